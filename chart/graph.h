@@ -1,0 +1,125 @@
+// The chart model: kind, orientation, texts, value-axis scale, series, legend,
+// colours, output file place and the layout figures the drawers share.
+// CGraph owns its series, colours and legend; its owning component owns it.
+// Not thread-safe: one object is used by one thread at a time.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "chart/graph_data.h"
+#include "platform/gdi_types.h"
+
+namespace tessaloom {
+
+// Graph-kind codes stored in CGraph::graphType.
+inline constexpr std::uint32_t GRAPH_BAR = 0;
+inline constexpr std::uint32_t GRAPH_PIE = 1;
+inline constexpr std::uint32_t GRAPH_LINE = 2;
+inline constexpr std::uint32_t GRAPH_BOX_WHISKER = 4;
+inline constexpr std::uint32_t GRAPH_STACKED_BAR = 20;
+inline constexpr std::uint32_t GRAPH_3D_BAR = 30;
+inline constexpr std::uint32_t GRAPH_3D_LINE = 31;
+inline constexpr std::uint32_t GRAPH_3D_PIE = 32;
+inline constexpr std::uint32_t GRAPH_3D_STACKED_BAR = 320;
+
+// Answer for a colour position beyond the colour list (pure blue).
+inline constexpr COLORREF kFallbackColor = 0xFF0000;
+
+// Appended after the script's own colours at the start of every draw.
+inline constexpr std::array<COLORREF, 24> kDefaultPalette = {
+    0x562C87, 0xAAF3F3, 0xFF9898, 0xFFFF87, 0x870056, 0x8787FF, 0xC08700, 0xFFC0C0,
+    0x800000, 0xFF4BFF, 0x7DFFFF, 0x800080, 0x808000, 0x00C000, 0x003250, 0xC0C000,
+    0x0000FF, 0x808080, 0xC0C0C0, 0x6BC6FF, 0x3399FF, 0x00FF00, 0x6B8FFF, 0xB1E2FF,
+};
+
+class CGraph {
+ public:
+  CGraph() = default;
+  CGraph(const CGraph&) = delete;
+  CGraph& operator=(const CGraph&) = delete;
+  CGraph(CGraph&&) noexcept = default;
+  CGraph& operator=(CGraph&&) noexcept = default;
+  ~CGraph() = default;
+
+  void SetGraphType(std::uint32_t code) noexcept { graphType = code; }
+  // The 3D line chart is drawn vertically only, so it ignores a horizontal request.
+  void SetOrientation(std::uint32_t flag) noexcept;
+  void SetGridLines(std::uint32_t flag) noexcept { hasGridLines = flag; }
+  void SetBackColorFlag(std::uint32_t flag) noexcept { hasBackColor = flag; }
+  void SetGraphWidth(std::int32_t width) noexcept { graphWidth = width; }
+  void SetGraphHeight(std::int32_t height) noexcept { graphHeight = height; }
+  void SetChartTitle(std::string text) noexcept { chartTitle = std::move(text); }
+  void SetXAxisLabel(std::string text) noexcept;
+  void SetYAxisLabel(std::string text) noexcept { yAxisLabel = std::move(text); }
+  void SetFilePath(std::string path) noexcept { filePath = std::move(path); }
+  void SetFileName(std::string name) noexcept { fileName = std::move(name); }
+  void SetErrorText(std::string text) noexcept { errorText = std::move(text); }
+  [[nodiscard]] std::string GetErrorText() const { return errorText; }
+
+  // Value-axis scale from min to max in steps of step (0 means 1). An empty
+  // 0..0 range becomes 0..1 so the axis always has one interval; tickCount
+  // rounds up so the ticks cover the range, saturated to 32 bits.
+  void SetTickLimits(std::int32_t min, std::int32_t max, std::int32_t step) noexcept;
+
+  // Takes the series; a null pointer is ignored.
+  void AddGraphSeries(std::unique_ptr<CGraphSeries> series);
+  void SetLegendText(std::uint32_t index, std::string text);
+  void AddDataColor(std::uint32_t index, COLORREF color);
+  void LoadDefaultPalette();
+
+  // Colour at list position i; a negative i means the first entry.
+  [[nodiscard]] COLORREF GetColor(int i) const noexcept;
+
+  // Drops the data of one draw (series, colours, legend texts) and keeps the
+  // settings (texts, scale, orientation, flags, sizes, file place).
+  void ClearAll() noexcept;
+
+  // The layout fields (canvas*, plot*, axisEnd*, depth3D) are written by the
+  // frame and the axes during each draw and are 0 before the first one.
+  std::int32_t tickValueStep = 10;
+  std::vector<std::unique_ptr<CGraphSeries>> seriesList;
+  std::uint32_t graphType = GRAPH_BAR;
+  std::uint32_t isVertical = 1;  // 1: values grow upward, 0: to the right
+  std::int32_t canvasHeight = 0;
+  std::int32_t canvasWidth = 0;  // bitmap width minus 5
+  std::vector<CGraphDataColor> colorList;
+  std::string yAxisLabel;
+  std::string xAxisLabel;
+  std::int32_t plotBaseY = 0;  // y of the category axis
+  std::int32_t plotLeftX = 0;  // x of the value axis
+  std::int32_t plotHeight = 0;
+  std::int32_t plotWidth = 0;
+  std::int32_t valueFontHeight = 12;
+  std::int32_t categoryFontHeight = 12;
+  std::int32_t legendFontHeight = 12;
+  std::int32_t tickCount = 10;  // value intervals on the value axis
+  std::int32_t minTick = 0;
+  std::int32_t maxTick = 100;
+  std::int32_t seriesSize = 0;  // most points in any series since the last ClearAll
+  CGraphLegend legend;
+  std::uint32_t hasLegend = 0;
+  std::int32_t legendWidth = 0;       // pixels, written by the legend drawer
+  std::int32_t xAxisLabelLength = 0;  // code points
+  std::string chartTitle;
+  std::uint32_t hasGridLines = 0;
+  std::int32_t maxLegendLength = 0;  // code points of the longest legend text
+  std::int32_t axisEndY = 0;
+  std::int32_t axisEndX = 0;
+  std::int32_t depth3D = 0;   // pixels of the 3D faces
+  double depthRatio = 0.05;   // 3D depth as a fraction of plotHeight
+  std::int32_t quadrant = 1;  // 1-4: sign class of positions and values
+  std::string filePath;
+  std::uint32_t hasBackColor = 0;
+  std::string fileName = "Graph.jpg";
+  std::int32_t graphWidth = 500;
+  std::int32_t graphHeight = 350;
+  std::string errorText;
+  COLORREF backColor = 0xFFFFFF;  // white until the script picks a colour
+};
+
+}  // namespace tessaloom

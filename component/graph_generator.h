@@ -1,0 +1,116 @@
+// CGraphGenerator: the automation object GraphGenerator. It owns its data
+// store (the single data set and the series table), its chart model and the
+// access check's working fields. One object is used by one thread at a time
+// (apartment model); objects share nothing, so no member takes a lock.
+// Every interface member is noexcept and reports through its HRESULT and
+// ErrorReason only.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "chart/graph.h"
+#include "component/igraph_generator.h"
+
+namespace tessaloom {
+
+inline constexpr int kMaxDataPoints = 256;
+inline constexpr int kMaxSeries = 256;
+inline constexpr int kMaxItems = 256;
+
+class CGraphGenerator : public IGraphGenerator, public ISupportErrorInfo {
+ public:
+  CGraphGenerator();
+  CGraphGenerator(const CGraphGenerator&) = delete;
+  CGraphGenerator& operator=(const CGraphGenerator&) = delete;
+  virtual ~CGraphGenerator();
+
+  // The interfaces this object answers for: IUnknown, IDispatch,
+  // IGraphGenerator, ISupportErrorInfo. The reference-counting wrapper
+  // (ComObject) forwards QueryInterface here.
+  HRESULT InternalQueryInterface(REFIID iid, void** object) noexcept;
+
+  // IDispatch over the static type description.
+  HRESULT GetTypeInfoCount(UINT* count) noexcept override;
+  HRESULT GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) noexcept override;
+  HRESULT GetIDsOfNames(REFIID iid, OLECHAR** names, UINT count, LCID lcid,
+                        DISPID* ids) noexcept override;
+  HRESULT Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                 EXCEPINFO* exception, UINT* argError) noexcept override;
+
+  // ISupportErrorInfo: S_OK for IGraphGenerator, S_FALSE otherwise.
+  HRESULT InterfaceSupportsErrorInfo(REFIID iid) noexcept override;
+
+  // IGraphGenerator.
+  HRESULT get_ErrorReason(BSTR* value) noexcept override;
+  HRESULT put_ChartTitle(BSTR value) noexcept override;
+  HRESULT put_SeriesLabel(BSTR value) noexcept override;
+  HRESULT AddData(BSTR xVal, float yVal) noexcept override;
+  HRESULT put_GraphHeight(std::int32_t value) noexcept override;
+  HRESULT put_GraphWidth(std::int32_t value) noexcept override;
+  HRESULT put_XAxisLabel(BSTR value) noexcept override;
+  HRESULT put_YAxisLabel(BSTR value) noexcept override;
+  HRESULT DrawPieGraph() noexcept override;
+  HRESULT DrawBarGraph() noexcept override;
+  HRESULT put_FileName(BSTR value) noexcept override;
+  HRESULT put_FilePath(BSTR value) noexcept override;
+  HRESULT Draw3DBarGraph() noexcept override;
+  HRESULT Draw3DPieGraph() noexcept override;
+  HRESULT ClearData() noexcept override;
+  HRESULT DrawLineGraph() noexcept override;
+  HRESULT Draw3DLineGraph() noexcept override;
+  HRESULT HasGridLines(std::int32_t hasGridLines) noexcept override;
+  HRESULT HasBackColor(std::int32_t hasBackColor) noexcept override;
+  HRESULT DrawBoxWhiskerGraph() noexcept override;
+  HRESULT AddDataEx(float yData) noexcept override;
+  HRESULT AddSeries(BSTR sSeriesTitle) noexcept override;
+  HRESULT Draw3DBarSeriesGraph() noexcept override;
+  HRESULT DrawBarSeriesGraph() noexcept override;
+  HRESULT AddItemToSeries(BSTR ItemName) noexcept override;
+  HRESULT SetVerticalGraph() noexcept override;
+  HRESULT SetHorizontalGraph() noexcept override;
+  HRESULT Draw3DPieSeriesGraph() noexcept override;
+  HRESULT DrawPieSeriesGraph() noexcept override;
+  HRESULT DrawLineSeriesGraph() noexcept override;
+  HRESULT Draw3DLineSeriesGraph() noexcept override;
+  HRESULT DrawBoxWhiskerSeriesGraph() noexcept override;
+  HRESULT DrawStackedBarSeriesGraph() noexcept override;
+  HRESULT Draw3DStackedBarSeriesGraph() noexcept override;
+  HRESULT DrawStackedBarGraph() noexcept override;
+  HRESULT Draw3DStackedBarGraph() noexcept override;
+  HRESULT ClearSeriesData() noexcept override;
+  HRESULT put_BackColor(BSTR value) noexcept override;
+  HRESULT AddColor(BSTR Color) noexcept override;
+
+  // The store, readable by tests and by the Draw methods. Texts are UTF-8;
+  // lists carry a separator after every entry ("a,b," and "a|b|").
+  std::string accessErrorText;
+  std::int32_t colorCount = 0;
+  const std::string componentName = "Tessaloom";
+  std::string singleSeriesLabel;
+  std::string itemNames;
+  std::int32_t itemCount = 0;
+  std::int32_t seriesIndex = -1;
+  std::int32_t seriesValueCount = 0;
+  std::string seriesTitles;
+  std::int32_t dataCount = 0;
+  std::array<float, kMaxDataPoints> dataValues{};
+  // [series][item]; 256 KiB, which is why the object lives on the heap.
+  std::array<std::array<float, kMaxItems>, kMaxSeries> seriesValues{};
+  std::string dataLabels;
+  std::unique_ptr<CGraphSeries> pendingSeries;
+  CGraph graph;
+  std::string sitePath;
+  std::string adminIniPath;
+  std::string webSiteIniPath;
+  std::int32_t accessUnrestricted = 0;
+  std::string methodGroup;
+};
+
+// Creates a GraphGenerator with one reference held by `*object` (as the
+// interface `iid`). E_OUTOFMEMORY or E_NOINTERFACE leave `*object` null.
+HRESULT CreateGraphGenerator(REFIID iid, void** object) noexcept;
+
+}  // namespace tessaloom

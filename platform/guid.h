@@ -1,0 +1,36 @@
+// 128-bit class and interface identifiers, printed and parsed in the braced
+// registry form "{4F463A34-8A46-437E-8B62-422717E99546}". Plain values.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tessaloom {
+
+struct GUID {
+  std::uint32_t Data1 = 0;
+  std::uint16_t Data2 = 0;
+  std::uint16_t Data3 = 0;
+  std::array<std::uint8_t, 8> Data4{};
+
+  friend constexpr bool operator==(const GUID&, const GUID&) = default;
+};
+
+using IID = GUID;
+using CLSID = GUID;
+using REFIID = const GUID&;
+using REFCLSID = const GUID&;
+
+// Parses exactly the braced form (hex digits of either case). Anything else,
+// including the unbraced form or trailing text, gives nullopt.
+std::optional<GUID> GuidFromString(std::string_view text);
+
+// The braced form with upper-case hex digits, 38 characters.
+std::string GuidToString(const GUID& guid);
+
+inline constexpr GUID GUID_NULL{};
+
+}  // namespace tessaloom

@@ -1,0 +1,33 @@
+// Text conversions between the interface's UTF-16 strings and the narrow
+// (UTF-8) text used everywhere inside the component, plus the small text
+// rules the layout and the name lookups share. Pure functions; any thread.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tessaloom {
+
+// UTF-16 to UTF-8. Lossless for well-formed input; an unpaired surrogate
+// becomes U+FFFD. Never throws except std::bad_alloc.
+std::string Utf16ToUtf8(std::u16string_view text);
+
+// UTF-8 to UTF-16. Each byte that does not start a well-formed sequence
+// (overlong forms, surrogates and values past U+10FFFF included) becomes one
+// U+FFFD, as decoders conventionally resynchronise.
+std::u16string Utf8ToUtf16(std::string_view text);
+
+// Number of Unicode code points in UTF-8 text: the length every layout
+// formula uses. Counts the way Utf8ToUtf16 decodes, so an ill-formed byte
+// counts as one replacement character.
+std::size_t CodePointCount(std::string_view text) noexcept;
+
+// CodePointCount clamped to a signed 32-bit length, for the model's i32 fields.
+int CodePointLength(std::string_view text) noexcept;
+
+// Case-insensitive equality for names (colours, lists, "All"): ASCII letters
+// only, every other byte compared as it is.
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) noexcept;
+
+}  // namespace tessaloom

@@ -1,0 +1,174 @@
+// tessaloom._native: the thin native half of the Python host. It creates
+// objects through the library's class factory and exposes IDispatch's two
+// late-binding calls. Values cross as tagged tuples so that text keeps every
+// UTF-16 unit (lone surrogates included): ("s", utf16le_bytes), ("i", int),
+// ("l", int64), ("f", float), ("b", bool), ("e",) for empty, ("n",) for null.
+// The late-binding rules themselves live in tessaloom/__init__.py.
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "tessaloom/tessaloom.h"
+
+namespace py = pybind11;
+using namespace tessaloom;
+
+namespace {
+
+class NativeDispatch {
+ public:
+  explicit NativeDispatch(ComPtr<IDispatch> dispatch) : dispatch_(std::move(dispatch)) {}
+
+  std::tuple<HRESULT, DISPID> GetId(const std::u16string& name) {
+    std::u16string copy = name;
+    OLECHAR* names[1] = {copy.data()};
+    DISPID id = DISPID_UNKNOWN;
+    const HRESULT hr = dispatch_->GetIDsOfNames(GUID_NULL, names, 1, 0, &id);
+    return {hr, id};
+  }
+
+  // Returns (hr, value, argError). Arguments are given in call order.
+  std::tuple<HRESULT, py::object, int> Invoke(DISPID id, WORD flags, const py::tuple& args);
+
+ private:
+  ComPtr<IDispatch> dispatch_;
+};
+
+void ToVariant(const py::tuple& tagged, Variant& out) {
+  const std::string tag = tagged[0].cast<std::string>();
+  VARIANT* v = out.get();
+  if (tag == "s") {
+    const std::string bytes = tagged[1].cast<py::bytes>();
+    std::u16string text(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                      (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+    }
+    out = Variant(std::u16string_view(text));
+    if (out->vt != VT_BSTR) throw std::bad_alloc();
+  } else if (tag == "i") {
+    v->vt = VT_I4, v->lVal = tagged[1].cast<std::int32_t>();
+  } else if (tag == "l") {
+    v->vt = VT_I8, v->llVal = tagged[1].cast<std::int64_t>();
+  } else if (tag == "f") {
+    v->vt = VT_R8, v->dblVal = tagged[1].cast<double>();
+  } else if (tag == "b") {
+    v->vt = VT_BOOL, v->boolVal = tagged[1].cast<bool>() ? VARIANT_TRUE : VARIANT_FALSE;
+  } else if (tag == "n") {
+    v->vt = VT_NULL;
+  } else {
+    v->vt = VT_EMPTY;
+  }
+}
+
+py::object FromVariant(const VARIANT& v) {
+  switch (v.vt) {
+    case VT_BSTR: {
+      const std::u16string_view text = BstrView(v.bstrVal);
+      std::string bytes(text.size() * 2, '\0');
+      for (std::size_t i = 0; i < text.size(); ++i) {
+        bytes[2 * i] = static_cast<char>(text[i] & 0xFF);
+        bytes[2 * i + 1] = static_cast<char>(text[i] >> 8);
+      }
+      return py::make_tuple("s", py::bytes(bytes));
+    }
+    case VT_I4: return py::make_tuple("i", v.lVal);
+    case VT_I8: return py::make_tuple("l", v.llVal);
+    case VT_R4: return py::make_tuple("f", static_cast<double>(v.fltVal));
+    case VT_R8: return py::make_tuple("f", v.dblVal);
+    case VT_BOOL: return py::make_tuple("b", v.boolVal != 0);
+    case VT_NULL: return py::make_tuple("n");
+    default: return py::make_tuple("e");
+  }
+}
+
+std::tuple<HRESULT, py::object, int> NativeDispatch::Invoke(DISPID id, WORD flags,
+                                                            const py::tuple& args) {
+  std::vector<Variant> values(args.size());
+  // rgvarg holds the arguments last first.
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    ToVariant(args[i].cast<py::tuple>(), values[args.size() - 1 - i]);
+  }
+  std::vector<VARIANT> raw(values.size());
+  for (std::size_t i = 0; i < values.size(); ++i) raw[i] = *values[i].get();
+  DISPID put = DISPID_PROPERTYPUT;
+  DISPPARAMS params;
+  params.rgvarg = raw.empty() ? nullptr : raw.data();
+  params.cArgs = static_cast<UINT>(raw.size());
+  if ((flags & DISPATCH_PROPERTYPUT) != 0) {
+    params.rgdispidNamedArgs = &put;
+    params.cNamedArgs = 1;
+  }
+  Variant result;
+  EXCEPINFO exception;
+  constexpr UINT kNoArgument = 0xFFFFFFFF;
+  UINT arg_error = kNoArgument;
+  HRESULT hr = S_OK;
+  {
+    // Drawing takes a while; other Python threads (with their own objects) go on.
+    py::gil_scoped_release release;
+    hr = dispatch_->Invoke(id, GUID_NULL, 0, flags, &params, result.get(), &exception, &arg_error);
+  }
+  SysFreeString(exception.bstrSource);
+  SysFreeString(exception.bstrDescription);
+  // Report the failing argument by its position in the call, not in rgvarg.
+  int reported_arg = -1;
+  if (FAILED(hr) && arg_error < raw.size()) {
+    reported_arg = static_cast<int>(raw.size() - 1 - arg_error);
+  }
+  return {hr, FromVariant(*result.get()), reported_arg};
+}
+
+std::tuple<HRESULT, std::optional<NativeDispatch>> CreateInstance(const std::string& clsid_text) {
+  const std::optional<GUID> clsid = GuidFromString(clsid_text);
+  if (!clsid) return {CO_E_CLASSSTRING, std::nullopt};
+  ComPtr<IClassFactory> factory;
+  HRESULT hr = DllGetClassObject(*clsid, IID_IClassFactory, factory.out());
+  if (FAILED(hr)) return {hr, std::nullopt};
+  ComPtr<IDispatch> dispatch;
+  hr = factory->CreateInstance(nullptr, IID_IDispatch, dispatch.out());
+  if (FAILED(hr)) return {hr, std::nullopt};
+  return {hr, NativeDispatch(std::move(dispatch))};
+}
+
+std::tuple<HRESULT, std::string> ClassOfProgId(const std::string& progid) {
+  CLSID clsid;
+  const HRESULT hr = ClassFromProgId(progid, &clsid);
+  return {hr, SUCCEEDED(hr) ? GuidToString(clsid) : std::string()};
+}
+
+py::list Members() {
+  py::list members;
+  static const char* const kKinds[] = {"propget", "propput", "method"};
+  for (const MemberDescription& m : GraphGeneratorInterface().members) {
+    py::list params;
+    for (std::uint8_t i = 0; i < m.parameterCount; ++i) {
+      params.append(py::make_tuple(m.parameters[i].name, m.parameters[i].type));
+    }
+    members.append(
+        py::make_tuple(m.name, m.dispid, kKinds[static_cast<int>(m.kind)], params, m.helpString));
+  }
+  return members;
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_native, m) {
+  m.doc() = "Native half of the tessaloom Python host.";
+  py::class_<NativeDispatch>(m, "NativeDispatch")
+      .def("get_id", &NativeDispatch::GetId)
+      .def("invoke", &NativeDispatch::Invoke);
+  m.def("create_instance", &CreateInstance);
+  m.def("class_from_progid", &ClassOfProgId);
+  m.def("members", &Members);
+  m.def("module_lock_count", [] { return ModuleLockCount(); });
+  m.def("can_unload_now", [] { return DllCanUnloadNow(); });
+  m.attr("CLSID_GraphGenerator") = GuidToString(CLSID_GraphGenerator);
+  m.attr("DISPATCH_METHOD") = DISPATCH_METHOD;
+  m.attr("DISPATCH_PROPERTYGET") = DISPATCH_PROPERTYGET;
+  m.attr("DISPATCH_PROPERTYPUT") = DISPATCH_PROPERTYPUT;
+}

@@ -1,0 +1,203 @@
+"""Late-bound access to the Tessaloom chart component, as a page script has it.
+
+    import tessaloom
+    g = tessaloom.CreateObject("Tessaloom.GraphGenerator")
+    g.ChartTitle = "Sales"          # property put
+    g.AddData("Jan", 10.5)          # method call, returns 0 (S_OK) or 1 (S_FALSE)
+    print(g.ErrorReason)            # property get
+
+Every access goes through GetIDsOfNames and Invoke; names are
+case-insensitive. A failure HRESULT raises AutomationError, whose
+``hresult`` is the signed 32-bit code.
+"""
+
+from . import _native
+
+__all__ = [
+    "AutomationError",
+    "UnknownNameError",
+    "CreateObject",
+    "GraphGenerator",
+    "Dispatch",
+    "hresult_name",
+]
+
+_INT32_MIN, _INT32_MAX = -(2**31), 2**31 - 1
+_INT64_MIN, _INT64_MAX = -(2**63), 2**63 - 1
+
+
+def _signed(code):
+    code &= 0xFFFFFFFF
+    return code - 2**32 if code >= 2**31 else code
+
+
+S_OK = 0
+S_FALSE = 1
+_CODES = {
+    _signed(0x80004001): "E_NOTIMPL",
+    _signed(0x80004002): "E_NOINTERFACE",
+    _signed(0x80004003): "E_POINTER",
+    _signed(0x80004005): "E_FAIL",
+    _signed(0x8007000E): "E_OUTOFMEMORY",
+    _signed(0x80070057): "E_INVALIDARG",
+    _signed(0x80040110): "CLASS_E_NOAGGREGATION",
+    _signed(0x80040111): "CLASS_E_CLASSNOTAVAILABLE",
+    _signed(0x80040154): "REGDB_E_CLASSNOTREG",
+    _signed(0x800401F3): "CO_E_CLASSSTRING",
+    _signed(0x80020001): "DISP_E_UNKNOWNINTERFACE",
+    _signed(0x80020003): "DISP_E_MEMBERNOTFOUND",
+    _signed(0x80020004): "DISP_E_PARAMNOTFOUND",
+    _signed(0x80020005): "DISP_E_TYPEMISMATCH",
+    _signed(0x80020006): "DISP_E_UNKNOWNNAME",
+    _signed(0x80020007): "DISP_E_NONAMEDARGS",
+    _signed(0x80020008): "DISP_E_BADVARTYPE",
+    _signed(0x8002000A): "DISP_E_OVERFLOW",
+    _signed(0x8002000E): "DISP_E_BADPARAMCOUNT",
+    _signed(0x8002000F): "DISP_E_PARAMNOTOPTIONAL",
+}
+globals().update({name: code for code, name in _CODES.items()})
+
+
+def hresult_name(code):
+    """The symbolic name of an HRESULT, or its hexadecimal form."""
+    return _CODES.get(_signed(code), "0x%08X" % (code & 0xFFFFFFFF))
+
+
+class AutomationError(Exception):
+    """A call through IDispatch failed; ``hresult`` holds the signed code."""
+
+    def __init__(self, hresult, member=None, argument=None):
+        self.hresult = _signed(hresult)
+        self.member = member
+        self.argument = argument  # position of the offending argument, if any
+        text = "%s (0x%08X)" % (hresult_name(hresult), hresult & 0xFFFFFFFF)
+        if member:
+            text += " in %s" % member
+        if argument is not None:
+            text += ", argument %d" % argument
+        super().__init__(text)
+
+
+class UnknownNameError(AutomationError, AttributeError):
+    """GetIDsOfNames did not know the name (DISP_E_UNKNOWNNAME)."""
+
+
+def _to_variant(value):
+    if value is None:
+        return ("e",)
+    if isinstance(value, bool):
+        return ("b", value)
+    if isinstance(value, int):
+        if _INT32_MIN <= value <= _INT32_MAX:
+            return ("i", value)
+        if _INT64_MIN <= value <= _INT64_MAX:
+            return ("l", value)
+        return ("f", float(value))  # OverflowError past the double range
+    if isinstance(value, float):
+        return ("f", value)
+    if isinstance(value, str):
+        return ("s", value.encode("utf-16-le", "surrogatepass"))
+    raise TypeError("cannot pass %s through automation" % type(value).__name__)
+
+
+def _from_variant(tagged):
+    tag = tagged[0]
+    if tag == "s":
+        return tagged[1].decode("utf-16-le", "surrogatepass")
+    if tag in ("i", "l", "f", "b"):
+        return tagged[1]
+    return None
+
+
+class _Method:
+    """A member reached by name that is not a property get: calling it invokes it."""
+
+    __slots__ = ("_owner", "_name", "_dispid")
+
+    def __init__(self, owner, name, dispid):
+        self._owner, self._name, self._dispid = owner, name, dispid
+
+    def __call__(self, *args):
+        hr, value, _ = self._owner._invoke(
+            self._name, self._dispid, _native.DISPATCH_METHOD | _native.DISPATCH_PROPERTYGET, args
+        )
+        result = _from_variant(value)
+        return hr if result is None else result
+
+    def __repr__(self):
+        return "<automation method %s>" % self._name
+
+
+class Dispatch:
+    """A late-bound automation object: attributes and calls go through IDispatch."""
+
+    __slots__ = ("_native_object", "_ids")
+
+    def __init__(self, native_object):
+        object.__setattr__(self, "_native_object", native_object)
+        object.__setattr__(self, "_ids", {})
+
+    def _dispid(self, name):
+        key = name.lower()
+        dispid = self._ids.get(key)
+        if dispid is None:
+            hr, dispid = self._native_object.get_id(name)
+            if hr < 0:
+                raise UnknownNameError(hr, name)
+            self._ids[key] = dispid
+        return dispid
+
+    def _invoke(self, name, dispid, flags, args):
+        try:
+            tagged = tuple(_to_variant(a) for a in args)
+        except OverflowError:
+            raise AutomationError(DISP_E_OVERFLOW, name) from None
+        hr, value, arg_error = self._native_object.invoke(dispid, flags, tagged)
+        if hr < 0:
+            raise AutomationError(hr, name, arg_error if arg_error >= 0 else None)
+        return hr, value, arg_error
+
+    def __getattr__(self, name):
+        if name.startswith("__"):
+            raise AttributeError(name)
+        dispid = self._dispid(name)
+        hr, value, _ = self._native_object.invoke(dispid, _native.DISPATCH_PROPERTYGET, ())
+        if hr == DISP_E_MEMBERNOTFOUND:
+            return _Method(self, name, dispid)
+        if hr < 0:
+            raise AutomationError(hr, name)
+        return _from_variant(value)
+
+    def __setattr__(self, name, value):
+        self._invoke(name, self._dispid(name), _native.DISPATCH_PROPERTYPUT, (value,))
+
+    def __dir__(self):
+        return sorted(m[0] for m in _native.members())
+
+    def __repr__(self):
+        return "<tessaloom.Dispatch GraphGenerator>"
+
+
+def _create(clsid):
+    hr, native_object = _native.create_instance(clsid)
+    if hr < 0:
+        raise AutomationError(hr, "CreateInstance")
+    return Dispatch(native_object)
+
+
+def CreateObject(progid):
+    """Creates the component named by its ProgID, late-bound."""
+    hr, clsid = _native.class_from_progid(str(progid))
+    if hr < 0:
+        raise AutomationError(hr, "CreateObject(%r)" % progid)
+    return _create(clsid)
+
+
+def GraphGenerator():
+    """Creates a GraphGenerator straight from the library's class factory."""
+    return _create(_native.CLSID_GraphGenerator)
+
+
+def members():
+    """The type description: (name, dispid, kind, [(param, vartype)], help string)."""
+    return _native.members()
