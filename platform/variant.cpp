@@ -1,5 +1,6 @@
 #include "platform/variant.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -17,6 +18,7 @@ struct Scalar {
   std::int64_t s = 0;
   std::uint64_t u = 0;
   double d = 0.0;
+  bool single = false;  // kReal came from a float: print it at float precision
   bool b = false;
   BSTR text = nullptr;  // borrowed
 };
@@ -35,7 +37,7 @@ bool Classify(const VARIANT& v, Scalar& out) {
     case VT_UI4: out.kind = Scalar::kUnsigned, out.u = v.ulVal; return true;
     case VT_UINT: out.kind = Scalar::kUnsigned, out.u = v.uintVal; return true;
     case VT_UI8: out.kind = Scalar::kUnsigned, out.u = v.ullVal; return true;
-    case VT_R4: out.kind = Scalar::kReal, out.d = v.fltVal; return true;
+    case VT_R4: out.kind = Scalar::kReal, out.d = v.fltVal, out.single = true; return true;
     case VT_R8: out.kind = Scalar::kReal, out.d = v.dblVal; return true;
     case VT_BOOL: out.kind = Scalar::kBool, out.b = v.boolVal != 0; return true;
     case VT_BSTR: out.kind = Scalar::kText, out.text = v.bstrVal; return true;
@@ -44,6 +46,36 @@ bool Classify(const VARIANT& v, Scalar& out) {
 }
 
 bool IsSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+
+// For a well-formed unsigned decimal that from_chars found out of range:
+// whether it is too large rather than too small. Decided by the power of ten
+// of its first significant digit, mantissa and exponent together, so neither
+// "1000...0e-10" nor "0.000...01" is mistaken for the other.
+bool IsHugeMagnitude(std::string_view number) {
+  std::size_t i = 0;
+  std::int64_t integer_digits = 0;  // after leading zeros
+  std::int64_t fraction_zeros = 0;  // before the first significant digit
+  for (; i < number.size() && number[i] >= '0' && number[i] <= '9'; ++i) {
+    if (integer_digits > 0 || number[i] != '0') ++integer_digits;
+  }
+  if (i < number.size() && number[i] == '.') {
+    for (++i; i < number.size() && number[i] == '0'; ++i) ++fraction_zeros;
+    while (i < number.size() && number[i] >= '0' && number[i] <= '9') ++i;
+  }
+  std::int64_t exponent = 0;
+  bool negative_exponent = false;
+  if (i < number.size() && (number[i] == 'e' || number[i] == 'E')) {
+    ++i;
+    if (i < number.size() && (number[i] == '+' || number[i] == '-')) {
+      negative_exponent = number[i++] == '-';
+    }
+    // Saturated far beyond any double's range; the text is at most 400 long.
+    for (; i < number.size(); ++i)
+      exponent = std::min<std::int64_t>(exponent * 10 + (number[i] - '0'), 100000);
+  }
+  const std::int64_t lead = integer_digits > 0 ? integer_digits - 1 : -(fraction_zeros + 1);
+  return lead + (negative_exponent ? -exponent : exponent) > 0;
+}
 
 // Parses a decimal number ("12", "-3.5", " 1e3 ") in the C locale. Words
 // such as "inf" or "nan" are not numbers here, as they are not to a script.
@@ -77,18 +109,7 @@ HRESULT ParseNumber(BSTR text, double& out) {
   if (ptr != end) return DISP_E_TYPEMISMATCH;
   if (ec == std::errc::result_out_of_range) {
     // from_chars reports underflow the same way; a tiny number is zero.
-    bool has_nonzero_digit = false;
-    bool in_exponent = false;
-    bool negative_exponent = false;
-    for (const char* p = begin; p < end; ++p) {
-      if (*p == 'e' || *p == 'E') {
-        in_exponent = true;
-        negative_exponent = p + 1 < end && p[1] == '-';
-      } else if (!in_exponent && *p >= '1' && *p <= '9') {
-        has_nonzero_digit = true;
-      }
-    }
-    if (has_nonzero_digit && !negative_exponent) return DISP_E_OVERFLOW;
+    if (IsHugeMagnitude(std::string_view(begin, end))) return DISP_E_OVERFLOW;
     value = 0.0;
   } else if (ec != std::errc()) {
     return DISP_E_TYPEMISMATCH;
@@ -174,7 +195,9 @@ HRESULT ToText(const Scalar& s, BSTR& out) {
     case Scalar::kBool: text = s.b ? "-1" : "0"; break;
     case Scalar::kReal: {
       char buf[64];
-      const auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, s.d);
+      const auto [ptr, ec] = s.single
+                                 ? std::to_chars(buf, buf + sizeof buf, static_cast<float>(s.d))
+                                 : std::to_chars(buf, buf + sizeof buf, s.d);
       if (ec != std::errc()) return DISP_E_OVERFLOW;
       text.assign(buf, ptr);
       break;
