@@ -68,8 +68,7 @@ void BM_ReadErrorReason(benchmark::State& state) {
   for (auto _ : state) {
     Variant result;
     DISPPARAMS none;
-    object->Invoke(id, GUID_NULL, 0, DISPATCH_PROPERTYGET, &none, result.get(), nullptr,
-                   nullptr);
+    object->Invoke(id, GUID_NULL, 0, DISPATCH_PROPERTYGET, &none, result.get(), nullptr, nullptr);
     benchmark::DoNotOptimize(result->bstrVal);
   }
 }

@@ -47,7 +47,9 @@ void SysFreeString(BSTR text) noexcept {
 
 std::uint32_t SysStringByteLen(BSTR text) noexcept { return text == nullptr ? 0 : *PrefixOf(text); }
 
-std::uint32_t SysStringLen(BSTR text) noexcept { return SysStringByteLen(text) / sizeof(OLECHAR); }
+std::uint32_t SysStringLen(BSTR text) noexcept {
+  return SysStringByteLen(text) / static_cast<std::uint32_t>(sizeof(OLECHAR));
+}
 
 std::string BstrToUtf8(BSTR text) { return Utf16ToUtf8(BstrView(text)); }
 

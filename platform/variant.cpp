@@ -37,7 +37,9 @@ bool Classify(const VARIANT& v, Scalar& out) {
     case VT_UI4: out.kind = Scalar::kUnsigned, out.u = v.ulVal; return true;
     case VT_UINT: out.kind = Scalar::kUnsigned, out.u = v.uintVal; return true;
     case VT_UI8: out.kind = Scalar::kUnsigned, out.u = v.ullVal; return true;
-    case VT_R4: out.kind = Scalar::kReal, out.d = v.fltVal, out.single = true; return true;
+    case VT_R4:
+      out.kind = Scalar::kReal, out.d = static_cast<double>(v.fltVal), out.single = true;
+      return true;
     case VT_R8: out.kind = Scalar::kReal, out.d = v.dblVal; return true;
     case VT_BOOL: out.kind = Scalar::kBool, out.b = v.boolVal != 0; return true;
     case VT_BSTR: out.kind = Scalar::kText, out.text = v.bstrVal; return true;
@@ -69,9 +71,11 @@ bool IsHugeMagnitude(std::string_view number) {
     if (i < number.size() && (number[i] == '+' || number[i] == '-')) {
       negative_exponent = number[i++] == '-';
     }
-    // Saturated far beyond any double's range; the text is at most 400 long.
+    // Saturated past the text's length: no larger exponent can move the
+    // first significant digit to the other side of the decimal point.
+    const std::int64_t limit = static_cast<std::int64_t>(number.size()) + 1000;
     for (; i < number.size(); ++i)
-      exponent = std::min<std::int64_t>(exponent * 10 + (number[i] - '0'), 100000);
+      exponent = std::min<std::int64_t>(exponent * 10 + (number[i] - '0'), limit);
   }
   const std::int64_t lead = integer_digits > 0 ? integer_digits - 1 : -(fraction_zeros + 1);
   return lead + (negative_exponent ? -exponent : exponent) > 0;
@@ -83,10 +87,7 @@ HRESULT ParseNumber(BSTR text, double& out) {
   std::u16string_view view = BstrView(text);
   while (!view.empty() && IsSpace(view.front())) view.remove_prefix(1);
   while (!view.empty() && IsSpace(view.back())) view.remove_suffix(1);
-  // A number longer than this is no number a script means; refusing it keeps
-  // the copy below small.
-  constexpr std::size_t kMaxNumberLength = 400;
-  if (view.empty() || view.size() > kMaxNumberLength) return DISP_E_TYPEMISMATCH;
+  if (view.empty()) return DISP_E_TYPEMISMATCH;
   std::string ascii;
   ascii.reserve(view.size());
   for (char16_t c : view) {

@@ -12,6 +12,7 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/text.h"
 #include "tessaloom/tessaloom.h"
 
 namespace py = pybind11;
@@ -19,12 +20,23 @@ using namespace tessaloom;
 
 namespace {
 
+std::u16string FromUtf16Bytes(const std::string& bytes) {
+  std::u16string text(bytes.size() / 2, u'\0');
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                    (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+  }
+  return text;
+}
+
 class NativeDispatch {
  public:
   explicit NativeDispatch(ComPtr<IDispatch> dispatch) : dispatch_(std::move(dispatch)) {}
 
-  std::tuple<HRESULT, DISPID> GetId(const std::u16string& name) {
-    std::u16string copy = name;
+  // `name` is UTF-16LE bytes, so any Python text (lone surrogates included)
+  // reaches the object as it is.
+  std::tuple<HRESULT, DISPID> GetId(const py::bytes& name) {
+    std::u16string copy = FromUtf16Bytes(name);
     OLECHAR* names[1] = {copy.data()};
     DISPID id = DISPID_UNKNOWN;
     const HRESULT hr = dispatch_->GetIDsOfNames(GUID_NULL, names, 1, 0, &id);
@@ -42,12 +54,7 @@ void ToVariant(const py::tuple& tagged, Variant& out) {
   const std::string tag = tagged[0].cast<std::string>();
   VARIANT* v = out.get();
   if (tag == "s") {
-    const std::string bytes = tagged[1].cast<py::bytes>();
-    std::u16string text(bytes.size() / 2, u'\0');
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                      (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
-    }
+    const std::u16string text = FromUtf16Bytes(tagged[1].cast<py::bytes>());
     out = Variant(std::u16string_view(text));
     if (out->vt != VT_BSTR) throw std::bad_alloc();
   } else if (tag == "i") {
@@ -135,9 +142,9 @@ std::tuple<HRESULT, std::optional<NativeDispatch>> CreateInstance(const std::str
   return {hr, NativeDispatch(std::move(dispatch))};
 }
 
-std::tuple<HRESULT, std::string> ClassOfProgId(const std::string& progid) {
+std::tuple<HRESULT, std::string> ClassOfProgId(const py::bytes& progid) {
   CLSID clsid;
-  const HRESULT hr = ClassFromProgId(progid, &clsid);
+  const HRESULT hr = ClassFromProgId(Utf16ToUtf8(FromUtf16Bytes(progid)), &clsid);
   return {hr, SUCCEEDED(hr) ? GuidToString(clsid) : std::string()};
 }
 

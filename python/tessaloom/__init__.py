@@ -82,6 +82,13 @@ class UnknownNameError(AutomationError, AttributeError):
     """GetIDsOfNames did not know the name (DISP_E_UNKNOWNNAME)."""
 
 
+_ASCII_LOWER = str.maketrans("ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz")
+
+
+def _utf16(text):
+    return text.encode("utf-16-le", "surrogatepass")
+
+
 def _to_variant(value):
     if value is None:
         return ("e",)
@@ -96,7 +103,7 @@ def _to_variant(value):
     if isinstance(value, float):
         return ("f", value)
     if isinstance(value, str):
-        return ("s", value.encode("utf-16-le", "surrogatepass"))
+        return ("s", _utf16(value))
     raise TypeError("cannot pass %s through automation" % type(value).__name__)
 
 
@@ -138,21 +145,26 @@ class Dispatch:
         object.__setattr__(self, "_ids", {})
 
     def _dispid(self, name):
-        key = name.lower()
+        # The object folds ASCII case only, so the cache must too.
+        key = name.translate(_ASCII_LOWER)
         dispid = self._ids.get(key)
         if dispid is None:
-            hr, dispid = self._native_object.get_id(name)
+            if "\0" in name:  # the name would end at the NUL on its way in
+                raise UnknownNameError(DISP_E_UNKNOWNNAME, name)
+            hr, dispid = self._native_object.get_id(_utf16(name))
             if hr < 0:
                 raise UnknownNameError(hr, name)
             self._ids[key] = dispid
         return dispid
 
     def _invoke(self, name, dispid, flags, args):
-        try:
-            tagged = tuple(_to_variant(a) for a in args)
-        except OverflowError:
-            raise AutomationError(DISP_E_OVERFLOW, name) from None
-        hr, value, arg_error = self._native_object.invoke(dispid, flags, tagged)
+        tagged = []
+        for position, value in enumerate(args):
+            try:
+                tagged.append(_to_variant(value))
+            except OverflowError:
+                raise AutomationError(DISP_E_OVERFLOW, name, position) from None
+        hr, value, arg_error = self._native_object.invoke(dispid, flags, tuple(tagged))
         if hr < 0:
             raise AutomationError(hr, name, arg_error if arg_error >= 0 else None)
         return hr, value, arg_error
@@ -187,7 +199,7 @@ def _create(clsid):
 
 def CreateObject(progid):
     """Creates the component named by its ProgID, late-bound."""
-    hr, clsid = _native.class_from_progid(str(progid))
+    hr, clsid = _native.class_from_progid(_utf16(str(progid)))
     if hr < 0:
         raise AutomationError(hr, "CreateObject(%r)" % progid)
     return _create(clsid)

@@ -31,15 +31,22 @@ INSTANTIATE_TEST_SUITE_P(
                       ColorCase{"voilet", 0x870056}, ColorCase{"peach", 0xB1E2FF},
                       ColorCase{" red", 0x562C87}, ColorCase{"red ", 0x562C87},
                       ColorCase{"violet", 0x562C87}, ColorCase{"re#d", 0x562C87},
-                      ColorCase{"nosuchcolour", 0x562C87}, ColorCase{"r\xC3\xA9" "d", 0x562C87}));
+                      ColorCase{"nosuchcolour", 0x562C87},
+                      ColorCase{"r\xC3\xA9"
+                                "d",
+                                0x562C87}));
 
 TEST(HexByteTest, MapsDigitsAndKeepsOtherCodes) {
   struct Case {
     char c1, c2;
     std::uint8_t expected;
   };
-  const Case cases[] = {{'F', 'F', 255}, {'0', 'a', 10}, {'G', '0', 112}, {'0', '\0', 0},
-                        {'f', 'f', 255}, {'1', 'Z', 106},
+  const Case cases[] = {{'F', 'F', 255},
+                        {'0', 'a', 10},
+                        {'G', '0', 112},
+                        {'0', '\0', 0},
+                        {'f', 'f', 255},
+                        {'1', 'Z', 106},
                         {'\xFF', '\xFF', static_cast<std::uint8_t>((255 * 16 + 255) & 0xFF)}};
   for (const Case& c : cases) {
     EXPECT_EQ(HexByte(c.c1, c.c2), c.expected) << c.c1 << c.c2;

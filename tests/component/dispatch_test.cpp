@@ -114,8 +114,9 @@ class LateBinding : public ::testing::Test {
     return BstrToUtf8(result->bstrVal);
   }
 
-  CGraphGenerator& Object() { return *static_cast<CGraphGenerator*>(
-      static_cast<IGraphGenerator*>(object_.get())); }
+  CGraphGenerator& Object() {
+    return *static_cast<CGraphGenerator*>(static_cast<IGraphGenerator*>(object_.get()));
+  }
 
   ComPtr<IDispatch> object_;
   HRESULT last_ = S_OK;
@@ -148,12 +149,13 @@ TEST_F(LateBinding, ParameterNamesGetTheirPositions) {
 
 TEST_F(LateBinding, PropertiesAndMethodsWorkThroughInvoke) {
   EXPECT_EQ(ErrorReason(), "");
-  EXPECT_EQ(Call(u"ChartTitle", DISPATCH_PROPERTYPUT, Args(Variant(std::u16string_view(u"Q")))), S_OK);
+  EXPECT_EQ(Call(u"ChartTitle", DISPATCH_PROPERTYPUT, Args(Variant(std::u16string_view(u"Q")))),
+            S_OK);
   EXPECT_EQ(Call(u"GraphWidth", DISPATCH_PROPERTYPUT, Args(Variant(std::u16string_view(u"640")))),
             S_OK);
-  EXPECT_EQ(Call(u"AddData", DISPATCH_METHOD,
-                 Args(Variant(std::u16string_view(u"Jan")), Variant(10.5))),
-            S_OK);
+  EXPECT_EQ(
+      Call(u"AddData", DISPATCH_METHOD, Args(Variant(std::u16string_view(u"Jan")), Variant(10.5))),
+      S_OK);
   EXPECT_EQ(Call(u"AddData", DISPATCH_METHOD | DISPATCH_PROPERTYGET,
                  Args(Variant(std::int32_t{7}), Variant(std::u16string_view(u"2.25")))),
             S_OK);
@@ -198,15 +200,14 @@ TEST_F(LateBinding, RefusesCallsThatDoNotFitTheMember) {
     EXPECT_EQ(Call(c.name, c.flags, std::move(args)), c.expected)
         << Utf16ToUtf8(c.name) << " flags " << c.flags << " argc " << c.argc;
   }
-  EXPECT_EQ(object_->Invoke(12345, GUID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr, nullptr,
-                            nullptr),
-            DISP_E_MEMBERNOTFOUND);
-  EXPECT_EQ(object_->Invoke(15, IID_IDispatch, 0, DISPATCH_METHOD, nullptr, nullptr, nullptr,
-                            nullptr),
-            DISP_E_UNKNOWNINTERFACE);
+  EXPECT_EQ(
+      object_->Invoke(12345, GUID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr, nullptr, nullptr),
+      DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(
+      object_->Invoke(15, IID_IDispatch, 0, DISPATCH_METHOD, nullptr, nullptr, nullptr, nullptr),
+      DISP_E_UNKNOWNINTERFACE);
   // A zero-argument method may be called without an argument block.
-  EXPECT_EQ(object_->Invoke(15, GUID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr, nullptr,
-                            nullptr),
+  EXPECT_EQ(object_->Invoke(15, GUID_NULL, 0, DISPATCH_METHOD, nullptr, nullptr, nullptr, nullptr),
             S_OK);
 }
 
@@ -217,14 +218,13 @@ TEST_F(LateBinding, NamedArgumentsFollowThePropertyPutConvention) {
   DISPPARAMS put{value.get(), named, 1, 1};
   DISPPARAMS unnamed{value.get(), nullptr, 1, 0};
   DISPPARAMS wrong_name{value.get(), wrong, 1, 1};
-  EXPECT_EQ(object_->Invoke(2, GUID_NULL, 0, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr,
-                            nullptr),
+  EXPECT_EQ(object_->Invoke(2, GUID_NULL, 0, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr, nullptr),
             S_OK);
-  EXPECT_EQ(object_->Invoke(2, GUID_NULL, 0, DISPATCH_PROPERTYPUT, &unnamed, nullptr, nullptr,
+  EXPECT_EQ(
+      object_->Invoke(2, GUID_NULL, 0, DISPATCH_PROPERTYPUT, &unnamed, nullptr, nullptr, nullptr),
+      DISP_E_PARAMNOTOPTIONAL);
+  EXPECT_EQ(object_->Invoke(2, GUID_NULL, 0, DISPATCH_PROPERTYPUT, &wrong_name, nullptr, nullptr,
                             nullptr),
-            DISP_E_PARAMNOTOPTIONAL);
-  EXPECT_EQ(object_->Invoke(2, GUID_NULL, 0, DISPATCH_PROPERTYPUT, &wrong_name, nullptr,
-                            nullptr, nullptr),
             DISP_E_PARAMNOTFOUND);
   EXPECT_EQ(object_->Invoke(43, GUID_NULL, 0, DISPATCH_METHOD, &put, nullptr, nullptr, nullptr),
             DISP_E_NONAMEDARGS);
@@ -238,34 +238,44 @@ TEST_F(LateBinding, UncoercibleArgumentsNameTheirSlot) {
     UINT slot;  // index in rgvarg, which holds the arguments last first
   };
   const Case cases[] = {
-      {u"AddData", [] {
+      {u"AddData",
+       [] {
          std::vector<Variant> a;
          a.emplace_back(std::u16string_view(u"x"));
          a.emplace_back(std::u16string_view(u"ten"));
          return a;
-       }, DISP_E_TYPEMISMATCH, 0},
-      {u"AddData", [] {
+       },
+       DISP_E_TYPEMISMATCH, 0},
+      {u"AddData",
+       [] {
          std::vector<Variant> a;
          a.push_back(Variant::Null());
          a.emplace_back(1.0);
          return a;
-       }, DISP_E_TYPEMISMATCH, 1},
-      {u"AddData", [] {
+       },
+       DISP_E_TYPEMISMATCH, 1},
+      {u"AddData",
+       [] {
          std::vector<Variant> a;
          a.emplace_back(std::u16string_view(u"x"));
          a.emplace_back(1e39);
          return a;
-       }, DISP_E_OVERFLOW, 0},
-      {u"HasGridLines", [] {
+       },
+       DISP_E_OVERFLOW, 0},
+      {u"HasGridLines",
+       [] {
          std::vector<Variant> a;
          a.emplace_back(1e10);
          return a;
-       }, DISP_E_OVERFLOW, 0},
-      {u"HasGridLines", [] {
+       },
+       DISP_E_OVERFLOW, 0},
+      {u"HasGridLines",
+       [] {
          std::vector<Variant> a;
          a.emplace_back(std::numeric_limits<double>::quiet_NaN());
          return a;
-       }, DISP_E_OVERFLOW, 0},
+       },
+       DISP_E_OVERFLOW, 0},
   };
   for (const Case& c : cases) {
     UINT slot = 99;
@@ -278,8 +288,7 @@ TEST_F(LateBinding, UncoercibleArgumentsNameTheirSlot) {
   VARIANT odd;
   odd.vt = 0x4242;  // not a type of the subset
   DISPPARAMS params{&odd, nullptr, 1, 0};
-  EXPECT_EQ(object_->Invoke(18, GUID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr,
-                            nullptr),
+  EXPECT_EQ(object_->Invoke(18, GUID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
             DISP_E_BADVARTYPE);
 }
 

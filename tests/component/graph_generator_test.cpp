@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "component/module.h"
@@ -88,7 +89,9 @@ TEST(GraphGeneratorTest, TextPropertiesAreStoredUnchanged) {
   // A lone surrogate cannot be stored as UTF-8; it becomes U+FFFD.
   const char16_t lone[] = {u'a', 0xD800, u'b'};
   EXPECT_EQ(g->put_ChartTitle(Bstr(std::u16string_view(lone, 3)).get()), S_OK);
-  EXPECT_EQ(g->graph.chartTitle, "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(g->graph.chartTitle,
+            "a\xEF\xBF\xBD"
+            "b");
 }
 
 TEST(GraphGeneratorTest, AddDataKeepsTheFirst256Points) {
@@ -198,7 +201,9 @@ TEST(GraphGeneratorTest, VerticalBarsInNamesCannotSplitTheLists) {
   g->AddItemToSeries(B(u"a|b").get());
   g->AddItemToSeries(B(u"|").get());
   g->AddSeries(B(u"x||y").get());
-  EXPECT_EQ(g->itemNames, "a\xC2\xA6" "b|\xC2\xA6|");
+  EXPECT_EQ(g->itemNames,
+            "a\xC2\xA6"
+            "b|\xC2\xA6|");
   EXPECT_EQ(g->seriesTitles, "x\xC2\xA6\xC2\xA6y|");
   EXPECT_EQ(Split(g->itemNames, '|').size(), 2u);
 }
@@ -352,6 +357,23 @@ TEST(ModuleTest, RefusesOtherClassesInterfacesAndAggregation) {
   EXPECT_EQ(factory->CreateInstance(outer.get(), IID_IUnknown, &p), CLASS_E_NOAGGREGATION);
   EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, &p), E_NOINTERFACE);
   EXPECT_EQ(p, nullptr);
+}
+
+TEST(ModuleTest, ObjectsOnManyThreadsKeepTheCountExact) {
+  const long before = ModuleLockCount();
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([] {
+      for (int i = 0; i < 50; ++i) {
+        ComPtr<IGraphGenerator> g;
+        if (CreateGraphGenerator(IID_IGraphGenerator, g.out()) != S_OK) return;
+        Bstr label(std::u16string_view(u"x"));
+        for (int k = 0; k < 300; ++k) g->AddData(label.get(), static_cast<float>(k));
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(ModuleLockCount(), before);
 }
 
 TEST(ModuleTest, KnowsItsTwoProgIdsInAnyCase) {

@@ -1,0 +1,139 @@
+"""Creating GraphGenerator objects and their lifetime."""
+
+import threading
+
+import pytest
+
+import tessaloom
+from conftest import PROGID, automation_error
+
+lock_count = tessaloom._native.module_lock_count
+
+
+@pytest.mark.parametrize(
+    "progid",
+    [
+        "Tessaloom.GraphGenerator",
+        "Tessaloom.GraphGenerator.1",
+        "tessaloom.graphgenerator",
+        "TESSALOOM.GRAPHGENERATOR.1",
+        "tESSALOOM.gRAPHgENERATOR",
+    ],
+)
+def test_both_progids_create_an_object_in_any_ascii_case(progid):
+    g = tessaloom.CreateObject(progid)
+    assert g.ErrorReason == ""
+
+
+@pytest.mark.parametrize(
+    "progid",
+    [
+        "",
+        "Tessaloom",
+        "GraphGenerator",
+        "Tessaloom.GraphGenerator.2",
+        "Tessaloom.GraphGenerator.",
+        " Tessaloom.GraphGenerator",
+        "Tessaloom.GraphGenerator ",
+        "Tessaloom.GraphGenerator\x00",
+        "Tessaloom.GraphGenerator.1\x00x",
+        "Tessaloom GraphGenerator",
+        "Tessaloom.GraphGenerat\u00f6r",
+        "\uff34essaloom.GraphGenerator",  # fullwidth T
+        "{00000000-0000-0000-0000-000000000000}",
+    ],
+)
+def test_unknown_progid_is_refused_with_classstring_and_creates_nothing(progid):
+    before = lock_count()
+    error = automation_error(tessaloom.CreateObject, progid)
+    assert error.hresult == tessaloom.CO_E_CLASSSTRING
+    assert lock_count() == before
+
+
+def test_progid_with_lone_surrogate_is_refused_as_an_unknown_class():
+    error = automation_error(tessaloom.CreateObject, "Tessaloom.GraphGenerator\ud800")
+    assert error.hresult == tessaloom.CO_E_CLASSSTRING
+
+
+@pytest.mark.parametrize("make", [tessaloom.GraphGenerator, lambda: tessaloom.CreateObject(PROGID)])
+def test_new_object_has_an_empty_error_reason(make):
+    reason = make().ErrorReason
+    assert type(reason) is str
+    assert reason == ""
+
+
+def test_each_live_object_holds_one_module_lock():
+    before = lock_count()
+    first = tessaloom.GraphGenerator()
+    assert lock_count() == before + 1
+    second = tessaloom.CreateObject(PROGID)
+    assert lock_count() == before + 2
+    del first
+    assert lock_count() == before + 1
+    del second
+    assert lock_count() == before
+
+
+def test_library_cannot_unload_while_an_object_lives():
+    g = tessaloom.GraphGenerator()
+    assert tessaloom._native.can_unload_now() == tessaloom.S_FALSE
+    del g
+    expected = tessaloom.S_OK if lock_count() == 0 else tessaloom.S_FALSE
+    assert tessaloom._native.can_unload_now() == expected
+
+
+def test_a_bound_method_keeps_its_object_alive():
+    before = lock_count()
+    g = tessaloom.GraphGenerator()
+    add = g.AddData
+    del g
+    assert lock_count() == before + 1
+    assert add("Jan", 1.0) == tessaloom.S_OK
+    del add
+    assert lock_count() == before
+
+
+def test_failed_calls_do_not_leak_the_object():
+    before = lock_count()
+    g = tessaloom.GraphGenerator()
+    for name, args in [("AddData", ("x", "abc")), ("AddData", ("x",)), ("DrawBarGraph", ())]:
+        try:
+            getattr(g, name)(*args)
+        except tessaloom.AutomationError:
+            pass
+    g.ChartTitle = "still usable"
+    del g
+    assert lock_count() == before
+
+
+def test_many_objects_on_several_threads_at_once():
+    threads, per_thread = 8, 200
+    before = lock_count()
+    start = threading.Barrier(threads)
+    failures = []
+
+    def work(n):
+        try:
+            start.wait()
+            for i in range(per_thread):
+                g = tessaloom.CreateObject(PROGID) if i % 2 else tessaloom.GraphGenerator()
+                g.ChartTitle = "thread %d chart %d" % (n, i)
+                g.GraphWidth = 100 + i
+                g.AddColor("RED")
+                g.BackColor = "#00FF00"
+                for k in range(10):
+                    assert g.AddData("p%d" % k, float(k * i)) == 0
+                g.AddItemToSeries("item")
+                g.AddSeries("series")
+                assert g.AddDataEx(n) == 0
+                assert g.ErrorReason == ""
+        except BaseException as error:  # reported on the main thread
+            failures.append(error)
+
+    workers = [threading.Thread(target=work, args=(n,)) for n in range(threads)]
+    for w in workers:
+        w.start()
+    for w in workers:
+        w.join()
+    assert failures == []
+    assert lock_count() == before
