@@ -1,0 +1,136 @@
+// DrawingSurface: the chart engine's one way to draw. Integer pixels, origin
+// at the top-left, y downward; colours are COLORREF (0x00BBGGRR). The
+// surface keeps the drawing state (pen, brush, font, text and background
+// colours, current position); select operations make a value current and
+// return the one they replaced, so a drawer can restore it. One surface is
+// used by one thread at a time. No operation fails or throws: coordinates
+// far outside the canvas are clipped, degenerate shapes draw nothing.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "platform/gdi_types.h"
+
+namespace tessaloom {
+
+struct Point {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  friend constexpr bool operator==(const Point&, const Point&) = default;
+};
+
+// A solid pen; widths 1 and 2 are the ones charts use (0 draws as 1).
+struct Pen {
+  std::int32_t width = 1;
+  COLORREF color = 0x000000;
+  friend constexpr bool operator==(const Pen&, const Pen&) = default;
+};
+
+// A solid brush.
+struct Brush {
+  COLORREF color = 0xFFFFFF;
+  friend constexpr bool operator==(const Brush&, const Brush&) = default;
+};
+
+// Every font a chart creates is "Times New Roman", weight 700, character set
+// 129, with a cell height, an escapement and a pitch-and-family of its own.
+// The canvas's initial font is the raster "System" font instead.
+enum class FontFace : std::uint8_t { kSystem, kTimesNewRomanBold };
+
+inline constexpr char kChartFontFaceName[] = "Times New Roman";
+inline constexpr int kChartFontWeight = 700;
+inline constexpr int kChartFontCharset = 129;
+// Cell height a font of height 0 asks for.
+inline constexpr std::int32_t kDefaultFontHeight = 16;
+
+struct Font {
+  FontFace face = FontFace::kSystem;
+  std::int32_t height = 0;          // cell height in pixels; 0 or less: the default
+  std::int32_t escapement = 0;      // tenths of a degree: 0, or 900 (runs upward)
+  std::uint8_t pitchAndFamily = 0;  // 16, or 17 for the value-axis labels
+  friend constexpr bool operator==(const Font&, const Font&) = default;
+
+  static constexpr Font System() { return Font{}; }
+  static constexpr Font Chart(std::int32_t height, std::int32_t escapement = 0,
+                              std::uint8_t pitchAndFamily = 16) {
+    return Font{FontFace::kTimesNewRomanBold, height, escapement, pitchAndFamily};
+  }
+};
+
+// Metrics of a font, in pixels.
+struct TextMetrics {
+  std::int32_t height = 0;  // cell height: ascent + descent
+  std::int32_t ascent = 0;
+  std::int32_t descent = 0;
+  std::int32_t aveCharWidth = 0;
+  std::int32_t maxCharWidth = 0;
+  friend constexpr bool operator==(const TextMetrics&, const TextMetrics&) = default;
+};
+
+class DrawingSurface {
+ public:
+  virtual ~DrawingSurface() = default;
+
+  // Outline with the pen, interior with the brush; corners in any order.
+  // With a 1-pixel pen it covers [left, right-1] x [top, bottom-1].
+  virtual void Rectangle(std::int32_t left, std::int32_t top, std::int32_t right,
+                         std::int32_t bottom) = 0;
+  // Paints [x, x+width) x [y, y+height) (negative extents reach back) and
+  // makes `color` the background colour, even when nothing is painted.
+  virtual void FillSolidRect(std::int32_t x, std::int32_t y, std::int32_t width,
+                             std::int32_t height, COLORREF color) = 0;
+  // Closed outline with the pen, filled with the brush by the alternate rule.
+  virtual void Polygon(std::span<const Point> points) = 0;
+  // Filled with `brush` by the winding rule; no outline. The current brush
+  // is not changed.
+  virtual void FillPolygon(std::span<const Point> points, const Brush& brush) = 0;
+  // Sector of the ellipse inscribed in the box, counter-clockwise on screen
+  // from the radial through `start` to the radial through `end`; equal
+  // directions give the whole ellipse. Pen outline, brush fill.
+  virtual void Pie(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
+                   Point start, Point end) = 0;
+  // Ellipse inscribed in the box; pen outline, brush fill.
+  virtual void Ellipse(std::int32_t left, std::int32_t top, std::int32_t right,
+                       std::int32_t bottom) = 0;
+  // Sets the current position.
+  virtual void MoveTo(std::int32_t x, std::int32_t y) = 0;
+  // Line with the pen from the current position to (x, y); a 1-pixel pen
+  // leaves out the end pixel. The position becomes (x, y).
+  virtual void LineTo(std::int32_t x, std::int32_t y) = 0;
+  // UTF-8 text in the current font and text colour on an opaque cell of the
+  // background colour. (x, y) is the cell's top-left for escapement 0 and its
+  // bottom-left on screen for escapement 900 (text running upward).
+  virtual void TextOut(std::int32_t x, std::int32_t y, std::string_view text) = 0;
+  // Metrics of the current font.
+  virtual TextMetrics GetTextMetrics() = 0;
+
+  virtual COLORREF SetTextColor(COLORREF color) = 0;  // returns the previous one
+  virtual COLORREF SetBkColor(COLORREF color) = 0;    // returns the previous one
+  virtual COLORREF GetBkColor() const = 0;
+  virtual Pen SelectPen(const Pen& pen) = 0;  // each returns the one replaced
+  virtual Brush SelectBrush(const Brush& brush) = 0;
+  virtual Font SelectFont(const Font& font) = 0;
+
+  // The state, for tests and for drawers that read it.
+  virtual Pen CurrentPen() const = 0;
+  virtual Brush CurrentBrush() const = 0;
+  virtual Font CurrentFont() const = 0;
+  virtual COLORREF TextColor() const = 0;
+  virtual Point CurrentPosition() const = 0;
+};
+
+// The state every realisation starts from and keeps: a new canvas's black
+// 1-pixel pen, white brush, black text on white, position (0, 0), System font.
+class SurfaceState {
+ public:
+  Pen pen;
+  Brush brush;
+  Font font = Font::System();
+  COLORREF textColor = 0x000000;
+  COLORREF backgroundColor = 0xFFFFFF;
+  Point position;
+};
+
+}  // namespace tessaloom

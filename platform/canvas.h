@@ -1,0 +1,68 @@
+// Canvas: the off-screen 32-bit pixel buffer a chart is drawn on. Pixels are
+// stored as bytes B, G, R, 0 (the uint32 0x00RRGGBB), rows top-down with no
+// padding. Every write goes through FillSpan or SetPixel, which clip to the
+// canvas: the one place where clipping happens. Owned by one rendering, used
+// by one thread.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/gdi_types.h"
+
+namespace tessaloom {
+
+class Canvas {
+ public:
+  // Largest canvas we allocate: 16384 pixels a side and 64 Mi pixels
+  // (256 MiB) in all, well past any chart and far below what a server can
+  // afford per request.
+  static constexpr std::int32_t kMaxSide = 16384;
+  static constexpr std::int64_t kMaxPixels = std::int64_t{1} << 26;
+  static constexpr int kBitsPerPixel = 32;
+
+  Canvas() = default;  // 0 x 0
+
+  // Allocates a width x height canvas, every pixel 0 (black). On failure
+  // (a side below 1, past the bounds, or out of memory) returns false,
+  // leaves `out` as it was and puts the reason in `error`.
+  [[nodiscard]] static bool Create(std::int32_t width, std::int32_t height, Canvas& out,
+                                   std::string& error) noexcept;
+
+  [[nodiscard]] std::int32_t width() const noexcept { return width_; }
+  [[nodiscard]] std::int32_t height() const noexcept { return height_; }
+  // Bytes per row: width * 4, rows follow each other top-down.
+  [[nodiscard]] std::int64_t stride() const noexcept { return std::int64_t{width_} * 4; }
+  [[nodiscard]] std::span<const std::uint32_t> pixels() const noexcept { return pixels_; }
+  [[nodiscard]] std::span<const std::uint32_t> Row(std::int32_t y) const noexcept;
+
+  // The stored value of a COLORREF (R and B swap places) and back.
+  static constexpr std::uint32_t ToStored(COLORREF c) noexcept {
+    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+  }
+  static constexpr COLORREF ToColorRef(std::uint32_t stored) noexcept {
+    return ((stored & 0xFF) << 16) | (stored & 0xFF00) | ((stored >> 16) & 0xFF);
+  }
+
+  // COLORREF of a pixel; 0 outside the canvas.
+  [[nodiscard]] COLORREF GetPixel(std::int64_t x, std::int64_t y) const noexcept;
+
+  // Paints [x0, x1) on row y in `color`, clipped; nothing when x1 <= x0 or the
+  // row is outside. Coordinates are 64-bit so callers never overflow.
+  void FillSpan(std::int64_t y, std::int64_t x0, std::int64_t x1, COLORREF color) noexcept;
+  void SetPixel(std::int64_t x, std::int64_t y, COLORREF color) noexcept {
+    FillSpan(y, x, x + 1, color);
+  }
+  // Paints [x0, x1) x [y0, y1), clipped.
+  void FillRect(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
+                COLORREF color) noexcept;
+
+ private:
+  std::int32_t width_ = 0;
+  std::int32_t height_ = 0;
+  std::vector<std::uint32_t> pixels_;
+};
+
+}  // namespace tessaloom
