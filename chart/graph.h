@@ -37,6 +37,18 @@ inline constexpr std::array<COLORREF, 24> kDefaultPalette = {
     0x0000FF, 0x808080, 0xC0C0C0, 0x6BC6FF, 0x3399FF, 0x00FF00, 0x6B8FFF, 0xB1E2FF,
 };
 
+class CGraph;
+class DrawingSurface;
+
+// Turns a loaded model into its image. RenderToFile uses the frame, the
+// raster surface and the image writer unless a renderer is installed (tests
+// install one to look at the model a Draw method produced).
+class ChartRenderer {
+ public:
+  virtual ~ChartRenderer() = default;
+  virtual void Render(CGraph& graph) = 0;
+};
+
 class CGraph {
  public:
   CGraph() = default;
@@ -74,6 +86,29 @@ class CGraph {
 
   // Colour at list position i; a negative i means the first entry.
   [[nodiscard]] COLORREF GetColor(int i) const noexcept;
+
+  // Draws the chart on a new canvas of graphWidth x graphHeight and writes it
+  // to filePath/fileName. Failures are left in errorText; nothing throws but
+  // std::bad_alloc.
+  void RenderToFile();
+  // The drawing sequence on `surface`: background and border, title, plot
+  // layout, legend, sign scan and origin shift, axes, the kind's drawer.
+  void DrawGraph(DrawingSurface& surface);
+  // Dispatch on graphType; an unknown kind leaves "No Graph type to display".
+  void DrawByKind(DrawingSurface& surface);
+  // Legend box at the right edge; returns its left x.
+  std::int32_t DrawLegend(DrawingSurface& surface);
+  // Axes, ticks, labels, grid and titles (the box frame for the 3D kinds).
+  void DrawAxes(DrawingSurface& surface);
+  void DrawBars(DrawingSurface& surface);
+  void DrawStackedBars(DrawingSurface& surface);
+  void Draw3DBars(DrawingSurface& surface);
+  void Draw3DStackedBars(DrawingSurface& surface);
+  void DrawLines(DrawingSurface& surface);
+  void Draw3DLines(DrawingSurface& surface);
+  void DrawPies(DrawingSurface& surface);
+  void Draw3DPies(DrawingSurface& surface);
+  void DrawBoxWhiskers(DrawingSurface& surface);
 
   // Drops the data of one draw (series, colours, legend texts) and keeps the
   // settings (texts, scale, orientation, flags, sizes, file place).
@@ -120,6 +155,8 @@ class CGraph {
   std::int32_t graphHeight = 350;
   std::string errorText;
   COLORREF backColor = 0xFFFFFF;  // white until the script picks a colour
+
+  ChartRenderer* renderer = nullptr;  // not owned; null: draw and write the file
 };
 
 }  // namespace tessaloom

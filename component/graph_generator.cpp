@@ -261,28 +261,6 @@ HRESULT CGraphGenerator::AddColor(BSTR Color) noexcept {
   });
 }
 
-// Drawing methods: the chart engine is not part of this build yet, so they
-// refuse rather than pretend to draw.
-
-HRESULT CGraphGenerator::DrawPieGraph() noexcept { return E_NOTIMPL; }
-HRESULT CGraphGenerator::DrawBarGraph() noexcept { return E_NOTIMPL; }
-HRESULT CGraphGenerator::Draw3DBarGraph() noexcept { return E_NOTIMPL; }
-HRESULT CGraphGenerator::Draw3DPieGraph() noexcept { return E_NOTIMPL; }
-HRESULT CGraphGenerator::DrawLineGraph() noexcept { return E_NOTIMPL; }
-HRESULT CGraphGenerator::Draw3DLineGraph() noexcept { return E_NOTIMPL; }
-HRESULT CGraphGenerator::DrawBoxWhiskerGraph() noexcept { return E_NOTIMPL; }
-HRESULT CGraphGenerator::DrawStackedBarGraph() noexcept { return E_NOTIMPL; }
-HRESULT CGraphGenerator::Draw3DStackedBarGraph() noexcept { return E_NOTIMPL; }
-HRESULT CGraphGenerator::Draw3DBarSeriesGraph() noexcept { return E_NOTIMPL; }
-HRESULT CGraphGenerator::DrawBarSeriesGraph() noexcept { return E_NOTIMPL; }
-HRESULT CGraphGenerator::Draw3DPieSeriesGraph() noexcept { return E_NOTIMPL; }
-HRESULT CGraphGenerator::DrawPieSeriesGraph() noexcept { return E_NOTIMPL; }
-HRESULT CGraphGenerator::DrawLineSeriesGraph() noexcept { return E_NOTIMPL; }
-HRESULT CGraphGenerator::Draw3DLineSeriesGraph() noexcept { return E_NOTIMPL; }
-HRESULT CGraphGenerator::DrawBoxWhiskerSeriesGraph() noexcept { return E_NOTIMPL; }
-HRESULT CGraphGenerator::DrawStackedBarSeriesGraph() noexcept { return E_NOTIMPL; }
-HRESULT CGraphGenerator::Draw3DStackedBarSeriesGraph() noexcept { return E_NOTIMPL; }
-
 HRESULT CreateGraphGenerator(REFIID iid, void** object) noexcept {
   if (object == nullptr) return E_POINTER;
   *object = nullptr;

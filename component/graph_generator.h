@@ -107,6 +107,23 @@ class CGraphGenerator : public IGraphGenerator, public ISupportErrorInfo {
   std::string webSiteIniPath;
   std::int32_t accessUnrestricted = 0;
   std::string methodGroup;
+
+ private:
+  // The shapes in which a Draw method hands the single data set to the model.
+  enum class Loading { kOneSeries, kSeriesPerPoint };
+  enum class Scale { kNone, kFromRange, kFromTotal };
+
+  // Access check of the hosting administrator's settings; true to go on.
+  bool AccessAllowed() noexcept;
+  HRESULT DrawSingleSet(std::uint32_t graphType, Loading loading, Scale scale, bool zeroNegatives,
+                        bool legendTexts) noexcept;
+  HRESULT DrawSeriesTable(std::uint32_t graphType, bool typeBeforeCheck, Scale scale,
+                          bool zeroNegatives, HRESULT checkFailure) noexcept;
+  void LoadSingleSet(Loading loading, Scale scale, bool zeroNegatives, bool legendTexts);
+  void LoadSeriesTable(Scale scale, bool zeroNegatives);
+  // Renders the loaded model and empties its series and colours; whatever
+  // happens, the model's lists are cleared and pendingSeries is null after.
+  HRESULT RenderAndClear() noexcept;
 };
 
 // Creates a GraphGenerator with one reference held by `*object` (as the

@@ -124,6 +124,15 @@ int CodePointLength(std::string_view text) noexcept {
   return n > static_cast<std::size_t>(INT_MAX) ? INT_MAX : static_cast<int>(n);
 }
 
+std::size_t DecodeCodePoint(std::string_view text, std::size_t index,
+                            char32_t& codePoint) noexcept {
+  if (index >= text.size()) {
+    codePoint = 0;
+    return 0;
+  }
+  return DecodeUtf8(text, index, codePoint);
+}
+
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) noexcept {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {

@@ -26,6 +26,12 @@ std::size_t CodePointCount(std::string_view text) noexcept;
 // CodePointCount clamped to a signed 32-bit length, for the model's i32 fields.
 int CodePointLength(std::string_view text) noexcept;
 
+// Decodes the code point starting at byte `index` of UTF-8 `text` the way
+// Utf8ToUtf16 does (a byte that does not start a well-formed sequence is one
+// U+FFFD) and returns the number of bytes it takes: at least 1, or 0 (and
+// U+0000) when `index` is at or past the end.
+std::size_t DecodeCodePoint(std::string_view text, std::size_t index, char32_t& codePoint) noexcept;
+
 // Case-insensitive equality for names (colours, lists, "All"): ASCII letters
 // only, every other byte compared as it is.
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) noexcept;

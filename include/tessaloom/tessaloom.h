@@ -10,4 +10,5 @@
 #include "component/type_library.h"
 #include "platform/bstr.h"
 #include "platform/com.h"
+#include "platform/text.h"
 #include "platform/variant.h"

@@ -292,13 +292,5 @@ TEST_F(LateBinding, UncoercibleArgumentsNameTheirSlot) {
             DISP_E_BADVARTYPE);
 }
 
-TEST_F(LateBinding, MemberFailuresReachTheCallerAndTheExceptionBlock) {
-  EXCEPINFO info;
-  DISPPARAMS none;
-  EXPECT_EQ(object_->Invoke(10, GUID_NULL, 0, DISPATCH_METHOD, &none, nullptr, &info, nullptr),
-            E_NOTIMPL);
-  EXPECT_EQ(info.scode, E_NOTIMPL);
-}
-
 }  // namespace
 }  // namespace tessaloom

@@ -286,31 +286,6 @@ TEST(GraphGeneratorTest, AccessMessageOutranksEngineMessages) {
   EXPECT_EQ(g->get_ErrorReason(nullptr), E_POINTER);
 }
 
-TEST(GraphGeneratorTest, DrawMethodsDoNotPretendToDraw) {
-  auto g = NewGenerator();
-  g->AddData(B(u"a").get(), 1.0f);
-  using Draw = HRESULT (CGraphGenerator::*)() noexcept;
-  const Draw draws[] = {&CGraphGenerator::DrawPieGraph,
-                        &CGraphGenerator::DrawBarGraph,
-                        &CGraphGenerator::Draw3DBarGraph,
-                        &CGraphGenerator::Draw3DPieGraph,
-                        &CGraphGenerator::DrawLineGraph,
-                        &CGraphGenerator::Draw3DLineGraph,
-                        &CGraphGenerator::DrawBoxWhiskerGraph,
-                        &CGraphGenerator::DrawStackedBarGraph,
-                        &CGraphGenerator::Draw3DStackedBarGraph,
-                        &CGraphGenerator::Draw3DBarSeriesGraph,
-                        &CGraphGenerator::DrawBarSeriesGraph,
-                        &CGraphGenerator::Draw3DPieSeriesGraph,
-                        &CGraphGenerator::DrawPieSeriesGraph,
-                        &CGraphGenerator::DrawLineSeriesGraph,
-                        &CGraphGenerator::Draw3DLineSeriesGraph,
-                        &CGraphGenerator::DrawBoxWhiskerSeriesGraph,
-                        &CGraphGenerator::DrawStackedBarSeriesGraph,
-                        &CGraphGenerator::Draw3DStackedBarSeriesGraph};
-  for (Draw draw : draws) EXPECT_EQ(((*g).*draw)(), E_NOTIMPL);
-}
-
 TEST(GraphGeneratorObjectTest, AnswersForItsFourInterfacesOnly) {
   ComPtr<IUnknown> unknown;
   ASSERT_EQ(CreateGraphGenerator(IID_IUnknown, unknown.out()), S_OK);

@@ -1,0 +1,260 @@
+// The eighteen Draw methods: copy the store into the chart model in the shape
+// the chart kind expects, render, and empty the model again. The store stays
+// (apart from negative values that some kinds replace by 0), so the same data
+// can be drawn again.
+#include <algorithm>
+#include <string>
+#include <string_view>
+
+#include "component/graph_generator.h"
+#include "component/scale.h"
+#include "platform/numbers.h"
+
+namespace tessaloom {
+namespace {
+
+constexpr char kNonSeriesGroup[] = "Non Series Graphs";
+constexpr char kSeriesGroup[] = "Series Graphs";
+constexpr char kNoSeriesMessage[] = "Series Members name not given or Series not added";
+
+// Reads a separator-terminated list front to back, as the store's lists are
+// consumed: each entry is the text before the next separator.
+class ListReader {
+ public:
+  ListReader(std::string_view list, char separator) : rest_(list), separator_(separator) {}
+  std::string Next() {
+    const std::size_t end = rest_.find(separator_);
+    std::string entry(rest_.substr(0, end));
+    rest_ = end == std::string_view::npos ? std::string_view() : rest_.substr(end + 1);
+    return entry;
+  }
+
+ private:
+  std::string_view rest_;
+  char separator_;
+};
+
+ScaleLimits LimitsFromRange(const float* values, std::size_t count) {
+  std::int32_t m = TruncateToInt32(static_cast<double>(values[0]));
+  std::int32_t M = m;
+  for (std::size_t i = 1; i < count; ++i) {
+    const std::int32_t v = TruncateToInt32(static_cast<double>(values[i]));
+    m = std::min(m, v);
+    M = std::max(M, v);
+  }
+  return ComputeScaleLimits(m, M);
+}
+
+std::int64_t TruncatedSum(const float* values, std::size_t count) {
+  std::int64_t total = 0;
+  for (std::size_t i = 0; i < count; ++i) total += TruncateToInt32(static_cast<double>(values[i]));
+  return total;
+}
+
+}  // namespace
+
+bool CGraphGenerator::AccessAllowed() noexcept {
+  // The hosting administrator's access check runs here once it is configured;
+  // until then every site, method group and folder is allowed.
+  return true;
+}
+
+HRESULT CGraphGenerator::RenderAndClear() noexcept {
+  HRESULT hr = S_OK;
+  try {
+    graph.RenderToFile();
+  } catch (...) {
+    hr = E_OUTOFMEMORY;
+    try {
+      graph.SetErrorText("Not enough memory to draw the chart");
+    } catch (...) {
+    }
+  }
+  graph.ClearAll();
+  pendingSeries.reset();
+  return hr;
+}
+
+void CGraphGenerator::LoadSingleSet(Loading loading, Scale scale, bool zeroNegatives,
+                                    bool legendTexts) {
+  const auto count = static_cast<std::size_t>(dataCount);
+  if (scale == Scale::kFromRange) {
+    const ScaleLimits l = LimitsFromRange(dataValues.data(), count);
+    graph.SetTickLimits(l.low, l.high, l.step);
+  } else if (scale == Scale::kFromTotal) {
+    const ScaleLimits l =
+        ComputeScaleLimits(0, SaturateToInt32(TruncatedSum(dataValues.data(), count)));
+    graph.SetTickLimits(l.low, l.high, l.step);
+  }
+  ListReader labels(dataLabels, ',');
+  if (loading == Loading::kSeriesPerPoint) {
+    for (std::size_t i = 0; i < count; ++i) {
+      auto series = std::make_unique<CGraphSeries>();
+      series->AddDataPoint(0, dataValues[i]);
+      series->SetLabel(labels.Next());
+      graph.AddGraphSeries(std::move(series));
+    }
+    return;
+  }
+  if (!pendingSeries) pendingSeries = std::make_unique<CGraphSeries>();
+  for (std::size_t i = 0; i < count; ++i) {
+    std::string label = labels.Next();
+    if (legendTexts) graph.SetLegendText(static_cast<std::uint32_t>(i), std::move(label));
+    if (zeroNegatives && dataValues[i] < 0.0f) dataValues[i] = 0.0f;
+    pendingSeries->AddDataPoint(static_cast<std::uint32_t>(i), dataValues[i]);
+  }
+  pendingSeries->SetLabel(singleSeriesLabel);
+  graph.AddGraphSeries(std::move(pendingSeries));
+}
+
+HRESULT CGraphGenerator::DrawSingleSet(std::uint32_t graphType, Loading loading, Scale scale,
+                                       bool zeroNegatives, bool legendTexts) noexcept {
+  try {
+    methodGroup = kNonSeriesGroup;
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+  if (!AccessAllowed()) return S_OK;
+  if (dataCount == 0) return S_OK;
+  graph.SetGraphType(graphType);
+  try {
+    LoadSingleSet(loading, scale, zeroNegatives, legendTexts);
+  } catch (...) {
+    graph.ClearAll();
+    pendingSeries.reset();
+    return E_OUTOFMEMORY;
+  }
+  return RenderAndClear();
+}
+
+void CGraphGenerator::LoadSeriesTable(Scale scale, bool zeroNegatives) {
+  const auto series_count = static_cast<std::size_t>(seriesIndex) + 1;
+  const auto items = static_cast<std::size_t>(itemCount);
+  if (scale == Scale::kFromRange) {
+    std::int32_t m = TruncateToInt32(static_cast<double>(seriesValues[0][0]));
+    std::int32_t M = m;
+    for (std::size_t s = 0; s < series_count; ++s) {
+      for (std::size_t k = 0; k < items; ++k) {
+        const std::int32_t v = TruncateToInt32(static_cast<double>(seriesValues[s][k]));
+        m = std::min(m, v);
+        M = std::max(M, v);
+      }
+    }
+    const ScaleLimits l = ComputeScaleLimits(m, M);
+    graph.SetTickLimits(l.low, l.high, l.step);
+  } else if (scale == Scale::kFromTotal) {
+    // The first value seeds the maximum, so a series total below it (e.g.
+    // pulled down by negative values) never lowers the axis.
+    std::int64_t M = TruncateToInt32(static_cast<double>(seriesValues[0][0]));
+    for (std::size_t s = 0; s < series_count; ++s) {
+      M = std::max(M, TruncatedSum(seriesValues[s].data(), items));
+    }
+    const ScaleLimits l = ComputeScaleLimits(0, SaturateToInt32(M));
+    graph.SetTickLimits(l.low, l.high, l.step);
+  }
+  ListReader names(itemNames, '|');
+  for (std::size_t k = 0; k < items; ++k) {
+    graph.SetLegendText(static_cast<std::uint32_t>(k), names.Next());
+  }
+  ListReader titles(seriesTitles, '|');
+  for (std::size_t s = 0; s < series_count; ++s) {
+    auto series = std::make_unique<CGraphSeries>();
+    for (std::size_t k = 0; k < items; ++k) {
+      float& value = seriesValues[s][k];
+      if (zeroNegatives && value < 0.0f) value = 0.0f;
+      series->AddDataPoint(static_cast<std::uint32_t>(k), value);
+    }
+    series->SetLabel(titles.Next());
+    graph.AddGraphSeries(std::move(series));
+  }
+}
+
+HRESULT CGraphGenerator::DrawSeriesTable(std::uint32_t graphType, bool typeBeforeCheck, Scale scale,
+                                         bool zeroNegatives, HRESULT checkFailure) noexcept {
+  try {
+    methodGroup = kSeriesGroup;
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+  if (!AccessAllowed()) return S_OK;
+  if (typeBeforeCheck) graph.SetGraphType(graphType);
+  if (seriesIndex == -1 || itemCount == 0) {
+    try {
+      graph.SetErrorText(kNoSeriesMessage);
+    } catch (...) {
+      return E_OUTOFMEMORY;
+    }
+    return checkFailure;
+  }
+  if (!typeBeforeCheck) graph.SetGraphType(graphType);
+  try {
+    LoadSeriesTable(scale, zeroNegatives);
+  } catch (...) {
+    graph.ClearAll();
+    pendingSeries.reset();
+    return E_OUTOFMEMORY;
+  }
+  return RenderAndClear();
+}
+
+// Single data set.
+
+HRESULT CGraphGenerator::DrawPieGraph() noexcept {
+  return DrawSingleSet(GRAPH_PIE, Loading::kOneSeries, Scale::kNone, true, true);
+}
+HRESULT CGraphGenerator::Draw3DPieGraph() noexcept {
+  return DrawSingleSet(GRAPH_3D_PIE, Loading::kOneSeries, Scale::kNone, true, true);
+}
+HRESULT CGraphGenerator::DrawBarGraph() noexcept {
+  return DrawSingleSet(GRAPH_BAR, Loading::kSeriesPerPoint, Scale::kFromRange, false, false);
+}
+HRESULT CGraphGenerator::Draw3DBarGraph() noexcept {
+  return DrawSingleSet(GRAPH_3D_BAR, Loading::kSeriesPerPoint, Scale::kFromRange, false, false);
+}
+HRESULT CGraphGenerator::DrawLineGraph() noexcept {
+  return DrawSingleSet(GRAPH_LINE, Loading::kSeriesPerPoint, Scale::kFromRange, false, false);
+}
+HRESULT CGraphGenerator::Draw3DLineGraph() noexcept {
+  return DrawSingleSet(GRAPH_3D_LINE, Loading::kSeriesPerPoint, Scale::kFromRange, false, false);
+}
+HRESULT CGraphGenerator::DrawBoxWhiskerGraph() noexcept {
+  return DrawSingleSet(GRAPH_BOX_WHISKER, Loading::kOneSeries, Scale::kFromRange, true, false);
+}
+HRESULT CGraphGenerator::DrawStackedBarGraph() noexcept {
+  return DrawSingleSet(GRAPH_STACKED_BAR, Loading::kOneSeries, Scale::kFromTotal, true, true);
+}
+HRESULT CGraphGenerator::Draw3DStackedBarGraph() noexcept {
+  return DrawSingleSet(GRAPH_3D_STACKED_BAR, Loading::kOneSeries, Scale::kFromTotal, true, true);
+}
+
+// Series table.
+
+HRESULT CGraphGenerator::DrawBarSeriesGraph() noexcept {
+  return DrawSeriesTable(GRAPH_BAR, true, Scale::kFromRange, false, S_OK);
+}
+HRESULT CGraphGenerator::Draw3DBarSeriesGraph() noexcept {
+  return DrawSeriesTable(GRAPH_3D_BAR, true, Scale::kFromRange, false, S_OK);
+}
+HRESULT CGraphGenerator::DrawLineSeriesGraph() noexcept {
+  return DrawSeriesTable(GRAPH_LINE, true, Scale::kFromRange, false, S_OK);
+}
+HRESULT CGraphGenerator::Draw3DLineSeriesGraph() noexcept {
+  return DrawSeriesTable(GRAPH_3D_LINE, true, Scale::kFromRange, false, S_OK);
+}
+HRESULT CGraphGenerator::DrawBoxWhiskerSeriesGraph() noexcept {
+  return DrawSeriesTable(GRAPH_BOX_WHISKER, true, Scale::kFromRange, false, S_OK);
+}
+HRESULT CGraphGenerator::DrawPieSeriesGraph() noexcept {
+  return DrawSeriesTable(GRAPH_PIE, false, Scale::kNone, true, S_OK);
+}
+HRESULT CGraphGenerator::Draw3DPieSeriesGraph() noexcept {
+  return DrawSeriesTable(GRAPH_3D_PIE, false, Scale::kNone, true, S_OK);
+}
+HRESULT CGraphGenerator::DrawStackedBarSeriesGraph() noexcept {
+  return DrawSeriesTable(GRAPH_STACKED_BAR, true, Scale::kFromTotal, true, S_FALSE);
+}
+HRESULT CGraphGenerator::Draw3DStackedBarSeriesGraph() noexcept {
+  return DrawSeriesTable(GRAPH_3D_STACKED_BAR, true, Scale::kFromTotal, true, S_FALSE);
+}
+
+}  // namespace tessaloom

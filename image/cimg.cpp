@@ -1,0 +1,107 @@
+#include "image/cimg.h"
+
+#include <cstddef>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "image/bitmap_file.h"
+#include "image/jpeg_codec.h"
+#include "platform/text.h"
+
+namespace tessaloom {
+namespace {
+
+// Largest source file read: a 32-bit BMP at PackedBitmap's pixel bound is
+// 256 MiB; twice that leaves room for padding and trailing bytes.
+constexpr std::size_t kMaxSourceBytes = std::size_t{512} << 20;
+
+bool Decode(std::span<const std::uint8_t> bytes, ImageType format, PackedBitmap& image,
+            std::string& error) noexcept {
+  return format == ImageType::BMP ? ReadBmp(bytes, image, error) : DecodeJpeg(bytes, image, error);
+}
+
+}  // namespace
+
+CIMG::~CIMG() = default;
+
+std::string CIMG::GetError() const noexcept {
+  try {
+    return error_;
+  } catch (...) {
+    return {};
+  }
+}
+
+void CIMG::Fail(std::string text) noexcept { error_ = std::move(text); }
+
+bool CIMG::Convert(const std::string& source, ImageType target) noexcept {
+  try {
+    if (target != ImageType::BMP && target != ImageType::JPEG) {
+      Fail("Invalid target image type.");
+      return false;
+    }
+    const std::size_t dot = source.rfind('.');
+    if (dot == std::string::npos) {
+      Fail("Unknown source image type.");
+      return false;
+    }
+    const std::string extension = source.substr(dot);
+    ImageType format = ImageType::BMP;
+    if (EqualsIgnoreAsciiCase(extension, ".BMP")) {
+      format = ImageType::BMP;
+    } else if (EqualsIgnoreAsciiCase(extension, ".JPG") ||
+               EqualsIgnoreAsciiCase(extension, ".JPEG")) {
+      format = ImageType::JPEG;
+    } else {
+      Fail("Invalid source image type : " + extension);
+      return false;
+    }
+    if (!files_->IsRegularFile(source)) {
+      Fail("File specified does not exists.");
+      return false;
+    }
+
+    std::vector<std::uint8_t> bytes;
+    std::string reason;
+    if (!files_->ReadFile(source, kMaxSourceBytes, bytes, reason)) {
+      Fail(std::move(reason));
+      return false;
+    }
+    // A file whose content does not match its name is read as the other
+    // format; when neither fits, the first reader's message is the one kept.
+    PackedBitmap image;
+    if (!Decode(bytes, format, image, reason)) {
+      std::string ignored;
+      const ImageType other = format == ImageType::BMP ? ImageType::JPEG : ImageType::BMP;
+      if (!Decode(bytes, other, image, ignored)) {
+        Fail(std::move(reason));
+        return false;
+      }
+    }
+    bytes = {};
+
+    const std::string output = source.substr(0, dot) + (format == ImageType::BMP ? ".JPG" : ".BMP");
+    const std::unique_ptr<WritableFile> file = files_->NewReplacingFile(output, reason);
+    if (file == nullptr) {
+      Fail("Unable to open file for writing");
+      return false;
+    }
+    const bool written = target == ImageType::JPEG ? EncodeJpeg(image, *file, reason)
+                                                   : WriteBmpFile(image, *file, reason);
+    if (!written || !file->Commit(reason)) {
+      Fail(std::move(reason));
+      return false;
+    }
+    return true;
+  } catch (...) {
+    try {
+      error_ = "Not enough memory";
+    } catch (...) {
+      error_.clear();
+    }
+    return false;
+  }
+}
+
+}  // namespace tessaloom

@@ -1,0 +1,77 @@
+#include "image/save_image.h"
+
+#include <memory>
+#include <utility>
+
+#include "image/bitmap_file.h"
+#include "image/jpeg_codec.h"
+#include "platform/text.h"
+
+namespace tessaloom {
+
+bool IsPathValid(const std::string& path, FileSystem& files) noexcept {
+  return files.IsSearchableDirectory(path);
+}
+
+ImageOutput ChooseImageOutput(const std::string& fullPath) {
+  const std::size_t slash = fullPath.rfind('/');
+  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  const std::size_t dot = fullPath.rfind('.');
+  // Only a dot in the final component counts, so the file always lands in
+  // the folder the path names, whatever dots the folder names hold.
+  if (dot == std::string::npos || dot < nameStart) {
+    return {fullPath.substr(0, nameStart) + "bmp", false};
+  }
+  if (EqualsIgnoreAsciiCase(std::string_view(fullPath).substr(dot + 1), "jpg")) {
+    return {fullPath, true};
+  }
+  return {fullPath.substr(0, dot + 1) + "bmp", false};
+}
+
+int SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
+              std::string& errorText, FileSystem& files) noexcept {
+  try {
+    if (!IsPathValid(filePath, files)) {
+      errorText = "Invalid File Path";
+      return 0;
+    }
+    const std::string fullPath = filePath + "/" + fileName;
+    if (canvas == nullptr) {
+      errorText = "No DC Avaiable";
+      return 0;
+    }
+    if (fileName.empty()) {
+      errorText = "File Name missing";
+      return 0;
+    }
+    PackedBitmap bitmap;
+    if (!DDBToDIB(*canvas, bitmap)) {
+      errorText = "Unable to convert DDB to DIB";
+      return 0;
+    }
+    const ImageOutput output = ChooseImageOutput(fullPath);
+    std::string reason;
+    const std::unique_ptr<WritableFile> file = files.NewReplacingFile(output.path, reason);
+    if (file == nullptr) {
+      errorText = "Unable to open file for writing";
+      return 0;
+    }
+    // The JPEG is encoded from the same rows the BMP would hold.
+    const bool written =
+        output.jpeg ? EncodeJpeg(bitmap, *file, reason) : WriteBmpFile(bitmap, *file, reason);
+    if (!written || !file->Commit(reason)) {
+      errorText = std::move(reason);
+      return 0;
+    }
+    return 1;
+  } catch (...) {
+    try {
+      errorText = "Not enough memory";
+    } catch (...) {
+      errorText.clear();
+    }
+    return 0;
+  }
+}
+
+}  // namespace tessaloom

@@ -1,0 +1,45 @@
+// SaveImage: writes a finished chart canvas as the image file the script
+// asked for, a JPEG when the name ends in "jpg" (any letter case) and a BMP
+// otherwise. The current directory is read (for relative paths) but never
+// changed, so different threads may save at once, into one folder too.
+#pragma once
+
+#include <string>
+
+#include "platform/canvas.h"
+#include "platform/file_system.h"
+
+namespace tessaloom {
+
+// True when `path` is an existing directory the process may enter (search).
+[[nodiscard]] bool IsPathValid(const std::string& path,
+                               FileSystem& files = FileSystem::Default()) noexcept;
+
+// Where the image for the full path F = folder + "/" + name goes. With D the
+// last '.' in F's final component and E the text after it:
+//   E is "jpg" in any letter case: F itself, a JPEG (letter case kept);
+//   otherwise: F up to and including D, then "bmp", a BMP ("a.PNG" gives
+//   "a.bmp"); with no '.' in the final component, a BMP named "bmp" in the
+//   folder F names ("dir/Graph" gives "dir/bmp").
+struct ImageOutput {
+  std::string path;
+  bool jpeg = false;
+};
+[[nodiscard]] ImageOutput ChooseImageOutput(const std::string& fullPath);
+
+// Writes `canvas` into folder `filePath` as `fileName` (joined with '/',
+// placed by ChooseImageOutput). A relative `filePath` is taken from the
+// current directory. Returns 1 when the file was written, replacing any file
+// of that name in one step; otherwise 0 with the reason in `errorText`, any
+// previous file of that name intact and no other file left behind:
+//   "Invalid File Path"               `filePath` is not a directory IsPathValid accepts
+//   "No DC Avaiable"                  `canvas` is null
+//   "File Name missing"               `fileName` is empty
+//   "Unable to convert DDB to DIB"    the canvas has no pixels, or memory ran out
+//   "Unable to open file for writing" the file cannot be created
+//   libjpeg's message, or "Unable to write file: ..." when encoding or writing fails.
+// `errorText` is left as it was on success. Checks run in the order listed.
+int SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
+              std::string& errorText, FileSystem& files = FileSystem::Default()) noexcept;
+
+}  // namespace tessaloom

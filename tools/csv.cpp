@@ -1,0 +1,66 @@
+#include "tools/csv.h"
+
+namespace tessaloom::tools {
+
+bool ParseCsv(std::string_view text, std::vector<CsvRow>& rows, std::string& error) {
+  rows.clear();
+  std::size_t line = 1;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    CsvRow row;
+    row.line = line;
+    bool row_done = false;
+    bool blank = true;
+    while (!row_done) {
+      std::string field;
+      if (i < text.size() && text[i] == '"') {
+        blank = false;
+        const std::size_t quote_line = line;
+        ++i;
+        for (;;) {
+          if (i >= text.size()) {
+            error = "line " + std::to_string(quote_line) + ": unterminated quoted field";
+            return false;
+          }
+          if (text[i] == '"') {
+            if (i + 1 < text.size() && text[i + 1] == '"') {
+              field += '"';
+              i += 2;
+              continue;
+            }
+            ++i;
+            break;
+          }
+          if (text[i] == '\n') ++line;
+          field += text[i++];
+        }
+        if (i < text.size() && text[i] == '\r') ++i;
+        if (i < text.size() && text[i] != ',' && text[i] != '\n') {
+          error = "line " + std::to_string(line) + ": text after a closing quote";
+          return false;
+        }
+      } else {
+        while (i < text.size() && text[i] != ',' && text[i] != '\n') {
+          if (text[i] != '\r') field += text[i];
+          ++i;
+        }
+        if (!field.empty()) blank = false;
+      }
+      row.fields.push_back(std::move(field));
+      if (i >= text.size() || text[i] == '\n') {
+        row_done = true;
+        if (i < text.size()) {
+          ++i;
+          ++line;
+        }
+      } else {
+        ++i;  // the comma
+        blank = false;
+      }
+    }
+    if (!blank) rows.push_back(std::move(row));
+  }
+  return true;
+}
+
+}  // namespace tessaloom::tools

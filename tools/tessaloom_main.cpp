@@ -1,0 +1,296 @@
+// tessaloom: the command-line face of the component.
+//   tessaloom demo [DIR]                 a gallery of every Draw method, with index.html
+//   tessaloom draw METHOD DATA.csv -o FILE [options]
+//   tessaloom convert FILE.bmp|FILE.jpg  converts between BMP and JPEG
+// Everything goes through the component's automation interface.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tessaloom/tessaloom.h"
+#include "tools/csv.h"
+#include "tools/late_bound.h"
+
+namespace {
+
+using tessaloom::Variant;
+using tessaloom::tools::LateBound;
+
+constexpr char kUsage[] =
+    "usage:\n"
+    "  tessaloom demo [DIR]\n"
+    "      draws every chart into DIR (default ./out) and writes DIR/index.html\n"
+    "  tessaloom draw METHOD DATA.csv -o FILE [--title T] [--x-label X] [--y-label Y]\n"
+    "      [--width W] [--height H] [--colors C1,C2,...] [--back-color C] [--grid]\n"
+    "      [--horizontal] [--series-label S]\n"
+    "      METHOD is a Draw method, e.g. DrawBarGraph or DrawPieSeriesGraph.\n"
+    "      Single-set methods read rows of label,value. Series methods read a header\n"
+    "      row whose first cell is ignored and whose other cells name the items, then\n"
+    "      rows of series title followed by one value per item.\n"
+    "      FILE ending in .jpg gives a JPEG, anything else a BMP.\n"
+    "  tessaloom convert FILE.bmp|FILE.jpg\n"
+    "      writes FILE.jpg from a BMP, or FILE.bmp from a JPEG\n";
+
+bool IsSeriesMethod(const std::string& method) {
+  return method.find("Series") != std::string::npos;
+}
+
+// Splits an output path into the folder and file name the component takes.
+void SplitOutput(const std::string& output, std::string& folder, std::string& name) {
+  const std::filesystem::path path(output);
+  folder = path.has_parent_path() ? path.parent_path().string() : ".";
+  name = path.filename().string();
+}
+
+struct DrawOptions {
+  std::string title, xLabel, yLabel, seriesLabel, backColor;
+  std::vector<std::string> colors;
+  int width = 0, height = 0;
+  bool grid = false, horizontal = false;
+};
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "tessaloom: %s\n", message.c_str());
+  return 1;
+}
+
+void ApplyOptions(LateBound& g, const DrawOptions& o) {
+  if (!o.title.empty()) g.Put("ChartTitle", LateBound::Text(o.title));
+  if (!o.xLabel.empty()) g.Put("XAxisLabel", LateBound::Text(o.xLabel));
+  if (!o.yLabel.empty()) g.Put("YAxisLabel", LateBound::Text(o.yLabel));
+  if (!o.seriesLabel.empty()) g.Put("SeriesLabel", LateBound::Text(o.seriesLabel));
+  if (o.width != 0) g.Put("GraphWidth", Variant(std::int32_t{o.width}));
+  if (o.height != 0) g.Put("GraphHeight", Variant(std::int32_t{o.height}));
+  for (const std::string& c : o.colors) {
+    std::vector<Variant> args;
+    args.push_back(LateBound::Text(c));
+    g.Call("AddColor", std::move(args));
+  }
+  if (!o.backColor.empty()) {
+    g.Put("BackColor", LateBound::Text(o.backColor));
+    std::vector<Variant> on;
+    on.emplace_back(std::int32_t{1});
+    g.Call("HasBackColor", std::move(on));
+  }
+  if (o.grid) {
+    std::vector<Variant> on;
+    on.emplace_back(std::int32_t{1});
+    g.Call("HasGridLines", std::move(on));
+  }
+  if (o.horizontal) g.Call("SetHorizontalGraph");
+}
+
+// Feeds the CSV rows; false with a message naming the line on bad data.
+bool FeedData(LateBound& g, const std::vector<tessaloom::tools::CsvRow>& rows, bool series,
+              std::string& error) {
+  if (!series) {
+    for (const auto& row : rows) {
+      if (row.fields.size() != 2) {
+        error = "line " + std::to_string(row.line) + ": expected label,value";
+        return false;
+      }
+      std::vector<Variant> args;
+      args.push_back(LateBound::Text(row.fields[0]));
+      args.push_back(LateBound::Text(row.fields[1]));  // the component parses the number
+      if (tessaloom::FAILED(g.Call("AddData", std::move(args)))) {
+        error = "line " + std::to_string(row.line) + ": \"" + row.fields[1] +
+                "\" is not a number in range";
+        return false;
+      }
+    }
+    return true;
+  }
+  if (rows.empty()) {
+    error = "no header row naming the items";
+    return false;
+  }
+  const std::size_t items = rows[0].fields.size() - 1;
+  for (std::size_t k = 1; k <= items; ++k) {
+    std::vector<Variant> args;
+    args.push_back(LateBound::Text(rows[0].fields[k]));
+    g.Call("AddItemToSeries", std::move(args));
+  }
+  for (std::size_t r = 1; r < rows.size(); ++r) {
+    const auto& row = rows[r];
+    if (row.fields.size() != items + 1) {
+      error = "line " + std::to_string(row.line) + ": expected a title and " +
+              std::to_string(items) + " values";
+      return false;
+    }
+    std::vector<Variant> title;
+    title.push_back(LateBound::Text(row.fields[0]));
+    g.Call("AddSeries", std::move(title));
+    for (std::size_t k = 1; k <= items; ++k) {
+      std::vector<Variant> args;
+      args.push_back(LateBound::Text(row.fields[k]));
+      if (tessaloom::FAILED(g.Call("AddDataEx", std::move(args)))) {
+        error = "line " + std::to_string(row.line) + ": \"" + row.fields[k] +
+                "\" is not a number in range";
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+int Draw(int argc, char** argv) {
+  if (argc < 4) return Fail(std::string("draw needs METHOD DATA.csv -o FILE\n") + kUsage);
+  const std::string method = argv[2];
+  const std::string data_path = argv[3];
+  std::string output;
+  DrawOptions o;
+  for (int i = 4; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const auto value = [&](const char* what) -> std::string {
+      if (i + 1 >= argc) throw std::runtime_error(std::string(what) + " needs a value");
+      return argv[++i];
+    };
+    if (arg == "-o") {
+      output = value("-o");
+    } else if (arg == "--title") {
+      o.title = value("--title");
+    } else if (arg == "--x-label") {
+      o.xLabel = value("--x-label");
+    } else if (arg == "--y-label") {
+      o.yLabel = value("--y-label");
+    } else if (arg == "--series-label") {
+      o.seriesLabel = value("--series-label");
+    } else if (arg == "--width") {
+      o.width = std::stoi(value("--width"));
+    } else if (arg == "--height") {
+      o.height = std::stoi(value("--height"));
+    } else if (arg == "--colors") {
+      std::stringstream list(value("--colors"));
+      for (std::string c; std::getline(list, c, ',');) o.colors.push_back(c);
+    } else if (arg == "--back-color") {
+      o.backColor = value("--back-color");
+    } else if (arg == "--grid") {
+      o.grid = true;
+    } else if (arg == "--horizontal") {
+      o.horizontal = true;
+    } else {
+      return Fail("unknown option " + arg + "\n" + kUsage);
+    }
+  }
+  if (output.empty()) return Fail("draw needs -o FILE");
+  std::ifstream in(data_path, std::ios::binary);
+  if (!in) return Fail("cannot read " + data_path);
+  std::stringstream text;
+  text << in.rdbuf();
+  std::vector<tessaloom::tools::CsvRow> rows;
+  std::string error;
+  if (!tessaloom::tools::ParseCsv(text.str(), rows, error)) return Fail(data_path + ": " + error);
+
+  LateBound g;
+  if (!g.ok()) return Fail("cannot create the component");
+  ApplyOptions(g, o);
+  if (!FeedData(g, rows, IsSeriesMethod(method), error)) return Fail(data_path + ": " + error);
+  std::string folder, name;
+  SplitOutput(output, folder, name);
+  g.Put("FilePath", LateBound::Text(folder));
+  g.Put("FileName", LateBound::Text(name));
+  const tessaloom::HRESULT hr = g.Call(method);
+  if (hr == tessaloom::DISP_E_UNKNOWNNAME) return Fail("no Draw method named " + method);
+  const std::string reason = g.ErrorReason();
+  if (tessaloom::FAILED(hr) || hr == tessaloom::S_FALSE || !reason.empty()) {
+    return Fail(reason.empty() ? "drawing failed" : reason);
+  }
+  return 0;
+}
+
+struct GalleryEntry {
+  std::string method;
+  bool horizontal;
+  bool grid;
+  bool backColor;
+};
+
+int Demo(int argc, char** argv) {
+  const std::string dir = argc > 2 ? argv[2] : "out";
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) return Fail("cannot create " + dir + ": " + ec.message());
+  const char* single[] = {"DrawBarGraph",          "Draw3DBarGraph", "DrawStackedBarGraph",
+                          "Draw3DStackedBarGraph", "DrawLineGraph",  "Draw3DLineGraph",
+                          "DrawPieGraph",          "Draw3DPieGraph", "DrawBoxWhiskerGraph"};
+  const char* series[] = {
+      "DrawBarSeriesGraph",          "Draw3DBarSeriesGraph", "DrawStackedBarSeriesGraph",
+      "Draw3DStackedBarSeriesGraph", "DrawLineSeriesGraph",  "Draw3DLineSeriesGraph",
+      "DrawPieSeriesGraph",          "Draw3DPieSeriesGraph", "DrawBoxWhiskerSeriesGraph"};
+  std::vector<GalleryEntry> entries;
+  int n = 0;
+  for (const char* m : single) entries.push_back({m, false, n % 2 == 0, n++ % 3 == 0});
+  for (const char* m : series) entries.push_back({m, false, n % 2 == 0, n++ % 3 == 0});
+  // Kinds that can also lie on their side.
+  for (const char* m :
+       {"DrawBarGraph", "Draw3DBarGraph", "DrawStackedBarGraph", "Draw3DStackedBarGraph",
+        "DrawLineGraph", "DrawBoxWhiskerGraph", "DrawBarSeriesGraph", "DrawStackedBarSeriesGraph",
+        "DrawLineSeriesGraph", "DrawBoxWhiskerSeriesGraph"}) {
+    entries.push_back({m, true, true, false});
+  }
+
+  std::string html =
+      "<!doctype html>\n<meta charset=\"utf-8\">\n<title>Tessaloom gallery</title>\n"
+      "<style>body{font-family:sans-serif}figure{display:inline-block;margin:8px}"
+      "figcaption{text-align:center}</style>\n<h1>Tessaloom gallery</h1>\n";
+  int failures = 0;
+  for (const GalleryEntry& e : entries) {
+    LateBound g;
+    if (!g.ok()) return Fail("cannot create the component");
+    const std::string file = e.method + (e.horizontal ? "-horizontal" : "") + ".jpg";
+    DrawOptions o;
+    o.title = e.method + (e.horizontal ? " (horizontal)" : "");
+    o.xLabel = IsSeriesMethod(e.method) ? "Quarter" : "Month";
+    o.yLabel = "Units sold";
+    o.grid = e.grid;
+    o.horizontal = e.horizontal;
+    o.seriesLabel = "2026";
+    if (e.backColor) o.backColor = "#F0F4FF";
+    ApplyOptions(g, o);
+    std::vector<tessaloom::tools::CsvRow> rows;
+    std::string error;
+    const char* data =
+        IsSeriesMethod(e.method)
+            ? ",Q1,Q2,Q3,Q4\nNorth,32,45,28,51\nSouth,18,22,35,30\nWest,25,12,40,22\n"
+            : "Jan,12\nFeb,19\nMar,31\nApr,24\nMay,37\nJun,29\n";
+    tessaloom::tools::ParseCsv(data, rows, error);
+    FeedData(g, rows, IsSeriesMethod(e.method), error);
+    g.Put("FilePath", LateBound::Text(dir));
+    g.Put("FileName", LateBound::Text(file));
+    const tessaloom::HRESULT hr = g.Call(e.method);
+    const std::string reason = g.ErrorReason();
+    if (tessaloom::FAILED(hr) || !reason.empty()) {
+      ++failures;
+      std::fprintf(stderr, "%s: %s\n", file.c_str(), reason.c_str());
+    }
+    html += "<figure><img src=\"" + file + "\" alt=\"" + o.title + "\"><figcaption>" + o.title +
+            "</figcaption></figure>\n";
+  }
+  std::ofstream index(std::filesystem::path(dir) / "index.html");
+  index << html;
+  if (!index) return Fail("cannot write index.html in " + dir);
+  std::printf("%zu charts in %s (open %s/index.html)\n", entries.size(), dir.c_str(), dir.c_str());
+  return failures == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    if (argc < 2) return Fail(std::string("no command\n") + kUsage);
+    const std::string command = argv[1];
+    if (command == "demo") return Demo(argc, argv);
+    if (command == "draw") return Draw(argc, argv);
+    if (command == "--help" || command == "help") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    return Fail("unknown command " + command + "\n" + kUsage);
+  } catch (const std::exception& e) {
+    return Fail(e.what());
+  }
+}
