@@ -43,7 +43,7 @@ void DrawTypicalChart(RasterSurface& s) {
   }
   const Font old_font = s.SelectFont(Font::Chart(12));
   for (int i = 0; i < 30; ++i)
-    s.TextOut(10 + (i % 10) * 45, 310 + (i / 10) * 12, "Q" + std::to_string(i));
+    s.TextOut(10 + (i % 10) * 45, 310 + (i / 10) * 12, std::string("Q").append(std::to_string(i)));
   s.SelectFont(Font::Chart(16, 900));
   s.TextOut(8, 250, "Units sold");
   s.TextOut(470, 250, "Revenue");

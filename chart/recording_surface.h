@@ -65,6 +65,8 @@ class RecordingSurface final : public DrawingSurface {
   static std::string Describe(std::span<const Point> points);
 
  private:
+  void Record(std::string_view operation, std::string_view arguments);
+
   MetricsSource metrics_;
   SurfaceState state_;
   std::vector<std::string> log_;

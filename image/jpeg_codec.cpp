@@ -14,7 +14,8 @@ namespace tessaloom {
 namespace {
 
 // libjpeg's error manager with a way back: error_exit keeps the formatted
-// message and long-jumps to the setjmp of the one function running libjpeg.
+// message and long-jumps to the setjmp of whichever function below is
+// running libjpeg at the time.
 struct ErrorManager {
   jpeg_error_mgr pub;
   std::jmp_buf jump;

@@ -4,6 +4,7 @@
 // that owns anything. Pure functions; any thread.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>

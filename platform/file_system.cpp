@@ -4,12 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <string_view>
 #include <system_error>
+#include <utility>
 
 namespace tessaloom {
 namespace {
@@ -18,8 +19,8 @@ constexpr const char* kReadFailed = "Unable to read file: ";
 constexpr const char* kWriteFailed = "Unable to write file: ";
 constexpr const char* kCreateFailed = "Unable to create file: ";
 
-// `action` and the C library's text for an errno value; an empty text when even that
-// cannot be allocated, so callers stay noexcept.
+// `action` followed by the C library's text for an errno value; an empty
+// text when even that cannot be allocated, so callers stay noexcept.
 void SetSystemError(std::string& error, const char* action, int code) noexcept {
   try {
     error = action + std::generic_category().message(code);

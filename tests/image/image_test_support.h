@@ -1,6 +1,7 @@
 // Shared by the image tests: a scratch folder removed afterwards, whole-file
 // reads, folder listings, the asymmetric test picture (a red "F" on blue,
-// which shows flips and red/blue swaps) and an in-memory WritableFile.
+// which shows flips and red/blue swaps), an in-memory WritableFile and real
+// files that fail on request.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -102,6 +104,48 @@ class MemoryFile final : public WritableFile {
 
  private:
   std::size_t failAfter_;
+};
+
+// The real files, except that creating fails when `refuseCreate` is set and
+// writing fails once `writeLimit` bytes have gone into a file.
+class FaultyFiles final : public FileSystem {
+ public:
+  bool refuseCreate = false;
+  std::size_t writeLimit = std::numeric_limits<std::size_t>::max();
+
+  bool IsSearchableDirectory(const std::string& p) noexcept override {
+    return Default().IsSearchableDirectory(p);
+  }
+  bool IsRegularFile(const std::string& p) noexcept override { return Default().IsRegularFile(p); }
+  bool ReadFile(const std::string& p, std::size_t max, std::vector<std::uint8_t>& out,
+                std::string& error) noexcept override {
+    return Default().ReadFile(p, max, out, error);
+  }
+  std::unique_ptr<WritableFile> NewReplacingFile(const std::string& p,
+                                                 std::string& error) noexcept override {
+    if (refuseCreate) return nullptr;
+    auto real = Default().NewReplacingFile(p, error);
+    return real ? std::make_unique<Limited>(std::move(real), writeLimit) : nullptr;
+  }
+
+ private:
+  class Limited final : public WritableFile {
+   public:
+    Limited(std::unique_ptr<WritableFile> real, std::size_t left)
+        : real_(std::move(real)), left_(left) {}
+    bool Append(std::span<const std::uint8_t> bytes, std::string& error) noexcept override {
+      const std::size_t now = std::min(bytes.size(), left_);
+      left_ -= now;
+      if (!real_->Append(bytes.first(now), error)) return false;
+      if (now < bytes.size()) error = "Unable to write file: No space left on device";
+      return now == bytes.size();
+    }
+    bool Commit(std::string& error) noexcept override { return real_->Commit(error); }
+
+   private:
+    std::unique_ptr<WritableFile> real_;
+    std::size_t left_;
+  };
 };
 
 }  // namespace tessaloom::image_test

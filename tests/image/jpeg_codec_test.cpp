@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -24,17 +25,17 @@ std::size_t FindMarker(const Bytes& jpeg, std::uint8_t code) {
   return std::string::npos;
 }
 
+PackedBitmap FBitmap(std::int32_t w, std::int32_t h) {
+  PackedBitmap bitmap;
+  EXPECT_TRUE(DDBToDIB(FPicture(w, h), bitmap));
+  return bitmap;
+}
+
 Bytes Encode(const PackedBitmap& image) {
   MemoryFile file;
   std::string error;
   EXPECT_TRUE(EncodeJpeg(image, file, error)) << error;
   return file.data;
-}
-
-PackedBitmap FBitmap(std::int32_t w, std::int32_t h) {
-  PackedBitmap bitmap;
-  EXPECT_TRUE(DDBToDIB(FPicture(w, h), bitmap));
-  return bitmap;
 }
 
 // JPEG is lossy, and quality 75 with halved chroma rings around saturated
@@ -44,28 +45,23 @@ PackedBitmap FBitmap(std::int32_t w, std::int32_t h) {
 void ExpectClose(const Canvas& expected, const PackedBitmap& actual) {
   ASSERT_EQ(actual.width(), expected.width());
   ASSERT_EQ(actual.height(), expected.height());
-  ASSERT_EQ(actual.bitsPerPixel(), 24);
   std::int64_t total = 0;
   for (std::int32_t y = 0; y < expected.height(); ++y) {
-    const auto row = actual.Row(y);
     for (std::int32_t x = 0; x < expected.width(); ++x) {
       const COLORREF want = expected.GetPixel(x, y);
       bool flat = true;
       for (int dy = -2; dy <= 2; ++dy) {
         for (int dx = -2; dx <= 2; ++dx) {
-          const std::int32_t nx = std::clamp(x + dx, 0, expected.width() - 1);
-          const std::int32_t ny = std::clamp(y + dy, 0, expected.height() - 1);
-          flat = flat && expected.GetPixel(nx, ny) == want;
+          flat = flat && expected.GetPixel(std::clamp(x + dx, 0, expected.width() - 1),
+                                           std::clamp(y + dy, 0, expected.height() - 1)) == want;
         }
       }
-      const std::size_t at = 3 * static_cast<std::size_t>(x);
-      const int diffs[3] = {row[at + 2] - static_cast<int>(want & 0xFF),
-                            row[at + 1] - static_cast<int>((want >> 8) & 0xFF),
-                            row[at] - static_cast<int>((want >> 16) & 0xFF)};
-      for (int d : diffs) {
-        total += std::abs(d);
+      const std::uint8_t* got = &actual.Row(y)[3 * static_cast<std::size_t>(x)];
+      for (int c = 0; c < 3; ++c) {  // red, green, blue
+        const int d = std::abs(got[2 - c] - static_cast<int>((want >> (8 * c)) & 0xFF));
+        total += d;
         if (flat) {
-          EXPECT_LE(std::abs(d), 48) << "pixel " << x << "," << y;
+          EXPECT_LE(d, 48) << "pixel " << x << "," << y;
         }
       }
     }
@@ -75,47 +71,27 @@ void ExpectClose(const Canvas& expected, const PackedBitmap& actual) {
 
 TEST(JpegCodecTest, PictureComesBackWithinTolerance) {
   for (const auto& [w, h] : {std::pair{40, 30}, std::pair{61, 47}, std::pair{1, 1}}) {
-    const Canvas canvas = FPicture(w, h);
-    PackedBitmap bitmap;
-    ASSERT_TRUE(DDBToDIB(canvas, bitmap));
     PackedBitmap decoded;
     std::string error;
-    ASSERT_TRUE(DecodeJpeg(Encode(bitmap), decoded, error)) << error;
-    ExpectClose(canvas, decoded);
+    ASSERT_TRUE(DecodeJpeg(Encode(FBitmap(w, h)), decoded, error)) << error;
+    ExpectClose(FPicture(w, h), decoded);
   }
 }
 
-TEST(JpegCodecTest, ChartJpegIsBaselineQuality75WithZeroDotsPerInch) {
+TEST(JpegCodecTest, ChartJpegIsBaselineQuality75AtZeroByZeroDotsPerInch) {
   const Bytes jpeg = Encode(FBitmap(40, 30));
   ASSERT_GE(jpeg.size(), 20u);
-  // JFIF APP0: FF E0, length, "JFIF\0", version, unit at 13, densities at 14 and 16.
-  EXPECT_EQ(jpeg[0], 0xFF);
-  EXPECT_EQ(jpeg[1], 0xD8);
-  EXPECT_EQ(jpeg[3], 0xE0);
+  // SOI, then JFIF APP0: FF E0, length, "JFIF\0", version, unit at 13,
+  // big-endian densities at 14 and 16.
+  EXPECT_EQ((Bytes{jpeg[0], jpeg[1], jpeg[2], jpeg[3]}), (Bytes{0xFF, 0xD8, 0xFF, 0xE0}));
   EXPECT_EQ(std::string(jpeg.begin() + 6, jpeg.begin() + 11), std::string("JFIF\0", 5));
-  EXPECT_EQ(jpeg[13], 1);
-  EXPECT_EQ(jpeg[14] << 8 | jpeg[15], 0);
-  EXPECT_EQ(jpeg[16] << 8 | jpeg[17], 0);
+  EXPECT_EQ((Bytes(jpeg.begin() + 13, jpeg.begin() + 18)), (Bytes{1, 0, 0, 0, 0}));
   EXPECT_NE(FindMarker(jpeg, 0xC0), std::string::npos);  // baseline frame
   EXPECT_EQ(FindMarker(jpeg, 0xC2), std::string::npos);  // not progressive
   // Quality 75 halves the standard luminance table: its first entry 16 becomes 8.
   const std::size_t dqt = FindMarker(jpeg, 0xDB);
   ASSERT_NE(dqt, std::string::npos);
-  EXPECT_EQ(jpeg[dqt + 4], 0x00);  // 8-bit table 0
-  EXPECT_EQ(jpeg[dqt + 5], 8);
-}
-
-TEST(JpegCodecTest, ResolutionBecomesDotsPerInchAndBack) {
-  PackedBitmap bitmap = FBitmap(8, 8);
-  bitmap.SetResolution(2835, 3780);  // 72 and 96 dpi
-  const Bytes jpeg = Encode(bitmap);
-  EXPECT_EQ(jpeg[14] << 8 | jpeg[15], 72);
-  EXPECT_EQ(jpeg[16] << 8 | jpeg[17], 96);
-  PackedBitmap decoded;
-  std::string error;
-  ASSERT_TRUE(DecodeJpeg(jpeg, decoded, error)) << error;
-  EXPECT_EQ(decoded.xPixelsPerMetre(), 2835);
-  EXPECT_EQ(decoded.yPixelsPerMetre(), 3780);
+  EXPECT_EQ((Bytes{jpeg[dqt + 4], jpeg[dqt + 5]}), (Bytes{0, 8}));
 }
 
 TEST(JpegCodecTest, DotsPerInchRoundsAndStaysInRange) {
@@ -140,36 +116,23 @@ TEST(JpegCodecTest, GreyEightBitImageGivesOneGreyComponent) {
   EXPECT_EQ(jpeg[sof + 9], 1);  // components
   PackedBitmap decoded;
   ASSERT_TRUE(DecodeJpeg(jpeg, decoded, error)) << error;
-  const auto row = decoded.Row(8);
-  EXPECT_NEAR(row[24], 200, 2);  // the table's level for index 55
-  EXPECT_EQ(row[24], row[25]);
-  EXPECT_EQ(row[24], row[26]);
+  const std::uint8_t* p = &decoded.Row(8)[24];
+  EXPECT_NEAR(p[0], 200, 2);  // the table's level for index 55
+  EXPECT_EQ((Bytes{p[1], p[2]}), (Bytes{p[0], p[0]}));
 }
 
-TEST(JpegCodecTest, ColouredEightBitImageIsRefused) {
-  PackedBitmap coloured;
-  std::string error;
-  ASSERT_TRUE(PackedBitmap::Create(4, 4, 8, coloured, error));
-  coloured.ColorTable()[4 * 7 + 2] = 0xFF;  // entry 7 red
-  MemoryFile file;
-  EXPECT_FALSE(EncodeJpeg(coloured, file, error));
-  EXPECT_EQ(error, "JPEG can save only RGB or GreyScale images");
-  EXPECT_TRUE(file.data.empty());
-}
-
-TEST(JpegCodecTest, OutputGoesToTheFileInFourKilobyteBuffers) {
-  const Bytes jpeg = Encode(FBitmap(300, 300));
+TEST(JpegCodecTest, OutputReachesTheFileInFourKilobyteBuffers) {
   MemoryFile file;
   std::string error;
   ASSERT_TRUE(EncodeJpeg(FBitmap(300, 300), file, error));
-  EXPECT_EQ(file.data, jpeg);
-  ASSERT_GT(jpeg.size(), kJpegBufferSize);
-  EXPECT_EQ(file.appends, static_cast<int>((jpeg.size() + kJpegBufferSize - 1) / kJpegBufferSize));
+  ASSERT_GT(file.data.size(), kJpegBufferSize);
+  EXPECT_EQ(static_cast<std::size_t>(file.appends),
+            (file.data.size() + kJpegBufferSize - 1) / kJpegBufferSize);
 }
 
 TEST(JpegCodecTest, WriteFailureEndsEncodingWithTheFilesReason) {
   const std::size_t size = Encode(FBitmap(300, 300)).size();
-  // In the middle of the stream, and at the final flush.
+  // At the first buffer, in the middle, and at the final flush.
   for (std::size_t failAfter : {std::size_t{0}, size / 2, size - 1}) {
     MemoryFile file(failAfter);
     std::string error;
@@ -178,8 +141,14 @@ TEST(JpegCodecTest, WriteFailureEndsEncodingWithTheFilesReason) {
   }
 }
 
-TEST(JpegCodecTest, DecoderRefusesWhatIsNotAJpeg) {
-  const Bytes inputs[] = {{}, {0xFF}, {0xFF, 0xD8}, {'B', 'M', 0, 0, 0, 0}, Bytes(100, 0xFF)};
+TEST(JpegCodecTest, DecoderRefusesWhatIsNotAJpegOrTooLarge) {
+  Bytes huge = Encode(FBitmap(16, 16));
+  const std::size_t sof = FindMarker(huge, 0xC0);
+  ASSERT_NE(sof, std::string::npos);
+  // Big-endian height at sof+5 and width at sof+7: 60000 x 60000.
+  huge[sof + 5] = huge[sof + 7] = 0xEA;
+  huge[sof + 6] = huge[sof + 8] = 0x60;
+  const Bytes inputs[] = {{}, {0xFF, 0xD8}, {'B', 'M', 0, 0, 0, 0}, Bytes(100, 0xFF), huge};
   for (const Bytes& input : inputs) {
     PackedBitmap decoded;
     std::string error;
@@ -187,29 +156,6 @@ TEST(JpegCodecTest, DecoderRefusesWhatIsNotAJpeg) {
     EXPECT_FALSE(error.empty());
     EXPECT_TRUE(decoded.block().empty());
   }
-}
-
-TEST(JpegCodecTest, HugeClaimedSizeIsRefusedBeforeDecoding) {
-  Bytes jpeg = Encode(FBitmap(16, 16));
-  const std::size_t sof = FindMarker(jpeg, 0xC0);
-  ASSERT_NE(sof, std::string::npos);
-  // Height at sof+5, width at sof+7, big-endian: 60000 x 60000.
-  jpeg[sof + 5] = jpeg[sof + 7] = 0xEA;
-  jpeg[sof + 6] = jpeg[sof + 8] = 0x60;
-  PackedBitmap decoded;
-  std::string error;
-  EXPECT_FALSE(DecodeJpeg(jpeg, decoded, error));
-  EXPECT_NE(error.find("larger than the largest supported image"), std::string::npos) << error;
-}
-
-TEST(JpegCodecTest, FileCutShortStillDecodesToFullSize) {
-  Bytes jpeg = Encode(FBitmap(64, 64));
-  jpeg.resize(jpeg.size() * 2 / 3);
-  PackedBitmap decoded;
-  std::string error;
-  ASSERT_TRUE(DecodeJpeg(jpeg, decoded, error)) << error;
-  EXPECT_EQ(decoded.width(), 64);
-  EXPECT_EQ(decoded.height(), 64);
 }
 
 }  // namespace

@@ -165,24 +165,3 @@ def test_add_color_accepts_any_text(g, colour):
 def test_add_color_far_past_the_palette_size(g):
     assert {g.AddColor(("RED", "#00FF00", "x")[i % 3]) for i in range(1000)} == {S_OK}
     assert g.ErrorReason == ""
-
-
-@pytest.mark.parametrize("name", DRAW_METHODS)
-def test_draw_methods_refuse_as_not_implemented(g, name):
-    g.AddData("Jan", 1)
-    g.AddItemToSeries("a")
-    g.AddSeries("s")
-    g.AddDataEx(2)
-    error = automation_error(getattr(g, name))
-    assert error.hresult == tessaloom.E_NOTIMPL
-    assert error.argument is None
-    assert g.ErrorReason == ""
-
-
-def test_refused_draw_leaves_the_data_methods_working(g):
-    for name in DRAW_METHODS:
-        with pytest.raises(tessaloom.AutomationError):
-            getattr(g, name)()
-        assert g.AddData("Jan", 1) == S_OK
-        assert g.AddColor("red") == S_OK
-    assert g.ErrorReason == ""

@@ -60,16 +60,17 @@ def test_every_member_is_reachable_by_name(g, name, spell):
     elif name in PROPERTY_PUTS:
         setattr(g, spelled, 12 if name in ("GraphWidth", "GraphHeight") else "x")
     elif name in DRAW_METHODS:
-        assert automation_error(getattr(g, spelled)).hresult == tessaloom.E_NOTIMPL
+        # Nothing to draw: S_OK, or S_FALSE for the stacked series kinds.
+        assert getattr(g, spelled)() in (tessaloom.S_OK, tessaloom.S_FALSE)
     else:
         assert getattr(g, spelled)(*GOOD_ARGUMENTS[name]) == tessaloom.S_OK
 
 
 @pytest.mark.parametrize("name", DRAW_METHODS)
 def test_reading_a_method_name_does_not_call_it(g, name):
-    method = getattr(g, name)  # calling would raise E_NOTIMPL
+    method = getattr(g, name)  # a series method called now would leave a message
     assert callable(method)
-    assert automation_error(method).hresult == tessaloom.E_NOTIMPL
+    assert g.ErrorReason == ""
 
 
 def test_methods_return_s_ok_as_a_plain_int(g):
