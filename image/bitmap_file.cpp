@@ -1,8 +1,10 @@
 #include "image/bitmap_file.h"
 
 #include <algorithm>
+#include <bit>
 #include <limits>
 #include <utility>
+#include <vector>
 
 namespace tessaloom {
 namespace {
@@ -190,6 +192,54 @@ std::array<std::uint8_t, kBmpFileHeaderSize> BmpFileHeader(const PackedBitmap& b
 bool WriteBmpFile(const PackedBitmap& bitmap, WritableFile& file, std::string& error) noexcept {
   const std::array<std::uint8_t, kBmpFileHeaderSize> header = BmpFileHeader(bitmap);
   return file.Append(header, error) && file.Append(bitmap.block(), error);
+}
+
+bool WriteCanvasBmp(const Canvas& canvas, WritableFile& file, std::string& error) noexcept {
+  static_assert(std::endian::native == std::endian::little,
+                "canvas pixels are written as they lie in memory");
+  const std::int32_t width = canvas.width();
+  const std::int32_t height = canvas.height();
+  if (width < 1 || height < 1) {
+    SetText(error, "Invalid image size");
+    return false;
+  }
+  // 32 bits per pixel: a row is exactly the canvas row, no padding; the
+  // canvas's bounds keep every size within its 32-bit field.
+  const std::size_t stride = static_cast<std::size_t>(width) * 4;
+  const std::size_t image_size = stride * static_cast<std::size_t>(height);
+  std::array<std::uint8_t, kBmpFileHeaderSize + kBitmapInfoHeaderSize> header{};
+  const std::span<std::uint8_t> file_header(header.data(), kBmpFileHeaderSize);
+  const std::span<std::uint8_t> info(header.data() + kBmpFileHeaderSize, kBitmapInfoHeaderSize);
+  PutU16(file_header, 0, 0x4D42);
+  PutU32(file_header, 2, static_cast<std::uint32_t>(header.size() + image_size));
+  PutU32(file_header, 10, static_cast<std::uint32_t>(header.size()));
+  PutU32(info, kHeaderSizeAt, kBitmapInfoHeaderSize);
+  PutU32(info, kWidthAt, static_cast<std::uint32_t>(width));
+  PutU32(info, kHeightAt, static_cast<std::uint32_t>(height));
+  PutU16(info, kPlanesAt, 1);
+  PutU16(info, kBitsAt, Canvas::kBitsPerPixel);
+  PutU32(info, kCompressionAt, 0);
+  PutU32(info, kImageSizeAt, static_cast<std::uint32_t>(image_size));
+  if (!file.Append(header, error)) return false;
+  // Rows bottom-up, handed over in chunks of about 64 KiB.
+  constexpr std::size_t kChunkBytes = std::size_t{1} << 16;
+  std::vector<std::uint8_t> chunk;
+  try {
+    chunk.reserve(std::max(kChunkBytes, stride));
+  } catch (...) {
+    SetText(error, "Not enough memory for the image");
+    return false;
+  }
+  for (std::int32_t y = height - 1; y >= 0; --y) {
+    const std::span<const std::uint32_t> row = canvas.Row(y);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(row.data());
+    if (chunk.size() + stride > chunk.capacity()) {
+      if (!file.Append(chunk, error)) return false;
+      chunk.clear();
+    }
+    chunk.insert(chunk.end(), bytes, bytes + stride);
+  }
+  return file.Append(chunk, error);
 }
 
 namespace {

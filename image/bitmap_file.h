@@ -108,6 +108,12 @@ class PackedBitmap {
 [[nodiscard]] bool WriteBmpFile(const PackedBitmap& bitmap, WritableFile& file,
                                 std::string& error) noexcept;
 
+// The BMP file of `canvas` (the bytes WriteBmpFile writes for
+// DDBToDIB(canvas)) appended straight from the canvas's rows, without
+// building the block. On failure returns false with the reason in `error`.
+[[nodiscard]] bool WriteCanvasBmp(const Canvas& canvas, WritableFile& file,
+                                  std::string& error) noexcept;
+
 // Decodes the BMP file held in `bytes`: uncompressed, 8 bits per pixel with a
 // colour table, 16 (5-5-5), 24 or 32 (the fourth byte ignored); rows
 // bottom-up, or top-down for a negative height; an info header of 40 bytes or

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/canvas.h"
+
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jerror.h>
 #include <jpeglib.h>
@@ -118,35 +120,63 @@ void FillRow(const PackedBitmap& image, std::int32_t y, JSAMPLE* out) noexcept {
   }
 }
 
+// Where the encoder takes its rows from: a packed bitmap converted row by
+// row into `scratch`, or a canvas whose rows libjpeg reads in place.
+struct RowSource {
+  const PackedBitmap* bitmap = nullptr;
+  const Canvas* canvas = nullptr;
+  JSAMPLE* scratch = nullptr;
+  int components = 3;
+  J_COLOR_SPACE colorSpace = JCS_RGB;
+  std::uint16_t xDensity = 0;
+  std::uint16_t yDensity = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+};
+
+JSAMPROW RowAt(const RowSource& source, std::int32_t y) noexcept {
+  if (source.canvas != nullptr) {
+    // libjpeg only reads its input rows; the canvas's B, G, R, 0 pixels are
+    // its extended BGRX layout, so nothing is copied.
+    const std::span<const std::uint32_t> row = source.canvas->Row(y);
+    return reinterpret_cast<JSAMPROW>(const_cast<std::uint32_t*>(row.data()));
+  }
+  FillRow(*source.bitmap, y, source.scratch);
+  return source.scratch;
+}
+
 // The encoder's only setjmp. Every frame a libjpeg error jumps out of is
 // libjpeg's or a callback above, and none of them, nor this one, has a local
-// that needs destroying. `row` holds one row of samples.
+// that needs destroying.
 bool Compress(jpeg_compress_struct* cinfo, ErrorManager* errors, Destination* dest,
-              const PackedBitmap* image, bool grey, JSAMPLE* row) {
+              const RowSource* source) {
   if (setjmp(errors->jump) != 0) return false;
   jpeg_create_compress(cinfo);
   dest->pub.init_destination = InitDestination;
   dest->pub.empty_output_buffer = EmptyOutputBuffer;
   dest->pub.term_destination = TermDestination;
   cinfo->dest = &dest->pub;
-  cinfo->image_width = static_cast<JDIMENSION>(image->width());
-  cinfo->image_height = static_cast<JDIMENSION>(image->height());
-  cinfo->input_components = grey ? 1 : 3;
-  cinfo->in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+  cinfo->image_width = static_cast<JDIMENSION>(source->width);
+  cinfo->image_height = static_cast<JDIMENSION>(source->height);
+  cinfo->input_components = source->components;
+  cinfo->in_color_space = source->colorSpace;
   jpeg_set_defaults(cinfo);
   jpeg_set_quality(cinfo, kJpegQuality, TRUE);
   cinfo->density_unit = 1;  // dots per inch
-  cinfo->X_density = DotsPerInch(image->xPixelsPerMetre());
-  cinfo->Y_density = DotsPerInch(image->yPixelsPerMetre());
+  cinfo->X_density = source->xDensity;
+  cinfo->Y_density = source->yDensity;
   jpeg_start_compress(cinfo, TRUE);
-  JSAMPROW rows[1] = {row};
-  for (std::int32_t y = 0; y < image->height(); ++y) {
-    FillRow(*image, y, row);
+  for (std::int32_t y = 0; y < source->height; ++y) {
+    JSAMPROW rows[1] = {RowAt(*source, y)};
     jpeg_write_scanlines(cinfo, rows, 1);
   }
   jpeg_finish_compress(cinfo);
   return true;
 }
+
+// Runs the encoder over `source` into `file`; libjpeg's or the file's message
+// in `error` on failure.
+bool EncodeRows(const RowSource& source, WritableFile& file, std::string& error) noexcept;
 
 // Input: the whole file in memory. Past its end libjpeg is fed an end-of-image
 // marker with a warning, as its own readers do for a file cut short.
@@ -259,6 +289,35 @@ bool EncodeJpeg(const PackedBitmap& image, WritableFile& file, std::string& erro
     SetText(error, "Not enough memory for the image");
     return false;
   }
+  RowSource source;
+  source.bitmap = &image;
+  source.scratch = row.data();
+  source.components = grey ? 1 : 3;
+  source.colorSpace = grey ? JCS_GRAYSCALE : JCS_RGB;
+  source.xDensity = DotsPerInch(image.xPixelsPerMetre());
+  source.yDensity = DotsPerInch(image.yPixelsPerMetre());
+  source.width = image.width();
+  source.height = image.height();
+  return EncodeRows(source, file, error);
+}
+
+bool EncodeCanvasJpeg(const Canvas& canvas, WritableFile& file, std::string& error) noexcept {
+  if (canvas.width() < 1 || canvas.height() < 1) {
+    SetText(error, "Invalid image size");
+    return false;
+  }
+  RowSource source;
+  source.canvas = &canvas;
+  source.components = 4;
+  source.colorSpace = JCS_EXT_BGRX;
+  source.width = canvas.width();
+  source.height = canvas.height();
+  return EncodeRows(source, file, error);
+}
+
+namespace {
+
+bool EncodeRows(const RowSource& source, WritableFile& file, std::string& error) noexcept {
   ErrorManager errors;
   InstallErrorManager(errors);
   jpeg_compress_struct cinfo{};
@@ -267,12 +326,14 @@ bool EncodeJpeg(const PackedBitmap& image, WritableFile& file, std::string& erro
   dest.file = &file;
   dest.error = &error;
   dest.writeFailed = false;
-  const bool ok = Compress(&cinfo, &errors, &dest, &image, grey, row.data());
+  const bool ok = Compress(&cinfo, &errors, &dest, &source);
   jpeg_destroy_compress(&cinfo);
   // On a write failure the file's own reason is already in `error`.
   if (!ok && !dest.writeFailed) SetText(error, errors.message);
   return ok;
 }
+
+}  // namespace
 
 bool DecodeJpeg(std::span<const std::uint8_t> bytes, PackedBitmap& out,
                 std::string& error) noexcept {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "image/bitmap_file.h"
+#include "platform/canvas.h"
 #include "platform/file_system.h"
 
 namespace tessaloom {
@@ -34,6 +35,11 @@ inline constexpr std::size_t kJpegBufferSize = 4096;
 // message, or the file's on a write failure. Does not commit `file`.
 [[nodiscard]] bool EncodeJpeg(const PackedBitmap& image, WritableFile& file,
                               std::string& error) noexcept;
+
+// The same encoding straight from a canvas's rows (resolution 0 x 0): the
+// pixels a BMP of the canvas would hold, without building that bitmap.
+[[nodiscard]] bool EncodeCanvasJpeg(const Canvas& canvas, WritableFile& file,
+                                    std::string& error) noexcept;
 
 // Decodes the JPEG held in `bytes` into a 24-bit packed bitmap, with the JFIF
 // density as pixels per metre (0 when the file states none). A file cut short

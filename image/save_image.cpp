@@ -44,8 +44,9 @@ int SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
       errorText = "File Name missing";
       return 0;
     }
-    PackedBitmap bitmap;
-    if (!DDBToDIB(*canvas, bitmap)) {
+    // The canvas's rows are the packed bitmap's rows: both writers read them
+    // in place instead of copying them into a packed block first.
+    if (canvas->width() < 1 || canvas->height() < 1) {
       errorText = "Unable to convert DDB to DIB";
       return 0;
     }
@@ -57,8 +58,8 @@ int SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
       return 0;
     }
     // The JPEG is encoded from the same rows the BMP would hold.
-    const bool written =
-        output.jpeg ? EncodeJpeg(bitmap, *file, reason) : WriteBmpFile(bitmap, *file, reason);
+    const bool written = output.jpeg ? EncodeCanvasJpeg(*canvas, *file, reason)
+                                     : WriteCanvasBmp(*canvas, *file, reason);
     if (!written || !file->Commit(reason)) {
       errorText = std::move(reason);
       return 0;

@@ -3,6 +3,7 @@
 //   tessaloom draw METHOD DATA.csv -o FILE [options]
 //   tessaloom convert FILE.bmp|FILE.jpg  converts between BMP and JPEG
 // Everything goes through the component's automation interface.
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -277,6 +278,24 @@ int Demo(int argc, char** argv) {
   return failures == 0 ? 0 : 1;
 }
 
+int Convert(int argc, char** argv) {
+  if (argc != 3) return Fail(std::string("convert needs one FILE\n") + kUsage);
+  const std::string source = argv[2];
+  const std::string extension = std::filesystem::path(source).extension().string();
+  std::string lower;
+  for (char c : extension) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const bool from_bmp = lower == ".bmp";
+  tessaloom::CIMG converter;
+  if (!converter.Convert(source,
+                         from_bmp ? tessaloom::ImageType::JPEG : tessaloom::ImageType::BMP)) {
+    return Fail(source + ": " + converter.GetError());
+  }
+  const std::size_t dot = source.rfind('.');
+  const std::string stem = dot == std::string::npos ? source : source.substr(0, dot);
+  std::printf("%s%s\n", stem.c_str(), from_bmp ? ".JPG" : ".BMP");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -285,6 +304,7 @@ int main(int argc, char** argv) {
     const std::string command = argv[1];
     if (command == "demo") return Demo(argc, argv);
     if (command == "draw") return Draw(argc, argv);
+    if (command == "convert") return Convert(argc, argv);
     if (command == "--help" || command == "help") {
       std::fputs(kUsage, stdout);
       return 0;

@@ -8,6 +8,7 @@
 #include "component/igraph_generator.h"
 #include "component/module.h"
 #include "component/type_library.h"
+#include "image/cimg.h"
 #include "platform/bstr.h"
 #include "platform/com.h"
 #include "platform/text.h"

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "image/jpeg_codec.h"
+#include "tests/image/image_test_support.h"
 
 namespace tessaloom {
 namespace {
@@ -200,6 +204,45 @@ TEST(BmpReaderTest, RefusesMalformedFilesWithAReasonAndReadsNothing) {
     EXPECT_EQ(error, c.message) << c.label;
     EXPECT_TRUE(image.block().empty()) << c.label;
   }
+}
+
+}  // namespace
+}  // namespace tessaloom
+
+namespace tessaloom {
+namespace {
+
+// The writers that read the canvas in place must produce exactly what the
+// packed bitmap gives.
+TEST(CanvasWritersTest, MatchThePackedBitmapPath) {
+  for (std::int32_t width : {1, 2, 3, 4, 5, 37}) {
+    const Canvas canvas = image_test::FPicture(width, 7);
+    PackedBitmap bitmap;
+    ASSERT_TRUE(DDBToDIB(canvas, bitmap));
+    image_test::MemoryFile packed, direct;
+    std::string error;
+    ASSERT_TRUE(WriteBmpFile(bitmap, packed, error));
+    ASSERT_TRUE(WriteCanvasBmp(canvas, direct, error));
+    EXPECT_EQ(direct.data, packed.data) << "width " << width;
+
+    image_test::MemoryFile packed_jpeg, direct_jpeg;
+    ASSERT_TRUE(EncodeJpeg(bitmap, packed_jpeg, error));
+    ASSERT_TRUE(EncodeCanvasJpeg(canvas, direct_jpeg, error));
+    PackedBitmap a, b;
+    ASSERT_TRUE(DecodeJpeg(packed_jpeg.data, a, error));
+    ASSERT_TRUE(DecodeJpeg(direct_jpeg.data, b, error));
+    // Same samples into the same encoder: the decoded pictures agree exactly.
+    EXPECT_TRUE(std::equal(a.block().begin(), a.block().end(), b.block().begin(), b.block().end()))
+        << "width " << width;
+  }
+}
+
+TEST(CanvasWritersTest, ChunkedRowsSurviveAWriteFailure) {
+  const Canvas canvas = image_test::FPicture(300, 300);  // several 64 KiB chunks
+  image_test::MemoryFile file(100000);
+  std::string error;
+  EXPECT_FALSE(WriteCanvasBmp(canvas, file, error));
+  EXPECT_EQ(error, "Unable to write file: test disk full");
 }
 
 }  // namespace
