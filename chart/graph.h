@@ -100,6 +100,8 @@ class CGraph {
   std::int32_t DrawLegend(DrawingSurface& surface);
   // Axes, ticks, labels, grid and titles (the box frame for the 3D kinds).
   void DrawAxes(DrawingSurface& surface);
+  // The box frame of the 3D kinds: depth, reduced plot extents, walls, ticks.
+  void Draw3DAxes(DrawingSurface& surface);
   void DrawBars(DrawingSurface& surface);
   void DrawStackedBars(DrawingSurface& surface);
   void Draw3DBars(DrawingSurface& surface);
