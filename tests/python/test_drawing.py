@@ -106,3 +106,36 @@ def test_output_failures_are_reported_in_error_reason(g, tmp_path, folder, name,
         g.FilePath = str(tmp_path / folder)
     assert g.DrawBarGraph() == tessaloom.S_OK
     assert g.ErrorReason == message
+
+
+def test_a_canvas_past_the_size_bound_is_refused_with_a_message(g, tmp_path):
+    filled(g, tmp_path, "huge.jpg")
+    g.GraphWidth = 20000
+    assert g.DrawBarGraph() == tessaloom.S_OK
+    assert g.ErrorReason.startswith("Image size 20000 x 350 is larger than the largest")
+    assert list(tmp_path.iterdir()) == []
+    g.GraphWidth = 400  # the object stays usable
+    g.DrawBarGraph()
+    assert (tmp_path / "huge.jpg").exists()
+
+
+def test_two_threads_draw_into_one_folder_at_once(tmp_path):
+    import threading
+
+    errors = []
+
+    def draw(name):
+        g = tessaloom.GraphGenerator()
+        filled(g, tmp_path, name)
+        for _ in range(20):
+            g.DrawPieSeriesGraph()
+            if g.ErrorReason:
+                errors.append(g.ErrorReason)
+
+    threads = [threading.Thread(target=draw, args=("t%d.jpg" % i,)) for i in range(2)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert errors == []
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["t0.jpg", "t1.jpg"]
