@@ -1,10 +1,220 @@
-// Axes, ticks, labels, grid and titles of the flat kinds, and the entry that picks the flat or the
-// box frame. Not drawn yet: the frame calls these in their places and they draw nothing.
+// Axes, ticks, labels, grid and titles of the flat kinds, and the entry that
+// picks the flat axes or the box frame of the 3D kinds.
+//
+// The value axis runs from minTick in tickCount steps of tickValueStep and
+// leaves a 10-pixel margin at its far end; the category axis has one slot
+// per series. With negative values (quadrant 3) the frame has moved
+// plotBaseY to the zero line, and the axes are laid out around that line.
+// All pixel arithmetic is done in 64 bits and saturated to 32 at the surface.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "chart/axes_common.h"
 #include "chart/drawing_surface.h"
 #include "chart/graph.h"
+#include "platform/numbers.h"
 
 namespace tessaloom {
+namespace {
 
-void CGraph::DrawAxes(DrawingSurface&) {}
+using axes::GridLine;
+using axes::Line;
+using axes::Text;
+using axes::TextInFont;
+using axes::TextLength;
+using axes::ValueText;
+
+// Distance in pixels from the middle of the plot height down to the value 0,
+// computed in single precision exactly as the frame places the origin. An
+// empty value range has no scale and no offset.
+std::int64_t ZeroOffset(std::int32_t minTick, std::int32_t maxTick, std::int32_t plotHeight) {
+  const std::int64_t range = std::int64_t{maxTick} - minTick;
+  if (range == 0) return 0;
+  const auto middle = static_cast<float>(range / 2 + minTick);
+  const auto scale = static_cast<float>(static_cast<double>(std::int64_t{plotHeight} - 10) /
+                                        static_cast<double>(range));
+  return TruncateToInt32(static_cast<double>(middle * scale));
+}
+
+}  // namespace
+
+void CGraph::DrawAxes(DrawingSurface& surface) {
+  surface.SetTextColor(axes::kAxisTextColor);
+  switch (graphType) {
+    case GRAPH_BAR:
+    case GRAPH_LINE:
+    case GRAPH_BOX_WHISKER:
+    case GRAPH_STACKED_BAR: break;
+    case GRAPH_3D_BAR:
+    case GRAPH_3D_LINE:
+    case GRAPH_3D_STACKED_BAR: Draw3DAxes(surface); return;
+    default: return;
+  }
+
+  const std::int64_t x0 = plotLeftX;
+  const std::int64_t y0 = plotBaseY;
+  const std::int64_t h = plotHeight;
+  const std::int64_t w = plotWidth;
+  const std::int64_t zero = ZeroOffset(minTick, maxTick, plotHeight);
+  // Quadrants 2 and 4 (a negative category position) cannot arise from the
+  // component's data; they are laid out like quadrant 1.
+  const bool negative = quadrant == 3;
+  const bool vertical = isVertical == 1;
+  const std::int64_t value_font = valueFontHeight;
+  const std::int64_t tick_step = tickValueStep;
+  const std::int64_t categories = static_cast<std::int64_t>(seriesList.size());
+
+  // The left axis spans the plot's full height. In quadrant 3 plotBaseY is
+  // the zero line, which lies zeroOffset below the middle of the plot; the
+  // base line is drawn there.
+  const std::int64_t plot_top = negative ? y0 - h / 2 - zero : y0 - h;
+  const std::int64_t plot_bottom = negative ? y0 + h / 2 - zero : y0;
+
+  if (hasBackColor != 0) {
+    // Behind the whole left axis: in every quadrant the rectangle the frame
+    // laid out. (Measured up from the zero line instead, it would paint over
+    // the title and leave the negative half bare.) The fill makes backColor
+    // the background colour, so the old one is put back for the labels.
+    const COLORREF background = surface.GetBkColor();
+    surface.FillSolidRect(plotLeftX, SaturateToInt32(plot_top), plotWidth, plotHeight, backColor);
+    surface.SetBkColor(background);
+  }
+
+  const Pen entry_pen = surface.SelectPen(axes::kAxisPen);
+  Line(surface, x0, plot_bottom, x0, plot_top);
+  Line(surface, x0, y0, x0 + w, y0);
+  surface.SelectPen(entry_pen);
+
+  const std::int32_t title_size =
+      axes::TitleFontSize(canvasWidth, canvasHeight, xAxisLabel, yAxisLabel);
+  const axes::TitleResult titles = axes::DrawTitles(
+      surface, title_size, vertical ? yAxisLabel : xAxisLabel, negative ? y0 : y0 - h / 2,
+      vertical ? xAxisLabel : yAxisLabel, x0 + w / 2, canvasHeight);
+  // Labels of horizontal charts are placed with the bottom-title metrics.
+  const std::int64_t h2 = titles.bottomHeight;
+  const std::int64_t w2 = titles.bottomAveCharWidth;
+  const Font value_label_font = Font::Chart(valueFontHeight);
+  const Font category_label_font = Font::Chart(categoryFontHeight);
+  const Font side_label_font = Font::Chart(valueFontHeight, 0, axes::kFixedPitchRoman);
+
+  if (vertical) {
+    // Value axis on the left. A tickCount below 1 has no steps to draw.
+    if (tickCount > 0) {
+      const std::int64_t count = tickCount;
+      const std::int64_t step = (h - 10) / count;
+      const auto label_x = [&](const std::string& label) {
+        return x0 - (value_font / 2) * TextLength(label) - 10;
+      };
+      if (!negative) {
+        for (std::int64_t i = 0; i <= count; ++i) {
+          const std::int64_t y = y0 - i * step;
+          Line(surface, x0 - 3, y, x0 + 3, y);
+          if (hasGridLines != 0) GridLine(surface, x0, y, x0 + w, y);
+          const std::string label = ValueText(minTick + i * tick_step);
+          TextInFont(surface, value_label_font, label_x(label), y - 6, label);
+          axisEndY = SaturateToInt32(y);
+        }
+      } else {
+        // Ticks run down from the top: the upper half counts down from
+        // maxTick, the lower half up from minTick, and "0" marks the zero
+        // line in between.
+        const Font previous = surface.SelectFont(value_label_font);
+        const std::int64_t top = y0 - h / 2 - zero + 5;
+        for (std::int64_t i = 0; i <= count; ++i) {
+          const std::int64_t y = top + i * step;
+          Line(surface, x0 - 3, y, x0 + 3, y);
+          if (hasGridLines != 0) GridLine(surface, x0, y, x0 + w, y);
+          const std::string label = ValueText(i <= count / 2 ? maxTick - i * tick_step
+                                                             : minTick + (count - i) * tick_step);
+          Text(surface, label_x(label), y - 6, label);
+          axisEndY = SaturateToInt32(y);
+          if (i == count / 2) Text(surface, x0 - value_font / 2 - 10, y0 - 6, "0");
+        }
+        surface.SelectFont(previous);
+      }
+    }
+
+    // Categories along the bottom, a tick at the centre of each slot. The
+    // labels are centred assuming 8 pixels per character.
+    if (categories > 0) {
+      const std::int64_t slot = w / categories;
+      const std::int64_t label_y = negative ? y0 + h / 2 + 8 : y0 + 8;
+      std::int64_t k = 1;
+      for (const auto& series : seriesList) {
+        const std::int64_t xc = k * slot - slot / 2 + x0;
+        Line(surface, xc, y0 - 3, xc, y0 + 3);
+        const std::string label = series->GetLabel();
+        TextInFont(surface, category_label_font, xc - (8 * TextLength(label)) / 2, label_y, label);
+        axisEndX = SaturateToInt32(xc);
+        ++k;
+      }
+    }
+  } else if (!negative) {
+    // Categories up the left axis, the first series at the bottom; labels
+    // start at the left of the margin the frame kept for the X-axis title.
+    if (categories > 0) {
+      const std::int64_t slot = h / categories;
+      std::int64_t k = 1;
+      for (const auto& series : seriesList) {
+        const std::int64_t yc = slot / 2 - k * slot + y0;
+        Line(surface, x0 - 3, yc, x0 + 3, yc);
+        const std::string label = series->GetLabel();
+        TextInFont(surface, side_label_font, x0 - std::int64_t{xAxisLabelLength} * w2 - 5,
+                   yc - h2 / 2, label);
+        axisEndY = SaturateToInt32(yc);
+        ++k;
+      }
+    }
+
+    // Values along the bottom, labels centred under their ticks.
+    if (tickCount > 0) {
+      const std::int64_t count = tickCount;
+      const std::int64_t step = (w - 10) / count;
+      for (std::int64_t i = 0; i <= count; ++i) {
+        const std::int64_t x = i * step + x0;
+        Line(surface, x, y0 - 3, x, y0 + 3);
+        if (hasGridLines != 0) GridLine(surface, x, y0, x, y0 - h);
+        const std::string label = ValueText(minTick + i * tick_step);
+        TextInFont(surface, category_label_font, x - (TextLength(label) * w2) / 2, y0 + 8, label);
+        axisEndX = SaturateToInt32(x);
+      }
+    }
+  } else {
+    // Quadrant 3 lying on its side: the categories fill the left axis
+    // downward from half the plot height above the zero line, and the
+    // middle one (c/2 + 1) sits on the zero line itself.
+    if (categories > 0) {
+      const std::int64_t slot = h / categories;
+      std::int64_t k = 1;
+      for (const auto& series : seriesList) {
+        const std::int64_t y = k == categories / 2 + 1 ? y0 : y0 - h / 2 + k * slot - slot / 2;
+        Line(surface, x0 - 3, y, x0 + 3, y);
+        const std::string label = series->GetLabel();
+        TextInFont(surface, side_label_font, x0 - (value_font / 2) * TextLength(label) - 5, y - 6,
+                   label);
+        axisEndY = SaturateToInt32(y);
+        ++k;
+      }
+    }
+
+    // Values along the bottom: half the intervals at twice the step, from 0.
+    const std::int64_t half_count = tickCount / 2;
+    if (half_count > 0) {
+      const std::int64_t step = (w - 10) / half_count;
+      for (std::int64_t i = 0; i <= half_count; ++i) {
+        const std::int64_t x = x0 + i * step;
+        Line(surface, x, y0 - 3, x, y0 + 3);
+        if (hasGridLines != 0) GridLine(surface, x, y0 - h / 2, x, y0 + h / 2);
+        const std::string label = ValueText(2 * i * tick_step);
+        TextInFont(surface, category_label_font, x - (TextLength(label) * w2) / 2, y0 + h / 2 + 8,
+                   label);
+        axisEndX = SaturateToInt32(x);
+      }
+    }
+  }
+
+  surface.SelectFont(titles.entryFont);
+}
 
 }  // namespace tessaloom

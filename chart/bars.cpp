@@ -1,13 +1,324 @@
 // Bar and stacked bar charts, flat and three-dimensional.
-// Not drawn yet: the frame calls these in their places and they draw nothing.
+//
+// Series k (from 1) is category group k; slot j (from 0) of a series is the
+// value at x position j and takes colour j, so a slot keeps its colour across
+// the groups. Flat bars are outlined with the surface's current pen; 3D faces
+// are outlined in their own colour. Everything is computed in 64 bits and
+// saturated to 32 only when it becomes a pixel coordinate, so no data or
+// layout figure can overflow; the surface clips what falls off the canvas.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+
 #include "chart/drawing_surface.h"
 #include "chart/graph.h"
+#include "platform/numbers.h"
 
 namespace tessaloom {
+namespace {
 
-void CGraph::DrawBars(DrawingSurface&) {}
-void CGraph::DrawStackedBars(DrawingSurface&) {}
-void CGraph::Draw3DBars(DrawingSurface&) {}
-void CGraph::Draw3DStackedBars(DrawingSurface&) {}
+// Share of a group's pitch that its bars cover: flat kinds leave more air
+// between the groups than the 3D kinds, whose faces recede into the gap.
+constexpr double kFlatBarShare = 0.6;
+constexpr double kSolidBarShare = 0.8;
+// Pixels left free at the far end of a flat value axis.
+constexpr std::int64_t kValueAxisMargin = 10;
+// Values at or below this are not drawn where a drawer skips negatives.
+constexpr float kSkipAtOrBelow = -1.0f;
+// Step of the 3D face shading, per colour channel.
+constexpr int kShadeStep = 35;
+
+COLORREF ShadeChannels(COLORREF color, int delta) noexcept {
+  COLORREF shaded = 0;
+  for (int shift = 0; shift <= 16; shift += 8) {
+    const int channel = std::clamp(static_cast<int>((color >> shift) & 0xFF) + delta, 0, 255);
+    shaded |= static_cast<COLORREF>(channel) << shift;
+  }
+  return shaded;
+}
+
+// The face of a 3D bar in shadow: 35 less of red, green and blue, floored at 0.
+COLORREF ShadeDarker(COLORREF color) noexcept { return ShadeChannels(color, -kShadeStep); }
+
+// The face of a 3D bar in the light: 35 more of each channel, capped at 255.
+COLORREF ShadeLighter(COLORREF color) noexcept { return ShadeChannels(color, kShadeStep); }
+
+// Pixels per value unit over a value extent of `extent` pixels. An empty
+// value range has no scale: every bar then has length 0.
+double ValueScale(const CGraph& graph, std::int64_t extent) noexcept {
+  const std::int64_t range = std::int64_t{graph.maxTick} - graph.minTick;
+  if (range == 0) return 0.0;
+  return static_cast<double>(extent) / static_cast<double>(range);
+}
+
+// Length in pixels of the bar for `value`, measured from minTick. A value
+// above minTick always shows: where its length truncates to nothing it gets
+// one value unit's worth of pixels instead.
+std::int64_t BarLength(float value, std::int32_t minTick, double scale) noexcept {
+  const float above_min = value - static_cast<float>(minTick);
+  std::int64_t length = TruncateToInt32(static_cast<double>(above_min) * scale);
+  if (above_min > 0.0f && length < 1) length = TruncateToInt32(scale);
+  return length;
+}
+
+// The bar length, but never past the end of the value axis.
+std::int64_t CappedBarLength(float value, std::int32_t minTick, double scale,
+                             std::int64_t extent) noexcept {
+  return std::min(BarLength(value, minTick, scale), extent);
+}
+
+Point At(std::int64_t x, std::int64_t y) noexcept {
+  return Point{SaturateToInt32(x), SaturateToInt32(y)};
+}
+
+// A flat bar: `color` inside, the surface's current pen around it.
+void FlatBar(DrawingSurface& surface, COLORREF color, std::int64_t left, std::int64_t top,
+             std::int64_t right, std::int64_t bottom) {
+  const Brush old_brush = surface.SelectBrush(Brush{color});
+  surface.Rectangle(SaturateToInt32(left), SaturateToInt32(top), SaturateToInt32(right),
+                    SaturateToInt32(bottom));
+  surface.SelectBrush(old_brush);
+}
+
+// Pen and brush of one colour, for a 3D face without a dark outline.
+class FaceColor {
+ public:
+  FaceColor(DrawingSurface& surface, COLORREF color)
+      : surface_(surface),
+        old_brush_(surface.SelectBrush(Brush{color})),
+        old_pen_(surface.SelectPen(Pen{1, color})) {}
+  FaceColor(const FaceColor&) = delete;
+  FaceColor& operator=(const FaceColor&) = delete;
+  ~FaceColor() {
+    surface_.SelectPen(old_pen_);
+    surface_.SelectBrush(old_brush_);
+  }
+
+ private:
+  DrawingSurface& surface_;
+  Brush old_brush_;
+  Pen old_pen_;
+};
+
+// A 3D bar: the front rectangle from (left, top) to (right, bottom), a face
+// receding `depth` pixels up and to the right from its right edge and one
+// from its top edge. An upright bar has its side in shadow and its top in
+// the light; a bar lying along the x axis the other way round.
+void SolidBar(DrawingSurface& surface, COLORREF color, bool upright, std::int64_t depth,
+              std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) {
+  const std::array<Point, 4> side = {At(right, top), At(right, bottom),
+                                     At(right + depth, bottom - depth),
+                                     At(right + depth, top - depth)};
+  const std::array<Point, 4> lid = {At(left, top), At(right, top), At(right + depth, top - depth),
+                                    At(left + depth, top - depth)};
+  {
+    const FaceColor front(surface, color);
+    surface.Rectangle(SaturateToInt32(left), SaturateToInt32(top), SaturateToInt32(right),
+                      SaturateToInt32(bottom));
+  }
+  {
+    const FaceColor shadow(surface, ShadeDarker(color));
+    surface.Polygon(upright ? side : lid);
+  }
+  const FaceColor light(surface, ShadeLighter(color));
+  surface.Polygon(upright ? lid : side);
+}
+
+// Figures shared by all four drawers.
+struct BarLayout {
+  std::int64_t groups = 0;  // series count
+  std::int64_t slots = 0;   // seriesSize
+  std::int64_t pitch = 0;   // pixels per group along the category axis
+  std::int64_t valueExtent = 0;
+};
+
+// Nothing to draw without series or without slots; the caller then returns
+// before any division by the group or slot count.
+bool Layout(const CGraph& graph, BarLayout& layout) noexcept {
+  layout.groups = static_cast<std::int64_t>(graph.seriesList.size());
+  layout.slots = graph.seriesSize;
+  if (layout.groups <= 0 || layout.slots <= 0) return false;
+  const bool vertical = graph.isVertical == 1;
+  const std::int64_t category_extent = vertical ? graph.plotWidth : graph.plotHeight;
+  layout.valueExtent = vertical ? graph.plotHeight : graph.plotWidth;
+  layout.pitch = category_extent / layout.groups;
+  return true;
+}
+
+// Bar thickness: `share` of the pitch, split between `per_group` bars.
+std::int64_t Thickness(std::int64_t pitch, double share, std::int64_t per_group) noexcept {
+  return TruncateToInt32(static_cast<double>(pitch) * share / static_cast<double>(per_group));
+}
+
+// Centre of group k (from 1) along the x axis, counted from the value axis.
+std::int64_t ColumnCentre(const CGraph& graph, std::int64_t pitch, std::int64_t k) noexcept {
+  return std::int64_t{graph.plotLeftX} - pitch / 2 + k * pitch;
+}
+
+// Centre of group k (from 1) along the y axis: the first group just above
+// the base line, later ones above it.
+std::int64_t RowCentre(const CGraph& graph, std::int64_t pitch, std::int64_t k) noexcept {
+  return std::int64_t{graph.plotBaseY} + pitch / 2 - k * pitch;
+}
+
+float SlotValue(const CGraphSeries& series, std::int64_t j) noexcept {
+  return series.GetDataValue(static_cast<std::uint32_t>(j));
+}
+
+COLORREF SlotColor(const CGraph& graph, std::int64_t j) noexcept {
+  return graph.GetColor(static_cast<int>(j));
+}
+
+}  // namespace
+
+void CGraph::DrawBars(DrawingSurface& surface) {
+  BarLayout layout;
+  if (!Layout(*this, layout)) return;
+  const double scale = ValueScale(*this, layout.valueExtent - kValueAxisMargin);
+  const std::int64_t bw = Thickness(layout.pitch, kFlatBarShare, layout.slots);
+  const std::int64_t tw = layout.slots * bw;
+  const std::int64_t base = plotBaseY;
+  const std::int64_t origin = plotLeftX;
+  // Data with a negative first value: the base line is the zero line, bars
+  // measure |v| from it and hang below it for negative values.
+  const bool around_zero = quadrant == 3;
+
+  std::int64_t k = 0;
+  for (const auto& series : seriesList) {
+    ++k;
+    for (std::int64_t j = 0; j < layout.slots; ++j) {
+      const float v = SlotValue(*series, j);
+      const COLORREF color = SlotColor(*this, j);
+      if (isVertical == 1) {
+        const std::int64_t left = ColumnCentre(*this, layout.pitch, k) - tw / 2 + j * bw;
+        if (around_zero) {
+          const std::int64_t h = TruncateToInt32(static_cast<double>(std::fabs(v)) * scale);
+          if (v < 0.0f) {
+            FlatBar(surface, color, left, base, left + bw, base + h);
+          } else {
+            FlatBar(surface, color, left, base - h, left + bw, base);
+          }
+        } else if (v > kSkipAtOrBelow) {
+          const std::int64_t length = CappedBarLength(v, minTick, scale, layout.valueExtent);
+          FlatBar(surface, color, left, base - length, left + bw, base);
+        }
+      } else {
+        // Around zero the groups run downward from half the axis above the base line.
+        const std::int64_t cy = around_zero
+                                    ? base - plotHeight / 2 - layout.pitch / 2 + k * layout.pitch
+                                    : RowCentre(*this, layout.pitch, k);
+        const std::int64_t top = cy - tw / 2 + j * bw;
+        const std::int64_t length = CappedBarLength(v, minTick, scale, layout.valueExtent);
+        FlatBar(surface, color, origin, top, origin + length, top + bw);
+      }
+    }
+  }
+}
+
+void CGraph::DrawStackedBars(DrawingSurface& surface) {
+  BarLayout layout;
+  if (!Layout(*this, layout)) return;
+  const double scale = ValueScale(*this, layout.valueExtent - kValueAxisMargin);
+  const std::int64_t bw = Thickness(layout.pitch, kFlatBarShare, 1);
+
+  std::int64_t k = 0;
+  for (const auto& series : seriesList) {
+    ++k;
+    // Each segment starts where the one below it ended; a skipped value
+    // leaves that end where it is.
+    if (isVertical == 1) {
+      const std::int64_t left = ColumnCentre(*this, layout.pitch, k) - bw / 2;
+      std::int64_t y0 = plotBaseY;
+      for (std::int64_t j = 0; j < layout.slots; ++j) {
+        const float v = SlotValue(*series, j);
+        if (!(v > kSkipAtOrBelow)) continue;
+        const std::int64_t y1 = y0 - CappedBarLength(v, minTick, scale, layout.valueExtent);
+        FlatBar(surface, SlotColor(*this, j), left, y1, left + bw, y0);
+        y0 = y1;
+      }
+    } else {
+      const std::int64_t top = RowCentre(*this, layout.pitch, k) - bw / 2;
+      std::int64_t x0 = plotLeftX;
+      for (std::int64_t j = 0; j < layout.slots; ++j) {
+        const float v = SlotValue(*series, j);
+        if (!(v > kSkipAtOrBelow)) continue;
+        const std::int64_t x1 = x0 + CappedBarLength(v, minTick, scale, layout.valueExtent);
+        FlatBar(surface, SlotColor(*this, j), x0, top, x1, top + bw);
+        x0 = x1;
+      }
+    }
+  }
+}
+
+void CGraph::Draw3DBars(DrawingSurface& surface) {
+  BarLayout layout;
+  if (!Layout(*this, layout)) return;
+  const bool upright = isVertical == 1;
+  // Upright 3D bars use the whole front plane; lying ones keep the margin.
+  const double scale =
+      ValueScale(*this, upright ? layout.valueExtent : layout.valueExtent - kValueAxisMargin);
+  const std::int64_t bw = Thickness(layout.pitch, kSolidBarShare, layout.slots);
+  const std::int64_t tw = layout.slots * bw;
+  const std::int64_t depth = depth3D;
+
+  std::int64_t k = 0;
+  for (const auto& series : seriesList) {
+    ++k;
+    for (std::int64_t j = 0; j < layout.slots; ++j) {
+      const float v = SlotValue(*series, j);
+      const COLORREF color = SlotColor(*this, j);
+      if (upright) {
+        const std::int64_t left = ColumnCentre(*this, layout.pitch, k) - tw / 2 + j * bw;
+        const std::int64_t top =
+            std::int64_t{plotBaseY} - CappedBarLength(v, minTick, scale, layout.valueExtent);
+        SolidBar(surface, color, true, depth, left, top, left + bw, plotBaseY);
+      } else if (v > kSkipAtOrBelow) {
+        // Slot 0 lowest: the upper faces of lower bars are then painted over
+        // by the bars above them.
+        const std::int64_t bottom = RowCentre(*this, layout.pitch, k) + tw / 2 - j * bw;
+        const std::int64_t x1 =
+            std::int64_t{plotLeftX} + CappedBarLength(v, minTick, scale, layout.valueExtent);
+        SolidBar(surface, color, false, depth, plotLeftX, bottom - bw, x1, bottom);
+      }
+    }
+  }
+}
+
+void CGraph::Draw3DStackedBars(DrawingSurface& surface) {
+  BarLayout layout;
+  if (!Layout(*this, layout)) return;
+  const bool upright = isVertical == 1;
+  const double scale =
+      ValueScale(*this, upright ? layout.valueExtent : layout.valueExtent - kValueAxisMargin);
+  const std::int64_t bw = Thickness(layout.pitch, kSolidBarShare, 1);
+  const std::int64_t depth = depth3D;
+
+  std::int64_t k = 0;
+  for (const auto& series : seriesList) {
+    ++k;
+    if (upright) {
+      const std::int64_t left = ColumnCentre(*this, layout.pitch, k) - bw / 2;
+      std::int64_t y0 = plotBaseY;
+      for (std::int64_t j = 0; j < layout.slots; ++j) {
+        const float v = SlotValue(*series, j);
+        if (!(v > kSkipAtOrBelow)) continue;
+        const std::int64_t y1 = y0 - CappedBarLength(v, minTick, scale, layout.valueExtent);
+        SolidBar(surface, SlotColor(*this, j), true, depth, left, y1, left + bw, y0);
+        y0 = y1;
+      }
+    } else {
+      const std::int64_t top = RowCentre(*this, layout.pitch, k) - bw / 2;
+      std::int64_t x0 = plotLeftX;
+      for (std::int64_t j = 0; j < layout.slots; ++j) {
+        const float v = SlotValue(*series, j);
+        if (!(v > kSkipAtOrBelow)) continue;
+        const std::int64_t x1 = x0 + CappedBarLength(v, minTick, scale, layout.valueExtent);
+        SolidBar(surface, SlotColor(*this, j), false, depth, x0, top, x1, top + bw);
+        x0 = x1;
+      }
+    }
+  }
+}
 
 }  // namespace tessaloom

@@ -1,10 +1,148 @@
-// Box-whisker charts: the five-number summary of each series.
-// Not drawn yet: the frame calls these in their places and they draw nothing.
+// Box-whisker charts: every series becomes one box plot of its five-number
+// summary (minimum, lower quartile, median, upper quartile, maximum), worked
+// out on whole numbers: a stem with end caps, a box between the quartiles
+// and a median line across it.
+#include <algorithm>
+#include <cstdint>
+#include <span>
+#include <vector>
+
 #include "chart/drawing_surface.h"
 #include "chart/graph.h"
+#include "platform/numbers.h"
 
 namespace tessaloom {
+namespace {
 
-void CGraph::DrawBoxWhiskers(DrawingSurface&) {}
+struct FiveNumbers {
+  std::int32_t minimum = 0;
+  std::int32_t lowerQuartile = 0;
+  std::int32_t median = 0;
+  std::int32_t upperQuartile = 0;
+  std::int32_t maximum = 0;
+};
+
+// Middle of an ascending run: its middle element, or for an even count the
+// lower of the two middle elements plus half (rounded down) of their gap, so
+// the middle of whole numbers stays a whole number. `run` is not empty.
+std::int32_t Middle(std::span<const std::int32_t> run) noexcept {
+  const std::size_t m = run.size();
+  if (m % 2 == 1) return run[(m - 1) / 2];
+  const std::int64_t low = run[m / 2 - 1];
+  const std::int64_t high = run[m / 2];
+  return SaturateToInt32(low + (high - low) / 2);
+}
+
+// Whole-number statistics of a series. Values are truncated toward zero and
+// anything at -1 or below counts as 0. A single value is all five numbers;
+// with more, each quartile is the middle of a half of the sorted values, and
+// an odd count leaves the median out of both halves.
+FiveNumbers Summarize(const CGraphSeries& series) {
+  const int n = series.GetDataCount();
+  if (n <= 0) return {};
+  std::vector<std::int32_t> values;
+  values.reserve(static_cast<std::size_t>(n));
+  for (int j = 0; j < n; ++j) {
+    const float v = series.GetDataValue(static_cast<std::uint32_t>(j));
+    values.push_back(v > -1.0f ? TruncateToInt32(static_cast<double>(v)) : 0);
+  }
+
+  // Insertion sort: each value goes before the first one that is not smaller.
+  std::vector<std::int32_t> sorted;
+  sorted.reserve(values.size());
+  for (const std::int32_t x : values) {
+    sorted.insert(std::lower_bound(sorted.begin(), sorted.end(), x), x);
+  }
+
+  const std::span<const std::int32_t> all(sorted);
+  FiveNumbers five;
+  five.minimum = all.front();
+  five.maximum = all.back();
+  five.median = Middle(all);
+  if (all.size() == 1) {
+    five.lowerQuartile = five.upperQuartile = five.median;
+    return five;
+  }
+  const std::size_t half = all.size() / 2;
+  five.lowerQuartile = Middle(all.first(half));
+  five.upperQuartile = Middle(all.last(half));
+  return five;
+}
+
+Point MakePoint(std::int64_t x, std::int64_t y) noexcept {
+  return Point{SaturateToInt32(x), SaturateToInt32(y)};
+}
+
+}  // namespace
+
+void CGraph::DrawBoxWhiskers(DrawingSurface& surface) {
+  if (seriesList.empty()) return;
+  const auto count = static_cast<std::int64_t>(seriesList.size());
+  const std::int64_t range = std::int64_t{maxTick} - minTick;
+  const bool vertical = isVertical == 1;
+  // The value axis keeps a 10-pixel margin at its far end; an empty range
+  // has no scale and puts every statistic at the axis start.
+  const std::int64_t value_extent = std::int64_t{vertical ? plotHeight : plotWidth} - 10;
+  const double scale =
+      range == 0 ? 0.0 : static_cast<double>(value_extent) / static_cast<double>(range);
+  const auto offset = [&](std::int32_t t) {
+    return std::int64_t{TruncateToInt32(static_cast<double>(std::int64_t{t} - minTick) * scale)};
+  };
+  const std::int64_t pitch = std::int64_t{vertical ? plotWidth : plotHeight} / count;
+  const std::int64_t box_width = TruncateToInt32(static_cast<double>(pitch) * 0.8);
+
+  // Boxes, stems and caps share one brush; rectangles keep the surface's pen
+  // as their outline.
+  const Brush old_brush = surface.SelectBrush(Brush{GetColor(0)});
+  const COLORREF median_color = GetColor(1);
+  for (std::int64_t k = 1; k <= count; ++k) {
+    const CGraphSeries& series = *seriesList[static_cast<std::size_t>(k - 1)];
+    // The model's seriesSize follows the series being drawn (each series is
+    // read over its own point count); ClearAll resets it after the draw.
+    seriesSize = series.GetDataCount();
+    if (seriesSize <= 0) continue;
+    const FiveNumbers five = Summarize(series);
+
+    const auto rectangle = [&](std::int64_t left, std::int64_t top, std::int64_t right,
+                               std::int64_t bottom) {
+      surface.Rectangle(SaturateToInt32(left), SaturateToInt32(top), SaturateToInt32(right),
+                        SaturateToInt32(bottom));
+    };
+    Point median_from;
+    Point median_to;
+    if (vertical) {
+      const std::int64_t cx = plotLeftX - pitch / 2 + k * pitch;
+      const std::int64_t left = cx - box_width / 2;
+      const std::int64_t right = left + box_width;
+      const auto y = [&](std::int32_t t) { return std::int64_t{plotBaseY} - offset(t); };
+      const std::int64_t y_max = y(five.maximum);
+      const std::int64_t y_min = y(five.minimum);
+      rectangle(left, y_max, right, y_max + 3);     // upper cap, 3 pixels tall
+      rectangle(left, y_min, right, y_min - 3);     // lower cap
+      rectangle(cx - 2, y_max, cx + 2, y_min - 3);  // stem, 4 pixels wide
+      rectangle(left, y(five.upperQuartile), right, y(five.lowerQuartile));  // over the stem
+      median_from = MakePoint(left, y(five.median));
+      median_to = MakePoint(right, y(five.median));
+    } else {
+      const std::int64_t cy = plotBaseY + pitch / 2 - k * pitch;
+      const std::int64_t top = cy - box_width / 2;
+      const std::int64_t bottom = top + box_width;
+      const auto x = [&](std::int32_t t) { return std::int64_t{plotLeftX} + offset(t); };
+      const std::int64_t x_max = x(five.maximum);
+      const std::int64_t x_min = x(five.minimum);
+      rectangle(x_max - 3, top, x_max, bottom);     // right cap, 3 pixels wide
+      rectangle(x_min + 3, top, x_min, bottom);     // left cap
+      rectangle(x_min + 3, cy - 2, x_max, cy + 2);  // stem, 4 pixels tall
+      rectangle(x(five.upperQuartile), top, x(five.lowerQuartile), bottom);
+      median_from = MakePoint(x(five.median), top);
+      median_to = MakePoint(x(five.median), bottom);
+    }
+    const Pen old_pen = surface.SelectPen(Pen{1, median_color});
+    surface.MoveTo(median_from.x, median_from.y);
+    surface.LineTo(median_to.x, median_to.y);
+    surface.SelectPen(old_pen);
+  }
+  surface.SelectBrush(old_brush);
+}
 
 }  // namespace tessaloom

@@ -16,12 +16,14 @@ constexpr char kNoGraphType[] = "No Graph type to display";
 
 // Font size for a text of `length` characters in `limit` pixels: start at
 // `start`; when length x start/2 does not fit, step down by 2 until it does.
+// A canvas narrower than 5 pixels has a negative limit that nothing fits;
+// the search then stops at 0, which asks for the default height.
 std::int32_t FittingFontSize(std::int32_t start, std::int64_t length, std::int64_t limit) {
   std::int64_t size = start;
   if (length * (size / 2) > limit) {
     do {
       size -= 2;
-    } while ((size / 2) * length > limit);
+    } while (size > 0 && (size / 2) * length > limit);
   }
   return SaturateToInt32(size);
 }

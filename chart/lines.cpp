@@ -1,11 +1,189 @@
-// Line charts: markers and segments, and the three-dimensional ribbons.
-// Not drawn yet: the frame calls these in their places and they draw nothing.
+// Line charts. Line j joins the j-th values of all series, each series being
+// one category along the category axis. The flat chart draws thin coloured
+// segments between round markers; the 3D chart draws each line as a shaded
+// ribbon set back in depth, the first line deepest.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+
 #include "chart/drawing_surface.h"
 #include "chart/graph.h"
+#include "platform/numbers.h"
 
 namespace tessaloom {
+namespace {
 
-void CGraph::DrawLines(DrawingSurface&) {}
-void CGraph::Draw3DLines(DrawingSurface&) {}
+constexpr COLORREF kBlack = 0x000000;
+
+// Pixels per value unit when `extent` pixels show the value range; an empty
+// range has no scale and puts every value on the axis.
+double ValueScale(std::int64_t extent, std::int64_t range) noexcept {
+  if (range == 0) return 0.0;
+  return static_cast<double>(extent) / static_cast<double>(range);
+}
+
+// trunc(distance x scale), where `distance` is a value's distance from the
+// axis start. A positive distance never vanishes: below one pixel it becomes
+// trunc(scale) pixels.
+std::int32_t ScaledLength(float distance, double scale) noexcept {
+  std::int32_t length = TruncateToInt32(static_cast<double>(distance) * scale);
+  if (distance > 0.0f && length < 1) length = TruncateToInt32(scale);
+  return length;
+}
+
+// A height that would take a point above the canvas top (more than
+// `baseY` pixels) is cut to the value axis's length plus 5.
+std::int32_t CapHeight(std::int32_t height, std::int32_t baseY, std::int64_t range,
+                       double scale) noexcept {
+  if (height <= baseY) return height;
+  return SaturateToInt32(std::int64_t{TruncateToInt32(static_cast<double>(range) * scale)} + 5);
+}
+
+// Each of red, green and blue moved by `delta`, kept within 0..255.
+COLORREF ShadeBy(COLORREF color, int delta) noexcept {
+  COLORREF shaded = 0;
+  for (int shift = 0; shift <= 16; shift += 8) {
+    const int channel = std::clamp(static_cast<int>((color >> shift) & 0xFFu) + delta, 0, 255);
+    shaded |= static_cast<COLORREF>(channel) << shift;
+  }
+  return shaded;
+}
+
+Point MakePoint(std::int64_t x, std::int64_t y) noexcept {
+  return Point{SaturateToInt32(x), SaturateToInt32(y)};
+}
+
+// `p` moved n depth steps back: right and up by n x dz pixels.
+Point Recede(Point p, std::int64_t n, std::int64_t dz) noexcept {
+  return MakePoint(std::int64_t{p.x} + n * dz, std::int64_t{p.y} - n * dz);
+}
+
+void Line(DrawingSurface& surface, Point from, Point to) {
+  surface.MoveTo(from.x, from.y);
+  surface.LineTo(to.x, to.y);
+}
+
+}  // namespace
+
+void CGraph::DrawLines(DrawingSurface& surface) {
+  if (seriesList.empty()) return;
+  const auto count = static_cast<std::int64_t>(seriesList.size());
+  const std::int64_t range = std::int64_t{maxTick} - minTick;
+  const auto min_value = static_cast<float>(minTick);
+  const bool vertical = isVertical == 1;
+  // Vertical charts keep a 10-pixel margin at the top of the value axis.
+  const double scale =
+      vertical ? ValueScale(std::int64_t{plotHeight} - 10, range) : ValueScale(plotWidth, range);
+  const std::int64_t pitch = (vertical ? std::int64_t{plotWidth} : plotHeight) / count;
+
+  // The previous point carries over from one line to the next; it only shows
+  // when the first categories of a horizontal line are skipped. Before the
+  // first point there is none, and no segment is drawn.
+  std::optional<Point> previous;
+  for (std::int32_t j = 0; j < seriesSize; ++j) {
+    const COLORREF color = GetColor(j);
+    for (std::int64_t k = 1; k <= count; ++k) {
+      const float v =
+          seriesList[static_cast<std::size_t>(k - 1)]->GetDataValue(static_cast<std::uint32_t>(j));
+      Point point;
+      if (vertical) {
+        // The height is the value's magnitude from the base line, which the
+        // frame moves to the zero line when there are negative values.
+        // Only positive values get the minimum height: a zero stays on the
+        // zero line even when the axis starts below zero.
+        std::int32_t height = TruncateToInt32(static_cast<double>(std::fabs(v)) * scale);
+        if (v > 0.0f && v - min_value > 0.0f && height < 1) height = TruncateToInt32(scale);
+        height = CapHeight(height, plotBaseY, range, scale);
+        const std::int64_t y =
+            v > 0.0f ? std::int64_t{plotBaseY} - height : std::int64_t{plotBaseY} + height;
+        point = MakePoint(plotLeftX - pitch / 2 + k * pitch, y);
+      } else {
+        // Values of -1 or less mark missing points in horizontal charts.
+        if (v <= -1.0f) continue;
+        point = MakePoint(std::int64_t{plotLeftX} + ScaledLength(v - min_value, scale),
+                          plotBaseY + pitch / 2 - k * pitch);
+      }
+
+      const Brush old_brush = surface.SelectBrush(Brush{color});
+      if (k > 1 && previous) {
+        // Raised one pixel, from the previous marker's right rim to just short
+        // of this marker.
+        const Pen old_pen = surface.SelectPen(Pen{1, color});
+        Line(surface, MakePoint(std::int64_t{previous->x} + 2, std::int64_t{previous->y} - 1),
+             MakePoint(std::int64_t{point.x} - 3, std::int64_t{point.y} - 1));
+        surface.SelectPen(old_pen);
+      }
+      // A coloured dot with the surface's black rim.
+      surface.Ellipse(
+          SaturateToInt32(std::int64_t{point.x} - 3), SaturateToInt32(std::int64_t{point.y} - 3),
+          SaturateToInt32(std::int64_t{point.x} + 3), SaturateToInt32(std::int64_t{point.y} + 3));
+      surface.SelectBrush(old_brush);
+      previous = point;
+    }
+  }
+}
+
+void CGraph::Draw3DLines(DrawingSurface& surface) {
+  if (seriesList.empty() || seriesSize <= 0) return;
+  const auto count = static_cast<std::int64_t>(seriesList.size());
+  const std::int64_t range = std::int64_t{maxTick} - minTick;
+  const auto min_value = static_cast<float>(minTick);
+  // The front plane's full height, no top margin.
+  const double scale = ValueScale(plotHeight, range);
+  const std::int64_t pitch = std::int64_t{plotWidth} / count + 1;
+  // Each line gets an equal share of the depth.
+  const std::int64_t dz = depth3D / seriesSize;
+  const Point origin{plotLeftX, plotBaseY};
+
+  for (std::int32_t j = 0; j < seriesSize; ++j) {
+    const COLORREF color = GetColor(j);
+    const COLORREF light = ShadeBy(color, 35);
+    const COLORREF dark = ShadeBy(color, -55);
+    // Line 0 lies deepest; the back edge of line j is b steps back, its
+    // front edge b - 1.
+    const std::int64_t b = std::int64_t{seriesSize} - j;
+    // Every ribbon rises from the plot origin to its first point.
+    Point previous = origin;
+    for (std::int64_t k = 1; k <= count; ++k) {
+      const float v =
+          seriesList[static_cast<std::size_t>(k - 1)]->GetDataValue(static_cast<std::uint32_t>(j));
+      const std::int32_t height =
+          CapHeight(ScaledLength(v - min_value, scale), plotBaseY, range, scale);
+      const Point point =
+          MakePoint(std::int64_t{plotLeftX} + k * pitch, std::int64_t{plotBaseY} - height);
+
+      const Point back_from = Recede(previous, b, dz);
+      const Point front_from = Recede(previous, b - 1, dz);
+      const Point back_to = Recede(point, b, dz);
+      const Point front_to = Recede(point, b - 1, dz);
+      const std::int64_t dx = std::int64_t{point.x} - previous.x;
+      const std::int64_t dy = std::int64_t{previous.y} - point.y;
+
+      const Pen old_pen = surface.SelectPen(Pen{2, kBlack});
+      Line(surface, back_from, back_to);
+      Line(surface, front_from, front_to);
+      Line(surface, front_from, back_from);
+      Line(surface, front_to, back_to);
+      // A stretch at exactly 45 degrees runs along the depth direction, so
+      // its face would have no area: it gets one more end line instead.
+      if (dx == dy) Line(surface, back_to, front_to);
+      surface.SelectPen(old_pen);
+
+      if (dx != dy) {
+        // Stretches steeper than 45 degrees show their underside (dark);
+        // flatter or falling ones their top (light).
+        const bool shows_dark = (dy < dx && dx < 0) || (dy > dx && dx >= 1);
+        const Brush old_brush = surface.SelectBrush(Brush{shows_dark ? dark : light});
+        const Pen old_face_pen = surface.SelectPen(Pen{1, kBlack});
+        const Point face[] = {back_from, front_from, front_to, back_to};
+        surface.Polygon(face);
+        surface.SelectPen(old_face_pen);
+        surface.SelectBrush(old_brush);
+      }
+      previous = point;
+    }
+  }
+}
 
 }  // namespace tessaloom

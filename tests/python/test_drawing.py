@@ -139,3 +139,12 @@ def test_two_threads_draw_into_one_folder_at_once(tmp_path):
         t.join()
     assert errors == []
     assert sorted(p.name for p in tmp_path.iterdir()) == ["t0.jpg", "t1.jpg"]
+
+
+@pytest.mark.parametrize("width", [1, 3, 4])
+def test_horizontal_charts_narrower_than_their_margins_still_finish(g, tmp_path, width):
+    filled(g, tmp_path, "narrow.bmp")
+    g.GraphWidth = width
+    g.SetHorizontalGraph()
+    assert g.DrawBarGraph() == tessaloom.S_OK
+    assert (tmp_path / "narrow.bmp").exists()

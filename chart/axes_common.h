@@ -1,0 +1,122 @@
+// Small pieces the flat axes and the 3D box frame share: the title font
+// size, tick-label text, saturating lines and texts, and the two axis
+// titles. Private to chart/axes.cpp and chart/axes_3d.cpp. Stateless; any
+// thread, as long as the surface is used by one thread at a time.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "chart/drawing_surface.h"
+#include "platform/numbers.h"
+#include "platform/text.h"
+
+namespace tessaloom::axes {
+
+// Every text the axes write is black.
+inline constexpr COLORREF kAxisTextColor = 0x000000;
+// The pen of the flat axis lines, the value-tick diagonals and the grid lines.
+inline constexpr Pen kAxisPen{2, 0x000000};
+inline constexpr Pen kGridPen{1, 0x000000};
+// Category labels of horizontal charts ask for a fixed-pitch roman font.
+inline constexpr std::uint8_t kFixedPitchRoman = 17;
+
+// Length in code points, as every label-placement formula counts it.
+inline std::int64_t TextLength(std::string_view text) noexcept { return CodePointLength(text); }
+
+// Height of both axis-title fonts. Starts at 16; the label on the longer
+// side (the Y-axis label against the height on a wide canvas, otherwise the
+// X-axis label against the width) must fit at half the size per character,
+// so the size drops by 2 until it does. The size stops at 0, which asks for
+// the default height: with a negative limit (a canvas narrower than 5
+// pixels) no size would fit, and an empty label would never stop the loop.
+inline std::int32_t TitleFontSize(std::int32_t canvasWidth, std::int32_t canvasHeight,
+                                  std::string_view xAxisLabel,
+                                  std::string_view yAxisLabel) noexcept {
+  const bool wide = canvasWidth > canvasHeight;
+  const std::int64_t length = TextLength(wide ? yAxisLabel : xAxisLabel);
+  const std::int64_t limit = wide ? canvasHeight : canvasWidth;
+  std::int32_t size = 16;
+  if (8 * length > limit) {
+    do {
+      size -= 2;
+    } while (size > 0 && (size / 2) * length > limit);
+  }
+  return size;
+}
+
+// The "%d" text of a tick value; values beyond 32 bits saturate.
+inline std::string ValueText(std::int64_t value) {
+  char digits[16];
+  const int length = std::snprintf(digits, sizeof digits, "%d", SaturateToInt32(value));
+  return std::string(digits, static_cast<std::size_t>(length));
+}
+
+inline void MoveTo(DrawingSurface& surface, std::int64_t x, std::int64_t y) {
+  surface.MoveTo(SaturateToInt32(x), SaturateToInt32(y));
+}
+
+inline void LineTo(DrawingSurface& surface, std::int64_t x, std::int64_t y) {
+  surface.LineTo(SaturateToInt32(x), SaturateToInt32(y));
+}
+
+inline void Line(DrawingSurface& surface, std::int64_t x0, std::int64_t y0, std::int64_t x1,
+                 std::int64_t y1) {
+  MoveTo(surface, x0, y0);
+  LineTo(surface, x1, y1);
+}
+
+// A line with a 1-pixel black pen selected for it alone.
+inline void GridLine(DrawingSurface& surface, std::int64_t x0, std::int64_t y0, std::int64_t x1,
+                     std::int64_t y1) {
+  const Pen previous = surface.SelectPen(kGridPen);
+  Line(surface, x0, y0, x1, y1);
+  surface.SelectPen(previous);
+}
+
+inline void Text(DrawingSurface& surface, std::int64_t x, std::int64_t y, std::string_view text) {
+  surface.TextOut(SaturateToInt32(x), SaturateToInt32(y), text);
+}
+
+// A text in a font selected for it alone.
+inline void TextInFont(DrawingSurface& surface, const Font& font, std::int64_t x, std::int64_t y,
+                       std::string_view text) {
+  const Font previous = surface.SelectFont(font);
+  Text(surface, x, y, text);
+  surface.SelectFont(previous);
+}
+
+// What the titles leave behind: the font current before them and the
+// metrics of the bottom-title font, which place the labels of horizontal
+// charts.
+struct TitleResult {
+  Font entryFont;
+  std::int32_t bottomHeight = 0;
+  std::int32_t bottomAveCharWidth = 0;
+};
+
+// Writes the rotated title at x = 10, centred on `leftCentreY` by its
+// estimated width, then the bottom title centred on `bottomCentreX` at
+// `canvasHeight` - 20. The bottom-title font stays selected.
+inline TitleResult DrawTitles(DrawingSurface& surface, std::int32_t size,
+                              std::string_view leftTitle, std::int64_t leftCentreY,
+                              std::string_view bottomTitle, std::int64_t bottomCentreX,
+                              std::int32_t canvasHeight) {
+  TitleResult result;
+  result.entryFont = surface.SelectFont(Font::Chart(size, 900));
+  const std::int64_t w1 = surface.GetTextMetrics().aveCharWidth;
+  // Rotated text starts at its bottom end: half its width below the centre.
+  Text(surface, 10, leftCentreY + TextLength(leftTitle) * w1 / 2, leftTitle);
+
+  surface.SelectFont(Font::Chart(size));
+  const TextMetrics bottom = surface.GetTextMetrics();
+  result.bottomHeight = bottom.height;
+  result.bottomAveCharWidth = bottom.aveCharWidth;
+  Text(surface, bottomCentreX - (TextLength(bottomTitle) / 2) * bottom.aveCharWidth,
+       std::int64_t{canvasHeight} - 20, bottomTitle);
+  return result;
+}
+
+}  // namespace tessaloom::axes

@@ -1,0 +1,99 @@
+"""Bar charts end to end: drawn by the script's calls, written as BMP, probed.
+
+The places are computed from the layout of a 500 x 350 chart without titles
+or legend; the probes stay away from the axes, ticks and labels, so they test
+the bars alone.
+"""
+
+import pytest
+
+from test_drawing import read_bmp
+
+WHITE = (255, 255, 255)
+BLACK = (0, 0, 0)
+FIRST = (135, 44, 86)  # palette position 0
+FIRST_DARKER = (100, 9, 51)
+FIRST_LIGHTER = (170, 79, 121)
+GREEN = (0, 255, 0)
+
+
+def draw(g, folder, values, method="DrawBarGraph", horizontal=False, back=None):
+    g.FilePath = str(folder)
+    g.FileName = "bars.bmp"
+    for label, value in zip("ABC", values):
+        g.AddData(label, value)
+    if horizontal:
+        g.SetHorizontalGraph()
+    if back:
+        g.BackColor = back
+        g.HasBackColor(1)
+    getattr(g, method)()
+    assert g.ErrorReason == ""
+    width, height, pixel = read_bmp(folder / "bars.bmp")
+    assert (width, height) == (500, 350)
+    return pixel
+
+
+def check_upright(pixel, left, right, top, bottom, above):
+    """A flat bar standing from `bottom` up to `top` (right and bottom exclusive)."""
+    cx, cy = (left + right) // 2, (top + bottom) // 2
+    assert pixel(cx, cy) == FIRST
+    assert pixel(left, cy) == pixel(right - 1, cy) == BLACK
+    assert pixel(cx, top) == BLACK
+    assert pixel(cx, top - 6) == above
+
+
+# Values 10, 20, 30 scale to 0..40. Vertical: plot from x 62 and y 300, 428
+# wide and 260 high; groups 142 apart, bars 85 wide; 6.25 pixels per unit.
+VERTICAL_BARS = [(91, 176, 238), (233, 318, 175), (375, 460, 113)]
+
+
+@pytest.mark.parametrize("back,above", [(None, WHITE), ("#00FF00", GREEN)])
+def test_vertical_bars_stand_on_the_base_line(g, tmp_path, back, above):
+    pixel = draw(g, tmp_path, [10, 20, 30], back=back)
+    for left, right, top in VERTICAL_BARS:
+        check_upright(pixel, left, right, top, 300, above)
+
+
+def test_horizontal_bars_grow_right_from_the_left_axis(g, tmp_path):
+    # Plot from x 5 and y 309 (the 16-pixel label font's cell), 485 x 264:
+    # groups 88 apart from the bottom, bars 52 thick, 11.875 pixels per unit.
+    pixel = draw(g, tmp_path, [10, 20, 30], horizontal=True)
+    for top, length in [(239, 118), (151, 237), (63, 356)]:
+        right, cy = 5 + length, top + 26
+        assert pixel(5 + length // 2, cy) == FIRST
+        assert pixel(right - 1, cy) == BLACK
+        assert pixel(5 + length // 2, top) == pixel(5 + length // 2, top + 51) == BLACK
+        assert pixel(right + 6, cy) == WHITE
+
+
+def test_negative_values_hang_below_the_zero_line(g, tmp_path):
+    # Scale -30..40: the zero line moves to y 187; 250 / 70 pixels per unit
+    # counted from zero, so -20 hangs 71 pixels, 10 and 30 stand 35 and 107.
+    pixel = draw(g, tmp_path, [-20, 10, 30])
+    assert pixel(133, 187 + 35) == FIRST
+    assert pixel(133, 187 + 70) == BLACK
+    assert pixel(133, 187 + 78) == WHITE
+    for left, right, top in [(233, 318, 152), (375, 460, 80)]:
+        check_upright(pixel, left, right, top, 187, WHITE)
+
+
+def test_horizontal_negative_values_run_from_the_scale_start(g, tmp_path):
+    # Zero line at y 195; groups run down from y 63; lengths count from -30.
+    # Probes stay 12 pixels off the group centres, clear of the zero line.
+    pixel = draw(g, tmp_path, [-20, 10, 30], horizontal=True)
+    for cy, length in [(107, 67), (195, 271), (283, 407)]:
+        assert pixel(5 + length // 2, cy - 12) == FIRST
+        assert pixel(5 + length - 1, cy - 12) == BLACK
+        assert pixel(5 + length + 6, cy - 12) == WHITE
+
+
+def test_3d_bars_have_a_front_a_shaded_side_and_a_lit_top(g, tmp_path):
+    # Front plane 415 x 247 after a depth of 13; bars 110 wide from x 76,
+    # 6.175 pixels per unit: the first bar's front runs from y 239 to 300.
+    pixel = draw(g, tmp_path, [10, 20, 30], method="Draw3DBarGraph")
+    assert pixel(131, 270) == FIRST
+    assert pixel(76, 270) == FIRST  # faces are outlined in their own colour
+    assert pixel(192, 265) == FIRST_DARKER
+    assert pixel(135, 232) == FIRST_LIGHTER
+    assert pixel(131, 218) == WHITE
