@@ -72,6 +72,7 @@ void CGraph::DrawLines(DrawingSurface& surface) {
   const std::int64_t range = std::int64_t{maxTick} - minTick;
   const auto min_value = static_cast<float>(minTick);
   const bool vertical = isVertical == 1;
+  const float base_value = quadrant == 3 ? 0.0f : min_value;
   // Vertical charts keep a 10-pixel margin at the top of the value axis.
   const double scale =
       vertical ? ValueScale(std::int64_t{plotHeight} - 10, range) : ValueScale(plotWidth, range);
@@ -88,15 +89,16 @@ void CGraph::DrawLines(DrawingSurface& surface) {
           seriesList[static_cast<std::size_t>(k - 1)]->GetDataValue(static_cast<std::uint32_t>(j));
       Point point;
       if (vertical) {
-        // The height is the value's magnitude from the base line, which the
-        // frame moves to the zero line when there are negative values.
-        // Only positive values get the minimum height: a zero stays on the
-        // zero line even when the axis starts below zero.
-        std::int32_t height = TruncateToInt32(static_cast<double>(std::fabs(v)) * scale);
-        if (v > 0.0f && v - min_value > 0.0f && height < 1) height = TruncateToInt32(scale);
+        // The base line stands for minTick, or for 0 once the frame has moved
+        // it to the zero line (negative values); the point stands the value's
+        // distance from it above or below. Only points above the base line get
+        // the minimum height, so a zero stays on the zero line.
+        const float distance = v - base_value;
+        std::int32_t height = TruncateToInt32(static_cast<double>(std::fabs(distance)) * scale);
+        if (distance > 0.0f && height < 1) height = TruncateToInt32(scale);
         height = CapHeight(height, plotBaseY, range, scale);
         const std::int64_t y =
-            v > 0.0f ? std::int64_t{plotBaseY} - height : std::int64_t{plotBaseY} + height;
+            distance > 0.0f ? std::int64_t{plotBaseY} - height : std::int64_t{plotBaseY} + height;
         point = MakePoint(plotLeftX - pitch / 2 + k * pitch, y);
       } else {
         // Values of -1 or less mark missing points in horizontal charts.

@@ -83,7 +83,7 @@ TEST(LinesTest, SingleSetLineDrawsThreeMarkersJoinedByTwoShortRaisedSegments) {
   EXPECT_EQ(s.CurrentBrush(), Brush{});
 }
 
-TEST(LinesTest, VerticalPointsStandAtTheValueMagnitudeFromTheBaseLine) {
+TEST(LinesTest, VerticalPointsStandAtTheirDistanceFromTheBaseLineValue) {
   struct Case {
     const char* what;
     Plot plot;
@@ -100,8 +100,9 @@ TEST(LinesTest, VerticalPointsStandAtTheValueMagnitudeFromTheBaseLine) {
       {"above the canvas top capped", {50, 300, 100, 210, 0, 40}, 100.0f, 300 - 205},
       {"exactly plotBaseY high kept", {50, 300, 100, 210, 0, 40}, 60.0f, 0},
       {"far below capped too", {50, 300, 100, 210, 0, 40}, -100.0f, 300 + 205},
-      // minTick 50 is not subtracted in vertical charts: trunc(55 x 5).
-      {"minTick 50 ignored", {50, 300, 100, 210, 50, 90}, 55.0f, 25},
+      // The base line stands for minTick: 55 on 50..90 is trunc(5 x 5) above it.
+      {"minTick 50 subtracted", {50, 300, 100, 210, 50, 90}, 55.0f, 275},
+      {"value at minTick on the base line", {50, 300, 100, 210, 50, 90}, 50.0f, 300},
       // -50..50 over 260 - 10 pixels: 2.5 pixels per unit, base on the zero line.
       {"-50..50 negative", {50, 170, 100, 260, -50, 50}, -20.0f, 220},
       {"-50..50 positive", {50, 170, 100, 260, -50, 50}, 20.0f, 120},
@@ -115,6 +116,8 @@ TEST(LinesTest, VerticalPointsStandAtTheValueMagnitudeFromTheBaseLine) {
     CGraph g;
     AddCategories(g, {{c.value}});
     Place(g, c.plot);
+    // With an axis below zero the frame has moved the base line to the zero line.
+    g.quadrant = c.plot.minTick < 0 ? 3 : 1;
     RecordingSurface s;
     g.DrawLines(s);
     // One slot as wide as the plot: its centre is plotLeftX + 50.
