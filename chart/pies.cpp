@@ -202,7 +202,7 @@ double PercentOf(float value, double total) noexcept {
 // percent. The share is clamped into float's range (it leaves it only when
 // negative slots shrink the total), as converting beyond it is undefined.
 std::string RoundedPercent(float value, double total) {
-  constexpr double kFloatMax = std::numeric_limits<float>::max();
+  constexpr double kFloatMax = static_cast<double>(std::numeric_limits<float>::max());
   const auto percent =
       static_cast<float>(std::clamp(PercentOf(value, total), -kFloatMax, kFloatMax));
   char text[64];

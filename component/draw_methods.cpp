@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "access/access_check.h"
 #include "component/graph_generator.h"
 #include "component/scale.h"
 #include "platform/numbers.h"
@@ -16,6 +17,7 @@ namespace {
 constexpr char kNonSeriesGroup[] = "Non Series Graphs";
 constexpr char kSeriesGroup[] = "Series Graphs";
 constexpr char kNoSeriesMessage[] = "Series Members name not given or Series not added";
+constexpr char kAccessOutOfMemory[] = "Not enough memory to check the access settings";
 
 // Reads a separator-terminated list front to back, as the store's lists are
 // consumed: each entry is the text before the next separator.
@@ -54,9 +56,22 @@ std::int64_t TruncatedSum(const float* values, std::size_t count) {
 }  // namespace
 
 bool CGraphGenerator::AccessAllowed() noexcept {
-  // The hosting administrator's access check runs here once it is configured;
-  // until then every site, method group and folder is allowed.
-  return true;
+  SettingsSources& sources =
+      accessSettings != nullptr ? *accessSettings : SettingsSources::Platform();
+  AccessCheck check(sources,
+                    AccessFields{componentName, methodGroup, graph.filePath, adminIniPath,
+                                 webSiteIniPath, accessUnrestricted, sitePath, accessErrorText});
+  try {
+    check.LocateAccessSettings();
+    return check.CheckAccess();
+  } catch (...) {
+    // Without memory the settings cannot be read, so the call is refused.
+    try {
+      accessErrorText = kAccessOutOfMemory;
+    } catch (...) {
+    }
+    return false;
+  }
 }
 
 HRESULT CGraphGenerator::RenderAndClear() noexcept {

@@ -16,6 +16,8 @@
 
 namespace tessaloom {
 
+class SettingsSources;
+
 inline constexpr int kMaxDataPoints = 256;
 inline constexpr int kMaxSeries = 256;
 inline constexpr int kMaxItems = 256;
@@ -107,6 +109,10 @@ class CGraphGenerator : public IGraphGenerator, public ISupportErrorInfo {
   std::string webSiteIniPath;
   std::int32_t accessUnrestricted = 0;
   std::string methodGroup;
+  // Where the access check reads the administrator's settings; null means the
+  // platform's (registry file, INI files, the thread's request). Tests point
+  // it at an in-memory store, which must outlive the Draw calls.
+  SettingsSources* accessSettings = nullptr;
 
  private:
   // The shapes in which a Draw method hands the single data set to the model.

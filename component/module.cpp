@@ -3,12 +3,18 @@
 #include <atomic>
 
 #include "component/graph_generator.h"
+#include "platform/com_object.h"
 #include "platform/text.h"
 
 namespace tessaloom {
 namespace {
 
+// Live objects plus locks: the one number DllCanUnloadNow reads, so a lock
+// taken before an object is created and dropped after can never let it read
+// zero in between.
 std::atomic<long> g_lock_count{0};
+// Locks alone, so that an unlock without a lock can be refused.
+std::atomic<long> g_server_locks{0};
 
 // The one class factory. It is a static object with no count of its own:
 // references to it only keep the module's lock count honest through
@@ -31,17 +37,20 @@ class GraphGeneratorFactory final : public IClassFactory {
   HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** object) noexcept override {
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
-    if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-    return CreateGraphGenerator(iid, object);
-  }
-  HRESULT LockServer(bool lock) noexcept override {
-    if (lock) {
-      ModuleAddObject();
-    } else {
-      ModuleReleaseObject();
+    if (outer == nullptr) return CreateGraphGenerator(iid, object);
+    // An aggregating object must hold the inner object by its own unknown.
+    if (iid != IID_IUnknown) return CLASS_E_NOAGGREGATION;
+    ComAggObject<CGraphGenerator>* created = nullptr;
+    try {
+      created = new ComAggObject<CGraphGenerator>(outer);
+    } catch (...) {
+      return E_OUTOFMEMORY;
     }
+    created->AddRef();
+    *object = static_cast<IUnknown*>(created);
     return S_OK;
   }
+  HRESULT LockServer(bool lock) noexcept override { return ModuleLockServer(lock); }
 };
 
 GraphGeneratorFactory g_factory;
@@ -50,6 +59,21 @@ GraphGeneratorFactory g_factory;
 
 void ModuleAddObject() noexcept { g_lock_count.fetch_add(1, std::memory_order_relaxed); }
 void ModuleReleaseObject() noexcept { g_lock_count.fetch_sub(1, std::memory_order_acq_rel); }
+
+HRESULT ModuleLockServer(bool lock) noexcept {
+  if (lock) {
+    g_lock_count.fetch_add(1, std::memory_order_relaxed);
+    g_server_locks.fetch_add(1, std::memory_order_relaxed);
+    return S_OK;
+  }
+  long locks = g_server_locks.load(std::memory_order_relaxed);
+  do {
+    if (locks <= 0) return E_UNEXPECTED;
+  } while (!g_server_locks.compare_exchange_weak(locks, locks - 1, std::memory_order_relaxed));
+  g_lock_count.fetch_sub(1, std::memory_order_acq_rel);
+  return S_OK;
+}
+
 long ModuleLockCount() noexcept { return g_lock_count.load(std::memory_order_acquire); }
 
 HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** object) noexcept {

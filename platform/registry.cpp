@@ -55,6 +55,30 @@ std::string Quote(std::string_view text) {
   return out;
 }
 
+bool HasControlCharacter(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return true;
+  }
+  return false;
+}
+
+std::string HexString(std::string_view text) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out = "hex(1):";
+  const std::u16string wide = Utf8ToUtf16(text);
+  const auto put = [&](unsigned byte) {
+    out += kDigits[byte >> 4];
+    out += kDigits[byte & 15];
+    out += ',';
+  };
+  for (char16_t unit : wide) {
+    put(unit & 0xFFu);
+    put(static_cast<unsigned>(unit) >> 8);
+  }
+  out += "00,00";
+  return out;
+}
+
 bool IsHex(char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
@@ -181,7 +205,12 @@ std::string RegistryDocument::Serialize() const {
       out += v.name.empty() ? std::string("@") : Quote(v.name);
       out += '=';
       switch (v.kind) {
-        case RegistryValueKind::kString: out += Quote(v.text); break;
+        case RegistryValueKind::kString:
+          // A quoted value cannot hold a line break or other control
+          // character: such text is written in the hex(1) form (UTF-16LE
+          // bytes), so it can never start a line of its own.
+          out += HasControlCharacter(v.text) ? HexString(v.text) : Quote(v.text);
+          break;
         case RegistryValueKind::kDword: {
           char buf[16];
           std::snprintf(buf, sizeof buf, "dword:%08x", static_cast<unsigned>(v.dword));

@@ -7,11 +7,15 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
+#include "platform/request_context.h"
 #include "platform/text.h"
 #include "tessaloom/tessaloom.h"
 
@@ -142,10 +146,61 @@ std::tuple<HRESULT, std::optional<NativeDispatch>> CreateInstance(const std::str
   return {hr, NativeDispatch(std::move(dispatch))};
 }
 
+// Creation by ProgID through the registry file: ProgID, class, server
+// library, class factory. Returns (hr, object or None, message on failure).
+std::tuple<HRESULT, std::optional<NativeDispatch>, std::string> CreateRegistered(
+    const py::bytes& progid) {
+  const std::string name = Utf16ToUtf8(FromUtf16Bytes(progid));
+  ComPtr<IDispatch> dispatch;
+  std::string error;
+  HRESULT hr = S_OK;
+  {
+    py::gil_scoped_release release;  // loading a library may take a while
+    hr = CreateObjectFromProgID(name, IID_IDispatch, dispatch.out(), error);
+  }
+  if (FAILED(hr)) return {hr, std::nullopt, error};
+  return {hr, NativeDispatch(std::move(dispatch)), std::string()};
+}
+
 std::tuple<HRESULT, std::string> ClassOfProgId(const py::bytes& progid) {
   CLSID clsid;
   const HRESULT hr = ClassFromProgId(Utf16ToUtf8(FromUtf16Bytes(progid)), &clsid);
   return {hr, SUCCEEDED(hr) ? GuidToString(clsid) : std::string()};
+}
+
+// One tessaloom.request() block: the thread's current request from
+// construction until Leave. The setting lives in the entering thread's
+// storage, so only that thread may end it.
+class NativeRequestScope {
+ public:
+  explicit NativeRequestScope(const py::bytes& path)
+      : scope_(std::make_unique<RequestScope>(std::string(path))),
+        thread_(std::this_thread::get_id()) {}
+  NativeRequestScope(const NativeRequestScope&) = delete;
+  NativeRequestScope& operator=(const NativeRequestScope&) = delete;
+  ~NativeRequestScope() {
+    // Dropped by another thread (the interpreter clearing a dead thread's
+    // state at exit): ending the scope here would set this thread's request
+    // instead, so the scope is let go.
+    if (std::this_thread::get_id() != thread_) static_cast<void>(scope_.release());
+  }
+
+  void Leave() {
+    if (std::this_thread::get_id() != thread_) {
+      throw std::runtime_error("a request scope can only end on the thread that began it");
+    }
+    scope_.reset();
+  }
+
+ private:
+  std::unique_ptr<RequestScope> scope_;
+  std::thread::id thread_;
+};
+
+py::object PathTranslated() {
+  const std::optional<std::string> path = CurrentPathTranslated();
+  if (!path) return py::none();
+  return py::bytes(*path);
 }
 
 py::list Members() {
@@ -171,7 +226,12 @@ PYBIND11_MODULE(_native, m) {
       .def("invoke", &NativeDispatch::Invoke);
   m.def("create_instance", &CreateInstance);
   m.def("class_from_progid", &ClassOfProgId);
+  m.def("create_registered", &CreateRegistered);
   m.def("members", &Members);
+  py::class_<NativeRequestScope>(m, "RequestScope")
+      .def(py::init<const py::bytes&>())
+      .def("leave", &NativeRequestScope::Leave);
+  m.def("current_path_translated", &PathTranslated);
   m.def("module_lock_count", [] { return ModuleLockCount(); });
   m.def("can_unload_now", [] { return DllCanUnloadNow(); });
   m.attr("CLSID_GraphGenerator") = GuidToString(CLSID_GraphGenerator);

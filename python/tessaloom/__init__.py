@@ -12,6 +12,7 @@ case-insensitive. A failure HRESULT raises AutomationError, whose
 """
 
 from . import _native
+from ._request import current_path_translated, request
 
 __all__ = [
     "AutomationError",
@@ -20,6 +21,8 @@ __all__ = [
     "GraphGenerator",
     "Dispatch",
     "hresult_name",
+    "request",
+    "current_path_translated",
 ]
 
 _INT32_MIN, _INT32_MAX = -(2**31), 2**31 - 1
@@ -42,8 +45,11 @@ _CODES = {
     _signed(0x80070057): "E_INVALIDARG",
     _signed(0x80040110): "CLASS_E_NOAGGREGATION",
     _signed(0x80040111): "CLASS_E_CLASSNOTAVAILABLE",
+    _signed(0x80040150): "REGDB_E_READREGDB",
     _signed(0x80040154): "REGDB_E_CLASSNOTREG",
     _signed(0x800401F3): "CO_E_CLASSSTRING",
+    _signed(0x800401F8): "CO_E_DLLNOTFOUND",
+    _signed(0x800401F9): "CO_E_ERRORINDLL",
     _signed(0x80020001): "DISP_E_UNKNOWNINTERFACE",
     _signed(0x80020003): "DISP_E_MEMBERNOTFOUND",
     _signed(0x80020004): "DISP_E_PARAMNOTFOUND",
@@ -66,15 +72,18 @@ def hresult_name(code):
 class AutomationError(Exception):
     """A call through IDispatch failed; ``hresult`` holds the signed code."""
 
-    def __init__(self, hresult, member=None, argument=None):
+    def __init__(self, hresult, member=None, argument=None, reason=None):
         self.hresult = _signed(hresult)
         self.member = member
         self.argument = argument  # position of the offending argument, if any
+        self.reason = reason  # the failure's own message, if it has one
         text = "%s (0x%08X)" % (hresult_name(hresult), hresult & 0xFFFFFFFF)
         if member:
             text += " in %s" % member
         if argument is not None:
             text += ", argument %d" % argument
+        if reason:
+            text += ": %s" % reason
         super().__init__(text)
 
 
@@ -198,11 +207,23 @@ def _create(clsid):
 
 
 def CreateObject(progid):
-    """Creates the component named by its ProgID, late-bound."""
-    hr, clsid = _native.class_from_progid(_utf16(str(progid)))
+    """Creates the component named by its ProgID, late-bound.
+
+    When the registry ($TESSALOOM_REGISTRY, else /etc/tessaloom/registry.reg)
+    names the ProgID, the object comes from the class's registered server
+    library through its class factory. A ProgID the registry does not know
+    (an empty or missing registry included) falls back to the ProgIDs of the
+    library this module is linked to.
+    """
+    name = _utf16(str(progid))
+    hr, native_object, reason = _native.create_registered(name)
+    if hr == CO_E_CLASSSTRING:
+        hr, clsid = _native.class_from_progid(name)
+        if hr >= 0:
+            return _create(clsid)
     if hr < 0:
-        raise AutomationError(hr, "CreateObject(%r)" % progid)
-    return _create(clsid)
+        raise AutomationError(hr, "CreateObject(%r)" % progid, reason=reason)
+    return Dispatch(native_object)
 
 
 def GraphGenerator():

@@ -329,7 +329,7 @@ TEST(ModuleTest, RefusesOtherClassesInterfacesAndAggregation) {
   ASSERT_EQ(DllGetClassObject(CLSID_GraphGenerator, IID_IClassFactory, factory.out()), S_OK);
   ComPtr<IUnknown> outer;
   ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, outer.out()), S_OK);
-  EXPECT_EQ(factory->CreateInstance(outer.get(), IID_IUnknown, &p), CLASS_E_NOAGGREGATION);
+  EXPECT_EQ(factory->CreateInstance(outer.get(), IID_IDispatch, &p), CLASS_E_NOAGGREGATION);
   EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, &p), E_NOINTERFACE);
   EXPECT_EQ(p, nullptr);
 }

@@ -87,6 +87,16 @@ TEST(RegistryDocumentTest, SerializesToTextThatParsesToTheSameDocument) {
   EXPECT_EQ(again.FindValue("HKEY_CLASSES_ROOT\\New", "count")->dword, 0xFFFFFFFFu);
 }
 
+TEST(RegistryDocumentTest, ALineBreakInATextCannotStartAKeyOfItsOwn) {
+  RegistryDocument doc;
+  doc.SetString("HKEY_CLASSES_ROOT\\A", "Path", "/x\n[HKEY_CLASSES_ROOT\\Evil]\n\"v\"=\"1\"");
+  RegistryDocument again;
+  std::string error;
+  ASSERT_TRUE(RegistryDocument::Parse(doc.Serialize(), again, error)) << error;
+  EXPECT_EQ(again.keys().size(), 1u);
+  EXPECT_EQ(again.FindValue("HKEY_CLASSES_ROOT\\A", "Path")->kind, RegistryValueKind::kOther);
+}
+
 TEST(RegistryDocumentTest, EditsReplaceAndRemoveWithoutTouchingOtherKeys) {
   RegistryDocument doc = Sample();
   doc.SetString("HKEY_CLASSES_ROOT\\CLSID\\{A}\\InprocServer32", "threadingmodel", "Both");

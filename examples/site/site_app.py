@@ -1,0 +1,114 @@
+"""The example's web application: every folder under the document root is a
+web site whose page draws the site's sales.csv into the site's own folder.
+
+    GET /                  the list of sites
+    GET /<site>/           the site's page: draws chart.jpg, shows it or why not
+    GET /<site>/chart.jpg  the chart the page drew
+
+The application is wrapped in tessaloom.wsgi.RequestContext, so the hosting
+access check sees the page's physical path (<root>/<site>) and applies the
+settings of the site it belongs to (docs/hosting.md).
+"""
+
+import csv
+import html
+import os
+import re
+
+import tessaloom
+from tessaloom.wsgi import RequestContext
+
+CHART = "chart.jpg"
+DATA = "sales.csv"
+WIDTH, HEIGHT = 480, 300
+_SITE_NAME = re.compile(r"[A-Za-z0-9_-]+\Z")
+
+
+def make_app(document_root):
+    """The WSGI application serving the sites under ``document_root``."""
+    root = os.path.abspath(document_root)
+
+    def sites(environ, start_response):
+        return _respond(root, environ, start_response)
+
+    return RequestContext(sites, document_root=root)
+
+
+def draw_chart(folder, title):
+    """Draws the folder's sales.csv into folder/chart.jpg; returns ErrorReason
+    ("" when the chart was drawn)."""
+    g = tessaloom.GraphGenerator()
+    g.FilePath = folder
+    g.FileName = CHART
+    g.ChartTitle = title
+    g.XAxisLabel = "Month"
+    g.YAxisLabel = "Units"
+    g.GraphWidth = WIDTH
+    g.GraphHeight = HEIGHT
+    g.HasGridLines(1)
+    with open(os.path.join(folder, DATA), newline="", encoding="utf-8") as rows:
+        for label, value in csv.reader(rows):
+            g.AddData(label, float(value))
+    g.DrawBarGraph()
+    return g.ErrorReason
+
+
+def _site_names(root):
+    return sorted(
+        name
+        for name in os.listdir(root)
+        if _SITE_NAME.match(name) and os.path.isdir(os.path.join(root, name))
+    )
+
+
+def _respond(root, environ, start_response):
+    if environ.get("REQUEST_METHOD", "GET") not in ("GET", "HEAD"):
+        return _send(start_response, "405 Method Not Allowed", "text/plain", b"GET only\n")
+    script = environ.get("SCRIPT_NAME", "")
+    parts = environ.get("PATH_INFO", "").split("/")
+    if parts in (["", ""], [""]):
+        links = "".join(
+            '<li><a href="%s/%s/">%s</a></li>' % (html.escape(script), name, name)
+            for name in _site_names(root)
+        )
+        return _page(start_response, "Sites", "<ul>%s</ul>" % links)
+    if len(parts) != 3 or parts[0] or not _SITE_NAME.match(parts[1]):
+        return _not_found(start_response)
+    site, leaf = parts[1], parts[2]
+    folder = os.path.join(root, site)
+    if not os.path.isfile(os.path.join(folder, DATA)):
+        return _not_found(start_response)
+    if leaf == "":
+        reason = draw_chart(folder, "Sales of " + site)
+        if reason:
+            body = '<p class="refused">%s</p>' % html.escape(reason)
+        else:
+            stamp = os.stat(os.path.join(folder, CHART)).st_mtime_ns
+            body = '<img src="%s/%s/%s?v=%d" width="%d" height="%d" alt="Sales of %s">' % (
+                html.escape(script), site, CHART, stamp, WIDTH, HEIGHT, site)
+        return _page(start_response, "Sales of " + site, body)
+    if leaf == CHART:
+        try:
+            with open(os.path.join(folder, CHART), "rb") as image:
+                data = image.read()
+        except FileNotFoundError:
+            return _not_found(start_response)
+        return _send(start_response, "200 OK", "image/jpeg", data)
+    return _not_found(start_response)
+
+
+def _page(start_response, title, body):
+    text = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>%s</title></head>" \
+           "<body><h1>%s</h1>%s</body></html>\n" % (html.escape(title), html.escape(title), body)
+    return _send(start_response, "200 OK", "text/html; charset=utf-8", text.encode("utf-8"))
+
+
+def _not_found(start_response):
+    return _send(start_response, "404 Not Found", "text/plain", b"not found\n")
+
+
+def _send(start_response, status, content_type, data):
+    start_response(status, [("Content-Type", content_type),
+                            ("Content-Length", str(len(data))),
+                            ("Cache-Control", "no-store")])
+    return [data]

@@ -1,0 +1,98 @@
+#include "platform/ini_file.h"
+
+#include <cstdint>
+
+#include "platform/file_system.h"
+#include "platform/text.h"
+
+namespace tessaloom {
+namespace {
+
+constexpr std::string_view kBlanks = " \t\r\v\f";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+std::string_view Trim(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  const std::size_t last = text.find_last_not_of(kBlanks);
+  return text.substr(first, last - first + 1);
+}
+
+// Calls visit(line) with each trimmed line of the first occurrence of
+// `section` that is neither blank, a comment nor a header, in file order,
+// until visit returns false.
+template <typename Visit>
+void VisitSection(std::string_view text, std::string_view section, Visit visit) {
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+  bool inside = false;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    const std::string_view line = Trim(text.substr(0, end));
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    if (line.empty() || line.front() == ';') continue;
+    if (line.front() == '[') {
+      if (inside) return;
+      const std::string_view name = line.substr(1);
+      inside = EqualsIgnoreAsciiCase(Trim(name.substr(0, name.find(']'))), section);
+      continue;
+    }
+    if (inside && !visit(line)) return;
+  }
+}
+
+}  // namespace
+
+std::optional<std::string> FindProfileString(std::string_view text, std::string_view section,
+                                             std::string_view key) {
+  std::optional<std::string> value;
+  VisitSection(text, section, [&](std::string_view line) {
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos ||
+        !EqualsIgnoreAsciiCase(Trim(line.substr(0, equals)), key)) {
+      return true;
+    }
+    value.emplace(Trim(line.substr(equals + 1)));
+    return false;
+  });
+  return value;
+}
+
+std::vector<std::string> ProfileSectionLines(std::string_view text, std::string_view section) {
+  std::vector<std::string> lines;
+  VisitSection(text, section, [&](std::string_view line) {
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) {
+      lines.emplace_back(line);
+    } else {
+      std::string joined(Trim(line.substr(0, equals)));
+      joined += '=';
+      joined += Trim(line.substr(equals + 1));
+      lines.push_back(std::move(joined));
+    }
+    return true;
+  });
+  return lines;
+}
+
+bool ReadProfileFile(const std::string& path, std::string& text) {
+  std::vector<std::uint8_t> bytes;
+  std::string error;
+  if (!FileSystem::Default().ReadFile(path, kMaxProfileBytes, bytes, error)) return false;
+  text.assign(bytes.begin(), bytes.end());
+  return true;
+}
+
+std::string GetProfileString(const std::string& path, std::string_view section,
+                             std::string_view key) {
+  std::string text;
+  if (!ReadProfileFile(path, text)) return {};
+  return FindProfileString(text, section, key).value_or(std::string());
+}
+
+std::vector<std::string> GetProfileSection(const std::string& path, std::string_view section) {
+  std::string text;
+  if (!ReadProfileFile(path, text)) return {};
+  return ProfileSectionLines(text, section);
+}
+
+}  // namespace tessaloom

@@ -1,0 +1,109 @@
+#include "platform/ini_file.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/access/access_test_support.h"
+
+namespace tessaloom {
+namespace {
+
+using access_test::ScratchDir;
+
+TEST(FindProfileStringTest, FollowsTheProfileRules) {
+  const std::string longValue(300, 'v');
+  struct Case {
+    const char* what;
+    std::string text;
+    const char* section;
+    const char* key;
+    std::optional<std::string> expected;
+  };
+  const Case cases[] = {
+      {"value trimmed", "[Settings]\nInstalled =  Tessaloom, Other \t\n", "Settings", "Installed",
+       "Tessaloom, Other"},
+      {"section in any case", "[sETTINGS]\nInstalled=x\n", "Settings", "Installed", "x"},
+      {"key in any case", "[Settings]\nINSTALLED=x\n", "settings", "installed", "x"},
+      {"header trimmed", "[  Settings\t]\nk=x\n", "Settings", "k", "x"},
+      {"text after the header", "[Settings] ; the switches\nk=x\n", "Settings", "k", "x"},
+      {"header without ]", "[Settings\nk=x\n", "Settings", "k", "x"},
+      {"first duplicate key", "[S]\nk=first\nK=second\n", "S", "k", "first"},
+      {"first duplicate section", "[S]\na=1\n[T]\n[s]\na=2\nb=3\n", "S", "a", "1"},
+      {"key only in a repeated section", "[S]\na=1\n[s]\nb=3\n", "S", "b", std::nullopt},
+      {"comment line", "[S]\n;k=commented\n  ; k=indented comment\nk=real\n", "S", "k", "real"},
+      {"# is no comment", "[S]\n#k=x\n", "S", "#k", "x"},
+      {"';' inside a value kept", "[S]\nk=a ;b\n", "S", "k", "a ;b"},
+      {"key ends at the first =", "[S]\nk=a=b\n", "S", "k", "a=b"},
+      {"line without =", "[S]\nk\n", "S", "k", std::nullopt},
+      {"empty value", "[S]\nk=\n", "S", "k", ""},
+      {"indented line is a key", "[S]\na=1\n   k=2\n", "S", "k", "2"},
+      {"no continuation lines", "[S]\na=1\n  more\n", "S", "a", "1"},
+      {"no ':' separator", "[S]\nk:x\n", "S", "k", std::nullopt},
+      {"lines before a section", "k=x\n[S]\n", "S", "k", std::nullopt},
+      {"CRLF line ends", "[S]\r\nk=x\r\nm=y\r\n", "S", "m", "y"},
+      {"byte order mark", "\xEF\xBB\xBF[S]\nk=x\n", "S", "k", "x"},
+      {"no final newline", "[S]\nk=x", "S", "k", "x"},
+      {"missing section", "[S]\nk=x\n", "T", "k", std::nullopt},
+      {"next section ends the lookup", "[S]\n[T]\nk=x\n", "S", "k", std::nullopt},
+      {"long value whole", "[S]\nk=" + longValue + "\n", "S", "k", longValue},
+      {"long value's tail is no key", "[S]\nk=" + longValue + "tail=1\n", "S", "tail",
+       std::nullopt},
+      {"empty text", "", "S", "k", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FindProfileString(c.text, c.section, c.key), c.expected) << c.what;
+  }
+}
+
+TEST(ProfileSectionLinesTest, GivesTheSectionsLinesInFileOrder) {
+  const std::string text =
+      "[Path]\n"
+      "b = /srv/www/b\n"
+      "; a comment\n"
+      "\n"
+      "  a=/srv/www/a  \n"
+      "no equals here\n"
+      "a=/srv/www/again\n"
+      "c=\n"
+      "[Security]\n"
+      "b=Tessaloom\n"
+      "[path]\n"
+      "late=/srv/late\n";
+  const std::vector<std::string> expected = {"b=/srv/www/b", "a=/srv/www/a", "no equals here",
+                                             "a=/srv/www/again", "c="};
+  EXPECT_EQ(ProfileSectionLines(text, "PATH"), expected);
+  EXPECT_TRUE(ProfileSectionLines(text, "Missing").empty());
+  EXPECT_TRUE(ProfileSectionLines("[Path]\n; only a comment\n", "Path").empty());
+}
+
+TEST(ProfileFileTest, ReadsLongValuesWholeFromAFile) {
+  ScratchDir dir;
+  const std::string value(1000, 'x');
+  const std::string file = dir.Write("WebSite.ini", "[Site]\nTessaloom=" + value + "\n");
+  EXPECT_EQ(GetProfileString(file, "site", "tessaloom"), value);
+  EXPECT_EQ(GetProfileSection(file, "Site"), std::vector<std::string>{"Tessaloom=" + value});
+}
+
+TEST(ProfileFileTest, AMissingFileReadsAsEmpty) {
+  ScratchDir dir;
+  std::string text;
+  EXPECT_FALSE(ReadProfileFile(dir / "missing.ini", text));
+  EXPECT_EQ(GetProfileString(dir / "missing.ini", "S", "k"), "");
+  EXPECT_TRUE(GetProfileSection(dir / "missing.ini", "S").empty());
+  // A folder is no profile file either.
+  EXPECT_EQ(GetProfileString(dir.path(), "S", "k"), "");
+}
+
+TEST(ProfileFileTest, EveryCallReadsTheFileAfresh) {
+  ScratchDir dir;
+  const std::string file = dir.Write("Admin.ini", "[Settings]\nApplied=Other\n");
+  EXPECT_EQ(GetProfileString(file, "Settings", "Applied"), "Other");
+  dir.Write("Admin.ini", "[Settings]\nApplied=Tessaloom\n");
+  EXPECT_EQ(GetProfileString(file, "Settings", "Applied"), "Tessaloom");
+}
+
+}  // namespace
+}  // namespace tessaloom

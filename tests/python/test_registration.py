@@ -1,0 +1,223 @@
+"""Server registration with the command-line tool, and creation through the registry."""
+
+import os
+import pathlib
+import re
+import shutil
+import subprocess
+
+import pytest
+
+import tessaloom
+from conftest import PROGID, automation_error
+
+CLI = os.environ.get("TESSALOOM_CLI") or str(
+    pathlib.Path(__file__).resolve().parents[2] / "build" / "tessaloom"
+)
+CLASS_KEY = r"HKEY_CLASSES_ROOT\CLSID\{4F463A34-8A46-437E-8B62-422717E99546}"
+lock_count = tessaloom._native.module_lock_count
+
+UNRELATED = (
+    "Windows Registry Editor Version 5.00\n"
+    "\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tessaloom]\n"
+    '"InstallationPath"="/srv/tessaloom"\n'
+    '"EnableGatehold"=dword:00000001\n'
+    "\n"
+    "[HKEY_CLASSES_ROOT\\CLSID]\n"
+    "\n"
+    "[HKEY_CLASSES_ROOT\\CLSID\\{00000000-1111-2222-3333-444444444444}\\InprocServer32]\n"
+    '@="/usr/lib/libother.so"\n'
+)
+
+
+def tool(*args, cwd=None):
+    return subprocess.run([CLI, *map(str, args)], capture_output=True, text=True, cwd=cwd)
+
+
+@pytest.fixture(autouse=True)
+def need_cli():
+    if not os.path.exists(CLI):
+        pytest.skip("command-line tool not built")
+
+
+@pytest.fixture
+def registry(tmp_path, monkeypatch):
+    """A registry file of the test's own (not there yet)."""
+    path = tmp_path / "etc" / "registry.reg"
+    monkeypatch.setenv("TESSALOOM_REGISTRY", str(path))
+    return path
+
+
+def parse(text):
+    """{key: {value name: text}} of registry text ("@" is the default value)."""
+    found, current = {}, None
+    for line in text.splitlines():
+        if line.startswith("["):
+            current = found.setdefault(line[1:-1], {})
+        elif current is not None and "=" in line:
+            name, _, value = line.partition("=")
+            current[name.strip('"')] = value.strip('"')
+    return found
+
+
+def keys(path):
+    return parse(path.read_text())
+
+
+def loaded_library(name):
+    """The file of the loaded library whose name starts with `name`."""
+    for line in pathlib.Path("/proc/self/maps").read_text().splitlines():
+        path = line.split(maxsplit=5)[-1]
+        if os.path.basename(path).startswith(name):
+            return os.path.realpath(path)
+    raise AssertionError("%s is not loaded" % name)
+
+
+def server_of(path):
+    return keys(path)[CLASS_KEY + "\\InprocServer32"]["@"]
+
+
+def test_register_names_the_library_the_tool_and_this_module_share(registry):
+    result = tool("register")
+    assert result.returncode == 0, result.stderr
+    assert "DllRegisterServer" in result.stdout and str(registry) in result.stdout
+    server = server_of(registry)
+    assert os.path.isabs(server)
+    assert os.path.realpath(server) == loaded_library("libtessaloom.so")
+    assert keys(registry)[CLASS_KEY + "\\InprocServer32"]["ThreadingModel"] == "Apartment"
+
+
+@pytest.mark.parametrize("progid", [PROGID, PROGID + ".1", "TESSALOOM.GRAPHGENERATOR"])
+def test_objects_come_from_the_registered_server(registry, progid):
+    assert tool("register").returncode == 0
+    before = lock_count()
+    g = tessaloom.CreateObject(progid)
+    assert lock_count() == before + 1  # the very library this module uses
+    g.ChartTitle = "registered"
+    assert g.ErrorReason == ""
+    del g
+    assert lock_count() == before
+
+
+def test_a_server_that_cannot_be_loaded_fails_with_the_loaders_reason(registry, tmp_path):
+    assert tool("register").returncode == 0
+    missing = tmp_path / "gone" / "libtessaloom.so.0"
+    text = registry.read_text().replace(server_of(registry), str(missing))
+    registry.write_text(text)
+    error = automation_error(tessaloom.CreateObject, PROGID)
+    assert error.hresult == tessaloom.CO_E_DLLNOTFOUND
+    assert str(missing) in error.reason
+    assert "No such file or directory" in str(error)
+    assert tessaloom.GraphGenerator().ErrorReason == ""  # the direct way needs no registry
+
+
+@pytest.mark.parametrize(
+    "text,progid,code",
+    [
+        # The ProgID names a class that has no registration of its own.
+        (
+            "REGEDIT4\n[HKEY_CLASSES_ROOT\\Tessaloom.GraphGenerator\\CLSID]\n"
+            '@="{4F463A34-8A46-437E-8B62-422717E99546}"\n',
+            PROGID,
+            tessaloom.REGDB_E_CLASSNOTREG,
+        ),
+        ("REGEDIT4\n[HKEY_CLASSES_ROOT\\Other.Thing\\CLSID]\n@=\"{x}\"\n", "Other.Thing",
+         tessaloom.CO_E_CLASSSTRING),
+        ("REGEDIT4\n", "Other.Thing", tessaloom.CO_E_CLASSSTRING),
+        ("not a registry\n", PROGID, tessaloom.REGDB_E_READREGDB),
+    ],
+)
+def test_registry_failures_have_their_codes(registry, text, progid, code):
+    registry.parent.mkdir()
+    registry.write_text(text)
+    before = lock_count()
+    error = automation_error(tessaloom.CreateObject, progid)
+    assert error.hresult == code
+    assert error.reason
+    assert lock_count() == before
+
+
+@pytest.mark.parametrize("text", [None, "Windows Registry Editor Version 5.00\n", UNRELATED])
+def test_own_progids_are_created_directly_when_the_registry_does_not_name_them(registry, text):
+    if text is not None:
+        registry.parent.mkdir()
+        registry.write_text(text)
+    for progid in (PROGID, PROGID + ".1"):
+        assert tessaloom.CreateObject(progid).ErrorReason == ""
+    assert automation_error(tessaloom.CreateObject, "Other").hresult == tessaloom.CO_E_CLASSSTRING
+
+
+def test_register_and_unregister_twice_leave_other_keys_alone(registry):
+    registry.parent.mkdir()
+    registry.write_text(UNRELATED)
+    for _ in range(2):
+        result = tool("register")
+        assert result.returncode == 0, result.stderr
+    unrelated = parse(UNRELATED)
+    assert {k: v for k, v in keys(registry).items() if k in unrelated} == unrelated
+    for _ in range(2):
+        result = tool("unregister")
+        assert result.returncode == 0, result.stderr
+        assert "DllUnregisterServer" in result.stdout
+    assert keys(registry) == unrelated
+    assert tessaloom.CreateObject(PROGID).ErrorReason == ""  # back to the direct way
+
+
+def test_unregister_with_no_registry_writes_nothing(registry):
+    result = tool("unregister")
+    assert result.returncode == 0, result.stderr
+    assert not registry.exists()
+
+
+def test_a_library_argument_registers_that_copy(registry, tmp_path):
+    own = loaded_library("libtessaloom.so")
+    copy = tmp_path / "copy" / "libtessaloom.so.0"
+    copy.parent.mkdir()
+    shutil.copy(own, copy)
+    result = tool("register", "libtessaloom.so.0", cwd=copy.parent)  # a bare name is a file here
+    assert result.returncode == 0, result.stderr
+    assert server_of(registry) == str(copy)
+    assert keys(registry)[r"HKEY_CLASSES_ROOT\TypeLib\{1F9E95CB-6957-4BC9-AF99-C2DE36F1CAA5}\1.0"
+                          r"\HELPDIR"]["@"] == str(copy.parent)
+    result = tool("unregister", copy)
+    assert result.returncode == 0, result.stderr
+    assert keys(registry) == {}
+
+
+def test_the_linked_library_named_as_argument_is_the_same_server(registry):
+    own = loaded_library("libtessaloom.so")
+    assert tool("register", own).returncode == 0
+    assert os.path.realpath(server_of(registry)) == own
+
+
+def test_libraries_that_are_no_servers_are_refused_with_the_reason(registry, tmp_path):
+    text = tmp_path / "text.so"
+    text.write_text("no library\n")
+    libc = loaded_library("libc.so")
+    cases = [
+        (tmp_path / "missing.so", ["cannot load", "missing.so", "No such file or directory"]),
+        (text, ["cannot load", "text.so"]),
+        (libc, ["is not a server", "DllRegisterServer"]),
+    ]
+    for library, messages in cases:
+        result = tool("register", library)
+        assert result.returncode != 0
+        for message in messages:
+            assert message in result.stderr, (library, result.stderr)
+    assert not registry.exists()
+
+
+def test_a_registry_that_cannot_be_written_fails_with_the_reason(tmp_path, monkeypatch):
+    (tmp_path / "blocker").write_text("a file where the folder should be")
+    monkeypatch.setenv("TESSALOOM_REGISTRY", str(tmp_path / "blocker" / "registry.reg"))
+    result = tool("register")
+    assert result.returncode != 0
+    assert re.search(r"DllRegisterServer in .* failed: SELFREG_E_CLASS \(0x80040201\): .*blocker",
+                     result.stderr), result.stderr
+
+
+def test_register_takes_at_most_one_library():
+    result = tool("register", "a", "b")
+    assert result.returncode != 0
+    assert "tessaloom register [LIBRARY]" in result.stderr

@@ -1,0 +1,182 @@
+"""tessaloom.request: the page a thread is serving, as the component sees it."""
+
+import pathlib
+import queue
+import threading
+
+import pytest
+
+from tessaloom import current_path_translated, request
+
+
+@pytest.fixture(autouse=True)
+def no_cgi_request(monkeypatch):
+    monkeypatch.delenv("PATH_TRANSLATED", raising=False)
+
+
+def run_in_thread(work):
+    """Runs work() on a new thread; returns its result or raises its exception."""
+    results = queue.Queue()
+
+    def body():
+        try:
+            results.put((True, work()))
+        except BaseException as error:  # handed to the test's thread
+            results.put((False, error))
+
+    thread = threading.Thread(target=body)
+    thread.start()
+    thread.join(60)
+    assert not thread.is_alive()
+    ok, value = results.get_nowait()
+    if not ok:
+        raise value
+    return value
+
+
+def test_no_request_and_no_cgi_variable_means_none():
+    assert current_path_translated() is None
+
+
+def test_a_block_sets_the_request_and_its_end_clears_it():
+    with request("/srv/www/a/page.py") as r:
+        assert current_path_translated() == "/srv/www/a/page.py"
+        assert r.path_translated == "/srv/www/a/page.py"
+    assert current_path_translated() is None
+
+
+def test_nested_blocks_restore_the_outer_request():
+    with request("/srv/outer"):
+        with request("/srv/inner"):
+            assert current_path_translated() == "/srv/inner"
+        assert current_path_translated() == "/srv/outer"
+    assert current_path_translated() is None
+
+
+def test_an_exception_leaves_the_block_and_restores_the_request():
+    with request("/srv/outer"):
+        with pytest.raises(KeyError):
+            with request("/srv/inner"):
+                raise KeyError("failed page")
+        assert current_path_translated() == "/srv/outer"
+    assert current_path_translated() is None
+
+
+def test_the_request_hides_the_cgi_variable_and_the_variable_returns_after(monkeypatch):
+    monkeypatch.setenv("PATH_TRANSLATED", "/cgi/page")
+    assert current_path_translated() == "/cgi/page"
+    with request("/srv/page"):
+        assert current_path_translated() == "/srv/page"
+    assert current_path_translated() == "/cgi/page"
+
+
+def test_a_request_belongs_to_the_thread_that_set_it():
+    with request("/srv/main-thread"):
+        assert run_in_thread(current_path_translated) is None
+
+        def other_thread():
+            with request("/srv/other-thread"):
+                return current_path_translated()
+
+        assert run_in_thread(other_thread) == "/srv/other-thread"
+        assert current_path_translated() == "/srv/main-thread"
+
+
+def test_threads_in_their_own_requests_at_once_each_see_their_own():
+    count = 8
+    barrier = threading.Barrier(count)
+    seen = [None] * count
+
+    def serve(i):
+        with request("/srv/site%d" % i):
+            barrier.wait(30)  # every thread is inside its block here
+            seen[i] = current_path_translated()
+
+    threads = [threading.Thread(target=serve, args=(i,)) for i in range(count)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join(60)
+    assert seen == ["/srv/site%d" % i for i in range(count)]
+    assert current_path_translated() is None
+
+
+def test_a_thread_that_ends_inside_a_block_leaves_other_threads_alone():
+    def abandon():
+        request("/srv/abandoned").__enter__()  # never left
+
+    run_in_thread(abandon)
+    assert current_path_translated() is None
+
+
+def test_blocks_ended_out_of_order_keep_the_later_one_in_force():
+    # Two generators, each suspended inside its own block, closed in the
+    # order they were opened.
+    def page(path):
+        with request(path):
+            yield current_path_translated()
+
+    first, second = page("/srv/first"), page("/srv/second")
+    assert next(first) == "/srv/first"
+    assert next(second) == "/srv/second"
+    first.close()
+    assert current_path_translated() == "/srv/second"
+    second.close()
+    assert current_path_translated() is None
+
+
+def test_one_object_may_be_entered_again_inside_itself():
+    r = request("/srv/again")
+    with r:
+        with request("/srv/between"):
+            with r:
+                assert current_path_translated() == "/srv/again"
+            assert current_path_translated() == "/srv/between"
+        assert current_path_translated() == "/srv/again"
+    assert current_path_translated() is None
+
+
+def test_leaving_on_another_thread_is_refused_and_changes_nothing():
+    r = request("/srv/page")
+    r.__enter__()
+    try:
+        with pytest.raises(RuntimeError):
+            run_in_thread(lambda: r.__exit__(None, None, None))
+        assert current_path_translated() == "/srv/page"
+    finally:
+        r.__exit__(None, None, None)
+    assert current_path_translated() is None
+
+
+def test_leaving_a_block_never_entered_is_refused():
+    with pytest.raises(RuntimeError):
+        request("/srv/page").__exit__(None, None, None)
+
+
+@pytest.mark.parametrize(
+    "given,expected",
+    [
+        ("/srv/www/caf\u00e9/p.py", "/srv/www/caf\u00e9/p.py"),
+        (b"/srv/www/caf\xc3\xa9/p.py", "/srv/www/caf\u00e9/p.py"),
+        (b"/srv/www/latin\xe9/p.py", "/srv/www/latin\udce9/p.py"),  # not UTF-8: kept as bytes
+        ("/srv/www/latin\udce9/p.py", "/srv/www/latin\udce9/p.py"),
+        (pathlib.PurePosixPath("/srv/www/a/p.py"), "/srv/www/a/p.py"),
+        ("", ""),
+    ],
+)
+def test_paths_reach_the_component_byte_for_byte(given, expected):
+    with request(given):
+        assert current_path_translated() == expected
+
+
+@pytest.mark.parametrize("given", ["/srv/a\0b", b"/srv/a\0b"])
+def test_a_path_with_a_nul_is_refused(given):
+    with pytest.raises(ValueError):
+        request(given)
+
+
+@pytest.mark.parametrize("given", [None, 42, ["/srv"]])
+def test_a_path_that_is_no_text_is_refused(given):
+    with pytest.raises(TypeError):
+        request(given)
+

@@ -1,0 +1,211 @@
+"""tessaloom.wsgi: the page of each WSGI request as the thread's current request."""
+
+import threading
+import wsgiref.util
+import wsgiref.validate
+
+import pytest
+
+from tessaloom import current_path_translated
+from tessaloom.wsgi import RequestContext, path_translated
+
+
+@pytest.fixture(autouse=True)
+def no_cgi_request(monkeypatch):
+    monkeypatch.delenv("PATH_TRANSLATED", raising=False)
+
+
+@pytest.mark.parametrize(
+    "environ,document_root,expected",
+    [
+        # The server's PATH_TRANSLATED wins.
+        ({"PATH_TRANSLATED": "/srv/t/p.py", "DOCUMENT_ROOT": "/srv/www", "PATH_INFO": "/x"},
+         None, b"/srv/t/p.py"),
+        ({"PATH_TRANSLATED": "/srv/t/p.py"}, "/srv/arg", b"/srv/t/p.py"),
+        # An empty one counts as absent (CGI sets none without PATH_INFO).
+        ({"PATH_TRANSLATED": "", "DOCUMENT_ROOT": "/srv/www", "PATH_INFO": "/p.py"},
+         None, b"/srv/www/p.py"),
+        # Else the document root, SCRIPT_NAME and PATH_INFO, one "/" apart.
+        ({"DOCUMENT_ROOT": "/srv/www", "SCRIPT_NAME": "", "PATH_INFO": "/a/p.py"},
+         None, b"/srv/www/a/p.py"),
+        ({"DOCUMENT_ROOT": "/srv/www/", "PATH_INFO": "/a/p.py"}, None, b"/srv/www/a/p.py"),
+        ({"DOCUMENT_ROOT": "/srv/www", "SCRIPT_NAME": "/app", "PATH_INFO": "/a"},
+         None, b"/srv/www/app/a"),
+        ({"DOCUMENT_ROOT": "/srv/www", "SCRIPT_NAME": "/app", "PATH_INFO": ""},
+         None, b"/srv/www/app"),
+        ({"DOCUMENT_ROOT": "/srv/www"}, None, b"/srv/www"),
+        ({"DOCUMENT_ROOT": "/", "PATH_INFO": "/a"}, None, b"/a"),
+        ({"DOCUMENT_ROOT": "/", "PATH_INFO": "/"}, None, b"/"),
+        # The URL cannot climb out of the root or pass for another folder.
+        ({"DOCUMENT_ROOT": "/srv/www", "PATH_INFO": "/a/../../../etc/passwd"},
+         None, b"/srv/www/etc/passwd"),
+        ({"DOCUMENT_ROOT": "/srv/www", "PATH_INFO": "/allowed/../refused/p.py"},
+         None, b"/srv/www/refused/p.py"),
+        ({"DOCUMENT_ROOT": "/srv/www", "PATH_INFO": "//a/./b//"}, None, b"/srv/www/a/b"),
+        # The middleware's own root serves servers that set none.
+        ({"PATH_INFO": "/a"}, "/srv/arg", b"/srv/arg/a"),
+        ({"DOCUMENT_ROOT": "", "PATH_INFO": "/a"}, "/srv/arg", b"/srv/arg/a"),
+        ({"DOCUMENT_ROOT": "/srv/www", "PATH_INFO": "/a"}, "/srv/arg", b"/srv/www/a"),
+        ({"PATH_INFO": "/a"}, b"/srv/bytes", b"/srv/bytes/a"),
+        # Nothing to go on.
+        ({"PATH_INFO": "/a", "SCRIPT_NAME": "/app"}, None, None),
+        ({}, None, None),
+        # URL paths are Latin-1 decoded bytes: UTF-8 URLs and raw bytes both.
+        ({"DOCUMENT_ROOT": "/srv/www", "PATH_INFO": "/caf\u00c3\u00a9"},
+         None, b"/srv/www/caf\xc3\xa9"),
+        ({"DOCUMENT_ROOT": "/srv/www", "PATH_INFO": "/\u00e9"}, None, b"/srv/www/\xe9"),
+        # File paths: PEP 3333 Latin-1 bytes, or CGI's file-system decoding.
+        ({"DOCUMENT_ROOT": "/srv/caf\u00c3\u00a9", "PATH_INFO": "/p"}, None, b"/srv/caf\xc3\xa9/p"),
+        ({"DOCUMENT_ROOT": "/srv/caf\u00e9", "PATH_INFO": "/p"}, None, b"/srv/caf\xc3\xa9/p"),
+        ({"PATH_TRANSLATED": "/srv/\udce9/p"}, None, b"/srv/\xe9/p"),
+        ({"PATH_TRANSLATED": "/srv/\u20ac/p"}, None, b"/srv/\xe2\x82\xac/p"),
+        # No file's path holds a NUL.
+        ({"DOCUMENT_ROOT": "/srv/www", "PATH_INFO": "/a\x00b"}, None, None),
+        ({"PATH_TRANSLATED": "/srv/a\x00b"}, None, None),
+    ],
+)
+def test_the_page_path_comes_from_the_environ(environ, document_root, expected):
+    assert path_translated(environ, document_root) == expected
+
+
+def environ_for(path_info, **extra):
+    environ = {"REQUEST_METHOD": "GET", "SCRIPT_NAME": "", "PATH_INFO": path_info,
+               "QUERY_STRING": ""}
+    wsgiref.util.setup_testing_defaults(environ)
+    environ.update(extra)
+    return environ
+
+
+def start_response(status, headers, exc_info=None):
+    return lambda data: None
+
+
+class Recorder:
+    """An application whose response records the current request at every step."""
+
+    def __init__(self, chunks=(b"a", b"b")):
+        self.chunks = chunks
+        self.events = []
+
+    def __call__(self, environ, start_response):
+        self.events.append(("call", current_path_translated()))
+        start_response("200 OK", [("Content-Type", "text/plain")])
+        return self
+
+    def __iter__(self):
+        self.events.append(("iter", current_path_translated()))
+        for chunk in self.chunks:
+            self.events.append(("next", current_path_translated()))
+            yield chunk
+
+    def close(self):
+        self.events.append(("close", current_path_translated()))
+
+
+def test_the_call_every_step_and_close_run_inside_the_request():
+    app = Recorder()
+    result = RequestContext(app)(environ_for("/p.py", DOCUMENT_ROOT="/srv/www"), start_response)
+    assert current_path_translated() is None
+    assert b"".join(result) == b"ab"
+    result.close()
+    page = "/srv/www/p.py"
+    assert app.events == [("call", page), ("iter", page), ("next", page), ("next", page),
+                          ("close", page)]
+    assert current_path_translated() is None
+
+
+def test_between_steps_the_server_runs_outside_the_request():
+    result = RequestContext(Recorder())(environ_for("/p", DOCUMENT_ROOT="/srv"), start_response)
+    seen = []
+    for _ in result:
+        seen.append(current_path_translated())
+    result.close()
+    assert seen == [None, None]
+
+
+def test_close_is_passed_on_even_when_nothing_was_read():
+    app = Recorder()
+    result = RequestContext(app)(environ_for("/p", DOCUMENT_ROOT="/srv"), start_response)
+    result.close()
+    assert app.events == [("call", "/srv/p"), ("close", "/srv/p")]
+
+
+def test_a_generator_application_runs_its_body_inside_the_request():
+    def app(environ, start_response):
+        start_response("200 OK", [("Content-Type", "text/plain")])
+        yield current_path_translated().encode()
+
+    result = RequestContext(app, document_root="/srv")(environ_for("/g"), start_response)
+    assert list(result) == [b"/srv/g"]
+    result.close()
+
+
+def test_a_response_without_close_can_still_be_closed():
+    def app(environ, start_response):
+        start_response("200 OK", [("Content-Type", "text/plain")])
+        return [b"x"]
+
+    result = RequestContext(app, document_root="/srv")(environ_for("/l"), start_response)
+    assert list(result) == [b"x"]
+    result.close()
+
+
+def test_a_failing_application_leaves_no_request_behind():
+    def app(environ, start_response):
+        raise OSError("page failed")
+
+    with pytest.raises(OSError):
+        RequestContext(app, document_root="/srv")(environ_for("/f"), start_response)
+    assert current_path_translated() is None
+
+
+def test_a_response_failing_half_way_leaves_no_request_behind():
+    def app(environ, start_response):
+        start_response("200 OK", [("Content-Type", "text/plain")])
+        yield b"first"
+        raise OSError("page failed")
+
+    result = RequestContext(app, document_root="/srv")(environ_for("/f"), start_response)
+    iterator = iter(result)
+    assert next(iterator) == b"first"
+    with pytest.raises(OSError):
+        next(iterator)
+    result.close()
+    assert current_path_translated() is None
+
+
+def test_a_response_read_on_another_thread_has_the_request_there():
+    app = Recorder(chunks=(b"x",))
+    result = RequestContext(app, document_root="/srv")(environ_for("/t"), start_response)
+
+    def consume():
+        list(result)
+        result.close()
+
+    worker = threading.Thread(target=consume)
+    worker.start()
+    worker.join(60)
+    assert [event for event, _ in app.events] == ["call", "iter", "next", "close"]
+    assert {path for _, path in app.events} == {"/srv/t"}
+
+
+def test_a_request_with_no_path_goes_to_the_application_untouched():
+    app = Recorder()
+    result = RequestContext(app)(environ_for("/p"), start_response)
+    assert result is app
+    assert app.events == [("call", None)]
+
+
+def test_the_middleware_keeps_to_the_wsgi_protocol():
+    app = wsgiref.validate.validator(RequestContext(wsgiref.validate.validator(Recorder())))
+    # The validator asks for a real start_response result and a closed iterator.
+    result = app(environ_for("/v", DOCUMENT_ROOT="/srv"), start_response)
+    assert b"".join(result) == b"ab"
+    result.close()
+
+
+def test_a_relative_document_root_is_taken_from_the_current_directory(tmp_path, monkeypatch):
+    monkeypatch.chdir(tmp_path)
+    app = Recorder()
+    RequestContext(app, document_root="www")(environ_for("/p"), start_response).close()
+    assert app.events[0] == ("call", str(tmp_path / "www" / "p"))
