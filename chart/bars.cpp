@@ -13,6 +13,7 @@
 
 #include "chart/drawing_surface.h"
 #include "chart/graph.h"
+#include "chart/shading.h"
 #include "platform/numbers.h"
 
 namespace tessaloom {
@@ -26,23 +27,6 @@ constexpr double kSolidBarShare = 0.8;
 constexpr std::int64_t kValueAxisMargin = 10;
 // Values at or below this are not drawn where a drawer skips negatives.
 constexpr float kSkipAtOrBelow = -1.0f;
-// Step of the 3D face shading, per colour channel.
-constexpr int kShadeStep = 35;
-
-COLORREF ShadeChannels(COLORREF color, int delta) noexcept {
-  COLORREF shaded = 0;
-  for (int shift = 0; shift <= 16; shift += 8) {
-    const int channel = std::clamp(static_cast<int>((color >> shift) & 0xFF) + delta, 0, 255);
-    shaded |= static_cast<COLORREF>(channel) << shift;
-  }
-  return shaded;
-}
-
-// The face of a 3D bar in shadow: 35 less of red, green and blue, floored at 0.
-COLORREF ShadeDarker(COLORREF color) noexcept { return ShadeChannels(color, -kShadeStep); }
-
-// The face of a 3D bar in the light: 35 more of each channel, capped at 255.
-COLORREF ShadeLighter(COLORREF color) noexcept { return ShadeChannels(color, kShadeStep); }
 
 // Pixels per value unit over a value extent of `extent` pixels. An empty
 // value range has no scale: every bar then has length 0.

@@ -133,4 +133,33 @@ class SurfaceState {
   Point position;
 };
 
+// The drawing-state half of a surface, shared by its realisations: colours,
+// selects and position live in `state_`; realisations add the drawing.
+class StatefulSurface : public DrawingSurface {
+ public:
+  COLORREF SetTextColor(COLORREF color) override { return Exchange(state_.textColor, color); }
+  COLORREF SetBkColor(COLORREF color) override { return Exchange(state_.backgroundColor, color); }
+  COLORREF GetBkColor() const override { return state_.backgroundColor; }
+  Pen SelectPen(const Pen& pen) override { return Exchange(state_.pen, pen); }
+  Brush SelectBrush(const Brush& brush) override { return Exchange(state_.brush, brush); }
+  Font SelectFont(const Font& font) override { return Exchange(state_.font, font); }
+  void MoveTo(std::int32_t x, std::int32_t y) override { state_.position = {x, y}; }
+
+  Pen CurrentPen() const override { return state_.pen; }
+  Brush CurrentBrush() const override { return state_.brush; }
+  Font CurrentFont() const override { return state_.font; }
+  COLORREF TextColor() const override { return state_.textColor; }
+  Point CurrentPosition() const override { return state_.position; }
+
+ protected:
+  template <class T>
+  static T Exchange(T& slot, const T& value) {
+    T previous = slot;
+    slot = value;
+    return previous;
+  }
+
+  SurfaceState state_;
+};
+
 }  // namespace tessaloom

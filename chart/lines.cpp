@@ -9,6 +9,7 @@
 
 #include "chart/drawing_surface.h"
 #include "chart/graph.h"
+#include "chart/shading.h"
 #include "platform/numbers.h"
 
 namespace tessaloom {
@@ -38,16 +39,6 @@ std::int32_t CapHeight(std::int32_t height, std::int32_t baseY, std::int64_t ran
                        double scale) noexcept {
   if (height <= baseY) return height;
   return SaturateToInt32(std::int64_t{TruncateToInt32(static_cast<double>(range) * scale)} + 5);
-}
-
-// Each of red, green and blue moved by `delta`, kept within 0..255.
-COLORREF ShadeBy(COLORREF color, int delta) noexcept {
-  COLORREF shaded = 0;
-  for (int shift = 0; shift <= 16; shift += 8) {
-    const int channel = std::clamp(static_cast<int>((color >> shift) & 0xFFu) + delta, 0, 255);
-    shaded |= static_cast<COLORREF>(channel) << shift;
-  }
-  return shaded;
 }
 
 Point MakePoint(std::int64_t x, std::int64_t y) noexcept {

@@ -15,6 +15,7 @@
 
 #include "chart/drawing_surface.h"
 #include "chart/graph.h"
+#include "chart/shading.h"
 #include "platform/numbers.h"
 #include "platform/text.h"
 
@@ -249,16 +250,6 @@ void DrawWedge(DrawingSurface& surface, std::int32_t left, std::int32_t top, std
 }
 
 Point OneUp(Point p) noexcept { return {p.x, Sat(std::int64_t{p.y} - 1)}; }
-
-// Each of red, green and blue 35 darker, floored at 0.
-COLORREF ShadeDarker(COLORREF color) noexcept {
-  COLORREF shaded = 0;
-  for (int shift = 0; shift <= 16; shift += 8) {
-    const auto channel = static_cast<std::int32_t>((color >> shift) & 0xFF);
-    shaded |= static_cast<COLORREF>(std::max(channel - 35, 0)) << shift;
-  }
-  return shaded;
-}
 
 }  // namespace
 

@@ -100,7 +100,7 @@ void RecordingSurface::Ellipse(std::int32_t left, std::int32_t top, std::int32_t
 
 void RecordingSurface::MoveTo(std::int32_t x, std::int32_t y) {
   Record("MoveTo", Join({x, y}));
-  state_.position = {x, y};
+  StatefulSurface::MoveTo(x, y);
 }
 
 void RecordingSurface::LineTo(std::int32_t x, std::int32_t y) {
@@ -116,27 +116,27 @@ TextMetrics RecordingSurface::GetTextMetrics() { return metrics_(state_.font); }
 
 COLORREF RecordingSurface::SetTextColor(COLORREF color) {
   Record("SetTextColor", Describe(color));
-  return std::exchange(state_.textColor, color);
+  return StatefulSurface::SetTextColor(color);
 }
 
 COLORREF RecordingSurface::SetBkColor(COLORREF color) {
   Record("SetBkColor", Describe(color));
-  return std::exchange(state_.backgroundColor, color);
+  return StatefulSurface::SetBkColor(color);
 }
 
 Pen RecordingSurface::SelectPen(const Pen& pen) {
   Record("SelectPen", Describe(pen));
-  return std::exchange(state_.pen, pen);
+  return StatefulSurface::SelectPen(pen);
 }
 
 Brush RecordingSurface::SelectBrush(const Brush& brush) {
   Record("SelectBrush", Describe(brush));
-  return std::exchange(state_.brush, brush);
+  return StatefulSurface::SelectBrush(brush);
 }
 
 Font RecordingSurface::SelectFont(const Font& font) {
   Record("SelectFont", Describe(font));
-  return std::exchange(state_.font, font);
+  return StatefulSurface::SelectFont(font);
 }
 
 }  // namespace tessaloom

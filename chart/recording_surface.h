@@ -13,7 +13,7 @@
 
 namespace tessaloom {
 
-class RecordingSurface final : public DrawingSurface {
+class RecordingSurface final : public StatefulSurface {
  public:
   using MetricsSource = std::function<TextMetrics(const Font&)>;
 
@@ -46,16 +46,9 @@ class RecordingSurface final : public DrawingSurface {
 
   COLORREF SetTextColor(COLORREF color) override;
   COLORREF SetBkColor(COLORREF color) override;
-  COLORREF GetBkColor() const override { return state_.backgroundColor; }
   Pen SelectPen(const Pen& pen) override;
   Brush SelectBrush(const Brush& brush) override;
   Font SelectFont(const Font& font) override;
-
-  Pen CurrentPen() const override { return state_.pen; }
-  Brush CurrentBrush() const override { return state_.brush; }
-  Font CurrentFont() const override { return state_.font; }
-  COLORREF TextColor() const override { return state_.textColor; }
-  Point CurrentPosition() const override { return state_.position; }
 
   // Text forms used in the log, for building expected lines in tests.
   static std::string Describe(COLORREF color);
@@ -68,7 +61,6 @@ class RecordingSurface final : public DrawingSurface {
   void Record(std::string_view operation, std::string_view arguments);
 
   MetricsSource metrics_;
-  SurfaceState state_;
   std::vector<std::string> log_;
 };
 

@@ -42,8 +42,6 @@ void RasterSurface::Ellipse(std::int32_t left, std::int32_t top, std::int32_t ri
   raster::DrawEllipse(canvas_, left, top, right, bottom, state_.pen, state_.brush);
 }
 
-void RasterSurface::MoveTo(std::int32_t x, std::int32_t y) { state_.position = {x, y}; }
-
 void RasterSurface::LineTo(std::int32_t x, std::int32_t y) {
   raster::DrawLine(canvas_, state_.position, Point{x, y}, state_.pen);
   state_.position = {x, y};
@@ -54,19 +52,5 @@ void RasterSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view tex
 }
 
 TextMetrics RasterSurface::GetTextMetrics() { return FontMetrics(state_.font); }
-
-COLORREF RasterSurface::SetTextColor(COLORREF color) {
-  return std::exchange(state_.textColor, color);
-}
-
-COLORREF RasterSurface::SetBkColor(COLORREF color) {
-  return std::exchange(state_.backgroundColor, color);
-}
-
-Pen RasterSurface::SelectPen(const Pen& pen) { return std::exchange(state_.pen, pen); }
-
-Brush RasterSurface::SelectBrush(const Brush& brush) { return std::exchange(state_.brush, brush); }
-
-Font RasterSurface::SelectFont(const Font& font) { return std::exchange(state_.font, font); }
 
 }  // namespace tessaloom

@@ -9,7 +9,7 @@
 
 namespace tessaloom {
 
-class RasterSurface final : public DrawingSurface {
+class RasterSurface final : public StatefulSurface {
  public:
   explicit RasterSurface(Canvas& canvas) noexcept : canvas_(canvas) {}
 
@@ -23,29 +23,14 @@ class RasterSurface final : public DrawingSurface {
            Point start, Point end) override;
   void Ellipse(std::int32_t left, std::int32_t top, std::int32_t right,
                std::int32_t bottom) override;
-  void MoveTo(std::int32_t x, std::int32_t y) override;
   void LineTo(std::int32_t x, std::int32_t y) override;
   void TextOut(std::int32_t x, std::int32_t y, std::string_view text) override;
   TextMetrics GetTextMetrics() override;
-
-  COLORREF SetTextColor(COLORREF color) override;
-  COLORREF SetBkColor(COLORREF color) override;
-  COLORREF GetBkColor() const override { return state_.backgroundColor; }
-  Pen SelectPen(const Pen& pen) override;
-  Brush SelectBrush(const Brush& brush) override;
-  Font SelectFont(const Font& font) override;
-
-  Pen CurrentPen() const override { return state_.pen; }
-  Brush CurrentBrush() const override { return state_.brush; }
-  Font CurrentFont() const override { return state_.font; }
-  COLORREF TextColor() const override { return state_.textColor; }
-  Point CurrentPosition() const override { return state_.position; }
 
   Canvas& canvas() noexcept { return canvas_; }
 
  private:
   Canvas& canvas_;
-  SurfaceState state_;
 };
 
 }  // namespace tessaloom
