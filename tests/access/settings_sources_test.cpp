@@ -184,16 +184,6 @@ TEST(FindSiteEntryTest, TakesTheFirstLineWhoseFolderHoldsThePath) {
   }
 }
 
-TEST(GetTranslatedPathTest, NeedsARequest) {
-  MemorySettingsSources sources;
-  std::string out;
-  EXPECT_FALSE(sources.GetTranslatedPath(out));
-  EXPECT_EQ(out, "No data available");
-  sources.request = "/srv/www/a/x.py";
-  EXPECT_TRUE(sources.GetTranslatedPath(out));
-  EXPECT_EQ(out, "/srv/www/a/x.py");
-}
-
 TEST(MemoryRealPathTest, ResolvesStepsOnTheText) {
   MemorySettingsSources sources;
   struct Case {

@@ -2,16 +2,13 @@
 // grid and labels, as the exact primitives on the recording surface.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
 #include <vector>
 
-#include "chart/graph.h"
-#include "chart/recording_surface.h"
-#include "chart/text_metrics.h"
+#include "chart_test_support.h"
 
 namespace tessaloom {
 namespace {
@@ -33,40 +30,7 @@ CGraph Box(std::uint32_t kind = GRAPH_3D_BAR) {
   return g;
 }
 
-void AddSeries(CGraph& g, const std::vector<std::string>& labels) {
-  for (const std::string& label : labels) {
-    auto series = std::make_unique<CGraphSeries>();
-    series->AddDataPoint(0, 1.0f);
-    series->SetLabel(label);
-    g.AddGraphSeries(std::move(series));
-  }
-}
-
-std::string Str(std::int64_t v) { return std::to_string(v); }
-std::string MoveTo(std::int64_t x, std::int64_t y) {
-  return "MoveTo(" + Str(x) + ", " + Str(y) + ")";
-}
-std::string LineTo(std::int64_t x, std::int64_t y) {
-  return "LineTo(" + Str(x) + ", " + Str(y) + ")";
-}
-std::string TextOut(std::int64_t x, std::int64_t y, const std::string& text) {
-  return "TextOut(" + Str(x) + ", " + Str(y) + ", \"" + text + "\")";
-}
-
-bool HasRun(const std::vector<std::string>& log, const std::vector<std::string>& run) {
-  return std::search(log.begin(), log.end(), run.begin(), run.end()) != log.end();
-}
-
-std::string Dump(const std::vector<std::string>& log) {
-  std::string out;
-  for (const std::string& line : log) out += line + "\n";
-  return out;
-}
-
-std::int32_t Ave(std::int32_t height) {
-  return StandardTextMetrics(Font::Chart(height)).aveCharWidth;
-}
-std::int32_t Cell(std::int32_t height) { return StandardTextMetrics(Font::Chart(height)).height; }
+using namespace chart_test;
 
 TEST(Axes3DTest, VerticalBoxDrawsInTheDocumentedOrder) {
   CGraph g = Box();
@@ -76,75 +40,39 @@ TEST(Axes3DTest, VerticalBoxDrawsInTheDocumentedOrder) {
   g.SetTickLimits(0, 100, 100);  // one interval: ticks 0 and 100
   g.SetYAxisLabel("Value");
   g.SetXAxisLabel("Item");
-  AddSeries(g, {"A"});
+  AddLabelledSeries(g, {"A"});
   RecordingSurface s;
   g.DrawAxes(s);
   const std::int32_t a = Ave(16);
   const std::vector<std::string> expected = {
       "SetTextColor(#000000)",
       // The silhouette: back plane, front plane, the two notches.
-      "FillSolidRect(72, 50, 388, 238, #00FF00)",
-      "FillSolidRect(60, 62, 388, 238, #00FF00)",
-      "SetBkColor(#FFFFFF)",
-      "FillPolygon((60, 62), (72, 62), (72, 50); #00FF00)",
-      "FillPolygon((448, 300), (448, 288), (460, 288); #00FF00)",
-      "SetBkColor(#FFFFFF)",
+      "FillSolidRect(72, 50, 388, 238, #00FF00)", "FillSolidRect(60, 62, 388, 238, #00FF00)",
+      "SetBkColor(#FFFFFF)", "FillPolygon((60, 62), (72, 62), (72, 50); #00FF00)",
+      "FillPolygon((448, 300), (448, 288), (460, 288); #00FF00)", "SetBkColor(#FFFFFF)",
       // Box edges.
-      MoveTo(72, 288),
-      LineTo(72, 50),  // back plane, left edge
-      MoveTo(72, 288),
-      LineTo(460, 288),  // back plane, bottom edge
-      MoveTo(60, 302),
-      LineTo(60, 62),  // front value axis, 2 below the base
-      MoveTo(58, 300),
-      LineTo(448, 300),  // front base line, 2 left of the axis
-      MoveTo(60, 300),
-      LineTo(72, 288),  // diagonal at the origin
-      MoveTo(60, 62),
-      LineTo(72, 50),  // diagonal at the top of the axis
-      MoveTo(448, 300),
-      LineTo(460, 288),  // diagonal at the end of the base line
-      MoveTo(72, 50),
-      LineTo(460, 50),
-      LineTo(460, 288),  // back top and right
+      MoveTo(72, 288), LineTo(72, 50),                    // back plane, left edge
+      MoveTo(72, 288), LineTo(460, 288),                  // back plane, bottom edge
+      MoveTo(60, 302), LineTo(60, 62),                    // front value axis, 2 below the base
+      MoveTo(58, 300), LineTo(448, 300),                  // front base line, 2 left of the axis
+      MoveTo(60, 300), LineTo(72, 288),                   // diagonal at the origin
+      MoveTo(60, 62), LineTo(72, 50),                     // diagonal at the top of the axis
+      MoveTo(448, 300), LineTo(460, 288),                 // diagonal at the end of the base line
+      MoveTo(72, 50), LineTo(460, 50), LineTo(460, 288),  // back top and right
       // Titles on the front plane, then the entry font again.
-      "SelectFont(Chart 16, 900, 16)",
-      TextOut(10, 300 - 119 + (5 * a) / 2, "Value"),
-      "SelectFont(Chart 16, 0, 16)",
-      TextOut(60 + 194 - 2 * a, 330, "Item"),
-      "SelectFont(System)",
+      "SelectFont(Chart 16, 900, 16)", TextOut(10, 300 - 119 + (5 * a) / 2, "Value"),
+      "SelectFont(Chart 16, 0, 16)", TextOut(60 + 194 - 2 * a, 330, "Item"), "SelectFont(System)",
       // Tick 0: tick, diagonal and grid line, label.
-      MoveTo(58, 300),
-      LineTo(60, 300),
-      "SelectPen(1, #000000)",
-      MoveTo(60, 300),
-      LineTo(72, 288),
-      LineTo(460, 288),
-      "SelectPen(1, #000000)",
-      "SelectFont(Chart 12, 0, 16)",
-      TextOut(44, 294, "0"),
-      "SelectFont(System)",
+      MoveTo(58, 300), LineTo(60, 300), "SelectPen(1, #000000)", MoveTo(60, 300), LineTo(72, 288),
+      LineTo(460, 288), "SelectPen(1, #000000)", "SelectFont(Chart 12, 0, 16)",
+      TextOut(44, 294, "0"), "SelectFont(System)",
       // Tick 1, 238 up at the top of the front axis, then its minor tick.
-      MoveTo(58, 62),
-      LineTo(60, 62),
-      "SelectPen(1, #000000)",
-      MoveTo(60, 62),
-      LineTo(72, 50),
-      LineTo(460, 50),
-      "SelectPen(1, #000000)",
-      "SelectFont(Chart 12, 0, 16)",
-      TextOut(32, 56, "100"),
-      "SelectFont(System)",
-      MoveTo(58, 181),
-      LineTo(60, 181),
+      MoveTo(58, 62), LineTo(60, 62), "SelectPen(1, #000000)", MoveTo(60, 62), LineTo(72, 50),
+      LineTo(460, 50), "SelectPen(1, #000000)", "SelectFont(Chart 12, 0, 16)",
+      TextOut(32, 56, "100"), "SelectFont(System)", MoveTo(58, 181), LineTo(60, 181),
       // The one category: boundary tick and floor diagonal, centred label.
-      MoveTo(448, 302),
-      LineTo(448, 300),
-      LineTo(460, 288),
-      "SelectFont(Chart 12, 0, 16)",
-      TextOut(250, 308, "A"),
-      "SelectFont(System)",
-  };
+      MoveTo(448, 302), LineTo(448, 300), LineTo(460, 288), "SelectFont(Chart 12, 0, 16)",
+      TextOut(250, 308, "A"), "SelectFont(System)"};
   EXPECT_EQ(s.Log(), expected) << Dump(s.Log());
   EXPECT_EQ(g.axisEndY, 62);
   EXPECT_EQ(g.axisEndX, 254);
@@ -207,24 +135,9 @@ TEST(Axes3DTest, ValueTicksOn238PixelsAre23ApartWithMinorTicksBetween) {
   EXPECT_EQ(g.axisEndY, kBase - 230);  // 8 below the axis top at 62
 }
 
-TEST(Axes3DTest, GridLinesRunAcrossTheBackPlaneForEveryValueTick) {
-  for (std::uint32_t flag : {1u, 9u}) {
-    CGraph g = Box();
-    g.SetGridLines(flag);
-    RecordingSurface s;
-    g.DrawAxes(s);
-    for (std::int32_t i = 0; i <= 10; ++i) {
-      const std::int32_t y = kBase - 23 * i;
-      EXPECT_TRUE(HasRun(s.Log(), {"SelectPen(1, #000000)", MoveTo(60, y), LineTo(72, y - 12),
-                                   LineTo(460, y - 12), "SelectPen(1, #000000)"}))
-          << i;
-    }
-  }
-}
-
 TEST(Axes3DTest, ThreeCategoriesOn388PixelsHaveSlotsOf129) {
   CGraph g = Box();
-  AddSeries(g, {"One", "Two", "Three"});
+  AddLabelledSeries(g, {"One", "Two", "Three"});
   RecordingSurface s;
   g.DrawAxes(s);
   const std::int32_t boundaries[] = {129, 258, 387};
@@ -247,7 +160,7 @@ TEST(Axes3DTest, HorizontalBoxPutsCategoriesOnSlotBoundaries) {
   g.SetOrientation(0);
   g.SetGridLines(1);
   g.SetXAxisLabel("Region");
-  AddSeries(g, {"North", "South", "East"});
+  AddLabelledSeries(g, {"North", "South", "East"});
   RecordingSurface s;
   g.DrawAxes(s);
   const std::int32_t w2 = Ave(16);
@@ -315,14 +228,14 @@ TEST(Axes3DTest, TitlesAreCentredOnTheFrontPlane) {
 
 TEST(Axes3DTest, EveryBoxKindDrawsTheSameFrameWhateverTheQuadrant) {
   CGraph reference = Box(GRAPH_3D_BAR);
-  AddSeries(reference, {"a", "b"});
+  AddLabelledSeries(reference, {"a", "b"});
   RecordingSurface expected;
   reference.DrawAxes(expected);
   for (std::uint32_t kind : {GRAPH_3D_BAR, GRAPH_3D_LINE, GRAPH_3D_STACKED_BAR}) {
     for (std::int32_t quadrant : {1, 2, 3, 4}) {
       CGraph g = Box(kind);
       g.quadrant = quadrant;
-      AddSeries(g, {"a", "b"});
+      AddLabelledSeries(g, {"a", "b"});
       RecordingSurface s;
       g.DrawAxes(s);
       EXPECT_EQ(s.Log(), expected.Log()) << kind << " " << quadrant;
@@ -334,7 +247,7 @@ TEST(Axes3DTest, APlotUnder20PixelsCollapsesToFlatAxes) {
   CGraph g = Box();
   g.plotHeight = 19;
   g.tickCount = 1;
-  AddSeries(g, {"a"});
+  AddLabelledSeries(g, {"a"});
   RecordingSurface s;
   g.DrawAxes(s);
   EXPECT_EQ(g.depth3D, 0);
@@ -377,22 +290,6 @@ TEST(Axes3DTest, NoValueTicksWithoutAWholeInterval) {
   }
 }
 
-TEST(Axes3DTest, EntryFontPenAndBlackTextAreLeftBehind) {
-  for (std::uint32_t vertical : {1u, 0u}) {
-    CGraph g = Box();
-    g.SetOrientation(vertical);
-    g.SetGridLines(1);
-    AddSeries(g, {"a", "b"});
-    RecordingSurface s;
-    s.SelectFont(Font::Chart(30, 0, 16));
-    s.SetTextColor(0x0000FF);
-    g.DrawAxes(s);
-    EXPECT_EQ(s.CurrentFont(), Font::Chart(30, 0, 16));
-    EXPECT_EQ(s.CurrentPen(), Pen{});
-    EXPECT_EQ(s.TextColor(), 0x000000u);
-  }
-}
-
 TEST(Axes3DTest, ExtremeFiguresSaturateInsteadOfOverflowing) {
   const std::int32_t max = std::numeric_limits<std::int32_t>::max();
   const std::int32_t min = std::numeric_limits<std::int32_t>::min();
@@ -418,7 +315,7 @@ TEST(Axes3DTest, ExtremeFiguresSaturateInsteadOfOverflowing) {
       g.tickValueStep = max;
       g.SetGridLines(1);
       g.SetBackColorFlag(1);
-      AddSeries(g, {"a", "b", "c"});
+      AddLabelledSeries(g, {"a", "b", "c"});
       RecordingSurface s;
       g.DrawAxes(s);
       EXPECT_FALSE(s.Log().empty());

@@ -2,16 +2,13 @@
 // exact primitives they leave on the recording surface.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <limits>
 #include <string>
 #include <vector>
 
-#include "chart/graph.h"
-#include "chart/recording_surface.h"
-#include "chart/text_metrics.h"
+#include "chart_test_support.h"
 
 namespace tessaloom {
 namespace {
@@ -32,41 +29,7 @@ CGraph Plot() {
   return g;
 }
 
-void AddSeries(CGraph& g, const std::vector<std::string>& labels) {
-  for (const std::string& label : labels) {
-    auto series = std::make_unique<CGraphSeries>();
-    series->AddDataPoint(0, 1.0f);
-    series->SetLabel(label);
-    g.AddGraphSeries(std::move(series));
-  }
-}
-
-std::string Str(std::int64_t v) { return std::to_string(v); }
-std::string MoveTo(std::int64_t x, std::int64_t y) {
-  return "MoveTo(" + Str(x) + ", " + Str(y) + ")";
-}
-std::string LineTo(std::int64_t x, std::int64_t y) {
-  return "LineTo(" + Str(x) + ", " + Str(y) + ")";
-}
-std::string TextOut(std::int64_t x, std::int64_t y, const std::string& text) {
-  return "TextOut(" + Str(x) + ", " + Str(y) + ", \"" + text + "\")";
-}
-
-// True when `run` occurs in `log` as consecutive lines.
-bool HasRun(const std::vector<std::string>& log, const std::vector<std::string>& run) {
-  return std::search(log.begin(), log.end(), run.begin(), run.end()) != log.end();
-}
-
-std::string Dump(const std::vector<std::string>& log) {
-  std::string out;
-  for (const std::string& line : log) out += line + "\n";
-  return out;
-}
-
-std::int32_t Ave(std::int32_t height) {
-  return StandardTextMetrics(Font::Chart(height)).aveCharWidth;
-}
-std::int32_t Cell(std::int32_t height) { return StandardTextMetrics(Font::Chart(height)).height; }
+using namespace chart_test;
 
 // Value-axis label texts in the order they are written.
 std::vector<std::string> ValueLabels(const RecordingSurface& s, std::size_t skipTitles = 2) {
@@ -87,52 +50,27 @@ TEST(AxesTest, VerticalChartDrawsInTheDocumentedOrder) {
   g.SetTickLimits(0, 100, 100);  // one interval: ticks 0 and 100
   g.SetYAxisLabel("Value");
   g.SetXAxisLabel("Item");
-  AddSeries(g, {"A"});
+  AddLabelledSeries(g, {"A"});
   RecordingSurface s;
   g.DrawAxes(s);
   const std::int32_t a = Ave(16);
   const std::vector<std::string> expected = {
-      "SetTextColor(#000000)",
-      "FillSolidRect(60, 50, 400, 250, #00FF00)",
-      "SetBkColor(#FFFFFF)",
-      "SelectPen(2, #000000)",
-      MoveTo(60, 300),
-      LineTo(60, 50),
-      MoveTo(60, 300),
-      LineTo(460, 300),
-      "SelectPen(1, #000000)",
-      "SelectFont(Chart 16, 900, 16)",
-      TextOut(10, 175 + (5 * a) / 2, "Value"),
-      "SelectFont(Chart 16, 0, 16)",
+      "SetTextColor(#000000)", "FillSolidRect(60, 50, 400, 250, #00FF00)", "SetBkColor(#FFFFFF)",
+      "SelectPen(2, #000000)", MoveTo(60, 300), LineTo(60, 50), MoveTo(60, 300), LineTo(460, 300),
+      "SelectPen(1, #000000)", "SelectFont(Chart 16, 900, 16)",
+      TextOut(10, 175 + (5 * a) / 2, "Value"), "SelectFont(Chart 16, 0, 16)",
       TextOut(260 - 2 * a, 330, "Item"),
       // Tick 0 on the base line, with its grid line and label.
-      MoveTo(57, 300),
-      LineTo(63, 300),
-      "SelectPen(1, #000000)",
-      MoveTo(60, 300),
-      LineTo(460, 300),
-      "SelectPen(1, #000000)",
-      "SelectFont(Chart 12, 0, 16)",
-      TextOut(44, 294, "0"),
+      MoveTo(57, 300), LineTo(63, 300), "SelectPen(1, #000000)", MoveTo(60, 300), LineTo(460, 300),
+      "SelectPen(1, #000000)", "SelectFont(Chart 12, 0, 16)", TextOut(44, 294, "0"),
       "SelectFont(Chart 16, 0, 16)",
       // Tick 1, 240 pixels up: 10 pixels below the top of the axis.
-      MoveTo(57, 60),
-      LineTo(63, 60),
-      "SelectPen(1, #000000)",
-      MoveTo(60, 60),
-      LineTo(460, 60),
-      "SelectPen(1, #000000)",
-      "SelectFont(Chart 12, 0, 16)",
-      TextOut(32, 54, "100"),
+      MoveTo(57, 60), LineTo(63, 60), "SelectPen(1, #000000)", MoveTo(60, 60), LineTo(460, 60),
+      "SelectPen(1, #000000)", "SelectFont(Chart 12, 0, 16)", TextOut(32, 54, "100"),
       "SelectFont(Chart 16, 0, 16)",
       // The one category, centred in its 400-pixel slot.
-      MoveTo(260, 297),
-      LineTo(260, 303),
-      "SelectFont(Chart 12, 0, 16)",
-      TextOut(256, 308, "A"),
-      "SelectFont(Chart 16, 0, 16)",
-      "SelectFont(System)",
-  };
+      MoveTo(260, 297), LineTo(260, 303), "SelectFont(Chart 12, 0, 16)", TextOut(256, 308, "A"),
+      "SelectFont(Chart 16, 0, 16)", "SelectFont(System)"};
   EXPECT_EQ(s.Log(), expected) << Dump(s.Log());
   EXPECT_EQ(g.axisEndY, 60);
   EXPECT_EQ(g.axisEndX, 260);
@@ -163,7 +101,7 @@ TEST(AxesTest, DefaultScaleOnA250PixelPlotSteps24PixelsFrom0To100) {
 
 TEST(AxesTest, FiveCategoriesOn400PixelsAreCentredInSlotsOf80) {
   CGraph g = Plot();
-  AddSeries(g, {"Alpha1", "Alpha2", "Alpha3", "Alpha4", "Alpha5"});
+  AddLabelledSeries(g, {"Alpha1", "Alpha2", "Alpha3", "Alpha4", "Alpha5"});
   RecordingSurface s;
   g.DrawAxes(s);
   const std::int32_t centres[] = {40, 120, 200, 280, 360};
@@ -180,8 +118,8 @@ TEST(AxesTest, FiveCategoriesOn400PixelsAreCentredInSlotsOf80) {
 
 TEST(AxesTest, CategoryLabelsAreCentredByCodePoints) {
   CGraph g = Plot();
-  AddSeries(g, {"\xC3\x9C"
-                "ber"});  // 4 code points, 5 bytes
+  AddLabelledSeries(g, {"\xC3\x9C"
+                        "ber"});  // 4 code points, 5 bytes
   RecordingSurface s;
   g.DrawAxes(s);
   EXPECT_EQ(s.Log("TextOut").back(), TextOut(260 - 16, 308,
@@ -255,7 +193,7 @@ TEST(AxesTest, GridLinesFollowEveryValueTickAndNoCategory) {
   for (std::uint32_t flag : {1u, 2u, 0x80000000u}) {
     CGraph g = Plot();
     g.SetGridLines(flag);
-    AddSeries(g, {"a", "b", "c"});
+    AddLabelledSeries(g, {"a", "b", "c"});
     RecordingSurface s;
     g.DrawAxes(s);
     // The axis pen and its restoring, then one pen pair per value tick.
@@ -377,7 +315,7 @@ TEST(AxesTest, NegativeValuesCountDownFromMaxTickWithZeroAtTheZeroLine) {
     g.SetTickLimits(c.minTick, c.maxTick, (c.maxTick - c.minTick) / 10);
     g.plotHeight = c.plotHeight;
     g.plotBaseY = c.base;
-    AddSeries(g, {"Loss", "Gain"});
+    AddLabelledSeries(g, {"Loss", "Gain"});
     RecordingSurface s;
     g.DrawAxes(s);
     std::vector<std::string> labels = ValueLabels(s);
@@ -415,7 +353,7 @@ TEST(AxesTest, HorizontalChartStartsWithTheFirstSeriesAtTheBottom) {
   g.SetOrientation(0);
   g.SetGridLines(1);
   g.SetXAxisLabel("Region");
-  AddSeries(g, {"North", "South", "East"});
+  AddLabelledSeries(g, {"North", "South", "East"});
   RecordingSurface s;
   g.DrawAxes(s);
   const std::int32_t w2 = Ave(16);
@@ -456,7 +394,7 @@ TEST(AxesTest, HorizontalNegativeValuesPutTheMiddleSeriesOnTheZeroLine) {
   g.SetTickLimits(-50, 50, 10);
   g.plotHeight = 260;
   g.plotBaseY = 170;
-  AddSeries(g, {"a", "bb", "ccc", "dddd"});
+  AddLabelledSeries(g, {"a", "bb", "ccc", "dddd"});
   RecordingSurface s;
   g.DrawAxes(s);
   // Slot 65 from 170 - 130 = 40 downward; the third series on the zero line.
@@ -537,7 +475,7 @@ TEST(AxesTest, NoValueTicksWithoutAWholeInterval) {
     g.quadrant = c.quadrant;
     g.tickCount = c.tickCount;
     g.axisEndX = g.axisEndY = -1;
-    AddSeries(g, {"only"});
+    AddLabelledSeries(g, {"only"});
     RecordingSurface s;
     g.DrawAxes(s);
     EXPECT_EQ(s.Log("TextOut").size(), 3u) << c.vertical << c.quadrant << c.tickCount;
@@ -573,21 +511,24 @@ TEST(AxesTest, OtherKindsDrawNothing) {
   }
 }
 
-TEST(AxesTest, EntryFontPenAndBlackTextAreLeftBehind) {
-  for (std::uint32_t vertical : {1u, 0u}) {
-    for (std::int32_t quadrant : {1, 3}) {
-      CGraph g = Plot();
-      g.SetOrientation(vertical);
-      g.quadrant = quadrant;
-      g.SetGridLines(1);
-      AddSeries(g, {"a", "b"});
-      RecordingSurface s;
-      s.SelectFont(Font::Chart(30, 0, 16));
-      s.SetTextColor(0x0000FF);
-      g.DrawAxes(s);
-      EXPECT_EQ(s.CurrentFont(), Font::Chart(30, 0, 16));
-      EXPECT_EQ(s.CurrentPen(), Pen{});
-      EXPECT_EQ(s.TextColor(), 0x000000u);
+TEST(AxesTest, EntryFontPenAndBlackTextAreLeftBehindByFlatAndBoxAxes) {
+  for (std::uint32_t kind : {GRAPH_BAR, GRAPH_3D_BAR}) {
+    for (std::uint32_t vertical : {1u, 0u}) {
+      for (std::int32_t quadrant : {1, 3}) {
+        CGraph g = Plot();
+        g.SetGraphType(kind);
+        g.SetOrientation(vertical);
+        g.quadrant = quadrant;
+        g.SetGridLines(1);
+        AddLabelledSeries(g, {"a", "b"});
+        RecordingSurface s;
+        s.SelectFont(Font::Chart(30, 0, 16));
+        s.SetTextColor(0x0000FF);
+        g.DrawAxes(s);
+        EXPECT_EQ(s.CurrentFont(), Font::Chart(30, 0, 16));
+        EXPECT_EQ(s.CurrentPen(), Pen{});
+        EXPECT_EQ(s.TextColor(), 0x000000u);
+      }
     }
   }
 }
@@ -620,7 +561,7 @@ TEST(AxesTest, ExtremeFiguresSaturateInsteadOfOverflowing) {
         g.tickCount = c.count;
         g.SetGridLines(1);
         g.SetBackColorFlag(1);
-        AddSeries(g, {"a", "b", "c"});
+        AddLabelledSeries(g, {"a", "b", "c"});
         RecordingSurface s;
         g.DrawAxes(s);
         EXPECT_FALSE(s.Log().empty());

@@ -2,19 +2,17 @@
 // skipped values, capping, colours, 3D faces and their shading.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdint>
-#include <cstdio>
 #include <limits>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "chart/graph.h"
-#include "chart/recording_surface.h"
+#include "chart_test_support.h"
 
 namespace tessaloom {
 namespace {
+
+using namespace chart_test;
 
 constexpr COLORREF kFirst = 0x562C87;  // palette position 0
 constexpr COLORREF kSecond = 0xAAF3F3;
@@ -35,27 +33,11 @@ CGraph Plot(std::uint32_t kind, std::int32_t minTick, std::int32_t maxTick) {
   return g;
 }
 
-// Adds one series holding `values` at x positions 0, 1, 2, ...
-void AddSeries(CGraph& g, std::vector<float> values) {
-  auto s = std::make_unique<CGraphSeries>();
-  std::uint32_t x = 0;
-  for (float v : values) s->AddDataPoint(x++, v);
-  g.AddGraphSeries(std::move(s));
-}
-
 std::vector<std::string> Draw(CGraph& g) {
   RecordingSurface s;
   g.DrawByKind(s);
   return s.Log();
 }
-
-std::string Rect(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) {
-  return "Rectangle(" + std::to_string(l) + ", " + std::to_string(t) + ", " + std::to_string(r) +
-         ", " + std::to_string(b) + ")";
-}
-
-std::string BrushOf(COLORREF c) { return "SelectBrush(" + RecordingSurface::Describe(c) + ")"; }
-std::string PenOf(COLORREF c) { return "SelectPen(1, " + RecordingSurface::Describe(c) + ")"; }
 
 // The log lines of one flat bar.
 std::vector<std::string> FlatBar(COLORREF c, std::int32_t l, std::int32_t t, std::int32_t r,
@@ -67,18 +49,6 @@ std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> 
   std::vector<std::string> all;
   for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
   return all;
-}
-
-// The four coordinates of every Rectangle in the log, in order.
-std::vector<std::array<int, 4>> Rectangles(const std::vector<std::string>& log) {
-  std::vector<std::array<int, 4>> out;
-  for (const std::string& line : log) {
-    std::array<int, 4> r{};
-    if (std::sscanf(line.c_str(), "Rectangle(%d, %d, %d, %d)", &r[0], &r[1], &r[2], &r[3]) == 4) {
-      out.push_back(r);
-    }
-  }
-  return out;
 }
 
 TEST(BarsTest, SingleSetBarsStandAtTheirGroupCentresInTheFirstColour) {
@@ -381,8 +351,7 @@ TEST(BarsTest, ThreeDimensionalSegmentsStackWithTheirFacesBeforeTheNextSegment) 
       "Polygon((80, 210), (320, 210), (324, 206), (84, 206))",
       Rect(80, 190, 320, 210),
       "Polygon((320, 190), (320, 210), (324, 206), (324, 186))",
-      "Polygon((80, 190), (320, 190), (324, 186), (84, 186))",
-  };
+      "Polygon((80, 190), (320, 190), (324, 186), (84, 186))"};
   EXPECT_EQ(shapes, expected);
   EXPECT_EQ(s.Log("SelectBrush")[6], BrushOf(kThird));  // the third slot's colour
 }

@@ -9,18 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "chart/graph.h"
-#include "chart/recording_surface.h"
+#include "chart_test_support.h"
 
 namespace tessaloom {
 namespace {
 
-void AddSeries(CGraph& g, const std::vector<float>& values) {
-  auto series = std::make_unique<CGraphSeries>();
-  std::uint32_t j = 0;
-  for (float v : values) series->AddDataPoint(j++, v);
-  g.AddGraphSeries(std::move(series));
-}
+using namespace chart_test;
 
 struct Statistics {
   int minimum, lowerQuartile, median, upperQuartile, maximum;
@@ -113,26 +107,24 @@ TEST(BoxWhiskerTest, VerticalBoxesStandOnTheirCategoryCentres) {
   g.LoadDefaultPalette();
   RecordingSurface s;
   g.DrawBoxWhiskers(s);
-  const std::vector<std::string> expected = {
-      "SelectBrush(#562C87)",
-      "Rectangle(60, 220, 140, 223)",  // upper cap at 50
-      "Rectangle(60, 300, 140, 297)",  // lower cap at 10
-      "Rectangle(98, 220, 102, 297)",  // stem
-      "Rectangle(60, 230, 140, 290)",  // box from 15 to 45
-      "SelectPen(1, #AAF3F3)",
-      "MoveTo(60, 260)",  // median 30
-      "LineTo(140, 260)",
-      "SelectPen(1, #000000)",
-      "Rectangle(160, 280, 240, 283)",
-      "Rectangle(160, 280, 240, 277)",
-      "Rectangle(198, 280, 202, 277)",
-      "Rectangle(160, 280, 240, 280)",
-      "SelectPen(1, #AAF3F3)",
-      "MoveTo(160, 280)",
-      "LineTo(240, 280)",
-      "SelectPen(1, #000000)",
-      "SelectBrush(#FFFFFF)",
-  };
+  const std::vector<std::string> expected = {"SelectBrush(#562C87)",
+                                             "Rectangle(60, 220, 140, 223)",  // upper cap at 50
+                                             "Rectangle(60, 300, 140, 297)",  // lower cap at 10
+                                             "Rectangle(98, 220, 102, 297)",  // stem
+                                             "Rectangle(60, 230, 140, 290)",  // box from 15 to 45
+                                             "SelectPen(1, #AAF3F3)",
+                                             "MoveTo(60, 260)",  // median 30
+                                             "LineTo(140, 260)",
+                                             "SelectPen(1, #000000)",
+                                             "Rectangle(160, 280, 240, 283)",
+                                             "Rectangle(160, 280, 240, 277)",
+                                             "Rectangle(198, 280, 202, 277)",
+                                             "Rectangle(160, 280, 240, 280)",
+                                             "SelectPen(1, #AAF3F3)",
+                                             "MoveTo(160, 280)",
+                                             "LineTo(240, 280)",
+                                             "SelectPen(1, #000000)",
+                                             "SelectBrush(#FFFFFF)"};
   EXPECT_EQ(s.Log(), expected);
 }
 
@@ -160,19 +152,11 @@ TEST(BoxWhiskerTest, HorizontalBoxesRunRightFromTheValueAxis) {
       "Rectangle(170, 310, 110, 390)",  // box from 15 to 45
       "SelectPen(1, #00FF00)",
       "MoveTo(140, 310)",  // median 30
-      "LineTo(140, 390)",
-      "SelectPen(1, #000000)",
+      "LineTo(140, 390)", "SelectPen(1, #000000)",
       // Second slot, 100 higher: 60, 70 has its median at 65.
-      "Rectangle(217, 210, 220, 290)",
-      "Rectangle(203, 210, 200, 290)",
-      "Rectangle(203, 248, 220, 252)",
-      "Rectangle(220, 210, 200, 290)",
-      "SelectPen(1, #00FF00)",
-      "MoveTo(210, 210)",
-      "LineTo(210, 290)",
-      "SelectPen(1, #000000)",
-      "SelectBrush(#FFFFFF)",
-  };
+      "Rectangle(217, 210, 220, 290)", "Rectangle(203, 210, 200, 290)",
+      "Rectangle(203, 248, 220, 252)", "Rectangle(220, 210, 200, 290)", "SelectPen(1, #00FF00)",
+      "MoveTo(210, 210)", "LineTo(210, 290)", "SelectPen(1, #000000)", "SelectBrush(#FFFFFF)"};
   EXPECT_EQ(s.Log(), expected);
 }
 

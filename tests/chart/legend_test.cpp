@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "chart/graph.h"
-#include "chart/recording_surface.h"
-#include "chart/text_metrics.h"
+#include "chart_test_support.h"
 
 namespace tessaloom {
 namespace {
+
+using namespace chart_test;
 
 // A model on a 500 x 350 canvas with `rows` categories and these texts.
 CGraph LegendModel(std::int32_t rows, const std::vector<std::string>& texts) {
@@ -23,15 +23,6 @@ CGraph LegendModel(std::int32_t rows, const std::vector<std::string>& texts) {
   for (const std::string& text : texts) g.SetLegendText(i++, text);
   g.LoadDefaultPalette();
   return g;
-}
-
-std::string Rect(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) {
-  return "Rectangle(" + std::to_string(l) + ", " + std::to_string(t) + ", " + std::to_string(r) +
-         ", " + std::to_string(b) + ")";
-}
-
-std::string Text(std::int32_t x, std::int32_t y, const std::string& text) {
-  return "TextOut(" + std::to_string(x) + ", " + std::to_string(y) + ", \"" + text + "\")";
 }
 
 // Heading x for a box of width w from x = left: the average width of the
@@ -46,30 +37,28 @@ TEST(LegendTest, ThreeRowsDrawTheBoxHeadingTextsAndSwatchesInOrder) {
   RecordingSurface s;
   EXPECT_EQ(g.DrawLegend(s), 430);
   EXPECT_EQ(g.legendWidth, 60);
-  const std::vector<std::string> expected = {
-      Rect(428, 135, 492, 215),
-      "SelectFont(Chart 16, 0, 16)",
-      Text(HeadingX(60, 430), 138, "Legend"),
-      "SelectFont(System)",
-      "SelectFont(Chart 12, 0, 16)",
-      Text(435, 160, "North"),
-      "SelectFont(System)",
-      "SelectBrush(#562C87)",
-      Rect(470, 160, 485, 172),
-      "SelectBrush(#FFFFFF)",
-      "SelectFont(Chart 12, 0, 16)",
-      Text(435, 178, "East"),
-      "SelectFont(System)",
-      "SelectBrush(#AAF3F3)",
-      Rect(470, 178, 485, 190),
-      "SelectBrush(#FFFFFF)",
-      "SelectFont(Chart 12, 0, 16)",
-      Text(435, 196, "South"),
-      "SelectFont(System)",
-      "SelectBrush(#FF9898)",
-      Rect(470, 196, 485, 208),
-      "SelectBrush(#FFFFFF)",
-  };
+  const std::vector<std::string> expected = {Rect(428, 135, 492, 215),
+                                             "SelectFont(Chart 16, 0, 16)",
+                                             TextOut(HeadingX(60, 430), 138, "Legend"),
+                                             "SelectFont(System)",
+                                             "SelectFont(Chart 12, 0, 16)",
+                                             TextOut(435, 160, "North"),
+                                             "SelectFont(System)",
+                                             "SelectBrush(#562C87)",
+                                             Rect(470, 160, 485, 172),
+                                             "SelectBrush(#FFFFFF)",
+                                             "SelectFont(Chart 12, 0, 16)",
+                                             TextOut(435, 178, "East"),
+                                             "SelectFont(System)",
+                                             "SelectBrush(#AAF3F3)",
+                                             Rect(470, 178, 485, 190),
+                                             "SelectBrush(#FFFFFF)",
+                                             "SelectFont(Chart 12, 0, 16)",
+                                             TextOut(435, 196, "South"),
+                                             "SelectFont(System)",
+                                             "SelectBrush(#FF9898)",
+                                             Rect(470, 196, 485, 208),
+                                             "SelectBrush(#FFFFFF)"};
   EXPECT_EQ(s.Log(), expected);
 }
 
@@ -93,7 +82,7 @@ TEST(LegendTest, BoxWidthRowsAndSwatchesFollowTheTexts) {
        32,
        Rect(452, 135, 496, 215),
        138,
-       {Text(463, 160, "A"), Text(463, 178, "B"), Text(463, 196, "C")},
+       {TextOut(463, 160, "A"), TextOut(463, 178, "B"), TextOut(463, 196, "C")},
        {Rect(474, 160, 485, 172), Rect(474, 178, 485, 190), Rect(474, 196, 485, 208)}},
       {"no rows: a box of 26 with the heading only",
        0,
@@ -111,7 +100,7 @@ TEST(LegendTest, BoxWidthRowsAndSwatchesFollowTheTexts) {
        46,
        Rect(438, 144, 496, 206),
        147,
-       {Text(449, 169, "Jan"), Text(449, 187, "")},
+       {TextOut(449, 169, "Jan"), TextOut(449, 187, "")},
        {Rect(472, 169, 485, 181), Rect(472, 187, 485, 199)}},
       {"more texts than rows: the first ones",
        1,
@@ -120,7 +109,7 @@ TEST(LegendTest, BoxWidthRowsAndSwatchesFollowTheTexts) {
        60,
        Rect(428, 153, 492, 197),
        156,
-       {Text(435, 178, "North")},
+       {TextOut(435, 178, "North")},
        {Rect(470, 178, 485, 190)}},
       {"lengths count characters, not bytes",
        1,
@@ -129,7 +118,7 @@ TEST(LegendTest, BoxWidthRowsAndSwatchesFollowTheTexts) {
        46,
        Rect(438, 153, 496, 197),
        156,
-       {Text(449, 178, "\xC3\xA9t\xC3\xA9")},
+       {TextOut(449, 178, "\xC3\xA9t\xC3\xA9")},
        {Rect(472, 178, 485, 190)}},
   };
   for (const Case& c : cases) {
@@ -144,7 +133,7 @@ TEST(LegendTest, BoxWidthRowsAndSwatchesFollowTheTexts) {
         << c.what;
     const auto texts = s.Log("TextOut");
     ASSERT_FALSE(texts.empty()) << c.what;
-    EXPECT_EQ(texts[0], Text(HeadingX(c.width, c.left), c.headingY, "Legend")) << c.what;
+    EXPECT_EQ(texts[0], TextOut(HeadingX(c.width, c.left), c.headingY, "Legend")) << c.what;
     EXPECT_EQ(std::vector<std::string>(texts.begin() + 1, texts.end()), c.rowTexts) << c.what;
   }
 }

@@ -7,11 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "chart/graph.h"
-#include "chart/recording_surface.h"
+#include "chart_test_support.h"
 
 namespace tessaloom {
 namespace {
+
+using namespace chart_test;
 
 constexpr COLORREF kFirstColor = 0x562C87;   // palette 0: R 135, G 44, B 86
 constexpr COLORREF kSecondColor = 0xAAF3F3;  // palette 1: R 243, G 243, B 170
@@ -45,14 +46,6 @@ std::string Ellipse(std::int32_t x, std::int32_t y) {
          std::to_string(x + 3) + ", " + std::to_string(y + 3) + ")";
 }
 
-std::string Move(std::int32_t x, std::int32_t y) {
-  return "MoveTo(" + std::to_string(x) + ", " + std::to_string(y) + ")";
-}
-
-std::string LineTo(std::int32_t x, std::int32_t y) {
-  return "LineTo(" + std::to_string(x) + ", " + std::to_string(y) + ")";
-}
-
 // Lines of the log that place geometry (markers, segments, polygons).
 std::vector<std::string> Shapes(const RecordingSurface& s) {
   std::vector<std::string> out;
@@ -72,12 +65,11 @@ TEST(LinesTest, SingleSetLineDrawsThreeMarkersJoinedByTwoShortRaisedSegments) {
   g.DrawLines(s);
   const std::vector<std::string> expected = {
       "SelectBrush(#562C87)", Ellipse(100, 250),       "SelectBrush(#FFFFFF)",
-      "SelectBrush(#562C87)", "SelectPen(1, #562C87)", Move(102, 249),
+      "SelectBrush(#562C87)", "SelectPen(1, #562C87)", MoveTo(102, 249),
       LineTo(197, 199),       "SelectPen(1, #000000)", Ellipse(200, 200),
       "SelectBrush(#FFFFFF)", "SelectBrush(#562C87)",  "SelectPen(1, #562C87)",
-      Move(202, 199),         LineTo(297, 149),        "SelectPen(1, #000000)",
-      Ellipse(300, 150),      "SelectBrush(#FFFFFF)",
-  };
+      MoveTo(202, 199),       LineTo(297, 149),        "SelectPen(1, #000000)",
+      Ellipse(300, 150),      "SelectBrush(#FFFFFF)"};
   EXPECT_EQ(s.Log(), expected);
   EXPECT_EQ(s.CurrentPen(), Pen{});
   EXPECT_EQ(s.CurrentBrush(), Brush{});
@@ -163,9 +155,9 @@ TEST(LinesTest, HorizontalSkipsValuesOfMinusOneAndJoinsFromTheLastPointDrawn) {
   g.DrawLines(s);
   const std::vector<std::string> expected = {
       // Line 0 bridges its missing middle point.
-      Ellipse(200, 350), Move(202, 349), LineTo(397, 149), Ellipse(400, 150),
+      Ellipse(200, 350), MoveTo(202, 349), LineTo(397, 149), Ellipse(400, 150),
       // Line 1 starts at its second point, joined from line 0's last point.
-      Move(402, 149), LineTo(297, 249), Ellipse(300, 250), Move(302, 249), LineTo(147, 149),
+      MoveTo(402, 149), LineTo(297, 249), Ellipse(300, 250), MoveTo(302, 249), LineTo(147, 149),
       Ellipse(150, 150)};
   EXPECT_EQ(Shapes(s), expected);
   EXPECT_EQ(s.Log("SelectPen")[2], "SelectPen(1, #AAF3F3)");  // the joining segment's colour
@@ -179,7 +171,7 @@ TEST(LinesTest, HorizontalLineWhoseFirstPointsAreSkippedStartsWithoutASegment) {
   RecordingSurface s;
   g.DrawLines(s);
   // Slots 100 high: the third centre is at 400 + 50 - 300.
-  const std::vector<std::string> expected = {Ellipse(300, 150), Move(302, 149), LineTo(397, 49),
+  const std::vector<std::string> expected = {Ellipse(300, 150), MoveTo(302, 149), LineTo(397, 49),
                                              Ellipse(400, 50)};
   EXPECT_EQ(Shapes(s), expected);
 }
@@ -244,15 +236,15 @@ TEST(Lines3DTest, EachLineTakesItsShareOfTheDepthFrontmostLast) {
   g.Draw3DLines(s);
   const std::vector<std::string> expected = {
       // Line 0 from the origin (100, 300) to (301, 200).
-      "SelectPen(2, #000000)", Move(114, 286), LineTo(315, 186), Move(107, 293), LineTo(308, 193),
-      Move(107, 293), LineTo(114, 286), Move(308, 193), LineTo(315, 186), "SelectPen(1, #000000)",
-      "SelectBrush(#794FAA)", "SelectPen(1, #000000)",
+      "SelectPen(2, #000000)", MoveTo(114, 286), LineTo(315, 186), MoveTo(107, 293),
+      LineTo(308, 193), MoveTo(107, 293), LineTo(114, 286), MoveTo(308, 193), LineTo(315, 186),
+      "SelectPen(1, #000000)", "SelectBrush(#794FAA)", "SelectPen(1, #000000)",
       "Polygon((114, 286), (107, 293), (308, 193), (315, 186))", "SelectPen(1, #000000)",
       "SelectBrush(#FFFFFF)",
       // Line 1 from the origin to (301, 250), its front edge on the front plane.
-      "SelectPen(2, #000000)", Move(107, 293), LineTo(308, 243), Move(100, 300), LineTo(301, 250),
-      Move(100, 300), LineTo(107, 293), Move(301, 250), LineTo(308, 243), "SelectPen(1, #000000)",
-      "SelectBrush(#CDFFFF)", "SelectPen(1, #000000)",
+      "SelectPen(2, #000000)", MoveTo(107, 293), LineTo(308, 243), MoveTo(100, 300),
+      LineTo(301, 250), MoveTo(100, 300), LineTo(107, 293), MoveTo(301, 250), LineTo(308, 243),
+      "SelectPen(1, #000000)", "SelectBrush(#CDFFFF)", "SelectPen(1, #000000)",
       "Polygon((107, 293), (100, 300), (301, 250), (308, 243))", "SelectPen(1, #000000)",
       "SelectBrush(#FFFFFF)"};
   EXPECT_EQ(s.Log(), expected);
@@ -293,7 +285,7 @@ TEST(Lines3DTest, StretchesSteeperThan45DegreesShowTheDarkFace) {
       const auto moves = s.Log("MoveTo");
       const auto lines = s.Log("LineTo");
       ASSERT_EQ(lines.size(), 5u) << c.what;
-      EXPECT_EQ(moves[4], Move(160, y - 10)) << c.what;
+      EXPECT_EQ(moves[4], MoveTo(160, y - 10)) << c.what;
       EXPECT_EQ(lines[4], LineTo(150, y)) << c.what;
     }
   }
@@ -373,10 +365,10 @@ TEST(Lines3DTest, EveryRibbonRisesFromThePlotOrigin) {
   g.Draw3DLines(s);
   const auto moves = s.Log("MoveTo");
   ASSERT_EQ(moves.size(), 16u);
-  EXPECT_EQ(moves[0], Move(30, 280));   // line 0, back edge from the origin 2 x 10 back
-  EXPECT_EQ(moves[4], Move(81, 250));   // its second stretch, from (61, 270)
-  EXPECT_EQ(moves[8], Move(20, 290));   // line 1 starts at the origin again
-  EXPECT_EQ(moves[12], Move(71, 230));  // from (61, 240)
+  EXPECT_EQ(moves[0], MoveTo(30, 280));   // line 0, back edge from the origin 2 x 10 back
+  EXPECT_EQ(moves[4], MoveTo(81, 250));   // its second stretch, from (61, 270)
+  EXPECT_EQ(moves[8], MoveTo(20, 290));   // line 1 starts at the origin again
+  EXPECT_EQ(moves[12], MoveTo(71, 230));  // from (61, 240)
 }
 
 }  // namespace

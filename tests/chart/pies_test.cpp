@@ -118,35 +118,19 @@ TEST(PiesTest, FlatPieDrawsQuarterSlicesToDiamondPointsAndLabelsThem) {
   // Values 1, 1, 2: end angles 90, 180, 360 and middle angles 45, 135, 270.
   CGraph g = PieModel(GRAPH_PIE, {{1.0f, 1.0f, 2.0f}});
   const std::vector<std::string> expected = {
-      "TextOut(227, 328, \"North\")",
-      "SelectBrush(#562C87)",
-      "SelectPen(1, #562C87)",
-      "Pie(173, 106, 321, 254, 173, 179, 247, 254)",
-      "SelectPen(1, #000000)",
-      "SelectBrush(#FFFFFF)",
-      "SelectBrush(#AAF3F3)",
-      "SelectPen(1, #AAF3F3)",
-      "Pie(173, 106, 321, 254, 247, 254, 321, 180)",
-      "SelectPen(1, #000000)",
-      "SelectBrush(#FFFFFF)",
-      "SelectBrush(#FF9898)",
-      "SelectPen(1, #FF9898)",
-      "Pie(173, 106, 321, 254, 321, 180, 173, 179)",
-      "SelectPen(1, #000000)",
+      "TextOut(227, 328, \"North\")", "SelectBrush(#562C87)", "SelectPen(1, #562C87)",
+      "Pie(173, 106, 321, 254, 173, 179, 247, 254)", "SelectPen(1, #000000)",
+      "SelectBrush(#FFFFFF)", "SelectBrush(#AAF3F3)", "SelectPen(1, #AAF3F3)",
+      "Pie(173, 106, 321, 254, 247, 254, 321, 180)", "SelectPen(1, #000000)",
+      "SelectBrush(#FFFFFF)", "SelectBrush(#FF9898)", "SelectPen(1, #FF9898)",
+      "Pie(173, 106, 321, 254, 321, 180, 173, 179)", "SelectPen(1, #000000)",
       "SelectBrush(#FFFFFF)",
       // 45 degrees: rim (210, 217), line end half a radius left and down.
-      "MoveTo(228, 199)",
-      "LineTo(173, 254)",
-      "TextOut(147, 254, \"25%\")",
+      "MoveTo(228, 199)", "LineTo(173, 254)", "TextOut(147, 254, \"25%\")",
       // 135 degrees: rim (284, 217), right and down.
-      "MoveTo(266, 199)",
-      "LineTo(321, 254)",
-      "TextOut(326, 254, \"25%\")",
+      "MoveTo(266, 199)", "LineTo(321, 254)", "TextOut(326, 254, \"25%\")",
       // 270 degrees: rim (247, 106), left and up, text a line above.
-      "MoveTo(247, 143)",
-      "LineTo(210, 69)",
-      "TextOut(184, 47, \"50%\")",
-  };
+      "MoveTo(247, 143)", "LineTo(210, 69)", "TextOut(184, 47, \"50%\")"};
   EXPECT_EQ(Draw(g), expected);
 }
 
@@ -156,56 +140,30 @@ TEST(PiesTest, ThreeDimensionalPieDrawsWallsThenTopThenBlackLabels) {
   const std::vector<std::string> expected = {
       "TextOut(227, 328, \"North\")",
       // Front walls in the slices' darker colours.
-      "SelectPen(1, #330964)",
-      "SelectBrush(#330964)",
+      "SelectPen(1, #330964)", "SelectBrush(#330964)",
       "Polygon((176, 182), (250, 256), (247, 253), (173, 179))",
-      "Pie(176, 109, 324, 257, 176, 182, 250, 256)",
-      "SelectBrush(#FFFFFF)",
-      "SelectPen(1, #000000)",
-      "SelectPen(1, #87D0D0)",
-      "SelectBrush(#87D0D0)",
+      "Pie(176, 109, 324, 257, 176, 182, 250, 256)", "SelectBrush(#FFFFFF)",
+      "SelectPen(1, #000000)", "SelectPen(1, #87D0D0)", "SelectBrush(#87D0D0)",
       "Polygon((250, 256), (323, 183), (320, 180), (247, 253))",
-      "Pie(176, 109, 324, 257, 250, 256, 323, 183)",
-      "SelectBrush(#FFFFFF)",
+      "Pie(176, 109, 324, 257, 250, 256, 323, 183)", "SelectBrush(#FFFFFF)",
       "SelectPen(1, #000000)",
       // Wholly in the rear half: the colour of the slice that crossed into it.
-      "SelectPen(1, #87D0D0)",
-      "SelectBrush(#87D0D0)",
-      "Pie(176, 109, 324, 257, 323, 183, 176, 182)",
-      "Polygon((176, 182), (173, 179), (320, 180))",
-      "SelectBrush(#FFFFFF)",
-      "SelectPen(1, #000000)",
+      "SelectPen(1, #87D0D0)", "SelectBrush(#87D0D0)",
+      "Pie(176, 109, 324, 257, 323, 183, 176, 182)", "Polygon((176, 182), (173, 179), (320, 180))",
+      "SelectBrush(#FFFFFF)", "SelectPen(1, #000000)",
       // The top.
-      "SelectBrush(#562C87)",
-      "SelectPen(1, #562C87)",
-      "Pie(173, 106, 321, 254, 173, 179, 247, 253)",
-      "SelectPen(1, #000000)",
-      "SelectBrush(#FFFFFF)",
-      "SelectBrush(#AAF3F3)",
-      "SelectPen(1, #AAF3F3)",
-      "Pie(173, 106, 321, 254, 247, 253, 320, 180)",
-      "SelectPen(1, #000000)",
-      "SelectBrush(#FFFFFF)",
-      "SelectBrush(#FF9898)",
-      "SelectPen(1, #FF9898)",
-      "Pie(173, 106, 321, 254, 320, 180, 173, 179)",
-      "SelectPen(1, #000000)",
+      "SelectBrush(#562C87)", "SelectPen(1, #562C87)",
+      "Pie(173, 106, 321, 254, 173, 179, 247, 253)", "SelectPen(1, #000000)",
+      "SelectBrush(#FFFFFF)", "SelectBrush(#AAF3F3)", "SelectPen(1, #AAF3F3)",
+      "Pie(173, 106, 321, 254, 247, 253, 320, 180)", "SelectPen(1, #000000)",
+      "SelectBrush(#FFFFFF)", "SelectBrush(#FF9898)", "SelectPen(1, #FF9898)",
+      "Pie(173, 106, 321, 254, 320, 180, 173, 179)", "SelectPen(1, #000000)",
       "SelectBrush(#FFFFFF)",
       // Labels from the circle's rim points (194, 232), (299, 232), (247, 106).
-      "SelectPen(1, #000000)",
-      "SelectBrush(#000000)",
-      "MoveTo(220, 206)",
-      "LineTo(157, 269)",
-      "TextOut(131, 269, \"25%\")",
-      "MoveTo(273, 206)",
-      "LineTo(336, 269)",
-      "TextOut(341, 269, \"25%\")",
-      "MoveTo(247, 143)",
-      "LineTo(210, 69)",
-      "TextOut(184, 47, \"50%\")",
-      "SelectBrush(#FFFFFF)",
-      "SelectPen(1, #000000)",
-  };
+      "SelectPen(1, #000000)", "SelectBrush(#000000)", "MoveTo(220, 206)", "LineTo(157, 269)",
+      "TextOut(131, 269, \"25%\")", "MoveTo(273, 206)", "LineTo(336, 269)",
+      "TextOut(341, 269, \"25%\")", "MoveTo(247, 143)", "LineTo(210, 69)",
+      "TextOut(184, 47, \"50%\")", "SelectBrush(#FFFFFF)", "SelectPen(1, #000000)"};
   EXPECT_EQ(Draw(g), expected);
 }
 
@@ -342,8 +300,7 @@ TEST(PiesTest, NeighbouringLowerLabelsArePushedDownALine) {
   const std::vector<std::string> expected = {
       "MoveTo(214, 184)", "LineTo(144, 225)", "TextOut(118, 225, \"6%\")",
       "MoveTo(219, 189)", "LineTo(154, 247)", "TextOut(128, 247, \"1%\")",
-      "MoveTo(280, 175)", "LineTo(349, 134)", "TextOut(354, 112, \"93%\")",
-  };
+      "MoveTo(280, 175)", "LineTo(349, 134)", "TextOut(354, 112, \"93%\")"};
   EXPECT_EQ(labels, expected);
 }
 

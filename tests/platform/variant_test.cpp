@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <string>
 #include <utility>
@@ -103,200 +104,135 @@ Converted Convert(const Src& src, VARTYPE vt) {
   return out;
 }
 
-template <class T>
+// The converted value as text, so that every target shares one table.
+std::string Shown(const Variant& v) {
+  switch (v->vt) {
+    case VT_I4: return "I4 " + std::to_string(v->lVal);
+    case VT_R4: return "R4 " + std::to_string(v->fltVal);
+    case VT_R8: {
+      char text[64];
+      std::snprintf(text, sizeof text, "R8 %.17g", v->dblVal);
+      return text;
+    }
+    case VT_BOOL: return "BOOL " + std::to_string(v->boolVal);
+    case VT_BSTR: return v->bstrVal ? "BSTR " + BstrToUtf8(v->bstrVal) : "BSTR null";
+    case VT_EMPTY: return "EMPTY";
+    default: return "vt " + std::to_string(v->vt);
+  }
+}
+std::string I4Of(std::int32_t i) { return "I4 " + std::to_string(i); }
+std::string R4Of(float f) { return "R4 " + std::to_string(f); }
+std::string R8Of(double d) {
+  Variant v(d);
+  return Shown(v);
+}
+std::string BoolOf(VARIANT_BOOL b) { return "BOOL " + std::to_string(b); }
+std::string BstrOf(const std::string& text) { return "BSTR " + text; }
+
 struct Row {
   Src src;
+  VARTYPE target;
   HRESULT hr;
-  T value;
+  std::string value;  // Shown() of the result; a failure leaves the destination empty
 };
 
-TEST(VariantChangeTypeTest, ToI4RoundsHalfToEvenAndRejectsWhatDoesNotFit) {
-  const std::vector<Row<std::int32_t>> rows = {
-      {R8(2.5), S_OK, 2},
-      {R8(3.5), S_OK, 4},
-      {R8(-2.5), S_OK, -2},
-      {R8(-3.5), S_OK, -4},
-      {R8(0.5), S_OK, 0},
-      {R8(2.4999), S_OK, 2},
-      {R8(-0.6), S_OK, -1},
-      {R8(2147483647.4), S_OK, 2147483647},
-      {R8(2147483647.5), DISP_E_OVERFLOW, 0},
-      {R8(-2147483648.5), S_OK, -2147483647 - 1},
-      {R8(-2147483649.0), DISP_E_OVERFLOW, 0},
-      {R8(kNaN), DISP_E_OVERFLOW, 0},
-      {R8(1e10), DISP_E_OVERFLOW, 0},
-      {R8(kInf), DISP_E_OVERFLOW, 0},
-      {R8(-kInf), DISP_E_OVERFLOW, 0},
-      {R4(1.5f), S_OK, 2},
-      {Text(u" 12 "), S_OK, 12},
-      {Text(u"\t-7\r\n"), S_OK, -7},
-      {Text(u"+7"), S_OK, 7},
-      {Text(u"1.5"), S_OK, 2},
-      {Text(u"2.5"), S_OK, 2},
-      {Text(u"1e3"), S_OK, 1000},
-      {Text(u".5e1"), S_OK, 5},
-      {Text(u"1e-400"), S_OK, 0},
-      {Text(u"abc"), DISP_E_TYPEMISMATCH, 0},
-      {Text(u""), DISP_E_TYPEMISMATCH, 0},
-      {Text(u"   "), DISP_E_TYPEMISMATCH, 0},
-      {Text(u"inf"), DISP_E_TYPEMISMATCH, 0},
-      {Text(u"-infinity"), DISP_E_TYPEMISMATCH, 0},
-      {Text(u"nan"), DISP_E_TYPEMISMATCH, 0},
-      {Text(u"0x10"), DISP_E_TYPEMISMATCH, 0},
-      {Text(u"1,5"), DISP_E_TYPEMISMATCH, 0},
-      {Text(u"12abc"), DISP_E_TYPEMISMATCH, 0},
-      {Text(u"1 2"), DISP_E_TYPEMISMATCH, 0},
-      {Text(u"+-1"), DISP_E_TYPEMISMATCH, 0},
-      {Text(u"1e"), DISP_E_TYPEMISMATCH, 0},
-      {Text(u"."), DISP_E_TYPEMISMATCH, 0},
-      {Text(u"\uFF11"), DISP_E_TYPEMISMATCH, 0},  // full-width digit one
-      {Text(u"1e400"), DISP_E_OVERFLOW, 0},
-      {Text(u"-1e400"), DISP_E_OVERFLOW, 0},
-      {Text(u"99999999999"), DISP_E_OVERFLOW, 0},
-      {Bool(true), S_OK, -1},
-      {Bool(false), S_OK, 0},
-      {Empty(), S_OK, 0},
-      {Null(), DISP_E_TYPEMISMATCH, 0},
-      {Signed(VT_I1, -128), S_OK, -128},
-      {Signed(VT_I2, -5), S_OK, -5},
-      {Signed(VT_I8, 2147483648), DISP_E_OVERFLOW, 0},
-      {Signed(VT_I8, -2147483649), DISP_E_OVERFLOW, 0},
-      {Unsigned(VT_UI1, 255), S_OK, 255},
-      {Unsigned(VT_UI4, 0xFFFFFFFFu), DISP_E_OVERFLOW, 0},
-  };
-  for (const auto& row : rows) {
-    const Converted c = Convert(row.src, VT_I4);
-    EXPECT_EQ(c.hr, row.hr) << row.src.label;
-    if (row.hr == S_OK && c.hr == S_OK) {
-      EXPECT_EQ(c.value->vt, VT_I4) << row.src.label;
-      EXPECT_EQ(c.value->lVal, row.value) << row.src.label;
-    } else {
-      EXPECT_EQ(c.value->vt, VT_EMPTY) << row.src.label;
-    }
-  }
-}
-
-TEST(VariantChangeTypeTest, ToR8ParsesTextAndSeparatesOverflowFromUnderflow) {
+TEST(VariantChangeTypeTest, ConvertsBetweenTheSubsetTypesOrNamesWhyNot) {
   const std::u16string many_zeros(330, u'0');
-  const std::vector<Row<double>> rows = {
-      {Text(u"10.5"), S_OK, 10.5},
-      {Text(u"-0.25"), S_OK, -0.25},
-      {Text(u"1e308"), S_OK, 1e308},
-      {Text(u"1e-310"), S_OK, 1e-310},  // subnormal, still representable
-      {Text(u"1e-400"), S_OK, 0.0},
-      {Text(u"0e999"), S_OK, 0.0},
-      {Text(u"1e400"), DISP_E_OVERFLOW, 0},
-      {Text(u"1e+400"), DISP_E_OVERFLOW, 0},
+  const std::vector<Row> rows = {
+      // To I4: half to even, and only what fits.
+      {R8(2.5), VT_I4, S_OK, I4Of(2)},
+      {R8(3.5), VT_I4, S_OK, I4Of(4)},
+      {R8(-2.5), VT_I4, S_OK, I4Of(-2)},
+      {R8(0.5), VT_I4, S_OK, I4Of(0)},
+      {R8(-0.6), VT_I4, S_OK, I4Of(-1)},
+      {R8(2147483647.4), VT_I4, S_OK, I4Of(2147483647)},
+      {R8(2147483647.5), VT_I4, DISP_E_OVERFLOW, "EMPTY"},
+      {R8(-2147483648.5), VT_I4, S_OK, I4Of(-2147483647 - 1)},
+      {R8(-2147483649.0), VT_I4, DISP_E_OVERFLOW, "EMPTY"},
+      {R8(kNaN), VT_I4, DISP_E_OVERFLOW, "EMPTY"},
+      {R8(-kInf), VT_I4, DISP_E_OVERFLOW, "EMPTY"},
+      {R4(1.5f), VT_I4, S_OK, I4Of(2)},
+      {Text(u"\t-7\r\n"), VT_I4, S_OK, I4Of(-7)},
+      {Text(u"+7"), VT_I4, S_OK, I4Of(7)},
+      {Text(u"2.5"), VT_I4, S_OK, I4Of(2)},
+      {Text(u".5e1"), VT_I4, S_OK, I4Of(5)},
+      {Text(u"1e-400"), VT_I4, S_OK, I4Of(0)},
+      {Text(u""), VT_I4, DISP_E_TYPEMISMATCH, "EMPTY"},
+      {Text(u"   "), VT_I4, DISP_E_TYPEMISMATCH, "EMPTY"},
+      {Text(u"-infinity"), VT_I4, DISP_E_TYPEMISMATCH, "EMPTY"},
+      {Text(u"nan"), VT_I4, DISP_E_TYPEMISMATCH, "EMPTY"},
+      {Text(u"0x10"), VT_I4, DISP_E_TYPEMISMATCH, "EMPTY"},
+      {Text(u"1,5"), VT_I4, DISP_E_TYPEMISMATCH, "EMPTY"},
+      {Text(u"12abc"), VT_I4, DISP_E_TYPEMISMATCH, "EMPTY"},
+      {Text(u"1 2"), VT_I4, DISP_E_TYPEMISMATCH, "EMPTY"},
+      {Text(u"+-1"), VT_I4, DISP_E_TYPEMISMATCH, "EMPTY"},
+      {Text(u"1e"), VT_I4, DISP_E_TYPEMISMATCH, "EMPTY"},
+      {Text(u"."), VT_I4, DISP_E_TYPEMISMATCH, "EMPTY"},
+      {Text(u"\uFF11"), VT_I4, DISP_E_TYPEMISMATCH, "EMPTY"},  // full-width digit one
+      {Text(u"-1e400"), VT_I4, DISP_E_OVERFLOW, "EMPTY"},
+      {Text(u"99999999999"), VT_I4, DISP_E_OVERFLOW, "EMPTY"},
+      {Bool(true), VT_I4, S_OK, I4Of(-1)},
+      {Empty(), VT_I4, S_OK, I4Of(0)},
+      {Signed(VT_I1, -128), VT_I4, S_OK, I4Of(-128)},
+      {Signed(VT_I2, -5), VT_I4, S_OK, I4Of(-5)},
+      {Signed(VT_I8, -2147483649), VT_I4, DISP_E_OVERFLOW, "EMPTY"},
+      {Unsigned(VT_UI1, 255), VT_I4, S_OK, I4Of(255)},
+      {Unsigned(VT_UI4, 0xFFFFFFFFu), VT_I4, DISP_E_OVERFLOW, "EMPTY"},
+      // To R8: overflow apart from underflow.
+      {Text(u"-0.25"), VT_R8, S_OK, R8Of(-0.25)},
+      {Text(u"1e-310"), VT_R8, S_OK, R8Of(1e-310)},  // subnormal, still representable
+      {Text(u"0e999"), VT_R8, S_OK, R8Of(0.0)},
+      {Text(u"1e+400"), VT_R8, DISP_E_OVERFLOW, "EMPTY"},
       // A huge mantissa with a small negative exponent is still huge...
-      {Text(u"1" + many_zeros + u"e-10"), DISP_E_OVERFLOW, 0},
+      {Text(u"1" + many_zeros + u"e-10"), VT_R8, DISP_E_OVERFLOW, "EMPTY"},
       // ...and a long run of fraction zeros without an exponent is tiny.
-      {Text(u"0." + many_zeros + u"1"), S_OK, 0.0},
-      {Text(u"0." + many_zeros + u"1e400"), S_OK, 1e69},
-      {I4(-5), S_OK, -5.0},
-      {Signed(VT_I8, (std::int64_t{1} << 53) + 1), S_OK, 9007199254740992.0},
-      {Unsigned(VT_UI8, ~std::uint64_t{0}), S_OK, 18446744073709551616.0},
-      {Bool(true), S_OK, -1.0},
-      {Empty(), S_OK, 0.0},
-      {R8(kInf), S_OK, kInf},
-      {Null(), DISP_E_TYPEMISMATCH, 0},
+      {Text(u"0." + many_zeros + u"1"), VT_R8, S_OK, R8Of(0.0)},
+      {Text(u"0." + many_zeros + u"1e400"), VT_R8, S_OK, R8Of(1e69)},
+      {Signed(VT_I8, (std::int64_t{1} << 53) + 1), VT_R8, S_OK, R8Of(9007199254740992.0)},
+      {Unsigned(VT_UI8, ~std::uint64_t{0}), VT_R8, S_OK, R8Of(18446744073709551616.0)},
+      {R8(kInf), VT_R8, S_OK, R8Of(kInf)},
+      {Null(), VT_R8, DISP_E_TYPEMISMATCH, "EMPTY"},
+      // To R4: non-finite values pass, finite ones past the range do not.
+      {R8(-1e39), VT_R4, DISP_E_OVERFLOW, "EMPTY"},
+      {Text(u"1e39"), VT_R4, DISP_E_OVERFLOW, "EMPTY"},
+      {R8(3.0e38), VT_R4, S_OK, R4Of(3.0e38f)},
+      {R8(-kInf), VT_R4, S_OK, R4Of(-std::numeric_limits<float>::infinity())},
+      {Text(u" -0.125 "), VT_R4, S_OK, R4Of(-0.125f)},
+      {I4(16777217), VT_R4, S_OK, R4Of(16777216.0f)},
+      {Text(u"x"), VT_R4, DISP_E_TYPEMISMATCH, "EMPTY"},
+      // To BSTR: C-locale text.
+      {R8(0.1), VT_BSTR, S_OK, BstrOf("0.1")},
+      {R8(-3.0), VT_BSTR, S_OK, BstrOf("-3")},
+      {R4(0.1f), VT_BSTR, S_OK, BstrOf("0.1")},  // the float's own digits, not the double's
+      {Bool(true), VT_BSTR, S_OK, BstrOf("-1")},
+      {Empty(), VT_BSTR, S_OK, BstrOf("")},
+      {Text(u"caf\u00E9"), VT_BSTR, S_OK, BstrOf("caf\xC3\xA9")},
+      {Signed(VT_I8, std::numeric_limits<std::int64_t>::min()), VT_BSTR, S_OK,
+       BstrOf("-9223372036854775808")},
+      {Unsigned(VT_UI8, ~std::uint64_t{0}), VT_BSTR, S_OK, BstrOf("18446744073709551615")},
+      {Null(), VT_BSTR, DISP_E_TYPEMISMATCH, "EMPTY"},
+      // To BOOL: words in any case, or numbers.
+      {Text(u" True "), VT_BOOL, S_OK, BoolOf(VARIANT_TRUE)},
+      {Text(u"FaLsE"), VT_BOOL, S_OK, BoolOf(VARIANT_FALSE)},
+      {Text(u"0.0"), VT_BOOL, S_OK, BoolOf(VARIANT_FALSE)},
+      {Text(u"2"), VT_BOOL, S_OK, BoolOf(VARIANT_TRUE)},
+      {Text(u"yes"), VT_BOOL, DISP_E_TYPEMISMATCH, "EMPTY"},
+      {Text(u"truex"), VT_BOOL, DISP_E_TYPEMISMATCH, "EMPTY"},
+      {R8(0.25), VT_BOOL, S_OK, BoolOf(VARIANT_TRUE)},
+      {Signed(VT_I8, std::int64_t{1} << 40), VT_BOOL, S_OK, BoolOf(VARIANT_TRUE)},
+      {Empty(), VT_BOOL, S_OK, BoolOf(VARIANT_FALSE)},
+      // To EMPTY: the value is dropped.
+      {Text(u"dropped"), VT_EMPTY, S_OK, "EMPTY"},
   };
-  for (const auto& row : rows) {
-    const Converted c = Convert(row.src, VT_R8);
-    EXPECT_EQ(c.hr, row.hr) << row.src.label;
-    if (row.hr == S_OK && c.hr == S_OK) {
-      EXPECT_EQ(c.value->vt, VT_R8) << row.src.label;
-      EXPECT_DOUBLE_EQ(c.value->dblVal, row.value) << row.src.label;
-    }
+  for (const Row& row : rows) {
+    const Converted c = Convert(row.src, row.target);
+    EXPECT_EQ(c.hr, row.hr) << row.src.label << " to " << row.target;
+    EXPECT_EQ(Shown(c.value), row.value) << row.src.label << " to " << row.target;
   }
   EXPECT_TRUE(std::isnan(Convert(R8(kNaN), VT_R8).value->dblVal));
-}
-
-TEST(VariantChangeTypeTest, ToR4PassesNonFiniteValuesAndRejectsFiniteOnesPastTheRange) {
-  const std::vector<Row<float>> rows = {
-      {R8(1e39), DISP_E_OVERFLOW, 0},
-      {R8(-1e39), DISP_E_OVERFLOW, 0},
-      {Text(u"1e39"), DISP_E_OVERFLOW, 0},
-      {R8(3.0e38), S_OK, 3.0e38f},
-      {R8(kInf), S_OK, std::numeric_limits<float>::infinity()},
-      {R8(-kInf), S_OK, -std::numeric_limits<float>::infinity()},
-      {Text(u"10.5"), S_OK, 10.5f},
-      {Text(u" -0.125 "), S_OK, -0.125f},
-      {I4(16777217), S_OK, 16777216.0f},
-      {Bool(true), S_OK, -1.0f},
-      {Empty(), S_OK, 0.0f},
-      {Text(u"x"), DISP_E_TYPEMISMATCH, 0},
-      {Null(), DISP_E_TYPEMISMATCH, 0},
-  };
-  for (const auto& row : rows) {
-    const Converted c = Convert(row.src, VT_R4);
-    EXPECT_EQ(c.hr, row.hr) << row.src.label;
-    if (row.hr == S_OK && c.hr == S_OK) {
-      EXPECT_EQ(c.value->vt, VT_R4) << row.src.label;
-      EXPECT_EQ(c.value->fltVal, row.value) << row.src.label;
-    }
-  }
   const Converted nan = Convert(R8(kNaN), VT_R4);
   EXPECT_EQ(nan.hr, S_OK);
   EXPECT_TRUE(std::isnan(nan.value->fltVal));
-}
-
-TEST(VariantChangeTypeTest, ToBstrWritesCLocaleText) {
-  const std::vector<Row<std::string>> rows = {
-      {I4(-5), S_OK, "-5"},
-      {I4(0), S_OK, "0"},
-      {R8(10.5), S_OK, "10.5"},
-      {R8(0.1), S_OK, "0.1"},
-      {R8(-3.0), S_OK, "-3"},
-      {R4(0.1f), S_OK, "0.1"},  // the float's own digits, not the double's
-      {R4(10.5f), S_OK, "10.5"},
-      {Bool(true), S_OK, "-1"},
-      {Bool(false), S_OK, "0"},
-      {Empty(), S_OK, ""},
-      {Text(u"caf\u00E9"), S_OK, "caf\xC3\xA9"},
-      {Signed(VT_I8, std::numeric_limits<std::int64_t>::min()), S_OK, "-9223372036854775808"},
-      {Unsigned(VT_UI8, ~std::uint64_t{0}), S_OK, "18446744073709551615"},
-      {Null(), DISP_E_TYPEMISMATCH, ""},
-  };
-  for (const auto& row : rows) {
-    const Converted c = Convert(row.src, VT_BSTR);
-    EXPECT_EQ(c.hr, row.hr) << row.src.label;
-    if (row.hr == S_OK && c.hr == S_OK) {
-      ASSERT_EQ(c.value->vt, VT_BSTR) << row.src.label;
-      ASSERT_NE(c.value->bstrVal, nullptr) << row.src.label;
-      EXPECT_EQ(BstrToUtf8(c.value->bstrVal), row.value) << row.src.label;
-    }
-  }
-}
-
-TEST(VariantChangeTypeTest, ToBoolAcceptsWordsInAnyCaseOrNumbers) {
-  const std::vector<Row<VARIANT_BOOL>> rows = {
-      {Text(u"TRUE"), S_OK, VARIANT_TRUE},
-      {Text(u"true"), S_OK, VARIANT_TRUE},
-      {Text(u" True "), S_OK, VARIANT_TRUE},
-      {Text(u"false"), S_OK, VARIANT_FALSE},
-      {Text(u"FaLsE"), S_OK, VARIANT_FALSE},
-      {Text(u"0"), S_OK, VARIANT_FALSE},
-      {Text(u"0.0"), S_OK, VARIANT_FALSE},
-      {Text(u"2"), S_OK, VARIANT_TRUE},
-      {Text(u"-1"), S_OK, VARIANT_TRUE},
-      {Text(u"yes"), DISP_E_TYPEMISMATCH, 0},
-      {Text(u"truex"), DISP_E_TYPEMISMATCH, 0},
-      {Text(u""), DISP_E_TYPEMISMATCH, 0},
-      {I4(0), S_OK, VARIANT_FALSE},
-      {I4(7), S_OK, VARIANT_TRUE},
-      {R8(0.25), S_OK, VARIANT_TRUE},
-      {Signed(VT_I8, std::int64_t{1} << 40), S_OK, VARIANT_TRUE},
-      {Empty(), S_OK, VARIANT_FALSE},
-      {Null(), DISP_E_TYPEMISMATCH, 0},
-  };
-  for (const auto& row : rows) {
-    const Converted c = Convert(row.src, VT_BOOL);
-    EXPECT_EQ(c.hr, row.hr) << row.src.label;
-    if (row.hr == S_OK && c.hr == S_OK) {
-      EXPECT_EQ(c.value->vt, VT_BOOL) << row.src.label;
-      EXPECT_EQ(c.value->boolVal, row.value) << row.src.label;
-    }
-  }
 }
 
 TEST(VariantChangeTypeTest, TypesOutsideTheSubsetAreBadVarTypes) {
@@ -308,12 +244,6 @@ TEST(VariantChangeTypeTest, TypesOutsideTheSubsetAreBadVarTypes) {
   }
 }
 
-TEST(VariantChangeTypeTest, EmptyTargetDropsTheValue) {
-  const Converted c = Convert(Text(u"dropped"), VT_EMPTY);
-  EXPECT_EQ(c.hr, S_OK);
-  EXPECT_EQ(c.value->vt, VT_EMPTY);
-}
-
 TEST(VariantChangeTypeTest, FailureReleasesWhatTheDestinationHeld) {
   Variant dest(std::u16string_view(u"previous"));
   const Variant src(std::u16string_view(u"abc"));
@@ -321,29 +251,20 @@ TEST(VariantChangeTypeTest, FailureReleasesWhatTheDestinationHeld) {
   EXPECT_EQ(dest->vt, VT_EMPTY);  // "previous" freed, or the sanitizer build reports a leak
 }
 
-TEST(VariantChangeTypeTest, InPlaceConversionReplacesTheText) {
+TEST(VariantChangeTypeTest, InPlaceConversionReplacesTheValueOnlyOnSuccess) {
   Variant v(std::u16string_view(u" 42 "));
   ASSERT_EQ(VariantChangeType(v.get(), v.get(), 0, VT_I4), S_OK);
-  EXPECT_EQ(v->vt, VT_I4);
-  EXPECT_EQ(v->lVal, 42);
+  EXPECT_EQ(Shown(v), I4Of(42));
 
   Variant text(std::u16string_view(u"same"));
   const BSTR before = text->bstrVal;
   ASSERT_EQ(VariantChangeType(text.get(), text.get(), 0, VT_BSTR), S_OK);
-  EXPECT_EQ(text->vt, VT_BSTR);
   EXPECT_NE(text->bstrVal, before);
-  EXPECT_EQ(BstrToUtf8(text->bstrVal), "same");
+  EXPECT_EQ(Shown(text), BstrOf("same"));
 
-  Variant number(10.5);
-  ASSERT_EQ(VariantChangeType(number.get(), number.get(), 0, VT_BSTR), S_OK);
-  EXPECT_EQ(BstrToUtf8(number->bstrVal), "10.5");
-}
-
-TEST(VariantChangeTypeTest, FailedInPlaceConversionLeavesTheSourceIntact) {
-  Variant v(std::u16string_view(u"abc"));
-  EXPECT_EQ(VariantChangeType(v.get(), v.get(), 0, VT_I4), DISP_E_TYPEMISMATCH);
-  ASSERT_EQ(v->vt, VT_BSTR);
-  EXPECT_EQ(BstrToUtf8(v->bstrVal), "abc");
+  Variant bad(std::u16string_view(u"abc"));
+  EXPECT_EQ(VariantChangeType(bad.get(), bad.get(), 0, VT_I4), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(Shown(bad), BstrOf("abc"));
 }
 
 TEST(VariantChangeTypeTest, NullBstrReadsAsEmptyText) {
@@ -356,7 +277,7 @@ TEST(VariantChangeTypeTest, NullBstrReadsAsEmptyText) {
   EXPECT_EQ(SysStringLen(out->bstrVal), 0u);
 }
 
-TEST(VariantCopyTest, DuplicatesTheText) {
+TEST(VariantCopyTest, DuplicatesTextCopiesScalarsAndRefusesOtherTypes) {
   Variant src(std::u16string_view(u"chart"));
   Variant dest(std::u16string_view(u"overwritten"));
   ASSERT_EQ(VariantCopy(dest.get(), src.get()), S_OK);
@@ -365,30 +286,21 @@ TEST(VariantCopyTest, DuplicatesTheText) {
   src->bstrVal[0] = u'C';
   VariantClear(src.get());
   EXPECT_EQ(BstrToUtf8(dest->bstrVal), "chart");
-}
 
-TEST(VariantCopyTest, CopiesScalarsAndNullText) {
   Variant number(2.5);
-  Variant dest;
   ASSERT_EQ(VariantCopy(dest.get(), number.get()), S_OK);
-  EXPECT_EQ(dest->vt, VT_R8);
-  EXPECT_EQ(dest->dblVal, 2.5);
-
+  EXPECT_EQ(Shown(dest), R8Of(2.5));
   Variant null_text;
   null_text->vt = VT_BSTR;
   null_text->bstrVal = nullptr;
   ASSERT_EQ(VariantCopy(dest.get(), null_text.get()), S_OK);
-  EXPECT_EQ(dest->vt, VT_BSTR);
-  EXPECT_EQ(dest->bstrVal, nullptr);
-}
+  EXPECT_EQ(Shown(dest), "BSTR null");
 
-TEST(VariantClearTest, RefusesTypesOutsideTheSubset) {
-  VARIANT v;
-  v.vt = 9999;
-  EXPECT_EQ(VariantClear(&v), DISP_E_BADVARTYPE);
-  EXPECT_EQ(v.vt, 9999);
-  Variant dest;
-  EXPECT_EQ(VariantCopy(dest.get(), &v), DISP_E_BADVARTYPE);
+  VARIANT other;
+  other.vt = 9999;
+  EXPECT_EQ(VariantClear(&other), DISP_E_BADVARTYPE);
+  EXPECT_EQ(other.vt, 9999);
+  EXPECT_EQ(VariantCopy(dest.get(), &other), DISP_E_BADVARTYPE);
 }
 
 // Restores the process locale whatever the test does.
@@ -416,7 +328,7 @@ TEST(VariantChangeTypeTest, ConversionsIgnoreACommaDecimalLocale) {
 
   const Converted real = Convert(Text(u"1.5"), VT_R8);
   EXPECT_EQ(real.hr, S_OK) << found;
-  EXPECT_EQ(real.value->dblVal, 1.5) << found;
+  EXPECT_EQ(Shown(real.value), R8Of(1.5)) << found;
   EXPECT_EQ(Convert(Text(u"1,5"), VT_R8).hr, DISP_E_TYPEMISMATCH) << found;
   EXPECT_EQ(Convert(Text(u"1.5"), VT_I4).value->lVal, 2) << found;
   EXPECT_EQ(BstrToUtf8(Convert(R8(10.5), VT_BSTR).value->bstrVal), "10.5") << found;

@@ -1,4 +1,9 @@
-"""Shared fixtures for the late-binding tests of GraphGenerator."""
+"""Shared fixtures and helpers of the Python tests."""
+
+import os
+import pathlib
+import struct
+import subprocess
 
 import pytest
 
@@ -63,6 +68,21 @@ GOOD_ARGUMENTS = {
 }
 
 
+CLI = os.environ.get("TESSALOOM_CLI") or str(
+    pathlib.Path(__file__).resolve().parents[2] / "build" / "tessaloom"
+)
+needs_cli = pytest.mark.skipif(not os.path.exists(CLI), reason="command-line tool not built")
+
+
+def run_cli(*args, cwd=None):
+    return subprocess.run([CLI, *map(str, args)], capture_output=True, text=True, cwd=cwd)
+
+
+@pytest.fixture
+def no_cgi_request(monkeypatch):
+    monkeypatch.delenv("PATH_TRANSLATED", raising=False)
+
+
 @pytest.fixture
 def g():
     """A fresh GraphGenerator, late-bound."""
@@ -74,6 +94,45 @@ def automation_error(call, *args):
     with pytest.raises(tessaloom.AutomationError) as info:
         call(*args)
     return info.value
+
+
+def read_bmp(path):
+    """(width, height, pixel(x, y) -> (r, g, b)) of a 32-bit bottom-up BMP."""
+    data = path.read_bytes()
+    assert data[:2] == b"BM"
+    size, offset = struct.unpack_from("<I4xI", data, 2)
+    assert size == len(data)
+    width, height, planes, bpp = struct.unpack_from("<iiHH", data, 18)
+    assert (planes, bpp) == (1, 32)
+
+    def pixel(x, y):
+        b, g, r, _ = data[offset + ((height - 1 - y) * width + x) * 4 :][:4]
+        return (r, g, b)
+
+    return width, height, pixel
+
+
+def add_series(g, items, series):
+    """Items, then each (title, values) series of a series chart."""
+    for item in items:
+        g.AddItemToSeries(item)
+    for title, values in series:
+        g.AddSeries(title)
+        for v in values:
+            g.AddDataEx(v)
+
+
+def draw_bmp(g, folder, method, values=(), labels=None):
+    """Adds the values, draws them into a BMP without a message; returns pixel(x, y)."""
+    g.FilePath = str(folder)
+    g.FileName = "chart.bmp"
+    for i, value in enumerate(values):
+        g.AddData(labels[i] if labels else "L%d" % i, value)
+    assert getattr(g, method)() == tessaloom.S_OK
+    assert g.ErrorReason == ""
+    width, height, pixel = read_bmp(folder / "chart.bmp")
+    assert (width, height) == (500, 350)
+    return pixel
 
 
 def pytest_make_parametrize_id(config, val, argname):

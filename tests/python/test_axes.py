@@ -11,10 +11,7 @@ The layouts follow from the default 500 x 350 canvas:
 The probes avoid the bars, which stand in the middle of their slots.
 """
 
-import pytest
-
-import tessaloom
-from test_drawing import read_bmp
+from conftest import draw_bmp
 
 BLACK = (0, 0, 0)
 WHITE = (255, 255, 255)
@@ -22,23 +19,15 @@ GREEN = (0, 255, 0)
 
 
 def chart(g, folder, values, method="DrawBarGraph", horizontal=False, grid=False, back=None):
-    g.FilePath = str(folder)
-    g.FileName = "axes.bmp"
-    for i, value in enumerate(values):
-        g.AddData("L%d" % i, value)
     if horizontal:
         g.XAxisLabel = "Month"
         g.YAxisLabel = "Amount"
         g.SetHorizontalGraph()
-    if grid:
-        g.HasGridLines(1)
+    g.HasGridLines(int(grid))
     if back:
         g.BackColor = back
         g.HasBackColor(1)
-    assert getattr(g, method)() == tessaloom.S_OK
-    assert g.ErrorReason == ""
-    _, _, pixel = read_bmp(folder / "axes.bmp")
-    return pixel
+    return draw_bmp(g, folder, method, values)
 
 
 def test_vertical_axis_lines_are_two_pixels_wide(g, tmp_path):
@@ -49,41 +38,30 @@ def test_vertical_axis_lines_are_two_pixels_wide(g, tmp_path):
     # Base line at y 300: rows 299 and 300, here between two bars.
     assert pixel(200, 299) == pixel(200, 300) == BLACK
     assert pixel(200, 298) == pixel(200, 301) == WHITE
-    # A value tick reaches 3 pixels left of the axis.
+    # A value tick reaches 3 pixels left of the axis; no grid lines unless asked.
     assert pixel(59, 275) == BLACK
-
-
-def test_grid_lines_are_one_pixel_at_each_value_tick(g, tmp_path):
-    pixel = chart(g, tmp_path, [12, 30, 21], grid=True)
-    for y in (275, 250, 50):
-        assert pixel(200, y) == BLACK
-        assert pixel(200, y - 1) == pixel(200, y + 1) == WHITE
-
-
-def test_no_grid_lines_unless_asked(g, tmp_path):
-    pixel = chart(g, tmp_path, [12, 30, 21])
     assert pixel(200, 275) == pixel(200, 50) == WHITE
 
 
-def test_back_colour_fills_the_plot_and_nothing_else(g, tmp_path):
-    pixel = chart(g, tmp_path, [12, 30, 21], back="#00FF00")
+def test_back_colour_fills_the_plot_under_one_pixel_grid_lines(g, tmp_path):
+    pixel = chart(g, tmp_path, [12, 30, 21], grid=True, back="#00FF00")
     assert pixel(70, 160) == pixel(200, 160) == pixel(488, 41) == GREEN
     # Outside the plot the canvas stays white; the axes are drawn over the fill.
     assert pixel(30, 160) == pixel(200, 38) == pixel(491, 160) == WHITE
     assert pixel(62, 160) == pixel(200, 300) == BLACK
+    for y in (275, 250, 50):  # a grid line at each value tick
+        assert pixel(200, y) == BLACK
+        assert pixel(200, y - 1) == pixel(200, y + 1) == GREEN
 
 
-def test_grid_lines_lie_on_the_back_colour(g, tmp_path):
-    pixel = chart(g, tmp_path, [12, 30, 21], grid=True, back="#00FF00")
-    assert pixel(200, 275) == BLACK
-    assert pixel(200, 274) == pixel(200, 276) == GREEN
-
-
-def test_negative_values_put_the_base_line_on_the_zero_line(g, tmp_path):
-    pixel = chart(g, tmp_path, [-15, 5])
+def test_negative_values_put_the_base_line_on_the_zero_line_inside_the_fill(g, tmp_path):
+    g.ChartTitle = "Profit"
+    pixel = chart(g, tmp_path, [-15, 5], back="#00FF00")
     assert pixel(70, 128) == pixel(70, 129) == BLACK
-    assert pixel(70, 127) == pixel(70, 130) == WHITE
-    assert pixel(70, 299) == pixel(70, 300) == WHITE
+    assert pixel(70, 127) == pixel(70, 130) == GREEN
+    # The plot runs from y 40 to 299 around the zero line, with no line at its bottom.
+    assert pixel(70, 41) == pixel(70, 299) == pixel(488, 298) == GREEN
+    assert pixel(70, 38) == pixel(70, 301) == pixel(200, 20) == WHITE
     # The left axis spans the whole plot height, above and below zero.
     assert pixel(62, 60) == pixel(62, 280) == BLACK
 
@@ -100,8 +78,8 @@ def test_horizontal_axes_and_vertical_grid_lines(g, tmp_path):
     assert pixel(101, 130) == pixel(103, 130) == WHITE
 
 
-def test_3d_silhouette_is_the_hexagon_including_its_notches(g, tmp_path):
-    pixel = chart(g, tmp_path, [12, 30, 21], method="Draw3DBarGraph", back="#00FF00")
+def test_3d_silhouette_is_the_hexagon_with_its_notches_and_grid_on_the_back_plane(g, tmp_path):
+    pixel = chart(g, tmp_path, [12, 30, 21], method="Draw3DBarGraph", grid=True, back="#00FF00")
     # Upper-left notch between the front and back planes, and just outside it.
     assert pixel(74, 52) == GREEN
     assert pixel(64, 42) == WHITE
@@ -113,18 +91,6 @@ def test_3d_silhouette_is_the_hexagon_including_its_notches(g, tmp_path):
     # The back plane's left edge is a 1-pixel black line.
     assert pixel(75, 150) == BLACK
     assert pixel(74, 150) == pixel(76, 150) == GREEN
-
-
-def test_3d_grid_lines_cross_the_back_plane(g, tmp_path):
-    pixel = chart(g, tmp_path, [12, 30, 21], method="Draw3DBarGraph", grid=True)
     # Value tick 1 at y 276 runs back to y 263 and across the back plane.
     assert pixel(205, 263) == pixel(480, 263) == BLACK
-    assert pixel(205, 262) == pixel(205, 264) == WHITE
-
-
-def test_back_colour_with_negative_values_fills_the_plot_not_the_title(g, tmp_path):
-    g.ChartTitle = "Profit"
-    pixel = chart(g, tmp_path, [-15, 5], back="#00FF00")
-    # The plot runs from y 40 to 299 around the zero line at 129.
-    assert pixel(70, 41) == pixel(70, 250) == pixel(488, 298) == GREEN
-    assert pixel(70, 38) == pixel(70, 301) == pixel(200, 20) == WHITE
+    assert pixel(205, 262) == pixel(205, 264) == GREEN

@@ -7,31 +7,20 @@ the bars alone.
 
 import pytest
 
-from test_drawing import read_bmp
+from conftest import draw_bmp
 
-WHITE = (255, 255, 255)
-BLACK = (0, 0, 0)
-FIRST = (135, 44, 86)  # palette position 0
-FIRST_DARKER = (100, 9, 51)
-FIRST_LIGHTER = (170, 79, 121)
-GREEN = (0, 255, 0)
+WHITE, BLACK, GREEN = (255, 255, 255), (0, 0, 0), (0, 255, 0)
+FIRST = (135, 44, 86)  # palette position 0, and its darker and lighter shades
+FIRST_DARKER, FIRST_LIGHTER = (100, 9, 51), (170, 79, 121)
 
 
 def draw(g, folder, values, method="DrawBarGraph", horizontal=False, back=None):
-    g.FilePath = str(folder)
-    g.FileName = "bars.bmp"
-    for label, value in zip("ABC", values):
-        g.AddData(label, value)
     if horizontal:
         g.SetHorizontalGraph()
     if back:
         g.BackColor = back
         g.HasBackColor(1)
-    getattr(g, method)()
-    assert g.ErrorReason == ""
-    width, height, pixel = read_bmp(folder / "bars.bmp")
-    assert (width, height) == (500, 350)
-    return pixel
+    return draw_bmp(g, folder, method, values, labels="ABC")
 
 
 def check_upright(pixel, left, right, top, bottom, above):
@@ -55,18 +44,6 @@ def test_vertical_bars_stand_on_the_base_line(g, tmp_path, back, above):
         check_upright(pixel, left, right, top, 300, above)
 
 
-def test_horizontal_bars_grow_right_from_the_left_axis(g, tmp_path):
-    # Plot from x 5 and y 309 (the 16-pixel label font's cell), 485 x 264:
-    # groups 88 apart from the bottom, bars 52 thick, 11.875 pixels per unit.
-    pixel = draw(g, tmp_path, [10, 20, 30], horizontal=True)
-    for top, length in [(239, 118), (151, 237), (63, 356)]:
-        right, cy = 5 + length, top + 26
-        assert pixel(5 + length // 2, cy) == FIRST
-        assert pixel(right - 1, cy) == BLACK
-        assert pixel(5 + length // 2, top) == pixel(5 + length // 2, top + 51) == BLACK
-        assert pixel(right + 6, cy) == WHITE
-
-
 def test_negative_values_hang_below_the_zero_line(g, tmp_path):
     # Scale -30..40: the zero line moves to y 187; 250 / 70 pixels per unit
     # counted from zero, so -20 hangs 71 pixels, 10 and 30 stand 35 and 107.
@@ -78,14 +55,24 @@ def test_negative_values_hang_below_the_zero_line(g, tmp_path):
         check_upright(pixel, left, right, top, 187, WHITE)
 
 
-def test_horizontal_negative_values_run_from_the_scale_start(g, tmp_path):
-    # Zero line at y 195; groups run down from y 63; lengths count from -30.
-    # Probes stay 12 pixels off the group centres, clear of the zero line.
-    pixel = draw(g, tmp_path, [-20, 10, 30], horizontal=True)
-    for cy, length in [(107, 67), (195, 271), (283, 407)]:
-        assert pixel(5 + length // 2, cy - 12) == FIRST
-        assert pixel(5 + length - 1, cy - 12) == BLACK
-        assert pixel(5 + length + 6, cy - 12) == WHITE
+# Horizontal: plot from x 5 and y 309 (the 16-pixel label font's cell), 485 x 264; groups
+# 88 apart from the bottom, bars 52 thick, 11.875 pixels per unit. With -30..40 the zero
+# line is at y 195, lengths count from -30, and probes stay 12 pixels off the centres.
+@pytest.mark.parametrize(
+    "values,bars",
+    [
+        ([10, 20, 30], [(265, 118), (177, 237), (89, 356)]),
+        ([-20, 10, 30], [(95, 67), (183, 271), (271, 407)]),
+    ],
+)
+def test_horizontal_bars_grow_right_from_the_scale_start(g, tmp_path, values, bars):
+    pixel = draw(g, tmp_path, values, horizontal=True)
+    for y, length in bars:
+        assert pixel(5 + length // 2, y) == FIRST
+        assert pixel(5 + length - 1, y) == BLACK
+        assert pixel(5 + length + 6, y) == WHITE
+    if values[0] > 0:  # the bars' top and bottom edges, 52 apart
+        assert pixel(64, 239) == pixel(64, 290) == BLACK
 
 
 def test_3d_bars_have_a_front_a_shaded_side_and_a_lit_top(g, tmp_path):

@@ -10,75 +10,43 @@ from conftest import PROGID, automation_error
 lock_count = tessaloom._native.module_lock_count
 
 
-@pytest.mark.parametrize(
-    "progid",
-    [
-        "Tessaloom.GraphGenerator",
-        "Tessaloom.GraphGenerator.1",
-        "tessaloom.graphgenerator",
-        "TESSALOOM.GRAPHGENERATOR.1",
-        "tESSALOOM.gRAPHgENERATOR",
-    ],
-)
+@pytest.mark.parametrize("progid", [PROGID, "tessaloom.graphgenerator", "TESSALOOM.GRAPHGENERATOR.1"])
 def test_both_progids_create_an_object_in_any_ascii_case(progid):
-    g = tessaloom.CreateObject(progid)
-    assert g.ErrorReason == ""
+    reason = tessaloom.CreateObject(progid).ErrorReason
+    assert type(reason) is str and reason == ""
 
 
 @pytest.mark.parametrize(
     "progid",
     [
         "",
-        "Tessaloom",
         "GraphGenerator",
         "Tessaloom.GraphGenerator.2",
         "Tessaloom.GraphGenerator.",
-        " Tessaloom.GraphGenerator",
-        "Tessaloom.GraphGenerator ",
         "Tessaloom.GraphGenerator\x00",
         "Tessaloom.GraphGenerator.1\x00x",
-        "Tessaloom GraphGenerator",
-        "Tessaloom.GraphGenerat\u00f6r",
         "\uff34essaloom.GraphGenerator",  # fullwidth T
+        "Tessaloom.GraphGenerator\ud800",
         "{00000000-0000-0000-0000-000000000000}",
     ],
 )
 def test_unknown_progid_is_refused_with_classstring_and_creates_nothing(progid):
     before = lock_count()
-    error = automation_error(tessaloom.CreateObject, progid)
-    assert error.hresult == tessaloom.CO_E_CLASSSTRING
+    assert automation_error(tessaloom.CreateObject, progid).hresult == tessaloom.CO_E_CLASSSTRING
     assert lock_count() == before
 
 
-def test_progid_with_lone_surrogate_is_refused_as_an_unknown_class():
-    error = automation_error(tessaloom.CreateObject, "Tessaloom.GraphGenerator\ud800")
-    assert error.hresult == tessaloom.CO_E_CLASSSTRING
-
-
-@pytest.mark.parametrize("make", [tessaloom.GraphGenerator, lambda: tessaloom.CreateObject(PROGID)])
-def test_new_object_has_an_empty_error_reason(make):
-    reason = make().ErrorReason
-    assert type(reason) is str
-    assert reason == ""
-
-
-def test_each_live_object_holds_one_module_lock():
+def test_each_live_object_holds_one_module_lock_and_blocks_unloading():
     before = lock_count()
     first = tessaloom.GraphGenerator()
-    assert lock_count() == before + 1
     second = tessaloom.CreateObject(PROGID)
     assert lock_count() == before + 2
+    assert tessaloom._native.can_unload_now() == tessaloom.S_FALSE
     del first
     assert lock_count() == before + 1
     del second
     assert lock_count() == before
-
-
-def test_library_cannot_unload_while_an_object_lives():
-    g = tessaloom.GraphGenerator()
-    assert tessaloom._native.can_unload_now() == tessaloom.S_FALSE
-    del g
-    expected = tessaloom.S_OK if lock_count() == 0 else tessaloom.S_FALSE
+    expected = tessaloom.S_OK if before == 0 else tessaloom.S_FALSE
     assert tessaloom._native.can_unload_now() == expected
 
 

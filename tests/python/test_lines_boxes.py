@@ -6,61 +6,34 @@ plot starts at x 62 and runs 428 pixels wide and 260 high above y 300.
 
 import pytest
 
-import tessaloom
-from test_drawing import read_bmp
+from conftest import add_series, draw_bmp
 
 FIRST = (135, 44, 86)  # palette 0: lines, boxes, stems and caps
 SECOND = (243, 243, 170)  # palette 1: second line, median lines
-WHITE = (255, 255, 255)
-BLACK = (0, 0, 0)
-
-
-def draw(g, folder, method, values):
-    g.FilePath = str(folder)
-    g.FileName = "chart.bmp"
-    for i, value in enumerate(values):
-        g.AddData("P%d" % i, value)
-    assert getattr(g, method)() == tessaloom.S_OK
-    assert g.ErrorReason == ""
-    _, _, pixel = read_bmp(folder / "chart.bmp")
-    return pixel
+WHITE, BLACK = (255, 255, 255), (0, 0, 0)
 
 
 # Scale 0..40 over 250 pixels; slots 142 wide: centres at 133, 275, 417.
 MARKERS = [(133, 238), (275, 175), (417, 113)]
 
 
-@pytest.mark.parametrize("x,y", MARKERS)
-def test_line_markers_are_dots_of_the_line_colour_with_a_black_rim(g, tmp_path, x, y):
-    pixel = draw(g, tmp_path, "DrawLineGraph", [10, 20, 30])
-    assert pixel(x, y) == FIRST
-    assert pixel(x - 3, y) == BLACK and pixel(x, y + 2) == BLACK
-    assert pixel(x, y + 4) == WHITE and pixel(x - 4, y + 2) == WHITE
-
-
-def test_line_segments_join_the_markers_in_the_line_colour(g, tmp_path):
-    pixel = draw(g, tmp_path, "DrawLineGraph", [10, 20, 30])
+def test_line_markers_are_rimmed_dots_joined_by_one_pixel_segments(g, tmp_path):
+    pixel = draw_bmp(g, tmp_path, "DrawLineGraph", [10, 20, 30])
+    for x, y in MARKERS:  # dots of the line colour with a black rim
+        assert pixel(x, y) == FIRST
+        assert pixel(x - 3, y) == BLACK and pixel(x, y + 2) == BLACK
+        assert pixel(x, y + 4) == WHITE and pixel(x - 4, y + 2) == WHITE
     # Half-way between the first two markers, one pixel above their centres.
     (x0, y0), (x1, y1) = MARKERS[0], MARKERS[1]
-    x = (x0 + x1) // 2
-    y = (y0 + y1) // 2 - 1
+    x, y = (x0 + x1) // 2, (y0 + y1) // 2 - 1
     column = [pixel(x, y + dy) for dy in range(-2, 3)]
-    assert FIRST in column
     assert column.count(FIRST) == 1  # one pixel thick
     assert pixel(x, y + 10) == WHITE and pixel(x, y - 10) == WHITE
 
 
 def test_each_line_of_a_series_chart_has_its_own_colour(g, tmp_path):
-    g.FilePath = str(tmp_path)
-    g.FileName = "chart.bmp"
-    for item in ("Q1", "Q2"):
-        g.AddItemToSeries(item)
-    for title, values in [("North", (10, 30)), ("South", (20, 10))]:
-        g.AddSeries(title)
-        for v in values:
-            g.AddDataEx(v)
-    assert g.DrawLineSeriesGraph() == tessaloom.S_OK
-    _, _, pixel = read_bmp(tmp_path / "chart.bmp")
+    add_series(g, ("Q1", "Q2"), [("North", (10, 30)), ("South", (20, 10))])
+    pixel = draw_bmp(g, tmp_path, "DrawLineSeriesGraph")
 
     # The legend narrows the plot, so find the markers along their rows (left
     # of the legend): Q1 is 10 at North, Q2 is 30 at North and 10 at South.
@@ -76,44 +49,31 @@ def test_each_line_of_a_series_chart_has_its_own_colour(g, tmp_path):
 
 # Values 10..50: scale 0..60 over 250 pixels. One box 342 wide centred at
 # x 276, from 105 to 447; Q1 15 at y 238, median 30 at 175, Q3 45 at 113,
-# maximum 50 at 92.
+# maximum 50 at 92. Horizontal: the plot starts at x 5 and runs 485 wide, so 0..60 spans 475 pixels: minimum
+# 10 at x 84, Q1 at 123, median at 242, Q3 at 361, maximum at 400. The one box fills 80 per
+# cent of the plot height around its middle, so row 160 crosses it above the stem.
 BOX_PROBES = [
-    ("inside the box", 200, 200, FIRST),
-    ("inside the box above the median", 400, 130, FIRST),
-    ("the median line", 200, 175, SECOND),
-    ("the stem above the box", 276, 100, FIRST),
-    ("inside the upper cap", 200, 93, FIRST),
-    ("the box outline", 105, 200, BLACK),
-    ("left of the box", 100, 200, WHITE),
-    ("beside the stem", 285, 100, WHITE),
+    (False, "inside the box", 200, 200, FIRST),
+    (False, "inside the box above the median", 400, 130, FIRST),
+    (False, "the median line", 200, 175, SECOND),
+    (False, "the stem above the box", 276, 100, FIRST),
+    (False, "inside the upper cap", 200, 93, FIRST),
+    (False, "the box outline", 105, 200, BLACK),
+    (False, "left of the box", 100, 200, WHITE),
+    (False, "beside the stem", 285, 100, WHITE),
+    (True, "left of the box, above the stem", 100, 160, WHITE),
+    (True, "inside the box", 200, 160, FIRST),
+    (True, "the median line", 242, 160, SECOND),
+    (True, "right of the box, above the stem", 380, 160, WHITE),
+    (True, "inside the right cap", 398, 160, FIRST),
 ]
 
 
-@pytest.mark.parametrize("what,x,y,colour", BOX_PROBES, ids=[p[0] for p in BOX_PROBES])
-def test_box_whisker_pixels(g, tmp_path, what, x, y, colour):
-    pixel = draw(g, tmp_path, "DrawBoxWhiskerGraph", [30, 10, 50, 20, 40])
-    assert pixel(x, y) == colour
-
-
-# Horizontal: the plot starts at x 5 and runs 485 wide, so 0..60 spans 475
-# pixels: minimum 10 at x 84, Q1 at 123, median at 242, Q3 at 361, maximum
-# at 400. The one box fills 80 per cent of the plot height around its middle,
-# so row 160 crosses it above the stem.
-HORIZONTAL_PROBES = [
-    ("left of the box, above the stem", 100, 160, WHITE),
-    ("inside the box", 200, 160, FIRST),
-    ("the median line", 242, 160, SECOND),
-    ("inside the box past the median", 300, 160, FIRST),
-    ("right of the box, above the stem", 380, 160, WHITE),
-    ("inside the right cap", 398, 160, FIRST),
-]
-
-
-@pytest.mark.parametrize("what,x,y,colour", HORIZONTAL_PROBES, ids=[p[0] for p in HORIZONTAL_PROBES])
-def test_horizontal_box_whisker_pixels(g, tmp_path, what, x, y, colour):
-    g.SetHorizontalGraph()
-    pixel = draw(g, tmp_path, "DrawBoxWhiskerGraph", [30, 10, 50, 20, 40])
-    assert pixel(x, y) == colour
+@pytest.mark.parametrize("horizontal,what,x,y,colour", BOX_PROBES, ids=[p[1] for p in BOX_PROBES])
+def test_box_whisker_pixels(g, tmp_path, horizontal, what, x, y, colour):
+    if horizontal:
+        g.SetHorizontalGraph()
+    assert draw_bmp(g, tmp_path, "DrawBoxWhiskerGraph", [30, 10, 50, 20, 40])(x, y) == colour
 
 
 # The 3D frame takes a depth of 5 per cent of 260: 13 pixels, leaving a
@@ -128,5 +88,4 @@ def test_horizontal_box_whisker_pixels(g, tmp_path, what, x, y, colour):
     ],
 )
 def test_3d_line_ribbon_faces(g, tmp_path, values, x, y, face):
-    pixel = draw(g, tmp_path, "Draw3DLineGraph", values)
-    assert pixel(x, y) == face
+    assert draw_bmp(g, tmp_path, "Draw3DLineGraph", values)(x, y) == face

@@ -12,14 +12,12 @@ import math
 
 import pytest
 
-import tessaloom
-from test_drawing import read_bmp
+from conftest import add_series, draw_bmp, read_bmp
 
 PALETTE = [(135, 44, 86), (243, 243, 170), (152, 152, 255)]
-WHITE = (255, 255, 255)
-BLACK = (0, 0, 0)
-
+WHITE, BLACK = (255, 255, 255), (0, 0, 0)
 CX, CY, R = 219, 180, 75
+PIES = ["DrawPieGraph", "Draw3DPieGraph"]
 
 
 def darker(rgb):
@@ -33,14 +31,7 @@ def at(cx, cy, radius, degrees):
 
 
 def draw(g, folder, method, values):
-    g.FilePath = str(folder)
-    g.FileName = "chart.bmp"
-    for label, value in zip(("Jan", "Feb", "Mar"), values):
-        g.AddData(label, value)
-    assert getattr(g, method)() == tessaloom.S_OK
-    assert g.ErrorReason == ""
-    _, _, pixel = read_bmp(folder / "chart.bmp")
-    return pixel
+    return draw_bmp(g, folder, method, values, labels=("Jan", "Feb", "Mar"))
 
 
 # Values 1, 1, 2: the first slice runs from the left end to the bottom, the
@@ -49,62 +40,46 @@ def draw(g, folder, method, values):
 SLICE_PROBES = [(20, 0), (70, 0), (110, 1), (160, 1), (200, 2), (240, 2), (300, 2), (340, 2)]
 
 
-@pytest.mark.parametrize("method", ["DrawPieGraph", "Draw3DPieGraph"])
-@pytest.mark.parametrize("degrees,slot", SLICE_PROBES)
-def test_each_slice_has_its_slot_colour(g, tmp_path, method, degrees, slot):
+@pytest.mark.parametrize("method", PIES)
+def test_slices_and_legend_swatches_have_their_slot_colours(g, tmp_path, method):
     pixel = draw(g, tmp_path, method, [1, 1, 2])
-    assert pixel(*at(CX, CY, 0.6 * R, degrees)) == PALETTE[slot]
-
-
-@pytest.mark.parametrize("method", ["DrawPieGraph", "Draw3DPieGraph"])
-def test_the_pie_ends_at_its_radius(g, tmp_path, method):
-    pixel = draw(g, tmp_path, method, [1, 1, 2])
+    for degrees, slot in SLICE_PROBES:
+        assert pixel(*at(CX, CY, 0.6 * R, degrees)) == PALETTE[slot], degrees
+    # The pie ends at its radius.
     assert pixel(CX - R + 3, CY + 3) == PALETTE[0]
     assert pixel(CX - R - 3, CY + 3) == WHITE
     assert pixel(CX, CY - R + 3) == PALETTE[2]
     assert pixel(CX, CY - R - 3) == WHITE
+    for row in range(3):  # swatches in a black outline
+        y = 160 + 18 * row
+        assert pixel(478, y + 6) == PALETTE[row]
+        assert pixel(472, y + 6) == BLACK and pixel(484, y + 6) == BLACK
+        assert pixel(478, y) == BLACK and pixel(478, y + 11) == BLACK
+        assert pixel(478, y + 14) == WHITE
 
 
-@pytest.mark.parametrize(
-    "x,slot",
-    [
-        (CX - 5, 0),  # just left of the bottom: the first slice's wall
-        (CX + 40, 1),  # lower right: the second slice's wall
-    ],
-)
-def test_the_3d_wall_below_the_front_shows_the_slice_darker(g, tmp_path, x, slot):
+def test_the_3d_wall_below_the_front_shows_the_slice_darker_and_a_flat_pie_has_none(g, tmp_path):
     # The wall ellipse is the top moved 3 pixels (75 x 0.05) right and down:
     # between the top's rim and the wall's rim the wall colour shows.
     pixel = draw(g, tmp_path, "Draw3DPieGraph", [1, 1, 2])
-    top_rim = CY + math.sqrt(R * R - (x - CX) ** 2)
-    wall_rim = CY + 3 + math.sqrt(R * R - (x - CX - 3) ** 2)
-    y = round((top_rim + wall_rim) / 2)
-    assert wall_rim - top_rim >= 2.5
-    assert pixel(x, y) == darker(PALETTE[slot])
-    assert pixel(x, round(wall_rim) + 3) == WHITE
+    # Just left of the bottom: the first slice's wall; lower right: the second's.
+    for x, slot in [(CX - 5, 0), (CX + 40, 1)]:
+        top_rim = CY + math.sqrt(R * R - (x - CX) ** 2)
+        wall_rim = CY + 3 + math.sqrt(R * R - (x - CX - 3) ** 2)
+        assert wall_rim - top_rim >= 2.5
+        assert pixel(x, round((top_rim + wall_rim) / 2)) == darker(PALETTE[slot])
+        assert pixel(x, round(wall_rim) + 3) == WHITE
+    g.FileName = "flat.bmp"
+    g.DrawPieGraph()
+    _, _, flat = read_bmp(tmp_path / "flat.bmp")
+    assert flat(CX + 40, round(CY + math.sqrt(R * R - 40 * 40)) + 2) == WHITE
 
 
-def test_a_flat_pie_has_no_wall(g, tmp_path):
-    pixel = draw(g, tmp_path, "DrawPieGraph", [1, 1, 2])
-    assert pixel(CX + 40, round(CY + math.sqrt(R * R - 40 * 40)) + 2) == WHITE
-
-
-@pytest.mark.parametrize("method", ["DrawPieGraph", "Draw3DPieGraph"])
+@pytest.mark.parametrize("method", PIES)
 def test_a_single_value_fills_the_whole_disc(g, tmp_path, method):
     pixel = draw(g, tmp_path, method, [0, 0, 7])
     for degrees in (20, 110, 200, 300):
         assert pixel(*at(CX, CY, 0.6 * R, degrees)) == PALETTE[2]
-
-
-@pytest.mark.parametrize("method", ["DrawPieGraph", "Draw3DPieGraph"])
-@pytest.mark.parametrize("row", [0, 1, 2])
-def test_legend_swatches_show_the_slice_colours_in_a_black_outline(g, tmp_path, method, row):
-    pixel = draw(g, tmp_path, method, [1, 1, 2])
-    y = 160 + 18 * row
-    assert pixel(478, y + 6) == PALETTE[row]
-    assert pixel(472, y + 6) == BLACK and pixel(484, y + 6) == BLACK
-    assert pixel(478, y) == BLACK and pixel(478, y + 11) == BLACK
-    assert pixel(478, y + 14) == WHITE
 
 
 def test_legend_box_outline_is_widened_for_short_texts(g, tmp_path):
@@ -118,16 +93,8 @@ def test_legend_box_outline_is_widened_for_short_texts(g, tmp_path):
 def test_series_pies_stand_side_by_side_in_the_same_colours(g, tmp_path):
     # Legend "Q1", "Q2": the plot ends at x 441; two columns of 218 put the
     # centres at 129 and 347, radius (150 - 75) / 3 = 25.
-    g.FilePath = str(tmp_path)
-    g.FileName = "chart.bmp"
-    for item in ("Q1", "Q2"):
-        g.AddItemToSeries(item)
-    for title, values in [("North", (10, 30)), ("South", (30, 10))]:
-        g.AddSeries(title)
-        for v in values:
-            g.AddDataEx(v)
-    assert g.DrawPieSeriesGraph() == tessaloom.S_OK
-    _, _, pixel = read_bmp(tmp_path / "chart.bmp")
+    add_series(g, ("Q1", "Q2"), [("North", (10, 30)), ("South", (30, 10))])
+    pixel = draw_bmp(g, tmp_path, "DrawPieSeriesGraph")
     # North: Q1 from 0 to 90 degrees, Q2 the rest; South: Q1 to 270.
     assert pixel(*at(129, 180, 15, 20)) == PALETTE[0]
     assert pixel(*at(129, 180, 15, 150)) == PALETTE[1]

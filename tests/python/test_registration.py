@@ -4,16 +4,13 @@ import os
 import pathlib
 import re
 import shutil
-import subprocess
 
 import pytest
 
 import tessaloom
-from conftest import PROGID, automation_error
+from conftest import PROGID, automation_error, needs_cli, run_cli as tool
 
-CLI = os.environ.get("TESSALOOM_CLI") or str(
-    pathlib.Path(__file__).resolve().parents[2] / "build" / "tessaloom"
-)
+pytestmark = needs_cli
 CLASS_KEY = r"HKEY_CLASSES_ROOT\CLSID\{4F463A34-8A46-437E-8B62-422717E99546}"
 lock_count = tessaloom._native.module_lock_count
 
@@ -29,16 +26,6 @@ UNRELATED = (
     "[HKEY_CLASSES_ROOT\\CLSID\\{00000000-1111-2222-3333-444444444444}\\InprocServer32]\n"
     '@="/usr/lib/libother.so"\n'
 )
-
-
-def tool(*args, cwd=None):
-    return subprocess.run([CLI, *map(str, args)], capture_output=True, text=True, cwd=cwd)
-
-
-@pytest.fixture(autouse=True)
-def need_cli():
-    if not os.path.exists(CLI):
-        pytest.skip("command-line tool not built")
 
 
 @pytest.fixture
@@ -86,6 +73,8 @@ def test_register_names_the_library_the_tool_and_this_module_share(registry):
     assert os.path.isabs(server)
     assert os.path.realpath(server) == loaded_library("libtessaloom.so")
     assert keys(registry)[CLASS_KEY + "\\InprocServer32"]["ThreadingModel"] == "Apartment"
+    assert tool("register", server).returncode == 0  # the linked library named as argument
+    assert os.path.realpath(server_of(registry)) == os.path.realpath(server)
 
 
 @pytest.mark.parametrize("progid", [PROGID, PROGID + ".1", "TESSALOOM.GRAPHGENERATOR"])
@@ -183,12 +172,6 @@ def test_a_library_argument_registers_that_copy(registry, tmp_path):
     result = tool("unregister", copy)
     assert result.returncode == 0, result.stderr
     assert keys(registry) == {}
-
-
-def test_the_linked_library_named_as_argument_is_the_same_server(registry):
-    own = loaded_library("libtessaloom.so")
-    assert tool("register", own).returncode == 0
-    assert os.path.realpath(server_of(registry)) == own
 
 
 def test_libraries_that_are_no_servers_are_refused_with_the_reason(registry, tmp_path):
