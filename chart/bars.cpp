@@ -154,6 +154,24 @@ COLORREF SlotColor(const CGraph& graph, std::int64_t j) noexcept {
   return graph.GetColor(static_cast<int>(j));
 }
 
+// Walks one stack from `origin` along the value axis (`direction` -1 runs
+// up, +1 runs right): each segment starts where the one before it ended, and
+// a skipped value leaves that end where it is. `draw(j, start, end)` paints
+// segment j between the two value-axis coordinates.
+template <class DrawSegment>
+void WalkStack(const CGraphSeries& series, const BarLayout& layout, std::int32_t minTick,
+               double scale, std::int64_t origin, std::int64_t direction, DrawSegment draw) {
+  std::int64_t start = origin;
+  for (std::int64_t j = 0; j < layout.slots; ++j) {
+    const float v = SlotValue(series, j);
+    if (!(v > kSkipAtOrBelow)) continue;
+    const std::int64_t end =
+        start + direction * CappedBarLength(v, minTick, scale, layout.valueExtent);
+    draw(j, start, end);
+    start = end;
+  }
+}
+
 }  // namespace
 
 void CGraph::DrawBars(DrawingSurface& surface) {
@@ -213,24 +231,16 @@ void CGraph::DrawStackedBars(DrawingSurface& surface) {
     // leaves that end where it is.
     if (isVertical == 1) {
       const std::int64_t left = ColumnCentre(*this, layout.pitch, k) - bw / 2;
-      std::int64_t y0 = plotBaseY;
-      for (std::int64_t j = 0; j < layout.slots; ++j) {
-        const float v = SlotValue(*series, j);
-        if (!(v > kSkipAtOrBelow)) continue;
-        const std::int64_t y1 = y0 - CappedBarLength(v, minTick, scale, layout.valueExtent);
-        FlatBar(surface, SlotColor(*this, j), left, y1, left + bw, y0);
-        y0 = y1;
-      }
+      WalkStack(*series, layout, minTick, scale, plotBaseY, -1,
+                [&](std::int64_t j, std::int64_t y0, std::int64_t y1) {
+                  FlatBar(surface, SlotColor(*this, j), left, y1, left + bw, y0);
+                });
     } else {
       const std::int64_t top = RowCentre(*this, layout.pitch, k) - bw / 2;
-      std::int64_t x0 = plotLeftX;
-      for (std::int64_t j = 0; j < layout.slots; ++j) {
-        const float v = SlotValue(*series, j);
-        if (!(v > kSkipAtOrBelow)) continue;
-        const std::int64_t x1 = x0 + CappedBarLength(v, minTick, scale, layout.valueExtent);
-        FlatBar(surface, SlotColor(*this, j), x0, top, x1, top + bw);
-        x0 = x1;
-      }
+      WalkStack(*series, layout, minTick, scale, plotLeftX, 1,
+                [&](std::int64_t j, std::int64_t x0, std::int64_t x1) {
+                  FlatBar(surface, SlotColor(*this, j), x0, top, x1, top + bw);
+                });
     }
   }
 }
@@ -283,24 +293,16 @@ void CGraph::Draw3DStackedBars(DrawingSurface& surface) {
     ++k;
     if (upright) {
       const std::int64_t left = ColumnCentre(*this, layout.pitch, k) - bw / 2;
-      std::int64_t y0 = plotBaseY;
-      for (std::int64_t j = 0; j < layout.slots; ++j) {
-        const float v = SlotValue(*series, j);
-        if (!(v > kSkipAtOrBelow)) continue;
-        const std::int64_t y1 = y0 - CappedBarLength(v, minTick, scale, layout.valueExtent);
-        SolidBar(surface, SlotColor(*this, j), true, depth, left, y1, left + bw, y0);
-        y0 = y1;
-      }
+      WalkStack(*series, layout, minTick, scale, plotBaseY, -1,
+                [&](std::int64_t j, std::int64_t y0, std::int64_t y1) {
+                  SolidBar(surface, SlotColor(*this, j), true, depth, left, y1, left + bw, y0);
+                });
     } else {
       const std::int64_t top = RowCentre(*this, layout.pitch, k) - bw / 2;
-      std::int64_t x0 = plotLeftX;
-      for (std::int64_t j = 0; j < layout.slots; ++j) {
-        const float v = SlotValue(*series, j);
-        if (!(v > kSkipAtOrBelow)) continue;
-        const std::int64_t x1 = x0 + CappedBarLength(v, minTick, scale, layout.valueExtent);
-        SolidBar(surface, SlotColor(*this, j), false, depth, x0, top, x1, top + bw);
-        x0 = x1;
-      }
+      WalkStack(*series, layout, minTick, scale, plotLeftX, 1,
+                [&](std::int64_t j, std::int64_t x0, std::int64_t x1) {
+                  SolidBar(surface, SlotColor(*this, j), false, depth, x0, top, x1, top + bw);
+                });
     }
   }
 }

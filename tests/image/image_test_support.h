@@ -21,31 +21,14 @@
 
 #include "platform/canvas.h"
 #include "platform/file_system.h"
+#include "tests/support/scratch_dir.h"
 
 namespace tessaloom::image_test {
 
 inline constexpr COLORREF kRed = 0x0000FF;
 inline constexpr COLORREF kBlue = 0xFF0000;
 
-class ScratchDir {
- public:
-  ScratchDir() {
-    char name[] = "/tmp/tessaloom-image-XXXXXX";
-    if (::mkdtemp(name) == nullptr) std::abort();
-    path_ = name;
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  ~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using test_support::ScratchDir;
 
 inline std::vector<std::uint8_t> ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
