@@ -3,8 +3,9 @@
 //
 // The value axis runs from minTick in tickCount steps of tickValueStep and
 // leaves a 10-pixel margin at its far end; the category axis has one slot
-// per series. With negative values (quadrant 3) the frame has moved
-// plotBaseY to the zero line, and the axes are laid out around that line.
+// per series. With negative values in a vertical chart (quadrant 3) the
+// frame has moved plotBaseY to the zero line, and the axes are laid out
+// around that line.
 // All pixel arithmetic is done in 64 bits and saturated to 32 at the surface.
 #include <cstdint>
 #include <string>
@@ -58,9 +59,11 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
   const std::int64_t w = plotWidth;
   const std::int64_t zero = ZeroOffset(minTick, maxTick, plotHeight);
   // Quadrants 2 and 4 (a negative category position) cannot arise from the
-  // component's data; they are laid out like quadrant 1.
-  const bool negative = quadrant == 3;
-  const bool vertical = isVertical == 1;
+  // component's data; they are laid out like quadrant 1. Horizontal charts
+  // with negative values keep the layout of positive ones: their value axis
+  // already runs from minTick to maxTick.
+  const bool vertical = DrawsVertically();
+  const bool negative = quadrant == 3 && vertical;
   const std::int64_t value_font = valueFontHeight;
   const std::int64_t tick_step = tickValueStep;
   const std::int64_t categories = static_cast<std::int64_t>(seriesList.size());
@@ -139,7 +142,8 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
     // labels are centred assuming 8 pixels per character.
     if (categories > 0) {
       const std::int64_t slot = w / categories;
-      const std::int64_t label_y = negative ? y0 + h / 2 + 8 : y0 + 8;
+      // Around zero the labels stay under the plot, above the bottom title.
+      const std::int64_t label_y = plot_bottom + 8;
       std::int64_t k = 1;
       for (const auto& series : seriesList) {
         const std::int64_t xc = k * slot - slot / 2 + x0;
@@ -150,7 +154,7 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
         ++k;
       }
     }
-  } else if (!negative) {
+  } else {
     // Categories up the left axis, the first series at the bottom; labels
     // start at the left of the margin the frame kept for the X-axis title.
     if (categories > 0) {
@@ -160,7 +164,7 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
         const std::int64_t yc = slot / 2 - k * slot + y0;
         Line(surface, x0 - 3, yc, x0 + 3, yc);
         const std::string label = series->GetLabel();
-        TextInFont(surface, side_label_font, x0 - std::int64_t{xAxisLabelLength} * w2 - 5,
+        TextInFont(surface, side_label_font, x0 - std::int64_t{CategoryLabelChars()} * w2 - 5,
                    yc - h2 / 2, label);
         axisEndY = SaturateToInt32(yc);
         ++k;
@@ -177,38 +181,6 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
         if (hasGridLines != 0) GridLine(surface, x, y0, x, y0 - h);
         const std::string label = ValueText(minTick + i * tick_step);
         TextInFont(surface, category_label_font, x - (TextLength(label) * w2) / 2, y0 + 8, label);
-        axisEndX = SaturateToInt32(x);
-      }
-    }
-  } else {
-    // Quadrant 3 lying on its side: the categories fill the left axis
-    // downward from half the plot height above the zero line, and the
-    // middle one (c/2 + 1) sits on the zero line itself.
-    if (categories > 0) {
-      const std::int64_t slot = h / categories;
-      std::int64_t k = 1;
-      for (const auto& series : seriesList) {
-        const std::int64_t y = k == categories / 2 + 1 ? y0 : y0 - h / 2 + k * slot - slot / 2;
-        Line(surface, x0 - 3, y, x0 + 3, y);
-        const std::string label = series->GetLabel();
-        TextInFont(surface, side_label_font, x0 - (value_font / 2) * TextLength(label) - 5, y - 6,
-                   label);
-        axisEndY = SaturateToInt32(y);
-        ++k;
-      }
-    }
-
-    // Values along the bottom: half the intervals at twice the step, from 0.
-    const std::int64_t half_count = tickCount / 2;
-    if (half_count > 0) {
-      const std::int64_t step = (w - 10) / half_count;
-      for (std::int64_t i = 0; i <= half_count; ++i) {
-        const std::int64_t x = x0 + i * step;
-        Line(surface, x, y0 - 3, x, y0 + 3);
-        if (hasGridLines != 0) GridLine(surface, x, y0 - h / 2, x, y0 + h / 2);
-        const std::string label = ValueText(2 * i * tick_step);
-        TextInFont(surface, category_label_font, x - (TextLength(label) * w2) / 2, y0 + h / 2 + 8,
-                   label);
         axisEndX = SaturateToInt32(x);
       }
     }

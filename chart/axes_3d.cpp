@@ -77,7 +77,7 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
   LineTo(surface, x0 + wf + d, y0 - hf - d);
   LineTo(surface, x0 + wf + d, y0 - d);
 
-  const bool vertical = isVertical == 1;
+  const bool vertical = DrawsVertically();
   const std::int32_t title_size =
       axes::TitleFontSize(canvasWidth, canvasHeight, xAxisLabel, yAxisLabel);
   const axes::TitleResult titles =
@@ -148,7 +148,7 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
         LineTo(surface, x0, yk);
         LineTo(surface, x0 + d, yk - d);
         const std::string label = series->GetLabel();
-        TextInFont(surface, side_label_font, x0 - std::int64_t{xAxisLabelLength} * w2 - 5,
+        TextInFont(surface, side_label_font, x0 - std::int64_t{CategoryLabelChars()} * w2 - 5,
                    yk - h2 / 2, label);
         axisEndY = SaturateToInt32(yk);
         ++k;

@@ -123,16 +123,18 @@ bool Layout(const CGraph& graph, BarLayout& layout) noexcept {
   layout.groups = static_cast<std::int64_t>(graph.seriesList.size());
   layout.slots = graph.seriesSize;
   if (layout.groups <= 0 || layout.slots <= 0) return false;
-  const bool vertical = graph.isVertical == 1;
+  const bool vertical = graph.DrawsVertically();
   const std::int64_t category_extent = vertical ? graph.plotWidth : graph.plotHeight;
   layout.valueExtent = vertical ? graph.plotHeight : graph.plotWidth;
   layout.pitch = category_extent / layout.groups;
   return true;
 }
 
-// Bar thickness: `share` of the pitch, split between `per_group` bars.
+// Bar thickness: `share` of the pitch, split between `per_group` bars, and
+// at least one pixel so that crowded bars still show.
 std::int64_t Thickness(std::int64_t pitch, double share, std::int64_t per_group) noexcept {
-  return TruncateToInt32(static_cast<double>(pitch) * share / static_cast<double>(per_group));
+  return std::max(
+      TruncateToInt32(static_cast<double>(pitch) * share / static_cast<double>(per_group)), 1);
 }
 
 // Centre of group k (from 1) along the x axis, counted from the value axis.
@@ -181,10 +183,14 @@ void CGraph::DrawBars(DrawingSurface& surface) {
   const std::int64_t bw = Thickness(layout.pitch, kFlatBarShare, layout.slots);
   const std::int64_t tw = layout.slots * bw;
   const std::int64_t base = plotBaseY;
-  const std::int64_t origin = plotLeftX;
-  // Data with a negative first value: the base line is the zero line, bars
-  // measure |v| from it and hang below it for negative values.
+  // Data with negative values. Vertical: the frame made the base line the
+  // zero line; bars measure |v| from it and hang below it for negative
+  // values. Horizontal: bars run from the value 0 on the minTick-based axis
+  // to their value, leftward for negative values.
   const bool around_zero = quadrant == 3;
+  const std::int64_t origin =
+      std::int64_t{plotLeftX} +
+      (around_zero ? TruncateToInt32(-static_cast<double>(minTick) * scale) : 0);
 
   std::int64_t k = 0;
   for (const auto& series : seriesList) {
@@ -192,7 +198,7 @@ void CGraph::DrawBars(DrawingSurface& surface) {
     for (std::int64_t j = 0; j < layout.slots; ++j) {
       const float v = SlotValue(*series, j);
       const COLORREF color = SlotColor(*this, j);
-      if (isVertical == 1) {
+      if (DrawsVertically()) {
         const std::int64_t left = ColumnCentre(*this, layout.pitch, k) - tw / 2 + j * bw;
         if (around_zero) {
           const std::int64_t h = TruncateToInt32(static_cast<double>(std::fabs(v)) * scale);
@@ -206,13 +212,10 @@ void CGraph::DrawBars(DrawingSurface& surface) {
           FlatBar(surface, color, left, base - length, left + bw, base);
         }
       } else {
-        // Around zero the groups run downward from half the axis above the base line.
-        const std::int64_t cy = around_zero
-                                    ? base - plotHeight / 2 - layout.pitch / 2 + k * layout.pitch
-                                    : RowCentre(*this, layout.pitch, k);
-        const std::int64_t top = cy - tw / 2 + j * bw;
-        const std::int64_t length = CappedBarLength(v, minTick, scale, layout.valueExtent);
-        FlatBar(surface, color, origin, top, origin + length, top + bw);
+        const std::int64_t top = RowCentre(*this, layout.pitch, k) - tw / 2 + j * bw;
+        const std::int64_t end =
+            std::int64_t{plotLeftX} + CappedBarLength(v, minTick, scale, layout.valueExtent);
+        FlatBar(surface, color, origin, top, end, top + bw);
       }
     }
   }
@@ -229,7 +232,7 @@ void CGraph::DrawStackedBars(DrawingSurface& surface) {
     ++k;
     // Each segment starts where the one below it ended; a skipped value
     // leaves that end where it is.
-    if (isVertical == 1) {
+    if (DrawsVertically()) {
       const std::int64_t left = ColumnCentre(*this, layout.pitch, k) - bw / 2;
       WalkStack(*series, layout, minTick, scale, plotBaseY, -1,
                 [&](std::int64_t j, std::int64_t y0, std::int64_t y1) {
@@ -248,7 +251,7 @@ void CGraph::DrawStackedBars(DrawingSurface& surface) {
 void CGraph::Draw3DBars(DrawingSurface& surface) {
   BarLayout layout;
   if (!Layout(*this, layout)) return;
-  const bool upright = isVertical == 1;
+  const bool upright = DrawsVertically();
   // Upright 3D bars use the whole front plane; lying ones keep the margin.
   const double scale =
       ValueScale(*this, upright ? layout.valueExtent : layout.valueExtent - kValueAxisMargin);
@@ -267,7 +270,7 @@ void CGraph::Draw3DBars(DrawingSurface& surface) {
         const std::int64_t top =
             std::int64_t{plotBaseY} - CappedBarLength(v, minTick, scale, layout.valueExtent);
         SolidBar(surface, color, true, depth, left, top, left + bw, plotBaseY);
-      } else if (v > kSkipAtOrBelow) {
+      } else {
         // Slot 0 lowest: the upper faces of lower bars are then painted over
         // by the bars above them.
         const std::int64_t bottom = RowCentre(*this, layout.pitch, k) + tw / 2 - j * bw;
@@ -282,7 +285,7 @@ void CGraph::Draw3DBars(DrawingSurface& surface) {
 void CGraph::Draw3DStackedBars(DrawingSurface& surface) {
   BarLayout layout;
   if (!Layout(*this, layout)) return;
-  const bool upright = isVertical == 1;
+  const bool upright = DrawsVertically();
   const double scale =
       ValueScale(*this, upright ? layout.valueExtent : layout.valueExtent - kValueAxisMargin);
   const std::int64_t bw = Thickness(layout.pitch, kSolidBarShare, 1);

@@ -79,7 +79,7 @@ void CGraph::DrawBoxWhiskers(DrawingSurface& surface) {
   if (seriesList.empty()) return;
   const auto count = static_cast<std::int64_t>(seriesList.size());
   const std::int64_t range = std::int64_t{maxTick} - minTick;
-  const bool vertical = isVertical == 1;
+  const bool vertical = DrawsVertically();
   // The value axis keeps a 10-pixel margin at its far end; an empty range
   // has no scale and puts every statistic at the axis start.
   const std::int64_t value_extent = std::int64_t{vertical ? plotHeight : plotWidth} - 10;

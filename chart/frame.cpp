@@ -28,9 +28,25 @@ std::int32_t FittingFontSize(std::int32_t start, std::int64_t length, std::int64
   return SaturateToInt32(size);
 }
 
+// Sign class of every point the drawers will draw: 4 for a negative category
+// position with a negative value, 2 for a negative position only, 3 for a
+// negative value only, else 1.
+std::int32_t SignClass(const std::vector<std::unique_ptr<CGraphSeries>>& seriesList) noexcept {
+  bool negative_position = false;
+  bool negative_value = false;
+  for (const auto& series : seriesList) {
+    for (const CGraphDataSet& point : series->dataList) {
+      negative_position |= static_cast<std::int32_t>(point.GetXPosition()) < 0;
+      negative_value |= point.GetYValue() < 0.0f;
+    }
+  }
+  if (negative_position) return negative_value ? 4 : 2;
+  return negative_value ? 3 : 1;
+}
+
 }  // namespace
 
-void CGraph::DrawGraph(DrawingSurface& surface) {
+bool CGraph::DrawGraph(DrawingSurface& surface) {
   const std::int32_t W = graphWidth;
   const std::int32_t H = graphHeight;
 
@@ -56,7 +72,7 @@ void CGraph::DrawGraph(DrawingSurface& surface) {
     plotHeight = SaturateToInt32(std::int64_t{canvasHeight} - 50);
     plotLeftX = 5;
     plotBaseY = SaturateToInt32(std::int64_t{canvasHeight} - 5);
-  } else if (isVertical == 1) {
+  } else if (DrawsVertically()) {
     char digits[16];
     const int length = std::snprintf(digits, sizeof digits, "%d", maxTick);
     plotLeftX = SaturateToInt32(std::int64_t{valueFontHeight / 2} * length + 50);
@@ -71,8 +87,12 @@ void CGraph::DrawGraph(DrawingSurface& surface) {
     const Font old_font = surface.SelectFont(Font::Chart(size, 900));
     const TextMetrics m = surface.GetTextMetrics();
     surface.SelectFont(old_font);
-    const std::int64_t band = xAxisLabel.empty() ? 0 : std::int64_t{m.height} + 10;
-    plotLeftX = SaturateToInt32(std::int64_t{xAxisLabelLength} * m.aveCharWidth + band + 5);
+    // The rotated X-axis title takes a band at the left edge; without one,
+    // category labels keep 5 pixels off the border.
+    const std::int64_t label_chars = CategoryLabelChars();
+    const std::int64_t band =
+        !xAxisLabel.empty() ? std::int64_t{m.height} + 10 : (label_chars > 0 ? 5 : 0);
+    plotLeftX = SaturateToInt32(label_chars * m.aveCharWidth + band + 5);
     plotBaseY = SaturateToInt32(std::int64_t{canvasHeight} - m.height - 25);
     plotHeight = SaturateToInt32(std::int64_t{plotBaseY} - 45);
     plotWidth = SaturateToInt32(std::int64_t{canvasWidth} - plotLeftX - 5);
@@ -83,25 +103,17 @@ void CGraph::DrawGraph(DrawingSurface& surface) {
     plotWidth = SaturateToInt32(std::int64_t{legend_left} - plotLeftX - 10);
   }
 
+  // Every draw classifies its own data; kinds without a sign scan lay out as
+  // for positive data whatever an earlier draw found.
+  quadrant = 1;
   if (graphType == GRAPH_BAR || graphType == GRAPH_LINE || graphType == GRAPH_3D_LINE) {
-    // Only the first point of each series is looked at.
-    std::int32_t min_position = 0;
-    float min_value = 0.0f;
-    if (seriesSize > 0) {
-      for (const auto& series : seriesList) {
-        min_position =
-            std::min(min_position, static_cast<std::int32_t>(series->GetFirstXPosition()));
-        min_value = std::min(min_value, series->GetFirstValue());
-      }
-    }
-    if (min_position < 0) {
-      quadrant = min_value < 0.0f ? 4 : 2;
-    } else {
-      quadrant = min_value < 0.0f ? 3 : 1;
-    }
+    quadrant = SignClass(seriesList);
   }
 
-  if (graphType == GRAPH_BAR || graphType == GRAPH_LINE) {
+  // Vertical bar and line charts with negative values move the base line to
+  // the zero line. Horizontal charts keep their layout: their values run
+  // along the bottom axis, which shows minTick to maxTick as for positive data.
+  if ((graphType == GRAPH_BAR || graphType == GRAPH_LINE) && DrawsVertically()) {
     const std::int64_t range = std::int64_t{maxTick} - minTick;
     const std::int64_t middle = range / 2 + minTick;
     // An empty value range has no scale: the zero offset is then 0.
@@ -125,22 +137,23 @@ void CGraph::DrawGraph(DrawingSurface& surface) {
   }
 
   if (graphType != GRAPH_PIE && graphType != GRAPH_3D_PIE) DrawAxes(surface);
-  DrawByKind(surface);
+  return DrawByKind(surface);
 }
 
-void CGraph::DrawByKind(DrawingSurface& surface) {
+bool CGraph::DrawByKind(DrawingSurface& surface) {
   switch (graphType) {
     case GRAPH_BAR: DrawBars(surface); break;
-    case GRAPH_PIE: DrawPies(surface); break;
+    case GRAPH_PIE: return DrawPies(surface);
     case GRAPH_LINE: DrawLines(surface); break;
     case GRAPH_BOX_WHISKER: DrawBoxWhiskers(surface); break;
     case GRAPH_STACKED_BAR: DrawStackedBars(surface); break;
     case GRAPH_3D_BAR: Draw3DBars(surface); break;
     case GRAPH_3D_LINE: Draw3DLines(surface); break;
-    case GRAPH_3D_PIE: Draw3DPies(surface); break;
+    case GRAPH_3D_PIE: return Draw3DPies(surface);
     case GRAPH_3D_STACKED_BAR: Draw3DStackedBars(surface); break;
     default: SetErrorText(kNoGraphType); break;
   }
+  return true;
 }
 
 }  // namespace tessaloom

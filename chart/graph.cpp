@@ -1,5 +1,6 @@
 #include "chart/graph.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -17,14 +18,18 @@ std::int32_t SaturateToInt32(std::int64_t value) noexcept {
 
 }  // namespace
 
-void CGraph::SetOrientation(std::uint32_t flag) noexcept {
-  isVertical = flag;
-  if (graphType == GRAPH_3D_LINE) isVertical = 1;
-}
-
 void CGraph::SetXAxisLabel(std::string text) noexcept {
   xAxisLabelLength = CodePointLength(text);
   xAxisLabel = std::move(text);
+}
+
+std::int32_t CGraph::CategoryLabelChars() const noexcept {
+  if (xAxisLabelLength > 0) return xAxisLabelLength;
+  std::int32_t longest = 0;
+  for (const auto& series : seriesList) {
+    longest = std::max(longest, CodePointLength(series->seriesLabel));
+  }
+  return longest;
 }
 
 void CGraph::SetTickLimits(std::int32_t min, std::int32_t max, std::int32_t step) noexcept {

@@ -59,8 +59,12 @@ class CGraph {
   ~CGraph() = default;
 
   void SetGraphType(std::uint32_t code) noexcept { graphType = code; }
-  // The 3D line chart is drawn vertically only, so it ignores a horizontal request.
-  void SetOrientation(std::uint32_t flag) noexcept;
+  // Stores the request; DrawsVertically() says how the next draw lays out.
+  void SetOrientation(std::uint32_t flag) noexcept { isVertical = flag; }
+  // The 3D line chart is drawn vertically whatever orientation is stored.
+  [[nodiscard]] bool DrawsVertically() const noexcept {
+    return isVertical == 1 || graphType == GRAPH_3D_LINE;
+  }
   void SetGridLines(std::uint32_t flag) noexcept { hasGridLines = flag; }
   void SetBackColorFlag(std::uint32_t flag) noexcept { hasBackColor = flag; }
   void SetGraphWidth(std::int32_t width) noexcept { graphWidth = width; }
@@ -72,6 +76,10 @@ class CGraph {
   void SetFileName(std::string name) noexcept { fileName = std::move(name); }
   void SetErrorText(std::string text) noexcept { errorText = std::move(text); }
   [[nodiscard]] std::string GetErrorText() const { return errorText; }
+
+  // Characters reserved left of a horizontal chart for its category labels:
+  // as many as the X-axis label has, or without one, the longest label's.
+  [[nodiscard]] std::int32_t CategoryLabelChars() const noexcept;
 
   // Value-axis scale from min to max in steps of step (0 means 1). An empty
   // 0..0 range becomes 0..1 so the axis always has one interval; tickCount
@@ -93,9 +101,12 @@ class CGraph {
   void RenderToFile();
   // The drawing sequence on `surface`: background and border, title, plot
   // layout, legend, sign scan and origin shift, axes, the kind's drawer.
-  void DrawGraph(DrawingSurface& surface);
-  // Dispatch on graphType; an unknown kind leaves "No Graph type to display".
-  void DrawByKind(DrawingSurface& surface);
+  // False when the chart could not be drawn (the reason is in errorText)
+  // and no image should be written.
+  bool DrawGraph(DrawingSurface& surface);
+  // Dispatch on graphType; an unknown kind leaves "No Graph type to display"
+  // and still counts as drawn.
+  bool DrawByKind(DrawingSurface& surface);
   // Legend box at the right edge; returns its left x.
   std::int32_t DrawLegend(DrawingSurface& surface);
   // Axes, ticks, labels, grid and titles (the box frame for the 3D kinds).
@@ -108,8 +119,9 @@ class CGraph {
   void Draw3DStackedBars(DrawingSurface& surface);
   void DrawLines(DrawingSurface& surface);
   void Draw3DLines(DrawingSurface& surface);
-  void DrawPies(DrawingSurface& surface);
-  void Draw3DPies(DrawingSurface& surface);
+  // False, with the reason in errorText, when the pies have no room.
+  bool DrawPies(DrawingSurface& surface);
+  bool Draw3DPies(DrawingSurface& surface);
   void DrawBoxWhiskers(DrawingSurface& surface);
 
   // Drops the data of one draw (series, colours, legend texts) and keeps the

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <optional>
 
 #include "chart/drawing_surface.h"
 #include "chart/graph.h"
@@ -62,17 +61,14 @@ void CGraph::DrawLines(DrawingSurface& surface) {
   const auto count = static_cast<std::int64_t>(seriesList.size());
   const std::int64_t range = std::int64_t{maxTick} - minTick;
   const auto min_value = static_cast<float>(minTick);
-  const bool vertical = isVertical == 1;
+  const bool vertical = DrawsVertically();
   const float base_value = quadrant == 3 ? 0.0f : min_value;
   // Vertical charts keep a 10-pixel margin at the top of the value axis.
   const double scale =
       vertical ? ValueScale(std::int64_t{plotHeight} - 10, range) : ValueScale(plotWidth, range);
   const std::int64_t pitch = (vertical ? std::int64_t{plotWidth} : plotHeight) / count;
 
-  // The previous point carries over from one line to the next; it only shows
-  // when the first categories of a horizontal line are skipped. Before the
-  // first point there is none, and no segment is drawn.
-  std::optional<Point> previous;
+  Point previous;
   for (std::int32_t j = 0; j < seriesSize; ++j) {
     const COLORREF color = GetColor(j);
     for (std::int64_t k = 1; k <= count; ++k) {
@@ -92,18 +88,17 @@ void CGraph::DrawLines(DrawingSurface& surface) {
             distance > 0.0f ? std::int64_t{plotBaseY} - height : std::int64_t{plotBaseY} + height;
         point = MakePoint(plotLeftX - pitch / 2 + k * pitch, y);
       } else {
-        // Values of -1 or less mark missing points in horizontal charts.
-        if (v <= -1.0f) continue;
+        // The value axis runs from minTick, negative values included.
         point = MakePoint(std::int64_t{plotLeftX} + ScaledLength(v - min_value, scale),
                           plotBaseY + pitch / 2 - k * pitch);
       }
 
       const Brush old_brush = surface.SelectBrush(Brush{color});
-      if (k > 1 && previous) {
+      if (k > 1) {
         // Raised one pixel, from the previous marker's right rim to just short
         // of this marker.
         const Pen old_pen = surface.SelectPen(Pen{1, color});
-        Line(surface, MakePoint(std::int64_t{previous->x} + 2, std::int64_t{previous->y} - 1),
+        Line(surface, MakePoint(std::int64_t{previous.x} + 2, std::int64_t{previous.y} - 1),
              MakePoint(std::int64_t{point.x} - 3, std::int64_t{point.y} - 1));
         surface.SelectPen(old_pen);
       }

@@ -22,6 +22,9 @@
 namespace tessaloom {
 namespace {
 
+// Pies whose radius comes to nothing would be an empty picture.
+constexpr char kNoRoomForPies[] = "Too many series for the image size";
+
 // Figures shared by every pie of one drawing, all in pixels.
 struct PieLayout {
   std::int64_t off = 0;   // label offset: widest character + 10
@@ -280,11 +283,14 @@ void SpreadPieLabels(std::vector<CGraphPieLabel>& labels, std::int64_t width, st
   }
 }
 
-void CGraph::DrawPies(DrawingSurface& surface) {
+bool CGraph::DrawPies(DrawingSurface& surface) {
   const auto pie_count = static_cast<std::int64_t>(seriesList.size());
-  if (pie_count == 0) return;
+  if (pie_count == 0) return true;
   const PieLayout layout = ComputeLayout(*this, surface.GetTextMetrics(), pie_count);
-  if (layout.r <= 0) return;
+  if (layout.r <= 0) {
+    SetErrorText(kNoRoomForPies);
+    return false;
+  }
 
   for (std::int64_t k = 1; k <= pie_count; ++k) {
     const CGraphSeries& series = *seriesList[static_cast<std::size_t>(k - 1)];
@@ -314,13 +320,17 @@ void CGraph::DrawPies(DrawingSurface& surface) {
     }
     DrawLabels(surface, labels, layout);
   }
+  return true;
 }
 
-void CGraph::Draw3DPies(DrawingSurface& surface) {
+bool CGraph::Draw3DPies(DrawingSurface& surface) {
   const auto pie_count = static_cast<std::int64_t>(seriesList.size());
-  if (pie_count == 0) return;
+  if (pie_count == 0) return true;
   const PieLayout layout = ComputeLayout(*this, surface.GetTextMetrics(), pie_count);
-  if (layout.r <= 0) return;
+  if (layout.r <= 0) {
+    SetErrorText(kNoRoomForPies);
+    return false;
+  }
   const std::int64_t d = TruncateToInt32(static_cast<double>(layout.r) * depthRatio);
 
   for (std::int64_t k = 1; k <= pie_count; ++k) {
@@ -410,6 +420,7 @@ void CGraph::Draw3DPies(DrawingSurface& surface) {
       surface.SelectPen(old_pen);
     }
   }
+  return true;
 }
 
 }  // namespace tessaloom

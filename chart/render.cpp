@@ -4,6 +4,7 @@
 #include "chart/graph.h"
 #include "image/save_image.h"
 #include "platform/canvas.h"
+#include "platform/font_engine.h"
 #include "platform/raster_surface.h"
 
 namespace tessaloom {
@@ -13,6 +14,7 @@ namespace {
 // fresh buffer costs as much as encoding the chart. Very large canvases are
 // not kept, so one huge chart does not pin its memory to the thread.
 constexpr std::int64_t kMaxKeptPixels = std::int64_t{2048} * 2048;
+constexpr char kNoFonts[] = "Unable to load the chart fonts";
 
 bool AcquireCanvas(Canvas& canvas, std::int32_t width, std::int32_t height, std::string& error) {
   if (canvas.width() == width && canvas.height() == height) {
@@ -38,9 +40,14 @@ void CGraph::RenderToFile() {
     SetErrorText(std::move(error));
     return;
   }
+  // A chart without its text would be reported as drawn: refuse instead.
+  if (!EnsureFontsLoaded()) {
+    SetErrorText(kNoFonts);
+    return;
+  }
   LoadDefaultPalette();
   RasterSurface surface(canvas);
-  DrawGraph(surface);
+  if (!DrawGraph(surface)) return;
   std::string message;
   if (SaveImage(&canvas, filePath, fileName, message) == 0) SetErrorText(std::move(message));
 }

@@ -47,9 +47,13 @@ ScaleLimits LimitsFromRange(const float* values, std::size_t count) {
   return ComputeScaleLimits(m, M);
 }
 
-std::int64_t TruncatedSum(const float* values, std::size_t count) {
+// Height of a stack in whole value units: the stacked kinds draw negative
+// values as 0, so they add nothing to the stack the axis must cover.
+std::int64_t StackTotal(const float* values, std::size_t count) {
   std::int64_t total = 0;
-  for (std::size_t i = 0; i < count; ++i) total += TruncateToInt32(static_cast<double>(values[i]));
+  for (std::size_t i = 0; i < count; ++i) {
+    total += std::max(TruncateToInt32(static_cast<double>(values[i])), 0);
+  }
   return total;
 }
 
@@ -98,7 +102,7 @@ void CGraphGenerator::LoadSingleSet(Loading loading, Scale scale, bool zeroNegat
     graph.SetTickLimits(l.low, l.high, l.step);
   } else if (scale == Scale::kFromTotal) {
     const ScaleLimits l =
-        ComputeScaleLimits(0, SaturateToInt32(TruncatedSum(dataValues.data(), count)));
+        ComputeScaleLimits(0, SaturateToInt32(StackTotal(dataValues.data(), count)));
     graph.SetTickLimits(l.low, l.high, l.step);
   }
   ListReader labels(dataLabels, ',');
@@ -158,11 +162,10 @@ void CGraphGenerator::LoadSeriesTable(Scale scale, bool zeroNegatives) {
     const ScaleLimits l = ComputeScaleLimits(m, M);
     graph.SetTickLimits(l.low, l.high, l.step);
   } else if (scale == Scale::kFromTotal) {
-    // The first value seeds the maximum, so a series total below it (e.g.
-    // pulled down by negative values) never lowers the axis.
-    std::int64_t M = TruncateToInt32(static_cast<double>(seriesValues[0][0]));
+    // The tallest stack sets the axis.
+    std::int64_t M = 0;
     for (std::size_t s = 0; s < series_count; ++s) {
-      M = std::max(M, TruncatedSum(seriesValues[s].data(), items));
+      M = std::max(M, StackTotal(seriesValues[s].data(), items));
     }
     const ScaleLimits l = ComputeScaleLimits(0, SaturateToInt32(M));
     graph.SetTickLimits(l.low, l.high, l.step);

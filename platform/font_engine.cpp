@@ -183,6 +183,8 @@ void DrawUpward(Canvas& canvas, const Glyph& g, std::int64_t baseline, std::int6
 
 }  // namespace
 
+bool EnsureFontsLoaded() noexcept { return EnsureFacesLoaded(); }
+
 TextMetrics FontMetrics(const Font& font) noexcept { return StandardTextMetrics(font); }
 
 std::int64_t TextWidth(const Font& font, std::string_view text) noexcept {

@@ -1,7 +1,7 @@
 // Fonts for the raster surface: the chart font ("Times New Roman" bold,
 // realised by a metric-compatible face found through fontconfig) and the
-// canvas's initial "System" font. Faces are loaded once per process and
-// rendered glyphs cached; every function may be called from any thread.
+// canvas's initial "System" font. Faces are loaded once per process (retried
+// after a failure) and rendered glyphs cached; every function may be called from any thread.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,10 @@
 #include "platform/canvas.h"
 
 namespace tessaloom {
+
+// Opens the faces that an earlier attempt could not open (for instance when
+// the process had no file descriptor left). False while text cannot be drawn.
+bool EnsureFontsLoaded() noexcept;
 
 // Metrics of `font` as the engine reads them; equal to StandardTextMetrics.
 TextMetrics FontMetrics(const Font& font) noexcept;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <mutex>
 #include <new>
 #include <span>
@@ -154,20 +155,14 @@ bool OpenRaster(FT_Library library, const std::string& file, FT_Face& out, FaceI
   return true;
 }
 
-// The process's faces. Built once, then only `mutex`-guarded FreeType calls.
+// The process's faces. A face that could not be opened (no font installed
+// yet, no file descriptor left) is looked for again at the next Ensure, so
+// one failed attempt does not leave the process without text. A loaded
+// face's description is published once through an atomic pointer and then
+// never changes; every FreeType call is made under `mutex_`.
 class Faces {
  public:
-  Faces() noexcept {
-    try {
-      if (FT_Init_FreeType(&library_) != 0) {
-        library_ = nullptr;
-        return;
-      }
-      LoadChartFace();
-      LoadSystemFace();
-    } catch (...) {  // out of memory while loading: draw without the face
-    }
-  }
+  Faces() noexcept { Ensure(); }
 
   static Faces& Instance() noexcept {
     // Built in static storage and never destroyed, so text drawn by other
@@ -177,7 +172,24 @@ class Faces {
     return *faces;
   }
 
-  const FaceInfo& Info(FaceSlot slot) const noexcept { return info_[Index(slot)]; }
+  bool Ensure() noexcept {
+    if (Loaded()) return true;
+    std::lock_guard lock(mutex_);
+    try {
+      if (library_ == nullptr && FT_Init_FreeType(&library_) != 0) library_ = nullptr;
+      if (library_ != nullptr) {
+        if (published_[0].load() == nullptr) LoadChartFace();
+        if (published_[1].load() == nullptr) LoadSystemFace();
+      }
+    } catch (...) {  // out of memory while loading: try again next time
+    }
+    return Loaded();
+  }
+
+  const FaceInfo& Info(FaceSlot slot) const noexcept {
+    const FaceInfo* info = published_[Index(slot)].load(std::memory_order_acquire);
+    return info != nullptr ? *info : kNoFace;
+  }
 
   std::uint32_t GlyphIndex(FaceSlot slot, char32_t cp) noexcept {
     const std::size_t i = Index(slot);
@@ -227,6 +239,14 @@ class Faces {
  private:
   static std::size_t Index(FaceSlot slot) noexcept { return slot == FaceSlot::kSystem ? 1 : 0; }
 
+  bool Loaded() const noexcept {
+    return published_[0].load(std::memory_order_acquire) != nullptr &&
+           published_[1].load(std::memory_order_acquire) != nullptr;
+  }
+
+  // Makes slot i's description visible to readers once its face is open.
+  void Publish(std::size_t i) { published_[i].store(new FaceInfo(info_[i])); }
+
   // Mono bitmaps hold 8 pixels a byte, most significant first; grey ones
   // (embedded strikes) count as ink from half coverage. Other modes: no ink.
   static void ExtractRuns(const FT_Bitmap& bitmap, std::vector<InkRun>& runs) {
@@ -261,47 +281,53 @@ class Faces {
     FT_Face& face = face_[Index(FaceSlot::kChart)];
     FaceInfo& info = info_[Index(FaceSlot::kChart)];
     Candidate c;
-    if (MatchFont("Times New Roman:bold", c) && FamilyIn(c, kChartFamilies) &&
-        c.weight >= FC_WEIGHT_BOLD && OpenScalable(library_, c.file, c.index, face, info)) {
-      return;
-    }
-    for (const char* file : kChartFiles) {
-      if (OpenScalable(library_, file, 0, face, info)) return;
-    }
-    if (MatchFont("serif:bold", c)) OpenScalable(library_, c.file, c.index, face, info);
+    const bool opened =
+        (MatchFont("Times New Roman:bold", c) && FamilyIn(c, kChartFamilies) &&
+         c.weight >= FC_WEIGHT_BOLD && OpenScalable(library_, c.file, c.index, face, info)) ||
+        std::any_of(
+            kChartFiles.begin(), kChartFiles.end(),
+            [&](const char* file) { return OpenScalable(library_, file, 0, face, info); }) ||
+        (MatchFont("serif:bold", c) && OpenScalable(library_, c.file, c.index, face, info));
+    if (opened) Publish(Index(FaceSlot::kChart));
   }
 
   // Wine's raster "System" font (fontconfig, then its Debian path), else a
   // bold sans face drawn in a 16-pixel cell.
   void LoadSystemFace() {
     const std::size_t i = Index(FaceSlot::kSystem);
-    FT_Face& face = face_[i];
-    FaceInfo& info = info_[i];
+    if (OpenSystemFace(face_[i], info_[i], i)) Publish(i);
+  }
+
+  bool OpenSystemFace(FT_Face& face, FaceInfo& info, std::size_t i) {
     Candidate c;
     if (MatchFont("System", c) && FamilyIn(c, std::array<std::string_view, 1>{"System"}) &&
         OpenRaster(library_, c.file, face, info, cp1252_[i])) {
-      return;
+      return true;
     }
-    if (OpenRaster(library_, kSystemFile, face, info, cp1252_[i])) return;
+    if (OpenRaster(library_, kSystemFile, face, info, cp1252_[i])) return true;
     for (const auto& [pattern, family] : {std::pair{"DejaVu Sans:bold", "DejaVu Sans"},
                                           std::pair{"Liberation Sans:bold", "Liberation Sans"}}) {
       if (MatchFont(pattern, c) && FamilyIn(c, std::array<std::string_view, 1>{family}) &&
           c.weight >= FC_WEIGHT_BOLD && OpenScalable(library_, c.file, c.index, face, info)) {
-        return;
+        return true;
       }
     }
-    if (MatchFont("sans-serif:bold", c)) OpenScalable(library_, c.file, c.index, face, info);
+    return MatchFont("sans-serif:bold", c) && OpenScalable(library_, c.file, c.index, face, info);
   }
 
   FT_Library library_ = nullptr;
   std::mutex mutex_;  // every FreeType call after construction
   std::array<FT_Face, 2> face_{};
-  std::array<FaceInfo, 2> info_;
+  std::array<FaceInfo, 2> info_;  // filled under mutex_ while a face is opened
+  std::array<std::atomic<const FaceInfo*>, 2> published_{};
+  static inline const FaceInfo kNoFace{};
   std::array<bool, 2> cp1252_{};
   std::array<std::int32_t, 2> ppem_{};  // size each scalable face is set to
 };
 
 }  // namespace
+
+bool EnsureFacesLoaded() noexcept { return Faces::Instance().Ensure(); }
 
 const FaceInfo& LoadedFace(FaceSlot slot) noexcept { return Faces::Instance().Info(slot); }
 

@@ -1,8 +1,8 @@
-// The two faces text is drawn with, found once per process: the chart font
-// (a face metric-compatible with Times New Roman Bold) and the System font
-// (Wine's raster vgasys.fon, else a bold sans face). Faces are opened on
-// first use and never closed. FreeType faces are not thread-safe, so every
-// call that touches one is serialised here; callers cache what they get.
+// The two faces text is drawn with: the chart font (a face metric-compatible
+// with Times New Roman Bold) and the System font (Wine's raster vgasys.fon,
+// else a bold sans face). Faces are opened on first use and never closed; a
+// face that could not be opened is looked for again by EnsureFacesLoaded. FreeType faces are not
+// thread-safe, so every call that touches one is serialised here; callers cache what they get.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +16,7 @@ namespace tessaloom {
 
 enum class FaceSlot : std::uint8_t { kChart = 0, kSystem = 1 };
 
-// What was loaded for a slot. Immutable once loaded.
+// What was loaded for a slot. Immutable once published.
 struct FaceInfo {
   bool loaded = false;
   bool rasterFont = false;  // a Windows .fon face drawn at its fixed strike
@@ -45,6 +45,10 @@ struct Glyph {
   std::vector<InkRun> runs;
 };
 
+// Opens whichever face is still missing; true when both are open.
+bool EnsureFacesLoaded() noexcept;
+
+// The slot's face as loaded so far (`loaded` false while it is missing).
 const FaceInfo& LoadedFace(FaceSlot slot) noexcept;
 
 // The face's glyph for `codePoint`; 0 (the face's own missing glyph) when it

@@ -124,7 +124,7 @@ TEST(BarsTest, SkippedValuesDependOnKindOrientationAndQuadrant) {
       {GRAPH_STACKED_BAR, 0, 1, -1.0f, false},
       {GRAPH_STACKED_BAR, 0, 1, -0.5f, true},
       {GRAPH_3D_BAR, 1, 1, -1.0f, true},
-      {GRAPH_3D_BAR, 0, 1, -1.0f, false},
+      {GRAPH_3D_BAR, 0, 1, -1.0f, true},
       {GRAPH_3D_BAR, 0, 1, -0.5f, true},
       {GRAPH_3D_STACKED_BAR, 1, 1, -1.0f, false},
       {GRAPH_3D_STACKED_BAR, 0, 1, -1.0f, false},
@@ -222,25 +222,22 @@ TEST(BarsTest, AroundZeroBarsMeasureFromTheZeroLineUncappedAndUnlifted) {
                     FlatBar(kThird, 200, -150, 245, 250), FlatBar(0xFFFF87, 245, 250, 290, 250)}));
 }
 
-TEST(BarsTest, HorizontalGroupsRunUpFromTheBaseOrDownFromMidAxis) {
+TEST(BarsTest, HorizontalBarsRunFromZeroWhenValuesAreNegative) {
   struct Case {
     std::int32_t quadrant;
-    std::array<int, 2> tops;  // of the bars of groups 1 and 2
+    std::int32_t origin;  // x where the bars start
   };
-  // G = 2 over 200 pixels: gw = 100, bw = 60, top = cy - 30.
-  const Case cases[] = {
-      {1, {170, 70}},   // cy = 250 + 50 - 100k
-      {3, {170, 270}},  // cy = 250 - 100 - 50 + 100k
-  };
+  // G = 2 over 200 pixels: gw = 100, bw = 60, cy = 250 + 50 - 100k, top = cy - 30.
+  // s = 2.9 on -50..50: -5 ends at 50 + 130, 5 at 50 + 159; the value 0 is at 50 + 145.
+  const Case cases[] = {{1, 50}, {3, 195}};
   for (const Case& c : cases) {
     CGraph g = Plot(GRAPH_BAR, -50, 50);
     g.isVertical = 0;
     g.quadrant = c.quadrant;
     AddSeries(g, {-5.0f});
     AddSeries(g, {5.0f});
-    // Lengths count from minTick -50 also here: s = 2.9, 45 -> 130, 55 -> 159.
-    const std::vector<std::array<int, 4>> expected = {{50, c.tops[0], 180, c.tops[0] + 60},
-                                                      {50, c.tops[1], 209, c.tops[1] + 60}};
+    const std::vector<std::array<int, 4>> expected = {{c.origin, 170, 180, 230},
+                                                      {c.origin, 70, 209, 130}};
     EXPECT_EQ(Rectangles(Draw(g)), expected) << c.quadrant;
   }
 }

@@ -82,41 +82,43 @@ TEST(FrameTest, HorizontalLayoutMakesRoomForTheLabels) {
   EXPECT_EQ(s.CurrentFont(), Font::System());  // the measuring font is given back
 }
 
-TEST(FrameTest, SignScanLooksAtFirstPointsOnly) {
+// Every draw classifies its own points: a quadrant left by an earlier draw
+// (3 here) never reaches a kind without a sign scan, a negative value
+// anywhere counts, and only vertical charts move their base line.
+TEST(FrameTest, SignScanLooksAtEveryPointOfThisDraw) {
   struct Case {
+    std::uint32_t type;
+    std::uint32_t vertical;
     std::vector<std::vector<float>> series;
     std::int32_t quadrant;
-    std::int32_t baseShift;
+    std::int32_t baseY;
   };
   const Case cases[] = {
-      {{{-5.0f}, {10.0f}}, 3, -130},      // M = 0 on -50..50: the base moves up 130
-      {{{5.0f, -40.0f}, {10.0f}}, 1, 0},  // later negatives do not count
-      {{{0.0f}}, 1, 0},
+      {GRAPH_BAR, 1, {{-5.0f}, {10.0f}}, 3, 170},  // M = 0 on -50..50: the base moves up 130
+      {GRAPH_BAR, 1, {{5.0f, -40.0f}, {10.0f}}, 3, 170},
+      {GRAPH_BAR, 1, {{0.0f}}, 1, 300},
+      {GRAPH_BAR, 0, {{-5.0f}, {10.0f}}, 3, 309},
+      {GRAPH_BOX_WHISKER, 1, {{-5.0f, 1.0f}}, 1, 300},
+      {GRAPH_STACKED_BAR, 1, {{1.0f}}, 1, 300},
   };
   for (const Case& c : cases) {
     CGraph g;
+    g.quadrant = 3;
+    g.SetGraphType(c.type);
+    g.SetOrientation(c.vertical);
     g.SetTickLimits(-50, 50, 10);
     for (const auto& values : c.series) {
       auto s = std::make_unique<CGraphSeries>();
-      for (float v : values) s->AddDataPoint(0, v);
+      for (std::size_t i = 0; i < values.size(); ++i) {
+        s->AddDataPoint(static_cast<std::uint32_t>(i), values[i]);
+      }
       g.AddGraphSeries(std::move(s));
     }
     RecordingSurface s;
     g.DrawGraph(s);
-    EXPECT_EQ(g.quadrant, c.quadrant);
-    EXPECT_EQ(g.plotBaseY, 300 + c.baseShift);
+    EXPECT_EQ(g.quadrant, c.quadrant) << c.type;
+    EXPECT_EQ(g.plotBaseY, c.baseY) << c.type;
   }
-}
-
-TEST(FrameTest, QuadrantOfOtherKindsStaysFromThePreviousDraw) {
-  CGraph g;
-  g.quadrant = 3;
-  g.SetGraphType(GRAPH_BOX_WHISKER);
-  g.AddGraphSeries(Series({1.0f}));
-  RecordingSurface s;
-  g.DrawGraph(s);
-  EXPECT_EQ(g.quadrant, 3);
-  EXPECT_EQ(g.plotBaseY, 300);
 }
 
 TEST(FrameTest, AnEmptyValueRangeLeavesTheOriginInPlace) {

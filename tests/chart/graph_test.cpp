@@ -76,20 +76,24 @@ TEST(CGraphTest, SetTickLimitsCoversTheRangeWithoutOverflow) {
   }
 }
 
-TEST(CGraphTest, ThreeDimensionalLineGraphStaysVertical) {
+// The request is always stored; only the 3D line chart draws vertically
+// whatever it says, so an earlier kind never swallows a later request.
+TEST(CGraphTest, OnlyTheThreeDimensionalLineChartIgnoresAHorizontalRequest) {
   struct Case {
-    std::uint32_t kind, flag, isVertical;
+    std::uint32_t kind, flag;
+    bool vertical;
   };
   const Case cases[] = {
-      {GRAPH_3D_LINE, 0, 1}, {GRAPH_3D_LINE, 1, 1}, {GRAPH_LINE, 0, 0},
-      {GRAPH_BAR, 0, 0},     {GRAPH_3D_BAR, 0, 0},  {GRAPH_3D_STACKED_BAR, 1, 1},
+      {GRAPH_3D_LINE, 0, true}, {GRAPH_BAR, 0, false},           {GRAPH_LINE, 0, false},
+      {GRAPH_3D_BAR, 0, false}, {GRAPH_3D_STACKED_BAR, 1, true},
   };
   CGraph graph;  // one model throughout: an earlier kind must not stick
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "kind " << c.kind << ", flag " << c.flag);
-    graph.SetGraphType(c.kind);
     graph.SetOrientation(c.flag);
-    EXPECT_EQ(graph.isVertical, c.isVertical);
+    graph.SetGraphType(c.kind);
+    EXPECT_EQ(graph.isVertical, c.flag);
+    EXPECT_EQ(graph.DrawsVertically(), c.vertical);
   }
 }
 

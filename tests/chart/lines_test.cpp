@@ -145,34 +145,20 @@ TEST(LinesTest, HorizontalPointsStandAtTheDistanceFromMinTick) {
   }
 }
 
-TEST(LinesTest, HorizontalSkipsValuesOfMinusOneAndJoinsFromTheLastPointDrawn) {
-  // Slots 100 high from y 400: centres at 350, 250, 150; 10 pixels per unit.
+TEST(LinesTest, HorizontalDrawsEveryValueFromTheScaleStart) {
+  // Slots 100 high from y 400: centres at 350, 250, 150; -10..40 over 500
+  // pixels: 10 pixels per unit from x 100, negative values included.
   CGraph g;
   g.isVertical = 0;
+  g.quadrant = 3;
   AddCategories(g, {{10, -5}, {-1, 20}, {30, 5}});
-  Place(g, {100, 400, 400, 300, 0, 40});
+  Place(g, {100, 400, 500, 300, -10, 40});
   RecordingSurface s;
   g.DrawLines(s);
   const std::vector<std::string> expected = {
-      // Line 0 bridges its missing middle point.
-      Ellipse(200, 350), MoveTo(202, 349), LineTo(397, 149), Ellipse(400, 150),
-      // Line 1 starts at its second point, joined from line 0's last point.
-      MoveTo(402, 149), LineTo(297, 249), Ellipse(300, 250), MoveTo(302, 249), LineTo(147, 149),
-      Ellipse(150, 150)};
-  EXPECT_EQ(Shapes(s), expected);
-  EXPECT_EQ(s.Log("SelectPen")[2], "SelectPen(1, #AAF3F3)");  // the joining segment's colour
-}
-
-TEST(LinesTest, HorizontalLineWhoseFirstPointsAreSkippedStartsWithoutASegment) {
-  CGraph g;
-  g.isVertical = 0;
-  AddCategories(g, {{-1}, {-7.5f}, {20}, {30}});
-  Place(g, {100, 400, 400, 400, 0, 40});
-  RecordingSurface s;
-  g.DrawLines(s);
-  // Slots 100 high: the third centre is at 400 + 50 - 300.
-  const std::vector<std::string> expected = {Ellipse(300, 150), MoveTo(302, 149), LineTo(397, 49),
-                                             Ellipse(400, 50)};
+      Ellipse(300, 350), MoveTo(302, 349),  LineTo(187, 249),  Ellipse(190, 250), MoveTo(192, 249),
+      LineTo(497, 149),  Ellipse(500, 150), Ellipse(150, 350), MoveTo(152, 349),  LineTo(397, 249),
+      Ellipse(400, 250), MoveTo(402, 249),  LineTo(247, 149),  Ellipse(250, 150)};
   EXPECT_EQ(Shapes(s), expected);
 }
 

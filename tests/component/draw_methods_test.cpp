@@ -149,7 +149,8 @@ TEST_F(DrawMethodsTest, SingleSetMethodsLoadTheirKindsShape) {
   EXPECT_EQ(renderer_.renders.size(), 9u);
 }
 
-TEST_F(DrawMethodsTest, StackedScaleComesFromTheTruncatedTotal) {
+// Negative values are drawn as 0, so they do not shorten the axis.
+TEST_F(DrawMethodsTest, StackedScaleCoversTheTruncatedTotalOfWhatIsDrawn) {
   AddData({{u"a", 12.9f}, {u"b", 7.9f}});
   g_->DrawStackedBarGraph();
   EXPECT_EQ(Limits(Last()), (ScaleLimits{0, 20, 2}));
@@ -157,7 +158,7 @@ TEST_F(DrawMethodsTest, StackedScaleComesFromTheTruncatedTotal) {
   g_->ClearData();
   AddData({{u"a", -20.0f}, {u"b", 50.0f}});
   g_->DrawStackedBarGraph();
-  EXPECT_EQ(Limits(Last()), (ScaleLimits{0, 40, 4}));
+  EXPECT_EQ(Limits(Last()), (ScaleLimits{0, 60, 6}));
   EXPECT_EQ(Last().series[0].points,
             (std::vector<std::pair<std::uint32_t, float>>{{0, 0.0f}, {1, 50.0f}}));
 }
@@ -199,12 +200,12 @@ TEST_F(DrawMethodsTest, SeriesTableBecomesOneModelSeriesPerScriptSeries) {
   EXPECT_EQ(Limits(Last()), (ScaleLimits{0, 50, 5}));  // totals 30 and 45
 }
 
-TEST_F(DrawMethodsTest, StackedSeriesScaleStartsFromTheFirstValue) {
-  AddTable({u"i", u"j"}, {{u"A", {10, -8}}});
+TEST_F(DrawMethodsTest, StackedSeriesScaleCoversTheTallestStackAsDrawn) {
+  AddTable({u"i", u"j", u"k"}, {{u"A", {-45, 45, 20}}, {u"B", {10, -8}}});
   g_->DrawStackedBarSeriesGraph();
-  EXPECT_EQ(Limits(Last()), (ScaleLimits{0, 20, 2}));
-  EXPECT_EQ(Last().series[0].points[1].second, 0.0f);
-  EXPECT_EQ(g_->seriesValues[0][1], 0.0f);
+  EXPECT_EQ(Limits(Last()), (ScaleLimits{0, 70, 7}));  // 0 + 45 + 20
+  EXPECT_EQ(Last().series[1].points[1].second, 0.0f);
+  EXPECT_EQ(g_->seriesValues[1][1], 0.0f);
 }
 
 TEST_F(DrawMethodsTest, MissingSeriesValuesAreZero) {

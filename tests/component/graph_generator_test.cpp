@@ -230,10 +230,10 @@ TEST(GraphGeneratorTest, SwitchValuesAreStoredUnchangedAndTheFlagAloneMeansWhite
   EXPECT_EQ(g->graph.isVertical, 0u);
   g->SetVerticalGraph();
   EXPECT_EQ(g->graph.isVertical, 1u);
-  // The 3D line chart is always vertical.
+  // The request is kept after a 3D line chart, for the charts after it.
   g->graph.SetGraphType(GRAPH_3D_LINE);
   g->SetHorizontalGraph();
-  EXPECT_EQ(g->graph.isVertical, 1u);
+  EXPECT_EQ(g->graph.isVertical, 0u);
 }
 
 TEST(GraphGeneratorTest, AddColorAppendsWithARunningIndex) {

@@ -55,22 +55,24 @@ def test_negative_values_hang_below_the_zero_line(g, tmp_path):
         check_upright(pixel, left, right, top, 187, WHITE)
 
 
-# Horizontal: plot from x 5 and y 309 (the 16-pixel label font's cell), 485 x 264; groups
-# 88 apart from the bottom, bars 52 thick, 11.875 pixels per unit. With -30..40 the zero
-# line is at y 195, lengths count from -30, and probes stay 12 pixels off the centres.
+# Horizontal: plot from x 16 (one 6-pixel label character and 10) and y 309 (the 16-pixel
+# label font's cell), 474 x 264; groups 88 apart from the bottom, bars 52 thick. 0..40 gives
+# 11.6 pixels per unit; -30..40 gives 6.63, and bars run from the value 0 at x 214 to their
+# value (-20 leftward).
 @pytest.mark.parametrize(
     "values,bars",
     [
-        ([10, 20, 30], [(265, 118), (177, 237), (89, 356)]),
-        ([-20, 10, 30], [(95, 67), (183, 271), (271, 407)]),
+        ([10, 20, 30], [(265, 16, 132), (177, 16, 248), (89, 16, 364)]),
+        ([-20, 10, 30], [(265, 214, 82), (177, 214, 281), (89, 214, 413)]),
     ],
 )
-def test_horizontal_bars_grow_right_from_the_scale_start(g, tmp_path, values, bars):
+def test_horizontal_bars_run_from_zero_to_their_value(g, tmp_path, values, bars):
     pixel = draw(g, tmp_path, values, horizontal=True)
-    for y, length in bars:
-        assert pixel(5 + length // 2, y) == FIRST
-        assert pixel(5 + length - 1, y) == BLACK
-        assert pixel(5 + length + 6, y) == WHITE
+    for y, start, end in bars:
+        left, right = min(start, end), max(start, end)
+        assert pixel((left + right) // 2, y) == FIRST
+        assert pixel(left, y) == pixel(right - 1, y) == BLACK
+        assert pixel(end + (6 if end > start else -6), y) == WHITE
     if values[0] > 0:  # the bars' top and bottom edges, 52 apart
         assert pixel(64, 239) == pixel(64, 290) == BLACK
 

@@ -38,7 +38,7 @@ def test_a_bmp_has_the_requested_size_white_inside_a_black_border(g, tmp_path, w
     filled(g, tmp_path, "chart.bmp")
     g.GraphWidth = width
     g.GraphHeight = height
-    assert g.DrawPieGraph() == tessaloom.S_OK
+    assert g.DrawBarGraph() == tessaloom.S_OK
     w, h, pixel = read_bmp(tmp_path / "chart.bmp")
     assert (w, h) == (width, height)
     if width >= 3 and height >= 3:

@@ -1,0 +1,150 @@
+"""Charts drawn off the happy path: reused objects, negative, crowded and
+oversized data. Each case once drew a wrong picture or reported success for
+a chart it did not draw."""
+
+import os
+import subprocess
+import sys
+import textwrap
+
+import pytest
+
+import tessaloom
+from conftest import PROGID, add_series, read_bmp
+
+FIRST, SECOND, THIRD = (135, 44, 86), (243, 243, 170), (152, 152, 255)  # palette 0, 1, 2
+WHITE = (255, 255, 255)
+
+
+def run(g, folder, name, calls):
+    """Makes the method calls (name, *args) on g, drawing into folder/name; returns the file."""
+    g.FilePath = str(folder)
+    g.FileName = name
+    for member, *args in calls:
+        getattr(g, member)(*args)
+    return (folder / name).read_bytes()
+
+
+NEGATIVE_BARS = [("AddData", "a", -5), ("AddData", "b", 5), ("DrawBarGraph",), ("ClearData",)]
+POSITIVE = [("AddData", "a", 3), ("AddData", "b", 7)]
+
+# (calls on a reused object, calls on a fresh one): both must write the same file.
+SAME_AS_FRESH = [
+    (NEGATIVE_BARS + POSITIVE + [("DrawBoxWhiskerGraph",)], POSITIVE + [("DrawBoxWhiskerGraph",)]),
+    (NEGATIVE_BARS + POSITIVE + [("DrawStackedBarGraph",)], POSITIVE + [("DrawStackedBarGraph",)]),
+    # The 3D line chart is vertical whatever was asked, and keeps the request for later charts.
+    (
+        [("SetHorizontalGraph",)] + POSITIVE + [("Draw3DLineGraph",)],
+        POSITIVE + [("Draw3DLineGraph",)],
+    ),
+    (
+        POSITIVE + [("Draw3DLineGraph",), ("SetHorizontalGraph",), ("DrawBarGraph",)],
+        [("SetHorizontalGraph",)] + POSITIVE + [("DrawBarGraph",)],
+    ),
+]
+
+
+@pytest.mark.parametrize("reused,fresh", SAME_AS_FRESH)
+def test_a_reused_object_draws_what_a_fresh_one_draws(tmp_path, reused, fresh):
+    g = tessaloom.CreateObject(PROGID)
+    assert run(g, tmp_path, "a.bmp", reused) == run(
+        tessaloom.CreateObject(PROGID), tmp_path, "b.bmp", fresh
+    )
+
+
+def colours_in(pixel, xs, ys):
+    return {pixel(x, y) for x in xs for y in ys}
+
+
+def test_a_stack_with_negative_values_stays_under_the_title(g, tmp_path):
+    # -45 is drawn as 0, so the axis must cover 45 + 20; the plot's top is y 40.
+    g.ChartTitle = "Stacked"
+    for label, value in [("a", -45), ("b", 45), ("c", 20)]:
+        g.AddData(label, value)
+    run(g, tmp_path, "s.bmp", [("DrawStackedBarGraph",)])
+    _, _, pixel = read_bmp(tmp_path / "s.bmp")
+    assert not colours_in(pixel, range(500), range(40)) & {SECOND, THIRD}
+    assert SECOND in colours_in(pixel, range(62, 490), range(40, 300))
+
+
+def test_a_negative_value_after_a_positive_one_is_drawn(g, tmp_path):
+    add_series(g, ["i", "j"], [("A", [10, -8])])
+    run(g, tmp_path, "n.bmp", [("DrawBarSeriesGraph",)])
+    _, _, pixel = read_bmp(tmp_path / "n.bmp")
+    assert SECOND in colours_in(pixel, range(500), range(350))
+
+
+def test_horizontal_markers_stand_beside_their_category_at_their_value(g, tmp_path):
+    # Plot from x 16, 474 wide, base y 309, 264 high; -30..40 in steps of 7, 46 pixels a tick.
+    values = [-20, 10, 30]
+    for label, value in zip("abc", values):
+        g.AddData(label, value)
+    run(g, tmp_path, "h.bmp", [("SetHorizontalGraph",), ("DrawLineGraph",)])
+    _, _, pixel = read_bmp(tmp_path / "h.bmp")
+    for k, value in enumerate(values, start=1):
+        x = 16 + int((value + 30) * 474 / 70)
+        y = 309 + 44 - 88 * k
+        assert pixel(x, y) == FIRST
+        labelled_x = 16 + (value + 30) / 7 * 46  # between the ticks that frame the value
+        assert abs(x - labelled_x) < 46 / 2
+
+
+def test_crowded_bars_keep_a_pixel_each(g, tmp_path):
+    add_series(g, ["i%d" % i for i in range(30)], [("S%d" % s, [5] * 30) for s in range(8)])
+    run(g, tmp_path, "c.bmp", [("DrawBarSeriesGraph",)])
+    _, _, pixel = read_bmp(tmp_path / "c.bmp")
+    inked = [x for x in range(70, 495) if pixel(x, 250) != WHITE]
+    assert len(inked) >= 8 * 30
+
+
+@pytest.mark.parametrize("method", ["DrawPieSeriesGraph", "Draw3DPieSeriesGraph"])
+def test_pies_without_room_are_reported_and_not_written(g, tmp_path, method):
+    add_series(g, ["i"], [("S%d" % s, [1]) for s in range(40)])
+    g.FilePath = str(tmp_path)
+    g.FileName = "p.bmp"
+    assert getattr(g, method)() == tessaloom.S_OK
+    assert g.ErrorReason == "Too many series for the image size"
+    assert not (tmp_path / "p.bmp").exists()
+
+
+def test_a_draw_without_fonts_says_so_and_a_later_draw_has_its_text(tmp_path):
+    # In a process of its own: the first draw finds no file descriptor for the fonts.
+    script = textwrap.dedent(
+        """
+        import os, resource, sys
+        import tessaloom
+        folder = sys.argv[1]
+        resource.setrlimit(resource.RLIMIT_NOFILE, (64, 64))
+        charts = []
+        for name in ["first.bmp", "second.bmp"]:
+            g = tessaloom.GraphGenerator()
+            g.FilePath, g.FileName, g.ChartTitle = folder, name, "Title"
+            g.AddData("a", 5)
+            assert g.ErrorReason == ""
+            charts.append(g)
+        def draw(g):
+            g.DrawBarGraph()
+            return g.ErrorReason
+        held = []
+        try:
+            while True:
+                held.append(os.open(os.devnull, os.O_RDONLY))
+        except OSError:
+            pass
+        print(draw(charts[0]))
+        for fd in held:
+            os.close(fd)
+        print(draw(charts[1]))
+        """
+    )
+    result = subprocess.run(
+        [sys.executable, "-c", script, str(tmp_path)],
+        capture_output=True,
+        text=True,
+        env=dict(os.environ),
+        check=True,
+    )
+    assert result.stdout.splitlines() == ["Unable to load the chart fonts", ""]
+    assert not (tmp_path / "first.bmp").exists()
+    _, _, pixel = read_bmp(tmp_path / "second.bmp")
+    assert (0, 0, 0) in colours_in(pixel, range(200, 300), range(10, 36))  # the title's ink
