@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/canvas.h"
-#include "platform/raster_surface.h"
+#include "draw/canvas.h"
+#include "draw/raster_surface.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "chart/axes_common.h"
-#include "chart/drawing_surface.h"
+#include "draw/drawing_surface.h"
 #include "chart/graph.h"
 #include "platform/numbers.h"
 

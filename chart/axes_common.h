@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "chart/drawing_surface.h"
+#include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 #include "platform/text.h"
 

@@ -11,7 +11,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "chart/drawing_surface.h"
+#include "draw/drawing_surface.h"
 #include "chart/graph.h"
 #include "chart/shading.h"
 #include "platform/numbers.h"

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "chart/drawing_surface.h"
+#include "draw/drawing_surface.h"
 #include "chart/graph.h"
 #include "platform/numbers.h"
 

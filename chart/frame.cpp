@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "chart/drawing_surface.h"
+#include "draw/drawing_surface.h"
 #include "chart/graph.h"
 #include "platform/numbers.h"
 #include "platform/text.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "chart/drawing_surface.h"
+#include "draw/drawing_surface.h"
 #include "chart/graph.h"
 #include "platform/numbers.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "chart/drawing_surface.h"
+#include "draw/drawing_surface.h"
 #include "chart/graph.h"
 #include "chart/shading.h"
 #include "platform/numbers.h"

@@ -3,9 +3,9 @@
 
 #include "chart/graph.h"
 #include "image/save_image.h"
-#include "platform/canvas.h"
-#include "platform/font_engine.h"
-#include "platform/raster_surface.h"
+#include "draw/canvas.h"
+#include "draw/font_engine.h"
+#include "draw/raster_surface.h"
 
 namespace tessaloom {
 namespace {

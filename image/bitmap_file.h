@@ -36,7 +36,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/canvas.h"
+#include "draw/canvas.h"
 #include "platform/file_system.h"
 
 namespace tessaloom {

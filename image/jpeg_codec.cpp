@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/canvas.h"
+#include "draw/canvas.h"
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jerror.h>

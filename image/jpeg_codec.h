@@ -10,7 +10,7 @@
 #include <string>
 
 #include "image/bitmap_file.h"
-#include "platform/canvas.h"
+#include "draw/canvas.h"
 #include "platform/file_system.h"
 
 namespace tessaloom {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/canvas.h"
+#include "draw/canvas.h"
 #include "platform/file_system.h"
 
 namespace tessaloom {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "chart/graph.h"
-#include "chart/recording_surface.h"
-#include "chart/text_metrics.h"
+#include "draw/recording_surface.h"
+#include "draw/text_metrics.h"
 
 namespace tessaloom {
 namespace {

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/canvas.h"
+#include "draw/canvas.h"
 #include "platform/file_system.h"
 #include "tests/support/scratch_dir.h"
 

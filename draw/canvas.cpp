@@ -1,0 +1,64 @@
+#include "draw/canvas.h"
+
+#include <algorithm>
+
+namespace tessaloom {
+
+bool Canvas::Create(std::int32_t width, std::int32_t height, Canvas& out,
+                    std::string& error) noexcept {
+  try {
+    if (width < 1 || height < 1) {
+      error = "Invalid image size " + std::to_string(width) + " x " + std::to_string(height);
+      return false;
+    }
+    const std::int64_t count = std::int64_t{width} * height;
+    if (width > kMaxSide || height > kMaxSide || count > kMaxPixels) {
+      error = "Image size " + std::to_string(width) + " x " + std::to_string(height) +
+              " is larger than the largest supported image (" + std::to_string(kMaxSide) +
+              " pixels a side, " + std::to_string(kMaxPixels) + " pixels in all)";
+      return false;
+    }
+    Canvas canvas;
+    canvas.pixels_.assign(static_cast<std::size_t>(count), 0u);
+    canvas.width_ = width;
+    canvas.height_ = height;
+    out = std::move(canvas);
+    return true;
+  } catch (...) {
+    try {
+      error = "Not enough memory for the image";
+    } catch (...) {
+    }
+    return false;
+  }
+}
+
+std::span<const std::uint32_t> Canvas::Row(std::int32_t y) const noexcept {
+  if (y < 0 || y >= height_) return {};
+  return std::span<const std::uint32_t>(pixels_).subspan(
+      static_cast<std::size_t>(y) * static_cast<std::size_t>(width_),
+      static_cast<std::size_t>(width_));
+}
+
+COLORREF Canvas::GetPixel(std::int64_t x, std::int64_t y) const noexcept {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+  return ToColorRef(pixels_[static_cast<std::size_t>(y * width_ + x)]);
+}
+
+void Canvas::FillSpan(std::int64_t y, std::int64_t x0, std::int64_t x1, COLORREF color) noexcept {
+  if (y < 0 || y >= height_) return;
+  x0 = std::max<std::int64_t>(x0, 0);
+  x1 = std::min<std::int64_t>(x1, width_);
+  if (x1 <= x0) return;
+  std::uint32_t* row = pixels_.data() + y * width_;
+  std::fill(row + x0, row + x1, ToStored(color));
+}
+
+void Canvas::FillRect(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
+                      COLORREF color) noexcept {
+  y0 = std::max<std::int64_t>(y0, 0);
+  y1 = std::min<std::int64_t>(y1, height_);
+  for (std::int64_t y = y0; y < y1; ++y) FillSpan(y, x0, x1, color);
+}
+
+}  // namespace tessaloom

@@ -1,0 +1,221 @@
+#include "draw/font_engine.h"
+
+#include <array>
+#include <mutex>
+#include <new>
+#include <shared_mutex>
+#include <unordered_map>
+#include <utility>
+
+#include "draw/text_metrics.h"
+#include "draw/font_faces.h"
+#include "platform/text.h"
+
+namespace tessaloom {
+namespace {
+
+// Rendered glyphs are kept until this many bytes are cached; past it a glyph
+// is rendered afresh at each use, so no sequence of sizes exhausts memory.
+constexpr std::size_t kGlyphCacheBudget = std::size_t{32} << 20;
+constexpr std::size_t kMaxCachedCodePoints = std::size_t{1} << 16;
+// Widths are capped here so that coordinates plus a width stay in range.
+constexpr std::int64_t kMaxTextWidth = std::int64_t{1} << 60;
+
+std::int64_t AddCapped(std::int64_t a, std::int64_t b) noexcept {
+  return a > kMaxTextWidth - b ? kMaxTextWidth : a + b;
+}
+
+// Code point -> glyph index and (face, pixels per em, glyph index) ->
+// bilevel glyph, shared by all threads. Readers take the lock shared; a
+// miss renders outside it. Entries are never removed, so a pointer to one
+// stays valid for the life of the process.
+class GlyphCache {
+ public:
+  static GlyphCache& Instance() noexcept {
+    // Static storage, never destroyed: see Faces::Instance.
+    alignas(GlyphCache) static unsigned char storage[sizeof(GlyphCache)];
+    static GlyphCache* const cache = new (storage) GlyphCache();
+    return *cache;
+  }
+
+  // The glyph for `cp`: a cache entry, or `scratch` when the cache is full.
+  const Glyph* Find(FaceSlot slot, std::int32_t ppem, char32_t cp, Glyph& scratch) noexcept {
+    const std::uint32_t index = GlyphIndex(slot, cp);
+    const std::uint64_t key =
+        (SlotBits(slot) << 48) | (std::uint64_t{static_cast<std::uint16_t>(ppem)} << 32) | index;
+    {
+      std::shared_lock lock(mutex_);
+      if (const auto it = glyphs_.find(key); it != glyphs_.end()) return &it->second;
+    }
+    Glyph glyph;
+    RenderFaceGlyph(slot, ppem, index, glyph);
+    const std::size_t cost = sizeof(Glyph) + 64 + glyph.runs.size() * sizeof(InkRun);
+    try {
+      std::unique_lock lock(mutex_);
+      if (bytes_ + cost <= kGlyphCacheBudget) {
+        // Another thread may have rendered it meanwhile; then keep theirs.
+        const auto [it, inserted] = glyphs_.try_emplace(key, std::move(glyph));
+        if (inserted) bytes_ += cost;
+        return &it->second;
+      }
+    } catch (...) {  // out of memory: use it uncached
+    }
+    scratch = std::move(glyph);
+    return &scratch;
+  }
+
+ private:
+  GlyphCache() = default;
+
+  static std::uint64_t SlotBits(FaceSlot slot) noexcept { return slot == FaceSlot::kSystem; }
+
+  std::uint32_t GlyphIndex(FaceSlot slot, char32_t cp) noexcept {
+    const std::uint64_t key = (SlotBits(slot) << 32) | cp;
+    {
+      std::shared_lock lock(mutex_);
+      if (const auto it = indices_.find(key); it != indices_.end()) return it->second;
+    }
+    const std::uint32_t index = FaceGlyphIndex(slot, cp);
+    try {
+      std::unique_lock lock(mutex_);
+      if (indices_.size() < kMaxCachedCodePoints) indices_.emplace(key, index);
+    } catch (...) {  // out of memory: not remembered
+    }
+    return index;
+  }
+
+  std::shared_mutex mutex_;
+  std::unordered_map<std::uint64_t, std::uint32_t> indices_;
+  std::unordered_map<std::uint64_t, Glyph> glyphs_;
+  std::size_t bytes_ = 0;
+};
+
+// How a font is drawn.
+struct Style {
+  FaceSlot slot = FaceSlot::kSystem;
+  bool hasFace = false;
+  std::int32_t ppem = 0;  // 0 for a raster face's fixed strike
+  TextMetrics metrics;
+  bool upward = false;
+};
+
+Style StyleFor(const Font& font) noexcept {
+  Style s;
+  s.metrics = StandardTextMetrics(font);
+  s.slot = font.face == FontFace::kSystem ? FaceSlot::kSystem : FaceSlot::kChart;
+  const FaceInfo& info = LoadedFace(s.slot);
+  s.hasFace = info.loaded;
+  s.ppem = info.rasterFont ? 0 : CellPixelsPerEm(s.metrics.height, info.figures);
+  // Raster fonts ignore escapement. Charts use 0 and 900 only: 900 runs
+  // upward and every other angle is drawn as 0.
+  s.upward = s.slot == FaceSlot::kChart && font.escapement == 900;
+  return s;
+}
+
+// Calls visit(glyph) for each code point of `text`. A small direct-mapped
+// memo spares the cache's lock for repeated characters.
+template <typename Visit>
+void ForEachGlyph(const Style& style, std::string_view text, Visit&& visit) noexcept {
+  GlyphCache& cache = GlyphCache::Instance();
+  struct Memo {
+    char32_t cp = 0xFFFFFFFF;  // decoding never yields it
+    const Glyph* glyph = nullptr;
+  };
+  std::array<Memo, 256> memo{};
+  Glyph scratch;
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t cp = 0;
+    i += DecodeCodePoint(text, i, cp);
+    Memo& m = memo[cp & 0xFF];
+    if (m.cp != cp) {
+      const Glyph* glyph = cache.Find(style.slot, style.ppem, cp, scratch);
+      if (glyph == &scratch) {
+        visit(scratch);
+        continue;
+      }
+      m = {cp, glyph};
+    }
+    visit(*m.glyph);
+  }
+}
+
+std::int64_t Width(const Style& style, std::string_view text) noexcept {
+  if (!style.hasFace) {  // no face at all: the average width keeps layouts sane
+    const std::size_t n = CodePointCount(text);
+    const auto average = static_cast<std::size_t>(style.metrics.aveCharWidth);
+    return n > static_cast<std::size_t>(kMaxTextWidth) / average
+               ? kMaxTextWidth
+               : static_cast<std::int64_t>(n * average);
+  }
+  std::int64_t width = 0;
+  ForEachGlyph(style, text, [&](const Glyph& g) { width = AddCapped(width, g.advance); });
+  return width;
+}
+
+// Glyph at pen position `pen` on the horizontal baseline `baseline`.
+void DrawAcross(Canvas& canvas, const Glyph& g, std::int64_t pen, std::int64_t baseline,
+                COLORREF color) noexcept {
+  const std::int64_t left = pen + g.left;
+  const std::int64_t top = baseline - g.top;
+  if (left >= canvas.width() || left + g.width <= 0 || top >= canvas.height() ||
+      top + g.rows <= 0) {
+    return;
+  }
+  for (const InkRun& r : g.runs) canvas.FillSpan(top + r.row, left + r.x0, left + r.x1, color);
+}
+
+// Glyph turned 90 degrees counter-clockwise about the pen point (baseline,
+// pen) on the vertical baseline X = `baseline`: glyph pixel (dx, dy) from the
+// pen point lands on (baseline + dy, pen - dx - 1).
+void DrawUpward(Canvas& canvas, const Glyph& g, std::int64_t baseline, std::int64_t pen,
+                COLORREF color) noexcept {
+  const std::int64_t left = baseline - g.top;
+  const std::int64_t bottom = pen - g.left;  // exclusive
+  if (left >= canvas.width() || left + g.rows <= 0 || bottom <= 0 ||
+      bottom - g.width >= canvas.height()) {
+    return;
+  }
+  for (const InkRun& r : g.runs) {
+    const std::int64_t x = left + r.row;
+    canvas.FillRect(x, bottom - r.x1, x + 1, bottom - r.x0, color);
+  }
+}
+
+}  // namespace
+
+bool EnsureFontsLoaded() noexcept { return EnsureFacesLoaded(); }
+
+TextMetrics FontMetrics(const Font& font) noexcept { return StandardTextMetrics(font); }
+
+std::int64_t TextWidth(const Font& font, std::string_view text) noexcept {
+  return Width(StyleFor(font), text);
+}
+
+void DrawText(Canvas& canvas, std::int32_t x, std::int32_t y, std::string_view text,
+              const Font& font, COLORREF textColor, COLORREF backgroundColor) noexcept {
+  const Style style = StyleFor(font);
+  const std::int64_t width = Width(style, text);
+  const std::int64_t height = style.metrics.height;
+  const std::int64_t ascent = style.metrics.ascent;
+  if (style.upward) {
+    canvas.FillRect(x, y - width, x + height, y, backgroundColor);
+  } else {
+    canvas.FillRect(x, y, x + width, y + height, backgroundColor);
+  }
+  if (!style.hasFace) return;
+  // Each glyph is tested against the canvas before its ink is touched, so
+  // text far outside costs only the walk along it.
+  std::int64_t pen = style.upward ? y : x;
+  const std::int64_t baseline = (style.upward ? x : y) + ascent;
+  ForEachGlyph(style, text, [&](const Glyph& g) {
+    if (style.upward) {
+      if (!g.runs.empty()) DrawUpward(canvas, g, baseline, pen, textColor);
+      pen = -AddCapped(-pen, g.advance);
+    } else {
+      if (!g.runs.empty()) DrawAcross(canvas, g, pen, baseline, textColor);
+      pen = AddCapped(pen, g.advance);
+    }
+  });
+}
+
+}  // namespace tessaloom

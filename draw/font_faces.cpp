@@ -1,0 +1,343 @@
+#include "draw/font_faces.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+#include FT_WINFONTS_H
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <mutex>
+#include <new>
+#include <span>
+#include <string_view>
+
+#include "platform/text.h"
+
+namespace tessaloom {
+namespace {
+
+// Families that share Times New Roman's advances and vertical metrics.
+constexpr std::array<std::string_view, 3> kChartFamilies = {"Times New Roman", "Liberation Serif",
+                                                            "Tinos"};
+constexpr std::array<const char*, 2> kChartFiles = {
+    "/usr/share/fonts/truetype/liberation/LiberationSerif-Bold.ttf",
+    "/usr/share/fonts/truetype/liberation2/LiberationSerif-Bold.ttf"};
+// Debian's fonts-wine does not register its raster fonts with fontconfig.
+constexpr const char* kSystemFile = "/usr/share/wine/fonts/vgasys.fon";
+// The System font's cell height, which a raster strike should have.
+constexpr FT_Short kSystemStrikeHeight = 16;
+// Bounds on what a (possibly broken) face may report, in pixels.
+constexpr FT_Pos kMaxAdvance = 1 << 16;
+constexpr unsigned kMaxBitmapSide = 1u << 16;
+
+// Windows-1252 bytes 0x80-0x9F as code points; 0 where the byte is unused.
+constexpr std::array<char32_t, 32> kCp1252High = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+// Raster fonts are coded in a Windows code page, not Unicode. 0: no code.
+FT_ULong RasterCharCode(char32_t cp, bool cp1252) noexcept {
+  if (cp < 0x80) return cp;
+  if (!cp1252) return 0;
+  if (cp >= 0xA0 && cp <= 0xFF) return cp;
+  for (std::size_t i = 0; i < kCp1252High.size(); ++i) {
+    if (kCp1252High[i] == cp) return 0x80 + i;
+  }
+  return 0;
+}
+
+struct Candidate {
+  std::string file;
+  int index = 0;
+  std::string family;
+  int weight = 0;
+};
+
+// fontconfig's best match for `pattern` (fontconfig always answers with
+// something, so callers check the family).
+bool MatchFont(const char* pattern, Candidate& out) {
+  FcPattern* request = FcNameParse(reinterpret_cast<const FcChar8*>(pattern));
+  if (request == nullptr) return false;
+  FcConfigSubstitute(nullptr, request, FcMatchPattern);
+  FcDefaultSubstitute(request);
+  FcResult result = FcResultNoMatch;
+  FcPattern* match = FcFontMatch(nullptr, request, &result);
+  FcPatternDestroy(request);
+  if (match == nullptr) return false;
+  FcChar8* file = nullptr;
+  FcChar8* family = nullptr;
+  const bool found = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch;
+  if (found) {
+    out.file = reinterpret_cast<const char*>(file);
+    if (FcPatternGetString(match, FC_FAMILY, 0, &family) == FcResultMatch) {
+      out.family = reinterpret_cast<const char*>(family);
+    }
+    FcPatternGetInteger(match, FC_INDEX, 0, &out.index);
+    FcPatternGetInteger(match, FC_WEIGHT, 0, &out.weight);
+  }
+  FcPatternDestroy(match);
+  return found;
+}
+
+bool FamilyIn(const Candidate& c, std::span<const std::string_view> families) {
+  return std::any_of(families.begin(), families.end(),
+                     [&](std::string_view f) { return EqualsIgnoreAsciiCase(c.family, f); });
+}
+
+void Describe(FT_Face face, const std::string& file, FaceInfo& info) {
+  info.loaded = true;
+  info.file = file;
+  info.family = face->family_name != nullptr ? face->family_name : "";
+}
+
+bool OpenScalable(FT_Library library, const std::string& file, int index, FT_Face& out,
+                  FaceInfo& info) {
+  FT_Face face = nullptr;
+  if (FT_New_Face(library, file.c_str(), index, &face) != 0) return false;
+  if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0) {
+    FT_Done_Face(face);
+    return false;
+  }
+  if (face->charmap == nullptr || face->charmap->encoding != FT_ENCODING_UNICODE) {
+    FT_Select_Charmap(face, FT_ENCODING_UNICODE);  // a face without one keeps its own
+  }
+  FaceFigures& f = info.figures;
+  f.unitsPerEm = face->units_per_EM;
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  const auto* hhea = static_cast<const TT_HoriHeader*>(FT_Get_Sfnt_Table(face, FT_SFNT_HHEA));
+  if (os2 != nullptr && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
+    f.winAscent = os2->usWinAscent;
+    f.winDescent = os2->usWinDescent;
+    f.xAvgCharWidth = os2->xAvgCharWidth;
+  } else {
+    f.winAscent = face->ascender;
+    f.winDescent = -face->descender;
+  }
+  f.advanceWidthMax = hhea != nullptr ? hhea->advance_Width_Max : face->max_advance_width;
+  Describe(face, file, info);
+  out = face;
+  return true;
+}
+
+bool OpenRaster(FT_Library library, const std::string& file, FT_Face& out, FaceInfo& info,
+                bool& cp1252) {
+  FT_Face face = nullptr;
+  if (FT_New_Face(library, file.c_str(), 0, &face) != 0) return false;
+  FT_WinFNT_HeaderRec header{};
+  if (FT_Get_WinFNT_Header(face, &header) != 0 || face->num_fixed_sizes < 1) {
+    FT_Done_Face(face);
+    return false;
+  }
+  FT_Int strike = 0;
+  for (FT_Int i = 0; i < face->num_fixed_sizes; ++i) {
+    if (face->available_sizes[i].height == kSystemStrikeHeight) strike = i;
+  }
+  if (FT_Select_Size(face, strike) != 0) {
+    FT_Done_Face(face);
+    return false;
+  }
+  // The driver selects no charmap; its only one maps code-page bytes.
+  if (face->num_charmaps > 0) FT_Set_Charmap(face, face->charmaps[0]);
+  cp1252 = header.charset == FT_WinFNT_ID_CP1252;
+  TextMetrics& m = info.rasterMetrics;
+  m.height = header.pixel_height;
+  m.ascent = std::min(header.ascent, header.pixel_height);
+  m.descent = m.height - m.ascent;
+  m.aveCharWidth = header.avg_width;
+  m.maxCharWidth = header.max_width;
+  info.rasterFont = true;
+  Describe(face, file, info);
+  out = face;
+  return true;
+}
+
+// The process's faces. A face that could not be opened (no font installed
+// yet, no file descriptor left) is looked for again at the next Ensure, so
+// one failed attempt does not leave the process without text. A loaded
+// face's description is published once through an atomic pointer and then
+// never changes; every FreeType call is made under `mutex_`.
+class Faces {
+ public:
+  Faces() noexcept { Ensure(); }
+
+  static Faces& Instance() noexcept {
+    // Built in static storage and never destroyed, so text drawn by other
+    // threads or static destructors during exit still finds its faces.
+    alignas(Faces) static unsigned char storage[sizeof(Faces)];
+    static Faces* const faces = new (storage) Faces();
+    return *faces;
+  }
+
+  bool Ensure() noexcept {
+    if (Loaded()) return true;
+    std::lock_guard lock(mutex_);
+    try {
+      if (library_ == nullptr && FT_Init_FreeType(&library_) != 0) library_ = nullptr;
+      if (library_ != nullptr) {
+        if (published_[0].load() == nullptr) LoadChartFace();
+        if (published_[1].load() == nullptr) LoadSystemFace();
+      }
+    } catch (...) {  // out of memory while loading: try again next time
+    }
+    return Loaded();
+  }
+
+  const FaceInfo& Info(FaceSlot slot) const noexcept {
+    const FaceInfo* info = published_[Index(slot)].load(std::memory_order_acquire);
+    return info != nullptr ? *info : kNoFace;
+  }
+
+  std::uint32_t GlyphIndex(FaceSlot slot, char32_t cp) noexcept {
+    const std::size_t i = Index(slot);
+    std::lock_guard lock(mutex_);
+    if (face_[i] == nullptr) return 0;
+    FT_ULong code = cp;
+    if (info_[i].rasterFont) {
+      code = RasterCharCode(cp, cp1252_[i]);
+      if (code == 0) return 0;
+    }
+    return FT_Get_Char_Index(face_[i], code);
+  }
+
+  void Render(FaceSlot slot, std::int32_t ppem, std::uint32_t glyphIndex, Glyph& out) noexcept {
+    out = Glyph{};
+    const std::size_t i = Index(slot);
+    std::lock_guard lock(mutex_);
+    FT_Face face = face_[i];
+    if (face == nullptr) return;
+    if (!info_[i].rasterFont && ppem_[i] != ppem) {
+      ppem_[i] = 0;
+      if (ppem < 1 || FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(ppem)) != 0) return;
+      ppem_[i] = ppem;
+    }
+    FT_Error error = FT_Load_Glyph(face, glyphIndex, FT_LOAD_TARGET_MONO);
+    if (error != 0 && glyphIndex != 0) error = FT_Load_Glyph(face, 0, FT_LOAD_TARGET_MONO);
+    if (error != 0) return;
+    FT_GlyphSlot g = face->glyph;
+    out.advance = static_cast<std::int32_t>(
+        (std::clamp<FT_Pos>(g->advance.x, 0, kMaxAdvance * 64) + 32) >> 6);
+    if (g->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(g, FT_RENDER_MODE_MONO) != 0) return;
+    const FT_Bitmap& bitmap = g->bitmap;
+    if (bitmap.buffer == nullptr || bitmap.width > kMaxBitmapSide || bitmap.rows > kMaxBitmapSide) {
+      return;
+    }
+    out.left = g->bitmap_left;
+    out.top = g->bitmap_top;
+    out.width = static_cast<std::int32_t>(bitmap.width);
+    out.rows = static_cast<std::int32_t>(bitmap.rows);
+    try {
+      ExtractRuns(bitmap, out.runs);
+    } catch (...) {  // out of memory: the glyph keeps its advance, loses its ink
+      out.runs.clear();
+    }
+  }
+
+ private:
+  static std::size_t Index(FaceSlot slot) noexcept { return slot == FaceSlot::kSystem ? 1 : 0; }
+
+  bool Loaded() const noexcept {
+    return published_[0].load(std::memory_order_acquire) != nullptr &&
+           published_[1].load(std::memory_order_acquire) != nullptr;
+  }
+
+  // Makes slot i's description visible to readers once its face is open.
+  void Publish(std::size_t i) { published_[i].store(new FaceInfo(info_[i])); }
+
+  // Mono bitmaps hold 8 pixels a byte, most significant first; grey ones
+  // (embedded strikes) count as ink from half coverage. Other modes: no ink.
+  static void ExtractRuns(const FT_Bitmap& bitmap, std::vector<InkRun>& runs) {
+    const bool mono = bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
+    if (!mono && bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) return;
+    const std::size_t pitch =
+        static_cast<std::size_t>(bitmap.pitch < 0 ? -bitmap.pitch : bitmap.pitch);
+    for (unsigned r = 0; r < bitmap.rows; ++r) {
+      // A negative pitch stores the bottom row first.
+      const unsigned stored = bitmap.pitch < 0 ? bitmap.rows - 1 - r : r;
+      const unsigned char* row = bitmap.buffer + stored * pitch;
+      const auto ink = [&](unsigned x) {
+        return mono ? ((row[x >> 3] >> (7 - (x & 7))) & 1) != 0 : row[x] >= 128;
+      };
+      for (unsigned x = 0; x < bitmap.width;) {
+        if (!ink(x)) {
+          ++x;
+          continue;
+        }
+        const unsigned x0 = x;
+        while (x < bitmap.width && ink(x)) ++x;
+        runs.push_back({static_cast<std::int32_t>(r), static_cast<std::int32_t>(x0),
+                        static_cast<std::int32_t>(x)});
+      }
+    }
+  }
+
+  // "Times New Roman" bold as fontconfig realises it when that is a
+  // metric-compatible face, else Liberation Serif Bold by path, else any
+  // bold serif fontconfig offers.
+  void LoadChartFace() {
+    FT_Face& face = face_[Index(FaceSlot::kChart)];
+    FaceInfo& info = info_[Index(FaceSlot::kChart)];
+    Candidate c;
+    const bool opened =
+        (MatchFont("Times New Roman:bold", c) && FamilyIn(c, kChartFamilies) &&
+         c.weight >= FC_WEIGHT_BOLD && OpenScalable(library_, c.file, c.index, face, info)) ||
+        std::any_of(
+            kChartFiles.begin(), kChartFiles.end(),
+            [&](const char* file) { return OpenScalable(library_, file, 0, face, info); }) ||
+        (MatchFont("serif:bold", c) && OpenScalable(library_, c.file, c.index, face, info));
+    if (opened) Publish(Index(FaceSlot::kChart));
+  }
+
+  // Wine's raster "System" font (fontconfig, then its Debian path), else a
+  // bold sans face drawn in a 16-pixel cell.
+  void LoadSystemFace() {
+    const std::size_t i = Index(FaceSlot::kSystem);
+    if (OpenSystemFace(face_[i], info_[i], i)) Publish(i);
+  }
+
+  bool OpenSystemFace(FT_Face& face, FaceInfo& info, std::size_t i) {
+    Candidate c;
+    if (MatchFont("System", c) && FamilyIn(c, std::array<std::string_view, 1>{"System"}) &&
+        OpenRaster(library_, c.file, face, info, cp1252_[i])) {
+      return true;
+    }
+    if (OpenRaster(library_, kSystemFile, face, info, cp1252_[i])) return true;
+    for (const auto& [pattern, family] : {std::pair{"DejaVu Sans:bold", "DejaVu Sans"},
+                                          std::pair{"Liberation Sans:bold", "Liberation Sans"}}) {
+      if (MatchFont(pattern, c) && FamilyIn(c, std::array<std::string_view, 1>{family}) &&
+          c.weight >= FC_WEIGHT_BOLD && OpenScalable(library_, c.file, c.index, face, info)) {
+        return true;
+      }
+    }
+    return MatchFont("sans-serif:bold", c) && OpenScalable(library_, c.file, c.index, face, info);
+  }
+
+  FT_Library library_ = nullptr;
+  std::mutex mutex_;  // every FreeType call after construction
+  std::array<FT_Face, 2> face_{};
+  std::array<FaceInfo, 2> info_;  // filled under mutex_ while a face is opened
+  std::array<std::atomic<const FaceInfo*>, 2> published_{};
+  static inline const FaceInfo kNoFace{};
+  std::array<bool, 2> cp1252_{};
+  std::array<std::int32_t, 2> ppem_{};  // size each scalable face is set to
+};
+
+}  // namespace
+
+bool EnsureFacesLoaded() noexcept { return Faces::Instance().Ensure(); }
+
+const FaceInfo& LoadedFace(FaceSlot slot) noexcept { return Faces::Instance().Info(slot); }
+
+std::uint32_t FaceGlyphIndex(FaceSlot slot, char32_t codePoint) noexcept {
+  return Faces::Instance().GlyphIndex(slot, codePoint);
+}
+
+void RenderFaceGlyph(FaceSlot slot, std::int32_t pixelsPerEm, std::uint32_t glyphIndex,
+                     Glyph& out) noexcept {
+  Faces::Instance().Render(slot, pixelsPerEm, glyphIndex, out);
+}
+
+}  // namespace tessaloom

@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <random>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "draw/raster/shapes.h"
+#include "tests/draw/raster/raster_test_util.h"
+
+namespace tessaloom::raster {
+namespace {
+
+using namespace testing;  // NOLINT(google-build-using-namespace): test helpers
+
+// The published midpoint ellipse (Zingl, "A Rasterizing Algorithm for
+// Drawing Curves") for the pixel box [x0, x1] x [y0, y1], four quarters a
+// step, unclipped.
+PixelSet ReferenceRing(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1) {
+  std::int64_t a = x1 - x0, b = y1 - y0, b1 = b & 1;
+  std::int64_t dx = 4 * (1 - a) * b * b, dy = 4 * (b1 + 1) * a * a, err = dx + dy + b1 * a * a;
+  y0 += (b + 1) / 2;
+  y1 = y0 - b1;
+  a *= 8 * a;
+  b1 = 8 * b * b;
+  PixelSet out;
+  do {
+    out.insert({{x1, y0}, {x0, y0}, {x0, y1}, {x1, y1}});
+    const std::int64_t e2 = 2 * err;
+    if (e2 <= dy) y0++, y1--, err += dy += a;
+    if (e2 >= dx || 2 * err > dy) x0++, x1--, err += dx += b1;
+  } while (x0 <= x1);
+  for (; y0 - y1 <= b; ++y0, --y1)
+    out.insert({{x0 - 1, y0}, {x1 + 1, y0}, {x0 - 1, y1}, {x1 + 1, y1}});
+  return out;
+}
+
+// Ellipse(l, t, r, b) from the reference ring: brush from each row's
+// leftmost to rightmost ring pixel, then the ring.
+std::string ReferenceEllipse(std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b) {
+  const PixelSet ring = ReferenceRing(l, t, r - 1, b - 1);
+  std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> rows;
+  for (const auto& [x, y] : ring) {
+    auto [it, added] = rows.try_emplace(y, x, x);
+    it->second = {std::min(it->second.first, x), std::max(it->second.second, x)};
+  }
+  Canvas canvas = MakeCanvas(32, 28);
+  for (const auto& [y, span] : rows) canvas.FillSpan(y, span.first, span.second + 1, kBrushColor);
+  for (const auto& [x, y] : ring) canvas.SetPixel(x, y, kPenColor);
+  return Picture(canvas);
+}
+
+TEST(EllipseTest, SixAndSevenPixelCirclesMatchWindows) {
+  Canvas six = MakeCanvas(6, 6);
+  DrawEllipse(six, 0, 0, 6, 6, kPen, kBrush);
+  EXPECT_EQ(Picture(six), "..##..\n.#++#.\n#++++#\n#++++#\n.#++#.\n..##..\n");
+  Canvas seven = MakeCanvas(7, 7);
+  DrawEllipse(seven, 7, 7, 0, 0, kPen, kBrush);  // corners reversed
+  EXPECT_EQ(Picture(seven), "..###..\n.#+++#.\n#+++++#\n#+++++#\n#+++++#\n.#+++#.\n..###..\n");
+}
+
+TEST(EllipseTest, BoxesTwoPixelsThinOrLessAreDrawnAsRectangles) {
+  for (const auto& [l, t, r, b] : std::vector<std::tuple<int, int, int, int>>{
+           {1, 1, 3, 7}, {1, 1, 8, 3}, {2, 2, 3, 6}, {2, 2, 3, 3}, {2, 2, 2, 9}, {5, 1, 1, 3}}) {
+    Canvas ellipse = MakeCanvas(10, 10);
+    Canvas rectangle = MakeCanvas(10, 10);
+    DrawEllipse(ellipse, l, t, r, b, kPen, kBrush);
+    DrawRectangle(rectangle, l, t, r, b, kPen, kBrush);
+    EXPECT_EQ(Picture(ellipse), Picture(rectangle)) << l << "," << t << "," << r << "," << b;
+  }
+}
+
+TEST(EllipseTest, MatchesThePublishedMidpointEllipseOnRandomClippedBoxes) {
+  for (std::uint32_t seed = 1; seed <= 1500; ++seed) {
+    Random random{std::mt19937(seed)};
+    const std::int32_t l = random.Int32(-12, 28), t = random.Int32(-12, 24);
+    const std::int32_t r = l + random.Int32(3, 40), b = t + random.Int32(3, 40);
+    Canvas canvas = MakeCanvas(32, 28);
+    DrawEllipse(canvas, l, t, r, b, kPen, kBrush);
+    ASSERT_EQ(Picture(canvas), ReferenceEllipse(l, t, r, b))
+        << "seed " << seed << ": DrawEllipse(" << l << ", " << t << ", " << r << ", " << b << ")";
+  }
+}
+
+TEST(EllipseTest, WidthTwoPenPaintsTheRingGrownOnePixelUpAndLeft) {
+  Canvas canvas = MakeCanvas(10, 9);
+  DrawEllipse(canvas, 2, 2, 8, 8, kWidePen, kBrush);
+  EXPECT_EQ(Picture(canvas), Art(R"(
+..........
+...###....
+..#####...
+.###+###..
+.##+++##..
+.###+###..
+..#####...
+...###....
+..........
+)"));
+}
+
+TEST(PieTest, WedgesRunCounterClockwiseFromTheStartRadialToTheEndRadial) {
+  struct Case {
+    const char* label;
+    Point start, end;
+    std::int32_t firstRow;  // six rows shown, x 0..10
+    const char* picture;
+    bool onlyRowsShown = true;
+  };
+  const Case cases[] = {
+      {"lower half", {0, 5}, {10, 5}, 5, R"(
+###########
+#+++++++++#
+#+++++++++#
+.#+++++++#.
+..#+++++#..
+...#####...
+)"},
+      {"upper right", {10, 5}, {5, 0}, 0, R"(
+.....###...
+.....#++#..
+.....#+++#.
+.....#++++#
+.....#++++#
+.....######
+)"},
+      {"upper left", {5, 0}, {0, 5}, 0, R"(
+...###.....
+..#++#.....
+.#+++#.....
+#++++#.....
+#++++#.....
+######.....
+)"},
+      {"lower left", {0, 5}, {5, 10}, 5, R"(
+######.....
+#++++#.....
+#++++#.....
+.#+++#.....
+..#++#.....
+...###.....
+)"},
+      {"lower right, ends far out", {5, 1000}, {1000, 5}, 5, R"(
+.....######
+.....#++++#
+.....#++++#
+.....#+++#.
+.....#++#..
+.....###...
+)"},
+      {"no ring pixel between the directions: one radius", {105, 4}, {105, 3}, 2, R"(
+...........
+...........
+........###
+.....###...
+...........
+...........
+)"},
+      {"equal directions: all, plus the radius",
+       {20, 5},
+       {30, 5},
+       3,
+       R"(
+#+++++++++#
+#+++++++++#
+#++++######
+#+++++++++#
+#+++++++++#
+.#+++++++#.
+)",
+       false},
+  };
+  for (const Case& c : cases) {
+    Canvas canvas = MakeCanvas(11, 11);
+    DrawPie(canvas, 0, 0, 11, 11, c.start, c.end, kPen, kBrush);
+    EXPECT_EQ(Picture(canvas, 0, c.firstRow, 11, c.firstRow + 6), Art(c.picture)) << c.label;
+    const std::string outside =
+        Picture(canvas, 0, 0, 11, c.firstRow) + Picture(canvas, 0, c.firstRow + 6, 11, 11);
+    EXPECT_EQ(outside.find_first_not_of(".\n") == std::string::npos, c.onlyRowsShown) << c.label;
+  }
+}
+
+TEST(PieTest, SlicesTileTheEllipseWithoutGapsOrSpill) {
+  for (std::uint32_t seed = 1; seed <= 400; ++seed) {
+    Random random{std::mt19937(seed)};
+    const std::int32_t l = random.Int32(-4, 10), t = random.Int32(-4, 10);
+    const std::int32_t r = l + random.Int32(3, 30), b = t + random.Int32(3, 30);
+    Canvas ellipse = MakeCanvas(32, 32);
+    DrawEllipse(ellipse, l, t, r, b, kPen, kBrush);
+    // Slices between random directions in counter-clockwise order, each in
+    // its own colour; ends are given relative to the centre pixel.
+    std::vector<std::pair<double, Point>> ends;
+    for (int i = random.Int32(2, 6); i > 0; --i) {
+      const Point d{random.Int32(-50, 50), random.Int32(-50, 50)};
+      ends.push_back({std::atan2(-d.y, d.x), {l + (r - l) / 2 + d.x, t + (b - t) / 2 + d.y}});
+    }
+    std::sort(ends.begin(), ends.end(), [](auto& p, auto& q) { return p.first < q.first; });
+    Canvas slices = MakeCanvas(32, 32);
+    std::string reproducer;
+    for (std::size_t i = 0; i < ends.size(); ++i) {
+      const Point s = ends[i].second;
+      const Point e = ends[(i + 1) % ends.size()].second;
+      const auto color = static_cast<COLORREF>(0x100 * (i + 1));
+      DrawPie(slices, l, t, r, b, s, e, {1, color}, {color});
+      reproducer += " DrawPie(" + std::to_string(l) + ", " + std::to_string(t) + ", " +
+                    std::to_string(r) + ", " + std::to_string(b) + ", {" + std::to_string(s.x) +
+                    ", " + std::to_string(s.y) + "}, {" + std::to_string(e.x) + ", " +
+                    std::to_string(e.y) + "})";
+    }
+    ASSERT_EQ(Describe(PaintedPixels(slices)), Describe(PaintedPixels(ellipse)))
+        << "seed " << seed << ":" << reproducer;
+  }
+}
+
+TEST(PieTest, WholePieIsTheEllipsePlusTheRadiusToThreeOClock) {
+  for (std::int32_t w = 3; w <= 24; ++w) {
+    for (std::int32_t h = 3; h <= 24; h += 3) {
+      Canvas pie = MakeCanvas(26, 26);
+      DrawPie(pie, 1, 1, 1 + w, 1 + h, {100, 1 + h / 2}, {200, 1 + h / 2}, kPen, kBrush);
+      Canvas expected = MakeCanvas(26, 26);
+      DrawEllipse(expected, 1, 1, 1 + w, 1 + h, kPen, kBrush);
+      expected.FillSpan(1 + h / 2, 1 + w / 2, w + 1, kPenColor);
+      EXPECT_EQ(Picture(pie), Picture(expected)) << w << "x" << h;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tessaloom::raster

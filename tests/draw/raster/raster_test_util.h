@@ -1,0 +1,85 @@
+// Helpers for exact small-image raster tests: a canvas window as an ASCII
+// picture ('#' pen colour, '+' brush colour, '.' untouched, '?' other) and
+// as a set of painted pixels; seeded random numbers.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "draw/drawing_surface.h"
+#include "draw/canvas.h"
+
+namespace tessaloom::raster::testing {
+
+// Red and blue differ so that a swapped channel order shows.
+inline constexpr COLORREF kPenColor = RGB(200, 30, 10);
+inline constexpr COLORREF kBrushColor = RGB(10, 120, 250);
+inline constexpr Pen kPen{1, kPenColor};
+inline constexpr Pen kWidePen{2, kPenColor};
+inline constexpr Brush kBrush{kBrushColor};
+
+using PixelSet = std::set<std::pair<std::int64_t, std::int64_t>>;  // (x, y)
+
+inline Canvas MakeCanvas(std::int32_t width, std::int32_t height) {
+  Canvas canvas;
+  std::string error;
+  if (!Canvas::Create(width, height, canvas, error)) ADD_FAILURE() << error;
+  return canvas;
+}
+
+// Columns x0 .. x1-1 of rows y0 .. y1-1 (default: all), each row ending in '\n'.
+inline std::string Picture(const Canvas& canvas, std::int32_t x0 = 0, std::int32_t y0 = 0,
+                           std::int32_t x1 = -1, std::int32_t y1 = -1) {
+  if (x1 < 0) x1 = canvas.width();
+  if (y1 < 0) y1 = canvas.height();
+  std::string out;
+  for (std::int32_t y = y0; y < y1; ++y) {
+    for (std::int32_t x = x0; x < x1; ++x) {
+      const COLORREF c = canvas.GetPixel(x, y);
+      out += c == kPenColor ? '#' : c == kBrushColor ? '+' : c == 0 ? '.' : '?';
+    }
+    out += '\n';
+  }
+  return out;
+}
+
+// A raw-string picture written from its own line: drops the first newline.
+inline std::string Art(const char* text) {
+  const std::string s(text);
+  return !s.empty() && s.front() == '\n' ? s.substr(1) : s;
+}
+
+inline PixelSet PaintedPixels(const Canvas& canvas) {
+  PixelSet out;
+  for (std::int32_t y = 0; y < canvas.height(); ++y) {
+    for (std::int32_t x = 0; x < canvas.width(); ++x) {
+      if (canvas.GetPixel(x, y) != 0) out.insert({x, y});
+    }
+  }
+  return out;
+}
+
+// Seeded source for random cases: Random random{seed}; random(lo, hi) is
+// inclusive. Failure messages carry the seed.
+struct Random {
+  std::mt19937 engine;
+  std::int64_t operator()(std::int64_t lo, std::int64_t hi) {
+    return std::uniform_int_distribution<std::int64_t>(lo, hi)(engine);
+  }
+  std::int32_t Int32(std::int64_t lo, std::int64_t hi) {
+    return static_cast<std::int32_t>((*this)(lo, hi));
+  }
+};
+
+inline std::string Describe(const PixelSet& pixels) {
+  std::string out;
+  for (const auto& [x, y] : pixels) out += "(" + std::to_string(x) + "," + std::to_string(y) + ")";
+  return out;
+}
+
+}  // namespace tessaloom::raster::testing

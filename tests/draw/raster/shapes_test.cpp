@@ -1,0 +1,167 @@
+#include "draw/raster/shapes.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/draw/raster/raster_test_util.h"
+
+namespace tessaloom::raster {
+namespace {
+
+using namespace testing;  // NOLINT(google-build-using-namespace): test helpers
+
+TEST(RectangleTest, OnePixelPenOutlinesTheBoxAndTheBrushFillsItsStrictInterior) {
+  const char* kEmpty = "......\n......\n......\n......\n......\n";
+  const char* kBox = "......\n.####.\n.#++#.\n.####.\n......\n";
+  struct Case {
+    std::int32_t l, t, r, b;
+    const char* picture;  // x 9..14, y 9..13
+  };
+  const Case cases[] = {
+      {10, 10, 14, 13, kBox},
+      {14, 13, 10, 10, kBox},
+      {10, 10, 11, 14, "......\n.#....\n.#....\n.#....\n.#....\n"},
+      {10, 10, 14, 11, "......\n.####.\n......\n......\n......\n"},
+      {10, 10, 12, 12, "......\n.##...\n.##...\n......\n......\n"},
+      {10, 10, 11, 11, kEmpty},
+      {10, 10, 10, 20, kEmpty},
+      {12, 9, 12, 9, kEmpty},
+  };
+  for (const Case& c : cases) {
+    Canvas canvas = MakeCanvas(16, 16);
+    DrawRectangle(canvas, c.l, c.t, c.r, c.b, kPen, kBrush);
+    EXPECT_EQ(Picture(canvas, 9, 9, 15, 14), c.picture)
+        << "Rectangle(" << c.l << ", " << c.t << ", " << c.r << ", " << c.b << ")";
+  }
+}
+
+TEST(RectangleTest, WidthTwoPenRingGrowsOnePixelUpAndLeft) {
+  const std::string expected = Art(R"(
+..........
+.########.
+.########.
+.##++++##.
+.##++++##.
+.########.
+.########.
+..........
+)");
+  Canvas ordered = MakeCanvas(10, 8);
+  DrawRectangle(ordered, 2, 2, 9, 7, kWidePen, kBrush);
+  EXPECT_EQ(Picture(ordered), expected);
+  Canvas reversed = MakeCanvas(10, 8);
+  DrawRectangle(reversed, 9, 7, 2, 2, kWidePen, kBrush);
+  EXPECT_EQ(Picture(reversed), expected);
+  // The same closed path as a width-2 polygon strokes the same ring.
+  Canvas polygon = MakeCanvas(10, 8);
+  DrawPolygon(polygon, std::vector<Point>{{2, 2}, {8, 2}, {8, 6}, {2, 6}}, kWidePen, kBrush);
+  EXPECT_EQ(Picture(polygon), expected);
+}
+
+TEST(PolygonTest, OutlineAndFillCoverEveryLatticePointOfTheClosedPolygon) {
+  Canvas canvas = MakeCanvas(6, 6);
+  DrawPolygon(canvas, std::vector<Point>{{0, 4}, {4, 4}, {4, 0}}, kPen, kBrush);
+  EXPECT_EQ(Picture(canvas), Art(R"(
+....#.
+...##.
+..#+#.
+.#++#.
+#####.
+......
+)"));
+}
+
+TEST(PolygonTest, TwoPointPolygonPaintsItsSegmentWithBothEndsAndFewerPaintNothing) {
+  Canvas canvas = MakeCanvas(8, 6);
+  DrawPolygon(canvas, std::vector<Point>{{2, 2}, {6, 4}}, kPen, kBrush);
+  DrawPolygon(canvas, std::vector<Point>{{1, 5}}, kWidePen, kBrush);
+  DrawPolygon(canvas, std::vector<Point>{}, kWidePen, kBrush);
+  EXPECT_EQ(Picture(canvas), Art(R"(
+........
+........
+..##....
+....##..
+......#.
+........
+)"));
+}
+
+TEST(ExtremeInputTest, HugeShapesAroundTheCanvasPaintItAllWithTheBrush) {
+  const std::vector<Point> triangle = {
+      {INT32_MIN, INT32_MIN}, {INT32_MAX, 0}, {INT32_MIN, INT32_MAX}};
+  const std::vector<std::function<void(Canvas&)>> draws = {
+      [](Canvas& c) { DrawRectangle(c, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, kPen, kBrush); },
+      [](Canvas& c) {
+        DrawRectangle(c, INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN, kWidePen, kBrush);
+      },
+      [](Canvas& c) {
+        DrawEllipse(c, -2000000000, -2000000000, 2000000000, 2000000000, kPen, kBrush);
+      },
+      [](Canvas& c) {
+        DrawEllipse(c, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, kWidePen, kBrush);
+      },
+      [&](Canvas& c) { FillPolygon(c, triangle, FillRule::kWinding, kBrushColor); },
+      [&](Canvas& c) { DrawPolygon(c, triangle, kPen, kBrush); },
+      // Centre pixel (-1, -1); counter-clockwise from 9 o'clock to 12 o'clock.
+      [](Canvas& c) {
+        DrawPie(c, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, {INT32_MIN, -1}, {-1, INT32_MIN},
+                kPen, kBrush);
+      },
+  };
+  std::string allBrush;
+  for (int y = 0; y < 8; ++y) allBrush += "++++++++\n";
+  for (std::size_t i = 0; i < draws.size(); ++i) {
+    Canvas canvas = MakeCanvas(8, 8);
+    draws[i](canvas);
+    EXPECT_EQ(Picture(canvas), allBrush) << "case " << i;
+  }
+}
+
+TEST(ExtremeInputTest, TheLeftEdgeOfAHugeEllipseIsOneColumnOfPen) {
+  // Exact (side 65536) and approximated (longer) boxes alike: the ring is
+  // straight to a hundredth of a pixel there.
+  for (std::int32_t side : {65536, 65537, 1000000, INT32_MAX}) {
+    Canvas canvas = MakeCanvas(6, 4);
+    DrawEllipse(canvas, 0, -side / 2, side, side - side / 2, kPen, kBrush);
+    EXPECT_EQ(Picture(canvas), "#+++++\n#+++++\n#+++++\n#+++++\n") << side;
+  }
+}
+
+TEST(ExtremeInputTest, EveryShapeFinishesOnExtremeAndDegenerateInput) {
+  // Only that they return (and stay clean under the sanitizers).
+  const std::vector<std::int32_t> values = {
+      INT32_MIN, INT32_MIN + 1, -2000000000, -65537,        -1,       0, 1, 5, 17,
+      65536,     65537,         2000000000,  INT32_MAX - 1, INT32_MAX};
+  const std::vector<Pen> pens = {kPen,     {0, kPenColor},  {-5, kPenColor},
+                                 kWidePen, {17, kPenColor}, {INT32_MAX, kPenColor}};
+  Canvas canvas = MakeCanvas(24, 20);
+  std::size_t i = 0;
+  for (std::int32_t a : values) {
+    for (std::int32_t b : values) {
+      const Pen& pen = pens[i++ % pens.size()];
+      const std::int32_t c = values[i % values.size()];
+      const std::int32_t d = values[(i * 7) % values.size()];
+      DrawLine(canvas, {a, b}, {c, d}, pen);
+      DrawRectangle(canvas, a, b, c, d, pen, kBrush);
+      DrawEllipse(canvas, a, b, c, d, pen, kBrush);
+      DrawPie(canvas, a, b, c, d, {b, a}, {d, c}, pen, kBrush);
+      DrawPie(canvas, a, c, b, d, {a, a}, {a, a}, pen, kBrush);
+      const std::vector<Point> polygon = {{a, b}, {c, d}, {b, c}, {d, a}, {a, d}};
+      DrawPolygon(canvas, polygon, pen, kBrush);
+      FillPolygon(canvas, polygon, FillRule::kWinding, kBrushColor);
+    }
+  }
+  for (std::int32_t side : {3, 4, 65535, 65536, 65537, 200000}) {  // rings across the canvas
+    DrawEllipse(canvas, -side + 10, -side + 10, 10, 10, kWidePen, kBrush);
+    DrawPie(canvas, -side + 12, 2, 12, side + 2, {0, 0}, {0, 1}, kPen, kBrush);
+    DrawPie(canvas, 2, -side / 2, side + 2, side / 2, {1, 0}, {0, 1}, {20, kPenColor}, kBrush);
+  }
+}
+
+}  // namespace
+}  // namespace tessaloom::raster

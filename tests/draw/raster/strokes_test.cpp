@@ -1,0 +1,197 @@
+#include "draw/raster/strokes.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "draw/raster/raster_math.h"
+#include "tests/draw/raster/raster_test_util.h"
+
+namespace tessaloom::raster {
+namespace {
+
+using namespace testing;  // NOLINT(google-build-using-namespace): test helpers
+
+// The line rule in the incremental form Windows documents: the error starts
+// at 2|dminor| - |dmajor| and the minor axis steps when e + bias > 0, with
+// bias 1 in octants 3, 5, 6 and 8 (numbered clockwise from +x, y down).
+PixelSet ReferenceLine(Point64 from, Point64 to, std::int64_t width, std::int64_t height) {
+  const std::int64_t dx = to.x - from.x;
+  const std::int64_t dy = to.y - from.y;
+  const bool xMajor = std::abs(dx) > std::abs(dy);
+  const int octant = xMajor ? (dx > 0 ? (dy >= 0 ? 1 : 8) : (dy >= 0 ? 4 : 5))
+                            : (dy > 0 ? (dx >= 0 ? 2 : 3) : (dx >= 0 ? 7 : 6));
+  const int bias = (octant == 3 || octant == 5 || octant == 6 || octant == 8) ? 1 : 0;
+  const std::int64_t major = std::max(std::abs(dx), std::abs(dy));
+  const std::int64_t minor = std::min(std::abs(dx), std::abs(dy));
+  std::int64_t e = 2 * minor - major;
+  Point64 p = from;
+  PixelSet out;
+  for (std::int64_t k = 0; k < major; ++k) {
+    if (p.x >= 0 && p.x < width && p.y >= 0 && p.y < height) out.insert({p.x, p.y});
+    if (e + bias > 0) {
+      (xMajor ? p.y : p.x) += (xMajor ? dy : dx) > 0 ? 1 : -1;
+      e -= 2 * major;
+    }
+    e += 2 * minor;
+    (xMajor ? p.x : p.y) += (xMajor ? dx : dy) > 0 ? 1 : -1;
+  }
+  return out;
+}
+
+// The closed form, evaluated for each canvas column (x-major) or row the
+// segment covers: minor = ceil(minor0 + dminor * (major - major0) / dmajor - 1/2).
+PixelSet ClosedFormLine(Point64 from, Point64 to, std::int64_t width, std::int64_t height) {
+  const bool xMajor = std::abs(to.x - from.x) > std::abs(to.y - from.y);
+  const std::int64_t a0 = xMajor ? from.x : from.y;
+  const std::int64_t b0 = xMajor ? from.y : from.x;
+  const std::int64_t da = xMajor ? to.x - from.x : to.y - from.y;
+  const std::int64_t db = xMajor ? to.y - from.y : to.x - from.x;
+  PixelSet out;
+  for (std::int64_t a = 0; a < (xMajor ? width : height); ++a) {
+    const std::int64_t steps = (a - a0) * (da > 0 ? 1 : -1);
+    if (steps < 0 || steps >= std::abs(da)) continue;  // start in, end out
+    const Int128 num = Int128{2} * b0 * da + Int128{2} * db * (a - a0) - da;
+    const auto b =
+        static_cast<std::int64_t>(da > 0 ? CeilDiv(num, 2 * da) : CeilDiv(-num, -2 * da));
+    if (b >= 0 && b < (xMajor ? height : width))
+      out.insert(xMajor ? std::pair{a, b} : std::pair{b, a});
+  }
+  return out;
+}
+
+PixelSet Drawn(Point64 from, Point64 to, std::int32_t width = 40, std::int32_t height = 30) {
+  Canvas canvas = MakeCanvas(width, height);
+  StrokeCosmeticLine(canvas, from, to, kPenColor);
+  return PaintedPixels(canvas);
+}
+
+TEST(CosmeticLineTest, TiesGoTowardTheSmallerCoordinateInEveryOctant) {
+  struct Case {
+    Point64 to;  // from (10, 10)
+    PixelSet pixels;
+  };
+  const Case cases[] = {
+      {{14, 11}, {{10, 10}, {11, 10}, {12, 10}, {13, 11}}},            // 1
+      {{11, 14}, {{10, 10}, {10, 11}, {10, 12}, {11, 13}}},            // 2
+      {{9, 14}, {{10, 10}, {10, 11}, {9, 12}, {9, 13}}},               // 3
+      {{6, 11}, {{10, 10}, {9, 10}, {8, 10}, {7, 11}}},                // 4
+      {{6, 9}, {{10, 10}, {9, 10}, {8, 9}, {7, 9}}},                   // 5
+      {{9, 6}, {{10, 10}, {10, 9}, {9, 8}, {9, 7}}},                   // 6
+      {{11, 6}, {{10, 10}, {10, 9}, {10, 8}, {11, 7}}},                // 7
+      {{14, 9}, {{10, 10}, {11, 10}, {12, 9}, {13, 9}}},               // 8
+      {{15, 12}, {{10, 10}, {11, 10}, {12, 11}, {13, 11}, {14, 12}}},  // 1, no tie
+      {{10, 10}, {}},                                                  // zero length
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Drawn({10, 10}, c.to), c.pixels) << "to " << c.to.x << "," << c.to.y;
+    // Reversed: the same pixels, with the start and end pixels traded.
+    PixelSet reversed = c.pixels;
+    if (!reversed.empty()) {
+      reversed.erase({10, 10});
+      reversed.insert({c.to.x, c.to.y});
+    }
+    EXPECT_EQ(Drawn(c.to, {10, 10}), reversed) << "from " << c.to.x << "," << c.to.y;
+  }
+}
+
+TEST(CosmeticLineTest, ClippedLinesMatchTheIncrementalBiasRule) {
+  for (std::uint32_t seed = 1; seed <= 3000; ++seed) {
+    Random random{std::mt19937(seed)};
+    const Point64 from{random(-20, 60), random(-20, 50)};
+    const Point64 to{random(-20, 60), random(-20, 50)};
+    ASSERT_EQ(Drawn(from, to), ReferenceLine(from, to, 40, 30))
+        << "seed " << seed << ": StrokeCosmeticLine({" << from.x << ", " << from.y << "}, {" << to.x
+        << ", " << to.y << "}) on 40 x 30";
+  }
+}
+
+TEST(CosmeticLineTest, HugeLinesKeepThePixelsOfTheUnclippedLine) {
+  for (std::uint32_t seed = 1; seed <= 2000; ++seed) {
+    Random random{std::mt19937(seed)};
+    // Through a canvas pixel, both ends up to 2^31 away, slightly off-line.
+    const Point64 p{random(0, 39), random(0, 29)};
+    const Point64 d{random(-1000, 1000), random(-1000, 1000)};
+    const std::int64_t s0 = random(0, INT32_MAX / 1001);
+    const std::int64_t s1 = random(0, INT32_MAX / 1001);
+    const Point64 from{p.x - s0 * d.x + random(-3, 3), p.y - s0 * d.y + random(-3, 3)};
+    const Point64 to{p.x + s1 * d.x, p.y + s1 * d.y};
+    ASSERT_EQ(Drawn(from, to), ClosedFormLine(from, to, 40, 30))
+        << "seed " << seed << ": StrokeCosmeticLine({" << from.x << ", " << from.y << "}, {" << to.x
+        << ", " << to.y << "}) on 40 x 30";
+  }
+  PixelSet diagonal;
+  for (std::int64_t i = 0; i < 30; ++i) diagonal.insert({i, i});
+  EXPECT_EQ(Drawn({-2000000000, -2000000000}, {2000000000, 2000000000}, 30, 30), diagonal);
+  EXPECT_EQ(Drawn({INT32_MAX, INT32_MAX}, {INT32_MIN, INT32_MIN}, 30, 30), diagonal);
+}
+
+TEST(PenCapTest, EvenWidthCapsSitHalfAPixelUpAndLeft) {
+  Canvas canvas = MakeCanvas(16, 7);
+  FillPenCap(canvas, {3, 3}, 2, kPenColor);
+  FillPenCap(canvas, {11, 3}, 5, kPenColor);
+  EXPECT_EQ(Picture(canvas), Art(R"(
+................
+..........###...
+..##.....#####..
+..##.....#####..
+.........#####..
+..........###...
+................
+)"));
+}
+
+TEST(WideLineTest, AxisParallelWidthTwoLinesCoverTwoRowsAndBothEnds) {
+  struct Case {
+    Point64 from, to;
+    std::int64_t x0, y0, x1, y1;  // the painted box, inclusive
+  };
+  const Case cases[] = {{{10, 5}, {20, 5}, 9, 4, 20, 5},
+                        {{20, 5}, {10, 5}, 9, 4, 20, 5},
+                        {{5, 10}, {5, 20}, 4, 9, 5, 20},
+                        {{5, 20}, {5, 10}, 4, 9, 5, 20},
+                        {{7, 7}, {7, 7}, 6, 6, 7, 7}};
+  for (const Case& c : cases) {
+    Canvas canvas = MakeCanvas(30, 30);
+    StrokeWideLine(canvas, c.from, c.to, 2, kPenColor);
+    PixelSet box;
+    for (std::int64_t y = c.y0; y <= c.y1; ++y) {
+      for (std::int64_t x = c.x0; x <= c.x1; ++x) box.insert({x, y});
+    }
+    EXPECT_EQ(PaintedPixels(canvas), box) << c.from.x << "," << c.from.y << " -> " << c.to.x;
+  }
+}
+
+TEST(WideLineTest, SlopedWideLinesCoverThePenWidthAroundTheSegment) {
+  for (std::uint32_t seed = 1; seed <= 300; ++seed) {
+    Random random{std::mt19937(seed)};
+    const Point64 a{random(5, 34), random(5, 34)};
+    const Point64 b{random(5, 34), random(5, 34)};
+    const std::int64_t width = random(2, 6);
+    Canvas canvas = MakeCanvas(40, 40);
+    StrokeWideLine(canvas, a, b, width, kPenColor);
+    const double dx = static_cast<double>(b.x - a.x);
+    const double dy = static_cast<double>(b.y - a.y);
+    for (std::int32_t y = 0; y < 40; ++y) {
+      for (std::int32_t x = 0; x < 40; ++x) {
+        const double px = x - static_cast<double>(a.x);
+        const double py = y - static_cast<double>(a.y);
+        const double t = dx == 0 && dy == 0
+                             ? 0
+                             : std::clamp((px * dx + py * dy) / (dx * dx + dy * dy), 0.0, 1.0);
+        const double d = std::hypot(px - t * dx, py - t * dy) - static_cast<double>(width) / 2;
+        // One pixel of slack for rounding and the even caps' half-pixel shift.
+        const COLORREF expected = d <= -1 ? kPenColor : d > 1 ? 0 : canvas.GetPixel(x, y);
+        ASSERT_EQ(canvas.GetPixel(x, y), expected)
+            << "seed " << seed << ": pixel " << x << "," << y << " at distance " << d;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tessaloom::raster
