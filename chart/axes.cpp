@@ -12,8 +12,8 @@
 #include <string_view>
 
 #include "chart/axes_common.h"
-#include "draw/drawing_surface.h"
 #include "chart/graph.h"
+#include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 
 namespace tessaloom {

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "chart/axes_common.h"
-#include "draw/drawing_surface.h"
 #include "chart/graph.h"
+#include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 
 namespace tessaloom {

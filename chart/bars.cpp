@@ -11,9 +11,9 @@
 #include <cmath>
 #include <cstdint>
 
-#include "draw/drawing_surface.h"
 #include "chart/graph.h"
 #include "chart/shading.h"
+#include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 
 namespace tessaloom {

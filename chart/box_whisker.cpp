@@ -7,8 +7,8 @@
 #include <span>
 #include <vector>
 
-#include "draw/drawing_surface.h"
 #include "chart/graph.h"
+#include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 
 namespace tessaloom {

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "draw/drawing_surface.h"
 #include "chart/graph.h"
+#include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 #include "platform/text.h"
 

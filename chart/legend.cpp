@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "draw/drawing_surface.h"
 #include "chart/graph.h"
+#include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 
 namespace tessaloom {

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "draw/drawing_surface.h"
 #include "chart/graph.h"
 #include "chart/shading.h"
+#include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 #include "platform/text.h"
 

@@ -2,10 +2,10 @@
 #include <string>
 
 #include "chart/graph.h"
-#include "image/save_image.h"
 #include "draw/canvas.h"
 #include "draw/font_engine.h"
 #include "draw/raster_surface.h"
+#include "image/save_image.h"
 
 namespace tessaloom {
 namespace {

@@ -7,8 +7,8 @@
 #include <unordered_map>
 #include <utility>
 
-#include "draw/text_metrics.h"
 #include "draw/font_faces.h"
+#include "draw/text_metrics.h"
 #include "platform/text.h"
 
 namespace tessaloom {

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "draw/drawing_surface.h"
 #include "draw/canvas.h"
+#include "draw/drawing_surface.h"
 
 namespace tessaloom {
 

@@ -4,8 +4,8 @@
 // starts in the state of a new canvas. One thread at a time.
 #pragma once
 
-#include "draw/drawing_surface.h"
 #include "draw/canvas.h"
+#include "draw/drawing_surface.h"
 
 namespace tessaloom {
 

@@ -9,8 +9,8 @@
 #include <span>
 #include <string>
 
-#include "image/bitmap_file.h"
 #include "draw/canvas.h"
+#include "image/bitmap_file.h"
 #include "platform/file_system.h"
 
 namespace tessaloom {

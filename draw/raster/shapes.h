@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <span>
 
-#include "draw/drawing_surface.h"
 #include "draw/canvas.h"
+#include "draw/drawing_surface.h"
 
 namespace tessaloom::raster {
 

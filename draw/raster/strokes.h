@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "draw/drawing_surface.h"
 #include "draw/canvas.h"
+#include "draw/drawing_surface.h"
 #include "draw/raster/raster_math.h"
 
 namespace tessaloom::raster {

@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "draw/text_metrics.h"
 #include "draw/font_faces.h"
+#include "draw/text_metrics.h"
 
 namespace tessaloom {
 namespace {

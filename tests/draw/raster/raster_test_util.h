@@ -11,8 +11,8 @@
 #include <string>
 #include <utility>
 
-#include "draw/drawing_surface.h"
 #include "draw/canvas.h"
+#include "draw/drawing_surface.h"
 
 namespace tessaloom::raster::testing {
 
