@@ -13,6 +13,7 @@
 
 #include "chart/axes_common.h"
 #include "chart/graph.h"
+#include "chart/layout.h"
 #include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 
@@ -25,18 +26,6 @@ using axes::Text;
 using axes::TextInFont;
 using axes::TextLength;
 using axes::ValueText;
-
-// Distance in pixels from the middle of the plot height down to the value 0,
-// computed in single precision exactly as the frame places the origin. An
-// empty value range has no scale and no offset.
-std::int64_t ZeroOffset(std::int32_t minTick, std::int32_t maxTick, std::int32_t plotHeight) {
-  const std::int64_t range = std::int64_t{maxTick} - minTick;
-  if (range == 0) return 0;
-  const auto middle = static_cast<float>(range / 2 + minTick);
-  const auto scale = static_cast<float>(static_cast<double>(std::int64_t{plotHeight} - 10) /
-                                        static_cast<double>(range));
-  return TruncateToInt32(static_cast<double>(middle * scale));
-}
 
 }  // namespace
 
@@ -57,7 +46,7 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
   const std::int64_t y0 = plotBaseY;
   const std::int64_t h = plotHeight;
   const std::int64_t w = plotWidth;
-  const std::int64_t zero = ZeroOffset(minTick, maxTick, plotHeight);
+  const std::int64_t zero = layout::ZeroOffset(minTick, maxTick, plotHeight);
   // Quadrants 2 and 4 (a negative category position) cannot arise from the
   // component's data; they are laid out like quadrant 1. Horizontal charts
   // with negative values keep the layout of positive ones: their value axis
@@ -84,10 +73,11 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
     surface.SetBkColor(background);
   }
 
-  const Pen entry_pen = surface.SelectPen(axes::kAxisPen);
-  Line(surface, x0, plot_bottom, x0, plot_top);
-  Line(surface, x0, y0, x0 + w, y0);
-  surface.SelectPen(entry_pen);
+  {
+    const ScopedPen axis_pen(surface, axes::kAxisPen);
+    Line(surface, x0, plot_bottom, x0, plot_top);
+    Line(surface, x0, y0, x0 + w, y0);
+  }
 
   const std::int32_t title_size =
       axes::TitleFontSize(canvasWidth, canvasHeight, xAxisLabel, yAxisLabel);
@@ -105,7 +95,7 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
     // Value axis on the left. A tickCount below 1 has no steps to draw.
     if (tickCount > 0) {
       const std::int64_t count = tickCount;
-      const std::int64_t step = (h - 10) / count;
+      const std::int64_t step = (h - layout::kValueAxisMargin) / count;
       const auto label_x = [&](const std::string& label) {
         return x0 - (value_font / 2) * TextLength(label) - 10;
       };
@@ -174,7 +164,7 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
     // Values along the bottom, labels centred under their ticks.
     if (tickCount > 0) {
       const std::int64_t count = tickCount;
-      const std::int64_t step = (w - 10) / count;
+      const std::int64_t step = (w - layout::kValueAxisMargin) / count;
       for (std::int64_t i = 0; i <= count; ++i) {
         const std::int64_t x = i * step + x0;
         Line(surface, x, y0 - 3, x, y0 + 3);

@@ -12,6 +12,7 @@
 
 #include "chart/axes_common.h"
 #include "chart/graph.h"
+#include "chart/layout.h"
 #include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 
@@ -101,10 +102,11 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
       for (std::int64_t i = 0; i <= count; ++i) {
         const std::int64_t y = y0 - i * step;
         Line(surface, x0 - e, y, x0, y);
-        const Pen previous = surface.SelectPen(axes::kGridPen);
-        Line(surface, x0, y, x0 + d, y - d);
-        if (hasGridLines != 0) LineTo(surface, x0 + d + wf, y - d);
-        surface.SelectPen(previous);
+        {
+          const ScopedPen grid(surface, axes::kGridPen);
+          Line(surface, x0, y, x0 + d, y - d);
+          if (hasGridLines != 0) LineTo(surface, x0 + d + wf, y - d);
+        }
         const std::string label = ValueText(minTick + i * tick_step);
         TextInFont(surface, value_label_font,
                    x0 - (std::int64_t{valueFontHeight} / 2) * TextLength(label) - 10, y - 6, label);
@@ -158,14 +160,15 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
     // Value ticks along the base line with a 10-pixel margin at the right;
     // each one runs back across the floor and, with grid lines, up the back.
     if (count > 0) {
-      const std::int64_t step = (wf - 10) / count;
+      const std::int64_t step = (wf - layout::kValueAxisMargin) / count;
       for (std::int64_t i = 0; i <= count; ++i) {
         const std::int64_t x = x0 + i * step;
         Line(surface, x, y0 + e, x, y0);
-        const Pen previous = surface.SelectPen(axes::kGridPen);
-        Line(surface, x, y0, x + d, y0 - d);
-        if (hasGridLines != 0) LineTo(surface, x + d, y0 - hf - d);
-        surface.SelectPen(previous);
+        {
+          const ScopedPen grid(surface, axes::kGridPen);
+          Line(surface, x, y0, x + d, y0 - d);
+          if (hasGridLines != 0) LineTo(surface, x + d, y0 - hf - d);
+        }
         const std::string label = ValueText(minTick + i * tick_step);
         TextInFont(surface, category_label_font, x - (TextLength(label) * w2) / 2, y0 + 8, label);
         axisEndX = SaturateToInt32(x);

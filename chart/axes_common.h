@@ -71,9 +71,8 @@ inline void Line(DrawingSurface& surface, std::int64_t x0, std::int64_t y0, std:
 // A line with a 1-pixel black pen selected for it alone.
 inline void GridLine(DrawingSurface& surface, std::int64_t x0, std::int64_t y0, std::int64_t x1,
                      std::int64_t y1) {
-  const Pen previous = surface.SelectPen(kGridPen);
+  const ScopedPen grid(surface, kGridPen);
   Line(surface, x0, y0, x1, y1);
-  surface.SelectPen(previous);
 }
 
 inline void Text(DrawingSurface& surface, std::int64_t x, std::int64_t y, std::string_view text) {

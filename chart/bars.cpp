@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "chart/graph.h"
+#include "chart/layout.h"
 #include "chart/shading.h"
 #include "draw/drawing_surface.h"
 #include "platform/numbers.h"
@@ -19,22 +20,16 @@
 namespace tessaloom {
 namespace {
 
+using layout::kValueAxisMargin;
+using layout::PointAt;
+using layout::ValueScale;
+
 // Share of a group's pitch that its bars cover: flat kinds leave more air
 // between the groups than the 3D kinds, whose faces recede into the gap.
 constexpr double kFlatBarShare = 0.6;
 constexpr double kSolidBarShare = 0.8;
-// Pixels left free at the far end of a flat value axis.
-constexpr std::int64_t kValueAxisMargin = 10;
 // Values at or below this are not drawn where a drawer skips negatives.
 constexpr float kSkipAtOrBelow = -1.0f;
-
-// Pixels per value unit over a value extent of `extent` pixels. An empty
-// value range has no scale: every bar then has length 0.
-double ValueScale(const CGraph& graph, std::int64_t extent) noexcept {
-  const std::int64_t range = std::int64_t{graph.maxTick} - graph.minTick;
-  if (range == 0) return 0.0;
-  return static_cast<double>(extent) / static_cast<double>(range);
-}
 
 // Length in pixels of the bar for `value`, measured from minTick. A value
 // above minTick always shows: where its length truncates to nothing it gets
@@ -52,38 +47,13 @@ std::int64_t CappedBarLength(float value, std::int32_t minTick, double scale,
   return std::min(BarLength(value, minTick, scale), extent);
 }
 
-Point At(std::int64_t x, std::int64_t y) noexcept {
-  return Point{SaturateToInt32(x), SaturateToInt32(y)};
-}
-
 // A flat bar: `color` inside, the surface's current pen around it.
 void FlatBar(DrawingSurface& surface, COLORREF color, std::int64_t left, std::int64_t top,
              std::int64_t right, std::int64_t bottom) {
-  const Brush old_brush = surface.SelectBrush(Brush{color});
+  const ScopedBrush fill(surface, Brush{color});
   surface.Rectangle(SaturateToInt32(left), SaturateToInt32(top), SaturateToInt32(right),
                     SaturateToInt32(bottom));
-  surface.SelectBrush(old_brush);
 }
-
-// Pen and brush of one colour, for a 3D face without a dark outline.
-class FaceColor {
- public:
-  FaceColor(DrawingSurface& surface, COLORREF color)
-      : surface_(surface),
-        old_brush_(surface.SelectBrush(Brush{color})),
-        old_pen_(surface.SelectPen(Pen{1, color})) {}
-  FaceColor(const FaceColor&) = delete;
-  FaceColor& operator=(const FaceColor&) = delete;
-  ~FaceColor() {
-    surface_.SelectPen(old_pen_);
-    surface_.SelectBrush(old_brush_);
-  }
-
- private:
-  DrawingSurface& surface_;
-  Brush old_brush_;
-  Pen old_pen_;
-};
 
 // A 3D bar: the front rectangle from (left, top) to (right, bottom), a face
 // receding `depth` pixels up and to the right from its right edge and one
@@ -91,11 +61,12 @@ class FaceColor {
 // the light; a bar lying along the x axis the other way round.
 void SolidBar(DrawingSurface& surface, COLORREF color, bool upright, std::int64_t depth,
               std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) {
-  const std::array<Point, 4> side = {At(right, top), At(right, bottom),
-                                     At(right + depth, bottom - depth),
-                                     At(right + depth, top - depth)};
-  const std::array<Point, 4> lid = {At(left, top), At(right, top), At(right + depth, top - depth),
-                                    At(left + depth, top - depth)};
+  const std::array<Point, 4> side = {PointAt(right, top), PointAt(right, bottom),
+                                     PointAt(right + depth, bottom - depth),
+                                     PointAt(right + depth, top - depth)};
+  const std::array<Point, 4> lid = {PointAt(left, top), PointAt(right, top),
+                                    PointAt(right + depth, top - depth),
+                                    PointAt(left + depth, top - depth)};
   {
     const FaceColor front(surface, color);
     surface.Rectangle(SaturateToInt32(left), SaturateToInt32(top), SaturateToInt32(right),
@@ -179,7 +150,7 @@ void WalkStack(const CGraphSeries& series, const BarLayout& layout, std::int32_t
 void CGraph::DrawBars(DrawingSurface& surface) {
   BarLayout layout;
   if (!Layout(*this, layout)) return;
-  const double scale = ValueScale(*this, layout.valueExtent - kValueAxisMargin);
+  const double scale = ValueScale(layout.valueExtent - kValueAxisMargin, minTick, maxTick);
   const std::int64_t bw = Thickness(layout.pitch, kFlatBarShare, layout.slots);
   const std::int64_t tw = layout.slots * bw;
   const std::int64_t base = plotBaseY;
@@ -224,7 +195,7 @@ void CGraph::DrawBars(DrawingSurface& surface) {
 void CGraph::DrawStackedBars(DrawingSurface& surface) {
   BarLayout layout;
   if (!Layout(*this, layout)) return;
-  const double scale = ValueScale(*this, layout.valueExtent - kValueAxisMargin);
+  const double scale = ValueScale(layout.valueExtent - kValueAxisMargin, minTick, maxTick);
   const std::int64_t bw = Thickness(layout.pitch, kFlatBarShare, 1);
 
   std::int64_t k = 0;
@@ -253,8 +224,8 @@ void CGraph::Draw3DBars(DrawingSurface& surface) {
   if (!Layout(*this, layout)) return;
   const bool upright = DrawsVertically();
   // Upright 3D bars use the whole front plane; lying ones keep the margin.
-  const double scale =
-      ValueScale(*this, upright ? layout.valueExtent : layout.valueExtent - kValueAxisMargin);
+  const double scale = ValueScale(
+      upright ? layout.valueExtent : layout.valueExtent - kValueAxisMargin, minTick, maxTick);
   const std::int64_t bw = Thickness(layout.pitch, kSolidBarShare, layout.slots);
   const std::int64_t tw = layout.slots * bw;
   const std::int64_t depth = depth3D;
@@ -286,8 +257,8 @@ void CGraph::Draw3DStackedBars(DrawingSurface& surface) {
   BarLayout layout;
   if (!Layout(*this, layout)) return;
   const bool upright = DrawsVertically();
-  const double scale =
-      ValueScale(*this, upright ? layout.valueExtent : layout.valueExtent - kValueAxisMargin);
+  const double scale = ValueScale(
+      upright ? layout.valueExtent : layout.valueExtent - kValueAxisMargin, minTick, maxTick);
   const std::int64_t bw = Thickness(layout.pitch, kSolidBarShare, 1);
   const std::int64_t depth = depth3D;
 

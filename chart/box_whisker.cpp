@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "chart/graph.h"
+#include "chart/layout.h"
 #include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 
@@ -69,22 +70,16 @@ FiveNumbers Summarize(const CGraphSeries& series) {
   return five;
 }
 
-Point MakePoint(std::int64_t x, std::int64_t y) noexcept {
-  return Point{SaturateToInt32(x), SaturateToInt32(y)};
-}
-
 }  // namespace
 
 void CGraph::DrawBoxWhiskers(DrawingSurface& surface) {
   if (seriesList.empty()) return;
   const auto count = static_cast<std::int64_t>(seriesList.size());
-  const std::int64_t range = std::int64_t{maxTick} - minTick;
   const bool vertical = DrawsVertically();
   // The value axis keeps a 10-pixel margin at its far end; an empty range
   // has no scale and puts every statistic at the axis start.
-  const std::int64_t value_extent = std::int64_t{vertical ? plotHeight : plotWidth} - 10;
-  const double scale =
-      range == 0 ? 0.0 : static_cast<double>(value_extent) / static_cast<double>(range);
+  const double scale = layout::ValueScale(
+      std::int64_t{vertical ? plotHeight : plotWidth} - layout::kValueAxisMargin, minTick, maxTick);
   const auto offset = [&](std::int32_t t) {
     return std::int64_t{TruncateToInt32(static_cast<double>(std::int64_t{t} - minTick) * scale)};
   };
@@ -93,7 +88,7 @@ void CGraph::DrawBoxWhiskers(DrawingSurface& surface) {
 
   // Boxes, stems and caps share one brush; rectangles keep the surface's pen
   // as their outline.
-  const Brush old_brush = surface.SelectBrush(Brush{GetColor(0)});
+  const ScopedBrush fill(surface, Brush{GetColor(0)});
   const COLORREF median_color = GetColor(1);
   for (std::int64_t k = 1; k <= count; ++k) {
     const CGraphSeries& series = *seriesList[static_cast<std::size_t>(k - 1)];
@@ -121,8 +116,8 @@ void CGraph::DrawBoxWhiskers(DrawingSurface& surface) {
       rectangle(left, y_min, right, y_min - 3);     // lower cap
       rectangle(cx - 2, y_max, cx + 2, y_min - 3);  // stem, 4 pixels wide
       rectangle(left, y(five.upperQuartile), right, y(five.lowerQuartile));  // over the stem
-      median_from = MakePoint(left, y(five.median));
-      median_to = MakePoint(right, y(five.median));
+      median_from = layout::PointAt(left, y(five.median));
+      median_to = layout::PointAt(right, y(five.median));
     } else {
       const std::int64_t cy = plotBaseY + pitch / 2 - k * pitch;
       const std::int64_t top = cy - box_width / 2;
@@ -134,15 +129,13 @@ void CGraph::DrawBoxWhiskers(DrawingSurface& surface) {
       rectangle(x_min + 3, top, x_min, bottom);     // left cap
       rectangle(x_min + 3, cy - 2, x_max, cy + 2);  // stem, 4 pixels tall
       rectangle(x(five.upperQuartile), top, x(five.lowerQuartile), bottom);
-      median_from = MakePoint(x(five.median), top);
-      median_to = MakePoint(x(five.median), bottom);
+      median_from = layout::PointAt(x(five.median), top);
+      median_to = layout::PointAt(x(five.median), bottom);
     }
-    const Pen old_pen = surface.SelectPen(Pen{1, median_color});
+    const ScopedPen median_pen(surface, Pen{1, median_color});
     surface.MoveTo(median_from.x, median_from.y);
     surface.LineTo(median_to.x, median_to.y);
-    surface.SelectPen(old_pen);
   }
-  surface.SelectBrush(old_brush);
 }
 
 }  // namespace tessaloom

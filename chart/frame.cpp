@@ -5,6 +5,7 @@
 #include <string>
 
 #include "chart/graph.h"
+#include "chart/layout.h"
 #include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 #include "platform/text.h"
@@ -13,6 +14,21 @@ namespace tessaloom {
 namespace {
 
 constexpr char kNoGraphType[] = "No Graph type to display";
+
+// The frame's layout, in pixels.
+constexpr std::int64_t kRightEdge = 5;        // the canvas width leaves this off at the right
+constexpr std::int32_t kTitleTop = 10;        // the title's top row
+constexpr std::int64_t kPieInset = 5;         // pies: plot inset from the left and bottom
+constexpr std::int64_t kPieTopBand = 50;      // pies: height kept above the plot for the title
+constexpr std::int64_t kValueLabelGap = 50;   // vertical: value labels to the plot
+constexpr std::int64_t kBottomBand = 50;      // vertical: category labels and bottom title
+constexpr std::int64_t kTopBand = 40;         // vertical: title band above the plot
+constexpr std::int64_t kPlotRightGap = 5;     // plot to the right edge (or legend, twice)
+constexpr std::int64_t kSideTitleGap = 10;    // horizontal: rotated title to the labels
+constexpr std::int64_t kBorderGap = 5;        // horizontal: labels off the left border
+constexpr std::int64_t kLabelGap = 5;         // horizontal: labels to the plot
+constexpr std::int64_t kSideBottomBand = 25;  // horizontal: below the bottom title's cell
+constexpr std::int64_t kSideTopBand = 45;     // horizontal: title band above the plot
 
 // Font size for a text of `length` characters in `limit` pixels: start at
 // `start`; when length x start/2 does not fit, step down by 2 until it does.
@@ -51,34 +67,35 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
   const std::int32_t H = graphHeight;
 
   // A white canvas with a 1-pixel black border (the surface's initial pen).
-  const Brush old_brush = surface.SelectBrush(Brush{0xFFFFFF});
-  surface.Rectangle(0, 0, W, H);
-  surface.SelectBrush(old_brush);
+  {
+    const ScopedBrush white(surface, Brush{0xFFFFFF});
+    surface.Rectangle(0, 0, W, H);
+  }
 
   canvasHeight = H;
-  canvasWidth = SaturateToInt32(std::int64_t{W} - 5);
+  canvasWidth = SaturateToInt32(std::int64_t{W} - kRightEdge);
 
   const std::int64_t title_length = CodePointLength(chartTitle);
   if (title_length > 0) {
     const std::int32_t size = FittingFontSize(24, title_length, canvasWidth);
     const Font old_font = surface.SelectFont(Font::Chart(size));
     const std::int64_t A = surface.GetTextMetrics().aveCharWidth;
-    surface.TextOut(SaturateToInt32(W / 2 - (title_length / 2) * A), 10, chartTitle);
+    surface.TextOut(SaturateToInt32(W / 2 - (title_length / 2) * A), kTitleTop, chartTitle);
     surface.SelectFont(old_font);
   }
 
   if (graphType == GRAPH_PIE || graphType == GRAPH_3D_PIE) {
-    plotWidth = SaturateToInt32(std::int64_t{canvasWidth} - 10);
-    plotHeight = SaturateToInt32(std::int64_t{canvasHeight} - 50);
-    plotLeftX = 5;
-    plotBaseY = SaturateToInt32(std::int64_t{canvasHeight} - 5);
+    plotWidth = SaturateToInt32(canvasWidth - 2 * kPieInset);
+    plotHeight = SaturateToInt32(canvasHeight - kPieTopBand);
+    plotLeftX = static_cast<std::int32_t>(kPieInset);
+    plotBaseY = SaturateToInt32(canvasHeight - kPieInset);
   } else if (DrawsVertically()) {
     char digits[16];
     const int length = std::snprintf(digits, sizeof digits, "%d", maxTick);
-    plotLeftX = SaturateToInt32(std::int64_t{valueFontHeight / 2} * length + 50);
-    plotBaseY = SaturateToInt32(std::int64_t{canvasHeight} - 50);
-    plotHeight = SaturateToInt32(std::int64_t{plotBaseY} - 40);
-    plotWidth = SaturateToInt32(std::int64_t{canvasWidth} - plotLeftX - 5);
+    plotLeftX = SaturateToInt32(std::int64_t{valueFontHeight / 2} * length + kValueLabelGap);
+    plotBaseY = SaturateToInt32(canvasHeight - kBottomBand);
+    plotHeight = SaturateToInt32(plotBaseY - kTopBand);
+    plotWidth = SaturateToInt32(std::int64_t{canvasWidth} - plotLeftX - kPlotRightGap);
   } else {
     // The axis-label font must fit the longer side's label.
     const bool wide = canvasWidth > canvasHeight;
@@ -88,19 +105,20 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
     const TextMetrics m = surface.GetTextMetrics();
     surface.SelectFont(old_font);
     // The rotated X-axis title takes a band at the left edge; without one,
-    // category labels keep 5 pixels off the border.
+    // category labels keep off the border.
     const std::int64_t label_chars = CategoryLabelChars();
-    const std::int64_t band =
-        !xAxisLabel.empty() ? std::int64_t{m.height} + 10 : (label_chars > 0 ? 5 : 0);
-    plotLeftX = SaturateToInt32(label_chars * m.aveCharWidth + band + 5);
-    plotBaseY = SaturateToInt32(std::int64_t{canvasHeight} - m.height - 25);
-    plotHeight = SaturateToInt32(std::int64_t{plotBaseY} - 45);
-    plotWidth = SaturateToInt32(std::int64_t{canvasWidth} - plotLeftX - 5);
+    const std::int64_t band = !xAxisLabel.empty() ? std::int64_t{m.height} + kSideTitleGap
+                              : label_chars > 0   ? kBorderGap
+                                                  : 0;
+    plotLeftX = SaturateToInt32(label_chars * m.aveCharWidth + band + kLabelGap);
+    plotBaseY = SaturateToInt32(std::int64_t{canvasHeight} - m.height - kSideBottomBand);
+    plotHeight = SaturateToInt32(plotBaseY - kSideTopBand);
+    plotWidth = SaturateToInt32(std::int64_t{canvasWidth} - plotLeftX - kPlotRightGap);
   }
 
   if (hasLegend == 1) {
     const std::int32_t legend_left = DrawLegend(surface);
-    plotWidth = SaturateToInt32(std::int64_t{legend_left} - plotLeftX - 10);
+    plotWidth = SaturateToInt32(std::int64_t{legend_left} - plotLeftX - 2 * kPlotRightGap);
   }
 
   // Every draw classifies its own data; kinds without a sign scan lay out as
@@ -114,15 +132,7 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
   // the zero line. Horizontal charts keep their layout: their values run
   // along the bottom axis, which shows minTick to maxTick as for positive data.
   if ((graphType == GRAPH_BAR || graphType == GRAPH_LINE) && DrawsVertically()) {
-    const std::int64_t range = std::int64_t{maxTick} - minTick;
-    const std::int64_t middle = range / 2 + minTick;
-    // An empty value range has no scale: the zero offset is then 0.
-    std::int32_t zero_offset = 0;
-    if (range != 0) {
-      const auto scale = static_cast<float>(static_cast<double>(std::int64_t{plotHeight} - 10) /
-                                            static_cast<double>(range));
-      zero_offset = TruncateToInt32(static_cast<double>(static_cast<float>(middle) * scale));
-    }
+    const std::int32_t zero_offset = layout::ZeroOffset(minTick, maxTick, plotHeight);
     switch (quadrant) {
       case 2: plotLeftX = SaturateToInt32(std::int64_t{plotLeftX} + plotWidth / 2); break;
       case 3:

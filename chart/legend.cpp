@@ -44,10 +44,9 @@ std::int32_t CGraph::DrawLegend(DrawingSurface& surface) {
     surface.TextOut(SaturateToInt32(left + 5), SaturateToInt32(y), legend.GetLegendText(row));
     surface.SelectFont(previous_font);
 
-    const Brush old_brush = surface.SelectBrush(Brush{GetColor(row)});
+    const ScopedBrush swatch(surface, Brush{GetColor(row)});
     surface.Rectangle(SaturateToInt32(swatch_left), SaturateToInt32(y), SaturateToInt32(right - 5),
                       SaturateToInt32(y + 12));
-    surface.SelectBrush(old_brush);
   }
   return SaturateToInt32(left);
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "chart/graph.h"
+#include "chart/layout.h"
 #include "chart/shading.h"
 #include "draw/drawing_surface.h"
 #include "platform/numbers.h"
@@ -14,14 +15,11 @@
 namespace tessaloom {
 namespace {
 
-constexpr COLORREF kBlack = 0x000000;
+using layout::kValueAxisMargin;
+using layout::PointAt;
+using layout::ValueScale;
 
-// Pixels per value unit when `extent` pixels show the value range; an empty
-// range has no scale and puts every value on the axis.
-double ValueScale(std::int64_t extent, std::int64_t range) noexcept {
-  if (range == 0) return 0.0;
-  return static_cast<double>(extent) / static_cast<double>(range);
-}
+constexpr COLORREF kBlack = 0x000000;
 
 // trunc(distance x scale), where `distance` is a value's distance from the
 // axis start. A positive distance never vanishes: below one pixel it becomes
@@ -40,13 +38,9 @@ std::int32_t CapHeight(std::int32_t height, std::int32_t baseY, std::int64_t ran
   return SaturateToInt32(std::int64_t{TruncateToInt32(static_cast<double>(range) * scale)} + 5);
 }
 
-Point MakePoint(std::int64_t x, std::int64_t y) noexcept {
-  return Point{SaturateToInt32(x), SaturateToInt32(y)};
-}
-
 // `p` moved n depth steps back: right and up by n x dz pixels.
 Point Recede(Point p, std::int64_t n, std::int64_t dz) noexcept {
-  return MakePoint(std::int64_t{p.x} + n * dz, std::int64_t{p.y} - n * dz);
+  return PointAt(std::int64_t{p.x} + n * dz, std::int64_t{p.y} - n * dz);
 }
 
 void Line(DrawingSurface& surface, Point from, Point to) {
@@ -65,7 +59,8 @@ void CGraph::DrawLines(DrawingSurface& surface) {
   const float base_value = quadrant == 3 ? 0.0f : min_value;
   // Vertical charts keep a 10-pixel margin at the top of the value axis.
   const double scale =
-      vertical ? ValueScale(std::int64_t{plotHeight} - 10, range) : ValueScale(plotWidth, range);
+      vertical ? ValueScale(std::int64_t{plotHeight} - kValueAxisMargin, minTick, maxTick)
+               : ValueScale(plotWidth, minTick, maxTick);
   const std::int64_t pitch = (vertical ? std::int64_t{plotWidth} : plotHeight) / count;
 
   Point previous;
@@ -86,27 +81,25 @@ void CGraph::DrawLines(DrawingSurface& surface) {
         height = CapHeight(height, plotBaseY, range, scale);
         const std::int64_t y =
             distance > 0.0f ? std::int64_t{plotBaseY} - height : std::int64_t{plotBaseY} + height;
-        point = MakePoint(plotLeftX - pitch / 2 + k * pitch, y);
+        point = PointAt(plotLeftX - pitch / 2 + k * pitch, y);
       } else {
         // The value axis runs from minTick, negative values included.
-        point = MakePoint(std::int64_t{plotLeftX} + ScaledLength(v - min_value, scale),
-                          plotBaseY + pitch / 2 - k * pitch);
+        point = PointAt(std::int64_t{plotLeftX} + ScaledLength(v - min_value, scale),
+                        plotBaseY + pitch / 2 - k * pitch);
       }
 
-      const Brush old_brush = surface.SelectBrush(Brush{color});
+      const ScopedBrush fill(surface, Brush{color});
       if (k > 1) {
         // Raised one pixel, from the previous marker's right rim to just short
         // of this marker.
-        const Pen old_pen = surface.SelectPen(Pen{1, color});
-        Line(surface, MakePoint(std::int64_t{previous.x} + 2, std::int64_t{previous.y} - 1),
-             MakePoint(std::int64_t{point.x} - 3, std::int64_t{point.y} - 1));
-        surface.SelectPen(old_pen);
+        const ScopedPen segment(surface, Pen{1, color});
+        Line(surface, PointAt(std::int64_t{previous.x} + 2, std::int64_t{previous.y} - 1),
+             PointAt(std::int64_t{point.x} - 3, std::int64_t{point.y} - 1));
       }
       // A coloured dot with the surface's black rim.
       surface.Ellipse(
           SaturateToInt32(std::int64_t{point.x} - 3), SaturateToInt32(std::int64_t{point.y} - 3),
           SaturateToInt32(std::int64_t{point.x} + 3), SaturateToInt32(std::int64_t{point.y} + 3));
-      surface.SelectBrush(old_brush);
       previous = point;
     }
   }
@@ -118,7 +111,7 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
   const std::int64_t range = std::int64_t{maxTick} - minTick;
   const auto min_value = static_cast<float>(minTick);
   // The front plane's full height, no top margin.
-  const double scale = ValueScale(plotHeight, range);
+  const double scale = ValueScale(plotHeight, minTick, maxTick);
   const std::int64_t pitch = std::int64_t{plotWidth} / count + 1;
   // Each line gets an equal share of the depth.
   const std::int64_t dz = depth3D / seriesSize;
@@ -139,7 +132,7 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
       const std::int32_t height =
           CapHeight(ScaledLength(v - min_value, scale), plotBaseY, range, scale);
       const Point point =
-          MakePoint(std::int64_t{plotLeftX} + k * pitch, std::int64_t{plotBaseY} - height);
+          PointAt(std::int64_t{plotLeftX} + k * pitch, std::int64_t{plotBaseY} - height);
 
       const Point back_from = Recede(previous, b, dz);
       const Point front_from = Recede(previous, b - 1, dz);
@@ -148,26 +141,25 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
       const std::int64_t dx = std::int64_t{point.x} - previous.x;
       const std::int64_t dy = std::int64_t{previous.y} - point.y;
 
-      const Pen old_pen = surface.SelectPen(Pen{2, kBlack});
-      Line(surface, back_from, back_to);
-      Line(surface, front_from, front_to);
-      Line(surface, front_from, back_from);
-      Line(surface, front_to, back_to);
-      // A stretch at exactly 45 degrees runs along the depth direction, so
-      // its face would have no area: it gets one more end line instead.
-      if (dx == dy) Line(surface, back_to, front_to);
-      surface.SelectPen(old_pen);
+      {
+        const ScopedPen edges(surface, Pen{2, kBlack});
+        Line(surface, back_from, back_to);
+        Line(surface, front_from, front_to);
+        Line(surface, front_from, back_from);
+        Line(surface, front_to, back_to);
+        // A stretch at exactly 45 degrees runs along the depth direction, so
+        // its face would have no area: it gets one more end line instead.
+        if (dx == dy) Line(surface, back_to, front_to);
+      }
 
       if (dx != dy) {
         // Stretches steeper than 45 degrees show their underside (dark);
         // flatter or falling ones their top (light).
         const bool shows_dark = (dy < dx && dx < 0) || (dy > dx && dx >= 1);
-        const Brush old_brush = surface.SelectBrush(Brush{shows_dark ? dark : light});
-        const Pen old_face_pen = surface.SelectPen(Pen{1, kBlack});
+        const ScopedBrush fill(surface, Brush{shows_dark ? dark : light});
+        const ScopedPen outline(surface, Pen{1, kBlack});
         const Point face[] = {back_from, front_from, front_to, back_to};
         surface.Polygon(face);
-        surface.SelectPen(old_face_pen);
-        surface.SelectBrush(old_brush);
       }
       previous = point;
     }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "chart/graph.h"
+#include "chart/layout.h"
 #include "chart/shading.h"
 #include "draw/drawing_surface.h"
 #include "platform/numbers.h"
@@ -22,8 +23,15 @@
 namespace tessaloom {
 namespace {
 
+using layout::PointAt;
+
 // Pies whose radius comes to nothing would be an empty picture.
 constexpr char kNoRoomForPies[] = "Too many series for the image size";
+// The pies' centre row lies half this many pixels below the middle of the
+// plot height, which leaves the title room above them.
+constexpr std::int64_t kCentreRowDrop = 60;
+// π to five decimals: the 3D rim points are computed with this value.
+constexpr double kPi = 3.14159;
 
 // Figures shared by every pie of one drawing, all in pixels.
 struct PieLayout {
@@ -52,8 +60,6 @@ struct Slice {
   std::int32_t midAngle = 0;
 };
 
-std::int32_t Sat(std::int64_t value) noexcept { return SaturateToInt32(value); }
-
 PieLayout ComputeLayout(const CGraph& graph, const TextMetrics& metrics,
                         std::int64_t pie_count) noexcept {
   PieLayout layout;
@@ -61,7 +67,7 @@ PieLayout ComputeLayout(const CGraph& graph, const TextMetrics& metrics,
   layout.step = std::int64_t{metrics.height} + 6;
   const std::int64_t m = std::min(graph.plotWidth, graph.plotHeight);
   layout.r = (m / pie_count - 3 * layout.off) / 3;
-  layout.cy = (std::int64_t{graph.plotHeight} + 60) / 2;
+  layout.cy = (std::int64_t{graph.plotHeight} + kCentreRowDrop) / 2;
   return layout;
 }
 
@@ -78,10 +84,10 @@ PieSquare SquareOfPie(const CGraph& graph, const PieLayout& layout, std::int64_t
   s.cy = layout.cy;
   s.r = layout.r;
   const std::int64_t left = s.cx - s.r;
-  s.left = Sat(left);
-  s.top = Sat(s.cy - s.r);
-  s.right = Sat(left + 2 * s.r);
-  s.bottom = Sat(s.cy + s.r);
+  s.left = SaturateToInt32(left);
+  s.top = SaturateToInt32(s.cy - s.r);
+  s.right = SaturateToInt32(left + 2 * s.r);
+  s.bottom = SaturateToInt32(s.cy + s.r);
   return s;
 }
 
@@ -127,11 +133,11 @@ Point DiamondPoint(const PieSquare& s, std::int32_t angle) noexcept {
   const std::int64_t r = s.r;
   const std::int64_t a = (std::int64_t{angle} * r) / 90;
   switch (angle / 90) {
-    case 0: return {Sat(left + a), Sat(s.cy + a)};
-    case 1: return {Sat(left + a), Sat(s.cy + 2 * r - a)};
-    case 2: return {Sat(left + 4 * r - a), Sat(s.cy + 2 * r - a)};
-    case 3: return {Sat(left + 4 * r - a), Sat(s.cy + a - 4 * r)};
-    default: return {Sat(left), Sat(s.cy - 1)};
+    case 0: return PointAt(left + a, s.cy + a);
+    case 1: return PointAt(left + a, s.cy + 2 * r - a);
+    case 2: return PointAt(left + 4 * r - a, s.cy + 2 * r - a);
+    case 3: return PointAt(left + 4 * r - a, s.cy + a - 4 * r);
+    default: return PointAt(left, s.cy - 1);
   }
 }
 
@@ -139,7 +145,7 @@ Point DiamondPoint(const PieSquare& s, std::int32_t angle) noexcept {
 // (x0 - r cos, y0 + r sin), each coordinate truncated. Every quarter uses
 // the sine of an angle between 0 and 90 degrees.
 Point CirclePoint(std::int64_t x0, std::int64_t y0, std::int64_t r, std::int32_t angle) noexcept {
-  constexpr double kRadiansPerDegree = 3.14159 / 180.0;
+  constexpr double kRadiansPerDegree = kPi / 180.0;
   const auto sine = [](std::int32_t degrees) { return std::sin(degrees * kRadiansPerDegree); };
   const auto x = static_cast<double>(x0);
   const auto y = static_cast<double>(y0);
@@ -163,7 +169,7 @@ Point CirclePoint(std::int64_t x0, std::int64_t y0, std::int64_t r, std::int32_t
       px = x - sine(angle - 270) * rr;
       py = y - sine(360 - angle) * rr;
       break;
-    default: return {Sat(x0 - r), Sat(y0 - 1)};
+    default: return PointAt(x0 - r, y0 - 1);
   }
   return {TruncateToInt32(px), TruncateToInt32(py)};
 }
@@ -179,14 +185,14 @@ CGraphPieLabel MakeLabel(const PieSquare& s, const PieLayout& layout, Point p,
   // left end just above the middle row: the upper left quarter.
   const std::int32_t quarter = std::min(mid_angle / 90, 3);
   const std::int64_t half_r = s.r / 2;
-  label.lineStartX = Sat(p.x + (s.cx - p.x) / 2);
-  label.lineStartY = Sat(p.y + (s.cy - p.y) / 2);
+  label.lineStartX = SaturateToInt32(p.x + (s.cx - p.x) / 2);
+  label.lineStartY = SaturateToInt32(p.y + (s.cy - p.y) / 2);
   const bool leftward = quarter == 0 || quarter == 3;
   const bool downward = quarter == 0 || quarter == 1;
-  label.lineEndX = Sat(std::int64_t{p.x} + (leftward ? -half_r : half_r));
-  label.lineEndY = Sat(std::int64_t{p.y} + (downward ? half_r : -half_r));
-  label.textX = Sat(std::int64_t{label.lineEndX} + (leftward ? -layout.off : 5));
-  label.textY = Sat(std::int64_t{label.lineEndY} - (downward ? 0 : layout.step));
+  label.lineEndX = SaturateToInt32(std::int64_t{p.x} + (leftward ? -half_r : half_r));
+  label.lineEndY = SaturateToInt32(std::int64_t{p.y} + (downward ? half_r : -half_r));
+  label.textX = SaturateToInt32(std::int64_t{label.lineEndX} + (leftward ? -layout.off : 5));
+  label.textY = SaturateToInt32(std::int64_t{label.lineEndY} - (downward ? 0 : layout.step));
   label.midQuadrant = quarter;
   label.labelText = std::move(text);
   return label;
@@ -238,7 +244,8 @@ void DrawSeriesLabel(DrawingSurface& surface, const CGraphSeries& series, const 
   const std::string label = series.GetLabel();
   const std::int64_t n = CodePointLength(label);
   const std::int64_t below = TruncateToInt32(1.5 * static_cast<double>(s.r));
-  surface.TextOut(Sat(s.cx - 4 * n), Sat(s.cy + below + 15 + layout.step), label);
+  surface.TextOut(SaturateToInt32(s.cx - 4 * n), SaturateToInt32(s.cy + below + 15 + layout.step),
+                  label);
 }
 
 // One wedge of the box from `start` counter-clockwise to `end`, spanning
@@ -252,7 +259,7 @@ void DrawWedge(DrawingSurface& surface, std::int32_t left, std::int32_t top, std
   surface.Pie(left, top, right, bottom, start, end);
 }
 
-Point OneUp(Point p) noexcept { return {p.x, Sat(std::int64_t{p.y} - 1)}; }
+Point OneUp(Point p) noexcept { return {p.x, SaturateToInt32(std::int64_t{p.y} - 1)}; }
 
 }  // namespace
 
@@ -273,11 +280,11 @@ void SpreadPieLabels(std::vector<CGraphPieLabel>& labels, std::int64_t width, st
         continue;
       }
       const std::int64_t shift = label.midQuadrant < 2 ? height : -height;
-      const std::int32_t text_y = Sat(earlier.textY + shift);
+      const std::int32_t text_y = SaturateToInt32(earlier.textY + shift);
       // Saturated at the 32-bit edge: there is no further room to move.
       if (text_y == label.textY) break;
       label.textY = text_y;
-      label.lineEndY = Sat(earlier.lineEndY + shift);
+      label.lineEndY = SaturateToInt32(earlier.lineEndY + shift);
       k = 0;
     }
   }
@@ -299,7 +306,7 @@ bool CGraph::DrawPies(DrawingSurface& surface) {
     const double total = SeriesTotal(series, seriesSize);
 
     std::vector<CGraphPieLabel> labels;
-    Point previous{s.left, Sat(s.cy)};
+    Point previous{s.left, SaturateToInt32(s.cy)};
     std::int32_t previous_angle = 0;
     for (const Slice& slice : SlicesOf(series, seriesSize, total)) {
       labels.push_back(MakeLabel(s, layout, DiamondPoint(s, slice.midAngle), slice.midAngle,
@@ -309,12 +316,11 @@ bool CGraph::DrawPies(DrawingSurface& surface) {
       const Point start = slice.slot == 0 ? OneUp(previous) : previous;
       const Point end = DiamondPoint(s, slice.endAngle);
       const COLORREF color = GetColor(slice.slot);
-      const Brush old_brush = surface.SelectBrush(Brush{color});
-      const Pen old_pen = surface.SelectPen(Pen{1, color});
-      DrawWedge(surface, s.left, s.top, s.right, s.bottom, start, end,
-                slice.endAngle - previous_angle);
-      surface.SelectPen(old_pen);
-      surface.SelectBrush(old_brush);
+      {
+        const FaceColor face(surface, color);
+        DrawWedge(surface, s.left, s.top, s.right, s.bottom, start, end,
+                  slice.endAngle - previous_angle);
+      }
       previous = end;
       previous_angle = slice.endAngle;
     }
@@ -345,12 +351,12 @@ bool CGraph::Draw3DPies(DrawingSurface& surface) {
     // darker colour. Walls wholly in the rear (upper) half would show
     // through the front ones' gaps in their own colours, so they all take
     // the colour of the slice that crossed into the rear half.
-    const std::int32_t lower_left = Sat(std::int64_t{s.left} + d);
-    const std::int32_t lower_top = Sat(std::int64_t{s.top} + d);
-    const std::int32_t lower_right = Sat(std::int64_t{s.right} + d);
-    const std::int32_t lower_bottom = Sat(std::int64_t{s.bottom} + d);
-    Point previous_lower{lower_left, Sat(s.cy + d)};
-    Point previous_upper{s.left, Sat(s.cy)};
+    const std::int32_t lower_left = SaturateToInt32(std::int64_t{s.left} + d);
+    const std::int32_t lower_top = SaturateToInt32(std::int64_t{s.top} + d);
+    const std::int32_t lower_right = SaturateToInt32(std::int64_t{s.right} + d);
+    const std::int32_t lower_bottom = SaturateToInt32(std::int64_t{s.bottom} + d);
+    Point previous_lower{lower_left, SaturateToInt32(s.cy + d)};
+    Point previous_upper{s.left, SaturateToInt32(s.cy)};
     std::int32_t previous_quarter = 0;
     std::int32_t previous_angle = 0;
     // Always set before use: the first slice to reach the rear half comes
@@ -367,23 +373,19 @@ bool CGraph::Draw3DPies(DrawingSurface& surface) {
       const COLORREF dark = ShadeDarker(GetColor(slice.slot));
       const std::int32_t span = slice.endAngle - previous_angle;
       if (quarter < 2 || previous_quarter < 2) {
-        const Pen old_pen = surface.SelectPen(Pen{1, dark});
-        const Brush old_brush = surface.SelectBrush(Brush{dark});
+        const ScopedPen pen(surface, Pen{1, dark});
+        const ScopedBrush brush(surface, Brush{dark});
         const Point wall[] = {previous_lower, lower_end, upper_end, previous_upper};
         surface.Polygon(wall);
         DrawWedge(surface, lower_left, lower_top, lower_right, lower_bottom, previous_lower,
                   lower_end, span);
-        surface.SelectBrush(old_brush);
-        surface.SelectPen(old_pen);
       } else {
-        const Pen old_pen = surface.SelectPen(Pen{1, rear_color});
-        const Brush old_brush = surface.SelectBrush(Brush{rear_color});
+        const ScopedPen pen(surface, Pen{1, rear_color});
+        const ScopedBrush brush(surface, Brush{rear_color});
         DrawWedge(surface, lower_left, lower_top, lower_right, lower_bottom, previous_lower,
                   lower_end, span);
         const Point wall[] = {lower_end, upper_end, previous_upper};
         surface.Polygon(wall);
-        surface.SelectBrush(old_brush);
-        surface.SelectPen(old_pen);
       }
       previous_upper = upper_end;
       if (quarter > 1 && previous_quarter < 2) rear_color = dark;
@@ -394,7 +396,7 @@ bool CGraph::Draw3DPies(DrawingSurface& surface) {
 
     // The top: the slices on the upper circle, over the walls.
     std::vector<CGraphPieLabel> labels;
-    previous_upper = Point{s.left, Sat(s.cy)};
+    previous_upper = Point{s.left, SaturateToInt32(s.cy)};
     previous_angle = 0;
     for (const Slice& slice : slices) {
       const Point upper_end = CirclePoint(s.cx, s.cy, s.r, slice.endAngle);
@@ -402,22 +404,19 @@ bool CGraph::Draw3DPies(DrawingSurface& surface) {
                                  slice.midAngle, TruncatedPercent(slice.value, total)));
       if (slice.slot == 0) previous_upper = OneUp(previous_upper);
       const COLORREF color = GetColor(slice.slot);
-      const Brush old_brush = surface.SelectBrush(Brush{color});
-      const Pen old_pen = surface.SelectPen(Pen{1, color});
-      DrawWedge(surface, s.left, s.top, s.right, s.bottom, previous_upper, upper_end,
-                slice.endAngle - previous_angle);
-      surface.SelectPen(old_pen);
-      surface.SelectBrush(old_brush);
+      {
+        const FaceColor face(surface, color);
+        DrawWedge(surface, s.left, s.top, s.right, s.bottom, previous_upper, upper_end,
+                  slice.endAngle - previous_angle);
+      }
       previous_upper = upper_end;
       previous_angle = slice.endAngle;
     }
 
     if (!labels.empty()) {
-      const Pen old_pen = surface.SelectPen(Pen{1, 0x000000});
-      const Brush old_brush = surface.SelectBrush(Brush{0x000000});
+      const ScopedPen pen(surface, Pen{1, 0x000000});
+      const ScopedBrush brush(surface, Brush{0x000000});
       DrawLabels(surface, labels, layout);
-      surface.SelectBrush(old_brush);
-      surface.SelectPen(old_pen);
     }
   }
   return true;

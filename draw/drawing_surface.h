@@ -3,7 +3,8 @@
 // surface keeps the drawing state (pen, brush, font, text and background
 // colours, current position); select operations make a value current and
 // return the one they replaced, so a drawer can restore it. One surface is
-// used by one thread at a time. No operation fails or throws: coordinates
+// used by one thread at a time. No operation fails or throws (all are
+// noexcept): coordinates
 // far outside the canvas are clipped, degenerate shapes draw nothing.
 #pragma once
 
@@ -76,49 +77,49 @@ class DrawingSurface {
   // Outline with the pen, interior with the brush; corners in any order.
   // With a 1-pixel pen it covers [left, right-1] x [top, bottom-1].
   virtual void Rectangle(std::int32_t left, std::int32_t top, std::int32_t right,
-                         std::int32_t bottom) = 0;
+                         std::int32_t bottom) noexcept = 0;
   // Paints [x, x+width) x [y, y+height) (negative extents reach back) and
   // makes `color` the background colour, even when nothing is painted.
   virtual void FillSolidRect(std::int32_t x, std::int32_t y, std::int32_t width,
-                             std::int32_t height, COLORREF color) = 0;
+                             std::int32_t height, COLORREF color) noexcept = 0;
   // Closed outline with the pen, filled with the brush by the alternate rule.
-  virtual void Polygon(std::span<const Point> points) = 0;
+  virtual void Polygon(std::span<const Point> points) noexcept = 0;
   // Filled with `brush` by the winding rule; no outline. The current brush
   // is not changed.
-  virtual void FillPolygon(std::span<const Point> points, const Brush& brush) = 0;
+  virtual void FillPolygon(std::span<const Point> points, const Brush& brush) noexcept = 0;
   // Sector of the ellipse inscribed in the box, counter-clockwise on screen
   // from the radial through `start` to the radial through `end`; equal
   // directions give the whole ellipse. Pen outline, brush fill.
   virtual void Pie(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
-                   Point start, Point end) = 0;
+                   Point start, Point end) noexcept = 0;
   // Ellipse inscribed in the box; pen outline, brush fill.
   virtual void Ellipse(std::int32_t left, std::int32_t top, std::int32_t right,
-                       std::int32_t bottom) = 0;
+                       std::int32_t bottom) noexcept = 0;
   // Sets the current position.
-  virtual void MoveTo(std::int32_t x, std::int32_t y) = 0;
+  virtual void MoveTo(std::int32_t x, std::int32_t y) noexcept = 0;
   // Line with the pen from the current position to (x, y); a 1-pixel pen
   // leaves out the end pixel. The position becomes (x, y).
-  virtual void LineTo(std::int32_t x, std::int32_t y) = 0;
+  virtual void LineTo(std::int32_t x, std::int32_t y) noexcept = 0;
   // UTF-8 text in the current font and text colour on an opaque cell of the
   // background colour. (x, y) is the cell's top-left for escapement 0 and its
   // bottom-left on screen for escapement 900 (text running upward).
-  virtual void TextOut(std::int32_t x, std::int32_t y, std::string_view text) = 0;
+  virtual void TextOut(std::int32_t x, std::int32_t y, std::string_view text) noexcept = 0;
   // Metrics of the current font.
-  virtual TextMetrics GetTextMetrics() = 0;
+  virtual TextMetrics GetTextMetrics() noexcept = 0;
 
-  virtual COLORREF SetTextColor(COLORREF color) = 0;  // returns the previous one
-  virtual COLORREF SetBkColor(COLORREF color) = 0;    // returns the previous one
-  virtual COLORREF GetBkColor() const = 0;
-  virtual Pen SelectPen(const Pen& pen) = 0;  // each returns the one replaced
-  virtual Brush SelectBrush(const Brush& brush) = 0;
-  virtual Font SelectFont(const Font& font) = 0;
+  virtual COLORREF SetTextColor(COLORREF color) noexcept = 0;  // returns the previous one
+  virtual COLORREF SetBkColor(COLORREF color) noexcept = 0;    // returns the previous one
+  virtual COLORREF GetBkColor() const noexcept = 0;
+  virtual Pen SelectPen(const Pen& pen) noexcept = 0;  // each returns the one replaced
+  virtual Brush SelectBrush(const Brush& brush) noexcept = 0;
+  virtual Font SelectFont(const Font& font) noexcept = 0;
 
   // The state, for tests and for drawers that read it.
-  virtual Pen CurrentPen() const = 0;
-  virtual Brush CurrentBrush() const = 0;
-  virtual Font CurrentFont() const = 0;
-  virtual COLORREF TextColor() const = 0;
-  virtual Point CurrentPosition() const = 0;
+  virtual Pen CurrentPen() const noexcept = 0;
+  virtual Brush CurrentBrush() const noexcept = 0;
+  virtual Font CurrentFont() const noexcept = 0;
+  virtual COLORREF TextColor() const noexcept = 0;
+  virtual Point CurrentPosition() const noexcept = 0;
 };
 
 // The state every realisation starts from and keeps: a new canvas's black
@@ -137,29 +138,72 @@ class SurfaceState {
 // selects and position live in `state_`; realisations add the drawing.
 class StatefulSurface : public DrawingSurface {
  public:
-  COLORREF SetTextColor(COLORREF color) override { return Exchange(state_.textColor, color); }
-  COLORREF SetBkColor(COLORREF color) override { return Exchange(state_.backgroundColor, color); }
-  COLORREF GetBkColor() const override { return state_.backgroundColor; }
-  Pen SelectPen(const Pen& pen) override { return Exchange(state_.pen, pen); }
-  Brush SelectBrush(const Brush& brush) override { return Exchange(state_.brush, brush); }
-  Font SelectFont(const Font& font) override { return Exchange(state_.font, font); }
-  void MoveTo(std::int32_t x, std::int32_t y) override { state_.position = {x, y}; }
+  COLORREF SetTextColor(COLORREF color) noexcept override {
+    return Exchange(state_.textColor, color);
+  }
+  COLORREF SetBkColor(COLORREF color) noexcept override {
+    return Exchange(state_.backgroundColor, color);
+  }
+  COLORREF GetBkColor() const noexcept override { return state_.backgroundColor; }
+  Pen SelectPen(const Pen& pen) noexcept override { return Exchange(state_.pen, pen); }
+  Brush SelectBrush(const Brush& brush) noexcept override { return Exchange(state_.brush, brush); }
+  Font SelectFont(const Font& font) noexcept override { return Exchange(state_.font, font); }
+  void MoveTo(std::int32_t x, std::int32_t y) noexcept override { state_.position = {x, y}; }
 
-  Pen CurrentPen() const override { return state_.pen; }
-  Brush CurrentBrush() const override { return state_.brush; }
-  Font CurrentFont() const override { return state_.font; }
-  COLORREF TextColor() const override { return state_.textColor; }
-  Point CurrentPosition() const override { return state_.position; }
+  Pen CurrentPen() const noexcept override { return state_.pen; }
+  Brush CurrentBrush() const noexcept override { return state_.brush; }
+  Font CurrentFont() const noexcept override { return state_.font; }
+  COLORREF TextColor() const noexcept override { return state_.textColor; }
+  Point CurrentPosition() const noexcept override { return state_.position; }
 
  protected:
   template <class T>
-  static T Exchange(T& slot, const T& value) {
+  static T Exchange(T& slot, const T& value) noexcept {
     T previous = slot;
     slot = value;
     return previous;
   }
 
   SurfaceState state_;
+};
+
+// Selects a pen for one scope and puts the previous one back.
+class ScopedPen {
+ public:
+  ScopedPen(DrawingSurface& surface, const Pen& pen) noexcept
+      : surface_(surface), previous_(surface.SelectPen(pen)) {}
+  ScopedPen(const ScopedPen&) = delete;
+  ScopedPen& operator=(const ScopedPen&) = delete;
+  ~ScopedPen() { surface_.SelectPen(previous_); }
+
+ private:
+  DrawingSurface& surface_;
+  Pen previous_;
+};
+
+// Selects a brush for one scope and puts the previous one back.
+class ScopedBrush {
+ public:
+  ScopedBrush(DrawingSurface& surface, const Brush& brush) noexcept
+      : surface_(surface), previous_(surface.SelectBrush(brush)) {}
+  ScopedBrush(const ScopedBrush&) = delete;
+  ScopedBrush& operator=(const ScopedBrush&) = delete;
+  ~ScopedBrush() { surface_.SelectBrush(previous_); }
+
+ private:
+  DrawingSurface& surface_;
+  Brush previous_;
+};
+
+// Brush and 1-pixel pen of one colour: a shape without a dark outline.
+class FaceColor {
+ public:
+  FaceColor(DrawingSurface& surface, COLORREF color) noexcept
+      : brush_(surface, Brush{color}), pen_(surface, Pen{1, color}) {}
+
+ private:
+  ScopedBrush brush_;
+  ScopedPen pen_;
 };
 
 }  // namespace tessaloom

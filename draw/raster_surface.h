@@ -14,18 +14,18 @@ class RasterSurface final : public StatefulSurface {
   explicit RasterSurface(Canvas& canvas) noexcept : canvas_(canvas) {}
 
   void Rectangle(std::int32_t left, std::int32_t top, std::int32_t right,
-                 std::int32_t bottom) override;
+                 std::int32_t bottom) noexcept override;
   void FillSolidRect(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
-                     COLORREF color) override;
-  void Polygon(std::span<const Point> points) override;
-  void FillPolygon(std::span<const Point> points, const Brush& brush) override;
+                     COLORREF color) noexcept override;
+  void Polygon(std::span<const Point> points) noexcept override;
+  void FillPolygon(std::span<const Point> points, const Brush& brush) noexcept override;
   void Pie(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
-           Point start, Point end) override;
+           Point start, Point end) noexcept override;
   void Ellipse(std::int32_t left, std::int32_t top, std::int32_t right,
-               std::int32_t bottom) override;
-  void LineTo(std::int32_t x, std::int32_t y) override;
-  void TextOut(std::int32_t x, std::int32_t y, std::string_view text) override;
-  TextMetrics GetTextMetrics() override;
+               std::int32_t bottom) noexcept override;
+  void LineTo(std::int32_t x, std::int32_t y) noexcept override;
+  void TextOut(std::int32_t x, std::int32_t y, std::string_view text) noexcept override;
+  TextMetrics GetTextMetrics() noexcept override;
 
   Canvas& canvas() noexcept { return canvas_; }
 

@@ -70,71 +70,71 @@ std::string RecordingSurface::Describe(std::span<const Point> points) {
 }
 
 void RecordingSurface::Rectangle(std::int32_t left, std::int32_t top, std::int32_t right,
-                                 std::int32_t bottom) {
+                                 std::int32_t bottom) noexcept {
   Record("Rectangle", Join({left, top, right, bottom}));
 }
 
 void RecordingSurface::FillSolidRect(std::int32_t x, std::int32_t y, std::int32_t width,
-                                     std::int32_t height, COLORREF color) {
+                                     std::int32_t height, COLORREF color) noexcept {
   Record("FillSolidRect", Join({x, y, width, height}).append(", ").append(Describe(color)));
   state_.backgroundColor = color;
 }
 
-void RecordingSurface::Polygon(std::span<const Point> points) {
+void RecordingSurface::Polygon(std::span<const Point> points) noexcept {
   Record("Polygon", Describe(points));
 }
 
-void RecordingSurface::FillPolygon(std::span<const Point> points, const Brush& brush) {
+void RecordingSurface::FillPolygon(std::span<const Point> points, const Brush& brush) noexcept {
   Record("FillPolygon", Describe(points).append("; ").append(Describe(brush)));
 }
 
 void RecordingSurface::Pie(std::int32_t left, std::int32_t top, std::int32_t right,
-                           std::int32_t bottom, Point start, Point end) {
+                           std::int32_t bottom, Point start, Point end) noexcept {
   Record("Pie", Join({left, top, right, bottom, start.x, start.y, end.x, end.y}));
 }
 
 void RecordingSurface::Ellipse(std::int32_t left, std::int32_t top, std::int32_t right,
-                               std::int32_t bottom) {
+                               std::int32_t bottom) noexcept {
   Record("Ellipse", Join({left, top, right, bottom}));
 }
 
-void RecordingSurface::MoveTo(std::int32_t x, std::int32_t y) {
+void RecordingSurface::MoveTo(std::int32_t x, std::int32_t y) noexcept {
   Record("MoveTo", Join({x, y}));
   StatefulSurface::MoveTo(x, y);
 }
 
-void RecordingSurface::LineTo(std::int32_t x, std::int32_t y) {
+void RecordingSurface::LineTo(std::int32_t x, std::int32_t y) noexcept {
   Record("LineTo", Join({x, y}));
   state_.position = {x, y};
 }
 
-void RecordingSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view text) {
+void RecordingSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view text) noexcept {
   Record("TextOut", Join({x, y}).append(", \"").append(text).append("\""));
 }
 
-TextMetrics RecordingSurface::GetTextMetrics() { return metrics_(state_.font); }
+TextMetrics RecordingSurface::GetTextMetrics() noexcept { return metrics_(state_.font); }
 
-COLORREF RecordingSurface::SetTextColor(COLORREF color) {
+COLORREF RecordingSurface::SetTextColor(COLORREF color) noexcept {
   Record("SetTextColor", Describe(color));
   return StatefulSurface::SetTextColor(color);
 }
 
-COLORREF RecordingSurface::SetBkColor(COLORREF color) {
+COLORREF RecordingSurface::SetBkColor(COLORREF color) noexcept {
   Record("SetBkColor", Describe(color));
   return StatefulSurface::SetBkColor(color);
 }
 
-Pen RecordingSurface::SelectPen(const Pen& pen) {
+Pen RecordingSurface::SelectPen(const Pen& pen) noexcept {
   Record("SelectPen", Describe(pen));
   return StatefulSurface::SelectPen(pen);
 }
 
-Brush RecordingSurface::SelectBrush(const Brush& brush) {
+Brush RecordingSurface::SelectBrush(const Brush& brush) noexcept {
   Record("SelectBrush", Describe(brush));
   return StatefulSurface::SelectBrush(brush);
 }
 
-Font RecordingSurface::SelectFont(const Font& font) {
+Font RecordingSurface::SelectFont(const Font& font) noexcept {
   Record("SelectFont", Describe(font));
   return StatefulSurface::SelectFont(font);
 }

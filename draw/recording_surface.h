@@ -30,25 +30,25 @@ class RecordingSurface final : public StatefulSurface {
   void ClearLog() noexcept { log_.clear(); }
 
   void Rectangle(std::int32_t left, std::int32_t top, std::int32_t right,
-                 std::int32_t bottom) override;
+                 std::int32_t bottom) noexcept override;
   void FillSolidRect(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
-                     COLORREF color) override;
-  void Polygon(std::span<const Point> points) override;
-  void FillPolygon(std::span<const Point> points, const Brush& brush) override;
+                     COLORREF color) noexcept override;
+  void Polygon(std::span<const Point> points) noexcept override;
+  void FillPolygon(std::span<const Point> points, const Brush& brush) noexcept override;
   void Pie(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
-           Point start, Point end) override;
+           Point start, Point end) noexcept override;
   void Ellipse(std::int32_t left, std::int32_t top, std::int32_t right,
-               std::int32_t bottom) override;
-  void MoveTo(std::int32_t x, std::int32_t y) override;
-  void LineTo(std::int32_t x, std::int32_t y) override;
-  void TextOut(std::int32_t x, std::int32_t y, std::string_view text) override;
-  TextMetrics GetTextMetrics() override;
+               std::int32_t bottom) noexcept override;
+  void MoveTo(std::int32_t x, std::int32_t y) noexcept override;
+  void LineTo(std::int32_t x, std::int32_t y) noexcept override;
+  void TextOut(std::int32_t x, std::int32_t y, std::string_view text) noexcept override;
+  TextMetrics GetTextMetrics() noexcept override;
 
-  COLORREF SetTextColor(COLORREF color) override;
-  COLORREF SetBkColor(COLORREF color) override;
-  Pen SelectPen(const Pen& pen) override;
-  Brush SelectBrush(const Brush& brush) override;
-  Font SelectFont(const Font& font) override;
+  COLORREF SetTextColor(COLORREF color) noexcept override;
+  COLORREF SetBkColor(COLORREF color) noexcept override;
+  Pen SelectPen(const Pen& pen) noexcept override;
+  Brush SelectBrush(const Brush& brush) noexcept override;
+  Font SelectFont(const Font& font) noexcept override;
 
   // Text forms used in the log, for building expected lines in tests.
   static std::string Describe(COLORREF color);
