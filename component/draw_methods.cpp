@@ -94,19 +94,18 @@ HRESULT CGraphGenerator::RenderAndClear() noexcept {
   return hr;
 }
 
-void CGraphGenerator::LoadSingleSet(Loading loading, Scale scale, bool zeroNegatives,
-                                    bool legendTexts) {
+void CGraphGenerator::LoadSingleSet(const DrawKind& kind) {
   const auto count = static_cast<std::size_t>(dataCount);
-  if (scale == Scale::kFromRange) {
+  if (kind.scale == Scale::kFromRange) {
     const ScaleLimits l = LimitsFromRange(dataValues.data(), count);
     graph.SetTickLimits(l.low, l.high, l.step);
-  } else if (scale == Scale::kFromTotal) {
+  } else if (kind.scale == Scale::kFromTotal) {
     const ScaleLimits l =
         ComputeScaleLimits(0, SaturateToInt32(StackTotal(dataValues.data(), count)));
     graph.SetTickLimits(l.low, l.high, l.step);
   }
   ListReader labels(dataLabels, ',');
-  if (loading == Loading::kSeriesPerPoint) {
+  if (kind.loading == Loading::kSeriesPerPoint) {
     for (std::size_t i = 0; i < count; ++i) {
       auto series = std::make_unique<CGraphSeries>();
       series->AddDataPoint(0, dataValues[i]);
@@ -118,16 +117,15 @@ void CGraphGenerator::LoadSingleSet(Loading loading, Scale scale, bool zeroNegat
   if (!pendingSeries) pendingSeries = std::make_unique<CGraphSeries>();
   for (std::size_t i = 0; i < count; ++i) {
     std::string label = labels.Next();
-    if (legendTexts) graph.SetLegendText(static_cast<std::uint32_t>(i), std::move(label));
-    if (zeroNegatives && dataValues[i] < 0.0f) dataValues[i] = 0.0f;
+    if (kind.legendTexts) graph.SetLegendText(static_cast<std::uint32_t>(i), std::move(label));
+    if (kind.zeroNegatives && dataValues[i] < 0.0f) dataValues[i] = 0.0f;
     pendingSeries->AddDataPoint(static_cast<std::uint32_t>(i), dataValues[i]);
   }
   pendingSeries->SetLabel(singleSeriesLabel);
   graph.AddGraphSeries(std::move(pendingSeries));
 }
 
-HRESULT CGraphGenerator::DrawSingleSet(std::uint32_t graphType, Loading loading, Scale scale,
-                                       bool zeroNegatives, bool legendTexts) noexcept {
+HRESULT CGraphGenerator::DrawSingleSet(const DrawKind& kind) noexcept {
   try {
     methodGroup = kNonSeriesGroup;
   } catch (...) {
@@ -135,9 +133,9 @@ HRESULT CGraphGenerator::DrawSingleSet(std::uint32_t graphType, Loading loading,
   }
   if (!AccessAllowed()) return S_OK;
   if (dataCount == 0) return S_OK;
-  graph.SetGraphType(graphType);
+  graph.SetGraphType(kind.graphType);
   try {
-    LoadSingleSet(loading, scale, zeroNegatives, legendTexts);
+    LoadSingleSet(kind);
   } catch (...) {
     graph.ClearAll();
     pendingSeries.reset();
@@ -146,10 +144,10 @@ HRESULT CGraphGenerator::DrawSingleSet(std::uint32_t graphType, Loading loading,
   return RenderAndClear();
 }
 
-void CGraphGenerator::LoadSeriesTable(Scale scale, bool zeroNegatives) {
+void CGraphGenerator::LoadSeriesTable(const DrawKind& kind) {
   const auto series_count = static_cast<std::size_t>(seriesIndex) + 1;
   const auto items = static_cast<std::size_t>(itemCount);
-  if (scale == Scale::kFromRange) {
+  if (kind.scale == Scale::kFromRange) {
     std::int32_t m = TruncateToInt32(static_cast<double>(seriesValues[0][0]));
     std::int32_t M = m;
     for (std::size_t s = 0; s < series_count; ++s) {
@@ -161,7 +159,7 @@ void CGraphGenerator::LoadSeriesTable(Scale scale, bool zeroNegatives) {
     }
     const ScaleLimits l = ComputeScaleLimits(m, M);
     graph.SetTickLimits(l.low, l.high, l.step);
-  } else if (scale == Scale::kFromTotal) {
+  } else if (kind.scale == Scale::kFromTotal) {
     // The tallest stack sets the axis.
     std::int64_t M = 0;
     for (std::size_t s = 0; s < series_count; ++s) {
@@ -179,7 +177,7 @@ void CGraphGenerator::LoadSeriesTable(Scale scale, bool zeroNegatives) {
     auto series = std::make_unique<CGraphSeries>();
     for (std::size_t k = 0; k < items; ++k) {
       float& value = seriesValues[s][k];
-      if (zeroNegatives && value < 0.0f) value = 0.0f;
+      if (kind.zeroNegatives && value < 0.0f) value = 0.0f;
       series->AddDataPoint(static_cast<std::uint32_t>(k), value);
     }
     series->SetLabel(titles.Next());
@@ -187,26 +185,25 @@ void CGraphGenerator::LoadSeriesTable(Scale scale, bool zeroNegatives) {
   }
 }
 
-HRESULT CGraphGenerator::DrawSeriesTable(std::uint32_t graphType, bool typeBeforeCheck, Scale scale,
-                                         bool zeroNegatives, HRESULT checkFailure) noexcept {
+HRESULT CGraphGenerator::DrawSeriesTable(const DrawKind& kind) noexcept {
   try {
     methodGroup = kSeriesGroup;
   } catch (...) {
     return E_OUTOFMEMORY;
   }
   if (!AccessAllowed()) return S_OK;
-  if (typeBeforeCheck) graph.SetGraphType(graphType);
+  if (kind.typeBeforeCheck) graph.SetGraphType(kind.graphType);
   if (seriesIndex == -1 || itemCount == 0) {
     try {
       graph.SetErrorText(kNoSeriesMessage);
     } catch (...) {
       return E_OUTOFMEMORY;
     }
-    return checkFailure;
+    return kind.checkFailure;
   }
-  if (!typeBeforeCheck) graph.SetGraphType(graphType);
+  if (!kind.typeBeforeCheck) graph.SetGraphType(kind.graphType);
   try {
-    LoadSeriesTable(scale, zeroNegatives);
+    LoadSeriesTable(kind);
   } catch (...) {
     graph.ClearAll();
     pendingSeries.reset();
@@ -215,64 +212,70 @@ HRESULT CGraphGenerator::DrawSeriesTable(std::uint32_t graphType, bool typeBefor
   return RenderAndClear();
 }
 
-// Single data set.
+// The eighteen members, each with its row.
 
-HRESULT CGraphGenerator::DrawPieGraph() noexcept {
-  return DrawSingleSet(GRAPH_PIE, Loading::kOneSeries, Scale::kNone, true, true);
-}
-HRESULT CGraphGenerator::Draw3DPieGraph() noexcept {
-  return DrawSingleSet(GRAPH_3D_PIE, Loading::kOneSeries, Scale::kNone, true, true);
-}
-HRESULT CGraphGenerator::DrawBarGraph() noexcept {
-  return DrawSingleSet(GRAPH_BAR, Loading::kSeriesPerPoint, Scale::kFromRange, false, false);
-}
-HRESULT CGraphGenerator::Draw3DBarGraph() noexcept {
-  return DrawSingleSet(GRAPH_3D_BAR, Loading::kSeriesPerPoint, Scale::kFromRange, false, false);
-}
-HRESULT CGraphGenerator::DrawLineGraph() noexcept {
-  return DrawSingleSet(GRAPH_LINE, Loading::kSeriesPerPoint, Scale::kFromRange, false, false);
-}
-HRESULT CGraphGenerator::Draw3DLineGraph() noexcept {
-  return DrawSingleSet(GRAPH_3D_LINE, Loading::kSeriesPerPoint, Scale::kFromRange, false, false);
-}
-HRESULT CGraphGenerator::DrawBoxWhiskerGraph() noexcept {
-  return DrawSingleSet(GRAPH_BOX_WHISKER, Loading::kOneSeries, Scale::kFromRange, true, false);
-}
-HRESULT CGraphGenerator::DrawStackedBarGraph() noexcept {
-  return DrawSingleSet(GRAPH_STACKED_BAR, Loading::kOneSeries, Scale::kFromTotal, true, true);
-}
-HRESULT CGraphGenerator::Draw3DStackedBarGraph() noexcept {
-  return DrawSingleSet(GRAPH_3D_STACKED_BAR, Loading::kOneSeries, Scale::kFromTotal, true, true);
-}
+namespace {
 
-// Series table.
+using DrawKind = CGraphGenerator::DrawKind;
+using Loading = CGraphGenerator::Loading;
+using Scale = CGraphGenerator::Scale;
 
-HRESULT CGraphGenerator::DrawBarSeriesGraph() noexcept {
-  return DrawSeriesTable(GRAPH_BAR, true, Scale::kFromRange, false, S_OK);
-}
-HRESULT CGraphGenerator::Draw3DBarSeriesGraph() noexcept {
-  return DrawSeriesTable(GRAPH_3D_BAR, true, Scale::kFromRange, false, S_OK);
-}
-HRESULT CGraphGenerator::DrawLineSeriesGraph() noexcept {
-  return DrawSeriesTable(GRAPH_LINE, true, Scale::kFromRange, false, S_OK);
-}
-HRESULT CGraphGenerator::Draw3DLineSeriesGraph() noexcept {
-  return DrawSeriesTable(GRAPH_3D_LINE, true, Scale::kFromRange, false, S_OK);
-}
+constexpr DrawKind kPie{.graphType = GRAPH_PIE, .zeroNegatives = true, .legendTexts = true};
+constexpr DrawKind k3DPie{.graphType = GRAPH_3D_PIE, .zeroNegatives = true, .legendTexts = true};
+constexpr DrawKind kBar{
+    .graphType = GRAPH_BAR, .loading = Loading::kSeriesPerPoint, .scale = Scale::kFromRange};
+constexpr DrawKind k3DBar{
+    .graphType = GRAPH_3D_BAR, .loading = Loading::kSeriesPerPoint, .scale = Scale::kFromRange};
+constexpr DrawKind kLine{
+    .graphType = GRAPH_LINE, .loading = Loading::kSeriesPerPoint, .scale = Scale::kFromRange};
+constexpr DrawKind k3DLine{
+    .graphType = GRAPH_3D_LINE, .loading = Loading::kSeriesPerPoint, .scale = Scale::kFromRange};
+constexpr DrawKind kBoxWhisker{
+    .graphType = GRAPH_BOX_WHISKER, .scale = Scale::kFromRange, .zeroNegatives = true};
+constexpr DrawKind kStackedBar{.graphType = GRAPH_STACKED_BAR,
+                               .scale = Scale::kFromTotal,
+                               .zeroNegatives = true,
+                               .legendTexts = true,
+                               .checkFailure = S_FALSE};
+constexpr DrawKind k3DStackedBar{.graphType = GRAPH_3D_STACKED_BAR,
+                                 .scale = Scale::kFromTotal,
+                                 .zeroNegatives = true,
+                                 .legendTexts = true,
+                                 .checkFailure = S_FALSE};
+// Series pies set their kind only once the table has data.
+constexpr DrawKind kSeriesPie{
+    .graphType = GRAPH_PIE, .zeroNegatives = true, .typeBeforeCheck = false};
+constexpr DrawKind kSeries3DPie{
+    .graphType = GRAPH_3D_PIE, .zeroNegatives = true, .typeBeforeCheck = false};
+// Series box-whisker charts keep negative values.
+constexpr DrawKind kSeriesBoxWhisker{.graphType = GRAPH_BOX_WHISKER, .scale = Scale::kFromRange};
+
+}  // namespace
+
+HRESULT CGraphGenerator::DrawPieGraph() noexcept { return DrawSingleSet(kPie); }
+HRESULT CGraphGenerator::Draw3DPieGraph() noexcept { return DrawSingleSet(k3DPie); }
+HRESULT CGraphGenerator::DrawBarGraph() noexcept { return DrawSingleSet(kBar); }
+HRESULT CGraphGenerator::Draw3DBarGraph() noexcept { return DrawSingleSet(k3DBar); }
+HRESULT CGraphGenerator::DrawLineGraph() noexcept { return DrawSingleSet(kLine); }
+HRESULT CGraphGenerator::Draw3DLineGraph() noexcept { return DrawSingleSet(k3DLine); }
+HRESULT CGraphGenerator::DrawBoxWhiskerGraph() noexcept { return DrawSingleSet(kBoxWhisker); }
+HRESULT CGraphGenerator::DrawStackedBarGraph() noexcept { return DrawSingleSet(kStackedBar); }
+HRESULT CGraphGenerator::Draw3DStackedBarGraph() noexcept { return DrawSingleSet(k3DStackedBar); }
+
+HRESULT CGraphGenerator::DrawBarSeriesGraph() noexcept { return DrawSeriesTable(kBar); }
+HRESULT CGraphGenerator::Draw3DBarSeriesGraph() noexcept { return DrawSeriesTable(k3DBar); }
+HRESULT CGraphGenerator::DrawLineSeriesGraph() noexcept { return DrawSeriesTable(kLine); }
+HRESULT CGraphGenerator::Draw3DLineSeriesGraph() noexcept { return DrawSeriesTable(k3DLine); }
 HRESULT CGraphGenerator::DrawBoxWhiskerSeriesGraph() noexcept {
-  return DrawSeriesTable(GRAPH_BOX_WHISKER, true, Scale::kFromRange, false, S_OK);
+  return DrawSeriesTable(kSeriesBoxWhisker);
 }
-HRESULT CGraphGenerator::DrawPieSeriesGraph() noexcept {
-  return DrawSeriesTable(GRAPH_PIE, false, Scale::kNone, true, S_OK);
-}
-HRESULT CGraphGenerator::Draw3DPieSeriesGraph() noexcept {
-  return DrawSeriesTable(GRAPH_3D_PIE, false, Scale::kNone, true, S_OK);
-}
+HRESULT CGraphGenerator::DrawPieSeriesGraph() noexcept { return DrawSeriesTable(kSeriesPie); }
+HRESULT CGraphGenerator::Draw3DPieSeriesGraph() noexcept { return DrawSeriesTable(kSeries3DPie); }
 HRESULT CGraphGenerator::DrawStackedBarSeriesGraph() noexcept {
-  return DrawSeriesTable(GRAPH_STACKED_BAR, true, Scale::kFromTotal, true, S_FALSE);
+  return DrawSeriesTable(kStackedBar);
 }
 HRESULT CGraphGenerator::Draw3DStackedBarSeriesGraph() noexcept {
-  return DrawSeriesTable(GRAPH_3D_STACKED_BAR, true, Scale::kFromTotal, true, S_FALSE);
+  return DrawSeriesTable(k3DStackedBar);
 }
 
 }  // namespace tessaloom

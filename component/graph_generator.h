@@ -114,19 +114,31 @@ class CGraphGenerator : public IGraphGenerator, public ISupportErrorInfo {
   // it at an in-memory store, which must outlive the Draw calls.
   SettingsSources* accessSettings = nullptr;
 
- private:
   // The shapes in which a Draw method hands the single data set to the model.
   enum class Loading { kOneSeries, kSeriesPerPoint };
   enum class Scale { kNone, kFromRange, kFromTotal };
+  // What one Draw method does with the store: the chart kind, how the data
+  // become series, the value-axis scale it sets, whether negative values are
+  // stored and drawn as 0, whether single-set labels become legend texts,
+  // whether a series chart sets its kind before checking its input, and the
+  // result of a series chart without series or items.
+  struct DrawKind {
+    std::uint32_t graphType = GRAPH_BAR;
+    Loading loading = Loading::kOneSeries;
+    Scale scale = Scale::kNone;
+    bool zeroNegatives = false;
+    bool legendTexts = false;
+    bool typeBeforeCheck = true;
+    HRESULT checkFailure = S_OK;
+  };
 
+ private:
   // Access check of the hosting administrator's settings; true to go on.
   bool AccessAllowed() noexcept;
-  HRESULT DrawSingleSet(std::uint32_t graphType, Loading loading, Scale scale, bool zeroNegatives,
-                        bool legendTexts) noexcept;
-  HRESULT DrawSeriesTable(std::uint32_t graphType, bool typeBeforeCheck, Scale scale,
-                          bool zeroNegatives, HRESULT checkFailure) noexcept;
-  void LoadSingleSet(Loading loading, Scale scale, bool zeroNegatives, bool legendTexts);
-  void LoadSeriesTable(Scale scale, bool zeroNegatives);
+  HRESULT DrawSingleSet(const DrawKind& kind) noexcept;
+  HRESULT DrawSeriesTable(const DrawKind& kind) noexcept;
+  void LoadSingleSet(const DrawKind& kind);
+  void LoadSeriesTable(const DrawKind& kind);
   // Renders the loaded model and empties its series and colours; whatever
   // happens, the model's lists are cleared and pendingSeries is null after.
   HRESULT RenderAndClear() noexcept;
