@@ -14,6 +14,7 @@
 
 #include "draw/canvas.h"
 #include "draw/raster_surface.h"
+#include "platform/text.h"
 #include "tessaloom/tessaloom.h"
 
 namespace {

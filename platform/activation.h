@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "platform/com.h"
+#include "platform/create_object.h"
 #include "platform/registry.h"
 
 namespace tessaloom {
@@ -66,12 +67,7 @@ HRESULT CoGetClassObject(const RegistryDocument& registry, ServerLoader& loader,
 HRESULT CoCreateInstance(const RegistryDocument& registry, ServerLoader& loader, REFCLSID clsid,
                          IUnknown* outer, REFIID iid, void** object, std::string& error) noexcept;
 
-// The same from the registry file and the real loader. A registry file that
-// cannot be read gives REGDB_E_READREGDB with the reader's message.
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, REFIID iid, void** object,
-                         std::string& error) noexcept;
-// A new object of the class `progId` names in the registry file, as `iid`.
-HRESULT CreateObjectFromProgID(std::string_view progId, REFIID iid, void** object,
-                               std::string& error) noexcept;
+// CoCreateInstance and CreateObjectFromProgID on the registry file and the
+// real loader are declared in platform/create_object.h, for hosts.
 
 }  // namespace tessaloom

@@ -16,7 +16,11 @@ struct GUID {
   std::uint16_t Data3 = 0;
   std::array<std::uint8_t, 8> Data4{};
 
-  friend constexpr bool operator==(const GUID&, const GUID&) = default;
+  // Spelled out, not defaulted, so that hosts may compile as C++17.
+  friend constexpr bool operator==(const GUID& a, const GUID& b) noexcept {
+    return a.Data1 == b.Data1 && a.Data2 == b.Data2 && a.Data3 == b.Data3 && a.Data4 == b.Data4;
+  }
+  friend constexpr bool operator!=(const GUID& a, const GUID& b) noexcept { return !(a == b); }
 };
 
 using IID = GUID;

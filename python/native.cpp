@@ -15,6 +15,7 @@
 #include <tuple>
 #include <vector>
 
+#include "component/type_library.h"
 #include "platform/request_context.h"
 #include "platform/text.h"
 #include "tessaloom/tessaloom.h"

@@ -1,5 +1,7 @@
 #include "tools/late_bound.h"
 
+#include "platform/text.h"
+
 namespace tessaloom::tools {
 
 LateBound::LateBound() {

@@ -15,6 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "component/registration.h"
+#include "image/cimg.h"
+#include "platform/text.h"
 #include "tessaloom/tessaloom.h"
 #include "tools/csv.h"
 #include "tools/late_bound.h"

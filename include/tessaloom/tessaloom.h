@@ -1,19 +1,14 @@
-// Tessaloom's public interface for hosts: the automation types, the
-// GraphGenerator class and interface identifiers, the type description, and
-// the library's entry points and its registration. A host creates an object
-// through the class factory (DllGetClassObject), or by ProgID through the
-// registry (CreateObjectFromProgID), and drives it through IDispatch, as a
-// page script would. Hosts include only this header.
+// Tessaloom's public interface for hosts: the automation types a host
+// passes (HRESULT, GUID, BSTR, VARIANT, IUnknown, IDispatch, IClassFactory),
+// the GraphGenerator class and interface identifiers and its interface, the
+// library's entry points, creation by ProgID through the registry, and the
+// per-thread page request the hosting check reads. A host creates an object
+// through the class factory (DllGetClassObject) or by ProgID
+// (CreateObjectFromProgID) and drives it through IDispatch, as a page script
+// would. Hosts include only this header; it compiles as C++17.
 #pragma once
 
 #include "component/igraph_generator.h"
 #include "component/module.h"
-#include "component/registration.h"
-#include "component/type_library.h"
-#include "image/cimg.h"
-#include "platform/activation.h"
-#include "platform/bstr.h"
-#include "platform/com.h"
+#include "platform/create_object.h"
 #include "platform/request_context.h"
-#include "platform/text.h"
-#include "platform/variant.h"

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "component/type_library.h"
 #include "tessaloom/tessaloom.h"
 #include "tests/fuzz/fuzz_check.h"
 

@@ -1,0 +1,23 @@
+// Creation of objects as a host does it: through the registry file and the
+// operating system's loader (platform/activation.h has the parts, for an
+// in-memory registry and a fake loader). Any thread.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/com.h"
+
+namespace tessaloom {
+
+// A new object of `clsid` as interface `iid` (`outer` for aggregation), from
+// the class factory of its registered server library. A registry file that
+// cannot be read gives REGDB_E_READREGDB; every failure leaves a message in
+// `error`.
+HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, REFIID iid, void** object,
+                         std::string& error) noexcept;
+// A new object of the class `progId` names in the registry file, as `iid`.
+HRESULT CreateObjectFromProgID(std::string_view progId, REFIID iid, void** object,
+                               std::string& error) noexcept;
+
+}  // namespace tessaloom
