@@ -20,12 +20,15 @@
 #include "platform/text.h"
 #include "tessaloom/tessaloom.h"
 #include "tools/csv.h"
+#include "tools/draw_options.h"
 #include "tools/late_bound.h"
 
 namespace {
 
 using tessaloom::Variant;
+using tessaloom::tools::DrawOptions;
 using tessaloom::tools::LateBound;
+using tessaloom::tools::ParseDrawOptions;
 
 constexpr char kUsage[] =
     "usage:\n"
@@ -57,13 +60,6 @@ void SplitOutput(const std::string& output, std::string& folder, std::string& na
   folder = path.has_parent_path() ? path.parent_path().string() : ".";
   name = path.filename().string();
 }
-
-struct DrawOptions {
-  std::string title, xLabel, yLabel, seriesLabel, backColor;
-  std::vector<std::string> colors;
-  int width = 0, height = 0;
-  bool grid = false, horizontal = false;
-};
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "tessaloom: %s\n", message.c_str());
@@ -153,48 +149,18 @@ int Draw(int argc, char** argv) {
   if (argc < 4) return Fail(std::string("draw needs METHOD DATA.csv -o FILE\n") + kUsage);
   const std::string method = argv[2];
   const std::string data_path = argv[3];
-  std::string output;
   DrawOptions o;
-  for (int i = 4; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const auto value = [&](const char* what) -> std::string {
-      if (i + 1 >= argc) throw std::runtime_error(std::string(what) + " needs a value");
-      return argv[++i];
-    };
-    if (arg == "-o") {
-      output = value("-o");
-    } else if (arg == "--title") {
-      o.title = value("--title");
-    } else if (arg == "--x-label") {
-      o.xLabel = value("--x-label");
-    } else if (arg == "--y-label") {
-      o.yLabel = value("--y-label");
-    } else if (arg == "--series-label") {
-      o.seriesLabel = value("--series-label");
-    } else if (arg == "--width") {
-      o.width = std::stoi(value("--width"));
-    } else if (arg == "--height") {
-      o.height = std::stoi(value("--height"));
-    } else if (arg == "--colors") {
-      std::stringstream list(value("--colors"));
-      for (std::string c; std::getline(list, c, ',');) o.colors.push_back(c);
-    } else if (arg == "--back-color") {
-      o.backColor = value("--back-color");
-    } else if (arg == "--grid") {
-      o.grid = true;
-    } else if (arg == "--horizontal") {
-      o.horizontal = true;
-    } else {
-      return Fail("unknown option " + arg + "\n" + kUsage);
-    }
+  std::string error;
+  if (!ParseDrawOptions(std::vector<std::string>(argv, argv + argc), 4, o, error)) {
+    return Fail(error + "\n" + kUsage);
   }
+  const std::string& output = o.output;
   if (output.empty()) return Fail("draw needs -o FILE");
   std::ifstream in(data_path, std::ios::binary);
   if (!in) return Fail("cannot read " + data_path);
   std::stringstream text;
   text << in.rdbuf();
   std::vector<tessaloom::tools::CsvRow> rows;
-  std::string error;
   if (!tessaloom::tools::ParseCsv(text.str(), rows, error)) return Fail(data_path + ": " + error);
 
   LateBound g;

@@ -1,0 +1,98 @@
+#include "tools/draw_options.h"
+
+#include <charconv>
+#include <string_view>
+
+namespace tessaloom::tools {
+namespace {
+
+bool ParseSize(std::string_view name, std::string_view text, int& out, std::string& error) {
+  int value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || value < 1) {
+    error = std::string(name) + ": \"" + std::string(text) + "\" is not a positive whole number";
+    return false;
+  }
+  out = value;
+  return true;
+}
+
+std::vector<std::string> SplitList(std::string_view list) {
+  std::vector<std::string> items;
+  for (std::size_t start = 0;;) {
+    const std::size_t comma = list.find(',', start);
+    items.emplace_back(list.substr(start, comma - start));
+    if (comma == std::string_view::npos) return items;
+    start = comma + 1;
+  }
+}
+
+}  // namespace
+
+bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, DrawOptions& options,
+                      std::string& error) {
+  for (std::size_t i = first; i < args.size(); ++i) {
+    std::string_view name = args[i];
+    std::string_view value;
+    bool has_value = false;
+    if (const std::size_t equals = name.find('='); name.starts_with("--") && equals != name.npos) {
+      value = name.substr(equals + 1);
+      name = name.substr(0, equals);
+      has_value = true;
+    }
+    const auto flag = [&](bool& target) {
+      if (has_value) {
+        error = std::string(name) + " takes no value";
+        return false;
+      }
+      target = true;
+      return true;
+    };
+    if (name == "--grid") {
+      if (!flag(options.grid)) return false;
+      continue;
+    }
+    if (name == "--horizontal") {
+      if (!flag(options.horizontal)) return false;
+      continue;
+    }
+    if (!has_value) {
+      if (i + 1 >= args.size()) {
+        error = name == "-o" || name.starts_with("--") ? std::string(name) + " needs a value"
+                                                       : "unknown option " + std::string(name);
+        return false;
+      }
+      value = args[i + 1];
+    }
+    bool known = true;
+    if (name == "-o") {
+      options.output = value;
+    } else if (name == "--title") {
+      options.title = value;
+    } else if (name == "--x-label") {
+      options.xLabel = value;
+    } else if (name == "--y-label") {
+      options.yLabel = value;
+    } else if (name == "--series-label") {
+      options.seriesLabel = value;
+    } else if (name == "--back-color") {
+      options.backColor = value;
+    } else if (name == "--colors") {
+      options.colors = SplitList(value);
+    } else if (name == "--width") {
+      if (!ParseSize(name, value, options.width, error)) return false;
+    } else if (name == "--height") {
+      if (!ParseSize(name, value, options.height, error)) return false;
+    } else {
+      known = false;
+    }
+    if (!known) {
+      error = "unknown option " + std::string(name);
+      return false;
+    }
+    if (!has_value) ++i;
+  }
+  return true;
+}
+
+}  // namespace tessaloom::tools

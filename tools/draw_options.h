@@ -1,0 +1,25 @@
+// The options of `tessaloom draw`: parsed from the arguments after the method
+// and the data file, as "--name value" or "--name=value". Parsing never
+// throws; a bad option or value gives a message that names it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tessaloom::tools {
+
+struct DrawOptions {
+  std::string output;  // -o FILE
+  std::string title, xLabel, yLabel, seriesLabel, backColor;
+  std::vector<std::string> colors;
+  int width = 0, height = 0;  // 0: the component's default
+  bool grid = false, horizontal = false;
+};
+
+// Parses args[first ..]; false with `error` on an unknown option, a missing
+// value or a size that is not a positive whole number (the component bounds
+// the size itself).
+bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, DrawOptions& options,
+                      std::string& error);
+
+}  // namespace tessaloom::tools
