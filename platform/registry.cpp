@@ -378,7 +378,7 @@ int SaveRegistry(const RegistryDocument& document, std::string& error) noexcept 
     if (!file->Append(std::span<const std::uint8_t>(
                           reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
                       reason) ||
-        !file->Commit(reason)) {
+        file->Commit(reason) != CommitResult::kDone) {
       error = path + ": " + reason;
       return EIO;
     }

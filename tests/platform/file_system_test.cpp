@@ -44,7 +44,7 @@ TEST(FileSystemTest, CommittedFileReplacesTheOldOneAndADroppedOneLeavesNoTrace) 
   auto kept = FileSystem::Default().NewReplacingFile(dir / "image", error);
   ASSERT_NE(kept, nullptr) << error;
   ASSERT_TRUE(kept->Append(Bytes{'n', 'e', 'w'}, error));
-  ASSERT_TRUE(kept->Commit(error)) << error;
+  ASSERT_EQ(kept->Commit(error), CommitResult::kDone) << error;
   kept.reset();
   EXPECT_EQ(Names(dir.path()), Strings{"image"});
   EXPECT_EQ(ReadAll(dir / "image"), (Bytes{'n', 'e', 'w'}));
