@@ -42,7 +42,9 @@ void CGraph::RenderToFile() {
   RasterSurface surface(canvas);
   DrawGraph(surface);
   std::string message;
-  if (SaveImage(&canvas, filePath, fileName, message) == 0) SetErrorText(std::move(message));
+  if (SaveImage(&canvas, filePath, fileName, message, FileSystem::Default(), outputLimit) == 0) {
+    SetErrorText(std::move(message));
+  }
 }
 
 }  // namespace tessaloom

@@ -68,14 +68,16 @@ struct Host {
     return check.CheckAccess();
   }
   AccessFields Fields() {
-    return AccessFields{componentName,  methodGroup,        filePath, adminIniPath,
-                        webSiteIniPath, accessUnrestricted, sitePath, accessErrorText};
+    return AccessFields{componentName,  methodGroup,        filePath, fileName,   adminIniPath,
+                        webSiteIniPath, accessUnrestricted, sitePath, outputRoot, accessErrorText};
   }
 
   MemorySettingsSources sources;
   const std::string componentName = "Tessaloom";
   std::string methodGroup = kNonSeries;
   std::string filePath = "/srv/www/a/img";
+  std::string fileName = "Graph.jpg";
+  std::string outputRoot;
   std::string adminIniPath;
   std::string webSiteIniPath;
   std::int32_t accessUnrestricted = 0;
@@ -289,7 +291,11 @@ TEST(CheckAccessTest, TheSiteMustListTheComponentAndTheMethodGroup) {
 
 TEST(CheckAccessTest, TheOutputFolderMustLieInTheSitesFolder) {
   const auto output = [](const char* path) { return [path](Host& h) { h.filePath = path; }; };
+  const auto named = [](const char* name) { return [name](Host& h) { h.fileName = name; }; };
   RunCases({
+      {"a file name leading into a subfolder", named("sub/x.bmp"), true, ""},
+      {"a file name climbing out", named("../x.bmp"), false, "Invalid path specified"},
+      {"a file name climbing with '\\'", named("..\\z.bmp"), false, "Invalid path specified"},
       {"a folder below the site", output("/srv/www/a/img"), true, ""},
       {"the site folder itself", output("/srv/www/a"), true, ""},
       {"with a trailing separator", output("/srv/www/a/"), true, ""},
@@ -325,6 +331,7 @@ TEST(CheckAccessTest, LocatesTheSettingsFilesAtEveryCall) {
   EXPECT_EQ(host.webSiteIniPath, kWebSite);
   EXPECT_EQ(host.accessUnrestricted, 0);
   EXPECT_EQ(host.sitePath, "/srv/www/a");
+  EXPECT_EQ(host.outputRoot, "/srv/www/a");
 
   host.sources.files.erase(kWebSite);
   ASSERT_TRUE(host.Run());
@@ -392,10 +399,10 @@ class PlatformAccessCheckTest : public ::testing::Test {
   }
   bool Run() {
     RequestScope request(site_ + "/page.py");
-    AccessCheck check(
-        SettingsSources::Platform(),
-        AccessFields{componentName_, methodGroup_, filePath_, adminIniPath_, webSiteIniPath_,
-                     accessUnrestricted_, sitePath_, accessErrorText_});
+    AccessCheck check(SettingsSources::Platform(),
+                      AccessFields{componentName_, methodGroup_, filePath_, fileName_,
+                                   adminIniPath_, webSiteIniPath_, accessUnrestricted_, sitePath_,
+                                   outputRoot_, accessErrorText_});
     check.LocateAccessSettings();
     return check.CheckAccess();
   }
@@ -405,7 +412,8 @@ class PlatformAccessCheckTest : public ::testing::Test {
   std::string site_;
   const std::string componentName_ = "Tessaloom";
   const std::string methodGroup_ = kNonSeries;
-  std::string filePath_, adminIniPath_, webSiteIniPath_, sitePath_, accessErrorText_;
+  std::string filePath_, fileName_ = "Graph.jpg", adminIniPath_, webSiteIniPath_, sitePath_,
+                         outputRoot_, accessErrorText_;
   std::int32_t accessUnrestricted_ = 0;
 };
 
