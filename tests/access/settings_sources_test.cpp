@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/request_context.h"
 #include "tests/access/access_test_support.h"
 #include "tests/platform/registry_file_scope.h"
 
@@ -297,23 +296,6 @@ TEST(PlatformSettingsSourcesTest, ReadsIniFilesAfresh) {
   dir.Write("WebSite.ini", "[Path]\na=/srv/www/a\nb=/srv/www/b\n");
   EXPECT_EQ(sources.FindSiteEntry(file, "Path", "/srv/www/b/x.py"), "b=/srv/www/b");
   EXPECT_EQ(sources.ReadIniString(dir / "missing.ini", "Path", "a"), "");
-}
-
-TEST(PlatformSettingsSourcesTest, TheRequestComesFromTheHostOrCgi) {
-  ::unsetenv("PATH_TRANSLATED");
-  SettingsSources& sources = SettingsSources::Platform();
-  std::string out;
-  EXPECT_FALSE(sources.GetTranslatedPath(out));
-  EXPECT_EQ(out, "No data available");
-  ::setenv("PATH_TRANSLATED", "/srv/www/cgi/page.py", 1);
-  EXPECT_TRUE(sources.GetTranslatedPath(out));
-  EXPECT_EQ(out, "/srv/www/cgi/page.py");
-  {
-    RequestScope request("/srv/www/a/page.py");
-    EXPECT_TRUE(sources.GetTranslatedPath(out));
-    EXPECT_EQ(out, "/srv/www/a/page.py");
-  }
-  ::unsetenv("PATH_TRANSLATED");
 }
 
 TEST(PlatformSettingsSourcesTest, RealPathsFollowSymbolicLinks) {
