@@ -214,7 +214,7 @@ class PosixFolder final : public Folder {
                std::vector<std::uint8_t>& out) noexcept override {
     std::string file;
     if (!Component(name, file)) return EINVAL;
-    const int fd = ::openat(fd_, file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    const int fd = ::openat(fd_, file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) return errno;
     const int result = ReadOpenFile(fd, maxBytes, out);
     ::close(fd);
@@ -326,7 +326,8 @@ class PosixFileSystem final : public FileSystem {
       SetSystemError(error, kReadFailed, EINVAL);
       return false;
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so a FIFO in the file's place cannot hang the read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
       SetSystemError(error, kReadFailed, errno);
       return false;

@@ -52,8 +52,8 @@ class MemoryRegistryTest : public ::testing::Test {
     sources_.registry.SetString(kKeyPath, "InstallationPath", "/opt/quillfen");
     sources_.registry.SetDword(kKeyPath, "EnableGatehold", 0xFFFFFFFFu);
     sources_.registry.SetString(kKeyPath, "Text", "12");
-    RegistryKey& key = sources_.registry.CreateKey(kKeyPath);
-    key.values.push_back(RegistryValue{"Binary", RegistryValueKind::kOther, {}, 0, "hex:01,02"});
+    sources_.registry.SetValue(
+        kKeyPath, RegistryValue{"Binary", RegistryValueKind::kOther, {}, 0, "hex:01,02"});
     sources_.registry.SetDword("HKEY_LOCAL_MACHINE", "AtTheRoot", 7);
   }
   MemorySettingsSources sources_;

@@ -44,6 +44,7 @@ TEST(FindProfileStringTest, FollowsTheProfileRules) {
       {"no ':' separator", "[S]\nk:x\n", "S", "k", std::nullopt},
       {"lines before a section", "k=x\n[S]\n", "S", "k", std::nullopt},
       {"CRLF line ends", "[S]\r\nk=x\r\nm=y\r\n", "S", "m", "y"},
+      {"CR line ends", "[S]\rk=x\rm=y\r", "S", "m", "y"},
       {"byte order mark", "\xEF\xBB\xBF[S]\nk=x\n", "S", "k", "x"},
       {"no final newline", "[S]\nk=x", "S", "k", "x"},
       {"missing section", "[S]\nk=x\n", "T", "k", std::nullopt},
