@@ -293,7 +293,9 @@ bool RegistryDocument::Parse(std::string_view bytes, RegistryDocument& out, std:
         std::string joined;
         if (IsHexData(data)) {
           // Hex data goes on while a line ends in '\'; at the end of the file
-          // the '\' leads nowhere and is dropped, as is any left at the end.
+          // the '\' leads nowhere and is dropped. What ends the joined data
+          // (blanks before a '\' on an empty last line, further '\') is
+          // dropped too, so that the data written on one line reads the same.
           joined = data;
           bool more = data.ends_with('\\');
           while (more) {
@@ -310,7 +312,10 @@ bool RegistryDocument::Parse(std::string_view bytes, RegistryDocument& out, std:
             joined += part;
             more = part.ends_with('\\');
           }
-          while (!joined.empty() && joined.back() == '\\') joined.pop_back();
+          while (!joined.empty() &&
+                 (joined.back() == '\\' || joined.back() == ' ' || joined.back() == '\t')) {
+            joined.pop_back();
+          }
           data = joined;
         }
         if (ParseValueData(data, line.value)) {
@@ -422,25 +427,27 @@ void RegistryDocument::SetValue(std::string_view path, RegistryValue value) {
     const Line& line = lines_[i];
     if (line.kind == Line::Kind::kText || !EqualsIgnoreAsciiCase(line.key, path)) continue;
     last = i;
-    if (line.kind == Line::Kind::kValue && EqualsIgnoreAsciiCase(line.value.name, value.name)) {
+    if (line.kind == Line::Kind::kValue && same == lines_.size() &&
+        EqualsIgnoreAsciiCase(line.value.name, value.name)) {
       same = i;
     }
   }
   if (same < lines_.size()) {
-    // Written where the value was read; its earlier lines go.
+    // Written on the value's first line, where the reader places it; the
+    // later lines that named it again go.
     const std::string name = value.name;
-    Line& line = lines_[same];
-    const std::size_t endAt = line.raw.find_last_not_of("\r\n");
-    line.raw = text + line.raw.substr(endAt == std::string::npos ? 0 : endAt + 1);
-    line.open = false;
-    line.value = std::move(value);
-    for (std::size_t i = same; i-- > 0;) {
+    for (std::size_t i = lines_.size(); --i > same;) {
       const Line& other = lines_[i];
       if (other.kind == Line::Kind::kValue && EqualsIgnoreAsciiCase(other.key, path) &&
           EqualsIgnoreAsciiCase(other.value.name, name)) {
         lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
       }
     }
+    Line& line = lines_[same];
+    const std::size_t endAt = line.raw.find_last_not_of("\r\n");
+    line.raw = text + line.raw.substr(endAt == std::string::npos ? 0 : endAt + 1);
+    line.open = false;
+    line.value = std::move(value);
   } else {
     EndLine(last);
     Line line{Line::Kind::kValue, text + lineEnd_, std::string(path), std::move(value), false};

@@ -86,10 +86,11 @@ class RegistryDocument {
 
   // Edits. A missing key is added at the end of the file, after a blank
   // line; a new value goes after the last value line of its key; a value set
-  // again is written on the line where it was read (its other lines go).
-  // Values come back as they were set: a text holding a line break or
-  // another control character is written as hex(1), valid UTF-8 assumed.
-  // Names and key paths must hold no line break.
+  // again is written on its first line (the later lines naming it go).
+  // Values read back as they were set: a text holding a line break is
+  // written as hex(1) (valid UTF-8 assumed), as is one holding another
+  // control character when it is valid UTF-8. Names and key paths must hold
+  // no line break.
   void CreateKey(std::string_view path);
   void SetValue(std::string_view path, RegistryValue value);
   void SetString(std::string_view path, std::string_view name, std::string_view text);

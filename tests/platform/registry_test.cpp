@@ -109,9 +109,9 @@ TEST(RegistryDocumentTest, EditsRewriteOnlyTheirOwnLines) {
   EXPECT_EQ(text,
             "REGEDIT4\r\n"
             "[HKEY_CLASSES_ROOT\\A]\r\n"
-            "junk line\r\n"
             "\"TWICE\"=\"new\"\r\n"
             "\"Count\"=dword:00000007\r\n"
+            "junk line\r\n"
             "; inside B\r\n"
             "[HKEY_CLASSES_ROOT\\C]\r\n"
             "\"Data\"=hex:01,\\\r\n"
