@@ -116,32 +116,6 @@ def test_close_is_passed_on_even_when_nothing_was_read():
     assert app.events == [("call", "/srv/p"), ("close", "/srv/p")]
 
 
-def generator_app(environ, start_response):
-    start_response("200 OK", [("Content-Type", "text/plain")])
-    yield current_path_translated().encode()
-
-
-def list_app(environ, start_response):  # its response has no close
-    start_response("200 OK", [("Content-Type", "text/plain")])
-    return [current_path_translated().encode()]
-
-
-@pytest.mark.parametrize("app", [generator_app, list_app])
-def test_generator_and_list_responses_run_inside_the_request_and_close(app):
-    result = RequestContext(app, document_root="/srv")(environ_for("/g"), start_response)
-    assert list(result) == [b"/srv/g"]
-    result.close()
-
-
-def test_a_failing_application_leaves_no_request_behind():
-    def app(environ, start_response):
-        raise OSError("page failed")
-
-    with pytest.raises(OSError):
-        RequestContext(app, document_root="/srv")(environ_for("/f"), start_response)
-    assert current_path_translated() is None
-
-
 def test_a_response_failing_half_way_leaves_no_request_behind():
     def app(environ, start_response):
         start_response("200 OK", [("Content-Type", "text/plain")])
@@ -170,16 +144,6 @@ def test_a_response_read_on_another_thread_has_the_request_there():
     worker.join(60)
     assert [event for event, _ in app.events] == ["call", "iter", "next", "close"]
     assert {path for _, path in app.events} == {"/srv/t"}
-
-
-def test_a_request_whose_page_cannot_be_told_runs_with_no_page(monkeypatch):
-    monkeypatch.setenv("PATH_TRANSLATED", "/srv/cgi/p.py")  # not taken instead
-    app = Recorder()
-    result = RequestContext(app)(environ_for("/\ud800", DOCUMENT_ROOT="/srv"), start_response)
-    assert list(result) == [b"a", b"b"]
-    result.close()
-    assert {path for _, path in app.events} == {None}
-    assert current_path_translated() == "/srv/cgi/p.py"
 
 
 def test_the_middleware_keeps_to_the_wsgi_protocol():
