@@ -72,7 +72,12 @@ def _page(environ, document_root):
     if script:
         return _file_path_bytes(script)
     root = environ.get("DOCUMENT_ROOT")
-    root = _file_path_bytes(root) if root else document_root
+    if root:
+        root = _file_path_bytes(root)
+        if root is None:
+            return None
+    else:
+        root = document_root
     if root:
         # Each part on its own: a PATH_INFO of "/../../other" stays inside
         # the application that SCRIPT_NAME names.
@@ -93,12 +98,15 @@ def path_translated(environ, document_root=None):
     server runs); else the document root (the environ's DOCUMENT_ROOT, or
     ``document_root`` when it has none) joined with SCRIPT_NAME and
     PATH_INFO; else PATH_TRANSLATED, which under CGI is the translation of the
-    client's PATH_INFO and so comes last. None with none of them, or when the
-    path holds a NUL byte or a lone surrogate.
+    client's PATH_INFO and so comes last. None with none of them, when the
+    path holds a NUL byte or a lone surrogate, or when a value is no text.
     """
     if document_root is not None:
         document_root = os.fsencode(document_root)
-    path = _page(environ, document_root)
+    try:
+        path = _page(environ, document_root)
+    except (AttributeError, TypeError):  # a value that is no text breaks the protocol
+        return None
     if path is None or b"\0" in path:  # no file has such a name (a URL with %00)
         return None
     return _native.normalize_page_path(path)

@@ -53,7 +53,7 @@ pytestmark = pytest.mark.usefixtures("no_cgi_request")
         ({"PATH_TRANSLATED": "/srv/\u20ac/p"}, None, b"/srv/\xe2\x82\xac/p"),
         # No file's path holds a NUL or a lone surrogate.
         ({"DOCUMENT_ROOT": "/srv/www", "PATH_INFO": "/a\x00b"}, None, None),
-        ({"SCRIPT_FILENAME": "/srv/\ud800/p.py"}, None, None),
+        ({"DOCUMENT_ROOT": "/srv/\ud800", "PATH_TRANSLATED": "/srv/t/p.py"}, None, None),
     ],
 )
 def test_the_page_path_comes_from_the_environ(environ, document_root, expected):
