@@ -142,8 +142,10 @@ int LoadRegistry(RegistryDocument& out, std::string& error) noexcept;
 // link is written through to its target, never replaced; the new file keeps
 // the old one's mode and owner (or nothing is written), and it and its
 // folder are flushed to the disk around the rename. Missing folders are
-// created. 0 on success, or an errno value with a message in `error`, the
-// file then as it was. `change` may throw; that is reported as a failure.
+// created, but only when `change` adds something to an empty registry (it
+// is then called on one first). 0 on success, or an errno value with a
+// message in `error`, the file then as it was. `change` may throw; that is
+// reported as a failure.
 int EditRegistry(const std::function<void(RegistryDocument&)>& change, std::string& error) noexcept;
 
 }  // namespace tessaloom
