@@ -3,6 +3,7 @@
 #include <charconv>
 #include <limits>
 
+#include "platform/file_system.h"
 #include "platform/text.h"
 
 namespace tessaloom {
@@ -53,15 +54,16 @@ std::int32_t SaturatingInt32(std::string_view decimal) noexcept {
   return error == std::errc() ? static_cast<std::int32_t>(value) : 0;
 }
 
-// True when the real folder `dir` is `path` or contains it. Both are
-// absolute and normal; a trailing '/' is not part of the comparison.
-bool RealFolderContains(std::string_view dir, std::string_view path) noexcept {
-  while (dir.size() > 1 && dir.back() == '/') dir.remove_suffix(1);
-  if (!path.starts_with(dir)) return false;
-  return path.size() == dir.size() || dir.back() == '/' || path[dir.size()] == '/';
-}
-
 }  // namespace
+
+std::string OutputPathRefusal(std::string_view group, std::string_view component,
+                              std::string_view path) {
+  std::string text = GroupRefusal(group, component);
+  text += " in ";
+  text += path;
+  text += " path";
+  return text;
+}
 
 void AccessCheck::LocateAccessSettings() {
   const bool adminFound = sources_.FindSettingsFile(kAdminIni, fields_.adminIniPath);
@@ -76,6 +78,7 @@ void AccessCheck::LocateAccessSettings() {
 bool AccessCheck::CheckAccess() {
   const std::string& component = fields_.componentName;
   const std::string& group = fields_.methodGroup;
+  fields_.outputRoot.clear();
   if (fields_.accessUnrestricted != 0) return true;
 
   const std::string installed =
@@ -128,21 +131,26 @@ bool AccessCheck::CheckOutputPath(std::string_view methodGroup) {
   if (site.size() <= output.size()) {
     if (!RejectParentPath(output)) return false;
   }
+  // Where the file itself goes: the name may lead into subfolders, never up.
+  const std::string file = output + "/" + fields_.fileName;
   // A site line with an empty folder admits every output folder.
-  if (site.empty()) return true;
+  if (site.empty()) return RejectParentPath(file);
   // An output path shorter than the site's text gets the folder message
   // below, with or without a parent step; either way no parent step passes.
   std::string realSite;
-  std::string realOutput;
-  if (!HasParentStep(output) && sources_.RealPath(site, realSite) &&
-      sources_.RealPath(output, realOutput) && RealFolderContains(realSite, realOutput)) {
-    return true;
+  std::string real;
+  if (HasParentStep(output) || !sources_.RealPath(site, realSite) ||
+      !sources_.RealPath(output, real) || !FolderHolds(realSite, real)) {
+    fields_.accessErrorText = OutputPathRefusal(methodGroup, fields_.componentName, output);
+    return false;
   }
-  fields_.accessErrorText = GroupRefusal(methodGroup, fields_.componentName);
-  fields_.accessErrorText += " in ";
-  fields_.accessErrorText += output;
-  fields_.accessErrorText += " path";
-  return false;
+  if (!RejectParentPath(file)) return false;
+  if (!sources_.RealPath(SplitFolderAndName(file).folder, real) || !FolderHolds(realSite, real)) {
+    fields_.accessErrorText = OutputPathRefusal(methodGroup, fields_.componentName, file);
+    return false;
+  }
+  fields_.outputRoot = std::move(realSite);
+  return true;
 }
 
 bool AccessCheck::RejectParentPath(std::string_view path) {

@@ -21,10 +21,13 @@ struct AccessFields {
   const std::string& componentName;  // "Tessaloom"
   const std::string& methodGroup;    // set by the Draw method before the check
   const std::string& filePath;       // the chart model's output folder
+  const std::string& fileName;       // the chart model's output file in it
   std::string& adminIniPath;         // Admin.ini's path, or why it was not found
   std::string& webSiteIniPath;       // WebSite.ini's path, or why it was not found
   std::int32_t& accessUnrestricted;  // non-zero: no restriction applies
   std::string& sitePath;             // the request's path, then the site's folder
+  std::string& outputRoot;           // the site folder's real path the file must
+                                     // stay in; empty: no such limit
   std::string& accessErrorText;      // the refusal's message; never cleared
 };
 
@@ -32,6 +35,10 @@ struct AccessFields {
 inline constexpr std::string_view kAdminIni = "Admin.ini";
 inline constexpr std::string_view kWebSiteIni = "WebSite.ini";
 inline constexpr std::string_view kInvalidPathMessage = "Invalid path specified";
+
+// The message refusing output to `path` outside the site's folder.
+std::string OutputPathRefusal(std::string_view group, std::string_view component,
+                              std::string_view path);
 
 class AccessCheck {
  public:
@@ -48,13 +55,17 @@ class AccessCheck {
   // is off (no settings, the component not installed or not applied to,
   // "EnableGatehold" 0 in its low 16 bits); otherwise the request's site, its
   // component list, its method groups and the output folder must all admit
-  // the call. May throw std::bad_alloc.
+  // the call. Clears outputRoot first. May throw std::bad_alloc.
   [[nodiscard]] bool CheckAccess();
 
-  // True when the output folder filePath lies in the site's folder sitePath
-  // (compared as real paths, symbolic links resolved, at a path boundary)
-  // and takes no parent step; otherwise false with the reason in
-  // accessErrorText, naming `methodGroup`.
+  // True when the output folder filePath lies in the site's folder sitePath,
+  // and so does the folder the file filePath/fileName goes to (both compared
+  // as real paths, symbolic links resolved, at a path boundary), and neither
+  // path takes a parent step. Then outputRoot is the site folder's real path
+  // (empty for a site line with an empty folder), which the writer checks
+  // again on the folder it opens. Otherwise false with the reason in
+  // accessErrorText, naming `methodGroup` and filePath, or filePath/fileName
+  // when the file name leads out of the site.
   [[nodiscard]] bool CheckOutputPath(std::string_view methodGroup);
 
   // False, with kInvalidPathMessage in accessErrorText, when `path` holds a

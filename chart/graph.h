@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "chart/graph_data.h"
+#include "image/save_image.h"
 #include "platform/gdi_types.h"
 
 namespace tessaloom {
@@ -165,6 +166,7 @@ class CGraph {
   std::string filePath;
   std::uint32_t hasBackColor = 0;
   std::string fileName = "Graph.jpg";
+  OutputLimit outputLimit;  // set by the access check before each draw
   std::int32_t graphWidth = 500;
   std::int32_t graphHeight = 350;
   std::string errorText;

@@ -49,7 +49,9 @@ void CGraph::RenderToFile() {
   RasterSurface surface(canvas);
   if (!DrawGraph(surface)) return;
   std::string message;
-  if (SaveImage(&canvas, filePath, fileName, message) == 0) SetErrorText(std::move(message));
+  if (SaveImage(&canvas, filePath, fileName, message, FileSystem::Default(), outputLimit) == 0) {
+    SetErrorText(std::move(message));
+  }
 }
 
 }  // namespace tessaloom

@@ -62,12 +62,22 @@ std::int64_t StackTotal(const float* values, std::size_t count) {
 bool CGraphGenerator::AccessAllowed() noexcept {
   SettingsSources& sources =
       accessSettings != nullptr ? *accessSettings : SettingsSources::Platform();
-  AccessCheck check(sources,
-                    AccessFields{componentName, methodGroup, graph.filePath, adminIniPath,
-                                 webSiteIniPath, accessUnrestricted, sitePath, accessErrorText});
+  AccessCheck check(
+      sources,
+      AccessFields{componentName, methodGroup, graph.filePath, graph.fileName, adminIniPath,
+                   webSiteIniPath, accessUnrestricted, sitePath, outputRoot, accessErrorText});
   try {
+    graph.outputLimit = {};
     check.LocateAccessSettings();
-    return check.CheckAccess();
+    if (!check.CheckAccess()) return false;
+    // The writer checks the folder it opens once more, against links
+    // changed since this check resolved them.
+    if (!outputRoot.empty()) {
+      graph.outputLimit.refusal =
+          OutputPathRefusal(methodGroup, componentName, graph.filePath + "/" + graph.fileName);
+      graph.outputLimit.folder = outputRoot;
+    }
+    return true;
   } catch (...) {
     // Without memory the settings cannot be read, so the call is refused.
     try {

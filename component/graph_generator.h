@@ -108,6 +108,7 @@ class CGraphGenerator : public IGraphGenerator, public ISupportErrorInfo {
   std::string adminIniPath;
   std::string webSiteIniPath;
   std::int32_t accessUnrestricted = 0;
+  std::string outputRoot;  // the site folder the output must stay in; empty: anywhere
   std::string methodGroup;
   // Where the access check reads the administrator's settings; null means the
   // platform's (registry file, INI files, the thread's request). Tests point

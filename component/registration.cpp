@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <new>
 #include <vector>
 
@@ -109,25 +110,10 @@ bool PathOfThisLibrary(std::string& path, std::string& error) noexcept {
 
 HRESULT FailureCode(int code) noexcept { return code == ENOMEM ? E_OUTOFMEMORY : SELFREG_E_CLASS; }
 
-template <class Change>
-HRESULT ChangeRegistryFile(Change&& change, std::string& error) noexcept {
-  try {
-    RegistryDocument registry;
-    if (const int code = LoadRegistry(registry, error); code != 0) return FailureCode(code);
-    // Nothing to change leaves the file alone: a second registration, or an
-    // unregistration where nothing is registered, writes nothing.
-    const std::string before = registry.Serialize();
-    change(registry);
-    if (registry.Serialize() == before) return S_OK;
-    if (const int code = SaveRegistry(registry, error); code != 0) return FailureCode(code);
-    return S_OK;
-  } catch (const std::bad_alloc&) {
-    error = "Not enough memory to change the registry";
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    error = "The registry could not be changed";
-    return SELFREG_E_CLASS;
-  }
+HRESULT ChangeRegistryFile(const std::function<void(RegistryDocument&)>& change,
+                           std::string& error) noexcept {
+  const int code = EditRegistry(change, error);
+  return code == 0 ? S_OK : FailureCode(code);
 }
 
 }  // namespace

@@ -28,8 +28,9 @@
 // Interface\{IID} whole, TypeLib\{LIBID} when nothing else is left in it,
 // and from the ProgID keys the values above, each key going when it is left
 // empty. The CLSID, TypeLib and Interface keys themselves always stay, as
-// does every key and value not named here. Functions are safe from any
-// thread; the file functions replace the file in one step.
+// does every key and value not named here, and every other line of the file
+// (EditRegistry). Functions are safe from any thread; the file functions
+// replace the file in one step, under the registry's lock.
 #pragma once
 
 #include <string>

@@ -89,11 +89,16 @@ bool CIMG::Convert(const std::string& source, ImageType target) noexcept {
     }
     const bool written = target == ImageType::JPEG ? EncodeJpeg(image, *file, reason)
                                                    : WriteBmpFile(image, *file, reason);
-    if (!written || !file->Commit(reason)) {
+    if (!written) {
       Fail(std::move(reason));
       return false;
     }
-    return true;
+    switch (file->Commit(reason)) {
+      case CommitResult::kDone: return true;
+      case CommitResult::kCannotReplace: Fail("Unable to open file for writing"); return false;
+      case CommitResult::kWriteFailed: Fail(std::move(reason)); return false;
+    }
+    return false;
   } catch (...) {
     try {
       error_ = "Not enough memory";

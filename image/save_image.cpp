@@ -8,6 +8,11 @@
 #include "platform/text.h"
 
 namespace tessaloom {
+namespace {
+
+constexpr char kCannotOpen[] = "Unable to open file for writing";
+
+}  // namespace
 
 bool IsPathValid(const std::string& path, FileSystem& files) noexcept {
   return files.IsSearchableDirectory(path);
@@ -29,7 +34,7 @@ ImageOutput ChooseImageOutput(const std::string& fullPath) {
 }
 
 int SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
-              std::string& errorText, FileSystem& files) noexcept {
+              std::string& errorText, FileSystem& files, const OutputLimit& limit) noexcept {
   try {
     if (!IsPathValid(filePath, files)) {
       errorText = "Invalid File Path";
@@ -51,20 +56,38 @@ int SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
       return 0;
     }
     const ImageOutput output = ChooseImageOutput(fullPath);
+    // The output's final component always ends in "bmp" or "jpg", so it is
+    // a plain name in the folder that the rest of the path leads to.
+    const PathParts parts = SplitFolderAndName(output.path);
     std::string reason;
-    const std::unique_ptr<WritableFile> file = files.NewReplacingFile(output.path, reason);
+    const std::unique_ptr<Folder> folder = files.OpenFolder(parts.folder, reason);
+    if (folder == nullptr) {
+      errorText = kCannotOpen;
+      return 0;
+    }
+    std::string real;
+    if (!limit.folder.empty() && !(folder->RealPath(real) && FolderHolds(limit.folder, real))) {
+      errorText = limit.refusal;
+      return 0;
+    }
+    const std::unique_ptr<WritableFile> file = folder->NewReplacingFile(parts.name, reason);
     if (file == nullptr) {
-      errorText = "Unable to open file for writing";
+      errorText = kCannotOpen;
       return 0;
     }
     // The JPEG is encoded from the same rows the BMP would hold.
     const bool written = output.jpeg ? EncodeCanvasJpeg(*canvas, *file, reason)
                                      : WriteCanvasBmp(*canvas, *file, reason);
-    if (!written || !file->Commit(reason)) {
+    if (!written) {
       errorText = std::move(reason);
       return 0;
     }
-    return 1;
+    switch (file->Commit(reason)) {
+      case CommitResult::kDone: return 1;
+      case CommitResult::kCannotReplace: errorText = kCannotOpen; return 0;
+      case CommitResult::kWriteFailed: errorText = std::move(reason); return 0;
+    }
+    return 0;
   } catch (...) {
     try {
       errorText = "Not enough memory";

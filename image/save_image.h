@@ -1,7 +1,11 @@
 // SaveImage: writes a finished chart canvas as the image file the script
 // asked for, a JPEG when the name ends in "jpg" (any letter case) and a BMP
 // otherwise. The current directory is read (for relative paths) but never
-// changed, so different threads may save at once, into one folder too.
+// changed, so different threads may save at once, into one folder too. On a
+// restricted host the file must also stay inside the site's folder: the
+// output folder is opened once, its real path checked, and the file created
+// and renamed relative to that open folder, so no link swapped in meanwhile
+// can lead the write elsewhere.
 #pragma once
 
 #include <string>
@@ -27,6 +31,14 @@ struct ImageOutput {
 };
 [[nodiscard]] ImageOutput ChooseImageOutput(const std::string& fullPath);
 
+// Where a restricted host lets the image go: into `folder` (an absolute real
+// path, as Folder::RealPath gives) or a folder below it; otherwise the save
+// fails with `refusal`. An empty `folder` lets it go anywhere.
+struct OutputLimit {
+  std::string folder;
+  std::string refusal;
+};
+
 // Writes `canvas` into folder `filePath` as `fileName` (joined with '/',
 // placed by ChooseImageOutput). A relative `filePath` is taken from the
 // current directory. Returns 1 when the file was written, replacing any file
@@ -36,10 +48,14 @@ struct ImageOutput {
 //   "No DC Avaiable"                  `canvas` is null
 //   "File Name missing"               `fileName` is empty
 //   "Unable to convert DDB to DIB"    the canvas has no pixels, or memory ran out
-//   "Unable to open file for writing" the file cannot be created
+//   "Unable to open file for writing" the file's folder cannot be opened, or
+//                                     the file cannot be created or replaced
+//   `limit.refusal`                   the file's folder (links resolved) is
+//                                     not inside `limit.folder`
 //   libjpeg's message, or "Unable to write file: ..." when encoding or writing fails.
 // `errorText` is left as it was on success. Checks run in the order listed.
 int SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
-              std::string& errorText, FileSystem& files = FileSystem::Default()) noexcept;
+              std::string& errorText, FileSystem& files = FileSystem::Default(),
+              const OutputLimit& limit = {}) noexcept;
 
 }  // namespace tessaloom

@@ -26,9 +26,14 @@ void VisitSection(std::string_view text, std::string_view section, Visit visit) 
   if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
   bool inside = false;
   while (!text.empty()) {
-    const std::size_t end = text.find('\n');
+    // A line ends at CR LF, LF or CR.
+    const std::size_t end = text.find_first_of("\r\n");
     const std::string_view line = Trim(text.substr(0, end));
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    if (end == std::string_view::npos) {
+      text = {};
+    } else {
+      text.remove_prefix(text.substr(end, 2) == "\r\n" ? end + 2 : end + 1);
+    }
     if (line.empty() || line.front() == ';') continue;
     if (line.front() == '[') {
       if (inside) return;
@@ -78,7 +83,8 @@ bool ReadProfileFile(const std::string& path, std::string& text) {
   std::vector<std::uint8_t> bytes;
   std::string error;
   if (!FileSystem::Default().ReadFile(path, kMaxProfileBytes, bytes, error)) return false;
-  text.assign(bytes.begin(), bytes.end());
+  text =
+      DecodeTextFile(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   return true;
 }
 

@@ -6,9 +6,10 @@
 // Section and key names compare without regard to ASCII case. The first
 // occurrence wins: of a key within its section, and of a section (a later
 // section of the same name is ignored whole). Lines before the first section
-// belong to none. Lines end at "\n" or "\r\n"; a leading UTF-8 byte order
-// mark is skipped. Values have no length limit. Nothing is cached: the file
-// functions read the file afresh at every call. Any thread.
+// belong to none. Lines end at CR LF, LF or CR; a leading UTF-8 byte order
+// mark is skipped, and a file that starts with a UTF-16 one is read as UTF-16.
+// Values have no length limit. Nothing is cached: the file functions read the
+// file afresh at every call. Any thread.
 #pragma once
 
 #include <cstddef>
@@ -34,8 +35,9 @@ std::optional<std::string> FindProfileString(std::string_view text, std::string_
 // is. Empty when the section is missing or has no lines.
 std::vector<std::string> ProfileSectionLines(std::string_view text, std::string_view section);
 
-// Reads the whole profile file at `path` into `text`. False, with `text`
-// unspecified, when the file cannot be read or holds more than kMaxProfileBytes.
+// Reads the whole profile file at `path` into `text`, as UTF-8
+// (DecodeTextFile). False, with `text` unspecified, when the file cannot be
+// read or holds more than kMaxProfileBytes.
 [[nodiscard]] bool ReadProfileFile(const std::string& path, std::string& text);
 
 // The file forms of the two lookups: a file that cannot be read has no

@@ -1,13 +1,15 @@
 #include "platform/registry.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <memory>
+#include <unordered_map>
 
 #include "platform/file_system.h"
 #include "platform/text.h"
@@ -15,18 +17,40 @@
 namespace tessaloom {
 namespace {
 
-constexpr char kHeader5[] = "Windows Registry Editor Version 5.00";
-constexpr char kHeader4[] = "REGEDIT4";
+constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kHeader4 = "REGEDIT4";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr char kDefaultPath[] = "/etc/tessaloom/registry.reg";
+// Registry files are a few kilobytes; the bound keeps a stray huge file from
+// costing every Draw call its memory.
+constexpr std::size_t kMaxRegistryBytes = 16u << 20;
 
 std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) {
-    s.remove_prefix(1);
-  }
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
-    s.remove_suffix(1);
-  }
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
   return s;
+}
+
+bool HasPrefixIgnoringCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() &&
+         EqualsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
+}
+
+// Key paths compare without regard to ASCII case.
+std::string LowerAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+bool IsHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+unsigned HexDigit(char c) {
+  return static_cast<unsigned>(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
 }
 
 // Reads a quoted string starting at text[0] == '"'; \\ and \" are escapes.
@@ -55,23 +79,62 @@ std::string Quote(std::string_view text) {
   return out;
 }
 
-bool HasControlCharacter(std::string_view text) {
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return true;
+// A value's data that continues on the next line after a trailing '\'.
+bool IsHexData(std::string_view data) {
+  return HasPrefixIgnoringCase(data, "hex:") || HasPrefixIgnoringCase(data, "hex(");
+}
+
+// The kind hex(n) data stores, for the kinds read as text.
+bool TextKindOf(std::string_view data, RegistryValueKind& kind, std::string_view& bytes) {
+  const std::pair<std::string_view, RegistryValueKind> kinds[] = {
+      {"hex(1):", RegistryValueKind::kString},
+      {"hex(2):", RegistryValueKind::kExpandString},
+      {"hex(7):", RegistryValueKind::kMultiString}};
+  for (const auto& [prefix, k] : kinds) {
+    if (HasPrefixIgnoringCase(data, prefix)) {
+      kind = k;
+      bytes = data.substr(prefix.size());
+      return true;
+    }
   }
   return false;
 }
 
-std::string HexString(std::string_view text) {
+// UTF-16LE bytes written as "41,00,42,00" to UTF-8 text. False unless every
+// byte is two hexadecimal digits and the code units are well-formed UTF-16,
+// so that writing the text back gives the same bytes.
+bool DecodeHexText(std::string_view list, std::string& text) {
+  std::u16string units;
+  std::uint32_t pending = 0;
+  bool half = false;
+  while (!Trim(list).empty()) {
+    const std::size_t comma = list.find(',');
+    const std::string_view item = Trim(list.substr(0, comma));
+    if (item.size() != 2 || !IsHexDigit(item[0]) || !IsHexDigit(item[1])) return false;
+    const std::uint32_t byte = HexDigit(item[0]) << 4 | HexDigit(item[1]);
+    if (half) units.push_back(static_cast<char16_t>(pending | byte << 8));
+    pending = byte;
+    half = !half;
+    if (comma == std::string_view::npos) break;
+    list.remove_prefix(comma + 1);
+    if (Trim(list).empty()) return false;  // a trailing comma
+  }
+  if (half) return false;
+  text = Utf16ToUtf8(units);
+  if (Utf8ToUtf16(text) != units) return false;  // an unpaired surrogate
+  if (!text.empty() && text.back() == '\0') text.pop_back();
+  return true;
+}
+
+std::string HexText(std::string_view prefix, std::string_view text) {
   static constexpr char kDigits[] = "0123456789abcdef";
-  std::string out = "hex(1):";
-  const std::u16string wide = Utf8ToUtf16(text);
+  std::string out(prefix);
   const auto put = [&](unsigned byte) {
     out += kDigits[byte >> 4];
     out += kDigits[byte & 15];
     out += ',';
   };
-  for (char16_t unit : wide) {
+  for (char16_t unit : Utf8ToUtf16(text)) {
     put(unit & 0xFFu);
     put(static_cast<unsigned>(unit) >> 8);
   }
@@ -79,161 +142,229 @@ std::string HexString(std::string_view text) {
   return out;
 }
 
-bool IsHex(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+// True when `text` must be written as hex(1): a line break cannot stand in
+// quotes, and other control characters are kept out of the file's text
+// when hex(1) can carry them without loss (valid UTF-8).
+bool NeedsHex(std::string_view text) {
+  bool control = false;
+  for (char c : text) {
+    if (c == '\n' || c == '\r') return true;
+    if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F) control = true;
+  }
+  return control && Utf16ToUtf8(Utf8ToUtf16(text)) == text;
 }
 
-// Parses one value line into `value`; false when it is not one.
-bool ParseValueLine(std::string_view line, RegistryValue& value) {
-  std::size_t at = 0;
+// The data after '=' for a value.
+std::string DataText(const RegistryValue& v) {
+  switch (v.kind) {
+    case RegistryValueKind::kString:
+      return NeedsHex(v.text) ? HexText("hex(1):", v.text) : Quote(v.text);
+    case RegistryValueKind::kExpandString: return HexText("hex(2):", v.text);
+    case RegistryValueKind::kMultiString: return HexText("hex(7):", v.text);
+    case RegistryValueKind::kDword: {
+      char buf[16];
+      std::snprintf(buf, sizeof buf, "dword:%08x", static_cast<unsigned>(v.dword));
+      return buf;
+    }
+    case RegistryValueKind::kOther: break;
+  }
+  return v.raw;
+}
+
+// Parses the name and '=' of a value line; the data after it in `data`.
+bool ParseValueName(std::string_view line, std::string& name, std::string_view& data) {
+  std::size_t at = 1;
   if (line.front() == '@') {
-    value.name.clear();
-    at = 1;
+    name.clear();
   } else {
-    const std::size_t used = ReadQuoted(line, value.name);
-    if (used == 0) return false;
-    at = used;
+    at = ReadQuoted(line, name);
+    if (at == 0) return false;
   }
   std::string_view rest = Trim(line.substr(at));
   if (rest.empty() || rest.front() != '=') return false;
-  rest = Trim(rest.substr(1));
-  if (!rest.empty() && rest.front() == '"') {
-    if (ReadQuoted(rest, value.text) == 0) return false;
+  data = Trim(rest.substr(1));
+  return true;
+}
+
+// Parses a value's data into `value` (its name already set).
+bool ParseValueData(std::string_view data, RegistryValue& value) {
+  if (!data.empty() && data.front() == '"') {
+    if (ReadQuoted(data, value.text) == 0) return false;
     value.kind = RegistryValueKind::kString;
     return true;
   }
   constexpr std::string_view kDword = "dword:";
-  if (rest.size() > kDword.size() && EqualsIgnoreAsciiCase(rest.substr(0, kDword.size()), kDword)) {
-    const std::string_view digits = rest.substr(kDword.size());
-    if (digits.size() <= 8 && !digits.empty()) {
-      std::uint32_t v = 0;
-      bool ok = true;
-      for (char c : digits) {
-        if (!IsHex(c)) {
-          ok = false;
-          break;
-        }
-        v = (v << 4) | static_cast<std::uint32_t>(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
-      }
-      if (ok) {
-        value.kind = RegistryValueKind::kDword;
-        value.dword = v;
-        return true;
-      }
+  if (HasPrefixIgnoringCase(data, kDword)) {
+    const std::string_view digits = data.substr(kDword.size());
+    std::uint32_t v = 0;
+    bool ok = !digits.empty() && digits.size() <= 8;
+    for (char c : digits) {
+      ok = ok && IsHexDigit(c);
+      v = v << 4 | (ok ? HexDigit(c) : 0u);
+    }
+    if (ok) {
+      value.kind = RegistryValueKind::kDword;
+      value.dword = v;
+      return true;
     }
   }
+  std::string_view bytes;
+  RegistryValueKind kind = RegistryValueKind::kOther;
+  if (TextKindOf(data, kind, bytes) && DecodeHexText(bytes, value.text)) {
+    value.kind = kind;
+    return true;
+  }
+  value.text.clear();
   value.kind = RegistryValueKind::kOther;
-  value.raw = std::string(rest);
+  value.raw = std::string(data);
   return true;
 }
 
-bool HasPrefixIgnoringCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() &&
-         EqualsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
+// One physical line of the file: its text and its line end ("\r\n", "\n",
+// "\r", or none at the end of the file).
+struct PhysicalLine {
+  std::string_view text;
+  std::string_view end;
+};
+
+PhysicalLine NextLine(std::string_view& rest) {
+  const std::size_t at = rest.find_first_of("\r\n");
+  if (at == std::string_view::npos) {
+    const PhysicalLine line{rest, {}};
+    rest = {};
+    return line;
+  }
+  const std::size_t endSize =
+      rest[at] == '\r' && at + 1 < rest.size() && rest[at + 1] == '\n' ? 2 : 1;
+  const PhysicalLine line{rest.substr(0, at), rest.substr(at, endSize)};
+  rest.remove_prefix(at + endSize);
+  return line;
 }
 
 }  // namespace
 
-bool RegistryDocument::Parse(std::string_view text, RegistryDocument& out, std::string& error) {
+bool RegistryDocument::Line::HasLineEnd() const {
+  return !raw.empty() && (raw.back() == '\n' || raw.back() == '\r');
+}
+
+bool RegistryDocument::Parse(std::string_view bytes, RegistryDocument& out, std::string& error) {
   RegistryDocument doc;
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-  std::size_t line_number = 0;
-  bool header_seen = false;
-  RegistryKey* current = nullptr;
-  while (!text.empty()) {
-    // A line, joined with its continuations (a trailing backslash).
-    std::string line;
-    std::size_t first_line = line_number + 1;
-    for (;;) {
-      const std::size_t end = text.find('\n');
-      std::string_view part = text.substr(0, end);
-      text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-      ++line_number;
-      part = Trim(part);
-      if (!part.empty() && part.back() == '\\' && !text.empty() && line.size() < (1u << 24)) {
-        part.remove_suffix(1);
-        line += part;
-        continue;
-      }
-      line += part;
-      break;
-    }
-    const std::string_view l = Trim(line);
-    if (!header_seen) {
-      if (l.empty()) continue;
-      if (l != kHeader5 && l != kHeader4) {
-        error = "line " + std::to_string(first_line) + ": not a registry file";
-        return false;
-      }
-      header_seen = true;
-      continue;
-    }
-    if (l.empty() || l.front() == ';') continue;
-    if (l.front() == '[') {
-      current = nullptr;
-      if (l.back() != ']' || l.size() < 3 || l[1] == '-') continue;  // deletions are not kept
-      current = &doc.CreateKey(l.substr(1, l.size() - 2));
-      continue;
-    }
-    if (current == nullptr) continue;
-    if (l.front() != '"' && l.front() != '@') continue;
-    RegistryValue value;
-    if (!ParseValueLine(l, value)) continue;
-    bool replaced = false;
-    for (RegistryValue& existing : current->values) {
-      if (EqualsIgnoreAsciiCase(existing.name, value.name)) {
-        existing = std::move(value);
-        replaced = true;
-        break;
-      }
-    }
-    if (!replaced) current->values.push_back(std::move(value));
+  std::string decoded;
+  std::string_view text = bytes;
+  if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+    decoded = DecodeTextFile(bytes);
+    doc.utf16_ = true;
+    doc.lossless_ = EncodeUtf16LeFile(decoded) == bytes;
+    text = decoded;
   }
-  if (!header_seen) {
+  if (const std::size_t end = text.find_first_of("\r\n"); end != std::string_view::npos) {
+    doc.lineEnd_ =
+        text[end] == '\r' && text.substr(end, 2) == "\r\n" ? "\r\n" : text.substr(end, 1);
+  }
+  std::size_t lineNumber = 0;
+  bool headerSeen = false;
+  std::string current;  // the key value lines belong to; empty: none
+  while (!text.empty()) {
+    PhysicalLine physical = NextLine(text);
+    ++lineNumber;
+    Line line;
+    line.raw = std::string(physical.text) + std::string(physical.end);
+    std::string_view content = physical.text;
+    if (lineNumber == 1 && content.starts_with(kByteOrderMark)) content.remove_prefix(3);
+    const std::string_view l = Trim(content);
+    if (!headerSeen) {
+      if (!l.empty()) {
+        if (l != kHeader5 && l != kHeader4) {
+          error = "line " + std::to_string(lineNumber) + ": not a registry file";
+          return false;
+        }
+        headerSeen = true;
+      }
+    } else if (!l.empty() && l.front() == '[') {
+      current.clear();
+      if (l.size() >= 3 && l.back() == ']' && l[1] != '-') {
+        current = l.substr(1, l.size() - 2);
+        line.kind = Line::Kind::kKey;
+        line.key = current;
+      }
+    } else if (!current.empty() && !l.empty() && (l.front() == '"' || l.front() == '@')) {
+      std::string_view data;
+      if (ParseValueName(l, line.value.name, data)) {
+        std::string joined;
+        if (IsHexData(data)) {
+          // Hex data goes on while a line ends in '\'; at the end of the file
+          // the '\' leads nowhere and is dropped. What ends the joined data
+          // (blanks before a '\' on an empty last line, further '\') is
+          // dropped too, so that the data written on one line reads the same.
+          joined = data;
+          bool more = data.ends_with('\\');
+          while (more) {
+            joined.pop_back();
+            if (text.empty()) {
+              line.open = true;
+              break;
+            }
+            physical = NextLine(text);
+            ++lineNumber;
+            line.raw += physical.text;
+            line.raw += physical.end;
+            const std::string_view part = Trim(physical.text);
+            joined += part;
+            more = part.ends_with('\\');
+          }
+          while (!joined.empty() &&
+                 (joined.back() == '\\' || joined.back() == ' ' || joined.back() == '\t')) {
+            joined.pop_back();
+          }
+          data = joined;
+        }
+        if (ParseValueData(data, line.value)) {
+          line.kind = Line::Kind::kValue;
+          line.key = current;
+        }
+      }
+    }
+    if (line.kind != Line::Kind::kValue) line.value = {};
+    doc.lines_.push_back(std::move(line));
+  }
+  if (!headerSeen) {
     error = "line 1: not a registry file";
     return false;
   }
+  doc.Rebuild();
   out = std::move(doc);
   return true;
 }
 
 std::string RegistryDocument::Serialize() const {
-  std::string out = std::string(kHeader5) + "\n";
-  for (const RegistryKey& key : keys_) {
-    out += "\n[" + key.path + "]\n";
-    for (const RegistryValue& v : key.values) {
-      out += v.name.empty() ? std::string("@") : Quote(v.name);
-      out += '=';
-      switch (v.kind) {
-        case RegistryValueKind::kString:
-          // A quoted value cannot hold a line break or other control
-          // character: such text is written in the hex(1) form (UTF-16LE
-          // bytes), so it can never start a line of its own.
-          out += HasControlCharacter(v.text) ? HexString(v.text) : Quote(v.text);
-          break;
-        case RegistryValueKind::kDword: {
-          char buf[16];
-          std::snprintf(buf, sizeof buf, "dword:%08x", static_cast<unsigned>(v.dword));
-          out += buf;
-          break;
-        }
-        case RegistryValueKind::kOther: out += v.raw; break;
+  std::string text;
+  for (const Line& line : lines_) text += line.raw;
+  return utf16_ ? EncodeUtf16LeFile(text) : text;
+}
+
+void RegistryDocument::Rebuild() {
+  keys_.clear();
+  std::unordered_map<std::string, std::size_t> index;
+  for (const Line& line : lines_) {
+    if (line.kind == Line::Kind::kText) continue;
+    const auto [at, added] = index.try_emplace(LowerAscii(line.key), keys_.size());
+    if (added) keys_.push_back(RegistryKey{line.key, {}});
+    if (line.kind != Line::Kind::kValue) continue;
+    std::vector<RegistryValue>& values = keys_[at->second].values;
+    bool replaced = false;
+    for (RegistryValue& existing : values) {
+      if (EqualsIgnoreAsciiCase(existing.name, line.value.name)) {
+        existing = line.value;
+        replaced = true;
+        break;
       }
-      out += '\n';
     }
+    if (!replaced) values.push_back(line.value);
   }
-  return out;
 }
 
 const RegistryKey* RegistryDocument::FindKey(std::string_view path) const noexcept {
   for (const RegistryKey& key : keys_) {
-    if (EqualsIgnoreAsciiCase(key.path, path)) return &key;
-  }
-  return nullptr;
-}
-
-RegistryKey* RegistryDocument::FindMutableKey(std::string_view path) noexcept {
-  for (RegistryKey& key : keys_) {
     if (EqualsIgnoreAsciiCase(key.path, path)) return &key;
   }
   return nullptr;
@@ -261,55 +392,116 @@ std::vector<std::string> RegistryDocument::SubKeys(std::string_view path) const 
   return out;
 }
 
-RegistryKey& RegistryDocument::CreateKey(std::string_view path) {
-  if (RegistryKey* key = FindMutableKey(path)) return *key;
-  keys_.push_back(RegistryKey{std::string(path), {}});
-  return keys_.back();
+void RegistryDocument::EndLine(std::size_t index) {
+  Line& line = lines_[index];
+  if (!line.HasLineEnd()) line.raw += lineEnd_;
+  // The blank line is taken as the continuation, so nothing that follows is.
+  if (line.open) line.raw += lineEnd_;
+  line.open = false;
+}
+
+void RegistryDocument::AddKeyLines(std::string_view path) {
+  if (lines_.empty()) {
+    lines_.push_back(Line{Line::Kind::kText, std::string(kHeader5) + lineEnd_, {}, {}, false});
+  }
+  EndLine(lines_.size() - 1);
+  lines_.push_back(Line{Line::Kind::kText, lineEnd_, {}, {}, false});
+  lines_.push_back(Line{
+      Line::Kind::kKey, "[" + std::string(path) + "]" + lineEnd_, std::string(path), {}, false});
+}
+
+void RegistryDocument::CreateKey(std::string_view path) {
+  if (FindKey(path) != nullptr) return;
+  AddKeyLines(path);
+  Rebuild();
+}
+
+void RegistryDocument::SetValue(std::string_view path, RegistryValue value) {
+  if (FindKey(path) == nullptr) AddKeyLines(path);
+  std::string text = value.name.empty() ? std::string("@") : Quote(value.name);
+  text += '=';
+  text += DataText(value);
+  std::size_t last = 0;  // the key's last line
+  std::size_t same = lines_.size();
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    const Line& line = lines_[i];
+    if (line.kind == Line::Kind::kText || !EqualsIgnoreAsciiCase(line.key, path)) continue;
+    last = i;
+    if (line.kind == Line::Kind::kValue && same == lines_.size() &&
+        EqualsIgnoreAsciiCase(line.value.name, value.name)) {
+      same = i;
+    }
+  }
+  if (same < lines_.size()) {
+    // Written on the value's first line, where the reader places it; the
+    // later lines that named it again go.
+    const std::string name = value.name;
+    for (std::size_t i = lines_.size(); --i > same;) {
+      const Line& other = lines_[i];
+      if (other.kind == Line::Kind::kValue && EqualsIgnoreAsciiCase(other.key, path) &&
+          EqualsIgnoreAsciiCase(other.value.name, name)) {
+        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
+      }
+    }
+    Line& line = lines_[same];
+    const std::size_t endAt = line.raw.find_last_not_of("\r\n");
+    line.raw = text + line.raw.substr(endAt == std::string::npos ? 0 : endAt + 1);
+    line.open = false;
+    line.value = std::move(value);
+  } else {
+    EndLine(last);
+    Line line{Line::Kind::kValue, text + lineEnd_, std::string(path), std::move(value), false};
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(last + 1), std::move(line));
+  }
+  Rebuild();
 }
 
 void RegistryDocument::SetString(std::string_view path, std::string_view name,
                                  std::string_view text) {
-  RegistryKey& key = CreateKey(path);
-  for (RegistryValue& v : key.values) {
-    if (EqualsIgnoreAsciiCase(v.name, name)) {
-      v = RegistryValue{std::string(name), RegistryValueKind::kString, std::string(text), 0, {}};
-      return;
-    }
-  }
-  key.values.push_back(
-      RegistryValue{std::string(name), RegistryValueKind::kString, std::string(text), 0, {}});
+  SetValue(path,
+           RegistryValue{std::string(name), RegistryValueKind::kString, std::string(text), 0, {}});
 }
 
 void RegistryDocument::SetDword(std::string_view path, std::string_view name, std::uint32_t value) {
-  RegistryKey& key = CreateKey(path);
-  for (RegistryValue& v : key.values) {
-    if (EqualsIgnoreAsciiCase(v.name, name)) {
-      v = RegistryValue{std::string(name), RegistryValueKind::kDword, {}, value, {}};
-      return;
-    }
-  }
-  key.values.push_back(RegistryValue{std::string(name), RegistryValueKind::kDword, {}, value, {}});
+  SetValue(path, RegistryValue{std::string(name), RegistryValueKind::kDword, {}, value, {}});
 }
 
 bool RegistryDocument::DeleteValue(std::string_view path, std::string_view name) {
-  RegistryKey* key = FindMutableKey(path);
-  if (key == nullptr) return false;
-  for (auto it = key->values.begin(); it != key->values.end(); ++it) {
-    if (EqualsIgnoreAsciiCase(it->name, name)) {
-      key->values.erase(it);
-      return true;
-    }
-  }
-  return false;
+  const std::size_t before = lines_.size();
+  std::erase_if(lines_, [&](const Line& line) {
+    return line.kind == Line::Kind::kValue && EqualsIgnoreAsciiCase(line.key, path) &&
+           EqualsIgnoreAsciiCase(line.value.name, name);
+  });
+  if (lines_.size() == before) return false;
+  Rebuild();
+  return true;
 }
 
 bool RegistryDocument::DeleteKeyTree(std::string_view path) {
   const std::string prefix = std::string(path) + "\\";
-  const std::size_t before = keys_.size();
-  std::erase_if(keys_, [&](const RegistryKey& key) {
-    return EqualsIgnoreAsciiCase(key.path, path) || HasPrefixIgnoringCase(key.path, prefix);
-  });
-  return keys_.size() != before;
+  const auto inTree = [&](const Line& line) {
+    return line.kind != Line::Kind::kText &&
+           (EqualsIgnoreAsciiCase(line.key, path) || HasPrefixIgnoringCase(line.key, prefix));
+  };
+  std::vector<bool> drop(lines_.size(), false);
+  bool found = false;
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    if (!inTree(lines_[i])) continue;
+    drop[i] = true;
+    found = true;
+    if (lines_[i].kind == Line::Kind::kKey && i > 0 && lines_[i - 1].kind == Line::Kind::kText &&
+        Trim(lines_[i - 1].raw.substr(0, lines_[i - 1].raw.find_first_of("\r\n"))).empty()) {
+      drop[i - 1] = true;
+    }
+  }
+  if (!found) return false;
+  std::vector<Line> kept;
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    if (!drop[i]) kept.push_back(std::move(lines_[i]));
+  }
+  lines_ = std::move(kept);
+  Rebuild();
+  return true;
 }
 
 std::string RegistryFilePath() {
@@ -317,75 +509,162 @@ std::string RegistryFilePath() {
   return configured != nullptr && configured[0] != '\0' ? configured : kDefaultPath;
 }
 
+namespace {
+
+// `path` with the symbolic links of its final component followed to the
+// file they lead to (which need not exist yet). 0, or an errno value.
+int FollowFinalLinks(std::string path, std::string& out) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+      if (errno != ENOENT) return errno;
+      out = std::move(path);
+      return 0;
+    }
+    if (!S_ISLNK(info.st_mode)) {
+      out = std::move(path);
+      return 0;
+    }
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
+    if (length < 0) return errno;
+    if (static_cast<std::size_t>(length) == sizeof target) return ENAMETOOLONG;
+    const std::string_view link(target, static_cast<std::size_t>(length));
+    path = link.starts_with('/') ? std::string(link)
+                                 : SplitFolderAndName(path).folder + "/" + std::string(link);
+  }
+  return ELOOP;
+}
+
+// Creates `folder` and the folders above it that are missing.
+int MakeFolders(const std::string& folder, std::string& error) {
+  for (std::size_t at = 1; at <= folder.size(); ++at) {
+    if (at == folder.size() || folder[at] == '/') {
+      const std::string part = folder.substr(0, at);
+      if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) {
+        const int code = errno;
+        error = part + ": " + std::strerror(code);
+        return code;
+      }
+    }
+  }
+  return 0;
+}
+
+// The registry file's content, read from `folder`: 0 (a missing file gives
+// an empty document), or an errno value with a message naming `path`.
+int ReadDocument(Folder& folder, const PathParts& parts, const std::string& path,
+                 RegistryDocument& out, std::string& error) {
+  std::vector<std::uint8_t> bytes;
+  const int code = folder.ReadFile(parts.name, kMaxRegistryBytes, bytes);
+  if (code == ENOENT) {
+    out = RegistryDocument();
+    return 0;
+  }
+  if (code != 0) {
+    error = path + ": " + std::strerror(code);
+    return code;
+  }
+  std::string reason;
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (!RegistryDocument::Parse(text, out, reason)) {
+    error = path + ": " + reason;
+    return EINVAL;
+  }
+  return 0;
+}
+
+}  // namespace
+
 int LoadRegistry(RegistryDocument& out, std::string& error) noexcept {
   try {
     const std::string path = RegistryFilePath();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-      if (errno == ENOENT) {
-        out = RegistryDocument();
-        return 0;
-      }
-      const int code = errno != 0 ? errno : EIO;
+    std::string target;
+    if (const int code = FollowFinalLinks(path, target); code != 0) {
       error = path + ": " + std::strerror(code);
       return code;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) {
-      error = path + ": " + std::strerror(EIO);
-      return EIO;
-    }
-    RegistryDocument doc;
+    const PathParts parts = SplitFolderAndName(target);
     std::string reason;
-    if (!RegistryDocument::Parse(text.str(), doc, reason)) {
+    const std::unique_ptr<Folder> folder = FileSystem::Default().OpenFolder(parts.folder, reason);
+    if (folder == nullptr) {
+      // No folder, no file: an empty registry. Other failures are reported.
+      struct stat info {};
+      if (::stat(parts.folder.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
+        out = RegistryDocument();
+        return 0;
+      }
       error = path + ": " + reason;
-      return EINVAL;
+      return EACCES;
     }
-    out = std::move(doc);
-    return 0;
+    return ReadDocument(*folder, parts, path, out, error);
   } catch (...) {
     error = "Not enough memory to read the registry";
     return ENOMEM;
   }
 }
 
-int SaveRegistry(const RegistryDocument& document, std::string& error) noexcept {
+int EditRegistry(const std::function<void(RegistryDocument&)>& change,
+                 std::string& error) noexcept {
   try {
     const std::string path = RegistryFilePath();
-    const std::size_t slash = path.rfind('/');
-    if (slash != std::string::npos && slash > 0) {
-      std::string folder = path.substr(0, slash);
-      // Creates the missing folders one level at a time.
-      for (std::size_t at = 1; at <= folder.size(); ++at) {
-        if (at == folder.size() || folder[at] == '/') {
-          const std::string part = folder.substr(0, at);
-          if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) {
-            const int code = errno;
-            error = part + ": " + std::strerror(code);
-            return code;
-          }
-        }
-      }
+    std::string target;
+    if (const int code = FollowFinalLinks(path, target); code != 0) {
+      error = path + ": " + std::strerror(code);
+      return code;
     }
+    const PathParts parts = SplitFolderAndName(target);
     std::string reason;
-    const std::unique_ptr<WritableFile> file = FileSystem::Default().NewReplacingFile(path, reason);
+    std::unique_ptr<Folder> folder = FileSystem::Default().OpenFolder(parts.folder, reason);
+    struct stat info {};
+    if (folder == nullptr && ::stat(parts.folder.c_str(), &info) != 0 && errno == ENOENT) {
+      // Without its folder there is no file: a change that adds nothing to
+      // an empty registry creates neither.
+      RegistryDocument empty;
+      change(empty);
+      if (empty.Serialize().empty()) return 0;
+      if (const int code = MakeFolders(parts.folder, error); code != 0) return code;
+      folder = FileSystem::Default().OpenFolder(parts.folder, reason);
+    }
+    if (folder == nullptr) {
+      error = path + ": " + reason;
+      return EACCES;
+    }
+    if (!folder->Lock(reason)) {
+      error = path + ": " + reason;
+      return ENOLCK;
+    }
+    RegistryDocument document;
+    if (const int code = ReadDocument(*folder, parts, path, document, error); code != 0) {
+      return code;
+    }
+    const std::string before = document.Serialize();
+    change(document);
+    const std::string text = document.Serialize();
+    if (text == before) return 0;
+    if (!document.Lossless()) {
+      error = path + ": its UTF-16 text is not well formed, so it is not rewritten";
+      return EILSEQ;
+    }
+    const std::unique_ptr<WritableFile> file =
+        folder->NewReplacingFile(parts.name, reason, ReplaceOptions{true, true});
     if (file == nullptr) {
       error = path + ": " + reason;
       return EACCES;
     }
-    const std::string text = document.Serialize();
-    if (!file->Append(std::span<const std::uint8_t>(
-                          reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
-                      reason) ||
-        !file->Commit(reason)) {
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
+                                              text.size());
+    if (!file->Append(bytes, reason) || file->Commit(reason) != CommitResult::kDone) {
       error = path + ": " + reason;
       return EIO;
     }
     return 0;
-  } catch (...) {
+  } catch (const std::bad_alloc&) {
     error = "Not enough memory to write the registry";
     return ENOMEM;
+  } catch (...) {
+    error = "The registry could not be changed";
+    return EINVAL;
   }
 }
 

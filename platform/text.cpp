@@ -133,6 +133,29 @@ std::size_t DecodeCodePoint(std::string_view text, std::size_t index,
   return DecodeUtf8(text, index, codePoint);
 }
 
+std::string DecodeTextFile(std::string_view bytes) {
+  const bool little = bytes.starts_with("\xFF\xFE");
+  if (!little && !bytes.starts_with("\xFE\xFF")) return std::string(bytes);
+  std::u16string units((bytes.size() - 2) / 2, u'\0');
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    const auto first = static_cast<unsigned char>(bytes[2 + 2 * i]);
+    const auto second = static_cast<unsigned char>(bytes[3 + 2 * i]);
+    units[i] = static_cast<char16_t>(little ? first | second << 8 : first << 8 | second);
+  }
+  return Utf16ToUtf8(units);
+}
+
+std::string EncodeUtf16LeFile(std::string_view text) {
+  const std::u16string units = Utf8ToUtf16(text);
+  std::string bytes = "\xFF\xFE";
+  bytes.reserve(2 + 2 * units.size());
+  for (const char16_t unit : units) {
+    bytes.push_back(static_cast<char>(unit & 0xFFu));
+    bytes.push_back(static_cast<char>(unit >> 8));
+  }
+  return bytes;
+}
+
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) noexcept {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {

@@ -32,6 +32,16 @@ int CodePointLength(std::string_view text) noexcept;
 // U+0000) when `index` is at or past the end.
 std::size_t DecodeCodePoint(std::string_view text, std::size_t index, char32_t& codePoint) noexcept;
 
+// A text file's bytes as UTF-8 text. Bytes that start with a UTF-16
+// byte-order mark (FF FE little-endian, FE FF big-endian) are decoded as
+// UTF-16, the mark dropped (as Utf16ToUtf8; an odd last byte is dropped);
+// other bytes are taken as UTF-8, as they are.
+std::string DecodeTextFile(std::string_view bytes);
+
+// UTF-8 text as the bytes of a UTF-16LE file: FF FE, then the code units
+// (as Utf8ToUtf16 gives them).
+std::string EncodeUtf16LeFile(std::string_view text);
+
 // Case-insensitive equality for names (colours, lists, "All"): ASCII letters
 // only, every other byte compared as it is.
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) noexcept;

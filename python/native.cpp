@@ -170,12 +170,14 @@ std::tuple<HRESULT, std::string> ClassOfProgId(const py::bytes& progid) {
 }
 
 // One tessaloom.request() block: the thread's current request from
-// construction until Leave. The setting lives in the entering thread's
-// storage, so only that thread may end it.
+// construction until Leave (None: a request whose page is unknown). The
+// setting lives in the entering thread's storage, so only that thread may
+// end it.
 class NativeRequestScope {
  public:
-  explicit NativeRequestScope(const py::bytes& path)
-      : scope_(std::make_unique<RequestScope>(std::string(path))),
+  explicit NativeRequestScope(const std::optional<py::bytes>& path)
+      : scope_(std::make_unique<RequestScope>(path ? std::optional<std::string>(std::string(*path))
+                                                   : std::nullopt)),
         thread_(std::this_thread::get_id()) {}
   NativeRequestScope(const NativeRequestScope&) = delete;
   NativeRequestScope& operator=(const NativeRequestScope&) = delete;
@@ -230,9 +232,11 @@ PYBIND11_MODULE(_native, m) {
   m.def("create_registered", &CreateRegistered);
   m.def("members", &Members);
   py::class_<NativeRequestScope>(m, "RequestScope")
-      .def(py::init<const py::bytes&>())
+      .def(py::init<const std::optional<py::bytes>&>())
       .def("leave", &NativeRequestScope::Leave);
   m.def("current_path_translated", &PathTranslated);
+  m.def("normalize_page_path",
+        [](const py::bytes& path) { return py::bytes(NormalizePagePath(std::string(path))); });
   m.def("module_lock_count", [] { return ModuleLockCount(); });
   m.def("can_unload_now", [] { return DllCanUnloadNow(); });
   m.attr("CLSID_GraphGenerator") = GuidToString(CLSID_GraphGenerator);

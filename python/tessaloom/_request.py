@@ -8,7 +8,9 @@ physical path (CGI's PATH_TRANSLATED) the calling thread's current request:
 
 Requests belong to the thread that set them and nest; leaving a block brings
 back the one that was in force before it. Where no host has set one, the
-process environment's PATH_TRANSLATED serves (a CGI script needs nothing).
+process environment serves (a CGI script needs nothing): SCRIPT_FILENAME, else
+PATH_TRANSLATED. Page paths are normalised ("." and ".." resolved, repeated
+separators dropped) before the component looks up their site.
 """
 
 import os
@@ -31,10 +33,15 @@ def _stack():
 
 
 def _path_bytes(path):
-    raw = os.fsencode(path)  # str (surrogates escaping raw bytes), bytes or path-like
-    if b"\0" in raw:
-        raise ValueError("embedded null byte in path_translated")
-    return raw
+    """The path as bytes; None for None, or a path no file can have (a NUL
+    byte, a lone surrogate that no encoding can write)."""
+    if path is None:
+        return None
+    try:
+        raw = os.fsencode(path)  # str (surrogates escaping raw bytes), bytes or path-like
+    except UnicodeEncodeError:
+        return None
+    return None if b"\0" in raw else raw
 
 
 def current_path_translated():
@@ -49,6 +56,11 @@ class request:
     """Context manager: the page at ``path_translated`` (str, bytes or
     path-like) is the calling thread's current request inside the block.
 
+    ``None``, or a path that no file can have (a NUL byte, a lone surrogate),
+    makes a request whose page is unknown: the component refuses to draw in
+    it as it does outside any page, and the environment does not serve
+    either. ``path_translated`` is then None.
+
     The block must end on the thread that entered it. One object may be
     entered again, also while it is in force.
     """
@@ -57,7 +69,7 @@ class request:
 
     def __init__(self, path_translated):
         self._raw = _path_bytes(path_translated)
-        self.path_translated = os.fsdecode(self._raw)
+        self.path_translated = None if self._raw is None else os.fsdecode(self._raw)
 
     def __enter__(self):
         _stack().append([self, self._raw, _native.RequestScope(self._raw)])

@@ -6,20 +6,25 @@
 Every piece of the application's work for a request (the call, each step
 through the response iterable, and its close()) runs with the page's physical
 path as the thread's current request (see tessaloom.request), so the hosting
-access check finds the web site the page belongs to. The path is the
-environ's PATH_TRANSLATED when the server sets one, else DOCUMENT_ROOT joined
-with SCRIPT_NAME and PATH_INFO.
+access check finds the web site the page belongs to. The page is the script
+the server names in SCRIPT_FILENAME; else the document root joined with
+SCRIPT_NAME and PATH_INFO, each resolved on its own so that the URL cannot
+climb out of the root nor PATH_INFO out of SCRIPT_NAME; else PATH_TRANSLATED.
+A request whose page cannot be told runs with no page, so the component
+refuses to draw in it.
 """
 
 import os
 
+from . import _native
 from ._request import request
 
 __all__ = ["RequestContext", "path_translated"]
 
 
 def _file_path_bytes(value):
-    """A server-side file path from the environ, as bytes.
+    """A server-side file path from the environ, as bytes; None when no
+    encoding can write it (a lone surrogate).
 
     Servers that follow PEP 3333 hand over bytes decoded as Latin-1; CGI
     gateways (wsgiref's CGIHandler) pass the process environment through,
@@ -31,23 +36,27 @@ def _file_path_bytes(value):
         raw.decode("utf-8")
         return raw
     except UnicodeError:
-        return os.fsencode(value)
-
-
-def _url_path_bytes(value):
-    # URL paths are Latin-1 decoded bytes in every server we know of.
+        pass
     try:
-        return value.encode("latin-1")
+        return os.fsencode(value)
     except UnicodeEncodeError:
-        return value.encode("utf-8", "surrogateescape")
+        return None
 
 
-def _url_segments(url_path):
-    """The segments of a URL path with ".", ".." and empty ones resolved, so
-    that the path cannot climb out of the document root (as a web server
-    resolves it before mapping a URL to a file)."""
+def _url_segments(value):
+    """The segments of a URL path with ".", ".." and empty ones resolved
+    within the path itself, as a web server resolves a URL before mapping it
+    to a file; None when no encoding can write it. URL paths are Latin-1
+    decoded bytes in every server we know of."""
+    try:
+        raw = value.encode("latin-1")
+    except UnicodeEncodeError:
+        try:
+            raw = value.encode("utf-8", "surrogateescape")
+        except UnicodeEncodeError:
+            return None
     segments = []
-    for segment in url_path.split(b"/"):
+    for segment in raw.split(b"/"):
         if segment in (b"", b"."):
             continue
         if segment == b"..":
@@ -58,32 +67,49 @@ def _url_segments(url_path):
     return segments
 
 
-def path_translated(environ, document_root=None):
-    """The physical path of the page ``environ`` asks for, as bytes, or None.
-
-    PATH_TRANSLATED when the environ holds a non-empty one; else the document
-    root (the environ's DOCUMENT_ROOT, or ``document_root`` when it has none)
-    joined with SCRIPT_NAME and PATH_INFO; None with neither, or when the
-    path holds a NUL byte.
-    """
-    translated = environ.get("PATH_TRANSLATED")
-    if translated:
-        path = _file_path_bytes(translated)
-    else:
-        root = environ.get("DOCUMENT_ROOT")
-        if root:
-            root = _file_path_bytes(root)
-        elif document_root:
-            root = os.fsencode(document_root)
-        else:
+def _page(environ, document_root):
+    script = environ.get("SCRIPT_FILENAME")
+    if script:
+        return _file_path_bytes(script)
+    root = environ.get("DOCUMENT_ROOT")
+    if root:
+        root = _file_path_bytes(root)
+        if root is None:
             return None
-        url_path = _url_path_bytes(environ.get("SCRIPT_NAME", "")) + b"/"
-        url_path += _url_path_bytes(environ.get("PATH_INFO", ""))
-        segments = _url_segments(url_path)
-        path = root.rstrip(b"/") + b"".join(b"/" + s for s in segments) or b"/"
-    if b"\0" in path:  # no file has such a name (a URL with %00)
+    else:
+        root = document_root
+    if root:
+        # Each part on its own: a PATH_INFO of "/../../other" stays inside
+        # the application that SCRIPT_NAME names.
+        script_name = _url_segments(environ.get("SCRIPT_NAME", ""))
+        path_info = _url_segments(environ.get("PATH_INFO", ""))
+        if script_name is None or path_info is None:
+            return None
+        return root + b"".join(b"/" + s for s in script_name + path_info)
+    translated = environ.get("PATH_TRANSLATED")
+    return _file_path_bytes(translated) if translated else None
+
+
+def path_translated(environ, document_root=None):
+    """The physical path of the page ``environ`` asks for, normalised, as
+    bytes; None when it cannot be told.
+
+    SCRIPT_FILENAME when the environ holds a non-empty one (the script the
+    server runs); else the document root (the environ's DOCUMENT_ROOT, or
+    ``document_root`` when it has none) joined with SCRIPT_NAME and
+    PATH_INFO; else PATH_TRANSLATED, which under CGI is the translation of the
+    client's PATH_INFO and so comes last. None with none of them, when the
+    path holds a NUL byte or a lone surrogate, or when a value is no text.
+    """
+    if document_root is not None:
+        document_root = os.fsencode(document_root)
+    try:
+        path = _page(environ, document_root)
+    except (AttributeError, TypeError):  # a value that is no text breaks the protocol
         return None
-    return path
+    if path is None or b"\0" in path:  # no file has such a name (a URL with %00)
+        return None
+    return _native.normalize_page_path(path)
 
 
 class RequestContext:
@@ -93,7 +119,8 @@ class RequestContext:
     ``document_root`` (keyword) is where URL paths lead for servers that set
     no DOCUMENT_ROOT, such as wsgiref's simple server; a relative folder is
     taken from the current directory when the middleware is made. A request
-    with no path to go on runs as it is.
+    whose page cannot be told runs with no page in force: the component
+    refuses to draw there, and the process environment does not stand in.
     """
 
     def __init__(self, app, *, document_root=None):
@@ -102,8 +129,6 @@ class RequestContext:
 
     def __call__(self, environ, start_response):
         path = path_translated(environ, self.document_root)
-        if path is None:
-            return self.app(environ, start_response)
         with request(path):
             result = self.app(environ, start_response)
         return _ScopedResponse(result, path)

@@ -8,14 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/request_context.h"
-#include "tests/access/access_test_support.h"
 #include "tests/platform/registry_file_scope.h"
+#include "tests/support/scratch_dir.h"
 
 namespace tessaloom {
 namespace {
 
-using access_test::ScratchDir;
+using test_support::ScratchDir;
 using testing::RegistryFileScope;
 
 constexpr char kKeyPath[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Ondrell\\Quillfen";
@@ -53,68 +52,57 @@ class MemoryRegistryTest : public ::testing::Test {
     sources_.registry.SetString(kKeyPath, "InstallationPath", "/opt/quillfen");
     sources_.registry.SetDword(kKeyPath, "EnableGatehold", 0xFFFFFFFFu);
     sources_.registry.SetString(kKeyPath, "Text", "12");
-    RegistryKey& key = sources_.registry.CreateKey(kKeyPath);
-    key.values.push_back(RegistryValue{"Binary", RegistryValueKind::kOther, {}, 0, "hex:01,02"});
+    sources_.registry.SetValue(
+        kKeyPath, RegistryValue{"Binary", RegistryValueKind::kOther, {}, 0, "hex:01,02"});
+    sources_.registry.SetValue(
+        kKeyPath, RegistryValue{"Expand", RegistryValueKind::kExpandString, "%A%", 0, {}});
     sources_.registry.SetDword("HKEY_LOCAL_MACHINE", "AtTheRoot", 7);
   }
   MemorySettingsSources sources_;
 };
 
-TEST_F(MemoryRegistryTest, StringReaderAcceptsOnlyStrings) {
+TEST_F(MemoryRegistryTest, ReadersTakeOnlyTheirTypeUnderAPredefinedRoot) {
+  constexpr char kMismatch[] = "The type you specified mismatch with registry value type";
   struct Case {
-    const char* root;
-    const char* subkey;
-    const char* name;
-    bool ok;
-    const char* out;
-  };
-  const Case cases[] = {
-      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Ondrell\\Quillfen", "InstallationPath", true,
-       "/opt/quillfen"},
-      {"hkey_local_machine", "software\\ONDRELL\\quillfen", "installationpath", true,
-       "/opt/quillfen"},
-      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Ondrell\\Quillfen", "EnableGatehold", false,
-       "The type you specified mismatch with registry value type"},
-      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Ondrell\\Quillfen", "Binary", false,
-       "The type you specified mismatch with registry value type"},
-      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Ondrell\\Quillfen", "Missing", false, kNoSuchFile},
-      {"HKEY_LOCAL_MACHINE", "SOFTWARE\\Ondrell", "InstallationPath", false, kNoSuchFile},
-      {"HKEY_CURRENT_USER", "SOFTWARE\\Ondrell\\Quillfen", "InstallationPath", false, kNoSuchFile},
-      {"HKLM", "SOFTWARE\\Ondrell\\Quillfen", "InstallationPath", false, "Invalid argument"},
-  };
-  for (const Case& c : cases) {
-    std::string out = "stale";
-    EXPECT_EQ(sources_.ReadRegistryString(c.root, c.subkey, c.name, out), c.ok) << c.name;
-    EXPECT_EQ(out, c.out) << c.root << '\\' << c.subkey << ' ' << c.name;
-  }
-}
-
-TEST_F(MemoryRegistryTest, DwordReaderSplitsTheRootOffThePath) {
-  struct Case {
+    bool dword;  // ReadRegistryDword, else ReadRegistryString with the path split at its root
     const char* path;
     const char* name;
     bool ok;
     const char* out;
   };
   const Case cases[] = {
-      {kKeyPath, "EnableGatehold", true, "4294967295"},
-      {"Hkey_Local_Machine\\software\\ondrell\\quillfen", "ENABLEGATEHOLD", true, "4294967295"},
-      {"HKEY_LOCAL_MACHINE", "AtTheRoot", true, "7"},
-      {kKeyPath, "Text", false, "The type you specified mismatch with registry value type"},
-      {kKeyPath, "Binary", false, "The type you specified mismatch with registry value type"},
-      {kKeyPath, "Missing", false, kNoSuchFile},
-      {"HKLM\\SOFTWARE\\Ondrell\\Quillfen", "EnableGatehold", false, "Invalid argument"},
-      {"SOFTWARE\\Ondrell\\Quillfen", "EnableGatehold", false, "Invalid argument"},
-      {"", "EnableGatehold", false, "Invalid argument"},
+      {false, kKeyPath, "InstallationPath", true, "/opt/quillfen"},
+      {false, "hkey_local_machine\\software\\ONDRELL\\quillfen", "installationpath", true,
+       "/opt/quillfen"},
+      {false, kKeyPath, "EnableGatehold", false, kMismatch},
+      {false, kKeyPath, "Binary", false, kMismatch},
+      {false, kKeyPath, "Expand", false, kMismatch},
+      {false, kKeyPath, "Missing", false, kNoSuchFile},
+      {false, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Ondrell", "InstallationPath", false, kNoSuchFile},
+      {false, "HKEY_CURRENT_USER\\SOFTWARE\\Ondrell\\Quillfen", "InstallationPath", false,
+       kNoSuchFile},
+      {false, "HKLM\\SOFTWARE\\Ondrell\\Quillfen", "InstallationPath", false, "Invalid argument"},
+      {true, kKeyPath, "EnableGatehold", true, "4294967295"},
+      {true, "Hkey_Local_Machine\\software\\ondrell\\quillfen", "ENABLEGATEHOLD", true,
+       "4294967295"},
+      {true, "HKEY_LOCAL_MACHINE", "AtTheRoot", true, "7"},
+      {true, kKeyPath, "Text", false, kMismatch},
+      {true, kKeyPath, "Binary", false, kMismatch},
+      {true, kKeyPath, "Missing", false, kNoSuchFile},
+      {true, "HKLM\\SOFTWARE\\Ondrell\\Quillfen", "EnableGatehold", false, "Invalid argument"},
+      {true, "SOFTWARE\\Ondrell\\Quillfen", "EnableGatehold", false, "Invalid argument"},
+      {true, "", "EnableGatehold", false, "Invalid argument"},
   };
   for (const Case& c : cases) {
-    std::string out;
-    EXPECT_EQ(sources_.ReadRegistryDword(c.path, c.name, out), c.ok) << c.path;
+    std::string out = "stale";
+    const std::string_view path(c.path);
+    const std::size_t slash = path.find('\\');
+    const bool ok = c.dword ? sources_.ReadRegistryDword(path, c.name, out)
+                            : sources_.ReadRegistryString(path.substr(0, slash),
+                                                          path.substr(slash + 1), c.name, out);
+    EXPECT_EQ(ok, c.ok) << c.path << ' ' << c.name;
     EXPECT_EQ(out, c.out) << c.path << ' ' << c.name;
   }
-}
-
-TEST_F(MemoryRegistryTest, AnUnreadableRegistryGivesTheSystemsText) {
   sources_.registryError = EACCES;
   std::string out;
   EXPECT_FALSE(sources_.ReadRegistryDword(kKeyPath, "EnableGatehold", out));
@@ -182,155 +170,6 @@ TEST(FindSiteEntryTest, TakesTheFirstLineWhoseFolderHoldsThePath) {
     sources.files["/q/WebSite.ini"] = std::string("[Path]\n") + c.section + "[Other]\nz=\n";
     EXPECT_EQ(sources.FindSiteEntry("/q/WebSite.ini", "path", c.path), c.expected) << c.what;
   }
-}
-
-TEST(MemoryRealPathTest, ResolvesStepsOnTheText) {
-  MemorySettingsSources sources;
-  struct Case {
-    const char* path;
-    const char* real;
-  };
-  const Case cases[] = {{"/srv/www/a/", "/srv/www/a"},
-                        {"/srv//www/./a/img", "/srv/www/a/img"},
-                        {"/srv/www/b/../a", "/srv/www/a"},
-                        {"img", "/img"},
-                        {"/", "/"}};
-  for (const Case& c : cases) {
-    std::string out;
-    ASSERT_TRUE(sources.RealPath(c.path, out)) << c.path;
-    EXPECT_EQ(out, c.real) << c.path;
-  }
-  std::string out;
-  EXPECT_FALSE(sources.RealPath("", out));
-  EXPECT_FALSE(sources.RealPath(std::string("/a\0b", 4), out));
-}
-
-// The platform's sources, against real files.
-
-constexpr char kRegistryFile[] =
-    "Windows Registry Editor Version 5.00\n"
-    "\n"
-    "[hkey_local_machine\\software\\ondrell\\QUILLFEN]\n"
-    "\"installationpath\"=\"@DIR@\"\n"
-    "\"EnableGatehold\"=dword:00010000\n"
-    "\"Text\"=\"65536\"\n"
-    "\"Binary\"=hex:01,02,\\\n"
-    "  03\n"
-    "\"Expand\"=hex(2):41,00,00,00\n"
-    "@=\"default\"\n";
-
-std::string RegistryText(const std::string& dir) {
-  std::string text = kRegistryFile;
-  text.replace(text.find("@DIR@"), 5, dir);
-  return text;
-}
-
-TEST(PlatformSettingsSourcesTest, ReadsEveryValueKindFromTheRegistryFile) {
-  ScratchDir dir;
-  RegistryFileScope registry;
-  registry.Write(RegistryText(dir / "install"));
-  SettingsSources& sources = SettingsSources::Platform();
-  struct Case {
-    const char* name;
-    bool isString;
-    bool ok;
-    std::string out;
-  };
-  const Case cases[] = {
-      {"InstallationPath", true, true, dir / "install"},
-      {"enablegatehold", false, true, "65536"},
-      {"Text", false, false, "The type you specified mismatch with registry value type"},
-      {"EnableGatehold", true, false, "The type you specified mismatch with registry value type"},
-      {"Binary", true, false, "The type you specified mismatch with registry value type"},
-      {"Expand", true, false, "The type you specified mismatch with registry value type"},
-      {"Binary", false, false, "The type you specified mismatch with registry value type"},
-      {"Missing", true, false, kNoSuchFile},
-      {"Missing", false, false, kNoSuchFile},
-  };
-  for (const Case& c : cases) {
-    std::string out;
-    const bool ok = c.isString
-                        ? sources.ReadRegistryString("HKEY_LOCAL_MACHINE",
-                                                     "SOFTWARE\\Ondrell\\Quillfen", c.name, out)
-                        : sources.ReadRegistryDword(kKeyPath, c.name, out);
-    EXPECT_EQ(ok, c.ok) << c.name;
-    EXPECT_EQ(out, c.out) << c.name;
-  }
-}
-
-TEST(PlatformSettingsSourcesTest, AMissingRegistryFileHasNoValues) {
-  RegistryFileScope registry;
-  std::string out;
-  EXPECT_FALSE(SettingsSources::Platform().FindSettingsFile("Admin.ini", out));
-  EXPECT_EQ(out, kNoSuchFile);
-  EXPECT_FALSE(SettingsSources::Platform().ReadRegistryDword(kKeyPath, "EnableGatehold", out));
-  EXPECT_EQ(out, kNoSuchFile);
-}
-
-TEST(PlatformSettingsSourcesTest, ARegistryFileWithoutItsHeaderCannotBeRead) {
-  RegistryFileScope registry;
-  registry.Write("[HKEY_LOCAL_MACHINE\\X]\n");
-  std::string out;
-  EXPECT_FALSE(SettingsSources::Platform().ReadRegistryDword(kKeyPath, "EnableGatehold", out));
-  EXPECT_EQ(out, "Invalid argument");
-}
-
-TEST(PlatformSettingsSourcesTest, FindsSettingsFilesWithOrWithoutATrailingSeparator) {
-  ScratchDir dir;
-  dir.Write("install/Admin.ini", "[Settings]\n");
-  RegistryFileScope registry;
-  for (const std::string& folder : {dir / "install", dir / "install/"}) {
-    registry.Write(RegistryText(folder));
-    std::string out;
-    EXPECT_TRUE(SettingsSources::Platform().FindSettingsFile("Admin.ini", out)) << folder;
-    EXPECT_EQ(out, dir / "install/Admin.ini");
-    EXPECT_FALSE(SettingsSources::Platform().FindSettingsFile("WebSite.ini", out)) << folder;
-    EXPECT_EQ(out, kNoSuchFile);
-  }
-}
-
-TEST(PlatformSettingsSourcesTest, ReadsIniFilesAfresh) {
-  ScratchDir dir;
-  const std::string file = dir.Write("WebSite.ini", "[Path]\na=/srv/www/a\n");
-  SettingsSources& sources = SettingsSources::Platform();
-  EXPECT_EQ(sources.FindSiteEntry(file, "Path", "/srv/www/b/x.py"), "");
-  dir.Write("WebSite.ini", "[Path]\na=/srv/www/a\nb=/srv/www/b\n");
-  EXPECT_EQ(sources.FindSiteEntry(file, "Path", "/srv/www/b/x.py"), "b=/srv/www/b");
-  EXPECT_EQ(sources.ReadIniString(dir / "missing.ini", "Path", "a"), "");
-}
-
-TEST(PlatformSettingsSourcesTest, TheRequestComesFromTheHostOrCgi) {
-  ::unsetenv("PATH_TRANSLATED");
-  SettingsSources& sources = SettingsSources::Platform();
-  std::string out;
-  EXPECT_FALSE(sources.GetTranslatedPath(out));
-  EXPECT_EQ(out, "No data available");
-  ::setenv("PATH_TRANSLATED", "/srv/www/cgi/page.py", 1);
-  EXPECT_TRUE(sources.GetTranslatedPath(out));
-  EXPECT_EQ(out, "/srv/www/cgi/page.py");
-  {
-    RequestScope request("/srv/www/a/page.py");
-    EXPECT_TRUE(sources.GetTranslatedPath(out));
-    EXPECT_EQ(out, "/srv/www/a/page.py");
-  }
-  ::unsetenv("PATH_TRANSLATED");
-}
-
-TEST(PlatformSettingsSourcesTest, RealPathsFollowSymbolicLinks) {
-  ScratchDir dir;
-  std::filesystem::create_directories(dir / "site");
-  std::filesystem::create_directories(dir / "elsewhere");
-  std::filesystem::create_directory_symlink(dir / "elsewhere", dir / "site/link");
-  SettingsSources& sources = SettingsSources::Platform();
-  const std::string real = std::filesystem::canonical(dir.path()).string();
-  std::string out;
-  ASSERT_TRUE(sources.RealPath(dir / "site/link", out));
-  EXPECT_EQ(out, real + "/elsewhere");
-  ASSERT_TRUE(sources.RealPath(dir / "site/link/new/../img", out));
-  EXPECT_EQ(out, real + "/elsewhere/img");
-  ASSERT_TRUE(sources.RealPath(dir / "site/not-yet", out));
-  EXPECT_EQ(out, real + "/site/not-yet");
-  EXPECT_FALSE(sources.RealPath("", out));
 }
 
 }  // namespace

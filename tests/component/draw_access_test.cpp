@@ -1,28 +1,38 @@
 // The Draw methods run the hosting access check first: a refusal leaves its
 // message in ErrorReason, draws nothing and still returns S_OK.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <set>
+#include <sstream>
 #include <string>
+#include <thread>
 
 #include "access/settings_sources.h"
+#include "component/registration.h"
+#include "platform/request_context.h"
+#include "platform/text.h"
 #include "tests/component/test_support.h"
 #include "tests/platform/registry_file_scope.h"
+#include "tests/support/scratch_dir.h"
 
 namespace tessaloom {
 namespace {
 
+using test_support::ScratchDir;
 using testing::B;
 using testing::ErrorReasonOf;
 using testing::NewGenerator;
 
 class CountingRenderer final : public ChartRenderer {
  public:
-  void Render(CGraph& graph) override {
-    ++renders;
-    if (!fail.empty()) graph.SetErrorText(fail);
-  }
+  void Render(CGraph&) override { ++renders; }
   int renders = 0;
-  std::string fail;
 };
 
 constexpr char kWebSite[] = "/opt/q/WebSite.ini";
@@ -50,15 +60,6 @@ class DrawAccessTest : public ::testing::Test {
   std::unique_ptr<ComObject<CGraphGenerator>> g_ = NewGenerator();
 };
 
-TEST_F(DrawAccessTest, ARefusedDrawDrawsNothingAndSucceeds) {
-  EXPECT_EQ(g_->DrawPieGraph(), S_OK);
-  EXPECT_EQ(renderer_.renders, 0);
-  EXPECT_EQ(g_->methodGroup, "Non Series Graphs");
-  EXPECT_EQ(ErrorReasonOf(*g_),
-            "Please contact your hosting administrator, as you are not allowed to use Non Series "
-            "Graphs method of Tessaloom component");
-}
-
 TEST_F(DrawAccessTest, SeriesMethodsAskForTheirOwnGroup) {
   EXPECT_EQ(g_->DrawBarSeriesGraph(), S_OK);
   EXPECT_EQ(renderer_.renders, 1);
@@ -78,38 +79,198 @@ TEST_F(DrawAccessTest, ARefusedStackedSeriesDrawStillReturnsOk) {
             "successfull. )");
 }
 
-TEST_F(DrawAccessTest, TheRefusalOutlivesAllowedDrawsAndHidesEngineMessages) {
-  ASSERT_EQ(g_->DrawBarGraph(), S_OK);
-  const std::string refusal = ErrorReasonOf(*g_);
-  ASSERT_FALSE(refusal.empty());
-
-  sources_.files[kWebSite] = "[Path]\na=/srv/www/a\n[Security]\na=Tessaloom\n[a]\nTessaloom=All\n";
-  renderer_.fail = "Invalid file path";
-  EXPECT_EQ(g_->DrawBarGraph(), S_OK);
-  EXPECT_EQ(renderer_.renders, 1);
-  EXPECT_EQ(g_->graph.errorText, "Invalid file path");
-  EXPECT_EQ(ErrorReasonOf(*g_), refusal);
+// Makes `link` a link to `target`, replacing any link there in one step.
+void PointTo(const std::string& link, const std::string& target) {
+  std::filesystem::create_directory_symlink(target, link + ".next");
+  std::filesystem::rename(link + ".next", link);
 }
 
-TEST_F(DrawAccessTest, SettingsChangedBetweenCallsTakeEffectAtTheNextCall) {
-  EXPECT_EQ(g_->DrawBarGraph(), S_OK);
-  EXPECT_EQ(renderer_.renders, 0);
-  sources_.files.erase("/opt/q/Admin.ini");
-  EXPECT_EQ(g_->DrawBarGraph(), S_OK);
-  EXPECT_EQ(renderer_.renders, 1);
+// A restricted host set up as docs/hosting.md describes, on disk, attacked
+// as a site's page would: through the page path, the CGI variables, FilePath,
+// FileName, links inside the site and settings files in other encodings.
+// Site "allowed" may draw into its folder; "refused" may not use the component.
+class HostileSiteTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* folder : {"www/allowed/img", "www/refused", "elsewhere", "install"}) {
+      std::filesystem::create_directories(dir_ / folder);
+    }
+    std::filesystem::create_directory_symlink(dir_ / "elsewhere", dir_ / "www/allowed/link");
+    WriteSettings(false);
+  }
+  void TearDown() override {
+    ::unsetenv("SCRIPT_FILENAME");
+    ::unsetenv("PATH_TRANSLATED");
+  }
+
+  // The registry file and the two INI files, in UTF-8 with LF line ends or
+  // in UTF-16LE with CR LF, as the registry editor and Windows tools write.
+  void WriteSettings(bool utf16, const std::string& installation = "\"@DIR@/install\"") {
+    const auto write = [&](const std::string& file, std::string text) {
+      for (std::size_t at; (at = text.find("@DIR@")) != std::string::npos;) {
+        text.replace(at, 5, dir_.path());
+      }
+      for (std::size_t at = 0; utf16 && (at = text.find('\n', at)) != std::string::npos; at += 2) {
+        text.replace(at, 1, "\r\n");
+      }
+      std::ofstream(file, std::ios::binary) << (utf16 ? EncodeUtf16LeFile(text) : text);
+    };
+    registry_.Write("");
+    write(registry_.path(),
+          "Windows Registry Editor Version 5.00\n\n"
+          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ondrell\\Quillfen]\n"
+          "\"InstallationPath\"=" +
+              installation + "\n\"EnableGatehold\"=dword:00000001\n");
+    write(dir_ / "install/Admin.ini", "[Settings]\nInstalled=Tessaloom\nApplied=Tessaloom\n");
+    write(dir_ / "install/WebSite.ini",
+          "[Path]\nallowed=@DIR@/www/allowed\nrefused=@DIR@/www/refused\n"
+          "[Security]\nallowed=Tessaloom\nrefused=\n[allowed]\nTessaloom=All\n");
+  }
+
+  std::string Draw(const std::string& filePath, const std::string& fileName,
+                   ChartRenderer* renderer = nullptr) {
+    auto g = NewGenerator();
+    g->graph.renderer = renderer;
+    g->put_FilePath(B(Utf8ToUtf16(filePath)).get());
+    g->put_FileName(B(Utf8ToUtf16(fileName)).get());
+    g->put_GraphWidth(60);
+    g->put_GraphHeight(40);
+    g->AddData(B(u"Jan").get(), 10.0f);
+    EXPECT_EQ(g->DrawBarGraph(), S_OK);
+    return ErrorReasonOf(*g);
+  }
+
+  // Every file under www and elsewhere, settings and data left out.
+  std::set<std::string> Written() {
+    std::set<std::string> files;
+    for (const char* top : {"www", "elsewhere"}) {
+      for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_ / top)) {
+        if (entry.is_regular_file()) files.insert(entry.path().string());
+      }
+    }
+    return files;
+  }
+
+  ScratchDir dir_;
+  testing::RegistryFileScope registry_;
+};
+
+// Turns `link` elsewhere after the check, then writes the chart as a draw
+// does: the link changes between the check and the write.
+class SwappingRenderer final : public ChartRenderer {
+ public:
+  SwappingRenderer(std::string link, std::string target)
+      : link_(std::move(link)), target_(std::move(target)) {}
+  void Render(CGraph& graph) override {
+    PointTo(link_, target_);
+    Canvas canvas;
+    std::string message;
+    if (!Canvas::Create(8, 8, canvas, message) ||
+        SaveImage(&canvas, graph.filePath, graph.fileName, message, FileSystem::Default(),
+                  graph.outputLimit) == 0) {
+      graph.SetErrorText(message);
+    }
+  }
+
+ private:
+  std::string link_;
+  std::string target_;
+};
+
+std::string Refused(const std::string& path) {
+  return "Please contact your hosting administrator, as you are not allowed to use Non Series "
+         "Graphs method of Tessaloom component in " +
+         path + " path";
 }
 
-TEST(DrawAccessPlatformTest, WithoutARegistryFileEveryDrawIsAllowed) {
-  testing::RegistryFileScope registry;
-  CountingRenderer renderer;
-  auto g = NewGenerator();
-  g->graph.renderer = &renderer;
-  g->put_FilePath(B(u"/nowhere/in/particular").get());
-  g->AddData(B(u"Jan").get(), 10.0f);
-  EXPECT_EQ(g->DrawBarGraph(), S_OK);
-  EXPECT_EQ(renderer.renders, 1);
-  EXPECT_EQ(g->accessUnrestricted, 1);
-  EXPECT_EQ(ErrorReasonOf(*g), "");
+TEST_F(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
+  const std::string www = dir_ / "www";
+  const std::string allowed = www + "/allowed";
+  const std::string refusedSite =
+      "Please contact your hosting administrator, as you are not allowed to use Tessaloom "
+      "component";
+  const auto cgi = [](std::string script, std::string translated) {
+    return [=] {
+      if (!script.empty()) ::setenv("SCRIPT_FILENAME", script.c_str(), 1);
+      if (!translated.empty()) ::setenv("PATH_TRANSLATED", translated.c_str(), 1);
+    };
+  };
+  const std::string hexInstallation = [&] {
+    std::string hex = "hex(1):";
+    for (char c : dir_ / "install") hex += (std::ostringstream() << std::hex << +c).str() + ",00,";
+    return hex + "00,00";
+  }();
+  struct Attack {
+    const char* what;
+    std::function<void()> setup;
+    std::optional<std::string> page;  // nullopt: no host's request
+    std::string filePath;
+    std::string fileName;
+    std::string message;  // empty: drawn into filePath/fileName
+    ChartRenderer* renderer = nullptr;
+  };
+  SwappingRenderer swapper(allowed + "/swap", dir_ / "elsewhere");
+  const Attack attacks[] = {
+      {"the site's own folder", nullptr, allowed + "/p.py", allowed, "g.bmp", ""},
+      {"a subfolder named in FileName", nullptr, allowed + "/p.py", allowed, "img/g.bmp", ""},
+      {"FileName climbing out", nullptr, allowed + "/p.py", allowed, "../x.bmp",
+       "Invalid path specified"},
+      {"FileName climbing into another folder", nullptr, allowed + "/p.py", allowed,
+       "../../elsewhere/y.bmp", "Invalid path specified"},
+      {"FileName climbing with a backslash", nullptr, allowed + "/p.py", allowed, "..\\z.bmp",
+       "Invalid path specified"},
+      {"FileName through a link in the site", nullptr, allowed + "/p.py", allowed, "link/z.bmp",
+       Refused(allowed + "/link/z.bmp")},
+      {"FilePath a link in the site", nullptr, allowed + "/p.py", allowed + "/link", "z.bmp",
+       Refused(allowed + "/link")},
+      {"a link in the site swapped between the check and the write",
+       [&] { PointTo(allowed + "/swap", allowed + "/img"); }, allowed + "/p.py", allowed + "/swap",
+       "g.bmp", Refused(allowed + "/swap/g.bmp"), &swapper},
+      {"a page path stepping into another site", nullptr, allowed + "/../refused/p.py",
+       www + "/refused", "g.bmp", refusedSite},
+      {"CGI: PATH_INFO translated into another site",
+       cgi(www + "/refused/cgi-bin/chart.py", allowed + "/x"), std::nullopt, allowed, "g.bmp",
+       refusedSite},
+      {"CGI: the script of the allowed site", cgi(allowed + "/cgi-bin/chart.py", ""), std::nullopt,
+       allowed, "g.bmp", ""},
+      {"InstallationPath as hex(1), kept by a registration",
+       [&] {
+         WriteSettings(false, hexInstallation);
+         std::string error;
+         EXPECT_EQ(RegisterServer("/opt/lib/libtessaloom.so.0", error), S_OK) << error;
+       },
+       www + "/refused/p.py", www + "/refused", "g.bmp", refusedSite},
+      {"settings in UTF-16 with CR LF", [&] { WriteSettings(true); }, www + "/refused/p.py",
+       www + "/refused", "g.bmp", refusedSite},
+  };
+  for (const Attack& a : attacks) {
+    WriteSettings(false);
+    if (a.setup) a.setup();
+    std::optional<RequestScope> request;
+    if (a.page) request.emplace(*a.page);
+    EXPECT_EQ(Draw(a.filePath, a.fileName, a.renderer), a.message) << a.what;
+    const std::string drawn = a.filePath + "/" + a.fileName;
+    EXPECT_EQ(Written(), a.message.empty() ? std::set<std::string>{drawn} : std::set<std::string>{})
+        << a.what;
+    std::filesystem::remove(drawn);
+    TearDown();
+  }
+}
+
+TEST_F(HostileSiteTest, ALinkFlippedDuringDrawsNeverLeadsAFileOutside) {
+  const std::string flip = dir_ / "www/allowed/flip";
+  PointTo(flip, dir_ / "www/allowed/img");
+  std::atomic<bool> done{false};
+  std::thread flipper([&] {
+    for (int i = 0; !done; ++i) PointTo(flip, dir_ / (i % 2 ? "elsewhere" : "www/allowed/img"));
+  });
+  RequestScope request(dir_ / "www/allowed/p.py");
+  int drawn = 0;
+  for (int i = 0; i < 200; ++i) drawn += Draw(flip, "r.bmp").empty() ? 1 : 0;
+  done = true;
+  flipper.join();
+  EXPECT_GT(drawn, 0);
+  EXPECT_EQ(Written(), std::set<std::string>{dir_ / "www/allowed/img/r.bmp"});
 }
 
 }  // namespace

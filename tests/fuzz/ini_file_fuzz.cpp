@@ -43,12 +43,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::vector<std::string> lines = ProfileSectionLines(text, section);
   FUZZ_CHECK(ProfileSectionLines(text, Upper(section)) == lines);
-  FUZZ_CHECK(lines.size() <=
-             static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+  const auto ends = [&](char end) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), end));
+  };
+  FUZZ_CHECK(lines.size() <= ends('\n') + ends('\r') + 1);
   std::vector<std::string> keysSeen;
   for (const std::string& line : lines) {
     FUZZ_CHECK(!line.empty());
-    FUZZ_CHECK(line.find('\n') == std::string::npos);
+    FUZZ_CHECK(line.find_first_of("\r\n") == std::string::npos);
     FUZZ_CHECK(Trimmed(line));
     FUZZ_CHECK(line.front() != ';' && line.front() != '[');
     const std::size_t equals = line.find('=');

@@ -132,7 +132,7 @@ TEST(CimgTest, FailedWriteLeavesNoTemporaryFile) {
   std::filesystem::create_directory(dir / "chart.JPG");  // the rename into place fails
   CIMG converter;
   EXPECT_FALSE(converter.Convert(dir / "chart.bmp", ImageType::JPEG));
-  EXPECT_EQ(converter.GetError(), "Unable to write file: Is a directory");
+  EXPECT_EQ(converter.GetError(), "Unable to open file for writing");
   EXPECT_EQ(Names(dir.path()), (Strings{"chart.JPG", "chart.bmp"}));
 }
 

@@ -79,7 +79,10 @@ class MemoryFile final : public WritableFile {
     data.insert(data.end(), bytes.begin(), bytes.end());
     return true;
   }
-  bool Commit(std::string&) noexcept override { return committed = true; }
+  CommitResult Commit(std::string&) noexcept override {
+    committed = true;
+    return CommitResult::kDone;
+  }
 
   std::vector<std::uint8_t> data;
   int appends = 0;
@@ -104,14 +107,34 @@ class FaultyFiles final : public FileSystem {
                 std::string& error) noexcept override {
     return Default().ReadFile(p, max, out, error);
   }
-  std::unique_ptr<WritableFile> NewReplacingFile(const std::string& p,
-                                                 std::string& error) noexcept override {
-    if (refuseCreate) return nullptr;
-    auto real = Default().NewReplacingFile(p, error);
-    return real ? std::make_unique<Limited>(std::move(real), writeLimit) : nullptr;
+  std::unique_ptr<Folder> OpenFolder(const std::string& p, std::string& error) noexcept override {
+    auto real = Default().OpenFolder(p, error);
+    return real ? std::make_unique<FaultyFolder>(std::move(real), *this) : nullptr;
   }
 
  private:
+  class FaultyFolder final : public Folder {
+   public:
+    FaultyFolder(std::unique_ptr<Folder> real, const FaultyFiles& faults)
+        : real_(std::move(real)), faults_(faults) {}
+    bool RealPath(std::string& out) noexcept override { return real_->RealPath(out); }
+    bool Lock(std::string& error) noexcept override { return real_->Lock(error); }
+    int ReadFile(std::string_view name, std::size_t max,
+                 std::vector<std::uint8_t>& out) noexcept override {
+      return real_->ReadFile(name, max, out);
+    }
+    std::unique_ptr<WritableFile> NewReplacingFile(std::string_view name, std::string& error,
+                                                   ReplaceOptions options) noexcept override {
+      if (faults_.refuseCreate) return nullptr;
+      auto file = real_->NewReplacingFile(name, error, options);
+      return file ? std::make_unique<Limited>(std::move(file), faults_.writeLimit) : nullptr;
+    }
+
+   private:
+    std::unique_ptr<Folder> real_;
+    const FaultyFiles& faults_;
+  };
+
   class Limited final : public WritableFile {
    public:
     Limited(std::unique_ptr<WritableFile> real, std::size_t left)
@@ -123,7 +146,7 @@ class FaultyFiles final : public FileSystem {
       if (now < bytes.size()) error = "Unable to write file: No space left on device";
       return now == bytes.size();
     }
-    bool Commit(std::string& error) noexcept override { return real_->Commit(error); }
+    CommitResult Commit(std::string& error) noexcept override { return real_->Commit(error); }
 
    private:
     std::unique_ptr<WritableFile> real_;

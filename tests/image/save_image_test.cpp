@@ -32,6 +32,7 @@ std::uint32_t Le32(const Bytes& b, std::size_t at) {
 TEST(SaveImageTest, FailuresGiveTheirMessagesAndWriteNothing) {
   ScratchDir dir;
   WriteAll(dir / "plain.txt", Bytes{'x'});
+  std::filesystem::create_directory(dir / "Folder.bmp");
   const Canvas canvas = FPicture(10, 10);
   const Canvas empty;
   struct Case {
@@ -56,13 +57,17 @@ TEST(SaveImageTest, FailuresGiveTheirMessagesAndWriteNothing) {
        "Unable to open file for writing"},
       {"NUL in name", dir.path(), std::string("G\0.bmp", 6), &canvas,
        "Unable to open file for writing"},
+      // Written in full, then the rename into place fails.
+      {"name too long", dir.path(), std::string(300, 'n') + ".bmp", &canvas,
+       "Unable to open file for writing"},
+      {"folder in the way", dir.path(), "Folder.bmp", &canvas, "Unable to open file for writing"},
   };
   for (const Case& c : cases) {
     std::string errorText;
     EXPECT_EQ(SaveImage(c.canvas, c.filePath, c.fileName, errorText), 0) << c.label;
     EXPECT_EQ(errorText, c.message) << c.label;
   }
-  EXPECT_EQ(Names(dir.path()), Strings{"plain.txt"});
+  EXPECT_EQ(Names(dir.path()), (Strings{"Folder.bmp", "plain.txt"}));
 }
 
 TEST(SaveImageTest, OutputNameFollowsTheExtension) {
@@ -164,11 +169,7 @@ TEST(SaveImageTest, FailedWriteKeepsThePreviousFileAndLeavesNoTemporaryFile) {
     EXPECT_EQ(SaveImage(&other, dir.path(), name, errorText, fullDisk), 0) << name;
     EXPECT_EQ(errorText, "Unable to write file: No space left on device") << name;
   }
-  // A folder in the way: written in full, then the rename fails.
-  std::filesystem::create_directory(dir / "Folder.bmp");
-  EXPECT_EQ(SaveImage(&other, dir.path(), "Folder.bmp", errorText), 0);
-  EXPECT_EQ(errorText, "Unable to write file: Is a directory");
-  EXPECT_EQ(Names(dir.path()), (Strings{"Folder.bmp", "Graph.bmp", "Graph.jpg"}));
+  EXPECT_EQ(Names(dir.path()), (Strings{"Graph.bmp", "Graph.jpg"}));
   EXPECT_EQ(ReadAll(dir / "Graph.jpg"), jpeg);
   EXPECT_EQ(ReadAll(dir / "Graph.bmp"), bmp);
 }

@@ -6,12 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "tests/access/access_test_support.h"
+#include "platform/text.h"
+#include "tests/support/scratch_dir.h"
 
 namespace tessaloom {
 namespace {
 
-using access_test::ScratchDir;
+using test_support::ScratchDir;
 
 TEST(FindProfileStringTest, FollowsTheProfileRules) {
   const std::string longValue(300, 'v');
@@ -44,6 +45,7 @@ TEST(FindProfileStringTest, FollowsTheProfileRules) {
       {"no ':' separator", "[S]\nk:x\n", "S", "k", std::nullopt},
       {"lines before a section", "k=x\n[S]\n", "S", "k", std::nullopt},
       {"CRLF line ends", "[S]\r\nk=x\r\nm=y\r\n", "S", "m", "y"},
+      {"CR line ends", "[S]\rk=x\rm=y\r", "S", "m", "y"},
       {"byte order mark", "\xEF\xBB\xBF[S]\nk=x\n", "S", "k", "x"},
       {"no final newline", "[S]\nk=x", "S", "k", "x"},
       {"missing section", "[S]\nk=x\n", "T", "k", std::nullopt},
@@ -79,30 +81,17 @@ TEST(ProfileSectionLinesTest, GivesTheSectionsLinesInFileOrder) {
   EXPECT_TRUE(ProfileSectionLines("[Path]\n; only a comment\n", "Path").empty());
 }
 
-TEST(ProfileFileTest, ReadsLongValuesWholeFromAFile) {
-  ScratchDir dir;
-  const std::string value(1000, 'x');
-  const std::string file = dir.Write("WebSite.ini", "[Site]\nTessaloom=" + value + "\n");
-  EXPECT_EQ(GetProfileString(file, "site", "tessaloom"), value);
-  EXPECT_EQ(GetProfileSection(file, "Site"), std::vector<std::string>{"Tessaloom=" + value});
-}
-
-TEST(ProfileFileTest, AMissingFileReadsAsEmpty) {
-  ScratchDir dir;
-  std::string text;
-  EXPECT_FALSE(ReadProfileFile(dir / "missing.ini", text));
-  EXPECT_EQ(GetProfileString(dir / "missing.ini", "S", "k"), "");
-  EXPECT_TRUE(GetProfileSection(dir / "missing.ini", "S").empty());
-  // A folder is no profile file either.
-  EXPECT_EQ(GetProfileString(dir.path(), "S", "k"), "");
-}
-
-TEST(ProfileFileTest, EveryCallReadsTheFileAfresh) {
+TEST(ProfileFileTest, FilesAreReadAfreshInEitherEncodingAndAMissingOneIsEmpty) {
   ScratchDir dir;
   const std::string file = dir.Write("Admin.ini", "[Settings]\nApplied=Other\n");
   EXPECT_EQ(GetProfileString(file, "Settings", "Applied"), "Other");
-  dir.Write("Admin.ini", "[Settings]\nApplied=Tessaloom\n");
+  dir.Write("Admin.ini", EncodeUtf16LeFile("[Settings]\r\nApplied=Tessaloom\r\n"));
   EXPECT_EQ(GetProfileString(file, "Settings", "Applied"), "Tessaloom");
+  // A folder is no profile file either.
+  for (const std::string& missing : {dir / "missing.ini", dir.path()}) {
+    EXPECT_EQ(GetProfileString(missing, "S", "k"), "") << missing;
+    EXPECT_TRUE(GetProfileSection(missing, "S").empty()) << missing;
+  }
 }
 
 }  // namespace

@@ -2,13 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/text.h"
+#include "tests/platform/registry_file_scope.h"
 
 namespace tessaloom {
 namespace {
+
+using Kind = RegistryValueKind;
 
 constexpr char kSample[] =
     "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n"
@@ -21,7 +25,12 @@ constexpr char kSample[] =
     "@=\"default text\"\r\n"
     "\"Binary\"=hex:01,02,\\\r\n"
     "  03,04\r\n"
-    "\"Expand\"=hex(2):41,00\r\n"
+    "\"Path\"=hex(1):2f,00,0a,00,c9,00,00,00\r\n"
+    "\"Expand\"=hex(2):25,00,41,00,25,00,00,00\r\n"
+    "\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"
+    "\"Odd\"=hex(1):41,00,00\r\n"
+    "\"\"=\\\r\n"
+    "not a value line\r\n"
     "\r\n"
     "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone]\r\n"
     "\"Ignored\"=\"x\"\r\n"
@@ -32,144 +41,123 @@ constexpr char kSample[] =
     "\"ThreadingModel\"=\"Apartment\"\r\n"
     "[HKEY_CLASSES_ROOT\\CLSID\\{B}]\r\n";
 
-RegistryDocument Sample() {
+RegistryDocument Parsed(std::string_view bytes) {
   RegistryDocument doc;
   std::string error;
-  EXPECT_TRUE(RegistryDocument::Parse(kSample, doc, error)) << error;
+  EXPECT_TRUE(RegistryDocument::Parse(bytes, doc, error)) << error;
   return doc;
 }
 
-TEST(RegistryDocumentTest, ReadsEveryValueKindWithKeysAndNamesInAnyCase) {
-  const RegistryDocument doc = Sample();
+TEST(RegistryDocumentTest, ReadsEveryValueKindInEveryEncodingAndGivesTheBytesBack) {
+  std::string crOnly = kSample;
+  std::erase(crOnly, '\n');
+  const std::string encodings[] = {kSample, crOnly, EncodeUtf16LeFile(kSample + 3)};
   const char kKey[] = "hkey_local_machine\\software\\VENDOR\\product";
-  struct Case {
-    const char* name;
-    RegistryValueKind kind;
-    std::string text;
+  const RegistryValue expected[] = {
+      {"installationpath", Kind::kString, "/opt/product", 0, ""},
+      {"EnableGatehold", Kind::kDword, "", 42, ""},
+      {"Quoted", Kind::kString, "say \"hi\" c:\\dir", 0, ""},
+      {"", Kind::kOther, "", 0, "\\"},  // the later of @ and "" wins
+      {"Binary", Kind::kOther, "", 0, "hex:01,02,03,04"},
+      {"PATH", Kind::kString, "/\n\xC3\x89", 0, ""},
+      {"Expand", Kind::kExpandString, "%A%", 0, ""},
+      {"Multi", Kind::kMultiString, std::string("a\0b\0", 4), 0, ""},
+      {"Odd", Kind::kOther, "", 0, "hex(1):41,00,00"},
   };
-  const Case cases[] = {
-      {"installationpath", RegistryValueKind::kString, "/opt/product"},
-      {"Quoted", RegistryValueKind::kString, "say \"hi\" c:\\dir"},
-      {"", RegistryValueKind::kString, "default text"},
-      {"Binary", RegistryValueKind::kOther, "hex:01,02,03,04"},
-      {"EXPAND", RegistryValueKind::kOther, "hex(2):41,00"},
-  };
-  for (const Case& c : cases) {
-    const RegistryValue* v = doc.FindValue(kKey, c.name);
-    ASSERT_NE(v, nullptr) << c.name;
-    EXPECT_EQ(v->kind, c.kind) << c.name;
-    EXPECT_EQ(v->kind == RegistryValueKind::kOther ? v->raw : v->text, c.text) << c.name;
+  for (const std::string& bytes : encodings) {
+    const RegistryDocument doc = Parsed(bytes);
+    EXPECT_EQ(doc.Serialize(), bytes);
+    EXPECT_TRUE(doc.Lossless());
+    for (RegistryValue want : expected) {
+      const RegistryValue* got = doc.FindValue(kKey, want.name);
+      ASSERT_NE(got, nullptr) << want.name;
+      want.name = got->name;
+      EXPECT_EQ(*got, want) << want.name;
+    }
+    EXPECT_EQ(doc.FindKey(kKey)->values.size(), std::size(expected));
+    EXPECT_EQ(doc.FindKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone"), nullptr);
+    EXPECT_EQ(doc.SubKeys("HKEY_CLASSES_ROOT\\clsid"),
+              (std::vector<std::string>{"HKEY_CLASSES_ROOT\\CLSID\\{A}",
+                                        "HKEY_CLASSES_ROOT\\CLSID\\{B}"}));
   }
-  const RegistryValue* dword = doc.FindValue(kKey, "EnableGatehold");
-  ASSERT_NE(dword, nullptr);
-  EXPECT_EQ(dword->kind, RegistryValueKind::kDword);
-  EXPECT_EQ(dword->dword, 42u);
-  EXPECT_EQ(doc.FindKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone"), nullptr);
-  EXPECT_EQ(doc.FindValue(kKey, "Missing"), nullptr);
+  // A UTF-16 file with an unpaired surrogate is read, but not given back.
+  EXPECT_FALSE(Parsed(std::string("\xFF\xFER\0E\0G\0E\0D\0I\0T\0004\0\n\0\0\xD8", 22)).Lossless());
 }
 
-TEST(RegistryDocumentTest, ListsDirectSubkeysOnly) {
-  const RegistryDocument doc = Sample();
-  EXPECT_EQ(
-      doc.SubKeys("HKEY_CLASSES_ROOT\\clsid"),
-      (std::vector<std::string>{"HKEY_CLASSES_ROOT\\CLSID\\{A}", "HKEY_CLASSES_ROOT\\CLSID\\{B}"}));
-}
-
-TEST(RegistryDocumentTest, SerializesToTextThatParsesToTheSameDocument) {
-  RegistryDocument doc = Sample();
-  doc.SetString("HKEY_CLASSES_ROOT\\New", "", "back\\slash \"q\"");
-  doc.SetDword("HKEY_CLASSES_ROOT\\New", "Count", 0xFFFFFFFF);
-  RegistryDocument again;
-  std::string error;
-  ASSERT_TRUE(RegistryDocument::Parse(doc.Serialize(), again, error)) << error;
-  EXPECT_EQ(again.Serialize(), doc.Serialize());
-  EXPECT_EQ(again.FindValue("HKEY_CLASSES_ROOT\\New", "")->text, "back\\slash \"q\"");
-  EXPECT_EQ(again.FindValue("HKEY_CLASSES_ROOT\\New", "count")->dword, 0xFFFFFFFFu);
-}
-
-TEST(RegistryDocumentTest, ALineBreakInATextCannotStartAKeyOfItsOwn) {
-  RegistryDocument doc;
-  doc.SetString("HKEY_CLASSES_ROOT\\A", "Path", "/x\n[HKEY_CLASSES_ROOT\\Evil]\n\"v\"=\"1\"");
-  RegistryDocument again;
-  std::string error;
-  ASSERT_TRUE(RegistryDocument::Parse(doc.Serialize(), again, error)) << error;
-  EXPECT_EQ(again.keys().size(), 1u);
-  EXPECT_EQ(again.FindValue("HKEY_CLASSES_ROOT\\A", "Path")->kind, RegistryValueKind::kOther);
-}
-
-TEST(RegistryDocumentTest, EditsReplaceAndRemoveWithoutTouchingOtherKeys) {
-  RegistryDocument doc = Sample();
-  doc.SetString("HKEY_CLASSES_ROOT\\CLSID\\{A}\\InprocServer32", "threadingmodel", "Both");
-  EXPECT_EQ(doc.FindKey("HKEY_CLASSES_ROOT\\CLSID\\{A}\\InprocServer32")->values.size(), 2u);
-  EXPECT_TRUE(doc.DeleteKeyTree("HKEY_CLASSES_ROOT\\CLSID\\{a}"));
-  EXPECT_EQ(doc.FindKey("HKEY_CLASSES_ROOT\\CLSID\\{A}\\InprocServer32"), nullptr);
-  EXPECT_NE(doc.FindKey("HKEY_CLASSES_ROOT\\CLSID"), nullptr);
-  EXPECT_NE(doc.FindKey("HKEY_CLASSES_ROOT\\CLSID\\{B}"), nullptr);
-  EXPECT_FALSE(doc.DeleteKeyTree("HKEY_CLASSES_ROOT\\CLSID\\{A}"));
-  EXPECT_TRUE(doc.DeleteValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\Product", "QUOTED"));
-  EXPECT_FALSE(doc.DeleteValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\Product", "Quoted"));
+TEST(RegistryDocumentTest, EditsRewriteOnlyTheirOwnLines) {
+  RegistryDocument doc = Parsed(
+      "REGEDIT4\r\n"
+      "[HKEY_CLASSES_ROOT\\A]\r\n"
+      "\"Keep\"=\"1\"\r\n"
+      "\"Twice\"=\"old\"\r\n"
+      "junk line\r\n"
+      "\"Twice\"=\"older\"\r\n"
+      "\r\n"
+      "[HKEY_CLASSES_ROOT\\A\\B]\r\n"
+      "; inside B\r\n"
+      "@=\"b\"\r\n"
+      "[HKEY_CLASSES_ROOT\\C]\r\n"
+      "\"Data\"=hex:01,\\");
+  doc.SetString("hkey_classes_root\\a", "TWICE", "new");
+  doc.SetDword("HKEY_CLASSES_ROOT\\A", "Count", 7);
+  EXPECT_TRUE(doc.DeleteKeyTree("HKEY_CLASSES_ROOT\\A\\B"));
+  EXPECT_FALSE(doc.DeleteKeyTree("HKEY_CLASSES_ROOT\\A\\B"));
+  doc.SetString("HKEY_CLASSES_ROOT\\New", "", "/x\n[HKEY_CLASSES_ROOT\\Evil]");
+  EXPECT_TRUE(doc.DeleteValue("HKEY_CLASSES_ROOT\\A", "keep"));
+  EXPECT_FALSE(doc.DeleteValue("HKEY_CLASSES_ROOT\\A", "keep"));
+  const std::string text = doc.Serialize();
+  EXPECT_EQ(text,
+            "REGEDIT4\r\n"
+            "[HKEY_CLASSES_ROOT\\A]\r\n"
+            "\"TWICE\"=\"new\"\r\n"
+            "\"Count\"=dword:00000007\r\n"
+            "junk line\r\n"
+            "; inside B\r\n"
+            "[HKEY_CLASSES_ROOT\\C]\r\n"
+            "\"Data\"=hex:01,\\\r\n"
+            "\r\n"  // taken as the line the '\' continues on
+            "\r\n"
+            "[HKEY_CLASSES_ROOT\\New]\r\n"
+            "@=hex(1):2f,00,78,00,0a,00,5b,00,48,00,4b,00,45,00,59,00,5f,00,43,00,4c,00,41,00,"
+            "53,00,53,00,45,00,53,00,5f,00,52,00,4f,00,4f,00,54,00,5c,00,45,00,76,00,69,00,6c,00,"
+            "5d,00,00,00\r\n");
+  const RegistryDocument again = Parsed(text);
+  EXPECT_EQ(again.keys().size(), 3u);
+  EXPECT_EQ(again.FindValue("HKEY_CLASSES_ROOT\\C", "Data")->raw, "hex:01,");
+  EXPECT_EQ(again.FindValue("HKEY_CLASSES_ROOT\\New", "")->text, "/x\n[HKEY_CLASSES_ROOT\\Evil]");
 }
 
 TEST(RegistryDocumentTest, RefusesTextWithoutTheHeader) {
-  for (const char* text : {"", "[HKEY_CLASSES_ROOT\\X]\n", "REGEDIT5\n"}) {
+  for (const char* text : {"", "[HKEY_CLASSES_ROOT\\X]\n", "REGEDIT5\n", "; note\nREGEDIT4\n"}) {
     RegistryDocument doc;
     std::string error;
     EXPECT_FALSE(RegistryDocument::Parse(text, doc, error)) << text;
-    EXPECT_FALSE(error.empty());
+    EXPECT_NE(error.find("not a registry file"), std::string::npos) << text;
   }
-  RegistryDocument doc;
-  std::string error;
-  EXPECT_TRUE(RegistryDocument::Parse("REGEDIT4\n", doc, error));
 }
 
-class RegistryFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("tessaloom-registry-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    path_ = dir_ / "etc" / "registry.reg";
-    ::setenv("TESSALOOM_REGISTRY", path_.c_str(), 1);
-  }
-  void TearDown() override {
-    ::unsetenv("TESSALOOM_REGISTRY");
-    std::filesystem::remove_all(dir_);
-  }
-  std::filesystem::path dir_;
-  std::filesystem::path path_;
-};
-
-TEST_F(RegistryFileTest, AMissingFileIsAnEmptyRegistry) {
-  EXPECT_EQ(RegistryFilePath(), path_.string());
-  RegistryDocument doc = Sample();
-  std::string error;
-  EXPECT_EQ(LoadRegistry(doc, error), 0);
-  EXPECT_TRUE(doc.keys().empty());
-}
-
-TEST_F(RegistryFileTest, SaveCreatesTheFolderAndLoadReadsItBack) {
-  std::string error;
-  ASSERT_EQ(SaveRegistry(Sample(), error), 0) << error;
+TEST(RegistryFileTest, AMissingFileIsEmptyAndWritersTakeTurns) {
+  testing::RegistryFileScope registry;
   RegistryDocument doc;
+  std::string error;
   ASSERT_EQ(LoadRegistry(doc, error), 0) << error;
-  EXPECT_EQ(doc.Serialize(), Sample().Serialize());
-  // Only the file itself is in the folder: the temporary file was renamed.
-  int files = 0;
-  for ([[maybe_unused]] const auto& entry :
-       std::filesystem::directory_iterator(path_.parent_path())) {
-    ++files;
+  EXPECT_TRUE(doc.keys().empty());
+  // Two writers adding keys at once lose none of them.
+  constexpr int kKeys = 20;
+  std::vector<std::thread> writers;
+  for (const char* who : {"A", "B"}) {
+    writers.emplace_back([who] {
+      for (int i = 0; i < kKeys; ++i) {
+        std::string failure;
+        const std::string key = std::string("HKEY_CLASSES_ROOT\\") + who + std::to_string(i);
+        EXPECT_EQ(EditRegistry([&](RegistryDocument& d) { d.CreateKey(key); }, failure), 0)
+            << failure;
+      }
+    });
   }
-  EXPECT_EQ(files, 1);
-}
-
-TEST_F(RegistryFileTest, AFileWithoutTheHeaderIsAnError) {
-  std::filesystem::create_directories(path_.parent_path());
-  std::ofstream(path_) << "[HKEY_CLASSES_ROOT\\X]\n";
-  RegistryDocument doc;
-  std::string error;
-  EXPECT_NE(LoadRegistry(doc, error), 0);
-  EXPECT_NE(error.find("not a registry file"), std::string::npos);
+  for (std::thread& writer : writers) writer.join();
+  ASSERT_EQ(LoadRegistry(doc, error), 0) << error;
+  EXPECT_EQ(doc.keys().size(), 2u * kKeys);
 }
 
 }  // namespace

@@ -8,24 +8,46 @@
 namespace tessaloom {
 namespace {
 
-TEST(RequestContextTest, ScopesNestPerThreadAndFallBackToTheCgiVariable) {
+TEST(RequestContextTest, ScopesNestPerThreadAndFallBackToTheCgiScriptThenItsTranslation) {
+  ::unsetenv("SCRIPT_FILENAME");
   ::unsetenv("PATH_TRANSLATED");
   EXPECT_EQ(CurrentPathTranslated(), std::nullopt);
-  ::setenv("PATH_TRANSLATED", "/srv/cgi/page.py", 1);
+  ::setenv("PATH_TRANSLATED", "/srv/www/allowed/x", 1);
+  EXPECT_EQ(CurrentPathTranslated(), "/srv/www/allowed/x");
+  // The script wins over the translation of the client's PATH_INFO.
+  ::setenv("SCRIPT_FILENAME", "/srv/cgi//./page.py", 1);
   EXPECT_EQ(CurrentPathTranslated(), "/srv/cgi/page.py");
   {
-    RequestScope outer("/srv/www/a/index.py");
-    EXPECT_EQ(CurrentPathTranslated(), "/srv/www/a/index.py");
+    RequestScope outer("/srv/www/a/../b/index.py");
+    EXPECT_EQ(CurrentPathTranslated(), "/srv/www/b/index.py");
     {
-      RequestScope inner("/srv/www/b/page.py");
-      EXPECT_EQ(CurrentPathTranslated(), "/srv/www/b/page.py");
-      // Another thread sees its own request, here none: the CGI variable.
+      RequestScope unknown(std::nullopt);
+      EXPECT_EQ(CurrentPathTranslated(), std::nullopt);
+      // Another thread sees its own request, here none: the CGI variables.
       std::thread([] { EXPECT_EQ(CurrentPathTranslated(), "/srv/cgi/page.py"); }).join();
     }
-    EXPECT_EQ(CurrentPathTranslated(), "/srv/www/a/index.py");
+    EXPECT_EQ(CurrentPathTranslated(), "/srv/www/b/index.py");
   }
   EXPECT_EQ(CurrentPathTranslated(), "/srv/cgi/page.py");
+  ::unsetenv("SCRIPT_FILENAME");
   ::unsetenv("PATH_TRANSLATED");
+}
+
+TEST(NormalizePagePathTest, ResolvesStepsOnTheText) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"", ""},
+      {"/", "/"},
+      {"//srv//www/", "/srv/www"},
+      {"/srv/./www/a/../b/p.py", "/srv/www/b/p.py"},
+      {"/srv/www/allowed/../refused/p.py", "/srv/www/refused/p.py"},
+      {"/../../etc", "/etc"},
+      {"/a/b/../../..", "/"},
+      {"a/../..", ".."},
+      {"./", "."},
+      {"../a/../../b", "../../b"},
+      {"/a/..\\b", "/a/..\\b"},
+  };
+  for (const auto& [path, normal] : cases) EXPECT_EQ(NormalizePagePath(path), normal) << path;
 }
 
 }  // namespace

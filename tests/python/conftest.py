@@ -81,6 +81,7 @@ def run_cli(*args, cwd=None):
 @pytest.fixture
 def no_cgi_request(monkeypatch):
     monkeypatch.delenv("PATH_TRANSLATED", raising=False)
+    monkeypatch.delenv("SCRIPT_FILENAME", raising=False)
 
 
 @pytest.fixture

@@ -15,6 +15,7 @@ import wsgiref.util
 import pytest
 
 import tessaloom
+from tessaloom.wsgi import RequestContext
 
 EXAMPLE = pathlib.Path(__file__).resolve().parents[2] / "examples" / "site"
 sys.path.insert(0, str(EXAMPLE))
@@ -115,11 +116,12 @@ def test_a_url_climbing_into_the_other_site_is_not_served(server):
     assert get(server, "/refused/../allowed/chart.jpg")[0] == 404
 
 
-def call(app, path_info):
+def call(app, path_info, **extra):
     """Runs the WSGI application in this thread; (status, body)."""
     environ = {"REQUEST_METHOD": "GET", "SCRIPT_NAME": "", "PATH_INFO": path_info,
                "QUERY_STRING": "", "wsgi.errors": io.StringIO()}
     wsgiref.util.setup_testing_defaults(environ)
+    environ.update(extra)
     answer = {}
 
     def start_response(status, headers, exc_info=None):
@@ -188,24 +190,35 @@ def test_without_admin_ini_every_site_draws(setup):
     assert message(call(app, "/refused/")[1]) is None
 
 
-def test_drawing_follows_the_request_in_force(setup):
-    www = pathlib.Path(setup.document_root)
-    allowed, refused = www / "allowed", www / "refused"
+# Requests through the WSGI middleware that once drew as the allowed site
+# from a page of the refused one (or of none); "@" is the document root.
+ATTACKS = [
+    ("PATH_INFO climbing out of SCRIPT_NAME",
+     {"DOCUMENT_ROOT": "@", "SCRIPT_NAME": "/refused/app.py", "PATH_INFO": "/../../allowed/x"},
+     COMPONENT_REFUSED),
+    ("PATH_TRANSLATED stepping back", {"PATH_TRANSLATED": "@/allowed/../refused/p.py"},
+     COMPONENT_REFUSED),
+    ("CGI's translation of PATH_INFO", {"SCRIPT_FILENAME": "@/refused/cgi-bin/chart.py",
+                                        "PATH_TRANSLATED": "@/allowed/x"}, COMPONENT_REFUSED),
+    ("a lone surrogate in PATH_INFO", {"DOCUMENT_ROOT": "@", "PATH_INFO": "/allowed/\ud800"},
+     "No data available" + NO_REQUEST),
+]
 
-    def draw(folder):
-        return site_app.draw_chart(str(folder), "Sales")
 
-    # Outside any page there is no site to check against.
-    assert draw(allowed).endswith(NO_REQUEST)
-    with tessaloom.request(allowed / "index.py"):
-        assert draw(allowed) == ""
-        with tessaloom.request(refused / "index.py"):
-            assert draw(refused) == COMPONENT_REFUSED
-        assert draw(allowed) == ""
-        # A page may only write into its own site's folder.
-        assert draw(refused) == (
-            ASK_HOST + "Non Series Graphs method of Tessaloom component in %s path" % refused)
-    assert draw(allowed).endswith(NO_REQUEST)
+@pytest.mark.parametrize("environ,expected", [a[1:] for a in ATTACKS], ids=[a[0] for a in ATTACKS])
+def test_no_request_draws_as_another_site(setup, environ, expected):
+    allowed = pathlib.Path(setup.document_root, "allowed")
+    reasons = []
+
+    def app(environ, start_response):
+        reasons.append(site_app.draw_chart(str(allowed), "Sales"))
+        start_response("200 OK", [("Content-Type", "text/plain")])
+        return [b""]
+
+    environ = {k: v.replace("@", setup.document_root) for k, v in environ.items()}
+    call(RequestContext(app), "/", **environ)
+    assert reasons == [expected]
+    assert files(allowed) == ["sales.csv"]
 
 
 def test_serve_py_writes_the_setup_and_serves_until_stopped(tmp_path):

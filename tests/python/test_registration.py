@@ -137,28 +137,6 @@ def test_own_progids_are_created_directly_when_the_registry_does_not_name_them(r
     assert automation_error(tessaloom.CreateObject, "Other").hresult == tessaloom.CO_E_CLASSSTRING
 
 
-def test_register_and_unregister_twice_leave_other_keys_alone(registry):
-    registry.parent.mkdir()
-    registry.write_text(UNRELATED)
-    for _ in range(2):
-        result = tool("register")
-        assert result.returncode == 0, result.stderr
-    unrelated = parse(UNRELATED)
-    assert {k: v for k, v in keys(registry).items() if k in unrelated} == unrelated
-    for _ in range(2):
-        result = tool("unregister")
-        assert result.returncode == 0, result.stderr
-        assert "DllUnregisterServer" in result.stdout
-    assert keys(registry) == unrelated
-    assert tessaloom.CreateObject(PROGID).ErrorReason == ""  # back to the direct way
-
-
-def test_unregister_with_no_registry_writes_nothing(registry):
-    result = tool("unregister")
-    assert result.returncode == 0, result.stderr
-    assert not registry.exists()
-
-
 def test_a_library_argument_registers_that_copy(registry, tmp_path):
     own = loaded_library("libtessaloom.so")
     copy = tmp_path / "copy" / "libtessaloom.so.0"
