@@ -96,10 +96,10 @@ class CGraph {
   // Colour at list position i; a negative i means the first entry.
   [[nodiscard]] COLORREF GetColor(int i) const noexcept;
 
-  // Draws the chart on a new canvas of graphWidth x graphHeight and writes it
-  // to filePath/fileName. Failures are left in errorText; nothing throws but
-  // std::bad_alloc.
-  void RenderToFile();
+  // Draws the chart on a canvas of graphWidth x graphHeight and writes it to
+  // filePath/fileName. False when no image was written, with the reason in
+  // errorText (running out of memory included).
+  bool RenderToFile() noexcept;
   // The drawing sequence on `surface`: background and border, title, plot
   // layout, legend, sign scan and origin shift, axes, the kind's drawer.
   // False when the chart could not be drawn (the reason is in errorText)
@@ -173,6 +173,10 @@ class CGraph {
   COLORREF backColor = 0xFFFFFF;  // white until the script picks a colour
 
   ChartRenderer* renderer = nullptr;  // not owned; null: draw and write the file
+
+ private:
+  // RenderToFile's work; may throw std::bad_alloc.
+  bool Render();
 };
 
 }  // namespace tessaloom

@@ -15,6 +15,7 @@ namespace {
 // not kept, so one huge chart does not pin its memory to the thread.
 constexpr std::int64_t kMaxKeptPixels = std::int64_t{2048} * 2048;
 constexpr char kNoFonts[] = "Unable to load the chart fonts";
+constexpr char kNoMemory[] = "Not enough memory to draw the chart";
 
 bool AcquireCanvas(Canvas& canvas, std::int32_t width, std::int32_t height, std::string& error) {
   if (canvas.width() == width && canvas.height() == height) {
@@ -26,10 +27,19 @@ bool AcquireCanvas(Canvas& canvas, std::int32_t width, std::int32_t height, std:
 
 }  // namespace
 
-void CGraph::RenderToFile() {
+bool CGraph::RenderToFile() noexcept {
+  try {
+    return Render();
+  } catch (...) {  // out of memory while drawing
+    SetErrorText(kNoMemory);
+    return false;
+  }
+}
+
+bool CGraph::Render() {
   if (renderer != nullptr) {
     renderer->Render(*this);
-    return;
+    return true;
   }
   thread_local Canvas kept;
   Canvas fresh;
@@ -38,20 +48,21 @@ void CGraph::RenderToFile() {
   std::string error;
   if (!AcquireCanvas(canvas, graphWidth, graphHeight, error)) {
     SetErrorText(std::move(error));
-    return;
+    return false;
   }
   // A chart without its text would be reported as drawn: refuse instead.
   if (!EnsureFontsLoaded()) {
     SetErrorText(kNoFonts);
-    return;
+    return false;
   }
   LoadDefaultPalette();
   RasterSurface surface(canvas);
-  if (!DrawGraph(surface)) return;
-  std::string message;
-  if (SaveImage(&canvas, filePath, fileName, message, FileSystem::Default(), outputLimit) == 0) {
-    SetErrorText(std::move(message));
+  if (!DrawGraph(surface)) return false;
+  if (!SaveImage(&canvas, filePath, fileName, error, FileSystem::Default(), outputLimit)) {
+    SetErrorText(std::move(error));
+    return false;
   }
+  return true;
 }
 
 }  // namespace tessaloom

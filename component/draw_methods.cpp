@@ -89,19 +89,11 @@ bool CGraphGenerator::AccessAllowed() noexcept {
 }
 
 HRESULT CGraphGenerator::RenderAndClear() noexcept {
-  HRESULT hr = S_OK;
-  try {
-    graph.RenderToFile();
-  } catch (...) {
-    hr = E_OUTOFMEMORY;
-    try {
-      graph.SetErrorText("Not enough memory to draw the chart");
-    } catch (...) {
-    }
-  }
+  // Every failure of the draw is a message for ErrorReason; the call succeeds.
+  static_cast<void>(graph.RenderToFile());
   graph.ClearAll();
   pendingSeries.reset();
-  return hr;
+  return S_OK;
 }
 
 void CGraphGenerator::LoadSingleSet(const DrawKind& kind) {

@@ -33,27 +33,27 @@ ImageOutput ChooseImageOutput(const std::string& fullPath) {
   return {fullPath.substr(0, dot + 1) + "bmp", false};
 }
 
-int SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
-              std::string& errorText, FileSystem& files, const OutputLimit& limit) noexcept {
+bool SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
+               std::string& errorText, FileSystem& files, const OutputLimit& limit) noexcept {
   try {
     if (!IsPathValid(filePath, files)) {
       errorText = "Invalid File Path";
-      return 0;
+      return false;
     }
     const std::string fullPath = filePath + "/" + fileName;
     if (canvas == nullptr) {
       errorText = "No DC Avaiable";
-      return 0;
+      return false;
     }
     if (fileName.empty()) {
       errorText = "File Name missing";
-      return 0;
+      return false;
     }
     // The canvas's rows are the packed bitmap's rows: both writers read them
     // in place instead of copying them into a packed block first.
     if (canvas->width() < 1 || canvas->height() < 1) {
       errorText = "Unable to convert DDB to DIB";
-      return 0;
+      return false;
     }
     const ImageOutput output = ChooseImageOutput(fullPath);
     // The output's final component always ends in "bmp" or "jpg", so it is
@@ -63,38 +63,38 @@ int SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
     const std::unique_ptr<Folder> folder = files.OpenFolder(parts.folder, reason);
     if (folder == nullptr) {
       errorText = kCannotOpen;
-      return 0;
+      return false;
     }
     std::string real;
     if (!limit.folder.empty() && !(folder->RealPath(real) && FolderHolds(limit.folder, real))) {
       errorText = limit.refusal;
-      return 0;
+      return false;
     }
     const std::unique_ptr<WritableFile> file = folder->NewReplacingFile(parts.name, reason);
     if (file == nullptr) {
       errorText = kCannotOpen;
-      return 0;
+      return false;
     }
     // The JPEG is encoded from the same rows the BMP would hold.
     const bool written = output.jpeg ? EncodeCanvasJpeg(*canvas, *file, reason)
                                      : WriteCanvasBmp(*canvas, *file, reason);
     if (!written) {
       errorText = std::move(reason);
-      return 0;
+      return false;
     }
     switch (file->Commit(reason)) {
-      case CommitResult::kDone: return 1;
-      case CommitResult::kCannotReplace: errorText = kCannotOpen; return 0;
-      case CommitResult::kWriteFailed: errorText = std::move(reason); return 0;
+      case CommitResult::kDone: return true;
+      case CommitResult::kCannotReplace: errorText = kCannotOpen; return false;
+      case CommitResult::kWriteFailed: errorText = std::move(reason); return false;
     }
-    return 0;
+    return false;
   } catch (...) {
     try {
       errorText = "Not enough memory";
     } catch (...) {
       errorText.clear();
     }
-    return 0;
+    return false;
   }
 }
 

@@ -41,8 +41,8 @@ struct OutputLimit {
 
 // Writes `canvas` into folder `filePath` as `fileName` (joined with '/',
 // placed by ChooseImageOutput). A relative `filePath` is taken from the
-// current directory. Returns 1 when the file was written, replacing any file
-// of that name in one step; otherwise 0 with the reason in `errorText`, any
+// current directory. Returns true when the file was written, replacing any
+// file of that name in one step; otherwise false with the reason in `errorText`, any
 // previous file of that name intact and no other file left behind:
 //   "Invalid File Path"               `filePath` is not a directory IsPathValid accepts
 //   "No DC Avaiable"                  `canvas` is null
@@ -54,8 +54,8 @@ struct OutputLimit {
 //                                     not inside `limit.folder`
 //   libjpeg's message, or "Unable to write file: ..." when encoding or writing fails.
 // `errorText` is left as it was on success. Checks run in the order listed.
-int SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
-              std::string& errorText, FileSystem& files = FileSystem::Default(),
-              const OutputLimit& limit = {}) noexcept;
+[[nodiscard]] bool SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
+                             std::string& errorText, FileSystem& files = FileSystem::Default(),
+                             const OutputLimit& limit = {}) noexcept;
 
 }  // namespace tessaloom

@@ -64,7 +64,7 @@ TEST(SaveImageTest, FailuresGiveTheirMessagesAndWriteNothing) {
   };
   for (const Case& c : cases) {
     std::string errorText;
-    EXPECT_EQ(SaveImage(c.canvas, c.filePath, c.fileName, errorText), 0) << c.label;
+    EXPECT_EQ(SaveImage(c.canvas, c.filePath, c.fileName, errorText), false) << c.label;
     EXPECT_EQ(errorText, c.message) << c.label;
   }
   EXPECT_EQ(Names(dir.path()), (Strings{"Folder.bmp", "plain.txt"}));
@@ -91,7 +91,7 @@ TEST(SaveImageTest, ChartBmpHasTheStatedLayoutAndPixels) {
   Canvas canvas = FPicture(500, 350);
   canvas.SetPixel(123, 45, 0x123456);  // R 0x56, G 0x34, B 0x12
   std::string errorText = "from an earlier draw";
-  ASSERT_EQ(SaveImage(&canvas, dir.path(), "Graph.bmp", errorText), 1);
+  ASSERT_EQ(SaveImage(&canvas, dir.path(), "Graph.bmp", errorText), true);
   EXPECT_EQ(errorText, "from an earlier draw");
   const Bytes bmp = ReadAll(dir / "Graph.bmp");
   ASSERT_EQ(bmp.size(), 14u + 40 + 500 * 350 * 4);
@@ -118,8 +118,8 @@ TEST(SaveImageTest, JpegKeepsTheRequestedNameAndLeavesABmpBesideItAlone) {
   const Canvas canvas = FPicture(60, 40);
   WriteAll(dir / "Graph.bmp", Bytes{'o', 'l', 'd'});
   std::string errorText;
-  ASSERT_EQ(SaveImage(&canvas, dir.path(), "Graph.jpg", errorText), 1) << errorText;
-  ASSERT_EQ(SaveImage(&canvas, dir.path(), "Other.JPG", errorText), 1) << errorText;
+  ASSERT_EQ(SaveImage(&canvas, dir.path(), "Graph.jpg", errorText), true) << errorText;
+  ASSERT_EQ(SaveImage(&canvas, dir.path(), "Other.JPG", errorText), true) << errorText;
   EXPECT_EQ(Names(dir.path()), (Strings{"Graph.bmp", "Graph.jpg", "Other.JPG"}));
   EXPECT_EQ(ReadAll(dir / "Graph.bmp"), (Bytes{'o', 'l', 'd'}));
   const Bytes jpeg = ReadAll(dir / "Graph.jpg");
@@ -145,9 +145,9 @@ TEST(SaveImageTest, FoldersMayEndInSlashOrBeRelativeAndTheCurrentDirectoryStays)
   const std::string relative = std::filesystem::relative(dir / "out.d", before);
   ASSERT_NE(relative.front(), '/');
   std::string errorText;
-  EXPECT_EQ(SaveImage(&canvas, dir.path() + "/", "A.png", errorText), 1) << errorText;
-  EXPECT_EQ(SaveImage(&canvas, relative, "B.jpg", errorText), 1) << errorText;
-  EXPECT_EQ(SaveImage(&canvas, relative, "C", errorText), 1) << errorText;
+  EXPECT_EQ(SaveImage(&canvas, dir.path() + "/", "A.png", errorText), true) << errorText;
+  EXPECT_EQ(SaveImage(&canvas, relative, "B.jpg", errorText), true) << errorText;
+  EXPECT_EQ(SaveImage(&canvas, relative, "C", errorText), true) << errorText;
   EXPECT_EQ(std::filesystem::current_path(), before);
   EXPECT_EQ(Names(dir.path()), (Strings{"A.bmp", "out.d"}));
   EXPECT_EQ(Names(dir / "out.d"), (Strings{"B.jpg", "bmp"}));
@@ -158,15 +158,15 @@ TEST(SaveImageTest, FailedWriteKeepsThePreviousFileAndLeavesNoTemporaryFile) {
   ScratchDir dir;
   const Canvas canvas = FPicture(300, 200);
   std::string errorText;
-  ASSERT_EQ(SaveImage(&canvas, dir.path(), "Graph.jpg", errorText), 1);
-  ASSERT_EQ(SaveImage(&canvas, dir.path(), "Graph.bmp", errorText), 1);
+  ASSERT_EQ(SaveImage(&canvas, dir.path(), "Graph.jpg", errorText), true);
+  ASSERT_EQ(SaveImage(&canvas, dir.path(), "Graph.bmp", errorText), true);
   const Bytes jpeg = ReadAll(dir / "Graph.jpg");
   const Bytes bmp = ReadAll(dir / "Graph.bmp");
   const Canvas other = FPicture(200, 300);
   FaultyFiles fullDisk;
   fullDisk.writeLimit = 1000;  // less than either file
   for (const char* name : {"Graph.jpg", "Graph.bmp"}) {
-    EXPECT_EQ(SaveImage(&other, dir.path(), name, errorText, fullDisk), 0) << name;
+    EXPECT_EQ(SaveImage(&other, dir.path(), name, errorText, fullDisk), false) << name;
     EXPECT_EQ(errorText, "Unable to write file: No space left on device") << name;
   }
   EXPECT_EQ(Names(dir.path()), (Strings{"Graph.bmp", "Graph.jpg"}));
