@@ -81,18 +81,45 @@ def test_installed_module_creates_objects_from_the_installed_library(prefix, tmp
     assert counts == "1 ''"
 
 
-def test_installed_headers_build_a_host(prefix, tmp_path):
+CMAKE_HOST = """
+cmake_minimum_required(VERSION 3.25)
+project(host CXX)
+set(CMAKE_CXX_STANDARD 17)
+find_package(Tessaloom REQUIRED)
+add_executable(host host.cpp)
+target_link_libraries(host PRIVATE Tessaloom::tessaloom)
+set_target_properties(host PROPERTIES BUILD_RPATH "${TESSALOOM_LIB}")
+"""
+
+
+def build_with_pkg_config(prefix, folder, compiler):
+    env = dict(os.environ, PKG_CONFIG_PATH=str(prefix / "lib" / "pkgconfig"))
+    flags = subprocess.run(["pkg-config", "--cflags", "--libs", "tessaloom"], env=env,
+                           capture_output=True, text=True, check=True).stdout.split()
+    program = folder / "host"
+    subprocess.run([compiler, "-std=c++17", str(folder / "host.cpp"), *flags,
+                    "-Wl,-rpath,%s" % (prefix / "lib"), "-o", str(program)],
+                   capture_output=True, text=True, check=True)
+    return program
+
+
+def build_with_cmake(prefix, folder, compiler):
+    (folder / "CMakeLists.txt").write_text(CMAKE_HOST)
+    subprocess.run(["cmake", "-S", str(folder), "-B", str(folder / "build"),
+                    "-DCMAKE_PREFIX_PATH=%s" % prefix, "-DCMAKE_CXX_COMPILER=%s" % compiler,
+                    "-DTESSALOOM_LIB=%s" % (prefix / "lib")],
+                   capture_output=True, text=True, check=True)
+    subprocess.run(["cmake", "--build", str(folder / "build")], capture_output=True, text=True,
+                   check=True)
+    return folder / "build" / "host"
+
+
+@pytest.mark.parametrize("build", [build_with_pkg_config, build_with_cmake])
+def test_installed_package_files_build_a_cxx17_host(prefix, tmp_path, build):
     cache = (BUILD / "CMakeCache.txt").read_text()
     compiler = re.search(r"^CMAKE_CXX_COMPILER:\w+=(.*)$", cache, re.M).group(1)
-    source = tmp_path / "host.cpp"
-    source.write_text(HOST)
-    program = tmp_path / "host"
-    lib = prefix / "lib"
-    build = subprocess.run(
-        [compiler, "-std=c++20", "-I%s" % (prefix / "include" / "tessaloom"), str(source),
-         "-L%s" % lib, "-ltessaloom", "-Wl,-rpath,%s" % lib, "-o", str(program)],
-        capture_output=True, text=True)
-    assert build.returncode == 0, build.stderr
+    (tmp_path / "host.cpp").write_text(HOST)
+    program = build(prefix, tmp_path, compiler)
     registry = tmp_path / "registry.reg"
     subprocess.run([str(prefix / "bin" / "tessaloom"), "register"], check=True,
                    capture_output=True, env=clean_env(registry))
