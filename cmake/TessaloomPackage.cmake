@@ -1,0 +1,22 @@
+# The Debian package, made by CPack from the same install rules as a prefix
+# install (tools/package builds it with the prefix /usr): library, headers,
+# pkg-config and CMake files, the CLI, and the Python module in the system
+# Python's dist-packages. dpkg-shlibdeps adds the shared libraries it links;
+# the fonts and the Python version are named here. Installing registers the
+# class; removing unregisters it.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME tessaloom)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "server-side chart component (GraphGenerator)")
+set(CPACK_PACKAGE_CONTACT "Tessaloom developers <developers@tessaloom.invalid>")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-wine")
+if(TESSALOOM_PYTHON_DEPENDS)
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ${TESSALOOM_PYTHON_DEPENDS}")
+endif()
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${PROJECT_SOURCE_DIR}/packaging/debian/postinst ${PROJECT_SOURCE_DIR}/packaging/debian/prerm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)
