@@ -137,13 +137,6 @@ TEST(ModuleCountTest, TheLibraryCanUnloadOnlyWithNoObjectAndNoLockAndUnbalancedU
   ASSERT_EQ(ModuleLockCount(), 0);
   ComPtr<IClassFactory> factory = Factory();
   EXPECT_EQ(DllCanUnloadNow(), S_OK);  // a factory reference alone holds nothing
-
-  ComPtr<IDispatch> object;
-  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, object.out()), S_OK);
-  EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
-  object.Reset();
-  EXPECT_EQ(DllCanUnloadNow(), S_OK);
-
   Outer outer;
   ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, outer.inner.out()), S_OK);
   EXPECT_EQ(DllCanUnloadNow(), S_FALSE);

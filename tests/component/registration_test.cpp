@@ -1,9 +1,7 @@
 #include "component/registration.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -133,12 +131,6 @@ TEST(ServerEntriesTest, RegisteringAgainFromElsewhereMovesTheServer) {
                                                "/usr/lib/x86_64-linux-gnu"));
 }
 
-TEST(ServerEntriesTest, UnregisteringWhatIsNotRegisteredChangesNothing) {
-  RegistryDocument doc = Parsed("REGEDIT4\n");
-  RemoveServerEntries(doc);
-  EXPECT_EQ(doc.Serialize(), Parsed("REGEDIT4\n").Serialize());
-}
-
 TEST(ServerEntriesTest, UnregistrationKeepsWhatOthersPutInTheSharedKeys) {
   RegistryDocument doc;
   AddServerEntries(doc, kLibrary);
@@ -192,51 +184,6 @@ TEST(ServerEntriesTest, KeysAreFoundWhateverTheirLetterCase) {
 
 // The registry file.
 
-std::string OwnLibraryFile() {
-  Dl_info info{};
-  EXPECT_NE(dladdr(reinterpret_cast<void*>(&DllRegisterServer), &info), 0);
-  return std::filesystem::canonical(info.dli_fname).string();
-}
-
-TEST(RegistrationFileTest, DllRegisterServerNamesThisLibraryByItsFullPath) {
-  RegistryFileScope registry;
-  ASSERT_EQ(DllRegisterServer(), S_OK);
-  RegistryDocument doc;
-  std::string error;
-  ASSERT_EQ(LoadRegistry(doc, error), 0) << error;
-  const RegistryValue* server = doc.FindValue(std::string(kClassKey) + "\\InprocServer32", "");
-  ASSERT_NE(server, nullptr);
-  const std::filesystem::path path(server->text);
-  EXPECT_TRUE(path.is_absolute());
-  EXPECT_EQ(path.lexically_normal(), path);
-  EXPECT_EQ(std::filesystem::canonical(path).string(), OwnLibraryFile());
-  std::string own;
-  ASSERT_TRUE(ThisLibraryPath(own, error)) << error;
-  EXPECT_EQ(own, server->text);
-  ExpectExactlyTheEntries(doc, ExpectedEntries(own, path.parent_path().string()));
-}
-
-TEST(RegistrationFileTest, RoundTripLeavesAFileOfOtherKeysAsItWas) {
-  RegistryFileScope registry;
-  registry.Write(kUnrelated);
-  const std::string original = Parsed(kUnrelated).Serialize();
-  ASSERT_EQ(DllRegisterServer(), S_OK);
-  ASSERT_EQ(DllRegisterServer(), S_OK);
-  const std::string registered = registry.Read();
-  EXPECT_EQ(registered.substr(0, original.size()), original);
-  EXPECT_NE(registered.find("\"ThreadingModel\"=\"Apartment\""), std::string::npos);
-  ASSERT_EQ(DllUnregisterServer(), S_OK);
-  EXPECT_EQ(registry.Read(), original);
-  ASSERT_EQ(DllUnregisterServer(), S_OK);
-  EXPECT_EQ(registry.Read(), original);
-}
-
-TEST(RegistrationFileTest, UnregisteringWithNoRegistryWritesNoFile) {
-  RegistryFileScope registry;
-  EXPECT_EQ(DllUnregisterServer(), S_OK);
-  EXPECT_FALSE(registry.Exists());
-}
-
 TEST(RegistrationFileTest, AFileThatIsNotARegistryIsNeitherReadNorReplaced) {
   RegistryFileScope registry;
   const std::string text = "not a registry\n[HKEY_CLASSES_ROOT\\x]\n";
@@ -249,17 +196,6 @@ TEST(RegistrationFileTest, AFileThatIsNotARegistryIsNeitherReadNorReplaced) {
   EXPECT_EQ(DllRegisterServer(), SELFREG_E_CLASS);
   EXPECT_EQ(DllUnregisterServer(), SELFREG_E_CLASS);
   EXPECT_EQ(registry.Read(), text);
-}
-
-TEST(RegistrationFileTest, AFileThatCannotBeWrittenFailsWithTheReason) {
-  RegistryFileScope registry;
-  // A regular file where the registry's folder should be.
-  std::ofstream(registry.dir() + "/blocker") << "x";
-  ::setenv("TESSALOOM_REGISTRY", (registry.dir() + "/blocker/registry.reg").c_str(), 1);
-  std::string error;
-  EXPECT_EQ(RegisterServer(kLibrary, error), SELFREG_E_CLASS);
-  EXPECT_NE(error.find("blocker"), std::string::npos) << error;
-  EXPECT_EQ(DllRegisterServer(), SELFREG_E_CLASS);
 }
 
 TEST(RegistrationFileTest, ServerPathsThatWouldNotReadBackAreRefused) {
