@@ -66,6 +66,11 @@ TEST(CellPixelsPerEmTest, MatchesThePublishedEmSizes) {
   }
 }
 
+TEST(ScalableTextMetricsTest, HalvesRoundUp) {
+  // Ascent 1 of 2 units in a 1-pixel cell, widths 8 x 7 / 16 pixels: halves all.
+  EXPECT_EQ(ScalableTextMetrics(1, FaceFigures{16, 1, 1, 8, 8}), (TextMetrics{1, 1, 0, 4, 4}));
+}
+
 TEST(ScalableTextMetricsTest, BrokenFiguresStillGiveTheRequestedCell) {
   const FaceFigures broken[] = {{0, 0, 0, 0, 0},
                                 {-2048, -1825, -443, -874, -2306},
