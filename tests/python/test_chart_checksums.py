@@ -22,7 +22,8 @@ import tessaloom
 TABLE = pathlib.Path(__file__).with_name("chart_checksums.txt")
 UPDATE = os.environ.get("TESSALOOM_UPDATE_CHECKSUMS") == "1"
 
-KINDS = ["Bar", "3DBar", "StackedBar", "3DStackedBar", "Line", "3DLine", "Pie", "3DPie", "BoxWhisker"]
+KINDS = ["Bar", "3DBar", "StackedBar", "3DStackedBar", "Line", "3DLine", "Pie", "3DPie",
+         "BoxWhisker"]
 SINGLE = ["Draw%sGraph" % kind for kind in KINDS]
 SERIES = ["Draw%sSeriesGraph" % kind for kind in KINDS]
 SIDEWAYS = SINGLE[:5] + SINGLE[8:] + SERIES[0:5:2] + SERIES[8:]  # the kinds that lie on their side

@@ -33,7 +33,9 @@ def test_every_draw_method_writes_a_jpeg_and_then_a_bmp_of_the_same_data(g, tmp_
     assert sorted(p.name for p in tmp_path.iterdir()) == ["chart.bmp", "chart.jpg"]
 
 
-@pytest.mark.parametrize("width,height,horizontal", [(1, 1, 0), (3, 7, 0), (640, 120, 0), (4, 350, 1)])
+@pytest.mark.parametrize(
+    "width,height,horizontal", [(1, 1, 0), (3, 7, 0), (640, 120, 0), (4, 350, 1)]
+)
 def test_a_bmp_has_the_requested_size_white_inside_a_black_border(g, tmp_path, width, height,
                                                                   horizontal):
     filled(g, tmp_path, "chart.bmp")

@@ -60,10 +60,11 @@ CHARTS = {
         (102, 130, BLACK), (102, 311, BLACK), (101, 130, WHITE), (103, 130, WHITE)]),
     "3D silhouette, back plane and grid": ("Draw3DBarGraph", [12, 30, 21], {"grid", "back"}, [
         (74, 52, GREEN), (64, 42, WHITE), (478, 288, GREEN), (489, 299, WHITE), (300, 45, GREEN),
-        (75, 150, BLACK), (74, 150, GREEN), (76, 150, GREEN), (480, 263, BLACK), (205, 262, GREEN)]),
+        (75, 150, BLACK), (74, 150, GREEN), (76, 150, GREEN), (480, 263, BLACK),
+        (205, 262, GREEN)]),
     "flat bars: fill inside a black outline": ("DrawBarGraph", [10, 20, 30], {}, [
-        (133, 269, FIRST), (91, 269, BLACK), (175, 269, BLACK), (133, 238, BLACK), (133, 232, WHITE),
-        (417, 113, BLACK), (417, 107, WHITE)]),
+        (133, 269, FIRST), (91, 269, BLACK), (175, 269, BLACK), (133, 238, BLACK),
+        (133, 232, WHITE), (417, 113, BLACK), (417, 107, WHITE)]),
     "bars below zero": ("DrawBarGraph", [-20, 10, 30], {}, [
         (133, 222, FIRST), (133, 257, BLACK), (133, 265, WHITE)]),
     "3D bar faces": ("Draw3DBarGraph", [10, 20, 30], {}, [
