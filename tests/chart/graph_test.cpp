@@ -260,14 +260,15 @@ TEST(DrawersTest, ExtremeFiguresSaturateInsteadOfOverflowing) {
     for (std::uint32_t kind : kAllKinds) {
       for (std::uint32_t vertical : {0u, 1u}) {
         for (std::int32_t quadrant : {1, 3}) {
-          CGraph g = chart_test::Model({.kind = kind,
-                                        .series = {values, {1, 2}, values},
-                                        .vertical = vertical,
-                                        .quadrant = quadrant,
-                                        .grid = 1,
-                                        .back = true,
-                                        .xLabel = "x",
-                                        .legend = {"L"}});
+          CGraph g = chart_test::Model(
+              {.kind = kind,
+               .series = {values, {1, 2}, {3.4e38f, 3.4e38f, 1e-30f}, {-5, 10, -1}, values},
+               .vertical = vertical,
+               .quadrant = quadrant,
+               .grid = 1,
+               .back = true,
+               .xLabel = "x",
+               .legend = {"L"}});
           g.plotLeftX = l.left;
           g.plotBaseY = l.base;
           g.plotWidth = l.width;
