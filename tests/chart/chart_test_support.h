@@ -1,62 +1,87 @@
-// Helpers shared by the chart drawing tests: model set-up, expected log
-// lines and log searches.
+// A chart model described in one line, drawn on the recording surface, and
+// a table runner that checks each rule's few log lines.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
-#include <array>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "chart/graph.h"
 #include "draw/recording_surface.h"
-#include "draw/text_metrics.h"
 
 namespace tessaloom::chart_test {
 
-// Adds one series holding `values` at x positions 0, 1, 2, ...
-inline void AddSeries(CGraph& g, const std::vector<float>& values) {
+enum class Stage { kDrawer, kAxes, kWhole };
+
+// Drawers and axes see the layout the frame would leave: the plot from
+// (50, 250), 300 wide and 200 high, on a 500 x 350 canvas, 3D depth 10.
+// kWhole lets the frame lay the chart out.
+struct Chart {
+  std::uint32_t kind = GRAPH_BAR;
+  std::vector<std::vector<float>> series{};  // slot values; series k is labelled 'A' + k
+  std::int32_t minTick = 0;
+  std::int32_t maxTick = 100;
+  std::int32_t step = 0;  // 0: a tenth of the range
+  std::uint32_t vertical = 1;
+  std::int32_t quadrant = 1;
+  std::uint32_t grid = 0;
+  bool back = false;  // a #3366CC background behind the plot
+  std::string xLabel{}, yLabel{}, title{};
+  std::vector<std::string> legend{};
+  Stage stage = Stage::kDrawer;
+};
+
+inline void AddSeries(CGraph& g, const std::vector<float>& values, std::string label = "") {
   auto series = std::make_unique<CGraphSeries>();
   std::uint32_t x = 0;
   for (float v : values) series->AddDataPoint(x++, v);
+  series->SetLabel(std::move(label));
   g.AddGraphSeries(std::move(series));
 }
 
-// Adds one single-point series per label.
-inline void AddLabelledSeries(CGraph& g, const std::vector<std::string>& labels) {
-  for (const std::string& label : labels) {
-    auto series = std::make_unique<CGraphSeries>();
-    series->AddDataPoint(0, 1.0f);
-    series->SetLabel(label);
-    g.AddGraphSeries(std::move(series));
+inline CGraph Model(const Chart& c) {
+  CGraph g;
+  g.SetGraphType(c.kind);
+  g.SetOrientation(c.vertical);
+  g.SetTickLimits(c.minTick, c.maxTick, c.step != 0 ? c.step : (c.maxTick - c.minTick) / 10);
+  g.SetGridLines(c.grid);
+  g.SetBackColorFlag(c.back ? 1 : 0);
+  g.backColor = 0x3366CC;
+  g.SetXAxisLabel(c.xLabel);
+  g.SetYAxisLabel(c.yLabel);
+  g.SetChartTitle(c.title);
+  char label = 'A';
+  for (const auto& values : c.series) AddSeries(g, values, std::string(1, label++));
+  for (std::size_t i = 0; i < c.legend.size(); ++i) {
+    g.SetLegendText(static_cast<std::uint32_t>(i), c.legend[i]);
   }
+  g.LoadDefaultPalette();
+  if (c.stage != Stage::kWhole) {
+    g.canvasWidth = 495;
+    g.canvasHeight = 350;
+    g.plotLeftX = 50;
+    g.plotBaseY = 250;
+    g.plotWidth = 300;
+    g.plotHeight = 200;
+    g.depth3D = 10;
+    g.quadrant = c.quadrant;
+  }
+  return g;
 }
 
-inline std::string Str(std::int64_t v) { return std::to_string(v); }
-inline std::string MoveTo(std::int64_t x, std::int64_t y) {
-  return "MoveTo(" + Str(x) + ", " + Str(y) + ")";
-}
-inline std::string LineTo(std::int64_t x, std::int64_t y) {
-  return "LineTo(" + Str(x) + ", " + Str(y) + ")";
-}
-inline std::string TextOut(std::int64_t x, std::int64_t y, const std::string& text) {
-  return "TextOut(" + Str(x) + ", " + Str(y) + ", \"" + text + "\")";
-}
-inline std::string Rect(std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b) {
-  return "Rectangle(" + Str(l) + ", " + Str(t) + ", " + Str(r) + ", " + Str(b) + ")";
-}
-inline std::string BrushOf(COLORREF c) {
-  return "SelectBrush(" + RecordingSurface::Describe(c) + ")";
-}
-inline std::string PenOf(COLORREF c) {
-  return "SelectPen(1, " + RecordingSurface::Describe(c) + ")";
-}
-
-// True when `run` occurs in `log` as consecutive lines.
-inline bool HasRun(const std::vector<std::string>& log, const std::vector<std::string>& run) {
-  return std::search(log.begin(), log.end(), run.begin(), run.end()) != log.end();
+inline std::vector<std::string> Drawn(CGraph& g, Stage stage) {
+  RecordingSurface s;
+  if (stage == Stage::kWhole) {
+    g.DrawGraph(s);
+  } else {
+    if (stage == Stage::kAxes) g.DrawAxes(s);
+    g.DrawByKind(s);
+  }
+  return s.Log();
 }
 
 inline std::string Dump(const std::vector<std::string>& log) {
@@ -65,24 +90,21 @@ inline std::string Dump(const std::vector<std::string>& log) {
   return out;
 }
 
-// Average character width and cell height of the chart font of `height`.
-inline std::int32_t Ave(std::int32_t height) {
-  return StandardTextMetrics(Font::Chart(height)).aveCharWidth;
-}
-inline std::int32_t Cell(std::int32_t height) {
-  return StandardTextMetrics(Font::Chart(height)).height;
-}
+// One rule: a chart and the consecutive log lines that pin it.
+struct Rule {
+  const char* rule;
+  Chart chart;
+  std::vector<std::string> lines;
+};
 
-// The four coordinates of every Rectangle in the log, in order.
-inline std::vector<std::array<int, 4>> Rectangles(const std::vector<std::string>& log) {
-  std::vector<std::array<int, 4>> out;
-  for (const std::string& line : log) {
-    std::array<int, 4> r{};
-    if (std::sscanf(line.c_str(), "Rectangle(%d, %d, %d, %d)", &r[0], &r[1], &r[2], &r[3]) == 4) {
-      out.push_back(r);
-    }
+inline void ExpectRules(const std::vector<Rule>& rules) {
+  for (const Rule& r : rules) {
+    CGraph g = Model(r.chart);
+    const std::vector<std::string> log = Drawn(g, r.chart.stage);
+    const bool found =
+        std::search(log.begin(), log.end(), r.lines.begin(), r.lines.end()) != log.end();
+    EXPECT_TRUE(found) << r.rule << ": missing\n" << Dump(r.lines) << "in\n" << Dump(log);
   }
-  return out;
 }
 
 }  // namespace tessaloom::chart_test

@@ -116,39 +116,6 @@ TEST_F(DrawMethodsTest, PieSetsNegativesToZeroInTheStoreForLaterDraws) {
   EXPECT_EQ(Limits(Last()), (ScaleLimits{0, 10, 1}));
 }
 
-TEST_F(DrawMethodsTest, SingleSetMethodsLoadTheirKindsShape) {
-  struct Case {
-    HRESULT (CGraphGenerator::*draw)() noexcept;
-    std::uint32_t type;
-    std::size_t series;
-    bool legend;
-  };
-  const Case cases[] = {
-      {&CGraphGenerator::DrawPieGraph, GRAPH_PIE, 1, true},
-      {&CGraphGenerator::Draw3DPieGraph, GRAPH_3D_PIE, 1, true},
-      {&CGraphGenerator::DrawBarGraph, GRAPH_BAR, 2, false},
-      {&CGraphGenerator::Draw3DBarGraph, GRAPH_3D_BAR, 2, false},
-      {&CGraphGenerator::DrawLineGraph, GRAPH_LINE, 2, false},
-      {&CGraphGenerator::Draw3DLineGraph, GRAPH_3D_LINE, 2, false},
-      {&CGraphGenerator::DrawBoxWhiskerGraph, GRAPH_BOX_WHISKER, 1, false},
-      {&CGraphGenerator::DrawStackedBarGraph, GRAPH_STACKED_BAR, 1, true},
-      {&CGraphGenerator::Draw3DStackedBarGraph, GRAPH_3D_STACKED_BAR, 1, true},
-  };
-  AddData({{u"x", 1.0f}, {u"y", 2.0f}});
-  for (const Case& c : cases) {
-    EXPECT_EQ(((*g_).*c.draw)(), S_OK);
-    EXPECT_EQ(Last().graphType, c.type);
-    EXPECT_EQ(Last().series.size(), c.series) << c.type;
-    EXPECT_EQ(Last().legend.size(), c.legend ? 2u : 0u) << c.type;
-    // Every draw empties the model again.
-    EXPECT_TRUE(g_->graph.seriesList.empty());
-    EXPECT_TRUE(g_->graph.colorList.empty());
-    EXPECT_EQ(g_->pendingSeries, nullptr);
-    EXPECT_EQ(g_->methodGroup, "Non Series Graphs");
-  }
-  EXPECT_EQ(renderer_.renders.size(), 9u);
-}
-
 // Negative values are drawn as 0, so they do not shorten the axis.
 TEST_F(DrawMethodsTest, StackedScaleCoversTheTruncatedTotalOfWhatIsDrawn) {
   AddData({{u"a", 12.9f}, {u"b", 7.9f}});
@@ -168,13 +135,6 @@ TEST_F(DrawMethodsTest, ACommaInsideALabelShiftsTheLaterLabels) {
   g_->DrawBarGraph();
   EXPECT_EQ(Last().series[0].label, "a");
   EXPECT_EQ(Last().series[1].label, "b");
-}
-
-TEST_F(DrawMethodsTest, NoDataDrawsNothingAndLeavesErrorReason) {
-  g_->graph.SetErrorText("earlier");
-  EXPECT_EQ(g_->DrawLineGraph(), S_OK);
-  EXPECT_TRUE(renderer_.renders.empty());
-  EXPECT_EQ(ErrorReasonOf(*g_), "earlier");
 }
 
 TEST_F(DrawMethodsTest, ScriptColoursServeOneDrawOnly) {
@@ -213,34 +173,6 @@ TEST_F(DrawMethodsTest, MissingSeriesValuesAreZero) {
   g_->DrawLineSeriesGraph();
   EXPECT_EQ(Last().series[0].points,
             (std::vector<std::pair<std::uint32_t, float>>{{0, 7.0f}, {1, 0.0f}, {2, 0.0f}}));
-}
-
-TEST_F(DrawMethodsTest, SeriesMethodsRefuseAnEmptyTable) {
-  struct Case {
-    HRESULT (CGraphGenerator::*draw)() noexcept;
-    std::uint32_t type;
-    HRESULT result;
-    bool typeChanges;
-  };
-  const Case cases[] = {
-      {&CGraphGenerator::DrawBarSeriesGraph, GRAPH_BAR, S_OK, true},
-      {&CGraphGenerator::Draw3DBarSeriesGraph, GRAPH_3D_BAR, S_OK, true},
-      {&CGraphGenerator::DrawLineSeriesGraph, GRAPH_LINE, S_OK, true},
-      {&CGraphGenerator::Draw3DLineSeriesGraph, GRAPH_3D_LINE, S_OK, true},
-      {&CGraphGenerator::DrawBoxWhiskerSeriesGraph, GRAPH_BOX_WHISKER, S_OK, true},
-      {&CGraphGenerator::DrawPieSeriesGraph, GRAPH_PIE, S_OK, false},
-      {&CGraphGenerator::Draw3DPieSeriesGraph, GRAPH_3D_PIE, S_OK, false},
-      {&CGraphGenerator::DrawStackedBarSeriesGraph, GRAPH_STACKED_BAR, S_FALSE, true},
-      {&CGraphGenerator::Draw3DStackedBarSeriesGraph, GRAPH_3D_STACKED_BAR, S_FALSE, true},
-  };
-  g_->AddSeries(B(u"only a series").get());
-  for (const Case& c : cases) {
-    g_->graph.SetGraphType(999);
-    EXPECT_EQ(((*g_).*c.draw)(), c.result) << c.type;
-    EXPECT_EQ(g_->graph.graphType, c.typeChanges ? c.type : 999u) << c.type;
-    EXPECT_EQ(ErrorReasonOf(*g_), "Series Members name not given or Series not added");
-  }
-  EXPECT_TRUE(renderer_.renders.empty());
 }
 
 }  // namespace

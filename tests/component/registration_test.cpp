@@ -1,11 +1,9 @@
 #include "component/registration.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>

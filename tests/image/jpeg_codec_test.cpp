@@ -121,15 +121,6 @@ TEST(JpegCodecTest, GreyEightBitImageGivesOneGreyComponent) {
   EXPECT_EQ((Bytes{p[1], p[2]}), (Bytes{p[0], p[0]}));
 }
 
-TEST(JpegCodecTest, OutputReachesTheFileInFourKilobyteBuffers) {
-  MemoryFile file;
-  std::string error;
-  ASSERT_TRUE(EncodeJpeg(FBitmap(300, 300), file, error));
-  ASSERT_GT(file.data.size(), kJpegBufferSize);
-  EXPECT_EQ(static_cast<std::size_t>(file.appends),
-            (file.data.size() + kJpegBufferSize - 1) / kJpegBufferSize);
-}
-
 TEST(JpegCodecTest, WriteFailureEndsEncodingWithTheFilesReason) {
   const std::size_t size = Encode(FBitmap(300, 300)).size();
   // At the first buffer, in the middle, and at the final flush.

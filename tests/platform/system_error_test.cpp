@@ -8,21 +8,9 @@
 namespace tessaloom {
 namespace {
 
-TEST(SystemErrorTextTest, KnownCodesGiveTheSystemsText) {
-  struct Case {
-    int code;
-    const char* text;
-  };
-  const Case cases[] = {
-      {ENOENT, "No such file or directory"},
-      {EACCES, "Permission denied"},
-      {ENODATA, "No data available"},
-      {EINVAL, "Invalid argument"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(SystemErrorText(c.code), c.text) << c.code;
-}
-
-TEST(SystemErrorTextTest, UnknownCodesNameTheNumber) {
+TEST(SystemErrorTextTest, KnownCodesGiveTheSystemsTextOthersTheirNumber) {
+  EXPECT_EQ(SystemErrorText(ENOENT), "No such file or directory");
+  EXPECT_EQ(SystemErrorText(ENODATA), "No data available");
   for (const int code : {99999, -1, -2147483647 - 1}) {
     EXPECT_EQ(SystemErrorText(code),
               "The system cannot find error message for error number " + std::to_string(code));

@@ -104,9 +104,7 @@ TEST(CosmeticLineTest, ClippedLinesMatchTheIncrementalBiasRule) {
     Random random{std::mt19937(seed)};
     const Point64 from{random(-20, 60), random(-20, 50)};
     const Point64 to{random(-20, 60), random(-20, 50)};
-    ASSERT_EQ(Drawn(from, to), ReferenceLine(from, to, 40, 30))
-        << "seed " << seed << ": StrokeCosmeticLine({" << from.x << ", " << from.y << "}, {" << to.x
-        << ", " << to.y << "}) on 40 x 30";
+    ASSERT_EQ(Drawn(from, to), ReferenceLine(from, to, 40, 30)) << "seed " << seed;
   }
 }
 
@@ -120,9 +118,7 @@ TEST(CosmeticLineTest, HugeLinesKeepThePixelsOfTheUnclippedLine) {
     const std::int64_t s1 = random(0, INT32_MAX / 1001);
     const Point64 from{p.x - s0 * d.x + random(-3, 3), p.y - s0 * d.y + random(-3, 3)};
     const Point64 to{p.x + s1 * d.x, p.y + s1 * d.y};
-    ASSERT_EQ(Drawn(from, to), ClosedFormLine(from, to, 40, 30))
-        << "seed " << seed << ": StrokeCosmeticLine({" << from.x << ", " << from.y << "}, {" << to.x
-        << ", " << to.y << "}) on 40 x 30";
+    ASSERT_EQ(Drawn(from, to), ClosedFormLine(from, to, 40, 30)) << "seed " << seed;
   }
   PixelSet diagonal;
   for (std::int64_t i = 0; i < 30; ++i) diagonal.insert({i, i});

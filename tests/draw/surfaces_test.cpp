@@ -1,0 +1,145 @@
+// The canvas and the two surfaces: the drawing state both keep, the raster
+// surface's hand-over of pen, brush and colours, the recording surface's log.
+// Each shape's own pixels are tested with the shape.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "draw/raster_surface.h"
+#include "draw/recording_surface.h"
+#include "draw/text_metrics.h"
+
+namespace tessaloom {
+namespace {
+
+Canvas Blank(int w, int h) {
+  Canvas c;
+  std::string error;
+  EXPECT_TRUE(Canvas::Create(w, h, c, error)) << error;
+  c.FillRect(0, 0, w, h, 0x808080);
+  return c;
+}
+
+int Count(const Canvas& c, COLORREF colour) {
+  int n = 0;
+  for (int y = 0; y < c.height(); ++y) {
+    for (int x = 0; x < c.width(); ++x) n += c.GetPixel(x, y) == colour;
+  }
+  return n;
+}
+
+// Both surfaces start as a new canvas does and hand back what each select replaced.
+void ExpectTheDrawingState(StatefulSurface& s) {
+  EXPECT_EQ(s.GetTextMetrics(), StandardTextMetrics(Font::System()));
+  EXPECT_EQ(s.SelectPen(Pen{2, 0x0000FF}), (Pen{1, 0x000000}));
+  EXPECT_EQ(s.SelectBrush(Brush{0x00FF00}), (Brush{0xFFFFFF}));
+  EXPECT_EQ(s.SelectFont(Font::Chart(12)), Font::System());
+  EXPECT_EQ(s.GetTextMetrics(), StandardTextMetrics(Font::Chart(12)));
+  EXPECT_EQ(s.SetTextColor(0x0000FF), 0x000000u);
+  EXPECT_EQ(s.SetBkColor(0x00FF00), 0xFFFFFFu);
+  s.FillSolidRect(0, 0, 0, 0, 0xABCDEF);  // paints nothing, still becomes the background
+  EXPECT_EQ(s.GetBkColor(), 0xABCDEFu);
+  EXPECT_EQ(s.CurrentPosition(), (Point{0, 0}));
+  s.MoveTo(3, 4);
+  s.LineTo(5, 6);
+  EXPECT_EQ(s.CurrentPosition(), (Point{5, 6}));
+  EXPECT_EQ(s.CurrentPen(), (Pen{2, 0x0000FF}));
+  EXPECT_EQ(s.CurrentBrush(), (Brush{0x00FF00}));
+  EXPECT_EQ(s.TextColor(), 0x0000FFu);
+}
+
+TEST(SurfaceTest, BothSurfacesKeepTheDrawingState) {
+  Canvas c = Blank(8, 8);
+  RasterSurface raster(c);
+  ExpectTheDrawingState(raster);
+  RecordingSurface recording;
+  ExpectTheDrawingState(recording);
+}
+
+TEST(CanvasTest, RefusesSizesOutsideItsBoundsAndClipsSpans) {
+  const std::tuple<std::int32_t, std::int32_t, bool> sizes[] = {
+      {1, 1, true},     {0, 10, false},    {10, -1, false},
+      {16384, 1, true}, {16385, 1, false}, {16384, 16384, false}};
+  for (const auto& [w, h, ok] : sizes) {
+    Canvas canvas;
+    std::string error;
+    EXPECT_EQ(Canvas::Create(w, h, canvas, error), ok) << w << " x " << h;
+    EXPECT_EQ(error.empty(), ok);
+  }
+  Canvas c = Blank(4, 3);
+  c.SetPixel(1, 1, 0x0000FF);  // red, stored blue-green-red
+  EXPECT_EQ(c.Row(1)[1], 0x00FF0000u);
+  c.FillSpan(2, -100, 100, 0xFF0000);
+  c.FillSpan(-1, 0, 4, 0x00FF00);
+  c.FillSpan(3, 0, 4, 0x00FF00);
+  c.FillSpan(0, INT64_MIN / 2, INT64_MAX / 2, 0x00FF00);
+  EXPECT_EQ(Count(c, 0xFF0000), 4);
+  EXPECT_EQ(Count(c, 0x00FF00), 4);
+}
+
+TEST(RasterSurfaceTest, FillSolidRectPaintsItsBoxEitherWay) {
+  const std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32_t, int> cases[] = {
+      {5, 5, 3, 2, 6},
+      {5, 5, -3, 2, 6},
+      {5, 5, 0, 4, 0},
+      {-5, -5, 7, 7, 4},
+      {INT32_MAX, 0, INT32_MAX, 5, 0},
+      {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, 0}};
+  for (const auto& [x, y, w, h, painted] : cases) {
+    Canvas c = Blank(10, 10);
+    RasterSurface s(c);
+    s.FillSolidRect(x, y, w, h, 0x0000FF);
+    EXPECT_EQ(Count(c, 0x0000FF), painted) << x << "," << y << " " << w << "x" << h;
+  }
+}
+
+TEST(RasterSurfaceTest, ShapesLinesAndTextUseTheCurrentState) {
+  Canvas c = Blank(200, 40);
+  RasterSurface s(c);
+  s.SelectPen(Pen{1, 0x0000FF});
+  s.SelectBrush(Brush{0x00FF00});
+  s.Rectangle(10, 10, 14, 13);
+  EXPECT_EQ(Count(c, 0x0000FF), 10);
+  EXPECT_EQ(Count(c, 0x00FF00), 2);
+  const Point triangle[] = {{0, 4}, {4, 4}, {4, 0}};
+  s.FillPolygon(triangle, Brush{0xFF0000});  // its own brush
+  EXPECT_EQ(Count(c, 0xFF0000), 6);
+  s.SelectPen(Pen{2, 0x000001});
+  s.MoveTo(30, 5);
+  s.LineTo(40, 5);  // a wide pen paints x 29..40, y 4..5
+  EXPECT_EQ(Count(c, 0x000001), 24);
+  // Text cells take the background colour the last fill left.
+  s.FillSolidRect(0, 39, 1, 1, 0x00FFFF);
+  s.SelectFont(Font::Chart(16));
+  s.TextOut(50, 10, "HH");
+  EXPECT_EQ(c.GetPixel(50, 10), 0x00FFFFu);
+  EXPECT_EQ(c.GetPixel(50, 10 + s.GetTextMetrics().height), 0x808080u);
+}
+
+TEST(RecordingSurfaceTest, LogsEveryCallWithItsArguments) {
+  RecordingSurface s;
+  const Point triangle[] = {{0, 4}, {4, 4}, {4, 0}};
+  s.SelectPen(Pen{2, 0x0000FF});
+  s.SelectFont(Font::Chart(12, 900, 17));
+  s.FillSolidRect(5, 5, 3, 2, 0x0000FF);
+  s.Polygon(triangle);
+  s.FillPolygon(triangle, Brush{0x00FF00});
+  s.Pie(0, 0, 11, 11, {0, 5}, {10, 5});
+  s.TextOut(7, 8, "Jan");
+  const std::vector<std::string> expected = {"SelectPen(2, #0000FF)",
+                                             "SelectFont(Chart 12, 900, 17)",
+                                             "FillSolidRect(5, 5, 3, 2, #0000FF)",
+                                             "Polygon((0, 4), (4, 4), (4, 0))",
+                                             "FillPolygon((0, 4), (4, 4), (4, 0); #00FF00)",
+                                             "Pie(0, 0, 11, 11, 0, 5, 10, 5)",
+                                             "TextOut(7, 8, \"Jan\")"};
+  EXPECT_EQ(s.Log(), expected);
+  EXPECT_EQ(s.Log("TextOut"), std::vector<std::string>{expected.back()});
+  RecordingSurface custom([](const Font& f) { return TextMetrics{f.height, 0, 0, 7, 16}; });
+  custom.SelectFont(Font::Chart(22));
+  EXPECT_EQ(custom.GetTextMetrics(), (TextMetrics{22, 0, 0, 7, 16}));
+}
+
+}  // namespace
+}  // namespace tessaloom
