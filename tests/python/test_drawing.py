@@ -1,7 +1,5 @@
 """Draw methods from the script's call to the file on disk."""
 
-import threading
-
 import pytest
 
 import tessaloom
@@ -81,21 +79,3 @@ def test_output_failures_are_reported_in_error_reason(g, tmp_path, folder, name,
     g.FilePath, g.FileName, g.GraphWidth = str(tmp_path), "ok.jpg", 400  # the object stays usable
     g.DrawBarGraph()
     assert (tmp_path / "ok.jpg").exists()
-
-
-def test_two_threads_draw_into_one_folder_at_once(tmp_path):
-    errors = []
-
-    def draw(name):
-        g = filled(tessaloom.GraphGenerator(), tmp_path, name)
-        for _ in range(20):
-            g.DrawPieSeriesGraph()
-            errors.extend([g.ErrorReason] if g.ErrorReason else [])
-
-    threads = [threading.Thread(target=draw, args=("t%d.jpg" % i,)) for i in range(2)]
-    for t in threads:
-        t.start()
-    for t in threads:
-        t.join()
-    assert errors == []
-    assert sorted(p.name for p in tmp_path.iterdir()) == ["t0.jpg", "t1.jpg"]
