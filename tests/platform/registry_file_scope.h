@@ -4,48 +4,33 @@
 
 #include <stdlib.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "tests/support/scratch_dir.h"
 
 namespace tessaloom::testing {
 
 class RegistryFileScope {
  public:
-  RegistryFileScope() {
-    char name[] = "/tmp/tessaloom-registration-XXXXXX";
-    if (::mkdtemp(name) == nullptr) std::abort();
-    dir_ = name;
-    path_ = dir_ + "/etc/registry.reg";
+  RegistryFileScope() : path_(dir_ / "etc/registry.reg") {
     ::setenv("TESSALOOM_REGISTRY", path_.c_str(), 1);
   }
-  RegistryFileScope(const RegistryFileScope&) = delete;
-  RegistryFileScope& operator=(const RegistryFileScope&) = delete;
-  ~RegistryFileScope() {
-    ::unsetenv("TESSALOOM_REGISTRY");
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
+  ~RegistryFileScope() { ::unsetenv("TESSALOOM_REGISTRY"); }
 
   const std::string& path() const { return path_; }
-  const std::string& dir() const { return dir_; }
+  const std::string& dir() const { return dir_.path(); }
   bool Exists() const { return std::filesystem::exists(path_); }
-
-  void Write(const std::string& text) const {
-    std::filesystem::create_directories(dir_ + "/etc");
-    std::ofstream(path_, std::ios::binary) << text;
-  }
+  void Write(const std::string& text) const { dir_.Write("etc/registry.reg", text); }
   std::string Read() const {
-    std::ifstream in(path_, std::ios::binary);
     std::stringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(path_, std::ios::binary).rdbuf();
     return text.str();
   }
 
  private:
-  std::string dir_;
+  test_support::ScratchDir dir_;
   std::string path_;
 };
 
