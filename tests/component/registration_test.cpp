@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -158,30 +159,6 @@ TEST(ServerEntriesTest, KeysAreFoundWhateverTheirLetterCase) {
 }
 
 // The registry file.
-
-std::string OwnLibraryFile() {
-  Dl_info info{};
-  EXPECT_NE(dladdr(reinterpret_cast<void*>(&DllRegisterServer), &info), 0);
-  return std::filesystem::canonical(info.dli_fname).string();
-}
-
-TEST(RegistrationFileTest, DllRegisterServerNamesThisLibraryByItsFullPath) {
-  RegistryFileScope registry;
-  ASSERT_EQ(DllRegisterServer(), S_OK);
-  RegistryDocument doc;
-  std::string error;
-  ASSERT_EQ(LoadRegistry(doc, error), 0) << error;
-  const RegistryValue* server = doc.FindValue(std::string(kClassKey) + "\\InprocServer32", "");
-  ASSERT_NE(server, nullptr);
-  const std::filesystem::path path(server->text);
-  EXPECT_TRUE(path.is_absolute());
-  EXPECT_EQ(path.lexically_normal(), path);
-  EXPECT_EQ(std::filesystem::canonical(path).string(), OwnLibraryFile());
-  std::string own;
-  ASSERT_TRUE(ThisLibraryPath(own, error)) << error;
-  EXPECT_EQ(own, server->text);
-  ExpectExactlyTheEntries(doc, ExpectedEntries(own, path.parent_path().string()));
-}
 
 // A file that holds none of the server's keys comes back byte for byte after
 // registering and unregistering, whatever it holds, and keeps its mode,
