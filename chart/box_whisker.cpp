@@ -34,8 +34,8 @@ std::int32_t Middle(std::span<const std::int32_t> run) noexcept {
   return SaturateToInt32(low + (high - low) / 2);
 }
 
-// Whole-number statistics of a series. Values are truncated toward zero and
-// anything at -1 or below counts as 0. A single value is all five numbers;
+// Whole-number statistics of a series, its values truncated toward zero
+// (negative ones included: the axis covers them). A single value is all five numbers;
 // with more, each quartile is the middle of a half of the sorted values, and
 // an odd count leaves the median out of both halves.
 FiveNumbers Summarize(const CGraphSeries& series) {
@@ -45,7 +45,7 @@ FiveNumbers Summarize(const CGraphSeries& series) {
   values.reserve(static_cast<std::size_t>(n));
   for (int j = 0; j < n; ++j) {
     const float v = series.GetDataValue(static_cast<std::uint32_t>(j));
-    values.push_back(v > -1.0f ? TruncateToInt32(static_cast<double>(v)) : 0);
+    values.push_back(TruncateToInt32(static_cast<double>(v)));
   }
 
   // Insertion sort: each value goes before the first one that is not smaller.

@@ -131,9 +131,9 @@ TEST(BoxWhiskerTest, StatisticsAreWholeNumbersOfTheSortedValues) {
       // Odd counts leave the median out of both halves.
       {{1, 2, 3, 4, 5}, {1, 1, 3, 4, 5}},
       {{7, 3, 9}, {3, 3, 7, 9, 9}},
-      // Truncated toward zero; -1 and below count as 0.
+      // Truncated toward zero, negative values too.
       {{-0.99f, 3.99f, 9.5f}, {0, 0, 3, 9, 9}},
-      {{-3, 5}, {0, 0, 2, 5, 5}},
+      {{-3, 5}, {-3, -3, 1, 5, 5}},
       {{42}, {42, 42, 42, 42, 42}},
   };
   for (const auto& [values, five] : cases) EXPECT_EQ(DrawnStatistics(values), five);

@@ -87,6 +87,9 @@ EDGES = {
     "sliver-pie": data([("a", 1000), ("b", 0.01), ("c", 500)]) + [("DrawPieGraph",)],
     "long-legend": data(items=["A long legend entry", "B"], series=[("S", [3, 4]), ("T", [5, 1])])
     + [("Draw3DBarSeriesGraph",)],
+    "box-whisker-negative": data(items="abcde", series=[("S", [-20, -10, 0, 10, 20]),
+                                                         ("T", [-5, 5, 15, 25, 35])])
+    + [("DrawBoxWhiskerSeriesGraph",)],
     "box-whisker-even": data([(str(i), v) for i, v in enumerate([4, 8, 15, 16, 23, 42, 7, 1])])
     + [("DrawBoxWhiskerGraph",)],
 }
