@@ -5,18 +5,10 @@
 #include <cstdint>
 #include <utility>
 
+#include "platform/numbers.h"
 #include "platform/text.h"
 
 namespace tessaloom {
-namespace {
-
-std::int32_t SaturateToInt32(std::int64_t value) noexcept {
-  if (value > INT32_MAX) return INT32_MAX;
-  if (value < INT32_MIN) return INT32_MIN;
-  return static_cast<std::int32_t>(value);
-}
-
-}  // namespace
 
 void CGraph::SetXAxisLabel(std::string text) noexcept {
   xAxisLabelLength = CodePointLength(text);
