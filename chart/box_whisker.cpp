@@ -92,10 +92,8 @@ void CGraph::DrawBoxWhiskers(DrawingSurface& surface) {
   const COLORREF median_color = GetColor(1);
   for (std::int64_t k = 1; k <= count; ++k) {
     const CGraphSeries& series = *seriesList[static_cast<std::size_t>(k - 1)];
-    // The model's seriesSize follows the series being drawn (each series is
-    // read over its own point count); ClearAll resets it after the draw.
-    seriesSize = series.GetDataCount();
-    if (seriesSize <= 0) continue;
+    // Each series is summarised over its own points.
+    if (series.GetDataCount() <= 0) continue;
     const FiveNumbers five = Summarize(series);
 
     const auto rectangle = [&](std::int64_t left, std::int64_t top, std::int64_t right,
