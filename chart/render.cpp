@@ -1,4 +1,5 @@
-// RenderToFile: canvas, default palette, the frame's drawing, the file.
+// RenderToFile: canvas, default palette, the frame's drawing, the file or
+// the bytes in memory.
 #include <string>
 
 #include "chart/graph.h"
@@ -37,6 +38,10 @@ bool CGraph::RenderToFile() noexcept {
 }
 
 bool CGraph::Render() {
+  if (imageToMemory) {
+    imageBytes.clear();
+    imageBytesFormat = ImageFormat::kByName;
+  }
   if (renderer != nullptr) {
     renderer->Render(*this);
     return true;
@@ -58,7 +63,16 @@ bool CGraph::Render() {
   LoadDefaultPalette();
   RasterSurface surface(canvas);
   if (!DrawGraph(surface)) return false;
-  if (!SaveImage(&canvas, filePath, fileName, error, FileSystem::Default(), outputLimit)) {
+  if (imageToMemory) {
+    if (!EncodeImageToMemory(&canvas, fileName, imageOptions, imageBytes, imageBytesFormat,
+                             error)) {
+      SetErrorText(std::move(error));
+      return false;
+    }
+    return true;
+  }
+  if (!SaveImage(&canvas, filePath, fileName, error, FileSystem::Default(), outputLimit,
+                 imageOptions)) {
     SetErrorText(std::move(error));
     return false;
   }

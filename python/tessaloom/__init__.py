@@ -120,7 +120,7 @@ def _from_variant(tagged):
     tag = tagged[0]
     if tag == "s":
         return tagged[1].decode("utf-16-le", "surrogatepass")
-    if tag in ("i", "l", "f", "b"):
+    if tag in ("i", "l", "f", "b", "a"):
         return tagged[1]
     return None
 
@@ -193,7 +193,7 @@ class Dispatch:
         self._invoke(name, self._dispid(name), _native.DISPATCH_PROPERTYPUT, (value,))
 
     def __dir__(self):
-        return sorted(m[0] for m in _native.members())
+        return sorted({m[0] for m in _native.members()})
 
     def __repr__(self):
         return "<tessaloom.Dispatch GraphGenerator>"
