@@ -1,10 +1,12 @@
 """IGraphGenerator2 through late binding: images in memory as bytes, the new
 members by name, and their refusals."""
 
+import subprocess
+
 import pytest
 
 import tessaloom
-from conftest import automation_error
+from conftest import CLI, automation_error, needs_cli, run_cli
 
 NEW_MEMBERS = [
     ("OutputFormat", 50, "propget"),
@@ -71,3 +73,39 @@ def test_alt_text_describes_the_chart(g):
     assert g.AltText == (
         'Pie chart "Sales", 2 values: Jan 3, Feb 5.5. Smallest value 3 (Jan), largest 5.5 (Feb).'
     )
+
+
+@needs_cli
+@pytest.mark.parametrize(
+    "out,options,magic",
+    [
+        ("c.png", [], b"\x89PNG"),
+        ("c.JPEG", ["--quality", "20"], b"\xff\xd8"),
+        ("c.bmp", [], b"BM"),
+        ("-", [], b"\x89PNG"),
+        ("-", ["--format", "jpeg"], b"\xff\xd8"),
+    ],
+)
+def test_cli_format_follows_the_extension_and_dash_is_standard_output(tmp_path, out, options, magic):
+    (tmp_path / "d.csv").write_text("Jan,3\nFeb,5.5\n")
+    target = out if out == "-" else str(tmp_path / out)
+    result = subprocess.run(
+        [CLI, "draw", "DrawPieGraph", str(tmp_path / "d.csv"), "-o", target, "--alt", *options],
+        capture_output=True,
+    )
+    assert result.returncode == 0, result.stderr
+    image = result.stdout if out == "-" else (tmp_path / out).read_bytes()
+    assert image.startswith(magic)
+    text = result.stderr if out == "-" else result.stdout
+    assert text.decode().startswith("Pie chart, 2 values: Jan 3, Feb 5.5.")
+
+
+@needs_cli
+@pytest.mark.parametrize(
+    "options,message", [(["--quality", "101"], "JpegQuality"), (["--format", "gif"], "OutputFormat")]
+)
+def test_cli_bad_quality_or_format_fails_with_the_message(tmp_path, options, message):
+    (tmp_path / "d.csv").write_text("Jan,3\n")
+    result = run_cli("draw", "DrawPieGraph", tmp_path / "d.csv", "-o", tmp_path / "x.jpg", *options)
+    assert result.returncode != 0 and message in result.stderr
+    assert list(tmp_path.iterdir()) == [tmp_path / "d.csv"]
