@@ -1,6 +1,7 @@
-// PNG through libpng: a canvas encoded straight from its rows (libpng drops
-// the unused fourth byte and swaps blue and red as it reads each row), and a
-// PNG file's bytes decoded for checks. libpng's errors come back as results
+// PNG through libpng: a canvas encoded straight from its rows (as palette
+// indices one row at a time when it has at most 256 colours, else as RGB with
+// libpng dropping the unused fourth byte and swapping blue and red as it
+// reads each row), and a PNG file's bytes decoded for checks. libpng's errors come back as results
 // carrying its message; its long jump never leaves a frame that owns
 // anything. Pure functions; any thread.
 #pragma once
@@ -15,10 +16,11 @@
 
 namespace tessaloom {
 
-// Encodes `canvas` as an 8-bit RGB, non-interlaced PNG appended to `file`
-// (not committed), with the compression settings chosen for charts (see
-// png_codec.cpp). False with libpng's message, or the file's on a write
-// failure, in `error`.
+// Encodes `canvas` as a non-interlaced PNG appended to `file` (not
+// committed): a 4-bit palette for up to 16 colours, an 8-bit one for up to
+// 256, else 8-bit RGB, with the compression settings chosen for charts (see
+// png_codec.cpp). The decoded pixels equal the canvas's exactly. False with libpng's message, or
+// the file's on a write failure, in `error`.
 [[nodiscard]] bool EncodeCanvasPng(const Canvas& canvas, WritableFile& file,
                                    std::string& error) noexcept;
 
