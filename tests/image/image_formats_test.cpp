@@ -63,6 +63,22 @@ int LargestDifference(const Canvas& canvas, const PackedBitmap& decoded, bool fl
   return largest;
 }
 
+// `colors` colours in vertical stripes of width 1 over a width x height
+// canvas (then the pattern shifts per row): PNG writes 4-bit, 8-bit palette
+// or RGB rows as the count grows past 16 and 256.
+Canvas Stripes(std::int32_t width, std::int32_t height, std::uint32_t colors) {
+  Canvas canvas;
+  std::string error;
+  EXPECT_TRUE(Canvas::Create(width, height, canvas, error)) << error;
+  for (std::int32_t y = 0; y < height; ++y) {
+    for (std::int32_t x = 0; x < width; ++x) {
+      const std::uint32_t i = static_cast<std::uint32_t>(x + 3 * y) % colors;
+      canvas.SetPixel(x, y, RGB(i * 7 % 256, i * 13 % 256, i / 2 % 256));
+    }
+  }
+  return canvas;
+}
+
 TEST(ImageFormatsTest, EachFormatDecodesToTheCanvasAndMemoryEqualsTheFile) {
   struct Case {
     ImageFormat format;
@@ -75,12 +91,16 @@ TEST(ImageFormatsTest, EachFormatDecodesToTheCanvasAndMemoryEqualsTheFile) {
       {ImageFormat::kPng, "b.PNG.jpg", "image/png", false},
       {ImageFormat::kJpeg, "c", "image/jpeg", true},
   };
-  const int sizes[][2] = {{1, 1}, {5, 4}, {37, 23}};
+  std::vector<Canvas> pictures;
+  pictures.push_back(FPicture(1, 1));
+  pictures.push_back(FPicture(5, 4));
+  pictures.push_back(FPicture(37, 23));
+  pictures.push_back(Stripes(41, 9, 17));    // past 16 colours
+  pictures.push_back(Stripes(40, 30, 300));  // past 256
   for (const Case& c : cases) {
-    for (const auto& size : sizes) {
-      SCOPED_TRACE(std::string(c.name) + " " + std::to_string(size[0]));
+    for (const Canvas& canvas : pictures) {
+      SCOPED_TRACE(std::string(c.name) + " " + std::to_string(canvas.width()));
       ScratchDir dir;
-      const Canvas canvas = FPicture(size[0], size[1]);
       std::string error;
       const ImageOptions options{c.format, 90};
       ASSERT_TRUE(SaveImage(&canvas, dir.path(), c.name, error, FileSystem::Default(), {}, options))
@@ -96,8 +116,8 @@ TEST(ImageFormatsTest, EachFormatDecodesToTheCanvasAndMemoryEqualsTheFile) {
 
       PackedBitmap decoded;
       ASSERT_TRUE(Decode(c.format, memory, decoded, error)) << error;
-      ASSERT_EQ(decoded.width(), size[0]);
-      ASSERT_EQ(decoded.height(), size[1]);
+      ASSERT_EQ(decoded.width(), canvas.width());
+      ASSERT_EQ(decoded.height(), canvas.height());
       EXPECT_LE(LargestDifference(canvas, decoded, c.lossy), c.lossy ? 32 : 0);
     }
   }
