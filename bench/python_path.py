@@ -63,9 +63,13 @@ def main():
     with tempfile.TemporaryDirectory(dir=base) as folder:
         g = tessaloom.GraphGenerator()
         calls = best_us(lambda: setattr(g, "ChartTitle", "Monthly sales"), count=2000)
-        whole = best_us(lambda: draw(folder))
+        # Alternated, best of each, so a busy moment of the machine does not
+        # fall on one side only.
+        whole, floor = float("inf"), float("inf")
+        for _ in range(3):
+            floor = min(floor, floor_us(draw_bench))
+            whole = min(whole, best_us(lambda: draw(folder), repeats=3))
         memory_png = best_us(lambda: draw(folder, "", "memory", "png"))
-        floor = floor_us(draw_bench)
     print("python host, chart A to a JPEG file: %8.1f us" % whole)
     print("python host, chart A to memory (PNG): %7.1f us" % memory_png)
     print("one late-bound property put:          %7.2f us" % calls)
