@@ -20,7 +20,10 @@ constexpr char kNoMemory[] = "Not enough memory to draw the chart";
 
 bool AcquireCanvas(Canvas& canvas, std::int32_t width, std::int32_t height, std::string& error) {
   if (canvas.width() == width && canvas.height() == height) {
-    canvas.FillRect(0, 0, width, height, 0);  // as a new canvas starts
+    // The frame's first step paints every pixel of a canvas at least 3 x 3
+    // (a black border round a white inside), so the previous chart never
+    // shows; a thinner one starts black, as a new canvas does.
+    if (width < 3 || height < 3) canvas.FillRect(0, 0, width, height, 0);
     return true;
   }
   return Canvas::Create(width, height, canvas, error);
