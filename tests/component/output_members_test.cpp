@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "access/settings_sources.h"
 #include "component/type_library.h"
 #include "platform/text.h"
 #include "tests/component/test_support.h"
@@ -32,6 +33,12 @@ std::vector<std::uint8_t> ImageData(CGraphGenerator& g) {
   const SAFEARRAY* a = copy->parray;
   return {a->pvData, a->pvData + a->cElements};
 }
+
+class Counting final : public ChartRenderer {
+ public:
+  void Render(CGraph&) override { ++renders; }
+  int renders = 0;
+};
 
 void AddMonths(CGraphGenerator& g, int count) {
   for (int i = 0; i < count; ++i) {
@@ -178,6 +185,50 @@ TEST(OutputMembersTest, AltTextDescribesTheLastChartInWords) {
   EXPECT_EQ(Text(*g, &CGraphGenerator::get_AltText),
             "Line chart \"Sales\", y axis \"Units\", 2 series, 2 items each: North: Jan 1, Feb 7; "
             "South: Jan 3, Feb 0. Smallest value 0 (South, Feb), largest 7 (North, Feb).");
+}
+
+// On a restricted host the method group is still checked with the memory
+// target, but no output folder is: the image goes to none.
+TEST(OutputMembersTest, MemoryTargetKeepsTheGroupCheckAndNeedsNoSiteFolder) {
+  struct Case {
+    const char* target;
+    const char* groups;  // the site's allowed method groups
+    int renders;
+    const char* refusal;  // after "Please contact ... not allowed to use Non Series Graphs
+                          // method of Tessaloom component"; null: drawn
+  };
+  const Case cases[] = {
+      {"memory", "Non Series Graphs", 1, nullptr},
+      {"file", "Non Series Graphs", 0, " in /elsewhere path"},
+      {"memory", "Series Graphs", 0, ""},
+  };
+  for (const Case& c : cases) {
+    MemorySettingsSources sources;
+    sources.SetInstallationPath("/opt/q");
+    sources.SetGatehold(1);
+    sources.files["/opt/q/Admin.ini"] = "[Settings]\nInstalled=Tessaloom\nApplied=Tessaloom\n";
+    sources.files["/opt/q/WebSite.ini"] =
+        std::string("[Path]\na=/srv/www/a\n[Security]\na=Tessaloom\n[a]\nTessaloom=") + c.groups +
+        "\n";
+    sources.request = "/srv/www/a/page.py";
+    Counting renderer;
+    auto g = NewGenerator();
+    g->accessSettings = &sources;
+    g->graph.renderer = &renderer;
+    g->put_FilePath(B(u"/elsewhere").get());
+    g->put_OutputTarget(B(Utf8ToUtf16(c.target)).get());
+    AddMonths(*g, 2);
+    EXPECT_EQ(g->DrawBarGraph(), S_OK);
+    EXPECT_EQ(renderer.renders, c.renders) << c.target << " " << c.groups;
+    const std::string refused =
+        c.refusal == nullptr
+            ? ""
+            : std::string(
+                  "Please contact your hosting administrator, as you are not allowed to use "
+                  "Non Series Graphs method of Tessaloom component") +
+                  c.refusal;
+    EXPECT_EQ(Text(*g, &CGraphGenerator::get_LastError), refused) << c.target << " " << c.groups;
+  }
 }
 
 }  // namespace
