@@ -15,20 +15,26 @@ namespace {
 
 // Chart pictures are large flat areas in a handful of colours (the 500 x 350
 // bar chart has 14), with thin lines and text. Measured on that chart, in
-// one process beside libjpeg-turbo at quality 75 (about 500 us, 30 KB):
+// one process beside libjpeg-turbo at quality 75 (about 495 us, 31 KB):
 //   RGB, zlib level 1 or 3, no filter        1300 us   12 KB / 10 KB
 //   8-bit palette, level 1, no filter         800 us    5 KB
-//   4-bit palette packed here, level 2        475 us    3 KB
-// The palette is found first (a row equal to the one above brings no new
-// colour and is skipped; runs of eight equal pixels are passed over at
-// once), then each row is turned into indices in one row buffer and written.
-// The adaptive filters and higher levels cost more than they save on these
-// pictures, and RLE matching finds little. A canvas of more than 256 colours
-// is written as RGB, libpng reading its B, G, R, 0 rows in place. libspng
-// gives the same bytes through the same zlib at the same speed; libpng was
-// kept because it packs nothing we do not control and reads BGRX rows.
+//   4-bit palette packed here, level 2        430 to 480 us, 3 KB
+// The palette is found first, then each row is turned into indices in one
+// row buffer and written. Both passes skip what the row above already had: a
+// whole row equal to it, or eight pixels equal to those above it (their
+// indices are still in the buffer); runs of eight pixels of one colour are
+// passed over at once too. The adaptive filters and higher levels cost more
+// than they save on these pictures, and RLE matching finds little. An 8 KB
+// window and memory level 6 keep zlib's state (about 80 KB) below the size
+// at which the C library maps fresh pages for every image: with the default
+// 256 KB, the page faults made the whole draw slower than the JPEG's. A canvas
+// of more than 256 colours is written as RGB, libpng reading its B, G, R, 0
+// rows in place. libspng gives the same bytes through the same zlib at the
+// same speed; libpng was kept because it reads BGRX rows as they are.
 constexpr int kCompressionLevel = 2;
 constexpr int kFilters = PNG_FILTER_NONE;
+constexpr int kWindowBits = 13;
+constexpr int kMemLevel = 6;
 
 // Colours of the canvas in the order first met: an open-addressed table of
 // 4096 slots (key 0 is a free slot, so keys are pixel + 1) for at most 256.
@@ -66,6 +72,13 @@ bool EightAre(const std::uint32_t* p, std::uint32_t pixel) noexcept {
   return differ == 0;
 }
 
+// Whether the eight pixels at `p` equal those at `q`.
+bool EightSame(const std::uint32_t* p, const std::uint32_t* q) noexcept {
+  std::uint32_t differ = 0;
+  for (int k = 0; k < 8; ++k) differ |= p[k] ^ q[k];
+  return differ == 0;
+}
+
 bool SameAsRowAbove(const Canvas& canvas, std::int32_t y) noexcept {
   if (y == 0) return false;
   const std::span<const std::uint32_t> row = canvas.Row(y);
@@ -74,18 +87,27 @@ bool SameAsRowAbove(const Canvas& canvas, std::int32_t y) noexcept {
 
 // Fills `palette` with the canvas's colours and `repeats[y]` with whether
 // row y equals the row above; false when there are more than 256 colours.
+// Eight pixels equal to those above, or all of the last colour, bring none.
 bool FindPalette(const Canvas& canvas, Palette& palette, std::uint8_t* repeats) noexcept {
   const std::int32_t width = canvas.width();
   for (std::int32_t y = 0; y < canvas.height(); ++y) {
     repeats[y] = SameAsRowAbove(canvas, y) ? 1 : 0;
     if (repeats[y] != 0) continue;
     const std::uint32_t* row = canvas.Row(y).data();
+    const std::uint32_t* above = y > 0 ? canvas.Row(y - 1).data() : nullptr;
     std::uint32_t last = row[0];
     if (palette.IndexOf(last) < 0) return false;
     for (std::int32_t x = 0; x < width;) {
-      if (x + 8 <= width && EightAre(row + x, last)) {
-        x += 8;
-        continue;
+      if ((x & 7) == 0 && x + 8 <= width) {
+        if (above != nullptr && EightSame(row + x, above + x)) {
+          x += 8;
+          last = row[x - 1];
+          continue;
+        }
+        if (EightAre(row + x, last)) {
+          x += 8;
+          continue;
+        }
       }
       const std::uint32_t pixel = row[x++];
       if (pixel == last) continue;
@@ -97,33 +119,38 @@ bool FindPalette(const Canvas& canvas, Palette& palette, std::uint8_t* repeats) 
 }
 
 // Row y as palette indices, packed two to a byte (high nibble first) at 4
-// bits per pixel. `out` holds (width + 1) / 2 or width bytes.
+// bits per pixel, into `out`, which holds (width + 1) / 2 or width bytes and,
+// for y > 0, row y - 1's indices: eight pixels equal to those above keep
+// theirs.
 void IndexRow(const Canvas& canvas, std::int32_t y, Palette& palette, int bits,
               std::uint8_t* out) noexcept {
   const std::int32_t width = canvas.width();
   const std::uint32_t* row = canvas.Row(y).data();
+  const std::uint32_t* above = y > 0 ? canvas.Row(y - 1).data() : nullptr;
   std::uint32_t last = row[0];
   auto index = static_cast<std::uint8_t>(palette.IndexOf(last));
-  if (bits == 8) {
-    for (std::int32_t x = 0; x < width;) {
-      if (x + 8 <= width && EightAre(row + x, last)) {
-        std::memset(out + x, index, 8);
+  for (std::int32_t x = 0; x < width;) {
+    if ((x & 7) == 0 && x + 8 <= width) {
+      if (above != nullptr && EightSame(row + x, above + x)) {
+        x += 8;
+        last = row[x - 1];
+        index = bits == 8 ? out[x - 1] : static_cast<std::uint8_t>(out[(x - 1) / 2] & 0x0F);
+        continue;
+      }
+      if (EightAre(row + x, last)) {
+        if (bits == 8) {
+          std::memset(out + x, index, 8);
+        } else {
+          std::memset(out + x / 2, index * 0x11, 4);
+        }
         x += 8;
         continue;
       }
-      if (row[x] != last) last = row[x], index = static_cast<std::uint8_t>(palette.IndexOf(last));
-      out[x++] = index;
-    }
-    return;
-  }
-  for (std::int32_t x = 0; x < width;) {
-    if (x + 8 <= width && (x & 1) == 0 && EightAre(row + x, last)) {
-      std::memset(out + x / 2, index * 0x11, 4);
-      x += 8;
-      continue;
     }
     if (row[x] != last) last = row[x], index = static_cast<std::uint8_t>(palette.IndexOf(last));
-    if ((x & 1) == 0) {
+    if (bits == 8) {
+      out[x] = index;
+    } else if ((x & 1) == 0) {
       out[x / 2] = static_cast<std::uint8_t>(index << 4);
     } else {
       out[x / 2] = static_cast<std::uint8_t>(out[x / 2] | index);
@@ -195,6 +222,8 @@ bool Compress(png_structp png, png_infop info, const Canvas* canvas, Palette* pa
     png_set_PLTE(png, info, colors, palette->count());
   }
   png_set_compression_level(png, kCompressionLevel);
+  png_set_compression_window_bits(png, kWindowBits);
+  png_set_compression_mem_level(png, kMemLevel);
   png_set_filter(png, PNG_FILTER_TYPE_BASE, kFilters);
   png_write_info(png, info);
   if (palette != nullptr) {
