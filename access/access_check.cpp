@@ -119,7 +119,7 @@ bool AccessCheck::CheckAccess() {
 
   const std::string methods = sources_.ReadIniString(fields_.webSiteIniPath, site, component);
   if (EqualsIgnoreAsciiCase(methods, "All") || SettingsSources::IsInList(methods, group)) {
-    return CheckOutputPath(group);
+    return !writesFile || CheckOutputPath(group);
   }
   fields_.accessErrorText = GroupRefusal(group, component);
   return false;

@@ -55,8 +55,11 @@ class AccessCheck {
   // is off (no settings, the component not installed or not applied to,
   // "EnableGatehold" 0 in its low 16 bits); otherwise the request's site, its
   // component list, its method groups and the output folder must all admit
-  // the call. Clears outputRoot first. May throw std::bad_alloc.
+  // the call (the output folder only when `writesFile`: an image kept in
+  // memory goes to no folder). Clears outputRoot first. May throw std::bad_alloc.
   [[nodiscard]] bool CheckAccess();
+
+  bool writesFile = true;
 
   // True when the output folder filePath lies in the site's folder sitePath,
   // and so does the folder the file filePath/fileName goes to (both compared

@@ -1,7 +1,10 @@
 // End to end as a page does it: a new GraphGenerator per chart, 12 points
-// with title, axis labels and grid, 500 x 350, drawn and written to a tmpfs
-// folder as JPEG and as BMP; beside them the floor, a bare libjpeg encode of
-// a same-sized canvas written to the same folder.
+// with title, axis labels and grid, 500 x 350 (chart A), drawn and written to
+// a tmpfs folder as JPEG, BMP and PNG, or kept in memory as JPEG and PNG;
+// beside them the floors, a bare libjpeg encode of a same-sized canvas and of
+// chart A's own pixels written to the same folder, and the two encoders alone
+// on chart A's pixels (time, and the image's size as the "bytes" counter).
+// bench/python_path.py compares the Python host's whole path with the floor.
 // Run: tools/bench (or build with -DTESSALOOM_BUILD_BENCHMARKS=ON and run
 // build/bench/draw_bench).
 #include <benchmark/benchmark.h>
@@ -14,6 +17,8 @@
 
 #include "draw/canvas.h"
 #include "draw/raster_surface.h"
+#include "image/bitmap_file.h"
+#include "image/save_image.h"
 #include "platform/text.h"
 #include "tessaloom/tessaloom.h"
 
@@ -53,13 +58,21 @@ void Call(IDispatch* object, const char16_t* name, std::vector<Variant> args = {
                  nullptr);
 }
 
-void DrawChart(const std::string& folder, const char16_t* file) {
+// Chart A through late binding; with an empty `folder` the image is kept in
+// memory in `format` and its bytes are returned.
+std::vector<std::uint8_t> DrawChart(const std::string& folder, const char16_t* file,
+                                    const char16_t* format = u"") {
   ComPtr<IClassFactory> factory;
   DllGetClassObject(CLSID_GraphGenerator, IID_IClassFactory, factory.out());
   ComPtr<IDispatch> g;
   factory->CreateInstance(nullptr, IID_IDispatch, g.out());
   const std::u16string wide_folder = Utf8ToUtf16(folder);
-  Put(g.get(), u"FilePath", Variant(std::u16string_view(wide_folder)));
+  if (folder.empty()) {
+    Put(g.get(), u"OutputTarget", Variant(std::u16string_view(u"memory")));
+  } else {
+    Put(g.get(), u"FilePath", Variant(std::u16string_view(wide_folder)));
+  }
+  if (*format != u'\0') Put(g.get(), u"OutputFormat", Variant(std::u16string_view(format)));
   Put(g.get(), u"FileName", Variant(std::u16string_view(file)));
   Put(g.get(), u"ChartTitle", Variant(std::u16string_view(u"Monthly sales")));
   Put(g.get(), u"XAxisLabel", Variant(std::u16string_view(u"Month")));
@@ -76,6 +89,31 @@ void DrawChart(const std::string& folder, const char16_t* file) {
     Call(g.get(), u"AddData", std::move(args));
   }
   Call(g.get(), u"DrawBarGraph");
+  if (!folder.empty()) return {};
+  Variant data;
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  g->Invoke(Id(g.get(), u"ImageData"), GUID_NULL, 0, DISPATCH_PROPERTYGET, &none, data.get(),
+            nullptr, nullptr);
+  if (data->vt != (VT_ARRAY | VT_UI1)) std::abort();
+  const std::uint8_t* bytes = data->parray->pvData;
+  return {bytes, bytes + data->parray->cElements};
+}
+
+// Chart A's pixels on a canvas, drawn once through the component.
+Canvas ChartACanvas() {
+  const std::vector<std::uint8_t> bmp = DrawChart("", u"a.bmp", u"bmp");
+  PackedBitmap bitmap;
+  Canvas canvas;
+  std::string error;
+  if (!ReadBmp(bmp, bitmap, error) || !Canvas::Create(500, 350, canvas, error)) std::abort();
+  for (std::int32_t y = 0; y < 350; ++y) {
+    const std::uint8_t* row = bitmap.Row(y).data();
+    for (std::int32_t x = 0; x < 500; ++x) {
+      const std::uint8_t* p = row + 3 * x;
+      canvas.SetPixel(x, y, RGB(p[2], p[1], p[0]));
+    }
+  }
+  return canvas;
 }
 
 void BM_DrawBarGraphToJpeg(benchmark::State& state) {
@@ -90,20 +128,45 @@ void BM_DrawBarGraphToBmp(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawBarGraphToBmp);
 
-// The floor: libjpeg alone encoding a 500 x 350 chart-like canvas to a file
-// in the same folder, quality 75.
-void BM_BareJpegEncodeToFile(benchmark::State& state) {
-  const std::string path = BenchFolder() + "/floor.jpg";
-  Canvas canvas;
+void BM_DrawBarGraphToPng(benchmark::State& state) {
+  const std::string folder = BenchFolder();
+  for (auto _ : state) DrawChart(folder, u"bench.png", u"png");
+}
+BENCHMARK(BM_DrawBarGraphToPng);
+
+void DrawToMemory(benchmark::State& state, const char16_t* format) {
+  std::size_t size = 0;
+  for (auto _ : state) size = DrawChart("", u"", format).size();
+  state.counters["bytes"] = static_cast<double>(size);
+}
+void BM_DrawBarGraphToMemoryJpeg(benchmark::State& state) { DrawToMemory(state, u"jpeg"); }
+void BM_DrawBarGraphToMemoryPng(benchmark::State& state) { DrawToMemory(state, u"png"); }
+BENCHMARK(BM_DrawBarGraphToMemoryJpeg);
+BENCHMARK(BM_DrawBarGraphToMemoryPng);
+
+// The encoders alone on chart A's pixels, into memory.
+void EncodeChartA(benchmark::State& state, ImageFormat format) {
+  const Canvas canvas = ChartACanvas();
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(1 << 20);
   std::string error;
-  if (!Canvas::Create(500, 350, canvas, error)) std::abort();
-  {
-    RasterSurface s(canvas);
-    s.FillSolidRect(0, 0, 500, 350, 0xFFFFFF);
-    s.Rectangle(0, 0, 500, 350);
-    s.SelectFont(Font::Chart(22));
-    s.TextOut(180, 10, "Monthly sales");
+  for (auto _ : state) {
+    bytes.clear();
+    MemorySink sink(bytes);
+    if (!EncodeCanvas(canvas, format, kJpegQuality, sink, error)) std::abort();
   }
+  state.counters["bytes"] = static_cast<double>(bytes.size());
+}
+void BM_EncodeChartAJpeg(benchmark::State& state) { EncodeChartA(state, ImageFormat::kJpeg); }
+void BM_EncodeChartAPng(benchmark::State& state) { EncodeChartA(state, ImageFormat::kPng); }
+BENCHMARK(BM_EncodeChartAJpeg);
+BENCHMARK(BM_EncodeChartAPng);
+
+// The floor: libjpeg alone encoding a 500 x 350 canvas to a file in the same
+// folder, quality 75; the rows converted to R, G, B first, or (`inPlace`)
+// read as they are in libjpeg-turbo's B, G, R, X layout.
+void BareJpegEncodeToFile(benchmark::State& state, const Canvas& canvas, bool inPlace = false) {
+  const std::string path = BenchFolder() + "/floor.jpg";
   std::vector<unsigned char> row(500 * 3);
   for (auto _ : state) {
     FILE* out = std::fopen(path.c_str(), "wb");
@@ -114,13 +177,18 @@ void BM_BareJpegEncodeToFile(benchmark::State& state) {
     jpeg_stdio_dest(&cinfo, out);
     cinfo.image_width = 500;
     cinfo.image_height = 350;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
+    cinfo.input_components = inPlace ? 4 : 3;
+    cinfo.in_color_space = inPlace ? JCS_EXT_BGRX : JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, 75, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
     for (int y = 0; y < 350; ++y) {
       const auto pixels = canvas.Row(y);
+      if (inPlace) {
+        JSAMPROW rows[1] = {reinterpret_cast<JSAMPROW>(const_cast<std::uint32_t*>(pixels.data()))};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+        continue;
+      }
       for (std::size_t x = 0; x < 500; ++x) {
         row[x * 3] = static_cast<unsigned char>(pixels[x] >> 16);
         row[x * 3 + 1] = static_cast<unsigned char>(pixels[x] >> 8);
@@ -134,6 +202,27 @@ void BM_BareJpegEncodeToFile(benchmark::State& state) {
     std::fclose(out);
   }
 }
+
+// A chart-like canvas: white, a border and a title.
+void BM_BareJpegEncodeToFile(benchmark::State& state) {
+  Canvas canvas;
+  std::string error;
+  if (!Canvas::Create(500, 350, canvas, error)) std::abort();
+  {
+    RasterSurface s(canvas);
+    s.FillSolidRect(0, 0, 500, 350, 0xFFFFFF);
+    s.Rectangle(0, 0, 500, 350);
+    s.SelectFont(Font::Chart(22));
+    s.TextOut(180, 10, "Monthly sales");
+  }
+  BareJpegEncodeToFile(state, canvas);
+}
 BENCHMARK(BM_BareJpegEncodeToFile);
+
+// Chart A's own pixels read in place: the floor of the whole path.
+void BM_BareJpegEncodeChartAToFile(benchmark::State& state) {
+  BareJpegEncodeToFile(state, ChartACanvas(), true);
+}
+BENCHMARK(BM_BareJpegEncodeChartAToFile);
 
 }  // namespace

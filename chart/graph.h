@@ -75,7 +75,10 @@ class CGraph {
   void SetYAxisLabel(std::string text) noexcept { yAxisLabel = std::move(text); }
   void SetFilePath(std::string path) noexcept { filePath = std::move(path); }
   void SetFileName(std::string name) noexcept { fileName = std::move(name); }
-  void SetErrorText(std::string text) noexcept { errorText = std::move(text); }
+  void SetErrorText(std::string text) noexcept {
+    errorText = std::move(text);
+    ++errorsSet;
+  }
   [[nodiscard]] std::string GetErrorText() const { return errorText; }
 
   // Characters reserved left of a horizontal chart for its category labels:
@@ -97,8 +100,9 @@ class CGraph {
   [[nodiscard]] COLORREF GetColor(int i) const noexcept;
 
   // Draws the chart on a canvas of graphWidth x graphHeight and writes it to
-  // filePath/fileName. False when no image was written, with the reason in
-  // errorText (running out of memory included).
+  // filePath/fileName, or with imageToMemory keeps it in imageBytes. False
+  // when no image was written, with the reason in errorText (running out of
+  // memory included).
   bool RenderToFile() noexcept;
   // The drawing sequence on `surface`: background and border, title, plot
   // layout, legend, sign scan and origin shift, axes, the kind's drawer.
@@ -170,6 +174,13 @@ class CGraph {
   std::int32_t graphWidth = 500;
   std::int32_t graphHeight = 350;
   std::string errorText;
+  std::uint32_t errorsSet = 0;  // SetErrorText calls so far; tells a new message from an old one
+  ImageOptions imageOptions;    // format and JPEG quality of the image
+  bool imageToMemory = false;   // keep the image in imageBytes instead of writing a file
+  // The last image drawn to memory and its format (kByName before one); a
+  // failed draw to memory empties it.
+  std::vector<std::uint8_t> imageBytes;
+  ImageFormat imageBytesFormat = ImageFormat::kByName;
   COLORREF backColor = 0xFFFFFF;  // white until the script picks a colour
 
   ChartRenderer* renderer = nullptr;  // not owned; null: draw and write the file

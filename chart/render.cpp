@@ -1,4 +1,5 @@
-// RenderToFile: canvas, default palette, the frame's drawing, the file.
+// RenderToFile: canvas, default palette, the frame's drawing, the file or
+// the bytes in memory.
 #include <string>
 
 #include "chart/graph.h"
@@ -19,7 +20,10 @@ constexpr char kNoMemory[] = "Not enough memory to draw the chart";
 
 bool AcquireCanvas(Canvas& canvas, std::int32_t width, std::int32_t height, std::string& error) {
   if (canvas.width() == width && canvas.height() == height) {
-    canvas.FillRect(0, 0, width, height, 0);  // as a new canvas starts
+    // The frame's first step paints every pixel of a canvas at least 3 x 3
+    // (a black border round a white inside), so the previous chart never
+    // shows; a thinner one starts black, as a new canvas does.
+    if (width < 3 || height < 3) canvas.FillRect(0, 0, width, height, 0);
     return true;
   }
   return Canvas::Create(width, height, canvas, error);
@@ -37,6 +41,10 @@ bool CGraph::RenderToFile() noexcept {
 }
 
 bool CGraph::Render() {
+  if (imageToMemory) {
+    imageBytes.clear();
+    imageBytesFormat = ImageFormat::kByName;
+  }
   if (renderer != nullptr) {
     renderer->Render(*this);
     return true;
@@ -58,7 +66,16 @@ bool CGraph::Render() {
   LoadDefaultPalette();
   RasterSurface surface(canvas);
   if (!DrawGraph(surface)) return false;
-  if (!SaveImage(&canvas, filePath, fileName, error, FileSystem::Default(), outputLimit)) {
+  if (imageToMemory) {
+    if (!EncodeImageToMemory(&canvas, fileName, imageOptions, imageBytes, imageBytesFormat,
+                             error)) {
+      SetErrorText(std::move(error));
+      return false;
+    }
+    return true;
+  }
+  if (!SaveImage(&canvas, filePath, fileName, error, FileSystem::Default(), outputLimit,
+                 imageOptions)) {
     SetErrorText(std::move(error));
     return false;
   }

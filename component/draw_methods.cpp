@@ -59,6 +59,37 @@ std::int64_t StackTotal(const float* values, std::size_t count) {
 
 }  // namespace
 
+// Sets LastError when a Draw method returns: the access refusal, or the
+// message the chart engine left during the call, or "".
+class CGraphGenerator::DrawReport {
+ public:
+  explicit DrawReport(CGraphGenerator& g) noexcept : g_(g), before_(g.graph.errorsSet) {}
+  DrawReport(const DrawReport&) = delete;
+  DrawReport& operator=(const DrawReport&) = delete;
+  ~DrawReport() {
+    try {
+      if (refused_) {
+        g_.lastError = g_.accessErrorText;
+      } else if (g_.graph.errorsSet != before_) {
+        g_.lastError = g_.graph.errorText;
+      } else {
+        g_.lastError.clear();
+      }
+    } catch (...) {
+      g_.lastError.clear();
+    }
+  }
+  HRESULT Refused() const noexcept {
+    refused_ = true;
+    return S_OK;
+  }
+
+ private:
+  CGraphGenerator& g_;
+  std::uint32_t before_;
+  mutable bool refused_ = false;
+};
+
 bool CGraphGenerator::AccessAllowed() noexcept {
   SettingsSources& sources =
       accessSettings != nullptr ? *accessSettings : SettingsSources::Platform();
@@ -66,6 +97,7 @@ bool CGraphGenerator::AccessAllowed() noexcept {
       sources,
       AccessFields{componentName, methodGroup, graph.filePath, graph.fileName, adminIniPath,
                    webSiteIniPath, accessUnrestricted, sitePath, outputRoot, accessErrorText});
+  check.writesFile = !graph.imageToMemory;
   try {
     graph.outputLimit = {};
     check.LocateAccessSettings();
@@ -128,16 +160,18 @@ void CGraphGenerator::LoadSingleSet(const DrawKind& kind) {
 }
 
 HRESULT CGraphGenerator::DrawSingleSet(const DrawKind& kind) noexcept {
+  const DrawReport report(*this);
   try {
     methodGroup = kNonSeriesGroup;
   } catch (...) {
     return E_OUTOFMEMORY;
   }
-  if (!AccessAllowed()) return S_OK;
+  if (!AccessAllowed()) return report.Refused();
   if (dataCount == 0) return S_OK;
   graph.SetGraphType(kind.graphType);
   try {
     LoadSingleSet(kind);
+    DescribeSingleSet(kind);
   } catch (...) {
     graph.ClearAll();
     pendingSeries.reset();
@@ -188,12 +222,13 @@ void CGraphGenerator::LoadSeriesTable(const DrawKind& kind) {
 }
 
 HRESULT CGraphGenerator::DrawSeriesTable(const DrawKind& kind) noexcept {
+  const DrawReport report(*this);
   try {
     methodGroup = kSeriesGroup;
   } catch (...) {
     return E_OUTOFMEMORY;
   }
-  if (!AccessAllowed()) return S_OK;
+  if (!AccessAllowed()) return report.Refused();
   if (kind.typeBeforeCheck) graph.SetGraphType(kind.graphType);
   if (seriesIndex == -1 || itemCount == 0) {
     try {
@@ -206,6 +241,7 @@ HRESULT CGraphGenerator::DrawSeriesTable(const DrawKind& kind) noexcept {
   if (!kind.typeBeforeCheck) graph.SetGraphType(kind.graphType);
   try {
     LoadSeriesTable(kind);
+    DescribeSeriesTable();
   } catch (...) {
     graph.ClearAll();
     pendingSeries.reset();

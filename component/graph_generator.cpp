@@ -52,15 +52,16 @@ CGraphGenerator::~CGraphGenerator() { ModuleReleaseObject(); }
 
 HRESULT CGraphGenerator::InternalQueryInterface(REFIID iid, void** object) noexcept {
   if (object == nullptr) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IGraphGenerator) {
-    *object = static_cast<IGraphGenerator*>(this);
+  if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IGraphGenerator ||
+      iid == IID_IGraphGenerator2) {
+    *object = static_cast<IGraphGenerator2*>(this);
   } else if (iid == IID_ISupportErrorInfo) {
     *object = static_cast<ISupportErrorInfo*>(this);
   } else {
     *object = nullptr;
     return E_NOINTERFACE;
   }
-  static_cast<IUnknown*>(static_cast<IGraphGenerator*>(this))->AddRef();
+  static_cast<IUnknown*>(static_cast<IGraphGenerator2*>(this))->AddRef();
   return S_OK;
 }
 
@@ -78,17 +79,32 @@ HRESULT CGraphGenerator::GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept {
 
 HRESULT CGraphGenerator::GetIDsOfNames(REFIID iid, OLECHAR** names, UINT count, LCID,
                                        DISPID* ids) noexcept {
-  return DispatchGetIDsOfNames(GraphGeneratorInterface(), iid, names, count, ids);
+  return DispatchGetIDsOfNames(GraphGenerator2Interface(), iid, names, count, ids);
 }
+
+namespace {
+
+// Whether a late-bound call only reads a property; every other call starts
+// with a LastError of its own.
+bool OnlyReads(DISPID id, WORD flags) {
+  if ((flags & DISPATCH_PROPERTYGET) == 0) return false;
+  for (const MemberDescription& m : GraphGenerator2Interface().members) {
+    if (m.dispid == id) return m.kind == MemberKind::kPropertyGet;
+  }
+  return false;
+}
+
+}  // namespace
 
 HRESULT CGraphGenerator::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
                                 VARIANT* result, EXCEPINFO* exception, UINT* argError) noexcept {
-  return DispatchInvoke(GraphGeneratorInterface(), static_cast<IGraphGenerator*>(this), id, iid,
+  if (!OnlyReads(id, flags)) lastError.clear();
+  return DispatchInvoke(GraphGenerator2Interface(), static_cast<IGraphGenerator2*>(this), id, iid,
                         flags, params, result, exception, argError);
 }
 
 HRESULT CGraphGenerator::InterfaceSupportsErrorInfo(REFIID iid) noexcept {
-  return iid == IID_IGraphGenerator ? S_OK : S_FALSE;
+  return iid == IID_IGraphGenerator || iid == IID_IGraphGenerator2 ? S_OK : S_FALSE;
 }
 
 // Properties.
@@ -270,7 +286,7 @@ HRESULT CreateGraphGenerator(REFIID iid, void** object) noexcept {
   } catch (...) {
     return E_OUTOFMEMORY;
   }
-  IUnknown* unknown = static_cast<IGraphGenerator*>(created);
+  IUnknown* unknown = static_cast<IGraphGenerator2*>(created);
   unknown->AddRef();
   const HRESULT hr = created->QueryInterface(iid, object);
   unknown->Release();  // deletes the object when the interface was refused

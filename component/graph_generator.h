@@ -22,7 +22,7 @@ inline constexpr int kMaxDataPoints = 256;
 inline constexpr int kMaxSeries = 256;
 inline constexpr int kMaxItems = 256;
 
-class CGraphGenerator : public IGraphGenerator, public ISupportErrorInfo {
+class CGraphGenerator : public IGraphGenerator2, public ISupportErrorInfo {
  public:
   CGraphGenerator();
   CGraphGenerator(const CGraphGenerator&) = delete;
@@ -30,8 +30,8 @@ class CGraphGenerator : public IGraphGenerator, public ISupportErrorInfo {
   virtual ~CGraphGenerator();
 
   // The interfaces this object answers for: IUnknown, IDispatch,
-  // IGraphGenerator, ISupportErrorInfo. The reference-counting wrapper
-  // (ComObject) forwards QueryInterface here.
+  // IGraphGenerator, IGraphGenerator2 (the default), ISupportErrorInfo. The reference-counting
+  // wrapper (ComObject) forwards QueryInterface here.
   HRESULT InternalQueryInterface(REFIID iid, void** object) noexcept;
 
   // IDispatch over the static type description.
@@ -42,7 +42,8 @@ class CGraphGenerator : public IGraphGenerator, public ISupportErrorInfo {
   HRESULT Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                  EXCEPINFO* exception, UINT* argError) noexcept override;
 
-  // ISupportErrorInfo: S_OK for IGraphGenerator, S_FALSE otherwise.
+  // ISupportErrorInfo: S_OK for IGraphGenerator and IGraphGenerator2,
+  // S_FALSE otherwise.
   HRESULT InterfaceSupportsErrorInfo(REFIID iid) noexcept override;
 
   // IGraphGenerator.
@@ -86,6 +87,18 @@ class CGraphGenerator : public IGraphGenerator, public ISupportErrorInfo {
   HRESULT put_BackColor(BSTR value) noexcept override;
   HRESULT AddColor(BSTR Color) noexcept override;
 
+  // IGraphGenerator2.
+  HRESULT get_OutputFormat(BSTR* value) noexcept override;
+  HRESULT put_OutputFormat(BSTR value) noexcept override;
+  HRESULT get_OutputTarget(BSTR* value) noexcept override;
+  HRESULT put_OutputTarget(BSTR value) noexcept override;
+  HRESULT get_ImageData(SAFEARRAY** value) noexcept override;
+  HRESULT get_ImageMimeType(BSTR* value) noexcept override;
+  HRESULT get_JpegQuality(std::int32_t* value) noexcept override;
+  HRESULT put_JpegQuality(std::int32_t value) noexcept override;
+  HRESULT get_LastError(BSTR* value) noexcept override;
+  HRESULT get_AltText(BSTR* value) noexcept override;
+
   // The store, readable by tests and by the Draw methods. Texts are UTF-8;
   // lists carry a separator after every entry ("a,b," and "a|b|").
   std::string accessErrorText;
@@ -114,6 +127,11 @@ class CGraphGenerator : public IGraphGenerator, public ISupportErrorInfo {
   // platform's (registry file, INI files, the thread's request). Tests point
   // it at an in-memory store, which must outlive the Draw calls.
   SettingsSources* accessSettings = nullptr;
+  // The error text of the most recent call alone; every member but the
+  // property gets sets it (to "" when the call went well).
+  std::string lastError;
+  // The description of the last chart drawn, built before it is rendered.
+  std::string altText;
 
   // The shapes in which a Draw method hands the single data set to the model.
   enum class Loading { kOneSeries, kSeriesPerPoint };
@@ -134,6 +152,7 @@ class CGraphGenerator : public IGraphGenerator, public ISupportErrorInfo {
   };
 
  private:
+  class DrawReport;
   // Access check of the hosting administrator's settings; true to go on.
   bool AccessAllowed() noexcept;
   HRESULT DrawSingleSet(const DrawKind& kind) noexcept;
@@ -143,6 +162,11 @@ class CGraphGenerator : public IGraphGenerator, public ISupportErrorInfo {
   // Renders the loaded model and empties its series and colours; whatever
   // happens, the model's lists are cleared and pendingSeries is null after.
   HRESULT RenderAndClear() noexcept;
+  // A put's refusal: E_INVALIDARG, with `message` in ErrorReason and LastError.
+  HRESULT RefuseValue(const char* message) noexcept;
+  // The single-set and series descriptions AltText reads.
+  void DescribeSingleSet(const DrawKind& kind);
+  void DescribeSeriesTable();
 };
 
 // Creates a GraphGenerator with one reference held by `*object` (as the

@@ -1,7 +1,9 @@
-// The component's one automation interface, IGraphGenerator, with the
-// identifiers of the class, the interface and the type library. Members are
-// in vtable order; each returns S_OK (the stacked-bar series methods may
-// return S_FALSE); what went wrong is read back from ErrorReason.
+// The component's automation interfaces with the identifiers of the class,
+// the interfaces and the type library. IGraphGenerator holds the 39 classic
+// members; IGraphGenerator2, the class's default interface, adds the output
+// choices (format, memory target, JPEG quality) and the texts read after a
+// draw. Members are in vtable order; each returns S_OK (the stacked-bar series
+// methods may return S_FALSE); what went wrong is read back from ErrorReason.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +18,9 @@ inline constexpr CLSID CLSID_GraphGenerator{
 // {4BB9C6F2-DE51-46B5-82B7-5B74648E0CD9}
 inline constexpr IID IID_IGraphGenerator{
     0x4BB9C6F2, 0xDE51, 0x46B5, {0x82, 0xB7, 0x5B, 0x74, 0x64, 0x8E, 0x0C, 0xD9}};
+// {9C2E7D41-5A08-4F3B-B6D2-3E81A7C45F10}
+inline constexpr IID IID_IGraphGenerator2{
+    0x9C2E7D41, 0x5A08, 0x4F3B, {0xB6, 0xD2, 0x3E, 0x81, 0xA7, 0xC4, 0x5F, 0x10}};
 // {1F9E95CB-6957-4BC9-AF99-C2DE36F1CAA5}, version 1.0, locale 1033
 inline constexpr GUID LIBID_TESSALOOMLib{
     0x1F9E95CB, 0x6957, 0x4BC9, {0xAF, 0x99, 0xC2, 0xDE, 0x36, 0xF1, 0xCA, 0xA5}};
@@ -67,6 +72,38 @@ class IGraphGenerator : public IDispatch {
 
  protected:
   ~IGraphGenerator() = default;
+};
+
+// The output choices and after-draw texts. DISPIDs follow the classic ones.
+// Puts of a value outside the documented set answer E_INVALIDARG, leave the
+// setting as it was and give the reason in ErrorReason and LastError.
+class IGraphGenerator2 : public IGraphGenerator {
+ public:
+  // "" (the file name decides: "jpg" gives JPEG, anything else BMP with the
+  // extension replaced), or "bmp", "jpeg", "png" (any letter case; "jpg"
+  // too): that format, written under FileName exactly as given.
+  virtual HRESULT get_OutputFormat(BSTR* value) noexcept = 0;  // 50
+  virtual HRESULT put_OutputFormat(BSTR value) noexcept = 0;   // 50
+  // "file" (the default) or "memory": a Draw keeps the image's bytes in
+  // ImageData and writes nothing; FilePath and FileName are not used then.
+  virtual HRESULT get_OutputTarget(BSTR* value) noexcept = 0;  // 51
+  virtual HRESULT put_OutputTarget(BSTR value) noexcept = 0;   // 51
+  // The bytes of the last image drawn to memory (VT_ARRAY | VT_UI1; empty
+  // before one). The caller owns the array.
+  virtual HRESULT get_ImageData(SAFEARRAY** value) noexcept = 0;  // 52
+  // The MIME type of those bytes ("image/png", ...); "" before one.
+  virtual HRESULT get_ImageMimeType(BSTR* value) noexcept = 0;  // 53
+  // 1 to 100, 75 by default; the JPEG encoder's quality.
+  virtual HRESULT get_JpegQuality(std::int32_t* value) noexcept = 0;  // 54
+  virtual HRESULT put_JpegQuality(std::int32_t value) noexcept = 0;   // 54
+  // The error text of the most recent call alone ("" when it succeeded);
+  // ErrorReason keeps the first-recorded rules and is never cleared.
+  virtual HRESULT get_LastError(BSTR* value) noexcept = 0;  // 55
+  // A plain-language description of the last chart drawn, for <img alt>.
+  virtual HRESULT get_AltText(BSTR* value) noexcept = 0;  // 56
+
+ protected:
+  ~IGraphGenerator2() = default;
 };
 
 }  // namespace tessaloom

@@ -5,7 +5,9 @@
 namespace tessaloom {
 namespace {
 
-IGraphGenerator* Self(IDispatch* self) { return static_cast<IGraphGenerator*>(self); }
+// The dispatcher is handed the object as its default interface; the
+// classic members are reached through the base.
+IGraphGenerator2* Self(IDispatch* self) { return static_cast<IGraphGenerator2*>(self); }
 
 constexpr std::array<ParameterDescription, kMaxParameters> kNoParameters{};
 constexpr std::array<ParameterDescription, kMaxParameters> kTextValue{{{"newVal", VT_BSTR}}};
@@ -49,7 +51,44 @@ HRESULT InvokeAddData(IDispatch* self, VARIANT* a, VARIANT*) noexcept {
   return Self(self)->AddData(a[0].bstrVal, a[1].fltVal);
 }
 
-const std::array<MemberDescription, 39> kMembers{{
+template <HRESULT (IGraphGenerator2::*Get)(BSTR*) noexcept>
+HRESULT GetText(IDispatch* self, VARIANT*, VARIANT* result) noexcept {
+  BSTR text = nullptr;
+  const HRESULT hr = (Self(self)->*Get)(&text);
+  if (FAILED(hr)) return hr;
+  result->vt = VT_BSTR;
+  result->bstrVal = text;
+  return hr;
+}
+
+HRESULT GetImageData(IDispatch* self, VARIANT*, VARIANT* result) noexcept {
+  SAFEARRAY* bytes = nullptr;
+  const HRESULT hr = Self(self)->get_ImageData(&bytes);
+  if (FAILED(hr)) return hr;
+  result->vt = VT_ARRAY | VT_UI1;
+  result->parray = bytes;
+  return hr;
+}
+
+HRESULT GetJpegQuality(IDispatch* self, VARIANT*, VARIANT* result) noexcept {
+  std::int32_t value = 0;
+  const HRESULT hr = Self(self)->get_JpegQuality(&value);
+  if (FAILED(hr)) return hr;
+  result->vt = VT_I4;
+  result->lVal = value;
+  return hr;
+}
+
+#define TESSALOOM_GET_TEXT(id, name)                                                   \
+  MemberDescription {                                                                  \
+    id, #name, MemberKind::kPropertyGet, 0, kNoParameters, VT_BSTR, "property " #name, \
+        GetText<&IGraphGenerator2::get_##name>                                         \
+  }
+
+// The classic members first, in vtable order, then IGraphGenerator2's; the
+// classic interface's description is the first 39 rows.
+constexpr std::size_t kClassicMembers = 39;
+const std::array<MemberDescription, kClassicMembers + 10> kMembers{{
     {1, "ErrorReason", MemberKind::kPropertyGet, 0, kNoParameters, VT_BSTR, "property ErrorReason",
      GetErrorReason},
     TESSALOOM_PUT_TEXT(2, ChartTitle),
@@ -97,15 +136,31 @@ const std::array<MemberDescription, 39> kMembers{{
     TESSALOOM_METHOD(37, ClearSeriesData, "method ClearSeriesData"),
     TESSALOOM_PUT_TEXT(40, BackColor),
     TESSALOOM_METHOD_1(43, AddColor, "Color", VT_BSTR, bstrVal, "method AddColor"),
+    TESSALOOM_GET_TEXT(50, OutputFormat),
+    TESSALOOM_PUT_TEXT(50, OutputFormat),
+    TESSALOOM_GET_TEXT(51, OutputTarget),
+    TESSALOOM_PUT_TEXT(51, OutputTarget),
+    {52, "ImageData", MemberKind::kPropertyGet, 0, kNoParameters, VT_ARRAY | VT_UI1,
+     "property ImageData", GetImageData},
+    TESSALOOM_GET_TEXT(53, ImageMimeType),
+    {54, "JpegQuality", MemberKind::kPropertyGet, 0, kNoParameters, VT_I4, "property JpegQuality",
+     GetJpegQuality},
+    TESSALOOM_PUT_INT(54, JpegQuality),
+    TESSALOOM_GET_TEXT(55, LastError),
+    TESSALOOM_GET_TEXT(56, AltText),
 }};
 
 #undef TESSALOOM_METHOD
 #undef TESSALOOM_PUT_TEXT
 #undef TESSALOOM_PUT_INT
 #undef TESSALOOM_METHOD_1
+#undef TESSALOOM_GET_TEXT
 
 const InterfaceDescription kInterface{"IGraphGenerator", IID_IGraphGenerator,
-                                      "IGraphGenerator Interface", kMembers};
+                                      "IGraphGenerator Interface",
+                                      std::span(kMembers).first(kClassicMembers)};
+const InterfaceDescription kInterface2{"IGraphGenerator2", IID_IGraphGenerator2,
+                                       "IGraphGenerator2 Interface", kMembers};
 
 const TypeLibraryDescription kTypeLibrary{"TESSALOOMLib",
                                           LIBID_TESSALOOMLib,
@@ -116,11 +171,13 @@ const TypeLibraryDescription kTypeLibrary{"TESSALOOMLib",
                                           "GraphGenerator",
                                           CLSID_GraphGenerator,
                                           "GraphGenerator Class",
-                                          kInterface};
+                                          kInterface,
+                                          kInterface2};
 
 }  // namespace
 
 const InterfaceDescription& GraphGeneratorInterface() noexcept { return kInterface; }
+const InterfaceDescription& GraphGenerator2Interface() noexcept { return kInterface2; }
 const TypeLibraryDescription& TessaloomTypeLibrary() noexcept { return kTypeLibrary; }
 
 }  // namespace tessaloom

@@ -132,6 +132,7 @@ struct RowSource {
   std::uint16_t yDensity = 0;
   std::int32_t width = 0;
   std::int32_t height = 0;
+  int quality = kJpegQuality;
 };
 
 JSAMPROW RowAt(const RowSource& source, std::int32_t y) noexcept {
@@ -161,7 +162,7 @@ bool Compress(jpeg_compress_struct* cinfo, ErrorManager* errors, Destination* de
   cinfo->input_components = source->components;
   cinfo->in_color_space = source->colorSpace;
   jpeg_set_defaults(cinfo);
-  jpeg_set_quality(cinfo, kJpegQuality, TRUE);
+  jpeg_set_quality(cinfo, source->quality, TRUE);
   cinfo->density_unit = 1;  // dots per inch
   cinfo->X_density = source->xDensity;
   cinfo->Y_density = source->yDensity;
@@ -301,13 +302,15 @@ bool EncodeJpeg(const PackedBitmap& image, WritableFile& file, std::string& erro
   return EncodeRows(source, file, error);
 }
 
-bool EncodeCanvasJpeg(const Canvas& canvas, WritableFile& file, std::string& error) noexcept {
+bool EncodeCanvasJpeg(const Canvas& canvas, WritableFile& file, std::string& error,
+                      int quality) noexcept {
   if (canvas.width() < 1 || canvas.height() < 1) {
     SetText(error, "Invalid image size");
     return false;
   }
   RowSource source;
   source.canvas = &canvas;
+  source.quality = quality < 1 ? 1 : quality > 100 ? 100 : quality;
   source.components = 4;
   source.colorSpace = JCS_EXT_BGRX;
   source.width = canvas.width();

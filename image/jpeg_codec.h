@@ -37,9 +37,10 @@ inline constexpr std::size_t kJpegBufferSize = 4096;
                               std::string& error) noexcept;
 
 // The same encoding straight from a canvas's rows (resolution 0 x 0): the
-// pixels a BMP of the canvas would hold, without building that bitmap.
-[[nodiscard]] bool EncodeCanvasJpeg(const Canvas& canvas, WritableFile& file,
-                                    std::string& error) noexcept;
+// pixels a BMP of the canvas would hold, without building that bitmap, at
+// `quality` (kept within 1 to 100).
+[[nodiscard]] bool EncodeCanvasJpeg(const Canvas& canvas, WritableFile& file, std::string& error,
+                                    int quality = kJpegQuality) noexcept;
 
 // Decodes the JPEG held in `bytes` into a 24-bit packed bitmap, with the JFIF
 // density as pixels per metre (0 when the file states none). A file cut short

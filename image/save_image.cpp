@@ -5,6 +5,7 @@
 
 #include "image/bitmap_file.h"
 #include "image/jpeg_codec.h"
+#include "image/png_codec.h"
 #include "platform/text.h"
 
 namespace tessaloom {
@@ -12,7 +13,43 @@ namespace {
 
 constexpr char kCannotOpen[] = "Unable to open file for writing";
 
+constexpr char kNoMemory[] = "Not enough memory";
+
 }  // namespace
+
+const char* ImageMimeType(ImageFormat format) noexcept {
+  switch (format) {
+    case ImageFormat::kBmp: return "image/bmp";
+    case ImageFormat::kJpeg: return "image/jpeg";
+    case ImageFormat::kPng: return "image/png";
+    case ImageFormat::kByName: break;
+  }
+  return "";
+}
+
+bool EncodeCanvas(const Canvas& canvas, ImageFormat format, int jpegQuality, WritableFile& file,
+                  std::string& error) noexcept {
+  switch (format) {
+    case ImageFormat::kBmp: return WriteCanvasBmp(canvas, file, error);
+    case ImageFormat::kJpeg: return EncodeCanvasJpeg(canvas, file, error, jpegQuality);
+    case ImageFormat::kPng: return EncodeCanvasPng(canvas, file, error);
+    case ImageFormat::kByName: break;
+  }
+  error = "No image format chosen";
+  return false;
+}
+
+bool MemorySink::Append(std::span<const std::uint8_t> bytes, std::string& error) noexcept {
+  try {
+    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+    return true;
+  } catch (...) {
+    error = kNoMemory;
+    return false;
+  }
+}
+
+CommitResult MemorySink::Commit(std::string&) noexcept { return CommitResult::kDone; }
 
 bool IsPathValid(const std::string& path, FileSystem& files) noexcept {
   return files.IsSearchableDirectory(path);
@@ -34,7 +71,8 @@ ImageOutput ChooseImageOutput(const std::string& fullPath) {
 }
 
 bool SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
-               std::string& errorText, FileSystem& files, const OutputLimit& limit) noexcept {
+               std::string& errorText, FileSystem& files, const OutputLimit& limit,
+               const ImageOptions& options) noexcept {
   try {
     if (!IsPathValid(filePath, files)) {
       errorText = "Invalid File Path";
@@ -55,9 +93,15 @@ bool SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
       errorText = "Unable to convert DDB to DIB";
       return false;
     }
-    const ImageOutput output = ChooseImageOutput(fullPath);
-    // The output's final component always ends in "bmp" or "jpg", so it is
-    // a plain name in the folder that the rest of the path leads to.
+    ImageOutput output{fullPath, false};
+    ImageFormat format = options.format;
+    if (format == ImageFormat::kByName) {
+      output = ChooseImageOutput(fullPath);
+      format = output.jpeg ? ImageFormat::kJpeg : ImageFormat::kBmp;
+    }
+    // The output's final component is a plain name (by the name rule it
+    // ends in "bmp" or "jpg") in the folder the rest of the path leads to;
+    // a name ending in '/' leaves none, and no file can be created.
     const PathParts parts = SplitFolderAndName(output.path);
     std::string reason;
     const std::unique_ptr<Folder> folder = files.OpenFolder(parts.folder, reason);
@@ -75,10 +119,8 @@ bool SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
       errorText = kCannotOpen;
       return false;
     }
-    // The JPEG is encoded from the same rows the BMP would hold.
-    const bool written = output.jpeg ? EncodeCanvasJpeg(*canvas, *file, reason)
-                                     : WriteCanvasBmp(*canvas, *file, reason);
-    if (!written) {
+    // Every format is encoded from the same rows the BMP would hold.
+    if (!EncodeCanvas(*canvas, format, options.jpegQuality, *file, reason)) {
       errorText = std::move(reason);
       return false;
     }
@@ -90,7 +132,44 @@ bool SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
     return false;
   } catch (...) {
     try {
-      errorText = "Not enough memory";
+      errorText = kNoMemory;
+    } catch (...) {
+      errorText.clear();
+    }
+    return false;
+  }
+}
+
+bool EncodeImageToMemory(const Canvas* canvas, const std::string& fileName,
+                         const ImageOptions& options, std::vector<std::uint8_t>& out,
+                         ImageFormat& written, std::string& errorText) noexcept {
+  out.clear();
+  try {
+    if (canvas == nullptr) {
+      errorText = "No DC Avaiable";
+      return false;
+    }
+    if (canvas->width() < 1 || canvas->height() < 1) {
+      errorText = "Unable to convert DDB to DIB";
+      return false;
+    }
+    ImageFormat format = options.format;
+    if (format == ImageFormat::kByName) {
+      format = ChooseImageOutput(fileName).jpeg ? ImageFormat::kJpeg : ImageFormat::kBmp;
+    }
+    MemorySink file(out);
+    std::string reason;
+    if (!EncodeCanvas(*canvas, format, options.jpegQuality, file, reason)) {
+      out.clear();
+      errorText = std::move(reason);
+      return false;
+    }
+    written = format;
+    return true;
+  } catch (...) {
+    out.clear();
+    try {
+      errorText = kNoMemory;
     } catch (...) {
       errorText.clear();
     }

@@ -8,12 +8,45 @@
 // can lead the write elsewhere.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "draw/canvas.h"
+#include "image/jpeg_codec.h"
 #include "platform/file_system.h"
 
 namespace tessaloom {
+
+// The image format a script asks for. kByName follows ChooseImageOutput.
+enum class ImageFormat : std::uint8_t { kByName, kBmp, kJpeg, kPng };
+
+struct ImageOptions {
+  ImageFormat format = ImageFormat::kByName;
+  int jpegQuality = kJpegQuality;  // 1 to 100
+};
+
+// "image/bmp", "image/jpeg", "image/png"; "" for kByName.
+[[nodiscard]] const char* ImageMimeType(ImageFormat format) noexcept;
+
+// Encodes `canvas` in `format` (not kByName) and appends it to `file`, which
+// is not committed. False with the reason in `error` when encoding or
+// writing fails.
+[[nodiscard]] bool EncodeCanvas(const Canvas& canvas, ImageFormat format, int jpegQuality,
+                                WritableFile& file, std::string& error) noexcept;
+
+// A WritableFile that collects the bytes in memory: what an encoder writes to
+// it equals what it writes to a file. Commit only reports success.
+class MemorySink final : public WritableFile {
+ public:
+  explicit MemorySink(std::vector<std::uint8_t>& bytes) noexcept : bytes_(bytes) {}
+  [[nodiscard]] bool Append(std::span<const std::uint8_t> bytes,
+                            std::string& error) noexcept override;
+  [[nodiscard]] CommitResult Commit(std::string& error) noexcept override;
+
+ private:
+  std::vector<std::uint8_t>& bytes_;
+};
 
 // True when `path` is an existing directory the process may enter (search).
 [[nodiscard]] bool IsPathValid(const std::string& path,
@@ -54,8 +87,20 @@ struct OutputLimit {
 //                                     not inside `limit.folder`
 //   libjpeg's message, or "Unable to write file: ..." when encoding or writing fails.
 // `errorText` is left as it was on success. Checks run in the order listed.
+// With `options.format` other than kByName the file is `fileName` itself in
+// that format; `options.jpegQuality` sets the JPEG's quality.
 [[nodiscard]] bool SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
                              std::string& errorText, FileSystem& files = FileSystem::Default(),
-                             const OutputLimit& limit = {}) noexcept;
+                             const OutputLimit& limit = {},
+                             const ImageOptions& options = {}) noexcept;
+
+// The image SaveImage would write, kept in `out` instead (replacing what it
+// held) with its format in `written`; nothing touches the disk. kByName picks
+// JPEG or BMP from `fileName` as ChooseImageOutput does. On failure returns
+// false with the reason in `errorText` ("No DC Avaiable", "Unable to convert
+// DDB to DIB", an encoder's message) and empties `out`.
+[[nodiscard]] bool EncodeImageToMemory(const Canvas* canvas, const std::string& fileName,
+                                       const ImageOptions& options, std::vector<std::uint8_t>& out,
+                                       ImageFormat& written, std::string& errorText) noexcept;
 
 }  // namespace tessaloom

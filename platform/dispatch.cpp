@@ -104,8 +104,15 @@ HRESULT DispatchInvoke(const InterfaceDescription& description, IDispatch* self,
                        EXCEPINFO* exception, UINT* argError) noexcept {
   if (iid != GUID_NULL) return DISP_E_UNKNOWNINTERFACE;
   if (result != nullptr) VariantInit(result);
-  const MemberDescription* member = FindMemberByDispid(description, dispid);
-  if (member == nullptr || !KindAccepts(member->kind, flags)) return DISP_E_MEMBERNOTFOUND;
+  // A property that is read and written has two rows under one DISPID.
+  const MemberDescription* member = nullptr;
+  for (const MemberDescription& m : description.members) {
+    if (m.dispid == dispid && KindAccepts(m.kind, flags)) {
+      member = &m;
+      break;
+    }
+  }
+  if (member == nullptr) return DISP_E_MEMBERNOTFOUND;
 
   DISPPARAMS none;
   const DISPPARAMS& args = params != nullptr ? *params : none;

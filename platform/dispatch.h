@@ -37,6 +37,8 @@ struct MemberDescription {
   MemberThunk invoke;
 };
 
+// A property both read and written has a get row and a put row with the same
+// DISPID; Invoke picks the row whose kind the call's flags ask for.
 struct InterfaceDescription {
   const char* name;
   IID iid;

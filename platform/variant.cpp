@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -46,6 +48,8 @@ bool Classify(const VARIANT& v, Scalar& out) {
     default: return false;
   }
 }
+
+constexpr VARTYPE kByteArray = VT_ARRAY | VT_UI1;
 
 bool IsSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
 
@@ -257,8 +261,34 @@ void VariantInit(VARIANT* v) noexcept {
   v->llVal = 0;
 }
 
+SAFEARRAY* SafeArrayCreateVector(VARTYPE vt, std::int32_t lowerBound,
+                                 std::uint32_t count) noexcept {
+  if (vt != VT_UI1 || lowerBound != 0) return nullptr;
+  // Header and data in one block; the data starts at the next aligned offset.
+  constexpr std::size_t kHeader = (sizeof(SAFEARRAY) + 15) / 16 * 16;
+  void* block = std::calloc(1, kHeader + count);
+  if (block == nullptr) return nullptr;
+  auto* array = static_cast<SAFEARRAY*>(block);
+  array->cDims = 1;
+  array->cbElements = 1;
+  array->cElements = count;
+  array->lLbound = 0;
+  array->pvData = count == 0 ? nullptr : static_cast<std::uint8_t*>(block) + kHeader;
+  return array;
+}
+
+HRESULT SafeArrayDestroy(SAFEARRAY* array) noexcept {
+  std::free(array);
+  return S_OK;
+}
+
 HRESULT VariantClear(VARIANT* v) noexcept {
   if (v == nullptr) return E_POINTER;
+  if (v->vt == kByteArray) {
+    SafeArrayDestroy(v->parray);
+    VariantInit(v);
+    return S_OK;
+  }
   Scalar s;
   if (!Classify(*v, s)) return DISP_E_BADVARTYPE;
   if (v->vt == VT_BSTR) SysFreeString(v->bstrVal);
@@ -269,6 +299,19 @@ HRESULT VariantClear(VARIANT* v) noexcept {
 HRESULT VariantCopy(VARIANT* dest, const VARIANT* src) noexcept {
   if (dest == nullptr || src == nullptr) return E_POINTER;
   if (dest == src) return S_OK;
+  if (src->vt == kByteArray) {
+    const std::uint32_t count = src->parray != nullptr ? src->parray->cElements : 0;
+    SAFEARRAY* copy = SafeArrayCreateVector(VT_UI1, 0, count);
+    if (copy == nullptr) return E_OUTOFMEMORY;
+    if (count != 0) std::memcpy(copy->pvData, src->parray->pvData, count);
+    if (const HRESULT hr = VariantClear(dest); FAILED(hr)) {
+      SafeArrayDestroy(copy);
+      return hr;
+    }
+    dest->vt = kByteArray;
+    dest->parray = copy;
+    return S_OK;
+  }
   Scalar s;
   if (!Classify(*src, s)) return DISP_E_BADVARTYPE;
   if (const HRESULT hr = VariantClear(dest); FAILED(hr)) return hr;
@@ -289,6 +332,10 @@ HRESULT VariantCopy(VARIANT* dest, const VARIANT* src) noexcept {
 HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, std::uint16_t /*flags*/,
                           VARTYPE vt) noexcept {
   if (dest == nullptr || src == nullptr) return E_POINTER;
+  if (src->vt == kByteArray) {
+    if (dest != src) VariantClear(dest);
+    return DISP_E_TYPEMISMATCH;
+  }
   Scalar s;
   if (!Classify(*src, s)) return DISP_E_BADVARTYPE;
   VARIANT result;

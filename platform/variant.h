@@ -1,7 +1,8 @@
 // The subset of automation VARIANTs that scripts pass: empty, null, integers,
-// float, double, bool and BSTR. A VARIANT holding a BSTR owns it; VariantClear
-// releases it. Conversions follow VariantChangeType: numbers and text convert
-// in the "C" locale with '.' as the decimal point, independent of the process
+// float, double, bool and BSTR, and the one array the component hands out: a
+// vector of bytes (VT_ARRAY | VT_UI1, an image's bytes). A VARIANT holding a
+// BSTR or an array owns it; VariantClear releases it. Conversions follow VariantChangeType: numbers
+// and text convert in the "C" locale with '.' as the decimal point, independent of the process
 // locale.
 #pragma once
 
@@ -35,7 +36,25 @@ enum : VARTYPE {
   VT_UI8 = 21,
   VT_INT = 22,
   VT_UINT = 23,
+  VT_ARRAY = 0x2000,  // a flag: VT_ARRAY | VT_UI1 is an array of bytes
 };
+
+// A one-dimensional array of bytes with lower bound 0, allocated in one block
+// with its data. Only SafeArrayCreateVector makes one; only SafeArrayDestroy
+// (or VariantClear of the VARIANT holding it) frees it.
+struct SAFEARRAY {
+  std::uint16_t cDims;       // 1
+  std::uint32_t cbElements;  // 1
+  std::uint32_t cElements;   // the number of bytes
+  std::int32_t lLbound;      // 0
+  std::uint8_t* pvData;      // cElements bytes (null when there are none)
+};
+
+// A zeroed byte vector of `count` elements. Null for a type other than VT_UI1,
+// a lower bound other than 0, or no memory.
+SAFEARRAY* SafeArrayCreateVector(VARTYPE vt, std::int32_t lowerBound, std::uint32_t count) noexcept;
+// Frees `array` (null is fine).
+HRESULT SafeArrayDestroy(SAFEARRAY* array) noexcept;
 
 struct VARIANT {
   VARTYPE vt = VT_EMPTY;
@@ -54,6 +73,7 @@ struct VARIANT {
     double dblVal;
     VARIANT_BOOL boolVal;
     BSTR bstrVal;
+    SAFEARRAY* parray;  // VT_ARRAY | VT_UI1
   };
   VARIANT() : llVal(0) {}
 };
@@ -63,7 +83,7 @@ void VariantInit(VARIANT* v) noexcept;
 // Releases what `v` owns and sets it to VT_EMPTY. DISP_E_BADVARTYPE (and `v`
 // untouched) for a type outside the subset.
 HRESULT VariantClear(VARIANT* v) noexcept;
-// Clears `dest`, then deep-copies `src` (a BSTR is duplicated).
+// Clears `dest`, then deep-copies `src` (a BSTR or an array is duplicated).
 HRESULT VariantCopy(VARIANT* dest, const VARIANT* src) noexcept;
 
 // Converts `src` to `vt` into `dest` (which is cleared first; `dest` may be
@@ -71,7 +91,8 @@ HRESULT VariantCopy(VARIANT* dest, const VARIANT* src) noexcept;
 // Results: S_OK; DISP_E_TYPEMISMATCH (null, non-numeric text);
 // DISP_E_OVERFLOW (NaN or out-of-range to an integer, a finite value past the
 // float range to VT_R4, a number too long for text); DISP_E_BADVARTYPE (a
-// source or target outside the subset); E_OUTOFMEMORY. On failure `dest` is
+// source or target outside the subset); DISP_E_TYPEMISMATCH for an array
+// source (arrays convert to nothing); E_OUTOFMEMORY. On failure `dest` is
 // left VT_EMPTY (or unchanged when it is `src`). Integers round half to even;
 // NaN and infinities pass to VT_R4 and VT_R8 unchanged; bool to text is "-1"
 // or "0"; text to bool accepts "True"/"False" in any case, or a number.

@@ -94,6 +94,12 @@ py::object FromVariant(const VARIANT& v) {
     case VT_R8: return py::make_tuple("f", v.dblVal);
     case VT_BOOL: return py::make_tuple("b", v.boolVal != 0);
     case VT_NULL: return py::make_tuple("n");
+    case VT_ARRAY | VT_UI1: {
+      const SAFEARRAY* array = v.parray;
+      if (array == nullptr || array->cElements == 0) return py::make_tuple("a", py::bytes());
+      return py::make_tuple(
+          "a", py::bytes(reinterpret_cast<const char*>(array->pvData), array->cElements));
+    }
     default: return py::make_tuple("e");
   }
 }
@@ -209,7 +215,7 @@ py::object PathTranslated() {
 py::list Members() {
   py::list members;
   static const char* const kKinds[] = {"propget", "propput", "method"};
-  for (const MemberDescription& m : GraphGeneratorInterface().members) {
+  for (const MemberDescription& m : GraphGenerator2Interface().members) {
     py::list params;
     for (std::uint8_t i = 0; i < m.parameterCount; ++i) {
       params.append(py::make_tuple(m.parameters[i].name, m.parameters[i].type));

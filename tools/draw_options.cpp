@@ -56,6 +56,10 @@ bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, D
       if (!flag(options.horizontal)) return false;
       continue;
     }
+    if (name == "--alt") {
+      if (!flag(options.alt)) return false;
+      continue;
+    }
     if (!has_value) {
       if (i + 1 >= args.size()) {
         error = name == "-o" || name.starts_with("--") ? std::string(name) + " needs a value"
@@ -83,6 +87,10 @@ bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, D
       if (!ParseSize(name, value, options.width, error)) return false;
     } else if (name == "--height") {
       if (!ParseSize(name, value, options.height, error)) return false;
+    } else if (name == "--quality") {
+      if (!ParseSize(name, value, options.quality, error)) return false;
+    } else if (name == "--format") {
+      options.format = value;
     } else {
       known = false;
     }

@@ -9,16 +9,19 @@
 namespace tessaloom::tools {
 
 struct DrawOptions {
-  std::string output;  // -o FILE
+  std::string output;  // -o FILE; "-" for standard output
+  std::string format;  // --format F: "", "bmp", "jpeg" or "png" (the component checks it)
   std::string title, xLabel, yLabel, seriesLabel, backColor;
   std::vector<std::string> colors;
   int width = 0, height = 0;  // 0: the component's default
+  int quality = 0;            // --quality N; 0: the component's default
   bool grid = false, horizontal = false;
+  bool alt = false;  // --alt: print AltText
 };
 
 // Parses args[first ..]; false with `error` on an unknown option, a missing
-// value or a size that is not a positive whole number (the component bounds
-// the size itself).
+// value or a size or quality that is not a positive whole number (the
+// component bounds them itself).
 bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, DrawOptions& options,
                       std::string& error);
 

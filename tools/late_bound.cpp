@@ -55,4 +55,16 @@ std::string LateBound::ErrorReason() {
   return BstrToUtf8(result->bstrVal);
 }
 
+Variant LateBound::Get(std::string_view name) {
+  std::vector<Variant> none;
+  Variant result;
+  if (FAILED(Invoke(name, DISPATCH_PROPERTYGET, none, result.get()))) return Variant();
+  return result;
+}
+
+std::string LateBound::GetText(std::string_view name) {
+  Variant value = Get(name);
+  return value->vt == VT_BSTR ? BstrToUtf8(value->bstrVal) : std::string();
+}
+
 }  // namespace tessaloom::tools

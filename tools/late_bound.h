@@ -20,6 +20,10 @@ class LateBound {
   HRESULT Put(std::string_view name, Variant value);
   HRESULT Call(std::string_view name, std::vector<Variant> args = {});
   std::string ErrorReason();
+  // Property get; VT_EMPTY when the get fails.
+  Variant Get(std::string_view name);
+  // A text property's value; "" when it cannot be read.
+  std::string GetText(std::string_view name);
 
   // A text argument.
   static Variant Text(std::string_view utf8);

@@ -36,12 +36,16 @@ constexpr char kUsage[] =
     "      draws every chart into DIR (default ./out) and writes DIR/index.html\n"
     "  tessaloom draw METHOD DATA.csv -o FILE [--title T] [--x-label X] [--y-label Y]\n"
     "      [--width W] [--height H] [--colors C1,C2,...] [--back-color C] [--grid]\n"
-    "      [--horizontal] [--series-label S]\n"
+    "      [--horizontal] [--series-label S] [--format F] [--quality N] [--alt]\n"
     "      METHOD is a Draw method, e.g. DrawBarGraph or DrawPieSeriesGraph.\n"
     "      Single-set methods read rows of label,value. Series methods read a header\n"
     "      row whose first cell is ignored and whose other cells name the items, then\n"
     "      rows of series title followed by one value per item.\n"
-    "      FILE ending in .jpg gives a JPEG, anything else a BMP.\n"
+    "      FILE ending in .png, .jpg (.jpeg) or .bmp gives that format, anything else\n"
+    "      a BMP; --format bmp|jpeg|png overrides it. -o - writes the image to standard\n"
+    "      output (PNG unless --format says otherwise). --quality N (1-100) sets the\n"
+    "      JPEG quality; --alt prints a description of the chart (to standard error\n"
+    "      with -o -).\n"
     "  tessaloom convert FILE.bmp|FILE.jpg\n"
     "      writes FILE.jpg from a BMP, or FILE.bmp from a JPEG\n"
     "  tessaloom register [LIBRARY]\n"
@@ -59,6 +63,17 @@ void SplitOutput(const std::string& output, std::string& folder, std::string& na
   const std::filesystem::path path(output);
   folder = path.has_parent_path() ? path.parent_path().string() : ".";
   name = path.filename().string();
+}
+
+// The format a file name's extension asks for: "png", "jpeg", "bmp", or ""
+// (the component's own rule) for any other.
+std::string FormatOfName(const std::string& name) {
+  std::string extension = std::filesystem::path(name).extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (extension == ".png") return "png";
+  if (extension == ".jpg" || extension == ".jpeg") return "jpeg";
+  if (extension == ".bmp") return "bmp";
+  return "";
 }
 
 int Fail(const std::string& message) {
@@ -90,6 +105,40 @@ void ApplyOptions(LateBound& g, const DrawOptions& o) {
     g.Call("HasGridLines", std::move(on));
   }
   if (o.horizontal) g.Call("SetHorizontalGraph");
+}
+
+// Output settings; false with the component's message for a refused value.
+bool ApplyOutput(LateBound& g, const DrawOptions& o, std::string& error) {
+  const bool toStdout = o.output == "-";
+  std::string format = o.format;
+  if (format.empty()) format = toStdout ? "png" : FormatOfName(o.output);
+  if (tessaloom::FAILED(g.Put("OutputFormat", LateBound::Text(format))) ||
+      (o.quality != 0 &&
+       tessaloom::FAILED(g.Put("JpegQuality", Variant(std::int32_t{o.quality}))))) {
+    error = g.GetText("LastError");
+    return false;
+  }
+  if (toStdout) {
+    g.Put("OutputTarget", LateBound::Text("memory"));
+    return true;
+  }
+  std::string folder, name;
+  SplitOutput(o.output, folder, name);
+  g.Put("FilePath", LateBound::Text(folder));
+  g.Put("FileName", LateBound::Text(name));
+  return true;
+}
+
+// Writes the image kept in memory to standard output.
+bool WriteImageData(LateBound& g) {
+  Variant data = g.Get("ImageData");
+  if (data->vt != (tessaloom::VT_ARRAY | tessaloom::VT_UI1) || data->parray == nullptr) {
+    return false;
+  }
+  const tessaloom::SAFEARRAY& bytes = *data->parray;
+  return bytes.cElements == 0 ||
+         (std::fwrite(bytes.pvData, 1, bytes.cElements, stdout) == bytes.cElements &&
+          std::fflush(stdout) == 0);
 }
 
 // Feeds the CSV rows; false with a message naming the line on bad data.
@@ -167,17 +216,30 @@ int Draw(int argc, char** argv) {
   if (!g.ok()) return Fail("cannot create the component");
   ApplyOptions(g, o);
   if (!FeedData(g, rows, IsSeriesMethod(method), error)) return Fail(data_path + ": " + error);
-  std::string folder, name;
-  SplitOutput(output, folder, name);
-  g.Put("FilePath", LateBound::Text(folder));
-  g.Put("FileName", LateBound::Text(name));
+  if (!ApplyOutput(g, o, error)) return Fail(error);
   const tessaloom::HRESULT hr = g.Call(method);
   if (hr == tessaloom::DISP_E_UNKNOWNNAME) return Fail("no Draw method named " + method);
   const std::string reason = g.ErrorReason();
   if (tessaloom::FAILED(hr) || hr == tessaloom::S_FALSE || !reason.empty()) {
     return Fail(reason.empty() ? "drawing failed" : reason);
   }
+  if (output == "-" && !WriteImageData(g)) return Fail("cannot write the image to standard output");
+  if (o.alt) std::fprintf(output == "-" ? stderr : stdout, "%s\n", g.GetText("AltText").c_str());
   return 0;
+}
+
+std::string EscapeHtml(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
 }
 
 struct GalleryEntry {
@@ -214,7 +276,7 @@ int Demo(int argc, char** argv) {
   std::string html =
       "<!doctype html>\n<meta charset=\"utf-8\">\n<title>Tessaloom gallery</title>\n"
       "<style>body{font-family:sans-serif}figure{display:inline-block;margin:8px}"
-      "figcaption{text-align:center}</style>\n<h1>Tessaloom gallery</h1>\n";
+      "figcaption{text-align:center;max-width:1008px}</style>\n<h1>Tessaloom gallery</h1>\n";
   int failures = 0;
   for (const GalleryEntry& e : entries) {
     LateBound g;
@@ -239,19 +301,27 @@ int Demo(int argc, char** argv) {
     FeedData(g, rows, IsSeriesMethod(e.method), error);
     g.Put("FilePath", LateBound::Text(dir));
     g.Put("FileName", LateBound::Text(file));
+    // The classic JPEG first, then the same chart again as a PNG.
     const tessaloom::HRESULT hr = g.Call(e.method);
+    const std::string png = e.method + (e.horizontal ? "-horizontal" : "") + ".png";
+    g.Put("OutputFormat", LateBound::Text("png"));
+    g.Put("FileName", LateBound::Text(png));
+    const tessaloom::HRESULT pngHr = g.Call(e.method);
     const std::string reason = g.ErrorReason();
-    if (tessaloom::FAILED(hr) || !reason.empty()) {
+    if (tessaloom::FAILED(hr) || tessaloom::FAILED(pngHr) || !reason.empty()) {
       ++failures;
       std::fprintf(stderr, "%s: %s\n", file.c_str(), reason.c_str());
     }
-    html += "<figure><img src=\"" + file + "\" alt=\"" + o.title + "\"><figcaption>" + o.title +
-            "</figcaption></figure>\n";
+    const std::string alt = EscapeHtml(g.GetText("AltText"));
+    html += "<figure><img src=\"" + file + "\" alt=\"" + alt + "\"> <img src=\"" + png +
+            "\" alt=\"" + alt + "\"><figcaption>" + EscapeHtml(o.title) +
+            " (JPEG, PNG)<br><small>" + alt + "</small></figcaption></figure>\n";
   }
   std::ofstream index(std::filesystem::path(dir) / "index.html");
   index << html;
   if (!index) return Fail("cannot write index.html in " + dir);
-  std::printf("%zu charts in %s (open %s/index.html)\n", entries.size(), dir.c_str(), dir.c_str());
+  std::printf("%zu charts (JPEG and PNG) in %s (open %s/index.html)\n", entries.size(), dir.c_str(),
+              dir.c_str());
   return failures == 0 ? 0 : 1;
 }
 

@@ -120,7 +120,7 @@ def _from_variant(tagged):
     tag = tagged[0]
     if tag == "s":
         return tagged[1].decode("utf-16-le", "surrogatepass")
-    if tag in ("i", "l", "f", "b"):
+    if tag in ("i", "l", "f", "b", "a"):
         return tagged[1]
     return None
 
@@ -144,14 +144,38 @@ class _Method:
         return "<automation method %s>" % self._name
 
 
+def _own_ids():
+    """Name (folded) to DISPID, and the DISPIDs that are only methods, as this
+    module's own library describes its class; built once, then only read."""
+    ids, kinds = {}, {}
+    for name, dispid, kind, _, _ in _native.members():
+        ids[name.translate(_ASCII_LOWER)] = dispid
+        kinds.setdefault(dispid, set()).add(kind)
+    return ids, frozenset(d for d, k in kinds.items() if k == {"method"})
+
+
+_OWN_IDS = None
+_OWN_METHODS = frozenset()
+
+
 class Dispatch:
-    """A late-bound automation object: attributes and calls go through IDispatch."""
+    """A late-bound automation object: attributes and calls go through IDispatch.
 
-    __slots__ = ("_native_object", "_ids")
+    An object of this module's own library knows its names and which are
+    methods from the type description, so a call does not ask GetIDsOfNames
+    again per object nor try a property get first; the calls themselves still
+    go through Invoke. An object of another server library asks.
+    """
 
-    def __init__(self, native_object):
+    __slots__ = ("_native_object", "_ids", "_methods")
+
+    def __init__(self, native_object, own=False):
+        global _OWN_IDS, _OWN_METHODS
+        if own and _OWN_IDS is None:
+            _OWN_IDS, _OWN_METHODS = _own_ids()
         object.__setattr__(self, "_native_object", native_object)
-        object.__setattr__(self, "_ids", {})
+        object.__setattr__(self, "_ids", _OWN_IDS if own else {})
+        object.__setattr__(self, "_methods", _OWN_METHODS if own else frozenset())
 
     def _dispid(self, name):
         # The object folds ASCII case only, so the cache must too.
@@ -163,7 +187,8 @@ class Dispatch:
             hr, dispid = self._native_object.get_id(_utf16(name))
             if hr < 0:
                 raise UnknownNameError(hr, name)
-            self._ids[key] = dispid
+            if self._ids is not _OWN_IDS:  # the shared table is only read
+                self._ids[key] = dispid
         return dispid
 
     def _invoke(self, name, dispid, flags, args):
@@ -182,6 +207,8 @@ class Dispatch:
         if name.startswith("__"):
             raise AttributeError(name)
         dispid = self._dispid(name)
+        if dispid in self._methods:
+            return _Method(self, name, dispid)
         hr, value, _ = self._native_object.invoke(dispid, _native.DISPATCH_PROPERTYGET, ())
         if hr == DISP_E_MEMBERNOTFOUND:
             return _Method(self, name, dispid)
@@ -193,7 +220,7 @@ class Dispatch:
         self._invoke(name, self._dispid(name), _native.DISPATCH_PROPERTYPUT, (value,))
 
     def __dir__(self):
-        return sorted(m[0] for m in _native.members())
+        return sorted({m[0] for m in _native.members()})
 
     def __repr__(self):
         return "<tessaloom.Dispatch GraphGenerator>"
@@ -203,7 +230,7 @@ def _create(clsid):
     hr, native_object = _native.create_instance(clsid)
     if hr < 0:
         raise AutomationError(hr, "CreateInstance")
-    return Dispatch(native_object)
+    return Dispatch(native_object, own=True)
 
 
 def CreateObject(progid):

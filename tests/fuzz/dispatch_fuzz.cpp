@@ -48,6 +48,7 @@ bool Documented(HRESULT hr) {
   const HRESULT codes[] = {S_OK,
                            S_FALSE,
                            E_NOTIMPL,
+                           E_INVALIDARG,
                            E_OUTOFMEMORY,
                            DISP_E_MEMBERNOTFOUND,
                            DISP_E_PARAMNOTFOUND,
@@ -74,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       factory->CreateInstance(nullptr, IID_IDispatch, object.out()) != S_OK) {
     return 0;
   }
-  const auto& members = GraphGeneratorInterface().members;
+  const auto& members = GraphGenerator2Interface().members;
   Reader in(data, size);
   for (int call = 0; call < 64 && !in.Empty(); ++call) {
     const std::uint8_t member = in.Byte();
