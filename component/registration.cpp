@@ -122,7 +122,6 @@ void AddServerEntries(RegistryDocument& registry, std::string_view libraryPath) 
   const TypeLibraryDescription& lib = TessaloomTypeLibrary();
   const std::string clsid = GuidToString(lib.clsid);
   const std::string libid = GuidToString(lib.libid);
-  const std::string iid = GuidToString(lib.interface.iid);
   const std::string version = VersionText();
 
   registry.SetString(Key(kProgId), "", lib.coclassHelpString);
@@ -149,11 +148,15 @@ void AddServerEntries(RegistryDocument& registry, std::string_view libraryPath) 
   registry.CreateKey(versionKey + "\\" + LocaleText());
   registry.SetString(versionKey + "\\" + LocaleText() + "\\" + kPlatform, "", libraryPath);
 
-  const std::string interfaceKey = Key("Interface", iid);
-  registry.SetString(interfaceKey, "", lib.interface.name);
-  registry.SetString(interfaceKey + "\\ProxyStubClsid32", "", GuidToString(CLSID_PSOAInterface));
-  registry.SetString(interfaceKey + "\\TypeLib", "", libid);
-  registry.SetString(interfaceKey + "\\TypeLib", "Version", version);
+  // Both interfaces are dual: marshalled through the automation proxy and
+  // described by the type library.
+  for (const InterfaceDescription* described : {&lib.interface, &lib.defaultInterface}) {
+    const std::string interfaceKey = Key("Interface", GuidToString(described->iid));
+    registry.SetString(interfaceKey, "", described->name);
+    registry.SetString(interfaceKey + "\\ProxyStubClsid32", "", GuidToString(CLSID_PSOAInterface));
+    registry.SetString(interfaceKey + "\\TypeLib", "", libid);
+    registry.SetString(interfaceKey + "\\TypeLib", "Version", version);
+  }
 }
 
 void RemoveServerEntries(RegistryDocument& registry) {
@@ -170,6 +173,7 @@ void RemoveServerEntries(RegistryDocument& registry) {
   registry.DeleteKeyTree(Key("TypeLib", libid, VersionText()));
   DeleteKeyIfEmpty(registry, Key("TypeLib", libid));
   registry.DeleteKeyTree(Key("Interface", GuidToString(lib.interface.iid)));
+  registry.DeleteKeyTree(Key("Interface", GuidToString(lib.defaultInterface.iid)));
 }
 
 bool ThisLibraryPath(std::string& path, std::string& error) noexcept {

@@ -25,6 +25,8 @@ constexpr char kLibid[] = "{1F9E95CB-6957-4BC9-AF99-C2DE36F1CAA5}";
 constexpr char kTypeLibKey[] = "HKEY_CLASSES_ROOT\\TypeLib\\{1F9E95CB-6957-4BC9-AF99-C2DE36F1CAA5}";
 constexpr char kInterfaceKey[] =
     "HKEY_CLASSES_ROOT\\Interface\\{4BB9C6F2-DE51-46B5-82B7-5B74648E0CD9}";
+constexpr char kInterface2Key[] =
+    "HKEY_CLASSES_ROOT\\Interface\\{9C2E7D41-5A08-4F3B-B6D2-3E81A7C45F10}";
 
 struct Entry {
   std::string key;
@@ -38,6 +40,7 @@ std::vector<Entry> ExpectedEntries(const std::string& library, const std::string
   const std::string cls = kClassKey;
   const std::string lib = std::string(kTypeLibKey) + "\\1.0";
   const std::string itf = kInterfaceKey;
+  const std::string itf2 = kInterface2Key;
   return {
       {progId + ".1", "", "GraphGenerator Class"},
       {progId + ".1\\CLSID", "", kClsid},
@@ -61,6 +64,10 @@ std::vector<Entry> ExpectedEntries(const std::string& library, const std::string
       {itf + "\\ProxyStubClsid32", "", "{00020424-0000-0000-C000-000000000046}"},
       {itf + "\\TypeLib", "", kLibid},
       {itf + "\\TypeLib", "Version", "1.0"},
+      {itf2, "", "IGraphGenerator2"},
+      {itf2 + "\\ProxyStubClsid32", "", "{00020424-0000-0000-C000-000000000046}"},
+      {itf2 + "\\TypeLib", "", kLibid},
+      {itf2 + "\\TypeLib", "Version", "1.0"},
   };
 }
 
@@ -121,6 +128,7 @@ TEST(ServerEntriesTest, UnregistrationKeepsWhatOthersPutInTheSharedKeys) {
       {std::string(kTypeLibKey) + "\\1.0", false},
       {std::string(kTypeLibKey) + "\\2.0", true},
       {kInterfaceKey, false},
+      {kInterface2Key, false},
   };
   for (const Case& c : cases) EXPECT_EQ(doc.FindKey(c.key) != nullptr, c.present) << c.key;
   EXPECT_EQ(doc.FindValue(progId, ""), nullptr);
