@@ -5,7 +5,8 @@ namespace tessaloom::tools {
 bool ParseCsv(std::string_view text, std::vector<CsvRow>& rows, std::string& error) {
   rows.clear();
   std::size_t line = 1;
-  std::size_t i = 0;
+  // A UTF-8 byte-order mark, as spreadsheets save one, is no part of the data.
+  std::size_t i = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
   while (i < text.size()) {
     CsvRow row;
     row.line = line;

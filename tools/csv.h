@@ -1,6 +1,7 @@
 // A small CSV reader for the command-line tool: comma-separated fields,
 // double quotes around fields that contain commas, quotes ("" inside) or
-// line breaks; CRLF or LF line ends; blank lines skipped.
+// line breaks; CRLF or LF line ends; blank lines skipped; a leading UTF-8
+// byte-order mark skipped.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,8 @@
 #include "tools/draw_options.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <string_view>
 
 namespace tessaloom::tools {
@@ -60,15 +62,24 @@ bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, D
       if (!flag(options.alt)) return false;
       continue;
     }
+    if (name == "--header") {
+      if (!flag(options.header)) return false;
+      continue;
+    }
+    constexpr std::string_view kTakesValue[] = {
+        "-o",       "--title", "--x-label", "--y-label", "--series-label", "--back-color",
+        "--colors", "--width", "--height",  "--format",  "--quality"};
+    if (std::find(std::begin(kTakesValue), std::end(kTakesValue), name) == std::end(kTakesValue)) {
+      error = "unknown option " + std::string(name);
+      return false;
+    }
     if (!has_value) {
       if (i + 1 >= args.size()) {
-        error = name == "-o" || name.starts_with("--") ? std::string(name) + " needs a value"
-                                                       : "unknown option " + std::string(name);
+        error = std::string(name) + " needs a value";
         return false;
       }
       value = args[i + 1];
     }
-    bool known = true;
     if (name == "-o") {
       options.output = value;
     } else if (name == "--title") {
@@ -91,12 +102,6 @@ bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, D
       if (!ParseSize(name, value, options.quality, error)) return false;
     } else if (name == "--format") {
       options.format = value;
-    } else {
-      known = false;
-    }
-    if (!known) {
-      error = "unknown option " + std::string(name);
-      return false;
     }
     if (!has_value) ++i;
   }

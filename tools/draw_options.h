@@ -16,7 +16,8 @@ struct DrawOptions {
   int width = 0, height = 0;  // 0: the component's default
   int quality = 0;            // --quality N; 0: the component's default
   bool grid = false, horizontal = false;
-  bool alt = false;  // --alt: print AltText
+  bool alt = false;     // --alt: print AltText
+  bool header = false;  // --header: the data's first row names the columns
 };
 
 // Parses args[first ..]; false with `error` on an unknown option, a missing

@@ -6,15 +6,19 @@
 // Everything goes through the component's automation interface.
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "component/color.h"
 #include "component/registration.h"
 #include "image/cimg.h"
 #include "platform/text.h"
@@ -30,29 +34,83 @@ using tessaloom::tools::DrawOptions;
 using tessaloom::tools::LateBound;
 using tessaloom::tools::ParseDrawOptions;
 
-constexpr char kUsage[] =
-    "usage:\n"
-    "  tessaloom demo [DIR]\n"
-    "      draws every chart into DIR (default ./out) and writes DIR/index.html\n"
-    "  tessaloom draw METHOD DATA.csv -o FILE [--title T] [--x-label X] [--y-label Y]\n"
-    "      [--width W] [--height H] [--colors C1,C2,...] [--back-color C] [--grid]\n"
-    "      [--horizontal] [--series-label S] [--format F] [--quality N] [--alt]\n"
-    "      METHOD is a Draw method, e.g. DrawBarGraph or DrawPieSeriesGraph.\n"
-    "      Single-set methods read rows of label,value. Series methods read a header\n"
-    "      row whose first cell is ignored and whose other cells name the items, then\n"
-    "      rows of series title followed by one value per item.\n"
-    "      FILE ending in .png, .jpg (.jpeg) or .bmp gives that format, anything else\n"
-    "      a BMP; --format bmp|jpeg|png overrides it. -o - writes the image to standard\n"
-    "      output (PNG unless --format says otherwise). --quality N (1-100) sets the\n"
-    "      JPEG quality; --alt prints a description of the chart (to standard error\n"
-    "      with -o -).\n"
-    "  tessaloom convert FILE.bmp|FILE.jpg\n"
-    "      writes FILE.jpg from a BMP, or FILE.bmp from a JPEG\n"
-    "  tessaloom register [LIBRARY]\n"
-    "  tessaloom unregister [LIBRARY]\n"
-    "      runs the server's DllRegisterServer or DllUnregisterServer on the registry\n"
-    "      file ($TESSALOOM_REGISTRY, else /etc/tessaloom/registry.reg); LIBRARY\n"
-    "      defaults to the libtessaloom.so this tool uses\n";
+// Exit codes: 0 the image (or file) was written, 1 it was not, 2 the
+// command line was wrong.
+constexpr int kFailed = 1;
+constexpr int kUsageError = 2;
+
+struct CommandHelp {
+  const char* name;
+  const char* text;
+};
+
+constexpr CommandHelp kCommands[] = {
+    {"demo",
+     "  tessaloom demo [DIR]\n"
+     "      draws every chart into DIR (default ./out) and writes DIR/index.html\n"},
+    {"draw",
+     "  tessaloom draw METHOD DATA.csv -o FILE [--title T] [--x-label X] [--y-label Y]\n"
+     "      [--width W] [--height H] [--colors C1,C2,...] [--back-color C] [--grid]\n"
+     "      [--horizontal] [--series-label S] [--format F] [--quality N] [--alt] [--header]\n"
+     "      METHOD is a Draw method, e.g. DrawBarGraph or DrawPieSeriesGraph.\n"
+     "      Single-set methods read rows of label,value (--header: the first row names\n"
+     "      the columns). Series methods read a header row whose first cell is ignored\n"
+     "      and whose other cells name the items, then rows of series title followed by\n"
+     "      one value per item. DATA.csv - reads standard input. At most 256 points,\n"
+     "      items and series are drawn. Options take --name value or --name=value.\n"
+     "      FILE ending in .png, .jpg (.jpeg) or .bmp gives that format, anything else\n"
+     "      a BMP; --format bmp|jpeg|png overrides it. -o - writes the image to standard\n"
+     "      output (PNG unless --format says otherwise). --quality N (1-100) sets the\n"
+     "      JPEG quality; --alt prints a description of the chart (to standard error\n"
+     "      with -o -). Colours are #RRGGBB or one of the 24 names (red, skyblue, ...).\n"},
+    {"convert",
+     "  tessaloom convert FILE.bmp|FILE.jpg\n"
+     "      writes FILE.jpg from a BMP, or FILE.bmp from a JPEG\n"},
+    {"register",
+     "  tessaloom register [LIBRARY]\n"
+     "  tessaloom unregister [LIBRARY]\n"
+     "      runs the server's DllRegisterServer or DllUnregisterServer on the registry\n"
+     "      file ($TESSALOOM_REGISTRY, else /etc/tessaloom/registry.reg); LIBRARY\n"
+     "      defaults to the libtessaloom.so this tool uses\n"},
+};
+
+// The usage of one command, or of all with an empty name.
+std::string Help(std::string_view command = {}) {
+  if (command == "unregister") command = "register";
+  std::string text = "usage:\n";
+  for (const CommandHelp& c : kCommands) {
+    if (command.empty() || command == c.name) text += c.text;
+  }
+  if (command.empty()) text += "  tessaloom --version\n";
+  return text;
+}
+
+bool AsksForHelp(int argc, char** argv) {
+  for (int i = 2; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "-h" || arg == "--help") return true;
+  }
+  return false;
+}
+
+int Usage(const std::string& message, std::string_view command = {}) {
+  std::fprintf(stderr, "tessaloom: %s\n%s", message.c_str(), Help(command).c_str());
+  return kUsageError;
+}
+
+void Warn(const std::string& message) {
+  std::fprintf(stderr, "tessaloom: warning: %s\n", message.c_str());
+}
+
+// The component draws any other text as maroon without a word; say so.
+void WarnAboutColor(const std::string& text) {
+  const bool hex = text.size() == 7 && text[0] == '#' &&
+                   text.find_first_not_of("0123456789abcdefABCDEF", 1) == std::string::npos;
+  const bool named = std::any_of(
+      tessaloom::kColorNames.begin(), tessaloom::kColorNames.end(),
+      [&](std::string_view name) { return tessaloom::EqualsIgnoreAsciiCase(name, text); });
+  if (!hex && !named) Warn("unknown colour \"" + text + "\" is drawn as maroon");
+}
 
 bool IsSeriesMethod(const std::string& method) {
   return method.find("Series") != std::string::npos;
@@ -78,7 +136,7 @@ std::string FormatOfName(const std::string& name) {
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "tessaloom: %s\n", message.c_str());
-  return 1;
+  return kFailed;
 }
 
 void ApplyOptions(LateBound& g, const DrawOptions& o) {
@@ -194,28 +252,69 @@ bool FeedData(LateBound& g, const std::vector<tessaloom::tools::CsvRow>& rows, b
   return true;
 }
 
+// Reads the data file, or standard input for "-".
+bool ReadData(const std::string& path, std::string& text, std::string& error) {
+  std::error_code ec;
+  if (path != "-" && std::filesystem::is_directory(path, ec)) {
+    error = path + " is a folder, not a data file";
+    return false;
+  }
+  std::ifstream file;
+  if (path != "-") file.open(path, std::ios::binary);
+  std::istream& in = path == "-" ? std::cin : file;
+  if (!in) {
+    error = "cannot read " + path;
+    return false;
+  }
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  text = buffer.str();
+  return true;
+}
+
+// The store keeps 256 points, items and series; say what it drops.
+void WarnAboutDroppedRows(const std::vector<tessaloom::tools::CsvRow>& rows, bool series) {
+  constexpr std::size_t kKept = 256;
+  const std::size_t data_rows = series ? rows.size() - 1 : rows.size();
+  if (data_rows > kKept) {
+    Warn(std::to_string(data_rows - kKept) + (series ? " series" : " rows") +
+         " past the 256th were dropped");
+  }
+  if (series && rows[0].fields.size() - 1 > kKept) {
+    Warn(std::to_string(rows[0].fields.size() - 1 - kKept) + " items past the 256th were dropped");
+  }
+}
+
 int Draw(int argc, char** argv) {
-  if (argc < 4) return Fail(std::string("draw needs METHOD DATA.csv -o FILE\n") + kUsage);
+  if (AsksForHelp(argc, argv)) {
+    std::fputs(Help("draw").c_str(), stdout);
+    return 0;
+  }
+  if (argc < 4) return Usage("draw needs METHOD DATA.csv -o FILE", "draw");
   const std::string method = argv[2];
   const std::string data_path = argv[3];
   DrawOptions o;
   std::string error;
   if (!ParseDrawOptions(std::vector<std::string>(argv, argv + argc), 4, o, error)) {
-    return Fail(error + "\n" + kUsage);
+    return Usage(error, "draw");
   }
   const std::string& output = o.output;
-  if (output.empty()) return Fail("draw needs -o FILE");
-  std::ifstream in(data_path, std::ios::binary);
-  if (!in) return Fail("cannot read " + data_path);
-  std::stringstream text;
-  text << in.rdbuf();
+  if (output.empty()) return Usage("draw needs -o FILE", "draw");
+  std::string text;
+  if (!ReadData(data_path, text, error)) return Fail(error);
   std::vector<tessaloom::tools::CsvRow> rows;
-  if (!tessaloom::tools::ParseCsv(text.str(), rows, error)) return Fail(data_path + ": " + error);
+  if (!tessaloom::tools::ParseCsv(text, rows, error)) return Fail(data_path + ": " + error);
+  const bool series = IsSeriesMethod(method);
+  if (o.header && !series && !rows.empty()) rows.erase(rows.begin());
+  if (rows.size() < (series ? 2u : 1u)) return Fail(data_path + ": no data rows");
+  WarnAboutDroppedRows(rows, series);
+  for (const std::string& c : o.colors) WarnAboutColor(c);
+  if (!o.backColor.empty()) WarnAboutColor(o.backColor);
 
   LateBound g;
   if (!g.ok()) return Fail("cannot create the component");
   ApplyOptions(g, o);
-  if (!FeedData(g, rows, IsSeriesMethod(method), error)) return Fail(data_path + ": " + error);
+  if (!FeedData(g, rows, series, error)) return Fail(data_path + ": " + error);
   if (!ApplyOutput(g, o, error)) return Fail(error);
   const tessaloom::HRESULT hr = g.Call(method);
   if (hr == tessaloom::DISP_E_UNKNOWNNAME) return Fail("no Draw method named " + method);
@@ -250,6 +349,11 @@ struct GalleryEntry {
 };
 
 int Demo(int argc, char** argv) {
+  if (AsksForHelp(argc, argv)) {
+    std::fputs(Help("demo").c_str(), stdout);
+    return 0;
+  }
+  if (argc > 3) return Usage("demo takes at most one DIR", "demo");
   const std::string dir = argc > 2 ? argv[2] : "out";
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
@@ -326,7 +430,11 @@ int Demo(int argc, char** argv) {
 }
 
 int Convert(int argc, char** argv) {
-  if (argc != 3) return Fail(std::string("convert needs one FILE\n") + kUsage);
+  if (AsksForHelp(argc, argv)) {
+    std::fputs(Help("convert").c_str(), stdout);
+    return 0;
+  }
+  if (argc != 3) return Usage("convert needs one FILE", "convert");
   const std::string source = argv[2];
   const std::string extension = std::filesystem::path(source).extension().string();
   std::string lower;
@@ -365,7 +473,11 @@ std::string HresultText(tessaloom::HRESULT hr) {
 // own entry point. Without LIBRARY that is the library this tool is linked
 // to; with it, LIBRARY is loaded for the occasion.
 int Registration(int argc, char** argv, bool registering) {
-  if (argc > 3) return Fail(std::string(argv[1]) + " takes at most one LIBRARY\n" + kUsage);
+  if (AsksForHelp(argc, argv)) {
+    std::fputs(Help("register").c_str(), stdout);
+    return 0;
+  }
+  if (argc > 3) return Usage(std::string(argv[1]) + " takes at most one LIBRARY", "register");
   const std::string entry_name = registering ? "DllRegisterServer" : "DllUnregisterServer";
   const std::string registry = tessaloom::RegistryFilePath();
   using Entry = tessaloom::HRESULT (*)() noexcept;
@@ -410,18 +522,22 @@ int Registration(int argc, char** argv, bool registering) {
 
 int main(int argc, char** argv) {
   try {
-    if (argc < 2) return Fail(std::string("no command\n") + kUsage);
+    if (argc < 2) return Usage("no command");
     const std::string command = argv[1];
+    if (command == "--version") {
+      std::printf("tessaloom %s\n", TESSALOOM_VERSION);
+      return 0;
+    }
     if (command == "demo") return Demo(argc, argv);
     if (command == "draw") return Draw(argc, argv);
     if (command == "convert") return Convert(argc, argv);
     if (command == "register") return Registration(argc, argv, true);
     if (command == "unregister") return Registration(argc, argv, false);
-    if (command == "--help" || command == "help") {
-      std::fputs(kUsage, stdout);
+    if (command == "-h" || command == "--help" || command == "help") {
+      std::fputs(Help().c_str(), stdout);
       return 0;
     }
-    return Fail("unknown command " + command + "\n" + kUsage);
+    return Usage("unknown command " + command);
   } catch (const std::exception& e) {
     return Fail(e.what());
   }

@@ -1,8 +1,10 @@
 """The command-line tool: draw, convert and demo."""
 
+import subprocess
+
 import pytest
 
-from conftest import needs_cli, run_cli as run
+from conftest import CLI, needs_cli, run_cli as run
 
 pytestmark = needs_cli
 
@@ -25,23 +27,54 @@ def test_draw_writes_a_chart_of_single_values_or_a_series_table(tmp_path, csv, m
     assert (tmp_path / name).read_bytes()[: len(magic)] == magic
 
 
+# Exit codes: 1 when no image was written, 2 when the command line is wrong.
 @pytest.mark.parametrize(
-    "csv,method,out,message",
+    "csv,method,out,options,code,message",
     [
-        ("Jan,10\nFeb,abc\n", "DrawBarGraph", "x.jpg", "line 2: \"abc\" is not a number"),
-        ("Jan,10,3\n", "DrawBarGraph", "x.jpg", "line 1: expected label,value"),
-        ("Jan,10\n\"open\n", "DrawPieGraph", "x.jpg", "line 2: unterminated quoted field"),
-        (",Q1,Q2\nNorth,1\n", "DrawBarSeriesGraph", "x.jpg", "line 2: expected a title and 2 values"),
-        ("Jan,1\n", "DrawNothing", "x.jpg", "no Draw method named DrawNothing"),
-        ("Jan,1\n", "DrawBarGraph", "missing/x.jpg", "Invalid File Path"),
+        ("Jan,10\nFeb,abc\n", "DrawBarGraph", "x.jpg", [], 1, "line 2: \"abc\" is not a number"),
+        ("Jan,10,3\n", "DrawBarGraph", "x.jpg", [], 1, "line 1: expected label,value"),
+        ("Jan,10\n\"open\n", "DrawPieGraph", "x.jpg", [], 1, "line 2: unterminated quoted field"),
+        (",Q1,Q2\nNorth,1\n", "DrawBarSeriesGraph", "x.jpg", [], 1,
+         "line 2: expected a title and 2 values"),
+        ("Jan,1\n", "DrawNothing", "x.jpg", [], 1, "no Draw method named DrawNothing"),
+        ("Jan,1\n", "DrawBarGraph", "missing/x.jpg", [], 1, "Invalid File Path"),
+        ("", "DrawBarGraph", "x.jpg", [], 1, "no data rows"),
+        ("\ufeffmonth,units\n", "DrawBarGraph", "x.jpg", ["--header"], 1, "no data rows"),
+        (",Q1\n", "DrawBarSeriesGraph", "x.jpg", [], 1, "no data rows"),
+        ("Jan,1\n", "DrawBarGraph", "x.jpg", ["--width", "abc"], 2,
+         "--width: \"abc\" is not a positive whole number"),
+        ("Jan,1\n", "DrawBarGraph", "x.jpg", ["--grid=yes"], 2, "--grid takes no value"),
+        ("Jan,1\n", "DrawBarGraph", "x.jpg", ["--shiny"], 2, "unknown option --shiny"),
     ],
 )
-def test_bad_input_names_the_problem_and_fails(tmp_path, csv, method, out, message):
+def test_bad_input_names_the_problem_and_fails(tmp_path, csv, method, out, options, code, message):
     (tmp_path / "bad.csv").write_text(csv)
-    result = run("draw", method, tmp_path / "bad.csv", "-o", tmp_path / out)
-    assert result.returncode != 0
+    result = run("draw", method, tmp_path / "bad.csv", "-o", tmp_path / out, *options)
+    assert result.returncode == code
     assert message in result.stderr
     assert not (tmp_path / out).exists()
+
+
+def test_data_from_standard_input_with_a_byte_order_mark_header_and_too_many_rows(tmp_path):
+    rows = "\ufeffmonth,units\n" + "".join("m%d,%d\n" % (i, i) for i in range(300))
+    result = subprocess.run([CLI, "draw", "DrawBarGraph", "-", "-o", tmp_path / "x.png", "--header",
+                             "--colors", "red,rojo"], input=rows, capture_output=True, text=True)
+    assert result.returncode == 0, result.stderr
+    assert "44 rows past the 256th were dropped" in result.stderr
+    assert 'unknown colour "rojo"' in result.stderr
+    assert (tmp_path / "x.png").read_bytes()[:4] == b"\x89PNG"
+
+
+@pytest.mark.parametrize("args,code,text", [
+    (["--version"], 0, "tessaloom 0."), (["-h"], 0, "tessaloom convert"),
+    (["draw", "--help"], 0, "--header"), (["convert", "-h"], 0, "FILE.bmp"),
+    ([], 2, "no command"), (["paint"], 2, "unknown command paint"),
+    (["convert"], 2, "convert needs one FILE"),
+])
+def test_help_version_and_usage_errors(args, code, text):
+    result = run(*args)
+    assert result.returncode == code
+    assert text in (result.stdout if code == 0 else result.stderr)
 
 
 def test_convert_turns_a_bmp_into_a_jpeg_and_back(tmp_path):
