@@ -245,6 +245,7 @@ PYBIND11_MODULE(_native, m) {
         [](const py::bytes& path) { return py::bytes(NormalizePagePath(std::string(path))); });
   m.def("module_lock_count", [] { return ModuleLockCount(); });
   m.def("can_unload_now", [] { return DllCanUnloadNow(); });
+  m.attr("__version__") = TESSALOOM_VERSION;
   m.attr("CLSID_GraphGenerator") = GuidToString(CLSID_GraphGenerator);
   m.attr("DISPATCH_METHOD") = DISPATCH_METHOD;
   m.attr("DISPATCH_PROPERTYGET") = DISPATCH_PROPERTYGET;

@@ -11,8 +11,13 @@ case-insensitive. A failure HRESULT raises AutomationError, whose
 ``hresult`` is the signed 32-bit code.
 """
 
+import inspect
+import operator
+
 from . import _native
 from ._request import current_path_translated, request
+
+__version__ = _native.__version__
 
 __all__ = [
     "AutomationError",
@@ -113,6 +118,11 @@ def _to_variant(value):
         return ("f", value)
     if isinstance(value, str):
         return ("s", _utf16(value))
+    # Other numbers (numpy scalars and the like) pass as what they say they are.
+    if hasattr(type(value), "__index__"):
+        return _to_variant(operator.index(value))
+    if hasattr(type(value), "__float__"):
+        return ("f", float(value))
     raise TypeError("cannot pass %s through automation" % type(value).__name__)
 
 
@@ -125,6 +135,22 @@ def _from_variant(tagged):
     return None
 
 
+_VARTYPE_NAMES = {3: "int", 4: "float", 8: "str", 11: "bool"}
+
+
+def _describe(name):
+    """(signature, doc) of a member of this library's class, or (None, None)."""
+    folded = name.translate(_ASCII_LOWER)
+    for member, _, kind, params, help_string in _native.members():
+        if member.translate(_ASCII_LOWER) == folded and kind == "method":
+            signature = inspect.Signature(
+                [inspect.Parameter(p, inspect.Parameter.POSITIONAL_ONLY,
+                                   annotation=_VARTYPE_NAMES.get(vt, inspect.Parameter.empty))
+                 for p, vt in params])
+            return signature, "%s%s: %s" % (member, signature, help_string)
+    return None, None
+
+
 class _Method:
     """A member reached by name that is not a property get: calling it invokes it."""
 
@@ -132,6 +158,14 @@ class _Method:
 
     def __init__(self, owner, name, dispid):
         self._owner, self._name, self._dispid = owner, name, dispid
+
+    @property
+    def __signature__(self):
+        return _describe(self._name)[0]
+
+    @property
+    def __doc__(self):
+        return _describe(self._name)[1]
 
     def __call__(self, *args):
         hr, value, _ = self._owner._invoke(
@@ -145,17 +179,21 @@ class _Method:
 
 
 def _own_ids():
-    """Name (folded) to DISPID, and the DISPIDs that are only methods, as this
-    module's own library describes its class; built once, then only read."""
+    """Name (folded) to DISPID, the DISPIDs that are only methods and those
+    that can only be written, as this module's own library describes its
+    class; built once, then only read."""
     ids, kinds = {}, {}
     for name, dispid, kind, _, _ in _native.members():
         ids[name.translate(_ASCII_LOWER)] = dispid
         kinds.setdefault(dispid, set()).add(kind)
-    return ids, frozenset(d for d, k in kinds.items() if k == {"method"})
+    methods = frozenset(d for d, k in kinds.items() if k == {"method"})
+    write_only = frozenset(d for d, k in kinds.items() if k == {"propput"})
+    return ids, methods, write_only
 
 
 _OWN_IDS = None
 _OWN_METHODS = frozenset()
+_OWN_WRITE_ONLY = frozenset()
 
 
 class Dispatch:
@@ -167,15 +205,16 @@ class Dispatch:
     go through Invoke. An object of another server library asks.
     """
 
-    __slots__ = ("_native_object", "_ids", "_methods")
+    __slots__ = ("_native_object", "_ids", "_methods", "_write_only")
 
     def __init__(self, native_object, own=False):
-        global _OWN_IDS, _OWN_METHODS
+        global _OWN_IDS, _OWN_METHODS, _OWN_WRITE_ONLY
         if own and _OWN_IDS is None:
-            _OWN_IDS, _OWN_METHODS = _own_ids()
+            _OWN_IDS, _OWN_METHODS, _OWN_WRITE_ONLY = _own_ids()
         object.__setattr__(self, "_native_object", native_object)
         object.__setattr__(self, "_ids", _OWN_IDS if own else {})
         object.__setattr__(self, "_methods", _OWN_METHODS if own else frozenset())
+        object.__setattr__(self, "_write_only", _OWN_WRITE_ONLY if own else frozenset())
 
     def _dispid(self, name):
         # The object folds ASCII case only, so the cache must too.
@@ -204,11 +243,15 @@ class Dispatch:
         return hr, value, arg_error
 
     def __getattr__(self, name):
-        if name.startswith("__"):
+        # Members never start with "_"; an object copied without __init__ has
+        # no slots yet, and looking them up here must not recurse.
+        if name.startswith("_"):
             raise AttributeError(name)
         dispid = self._dispid(name)
         if dispid in self._methods:
             return _Method(self, name, dispid)
+        if dispid in self._write_only:
+            raise AutomationError(DISP_E_MEMBERNOTFOUND, name, reason="the property can only be set")
         hr, value, _ = self._native_object.invoke(dispid, _native.DISPATCH_PROPERTYGET, ())
         if hr == DISP_E_MEMBERNOTFOUND:
             return _Method(self, name, dispid)
@@ -224,6 +267,17 @@ class Dispatch:
 
     def __repr__(self):
         return "<tessaloom.Dispatch GraphGenerator>"
+
+    # A copy is another reference to the same object, as copying an
+    # interface pointer is; the object itself cannot be duplicated.
+    def __copy__(self):
+        twin = Dispatch.__new__(Dispatch)
+        for slot in Dispatch.__slots__:
+            object.__setattr__(twin, slot, getattr(self, slot))
+        return twin
+
+    def __deepcopy__(self, memo):
+        return self.__copy__()
 
 
 def _create(clsid):
