@@ -4,6 +4,7 @@
 #include <charconv>
 #include <iterator>
 #include <string_view>
+#include <utility>
 
 namespace tessaloom::tools {
 namespace {
@@ -42,28 +43,19 @@ bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, D
       name = name.substr(0, equals);
       has_value = true;
     }
-    const auto flag = [&](bool& target) {
+    // Switches take no value.
+    const std::pair<std::string_view, bool*> switches[] = {{"--grid", &options.grid},
+                                                           {"--horizontal", &options.horizontal},
+                                                           {"--alt", &options.alt},
+                                                           {"--header", &options.header}};
+    const auto found = std::find_if(std::begin(switches), std::end(switches),
+                                    [&](const auto& entry) { return entry.first == name; });
+    if (found != std::end(switches)) {
       if (has_value) {
         error = std::string(name) + " takes no value";
         return false;
       }
-      target = true;
-      return true;
-    };
-    if (name == "--grid") {
-      if (!flag(options.grid)) return false;
-      continue;
-    }
-    if (name == "--horizontal") {
-      if (!flag(options.horizontal)) return false;
-      continue;
-    }
-    if (name == "--alt") {
-      if (!flag(options.alt)) return false;
-      continue;
-    }
-    if (name == "--header") {
-      if (!flag(options.header)) return false;
+      *found->second = true;
       continue;
     }
     constexpr std::string_view kTakesValue[] = {
