@@ -4,6 +4,8 @@
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "draw/canvas.h"
@@ -46,7 +48,7 @@ struct Destination {
   WritableFile* file;
   std::string* error;
   bool writeFailed;
-  std::array<JOCTET, kJpegBufferSize> buffer;
+  JOCTET* buffer;  // kJpegBufferSize bytes
 };
 
 Destination* DestinationOf(j_compress_ptr cinfo) {
@@ -55,16 +57,15 @@ Destination* DestinationOf(j_compress_ptr cinfo) {
 
 void InitDestination(j_compress_ptr cinfo) {
   Destination* dest = DestinationOf(cinfo);
-  dest->pub.next_output_byte = dest->buffer.data();
-  dest->pub.free_in_buffer = dest->buffer.size();
+  dest->pub.next_output_byte = dest->buffer;
+  dest->pub.free_in_buffer = kJpegBufferSize;
 }
 
 // Hands `count` bytes of the buffer to the file; on failure ends the encoding
 // through the error exit. Holds nothing that needs destroying when it jumps.
 void Flush(j_compress_ptr cinfo, std::size_t count) {
   Destination* dest = DestinationOf(cinfo);
-  if (!dest->file->Append(std::span<const std::uint8_t>(dest->buffer.data(), count),
-                          *dest->error)) {
+  if (!dest->file->Append(std::span<const std::uint8_t>(dest->buffer, count), *dest->error)) {
     dest->writeFailed = true;
     cinfo->err->msg_code = JERR_FILE_WRITE;
     cinfo->err->error_exit(reinterpret_cast<j_common_ptr>(cinfo));
@@ -325,7 +326,14 @@ bool EncodeRows(const RowSource& source, WritableFile& file, std::string& error)
   InstallErrorManager(errors);
   jpeg_compress_struct cinfo{};
   cinfo.err = &errors.pub;
+  // On the heap: too large for the stack of every thread a host may run.
+  const std::unique_ptr<JOCTET[]> buffer(new (std::nothrow) JOCTET[kJpegBufferSize]);
+  if (!buffer) {
+    SetText(error, "Not enough memory for the image");
+    return false;
+  }
   Destination dest{};
+  dest.buffer = buffer.get();
   dest.file = &file;
   dest.error = &error;
   dest.writeFailed = false;

@@ -18,8 +18,9 @@ namespace tessaloom {
 // Baseline quality for every JPEG written.
 inline constexpr int kJpegQuality = 75;
 
-// Bytes handed to the file at a time while encoding.
-inline constexpr std::size_t kJpegBufferSize = 4096;
+// Bytes handed to the file at a time while encoding: a chart's JPEG goes out
+// in one write.
+inline constexpr std::size_t kJpegBufferSize = 65536;
 
 // A resolution in pixels per metre as whole dots per inch for the JFIF
 // header: x * 254 / 10000 + 0.5, truncated, kept within 0..65535 (0 for the
