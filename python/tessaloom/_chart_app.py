@@ -51,7 +51,11 @@ _FLAGS = {"1": True, "true": True, "yes": True, "on": True,
 # its way into the component, a line break has no place on a chart).
 _CONTROL = re.compile(r"[\x00-\x1f\x7f]")
 
+# How a failed draw is told apart: the hosting restrictions' refusals, and
+# the drawing's complaints about what the client asked for (pies that do not
+# fit the size); every other failure is the server's.
 _REFUSAL_MARKS = ("hosting administrator", "calling request object not found")
+_CLIENT_MARKS = ("Too many series for the image size",)
 _DEFAULT_STYLE = "classic"
 
 
@@ -90,9 +94,10 @@ class ChartApp:
 
     Answers: 200 with the image, its MIME type, an ETag and Cache-Control; 304
     when If-None-Match names the ETag (nothing drawn); 400 text/plain for a
-    query that cannot be drawn; 403 with the component's message when the
-    hosting restrictions refuse the page; 405 for methods other than GET and
-    HEAD; 500 when the component failed (the detail goes to wsgi.errors).
+    query that cannot be drawn (pies too small for the size included); 403
+    with the component's message when the hosting restrictions refuse the
+    page; 405 for methods other than GET and HEAD; 500 when the component
+    failed (the detail goes to wsgi.errors).
 
     The draw runs with the request's page as the thread's current request,
     told from the environ as RequestContext tells it (``document_root`` for
@@ -165,6 +170,8 @@ class ChartApp:
             mime = g.ImageMimeType
         if message and any(mark in message for mark in _REFUSAL_MARKS):
             return _text(start_response, "403 Forbidden", message)
+        if message in _CLIENT_MARKS:
+            return _text(start_response, "400 Bad Request", "the chart does not fit: " + message)
         if message or not data:
             return self._failed(environ, start_response, message or "no image")
         start_response("200 OK", [
