@@ -86,6 +86,7 @@ class ChartApp:
       items=a,b,c series=Name:1,2,3     series charts; ``series`` repeats, one per series,
                                         each with a value per item
       width, height        pixels, ``min_size``..``max_size`` each, at most ``max_pixels``
+                           in all; ``default_size`` when not given
       format               what OutputFormat accepts (png, jpeg, bmp, ...); default ``png``
       style                classic (default) or what RenderStyle accepts
       quality              JPEG quality 1-100
@@ -111,8 +112,9 @@ class ChartApp:
     """
 
     def __init__(self, *, methods=DRAW_METHODS, document_root=None, default_format="png",
-                 min_size=16, max_size=4096, max_pixels=2048 * 2048, max_values=_COMPONENT_MAX,
-                 max_series=64, max_text=200, max_query=16384, max_age=3600):
+                 default_size=(500, 350), min_size=16, max_size=4096, max_pixels=2048 * 2048,
+                 max_values=_COMPONENT_MAX, max_series=64, max_text=200, max_query=16384,
+                 max_age=3600):
         by_name = {name.lower(): name for name in DRAW_METHODS}
         chosen = []
         for name in methods:
@@ -122,13 +124,16 @@ class ChartApp:
             chosen.append(canonical)
         if not chosen:
             raise ValueError("no Draw method allowed")
-        if not 1 <= min_size <= max_size or max_pixels < min_size * min_size:
-            raise ValueError("size limits do not leave any size")
+        width, height = default_size
+        if not (1 <= min_size <= min(width, height) and max(width, height) <= max_size
+                and width * height <= max_pixels):
+            raise ValueError("the default size is outside the size limits")
         if not 1 <= max_values <= _COMPONENT_MAX or not 1 <= max_series <= _COMPONENT_MAX:
             raise ValueError("the component keeps at most %d values and series" % _COMPONENT_MAX)
         self._methods = {name.lower(): name for name in chosen}
         self.document_root = None if document_root is None else os.path.abspath(document_root)
         self.default_format = default_format
+        self.default_size = (width, height)
         self.min_size, self.max_size, self.max_pixels = min_size, max_size, max_pixels
         self.max_values, self.max_series, self.max_text = max_values, max_series, max_text
         self.max_query = max_query
@@ -150,11 +155,13 @@ class ChartApp:
             return _text(start_response, "400 Bad Request", str(error))
         # Only the object's own rules tell which formats and styles it takes,
         # so it is made before the ETag and a 304.
-        g = GraphGenerator()
         try:
+            g = GraphGenerator()
             _set_output(g, chart)
         except BadRequest as error:
             return _text(start_response, "400 Bad Request", str(error))
+        except AutomationError as error:
+            return self._failed(environ, start_response, str(error))
         tag = self.etag(chart)
         if _matches(environ.get("HTTP_IF_NONE_MATCH"), tag):
             start_response("304 Not Modified",
@@ -231,8 +238,8 @@ class ChartApp:
             raise BadRequest("method %s is not offered" % _quoted(method))
         for name in ("title", "xlabel", "ylabel"):
             setattr(chart, name, self._text(name, fields.get(name, "")))
-        chart.width = self._size(fields, "width", 500)
-        chart.height = self._size(fields, "height", 350)
+        chart.width = self._size(fields, "width", self.default_size[0])
+        chart.height = self._size(fields, "height", self.default_size[1])
         if chart.width * chart.height > self.max_pixels:
             raise BadRequest("width x height over %d pixels" % self.max_pixels)
         chart.format = fields.get("format", self.default_format).lower()
@@ -321,7 +328,8 @@ class ChartApp:
         for part in parts:
             number = float(part) if len(part) <= 40 and _NUMBER.match(part) else math.nan
             if not abs(number) <= _FLOAT32_MAX:  # also false for NaN
-                raise BadRequest("%s: %s is not a number the chart can hold" % (name, _quoted(part)))
+                raise BadRequest("%s: %s is not a number the chart can hold"
+                                 % (name, _quoted(part)))
             numbers.append(number)
         return tuple(numbers)
 
