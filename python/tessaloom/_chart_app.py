@@ -171,10 +171,9 @@ class ChartApp:
             try:
                 _fill(g, chart)
                 getattr(g, chart.method)()
+                data, message, mime = g.ImageData, g.LastError, g.ImageMimeType
             except AutomationError as error:
                 return self._failed(environ, start_response, str(error))
-            data, message = g.ImageData, g.LastError
-            mime = g.ImageMimeType
         if message and any(mark in message for mark in _REFUSAL_MARKS):
             return _text(start_response, "403 Forbidden", message)
         if message in _CLIENT_MARKS:
