@@ -10,7 +10,9 @@ the end, when none is given):
     DIR/quillfen/Admin.ini    in the folder the registry's InstallationPath names
     DIR/quillfen/WebSite.ini  with the sites' folders filled in
     DIR/www/allowed/, DIR/www/refused/   the two sites, copied from sites/
-and DIR/www is served on http://127.0.0.1:PORT/ until Ctrl+C.
+and DIR/www is served on http://127.0.0.1:PORT/ until Ctrl+C. With
+--setup-only the setup is written into DIR and the environment that serves it
+under another server (gunicorn, see site_app.py) is printed instead.
 """
 
 import argparse
@@ -72,7 +74,16 @@ def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--port", type=int, default=8000, help="0 takes any free port")
     parser.add_argument("--folder", help="where to write the setup (default: a temporary folder)")
+    parser.add_argument("--setup-only", action="store_true",
+                        help="write the setup into --folder, print its environment and stop")
     args = parser.parse_args(argv)
+    if args.setup_only:
+        if not args.folder:
+            parser.error("--setup-only needs --folder")
+        setup = write_setup(args.folder)
+        print("TESSALOOM_REGISTRY=%s" % setup.registry)
+        print("TESSALOOM_SITE_ROOT=%s" % setup.document_root)
+        return
     with tempfile.TemporaryDirectory(prefix="tessaloom-site-") as temporary:
         setup = write_setup(args.folder or temporary)
         os.environ["TESSALOOM_REGISTRY"] = setup.registry

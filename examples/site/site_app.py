@@ -4,10 +4,19 @@ web site whose page draws the site's sales.csv into the site's own folder.
     GET /                  the list of sites
     GET /<site>/           the site's page: draws chart.jpg, shows it or why not
     GET /<site>/chart.jpg  the chart the page drew
+    GET /<site>/chart?method=DrawPieGraph&labels=a,b&values=1,2
+                           a chart drawn from the query (tessaloom.wsgi.ChartApp)
 
 The application is wrapped in tessaloom.wsgi.RequestContext, so the hosting
 access check sees the page's physical path (<root>/<site>) and applies the
-settings of the site it belongs to (docs/hosting.md).
+settings of the site it belongs to (docs/hosting.md); the chart service's
+page is <root>/<site>/chart, in the same site.
+
+For gunicorn, ``site_app:app`` is the application for the document root
+named by $TESSALOOM_SITE_ROOT (made on first use):
+    gunicorn -w 2 -b 127.0.0.1:8000 --pythonpath build/python,examples/site \
+        -e TESSALOOM_REGISTRY=DIR/registry.reg -e TESSALOOM_SITE_ROOT=DIR/www site_app:app
+after ``serve.py --folder DIR --setup-only`` wrote DIR.
 """
 
 import csv
@@ -16,9 +25,10 @@ import os
 import re
 
 import tessaloom
-from tessaloom.wsgi import RequestContext
+from tessaloom.wsgi import ChartApp, RequestContext
 
 CHART = "chart.jpg"
+SERVICE = "chart"
 DATA = "sales.csv"
 WIDTH, HEIGHT = 480, 300
 _SITE_NAME = re.compile(r"[A-Za-z0-9_-]+\Z")
@@ -27,11 +37,23 @@ _SITE_NAME = re.compile(r"[A-Za-z0-9_-]+\Z")
 def make_app(document_root):
     """The WSGI application serving the sites under ``document_root``."""
     root = os.path.abspath(document_root)
+    charts = ChartApp(document_root=root)
 
     def sites(environ, start_response):
-        return _respond(root, environ, start_response)
+        return _respond(root, charts, environ, start_response)
 
     return RequestContext(sites, document_root=root)
+
+
+def __getattr__(name):
+    # A module attribute for servers that import "module:app"; made when
+    # asked for, so that importing the module needs no environment.
+    if name != "app":
+        raise AttributeError(name)
+    root = os.environ.get("TESSALOOM_SITE_ROOT")
+    if not root:
+        raise RuntimeError("set TESSALOOM_SITE_ROOT to the document root (serve.py --setup-only)")
+    return make_app(root)
 
 
 def draw_chart(folder, title):
@@ -61,7 +83,7 @@ def _site_names(root):
     )
 
 
-def _respond(root, environ, start_response):
+def _respond(root, charts, environ, start_response):
     if environ.get("REQUEST_METHOD", "GET") not in ("GET", "HEAD"):
         return _send(start_response, "405 Method Not Allowed", "text/plain", b"GET only\n")
     script = environ.get("SCRIPT_NAME", "")
@@ -87,6 +109,8 @@ def _respond(root, environ, start_response):
             body = '<img src="%s/%s/%s?v=%d" width="%d" height="%d" alt="Sales of %s">' % (
                 html.escape(script), site, CHART, stamp, WIDTH, HEIGHT, site)
         return _page(start_response, "Sales of " + site, body)
+    if leaf == SERVICE:
+        return charts(environ, start_response)
     if leaf == CHART:
         try:
             with open(os.path.join(folder, CHART), "rb") as image:

@@ -5,6 +5,8 @@ import io
 import os
 import pathlib
 import re
+import signal
+import socket
 import struct
 import subprocess
 import sys
@@ -219,3 +221,53 @@ def test_serve_py_writes_the_setup_and_serves_until_stopped(tmp_path):
     assert '"InstallationPath"="%s"' % (tmp_path / "quillfen") in registry
     assert files(tmp_path / "www" / "allowed") == ["chart.jpg", "sales.csv"]
     assert files(tmp_path / "www" / "refused") == ["sales.csv"]
+
+
+CHART_QUERY = "/allowed/chart?method=DrawPieGraph&labels=a,b,c&values=3,2,1"
+
+
+def request(port, path, headers=None):
+    connection = http.client.HTTPConnection("127.0.0.1", port, timeout=30)
+    try:
+        connection.request("GET", path, headers=headers or {})
+        response = connection.getresponse()
+        return response.status, response.getheader("ETag"), response.read()
+    finally:
+        connection.close()
+
+
+def test_gunicorn_serves_the_sites_and_the_chart_service(setup):
+    """The example as the README runs it: gunicorn, two workers, site_app:app.
+    gunicorn takes a socket bound here (fd://), so no port can be taken by
+    another process in between; the process group always ends."""
+    pytest.importorskip("gunicorn")
+    listener = socket.socket()
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(16)
+    port = listener.getsockname()[1]
+    env = dict(os.environ, TESSALOOM_SITE_ROOT=setup.document_root,
+               PYTHONPATH=os.pathsep.join([str(EXAMPLE), os.environ.get("PYTHONPATH", "")]))
+    process = subprocess.Popen(
+        [sys.executable, "-m", "gunicorn", "-w", "2", "--bind", "fd://%d" % listener.fileno(),
+         "--graceful-timeout", "5", "--log-level", "warning", "site_app:app"],
+        env=env, pass_fds=[listener.fileno()], start_new_session=True,
+        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    listener.close()  # gunicorn holds it now; connections queue until a worker is up
+    try:
+        status, _, page = request(port, "/allowed/")
+        assert status == 200 and b'<img src="/allowed/chart.jpg' in page
+        status, tag, image = request(port, CHART_QUERY)
+        assert status == 200 and image.startswith(b"\x89PNG\r\n\x1a\n")
+        assert request(port, CHART_QUERY, {"If-None-Match": tag})[:2] == (304, tag)
+        status, _, body = request(port, CHART_QUERY.replace("allowed", "refused"))
+        assert (status, body.decode().strip()) == (403, COMPONENT_REFUSED)
+    finally:
+        os.killpg(process.pid, signal.SIGTERM)
+        try:
+            process.wait(10)
+        except subprocess.TimeoutExpired:
+            os.killpg(process.pid, signal.SIGKILL)
+            process.wait(10)
+    errors = process.stderr.read().decode()
+    process.stderr.close()
+    assert "Traceback" not in errors, errors

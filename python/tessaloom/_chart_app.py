@@ -1,0 +1,429 @@
+"""ChartApp: a WSGI application that draws one chart per request from its query.
+
+Every request is answered on its own: a fresh GraphGenerator draws into
+memory, nothing is kept between requests, so the service scales by adding
+worker processes and machines. Everything in the query is hostile: its
+length, the number of fields, every text and number is bounded before the
+component sees it, and a request that breaks a bound gets a 400 with a
+one-line message.
+"""
+
+import hashlib
+import math
+import os
+import re
+import urllib.parse
+
+from . import AutomationError, E_INVALIDARG, GraphGenerator, UnknownNameError, __version__
+from ._page_path import path_translated
+from ._request import request
+
+# The component takes values as 4-byte floats; a larger one would overflow.
+_FLOAT32_MAX = 3.4028234663852886e38
+# The component keeps at most this many values, items, series and colours.
+_COMPONENT_MAX = 256
+
+SINGLE_SET_METHODS = (
+    "DrawBarGraph", "Draw3DBarGraph", "DrawPieGraph", "Draw3DPieGraph", "DrawLineGraph",
+    "Draw3DLineGraph", "DrawBoxWhiskerGraph", "DrawStackedBarGraph", "Draw3DStackedBarGraph",
+)
+SERIES_METHODS = (
+    "DrawBarSeriesGraph", "Draw3DBarSeriesGraph", "DrawPieSeriesGraph", "Draw3DPieSeriesGraph",
+    "DrawLineSeriesGraph", "Draw3DLineSeriesGraph", "DrawBoxWhiskerSeriesGraph",
+    "DrawStackedBarSeriesGraph", "Draw3DStackedBarSeriesGraph",
+)
+DRAW_METHODS = SINGLE_SET_METHODS + SERIES_METHODS
+
+# Parameters that may appear once, and the one that may repeat.
+_SINGLE_FIELDS = frozenset((
+    "method", "title", "xlabel", "ylabel", "labels", "values", "items", "width", "height",
+    "format", "style", "quality", "grid", "horizontal", "colors",
+))
+_REPEATED_FIELDS = frozenset(("series",))
+
+_NUMBER = re.compile(r"[+-]?(?:[0-9]+(?:\.[0-9]*)?|\.[0-9]+)(?:[eE][+-]?[0-9]{1,3})?\Z")
+_COUNT = re.compile(r"[0-9]{1,6}\Z")
+_WORD = re.compile(r"[A-Za-z0-9_-]{1,32}\Z")
+_COLOR = re.compile(r"(?:#[0-9A-Fa-f]{6}|[A-Za-z]{1,32})\Z")
+_FLAGS = {"1": True, "true": True, "yes": True, "on": True,
+          "0": False, "false": False, "no": False, "off": False}
+# Texts a chart draws: no control characters (a NUL would end the text on
+# its way into the component, a line break has no place on a chart).
+_CONTROL = re.compile(r"[\x00-\x1f\x7f]")
+
+# How a failed draw is told apart: the hosting restrictions' refusals, and
+# the drawing's complaints about what the client asked for (pies that do not
+# fit the size); every other failure is the server's.
+_REFUSAL_MARKS = ("hosting administrator", "calling request object not found")
+_CLIENT_MARKS = ("Too many series for the image size",)
+_DEFAULT_STYLE = "classic"
+
+
+class BadRequest(Exception):
+    """The query cannot be drawn; the text is the client's one-line answer."""
+
+
+def _quoted(text, limit=40):
+    """Client text echoed in a message: escaped and cut short."""
+    return repr(text if len(text) <= limit else text[:limit] + "...")
+
+
+class _Chart:
+    """A request's chart, parsed and bounded: the parameters that shape the picture."""
+
+    __slots__ = ("method", "title", "xlabel", "ylabel", "labels", "values", "items", "series",
+                 "width", "height", "format", "style", "quality", "grid", "horizontal", "colors")
+
+
+class ChartApp:
+    """WSGI application: ``GET <path>?method=DrawBarGraph&labels=a,b&values=1,2``
+    answers with the chart's bytes.
+
+    Query parameters (each at most once, except ``series``):
+      method               one of the Draw methods (names ignore case), limited to ``methods``
+      title, xlabel, ylabel
+      labels=a,b,c values=1,2,3         single-set charts; labels optional
+      items=a,b,c series=Name:1,2,3     series charts; ``series`` repeats, one per series,
+                                        each with a value per item
+      width, height        pixels, ``min_size``..``max_size`` each, at most ``max_pixels``
+                           in all; ``default_size`` when not given
+      format               what OutputFormat accepts (png, jpeg, bmp, ...); default ``png``
+      style                classic (default) or what RenderStyle accepts
+      quality              JPEG quality 1-100
+      grid, horizontal     1/0, true/false, yes/no, on/off
+      colors=red,%23ff8800 colour names or #RRGGBB, one per value (series)
+
+    Answers: 200 with the image, its MIME type, an ETag and Cache-Control; 304
+    when If-None-Match names the ETag (nothing drawn); 400 text/plain for a
+    query that cannot be drawn (pies too small for the size included); 403
+    with the component's message when the hosting restrictions refuse the
+    page; 405 for methods other than GET and HEAD; 500 when the component
+    failed (the detail goes to wsgi.errors).
+
+    The draw runs with the request's page as the thread's current request,
+    told from the environ as RequestContext tells it (``document_root`` for
+    servers that set no DOCUMENT_ROOT), so the hosting check applies the
+    settings of the site the URL belongs to.
+
+    The ETag hashes the normalised chart parameters and the library version:
+    equal charts share it, any change of picture or release changes it. A
+    304 is answered without drawing and so without the hosting check; a
+    client only ever revalidates an image it was once given.
+    """
+
+    def __init__(self, *, methods=DRAW_METHODS, document_root=None, default_format="png",
+                 default_size=(500, 350), min_size=16, max_size=4096, max_pixels=2048 * 2048,
+                 max_values=_COMPONENT_MAX, max_series=64, max_text=200, max_query=16384,
+                 max_age=3600):
+        by_name = {name.lower(): name for name in DRAW_METHODS}
+        chosen = []
+        for name in methods:
+            canonical = by_name.get(str(name).lower())
+            if canonical is None:
+                raise ValueError("not a Draw method: %r" % (name,))
+            chosen.append(canonical)
+        if not chosen:
+            raise ValueError("no Draw method allowed")
+        width, height = default_size
+        if not (1 <= min_size <= min(width, height) and max(width, height) <= max_size
+                and width * height <= max_pixels):
+            raise ValueError("the default size is outside the size limits")
+        if not 1 <= max_values <= _COMPONENT_MAX or not 1 <= max_series <= _COMPONENT_MAX:
+            raise ValueError("the component keeps at most %d values and series" % _COMPONENT_MAX)
+        self._methods = {name.lower(): name for name in chosen}
+        self.document_root = None if document_root is None else os.path.abspath(document_root)
+        self.default_format = default_format
+        self.default_size = (width, height)
+        self.min_size, self.max_size, self.max_pixels = min_size, max_size, max_pixels
+        self.max_values, self.max_series, self.max_text = max_values, max_series, max_text
+        self.max_query = max_query
+        self.cache_control = "public, max-age=%d" % max_age
+        # Every single field once, every series, and room for a few that are
+        # refused by name rather than counted.
+        self._max_fields = len(_SINGLE_FIELDS) + max_series + 4
+
+    # The WSGI call.
+
+    def __call__(self, environ, start_response):
+        verb = environ.get("REQUEST_METHOD", "GET")
+        if verb not in ("GET", "HEAD"):
+            return _text(start_response, "405 Method Not Allowed", "only GET and HEAD",
+                         [("Allow", "GET, HEAD")])
+        try:
+            chart = self.parse(environ.get("QUERY_STRING", ""))
+        except BadRequest as error:
+            return _text(start_response, "400 Bad Request", str(error))
+        # Only the object's own rules tell which formats and styles it takes,
+        # so it is made before the ETag and a 304.
+        try:
+            g = GraphGenerator()
+            _set_output(g, chart)
+        except BadRequest as error:
+            return _text(start_response, "400 Bad Request", str(error))
+        except AutomationError as error:
+            return self._failed(environ, start_response, str(error))
+        tag = self.etag(chart)
+        if _matches(environ.get("HTTP_IF_NONE_MATCH"), tag):
+            start_response("304 Not Modified",
+                           [("ETag", tag), ("Cache-Control", self.cache_control)])
+            return []
+        with request(path_translated(environ, self.document_root)):
+            try:
+                _fill(g, chart)
+                getattr(g, chart.method)()
+                data, message, mime = g.ImageData, g.LastError, g.ImageMimeType
+            except AutomationError as error:
+                return self._failed(environ, start_response, str(error))
+        if message and any(mark in message for mark in _REFUSAL_MARKS):
+            return _text(start_response, "403 Forbidden", message)
+        if message in _CLIENT_MARKS:
+            return _text(start_response, "400 Bad Request", "the chart does not fit: " + message)
+        if message or not data:
+            return self._failed(environ, start_response, message or "no image")
+        start_response("200 OK", [
+            ("Content-Type", mime),
+            ("Content-Length", str(len(data))),
+            ("ETag", tag),
+            ("Cache-Control", self.cache_control),
+            ("X-Content-Type-Options", "nosniff"),
+            # An image viewed on its own runs nothing and loads nothing.
+            ("Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'"),
+        ])
+        return [] if verb == "HEAD" else [data]
+
+    def _failed(self, environ, start_response, detail):
+        errors = environ.get("wsgi.errors")
+        if errors is not None:
+            errors.write("tessaloom ChartApp: %s\n" % detail)
+        return _text(start_response, "500 Internal Server Error", "the chart could not be drawn")
+
+    # Reading the query.
+
+    def parse(self, query):
+        """The chart a query string asks for; raises BadRequest."""
+        if len(query) > self.max_query:
+            raise BadRequest("query longer than %d characters" % self.max_query)
+        if not query.isascii():
+            raise BadRequest("query is not percent-encoded")
+        try:
+            pairs = urllib.parse.parse_qsl(query, keep_blank_values=True, strict_parsing=True,
+                                           encoding="utf-8", errors="strict",
+                                           max_num_fields=self._max_fields)
+        except UnicodeDecodeError:
+            raise BadRequest("query is not UTF-8") from None
+        except ValueError:
+            if query.count("&") >= self._max_fields:
+                raise BadRequest("more than %d query fields" % self._max_fields) from None
+            raise BadRequest("malformed query") from None
+        fields, series = {}, []
+        for name, value in pairs:
+            if name in _REPEATED_FIELDS:
+                series.append(value)
+            elif name not in _SINGLE_FIELDS:
+                raise BadRequest("unknown parameter %s" % _quoted(name))
+            elif name in fields:
+                raise BadRequest("%s given twice" % name)
+            else:
+                fields[name] = value
+        return self._chart(fields, series)
+
+    def _chart(self, fields, series):
+        chart = _Chart()
+        method = fields.get("method")
+        if method is None:
+            raise BadRequest("method missing")
+        chart.method = self._methods.get(method.lower())
+        if chart.method is None:
+            raise BadRequest("method %s is not offered" % _quoted(method))
+        for name in ("title", "xlabel", "ylabel"):
+            setattr(chart, name, self._text(name, fields.get(name, "")))
+        chart.width = self._size(fields, "width", self.default_size[0])
+        chart.height = self._size(fields, "height", self.default_size[1])
+        if chart.width * chart.height > self.max_pixels:
+            raise BadRequest("width x height over %d pixels" % self.max_pixels)
+        chart.format = fields.get("format", self.default_format).lower()
+        if not _WORD.match(chart.format):
+            raise BadRequest("format %s unknown" % _quoted(chart.format))
+        chart.style = fields.get("style", _DEFAULT_STYLE).lower()
+        if not _WORD.match(chart.style):
+            raise BadRequest("style %s unknown" % _quoted(chart.style))
+        chart.quality = None
+        if "quality" in fields:
+            text = fields["quality"]
+            chart.quality = int(text) if _COUNT.match(text) else 0
+            if not 1 <= chart.quality <= 100:
+                raise BadRequest("quality must be from 1 to 100")
+        chart.grid = _flag(fields, "grid")
+        chart.horizontal = _flag(fields, "horizontal")
+        chart.colors = ()
+        if fields.get("colors"):
+            chart.colors = tuple(fields["colors"].split(","))
+            if len(chart.colors) > _COMPONENT_MAX:
+                raise BadRequest("more than %d colors" % _COMPONENT_MAX)
+            for color in chart.colors:
+                if not _COLOR.match(color):
+                    raise BadRequest("color %s is neither a name nor #RRGGBB" % _quoted(color))
+        if chart.method in SERIES_METHODS:
+            self._series_table(chart, fields, series)
+        else:
+            self._single_set(chart, fields, series)
+        return chart
+
+    def _single_set(self, chart, fields, series):
+        if "items" in fields or series:
+            raise BadRequest("%s takes labels and values, not items and series" % chart.method)
+        if not fields.get("values"):
+            raise BadRequest("values missing")
+        chart.values = self._numbers("values", fields["values"])
+        chart.labels = ("",) * len(chart.values)
+        if "labels" in fields:
+            chart.labels = self._names("labels", fields["labels"])
+            if len(chart.labels) != len(chart.values):
+                raise BadRequest("%d labels for %d values" % (len(chart.labels), len(chart.values)))
+        chart.items, chart.series = (), ()
+
+    def _series_table(self, chart, fields, series):
+        if "labels" in fields or "values" in fields:
+            raise BadRequest("%s takes items and series, not labels and values" % chart.method)
+        if not fields.get("items"):
+            raise BadRequest("items missing")
+        if not series:
+            raise BadRequest("series missing")
+        if len(series) > self.max_series:
+            raise BadRequest("more than %d series" % self.max_series)
+        chart.items = self._names("items", fields["items"])
+        table = []
+        for entry in series:
+            title, colon, values = entry.rpartition(":")
+            if not colon:
+                raise BadRequest("series must be Name:1,2,3")
+            title = self._text("series name", title)
+            numbers = self._numbers("series %s" % _quoted(title), values)
+            if len(numbers) != len(chart.items):
+                raise BadRequest("series %s has %d values for %d items"
+                                 % (_quoted(title), len(numbers), len(chart.items)))
+            table.append((title, numbers))
+        chart.series = tuple(table)
+        chart.labels, chart.values = (), ()
+
+    def _text(self, name, value):
+        if len(value) > self.max_text:
+            raise BadRequest("%s longer than %d characters" % (name, self.max_text))
+        if _CONTROL.search(value):
+            raise BadRequest("%s holds a control character" % name)
+        return value
+
+    def _names(self, name, value):
+        names = tuple(self._text(name, n) for n in value.split(","))
+        if len(names) > self.max_values:
+            raise BadRequest("more than %d %s" % (self.max_values, name))
+        return names
+
+    def _numbers(self, name, value):
+        parts = value.split(",")
+        if len(parts) > self.max_values:
+            raise BadRequest("more than %d values in %s" % (self.max_values, name))
+        numbers = []
+        for part in parts:
+            number = float(part) if len(part) <= 40 and _NUMBER.match(part) else math.nan
+            if not abs(number) <= _FLOAT32_MAX:  # also false for NaN
+                raise BadRequest("%s: %s is not a number the chart can hold"
+                                 % (name, _quoted(part)))
+            numbers.append(number)
+        return tuple(numbers)
+
+    def _size(self, fields, name, default):
+        if name not in fields:
+            return default
+        text = fields[name]
+        size = int(text) if _COUNT.match(text) else -1
+        if not self.min_size <= size <= self.max_size:
+            raise BadRequest("%s must be from %d to %d" % (name, self.min_size, self.max_size))
+        return size
+
+    # The validator.
+
+    def etag(self, chart):
+        """A strong entity tag: the hash of the normalised parameters and the
+        library version (after _set_output normalised the format)."""
+        quality = chart.quality if chart.format == "jpeg" else None
+        content = repr((
+            __version__, chart.method, chart.title, chart.xlabel, chart.ylabel, chart.labels,
+            chart.values, chart.items, chart.series, chart.width, chart.height, chart.format,
+            chart.style, quality, chart.grid, chart.horizontal, chart.colors,
+        ))
+        return '"%s"' % hashlib.sha256(content.encode("utf-8", "surrogatepass")).hexdigest()[:32]
+
+
+def _flag(fields, name):
+    text = fields.get(name, "0").lower()
+    if text not in _FLAGS:
+        raise BadRequest("%s must be 1 or 0" % name)
+    return _FLAGS[text]
+
+
+def _set_output(g, chart):
+    """Memory output in the asked format and style; the format as the object
+    names it (an alias such as jpg becomes jpeg) goes back into ``chart``."""
+    g.OutputTarget = "memory"
+    try:
+        g.OutputFormat = chart.format
+    except AutomationError as error:
+        if error.hresult != E_INVALIDARG:
+            raise
+        raise BadRequest("format %s unknown: %s" % (_quoted(chart.format), g.LastError)) from None
+    chart.format = g.OutputFormat
+    if chart.style != _DEFAULT_STYLE:
+        try:
+            g.RenderStyle = chart.style
+        except UnknownNameError:
+            raise BadRequest("style %s is not offered" % _quoted(chart.style)) from None
+        except AutomationError as error:
+            if error.hresult != E_INVALIDARG:
+                raise
+            raise BadRequest("style %s unknown: %s" % (_quoted(chart.style), g.LastError)) from None
+    if chart.quality is not None:
+        g.JpegQuality = chart.quality
+
+
+def _fill(g, chart):
+    g.ChartTitle = chart.title
+    g.XAxisLabel = chart.xlabel
+    g.YAxisLabel = chart.ylabel
+    g.GraphWidth = chart.width
+    g.GraphHeight = chart.height
+    if chart.grid:
+        g.HasGridLines(1)
+    if chart.horizontal:
+        g.SetHorizontalGraph()
+    for color in chart.colors:
+        g.AddColor(color)
+    for label, value in zip(chart.labels, chart.values):
+        g.AddData(label, value)
+    for item in chart.items:
+        g.AddItemToSeries(item)
+    for title, values in chart.series:
+        g.AddSeries(title)
+        for value in values:
+            g.AddDataEx(value)
+
+
+def _matches(header, tag):
+    """Whether an If-None-Match header names ``tag`` (weak comparison, as
+    RFC 9110 asks for If-None-Match) or is "*"."""
+    if not header or len(header) > 8192:
+        return False
+    for candidate in header.split(","):
+        candidate = candidate.strip()
+        if candidate == "*" or candidate.removeprefix("W/") == tag:
+            return True
+    return False
+
+
+def _text(start_response, status, message, extra=()):
+    body = (message + "\n").encode("utf-8", "replace")
+    start_response(status, [("Content-Type", "text/plain; charset=utf-8"),
+                            ("Content-Length", str(len(body))),
+                            ("Cache-Control", "no-store"),
+                            ("X-Content-Type-Options", "nosniff"), *extra])
+    return [body]
