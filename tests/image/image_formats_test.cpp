@@ -3,8 +3,6 @@
 // the file byte for byte, and a chosen format keeps the name as given.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -29,38 +27,6 @@ bool Decode(ImageFormat format, const Bytes& bytes, PackedBitmap& out, std::stri
     case ImageFormat::kJpeg: return DecodeJpeg(bytes, out, error);
     default: return ReadBmp(bytes, out, error);
   }
-}
-
-// Whether the 5 x 5 square around (x, y) is one colour: away from edges,
-// where JPEG's loss is small.
-bool Flat(const Canvas& canvas, std::int32_t x, std::int32_t y) {
-  for (int dy = -2; dy <= 2; ++dy) {
-    for (int dx = -2; dx <= 2; ++dx) {
-      if (canvas.GetPixel(std::clamp(x + dx, 0, canvas.width() - 1),
-                          std::clamp(y + dy, 0, canvas.height() - 1)) != canvas.GetPixel(x, y)) {
-        return false;
-      }
-    }
-  }
-  return true;
-}
-
-// The largest difference of any colour channel between the canvas and the
-// decoded picture (24 bits, B, G, R), over every pixel or the flat ones only.
-int LargestDifference(const Canvas& canvas, const PackedBitmap& decoded, bool flatOnly) {
-  int largest = 0;
-  for (std::int32_t y = 0; y < canvas.height(); ++y) {
-    for (std::int32_t x = 0; x < canvas.width(); ++x) {
-      if (flatOnly && !Flat(canvas, x, y)) continue;
-      const COLORREF want = canvas.GetPixel(x, y);
-      const std::uint8_t* got = &decoded.Row(y)[3 * static_cast<std::size_t>(x)];
-      const int channels[3][2] = {{got[2], static_cast<int>(want & 0xFF)},
-                                  {got[1], static_cast<int>((want >> 8) & 0xFF)},
-                                  {got[0], static_cast<int>((want >> 16) & 0xFF)}};
-      for (const auto& c : channels) largest = std::max(largest, std::abs(c[0] - c[1]));
-    }
-  }
-  return largest;
 }
 
 // `colors` colours in vertical stripes of width 1 over a width x height
@@ -118,7 +84,7 @@ TEST(ImageFormatsTest, EachFormatDecodesToTheCanvasAndMemoryEqualsTheFile) {
       ASSERT_TRUE(Decode(c.format, memory, decoded, error)) << error;
       ASSERT_EQ(decoded.width(), canvas.width());
       ASSERT_EQ(decoded.height(), canvas.height());
-      EXPECT_LE(LargestDifference(canvas, decoded, c.lossy), c.lossy ? 32 : 0);
+      EXPECT_LE(image_test::LargestDifference(canvas, decoded, c.lossy), c.lossy ? 32 : 0);
     }
   }
 }
