@@ -8,8 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include "image/bitmap_file.h"
-#include "image/jpeg_codec.h"
 #include "tests/image/image_test_support.h"
 
 namespace tessaloom {
@@ -107,24 +105,6 @@ TEST(SaveImageTest, ChartBmpHasTheStatedLayoutAndPixels) {
   const std::size_t at = 54 + (350 - 1 - 45) * 2000 + 123 * 4;
   EXPECT_EQ(Le32(bmp, at), 0x00563412u);
   EXPECT_EQ(Le32(bmp, 54), 0x000000FFu);  // bottom left blue: B, G, R, 0
-}
-
-TEST(SaveImageTest, JpegKeepsTheRequestedNameAndLeavesABmpBesideItAlone) {
-  ScratchDir dir;
-  const Canvas canvas = FPicture(60, 40);
-  WriteAll(dir / "Graph.bmp", Bytes{'o', 'l', 'd'});
-  std::string errorText;
-  ASSERT_EQ(SaveImage(&canvas, dir.path(), "Graph.jpg", errorText), true) << errorText;
-  ASSERT_EQ(SaveImage(&canvas, dir.path(), "Other.JPG", errorText), true) << errorText;
-  EXPECT_EQ(Names(dir.path()), (Strings{"Graph.bmp", "Graph.jpg", "Other.JPG"}));
-  EXPECT_EQ(ReadAll(dir / "Graph.bmp"), (Bytes{'o', 'l', 'd'}));
-  const Bytes jpeg = ReadAll(dir / "Graph.jpg");
-  PackedBitmap decoded;
-  std::string error;
-  ASSERT_TRUE(DecodeJpeg(jpeg, decoded, error)) << error;
-  ASSERT_EQ(decoded.width(), 60);
-  ASSERT_EQ(decoded.height(), 40);
-  EXPECT_LE(image_test::LargestDifference(canvas, decoded, true), 48);
 }
 
 TEST(SaveImageTest, FoldersMayEndInSlashOrBeRelativeAndTheCurrentDirectoryStays) {
