@@ -2,12 +2,10 @@
 // (even: .bmp, odd: .jpg), the rest is the file. A conversion either fails
 // with a reason and leaves nothing behind, or writes the other format beside
 // the source, and that file decodes to an image of the source's size.
-#include <dirent.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <span>
@@ -31,16 +29,9 @@ const std::string& Scratch() {
   return folder;
 }
 
-std::vector<std::string> FilesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  if (DIR* dir = ::opendir(folder.c_str())) {
-    while (const dirent* entry = ::readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name != "." && name != "..") names.push_back(name);
-    }
-    ::closedir(dir);
-  }
-  return names;
+std::size_t FilesIn(const std::string& folder) {
+  const std::filesystem::directory_iterator entries(folder);
+  return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
 }
 
 std::vector<std::uint8_t> ReadAll(const std::string& path) {
@@ -72,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CIMG converter;
   if (converter.Convert(source, from_jpeg ? ImageType::BMP : ImageType::JPEG)) {
     FUZZ_CHECK(converter.GetError().empty());
-    FUZZ_CHECK(FilesIn(folder).size() == 2);
+    FUZZ_CHECK(FilesIn(folder) == 2);
     // The source is read by its extension first, then as the other format.
     PackedBitmap before;
     FUZZ_CHECK(Decode(file, from_jpeg, before) || Decode(file, !from_jpeg, before));
@@ -81,8 +72,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(after.width() == before.width() && after.height() == before.height());
   } else {
     FUZZ_CHECK(!converter.GetError().empty());
-    FUZZ_CHECK(FilesIn(folder).size() == 1);  // the source alone
+    FUZZ_CHECK(FilesIn(folder) == 1);  // the source alone
   }
-  for (const std::string& name : FilesIn(folder)) ::unlink((folder + "/" + name).c_str());
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    std::filesystem::remove(entry.path());
+  }
   return 0;
 }

@@ -33,24 +33,9 @@ bool IsSupported(VARTYPE vt) {
 VARIANT MakeSource(VARTYPE vt, std::uint64_t bits, std::string_view text) {
   VARIANT v;
   v.vt = vt;
-  switch (vt) {
-    case VT_I1: v.cVal = static_cast<std::int8_t>(bits); break;
-    case VT_UI1: v.bVal = static_cast<std::uint8_t>(bits); break;
-    case VT_I2: v.iVal = static_cast<std::int16_t>(bits); break;
-    case VT_UI2: v.uiVal = static_cast<std::uint16_t>(bits); break;
-    case VT_I4: v.lVal = static_cast<std::int32_t>(bits); break;
-    case VT_INT: v.intVal = static_cast<std::int32_t>(bits); break;
-    case VT_UI4: v.ulVal = static_cast<std::uint32_t>(bits); break;
-    case VT_UINT: v.uintVal = static_cast<std::uint32_t>(bits); break;
-    case VT_I8: v.llVal = static_cast<std::int64_t>(bits); break;
-    case VT_UI8: v.ullVal = bits; break;
-    case VT_R4: std::memcpy(&v.fltVal, &bits, sizeof v.fltVal); break;
-    case VT_R8: std::memcpy(&v.dblVal, &bits, sizeof v.dblVal); break;
-    case VT_BOOL: v.boolVal = static_cast<VARIANT_BOOL>(bits); break;
-    case VT_BSTR: v.bstrVal = BstrFromUtf8(text); break;
-    case kNullBstr: v.vt = VT_BSTR, v.bstrVal = nullptr; break;
-    default: v.ullVal = bits; break;  // owns nothing
-  }
+  v.ullVal = bits;  // little-endian: every numeric member takes its low bytes
+  if (vt == VT_BSTR) v.bstrVal = BstrFromUtf8(text);
+  if (vt == kNullBstr) v.vt = VT_BSTR, v.bstrVal = nullptr;
   return v;
 }
 

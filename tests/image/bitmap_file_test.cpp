@@ -20,46 +20,6 @@ void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
   for (std::size_t i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-TEST(PackedBitmapTest, CanvasBecomesBottomUpBlueGreenRedZeroRows) {
-  Canvas canvas;
-  std::string error;
-  ASSERT_TRUE(Canvas::Create(3, 2, canvas, error));
-  canvas.SetPixel(0, 0, 0x0000FF);  // red
-  canvas.SetPixel(1, 0, 0x00FF00);  // green
-  canvas.SetPixel(2, 0, 0x123456);  // R 0x56, G 0x34, B 0x12
-  canvas.SetPixel(0, 1, 0xFFFFFF);
-  canvas.SetPixel(2, 1, 0xFF0000);  // blue
-  PackedBitmap bitmap;
-  ASSERT_TRUE(DDBToDIB(canvas, bitmap));
-  const Bytes expected = {
-      40,   0,    0,    0, 3,  0,    0, 0, 2,    0,    0,    0,
-      1,    0,    32,   0,                  // size, width, height, planes, bpp
-      0,    0,    0,    0, 24, 0,    0, 0,  // compression, image size 12 x 2
-      0,    0,    0,    0, 0,  0,    0, 0, 0,    0,    0,    0,
-      0,    0,    0,    0,                                        // resolution, colours
-      0xFF, 0xFF, 0xFF, 0, 0,  0,    0, 0, 0xFF, 0,    0,    0,   // bottom row first
-      0,    0,    0xFF, 0, 0,  0xFF, 0, 0, 0x12, 0x34, 0x56, 0};  // then the top row
-  EXPECT_EQ(Bytes(bitmap.block().begin(), bitmap.block().end()), expected);
-}
-
-TEST(PackedBitmapTest, RowsArePaddedToWholeFourByteWords) {
-  // Strides for widths 1 to 5 at each depth.
-  const std::pair<int, std::vector<std::size_t>> cases[] = {{8, {4, 4, 4, 4, 8}},
-                                                            {16, {4, 4, 8, 8, 12}},
-                                                            {24, {4, 8, 12, 12, 16}},
-                                                            {32, {4, 8, 12, 16, 20}}};
-  for (const auto& [bits, strides] : cases) {
-    for (std::int32_t width = 1; width <= 5; ++width) {
-      PackedBitmap bitmap;
-      std::string error;
-      ASSERT_TRUE(PackedBitmap::Create(width, 3, bits, bitmap, error)) << error;
-      const std::size_t stride = strides[static_cast<std::size_t>(width - 1)];
-      EXPECT_EQ(bitmap.stride(), stride) << bits << " bpp, width " << width;
-      EXPECT_EQ(bitmap.block().size(), 40 + (bits == 8 ? 1024 : 0) + 3 * stride);
-    }
-  }
-}
-
 TEST(BmpFileTest, EightBitFileHasItsColourTableBeforeThePixels) {
   PackedBitmap bitmap;
   std::string error;
@@ -205,12 +165,6 @@ TEST(BmpReaderTest, RefusesMalformedFilesWithAReasonAndReadsNothing) {
     EXPECT_TRUE(image.block().empty()) << c.label;
   }
 }
-
-}  // namespace
-}  // namespace tessaloom
-
-namespace tessaloom {
-namespace {
 
 // The writers that read the canvas in place must produce exactly what the
 // packed bitmap gives.

@@ -1,7 +1,7 @@
 // Shared by the image tests: a scratch folder removed afterwards, whole-file
 // reads, folder listings, the asymmetric test picture (a red "F" on blue,
-// which shows flips and red/blue swaps), an in-memory WritableFile and real
-// files that fail on request.
+// which shows flips and red/blue swaps) and its comparison with a decoded
+// picture, an in-memory WritableFile and real files that fail on request.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "draw/canvas.h"
+#include "image/bitmap_file.h"
 #include "platform/file_system.h"
 #include "tests/support/scratch_dir.h"
 
@@ -64,6 +65,32 @@ inline Canvas FPicture(std::int32_t width, std::int32_t height) {
   return canvas;
 }
 
+// The largest difference of any colour channel between the canvas and a
+// decoded 24-bit picture, over every pixel or, for JPEG, only those whose
+// 5 x 5 neighbourhood is one colour (its loss rings round edges). A flip or a
+// red/blue swap is off by 255 on most pixels.
+inline int LargestDifference(const Canvas& canvas, const PackedBitmap& decoded, bool flatOnly) {
+  const auto at = [&](std::int32_t x, std::int32_t y) {
+    return canvas.GetPixel(std::clamp(x, 0, canvas.width() - 1),
+                           std::clamp(y, 0, canvas.height() - 1));
+  };
+  int largest = 0;
+  for (std::int32_t y = 0; y < canvas.height(); ++y) {
+    for (std::int32_t x = 0; x < canvas.width(); ++x) {
+      const COLORREF want = at(x, y);
+      bool flat = true;
+      for (int d = 0; d < 25 && flat; ++d) flat = at(x + d % 5 - 2, y + d / 5 - 2) == want;
+      if (flatOnly && !flat) continue;
+      const std::uint8_t* got = &decoded.Row(y)[3 * static_cast<std::size_t>(x)];
+      for (int c = 0; c < 3; ++c) {  // red, green, blue against B, G, R
+        largest =
+            std::max(largest, std::abs(got[2 - c] - static_cast<int>((want >> (8 * c)) & 0xFF)));
+      }
+    }
+  }
+  return largest;
+}
+
 // Collects what is appended; with `failAfter` set, an append that would go
 // past that many bytes fails.
 class MemoryFile final : public WritableFile {
@@ -71,7 +98,6 @@ class MemoryFile final : public WritableFile {
   explicit MemoryFile(std::size_t failAfter = std::numeric_limits<std::size_t>::max())
       : failAfter_(failAfter) {}
   bool Append(std::span<const std::uint8_t> bytes, std::string& error) noexcept override {
-    ++appends;
     if (bytes.size() > failAfter_ - std::min(failAfter_, data.size())) {
       error = "Unable to write file: test disk full";
       return false;
@@ -79,14 +105,9 @@ class MemoryFile final : public WritableFile {
     data.insert(data.end(), bytes.begin(), bytes.end());
     return true;
   }
-  CommitResult Commit(std::string&) noexcept override {
-    committed = true;
-    return CommitResult::kDone;
-  }
+  CommitResult Commit(std::string&) noexcept override { return CommitResult::kDone; }
 
   std::vector<std::uint8_t> data;
-  int appends = 0;
-  bool committed = false;
 
  private:
   std::size_t failAfter_;

@@ -8,8 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include "image/bitmap_file.h"
-#include "image/jpeg_codec.h"
 #include "tests/image/image_test_support.h"
 
 namespace tessaloom {
@@ -106,32 +104,7 @@ TEST(SaveImageTest, ChartBmpHasTheStatedLayoutAndPixels) {
   // Pixel (123, 45) is in stored row 350 - 1 - 45, as B, G, R, 0.
   const std::size_t at = 54 + (350 - 1 - 45) * 2000 + 123 * 4;
   EXPECT_EQ(Le32(bmp, at), 0x00563412u);
-  PackedBitmap read;
-  std::string error;
-  ASSERT_TRUE(ReadBmp(bmp, read, error)) << error;
-  EXPECT_EQ((Bytes(&read.Row(45)[369], &read.Row(45)[372])), (Bytes{0x12, 0x34, 0x56}));
-  EXPECT_EQ((Bytes(&read.Row(349)[0], &read.Row(349)[3])), (Bytes{0xFF, 0, 0}));  // blue
-}
-
-TEST(SaveImageTest, JpegKeepsTheRequestedNameAndLeavesABmpBesideItAlone) {
-  ScratchDir dir;
-  const Canvas canvas = FPicture(60, 40);
-  WriteAll(dir / "Graph.bmp", Bytes{'o', 'l', 'd'});
-  std::string errorText;
-  ASSERT_EQ(SaveImage(&canvas, dir.path(), "Graph.jpg", errorText), true) << errorText;
-  ASSERT_EQ(SaveImage(&canvas, dir.path(), "Other.JPG", errorText), true) << errorText;
-  EXPECT_EQ(Names(dir.path()), (Strings{"Graph.bmp", "Graph.jpg", "Other.JPG"}));
-  EXPECT_EQ(ReadAll(dir / "Graph.bmp"), (Bytes{'o', 'l', 'd'}));
-  const Bytes jpeg = ReadAll(dir / "Graph.jpg");
-  ASSERT_GT(jpeg.size(), 18u);
-  EXPECT_EQ((Bytes(jpeg.begin() + 13, jpeg.begin() + 18)), (Bytes{1, 0, 0, 0, 0}));  // JFIF dpi
-  PackedBitmap decoded;
-  std::string error;
-  ASSERT_TRUE(DecodeJpeg(jpeg, decoded, error)) << error;
-  ASSERT_EQ(decoded.width(), 60);
-  ASSERT_EQ(decoded.height(), 40);
-  // B, G, R: inside the F's stem (x 12..23, y 6..32) red.
-  EXPECT_NEAR(decoded.Row(20)[3 * 17 + 2], 255, 48);
+  EXPECT_EQ(Le32(bmp, 54), 0x000000FFu);  // bottom left blue: B, G, R, 0
 }
 
 TEST(SaveImageTest, FoldersMayEndInSlashOrBeRelativeAndTheCurrentDirectoryStays) {
@@ -199,11 +172,9 @@ TEST(SaveImageTest, ThreadsSavingIntoOneFolderAtOnceAllSucceed) {
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(Names(dir.path()), expected);
   // The shared file is one thread's whole picture.
-  PackedBitmap shared;
-  std::string error;
-  ASSERT_TRUE(ReadBmp(ReadAll(dir / "Shared.bmp"), shared, error)) << error;
-  EXPECT_GE(shared.width(), 50);
-  EXPECT_LT(shared.width(), 50 + kThreads);
+  const Bytes shared = ReadAll(dir / "Shared.bmp");
+  ASSERT_GE(shared.size(), 54u);
+  EXPECT_EQ(shared.size(), 54 + 4 * 40 * Le32(shared, 18));
 }
 
 }  // namespace

@@ -48,31 +48,6 @@ RegistryDocument Registered(std::string_view server = kServer) {
   return doc;
 }
 
-TEST(CLSIDFromProgIDTest, FindsTheClassOfEachRegisteredProgId) {
-  RegistryDocument doc = Registered();
-  doc.CreateKey("HKEY_CLASSES_ROOT\\CLSID");
-  doc.SetString("HKEY_CLASSES_ROOT\\Other.Thing\\CLSID", "", "not a GUID");
-  struct Case {
-    std::string progId;
-    HRESULT expected;
-  };
-  const Case cases[] = {
-      {"Tessaloom.GraphGenerator", S_OK},
-      {"Tessaloom.GraphGenerator.1", S_OK},
-      {"Tessaloom.GraphGenerator.2", CO_E_CLASSSTRING},
-      {" Tessaloom.GraphGenerator", CO_E_CLASSSTRING},
-      {"Other.Thing", CO_E_CLASSSTRING},  // its CLSID is no GUID
-      {"Tessaloom.GraphGenerator\\CurVer", CO_E_CLASSSTRING},
-      {std::string("Tessaloom.GraphGenerator\0", 25), CO_E_CLASSSTRING},
-      {"{4F463A34-8A46-437E-8B62-422717E99546}", CO_E_CLASSSTRING},
-  };
-  for (const Case& c : cases) {
-    CLSID clsid = kOtherClass;
-    EXPECT_EQ(CLSIDFromProgID(doc, c.progId, clsid), c.expected) << c.progId;
-    EXPECT_EQ(clsid, c.expected == S_OK ? CLSID_GraphGenerator : GUID_NULL) << c.progId;
-  }
-}
-
 TEST(CLSIDFromProgIDTest, TheVersionIndependentProgIdLeadsThroughCurVer) {
   const std::string root = "HKEY_CLASSES_ROOT\\";
   const std::string other = GuidToString(kOtherClass);
@@ -114,22 +89,6 @@ TEST(CLSIDFromProgIDTest, TheVersionIndependentProgIdLeadsThroughCurVer) {
     EXPECT_EQ(CLSIDFromProgID(doc, "A", clsid), c.expected) << c.name;
     EXPECT_EQ(clsid, c.clsid) << c.name;
   }
-}
-
-TEST(CoCreateInstanceTest, CreatesTheRegisteredClassThroughItsServer) {
-  const RegistryDocument doc = Registered();
-  FakeLoader loader;
-  const long before = ModuleLockCount();
-  ComPtr<IDispatch> object;
-  std::string error;
-  ASSERT_EQ(CoCreateInstance(doc, loader, CLSID_GraphGenerator, nullptr, IID_IDispatch,
-                             object.out(), error),
-            S_OK)
-      << error;
-  EXPECT_EQ(loader.requested, std::vector<std::string>{kServer});
-  EXPECT_EQ(ModuleLockCount(), before + 1);
-  ComPtr<IGraphGenerator> typed;
-  EXPECT_EQ(object->QueryInterface(IID_IGraphGenerator, typed.out()), S_OK);
 }
 
 TEST(CoCreateInstanceTest, EachFailureHasItsCodeAndAMessage) {
