@@ -148,6 +148,7 @@ TEST(PiesTest, SpreadingMovesLaterLabelsAwayFromTheMiddleRow) {
 
 // Every draw classifies its own points; only vertical bar and line charts
 // move their base line, and an empty range moves it to the plot's middle.
+// A value just below zero counts as negative.
 TEST(FrameTest, SignScanLooksAtEveryPointOfThisDraw) {
   struct Case {
     std::uint32_t kind, vertical;
@@ -156,7 +157,7 @@ TEST(FrameTest, SignScanLooksAtEveryPointOfThisDraw) {
   };
   const Case cases[] = {
       {GRAPH_BAR, 1, {{5, -40}, {10}}, 50, 3, 170}, {GRAPH_BAR, 0, {{-5}, {10}}, 50, 3, 309},
-      {GRAPH_LINE, 1, {{-5}}, -50, 3, 170},         {GRAPH_BOX_WHISKER, 1, {{-5, 1}}, 50, 1, 300},
+      {GRAPH_LINE, 1, {{-0.5f}}, -50, 3, 170},      {GRAPH_BOX_WHISKER, 1, {{-5, 1}}, 50, 1, 300},
       {GRAPH_STACKED_BAR, 1, {{1}}, 50, 1, 300},
   };
   for (const Case& c : cases) {
