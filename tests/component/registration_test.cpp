@@ -26,29 +26,56 @@ constexpr char kInterfaceKey[] =
 constexpr char kInterface2Key[] =
     "HKEY_CLASSES_ROOT\\Interface\\{9C2E7D41-5A08-4F3B-B6D2-3E81A7C45F10}";
 
-// Registering again from elsewhere moves the server and writes nothing else:
-// the same 23 keys and 23 values, the paths the new ones. Creation through
-// the registry (ProgID, CurVer, CLSID) is tested where a host creates objects.
+// Every key and value other programs read, after registering again from
+// elsewhere: the server moves and nothing else is written.
 TEST(ServerEntriesTest, RegisteringAgainFromElsewhereMovesTheServer) {
   RegistryDocument doc;
   AddServerEntries(doc, kLibrary);
   const std::string library = "/usr/lib/x86_64-linux-gnu/libtessaloom.so.0";
   AddServerEntries(doc, library);
-  const std::string lib = std::string(kTypeLibKey) + "\\1.0";
-  const std::tuple<std::string, const char*, std::string> rows[] = {
-      {std::string(kClassKey) + "\\InprocServer32", "", library},
-      {std::string(kClassKey) + "\\InprocServer32", "ThreadingModel", "Apartment"},
-      {std::string(kClassKey) + "\\TypeLib", "", kLibid},
-      {lib + "\\HELPDIR", "", "/usr/lib/x86_64-linux-gnu"},
-      {lib + "\\409\\linux64", "", library},
-      {std::string(kInterface2Key), "", "IGraphGenerator2"},
-      {std::string(kInterfaceKey) + "\\TypeLib", "Version", "1.0"},
+  const std::string p = "HKEY_CLASSES_ROOT\\Tessaloom.GraphGenerator", c = kClassKey,
+                    l = std::string(kTypeLibKey) + "\\1.0", i = kInterfaceKey, j = kInterface2Key;
+  const std::string clsid = "{4F463A34-8A46-437E-8B62-422717E99546}", name = "GraphGenerator Class",
+                    stub = "{00020424-0000-0000-C000-000000000046}";
+  // Key, value name ("" the default value, null for a key without values), text.
+  const std::tuple<std::string, const char*, std::string> entries[] = {
+      {p + ".1", "", name},
+      {p + ".1\\CLSID", "", clsid},
+      {p, "", name},
+      {p + "\\CLSID", "", clsid},
+      {p + "\\CurVer", "", "Tessaloom.GraphGenerator.1"},
+      {c, "", name},
+      {c + "\\ProgID", "", "Tessaloom.GraphGenerator.1"},
+      {c + "\\VersionIndependentProgID", "", "Tessaloom.GraphGenerator"},
+      {c + "\\Programmable", nullptr, ""},
+      {c + "\\InprocServer32", "", library},
+      {c + "\\InprocServer32", "ThreadingModel", "Apartment"},
+      {c + "\\TypeLib", "", kLibid},
+      {kTypeLibKey, nullptr, ""},
+      {l, "", "Tessaloom 1.0 Type Library"},
+      {l + "\\FLAGS", "", "0"},
+      {l + "\\HELPDIR", "", "/usr/lib/x86_64-linux-gnu"},
+      {l + "\\409", nullptr, ""},
+      {l + "\\409\\linux64", "", library},
+      {i, "", "IGraphGenerator"},
+      {i + "\\ProxyStubClsid32", "", stub},
+      {i + "\\TypeLib", "", kLibid},
+      {i + "\\TypeLib", "Version", "1.0"},
+      {j, "", "IGraphGenerator2"},
+      {j + "\\ProxyStubClsid32", "", stub},
+      {j + "\\TypeLib", "", kLibid},
+      {j + "\\TypeLib", "Version", "1.0"},
   };
-  for (const auto& [key, name, text] : rows) {
-    const RegistryValue* v = doc.FindValue(key, name);
-    ASSERT_NE(v, nullptr) << key << " " << name;
-    EXPECT_EQ(v->kind, RegistryValueKind::kString) << key << " " << name;
-    EXPECT_EQ(v->text, text) << key << " " << name;
+  for (const auto& [key, value, text] : entries) {
+    ASSERT_NE(doc.FindKey(key), nullptr) << key;
+    if (value == nullptr) {
+      EXPECT_TRUE(doc.FindKey(key)->values.empty()) << key;
+      continue;
+    }
+    const RegistryValue* v = doc.FindValue(key, value);
+    ASSERT_NE(v, nullptr) << key << " " << value;
+    EXPECT_EQ(v->kind, RegistryValueKind::kString) << key << " " << value;
+    EXPECT_EQ(v->text, text) << key << " " << value;
   }
   std::size_t values = 0;
   for (const RegistryKey& key : doc.keys()) values += key.values.size();

@@ -29,6 +29,12 @@ POSITIVE = [("AddData", "a", 3), ("AddData", "b", 7)]
 
 # (calls on a reused object, calls on a fresh one): both must write the same file.
 SAME_AS_FRESH = [
+    # Each draw's legend is sized by its own texts.
+    (
+        [("AddData", "a long legend text", 1), ("DrawPieGraph",), ("ClearData",)]
+        + POSITIVE + [("DrawPieGraph",)],
+        POSITIVE + [("DrawPieGraph",)],
+    ),
     (NEGATIVE_BARS + POSITIVE + [("DrawBoxWhiskerGraph",)], POSITIVE + [("DrawBoxWhiskerGraph",)]),
     (NEGATIVE_BARS + POSITIVE + [("DrawStackedBarGraph",)], POSITIVE + [("DrawStackedBarGraph",)]),
     # The 3D line chart is vertical whatever was asked, and keeps the request for later charts.
