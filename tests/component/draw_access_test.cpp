@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -10,6 +12,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "access/settings_sources.h"
 #include "component/registration.h"
@@ -47,7 +50,7 @@ TEST(DrawAccessTest, TheMethodGroupIsCheckedFirstAndTheFolderOnlyForFiles) {
     std::string message;
   };
   const Case cases[] = {
-      {&CGraphGenerator::DrawBarGraph, u"memory", "Non Series Graphs", true, 1, ""},
+      {&CGraphGenerator::DrawBarGraph, u"Memory", "Non Series Graphs", true, 1, ""},
       {&CGraphGenerator::DrawBarGraph, u"file", "Non Series Graphs", true, 0,
        refused + "Non Series Graphs method of Tessaloom component in /elsewhere path"},
       {&CGraphGenerator::DrawBarGraph, u"memory", "Series Graphs", true, 0,
@@ -256,6 +259,27 @@ TEST_F(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
     std::filesystem::remove(drawn);
     TearDown();
   }
+}
+
+TEST_F(HostileSiteTest, ALinkFlippedDuringDrawsNeverLeadsAFileOutside) {
+  const std::string flip = dir_ / "www/allowed/flip";
+  PointTo(flip, dir_ / "www/allowed/img");
+  std::atomic<bool> done{false};
+  // Each target holds for a moment, so some draws see the inside target at
+  // both the check and the write, and others see the link change between.
+  std::thread flipper([&] {
+    for (int i = 0; !done; ++i) {
+      PointTo(flip, dir_ / (i % 2 ? "elsewhere" : "www/allowed/img"));
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+  });
+  RequestScope request(dir_ / "www/allowed/p.py");
+  int drawn = 0;
+  for (int i = 0; i < 2000 && drawn < 20; ++i) drawn += Draw(flip, "r.bmp").empty() ? 1 : 0;
+  done = true;
+  flipper.join();
+  EXPECT_GT(drawn, 0);
+  EXPECT_EQ(Written(), std::set<std::string>{dir_ / "www/allowed/img/r.bmp"});
 }
 
 }  // namespace
