@@ -36,48 +36,55 @@ class CountingRenderer final : public ChartRenderer {
   int renders = 0;
 };
 
-constexpr char kWebSite[] = "/opt/q/WebSite.ini";
-
-class DrawAccessTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    sources_.SetInstallationPath("/opt/q");
-    sources_.SetGatehold(1);
-    sources_.files["/opt/q/Admin.ini"] = "[Settings]\nInstalled=Tessaloom\nApplied=Tessaloom\n";
-    sources_.files[kWebSite] =
-        "[Path]\na=/srv/www/a\n[Security]\na=Tessaloom\n[a]\nTessaloom=Series Graphs\n";
-    sources_.request = "/srv/www/a/page.py";
-    g_->accessSettings = &sources_;
-    g_->graph.renderer = &renderer_;
-    g_->put_FilePath(B(u"/srv/www/a/img").get());
-    g_->AddData(B(u"Jan").get(), 10.0f);
-    g_->AddItemToSeries(B(u"Jan").get());
-    g_->AddSeries(B(u"Sales").get());
-    g_->AddDataEx(5.0f);
+// A restricted host in memory whose site a (/srv/www/a) may use `groups`;
+// the output folder lies outside the site, so only a memory target draws.
+TEST(DrawAccessTest, TheMethodGroupIsCheckedFirstAndTheFolderOnlyForFiles) {
+  const std::string refused =
+      "Please contact your hosting administrator, as you are not allowed to use ";
+  struct Case {
+    HRESULT (CGraphGenerator::*draw)() noexcept;
+    const char16_t* target;
+    std::string groups;
+    bool request;
+    int renders;
+    std::string message;
+  };
+  const Case cases[] = {
+      {&CGraphGenerator::DrawBarGraph, u"Memory", "Non Series Graphs", true, 1, ""},
+      {&CGraphGenerator::DrawBarGraph, u"file", "Non Series Graphs", true, 0,
+       refused + "Non Series Graphs method of Tessaloom component in /elsewhere path"},
+      {&CGraphGenerator::DrawBarGraph, u"memory", "Series Graphs", true, 0,
+       refused + "Non Series Graphs method of Tessaloom component"},
+      {&CGraphGenerator::DrawBarSeriesGraph, u"memory", "Series Graphs", true, 1, ""},
+      // Without series this method returns S_FALSE, but the check comes first.
+      {&CGraphGenerator::DrawStackedBarSeriesGraph, u"memory", "All", false, 0,
+       "No data available( Unable to proceed further as calling request object not found. "
+       "Please free Tessaloom component from Quillfen Gatehold to make Series Graphs method "
+       "successfull. )"},
+  };
+  for (const Case& c : cases) {
+    MemorySettingsSources sources;
+    sources.SetInstallationPath("/opt/q");
+    sources.SetGatehold(1);
+    sources.files["/opt/q/Admin.ini"] = "[Settings]\nInstalled=Tessaloom\nApplied=Tessaloom\n";
+    sources.files["/opt/q/WebSite.ini"] =
+        "[Path]\na=/srv/www/a\n[Security]\na=Tessaloom\n[a]\nTessaloom=" + c.groups + "\n";
+    if (c.request) sources.request = "/srv/www/a/page.py";
+    CountingRenderer renderer;
+    auto g = NewGenerator();
+    g->accessSettings = &sources;
+    g->graph.renderer = &renderer;
+    g->put_FilePath(B(u"/elsewhere").get());
+    g->put_OutputTarget(B(c.target).get());
+    g->AddData(B(u"Jan").get(), 10.0f);
+    if (c.renders > 0) {
+      g->AddItemToSeries(B(u"Jan").get());
+      g->AddSeries(B(u"Sales").get());
+    }
+    EXPECT_EQ((g.get()->*c.draw)(), S_OK) << c.groups;
+    EXPECT_EQ(renderer.renders, c.renders) << c.groups;
+    EXPECT_EQ(ErrorReasonOf(*g), c.message) << c.groups;
   }
-
-  MemorySettingsSources sources_;
-  CountingRenderer renderer_;
-  std::unique_ptr<ComObject<CGraphGenerator>> g_ = NewGenerator();
-};
-
-TEST_F(DrawAccessTest, SeriesMethodsAskForTheirOwnGroup) {
-  EXPECT_EQ(g_->DrawBarSeriesGraph(), S_OK);
-  EXPECT_EQ(renderer_.renders, 1);
-  EXPECT_EQ(g_->methodGroup, "Series Graphs");
-  EXPECT_EQ(ErrorReasonOf(*g_), "");
-}
-
-TEST_F(DrawAccessTest, ARefusedStackedSeriesDrawStillReturnsOk) {
-  sources_.request.reset();
-  // Without series the stacked methods return S_FALSE, but the check comes first.
-  g_->ClearSeriesData();
-  EXPECT_EQ(g_->DrawStackedBarSeriesGraph(), S_OK);
-  EXPECT_EQ(renderer_.renders, 0);
-  EXPECT_EQ(ErrorReasonOf(*g_),
-            "No data available( Unable to proceed further as calling request object not found. "
-            "Please free Tessaloom component from Quillfen Gatehold to make Series Graphs method "
-            "successfull. )");
 }
 
 // Makes `link` a link to `target`, replacing any link there in one step.

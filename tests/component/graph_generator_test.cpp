@@ -91,17 +91,13 @@ TEST(GraphGeneratorTest, EachClearKeepsTheOtherStoreColoursAndProperties) {
   EXPECT_EQ(g->graph.chartTitle, "T");
 }
 
-TEST(GraphGeneratorTest, ColoursAndSwitches) {
+TEST(GraphGeneratorTest, Colours) {
   auto g = NewGenerator();
   g->HasBackColor(2);  // the flag alone means white
   EXPECT_EQ(g->graph.backColor, 0xFFFFFFu);
   g->put_BackColor(B(u"red").get());
   g->put_BackColor(B(u"").get());
   EXPECT_EQ(g->graph.backColor, 0xFFFFFFu);
-  g->SetHorizontalGraph();
-  g->graph.SetGraphType(GRAPH_3D_LINE);
-  g->SetHorizontalGraph();  // kept after a 3D line chart, for the charts after it
-  EXPECT_EQ(g->graph.isVertical, 0u);
 
   EXPECT_EQ(g->AddColor(nullptr), S_OK);  // no colour, not counted
   g->AddColor(B(u"#00FF00").get());

@@ -1,15 +1,12 @@
-// IGraphGenerator2 on one object: the image kept in memory, the refused
-// values, LastError beside ErrorReason, and AltText.
+// IGraphGenerator2 on one object: the refused values, LastError beside
+// ErrorReason, and AltText (the memory target is tested through Python).
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "access/settings_sources.h"
-#include "component/type_library.h"
 #include "platform/text.h"
 #include "tests/component/test_support.h"
-#include "tests/image/image_test_support.h"
 
 namespace tessaloom {
 namespace {
@@ -24,86 +21,11 @@ std::string Text(CGraphGenerator& g, HRESULT (CGraphGenerator::*get)(BSTR*) noex
   return BstrToUtf8(text.get());
 }
 
-std::vector<std::uint8_t> ImageData(CGraphGenerator& g) {
-  Variant v;  // owns the array, as a script's VARIANT does
-  v->vt = VT_ARRAY | VT_UI1;
-  EXPECT_EQ(g.get_ImageData(&v->parray), S_OK);
-  Variant copy;
-  EXPECT_EQ(VariantCopy(copy.get(), v.get()), S_OK);
-  const SAFEARRAY* a = copy->parray;
-  return {a->pvData, a->pvData + a->cElements};
-}
-
-class Counting final : public ChartRenderer {
- public:
-  void Render(CGraph&) override { ++renders; }
-  int renders = 0;
-};
-
 void AddMonths(CGraphGenerator& g, int count) {
   for (int i = 0; i < count; ++i) {
     const std::u16string label = u"m" + Utf8ToUtf16(std::to_string(i + 1));
     g.AddData(B(label).get(), static_cast<float>(i % 7) - 1.5f);
   }
-}
-
-TEST(OutputMembersTest, TheDefaultInterfaceAddsItsMembersAfterTheClassicOnes) {
-  const InterfaceDescription& classic = GraphGeneratorInterface();
-  const InterfaceDescription& all = GraphGenerator2Interface();
-  EXPECT_EQ(TessaloomTypeLibrary().defaultInterface.iid, IID_IGraphGenerator2);
-  ASSERT_EQ(all.members.size(), classic.members.size() + 10);
-  EXPECT_EQ(all.members.data(), classic.members.data());  // the same 39 rows
-  struct Row {
-    const char* name;
-    DISPID id;
-    MemberKind kind;
-  };
-  const Row rows[] = {
-      {"OutputFormat", 50, MemberKind::kPropertyGet},
-      {"OutputFormat", 50, MemberKind::kPropertyPut},
-      {"OutputTarget", 51, MemberKind::kPropertyGet},
-      {"OutputTarget", 51, MemberKind::kPropertyPut},
-      {"ImageData", 52, MemberKind::kPropertyGet},
-      {"ImageMimeType", 53, MemberKind::kPropertyGet},
-      {"JpegQuality", 54, MemberKind::kPropertyGet},
-      {"JpegQuality", 54, MemberKind::kPropertyPut},
-      {"LastError", 55, MemberKind::kPropertyGet},
-      {"AltText", 56, MemberKind::kPropertyGet},
-  };
-  for (std::size_t i = 0; i < std::size(rows); ++i) {
-    const MemberDescription& m = all.members[classic.members.size() + i];
-    EXPECT_STREQ(m.name, rows[i].name);
-    EXPECT_EQ(m.dispid, rows[i].id) << m.name;
-    EXPECT_EQ(m.kind, rows[i].kind) << m.name;
-  }
-}
-
-TEST(OutputMembersTest, MemoryTargetKeepsTheImageAndWritesNothing) {
-  image_test::ScratchDir dir;
-  auto g = NewGenerator();
-  AddMonths(*g, 12);
-  EXPECT_TRUE(ImageData(*g).empty());
-  EXPECT_EQ(Text(*g, &CGraphGenerator::get_ImageMimeType), "");
-  ASSERT_EQ(g->put_FilePath(B(Utf8ToUtf16(dir.path())).get()), S_OK);
-  ASSERT_EQ(g->put_OutputTarget(B(u"Memory").get()), S_OK);
-  ASSERT_EQ(g->put_OutputFormat(B(u"PNG").get()), S_OK);
-  ASSERT_EQ(g->DrawBarGraph(), S_OK);
-  EXPECT_EQ(ErrorReasonOf(*g), "");
-  const std::vector<std::uint8_t> png = ImageData(*g);
-  ASSERT_GT(png.size(), 8u);
-  EXPECT_EQ(png[1], 'P');
-  EXPECT_EQ(Text(*g, &CGraphGenerator::get_ImageMimeType), "image/png");
-  EXPECT_TRUE(image_test::Names(dir.path()).empty());
-
-  // No folder is needed in memory; back to a file, the same bytes land there.
-  ASSERT_EQ(g->put_FilePath(B(u"/no/such/folder").get()), S_OK);
-  ASSERT_EQ(g->DrawBarGraph(), S_OK);
-  EXPECT_EQ(ErrorReasonOf(*g), "");
-  ASSERT_EQ(g->put_FilePath(B(Utf8ToUtf16(dir.path())).get()), S_OK);
-  ASSERT_EQ(g->put_FileName(B(u"chart.bin").get()), S_OK);
-  ASSERT_EQ(g->put_OutputTarget(B(u"file").get()), S_OK);
-  ASSERT_EQ(g->DrawBarGraph(), S_OK);
-  EXPECT_EQ(image_test::ReadAll(dir.path() + "/chart.bin"), png);
 }
 
 TEST(OutputMembersTest, BadValuesAreRefusedAndLeaveTheSettingAsItWas) {
@@ -185,50 +107,6 @@ TEST(OutputMembersTest, AltTextDescribesTheLastChartInWords) {
   EXPECT_EQ(Text(*g, &CGraphGenerator::get_AltText),
             "Line chart \"Sales\", y axis \"Units\", 2 series, 2 items each: North: Jan 1, Feb 7; "
             "South: Jan 3, Feb 0. Smallest value 0 (South, Feb), largest 7 (North, Feb).");
-}
-
-// On a restricted host the method group is still checked with the memory
-// target, but no output folder is: the image goes to none.
-TEST(OutputMembersTest, MemoryTargetKeepsTheGroupCheckAndNeedsNoSiteFolder) {
-  struct Case {
-    const char* target;
-    const char* groups;  // the site's allowed method groups
-    int renders;
-    const char* refusal;  // after "Please contact ... not allowed to use Non Series Graphs
-                          // method of Tessaloom component"; null: drawn
-  };
-  const Case cases[] = {
-      {"memory", "Non Series Graphs", 1, nullptr},
-      {"file", "Non Series Graphs", 0, " in /elsewhere path"},
-      {"memory", "Series Graphs", 0, ""},
-  };
-  for (const Case& c : cases) {
-    MemorySettingsSources sources;
-    sources.SetInstallationPath("/opt/q");
-    sources.SetGatehold(1);
-    sources.files["/opt/q/Admin.ini"] = "[Settings]\nInstalled=Tessaloom\nApplied=Tessaloom\n";
-    sources.files["/opt/q/WebSite.ini"] =
-        std::string("[Path]\na=/srv/www/a\n[Security]\na=Tessaloom\n[a]\nTessaloom=") + c.groups +
-        "\n";
-    sources.request = "/srv/www/a/page.py";
-    Counting renderer;
-    auto g = NewGenerator();
-    g->accessSettings = &sources;
-    g->graph.renderer = &renderer;
-    g->put_FilePath(B(u"/elsewhere").get());
-    g->put_OutputTarget(B(Utf8ToUtf16(c.target)).get());
-    AddMonths(*g, 2);
-    EXPECT_EQ(g->DrawBarGraph(), S_OK);
-    EXPECT_EQ(renderer.renders, c.renders) << c.target << " " << c.groups;
-    const std::string refused =
-        c.refusal == nullptr
-            ? ""
-            : std::string(
-                  "Please contact your hosting administrator, as you are not allowed to use "
-                  "Non Series Graphs method of Tessaloom component") +
-                  c.refusal;
-    EXPECT_EQ(Text(*g, &CGraphGenerator::get_LastError), refused) << c.target << " " << c.groups;
-  }
 }
 
 }  // namespace

@@ -45,6 +45,8 @@ def test_draw_writes_a_chart_of_single_values_or_a_series_table(tmp_path, csv, m
          "--width: \"abc\" is not a positive whole number"),
         ("Jan,1\n", "DrawBarGraph", "x.jpg", ["--grid=yes"], 2, "--grid takes no value"),
         ("Jan,1\n", "DrawBarGraph", "x.jpg", ["--shiny"], 2, "unknown option --shiny"),
+        ("Jan,1\n", "DrawPieGraph", "x.jpg", ["--quality", "101"], 1, "JpegQuality"),
+        ("Jan,1\n", "DrawPieGraph", "x.jpg", ["--format", "gif"], 1, "OutputFormat"),
     ],
 )
 def test_bad_input_names_the_problem_and_fails(tmp_path, csv, method, out, options, code, message):

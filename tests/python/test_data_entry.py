@@ -41,25 +41,6 @@ def test_sizes_and_switches_accept_values_that_round_into_int32(g, value):
     assert g.ErrorReason == ""
 
 
-SERIES_SCRIPTS = {
-    "values-before-any-series": [("AddDataEx", 1), ("AddDataEx", 2)],
-    "more-values-than-items": [("AddItemToSeries", "a"), ("AddSeries", "s")]
-    + [("AddDataEx", v) for v in range(4)],
-    "300-series": [("AddItemToSeries", "a")]
-    + [c for i in range(300) for c in (("AddSeries", "s%d" % i), ("AddDataEx", i))],
-    "600-points-twice": [("AddData", "p", i) for i in range(600)] + [("ClearData",)]
-    + [("AddData", "q", i) for i in range(600)],
-    "1000-colours": [("AddColor", ("RED", "#00FF00", "x")[i % 3]) for i in range(1000)],
-}
-
-
-@pytest.mark.parametrize("script", SERIES_SCRIPTS.values(), ids=SERIES_SCRIPTS.keys())
-def test_scripts_past_the_stores_limits_succeed_without_a_message(g, script):
-    for name, *args in script:
-        assert getattr(g, name)(*args) == S_OK
-    assert g.ErrorReason == ""
-
-
 def test_a_refused_size_leaves_the_object_usable(g):
     with pytest.raises(tessaloom.AutomationError):
         g.GraphWidth = "abc"

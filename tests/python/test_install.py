@@ -46,39 +46,34 @@ def clean_env(registry):
     return env
 
 
-def test_installed_tool_registers_the_installed_library(prefix, tmp_path):
-    registry = tmp_path / "registry.reg"
+def register(prefix, registry):
     result = subprocess.run([str(prefix / "bin" / "tessaloom"), "register"], capture_output=True,
-                            text=True, env=clean_env(registry), cwd=tmp_path)
+                            text=True, env=clean_env(registry))
     assert result.returncode == 0, result.stderr
-    server = re.search(r'InprocServer32\]\n@="([^"]*)"', registry.read_text()).group(1)
-    assert server == os.path.join(os.path.realpath(prefix / "lib"), "libtessaloom.so.0")
 
 
-def test_installed_module_creates_objects_from_the_installed_library(prefix, tmp_path):
-    site = next(prefix.glob("lib/python3*/dist-packages"))
+def test_installed_tool_and_module_use_the_installed_library(prefix, tmp_path):
     registry = tmp_path / "registry.reg"
-    subprocess.run([str(prefix / "bin" / "tessaloom"), "register"], check=True,
-                   capture_output=True, env=clean_env(registry))
+    register(prefix, registry)
+    server = re.search(r'InprocServer32\]\n@="([^"]*)"', registry.read_text()).group(1)
+    library = os.path.realpath(prefix / "lib" / "libtessaloom.so.0")
+    assert server == os.path.join(os.path.realpath(prefix / "lib"), "libtessaloom.so.0")
+    site = next(prefix.glob("lib/python3*/dist-packages"))
     script = (
         "import os, tessaloom\n"
         "g = tessaloom.CreateObject('Tessaloom.GraphGenerator')\n"
-        "g.ChartTitle = 'installed'\n"
         "maps = open('/proc/self/maps').read()\n"
         "libs = {l.split()[-1] for l in maps.splitlines() if 'libtessaloom.so' in l}\n"
         "print(tessaloom.__file__)\n"
         "print(sorted(os.path.realpath(p) for p in libs))\n"
         "print(tessaloom._native.module_lock_count(), repr(g.ErrorReason))\n"
     )
-    env = clean_env(registry)
-    env["PYTHONPATH"] = str(site)
+    env = dict(clean_env(registry), PYTHONPATH=str(site))
     result = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True,
                             env=env, cwd=tmp_path)
     assert result.returncode == 0, result.stderr
-    module, libs, counts = result.stdout.splitlines()
-    assert module == str(site / "tessaloom" / "__init__.py")
-    assert libs == str([os.path.realpath(prefix / "lib" / "libtessaloom.so.0")])
-    assert counts == "1 ''"
+    assert result.stdout.splitlines() == [
+        str(site / "tessaloom" / "__init__.py"), str([library]), "1 ''"]
 
 
 CMAKE_HOST = """
@@ -121,8 +116,7 @@ def test_installed_package_files_build_a_cxx17_host(prefix, tmp_path, build):
     (tmp_path / "host.cpp").write_text(HOST)
     program = build(prefix, tmp_path, compiler)
     registry = tmp_path / "registry.reg"
-    subprocess.run([str(prefix / "bin" / "tessaloom"), "register"], check=True,
-                   capture_output=True, env=clean_env(registry))
+    register(prefix, registry)
     result = subprocess.run([str(program)], capture_output=True, text=True,
                             env=clean_env(registry))
     assert result.returncode == 0, result.stdout + result.stderr
