@@ -205,19 +205,20 @@ class NativeDispatch {
     return SUCCEEDED(dispatch_->QueryInterface(IID_IGraphGenerator2, typed.out()));
   }
 
-  // Invokes `id` with the positional `args` and the keyword arguments in
-  // `keywords` (a dict or None) of the member called `member`. For a put,
-  // the last positional argument is the value. Returns a property get's
-  // value, or the member's success code when it returns nothing.
-  py::object Call(DISPID id, WORD flags, const py::tuple& args, const py::object& keywords,
-                  const py::str& member);
+  // The object's call(dispid, flags, args, keywords, member) as a plain
+  // built-in function; see Call.
+  py::object Caller() const;
 
  private:
   ComPtr<IDispatch> dispatch_;
 };
 
-py::object NativeDispatch::Call(DISPID id, WORD flags, const py::tuple& args,
-                                const py::object& keywords, const py::str& member) {
+// Invokes `id` with the positional `args` and the keyword arguments in
+// `keywords` (a dict or None) of the member called `member`. For a put,
+// the last positional argument is the value. Returns a property get's
+// value, or the member's success code when it returns nothing.
+py::object Call(IDispatch* dispatch_, DISPID id, WORD flags, const py::tuple& args,
+                const py::handle& keywords, const py::handle& member) {
   const std::size_t positional = args.size();
   const bool has_keywords = PyDict_Check(keywords.ptr()) && PyDict_Size(keywords.ptr()) > 0;
   const std::size_t keyword_count =
@@ -326,6 +327,57 @@ py::object NativeDispatch::Call(DISPID id, WORD flags, const py::tuple& args,
   RaiseInvokeError(hr, std::move(argument));
 }
 
+// Every late-bound call comes through here, so it is a METH_FASTCALL
+// function bound to its object rather than a pybind11 method: that spares
+// the generic argument matching, which costs more than the call itself.
+constexpr const char* kCallerCapsule = "tessaloom._native.caller";
+
+PyObject* CallFast(PyObject* capsule, PyObject* const* argv, Py_ssize_t argc) noexcept {
+  try {
+    auto* dispatch = static_cast<IDispatch*>(PyCapsule_GetPointer(capsule, kCallerCapsule));
+    if (dispatch == nullptr) return nullptr;
+    if (argc != 5 || !PyLong_Check(argv[0]) || !PyLong_Check(argv[1]) ||
+        !PyTuple_Check(argv[2]) || !PyUnicode_Check(argv[4])) {
+      throw py::type_error("call(dispid: int, flags: int, args: tuple, keywords, member: str)");
+    }
+    const long dispid = PyLong_AsLong(argv[0]);
+    const long flags = PyLong_AsLong(argv[1]);
+    if (PyErr_Occurred()) return nullptr;
+    if (dispid < INT32_MIN || dispid > INT32_MAX || flags < 0 || flags > 0xFFFF) {
+      throw py::value_error("dispid or flags out of range");
+    }
+    return Call(dispatch, static_cast<DISPID>(dispid), static_cast<WORD>(flags),
+                py::reinterpret_borrow<py::tuple>(argv[2]), argv[3], argv[4])
+        .release()
+        .ptr();
+  } catch (py::error_already_set& failure) {
+    failure.restore();
+  } catch (py::builtin_exception& failure) {
+    failure.set_error();
+  } catch (const std::bad_alloc&) {
+    PyErr_NoMemory();
+  } catch (const std::exception& failure) {
+    PyErr_SetString(PyExc_RuntimeError, failure.what());
+  }
+  return nullptr;
+}
+
+PyMethodDef kCallDefinition{
+    "call", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&CallFast)),
+    METH_FASTCALL, "call(dispid, flags, args, keywords, member): one late-bound call"};
+
+// The capsule holds a reference on the object for as long as the function lives.
+py::object NativeDispatch::Caller() const {
+  IDispatch* dispatch = dispatch_.get();
+  py::capsule owner(dispatch, kCallerCapsule, [](PyObject* capsule) {
+    static_cast<IDispatch*>(PyCapsule_GetPointer(capsule, kCallerCapsule))->Release();
+  });
+  dispatch->AddRef();
+  PyObject* function = PyCFunction_New(&kCallDefinition, owner.ptr());
+  if (function == nullptr) throw py::error_already_set();
+  return py::reinterpret_steal<py::object>(function);
+}
+
 std::tuple<HRESULT, std::optional<NativeDispatch>> CreateInstance(const std::string& clsid_text) {
   const std::optional<GUID> clsid = GuidFromString(clsid_text);
   if (!clsid) return {CO_E_CLASSSTRING, std::nullopt};
@@ -418,7 +470,7 @@ PYBIND11_MODULE(_native, m) {
   py::class_<NativeDispatch>(m, "NativeDispatch")
       .def("get_id", &NativeDispatch::GetId)
       .def("has_default_interface", &NativeDispatch::HasDefaultInterface)
-      .def("call", &NativeDispatch::Call);
+      .def("caller", &NativeDispatch::Caller);
   m.attr("InvokeError") = InvokeErrorType();
   m.def("create_instance", &CreateInstance);
   m.def("class_from_progid", &ClassOfProgId);

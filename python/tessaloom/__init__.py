@@ -203,7 +203,7 @@ class Dispatch:
 
     def __init__(self, native_object):
         object.__setattr__(self, "_native_object", native_object)
-        object.__setattr__(self, "_call", native_object.call)  # bound once, used per call
+        object.__setattr__(self, "_call", native_object.caller())  # made once, used per call
         object.__setattr__(self, "_ids", {})
 
     def _dispid(self, name):

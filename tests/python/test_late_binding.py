@@ -161,7 +161,7 @@ def test_invoking_an_unassigned_dispid_is_member_not_found(dispid):
     _native = tessaloom._native
     _, obj = _native.create_instance(_native.CLSID_GraphGenerator)
     with pytest.raises(_native.InvokeError) as info:
-        obj.call(dispid, _native.DISPATCH_METHOD | _native.DISPATCH_PROPERTYGET, (), None, "x")
+        obj.caller()(dispid, _native.DISPATCH_METHOD | _native.DISPATCH_PROPERTYGET, (), None, "x")
     assert info.value.args[0] == tessaloom.DISP_E_MEMBERNOTFOUND
 
 
