@@ -56,6 +56,7 @@ py::handle InvokeErrorType() {
 
 // Python text to a BSTR unit by unit, so lone surrogates pass as they are.
 BSTR BstrFromPython(PyObject* text) {
+  if (PyUnicode_READY(text) != 0) throw py::error_already_set();
   const Py_ssize_t length = PyUnicode_GET_LENGTH(text);
   const int kind = PyUnicode_KIND(text);
   const void* data = PyUnicode_DATA(text);
@@ -252,6 +253,8 @@ py::object Call(IDispatch* dispatch_, DISPID id, WORD flags, const py::tuple& ar
     static_cast<void>(dispatch_->GetIDsOfNames(GUID_NULL, names.data(),
                                                static_cast<UINT>(names.size()), 0, ids.data()));
     for (std::size_t k = 0; k < keyword_count; ++k) {
+      // A name would end at a NUL on its way in, so "xVal\0..." is no xVal.
+      if (texts[k + 1].find(u'\0') != std::u16string::npos) ids[k + 1] = DISPID_UNKNOWN;
       if (ids[k + 1] == DISPID_UNKNOWN) {
         RaiseInvokeError(DISP_E_PARAMNOTFOUND, py::reinterpret_borrow<py::object>(keyword_names[k]),
                          "no parameter of that name");

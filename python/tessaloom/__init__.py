@@ -200,6 +200,7 @@ class Dispatch:
     """
 
     __slots__ = ("_native_object", "_call", "_ids")
+    _caches_names = True  # a described class's name table is shared and only read
 
     def __init__(self, native_object):
         object.__setattr__(self, "_native_object", native_object)
@@ -216,7 +217,8 @@ class Dispatch:
             hr, dispid = self._native_object.get_id(_utf16(name))
             if hr < 0:
                 raise UnknownNameError(hr, name)
-            self._ids[key] = dispid
+            if self._caches_names:
+                self._ids[key] = dispid
         return dispid
 
     def __getattr__(self, name):
@@ -278,15 +280,14 @@ def _method(name, dispid, params, help_string):
 
     method.__name__ = method.__qualname__ = name
     method.__signature__ = _signature(params, int)
-    method.__doc__ = "%s.\n\nReturns S_OK (0), or S_FALSE (1) when the member says so." % (
-        help_string)
+    method.__doc__ = "%s; returns S_OK (0) or S_FALSE (1)." % help_string
     return method
 
 
 _PROPERTY_KINDS = {
-    frozenset(["propget"]): "read-only",
-    frozenset(["propput"]): "write-only",
-    frozenset(["propget", "propput"]): "read and write",
+    frozenset(["propget"]): "get only (read-only)",
+    frozenset(["propput"]): "put only (write-only)",
+    frozenset(["propget", "propput"]): "get and put",
 }
 
 
@@ -336,6 +337,7 @@ def _described_class(name, help_string, described):
     canonical = {member.translate(_ASCII_LOWER): member for member in members}
     namespace = {
         "__slots__": (),
+        "_caches_names": False,
         "__doc__": "%s: late-bound, every call through IDispatch::Invoke.\n\n"
                    "Names are case-insensitive; methods take positional and keyword "
                    "arguments (the parameter names below)." % help_string,

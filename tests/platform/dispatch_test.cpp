@@ -114,7 +114,9 @@ TEST(DispatchInvokeTest, ArgumentsFindTheirParametersByPositionAndName) {
                              result.get(), nullptr, &arg_error),
               c.hr);
     EXPECT_EQ(arg_error, c.argError);
-    if (c.hr == S_OK) EXPECT_EQ(result->lVal, c.answer);
+    if (c.hr == S_OK) {
+      EXPECT_EQ(result->lVal, c.answer);
+    }
   }
 }
 

@@ -67,6 +67,8 @@ def test_a_flag_takes_a_bool_by_keyword(g):
          "AddData: the second argument (yVal): cannot pass object through automation"),
         ((), {"xVal": [], "yVal": 1}, tessaloom.ArgumentError, TM,
          "AddData: the first argument (xVal): cannot pass list"),
+        (("Jan",), {"yVal\0": 3}, tessaloom.ArgumentError, PNF,
+         "AddData: the argument (yVal\x00): no parameter of that name"),
         (("Jan", 10**400), {}, tessaloom.AutomationError, OVERFLOW,
          "AddData: the second argument (yVal): out of range"),
     ],
@@ -109,10 +111,10 @@ def described_members():
 
 
 KIND_WORDS = {
-    frozenset(["method"]): "Returns S_OK",
-    frozenset(["propget"]): "read-only",
-    frozenset(["propput"]): "write-only",
-    frozenset(["propget", "propput"]): "read and write",
+    frozenset(["method"]): "returns S_OK",
+    frozenset(["propget"]): "get only",
+    frozenset(["propput"]): "put only",
+    frozenset(["propget", "propput"]): "get and put",
 }
 
 
