@@ -339,8 +339,8 @@ PyObject* CallFast(PyObject* capsule, PyObject* const* argv, Py_ssize_t argc) no
   try {
     auto* dispatch = static_cast<IDispatch*>(PyCapsule_GetPointer(capsule, kCallerCapsule));
     if (dispatch == nullptr) return nullptr;
-    if (argc != 5 || !PyLong_Check(argv[0]) || !PyLong_Check(argv[1]) ||
-        !PyTuple_Check(argv[2]) || !PyUnicode_Check(argv[4])) {
+    if (argc != 5 || !PyLong_Check(argv[0]) || !PyLong_Check(argv[1]) || !PyTuple_Check(argv[2]) ||
+        !PyUnicode_Check(argv[4])) {
       throw py::type_error("call(dispid: int, flags: int, args: tuple, keywords, member: str)");
     }
     const long dispid = PyLong_AsLong(argv[0]);
@@ -366,8 +366,8 @@ PyObject* CallFast(PyObject* capsule, PyObject* const* argv, Py_ssize_t argc) no
 }
 
 PyMethodDef kCallDefinition{
-    "call", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&CallFast)),
-    METH_FASTCALL, "call(dispid, flags, args, keywords, member): one late-bound call"};
+    "call", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&CallFast)), METH_FASTCALL,
+    "call(dispid, flags, args, keywords, member): one late-bound call"};
 
 // The capsule holds a reference on the object for as long as the function lives.
 py::object NativeDispatch::Caller() const {
