@@ -218,7 +218,7 @@ class NativeDispatch {
 // `keywords` (a dict or None) of the member called `member`. For a put,
 // the last positional argument is the value. Returns a property get's
 // value, or the member's success code when it returns nothing.
-py::object Call(IDispatch* dispatch_, DISPID id, WORD flags, const py::tuple& args,
+py::object Call(IDispatch* dispatch, DISPID id, WORD flags, const py::tuple& args,
                 const py::handle& keywords, const py::handle& member) {
   const std::size_t positional = args.size();
   const bool has_keywords = PyDict_Check(keywords.ptr()) && PyDict_Size(keywords.ptr()) > 0;
@@ -232,32 +232,38 @@ py::object Call(IDispatch* dispatch_, DISPID id, WORD flags, const py::tuple& ar
 
   CallStorage<DISPID, 4> named_ids(named);
   if (put_value) named_ids.data()[0] = DISPID_PROPERTYPUT;
-  std::vector<py::handle> keyword_names;
+  // Held, not borrowed: a value's __index__ or __float__ is Python code
+  // that may change the dict while the call is built.
+  std::vector<py::object> keyword_names;
+  std::vector<py::object> keyword_values;
   if (has_keywords) {
     // GetIDsOfNames with the member first, then the parameter names.
     keyword_names.reserve(keyword_count);
+    keyword_values.reserve(keyword_count);
     std::vector<std::u16string> texts;
     texts.reserve(keyword_count + 1);
     texts.push_back(Utf16OfPython(member.ptr()));
     PyObject* key = nullptr;
     PyObject* value = nullptr;
     Py_ssize_t pos = 0;
-    while (PyDict_Next(keywords.ptr(), &pos, &key, &value)) {
+    while (keyword_names.size() < keyword_count &&
+           PyDict_Next(keywords.ptr(), &pos, &key, &value)) {
       if (!PyUnicode_Check(key)) throw py::type_error("keywords must be strings");
-      keyword_names.push_back(key);
+      keyword_names.push_back(py::reinterpret_borrow<py::object>(key));
+      keyword_values.push_back(py::reinterpret_borrow<py::object>(value));
       texts.push_back(Utf16OfPython(key));
     }
+    if (keyword_names.size() != keyword_count) throw py::value_error("keywords changed");
     std::vector<OLECHAR*> names;
     for (std::u16string& text : texts) names.push_back(text.data());
     std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
-    static_cast<void>(dispatch_->GetIDsOfNames(GUID_NULL, names.data(),
-                                               static_cast<UINT>(names.size()), 0, ids.data()));
+    static_cast<void>(dispatch->GetIDsOfNames(GUID_NULL, names.data(),
+                                              static_cast<UINT>(names.size()), 0, ids.data()));
     for (std::size_t k = 0; k < keyword_count; ++k) {
       // A name would end at a NUL on its way in, so "xVal\0..." is no xVal.
       if (texts[k + 1].find(u'\0') != std::u16string::npos) ids[k + 1] = DISPID_UNKNOWN;
       if (ids[k + 1] == DISPID_UNKNOWN) {
-        RaiseInvokeError(DISP_E_PARAMNOTFOUND, py::reinterpret_borrow<py::object>(keyword_names[k]),
-                         "no parameter of that name");
+        RaiseInvokeError(DISP_E_PARAMNOTFOUND, keyword_names[k], "no parameter of that name");
       }
       named_ids.data()[(put_value ? 1 : 0) + k] = ids[k + 1];
     }
@@ -285,12 +291,9 @@ py::object Call(IDispatch* dispatch_, DISPID id, WORD flags, const py::tuple& ar
     convert(PyTuple_GET_ITEM(args.ptr(), static_cast<Py_ssize_t>(i)), slot_of_position(i),
             [i] { return py::object(py::int_(i)); });
   }
-  for (std::size_t k = 0; k < keyword_count; ++k) {
-    const py::handle name = keyword_names[k];
-    PyObject* value = PyDict_GetItemWithError(keywords.ptr(), name.ptr());
-    if (value == nullptr) throw py::error_already_set();
-    convert(value, (put_value ? 1 : 0) + k,
-            [name] { return py::reinterpret_borrow<py::object>(name); });
+  for (std::size_t k = 0; k < keyword_names.size(); ++k) {
+    const py::object& name = keyword_names[k];
+    convert(keyword_values[k].ptr(), (put_value ? 1 : 0) + k, [&name] { return name; });
   }
   CallStorage<VARIANT, 4> raw(total);
   for (std::size_t i = 0; i < total; ++i) raw.data()[i] = *values.data()[i].get();
@@ -308,7 +311,7 @@ py::object Call(IDispatch* dispatch_, DISPID id, WORD flags, const py::tuple& ar
   {
     // Drawing takes a while; other Python threads (with their own objects) go on.
     py::gil_scoped_release release;
-    hr = dispatch_->Invoke(id, GUID_NULL, 0, flags, &params, result.get(), &exception, &arg_error);
+    hr = dispatch->Invoke(id, GUID_NULL, 0, flags, &params, result.get(), &exception, &arg_error);
   }
   SysFreeString(exception.bstrSource);
   SysFreeString(exception.bstrDescription);
@@ -322,7 +325,7 @@ py::object Call(IDispatch* dispatch_, DISPID id, WORD flags, const py::tuple& ar
     if (put_value && arg_error == 0) {
       argument = py::int_(positional - 1);
     } else if (arg_error < named) {
-      argument = py::reinterpret_borrow<py::object>(keyword_names[arg_error - (put_value ? 1 : 0)]);
+      argument = keyword_names[arg_error - (put_value ? 1 : 0)];
     } else {
       argument = py::int_(total - 1 - arg_error);
     }
