@@ -77,6 +77,8 @@ def test_installed_module_creates_objects_from_the_installed_library(prefix, tmp
     assert result.returncode == 0, result.stderr
     module, libs, counts = result.stdout.splitlines()
     assert module == str(site / "tessaloom" / "__init__.py")
+    assert (site / "tessaloom" / "__init__.pyi").is_file()  # the types travel with it
+    assert (site / "tessaloom" / "py.typed").is_file()
     assert libs == str([os.path.realpath(prefix / "lib" / "libtessaloom.so.0")])
     assert counts == "1 ''"
 

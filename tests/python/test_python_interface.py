@@ -7,6 +7,7 @@ import ast
 import inspect
 import pathlib
 import pydoc
+import re
 import runpy
 
 import pytest
@@ -123,8 +124,8 @@ def test_help_and_dir_show_every_described_member_with_its_kind(g):
     members = described_members()
     assert set(members) <= set(dir(g))
     for name, kinds in members.items():
-        section = text[text.index("\n |  %s" % name):]
-        section = section[: section.index("\n |  \n")]
+        start = re.search(r"\n \|  %s[(\n]" % name, text).start()
+        section = text[start: text.index("\n |  \n", start)]
         assert KIND_WORDS[frozenset(kinds)] in section, name
 
 
