@@ -9,6 +9,8 @@ import pathlib
 import pydoc
 import re
 import runpy
+import subprocess
+import sys
 
 import pytest
 
@@ -144,3 +146,34 @@ def test_the_checked_in_stub_is_the_generated_one():
     assert (ROOT / "python" / "tessaloom" / "__init__.pyi").read_text() == text, (
         "run: PYTHONPATH=<build>/python tools/python-stub"
     )
+
+
+# Lines a type checker must pass (False) or flag (True) with the stub.
+TYPED_USES = [
+    ('g.ChartTitle = "Sales"', False),
+    ("g.GraphWidth = 300", False),
+    ('g.AddData("Jan", 3)', False),
+    ('g.AddData(xVal="Jan", yVal=3.5)', False),
+    ("g.HasGridLines(True)", False),
+    ("data: bytes = g.ImageData", False),
+    ("quality: int = g.JpegQuality", False),
+    ('g.AddData("Jan")', True),
+    ('g.AddData(Label="Jan", yVal=3)', True),
+    ('g.GraphWidth = "wide"', True),
+    ('g.ErrorReason = "x"', True),
+    ("title: str = g.ChartTitle", True),  # it can only be set
+    ("g.DrawBarGraph(1)", True),
+]
+
+
+def test_a_type_checker_reads_the_members_from_the_stub(tmp_path):
+    pytest.importorskip("mypy")
+    source = ["import tessaloom", "g = tessaloom.GraphGenerator()"] + [line for line, _ in TYPED_USES]
+    (tmp_path / "use.py").write_text("\n".join(source) + "\n")
+    result = subprocess.run(
+        [sys.executable, "-m", "mypy", "--no-incremental", "--cache-dir", str(tmp_path / "cache"),
+         "--no-error-summary", "use.py"],
+        capture_output=True, text=True, cwd=tmp_path)
+    flagged = {int(m.group(1)) for m in re.finditer(r"^use\.py:(\d+): error", result.stdout, re.M)}
+    expected = {number for number, (_, bad) in enumerate(TYPED_USES, start=3) if bad}
+    assert flagged == expected, result.stdout
