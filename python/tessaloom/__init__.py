@@ -4,11 +4,14 @@
     g = tessaloom.CreateObject("Tessaloom.GraphGenerator")
     g.ChartTitle = "Sales"          # property put
     g.AddData("Jan", 10.5)          # method call, returns 0 (S_OK) or 1 (S_FALSE)
+    g.AddData("Feb", yVal=3)        # keyword arguments are IDispatch named arguments
     print(g.ErrorReason)            # property get
 
-Every access goes through GetIDsOfNames and Invoke; names are
-case-insensitive. A failure HRESULT raises AutomationError, whose
-``hresult`` is the signed 32-bit code.
+Every call goes through Invoke; names are case-insensitive. The class's
+members, their parameters and kinds come from the library's type
+description (``help(g)``). A failure HRESULT raises AutomationError, whose
+``hresult`` is the signed 32-bit code and whose message names the member
+and the argument.
 """
 
 import inspect
