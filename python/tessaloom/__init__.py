@@ -138,6 +138,12 @@ _ARGUMENT_CODES = frozenset((DISP_E_PARAMNOTFOUND, DISP_E_PARAMNOTOPTIONAL, DISP
 _ASCII_LOWER = str.maketrans("ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz")
 
 
+def _fold(name):
+    """The name with ASCII letters lower-cased, as the object folds names;
+    str.lower() would fold other letters too, and translate() is slow."""
+    return name.lower() if name.isascii() else name.translate(_ASCII_LOWER)
+
+
 def _utf16(text):
     return text.encode("utf-16-le", "surrogatepass")
 
@@ -149,9 +155,9 @@ def _failure(member, failure, parameters=(), put=False):
     position, parameter = None, None
     if isinstance(argument, str):  # given as a keyword
         parameter = argument
-        folded = argument.translate(_ASCII_LOWER)
+        folded = _fold(argument)
         for index, name in enumerate(parameters):
-            if name.translate(_ASCII_LOWER) == folded:
+            if _fold(name) == folded:
                 position, parameter = index, name
     elif argument is not None:
         position = argument
@@ -202,17 +208,18 @@ class Dispatch:
     methods and properties; the calls themselves still go through Invoke.
     """
 
-    __slots__ = ("_native_object", "_call", "_ids")
+    __slots__ = ("_native_object", "_call", "_ids", "_methods")
     _caches_names = True  # a described class's name table is shared and only read
 
     def __init__(self, native_object):
         object.__setattr__(self, "_native_object", native_object)
         object.__setattr__(self, "_call", native_object.caller())  # made once, used per call
         object.__setattr__(self, "_ids", {})
+        object.__setattr__(self, "_methods", set())  # DISPIDs found not to be property gets
 
     def _dispid(self, name):
         # The object folds ASCII case only, so the cache must too.
-        key = name.translate(_ASCII_LOWER)
+        key = _fold(name)
         dispid = self._ids.get(key)
         if dispid is None:
             if "\0" in name:  # the name would end at the NUL on its way in
@@ -230,10 +237,13 @@ class Dispatch:
         if name.startswith("_"):
             raise AttributeError(name)
         dispid = self._dispid(name)
+        if dispid in self._methods:
+            return _Method(self, name, dispid)
         try:
             return self._call(dispid, _GET, (), None, name)
         except _InvokeError as failure:
             if failure.args[0] == DISP_E_MEMBERNOTFOUND:
+                self._methods.add(dispid)
                 return _Method(self, name, dispid)
             raise _failure(name, failure) from None
 
@@ -334,10 +344,10 @@ def _described_class(name, help_string, described):
     dir() and a cheaper call: a method is a function on the class, a
     property a property; other spellings of a name still work."""
     members = _members_by_name(described)
-    ids = {member.translate(_ASCII_LOWER): entry[0] for member, entry in members.items()}
+    ids = {_fold(member): entry[0] for member, entry in members.items()}
     puts = {member: entry[0] for member, entry in members.items() if "propput" in entry[1]}
     put_parameters = {member: tuple(p for p, _ in members[member][2]) for member in puts}
-    canonical = {member.translate(_ASCII_LOWER): member for member in members}
+    canonical = {_fold(member): member for member in members}
     namespace = {
         "__slots__": (),
         "_caches_names": False,
@@ -360,7 +370,7 @@ def _described_class(name, help_string, described):
     def __getattr__(self, attribute):
         if attribute.startswith("_"):
             raise AttributeError(attribute)
-        member = canonical.get(attribute.translate(_ASCII_LOWER))
+        member = canonical.get(_fold(attribute))
         if member is None:
             raise UnknownNameError(DISP_E_UNKNOWNNAME, attribute)
         return getattr(self, member)
@@ -374,7 +384,7 @@ def _described_class(name, help_string, described):
         try:
             self._call(dispid, _PUT, (value,), None, attribute)
         except _InvokeError as failure:
-            member = canonical.get(attribute.translate(_ASCII_LOWER), attribute)
+            member = canonical.get(_fold(attribute), attribute)
             raise _failure(member, failure, put_parameters.get(member, ()), put=True) from None
 
     def __dir__(self):
