@@ -66,8 +66,13 @@ HRESULT DispatchGetIDsOfNames(const InterfaceDescription& description, REFIID ii
     ids[i] = DISPID_UNKNOWN;
     if (member == nullptr) continue;
     const std::u16string_view param = ZeroTerminated(names[i]);
-    for (std::uint8_t p = 0; p < member->parameterCount; ++p) {
-      if (NameMatches(param, member->parameters[p].name)) ids[i] = p;
+    // A property read and written has a row for each; the put row holds
+    // the parameter names.
+    for (const MemberDescription& row : description.members) {
+      if (row.dispid != member->dispid) continue;
+      for (std::uint8_t p = 0; p < row.parameterCount; ++p) {
+        if (NameMatches(param, row.parameters[p].name)) ids[i] = p;
+      }
     }
     if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
   }

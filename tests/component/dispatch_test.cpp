@@ -28,6 +28,12 @@ TEST_F(LateBinding, ParameterNamesGetTheirPositions) {
   EXPECT_EQ(ids[2], 0);
   EXPECT_EQ(ids[3], DISPID_UNKNOWN);
   EXPECT_EQ(object_->GetIDsOfNames(IID_IDispatch, names, 1, 0, ids), DISP_E_UNKNOWNINTERFACE);
+  // A property both read and written: the get row comes first, the name is the put's.
+  std::u16string property = u"OutputFormat", value = u"newVal";
+  OLECHAR* property_names[] = {property.data(), value.data()};
+  EXPECT_EQ(object_->GetIDsOfNames(GUID_NULL, property_names, 2, 0, ids), S_OK);
+  EXPECT_EQ(ids[0], 50);
+  EXPECT_EQ(ids[1], 0);
 }
 
 TEST_F(LateBinding, RefusesOtherInterfacesAndAcceptsAMissingArgumentBlock) {
