@@ -363,9 +363,17 @@ def _described_class(name, help_string, described):
             namespace[member] = _property(member, dispid, frozenset(kinds),
                                           _VARTYPE_TYPES.get(value_vt), help_text)
 
+    # The slots are set through their descriptors: an object is made per
+    # page, and this is most of what wrapping one costs.
+    set_native, set_call = Dispatch._native_object.__set__, Dispatch._call.__set__
+    set_ids, set_methods = Dispatch._ids.__set__, Dispatch._methods.__set__
+    no_methods = frozenset()  # the generic lookup that fills it is never used here
+
     def __init__(self, native_object):
-        Dispatch.__init__(self, native_object)
-        object.__setattr__(self, "_ids", ids)  # shared and only read
+        set_native(self, native_object)
+        set_call(self, native_object.caller())
+        set_ids(self, ids)  # shared and only read
+        set_methods(self, no_methods)
 
     def __getattr__(self, attribute):
         if attribute.startswith("_"):
