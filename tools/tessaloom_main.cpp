@@ -52,14 +52,17 @@ constexpr CommandHelp kCommands[] = {
      "  tessaloom draw METHOD DATA.csv -o FILE [--title T] [--x-label X] [--y-label Y]\n"
      "      [--width W] [--height H] [--colors C1,C2,...] [--back-color C] [--grid]\n"
      "      [--horizontal] [--series-label S] [--format F] [--quality N] [--alt] [--header]\n"
+     "      [--smooth] [--scale N]\n"
      "      METHOD is a Draw method, e.g. DrawBarGraph or DrawPieSeriesGraph.\n"
      "      Single-set methods read rows of label,value (--header: the first row names\n"
      "      the columns). Series methods read a header row whose first cell is ignored\n"
      "      and whose other cells name the items, then rows of series title followed by\n"
      "      one value per item. DATA.csv - reads standard input. At most 256 points,\n"
      "      items and series are drawn. Options take --name value or --name=value.\n"
-     "      FILE ending in .png, .jpg (.jpeg) or .bmp gives that format, anything else\n"
-     "      a BMP; --format bmp|jpeg|png overrides it. -o - writes the image to standard\n"
+     "      FILE ending in .png, .jpg (.jpeg), .bmp, .svg or .pdf gives that format,\n"
+     "      anything else a BMP; --format bmp|jpeg|png|svg|pdf overrides it. --smooth\n"
+     "      draws anti-aliased shapes and shaped text on the classic layout; --scale N\n"
+     "      (1-4) makes the image N times as wide and high. -o - writes the image to standard\n"
      "      output (PNG unless --format says otherwise). --quality N (1-100) sets the\n"
      "      JPEG quality; --alt prints a description of the chart (to standard error\n"
      "      with -o -). Colours are #RRGGBB or one of the 24 names (red, skyblue, ...).\n"},
@@ -123,14 +126,16 @@ void SplitOutput(const std::string& output, std::string& folder, std::string& na
   name = path.filename().string();
 }
 
-// The format a file name's extension asks for: "png", "jpeg", "bmp", or ""
-// (the component's own rule) for any other.
+// The format a file name's extension asks for: "png", "jpeg", "bmp", "svg",
+// "pdf", or "" (the component's own rule) for any other.
 std::string FormatOfName(const std::string& name) {
   std::string extension = std::filesystem::path(name).extension().string();
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (extension == ".png") return "png";
   if (extension == ".jpg" || extension == ".jpeg") return "jpeg";
   if (extension == ".bmp") return "bmp";
+  if (extension == ".svg") return "svg";
+  if (extension == ".pdf") return "pdf";
   return "";
 }
 
@@ -171,6 +176,8 @@ bool ApplyOutput(LateBound& g, const DrawOptions& o, std::string& error) {
   std::string format = o.format;
   if (format.empty()) format = toStdout ? "png" : FormatOfName(o.output);
   if (tessaloom::FAILED(g.Put("OutputFormat", LateBound::Text(format))) ||
+      (o.smooth && tessaloom::FAILED(g.Put("RenderStyle", LateBound::Text("smooth")))) ||
+      (o.scale != 0 && tessaloom::FAILED(g.Put("Scale", Variant(std::int32_t{o.scale})))) ||
       (o.quality != 0 &&
        tessaloom::FAILED(g.Put("JpegQuality", Variant(std::int32_t{o.quality}))))) {
     error = g.GetText("LastError");
