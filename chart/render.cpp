@@ -92,7 +92,7 @@ bool CGraph::DrawRaster(Canvas& canvas) {
   const std::int32_t factor = std::clamp(imageScale, 1, kMaxScale);
   std::string error;
   if (renderStyle == RenderStyle::kSmooth) {
-    const std::unique_ptr<SmoothSurface> surface = SmoothSurface::ForCanvas(canvas, factor, error);
+    const std::unique_ptr<SmoothSurface> surface = CreateSmoothSurface(canvas, factor, error);
     if (surface == nullptr) {
       SetErrorText(std::move(error));
       return false;
@@ -139,7 +139,7 @@ bool CGraph::RenderDocument(ImageFormat format) {
   std::vector<std::uint8_t> bytes;
   if (format == ImageFormat::kPdf) {
     const std::unique_ptr<SmoothSurface> surface =
-        SmoothSurface::ForPdf(graphWidth, graphHeight, factor, bytes, error);
+        CreatePdfSurface(graphWidth, graphHeight, factor, bytes, error);
     if (surface == nullptr) {
       SetErrorText(std::move(error));
       return false;

@@ -9,14 +9,17 @@
 // rows are cairo's RGB24 image, so the image encoders read the result with
 // no copy), or a PDF document whose text stays selectable.
 //
-// Pango's font map and contexts are made once per thread on first use and
-// kept; nothing of cairo or Pango is touched until a smooth chart is drawn.
-// One surface is used by one thread.
+// The realisation lives in its own module, libtessaloom-smooth.so beside
+// this library, loaded on the first smooth chart: cairo, Pango and their
+// forty-odd libraries cost a process about as much as drawing a chart, and
+// classic charts never pay it. Pango's font map and contexts are made once
+// per thread on first use and kept. One surface is used by one thread.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "draw/canvas.h"
@@ -24,49 +27,13 @@
 
 namespace tessaloom {
 
-class SmoothSurface final : public StatefulSurface {
+class SmoothSurface : public StatefulSurface {
  public:
-  // Paints `canvas` (which must outlive the surface and is width * scale by
-  // height * scale pixels for a chart of width x height) with coordinates
-  // multiplied by `scale` (clamped to 1..kMaxScale). Null with the reason in
-  // `error` when cairo cannot take the buffer or memory runs out.
-  [[nodiscard]] static std::unique_ptr<SmoothSurface> ForCanvas(Canvas& canvas, std::int32_t scale,
-                                                                std::string& error) noexcept;
-  // A one-page PDF of width x height points times `scale`; Finish appends
-  // the document to `out`, which must outlive the surface.
-  [[nodiscard]] static std::unique_ptr<SmoothSurface> ForPdf(std::int32_t width,
-                                                             std::int32_t height,
-                                                             std::int32_t scale,
-                                                             std::vector<std::uint8_t>& out,
-                                                             std::string& error) noexcept;
-
-  ~SmoothSurface() override;
-  SmoothSurface(const SmoothSurface&) = delete;
-  SmoothSurface& operator=(const SmoothSurface&) = delete;
-
   // Completes the drawing: a canvas's unused fourth bytes are zeroed again
   // (the encoders and the classic canvas keep them 0), a PDF is written out
   // with `title` in its metadata. False with the reason in `error` when
   // cairo reported a failure on the way. Drawing after Finish does nothing.
-  [[nodiscard]] bool Finish(std::string_view title, std::string& error) noexcept;
-
-  void Rectangle(std::int32_t left, std::int32_t top, std::int32_t right,
-                 std::int32_t bottom) noexcept override;
-  void FillSolidRect(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
-                     COLORREF color) noexcept override;
-  void Polygon(std::span<const Point> points) noexcept override;
-  void FillPolygon(std::span<const Point> points, const Brush& brush) noexcept override;
-  void Pie(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
-           Point start, Point end) noexcept override;
-  void Ellipse(std::int32_t left, std::int32_t top, std::int32_t right,
-               std::int32_t bottom) noexcept override;
-  void MoveTo(std::int32_t x, std::int32_t y) noexcept override;
-  void LineTo(std::int32_t x, std::int32_t y) noexcept override;
-  void TextOut(std::int32_t x, std::int32_t y, std::string_view text) noexcept override;
-  // The standard metrics (draw/text_metrics.h): the layout never depends on
-  // the installed fonts.
-  TextMetrics GetTextMetrics() noexcept override;
-  Pen SelectPen(const Pen& pen) noexcept override;
+  [[nodiscard]] virtual bool Finish(std::string_view title, std::string& error) noexcept = 0;
 
   // `text` as this surface shapes it in the current font: its advance in
   // classic pixels (fractional) and how many of its characters no installed
@@ -75,16 +42,35 @@ class SmoothSurface final : public StatefulSurface {
     double width = 0.0;
     int missingGlyphs = 0;
   };
-  [[nodiscard]] ShapedText Shape(std::string_view text) noexcept;
-
-  struct Impl;
-
- private:
-  explicit SmoothSurface(std::unique_ptr<Impl> impl) noexcept;
-  // Strokes the lines gathered since the last other drawing call.
-  void FlushLines() noexcept;
-
-  std::unique_ptr<Impl> impl_;
+  [[nodiscard]] virtual ShapedText Shape(std::string_view text) noexcept = 0;
 };
+
+// A surface that paints `canvas` (which must outlive it and is width * scale
+// by height * scale pixels for a chart of width x height) with coordinates
+// multiplied by `scale` (clamped to 1..kMaxScale). Null with the reason in
+// `error` when the module cannot be loaded, cairo cannot take the buffer or
+// memory runs out.
+[[nodiscard]] std::unique_ptr<SmoothSurface> CreateSmoothSurface(Canvas& canvas, std::int32_t scale,
+                                                                 std::string& error) noexcept;
+
+// A surface drawing a one-page PDF of width x height points times `scale`;
+// its Finish appends the document to `out`, which must outlive it.
+[[nodiscard]] std::unique_ptr<SmoothSurface> CreatePdfSurface(std::int32_t width,
+                                                              std::int32_t height,
+                                                              std::int32_t scale,
+                                                              std::vector<std::uint8_t>& out,
+                                                              std::string& error) noexcept;
+
+// What the module exports, looked up by name once it is loaded. Each
+// returns a surface made with new (null on failure, the reason in `error`).
+using CreateSmoothSurfaceFunction = SmoothSurface* (*)(Canvas& canvas, std::int32_t scale,
+                                                       std::string& error) noexcept;
+using CreatePdfSurfaceFunction = SmoothSurface* (*)(std::int32_t width, std::int32_t height,
+                                                    std::int32_t scale,
+                                                    std::vector<std::uint8_t>& out,
+                                                    std::string& error) noexcept;
+inline constexpr char kSmoothModuleName[] = "libtessaloom-smooth.so";
+inline constexpr char kCreateSmoothSurfaceSymbol[] = "TessaloomCreateSmoothSurface";
+inline constexpr char kCreatePdfSurfaceSymbol[] = "TessaloomCreatePdfSurface";
 
 }  // namespace tessaloom

@@ -1,0 +1,547 @@
+// CairoSurface: the smooth surface's realisation on cairo and Pango, built
+// as the module libtessaloom-smooth.so (see draw/smooth_surface.h).
+#include <cairo-pdf.h>
+#include <cairo.h>
+#include <pango/pangocairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <utility>
+
+#include "draw/smooth_surface.h"
+#include "draw/text_metrics.h"
+
+namespace tessaloom {
+namespace {
+
+// Classic coordinates are clamped to this before they reach cairo, whose
+// 24.8 fixed-point device space ends near 8.4 million: at scale 4 a clamped
+// point stays representable. No chart comes near it; absurd data could.
+constexpr double kCoordinateLimit = 1'000'000.0;
+
+// Longest text shaped in one call. A label this long runs far off any canvas;
+// the cut keeps the shaping time bounded whatever a script passes.
+constexpr std::size_t kMaxTextBytes = 16 * 1024;
+
+// Lines gathered into one stroke before it is drawn, which bounds the path
+// cairo holds; consecutive segments of one stroke join cleanly.
+constexpr int kMaxPendingSegments = 1024;
+
+// The System font's stand-in: a bold sans face whose em fits the raster
+// font's 16-pixel cell with its 13-pixel ascent.
+constexpr char kSystemFamily[] = "Sans";
+constexpr double kSystemPixelsPerEm = 13.0;
+
+double Coordinate(std::int64_t v) noexcept {
+  return std::clamp(static_cast<double>(v), -kCoordinateLimit, kCoordinateLimit);
+}
+
+void SetColor(cairo_t* cr, COLORREF c) noexcept {
+  cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0,
+                       ((c >> 16) & 0xFF) / 255.0);
+}
+
+std::int32_t PenWidth(const Pen& pen) noexcept { return std::clamp(pen.width, 1, 256); }
+
+// A pen of odd width is centred on pixel centres so a 1-pixel line covers
+// exactly the pixels the classic surface paints instead of two half-grey
+// rows; an even width is centred on the pixel edge for the same reason.
+double PenOffset(const Pen& pen) noexcept { return PenWidth(pen) % 2 == 1 ? 0.5 : 0.0; }
+
+// Pango's font map and the two contexts (images: grey-scale anti-aliasing
+// with light hinting; vector documents: outlines untouched). Pango's
+// default font map is shared by every thread; this one belongs to its
+// thread, so no two charts ever share Pango state.
+struct PangoThread {
+  PangoFontMap* fontMap = nullptr;
+  PangoContext* raster = nullptr;
+  PangoContext* vector = nullptr;
+
+  PangoThread() noexcept {
+    fontMap = pango_cairo_font_map_new();
+    if (fontMap == nullptr) return;
+    raster = MakeContext(true);
+    vector = MakeContext(false);
+  }
+  ~PangoThread() {
+    if (raster != nullptr) g_object_unref(raster);
+    if (vector != nullptr) g_object_unref(vector);
+    if (fontMap != nullptr) g_object_unref(fontMap);
+  }
+  PangoThread(const PangoThread&) = delete;
+  PangoThread& operator=(const PangoThread&) = delete;
+
+  PangoContext* MakeContext(bool forImage) noexcept {
+    PangoContext* context = pango_font_map_create_context(fontMap);
+    if (context == nullptr) return nullptr;
+    cairo_font_options_t* options = cairo_font_options_create();
+    // Metrics stay unhinted so widths scale linearly with Scale and match
+    // between the image and the PDF of one chart.
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    if (forImage) {
+      cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+      cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
+    } else {
+      cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+    }
+    pango_cairo_context_set_font_options(context, options);
+    cairo_font_options_destroy(options);
+    return context;
+  }
+};
+
+PangoContext* ThreadContext(bool forImage) noexcept {
+  thread_local PangoThread pango;
+  return forImage ? pango.raster : pango.vector;
+}
+
+cairo_status_t AppendToVector(void* closure, const unsigned char* data,
+                              unsigned int length) noexcept {
+  try {
+    auto& out = *static_cast<std::vector<std::uint8_t>*>(closure);
+    out.insert(out.end(), data, data + length);
+    return CAIRO_STATUS_SUCCESS;
+  } catch (...) {
+    return CAIRO_STATUS_WRITE_ERROR;
+  }
+}
+
+}  // namespace
+
+class CairoSurface final : public SmoothSurface {
+ public:
+  struct Impl;
+  explicit CairoSurface(std::unique_ptr<Impl> impl) noexcept;
+  ~CairoSurface() override;
+  CairoSurface(const CairoSurface&) = delete;
+  CairoSurface& operator=(const CairoSurface&) = delete;
+
+  static CairoSurface* ForCanvas(Canvas& canvas, std::int32_t scale, std::string& error) noexcept;
+  static CairoSurface* ForPdf(std::int32_t width, std::int32_t height, std::int32_t scale,
+                              std::vector<std::uint8_t>& out, std::string& error) noexcept;
+
+  bool Finish(std::string_view title, std::string& error) noexcept override;
+  ShapedText Shape(std::string_view text) noexcept override;
+
+  void Rectangle(std::int32_t left, std::int32_t top, std::int32_t right,
+                 std::int32_t bottom) noexcept override;
+  void FillSolidRect(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                     COLORREF color) noexcept override;
+  void Polygon(std::span<const Point> points) noexcept override;
+  void FillPolygon(std::span<const Point> points, const Brush& brush) noexcept override;
+  void Pie(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
+           Point start, Point end) noexcept override;
+  void Ellipse(std::int32_t left, std::int32_t top, std::int32_t right,
+               std::int32_t bottom) noexcept override;
+  void MoveTo(std::int32_t x, std::int32_t y) noexcept override;
+  void LineTo(std::int32_t x, std::int32_t y) noexcept override;
+  void TextOut(std::int32_t x, std::int32_t y, std::string_view text) noexcept override;
+  // The standard metrics (draw/text_metrics.h): the layout never depends on
+  // the installed fonts.
+  TextMetrics GetTextMetrics() noexcept override;
+  Pen SelectPen(const Pen& pen) noexcept override;
+
+ private:
+  // Strokes the lines gathered since the last other drawing call.
+  void FlushLines() noexcept;
+
+  std::unique_ptr<Impl> impl_;
+};
+
+struct CairoSurface::Impl {
+  cairo_surface_t* target = nullptr;
+  cairo_t* cr = nullptr;
+  PangoLayout* layout = nullptr;
+  PangoFontDescription* description = nullptr;
+  Canvas* canvas = nullptr;  // the image target, else null (a PDF)
+  std::int32_t scale = 1;
+  bool finished = false;
+  // The font the layout's description was made for.
+  Font layoutFont;
+  bool layoutFontSet = false;
+  // Lines gathered but not stroked yet, and where the gathered path ends.
+  int pendingSegments = 0;
+  Point pathEnd;
+
+  ~Impl() {
+    if (description != nullptr) pango_font_description_free(description);
+    if (layout != nullptr) g_object_unref(layout);
+    if (cr != nullptr) cairo_destroy(cr);
+    if (target != nullptr) cairo_surface_destroy(target);
+  }
+
+  // Builds the drawing context over `target` (taken over) for a chart of
+  // classic coordinates.
+  bool Start(cairo_surface_t* surface, bool forImage, std::string& error) noexcept {
+    target = surface;
+    if (cairo_surface_status(target) != CAIRO_STATUS_SUCCESS) {
+      error = std::string("Unable to create the drawing surface: ") +
+              cairo_status_to_string(cairo_surface_status(target));
+      return false;
+    }
+    cr = cairo_create(target);
+    if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
+      error = "Not enough memory to draw the chart";
+      return false;
+    }
+    cairo_scale(cr, scale, scale);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+    PangoContext* context = ThreadContext(forImage);
+    if (context == nullptr) {
+      error = "Unable to load the chart fonts";
+      return false;
+    }
+    pango_cairo_update_context(cr, context);
+    layout = pango_layout_new(context);
+    description = pango_font_description_new();
+    if (layout == nullptr || description == nullptr) {
+      error = "Not enough memory to draw the chart";
+      return false;
+    }
+    return true;
+  }
+
+  void UseFont(const Font& font) noexcept {
+    if (layoutFontSet && font == layoutFont) return;
+    if (font.face == FontFace::kSystem) {
+      pango_font_description_set_family_static(description, kSystemFamily);
+      pango_font_description_set_absolute_size(description, kSystemPixelsPerEm * PANGO_SCALE);
+    } else {
+      pango_font_description_set_family_static(description, kChartFontFaceName);
+      const std::int32_t em =
+          CellPixelsPerEm(EffectiveCellHeight(font.height), kTimesNewRomanBoldFigures);
+      pango_font_description_set_absolute_size(description, static_cast<double>(em) * PANGO_SCALE);
+    }
+    pango_font_description_set_weight(description, PANGO_WEIGHT_BOLD);
+    pango_layout_set_font_description(layout, description);
+    layoutFont = font;
+    layoutFontSet = true;
+  }
+
+  // Puts `text` in the layout in the current font: cut to kMaxTextBytes and
+  // at a NUL, malformed UTF-8 replaced so Pango never sees it.
+  void SetText(const Font& font, std::string_view text) noexcept {
+    UseFont(font);
+    // A surface shared across a change of the thread context's scale
+    // (another surface on this thread drew meanwhile) gets it back.
+    pango_cairo_update_context(cr, pango_layout_get_context(layout));
+    text = text.substr(0, std::min(text.find('\0'), kMaxTextBytes));
+    const auto length = static_cast<gssize>(text.size());
+    if (g_utf8_validate(text.data(), length, nullptr)) {
+      pango_layout_set_text(layout, text.data(), static_cast<int>(length));
+      return;
+    }
+    gchar* valid = g_utf8_make_valid(text.data(), length);
+    pango_layout_set_text(layout, valid != nullptr ? valid : "", -1);
+    g_free(valid);
+  }
+};
+
+CairoSurface::CairoSurface(std::unique_ptr<Impl> impl) noexcept : impl_(std::move(impl)) {}
+
+CairoSurface::~CairoSurface() = default;
+
+CairoSurface* CairoSurface::ForCanvas(Canvas& canvas, std::int32_t scale,
+                                      std::string& error) noexcept {
+  try {
+    auto impl = std::make_unique<Impl>();
+    impl->canvas = &canvas;
+    impl->scale = std::clamp(scale, 1, kMaxScale);
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, canvas.width());
+    if (canvas.width() < 1 || canvas.height() < 1 || stride != canvas.stride()) {
+      error = "Unable to draw on a canvas of this size";
+      return nullptr;
+    }
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(canvas.MutablePixels()), CAIRO_FORMAT_RGB24,
+        canvas.width(), canvas.height(), stride);
+    if (!impl->Start(surface, true, error)) return nullptr;
+    return new CairoSurface(std::move(impl));
+  } catch (...) {
+    error = "Not enough memory to draw the chart";
+    return nullptr;
+  }
+}
+
+CairoSurface* CairoSurface::ForPdf(std::int32_t width, std::int32_t height, std::int32_t scale,
+                                   std::vector<std::uint8_t>& out, std::string& error) noexcept {
+  try {
+    auto impl = std::make_unique<Impl>();
+    impl->scale = std::clamp(scale, 1, kMaxScale);
+    if (width < 1 || height < 1 || width > Canvas::kMaxSide || height > Canvas::kMaxSide) {
+      error = "Invalid image size " + std::to_string(width) + " x " + std::to_string(height);
+      return nullptr;
+    }
+    cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(
+        AppendToVector, &out, static_cast<double>(width) * impl->scale,
+        static_cast<double>(height) * impl->scale);
+    if (!impl->Start(surface, false, error)) return nullptr;
+    return new CairoSurface(std::move(impl));
+  } catch (...) {
+    error = "Not enough memory to draw the chart";
+    return nullptr;
+  }
+}
+
+bool CairoSurface::Finish(std::string_view title, std::string& error) noexcept {
+  if (impl_->finished) return true;
+  FlushLines();
+  impl_->finished = true;
+  cairo_t* cr = impl_->cr;
+  if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
+    error = std::string("Unable to draw the chart: ") + cairo_status_to_string(cairo_status(cr));
+    return false;
+  }
+  if (impl_->canvas != nullptr) {
+    cairo_surface_flush(impl_->target);
+    // cairo leaves its own value in the byte RGB24 does not use.
+    std::uint32_t* pixels = impl_->canvas->MutablePixels();
+    const auto count = static_cast<std::size_t>(impl_->canvas->width()) *
+                       static_cast<std::size_t>(impl_->canvas->height());
+    for (std::size_t i = 0; i < count; ++i) pixels[i] &= 0x00FFFFFFu;
+    return true;
+  }
+  try {
+    const std::string titleText(title.substr(0, std::min(title.find('\0'), kMaxTextBytes)));
+    if (!titleText.empty() && g_utf8_validate(titleText.data(), -1, nullptr)) {
+      cairo_pdf_surface_set_metadata(impl_->target, CAIRO_PDF_METADATA_TITLE, titleText.c_str());
+    }
+  } catch (...) {  // no title rather than no document
+  }
+  cairo_pdf_surface_set_metadata(impl_->target, CAIRO_PDF_METADATA_CREATOR, "Tessaloom");
+  cairo_surface_finish(impl_->target);
+  const cairo_status_t status = cairo_surface_status(impl_->target);
+  if (status != CAIRO_STATUS_SUCCESS) {
+    error = std::string("Unable to write the document: ") + cairo_status_to_string(status);
+    return false;
+  }
+  return true;
+}
+
+void CairoSurface::FlushLines() noexcept {
+  if (impl_->pendingSegments == 0) return;
+  cairo_t* cr = impl_->cr;
+  SetColor(cr, state_.pen.color);
+  cairo_set_line_width(cr, PenWidth(state_.pen));
+  cairo_stroke(cr);
+  impl_->pendingSegments = 0;
+}
+
+Pen CairoSurface::SelectPen(const Pen& pen) noexcept {
+  if (!(pen == state_.pen)) FlushLines();
+  return Exchange(state_.pen, pen);
+}
+
+void CairoSurface::MoveTo(std::int32_t x, std::int32_t y) noexcept { state_.position = {x, y}; }
+
+void CairoSurface::LineTo(std::int32_t x, std::int32_t y) noexcept {
+  const Point from = state_.position;
+  state_.position = {x, y};
+  // The classic pen leaves out the end pixel, so a line to where it starts
+  // draws nothing.
+  if (impl_->finished || from == state_.position) return;
+  cairo_t* cr = impl_->cr;
+  const double c = PenOffset(state_.pen);
+  if (impl_->pendingSegments == 0) cairo_new_path(cr);
+  if (impl_->pendingSegments == 0 || !(impl_->pathEnd == from)) {
+    cairo_move_to(cr, Coordinate(from.x) + c, Coordinate(from.y) + c);
+  }
+  cairo_line_to(cr, Coordinate(x) + c, Coordinate(y) + c);
+  impl_->pathEnd = state_.position;
+  if (++impl_->pendingSegments >= kMaxPendingSegments) FlushLines();
+}
+
+void CairoSurface::Rectangle(std::int32_t left, std::int32_t top, std::int32_t right,
+                             std::int32_t bottom) noexcept {
+  FlushLines();
+  if (impl_->finished) return;
+  const double l = Coordinate(std::min(left, right));
+  const double r = Coordinate(std::max(left, right));
+  const double t = Coordinate(std::min(top, bottom));
+  const double b = Coordinate(std::max(top, bottom));
+  if (r - l < 1 || b - t < 1) return;
+  cairo_t* cr = impl_->cr;
+  const double c = PenOffset(state_.pen);
+  // The outline's centre line runs through the pixels [left, right-1] x
+  // [top, bottom-1] the classic rectangle covers.
+  cairo_new_path(cr);
+  cairo_rectangle(cr, l + c, t + c, r - l - 1, b - t - 1);
+  SetColor(cr, state_.brush.color);
+  cairo_fill_preserve(cr);
+  SetColor(cr, state_.pen.color);
+  cairo_set_line_width(cr, PenWidth(state_.pen));
+  cairo_stroke(cr);
+}
+
+void CairoSurface::FillSolidRect(std::int32_t x, std::int32_t y, std::int32_t width,
+                                 std::int32_t height, COLORREF color) noexcept {
+  FlushLines();
+  state_.backgroundColor = color;
+  if (impl_->finished) return;
+  const double x0 = Coordinate(x);
+  const double y0 = Coordinate(y);
+  const double x1 = Coordinate(std::int64_t{x} + width);
+  const double y1 = Coordinate(std::int64_t{y} + height);
+  cairo_t* cr = impl_->cr;
+  cairo_new_path(cr);
+  cairo_rectangle(cr, std::min(x0, x1), std::min(y0, y1), std::abs(x1 - x0), std::abs(y1 - y0));
+  SetColor(cr, color);
+  cairo_fill(cr);
+}
+
+void CairoSurface::Polygon(std::span<const Point> points) noexcept {
+  FlushLines();
+  if (impl_->finished || points.size() < 2) return;
+  cairo_t* cr = impl_->cr;
+  const double c = PenOffset(state_.pen);
+  cairo_new_path(cr);
+  for (const Point& p : points) cairo_line_to(cr, Coordinate(p.x) + c, Coordinate(p.y) + c);
+  cairo_close_path(cr);
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+  SetColor(cr, state_.brush.color);
+  cairo_fill_preserve(cr);
+  SetColor(cr, state_.pen.color);
+  cairo_set_line_width(cr, PenWidth(state_.pen));
+  cairo_stroke(cr);
+}
+
+void CairoSurface::FillPolygon(std::span<const Point> points, const Brush& brush) noexcept {
+  FlushLines();
+  if (impl_->finished || points.size() < 3) return;
+  cairo_t* cr = impl_->cr;
+  // Without an outline the vertices are pixel corners: an axis-aligned
+  // polygon covers the pixels the classic fill covers, edges sharp.
+  cairo_new_path(cr);
+  for (const Point& p : points) cairo_line_to(cr, Coordinate(p.x), Coordinate(p.y));
+  cairo_close_path(cr);
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+  SetColor(cr, brush.color);
+  cairo_fill(cr);
+}
+
+void CairoSurface::Pie(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
+                       Point start, Point end) noexcept {
+  FlushLines();
+  if (impl_->finished) return;
+  const double l = Coordinate(std::min(left, right));
+  const double r = Coordinate(std::max(left, right));
+  const double t = Coordinate(std::min(top, bottom));
+  const double b = Coordinate(std::max(top, bottom));
+  // The outline's centre line is the ellipse through the centres of the
+  // box's outermost pixels, as for Rectangle.
+  const double rx = (r - l - 1) / 2;
+  const double ry = (b - t - 1) / 2;
+  if (rx <= 0 || ry <= 0) return;
+  const double cx = (l + r) / 2;
+  const double cy = (t + b) / 2;
+  // Directions through the points, taken on the unit circle the ellipse is
+  // stretched from (a radial stays a radial under the stretch). y grows
+  // downward, so counter-clockwise on screen is the decreasing angle.
+  const double a0 =
+      std::atan2((Coordinate(start.y) + 0.5 - cy) / ry, (Coordinate(start.x) + 0.5 - cx) / rx);
+  const double a1 =
+      std::atan2((Coordinate(end.y) + 0.5 - cy) / ry, (Coordinate(end.x) + 0.5 - cx) / rx);
+  cairo_t* cr = impl_->cr;
+  cairo_new_path(cr);
+  cairo_save(cr);
+  cairo_translate(cr, cx, cy);
+  cairo_scale(cr, rx, ry);
+  if (std::abs(a0 - a1) < 1e-9) {
+    cairo_arc(cr, 0, 0, 1, 0, 2 * std::numbers::pi);
+  } else {
+    cairo_move_to(cr, 0, 0);
+    cairo_arc_negative(cr, 0, 0, 1, a0, a1);
+  }
+  cairo_close_path(cr);
+  cairo_restore(cr);
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+  SetColor(cr, state_.brush.color);
+  cairo_fill_preserve(cr);
+  SetColor(cr, state_.pen.color);
+  cairo_set_line_width(cr, PenWidth(state_.pen));
+  cairo_stroke(cr);
+}
+
+void CairoSurface::Ellipse(std::int32_t left, std::int32_t top, std::int32_t right,
+                           std::int32_t bottom) noexcept {
+  FlushLines();
+  if (impl_->finished) return;
+  const double l = Coordinate(std::min(left, right));
+  const double r = Coordinate(std::max(left, right));
+  const double t = Coordinate(std::min(top, bottom));
+  const double b = Coordinate(std::max(top, bottom));
+  const double rx = (r - l - 1) / 2;
+  const double ry = (b - t - 1) / 2;
+  if (rx <= 0 || ry <= 0) return;
+  cairo_t* cr = impl_->cr;
+  cairo_new_path(cr);
+  cairo_save(cr);
+  cairo_translate(cr, (l + r) / 2, (t + b) / 2);
+  cairo_scale(cr, rx, ry);
+  cairo_arc(cr, 0, 0, 1, 0, 2 * std::numbers::pi);
+  cairo_close_path(cr);
+  cairo_restore(cr);
+  SetColor(cr, state_.brush.color);
+  cairo_fill_preserve(cr);
+  SetColor(cr, state_.pen.color);
+  cairo_set_line_width(cr, PenWidth(state_.pen));
+  cairo_stroke(cr);
+}
+
+void CairoSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view text) noexcept {
+  FlushLines();
+  if (impl_->finished || text.empty()) return;
+  Impl& s = *impl_;
+  s.SetText(state_.font, text);
+  PangoRectangle logical{};
+  pango_layout_get_extents(s.layout, nullptr, &logical);
+  const double width = std::ceil(static_cast<double>(logical.width) / PANGO_SCALE);
+  const double baseline = static_cast<double>(pango_layout_get_baseline(s.layout)) / PANGO_SCALE;
+  const TextMetrics metrics = StandardTextMetrics(state_.font);
+  cairo_t* cr = s.cr;
+  cairo_save(cr);
+  cairo_translate(cr, Coordinate(x), Coordinate(y));
+  // The cell turns about its anchor: its top-left for escapement 0, which
+  // for 900 (text running upward) lies at the bottom-left on screen.
+  if (state_.font.escapement != 0) {
+    cairo_rotate(cr, -static_cast<double>(state_.font.escapement % 3600) * std::numbers::pi / 1800);
+  }
+  cairo_new_path(cr);
+  cairo_rectangle(cr, 0, 0, width, metrics.height);
+  SetColor(cr, state_.backgroundColor);
+  cairo_fill(cr);
+  // The baseline stands where the classic cell has it, at the standard
+  // ascent, whichever font the glyphs come from.
+  SetColor(cr, state_.textColor);
+  cairo_move_to(cr, -static_cast<double>(logical.x) / PANGO_SCALE, metrics.ascent - baseline);
+  pango_cairo_show_layout(cr, s.layout);
+  cairo_restore(cr);
+}
+
+TextMetrics CairoSurface::GetTextMetrics() noexcept { return StandardTextMetrics(state_.font); }
+
+SmoothSurface::ShapedText CairoSurface::Shape(std::string_view text) noexcept {
+  if (text.empty()) return {};
+  impl_->SetText(state_.font, text);
+  PangoRectangle logical{};
+  pango_layout_get_extents(impl_->layout, nullptr, &logical);
+  return {static_cast<double>(logical.width) / PANGO_SCALE,
+          pango_layout_get_unknown_glyphs_count(impl_->layout)};
+}
+
+}  // namespace tessaloom
+
+// The module's entry points (draw/smooth_surface.h names them).
+extern "C" __attribute__((visibility("default"))) tessaloom::SmoothSurface*
+TessaloomCreateSmoothSurface(tessaloom::Canvas& canvas, std::int32_t scale,
+                             std::string& error) noexcept {
+  return tessaloom::CairoSurface::ForCanvas(canvas, scale, error);
+}
+
+extern "C" __attribute__((visibility("default"))) tessaloom::SmoothSurface*
+TessaloomCreatePdfSurface(std::int32_t width, std::int32_t height, std::int32_t scale,
+                          std::vector<std::uint8_t>& out, std::string& error) noexcept {
+  return tessaloom::CairoSurface::ForPdf(width, height, scale, out, error);
+}
