@@ -13,6 +13,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-wine")
+# Labels in other scripts (smooth style, SVG, PDF) draw from these faces.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-core, fonts-droid-fallback")
 if(TESSALOOM_PYTHON_DEPENDS)
   string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ${TESSALOOM_PYTHON_DEPENDS}")
 endif()

@@ -19,6 +19,10 @@ NEW_MEMBERS = [
     ("JpegQuality", 54, "propput"),
     ("LastError", 55, "propget"),
     ("AltText", 56, "propget"),
+    ("RenderStyle", 57, "propget"),
+    ("RenderStyle", 57, "propput"),
+    ("Scale", 58, "propget"),
+    ("Scale", 58, "propput"),
 ]
 
 
