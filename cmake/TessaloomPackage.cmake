@@ -12,9 +12,10 @@ set(CPACK_PACKAGE_CONTACT "Tessaloom developers <developers@tessaloom.invalid>")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-wine")
-# Labels in other scripts (smooth style, SVG, PDF) draw from these faces.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-core, fonts-droid-fallback")
+# The chart face, the System font and the fallback faces for other scripts
+# (deps/debian-packages.txt says why these).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-liberation, fonts-wine, fonts-wqy-microhei, fonts-dejavu-core, fonts-lohit-deva, fonts-symbola")
 if(TESSALOOM_PYTHON_DEPENDS)
   string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ${TESSALOOM_PYTHON_DEPENDS}")
 endif()

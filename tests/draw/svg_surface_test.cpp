@@ -1,0 +1,320 @@
+// The SVG surface: documents a standard XML parser (tinyxml2) reads, the
+// classic pixel rules carried over to vector geometry (one row per rule),
+// text that stays text whatever it holds, and numbers that stay finite.
+#include "draw/svg_surface.h"
+
+#include <gtest/gtest.h>
+#include <tinyxml2.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "draw/font_engine.h"
+#include "draw/text_metrics.h"
+
+namespace tessaloom {
+namespace {
+
+using tinyxml2::XMLDocument;
+using tinyxml2::XMLElement;
+
+std::string Document(SvgSurface& s, std::string_view title = "t", std::string_view desc = "d") {
+  std::string out;
+  EXPECT_TRUE(s.Finish(title, desc, out));
+  return out;
+}
+
+// The drawn elements (the children of the document's one group).
+std::vector<const XMLElement*> Drawn(const XMLDocument& doc) {
+  std::vector<const XMLElement*> elements;
+  const XMLElement* svg = doc.RootElement();
+  const XMLElement* group = svg != nullptr ? svg->FirstChildElement("g") : nullptr;
+  if (group == nullptr) return elements;
+  for (const XMLElement* e = group->FirstChildElement(); e != nullptr;
+       e = e->NextSiblingElement()) {
+    elements.push_back(e);
+  }
+  return elements;
+}
+
+std::string Attr(const XMLElement* e, const char* name) {
+  const char* value = e != nullptr ? e->Attribute(name) : nullptr;
+  return value != nullptr ? value : "<none>";
+}
+
+struct ShapeCase {
+  const char* rule;
+  std::function<void(SvgSurface&)> draw;
+  // The elements drawn, as "name attribute=value"; "" for none.
+  std::vector<std::string> expected;
+};
+
+// Each row pins one classic rule in SVG terms. A pixel (x, y) is the square
+// [x, x+1) x [y, y+1), so a 1-pixel stroke along pixel centres at x + 0.5
+// paints column x.
+TEST(SvgSurfaceTest, ShapesFollowTheClassicPixelRules) {
+  const std::vector<ShapeCase> cases = {
+      {"rectangle: pen on the border pixels of [10,13] x [10,12]",
+       [](SvgSurface& s) { s.Rectangle(14, 13, 10, 10); },
+       {"path d=M10.5 10.5H13.5V12.5H10.5Z"}},
+      {"rectangle one pixel wide: a full column in the pen colour",
+       [](SvgSurface& s) {
+         s.SelectPen(Pen{1, 0x0000FF});
+         s.Rectangle(10, 10, 11, 14);
+       },
+       {"path fill=#ff0000"}},
+      {"rectangle 1x1 and empty: nothing",
+       [](SvgSurface& s) {
+         s.Rectangle(10, 10, 11, 11);
+         s.Rectangle(10, 10, 10, 20);
+       },
+       {}},
+      {"rectangle, 2-pixel pen: centred on pixel edges, growing up and left",
+       [](SvgSurface& s) {
+         s.SelectPen(Pen{2, 0});
+         s.Rectangle(2, 2, 9, 7);
+       },
+       {"path d=M2 2H8V6H2Z"}},
+      {"FillSolidRect with a negative extent paints back from x",
+       [](SvgSurface& s) { s.FillSolidRect(5, 5, -3, 2, 0x00FF00); },
+       {"path d=M2 5H5V7H2Z"}},
+      {"line right: from the start pixel's left edge to the end pixel's",
+       [](SvgSurface& s) { s.LineTo(4, 0); },
+       {"path d=M0 0.5 4 0.5"}},
+      {"line left: the same pixels as (1..4, 0), end left out",
+       [](SvgSurface& s) {
+         s.MoveTo(4, 0);
+         s.LineTo(0, 0);
+       },
+       {"path d=M5 0.5 1 0.5"}},
+      {"a run of lines with one pen is one element; a new pen starts another",
+       [](SvgSurface& s) {
+         s.LineTo(4, 0);
+         s.LineTo(8, 0);
+         s.SelectPen(Pen{1, 0xFF});
+         s.LineTo(8, 0);  // zero length: nothing, not even an element
+         s.LineTo(8, 4);
+       },
+       {"path d=M0 0.5 4 0.5 8 0.5", "path d=M8.5 0 8.5 4"}},
+      {"2-pixel line: square caps cover both ends (x 9-20, y 4-5)",
+       [](SvgSurface& s) {
+         s.SelectPen(Pen{2, 0});
+         s.MoveTo(10, 5);
+         s.LineTo(20, 5);
+       },
+       {"path stroke-linecap=square"}},
+      {"polygon: alternate rule through pixel centres",
+       [](SvgSurface& s) {
+         const Point p[] = {{0, 4}, {4, 4}, {4, 0}};
+         s.Polygon(p);
+       },
+       {"path fill-rule=evenodd"}},
+      {"FillPolygon: winding rule, no outline",
+       [](SvgSurface& s) {
+         const Point p[] = {{0, 4}, {4, 4}, {4, 0}};
+         s.FillPolygon(p, Brush{0x123456});
+       },
+       {"path stroke=<none>"}},
+      {"ellipse through the extreme pixels' centres",
+       [](SvgSurface& s) { s.Ellipse(0, 0, 7, 6); },
+       {"ellipse rx=3"}},
+      {"pie from 3 to 12 o'clock runs counter-clockwise: the upper-right quarter",
+       [](SvgSurface& s) {
+         s.Pie(0, 0, 11, 11, Point{10, 5}, Point{5, 0});
+       },
+       {"path d=M5.5 5.5L10.5 5.5A5 5 0 0 0 5.5 0.5Z"}},
+      {"pie from 12 to 3 o'clock: the other three quarters (large arc)",
+       [](SvgSurface& s) {
+         s.Pie(0, 0, 11, 11, Point{5, -40}, Point{99, 5});
+       },
+       {"path d=M5.5 5.5L5.5 0.5A5 5 0 1 0 10.5 5.5Z"}},
+      {"pie with equal directions: the whole ellipse in two half arcs",
+       [](SvgSurface& s) {
+         s.Pie(0, 0, 11, 11, Point{10, 5}, Point{20, 5});
+       },
+       {"path d=M5.5 5.5L10.5 5.5A5 5 0 1 0 0.5 5.5A5 5 0 1 0 10.5 5.5Z"}},
+  };
+  for (const ShapeCase& c : cases) {
+    SCOPED_TRACE(c.rule);
+    SvgSurface s(20, 20, 1);
+    c.draw(s);
+    XMLDocument doc;
+    ASSERT_EQ(doc.Parse(Document(s).c_str()), tinyxml2::XML_SUCCESS);
+    const std::vector<const XMLElement*> drawn = Drawn(doc);
+    ASSERT_EQ(drawn.size(), c.expected.size());
+    for (std::size_t i = 0; i < drawn.size(); ++i) {
+      const std::string& want = c.expected[i];
+      const std::size_t space = want.find(' ');
+      const std::size_t equals = want.find('=');
+      EXPECT_EQ(drawn[i]->Name(), want.substr(0, space));
+      const std::string name = want.substr(space + 1, equals - space - 1);
+      EXPECT_EQ(Attr(drawn[i], name.c_str()), want.substr(equals + 1));
+    }
+  }
+}
+
+// (x, y) is the cell's top-left: the baseline is `ascent` below it, and the
+// opaque cell is as wide as the classic's. Upward text turns about its
+// start on the baseline, `ascent` right of x.
+TEST(SvgSurfaceTest, TextStandsOnTheClassicBaselineOverItsCell) {
+  const TextMetrics m = StandardTextMetrics(Font::Chart(16));
+  const std::int64_t w = TextWidth(Font::Chart(16), "Hi");
+  const std::string across_cell = "M10 20H" + std::to_string(10 + w) + "V36H10Z";
+  const std::string up_cell = "M10 " + std::to_string(100 - w) + "H26V100H10Z";
+  const std::string up_turn = "rotate(-90 " + std::to_string(10 + m.ascent) + " 100)";
+  struct Case {
+    std::int32_t escapement;
+    std::int32_t y;
+    std::string cell;
+    std::string x;
+    std::string textY;
+    std::string transform;
+  };
+  const Case cases[] = {
+      {0, 20, across_cell, "10", std::to_string(20 + m.ascent), "<none>"},
+      {900, 100, up_cell, std::to_string(10 + m.ascent), "100", up_turn},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.escapement);
+    SvgSurface s(200, 200, 1);
+    s.SelectFont(Font::Chart(16, c.escapement));
+    s.SetBkColor(0x00FFFF);
+    s.SetTextColor(0xFF0000);
+    s.TextOut(10, c.y, "Hi");
+    XMLDocument doc;
+    ASSERT_EQ(doc.Parse(Document(s).c_str()), tinyxml2::XML_SUCCESS);
+    const std::vector<const XMLElement*> drawn = Drawn(doc);
+    ASSERT_EQ(drawn.size(), 2u);
+    EXPECT_EQ(Attr(drawn[0], "d"), c.cell);
+    EXPECT_EQ(Attr(drawn[0], "fill"), "#ffff00");
+    EXPECT_STREQ(drawn[1]->GetText(), "Hi");
+    EXPECT_EQ(Attr(drawn[1], "x"), c.x);
+    EXPECT_EQ(Attr(drawn[1], "y"), c.textY);
+    EXPECT_EQ(Attr(drawn[1], "transform"), c.transform);
+    EXPECT_EQ(Attr(drawn[1], "fill"), "#0000ff");
+    EXPECT_EQ(Attr(drawn[1], "font-size"), "14");  // the em of a 16-pixel cell
+  }
+}
+
+// Whatever a caller passes stays character data: markup is escaped, bytes
+// that are not UTF-8 become U+FFFD, characters XML cannot carry vanish.
+TEST(SvgSurfaceTest, HostileTextStaysText) {
+  struct Case {
+    std::string text;
+    const char* expected;  // the parsed text; nullptr for no text element
+  };
+  const Case cases[] = {
+      {"</text><script>alert(1)</script>", "</text><script>alert(1)</script>"},
+      {"a & b \"c\" 'd'", "a & b \"c\" 'd'"},
+      {"bell\x07 esc\x1b nul" + std::string(1, '\0') + "!", "bell esc nul!"},
+      {"\xC2\x85next line", "next line"},  // U+0085, a C1 control
+      {"bad \xFF\xC3 utf8", "bad \xEF\xBF\xBD\xEF\xBF\xBD utf8"},
+      {"\xEF\xBF\xBE", nullptr},  // U+FFFE alone: nothing left to show
+      {"\xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80", "\xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    SvgSurface s(100, 50, 1);
+    s.SelectFont(Font::Chart(12));
+    s.TextOut(1, 1, c.text);
+    const std::string svg = Document(s, c.text, c.text);
+    XMLDocument doc;
+    ASSERT_EQ(doc.Parse(svg.c_str(), svg.size()), tinyxml2::XML_SUCCESS) << svg;
+    const XMLElement* root = doc.RootElement();
+    EXPECT_EQ(root->FirstChildElement("script"), nullptr);
+    const char* title = root->FirstChildElement("title")->GetText();
+    const char* desc = root->FirstChildElement("desc")->GetText();
+    EXPECT_STREQ(title, c.expected);
+    EXPECT_STREQ(desc, c.expected);
+    const std::vector<const XMLElement*> drawn = Drawn(doc);
+    if (c.expected == nullptr) {
+      EXPECT_TRUE(drawn.empty() || std::string(drawn.back()->Name()) != "text");
+    } else {
+      ASSERT_FALSE(drawn.empty());
+      EXPECT_STREQ(drawn.back()->Name(), "text");
+      EXPECT_STREQ(drawn.back()->GetText(), c.expected);
+    }
+  }
+}
+
+TEST(SvgSurfaceTest, DocumentSizeIsTheCanvasTimesTheScale) {
+  struct Case {
+    std::int32_t width, height, scale;
+    const char* svgWidth;
+    const char* svgHeight;
+    const char* viewBox;
+  };
+  const Case cases[] = {
+      {500, 350, 1, "500", "350", "0 0 500 350"},
+      {500, 350, 2, "1000", "700", "0 0 500 350"},
+      {500, 350, 9, "2000", "1400", "0 0 500 350"},  // scale at most 4
+      {0, -5, 0, "1", "1", "0 0 1 1"},               // at least 1 of each
+  };
+  for (const Case& c : cases) {
+    SvgSurface s(c.width, c.height, c.scale);
+    XMLDocument doc;
+    ASSERT_EQ(doc.Parse(Document(s).c_str()), tinyxml2::XML_SUCCESS);
+    const XMLElement* svg = doc.RootElement();
+    EXPECT_STREQ(svg->Name(), "svg");
+    EXPECT_STREQ(svg->Attribute("xmlns"), "http://www.w3.org/2000/svg");
+    EXPECT_STREQ(svg->Attribute("width"), c.svgWidth);
+    EXPECT_STREQ(svg->Attribute("height"), c.svgHeight);
+    EXPECT_STREQ(svg->Attribute("viewBox"), c.viewBox);
+  }
+}
+
+// Every number in the document, for the finiteness check.
+std::vector<double> Numbers(const std::string& text) {
+  std::vector<double> numbers;
+  const char* p = text.c_str();
+  while (*p != '\0') {
+    if ((*p >= '0' && *p <= '9') || *p == '-' || *p == '.') {
+      char* end = nullptr;
+      const double v = std::strtod(p, &end);
+      if (end != p) {
+        numbers.push_back(v);
+        p = end;
+        continue;
+      }
+    }
+    ++p;
+  }
+  return numbers;
+}
+
+TEST(SvgSurfaceTest, ExtremeCoordinatesStayFiniteNumbers) {
+  constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+  constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+  SvgSurface s(100, 100, 1);
+  for (const std::int32_t penWidth : {1, 2, kMax}) {
+    s.SelectPen(Pen{penWidth, 0});
+    s.Rectangle(kMin, kMin, kMax, kMax);
+    s.FillSolidRect(kMax, kMax, kMax, kMin, 0xFF);
+    const Point points[] = {{kMin, kMin}, {kMax, kMin}, {kMax, kMax}, {0, 0}};
+    s.Polygon(points);
+    s.FillPolygon(points, Brush{0xFF00});
+    s.Ellipse(kMin, kMin, kMax, kMax);
+    s.Pie(kMin, kMin, kMax, kMax, Point{kMax, kMin}, Point{kMin, kMax});
+    s.Pie(kMin, 0, kMax, 3, Point{kMin, 1}, Point{kMin, 1});
+    s.MoveTo(kMin, kMax);
+    s.LineTo(kMax, kMin);
+    s.SelectFont(Font::Chart(kMax, 900));
+    s.TextOut(kMin, kMax, "far away");
+  }
+  const std::string svg = Document(s);
+  XMLDocument doc;
+  ASSERT_EQ(doc.Parse(svg.c_str()), tinyxml2::XML_SUCCESS);
+  EXPECT_EQ(svg.find("nan"), std::string::npos);
+  EXPECT_EQ(svg.find("inf"), std::string::npos);
+  for (const double v : Numbers(svg)) {
+    ASSERT_TRUE(std::isfinite(v));
+    ASSERT_LT(std::fabs(v), 1e16);
+  }
+}
+
+}  // namespace
+}  // namespace tessaloom
