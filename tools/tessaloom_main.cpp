@@ -486,9 +486,10 @@ int Demo(int argc, char** argv) {
   std::ofstream index(std::filesystem::path(dir) / "index.html");
   index << html;
   if (!index) return Fail("cannot write index.html in " + dir);
-  std::printf("%zu charts (classic JPEG and PNG, smooth PNG at Scale 1 and 2; SVG and PDF) in %s "
-              "(open %s/index.html)\n",
-              entries.size() + 1, dir.c_str(), dir.c_str());
+  std::printf(
+      "%zu charts (classic JPEG and PNG, smooth PNG at Scale 1 and 2; SVG and PDF) in %s "
+      "(open %s/index.html)\n",
+      entries.size() + 1, dir.c_str(), dir.c_str());
   return failures == 0 ? 0 : 1;
 }
 

@@ -1,6 +1,8 @@
 // The smooth surface: where its shapes land at scale 1 and 2 (pixel probes),
 // the text cell's anchor, shaping (joined Arabic, real CJK glyphs, the box for
 // a character no font has), the PDF target, and inputs that must not hurt.
+#include "draw/smooth_surface.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "draw/smooth_surface.h"
 #include "draw/text_metrics.h"
 
 namespace tessaloom {
@@ -156,8 +157,8 @@ TEST(SmoothSurfaceTest, FallbackFontsDrawRealGlyphsAndABoxWhenNoneHasOne) {
     bool found;
   };
   const Row rows[] = {
-      {"\u6708\u9500\u552E", true},       // Chinese
-      {"\u5E74\u5EA6\u62A5\u544A", true},  // a different Chinese text
+      {"\u6708\u9500\u552E", true},                    // Chinese
+      {"\u5E74\u5EA6\u62A5\u544A", true},              // a different Chinese text
       {"\u0939\u093F\u0928\u094D\u0926\u0940", true},  // Hindi
       {"\u0395\u03BB\u03BB\u03AC\u03B4\u03B1", true},  // Greek
       {"\U0010FFFD", false},                           // private use: no font has it
