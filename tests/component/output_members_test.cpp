@@ -51,7 +51,7 @@ TEST(OutputMembersTest, TheDefaultInterfaceAddsItsMembersAfterTheClassicOnes) {
   const InterfaceDescription& classic = GraphGeneratorInterface();
   const InterfaceDescription& all = GraphGenerator2Interface();
   EXPECT_EQ(TessaloomTypeLibrary().defaultInterface.iid, IID_IGraphGenerator2);
-  ASSERT_EQ(all.members.size(), classic.members.size() + 10);
+  ASSERT_EQ(all.members.size(), classic.members.size() + 14);
   EXPECT_EQ(all.members.data(), classic.members.data());  // the same 39 rows
   struct Row {
     const char* name;
@@ -69,6 +69,10 @@ TEST(OutputMembersTest, TheDefaultInterfaceAddsItsMembersAfterTheClassicOnes) {
       {"JpegQuality", 54, MemberKind::kPropertyPut},
       {"LastError", 55, MemberKind::kPropertyGet},
       {"AltText", 56, MemberKind::kPropertyGet},
+      {"RenderStyle", 57, MemberKind::kPropertyGet},
+      {"RenderStyle", 57, MemberKind::kPropertyPut},
+      {"Scale", 58, MemberKind::kPropertyGet},
+      {"Scale", 58, MemberKind::kPropertyPut},
   };
   for (std::size_t i = 0; i < std::size(rows); ++i) {
     const MemberDescription& m = all.members[classic.members.size() + i];

@@ -5,6 +5,7 @@ Places follow test_pixels.py's default 500 x 350 layout: data 10, 20, 30 give
 bars from x 91, 233, 375 on the base line y 300, the value axis at x 62; a
 single pie of radius 75 about (219, 180)."""
 
+import re
 import shutil
 import struct
 import subprocess
@@ -62,8 +63,8 @@ def size_of(fmt, data):
 @pytest.mark.parametrize("method", SINGLE + SERIES)
 def test_every_method_draws_every_format_in_both_styles(g, method, style):
     g.OutputTarget, g.RenderStyle, g.Scale = "memory", style, 2
+    feed(g, method)  # the store keeps the data from draw to draw
     for fmt, magic in MAGIC.items():
-        feed(g, method)
         g.OutputFormat = fmt
         assert getattr(g, method)() == tessaloom.S_OK
         assert (g.ErrorReason, g.LastError) == ("", "")
@@ -152,8 +153,9 @@ def test_a_smooth_chart_at_scale_2_keeps_the_classic_layout(g, tmp_path, method)
     for style, scale in (("classic", 1), ("smooth", 2)):
         g.RenderStyle, g.Scale = style, scale
         g.FilePath, g.FileName, g.OutputFormat = str(tmp_path), "chart.bmp", "bmp"
-        for i, value in enumerate(values):
-            g.AddData("L%d" % i, value)
+        if style == "classic":
+            for i, value in enumerate(values):
+                g.AddData("L%d" % i, value)
         getattr(g, method)()
         assert g.ErrorReason == ""
         width, _, pixel = read_bmp(tmp_path / "chart.bmp")
@@ -187,7 +189,7 @@ def test_pdf_is_one_page_and_its_text_extracts(g, tmp_path):
     assert data.startswith(b"%PDF-")
     assert shutil.which("pdftotext"), "pdftotext (poppler-utils) is in the [test] packages"
     info = subprocess.run(["pdfinfo", tmp_path / "chart.pdf"], capture_output=True, text=True)
-    assert "Pages:          1" in info.stdout
+    assert re.search(r"^Pages: +1$", info.stdout, re.M), info.stdout
     text = subprocess.run(
         ["pdftotext", tmp_path / "chart.pdf", "-"], capture_output=True, text=True, check=True
     ).stdout
@@ -200,7 +202,6 @@ def test_a_document_format_keeps_the_name_as_given(g, tmp_path):
     g.DrawBarGraph()  # no OutputFormat: the classic name rule, a BMP
     assert sorted(p.name for p in tmp_path.iterdir()) == ["chart.bmp"]
     g.OutputFormat, g.FileName = "pdf", "report.bin"
-    feed(g, "DrawBarGraph")
     g.DrawBarGraph()
     assert (tmp_path / "report.bin").read_bytes().startswith(b"%PDF-")
 
