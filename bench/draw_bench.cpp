@@ -316,3 +316,19 @@ void BM_ChartAToPngDirect(benchmark::State& state) {
 BENCHMARK(BM_ChartAToPngDirect);
 
 }  // namespace
+namespace {
+void BM_X_ClassicBmpMem(benchmark::State& state) {
+  for (auto _ : state) DrawChart("", u"", u"bmp");
+}
+BENCHMARK(BM_X_ClassicBmpMem);
+void BM_X_SmoothBmpMem(benchmark::State& state) {
+  for (auto _ : state) DrawChart("", u"", u"bmp", u"smooth");
+}
+BENCHMARK(BM_X_SmoothBmpMem);
+void BM_X_SmoothPngMem(benchmark::State& state) {
+  std::size_t n = 0;
+  for (auto _ : state) n = DrawChart("", u"", u"png", u"smooth").size();
+  state.counters["bytes"] = static_cast<double>(n);
+}
+BENCHMARK(BM_X_SmoothPngMem);
+}  // namespace

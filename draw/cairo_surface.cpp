@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "draw/smooth_surface.h"
@@ -28,10 +30,11 @@ constexpr std::size_t kMaxTextBytes = 16 * 1024;
 // cairo holds; consecutive segments of one stroke join cleanly.
 constexpr int kMaxPendingSegments = 1024;
 
-// The System font's stand-in: a bold sans face whose em fits the raster
-// font's 16-pixel cell with its 13-pixel ascent.
+// The System font's stand-in: a bold sans face of about the raster font's
+// 7-pixel average width; its glyphs sit in the 16-pixel cell with the
+// raster font's 13-pixel ascent.
 constexpr char kSystemFamily[] = "Sans";
-constexpr double kSystemPixelsPerEm = 13.0;
+constexpr double kSystemPixelsPerEm = 12.0;
 
 double Coordinate(std::int64_t v) noexcept {
   return std::clamp(static_cast<double>(v), -kCoordinateLimit, kCoordinateLimit);
@@ -49,31 +52,102 @@ std::int32_t PenWidth(const Pen& pen) noexcept { return std::clamp(pen.width, 1,
 // rows; an even width is centred on the pixel edge for the same reason.
 double PenOffset(const Pen& pen) noexcept { return PenWidth(pen) % 2 == 1 ? 0.5 : 0.0; }
 
-// Pango's font map and the two contexts (images: grey-scale anti-aliasing
-// with light hinting; vector documents: outlines untouched). Pango's
-// default font map is shared by every thread; this one belongs to its
-// thread, so no two charts ever share Pango state.
-struct PangoThread {
-  PangoFontMap* fontMap = nullptr;
-  PangoContext* raster = nullptr;
-  PangoContext* vector = nullptr;
+// A text shaped once in one font at one scale, kept for the next chart:
+// shaping (itemising, font fallback, HarfBuzz) costs more than drawing the
+// glyphs, and charts repeat their texts (axis numbers, months, series names).
+struct ShapedLayout {
+  PangoLayout* layout = nullptr;
+  double width = 0.0;     // logical advance, classic pixels
+  double baseline = 0.0;  // from the layout's top
+  double left = 0.0;      // logical left edge (0 for almost every text)
+  int missingGlyphs = 0;
+};
 
+// Most texts kept per context. A chart has a few dozen; when the cache is
+// full it is emptied and fills again, which bounds its memory (a layout of
+// a label is a few kilobytes) without bookkeeping on every hit.
+constexpr std::size_t kMaxCachedLayouts = 512;
+
+// Pango's font map, the two contexts (images: grey-scale anti-aliasing with
+// light hinting; vector documents: outlines untouched) and their shaped
+// texts. Pango's default font map is shared by every thread; this one
+// belongs to its thread, so no two charts ever share Pango state.
+class PangoThread {
+ public:
   PangoThread() noexcept {
-    fontMap = pango_cairo_font_map_new();
-    if (fontMap == nullptr) return;
-    raster = MakeContext(true);
-    vector = MakeContext(false);
+    fontMap_ = pango_cairo_font_map_new();
+    if (fontMap_ == nullptr) return;
+    contexts_[0] = MakeContext(true);
+    contexts_[1] = MakeContext(false);
+    description_ = pango_font_description_new();
   }
   ~PangoThread() {
-    if (raster != nullptr) g_object_unref(raster);
-    if (vector != nullptr) g_object_unref(vector);
-    if (fontMap != nullptr) g_object_unref(fontMap);
+    for (auto& cache : caches_) Clear(cache);
+    if (description_ != nullptr) pango_font_description_free(description_);
+    for (PangoContext* context : contexts_) {
+      if (context != nullptr) g_object_unref(context);
+    }
+    if (fontMap_ != nullptr) g_object_unref(fontMap_);
   }
   PangoThread(const PangoThread&) = delete;
   PangoThread& operator=(const PangoThread&) = delete;
 
+  [[nodiscard]] PangoContext* Context(bool forImage) const noexcept {
+    return description_ != nullptr ? contexts_[forImage ? 0 : 1] : nullptr;
+  }
+
+  // `text` shaped in `font` on the context for `forImage`, whose matrix
+  // `cr` sets; null when memory ran out.
+  const ShapedLayout* Shape(bool forImage, cairo_t* cr, std::int32_t scale, const Font& font,
+                            std::string_view text) noexcept {
+    PangoContext* context = Context(forImage);
+    if (context == nullptr) return nullptr;
+    // A change of scale since this context last drew makes Pango lay its
+    // texts out again on their next use.
+    pango_cairo_update_context(cr, context);
+    auto& cache = caches_[forImage ? 0 : 1];
+    try {
+      std::string& key = key_;
+      key.clear();
+      const std::int32_t fields[] = {static_cast<std::int32_t>(font.face), font.height,
+                                     font.escapement, font.pitchAndFamily, scale};
+      key.append(reinterpret_cast<const char*>(fields), sizeof fields);
+      key.append(text);
+      if (const auto found = cache.find(key); found != cache.end()) return &found->second;
+      if (cache.size() >= kMaxCachedLayouts) Clear(cache);
+      ShapedLayout shaped;
+      shaped.layout = pango_layout_new(context);
+      if (shaped.layout == nullptr) return nullptr;
+      SetFont(font);
+      pango_layout_set_font_description(shaped.layout, description_);
+      SetText(shaped.layout, text);
+      PangoRectangle logical{};
+      pango_layout_get_extents(shaped.layout, nullptr, &logical);
+      shaped.width = static_cast<double>(logical.width) / PANGO_SCALE;
+      shaped.left = static_cast<double>(logical.x) / PANGO_SCALE;
+      shaped.baseline = static_cast<double>(pango_layout_get_baseline(shaped.layout)) / PANGO_SCALE;
+      shaped.missingGlyphs = pango_layout_get_unknown_glyphs_count(shaped.layout);
+      try {
+        return &cache.emplace(key, shaped).first->second;
+      } catch (...) {
+        g_object_unref(shaped.layout);
+        throw;
+      }
+    } catch (...) {
+      return nullptr;
+    }
+  }
+
+ private:
+  using Cache = std::unordered_map<std::string, ShapedLayout>;
+
+  static void Clear(Cache& cache) noexcept {
+    for (auto& entry : cache) g_object_unref(entry.second.layout);
+    cache.clear();
+  }
+
   PangoContext* MakeContext(bool forImage) noexcept {
-    PangoContext* context = pango_font_map_create_context(fontMap);
+    PangoContext* context = pango_font_map_create_context(fontMap_);
     if (context == nullptr) return nullptr;
     cairo_font_options_t* options = cairo_font_options_create();
     // Metrics stay unhinted so widths scale linearly with Scale and match
@@ -89,11 +163,45 @@ struct PangoThread {
     cairo_font_options_destroy(options);
     return context;
   }
+
+  void SetFont(const Font& font) noexcept {
+    if (font.face == FontFace::kSystem) {
+      pango_font_description_set_family_static(description_, kSystemFamily);
+      pango_font_description_set_absolute_size(description_, kSystemPixelsPerEm * PANGO_SCALE);
+    } else {
+      pango_font_description_set_family_static(description_, kChartFontFaceName);
+      const std::int32_t em =
+          CellPixelsPerEm(EffectiveCellHeight(font.height), kTimesNewRomanBoldFigures);
+      pango_font_description_set_absolute_size(description_,
+                                               static_cast<double>(em) * PANGO_SCALE);
+    }
+    pango_font_description_set_weight(description_, PANGO_WEIGHT_BOLD);
+  }
+
+  // Cut to kMaxTextBytes and at a NUL, malformed UTF-8 replaced so Pango
+  // never sees it.
+  static void SetText(PangoLayout* layout, std::string_view text) noexcept {
+    text = text.substr(0, std::min(text.find('\0'), kMaxTextBytes));
+    const auto length = static_cast<gssize>(text.size());
+    if (g_utf8_validate(text.data(), length, nullptr)) {
+      pango_layout_set_text(layout, text.data(), static_cast<int>(length));
+      return;
+    }
+    gchar* valid = g_utf8_make_valid(text.data(), length);
+    pango_layout_set_text(layout, valid != nullptr ? valid : "", -1);
+    g_free(valid);
+  }
+
+  PangoFontMap* fontMap_ = nullptr;
+  PangoContext* contexts_[2] = {nullptr, nullptr};
+  PangoFontDescription* description_ = nullptr;  // scratch, refilled per new text
+  Cache caches_[2];
+  std::string key_;  // scratch, so a hit allocates nothing
 };
 
-PangoContext* ThreadContext(bool forImage) noexcept {
+PangoThread& ThreadPango() noexcept {
   thread_local PangoThread pango;
-  return forImage ? pango.raster : pango.vector;
+  return pango;
 }
 
 cairo_status_t AppendToVector(void* closure, const unsigned char* data,
@@ -152,28 +260,21 @@ class CairoSurface final : public SmoothSurface {
 struct CairoSurface::Impl {
   cairo_surface_t* target = nullptr;
   cairo_t* cr = nullptr;
-  PangoLayout* layout = nullptr;
-  PangoFontDescription* description = nullptr;
   Canvas* canvas = nullptr;  // the image target, else null (a PDF)
   std::int32_t scale = 1;
   bool finished = false;
-  // The font the layout's description was made for.
-  Font layoutFont;
-  bool layoutFontSet = false;
   // Lines gathered but not stroked yet, and where the gathered path ends.
   int pendingSegments = 0;
   Point pathEnd;
 
   ~Impl() {
-    if (description != nullptr) pango_font_description_free(description);
-    if (layout != nullptr) g_object_unref(layout);
     if (cr != nullptr) cairo_destroy(cr);
     if (target != nullptr) cairo_surface_destroy(target);
   }
 
   // Builds the drawing context over `target` (taken over) for a chart of
   // classic coordinates.
-  bool Start(cairo_surface_t* surface, bool forImage, std::string& error) noexcept {
+  bool Start(cairo_surface_t* surface, std::string& error) noexcept {
     target = surface;
     if (cairo_surface_status(target) != CAIRO_STATUS_SUCCESS) {
       error = std::string("Unable to create the drawing surface: ") +
@@ -188,54 +289,15 @@ struct CairoSurface::Impl {
     cairo_scale(cr, scale, scale);
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
-    PangoContext* context = ThreadContext(forImage);
-    if (context == nullptr) {
+    if (ThreadPango().Context(canvas != nullptr) == nullptr) {
       error = "Unable to load the chart fonts";
-      return false;
-    }
-    pango_cairo_update_context(cr, context);
-    layout = pango_layout_new(context);
-    description = pango_font_description_new();
-    if (layout == nullptr || description == nullptr) {
-      error = "Not enough memory to draw the chart";
       return false;
     }
     return true;
   }
 
-  void UseFont(const Font& font) noexcept {
-    if (layoutFontSet && font == layoutFont) return;
-    if (font.face == FontFace::kSystem) {
-      pango_font_description_set_family_static(description, kSystemFamily);
-      pango_font_description_set_absolute_size(description, kSystemPixelsPerEm * PANGO_SCALE);
-    } else {
-      pango_font_description_set_family_static(description, kChartFontFaceName);
-      const std::int32_t em =
-          CellPixelsPerEm(EffectiveCellHeight(font.height), kTimesNewRomanBoldFigures);
-      pango_font_description_set_absolute_size(description, static_cast<double>(em) * PANGO_SCALE);
-    }
-    pango_font_description_set_weight(description, PANGO_WEIGHT_BOLD);
-    pango_layout_set_font_description(layout, description);
-    layoutFont = font;
-    layoutFontSet = true;
-  }
-
-  // Puts `text` in the layout in the current font: cut to kMaxTextBytes and
-  // at a NUL, malformed UTF-8 replaced so Pango never sees it.
-  void SetText(const Font& font, std::string_view text) noexcept {
-    UseFont(font);
-    // A surface shared across a change of the thread context's scale
-    // (another surface on this thread drew meanwhile) gets it back.
-    pango_cairo_update_context(cr, pango_layout_get_context(layout));
-    text = text.substr(0, std::min(text.find('\0'), kMaxTextBytes));
-    const auto length = static_cast<gssize>(text.size());
-    if (g_utf8_validate(text.data(), length, nullptr)) {
-      pango_layout_set_text(layout, text.data(), static_cast<int>(length));
-      return;
-    }
-    gchar* valid = g_utf8_make_valid(text.data(), length);
-    pango_layout_set_text(layout, valid != nullptr ? valid : "", -1);
-    g_free(valid);
+  const ShapedLayout* Shape(const Font& font, std::string_view text) noexcept {
+    return ThreadPango().Shape(canvas != nullptr, cr, scale, font, text);
   }
 };
 
@@ -257,7 +319,7 @@ CairoSurface* CairoSurface::ForCanvas(Canvas& canvas, std::int32_t scale,
     cairo_surface_t* surface = cairo_image_surface_create_for_data(
         reinterpret_cast<unsigned char*>(canvas.MutablePixels()), CAIRO_FORMAT_RGB24,
         canvas.width(), canvas.height(), stride);
-    if (!impl->Start(surface, true, error)) return nullptr;
+    if (!impl->Start(surface, error)) return nullptr;
     return new CairoSurface(std::move(impl));
   } catch (...) {
     error = "Not enough memory to draw the chart";
@@ -277,7 +339,7 @@ CairoSurface* CairoSurface::ForPdf(std::int32_t width, std::int32_t height, std:
     cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(
         AppendToVector, &out, static_cast<double>(width) * impl->scale,
         static_cast<double>(height) * impl->scale);
-    if (!impl->Start(surface, false, error)) return nullptr;
+    if (!impl->Start(surface, error)) return nullptr;
     return new CairoSurface(std::move(impl));
   } catch (...) {
     error = "Not enough memory to draw the chart";
@@ -493,14 +555,10 @@ void CairoSurface::Ellipse(std::int32_t left, std::int32_t top, std::int32_t rig
 void CairoSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view text) noexcept {
   FlushLines();
   if (impl_->finished || text.empty()) return;
-  Impl& s = *impl_;
-  s.SetText(state_.font, text);
-  PangoRectangle logical{};
-  pango_layout_get_extents(s.layout, nullptr, &logical);
-  const double width = std::ceil(static_cast<double>(logical.width) / PANGO_SCALE);
-  const double baseline = static_cast<double>(pango_layout_get_baseline(s.layout)) / PANGO_SCALE;
+  const ShapedLayout* shaped = impl_->Shape(state_.font, text);
+  if (shaped == nullptr) return;
   const TextMetrics metrics = StandardTextMetrics(state_.font);
-  cairo_t* cr = s.cr;
+  cairo_t* cr = impl_->cr;
   cairo_save(cr);
   cairo_translate(cr, Coordinate(x), Coordinate(y));
   // The cell turns about its anchor: its top-left for escapement 0, which
@@ -509,14 +567,14 @@ void CairoSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view text
     cairo_rotate(cr, -static_cast<double>(state_.font.escapement % 3600) * std::numbers::pi / 1800);
   }
   cairo_new_path(cr);
-  cairo_rectangle(cr, 0, 0, width, metrics.height);
+  cairo_rectangle(cr, 0, 0, std::ceil(shaped->width), metrics.height);
   SetColor(cr, state_.backgroundColor);
   cairo_fill(cr);
   // The baseline stands where the classic cell has it, at the standard
   // ascent, whichever font the glyphs come from.
   SetColor(cr, state_.textColor);
-  cairo_move_to(cr, -static_cast<double>(logical.x) / PANGO_SCALE, metrics.ascent - baseline);
-  pango_cairo_show_layout(cr, s.layout);
+  cairo_move_to(cr, -shaped->left, metrics.ascent - shaped->baseline);
+  pango_cairo_show_layout(cr, shaped->layout);
   cairo_restore(cr);
 }
 
@@ -524,11 +582,9 @@ TextMetrics CairoSurface::GetTextMetrics() noexcept { return StandardTextMetrics
 
 SmoothSurface::ShapedText CairoSurface::Shape(std::string_view text) noexcept {
   if (text.empty()) return {};
-  impl_->SetText(state_.font, text);
-  PangoRectangle logical{};
-  pango_layout_get_extents(impl_->layout, nullptr, &logical);
-  return {static_cast<double>(logical.width) / PANGO_SCALE,
-          pango_layout_get_unknown_glyphs_count(impl_->layout)};
+  const ShapedLayout* shaped = impl_->Shape(state_.font, text);
+  if (shaped == nullptr) return {};
+  return {shaped->width, shaped->missingGlyphs};
 }
 
 }  // namespace tessaloom
