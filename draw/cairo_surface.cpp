@@ -52,6 +52,12 @@ std::int32_t PenWidth(const Pen& pen) noexcept { return std::clamp(pen.width, 1,
 // rows; an even width is centred on the pixel edge for the same reason.
 double PenOffset(const Pen& pen) noexcept { return PenWidth(pen) % 2 == 1 ? 0.5 : 0.0; }
 
+// The turn of a font's text in cairo's terms (y downward, so the
+// counter-clockwise escapement is a negative angle).
+double TextAngle(const Font& font) noexcept {
+  return -static_cast<double>(font.escapement % 3600) * std::numbers::pi / 1800;
+}
+
 // A text shaped once in one font at one scale, kept for the next chart:
 // shaping (itemising, font fallback, HarfBuzz) costs more than drawing the
 // glyphs, and charts repeat their texts (axis numbers, months, series names).
@@ -61,6 +67,14 @@ struct ShapedLayout {
   double baseline = 0.0;  // from the layout's top
   double left = 0.0;      // logical left edge (0 for almost every text)
   int missingGlyphs = 0;
+  // Image targets: the glyphs' coverage rendered once (A8, device pixels)
+  // with its top-left at (maskX, maskY) from the anchor's device pixel. A
+  // text's anchor is a whole classic pixel and the scale whole, so the mask
+  // lands on the very pixels the glyphs would, and drawing the text again
+  // is one composite instead of a glyph run through Pango's renderer.
+  cairo_surface_t* mask = nullptr;
+  std::int32_t maskX = 0;
+  std::int32_t maskY = 0;
 };
 
 // Most texts kept per context. A chart has a few dozen; when the cache is
@@ -127,10 +141,12 @@ class PangoThread {
       shaped.left = static_cast<double>(logical.x) / PANGO_SCALE;
       shaped.baseline = static_cast<double>(pango_layout_get_baseline(shaped.layout)) / PANGO_SCALE;
       shaped.missingGlyphs = pango_layout_get_unknown_glyphs_count(shaped.layout);
+      if (forImage) RenderMask(shaped, font, scale);
       try {
         return &cache.emplace(key, shaped).first->second;
       } catch (...) {
         g_object_unref(shaped.layout);
+        if (shaped.mask != nullptr) cairo_surface_destroy(shaped.mask);
         throw;
       }
     } catch (...) {
@@ -142,8 +158,70 @@ class PangoThread {
   using Cache = std::unordered_map<std::string, ShapedLayout>;
 
   static void Clear(Cache& cache) noexcept {
-    for (auto& entry : cache) g_object_unref(entry.second.layout);
+    for (auto& entry : cache) {
+      g_object_unref(entry.second.layout);
+      if (entry.second.mask != nullptr) cairo_surface_destroy(entry.second.mask);
+    }
     cache.clear();
+  }
+
+  // Renders the layout's glyphs into `shaped.mask`, as TextOut places them
+  // (see there); leaves no mask when the text has no ink or cairo fails, and
+  // TextOut then draws the glyphs directly.
+  static void RenderMask(ShapedLayout& shaped, const Font& font, std::int32_t scale) noexcept {
+    const TextMetrics metrics = StandardTextMetrics(font);
+    PangoRectangle ink{};
+    pango_layout_get_pixel_extents(shaped.layout, &ink, nullptr);
+    if (ink.width <= 0 || ink.height <= 0) return;
+    cairo_matrix_t place;
+    cairo_matrix_init_scale(&place, scale, scale);
+    cairo_matrix_rotate(&place, TextAngle(font));
+    cairo_matrix_translate(&place, -shaped.left, metrics.ascent - shaped.baseline);
+    // The ink box's corners in device pixels from the anchor, rounded out,
+    // with a pixel to spare for anti-aliasing and hinting.
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    for (const int corner : {0, 1, 2, 3}) {
+      double x = ink.x + (corner & 1 ? ink.width : 0);
+      double y = ink.y + (corner & 2 ? ink.height : 0);
+      cairo_matrix_transform_point(&place, &x, &y);
+      x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+    }
+    const double left = std::floor(x0) - 1;
+    const double top = std::floor(y0) - 1;
+    const double width = std::ceil(x1) + 1 - left;
+    const double height = std::ceil(y1) + 1 - top;
+    // A mask past this size is not worth keeping; such text is drawn
+    // directly each time.
+    if (width * height > 4'000'000.0) return;
+    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, static_cast<int>(width),
+                                                       static_cast<int>(height));
+    cairo_t* cr = cairo_create(mask);
+    cairo_translate(cr, -left, -top);
+    cairo_transform(cr, &place);
+    cairo_move_to(cr, 0, 0);
+    pango_cairo_show_layout(cr, shaped.layout);
+    const bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+    cairo_destroy(cr);
+    if (!ok || cairo_surface_status(mask) != CAIRO_STATUS_SUCCESS) {
+      cairo_surface_destroy(mask);
+      return;
+    }
+    cairo_surface_flush(mask);
+    // Coverage in 17 steps instead of 256: the eye does not tell them apart
+    // at text sizes, and an image of fewer colours keeps the PNG encoder on
+    // its palette path (several times faster, a third of the bytes).
+    unsigned char* rows = cairo_image_surface_get_data(mask);
+    const int stride = cairo_image_surface_get_stride(mask);
+    for (int y = 0; y < cairo_image_surface_get_height(mask); ++y) {
+      unsigned char* row = rows + static_cast<std::ptrdiff_t>(y) * stride;
+      for (int x = 0; x < cairo_image_surface_get_width(mask); ++x) {
+        row[x] = static_cast<unsigned char>(std::min(255, (row[x] + 8) / 16 * 16));
+      }
+    }
+    cairo_surface_mark_dirty(mask);
+    shaped.mask = mask;
+    shaped.maskX = static_cast<std::int32_t>(left);
+    shaped.maskY = static_cast<std::int32_t>(top);
   }
 
   PangoContext* MakeContext(bool forImage) noexcept {
@@ -172,8 +250,7 @@ class PangoThread {
       pango_font_description_set_family_static(description_, kChartFontFaceName);
       const std::int32_t em =
           CellPixelsPerEm(EffectiveCellHeight(font.height), kTimesNewRomanBoldFigures);
-      pango_font_description_set_absolute_size(description_,
-                                               static_cast<double>(em) * PANGO_SCALE);
+      pango_font_description_set_absolute_size(description_, static_cast<double>(em) * PANGO_SCALE);
     }
     pango_font_description_set_weight(description_, PANGO_WEIGHT_BOLD);
   }
@@ -563,18 +640,23 @@ void CairoSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view text
   cairo_translate(cr, Coordinate(x), Coordinate(y));
   // The cell turns about its anchor: its top-left for escapement 0, which
   // for 900 (text running upward) lies at the bottom-left on screen.
-  if (state_.font.escapement != 0) {
-    cairo_rotate(cr, -static_cast<double>(state_.font.escapement % 3600) * std::numbers::pi / 1800);
-  }
+  if (state_.font.escapement != 0) cairo_rotate(cr, TextAngle(state_.font));
   cairo_new_path(cr);
   cairo_rectangle(cr, 0, 0, std::ceil(shaped->width), metrics.height);
   SetColor(cr, state_.backgroundColor);
   cairo_fill(cr);
-  // The baseline stands where the classic cell has it, at the standard
-  // ascent, whichever font the glyphs come from.
   SetColor(cr, state_.textColor);
-  cairo_move_to(cr, -shaped->left, metrics.ascent - shaped->baseline);
-  pango_cairo_show_layout(cr, shaped->layout);
+  if (shaped->mask != nullptr) {
+    cairo_identity_matrix(cr);
+    const double scale = impl_->scale;
+    cairo_mask_surface(cr, shaped->mask, Coordinate(x) * scale + shaped->maskX,
+                       Coordinate(y) * scale + shaped->maskY);
+  } else {
+    // The baseline stands where the classic cell has it, at the standard
+    // ascent, whichever font the glyphs come from.
+    cairo_move_to(cr, -shaped->left, metrics.ascent - shaped->baseline);
+    pango_cairo_show_layout(cr, shaped->layout);
+  }
   cairo_restore(cr);
 }
 
