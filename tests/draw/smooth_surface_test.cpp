@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "draw/text_metrics.h"
@@ -173,6 +174,32 @@ TEST(SmoothSurfaceTest, FallbackFontsDrawRealGlyphsAndABoxWhenNoneHasOne) {
         << r.text;
   }
   EXPECT_NE(drawn[0], drawn[1]);
+}
+
+// Each thread has its own Pango state: charts drawn at once on several
+// threads come out as the one drawn alone.
+TEST(SmoothSurfaceTest, ThreadsDrawAtOnceAsOneDrawsAlone) {
+  const auto draw = [] {
+    Drawn d = Surface(160, 60, 2);
+    d.surface->SelectFont(Font::Chart(16));
+    d.surface->TextOut(4, 4, "Quarterly \u9500\u552E \u0645\u0628\u064A\u0639\u0627\u062A");
+    d.surface->SelectFont(Font::Chart(12, 900));
+    d.surface->TextOut(140, 56, "Units");
+    Quarter(*d.surface);
+    Finish(d);
+    const auto pixels = d.canvas.pixels();
+    return std::vector<std::uint32_t>(pixels.begin(), pixels.end());
+  };
+  const std::vector<std::uint32_t> alone = draw();
+  std::vector<std::vector<std::uint32_t>> results(4);
+  std::vector<std::thread> threads;
+  for (auto& result : results) {
+    threads.emplace_back([&result, &draw] {
+      for (int i = 0; i < 5; ++i) result = draw();
+    });
+  }
+  for (auto& t : threads) t.join();
+  for (const auto& result : results) EXPECT_EQ(result, alone);
 }
 
 TEST(SmoothSurfaceTest, PdfIsOnePageWithItsTitle) {
