@@ -77,10 +77,16 @@ struct ShapedLayout {
   std::int32_t maskY = 0;
 };
 
-// Most texts kept per context. A chart has a few dozen; when the cache is
-// full it is emptied and fills again, which bounds its memory (a layout of
-// a label is a few kilobytes) without bookkeeping on every hit.
+// What a thread keeps per context. A chart has a few dozen texts; when the
+// cache holds kMaxCachedLayouts of them, or its estimated memory passes
+// kMaxCachedBytes, it is emptied and fills again, which bounds it without
+// bookkeeping on every hit. The estimate counts a mask's bytes and, for the
+// layout, kBytesPerTextByte per byte of text (Pango's glyph and attribute
+// records); masks past kMaxMaskPixels are not kept at all.
 constexpr std::size_t kMaxCachedLayouts = 512;
+constexpr std::size_t kMaxCachedBytes = std::size_t{32} << 20;
+constexpr std::size_t kBytesPerTextByte = 128;
+constexpr double kMaxMaskPixels = 1 << 20;
 
 // Pango's font map, the two contexts (images: grey-scale anti-aliasing with
 // light hinting; vector documents: outlines untouched) and their shaped
@@ -128,7 +134,11 @@ class PangoThread {
       key.append(reinterpret_cast<const char*>(fields), sizeof fields);
       key.append(text);
       if (const auto found = cache.find(key); found != cache.end()) return &found->second;
-      if (cache.size() >= kMaxCachedLayouts) Clear(cache);
+      std::size_t& bytes = cachedBytes_[forImage ? 0 : 1];
+      if (cache.size() >= kMaxCachedLayouts || bytes >= kMaxCachedBytes) {
+        Clear(cache);
+        bytes = 0;
+      }
       ShapedLayout shaped;
       shaped.layout = pango_layout_new(context);
       if (shaped.layout == nullptr) return nullptr;
@@ -143,7 +153,13 @@ class PangoThread {
       shaped.missingGlyphs = pango_layout_get_unknown_glyphs_count(shaped.layout);
       if (forImage) RenderMask(shaped, font, scale);
       try {
-        return &cache.emplace(key, shaped).first->second;
+        const ShapedLayout& kept = cache.emplace(key, shaped).first->second;
+        bytes += key.size() * kBytesPerTextByte;
+        if (kept.mask != nullptr) {
+          bytes += static_cast<std::size_t>(cairo_image_surface_get_stride(kept.mask)) *
+                   static_cast<std::size_t>(cairo_image_surface_get_height(kept.mask));
+        }
+        return &kept;
       } catch (...) {
         g_object_unref(shaped.layout);
         if (shaped.mask != nullptr) cairo_surface_destroy(shaped.mask);
@@ -190,9 +206,8 @@ class PangoThread {
     const double top = std::floor(y0) - 1;
     const double width = std::ceil(x1) + 1 - left;
     const double height = std::ceil(y1) + 1 - top;
-    // A mask past this size is not worth keeping; such text is drawn
-    // directly each time.
-    if (width * height > 4'000'000.0) return;
+    // Text this large is drawn directly each time.
+    if (width * height > kMaxMaskPixels) return;
     cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, static_cast<int>(width),
                                                        static_cast<int>(height));
     cairo_t* cr = cairo_create(mask);
@@ -273,7 +288,8 @@ class PangoThread {
   PangoContext* contexts_[2] = {nullptr, nullptr};
   PangoFontDescription* description_ = nullptr;  // scratch, refilled per new text
   Cache caches_[2];
-  std::string key_;  // scratch, so a hit allocates nothing
+  std::size_t cachedBytes_[2] = {0, 0};  // estimated, as kMaxCachedBytes counts
+  std::string key_;                      // scratch, so a hit allocates nothing
 };
 
 PangoThread& ThreadPango() noexcept {

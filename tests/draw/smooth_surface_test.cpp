@@ -202,6 +202,24 @@ TEST(SmoothSurfaceTest, ThreadsDrawAtOnceAsOneDrawsAlone) {
   for (const auto& result : results) EXPECT_EQ(result, alone);
 }
 
+// Shaped texts are kept per thread up to a bound; a text drawn again after
+// the cache was emptied many times over comes out the same.
+TEST(SmoothSurfaceTest, TextDrawsTheSameAfterTheCacheTurnsOver) {
+  const auto draw = [] {
+    Drawn d = Surface(80, 30, 1);
+    d.surface->SelectFont(Font::Chart(16));
+    d.surface->TextOut(2, 2, "Revenue");
+    Finish(d);
+    const auto pixels = d.canvas.pixels();
+    return std::vector<std::uint32_t>(pixels.begin(), pixels.end());
+  };
+  const std::vector<std::uint32_t> first = draw();
+  Drawn other = Surface(8, 8, 1);
+  for (int i = 0; i < 1500; ++i) other.surface->TextOut(0, 0, "label " + std::to_string(i));
+  Finish(other);
+  EXPECT_EQ(draw(), first);
+}
+
 TEST(SmoothSurfaceTest, PdfIsOnePageWithItsTitle) {
   std::vector<std::uint8_t> bytes;
   std::string error;
