@@ -63,10 +63,11 @@ constexpr CommandHelp kCommands[] = {
      "      FILE ending in .png, .jpg (.jpeg), .bmp, .svg or .pdf gives that format,\n"
      "      anything else a BMP; --format bmp|jpeg|png|svg|pdf overrides it. --smooth\n"
      "      draws anti-aliased shapes and shaped text on the classic layout; --scale N\n"
-     "      (1-4) makes the image N times as wide and high. -o - writes the image to standard\n"
-     "      output (PNG unless --format says otherwise). --quality N (1-100) sets the\n"
-     "      JPEG quality; --alt prints a description of the chart (to standard error\n"
-     "      with -o -). Colours are #RRGGBB or one of the 24 names (red, skyblue, ...).\n"},
+     "      (1-4) makes the image N times as wide and high. -o - writes the image to\n"
+     "      standard output (PNG unless --format says otherwise). --quality N (1-100)\n"
+     "      sets the JPEG quality; --alt prints a description of the chart (to standard\n"
+     "      error with -o -). Colours are #RRGGBB or one of the 24 names (red, skyblue,\n"
+     "      ...).\n"},
     {"convert",
      "  tessaloom convert FILE.bmp|FILE.jpg\n"
      "      writes FILE.jpg from a BMP, or FILE.bmp from a JPEG\n"},
