@@ -25,8 +25,8 @@ std::int64_t AddCapped(std::int64_t a, std::int64_t b) noexcept {
   return a > kMaxTextWidth - b ? kMaxTextWidth : a + b;
 }
 
-// Code point -> glyph index and (face, pixels per em, glyph index) ->
-// bilevel glyph, shared by all threads. Readers take the lock shared; a
+// (slot, code point) -> glyph source and (face, pixels per em, glyph index)
+// -> bilevel glyph, shared by all threads. Readers take the lock shared; a
 // miss renders outside it. Entries are never removed, so a pointer to one
 // stays valid for the life of the process.
 class GlyphCache {
@@ -38,17 +38,26 @@ class GlyphCache {
     return *cache;
   }
 
-  // The glyph for `cp`: a cache entry, or `scratch` when the cache is full.
-  const Glyph* Find(FaceSlot slot, std::int32_t ppem, char32_t cp, Glyph& scratch) noexcept {
-    const std::uint32_t index = GlyphIndex(slot, cp);
-    const std::uint64_t key =
-        (SlotBits(slot) << 48) | (std::uint64_t{static_cast<std::uint16_t>(ppem)} << 32) | index;
+  // The glyph `slot` draws `cp` with in a cell `cellHeight` pixels high, the
+  // slot's own face being set to `ppem`: a cache entry, or `scratch` when
+  // the cache is full.
+  const Glyph* Find(FaceSlot slot, std::int32_t ppem, std::int32_t cellHeight, char32_t cp,
+                    Glyph& scratch) noexcept {
+    const GlyphSource source = Source(slot, cp);
+    // A fallback face is scaled so that its own ascent and descent fill the
+    // same cell: its glyphs then stand on the baseline within the line.
+    if (source.face != FaceOf(slot)) {
+      ppem = CellPixelsPerEm(cellHeight, LoadedFace(source.face).figures);
+    }
+    const std::uint64_t key = (std::uint64_t{source.face} << 48) |
+                              (std::uint64_t{static_cast<std::uint16_t>(ppem)} << 32) |
+                              source.index;
     {
       std::shared_lock lock(mutex_);
       if (const auto it = glyphs_.find(key); it != glyphs_.end()) return &it->second;
     }
     Glyph glyph;
-    RenderFaceGlyph(slot, ppem, index, glyph);
+    RenderGlyph(source.face, ppem, source.index, glyph);
     const std::size_t cost = sizeof(Glyph) + 64 + glyph.runs.size() * sizeof(InkRun);
     try {
       std::unique_lock lock(mutex_);
@@ -64,28 +73,28 @@ class GlyphCache {
     return &scratch;
   }
 
+  // Where `slot` takes `cp` from (FindGlyph, remembered: a character no
+  // face has is asked about once).
+  GlyphSource Source(FaceSlot slot, char32_t cp) noexcept {
+    const std::uint64_t key = (std::uint64_t{FaceOf(slot)} << 32) | cp;
+    {
+      std::shared_lock lock(mutex_);
+      if (const auto it = sources_.find(key); it != sources_.end()) return it->second;
+    }
+    const GlyphSource source = FindGlyph(slot, cp);
+    try {
+      std::unique_lock lock(mutex_);
+      if (sources_.size() < kMaxCachedCodePoints) sources_.emplace(key, source);
+    } catch (...) {  // out of memory: not remembered
+    }
+    return source;
+  }
+
  private:
   GlyphCache() = default;
 
-  static std::uint64_t SlotBits(FaceSlot slot) noexcept { return slot == FaceSlot::kSystem; }
-
-  std::uint32_t GlyphIndex(FaceSlot slot, char32_t cp) noexcept {
-    const std::uint64_t key = (SlotBits(slot) << 32) | cp;
-    {
-      std::shared_lock lock(mutex_);
-      if (const auto it = indices_.find(key); it != indices_.end()) return it->second;
-    }
-    const std::uint32_t index = FaceGlyphIndex(slot, cp);
-    try {
-      std::unique_lock lock(mutex_);
-      if (indices_.size() < kMaxCachedCodePoints) indices_.emplace(key, index);
-    } catch (...) {  // out of memory: not remembered
-    }
-    return index;
-  }
-
   std::shared_mutex mutex_;
-  std::unordered_map<std::uint64_t, std::uint32_t> indices_;
+  std::unordered_map<std::uint64_t, GlyphSource> sources_;
   std::unordered_map<std::uint64_t, Glyph> glyphs_;
   std::size_t bytes_ = 0;
 };
@@ -128,7 +137,7 @@ void ForEachGlyph(const Style& style, std::string_view text, Visit&& visit) noex
     i += DecodeCodePoint(text, i, cp);
     Memo& m = memo[cp & 0xFF];
     if (m.cp != cp) {
-      const Glyph* glyph = cache.Find(style.slot, style.ppem, cp, scratch);
+      const Glyph* glyph = cache.Find(style.slot, style.ppem, style.metrics.height, cp, scratch);
       if (glyph == &scratch) {
         visit(scratch);
         continue;
@@ -216,6 +225,20 @@ void DrawText(Canvas& canvas, std::int32_t x, std::int32_t y, std::string_view t
       pen = AddCapped(pen, g.advance);
     }
   });
+}
+
+std::u32string MissingCharacters(std::string_view text) {
+  std::u32string missing;
+  GlyphCache& cache = GlyphCache::Instance();
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t cp = 0;
+    i += DecodeCodePoint(text, i, cp);
+    if (cache.Source(FaceSlot::kChart, cp) == GlyphSource{kChartFaceId, 0} &&
+        missing.find(cp) == std::u32string::npos) {
+      missing.push_back(cp);
+    }
+  }
+  return missing;
 }
 
 }  // namespace tessaloom

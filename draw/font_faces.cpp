@@ -83,6 +83,61 @@ bool MatchFont(const char* pattern, Candidate& out) {
   return found;
 }
 
+// Characters fallback faces are not looked for: C0 and C1 controls (they
+// draw the box, as they always have), private-use characters (what they
+// show is each font's own business) and noncharacters.
+bool FallbackServes(char32_t cp) noexcept {
+  if (cp < 0x20 || (cp >= 0x7F && cp <= 0x9F)) return false;
+  if ((cp >= 0xE000 && cp <= 0xF8FF) || cp >= 0xF0000) return false;
+  if (cp >= 0xFDD0 && cp <= 0xFDEF) return false;
+  return (cp & 0xFFFE) != 0xFFFE;
+}
+
+// How many of fontconfig's candidates for one character are tried.
+constexpr std::size_t kMaxCandidates = 8;
+
+// Faces that have `cp`, in fontconfig's order for a bold serif with that
+// character, leaving out colour faces (their glyphs are colour bitmaps,
+// which bilevel text cannot show) and faces that are not scalable.
+std::vector<Candidate> FacesWithCharacter(char32_t cp) {
+  std::vector<Candidate> found;
+  FcPattern* request = FcNameParse(reinterpret_cast<const FcChar8*>("serif:bold"));
+  if (request == nullptr) return found;
+  FcCharSet* wanted = FcCharSetCreate();
+  if (wanted != nullptr) {
+    FcCharSetAddChar(wanted, cp);
+    FcPatternAddCharSet(request, FC_CHARSET, wanted);
+    FcCharSetDestroy(wanted);
+  }
+  FcConfigSubstitute(nullptr, request, FcMatchPattern);
+  FcDefaultSubstitute(request);
+  FcResult result = FcResultNoMatch;
+  FcFontSet* fonts = FcFontSort(nullptr, request, FcFalse, nullptr, &result);
+  FcPatternDestroy(request);
+  if (fonts == nullptr) return found;
+  for (int i = 0; i < fonts->nfont && found.size() < kMaxCandidates; ++i) {
+    FcPattern* font = fonts->fonts[i];
+    FcCharSet* charset = nullptr;
+    FcBool color = FcFalse;
+    FcBool scalable = FcTrue;
+    FcChar8* file = nullptr;
+    if (FcPatternGetCharSet(font, FC_CHARSET, 0, &charset) != FcResultMatch ||
+        !FcCharSetHasChar(charset, cp) ||
+        FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch) {
+      continue;
+    }
+    FcPatternGetBool(font, FC_COLOR, 0, &color);
+    FcPatternGetBool(font, FC_SCALABLE, 0, &scalable);
+    if (color || !scalable) continue;
+    Candidate c;
+    c.file = reinterpret_cast<const char*>(file);
+    FcPatternGetInteger(font, FC_INDEX, 0, &c.index);
+    found.push_back(std::move(c));
+  }
+  FcFontSetDestroy(fonts);
+  return found;
+}
+
 bool FamilyIn(const Candidate& c, std::span<const std::string_view> families) {
   return std::any_of(families.begin(), families.end(),
                      [&](std::string_view f) { return EqualsIgnoreAsciiCase(c.family, f); });
@@ -186,26 +241,34 @@ class Faces {
     return Loaded();
   }
 
-  const FaceInfo& Info(FaceSlot slot) const noexcept {
-    const FaceInfo* info = published_[Index(slot)].load(std::memory_order_acquire);
+  const FaceInfo& Info(FaceId face) const noexcept {
+    const FaceInfo* info =
+        face < kFaces ? published_[face].load(std::memory_order_acquire) : nullptr;
     return info != nullptr ? *info : kNoFace;
   }
 
-  std::uint32_t GlyphIndex(FaceSlot slot, char32_t cp) noexcept {
-    const std::size_t i = Index(slot);
+  GlyphSource Find(FaceSlot slot, char32_t cp) noexcept {
+    const FaceId own = FaceOf(slot);
     std::lock_guard lock(mutex_);
-    if (face_[i] == nullptr) return 0;
+    if (face_[own] == nullptr) return {own, 0};
     FT_ULong code = cp;
-    if (info_[i].rasterFont) {
-      code = RasterCharCode(cp, cp1252_[i]);
-      if (code == 0) return 0;
+    if (info_[own].rasterFont) {
+      code = RasterCharCode(cp, cp1252_[own]);
+      if (code == 0) return {own, 0};
     }
-    return FT_Get_Char_Index(face_[i], code);
+    const FT_UInt index = FT_Get_Char_Index(face_[own], code);
+    if (index != 0 || slot != FaceSlot::kChart || !FallbackServes(cp)) return {own, index};
+    try {
+      return Fallback(cp);
+    } catch (...) {  // out of memory while looking: the box this time
+      return {own, 0};
+    }
   }
 
-  void Render(FaceSlot slot, std::int32_t ppem, std::uint32_t glyphIndex, Glyph& out) noexcept {
+  void Render(FaceId id, std::int32_t ppem, std::uint32_t glyphIndex, Glyph& out) noexcept {
     out = Glyph{};
-    const std::size_t i = Index(slot);
+    if (id >= kFaces) return;
+    const std::size_t i = id;
     std::lock_guard lock(mutex_);
     FT_Face face = face_[i];
     if (face == nullptr) return;
@@ -237,7 +300,37 @@ class Faces {
   }
 
  private:
-  static std::size_t Index(FaceSlot slot) noexcept { return slot == FaceSlot::kSystem ? 1 : 0; }
+  static constexpr std::size_t kFaces = 2 + kMaxFallbackFaces;
+
+  static std::size_t Index(FaceSlot slot) noexcept { return FaceOf(slot); }
+
+  // A face after the chart face that has `cp`: one already open, else the
+  // first of fontconfig's candidates that opens and has it. Under mutex_.
+  GlyphSource Fallback(char32_t cp) {
+    for (std::size_t i = 2; i < 2 + fallbackCount_; ++i) {
+      if (const FT_UInt index = FT_Get_Char_Index(face_[i], cp); index != 0) {
+        return {static_cast<FaceId>(i), index};
+      }
+    }
+    if (2 + fallbackCount_ == kFaces) return {};
+    for (const Candidate& c : FacesWithCharacter(cp)) {
+      const std::size_t next = 2 + fallbackCount_;
+      if (next == kFaces) break;
+      const bool open = std::any_of(fallbackKeys_.begin(), fallbackKeys_.end(), [&](const auto& k) {
+        return k.first == c.file && k.second == c.index;
+      });
+      if (open) continue;  // asked above: its character map says no
+      if (!OpenScalable(library_, c.file, c.index, face_[next], info_[next])) continue;
+      fallbackKeys_.emplace_back(c.file, c.index);
+      ++fallbackCount_;
+      Publish(next);
+      // fontconfig's character set and the face's map can disagree.
+      if (const FT_UInt index = FT_Get_Char_Index(face_[next], cp); index != 0) {
+        return {static_cast<FaceId>(next), index};
+      }
+    }
+    return {};
+  }
 
   bool Loaded() const noexcept {
     return published_[0].load(std::memory_order_acquire) != nullptr &&
@@ -320,27 +413,31 @@ class Faces {
 
   FT_Library library_ = nullptr;
   std::mutex mutex_;  // every FreeType call after construction
-  std::array<FT_Face, 2> face_{};
-  std::array<FaceInfo, 2> info_;  // filled under mutex_ while a face is opened
-  std::array<std::atomic<const FaceInfo*>, 2> published_{};
+  std::array<FT_Face, kFaces> face_{};
+  std::array<FaceInfo, kFaces> info_;  // filled under mutex_ while a face is opened
+  std::array<std::atomic<const FaceInfo*>, kFaces> published_{};
   static inline const FaceInfo kNoFace{};
-  std::array<bool, 2> cp1252_{};
-  std::array<std::int32_t, 2> ppem_{};  // size each scalable face is set to
+  std::array<bool, kFaces> cp1252_{};
+  std::array<std::int32_t, kFaces> ppem_{};                // size each scalable face is set to
+  std::size_t fallbackCount_ = 0;                          // faces open after the two slots'
+  std::vector<std::pair<std::string, int>> fallbackKeys_;  // their files and indices
 };
 
 }  // namespace
 
 bool EnsureFacesLoaded() noexcept { return Faces::Instance().Ensure(); }
 
-const FaceInfo& LoadedFace(FaceSlot slot) noexcept { return Faces::Instance().Info(slot); }
+const FaceInfo& LoadedFace(FaceSlot slot) noexcept { return Faces::Instance().Info(FaceOf(slot)); }
 
-std::uint32_t FaceGlyphIndex(FaceSlot slot, char32_t codePoint) noexcept {
-  return Faces::Instance().GlyphIndex(slot, codePoint);
+const FaceInfo& LoadedFace(FaceId face) noexcept { return Faces::Instance().Info(face); }
+
+GlyphSource FindGlyph(FaceSlot slot, char32_t codePoint) noexcept {
+  return Faces::Instance().Find(slot, codePoint);
 }
 
-void RenderFaceGlyph(FaceSlot slot, std::int32_t pixelsPerEm, std::uint32_t glyphIndex,
-                     Glyph& out) noexcept {
-  Faces::Instance().Render(slot, pixelsPerEm, glyphIndex, out);
+void RenderGlyph(FaceId face, std::int32_t pixelsPerEm, std::uint32_t glyphIndex,
+                 Glyph& out) noexcept {
+  Faces::Instance().Render(face, pixelsPerEm, glyphIndex, out);
 }
 
 }  // namespace tessaloom

@@ -1,10 +1,15 @@
-// The two faces text is drawn with: the chart font (a face metric-compatible
-// with Times New Roman Bold) and the System font (Wine's raster vgasys.fon,
-// else a bold sans face). Faces are opened on first use and never closed; a
-// face that could not be opened is looked for again by EnsureFacesLoaded. FreeType faces are not
-// thread-safe, so every call that touches one is serialised here; callers cache what they get.
+// The faces text is drawn with: the chart font (a face metric-compatible
+// with Times New Roman Bold), the System font (Wine's raster vgasys.fon,
+// else a bold sans face) and, for characters the chart face lacks, fallback
+// faces that fontconfig finds for them. Faces are opened on first use and
+// never closed; a face that could not be opened is looked for again by
+// EnsureFacesLoaded. Fallback faces are looked for only when a chart text
+// has a character the chart face lacks, so ordinary charts never start
+// fontconfig. FreeType faces are not thread-safe, so every call that touches
+// one is serialised here; callers cache what they get.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,6 +20,25 @@
 namespace tessaloom {
 
 enum class FaceSlot : std::uint8_t { kChart = 0, kSystem = 1 };
+
+// A loaded face: the two slots' faces, then fallback faces in the order
+// they were first needed.
+using FaceId = std::uint16_t;
+inline constexpr FaceId kChartFaceId = 0;
+inline constexpr FaceId kSystemFaceId = 1;
+// Fallback faces a process opens at most; characters past them draw boxes.
+inline constexpr std::size_t kMaxFallbackFaces = 32;
+
+constexpr FaceId FaceOf(FaceSlot slot) noexcept {
+  return slot == FaceSlot::kSystem ? kSystemFaceId : kChartFaceId;
+}
+
+// Where a character's glyph comes from.
+struct GlyphSource {
+  FaceId face = kChartFaceId;
+  std::uint32_t index = 0;  // 0: the face's own missing glyph (the box)
+  friend constexpr bool operator==(const GlyphSource&, const GlyphSource&) = default;
+};
 
 // What was loaded for a slot. Immutable once published.
 struct FaceInfo {
@@ -50,15 +74,22 @@ bool EnsureFacesLoaded() noexcept;
 
 // The slot's face as loaded so far (`loaded` false while it is missing).
 const FaceInfo& LoadedFace(FaceSlot slot) noexcept;
+// Any face by id; an id not loaded gives a description with `loaded` false.
+const FaceInfo& LoadedFace(FaceId face) noexcept;
 
-// The face's glyph for `codePoint`; 0 (the face's own missing glyph) when it
-// has none or the slot has no face.
-std::uint32_t FaceGlyphIndex(FaceSlot slot, char32_t codePoint) noexcept;
+// The glyph the slot draws `codePoint` with. The chart slot's own face
+// first; when it lacks the character, the first fallback face already open
+// that has it, else the first face in fontconfig's order for a bold serif
+// with that character (not a colour face), opened then and kept. Controls,
+// private-use characters (their meaning is the font's own) and
+// noncharacters are not looked for. {the slot's face, 0} when no installed
+// face has the character or the slot has no face.
+GlyphSource FindGlyph(FaceSlot slot, char32_t codePoint) noexcept;
 
-// Renders glyph `glyphIndex` bilevel at `pixelsPerEm` (ignored for a raster
-// face). A glyph that fails to load is drawn as glyph 0; if that fails too,
-// `out` is an empty glyph with no advance.
-void RenderFaceGlyph(FaceSlot slot, std::int32_t pixelsPerEm, std::uint32_t glyphIndex,
-                     Glyph& out) noexcept;
+// Renders glyph `glyphIndex` of `face` bilevel at `pixelsPerEm` (ignored for
+// a raster face). A glyph that fails to load is drawn as glyph 0; if that
+// fails too, `out` is an empty glyph with no advance.
+void RenderGlyph(FaceId face, std::int32_t pixelsPerEm, std::uint32_t glyphIndex,
+                 Glyph& out) noexcept;
 
 }  // namespace tessaloom

@@ -158,6 +158,74 @@ TEST(FontEngineTest, AMegabyteOfTextIsMeasuredAndItsEndDrawn) {
   }
 }
 
+std::vector<std::uint32_t> Drawn(std::string_view text, const Font& font = Font::Chart(16)) {
+  Canvas canvas = Filled(200, 40);
+  DrawText(canvas, 2, 2, text, font, kInk, kBack);
+  return Pixels(canvas);
+}
+
+std::size_t FallbackFacesOpen() {
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < kMaxFallbackFaces; ++i) {
+    n += LoadedFace(static_cast<FaceId>(kSystemFaceId + 1 + i)).loaded;
+  }
+  return n;
+}
+
+// The installed fallback faces (the package's font dependencies) cover
+// these scripts: each text draws glyphs of its own, not the box.
+TEST(FontEngineTest, FallbackFacesDrawWhatTheChartFaceLacks) {
+  const std::size_t before = FallbackFacesOpen();
+  Drawn(
+      " !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`"
+      "abcdefghijklmnopqrstuvwxyz{|}~");
+  EXPECT_EQ(FallbackFacesOpen(), before) << "ASCII text opened a fallback face";
+
+  struct Case {
+    const char* script;
+    const char* text;
+    const char* boxes;  // as many private-use characters
+  };
+  const Case cases[] = {
+      {"Chinese", "\xE4\xB8\xAD\xE6\x96\x87", "\xEE\x80\x80\xEE\x80\x80"},
+      {"Japanese", "\xE6\x97\xA5\xE6\x9C\xAC", "\xEE\x80\x80\xEE\x80\x80"},
+      {"kana", "\xE3\x81\x8B\xE3\x81\xAA", "\xEE\x80\x80\xEE\x80\x80"},
+      {"Korean", "\xED\x95\x9C\xEA\xB8\x80", "\xEE\x80\x80\xEE\x80\x80"},
+      {"Arabic", "\xD8\xB9\xD8\xB1\xD8\xA8", "\xEE\x80\x80\xEE\x80\x80\xEE\x80\x80"},
+      {"Hebrew", "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D",
+       "\xEE\x80\x80\xEE\x80\x80\xEE\x80\x80\xEE\x80\x80"},
+      {"Devanagari", "\xE0\xA4\x95\xE0\xA4\xAE", "\xEE\x80\x80\xEE\x80\x80"},
+      {"emoji", "\xF0\x9F\x98\x80\xE2\x9D\xA4", "\xEE\x80\x80\xEE\x80\x80"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(MissingCharacters(c.text), U"") << c.script;
+    EXPECT_NE(Drawn(c.text), Drawn(c.boxes)) << c.script;
+    EXPECT_NE(Drawn(c.text, Font::Chart(24, 900)), Drawn(c.boxes, Font::Chart(24, 900)))
+        << c.script;
+  }
+  // Two texts in one script are two pictures, not the same row of boxes.
+  EXPECT_NE(Drawn(cases[0].text), Drawn(cases[1].text));
+}
+
+// A character no face has (private use is never looked for) still draws
+// the chart face's box, and is what MissingCharacters reports.
+TEST(FontEngineTest, CharactersNoFaceHasDrawTheBox) {
+  const struct {
+    const char* text;
+    std::u32string missing;
+  } cases[] = {
+      {"a\xEE\x80\x80"
+       "b\xEE\x80\x80\xF4\x8F\xBF\xBD",
+       U"\uE000\U0010FFFD"},
+      {"Sales \xE4\xB8\xAD", U""},
+      {"\x01\x01", U"\x01"},  // controls draw the box, as always
+  };
+  for (const auto& c : cases) EXPECT_EQ(MissingCharacters(c.text), c.missing) << c.text;
+  const std::vector<std::uint32_t> box = Drawn("\xEE\x80\x80");
+  EXPECT_EQ(Drawn("\xEF\xA3\xBE"), box);  // U+F8FE
+  EXPECT_NE(box, Drawn(""));              // and the box has ink
+}
+
 TEST(FontEngineTest, ConcurrentDrawingMatchesSingleThreadedDrawing) {
   // Sizes and characters used nowhere else, so the threads race to render
   // and cache the same glyphs; the references are drawn afterwards.
@@ -165,8 +233,9 @@ TEST(FontEngineTest, ConcurrentDrawingMatchesSingleThreadedDrawing) {
   for (std::int32_t h = 31; h <= 38; ++h) fonts.push_back(Font::Chart(h, h % 2 == 0 ? 900 : 0));
   const auto draw = [](const Font& font) {
     Canvas canvas = Filled(160, 160);
-    DrawText(canvas, 4, Upward(font) ? 150 : 4, "\xCE\xB1\xCE\xB2 Quarterly \xC5\x92", font, kInk,
-             kBack);
+    // The last character comes from a fallback face: the threads race to find it too.
+    DrawText(canvas, 4, Upward(font) ? 150 : 4, "\xCE\xB1\xCE\xB2 Quarterly \xC5\x92\xE8\xAA\x9E",
+             font, kInk, kBack);
     return Pixels(canvas);
   };
   std::vector<std::vector<std::vector<std::uint32_t>>> results(8);
