@@ -26,6 +26,8 @@ SERIES = [
     "DrawPieSeriesGraph", "Draw3DPieSeriesGraph", "DrawBoxWhiskerSeriesGraph",
 ]
 MAGIC = {"png": b"\x89PNG", "jpeg": b"\xff\xd8", "bmp": b"BM", "svg": b"<", "pdf": b"%PDF-"}
+MIME = {"png": "image/png", "jpeg": "image/jpeg", "bmp": "image/bmp", "svg": "image/svg+xml",
+        "pdf": "application/pdf"}
 
 
 def feed(g, method):
@@ -69,7 +71,7 @@ def test_every_method_draws_every_format_in_both_styles(g, method, style):
         assert getattr(g, method)() == tessaloom.S_OK
         assert (g.ErrorReason, g.LastError) == ("", "")
         data = g.ImageData
-        assert data.startswith(magic), fmt
+        assert data.startswith(magic) and g.ImageMimeType == MIME[fmt], fmt
         if fmt in ("png", "jpeg", "bmp"):
             assert size_of(fmt, data) == (1000, 700), fmt
 
