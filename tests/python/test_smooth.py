@@ -76,16 +76,6 @@ def test_every_method_draws_every_format_in_both_styles(g, method, style):
             assert size_of(fmt, data) == (1000, 700), fmt
 
 
-@pytest.mark.parametrize("scale", [1, 2, 3, 4])
-@pytest.mark.parametrize("style", ["classic", "smooth"])
-def test_scale_multiplies_the_image(g, scale, style):
-    g.OutputTarget, g.OutputFormat, g.RenderStyle, g.Scale = "memory", "png", style, scale
-    g.GraphWidth, g.GraphHeight = 300, 200
-    feed(g, "DrawLineGraph")
-    g.DrawLineGraph()
-    assert size_of("png", g.ImageData) == (300 * scale, 200 * scale)
-
-
 @pytest.mark.parametrize(
     "name,value,message",
     [
