@@ -165,6 +165,13 @@ class IGraphGenerator2(Dispatch):
     @property
     def AltText(self) -> str:
         """property AltText"""
+    RenderStyle: str
+    """property RenderStyle"""
+    @property
+    def Scale(self) -> int:
+        """property Scale"""
+    @Scale.setter
+    def Scale(self, newVal: SupportsIndex) -> None: ...
 
 def CreateObject(progid: str) -> Dispatch: ...
 def GraphGenerator() -> IGraphGenerator2: ...
