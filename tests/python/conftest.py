@@ -1,9 +1,13 @@
 """Shared fixtures and helpers of the Python tests."""
 
+import io
 import os
 import pathlib
 import struct
 import subprocess
+import sys
+import wsgiref.util
+import wsgiref.validate
 
 import pytest
 
@@ -68,9 +72,10 @@ GOOD_ARGUMENTS = {
 }
 
 
-CLI = os.environ.get("TESSALOOM_CLI") or str(
-    pathlib.Path(__file__).resolve().parents[2] / "build" / "tessaloom"
-)
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+EXAMPLE = ROOT / "examples" / "site"
+sys.path.insert(0, str(EXAMPLE))  # the example's serve and site_app modules
+CLI = os.environ.get("TESSALOOM_CLI") or str(ROOT / "build" / "tessaloom")
 needs_cli = pytest.mark.skipif(not os.path.exists(CLI), reason="command-line tool not built")
 
 
@@ -82,6 +87,38 @@ def run_cli(*args, cwd=None):
 def no_cgi_request(monkeypatch):
     monkeypatch.delenv("PATH_TRANSLATED", raising=False)
     monkeypatch.delenv("SCRIPT_FILENAME", raising=False)
+
+
+@pytest.fixture
+def hosting(tmp_path, monkeypatch, no_cgi_request):
+    """The example's hosting setup: site "allowed" may draw, "refused" may not."""
+    import serve
+
+    setup = serve.write_setup(tmp_path)
+    monkeypatch.setenv("TESSALOOM_REGISTRY", setup.registry)
+    return setup
+
+
+def wsgi_call(app, path="/", query="", verb="GET", **extra):
+    """Runs app under the WSGI validator in this thread; (status code,
+    headers, body, wsgi.errors text)."""
+    log = io.StringIO()
+    environ = {"REQUEST_METHOD": verb, "SCRIPT_NAME": "", "PATH_INFO": path,
+               "QUERY_STRING": query, "wsgi.errors": log}
+    wsgiref.util.setup_testing_defaults(environ)
+    environ.update(extra)
+    answer = {}
+
+    def start_response(status, headers, exc_info=None):
+        answer["status"], answer["headers"] = status, dict(headers)
+        return lambda data: None
+
+    result = wsgiref.validate.validator(app)(environ, start_response)
+    try:
+        body = b"".join(result)
+    finally:
+        result.close()
+    return int(answer["status"][:3]), answer["headers"], body, log.getvalue()
 
 
 @pytest.fixture
@@ -100,10 +137,8 @@ def automation_error(call, *args):
 def read_bmp(path):
     """(width, height, pixel(x, y) -> (r, g, b)) of a 32-bit bottom-up BMP."""
     data = path.read_bytes()
-    assert data[:2] == b"BM"
-    size, offset = struct.unpack_from("<I4xI", data, 2)
-    assert size == len(data)
-    width, height, planes, bpp = struct.unpack_from("<iiHH", data, 18)
+    assert data[:2] == b"BM" and struct.unpack_from("<I", data, 2)[0] == len(data)
+    offset, width, height, planes, bpp = struct.unpack_from("<I4xiiHH", data, 10)
     assert (planes, bpp) == (1, 32)
 
     def pixel(x, y):
@@ -121,19 +156,6 @@ def add_series(g, items, series):
         g.AddSeries(title)
         for v in values:
             g.AddDataEx(v)
-
-
-def draw_bmp(g, folder, method, values=(), labels=None):
-    """Adds the values, draws them into a BMP without a message; returns pixel(x, y)."""
-    g.FilePath = str(folder)
-    g.FileName = "chart.bmp"
-    for i, value in enumerate(values):
-        g.AddData(labels[i] if labels else "L%d" % i, value)
-    assert getattr(g, method)() == tessaloom.S_OK
-    assert g.ErrorReason == ""
-    width, height, pixel = read_bmp(folder / "chart.bmp")
-    assert (width, height) == (500, 350)
-    return pixel
 
 
 def pytest_make_parametrize_id(config, val, argname):
