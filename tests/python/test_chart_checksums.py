@@ -1,14 +1,9 @@
 """Every chart of the gallery and a handful of edge charts, drawn as BMP and
-compared with the SHA-256 table in chart_checksums.txt. The table guards each
-pixel that the drawing tests do not spell out.
-
-After an intended change to the drawing, regenerate the table and review the
-charts that changed:
-
-    TESSALOOM_UPDATE_CHECKSUMS=1 tools/test
-
-The glyphs come from FreeType and a system font, so the table records which
-ones drew it; where they differ the comparison is skipped, not failed.
+compared with the SHA-256 table in chart_checksums.txt, which guards each
+pixel the drawing tests do not spell out. After an intended change to the
+drawing, regenerate it with `TESSALOOM_UPDATE_CHECKSUMS=1 tools/test` and
+review the charts that changed. The glyphs come from FreeType and a system
+font, so the table records which drew it; where they differ it is skipped.
 """
 
 import hashlib
@@ -98,13 +93,9 @@ CHARTS = dict(gallery(), **EDGES)
 
 def draw(folder, name, calls):
     g = tessaloom.CreateObject("Tessaloom.GraphGenerator")
-    g.FilePath = str(folder)
-    g.FileName = name + ".bmp"
+    g.FilePath, g.FileName = str(folder), name + ".bmp"
     for member, *args in calls:
-        if member in PROPERTIES:
-            setattr(g, member, *args)
-        else:
-            getattr(g, member)(*args)
+        setattr(g, member, *args) if member in PROPERTIES else getattr(g, member)(*args)
     assert g.ErrorReason == ""
     return hashlib.sha256((folder / (name + ".bmp")).read_bytes()).hexdigest()
 
