@@ -1,5 +1,6 @@
 """The example web site (examples/site): one site draws, the other is refused."""
 
+import contextlib
 import http.client
 import os
 import pathlib
@@ -32,16 +33,6 @@ def get(port, path, headers=None):
         connection.close()
 
 
-def files(folder):
-    return sorted(p.name for p in pathlib.Path(folder).iterdir())
-
-
-def edit(path, old, new):
-    text = pathlib.Path(path).read_text()
-    assert old in text
-    pathlib.Path(path).write_text(text.replace(old, new))
-
-
 # Changes to the example's settings files, and what each site's page then
 # says (None: it drew its chart): the files are read afresh at every drawing.
 # The access check's own tests cover every rule.
@@ -58,7 +49,9 @@ SETTINGS = {
 @pytest.mark.parametrize("name", SETTINGS)
 def test_each_site_follows_the_settings(hosting, name):
     (file, old, new), *expected = SETTINGS[name]
-    edit(pathlib.Path(hosting.registry).parent / file, old, new)
+    path = pathlib.Path(hosting.registry).parent / file
+    assert old in path.read_text()
+    path.write_text(path.read_text().replace(old, new))
     app = site_app.make_app(hosting.document_root)
     for site, message in zip(["allowed", "refused"], expected):
         status, _, body, _ = wsgi_call(app, "/%s/" % site)
@@ -68,16 +61,30 @@ def test_each_site_follows_the_settings(hosting, name):
         assert drawn == (message is None), site
 
 
-def test_serve_py_writes_the_setup_and_serves_until_stopped(tmp_path):
-    env = dict(os.environ)
-    env.pop("TESSALOOM_REGISTRY", None)
-    env.pop("PATH_TRANSLATED", None)
-    process = subprocess.Popen(
-        [sys.executable, str(EXAMPLE / "serve.py"), "--port", "0", "--folder", str(tmp_path)],
-        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, env=env)
-    watchdog = threading.Timer(60, process.kill)  # the script stops whatever happens here
+@contextlib.contextmanager
+def running(args, **options):
+    """A server in a process group of its own that ends after a minute
+    whatever the test does, and always when the test ends."""
+    process = subprocess.Popen(args, start_new_session=True, **options)
+    watchdog = threading.Timer(60, os.killpg, (process.pid, signal.SIGKILL))
     watchdog.start()
     try:
+        yield process
+    finally:
+        os.killpg(process.pid, signal.SIGTERM)
+        try:
+            process.wait(10)
+        except subprocess.TimeoutExpired:
+            os.killpg(process.pid, signal.SIGKILL)
+            process.wait(10)
+        watchdog.cancel()
+
+
+def test_serve_py_writes_the_setup_and_serves_until_stopped(tmp_path):
+    env = {name: value for name, value in os.environ.items()
+           if name not in ("TESSALOOM_REGISTRY", "PATH_TRANSLATED")}
+    with running([sys.executable, str(EXAMPLE / "serve.py"), "--port", "0", "--folder",
+                  str(tmp_path)], stdout=subprocess.PIPE, text=True, env=env) as process:
         banner = [process.stdout.readline() for _ in range(4)]
         port = int(re.search(r"http://127\.0\.0\.1:(\d+)/refused/", banner[3]).group(1))
         assert "/allowed/" in banner[2]
@@ -92,14 +99,10 @@ def test_serve_py_writes_the_setup_and_serves_until_stopped(tmp_path):
         # A URL climbing into the other site is not served.
         assert get(port, "/allowed/../refused/")[0] == 404
         assert get(port, "/refused/../allowed/chart.jpg")[0] == 404
-    finally:
-        process.terminate()
-        process.wait(30)
-        watchdog.cancel()
     registry = (tmp_path / "registry.reg").read_text()
     assert '"InstallationPath"="%s"' % (tmp_path / "quillfen") in registry
-    assert files(tmp_path / "www" / "allowed") == ["chart.jpg", "sales.csv"]
-    assert files(tmp_path / "www" / "refused") == ["sales.csv"]
+    assert sorted(os.listdir(tmp_path / "www" / "allowed")) == ["chart.jpg", "sales.csv"]
+    assert os.listdir(tmp_path / "www" / "refused") == ["sales.csv"]
 
 
 CHART_QUERY = "/allowed/chart?method=DrawPieGraph&labels=a,b,c&values=3,2,1"
@@ -116,13 +119,11 @@ def test_gunicorn_serves_the_sites_and_the_chart_service(hosting):
     port = listener.getsockname()[1]
     env = dict(os.environ, TESSALOOM_SITE_ROOT=hosting.document_root,
                PYTHONPATH=os.pathsep.join([str(EXAMPLE), os.environ.get("PYTHONPATH", "")]))
-    process = subprocess.Popen(
-        [sys.executable, "-m", "gunicorn", "-w", "2", "--bind", "fd://%d" % listener.fileno(),
-         "--graceful-timeout", "5", "--log-level", "warning", "site_app:app"],
-        env=env, pass_fds=[listener.fileno()], start_new_session=True,
-        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-    listener.close()  # gunicorn holds it now; connections queue until a worker is up
-    try:
+    with running([sys.executable, "-m", "gunicorn", "-w", "2", "--bind",
+                  "fd://%d" % listener.fileno(), "--graceful-timeout", "5", "--log-level",
+                  "warning", "site_app:app"],
+                 env=env, pass_fds=[listener.fileno()], stderr=subprocess.PIPE) as process:
+        listener.close()  # gunicorn holds it now; connections queue until a worker is up
         status, _, page = get(port, "/allowed/")
         assert status == 200 and b'<img src="/allowed/chart.jpg' in page
         status, tag, image = get(port, CHART_QUERY)
@@ -130,13 +131,6 @@ def test_gunicorn_serves_the_sites_and_the_chart_service(hosting):
         assert get(port, CHART_QUERY, {"If-None-Match": tag})[:2] == (304, tag)
         status, _, body = get(port, CHART_QUERY.replace("allowed", "refused"))
         assert (status, body.decode().strip()) == (403, COMPONENT_REFUSED)
-    finally:
-        os.killpg(process.pid, signal.SIGTERM)
-        try:
-            process.wait(10)
-        except subprocess.TimeoutExpired:
-            os.killpg(process.pid, signal.SIGKILL)
-            process.wait(10)
     errors = process.stderr.read().decode()
     process.stderr.close()
     assert "Traceback" not in errors, errors

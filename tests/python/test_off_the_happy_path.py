@@ -35,7 +35,6 @@ SAME_AS_FRESH = [
     ([("AddData", "a long legend text", 1), ("DrawPieGraph",), ("ClearData",)] + POSITIVE
      + [("DrawPieGraph",)], POSITIVE + [("DrawPieGraph",)]),
     (NEGATIVE_BARS + POSITIVE + [("DrawBoxWhiskerGraph",)], POSITIVE + [("DrawBoxWhiskerGraph",)]),
-    (NEGATIVE_BARS + POSITIVE + [("DrawStackedBarGraph",)], POSITIVE + [("DrawStackedBarGraph",)]),
     # The 3D line chart is vertical whatever was asked, and keeps the request for later charts.
     (HORIZONTAL + POSITIVE + [("Draw3DLineGraph",)], POSITIVE + [("Draw3DLineGraph",)]),
     (POSITIVE + [("Draw3DLineGraph",)] + HORIZONTAL + [("DrawBarGraph",)],
