@@ -17,15 +17,12 @@ def filled(g, folder, name):
 
 
 @pytest.mark.parametrize("method", DRAW_METHODS)
-def test_every_draw_method_writes_a_jpeg_and_then_a_bmp_of_the_same_data(g, tmp_path, method):
+def test_every_draw_method_writes_a_jpeg(g, tmp_path, method):
     filled(g, tmp_path, "chart.jpg")
     assert (getattr(g, method)(), g.ErrorReason) == (tessaloom.S_OK, "")
     data = (tmp_path / "chart.jpg").read_bytes()
     assert data[:3] == b"\xff\xd8\xff" and data[-2:] == b"\xff\xd9"
-    g.FileName = "chart.bmp"
-    assert getattr(g, method)() == tessaloom.S_OK
-    assert read_bmp(tmp_path / "chart.bmp")[:2] == (500, 350)
-    assert sorted(p.name for p in tmp_path.iterdir()) == ["chart.bmp", "chart.jpg"]
+    assert list(tmp_path.iterdir()) == [tmp_path / "chart.jpg"]
 
 
 @pytest.mark.parametrize("width,height,horizontal", [(1, 1, 0), (3, 7, 0), (640, 120, 0),

@@ -1,6 +1,5 @@
-"""Charts drawn off the happy path: reused objects, negative, crowded and
-oversized data. Each case once drew a wrong picture or reported success for
-a chart it did not draw."""
+"""Charts off the happy path: reused objects, negative and crowded data. Each
+case once drew a wrong picture or reported success for a chart not drawn."""
 
 import subprocess
 import sys
