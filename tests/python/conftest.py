@@ -47,7 +47,6 @@ INTERFACE = [
 
 DRAW_METHODS = [name for name, _, _, _ in INTERFACE if name.startswith("Draw")]
 TEXT_PROPERTIES = [name for name, _, kind, params in INTERFACE if params == TEXT_PUT]
-SIZE_PROPERTIES = ["GraphWidth", "GraphHeight"]
 # Arguments that every non-drawing method accepts.
 GOOD_ARGUMENTS = {
     name: tuple({VT_BSTR: "x", VT_R4: 1.5, VT_I4: 1}[vt] for _, vt in params)
@@ -63,8 +62,9 @@ CLI = os.environ.get("TESSALOOM_CLI") or str(ROOT / "build" / "tessaloom")
 needs_cli = pytest.mark.skipif(not os.path.exists(CLI), reason="command-line tool not built")
 
 
-def run_cli(*args, cwd=None):
-    return subprocess.run([CLI, *map(str, args)], capture_output=True, text=True, cwd=cwd)
+def run_cli(*args, cwd=None, input=None):
+    return subprocess.run([CLI, *map(str, args)], capture_output=True, text=True, cwd=cwd,
+                          input=input)
 
 
 @pytest.fixture
@@ -106,8 +106,7 @@ def wsgi_call(app, path="/", query="", verb="GET", **extra):
 
 
 @pytest.fixture
-def g():
-    """A fresh GraphGenerator, late-bound."""
+def g():  # late-bound, as a script makes it
     return tessaloom.CreateObject(PROGID)
 
 

@@ -1,10 +1,8 @@
 """The command-line tool: draw, convert and demo."""
 
-import subprocess
-
 import pytest
 
-from conftest import CLI, needs_cli, run_cli as run
+from conftest import needs_cli, run_cli as run
 
 pytestmark = needs_cli
 
@@ -50,8 +48,8 @@ def test_bad_input_names_the_problem_and_fails(tmp_path, csv, method, options, c
 
 def test_data_from_standard_input_with_a_byte_order_mark_header_and_too_many_rows(tmp_path):
     rows = "\ufeffmonth,units\n" + "".join("m%d,%d\n" % (i, i) for i in range(300))
-    result = subprocess.run([CLI, "draw", "DrawBarGraph", "-", "-o", tmp_path / "x.png", "--header",
-                             "--colors", "red,rojo"], input=rows, capture_output=True, text=True)
+    result = run("draw", "DrawBarGraph", "-", "-o", tmp_path / "x.png", "--header", "--colors",
+                 "red,rojo", input=rows)
     assert result.returncode == 0, result.stderr
     assert "44 rows past the 256th were dropped" in result.stderr
     assert 'unknown colour "rojo"' in result.stderr

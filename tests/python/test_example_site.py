@@ -23,7 +23,6 @@ COMPONENT_REFUSED = ASK_HOST + "Tessaloom component"
 
 
 def get(port, path, headers=None):
-    """(status, ETag, body) of a GET on 127.0.0.1."""
     connection = http.client.HTTPConnection("127.0.0.1", port, timeout=30)
     try:
         connection.request("GET", path, headers=headers or {})
@@ -33,9 +32,8 @@ def get(port, path, headers=None):
         connection.close()
 
 
-# Changes to the example's settings files, and what each site's page then
-# says (None: it drew its chart): the files are read afresh at every drawing.
-# The access check's own tests cover every rule.
+# Changes to the example's settings files, read afresh at every drawing, and
+# what each site's page then says (None: it drew its chart).
 SETTINGS = {
     "restriction switched off": (("registry.reg", "dword:00000001", "dword:00000000"), None, None),
     "method group missing": (("quillfen/WebSite.ini", "Tessaloom=All", "Tessaloom=Series Graphs"),
@@ -63,8 +61,7 @@ def test_each_site_follows_the_settings(hosting, name):
 
 @contextlib.contextmanager
 def running(args, **options):
-    """A server in a process group of its own that ends after a minute
-    whatever the test does, and always when the test ends."""
+    """A server in a process group of its own, ended with the test or after a minute."""
     process = subprocess.Popen(args, start_new_session=True, **options)
     watchdog = threading.Timer(60, os.killpg, (process.pid, signal.SIGKILL))
     watchdog.start()
@@ -109,9 +106,8 @@ CHART_QUERY = "/allowed/chart?method=DrawPieGraph&labels=a,b,c&values=3,2,1"
 
 
 def test_gunicorn_serves_the_sites_and_the_chart_service(hosting):
-    """The example as the README runs it: gunicorn, two workers, site_app:app.
-    gunicorn takes a socket bound here (fd://), so no port can be taken by
-    another process in between; the process group always ends."""
+    """The example as the README runs it (gunicorn, two workers, site_app:app), on a
+    socket bound here (fd://) so that no other process can take the port."""
     pytest.importorskip("gunicorn")
     listener = socket.socket()
     listener.bind(("127.0.0.1", 0))

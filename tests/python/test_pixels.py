@@ -1,10 +1,7 @@
-"""Pixel probes of real charts: the rules only the finished picture shows (pen
-widths, fills over and under lines, faces and walls in their shades, slices in
-their colours). Places follow from the default 500 x 350 layout: the plot
-from x 62 on the base line y 300 (horizontal with axis titles: x 61, y 309),
-the 3D depth 13, one pie of radius 75 about (219, 180) with legend swatches
-from x 472, rows from y 160 every 18.
-"""
+"""Pixel probes of the rules only the finished picture shows: pen widths, fills
+over and under lines, faces, walls and slices in their colours. The default
+500 x 350 layout puts the plot from x 62 on y 300 (horizontal with axis titles:
+x 61, y 309), a pie of radius 75 about (219, 180), legend swatches at x 472."""
 
 import math
 

@@ -24,6 +24,8 @@ def test_blocks_set_the_request_and_restore_the_outer_one_even_on_exceptions():
         assert r.path_translated == current_path_translated() == "/srv/outer"
         with pytest.raises(KeyError):
             with request("/srv/inner"):
+                with r:  # one object may be entered again, also while in force
+                    assert current_path_translated() == "/srv/outer"
                 assert current_path_translated() == "/srv/inner"
                 raise KeyError("failed page")
         assert current_path_translated() == "/srv/outer"
@@ -57,28 +59,13 @@ def test_blocks_ended_out_of_order_keep_the_later_one_in_force():
     assert current_path_translated() is None
 
 
-def test_one_object_may_be_entered_again_inside_itself():
-    r = request("/srv/again")
-    with r:
-        with request("/srv/between"):
-            with r:
-                assert current_path_translated() == "/srv/again"
-            assert current_path_translated() == "/srv/between"
-        assert current_path_translated() == "/srv/again"
-    assert current_path_translated() is None
-
-
 def test_leaving_on_another_thread_or_unentered_is_refused_and_changes_nothing():
     with pytest.raises(RuntimeError):
         request("/srv/page").__exit__(None, None, None)
-    r = request("/srv/page")
-    r.__enter__()
-    try:
+    with request("/srv/page") as r:
         with pytest.raises(RuntimeError):
             run_in_thread(lambda: r.__exit__(None, None, None))
         assert current_path_translated() == "/srv/page"
-    finally:
-        r.__exit__(None, None, None)
     assert current_path_translated() is None
 
 
