@@ -16,7 +16,6 @@ pytestmark = pytest.mark.usefixtures("no_cgi_request")
 W = "/srv/www"
 
 
-# (environ, the middleware's document root, the page's path)
 @pytest.mark.parametrize("environ,document_root,expected", [
     # The script the server names wins.
     ({"SCRIPT_FILENAME": "/srv/s/./p.py", "PATH_TRANSLATED": "/srv/t/p.py", "DOCUMENT_ROOT": W,
