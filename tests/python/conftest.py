@@ -83,7 +83,7 @@ def hosting(tmp_path, monkeypatch, no_cgi_request):
     return setup
 
 
-def wsgi_call(app, path="/", query="", verb="GET", **extra):
+def wsgi_call(app, query="", path="/chart", verb="GET", **extra):
     """Runs app under the WSGI validator in this thread; (status code,
     headers, body, wsgi.errors text)."""
     log = io.StringIO()

@@ -5,7 +5,7 @@ import struct
 import pytest
 
 import tessaloom
-from conftest import wsgi_call
+from conftest import wsgi_call as call
 from tessaloom import _chart_app
 from tessaloom.wsgi import ChartApp
 
@@ -13,10 +13,6 @@ pytestmark = pytest.mark.usefixtures("no_cgi_request")
 
 BAR = "method=DrawBarGraph&labels=a,b,c&values=1,2,3"
 SERIES = "method=DrawBarSeriesGraph&items=a,b&series=X:1,2&series=Y:3,4"
-
-
-def call(app, query, path="/chart", **extra):
-    return wsgi_call(app, path, query, **extra)
 
 
 @pytest.fixture(scope="module")

@@ -12,7 +12,6 @@ import pytest
 import tessaloom
 
 TABLE = pathlib.Path(__file__).with_name("chart_checksums.txt")
-UPDATE = os.environ.get("TESSALOOM_UPDATE_CHECKSUMS") == "1"
 
 KINDS = ["Bar", "3DBar", "StackedBar", "3DStackedBar", "Line", "3DLine", "Pie", "3DPie",
          "BoxWhisker"]
@@ -110,7 +109,7 @@ def text_environment():
 def test_charts_match_their_checksums(tmp_path):
     drawn = {name: draw(tmp_path, name, calls) for name, calls in CHARTS.items()}
     environment = "# " + text_environment()
-    if UPDATE:
+    if os.environ.get("TESSALOOM_UPDATE_CHECKSUMS") == "1":
         header = ["# SHA-256 of each chart's BMP, see test_chart_checksums.py.", environment]
         TABLE.write_text("\n".join(header + ["%s  %s" % (drawn[n], n) for n in drawn]) + "\n")
     lines = TABLE.read_text().splitlines()

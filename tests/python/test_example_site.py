@@ -52,7 +52,7 @@ def test_each_site_follows_the_settings(hosting, name):
     path.write_text(path.read_text().replace(old, new))
     app = site_app.make_app(hosting.document_root)
     for site, message in zip(["allowed", "refused"], expected):
-        status, _, body, _ = wsgi_call(app, "/%s/" % site)
+        status, _, body, _ = wsgi_call(app, path="/%s/" % site)
         found = re.search(r'<p class="refused">([^<]*)</p>', body.decode())
         assert (status, found and found.group(1)) == (200, message), site
         drawn = pathlib.Path(hosting.document_root, site, "chart.jpg").exists()
