@@ -1,15 +1,7 @@
-"""Every chart of the gallery and a handful of edge charts, drawn as BMP and
-compared with the SHA-256 table in chart_checksums.txt. The table guards each
-pixel that the drawing tests do not spell out.
-
-After an intended change to the drawing, regenerate the table and review the
-charts that changed:
-
-    TESSALOOM_UPDATE_CHECKSUMS=1 tools/test
-
-The glyphs come from FreeType and a system font, so the table records which
-ones drew it; where they differ the comparison is skipped, not failed.
-"""
+"""The gallery's charts and edge charts as BMP against chart_checksums.txt, the
+guard of each pixel the drawing tests do not spell out. After an intended
+change: `TESSALOOM_UPDATE_CHECKSUMS=1 tools/test`, then review the charts that
+changed. The table names the FreeType and fonts that drew it; others skip."""
 
 import hashlib
 import os
@@ -20,7 +12,6 @@ import pytest
 import tessaloom
 
 TABLE = pathlib.Path(__file__).with_name("chart_checksums.txt")
-UPDATE = os.environ.get("TESSALOOM_UPDATE_CHECKSUMS") == "1"
 
 KINDS = ["Bar", "3DBar", "StackedBar", "3DStackedBar", "Line", "3DLine", "Pie", "3DPie",
          "BoxWhisker"]
@@ -34,12 +25,13 @@ TABLE_DATA = (["Q1", "Q2", "Q3", "Q4"], [("North", [32, 45, 28, 51]), ("South", 
                                          ("West", [25, 12, 40, 22])])
 
 
-def data(points=(), items=(), series=()):
+def data(points=(), items=(), series=(), draw=None):
+    """The calls that add the data, then the draw call when one is named."""
     calls = [("AddData", label, value) for label, value in points]
     calls += [("AddItemToSeries", item) for item in items]
     for title, values in series:
         calls += [("AddSeries", title)] + [("AddDataEx", v) for v in values]
-    return calls
+    return calls + ([(draw,)] if draw else [])
 
 
 def gallery():
@@ -59,52 +51,45 @@ def gallery():
 
 
 NEGATIVE = data([("a", -20), ("b", 10), ("c", 30)])
+H = [("SetHorizontalGraph",)]
 EDGES = {
     "negative-bars": NEGATIVE + [("DrawBarGraph",)],
-    "negative-bars-horizontal": [("SetHorizontalGraph",)] + NEGATIVE + [("DrawBarGraph",)],
+    "negative-bars-horizontal": H + NEGATIVE + [("DrawBarGraph",)],
     "negative-lines": NEGATIVE + [("HasGridLines", 1), ("DrawLineGraph",)],
-    "negative-lines-horizontal": [("SetHorizontalGraph",)] + NEGATIVE + [("DrawLineGraph",)],
-    "negative-stack": data([("a", -45), ("b", 45), ("c", 20)]) + [("Draw3DStackedBarGraph",)],
-    "crowded-bars": data(items=["i%d" % i for i in range(30)],
-                         series=[("S%d" % s, [5 + s] * 30) for s in range(8)])
-    + [("DrawBarSeriesGraph",)],
+    "negative-lines-horizontal": H + NEGATIVE + [("DrawLineGraph",)],
+    "negative-stack": data([("a", -45), ("b", 45), ("c", 20)], draw="Draw3DStackedBarGraph"),
+    "crowded-bars": data(items=["i%d" % i for i in range(30)], draw="DrawBarSeriesGraph",
+                         series=[("S%d" % s, [5 + s] * 30) for s in range(8)]),
     "reused-after-negative": NEGATIVE + [("BackColor", "tan"), ("HasBackColor", 1),
                                          ("DrawBarGraph",), ("ClearData",)]
-    + data([("a", 3), ("b", 7)]) + [("DrawStackedBarGraph",)],
+    + data([("a", 3), ("b", 7)], draw="DrawStackedBarGraph"),
     "long-labels": [("ChartTitle", "Quarterly units sold by region, " * 3),
                     ("XAxisLabel", "Regions of the northern sales territory"),
-                    ("YAxisLabel", "Units sold in the quarter, in thousands " * 2),
-                    ("SetHorizontalGraph",)]
-    + data([("North-north-east", 5), ("South", 9)]) + [("DrawBarGraph",)],
+                    ("YAxisLabel", "Units sold in the quarter, in thousands " * 2)]
+    + H + data([("North-north-east", 5), ("South", 9)], draw="DrawBarGraph"),
     "tall-canvas": [("GraphWidth", 300), ("GraphHeight", 520), ("XAxisLabel", "Month " * 9)]
-    + data(MONTHS) + [("Draw3DBarGraph",)],
+    + data(MONTHS, draw="Draw3DBarGraph"),
     "tiny-and-steep": data([("a", 0.01), ("b", 1000), ("c", 0.5), ("d", 600)])
     + [("AddColor", "red"), ("Draw3DLineGraph",)],
-    "tiny-bars": data([("a", 0.01), ("b", 1000), ("c", 2)]) + [("DrawBarGraph",)],
-    "crowded-pie": data([("s%d" % i, 1) for i in range(12)] + [("big", 40)])
-    + [("Draw3DPieGraph",)],
-    "crowded-flat-pie": data([("s%d" % i, 1 + i % 2) for i in range(14)]) + [("DrawPieGraph",)],
-    "sliver-pie": data([("a", 1000), ("b", 0.01), ("c", 500)]) + [("DrawPieGraph",)],
-    "long-legend": data(items=["A long legend entry", "B"], series=[("S", [3, 4]), ("T", [5, 1])])
-    + [("Draw3DBarSeriesGraph",)],
-    "box-whisker-negative": data(items="abcde", series=[("S", [-20, -10, 0, 10, 20]),
-                                                         ("T", [-5, 5, 15, 25, 35])])
-    + [("DrawBoxWhiskerSeriesGraph",)],
-    "box-whisker-even": data([(str(i), v) for i, v in enumerate([4, 8, 15, 16, 23, 42, 7, 1])])
-    + [("DrawBoxWhiskerGraph",)],
+    "tiny-bars": data([("a", 0.01), ("b", 1000), ("c", 2)], draw="DrawBarGraph"),
+    "crowded-pie": data([("s%d" % i, 1) for i in range(12)] + [("big", 40)], draw="Draw3DPieGraph"),
+    "crowded-flat-pie": data([("s%d" % i, 1 + i % 2) for i in range(14)], draw="DrawPieGraph"),
+    "sliver-pie": data([("a", 1000), ("b", 0.01), ("c", 500)], draw="DrawPieGraph"),
+    "long-legend": data(items=["A long legend entry", "B"], series=[("S", [3, 4]), ("T", [5, 1])],
+                        draw="Draw3DBarSeriesGraph"),
+    "box-whisker-negative": data(items="abcde", draw="DrawBoxWhiskerSeriesGraph",
+                                 series=[("S", [-20, -10, 0, 10, 20]), ("T", [-5, 5, 15, 25, 35])]),
+    "box-whisker-even": data([(str(i), v) for i, v in enumerate([4, 8, 15, 16, 23, 42, 7, 1])],
+                             draw="DrawBoxWhiskerGraph"),
 }
 CHARTS = dict(gallery(), **EDGES)
 
 
 def draw(folder, name, calls):
     g = tessaloom.CreateObject("Tessaloom.GraphGenerator")
-    g.FilePath = str(folder)
-    g.FileName = name + ".bmp"
+    g.FilePath, g.FileName = str(folder), name + ".bmp"
     for member, *args in calls:
-        if member in PROPERTIES:
-            setattr(g, member, *args)
-        else:
-            getattr(g, member)(*args)
+        setattr(g, member, *args) if member in PROPERTIES else getattr(g, member)(*args)
     assert g.ErrorReason == ""
     return hashlib.sha256((folder / (name + ".bmp")).read_bytes()).hexdigest()
 
@@ -124,7 +109,7 @@ def text_environment():
 def test_charts_match_their_checksums(tmp_path):
     drawn = {name: draw(tmp_path, name, calls) for name, calls in CHARTS.items()}
     environment = "# " + text_environment()
-    if UPDATE:
+    if os.environ.get("TESSALOOM_UPDATE_CHECKSUMS") == "1":
         header = ["# SHA-256 of each chart's BMP, see test_chart_checksums.py.", environment]
         TABLE.write_text("\n".join(header + ["%s  %s" % (drawn[n], n) for n in drawn]) + "\n")
     lines = TABLE.read_text().splitlines()

@@ -13,55 +13,50 @@ from tessaloom.wsgi import RequestContext, path_translated
 pytestmark = pytest.mark.usefixtures("no_cgi_request")
 
 
-@pytest.mark.parametrize(
-    "environ,document_root,expected",
-    [
-        # The script the server names wins.
-        ({"SCRIPT_FILENAME": "/srv/s/./p.py", "PATH_TRANSLATED": "/srv/t/p.py",
-          "DOCUMENT_ROOT": "/srv/www", "PATH_INFO": "/x"}, "/srv/arg", b"/srv/s/p.py"),
-        # Else the document root, SCRIPT_NAME and PATH_INFO, one "/" apart.
-        ({"DOCUMENT_ROOT": "/srv/www/", "SCRIPT_NAME": "", "PATH_INFO": "/a/p.py",
-          "SCRIPT_FILENAME": ""}, None, b"/srv/www/a/p.py"),
-        ({"DOCUMENT_ROOT": "/srv/www", "SCRIPT_NAME": "/app", "PATH_INFO": "/a",
-          "PATH_TRANSLATED": "/srv/t/a"}, None, b"/srv/www/app/a"),
-        # Each URL part is resolved on its own, as the server maps URLs.
-        ({"DOCUMENT_ROOT": "/srv/www", "PATH_INFO": "/a/../../../etc/passwd"},
-         None, b"/srv/www/etc/passwd"),
-        ({"DOCUMENT_ROOT": "/srv/www", "SCRIPT_NAME": "/app", "PATH_INFO": "/../b"},
-         None, b"/srv/www/app/b"),
-        ({"DOCUMENT_ROOT": "/srv/www", "PATH_INFO": "//a/./b//"}, None, b"/srv/www/a/b"),
-        # The middleware's own root serves servers that set none.
-        ({"PATH_INFO": "/a"}, "/srv/arg", b"/srv/arg/a"),
-        ({"DOCUMENT_ROOT": "", "PATH_INFO": "/a"}, "/srv/arg", b"/srv/arg/a"),
-        ({"DOCUMENT_ROOT": "/srv/www", "PATH_INFO": "/a"}, "/srv/arg", b"/srv/www/a"),
-        ({"PATH_INFO": "/a"}, b"/srv/bytes", b"/srv/bytes/a"),
-        # Last, PATH_TRANSLATED; empty variables count as absent.
-        ({"PATH_TRANSLATED": "/srv/t//x/../p.py", "PATH_INFO": "/p.py"}, None, b"/srv/t/p.py"),
-        ({"PATH_INFO": "/a", "SCRIPT_NAME": "/app", "PATH_TRANSLATED": ""}, None, None),
-        # URL paths are Latin-1 decoded bytes: UTF-8 URLs and raw bytes both.
-        ({"DOCUMENT_ROOT": "/srv/www", "PATH_INFO": "/caf\u00c3\u00a9"},
-         None, b"/srv/www/caf\xc3\xa9"),
-        ({"DOCUMENT_ROOT": "/srv/www", "PATH_INFO": "/\u00e9"}, None, b"/srv/www/\xe9"),
-        # File paths: PEP 3333 Latin-1 bytes, or CGI's file-system decoding.
-        ({"DOCUMENT_ROOT": "/srv/caf\u00c3\u00a9", "PATH_INFO": "/p"}, None, b"/srv/caf\xc3\xa9/p"),
-        ({"DOCUMENT_ROOT": "/srv/caf\u00e9", "PATH_INFO": "/p"}, None, b"/srv/caf\xc3\xa9/p"),
-        ({"PATH_TRANSLATED": "/srv/\udce9/p"}, None, b"/srv/\xe9/p"),
-        ({"PATH_TRANSLATED": "/srv/\u20ac/p"}, None, b"/srv/\xe2\x82\xac/p"),
-        # No file's path holds a NUL or a lone surrogate.
-        ({"DOCUMENT_ROOT": "/srv/www", "PATH_INFO": "/a\x00b"}, None, None),
-        ({"DOCUMENT_ROOT": "/srv/\ud800", "PATH_TRANSLATED": "/srv/t/p.py"}, None, None),
-    ],
-)
+W = "/srv/www"
+
+
+@pytest.mark.parametrize("environ,document_root,expected", [
+    # The script the server names wins.
+    ({"SCRIPT_FILENAME": "/srv/s/./p.py", "PATH_TRANSLATED": "/srv/t/p.py", "DOCUMENT_ROOT": W,
+      "PATH_INFO": "/x"}, "/srv/arg", b"/srv/s/p.py"),
+    # Else the document root, SCRIPT_NAME and PATH_INFO, one "/" apart.
+    ({"DOCUMENT_ROOT": W + "/", "PATH_INFO": "/a/p.py", "SCRIPT_FILENAME": ""}, None,
+     b"/srv/www/a/p.py"),
+    ({"DOCUMENT_ROOT": W, "SCRIPT_NAME": "/app", "PATH_INFO": "/a", "PATH_TRANSLATED": "/t/a"},
+     None, b"/srv/www/app/a"),
+    # Each URL part is resolved on its own, as the server maps URLs.
+    ({"DOCUMENT_ROOT": W, "PATH_INFO": "/a/../../../etc/passwd"}, None, b"/srv/www/etc/passwd"),
+    ({"DOCUMENT_ROOT": W, "SCRIPT_NAME": "/app", "PATH_INFO": "/../b"}, None, b"/srv/www/app/b"),
+    ({"DOCUMENT_ROOT": W, "PATH_INFO": "//a/./b//"}, None, b"/srv/www/a/b"),
+    # The middleware's own root serves servers that set none.
+    ({"PATH_INFO": "/a"}, "/srv/arg", b"/srv/arg/a"),
+    ({"DOCUMENT_ROOT": "", "PATH_INFO": "/a"}, "/srv/arg", b"/srv/arg/a"),
+    ({"DOCUMENT_ROOT": W, "PATH_INFO": "/a"}, "/srv/arg", b"/srv/www/a"),
+    ({"PATH_INFO": "/a"}, b"/srv/bytes", b"/srv/bytes/a"),
+    # Last, PATH_TRANSLATED; empty variables count as absent.
+    ({"PATH_TRANSLATED": "/srv/t//x/../p.py", "PATH_INFO": "/p.py"}, None, b"/srv/t/p.py"),
+    ({"PATH_INFO": "/a", "SCRIPT_NAME": "/app", "PATH_TRANSLATED": ""}, None, None),
+    # URL paths are Latin-1 decoded bytes: UTF-8 URLs and raw bytes both.
+    ({"DOCUMENT_ROOT": W, "PATH_INFO": "/caf\u00c3\u00a9"}, None, b"/srv/www/caf\xc3\xa9"),
+    ({"DOCUMENT_ROOT": W, "PATH_INFO": "/\u00e9"}, None, b"/srv/www/\xe9"),
+    # File paths: PEP 3333 Latin-1 bytes, or CGI's file-system decoding.
+    ({"DOCUMENT_ROOT": "/srv/caf\u00c3\u00a9", "PATH_INFO": "/p"}, None, b"/srv/caf\xc3\xa9/p"),
+    ({"DOCUMENT_ROOT": "/srv/caf\u00e9", "PATH_INFO": "/p"}, None, b"/srv/caf\xc3\xa9/p"),
+    ({"PATH_TRANSLATED": "/srv/\udce9/p"}, None, b"/srv/\xe9/p"),
+    ({"PATH_TRANSLATED": "/srv/\u20ac/p"}, None, b"/srv/\xe2\x82\xac/p"),
+    # No file's path holds a NUL or a lone surrogate.
+    ({"DOCUMENT_ROOT": W, "PATH_INFO": "/a\x00b"}, None, None),
+    ({"DOCUMENT_ROOT": "/srv/\ud800", "PATH_TRANSLATED": "/srv/t/p.py"}, None, None),
+])
 def test_the_page_path_comes_from_the_environ(environ, document_root, expected):
     assert path_translated(environ, document_root) == expected
 
 
 def environ_for(path_info, **extra):
-    environ = {"REQUEST_METHOD": "GET", "SCRIPT_NAME": "", "PATH_INFO": path_info,
-               "QUERY_STRING": ""}
+    environ = dict(REQUEST_METHOD="GET", SCRIPT_NAME="", PATH_INFO=path_info, QUERY_STRING="")
     wsgiref.util.setup_testing_defaults(environ)
-    environ.update(extra)
-    return environ
+    return {**environ, **extra}
 
 
 def start_response(status, headers, exc_info=None):
@@ -72,8 +67,7 @@ class Recorder:
     """An application whose response records the current request at every step."""
 
     def __init__(self, chunks=(b"a", b"b")):
-        self.chunks = chunks
-        self.events = []
+        self.chunks, self.events = chunks, []
 
     def __call__(self, environ, start_response):
         self.events.append(("call", current_path_translated()))
@@ -91,67 +85,32 @@ class Recorder:
 
 
 def test_the_call_every_step_and_close_run_inside_the_request_and_the_server_outside():
+    # The validators check the WSGI protocol on both sides of the middleware.
     app = Recorder()
-    result = RequestContext(app)(environ_for("/p.py", DOCUMENT_ROOT="/srv/www"), start_response)
+    validate = wsgiref.validate.validator
+    result = validate(RequestContext(validate(app)))(environ_for("/p.py", DOCUMENT_ROOT=W),
+                                                     start_response)
     assert current_path_translated() is None
-    seen = []
-    for chunk in result:
-        seen.append((chunk, current_path_translated()))
+    assert [(chunk, current_path_translated()) for chunk in result] == [(b"a", None), (b"b", None)]
     result.close()
-    assert seen == [(b"a", None), (b"b", None)]
     page = "/srv/www/p.py"
     assert app.events == [("call", page), ("iter", page), ("next", page), ("next", page),
                           ("close", page)]
     assert current_path_translated() is None
 
 
-def test_close_is_passed_on_even_when_nothing_was_read():
-    app = Recorder()
-    result = RequestContext(app)(environ_for("/p", DOCUMENT_ROOT="/srv"), start_response)
-    result.close()
-    assert app.events == [("call", "/srv/p"), ("close", "/srv/p")]
-
-
-def test_a_response_failing_half_way_leaves_no_request_behind():
-    def app(environ, start_response):
-        start_response("200 OK", [("Content-Type", "text/plain")])
-        yield b"first"
-        raise OSError("page failed")
-
-    result = RequestContext(app, document_root="/srv")(environ_for("/f"), start_response)
-    iterator = iter(result)
-    assert next(iterator) == b"first"
-    with pytest.raises(OSError):
-        next(iterator)
-    result.close()
-    assert current_path_translated() is None
-
-
 def test_a_response_read_on_another_thread_has_the_request_there():
     app = Recorder(chunks=(b"x",))
     result = RequestContext(app, document_root="/srv")(environ_for("/t"), start_response)
-
-    def consume():
-        list(result)
-        result.close()
-
-    worker = threading.Thread(target=consume)
+    worker = threading.Thread(target=lambda: (list(result), result.close()))
     worker.start()
     worker.join(60)
-    assert [event for event, _ in app.events] == ["call", "iter", "next", "close"]
-    assert {path for _, path in app.events} == {"/srv/t"}
+    assert app.events == [(event, "/srv/t") for event in ["call", "iter", "next", "close"]]
 
 
-def test_the_middleware_keeps_to_the_wsgi_protocol():
-    app = wsgiref.validate.validator(RequestContext(wsgiref.validate.validator(Recorder())))
-    # The validator asks for a real start_response result and a closed iterator.
-    result = app(environ_for("/v", DOCUMENT_ROOT="/srv"), start_response)
-    assert b"".join(result) == b"ab"
-    result.close()
-
-
-def test_a_relative_document_root_is_taken_from_the_current_directory(tmp_path, monkeypatch):
+def test_close_without_reading_and_a_root_taken_from_the_current_directory(tmp_path, monkeypatch):
     monkeypatch.chdir(tmp_path)
     app = Recorder()
     RequestContext(app, document_root="www")(environ_for("/p"), start_response).close()
-    assert app.events[0] == ("call", str(tmp_path / "www" / "p"))
+    page = str(tmp_path / "www" / "p")
+    assert app.events == [("call", page), ("close", page)]
