@@ -67,47 +67,41 @@ struct Host {
 
 using Change = std::function<void(Host&)>;
 
+template <typename... C>
+Change All(C... changes) {
+  return [=](Host& h) { (changes(h), ...); };
+}
 // Puts `lines` first in `section` of WebSite.ini (the first occurrence wins).
-Change Section(std::string section, std::string lines) {
+const auto Section = [](std::string s, std::string lines) -> Change {
   return [=](Host& h) {
-    h.sources.files[kWebSite] = "[" + section + "]\n" + lines + h.sources.files[kWebSite];
+    h.sources.files[kWebSite] = "[" + s + "]\n" + lines + h.sources.files[kWebSite];
   };
-}
-Change Admin(std::string text) {
+};
+const auto Admin = [](std::string text) -> Change {
   return [=](Host& h) { h.sources.files[kAdmin] = "[Settings]\n" + text; };
-}
-Change Gatehold(std::uint32_t value) {
-  return [=](Host& h) { h.sources.SetGatehold(value); };
-}
-Change Output(std::string path) {
-  return [=](Host& h) { h.filePath = path; };
-}
-Change Named(std::string name) {
-  return [=](Host& h) { h.fileName = name; };
-}
-Change Request(std::optional<std::string> page) {
+};
+const auto Gatehold = [](std::uint32_t v) -> Change {
+  return [=](Host& h) { h.sources.SetGatehold(v); };
+};
+const auto Output = [](std::string path) -> Change { return [=](Host& h) { h.filePath = path; }; };
+const auto Named = [](std::string name) -> Change { return [=](Host& h) { h.fileName = name; }; };
+const auto Request = [](std::optional<std::string> page) -> Change {
   return [=](Host& h) { h.sources.request = page; };
-}
-Change Group(std::string group) {
+};
+const auto Group = [](std::string group) -> Change {
   return [=](Host& h) { h.methodGroup = group; };
-}
-Change Both(Change a, Change b) {
-  return [=](Host& h) {
-    a(h);
-    b(h);
-  };
-}
+};
+const Change kNoPage = Request(std::nullopt);
 // Settings that would refuse every call if they were read.
 Change RefuseEverything(Change then) {
-  return [=](Host& h) {
-    h.sources.files[kWebSite] = "";
-    h.sources.request.reset();
-    h.sources.registry.SetString(kKey, "EnableGatehold", "1");
-    then(h);
-  };
+  return All(
+      kNoPage,
+      [](Host& h) {
+        h.sources.files[kWebSite] = "";
+        h.sources.registry.SetString(kKey, "EnableGatehold", "1");
+      },
+      then);
 }
-const Change kNoRequestThen = [](Host& h) { h.sources.request.reset(); };
-Change NoRequest(Change then) { return Both(kNoRequestThen, then); }
 
 struct CheckCase {
   const char* what;
@@ -136,22 +130,22 @@ TEST(CheckAccessTest, MissingOrSwitchedOffSettingsAllowEverything) {
       {"empty InstallationPath",
        RefuseEverything([](Host& h) { h.sources.SetInstallationPath(""); }), true, ""},
       {"not Installed", RefuseEverything(Admin("Installed=Other\nApplied=Tessaloom\n")), true, ""},
-      {"EnableGatehold 0", NoRequest(Gatehold(0)), true, ""},
-      {"EnableGatehold 65536 is 0 in its low 16 bits", NoRequest(Gatehold(65536)), true, ""},
-      {"not Applied", NoRequest(Admin("Installed=Tessaloom\nApplied=Other\n")), true, ""},
+      {"EnableGatehold 0", All(kNoPage, Gatehold(0)), true, ""},
+      {"EnableGatehold 65536 is 0 in its low 16 bits", All(kNoPage, Gatehold(65536)), true, ""},
+      {"not Applied", All(kNoPage, Admin("Installed=Tessaloom\nApplied=Other\n")), true, ""},
   });
 }
 
 TEST(CheckAccessTest, TheSwitchIsReadAsASigned32BitNumber) {
   RunCases({
-      {"EnableGatehold 1", kNoRequestThen, false, kNoRequest},
-      {"2^31 saturates to 2147483647", NoRequest(Gatehold(0x80000000u)), false, kNoRequest},
-      {"0xFFFF0000 saturates too", NoRequest(Gatehold(0xFFFF0000u)), false, kNoRequest},
+      {"EnableGatehold 1", kNoPage, false, kNoRequest},
+      {"2^31 saturates to 2147483647", All(kNoPage, Gatehold(0x80000000u)), false, kNoRequest},
+      {"0xFFFF0000 saturates too", All(kNoPage, Gatehold(0xFFFF0000u)), false, kNoRequest},
       {"as REG_SZ", [](Host& h) { h.sources.registry.SetString(kKey, "EnableGatehold", "0"); },
        false, kMismatch},
       {"Installed with blanks and in another case, EnableGatehold missing",
-       Both(Admin("Installed= Other ,  tessaloom \nApplied=Other\n"),
-            [](Host& h) { h.sources.registry.DeleteValue(kKey, "EnableGatehold"); }),
+       All(Admin("Installed= Other ,  tessaloom \nApplied=Other\n"),
+           [](Host& h) { h.sources.registry.DeleteValue(kKey, "EnableGatehold"); }),
        false, "No such file or directory"},
   });
 }
@@ -159,21 +153,20 @@ TEST(CheckAccessTest, TheSwitchIsReadAsASigned32BitNumber) {
 TEST(CheckAccessTest, TheRequestPicksTheSiteByTheFirstMatchingLine) {
   const Change siteB = Request("/srv/www/b/y.py");
   const Change anySite =
-      Both(Both(Request("/home/u/page.py"), Output("/tmp/anywhere")),
-           Both(Section("Path", "a=/srv/www/a\nc=\n"),
-                Both(Section("Security", "c=Tessaloom\n"), Section("c", "Tessaloom=all\n"))));
+      All(All(Request("/home/u/page.py"), Output("/tmp/anywhere")),
+          All(Section("Path", "a=/srv/www/a\nc=\n"),
+              All(Section("Security", "c=Tessaloom\n"), Section("c", "Tessaloom=all\n"))));
   RunCases({
-      {"site b, second line", Both(siteB, Both(Group(kSeries), Output("/srv/www/b/img"))), true,
-       ""},
+      {"site b, second line", All(siteB, All(Group(kSeries), Output("/srv/www/b/img"))), true, ""},
       {"site b refuses single-set charts", siteB, false, kNonSeriesRefused},
       {"order of the lines decides", Section("Path", "b=/srv/www\na=/srv/www/a\n"), false,
        kNonSeriesRefused},
       {"no site for the request", Request("/home/u/page.py"), false, kComponentRefused},
       {"empty request matches no folder", Request(""), false, kComponentRefused},
       {"an empty folder line takes every other request", anySite, true, ""},
-      {"but no parent step in the name", Both(anySite, Named("../x.bmp")), false, kInvalid},
+      {"but no parent step in the name", All(anySite, Named("../x.bmp")), false, kInvalid},
       {"the empty folder line comes after site a",
-       Both(Output("/tmp/anywhere"), Section("Path", "a=/srv/www/a\nc=\n")), false,
+       All(Output("/tmp/anywhere"), Section("Path", "a=/srv/www/a\nc=\n")), false,
        OutputRefused("/tmp/anywhere")},
   });
 }
@@ -187,7 +180,7 @@ TEST(CheckAccessTest, TheSiteMustListTheComponentAndTheMethodGroup) {
       {"no Security line for the site", Section("Security", "b=Tessaloom\n"), false,
        kComponentRefused},
       {"methods ALL", Section("a", "tessaloom = ALL \n"), true, ""},
-      {"methods ALL, series method", Both(Section("a", "Tessaloom=ALL\n"), Group(kSeries)), true,
+      {"methods ALL, series method", All(Section("a", "Tessaloom=ALL\n"), Group(kSeries)), true,
        ""},
       {"methods one group, the other asked", Section("a", "Tessaloom=Series Graphs\n"), false,
        kNonSeriesRefused},
@@ -197,7 +190,7 @@ TEST(CheckAccessTest, TheSiteMustListTheComponentAndTheMethodGroup) {
        kNonSeriesRefused},
       {"no method line", Section("a", "Other=All\n"), false, kNonSeriesRefused},
       {"series group named in the message",
-       Both(Section("a", "Tessaloom=Non Series Graphs\n"), Group(kSeries)), false,
+       All(Section("a", "Tessaloom=Non Series Graphs\n"), Group(kSeries)), false,
        std::string(kContact) + "Series Graphs method of Tessaloom component"},
   });
 }
@@ -224,7 +217,7 @@ TEST(CheckAccessTest, TheOutputFolderMustLieInTheSitesFolder) {
       {"a parent step, as long as the site's folder", Output("/srv/ww/.."), false, kInvalid},
       {"a relative path", Output("img"), false, OutputRefused("img")},
       {"a site folder written with a trailing separator",
-       Both(Section("Path", "a=/srv/www/a/\n"), Output("/srv/www/a")), true, ""},
+       All(Section("Path", "a=/srv/www/a/\n"), Output("/srv/www/a")), true, ""},
   });
 }
 

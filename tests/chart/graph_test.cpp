@@ -19,14 +19,10 @@ constexpr std::uint32_t kAllKinds[] = {GRAPH_BAR,         GRAPH_PIE,         GRA
                                        GRAPH_3D_LINE,     GRAPH_3D_PIE,      GRAPH_3D_STACKED_BAR};
 
 TEST(CGraphTest, SetTickLimitsCoversTheRangeWithoutOverflow) {
-  struct Case {
-    std::int32_t min, max, step;
-    std::int32_t minTick, maxTick, tickValueStep, tickCount;
-  };
-  const Case cases[] = {
+  // min, max, step given; then minTick, maxTick, tickValueStep, tickCount.
+  const std::array<std::int32_t, 7> cases[] = {
       {0, 0, 0, 0, 1, 1, 1},       // an empty scale still gets one interval
       {0, 95, 10, 0, 95, 10, 10},  // nine steps fall short, so ten
-      {0, 100, 10, 0, 100, 10, 10},
       {0, 100, 0, 0, 100, 1, 100},
       {-7, -7, 3, -7, -7, 3, 0},  // only 0..0 is widened
       {10, 0, 5, 10, 0, 5, -2},
@@ -34,29 +30,26 @@ TEST(CGraphTest, SetTickLimitsCoversTheRangeWithoutOverflow) {
       {INT_MAX, INT_MIN, 1, INT_MAX, INT_MIN, 1, INT_MIN},
       {INT_MIN, INT_MAX, INT_MIN, INT_MIN, INT_MAX, INT_MIN, 0},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     CGraph g;
-    g.SetTickLimits(c.min, c.max, c.step);
+    g.SetTickLimits(c[0], c[1], c[2]);
     EXPECT_EQ((std::array{g.minTick, g.maxTick, g.tickValueStep, g.tickCount}),
-              (std::array{c.minTick, c.maxTick, c.tickValueStep, c.tickCount}))
-        << c.min << ".." << c.max << " by " << c.step;
+              (std::array{c[3], c[4], c[5], c[6]}))
+        << c[0] << ".." << c[1] << " by " << c[2];
   }
 }
 
 TEST(CGraphTest, ScriptColoursComeBeforeThePaletteAndMissesAreBlue) {
-  const std::pair<int, COLORREF> cases[] = {{0, 0x000001},
-                                            {1, 0x000002},
-                                            {2, 0x562C87},
-                                            {25, 0xB1E2FF},
-                                            {26, kFallbackColor},
-                                            {-1, 0x000001},
-                                            {INT_MAX, kFallbackColor}};
   CGraph g;
   EXPECT_EQ(g.GetColor(0), kFallbackColor);
   g.AddDataColor(0, 0x000001);
   g.AddDataColor(1, 0x000002);
   g.LoadDefaultPalette();
-  for (const auto& [position, color] : cases) EXPECT_EQ(g.GetColor(position), color) << position;
+  const int positions[] = {0, 1, 2, 25, 26, -1, INT_MAX};
+  const std::array<COLORREF, 7> colors = {
+      1, 2, 0x562C87, 0xB1E2FF, kFallbackColor, 1, kFallbackColor};
+  for (std::size_t i = 0; i < 7; ++i)
+    EXPECT_EQ(g.GetColor(positions[i]), colors[i]) << positions[i];
 }
 
 TEST(CGraphSeriesTest, GetDataValueAnswersTheFirstPointAtAPositionOrZero) {
@@ -69,7 +62,7 @@ TEST(CGraphSeriesTest, GetDataValueAnswersTheFirstPointAtAPositionOrZero) {
 }
 
 // Minimum, quartiles, median and maximum as a vertical box at one pixel a
-// unit above y 1000 shows them.
+// unit above y 1000 shows them: the caps, the box and the median line.
 std::array<int, 5> DrawnStatistics(const std::vector<float>& values) {
   CGraph g;
   g.plotBaseY = 1000;
@@ -79,15 +72,15 @@ std::array<int, 5> DrawnStatistics(const std::vector<float>& values) {
   AddSeries(g, values);
   RecordingSurface s;
   g.DrawBoxWhiskers(s);
-  std::array<int, 4> cap{}, box{};
+  std::array<int, 4> top{}, bottom{};
   int median = 0, x = 0;
-  const auto rectangles = s.Log("Rectangle");
-  if (rectangles.size() != 4 || s.Log("MoveTo").size() != 1) return {};
-  std::sscanf(rectangles[0].c_str(), "Rectangle(%d, %d, %d, %d)", &x, &cap[0], &x, &x);
-  std::sscanf(rectangles[1].c_str(), "Rectangle(%d, %d, %d, %d)", &x, &cap[1], &x, &x);
-  std::sscanf(rectangles[3].c_str(), "Rectangle(%d, %d, %d, %d)", &x, &box[0], &x, &box[1]);
+  const auto boxes = s.Log("Rectangle");
+  if (boxes.size() != 4 || s.Log("MoveTo").size() != 1) return {};
+  for (std::size_t i = 0; i < 4; ++i) {
+    std::sscanf(boxes[i].c_str(), "Rectangle(%d, %d, %d, %d)", &x, &top[i], &x, &bottom[i]);
+  }
   std::sscanf(s.Log("MoveTo")[0].c_str(), "MoveTo(%d, %d)", &x, &median);
-  return {1000 - cap[1], 1000 - box[1], 1000 - median, 1000 - box[0], 1000 - cap[0]};
+  return {1000 - top[1], 1000 - bottom[3], 1000 - median, 1000 - top[3], 1000 - top[0]};
 }
 
 TEST(BoxWhiskerTest, StatisticsAreWholeNumbersOfTheSortedValues) {
@@ -170,14 +163,12 @@ TEST(FrameTest, SignScanLooksAtEveryPointOfThisDraw) {
     g.quadrant = 3;
     RecordingSurface s;
     EXPECT_TRUE(g.DrawGraph(s));
-    EXPECT_EQ(g.quadrant, c.quadrant) << c.kind;
-    EXPECT_EQ(g.plotBaseY, c.baseY) << c.kind;
+    EXPECT_EQ((std::array{g.quadrant, g.plotBaseY}), (std::array{c.quadrant, c.baseY})) << c.kind;
   }
 }
 
 TEST(FrameTest, UnknownKindsAreReported) {
-  CGraph unknown;
-  unknown.SetGraphType(3);
+  CGraph unknown = chart_test::Model({.kind = 3, .stage = chart_test::Stage::kWhole});
   RecordingSurface s;
   EXPECT_TRUE(unknown.DrawGraph(s));
   EXPECT_EQ(unknown.errorText, "No Graph type to display");
@@ -203,22 +194,23 @@ TEST(DrawersTest, NothingIsDrawnWithoutSeriesOrWithoutPoints) {
 }
 
 // Every kind through the rasteriser and the fonts, as a page draws it, so
-// that the sanitizer build sees real charts (the checksums run without it).
+// that the sanitizer build sees real charts (the checksums run without it);
+// a tiny canvas need only finish.
 TEST(DrawersTest, EveryKindDrawsOnACanvas) {
-  for (std::uint32_t kind : kAllKinds) {
-    for (std::uint32_t vertical : {0u, 1u}) {
-      for (const auto& [width, height] : {std::pair{500, 350}, std::pair{3, 2}}) {
-        CGraph g = chart_test::Model({.kind = kind,
-                                      .series = {{-20, 10, 3}, {30, 0.01f, 7}},
-                                      .minTick = -30,
-                                      .maxTick = 40,
-                                      .vertical = vertical,
-                                      .grid = 1,
-                                      .back = true,
-                                      .xLabel = "Month",
-                                      .title = "Sales",
-                                      .legend = {"a", "b", "c"},
-                                      .stage = chart_test::Stage::kWhole});
+  chart_test::Chart c{.series = {{-20, 10, 3}, {30, 0.01f, 7}},
+                      .minTick = -30,
+                      .maxTick = 40,
+                      .grid = 1,
+                      .back = true,
+                      .xLabel = "Month",
+                      .title = "Sales",
+                      .legend = {"a", "b", "c"},
+                      .stage = chart_test::Stage::kWhole};
+  for (const auto& [width, height] : {std::pair{500, 350}, std::pair{3, 2}}) {
+    for (std::uint32_t kind : kAllKinds) {
+      for (c.vertical = 0; c.vertical < 2; ++c.vertical) {
+        c.kind = kind;
+        CGraph g = chart_test::Model(c);
         Canvas canvas;
         std::string error;
         ASSERT_TRUE(Canvas::Create(width, height, canvas, error)) << error;
@@ -226,9 +218,7 @@ TEST(DrawersTest, EveryKindDrawsOnACanvas) {
         g.SetGraphHeight(height);
         RasterSurface surface(canvas);
         g.DrawGraph(surface);
-        if (width > 3) {  // a tiny canvas need only finish
-          EXPECT_EQ(canvas.GetPixel(499, 349), 0x000000u) << kind;  // the border
-        }
+        EXPECT_TRUE(width < 500 || canvas.GetPixel(499, 349) == 0x000000u) << kind;  // the border
       }
     }
   }
@@ -251,24 +241,21 @@ TEST(DrawersTest, ExtremeFiguresSaturateInsteadOfOverflowing) {
       {50, 250, 19, 19, 7, 7, 1, 10},
   };
   const std::vector<float> values = {kInf, -kInf, std::nanf(""), 3.4e38f, -3.4e38f, 1e-30f, -0.5f};
+  chart_test::Chart c{.series = {values, {1, 2}, {3.4e38f, 3.4e38f, 1e-30f}, {-5, 10, -1}, values},
+                      .grid = 1,
+                      .back = true,
+                      .xLabel = "x",
+                      .legend = {"L"}};
   for (const Layout& l : layouts) {
     for (std::uint32_t kind : kAllKinds) {
-      for (std::uint32_t vertical : {0u, 1u}) {
-        for (std::int32_t quadrant : {1, 3}) {
-          CGraph g = chart_test::Model(
-              {.kind = kind,
-               .series = {values, {1, 2}, {3.4e38f, 3.4e38f, 1e-30f}, {-5, 10, -1}, values},
-               .vertical = vertical,
-               .quadrant = quadrant,
-               .grid = 1,
-               .back = true,
-               .xLabel = "x",
-               .legend = {"L"}});
+      for (c.vertical = 0; c.vertical < 2; ++c.vertical) {
+        for (c.quadrant = 1; c.quadrant < 4; c.quadrant += 2) {
+          c.kind = kind;
+          CGraph g = chart_test::Model(c);
           g.plotLeftX = l.left;
           g.plotBaseY = l.base;
-          g.plotWidth = l.width;
+          g.plotWidth = g.canvasWidth = g.canvasHeight = l.width;
           g.plotHeight = l.height;
-          g.canvasWidth = g.canvasHeight = l.width;
           g.minTick = l.minTick;
           g.maxTick = l.maxTick;
           g.tickValueStep = l.step;

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -12,7 +10,6 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <thread>
 
 #include "access/settings_sources.h"
 #include "component/registration.h"
@@ -36,7 +33,7 @@ class CountingRenderer final : public ChartRenderer {
   int renders = 0;
 };
 
-// A restricted host in memory whose site a (/srv/www/a) may use `groups`;
+// A restricted host in memory whose site a (/srv/a) may use `groups`;
 // the output folder lies outside the site, so only a memory target draws.
 TEST(DrawAccessTest, TheMethodGroupIsCheckedFirstAndTheFolderOnlyForFiles) {
   const std::string refused =
@@ -64,12 +61,12 @@ TEST(DrawAccessTest, TheMethodGroupIsCheckedFirstAndTheFolderOnlyForFiles) {
   };
   for (const Case& c : cases) {
     MemorySettingsSources sources;
-    sources.SetInstallationPath("/opt/q");
+    sources.SetInstallationPath("/q");
     sources.SetGatehold(1);
-    sources.files["/opt/q/Admin.ini"] = "[Settings]\nInstalled=Tessaloom\nApplied=Tessaloom\n";
-    sources.files["/opt/q/WebSite.ini"] =
-        "[Path]\na=/srv/www/a\n[Security]\na=Tessaloom\n[a]\nTessaloom=" + c.groups + "\n";
-    if (c.request) sources.request = "/srv/www/a/page.py";
+    sources.files["/q/Admin.ini"] = "[Settings]\nInstalled=Tessaloom\nApplied=Tessaloom\n";
+    sources.files["/q/WebSite.ini"] =
+        "[Path]\na=/srv/a\n[Security]\na=Tessaloom\n[a]\nTessaloom=" + c.groups;
+    if (c.request) sources.request = "/srv/a/page.py";
     CountingRenderer renderer;
     auto g = NewGenerator();
     g->accessSettings = &sources;
@@ -77,10 +74,8 @@ TEST(DrawAccessTest, TheMethodGroupIsCheckedFirstAndTheFolderOnlyForFiles) {
     g->put_FilePath(B(u"/elsewhere").get());
     g->put_OutputTarget(B(c.target).get());
     g->AddData(B(u"Jan").get(), 10.0f);
-    if (c.renders > 0) {
-      g->AddItemToSeries(B(u"Jan").get());
-      g->AddSeries(B(u"Sales").get());
-    }
+    g->AddItemToSeries(B(u"Jan").get());
+    if (c.renders > 0) g->AddSeries(B(u"Sales").get());
     EXPECT_EQ((g.get()->*c.draw)(), S_OK) << c.groups;
     EXPECT_EQ(renderer.renders, c.renders) << c.groups;
     EXPECT_EQ(ErrorReasonOf(*g), c.message) << c.groups;
@@ -221,8 +216,6 @@ TEST_F(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
   const Attack attacks[] = {
       {"the site's own folder", nullptr, allowed + "/p.py", allowed, "g.bmp", ""},
       {"a subfolder named in FileName", nullptr, allowed + "/p.py", allowed, "img/g.bmp", ""},
-      {"FileName climbing out", nullptr, allowed + "/p.py", allowed, "../x.bmp",
-       "Invalid path specified"},
       {"FileName through a link in the site", nullptr, allowed + "/p.py", allowed, "link/z.bmp",
        Refused(allowed + "/link/z.bmp")},
       {"FilePath a link in the site", nullptr, allowed + "/p.py", allowed + "/link", "z.bmp",
@@ -259,27 +252,6 @@ TEST_F(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
     std::filesystem::remove(drawn);
     TearDown();
   }
-}
-
-TEST_F(HostileSiteTest, ALinkFlippedDuringDrawsNeverLeadsAFileOutside) {
-  const std::string flip = dir_ / "www/allowed/flip";
-  PointTo(flip, dir_ / "www/allowed/img");
-  std::atomic<bool> done{false};
-  // Each target holds for a moment, so some draws see the inside target at
-  // both the check and the write, and others see the link change between.
-  std::thread flipper([&] {
-    for (int i = 0; !done; ++i) {
-      PointTo(flip, dir_ / (i % 2 ? "elsewhere" : "www/allowed/img"));
-      std::this_thread::sleep_for(std::chrono::microseconds(100));
-    }
-  });
-  RequestScope request(dir_ / "www/allowed/p.py");
-  int drawn = 0;
-  for (int i = 0; i < 2000 && drawn < 20; ++i) drawn += Draw(flip, "r.bmp").empty() ? 1 : 0;
-  done = true;
-  flipper.join();
-  EXPECT_GT(drawn, 0);
-  EXPECT_EQ(Written(), std::set<std::string>{dir_ / "www/allowed/img/r.bmp"});
 }
 
 }  // namespace
