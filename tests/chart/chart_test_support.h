@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -84,26 +83,26 @@ inline std::vector<std::string> Drawn(CGraph& g, Stage stage) {
   return s.Log();
 }
 
-inline std::string Dump(const std::vector<std::string>& log) {
+inline std::string Dump(const std::vector<std::string>& log, char end = '\n') {
   std::string out;
-  for (const std::string& line : log) out += line + "\n";
+  for (const std::string& line : log) out += line + end;
   return out;
 }
 
-// One rule: a chart and the consecutive log lines that pin it.
+// One rule: a chart and the consecutive log lines that pin it, '|' between.
 struct Rule {
   const char* rule;
   Chart chart;
-  std::vector<std::string> lines;
+  std::string lines;
 };
 
 inline void ExpectRules(const std::vector<Rule>& rules) {
   for (const Rule& r : rules) {
     CGraph g = Model(r.chart);
-    const std::vector<std::string> log = Drawn(g, r.chart.stage);
-    const bool found =
-        std::search(log.begin(), log.end(), r.lines.begin(), r.lines.end()) != log.end();
-    EXPECT_TRUE(found) << r.rule << ": missing\n" << Dump(r.lines) << "in\n" << Dump(log);
+    const std::string log = "|" + Dump(Drawn(g, r.chart.stage), '|');
+    EXPECT_NE(log.find("|" + r.lines + "|"), std::string::npos) << r.rule << ": missing\n"
+                                                                << r.lines << "\nin\n"
+                                                                << log;
   }
 }
 
