@@ -66,6 +66,9 @@ TEST(DrawingRulesTest, Axes) {
       {"negative values",
        {.minTick = -25, .maxTick = 10, .quadrant = 3, .stage = kAxes},
        "MoveTo(50, 393)|LineTo(50, 193)"},
+      {"negative tick labels",
+       {.minTick = -25, .maxTick = 10, .quadrant = 3, .stage = kAxes},
+       "TextOut(28, 282, \"-8\")|TextOut(34, 244, \"0\")"},
       // Horizontal: slots of 100 up the axis, labels in the fixed-pitch font; values 29 apart.
       {"horizontal categories",
        {.series = {{1}, {1}}, .vertical = 0, .stage = kAxes},

@@ -29,6 +29,7 @@ TEST(GuidTest, RejectsAnythingButTheExactBracedForm) {
       "{4F463A3-48A46-437E-8B62-422717E99546}",   // dash moved left
       "{4F463A34-8A46-437E-8B6-2422717E99546}",   // dash moved in the fourth group
       "{4F463A34-8A46-437E-8B62-422717E9954G}",   // bad hex digit
+      "{4f463a34-8a46-437e-8b62-422717e9954g}",   // in lower case too
       "{+F463A34-8A46-437E-8B62-422717E99546}",   // sign inside a field
       "{4F463A34-8A46-437E-8B62-422717E99546}x",  // trailing text
       std::string("{4F463A34-8A46-437E-8B62-422717E9954\0}", 38),
