@@ -110,13 +110,8 @@ CGraphPieLabel Label(std::int32_t x, std::int32_t y, std::int32_t quarter) {
 }
 
 TEST(PiesTest, SpreadingMovesLaterLabelsAwayFromTheMiddleRow) {
-  struct Case {
-    const char* what;
-    std::vector<CGraphPieLabel> labels;
-    std::vector<std::int32_t> textY;
-  };
   // Cells 26 wide and 22 high; a moved label's line end moves with it.
-  const Case cases[] = {
+  const std::tuple<const char*, std::vector<CGraphPieLabel>, std::vector<std::int32_t>> cases[] = {
       {"lower half: a line below", {Label(100, 200, 0), Label(110, 210, 1)}, {200, 222}},
       {"upper half: a line above", {Label(100, 200, 3), Label(110, 210, 2)}, {200, 178}},
       {"a move into another cell checks again",
@@ -130,11 +125,11 @@ TEST(PiesTest, SpreadingMovesLaterLabelsAwayFromTheMiddleRow) {
        {Label(100, INT_MAX - 10, 0), Label(110, INT_MAX, 0)},
        {INT_MAX - 10, INT_MAX}},
   };
-  for (Case c : cases) {
-    SpreadPieLabels(c.labels, 26, 22);
-    for (std::size_t i = 0; i < c.labels.size(); ++i) {
-      EXPECT_EQ(c.labels[i].textY, c.textY[i]) << c.what << " " << i;
-      EXPECT_EQ(c.labels[i].lineEndY, c.textY[i] == INT_MAX ? INT_MAX - 100 : c.textY[i] - 100);
+  for (auto [what, labels, textY] : cases) {
+    SpreadPieLabels(labels, 26, 22);
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+      EXPECT_EQ(labels[i].textY, textY[i]) << what << " " << i;
+      EXPECT_EQ(labels[i].lineEndY, textY[i] == INT_MAX ? INT_MAX - 100 : textY[i] - 100);
     }
   }
 }
@@ -153,13 +148,11 @@ TEST(FrameTest, SignScanLooksAtEveryPointOfThisDraw) {
       {GRAPH_LINE, 1, {{-0.5f}}, -50, 3, 170},      {GRAPH_BOX_WHISKER, 1, {{-5, 1}}, 50, 1, 300},
       {GRAPH_STACKED_BAR, 1, {{1}}, 50, 1, 300},
   };
+  chart_test::Chart chart{.minTick = -50, .stage = chart_test::Stage::kWhole};
   for (const Case& c : cases) {
-    CGraph g = chart_test::Model({.kind = c.kind,
-                                  .series = c.series,
-                                  .minTick = -50,
-                                  .maxTick = c.max,
-                                  .vertical = c.vertical,
-                                  .stage = chart_test::Stage::kWhole});
+    std::tie(chart.kind, chart.series, chart.maxTick, chart.vertical) =
+        std::tie(c.kind, c.series, c.max, c.vertical);
+    CGraph g = chart_test::Model(chart);
     g.quadrant = 3;
     RecordingSurface s;
     EXPECT_TRUE(g.DrawGraph(s));
