@@ -48,17 +48,8 @@ TEST(FindProfileStringTest, FollowsTheProfileRules) {
 
 TEST(ProfileSectionLinesTest, GivesTheSectionsLinesInFileOrder) {
   const std::string text =
-      "[Path]\n"
-      "b = /srv/www/b\n"
-      "; a comment\n"
-      "\n"
-      "  a=/srv/www/a  \n"
-      "no equals here\n"
-      "a=/srv/www/again\n"
-      "c=\n"
-      "[Security]\n"
-      "b=Tessaloom\n"
-      "[path]\n"
+      "[Path]\nb = /srv/www/b\n; a comment\n\n  a=/srv/www/a  \nno equals here\na=/srv/www/again\n"
+      "c=\n[Security]\nb=Tessaloom\n[path]\n"
       "late=/srv/late\n";
   const std::vector<std::string> expected = {"b=/srv/www/b", "a=/srv/www/a", "no equals here",
                                              "a=/srv/www/again", "c="};
