@@ -186,19 +186,25 @@ TEST(DrawersTest, NothingIsDrawnWithoutSeriesOrWithoutPoints) {
   }
 }
 
+constexpr float kInf = std::numeric_limits<float>::infinity();
+const std::vector<float> kExtreme = {kInf, -kInf, std::nanf(""), 3.4e38f, -3.4e38f, 1e-30f, -0.5f};
+// Ordinary and extreme figures with every decoration.
+const chart_test::Chart kBusy{
+    .series = {{-20, 10, 3}, {30, 0.01f, 7}, kExtreme, {3.4e38f, 3.4e38f, 1e-30f}},
+    .minTick = -30,
+    .maxTick = 40,
+    .grid = 1,
+    .back = true,
+    .xLabel = "Month",
+    .title = "Sales",
+    .legend = {"a", "b", "c"},
+    .stage = chart_test::Stage::kWhole};
+
 // Every kind through the rasteriser and the fonts, as a page draws it, so
 // that the sanitizer build sees real charts (the checksums run without it);
 // a tiny canvas need only finish.
 TEST(DrawersTest, EveryKindDrawsOnACanvas) {
-  chart_test::Chart c{.series = {{-20, 10, 3}, {30, 0.01f, 7}},
-                      .minTick = -30,
-                      .maxTick = 40,
-                      .grid = 1,
-                      .back = true,
-                      .xLabel = "Month",
-                      .title = "Sales",
-                      .legend = {"a", "b", "c"},
-                      .stage = chart_test::Stage::kWhole};
+  chart_test::Chart c = kBusy;
   for (const auto& [width, height] : {std::pair{500, 350}, std::pair{3, 2}}) {
     for (std::uint32_t kind : kAllKinds) {
       for (c.vertical = 0; c.vertical < 2; ++c.vertical) {
@@ -215,45 +221,44 @@ TEST(DrawersTest, EveryKindDrawsOnACanvas) {
       }
     }
   }
+  for (std::int32_t side : {1, 2, 5, INT_MAX}) {
+    CGraph g = chart_test::Model(kBusy);
+    g.SetGraphWidth(side);
+    g.SetGraphHeight(side);
+    RecordingSurface s;
+    EXPECT_TRUE(g.DrawGraph(s)) << side;
+  }
 }
 
-// Figures at the ends of their ranges: every coordinate saturates at 32
+// Layouts at the ends of their ranges: every coordinate saturates at 32
 // bits (the sanitizers report any overflow) and every drawer finishes.
-TEST(DrawersTest, ExtremeFiguresSaturateInsteadOfOverflowing) {
-  constexpr std::int32_t kMax = INT_MAX;
-  constexpr std::int32_t kMin = INT_MIN;
-  constexpr float kInf = std::numeric_limits<float>::infinity();
-  struct Layout {
-    std::int32_t left, base, width, height, minTick, maxTick, step, depth;
-  };
-  const Layout layouts[] = {
+TEST(DrawersTest, ExtremeLayoutsSaturateInsteadOfOverflowing) {
+  constexpr std::int32_t kMax = INT_MAX, kMin = INT_MIN;
+  // Left, base, width, height, minTick, maxTick, step, depth.
+  const std::array<std::int32_t, 8> layouts[] = {
       {kMax, kMax, kMax, kMax, kMin, kMax, kMax, kMax},
       {kMin, kMin, kMin, kMin, kMax, kMin, kMin, kMin},
       {kMax, kMin, kMax, kMin, 0, 1, 1, kMin},
       {0, 0, 0, 0, kMin, kMin + 1, 0, 0},
       {50, 250, 19, 19, 7, 7, 1, 10},
   };
-  const std::vector<float> values = {kInf, -kInf, std::nanf(""), 3.4e38f, -3.4e38f, 1e-30f, -0.5f};
-  chart_test::Chart c{.series = {values, {1, 2}, {3.4e38f, 3.4e38f, 1e-30f}, {-5, 10, -1}, values},
-                      .grid = 1,
-                      .back = true,
-                      .xLabel = "x",
-                      .legend = {"L"}};
-  for (const Layout& l : layouts) {
+  chart_test::Chart c = kBusy;
+  for (const auto& [left, base, width, height, minTick, maxTick, step, depth] : layouts) {
     for (std::uint32_t kind : kAllKinds) {
       for (c.vertical = 0; c.vertical < 2; ++c.vertical) {
-        for (c.quadrant = 1; c.quadrant < 4; c.quadrant += 2) {
+        for (std::int32_t quadrant : {1, 3}) {
           c.kind = kind;
           CGraph g = chart_test::Model(c);
-          g.plotLeftX = l.left;
-          g.plotBaseY = l.base;
-          g.plotWidth = g.canvasWidth = g.canvasHeight = l.width;
-          g.plotHeight = l.height;
-          g.minTick = l.minTick;
-          g.maxTick = l.maxTick;
-          g.tickValueStep = l.step;
-          g.tickCount = l.step == 0 ? 0 : 3;
-          g.depth3D = l.depth;
+          g.quadrant = quadrant;
+          g.plotLeftX = left;
+          g.plotBaseY = base;
+          g.plotWidth = g.canvasWidth = g.canvasHeight = width;
+          g.plotHeight = height;
+          g.minTick = minTick;
+          g.maxTick = maxTick;
+          g.tickValueStep = step;
+          g.tickCount = step == 0 ? 0 : 3;
+          g.depth3D = depth;
           RecordingSurface s;
           g.DrawAxes(s);
           g.DrawByKind(s);
@@ -262,14 +267,6 @@ TEST(DrawersTest, ExtremeFiguresSaturateInsteadOfOverflowing) {
         }
       }
     }
-  }
-  for (std::int32_t side : {1, 2, 5, kMax}) {
-    CGraph g =
-        chart_test::Model({.series = {values}, .title = "T", .stage = chart_test::Stage::kWhole});
-    g.SetGraphWidth(side);
-    g.SetGraphHeight(side);
-    RecordingSurface s;
-    EXPECT_TRUE(g.DrawGraph(s)) << side;
   }
 }
 
