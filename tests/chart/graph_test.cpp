@@ -1,6 +1,5 @@
-// The chart model's own rules (scale, colours, statistics,
-// label spreading, sign classes) and what every drawer does with nothing or
-// with extreme figures.
+// The chart model's own rules (scale, colours, statistics, label spreading,
+// sign classes) and what every drawer does with nothing or extreme figures.
 #include <climits>
 #include <cmath>
 #include <cstdio>

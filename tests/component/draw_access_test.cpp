@@ -101,11 +101,9 @@ class SwappingRenderer final : public ChartRenderer {
   std::string link_, target_;
 };
 
-// A restricted host set up as docs/hosting.md describes, on disk, attacked
-// as a site's page would: through the page path, the CGI variables, FilePath,
-// FileName, links inside the site and settings files in UTF-16LE with CR LF
-// (as the registry editor and Windows tools write them). Site "allowed" may
-// draw into its folder; "refused" may not use the component.
+// A restricted host as docs/hosting.md describes, on disk, attacked as a page
+// would: the page path, CGI variables, FilePath, FileName, links in the site,
+// UTF-16 settings. Site "allowed" may draw into its folder; "refused" nothing.
 TEST(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
   test_support::ScratchDir dir;
   testing::RegistryFileScope registry;

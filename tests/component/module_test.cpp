@@ -13,9 +13,8 @@
 namespace tessaloom {
 namespace {
 
-// Aggregates a GraphGenerator as aggregating objects do: holds the inner
-// object by its non-delegating unknown, answers IID_IUnknown itself and asks
-// the inner object for the rest. Counts the calls it receives.
+// Aggregates a GraphGenerator: holds it by its non-delegating unknown, answers
+// IID_IUnknown itself and asks the inner object the rest; counts the calls.
 class Outer final : public IUnknown {
  public:
   HRESULT QueryInterface(REFIID iid, void** object) noexcept override {

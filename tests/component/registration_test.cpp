@@ -119,9 +119,8 @@ TEST(ServerEntriesTest, KeysAreFoundWhateverTheirLetterCase) {
   EXPECT_TRUE(doc.keys().empty());
 }
 
-// A file that holds none of the server's keys comes back byte for byte after
-// registering and unregistering, whatever it holds, and keeps its mode,
-// owner and link meanwhile.
+// A file without the server's keys comes back byte for byte after registering
+// and unregistering, and keeps its mode, owner and link meanwhile.
 TEST(RegistrationFileTest, RegisteringAndUnregisteringKeepEveryOtherByte) {
   // Comments, deletions, lines the reader does not take, every hex kind.
   const std::string text =

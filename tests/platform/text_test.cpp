@@ -30,8 +30,7 @@ TEST(TextTest, WellFormedTextRoundTripsInBothDirections) {
   }
 }
 
-// Each byte that cannot start a well-formed sequence is one U+FFFD; the
-// decoder then resumes at the next byte.
+// Each byte that cannot start a well-formed sequence is one U+FFFD.
 TEST(TextTest, EachIllFormedUtf8ByteBecomesOneReplacementCharacter) {
   constexpr char16_t R = 0xFFFD;
   // Overlong forms, a surrogate, past U+10FFFF, stray bytes, sequences cut short.
@@ -52,8 +51,7 @@ TEST(TextTest, EachIllFormedUtf8ByteBecomesOneReplacementCharacter) {
   }
 }
 
-// The view ends inside a sequence whose remaining bytes follow in memory;
-// they are not part of the text and must not complete it.
+// Bytes past the end of the view must not complete its last sequence.
 TEST(TextTest, SequenceCutByTheEndOfTheViewIsIllFormed) {
   const std::string buffer = "a\xC3\xA9\xE2\x82\xAC";
   EXPECT_EQ(Utf8ToUtf16(std::string_view(buffer).substr(0, 2)), (std::u16string{u'a', 0xFFFD}));
