@@ -125,30 +125,21 @@ TEST(VariantChangeTypeTest, ConvertsBetweenTheSubsetTypesOrNamesWhyNot) {
   EXPECT_EQ(Convert(R8(kNaN), VT_R4), "R4 nan");
 }
 
-TEST(VariantChangeTypeTest, FailureFreesTheDestinationAndInPlaceKeepsTheValue) {
+// What a destination held is freed, by a failed conversion and by a copy,
+// or the sanitizer build reports a leak; a copy has its own text. The fuzz
+// replay pins in-place failures and the types outside the subset.
+TEST(VariantChangeTypeTest, DestinationsAreFreedAndCopiesOwnTheirText) {
   Variant dest(std::u16string_view(u"previous"));
-  const Variant src(std::u16string_view(u"abc"));
+  Variant src(std::u16string_view(u"abc"));
   EXPECT_EQ(VariantChangeType(dest.get(), src.get(), 0, VT_I4), DISP_E_TYPEMISMATCH);
-  EXPECT_EQ(dest->vt, VT_EMPTY);  // "previous" freed, or the sanitizer build reports a leak
+  EXPECT_EQ(dest->vt, VT_EMPTY);
   Variant v(std::u16string_view(u" 42 "));
   ASSERT_EQ(VariantChangeType(v.get(), v.get(), 0, VT_I4), S_OK);
   EXPECT_EQ(v->lVal, 42);
-  Variant bad(std::u16string_view(u"abc"));
-  EXPECT_EQ(VariantChangeType(bad.get(), bad.get(), 0, VT_I4), DISP_E_TYPEMISMATCH);
-  EXPECT_EQ(BstrToUtf8(bad->bstrVal), "abc");
-}
-
-TEST(VariantCopyTest, DuplicatesTextAndRefusesOtherTypes) {
-  Variant src(std::u16string_view(u"chart"));
-  Variant dest(std::u16string_view(u"overwritten"));
-  ASSERT_EQ(VariantCopy(dest.get(), src.get()), S_OK);
-  EXPECT_NE(dest->bstrVal, src->bstrVal);
+  Variant copy(std::u16string_view(u"overwritten"));
+  ASSERT_EQ(VariantCopy(copy.get(), src.get()), S_OK);
   VariantClear(src.get());
-  EXPECT_EQ(BstrToUtf8(dest->bstrVal), "chart");
-  VARIANT other;
-  other.vt = 9999;
-  EXPECT_EQ(VariantClear(&other), DISP_E_BADVARTYPE);
-  EXPECT_EQ(VariantCopy(dest.get(), &other), DISP_E_BADVARTYPE);
+  EXPECT_EQ(BstrToUtf8(copy->bstrVal), "abc");
 }
 
 TEST(VariantChangeTypeTest, ConversionsIgnoreACommaDecimalLocale) {
