@@ -76,7 +76,7 @@ const auto Section = [](std::string s, std::string lines) -> Change {
 const auto Admin = [](std::string text) -> Change {
   return [=](Host& h) { h.sources.files[kAdmin] = "[Settings]\n" + text; };
 };
-const auto Gatehold = [](std::uint32_t v) -> Change {
+const auto Gatehold = [](unsigned v) -> Change {
   return [=](Host& h) { h.sources.SetGatehold(v); };
 };
 const auto Output = [](std::string path) -> Change { return [=](Host& h) { h.filePath = path; }; };
@@ -84,20 +84,13 @@ const auto Named = [](std::string name) -> Change { return [=](Host& h) { h.file
 const auto Request = [](std::optional<std::string> page) -> Change {
   return [=](Host& h) { h.sources.request = page; };
 };
-const auto Group = [](std::string group) -> Change {
-  return [=](Host& h) { h.methodGroup = group; };
-};
+const auto Group = [](std::string g) -> Change { return [=](Host& h) { h.methodGroup = g; }; };
 const Change kNoPage = Request(std::nullopt);
 // Settings that would refuse every call if they were read.
-Change RefuseEverything(Change then) {
-  return All(
-      kNoPage,
-      [](Host& h) {
-        h.sources.files[kWebSite] = "";
-        h.sources.registry.SetString(kKey, "EnableGatehold", "1");
-      },
-      then);
-}
+const Change kRefuseAll = All(
+    kNoPage, [](Host& h) { h.sources.files[kWebSite] = ""; },
+    [](Host& h) { h.sources.registry.SetString(kKey, "EnableGatehold", "1"); });
+Change RefuseEverything(Change then) { return All(kRefuseAll, then); }
 
 struct CheckCase {
   const char* what;

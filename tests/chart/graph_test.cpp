@@ -53,9 +53,7 @@ TEST(CGraphTest, ScriptColoursComeBeforeThePaletteAndMissesAreBlue) {
 
 TEST(CGraphSeriesTest, GetDataValueAnswersTheFirstPointAtAPositionOrZero) {
   CGraphSeries series;
-  series.AddDataPoint(4, 1.5f);
-  series.AddDataPoint(1, 2.5f);
-  series.AddDataPoint(4, 9.0f);
+  for (auto [x, v] : {std::pair{4u, 1.5f}, {1u, 2.5f}, {4u, 9.0f}}) series.AddDataPoint(x, v);
   EXPECT_EQ((std::array{series.GetDataValue(4), series.GetDataValue(1), series.GetDataValue(0)}),
             (std::array{1.5f, 2.5f, 0.0f}));
 }

@@ -108,17 +108,6 @@ TEST(ServerEntriesTest, UnregistrationKeepsWhatOthersPutInTheSharedKeys) {
   EXPECT_NE(doc.FindValue(progId, "EditFlags"), nullptr);
 }
 
-TEST(ServerEntriesTest, KeysAreFoundWhateverTheirLetterCase) {
-  RegistryDocument doc;
-  std::string error;
-  ASSERT_TRUE(RegistryDocument::Parse(
-      "REGEDIT4\n[hkey_classes_root\\TESSALOOM.GRAPHGENERATOR]\n@=\"old text\"\n", doc, error));
-  AddServerEntries(doc, kLibrary);
-  EXPECT_EQ(doc.keys().size(), 23u);  // one spelling of each key
-  RemoveServerEntries(doc);
-  EXPECT_TRUE(doc.keys().empty());
-}
-
 // A file without the server's keys comes back byte for byte after registering
 // and unregistering, and keeps its mode, owner and link meanwhile.
 TEST(RegistrationFileTest, RegisteringAndUnregisteringKeepEveryOtherByte) {

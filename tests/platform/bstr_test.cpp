@@ -9,9 +9,8 @@ namespace tessaloom {
 namespace {
 
 TEST(BstrTest, LengthsCountUnitsAndANullIsTheEmptyString) {
-  EXPECT_EQ(SysStringLen(nullptr), 0u);
-  EXPECT_EQ(BstrToUtf8(nullptr), "");
-  EXPECT_EQ(SysAllocString(nullptr), nullptr);
+  EXPECT_EQ((std::tuple{SysStringLen(nullptr), BstrToUtf8(nullptr), SysAllocString(nullptr)}),
+            (std::tuple{0u, "", nullptr}));
   // Embedded zeros are text; one astral code point is two units.
   for (const std::u16string& text : {std::u16string(u"a\0b\0", 4), std::u16string(u"\U0001F600")}) {
     Bstr b(SysAllocStringLen(text.data(), static_cast<std::uint32_t>(text.size())));
