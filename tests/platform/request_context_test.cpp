@@ -13,7 +13,6 @@ TEST(RequestContextTest, TheCgiScriptWinsOverItsTranslation) {
   EXPECT_EQ(CurrentPathTranslated(), std::nullopt);
   ::setenv("PATH_TRANSLATED", "/srv/www/allowed/x", 1);
   EXPECT_EQ(CurrentPathTranslated(), "/srv/www/allowed/x");
-  // The script wins over the translation of the client's PATH_INFO.
   ::setenv("SCRIPT_FILENAME", "/srv/cgi//./page.py", 1);
   EXPECT_EQ(CurrentPathTranslated(), "/srv/cgi/page.py");
   ::unsetenv("SCRIPT_FILENAME");
