@@ -133,7 +133,7 @@ TEST(PiesTest, SpreadingMovesLaterLabelsAwayFromTheMiddleRow) {
 
 // Every draw classifies its own points; only vertical bar and line charts
 // move their base line, and an empty range moves it to the plot's middle.
-// A value just below zero counts as negative.
+// A value just below zero counts as negative. An unknown kind is reported.
 TEST(FrameTest, SignScanLooksAtEveryPointOfThisDraw) {
   struct Case {
     std::uint32_t kind, vertical;
@@ -155,9 +155,6 @@ TEST(FrameTest, SignScanLooksAtEveryPointOfThisDraw) {
     EXPECT_TRUE(g.DrawGraph(s));
     EXPECT_EQ((std::array{g.quadrant, g.plotBaseY}), (std::array{c.quadrant, c.baseY})) << c.kind;
   }
-}
-
-TEST(FrameTest, UnknownKindsAreReported) {
   CGraph unknown = chart_test::Model({.kind = 3, .stage = chart_test::Stage::kWhole});
   RecordingSurface s;
   EXPECT_TRUE(unknown.DrawGraph(s));

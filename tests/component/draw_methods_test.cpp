@@ -54,11 +54,7 @@ class DrawMethodsTest : public ::testing::Test {
 };
 
 TEST(ComputeScaleLimitsTest, RoundsOutwardToTensInTenSteps) {
-  struct Case {
-    std::int32_t m, M;
-    ScaleLimits expected;
-  };
-  const Case cases[] = {
+  const std::tuple<std::int32_t, std::int32_t, ScaleLimits> cases[] = {
       {0, 47, {0, 50, 5}},     {3, 100, {0, 110, 11}},
       {20, 20, {10, 30, 2}},   {-15, -5, {-20, 10, 3}},
       {-10, -10, {-20, 0, 2}}, {12, 19, {10, 20, 1}},
@@ -66,9 +62,8 @@ TEST(ComputeScaleLimitsTest, RoundsOutwardToTensInTenSteps) {
       {-3, 5, {-10, 10, 2}},   {0, 19, {0, 20, 2}},
       {0, 30, {0, 40, 4}},     {INT32_MIN, INT32_MAX, {INT32_MIN, INT32_MAX, 429496729}},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ComputeScaleLimits(c.m, c.M), c.expected) << c.m << ", " << c.M;
-  }
+  for (const auto& [m, M, expected] : cases)
+    EXPECT_EQ(ComputeScaleLimits(m, M), expected) << m << ", " << M;
 }
 
 // A comma inside a label shifts the later labels; a pie sets negatives to 0

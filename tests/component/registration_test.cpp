@@ -121,40 +121,34 @@ TEST(RegistrationFileTest, RegisteringAndUnregisteringKeepEveryOtherByte) {
       "[-HKEY_CLASSES_ROOT\\Removed]\r\n[HKEY_CLASSES_ROOT\\CLSID]\r\n";
   std::string lf = text;
   std::erase(lf, '\r');
-  struct Case {
-    const char* what;
-    std::string bytes;
-    mode_t mode;
-    bool link;
-  };
-  const Case cases[] = {
+  const std::tuple<const char*, std::string, mode_t, bool> cases[] = {
       {"CR LF", text, 0640, false},
       {"UTF-16LE, as the registry editor exports", EncodeUtf16LeFile(text), 0600, false},
       {"LF line ends, through a symbolic link", lf, 0604, true},
   };
-  for (const Case& c : cases) {
+  for (const auto& [what, bytes, mode, link] : cases) {
     RegistryFileScope registry;
-    registry.Write(c.bytes);
+    registry.Write(bytes);
     std::string file = registry.path();
-    if (c.link) {
+    if (link) {
       file = registry.dir() + "/registry-target.reg";
       std::filesystem::rename(registry.path(), file);
       std::filesystem::create_symlink(file, registry.path());
     }
-    ASSERT_EQ(::chmod(file.c_str(), c.mode), 0);
+    ASSERT_EQ(::chmod(file.c_str(), mode), 0);
     ASSERT_TRUE(::geteuid() != 0 || ::chown(file.c_str(), 4321, 4321) == 0);
     struct stat before {};
     ASSERT_EQ(::stat(file.c_str(), &before), 0);
     const auto expectKept = [&](const char* when) {
       struct stat after {};
-      ASSERT_EQ(::stat(file.c_str(), &after), 0) << c.what << when;
+      ASSERT_EQ(::stat(file.c_str(), &after), 0) << what << when;
       EXPECT_EQ((std::tuple{after.st_mode, after.st_uid, after.st_gid,
                             std::filesystem::is_symlink(registry.path())}),
-                (std::tuple{before.st_mode, before.st_uid, before.st_gid, c.link}))
-          << c.what << when;
+                (std::tuple{before.st_mode, before.st_uid, before.st_gid, link}))
+          << what << when;
     };
     std::string error;
-    ASSERT_EQ(RegisterServer(kLibrary, error), S_OK) << c.what << error;
+    ASSERT_EQ(RegisterServer(kLibrary, error), S_OK) << what << error;
     expectKept(", registered");
     RegistryDocument doc;
     ASSERT_EQ(LoadRegistry(doc, error), 0) << error;
@@ -163,10 +157,10 @@ TEST(RegistrationFileTest, RegisteringAndUnregisteringKeepEveryOtherByte) {
         doc.FindValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\Ondrell\\Quillfen", "InstallationPath");
     EXPECT_EQ((std::pair{path->kind, path->text}),
               (std::pair{RegistryValueKind::kString, std::string("/q\t")}))
-        << c.what;
-    ASSERT_EQ(UnregisterServer(error), S_OK) << c.what << error;
+        << what;
+    ASSERT_EQ(UnregisterServer(error), S_OK) << what << error;
     expectKept(", unregistered");
-    EXPECT_EQ(registry.Read(), c.bytes) << c.what;
+    EXPECT_EQ(registry.Read(), bytes) << what;
   }
 }
 
