@@ -92,31 +92,23 @@ const Change kRefuseAll = All(
     [](Host& h) { h.sources.registry.SetString(kKey, "EnableGatehold", "1"); });
 Change RefuseEverything(Change then) { return All(kRefuseAll, then); }
 
-struct CheckCase {
-  const char* what;
-  Change change;
-  bool allowed;
-  std::string message;  // accessErrorText after the check
-};
-
-void RunCases(const std::vector<CheckCase>& cases) {
-  for (const CheckCase& c : cases) {
+// Each case: what, the change, whether the call is allowed, accessErrorText.
+void RunCases(const std::vector<std::tuple<const char*, Change, bool, std::string>>& cases) {
+  for (const auto& [what, change, allowed, message] : cases) {
     Host host;
-    c.change(host);
-    EXPECT_EQ(host.Run(), c.allowed) << c.what;
-    EXPECT_EQ(host.accessErrorText, c.message) << c.what;
+    change(host);
+    EXPECT_EQ(host.Run(), allowed) << what;
+    EXPECT_EQ(host.accessErrorText, message) << what;
   }
 }
 
 TEST(CheckAccessTest, MissingOrSwitchedOffSettingsAllowEverything) {
   RunCases({
       {"no Admin.ini", RefuseEverything([](Host& h) { h.sources.files.erase(kAdmin); }), true, ""},
-      {"no WebSite.ini", RefuseEverything([](Host& h) { h.sources.files.erase(kWebSite); }), true,
-       ""},
+      {"no sites", RefuseEverything([](Host& h) { h.sources.files.erase(kWebSite); }), true, ""},
       {"no registry values", [](Host& h) { h.sources.registry = RegistryDocument(); }, true, ""},
       {"registry unreadable", [](Host& h) { h.sources.registryError = EACCES; }, true, ""},
-      {"no InstallationPath", RefuseEverything([](Host& h) { h.sources.SetInstallationPath(""); }),
-       true, ""},
+      {"no folder", RefuseEverything([](Host& h) { h.sources.SetInstallationPath(""); }), true, ""},
       {"not Installed", RefuseEverything(Admin("Installed=Other\nApplied=Tessaloom\n")), true, ""},
       {"EnableGatehold 0", All(kNoPage, Gatehold(0)), true, ""},
       {"65536: low 16 bits 0", All(kNoPage, Gatehold(65536)), true, ""},
@@ -133,7 +125,7 @@ TEST(CheckAccessTest, TheSwitchIsReadAsASigned32BitNumber) {
       {"0xFFFF0000", All(kNoPage, Gatehold(0xFFFF0000u)), false, kNoRequest},
       {"REG_SZ", [](Host& h) { h.sources.registry.SetString(kKey, "EnableGatehold", "0"); }, false,
        kMismatch},
-      {"Installed trimmed, any case; no switch",
+      {"Installed, trimmed",
        All(Admin("Installed= Other ,  tessaloom \nApplied=Other\n"), noSwitch), false,
        "No such file or directory"},
   });
@@ -148,8 +140,7 @@ TEST(CheckAccessTest, TheRequestPicksTheSiteByTheFirstMatchingLine) {
   RunCases({
       {"site b", All(siteB, Group(kSeries), Output("/srv/www/b/img")), true, ""},
       {"site b, single set", siteB, false, kNonSeriesRefused},
-      {"line order decides", Section("Path", "b=/srv/www\na=/srv/www/a\n"), false,
-       kNonSeriesRefused},
+      {"order decides", Section("Path", "b=/srv/www\na=/srv/www/a\n"), false, kNonSeriesRefused},
       {"no site", Request("/home/u/page.py"), false, kComponentRefused},
       {"empty request", Request(""), false, kComponentRefused},
       {"empty folder line", anySite, true, ""},
@@ -193,8 +184,7 @@ TEST(CheckAccessTest, TheOutputFolderMustLieInTheSitesFolder) {
       {"shorter, with a step", Output("/x/.."), false, OutputRefused("/x/..")},
       {"as long, with a step", Output("/srv/ww/.."), false, kInvalid},
       {"relative", Output("img"), false, OutputRefused("img")},
-      {"site with a separator", All(Section("Path", "a=/srv/www/a/\n"), Output("/srv/www/a")), true,
-       ""},
+      {"trailing /", All(Section("Path", "a=/srv/www/a/\n"), Output("/srv/www/a")), true, ""},
   });
 }
 

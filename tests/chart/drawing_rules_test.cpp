@@ -131,9 +131,7 @@ TEST(DrawingRulesTest, Lines) {
        {.kind = GRAPH_LINE, .series = {{10}, {30}}},
        "Ellipse(122, 228, 128, 234)|SelectBrush(#FFFFFF)|SelectBrush(#562C87)|"
        "SelectPen(1, #562C87)|MoveTo(127, 230)|LineTo(272, 192)"},
-      {"a tiny value stands a pixel up",
-       {.kind = GRAPH_LINE, .series = {{0.01f}}},
-       "Ellipse(197, 246, 203, 252)"},
+      {"tiny value", {.kind = GRAPH_LINE, .series = {{0.01f}}}, "Ellipse(197, 246, 203, 252)"},
       // 3D: columns of 300 / 2 + 1, 2 a unit; two lines share the depth, line 0 deepest.
       {"3D ribbon",
        {.kind = GRAPH_3D_LINE, .series = {{10, 40}, {30, 20}}},
@@ -155,9 +153,7 @@ TEST(DrawingRulesTest, Pies) {
       {"3D label on the circle",
        {.kind = GRAPH_3D_PIE, .series = {{1, 1, 2}}},
        "LineTo(248, 178)|TextOut(253, 178, \"25%\")"},
-      {"truncated percent",
-       {.kind = GRAPH_3D_PIE, .series = {{1, 2}}},
-       "TextOut(246, 52, \"66%\")"},
+      {"3D truncates", {.kind = GRAPH_3D_PIE, .series = {{1, 2}}}, "TextOut(246, 52, \"66%\")"},
   });
 }
 

@@ -145,8 +145,8 @@ TEST(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
       if (!translated.empty()) ::setenv("PATH_TRANSLATED", translated.c_str(), 1);
     };
   };
-  const std::string www = dir / "www", allowed = www + "/allowed", refused = www + "/refused";
-  const std::string refusedSite = kRefused + "Tessaloom component";
+  const std::string allowed = dir / "www/allowed", refused = dir / "www/refused";
+  const std::string page = allowed + "/p.py", refusedSite = kRefused + "Tessaloom component";
   const auto in = [&](const std::string& path) { return kNonSeries + " in " + path + " path"; };
   struct Attack {
     const char* what;
@@ -158,24 +158,17 @@ TEST(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
   };
   SwappingRenderer swapper(allowed + "/swap", dir / "elsewhere");
   const Attack attacks[] = {
-      {"the site's own folder", nullptr, allowed + "/p.py", allowed, "g.bmp", ""},
-      {"a subfolder in FileName", nullptr, allowed + "/p.py", allowed, "img/g.bmp", ""},
-      {"FileName through a link", nullptr, allowed + "/p.py", allowed, "link/z.bmp",
-       in(allowed + "/link/z.bmp")},
-      {"FilePath a link", nullptr, allowed + "/p.py", allowed + "/link", "z.bmp",
-       in(allowed + "/link")},
-      {"a link swapped between the check and the write",
-       [&] { PointTo(allowed + "/swap", allowed + "/img"); }, allowed + "/p.py", allowed + "/swap",
-       "g.bmp", in(allowed + "/swap/g.bmp"), &swapper},
-      {"a page path stepping into another site", nullptr, allowed + "/../refused/p.py", refused,
-       "g.bmp", refusedSite},
-      {"CGI: the script wins over PATH_TRANSLATED",
-       cgi(refused + "/cgi-bin/chart.py", allowed + "/x"), std::nullopt, allowed, "g.bmp",
-       refusedSite},
-      {"CGI: the allowed site's script", cgi(allowed + "/cgi-bin/chart.py", ""), std::nullopt,
-       allowed, "g.bmp", ""},
-      {"settings in UTF-16", [&] { writeSettings(true); }, refused + "/p.py", refused, "g.bmp",
-       refusedSite},
+      {"own folder", nullptr, page, allowed, "g.bmp", ""},
+      {"subfolder", nullptr, page, allowed, "img/g.bmp", ""},
+      {"link in FileName", nullptr, page, allowed, "link/z.bmp", in(allowed + "/link/z.bmp")},
+      {"link as FilePath", nullptr, page, allowed + "/link", "z.bmp", in(allowed + "/link")},
+      {"swapped link", [&] { PointTo(allowed + "/swap", allowed + "/img"); }, page,
+       allowed + "/swap", "g.bmp", in(allowed + "/swap/g.bmp"), &swapper},
+      {"stepping out", nullptr, allowed + "/../refused/p.py", refused, "g.bmp", refusedSite},
+      {"CGI: script wins", cgi(refused + "/cgi-bin/chart.py", allowed + "/x"), std::nullopt,
+       allowed, "g.bmp", refusedSite},
+      {"CGI script", cgi(allowed + "/cgi-bin/chart.py", ""), std::nullopt, allowed, "g.bmp", ""},
+      {"UTF-16", [&] { writeSettings(true); }, refused + "/p.py", refused, "g.bmp", refusedSite},
   };
   for (const Attack& a : attacks) {
     writeSettings(false);

@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "component/module.h"
 #include "platform/text.h"

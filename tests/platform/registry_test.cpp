@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <thread>
 #include <vector>
@@ -115,21 +116,17 @@ TEST(RegistryFileTest, AMissingFileIsEmptyAndWritersTakeTurns) {
   ASSERT_EQ(LoadRegistry(doc, error), 0) << error;
   EXPECT_TRUE(doc.keys().empty());
   // Two writers adding keys at once lose none of them.
-  constexpr int kKeys = 20;
-  std::vector<std::thread> writers;
-  for (const char* who : {"A", "B"}) {
-    writers.emplace_back([who] {
-      for (int i = 0; i < kKeys; ++i) {
-        std::string failure;
-        const std::string key = std::string("HKEY_CLASSES_ROOT\\") + who + std::to_string(i);
-        EXPECT_EQ(EditRegistry([&](RegistryDocument& d) { d.CreateKey(key); }, failure), 0)
-            << failure;
-      }
-    });
-  }
-  for (std::thread& writer : writers) writer.join();
+  const auto write = [](std::string who) {
+    for (int i = 0; i < 20; ++i) {
+      const std::string key = "HKEY_CLASSES_ROOT\\" + who + std::to_string(i);
+      std::string failure;
+      EXPECT_EQ(EditRegistry([&](RegistryDocument& d) { d.CreateKey(key); }, failure), 0)
+          << failure;
+    }
+  };
+  for (std::jthread& t : std::array{std::jthread(write, "A"), std::jthread(write, "B")}) t.join();
   ASSERT_EQ(LoadRegistry(doc, error), 0) << error;
-  EXPECT_EQ(doc.keys().size(), 2u * kKeys);
+  EXPECT_EQ(doc.keys().size(), 40u);
 }
 
 }  // namespace

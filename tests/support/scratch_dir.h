@@ -19,8 +19,6 @@ class ScratchDir {
     if (::mkdtemp(name) == nullptr) std::abort();
     path_ = name;
   }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
   ~ScratchDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
