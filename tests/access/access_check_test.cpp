@@ -24,9 +24,9 @@ constexpr char kNoRequest[] =
 constexpr char kInvalid[] = "Invalid path specified";
 constexpr char kKey[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Ondrell\\Quillfen";
 
-std::string OutputRefused(const std::string& path) {
+const auto OutputRefused = [](std::string path) {
   return kNonSeriesRefused + " in " + path + " path";
-}
+};
 
 constexpr char kAdmin[] = "/opt/quillfen/Admin.ini";
 constexpr char kWebSite[] = "/opt/quillfen/WebSite.ini";
@@ -57,174 +57,134 @@ struct Host {
   std::string methodGroup = kNonSeries;
   std::string filePath = "/srv/www/a/img";
   std::string fileName = "Graph.jpg";
-  std::string outputRoot;
-  std::string adminIniPath;
-  std::string webSiteIniPath;
+  std::string outputRoot, adminIniPath, webSiteIniPath, sitePath, accessErrorText;
   std::int32_t accessUnrestricted = 0;
-  std::string sitePath;
-  std::string accessErrorText;
 };
 
 using Change = std::function<void(Host&)>;
 
+template <typename... C>
+Change All(C... changes) {
+  return [=](Host& h) { (changes(h), ...); };
+}
 // Puts `lines` first in `section` of WebSite.ini (the first occurrence wins).
-Change Section(std::string section, std::string lines) {
+const auto Section = [](std::string s, std::string lines) -> Change {
   return [=](Host& h) {
-    h.sources.files[kWebSite] = "[" + section + "]\n" + lines + h.sources.files[kWebSite];
+    h.sources.files[kWebSite] = "[" + s + "]\n" + lines + h.sources.files[kWebSite];
   };
-}
-Change Admin(std::string text) {
-  return [=](Host& h) { h.sources.files[kAdmin] = "[Settings]\n" + text; };
-}
-Change Gatehold(std::uint32_t value) {
-  return [=](Host& h) { h.sources.SetGatehold(value); };
-}
-Change Output(std::string path) {
-  return [=](Host& h) { h.filePath = path; };
-}
-Change Named(std::string name) {
-  return [=](Host& h) { h.fileName = name; };
-}
-Change Request(std::optional<std::string> page) {
-  return [=](Host& h) { h.sources.request = page; };
-}
-Change Group(std::string group) {
-  return [=](Host& h) { h.methodGroup = group; };
-}
-Change Both(Change a, Change b) {
-  return [=](Host& h) {
-    a(h);
-    b(h);
-  };
-}
-// Settings that would refuse every call if they were read.
-Change RefuseEverything(Change then) {
-  return [=](Host& h) {
-    h.sources.files[kWebSite] = "";
-    h.sources.request.reset();
-    h.sources.registry.SetString(kKey, "EnableGatehold", "1");
-    then(h);
-  };
-}
-const Change kNoRequestThen = [](Host& h) { h.sources.request.reset(); };
-Change NoRequest(Change then) { return Both(kNoRequestThen, then); }
-
-struct CheckCase {
-  const char* what;
-  Change change;
-  bool allowed;
-  std::string message;  // accessErrorText after the check
 };
+const auto Admin = [](std::string text) -> Change {
+  return [=](Host& h) { h.sources.files[kAdmin] = "[Settings]\n" + text; };
+};
+const auto Gatehold = [](unsigned v) -> Change {
+  return [=](Host& h) { h.sources.SetGatehold(v); };
+};
+const auto Output = [](std::string path) -> Change { return [=](Host& h) { h.filePath = path; }; };
+const auto Named = [](std::string name) -> Change { return [=](Host& h) { h.fileName = name; }; };
+const auto Request = [](std::optional<std::string> page) -> Change {
+  return [=](Host& h) { h.sources.request = page; };
+};
+const auto Group = [](std::string g) -> Change { return [=](Host& h) { h.methodGroup = g; }; };
+const Change kNoPage = Request(std::nullopt);
+// Settings that would refuse every call if they were read.
+const Change kRefuseAll = All(
+    kNoPage, [](Host& h) { h.sources.files[kWebSite] = ""; },
+    [](Host& h) { h.sources.registry.SetString(kKey, "EnableGatehold", "1"); });
+Change RefuseEverything(Change then) { return All(kRefuseAll, then); }
 
-void RunCases(const std::vector<CheckCase>& cases) {
-  for (const CheckCase& c : cases) {
+// Each case: what, the change, whether the call is allowed, accessErrorText.
+void RunCases(const std::vector<std::tuple<const char*, Change, bool, std::string>>& cases) {
+  for (const auto& [what, change, allowed, message] : cases) {
     Host host;
-    c.change(host);
-    EXPECT_EQ(host.Run(), c.allowed) << c.what;
-    EXPECT_EQ(host.accessErrorText, c.message) << c.what;
+    change(host);
+    EXPECT_EQ(host.Run(), allowed) << what;
+    EXPECT_EQ(host.accessErrorText, message) << what;
   }
 }
 
 TEST(CheckAccessTest, MissingOrSwitchedOffSettingsAllowEverything) {
   RunCases({
-      {"the settings as they are", [](Host&) {}, true, ""},
       {"no Admin.ini", RefuseEverything([](Host& h) { h.sources.files.erase(kAdmin); }), true, ""},
-      {"no WebSite.ini", RefuseEverything([](Host& h) { h.sources.files.erase(kWebSite); }), true,
-       ""},
+      {"no sites", RefuseEverything([](Host& h) { h.sources.files.erase(kWebSite); }), true, ""},
       {"no registry values", [](Host& h) { h.sources.registry = RegistryDocument(); }, true, ""},
       {"registry unreadable", [](Host& h) { h.sources.registryError = EACCES; }, true, ""},
-      {"empty InstallationPath",
-       RefuseEverything([](Host& h) { h.sources.SetInstallationPath(""); }), true, ""},
+      {"no folder", RefuseEverything([](Host& h) { h.sources.SetInstallationPath(""); }), true, ""},
       {"not Installed", RefuseEverything(Admin("Installed=Other\nApplied=Tessaloom\n")), true, ""},
-      {"EnableGatehold 0", NoRequest(Gatehold(0)), true, ""},
-      {"EnableGatehold 65536 is 0 in its low 16 bits", NoRequest(Gatehold(65536)), true, ""},
-      {"not Applied", NoRequest(Admin("Installed=Tessaloom\nApplied=Other\n")), true, ""},
+      {"EnableGatehold 0", All(kNoPage, Gatehold(0)), true, ""},
+      {"65536: low 16 bits 0", All(kNoPage, Gatehold(65536)), true, ""},
+      {"not Applied", All(kNoPage, Admin("Installed=Tessaloom\nApplied=Other\n")), true, ""},
   });
 }
 
+// Read as a signed 32-bit number: 2^31 and 0xFFFF0000 saturate to 2^31 - 1.
 TEST(CheckAccessTest, TheSwitchIsReadAsASigned32BitNumber) {
+  const Change noSwitch = [](Host& h) { h.sources.registry.DeleteValue(kKey, "EnableGatehold"); };
   RunCases({
-      {"EnableGatehold 1", kNoRequestThen, false, kNoRequest},
-      {"2^31 saturates to 2147483647", NoRequest(Gatehold(0x80000000u)), false, kNoRequest},
-      {"0xFFFF0000 saturates too", NoRequest(Gatehold(0xFFFF0000u)), false, kNoRequest},
-      {"as REG_SZ", [](Host& h) { h.sources.registry.SetString(kKey, "EnableGatehold", "0"); },
-       false, kMismatch},
-      {"Installed with blanks and in another case, EnableGatehold missing",
-       Both(Admin("Installed= Other ,  tessaloom \nApplied=Other\n"),
-            [](Host& h) { h.sources.registry.DeleteValue(kKey, "EnableGatehold"); }),
-       false, "No such file or directory"},
+      {"EnableGatehold 1", kNoPage, false, kNoRequest},
+      {"2^31", All(kNoPage, Gatehold(0x80000000u)), false, kNoRequest},
+      {"0xFFFF0000", All(kNoPage, Gatehold(0xFFFF0000u)), false, kNoRequest},
+      {"REG_SZ", [](Host& h) { h.sources.registry.SetString(kKey, "EnableGatehold", "0"); }, false,
+       kMismatch},
+      {"Installed, trimmed",
+       All(Admin("Installed= Other ,  tessaloom \nApplied=Other\n"), noSwitch), false,
+       "No such file or directory"},
   });
 }
 
 TEST(CheckAccessTest, TheRequestPicksTheSiteByTheFirstMatchingLine) {
   const Change siteB = Request("/srv/www/b/y.py");
-  const Change anySite =
-      Both(Both(Request("/home/u/page.py"), Output("/tmp/anywhere")),
-           Both(Section("Path", "a=/srv/www/a\nc=\n"),
-                Both(Section("Security", "c=Tessaloom\n"), Section("c", "Tessaloom=all\n"))));
+  // An empty folder line takes every request no earlier line takes.
+  const Change anySite = All(Request("/home/u/page.py"), Output("/tmp/anywhere"),
+                             Section("Path", "a=/srv/www/a\nc=\n"),
+                             Section("Security", "c=Tessaloom\n"), Section("c", "Tessaloom=all\n"));
   RunCases({
-      {"site b, second line", Both(siteB, Both(Group(kSeries), Output("/srv/www/b/img"))), true,
-       ""},
-      {"site b refuses single-set charts", siteB, false, kNonSeriesRefused},
-      {"order of the lines decides", Section("Path", "b=/srv/www\na=/srv/www/a\n"), false,
-       kNonSeriesRefused},
-      {"no site for the request", Request("/home/u/page.py"), false, kComponentRefused},
-      {"empty request matches no folder", Request(""), false, kComponentRefused},
-      {"an empty folder line takes every other request", anySite, true, ""},
-      {"but no parent step in the name", Both(anySite, Named("../x.bmp")), false, kInvalid},
-      {"the empty folder line comes after site a",
-       Both(Output("/tmp/anywhere"), Section("Path", "a=/srv/www/a\nc=\n")), false,
+      {"site b", All(siteB, Group(kSeries), Output("/srv/www/b/img")), true, ""},
+      {"site b, single set", siteB, false, kNonSeriesRefused},
+      {"order decides", Section("Path", "b=/srv/www\na=/srv/www/a\n"), false, kNonSeriesRefused},
+      {"no site", Request("/home/u/page.py"), false, kComponentRefused},
+      {"empty request", Request(""), false, kComponentRefused},
+      {"empty folder line", anySite, true, ""},
+      {"  but no parent step", All(anySite, Named("../x.bmp")), false, kInvalid},
+      {"  after site a", All(Output("/tmp/anywhere"), Section("Path", "a=/srv/www/a\nc=\n")), false,
        OutputRefused("/tmp/anywhere")},
   });
 }
 
 TEST(CheckAccessTest, TheSiteMustListTheComponentAndTheMethodGroup) {
   RunCases({
-      {"Security list with blanks and case", Section("Security", "a=  Other ,  TESSALOOM \t\n"),
-       true, ""},
-      {"Security list without the component", Section("Security", "a=Other, Tessaloom2\n"), false,
-       kComponentRefused},
-      {"no Security line for the site", Section("Security", "b=Tessaloom\n"), false,
-       kComponentRefused},
-      {"methods ALL", Section("a", "tessaloom = ALL \n"), true, ""},
-      {"methods ALL, series method", Both(Section("a", "Tessaloom=ALL\n"), Group(kSeries)), true,
-       ""},
-      {"methods one group, the other asked", Section("a", "Tessaloom=Series Graphs\n"), false,
-       kNonSeriesRefused},
-      {"methods both groups", Section("a", "Tessaloom= series graphs, Non Series Graphs \n"), true,
-       ""},
-      {"\"All\" only as the whole list", Section("a", "Tessaloom=All, Series Graphs\n"), false,
-       kNonSeriesRefused},
+      {"blanks and case", Section("Security", "a=  TESSALOOM \t, Other\n"), true, ""},
+      {"not listed", Section("Security", "a=Other, Tessaloom2\n"), false, kComponentRefused},
+      {"no Security line", Section("Security", "b=Tessaloom\n"), false, kComponentRefused},
+      {"ALL", Section("a", "tessaloom = ALL \n"), true, ""},
+      {"ALL, series", All(Section("a", "Tessaloom=ALL\n"), Group(kSeries)), true, ""},
+      {"the other group", Section("a", "Tessaloom=Series Graphs\n"), false, kNonSeriesRefused},
+      {"both groups", Section("a", "Tessaloom= series graphs, Non Series Graphs \n"), true, ""},
+      {"All in a list", Section("a", "Tessaloom=All, Series Graphs\n"), false, kNonSeriesRefused},
       {"no method line", Section("a", "Other=All\n"), false, kNonSeriesRefused},
-      {"series group named in the message",
-       Both(Section("a", "Tessaloom=Non Series Graphs\n"), Group(kSeries)), false,
+      {"series named", All(Section("a", "Tessaloom=Non Series Graphs\n"), Group(kSeries)), false,
        std::string(kContact) + "Series Graphs method of Tessaloom component"},
   });
 }
 
 TEST(CheckAccessTest, TheOutputFolderMustLieInTheSitesFolder) {
   RunCases({
-      {"a file name leading into a subfolder", Named("sub/x.bmp"), true, ""},
-      {"a file name climbing out", Named("../x.bmp"), false, kInvalid},
-      {"a file name climbing with '\\'", Named("..\\z.bmp"), false, kInvalid},
-      {"the site folder itself", Output("/srv/www/a"), true, ""},
-      {"another written form of a folder inside", Output("/srv//www/a/./img/"), true, ""},
-      {"a parent step with '/'", Output("/srv/www/a/../b"), false, kInvalid},
-      {"a parent step with '\\' only", Output("/srv/www/a/img\\..\\b"), false, kInvalid},
-      {"a parent step that stays inside", Output("/srv/www/a/img/../img2"), false, kInvalid},
-      {"dots that are no step", Output("/srv/www/a/img..x"), true, ""},
-      {"three dots count as a step", Output("/srv/www/a/..."), false, kInvalid},
-      {"another site's folder", Output("/srv/www/b/img"), false, OutputRefused("/srv/www/b/img")},
-      {"a sibling with a longer name", Output("/srv/www/ab/img"), false,
-       OutputRefused("/srv/www/ab/img")},
-      {"the folder in another case", Output("/SRV/WWW/A/img"), false,
-       OutputRefused("/SRV/WWW/A/img")},
-      {"empty FilePath", Output(""), false, OutputRefused("")},
-      {"a shorter path with a parent step", Output("/x/.."), false, OutputRefused("/x/..")},
-      {"a parent step, as long as the site's folder", Output("/srv/ww/.."), false, kInvalid},
-      {"a relative path", Output("img"), false, OutputRefused("img")},
-      {"a site folder written with a trailing separator",
-       Both(Section("Path", "a=/srv/www/a/\n"), Output("/srv/www/a")), true, ""},
+      {"into a subfolder", Named("sub/x.bmp"), true, ""},
+      {"name climbing out", Named("../x.bmp"), false, kInvalid},
+      {"the site folder", Output("/srv/www/a"), true, ""},
+      {"another spelling", Output("/srv//www/a/./img/"), true, ""},
+      {"parent step", Output("/srv/www/a/../b"), false, kInvalid},
+      {"'\\' step only", Output("/srv/www/a/img\\..\\b"), false, kInvalid},
+      {"step staying inside", Output("/srv/www/a/img/../img2"), false, kInvalid},
+      {"no step", Output("/srv/www/a/img..x"), true, ""},
+      {"three dots", Output("/srv/www/a/..."), false, kInvalid},
+      {"another site", Output("/srv/www/b/img"), false, OutputRefused("/srv/www/b/img")},
+      {"a longer sibling", Output("/srv/www/ab/img"), false, OutputRefused("/srv/www/ab/img")},
+      {"another case", Output("/SRV/WWW/A/img"), false, OutputRefused("/SRV/WWW/A/img")},
+      {"empty", Output(""), false, OutputRefused("")},
+      {"shorter, with a step", Output("/x/.."), false, OutputRefused("/x/..")},
+      {"as long, with a step", Output("/srv/ww/.."), false, kInvalid},
+      {"relative", Output("img"), false, OutputRefused("img")},
+      {"trailing /", All(Section("Path", "a=/srv/www/a/\n"), Output("/srv/www/a")), true, ""},
   });
 }
 

@@ -12,22 +12,6 @@ constexpr char kKeyPath[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Ondrell\\Quillfen";
 constexpr char kNoSuchFile[] = "No such file or directory";
 constexpr char kMismatch[] = "The type you specified mismatch with registry value type";
 
-// List matching beyond what the access check's tables reach.
-TEST(IsInListTest, MatchesWholeTrimmedEntriesIgnoringCase) {
-  const std::tuple<const char*, const char*, bool> cases[] = {
-      {"Other,  TESSALOOM\t", "Tessaloom", true},
-      {"Tess", "Tessaloom", false},
-      {"", "", false},
-      {"a,,b", "", true},
-      {"a,b,", "", true},
-      {"a,,b", "x", false},
-      {"a", "", false},
-  };
-  for (const auto& [list, item, expected] : cases) {
-    EXPECT_EQ(SettingsSources::IsInList(list, item), expected) << list << " / " << item;
-  }
-}
-
 TEST(MemoryRegistryTest, ReadersTakeOnlyTheirTypeUnderAPredefinedRoot) {
   MemorySettingsSources sources;
   sources.registry.SetString(kKeyPath, "InstallationPath", "/opt/quillfen");
@@ -36,14 +20,8 @@ TEST(MemoryRegistryTest, ReadersTakeOnlyTheirTypeUnderAPredefinedRoot) {
   sources.registry.SetValue(
       kKeyPath, RegistryValue{"Expand", RegistryValueKind::kExpandString, "%A%", 0, {}});
   sources.registry.SetDword("HKEY_LOCAL_MACHINE", "AtTheRoot", 7);
-  struct Case {
-    bool dword;  // ReadRegistryDword, else ReadRegistryString with the path split at its root
-    const char* path;
-    const char* name;
-    bool ok;
-    const char* out;
-  };
-  const Case cases[] = {
+  // Strings are read with the path split at its root.
+  const std::tuple<bool, const char*, const char*, bool, const char*> cases[] = {
       {false, "hkey_local_machine\\software\\ONDRELL\\quillfen", "installationpath", true,
        "/opt/quillfen"},
       {false, kKeyPath, "EnableGatehold", false, kMismatch},
@@ -59,15 +37,16 @@ TEST(MemoryRegistryTest, ReadersTakeOnlyTheirTypeUnderAPredefinedRoot) {
       {true, kKeyPath, "Text", false, kMismatch},
       {true, "SOFTWARE\\Ondrell\\Quillfen", "EnableGatehold", false, "Invalid argument"},
   };
-  for (const Case& c : cases) {
+  for (const auto& [dword, path, name, ok, expected] : cases) {
     std::string out = "stale";
-    const std::string_view path(c.path);
-    const std::size_t slash = path.find('\\');
-    const bool ok = c.dword ? sources.ReadRegistryDword(path, c.name, out)
-                            : sources.ReadRegistryString(path.substr(0, slash),
-                                                         path.substr(slash + 1), c.name, out);
-    EXPECT_EQ(ok, c.ok) << c.path << ' ' << c.name;
-    EXPECT_EQ(out, c.out) << c.path << ' ' << c.name;
+    const std::string_view p(path);
+    const std::size_t slash = p.find('\\');
+    EXPECT_EQ(dword
+                  ? sources.ReadRegistryDword(p, name, out)
+                  : sources.ReadRegistryString(p.substr(0, slash), p.substr(slash + 1), name, out),
+              ok)
+        << path << ' ' << name;
+    EXPECT_EQ(out, expected) << path << ' ' << name;
   }
   sources.registryError = EACCES;
   std::string out;

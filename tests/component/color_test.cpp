@@ -27,9 +27,7 @@ TEST(ParseColorTest, HexDigitsOrANameElseTheFirstPaletteColour) {
       {"red ", 0x562C87},
       {"violet", 0x562C87},
       {"re#d", 0x562C87},
-      {"r\xC3\xA9"
-       "d",
-       0x562C87},
+      {"r\303\251d", 0x562C87},
   };
   for (const auto& [text, color] : cases) EXPECT_EQ(ParseColor(text), color) << '"' << text << '"';
 }

@@ -23,8 +23,7 @@ std::size_t Count(const std::string& list, char separator) {
 }
 
 TEST(GraphGeneratorTest, SizesBelowOneAreIgnored) {
-  const std::pair<std::int32_t, std::int32_t> cases[] = {{0, 500}, {INT32_MIN, 500}, {1, 1}};
-  for (const auto& [value, width] : cases) {
+  for (const auto& [value, width] : {std::pair{0, 500}, {INT32_MIN, 500}, {1, 1}}) {
     auto g = NewGenerator();
     EXPECT_EQ(g->put_GraphWidth(value), S_OK);
     EXPECT_EQ(g->graph.graphWidth, width) << value;
@@ -36,10 +35,9 @@ TEST(GraphGeneratorTest, AddDataKeepsAnyFloatOfTheFirst256Points) {
   ASSERT_EQ(g->AddData(nullptr, std::numeric_limits<float>::quiet_NaN()), S_OK);
   for (int i = 1; i < 300; ++i) ASSERT_EQ(g->AddData(B(u"p").get(), static_cast<float>(i)), S_OK);
   EXPECT_TRUE(std::isnan(g->dataValues[0]));
-  EXPECT_EQ(g->dataCount, 256);
-  EXPECT_EQ(g->dataValues[255], 255.0f);
+  EXPECT_EQ((std::tuple{g->dataCount, g->dataValues[255], Count(g->dataLabels, ',')}),
+            (std::tuple{256, 255.0f, 256u}));
   EXPECT_EQ(g->dataLabels.substr(0, 5), ",p,p,");  // a null label is an empty one
-  EXPECT_EQ(Count(g->dataLabels, ','), 256u);
 }
 
 TEST(GraphGeneratorTest, SeriesValuesFollowItemsAndSeriesUpTo256Each) {
@@ -47,27 +45,23 @@ TEST(GraphGeneratorTest, SeriesValuesFollowItemsAndSeriesUpTo256Each) {
   g->AddDataEx(9.0f);  // before any series: stored nowhere
   g->AddSeries(B(u"no items").get());
   g->AddDataEx(9.0f);  // a series without items takes no values
-  EXPECT_EQ(g->seriesValueCount, 0);
-  EXPECT_EQ(g->seriesValues[0][0], 0.0f);
+  EXPECT_EQ((std::tuple{g->seriesValueCount, g->seriesValues[0][0]}), (std::tuple{0, 0.0f}));
   g->ClearSeriesData();
   for (const char16_t* item : {u"Q1", u"Q|2"}) g->AddItemToSeries(B(item).get());
   g->AddSeries(B(u"x||y").get());
   for (float v : {1.0f, 2.0f, 3.0f}) g->AddDataEx(v);  // the third has no item
-  EXPECT_EQ(g->seriesValues[0][1], 2.0f);
-  EXPECT_EQ(g->seriesValues[0][2], 0.0f);
+  EXPECT_EQ((std::tuple{g->seriesValues[0][1], g->seriesValues[0][2]}), (std::tuple{2.0f, 0.0f}));
   // A bar in a name cannot split the lists.
-  EXPECT_EQ(g->itemNames,
+  EXPECT_EQ(g->itemNames + g->seriesTitles,
             "Q1|Q\xC2\xA6"
-            "2|");
-  EXPECT_EQ(g->seriesTitles, "x\xC2\xA6\xC2\xA6y|");
-
+            "2|x\xC2\xA6\xC2\xA6y|");
   for (int i = 0; i < 300; ++i) g->AddItemToSeries(B(u"i").get());
   for (int i = 0; i < 300; ++i) g->AddSeries(B(u"s").get());
-  EXPECT_EQ(g->itemCount, 256);
-  EXPECT_EQ(g->seriesIndex, 255);  // the 257th series on are refused
-  EXPECT_EQ(Count(g->seriesTitles, '|'), 256u);
   for (int i = 0; i < 300; ++i) g->AddDataEx(3.0f);
-  EXPECT_EQ(g->seriesValueCount, 256);
+  // The 257th series on are refused.
+  EXPECT_EQ(
+      (std::tuple{g->itemCount, g->seriesIndex, Count(g->seriesTitles, '|'), g->seriesValueCount}),
+      (std::tuple{256, 255, 256u, 256}));
   EXPECT_EQ(g->seriesValues[255][255], 3.0f);
 }
 
@@ -80,15 +74,12 @@ TEST(GraphGeneratorTest, EachClearKeepsTheOtherStoreColoursAndProperties) {
   g->AddColor(B(u"red").get());
   g->put_ChartTitle(B(u"T").get());
   EXPECT_EQ(g->ClearData(), S_OK);
-  EXPECT_EQ(g->dataCount, 0);
-  EXPECT_EQ(g->dataLabels, "");
-  EXPECT_EQ(g->seriesValues[0][0], 7.0f);
+  EXPECT_EQ((std::tuple{g->dataCount, g->dataLabels, g->seriesValues[0][0]}),
+            (std::tuple{0, "", 7.0f}));
   EXPECT_EQ(g->ClearSeriesData(), S_OK);
-  EXPECT_EQ(g->itemNames + g->seriesTitles, "");
-  EXPECT_EQ(g->seriesIndex, -1);
-  EXPECT_EQ(g->seriesValues[0][0], 0.0f);
-  EXPECT_EQ(g->graph.colorList.size(), 1u);
-  EXPECT_EQ(g->graph.chartTitle, "T");
+  EXPECT_EQ((std::tuple{g->itemNames + g->seriesTitles, g->seriesIndex, g->seriesValues[0][0]}),
+            (std::tuple{"", -1, 0.0f}));
+  EXPECT_EQ((std::tuple{g->graph.colorList.size(), g->graph.chartTitle}), (std::tuple{1u, "T"}));
 }
 
 TEST(GraphGeneratorTest, Colours) {
@@ -98,17 +89,16 @@ TEST(GraphGeneratorTest, Colours) {
   g->put_BackColor(B(u"red").get());
   g->put_BackColor(B(u"").get());
   EXPECT_EQ(g->graph.backColor, 0xFFFFFFu);
-
   EXPECT_EQ(g->AddColor(nullptr), S_OK);  // no colour, not counted
   g->AddColor(B(u"#00FF00").get());
   g->graph.ClearAll();  // a draw empties the model's colours; the index keeps counting
   g->AddColor(B(u"tan").get());
   ASSERT_EQ(g->graph.colorList.size(), 1u);
-  EXPECT_EQ(g->graph.colorList[0].colorIndex, 1u);
-  EXPECT_EQ(g->graph.GetColor(0), 0x6BC6FFu);
+  EXPECT_EQ((std::tuple{g->graph.colorList[0].colorIndex, g->graph.GetColor(0)}),
+            (std::tuple{1u, 0x6BC6FFu}));
   for (int i = 0; i < 1000; ++i) g->AddColor(B(u"red").get());
-  EXPECT_EQ(g->colorCount, 1002);  // past every slot counted, not stored
-  EXPECT_EQ(g->graph.colorList.size(), 256u);
+  // Past every slot counted, not stored.
+  EXPECT_EQ((std::tuple{g->colorCount, g->graph.colorList.size()}), (std::tuple{1002, 256u}));
 }
 
 TEST(GraphGeneratorTest, AccessMessageOutranksEngineMessages) {

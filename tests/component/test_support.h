@@ -1,5 +1,4 @@
-// Helpers shared by the component tests: an object that the test owns
-// directly (so its fields can be inspected) and short BSTR construction.
+// An object the test owns directly (its fields inspected) and short BSTRs.
 #pragma once
 
 #include <memory>

@@ -22,13 +22,13 @@ TEST(FileSystemTest, ReadFileStopsAtTheBoundAndReadsOnlyRegularFiles) {
   std::string error;
   ASSERT_TRUE(FileSystem::Default().ReadFile(dir / "f", 100, out, error)) << error;
   EXPECT_EQ(out, Bytes(100, 7));
-  EXPECT_FALSE(FileSystem::Default().ReadFile(dir / "f", 99, out, error));
-  EXPECT_EQ(error, "Unable to read file: the file is too large");
-  EXPECT_FALSE(FileSystem::Default().ReadFile(dir / "missing", 99, out, error));
-  EXPECT_EQ(error, "Unable to read file: No such file or directory");
   ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);  // no writer: a read would wait
-  EXPECT_FALSE(FileSystem::Default().ReadFile(dir / "fifo", 99, out, error));
-  EXPECT_EQ(error, "Unable to read file: not a regular file");
+  for (const auto& [name, message] : {std::pair{"f", "the file is too large"},
+                                      {"missing", "No such file or directory"},
+                                      {"fifo", "not a regular file"}}) {
+    EXPECT_FALSE(FileSystem::Default().ReadFile(dir / name, 99, out, error)) << name;
+    EXPECT_EQ(error, std::string("Unable to read file: ") + message);
+  }
 }
 
 }  // namespace

@@ -16,59 +16,40 @@ using test_support::ScratchDir;
 
 TEST(FindProfileStringTest, FollowsTheProfileRules) {
   const std::string longValue(300, 'v');
-  struct Case {
-    const char* what;
-    std::string text;
-    const char* section;
-    const char* key;
-    std::optional<std::string> expected;
-  };
-  const Case cases[] = {
-      {"value trimmed", "[Settings]\nInstalled =  Tessaloom, Other \t\n", "Settings", "Installed",
-       "Tessaloom, Other"},
-      {"section and key in any case", "[sETTINGS]\nINSTALLED=x\n", "settings", "Installed", "x"},
-      {"header trimmed", "[  Settings\t]\nk=x\n", "Settings", "k", "x"},
-      {"text after the header", "[Settings] ; the switches\nk=x\n", "Settings", "k", "x"},
-      {"header without ]", "[Settings\nk=x\n", "Settings", "k", "x"},
-      {"first duplicate key", "[S]\nk=first\nK=second\n", "S", "k", "first"},
-      {"first duplicate section", "[S]\na=1\n[T]\n[s]\na=2\nb=3\n", "S", "a", "1"},
-      {"key only in a repeated section", "[S]\na=1\n[s]\nb=3\n", "S", "b", std::nullopt},
-      {"comment line", "[S]\n;k=commented\n  ; k=indented comment\nk=real\n", "S", "k", "real"},
-      {"# is no comment", "[S]\n#k=x\n", "S", "#k", "x"},
-      {"';' inside a value kept", "[S]\nk=a ;b\n", "S", "k", "a ;b"},
-      {"line without =", "[S]\nk\n", "S", "k", std::nullopt},
-      {"empty value", "[S]\nk=\n", "S", "k", ""},
-      {"indented line is a key", "[S]\na=1\n   k=2\n", "S", "k", "2"},
-      {"no continuation lines", "[S]\na=1\n  more\n", "S", "a", "1"},
-      {"no ':' separator", "[S]\nk:x\n", "S", "k", std::nullopt},
-      {"lines before a section", "k=x\n[S]\n", "S", "k", std::nullopt},
-      {"CRLF line ends", "[S]\r\nk=x\r\nm=y\r\n", "S", "m", "y"},
-      {"CR line ends", "[S]\rk=x\rm=y\r", "S", "m", "y"},
-      {"byte order mark", "\xEF\xBB\xBF[S]\nk=x\n", "S", "k", "x"},
-      {"no final newline", "[S]\nk=x", "S", "k", "x"},
-      {"missing section", "[S]\nk=x\n", "T", "k", std::nullopt},
-      {"next section ends the lookup", "[S]\n[T]\nk=x\n", "S", "k", std::nullopt},
-      {"long value's tail is no key", "[S]\nk=" + longValue + "tail=1\n", "S", "tail",
-       std::nullopt},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(FindProfileString(c.text, c.section, c.key), c.expected) << c.what;
+  const std::tuple<const char*, std::string, const char*, const char*, std::optional<std::string>>
+      cases[] = {
+          {"value trimmed", "[Settings]\nInstalled =  Tessaloom, Other \t\n", "Settings",
+           "Installed", "Tessaloom, Other"},
+          {"section and key in any case", "[sETTINGS]\nINSTALLED=x\n", "settings", "Installed",
+           "x"},
+          {"text after the header", "[Settings] ; the switches\nk=x\n", "Settings", "k", "x"},
+          {"header without ]", "[Settings\nk=x\n", "Settings", "k", "x"},
+          {"first duplicate key", "[S]\nk=first\nK=second\n", "S", "k", "first"},
+          {"first duplicate section", "[S]\na=1\n[T]\n[s]\na=2\nb=3\n", "S", "a", "1"},
+          {"key only in a repeated section", "[S]\na=1\n[s]\nb=3\n", "S", "b", std::nullopt},
+          {"comment line", "[S]\n;k=commented\n  ; k=indented comment\nk=real\n", "S", "k", "real"},
+          {"';' inside a value kept", "[S]\nk=a ;b\n", "S", "k", "a ;b"},
+          {"line without =", "[S]\nk\n", "S", "k", std::nullopt},
+          {"indented line is a key", "[S]\na=1\n   k=2\n", "S", "k", "2"},
+          {"no continuation lines", "[S]\na=1\n  more\n", "S", "a", "1"},
+          {"no ':' separator", "[S]\nk:x\n", "S", "k", std::nullopt},
+          {"lines before a section", "k=x\n[S]\n", "S", "k", std::nullopt},
+          {"CRLF line ends", "[S]\r\nk=x\r\nm=y\r\n", "S", "m", "y"},
+          {"CR line ends", "[S]\rk=x\rm=y\r", "S", "m", "y"},
+          {"byte order mark", "\xEF\xBB\xBF[S]\nk=x\n", "S", "k", "x"},
+          {"next section ends the lookup", "[S]\n[T]\nk=x\n", "S", "k", std::nullopt},
+          {"long value's tail is no key", "[S]\nk=" + longValue + "tail=1\n", "S", "tail",
+           std::nullopt},
+      };
+  for (const auto& [what, text, section, key, expected] : cases) {
+    EXPECT_EQ(FindProfileString(text, section, key), expected) << what;
   }
 }
 
 TEST(ProfileSectionLinesTest, GivesTheSectionsLinesInFileOrder) {
   const std::string text =
-      "[Path]\n"
-      "b = /srv/www/b\n"
-      "; a comment\n"
-      "\n"
-      "  a=/srv/www/a  \n"
-      "no equals here\n"
-      "a=/srv/www/again\n"
-      "c=\n"
-      "[Security]\n"
-      "b=Tessaloom\n"
-      "[path]\n"
+      "[Path]\nb = /srv/www/b\n; a comment\n\n  a=/srv/www/a  \nno equals here\na=/srv/www/again\n"
+      "c=\n[Security]\nb=Tessaloom\n[path]\n"
       "late=/srv/late\n";
   const std::vector<std::string> expected = {"b=/srv/www/b", "a=/srv/www/a", "no equals here",
                                              "a=/srv/www/again", "c="};

@@ -1,5 +1,4 @@
-// A registry file of the test's own: $TESSALOOM_REGISTRY points into a fresh
-// temporary folder for the scope's life and is unset afterwards.
+// $TESSALOOM_REGISTRY points into a fresh folder for the scope's life.
 #pragma once
 
 #include <stdlib.h>

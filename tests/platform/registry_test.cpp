@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,29 +16,15 @@ namespace {
 using Kind = RegistryValueKind;
 
 constexpr char kSample[] =
-    "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n"
-    "\r\n"
-    "; administrator's settings\r\n"
-    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\Product]\r\n"
-    "\"InstallationPath\"=\"/opt/product\"\r\n"
-    "\"EnableGatehold\"=dword:0000002a\r\n"
-    "\"Quoted\"=\"say \\\"hi\\\" c:\\\\dir\"\r\n"
-    "@=\"default text\"\r\n"
-    "\"Binary\"=hex:01,02,\\\r\n"
-    "  03,04\r\n"
-    "\"Path\"=hex(1):2f,00,0a,00,c9,00,00,00\r\n"
-    "\"Expand\"=hex(2):25,00,41,00,25,00,00,00\r\n"
-    "\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"
-    "\"Odd\"=hex(1):41,00,00\r\n"
-    "\"\"=\\\r\n"
-    "not a value line\r\n"
-    "\r\n"
-    "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone]\r\n"
-    "\"Ignored\"=\"x\"\r\n"
-    "[HKEY_CLASSES_ROOT\\CLSID]\r\n"
-    "[HKEY_CLASSES_ROOT\\CLSID\\{A}]\r\n"
-    "[HKEY_CLASSES_ROOT\\CLSID\\{A}\\InprocServer32]\r\n"
-    "@=\"/usr/lib/libx.so\"\r\n"
+    "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n\r\n; administrator's settings\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\Product]\r\n\"InstallationPath\"=\"/opt/product\"\r\n"
+    "\"EnableGatehold\"=dword:0000002a\r\n\"Quoted\"=\"say \\\"hi\\\" c:\\\\dir\"\r\n"
+    "@=\"default text\"\r\n\"Binary\"=hex:01,02,\\\r\n  03,04\r\n"
+    "\"Path\"=hex(1):2f,00,0a,00,c9,00,00,00\r\n\"Expand\"=hex(2):25,00,41,00,25,00,00,00\r\n"
+    "\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n\"Odd\"=hex(1):41,00,00\r\n\"\"=\\\r\n"
+    "not a value line\r\n\r\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone]\r\n\"Ignored\"=\"x\"\r\n"
+    "[HKEY_CLASSES_ROOT\\CLSID]\r\n[HKEY_CLASSES_ROOT\\CLSID\\{A}]\r\n"
+    "[HKEY_CLASSES_ROOT\\CLSID\\{A}\\InprocServer32]\r\n@=\"/usr/lib/libx.so\"\r\n"
     "\"ThreadingModel\"=\"Apartment\"\r\n"
     "[HKEY_CLASSES_ROOT\\CLSID\\{B}]\r\n";
 
@@ -86,16 +73,8 @@ TEST(RegistryDocumentTest, ReadsEveryValueKindInEveryEncodingAndGivesTheBytesBac
 
 TEST(RegistryDocumentTest, EditsRewriteOnlyTheirOwnLines) {
   RegistryDocument doc = Parsed(
-      "REGEDIT4\r\n"
-      "[HKEY_CLASSES_ROOT\\A]\r\n"
-      "\"Keep\"=\"1\"\r\n"
-      "\"Twice\"=\"old\"\r\n"
-      "junk line\r\n"
-      "\"Twice\"=\"older\"\r\n"
-      "\r\n"
-      "[HKEY_CLASSES_ROOT\\A\\B]\r\n"
-      "; inside B\r\n"
-      "@=\"b\"\r\n"
+      "REGEDIT4\r\n[HKEY_CLASSES_ROOT\\A]\r\n\"Keep\"=\"1\"\r\n\"Twice\"=\"old\"\r\njunk line\r\n"
+      "\"Twice\"=\"older\"\r\n\r\n[HKEY_CLASSES_ROOT\\A\\B]\r\n; inside B\r\n@=\"b\"\r\n"
       "[HKEY_CLASSES_ROOT\\C]\r\n"
       "\"Data\"=hex:01,\\");
   doc.SetString("hkey_classes_root\\a", "TWICE", "new");
@@ -107,17 +86,11 @@ TEST(RegistryDocumentTest, EditsRewriteOnlyTheirOwnLines) {
   EXPECT_FALSE(doc.DeleteValue("HKEY_CLASSES_ROOT\\A", "keep"));
   const std::string text = doc.Serialize();
   EXPECT_EQ(text,
-            "REGEDIT4\r\n"
-            "[HKEY_CLASSES_ROOT\\A]\r\n"
-            "\"TWICE\"=\"new\"\r\n"
-            "\"Count\"=dword:00000007\r\n"
-            "junk line\r\n"
-            "; inside B\r\n"
-            "[HKEY_CLASSES_ROOT\\C]\r\n"
+            "REGEDIT4\r\n[HKEY_CLASSES_ROOT\\A]\r\n\"TWICE\"=\"new\"\r\n"
+            "\"Count\"=dword:00000007\r\njunk line\r\n; inside B\r\n[HKEY_CLASSES_ROOT\\C]\r\n"
             "\"Data\"=hex:01,\\\r\n"
             "\r\n"  // taken as the line the '\' continues on
-            "\r\n"
-            "[HKEY_CLASSES_ROOT\\New]\r\n"
+            "\r\n[HKEY_CLASSES_ROOT\\New]\r\n"
             "@=hex(1):2f,00,78,00,0a,00,5b,00,48,00,4b,00,45,00,59,00,5f,00,43,00,4c,00,41,00,"
             "53,00,53,00,45,00,53,00,5f,00,52,00,4f,00,4f,00,54,00,5c,00,45,00,76,00,69,00,6c,00,"
             "5d,00,00,00\r\n");
@@ -143,21 +116,17 @@ TEST(RegistryFileTest, AMissingFileIsEmptyAndWritersTakeTurns) {
   ASSERT_EQ(LoadRegistry(doc, error), 0) << error;
   EXPECT_TRUE(doc.keys().empty());
   // Two writers adding keys at once lose none of them.
-  constexpr int kKeys = 20;
-  std::vector<std::thread> writers;
-  for (const char* who : {"A", "B"}) {
-    writers.emplace_back([who] {
-      for (int i = 0; i < kKeys; ++i) {
-        std::string failure;
-        const std::string key = std::string("HKEY_CLASSES_ROOT\\") + who + std::to_string(i);
-        EXPECT_EQ(EditRegistry([&](RegistryDocument& d) { d.CreateKey(key); }, failure), 0)
-            << failure;
-      }
-    });
-  }
-  for (std::thread& writer : writers) writer.join();
+  const auto write = [](std::string who) {
+    for (int i = 0; i < 20; ++i) {
+      const std::string key = "HKEY_CLASSES_ROOT\\" + who + std::to_string(i);
+      std::string failure;
+      EXPECT_EQ(EditRegistry([&](RegistryDocument& d) { d.CreateKey(key); }, failure), 0)
+          << failure;
+    }
+  };
+  for (std::jthread& t : std::array{std::jthread(write, "A"), std::jthread(write, "B")}) t.join();
   ASSERT_EQ(LoadRegistry(doc, error), 0) << error;
-  EXPECT_EQ(doc.keys().size(), 2u * kKeys);
+  EXPECT_EQ(doc.keys().size(), 40u);
 }
 
 }  // namespace

@@ -11,10 +11,8 @@ namespace {
 TEST(SystemErrorTextTest, KnownCodesGiveTheSystemsTextOthersTheirNumber) {
   EXPECT_EQ(SystemErrorText(ENOENT), "No such file or directory");
   EXPECT_EQ(SystemErrorText(ENODATA), "No data available");
-  for (const int code : {99999, -1, -2147483647 - 1}) {
-    EXPECT_EQ(SystemErrorText(code),
-              "The system cannot find error message for error number " + std::to_string(code));
-  }
+  EXPECT_EQ(SystemErrorText(-2147483647 - 1),
+            "The system cannot find error message for error number -2147483648");
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <limits>
@@ -77,19 +76,15 @@ TEST(VariantChangeTypeTest, ConvertsBetweenTheSubsetTypesOrNamesWhyNot) {
       {Text(u"\t-7\r\n"), VT_I4, "I4 -7"},
       {Text(u".5e1"), VT_I4, "I4 5"},
       {Text(u"1e-400"), VT_I4, "I4 0"},
-      {Text(u"   "), VT_I4, "mismatch"},
       {Text(u"nan"), VT_I4, "mismatch"},
       {Text(u"0x10"), VT_I4, "mismatch"},
       {Text(u"1,5"), VT_I4, "mismatch"},
       {Text(u"12abc"), VT_I4, "mismatch"},
-      {Text(u"+-1"), VT_I4, "mismatch"},
-      {Text(u"1e"), VT_I4, "mismatch"},
       {Text(u"\uFF11"), VT_I4, "mismatch"},  // full-width digit one
       {Text(u"-1e400"), VT_I4, "overflow"},
       {Text(u"99999999999"), VT_I4, "overflow"},
       {{VT_BOOL, 1}, VT_I4, "I4 -1"},
       {{}, VT_I4, "I4 0"},
-      {{VT_I1, -128}, VT_I4, "I4 -128"},
       {{VT_I8, -2147483649}, VT_I4, "overflow"},
       {{VT_UI4, 0xFFFFFFFF}, VT_I4, "overflow"},
       // To R8: overflow apart from underflow.
@@ -100,24 +95,20 @@ TEST(VariantChangeTypeTest, ConvertsBetweenTheSubsetTypesOrNamesWhyNot) {
       {Text(u"0." + zeros + u"1e400"), VT_R8, "R8 1.0000000000000001e+69"},
       {{VT_I8, (std::int64_t{1} << 53) + 1}, VT_R8, "R8 9007199254740992"},
       {{VT_UI8, -1}, VT_R8, "R8 1.8446744073709552e+19"},
-      {R8(kInf), VT_R8, "R8 inf"},
       {{VT_NULL}, VT_R8, "mismatch"},
       // To R4: non-finite values pass, finite ones past the range do not.
       {R8(-1e39), VT_R4, "overflow"},
       {Text(u"1e39"), VT_R4, "overflow"},
       {R8(-kInf), VT_R4, "R4 -inf"},
-      {{VT_I4, 16777217}, VT_R4, "R4 16777216"},
       // To BSTR: C-locale text, a float's own digits.
       {R8(0.1), VT_BSTR, "BSTR 0.1"},
       {{VT_R4, 0, static_cast<double>(0.1f)}, VT_BSTR, "BSTR 0.1"},
       {{VT_BOOL, 1}, VT_BSTR, "BSTR -1"},
       {Text(u"caf\u00E9"), VT_BSTR, "BSTR caf\xC3\xA9"},
       {{VT_I8, std::numeric_limits<std::int64_t>::min()}, VT_BSTR, "BSTR -9223372036854775808"},
-      {{VT_UI8, -1}, VT_BSTR, "BSTR 18446744073709551615"},
       {{VT_NULL}, VT_BSTR, "mismatch"},
       // To BOOL: words in any case, or numbers.
       {Text(u" True "), VT_BOOL, "BOOL -1"},
-      {Text(u"FaLsE"), VT_BOOL, "BOOL 0"},
       {Text(u"0.0"), VT_BOOL, "BOOL 0"},
       {Text(u"yes"), VT_BOOL, "mismatch"},
       {R8(0.25), VT_BOOL, "BOOL -1"},
@@ -125,7 +116,6 @@ TEST(VariantChangeTypeTest, ConvertsBetweenTheSubsetTypesOrNamesWhyNot) {
       // Types outside the subset, either way.
       {{9999, 1}, VT_I4, "bad type"},
       {{VT_I4, 1}, VT_I2, "bad type"},
-      {{VT_I4, 1}, VT_NULL, "bad type"},
   };
   for (std::size_t k = 0; k < rows.size(); ++k) {
     const auto& [src, target, expected] = rows[k];
@@ -134,30 +124,21 @@ TEST(VariantChangeTypeTest, ConvertsBetweenTheSubsetTypesOrNamesWhyNot) {
   EXPECT_EQ(Convert(R8(kNaN), VT_R4), "R4 nan");
 }
 
-TEST(VariantChangeTypeTest, FailureFreesTheDestinationAndInPlaceKeepsTheValue) {
+// What a destination held is freed, by a failed conversion and by a copy,
+// or the sanitizer build reports a leak; a copy has its own text. The fuzz
+// replay pins in-place failures and the types outside the subset.
+TEST(VariantChangeTypeTest, DestinationsAreFreedAndCopiesOwnTheirText) {
   Variant dest(std::u16string_view(u"previous"));
-  const Variant src(std::u16string_view(u"abc"));
+  Variant src(std::u16string_view(u"abc"));
   EXPECT_EQ(VariantChangeType(dest.get(), src.get(), 0, VT_I4), DISP_E_TYPEMISMATCH);
-  EXPECT_EQ(dest->vt, VT_EMPTY);  // "previous" freed, or the sanitizer build reports a leak
+  EXPECT_EQ(dest->vt, VT_EMPTY);
   Variant v(std::u16string_view(u" 42 "));
   ASSERT_EQ(VariantChangeType(v.get(), v.get(), 0, VT_I4), S_OK);
   EXPECT_EQ(v->lVal, 42);
-  Variant bad(std::u16string_view(u"abc"));
-  EXPECT_EQ(VariantChangeType(bad.get(), bad.get(), 0, VT_I4), DISP_E_TYPEMISMATCH);
-  EXPECT_EQ(BstrToUtf8(bad->bstrVal), "abc");
-}
-
-TEST(VariantCopyTest, DuplicatesTextAndRefusesOtherTypes) {
-  Variant src(std::u16string_view(u"chart"));
-  Variant dest(std::u16string_view(u"overwritten"));
-  ASSERT_EQ(VariantCopy(dest.get(), src.get()), S_OK);
-  EXPECT_NE(dest->bstrVal, src->bstrVal);
+  Variant copy(std::u16string_view(u"overwritten"));
+  ASSERT_EQ(VariantCopy(copy.get(), src.get()), S_OK);
   VariantClear(src.get());
-  EXPECT_EQ(BstrToUtf8(dest->bstrVal), "chart");
-  VARIANT other;
-  other.vt = 9999;
-  EXPECT_EQ(VariantClear(&other), DISP_E_BADVARTYPE);
-  EXPECT_EQ(VariantCopy(dest.get(), &other), DISP_E_BADVARTYPE);
+  EXPECT_EQ(BstrToUtf8(copy->bstrVal), "abc");
 }
 
 TEST(VariantChangeTypeTest, ConversionsIgnoreACommaDecimalLocale) {

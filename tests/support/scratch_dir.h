@@ -1,5 +1,4 @@
-// A temporary folder for tests that touch the disk, removed with everything
-// in it when the object goes.
+// A temporary folder, removed with everything in it when the object goes.
 #pragma once
 
 #include <stdlib.h>
@@ -20,8 +19,6 @@ class ScratchDir {
     if (::mkdtemp(name) == nullptr) std::abort();
     path_ = name;
   }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
   ~ScratchDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
@@ -29,8 +26,7 @@ class ScratchDir {
   const std::string& path() const { return path_; }
   std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
 
-  // Writes `text` to the file `name` (a path below the folder), creating
-  // folders on the way; returns the file's path.
+  // Writes `text` to `name` below the folder, folders created on the way.
   std::string Write(std::string_view name, std::string_view text) const {
     const std::string file = *this / name;
     std::filesystem::create_directories(std::filesystem::path(file).parent_path());

@@ -11,12 +11,8 @@ namespace {
 using Rows = std::vector<std::vector<std::string>>;
 
 TEST(CsvTest, ParsesFieldsQuotesAndLineEnds) {
-  struct Case {
-    std::string text;
-    Rows expected;
-    std::vector<std::size_t> lines;  // where each row starts
-  };
-  const Case cases[] = {
+  // The text, its rows and the line where each row starts.
+  const std::tuple<std::string, Rows, std::vector<std::size_t>> cases[] = {
       {"Jan,10\nFeb,20\n", {{"Jan", "10"}, {"Feb", "20"}}, {1, 2}},
       {"\xEF\xBB\xBFJan,10\r\nFeb,20", {{"Jan", "10"}, {"Feb", "20"}}, {1, 2}},
       {"\n\nJan,10\n\n", {{"Jan", "10"}}, {3}},
@@ -28,18 +24,15 @@ TEST(CsvTest, ParsesFieldsQuotesAndLineEnds) {
       {",", {{"", ""}}, {1}},
       {"", {}, {}},
   };
-  for (const Case& c : cases) {
+  for (const auto& [text, expected, starts] : cases) {
     std::vector<CsvRow> rows;
     std::string error;
-    ASSERT_TRUE(ParseCsv(c.text, rows, error)) << c.text << ": " << error;
+    ASSERT_TRUE(ParseCsv(text, rows, error)) << text << ": " << error;
     Rows fields;
     std::vector<std::size_t> lines;
-    for (const CsvRow& r : rows) {
-      fields.push_back(r.fields);
-      lines.push_back(r.line);
-    }
-    EXPECT_EQ(fields, c.expected) << c.text;
-    EXPECT_EQ(lines, c.lines) << c.text;
+    for (const CsvRow& r : rows) fields.push_back(r.fields), lines.push_back(r.line);
+    EXPECT_EQ(fields, expected) << text;
+    EXPECT_EQ(lines, starts) << text;
   }
 }
 
