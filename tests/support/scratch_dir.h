@@ -19,6 +19,8 @@ class ScratchDir {
     if (::mkdtemp(name) == nullptr) std::abort();
     path_ = name;
   }
+  ScratchDir(const ScratchDir&) = delete;  // one owner removes the folder
+  ScratchDir& operator=(const ScratchDir&) = delete;
   ~ScratchDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
