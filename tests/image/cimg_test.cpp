@@ -2,25 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <string>
-#include <vector>
-
-#include "image/bitmap_file.h"
 #include "tests/image/image_test_support.h"
 
 namespace tessaloom {
 namespace {
 
-using image_test::FaultyFiles;
-using image_test::FPicture;
-using image_test::MemoryFile;
-using image_test::Names;
-using image_test::ReadAll;
-using image_test::ScratchDir;
-using image_test::WriteAll;
-using Bytes = std::vector<std::uint8_t>;
-using Strings = std::vector<std::string>;
+using namespace image_test;  // NOLINT(google-build-using-namespace): test helpers
 
 Bytes BmpOf(const PackedBitmap& bitmap) {
   MemoryFile file;
@@ -105,7 +92,7 @@ TEST(CimgTest, BmpBecomesUpperCaseJpgBesideItAndBackKeepingTheResolution) {
   ASSERT_TRUE(ReadBmp(ReadAll(dir / "b.BMP"), back, error)) << error;
   EXPECT_EQ(back.bitsPerPixel(), 24);
   EXPECT_EQ(back.xPixelsPerMetre(), 2835);
-  EXPECT_LE(image_test::LargestDifference(FPicture(40, 30), back, true), 48);
+  EXPECT_LE(LargestDifference(FPicture(40, 30), back, true), 48);
   // A JPEG named .bmp is still read.
   std::filesystem::rename(dir / "b.jpeg", dir / "misnamed.bmp");
   EXPECT_TRUE(converter.Convert(dir / "misnamed.bmp", ImageType::JPEG)) << converter.GetError();

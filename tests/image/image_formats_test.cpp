@@ -3,10 +3,6 @@
 // the name as given, is checked through Python (test_image_output.py).
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
-#include "image/bitmap_file.h"
 #include "image/jpeg_codec.h"
 #include "image/png_codec.h"
 #include "image/save_image.h"
@@ -15,8 +11,7 @@
 namespace tessaloom {
 namespace {
 
-using image_test::FPicture;
-using Bytes = std::vector<std::uint8_t>;
+using namespace image_test;  // NOLINT(google-build-using-namespace): test helpers
 
 bool Decode(ImageFormat format, const Bytes& bytes, PackedBitmap& out, std::string& error) {
   switch (format) {
@@ -30,14 +25,11 @@ bool Decode(ImageFormat format, const Bytes& bytes, PackedBitmap& out, std::stri
 // canvas (then the pattern shifts per row): PNG writes 4-bit, 8-bit palette
 // or RGB rows as the count grows past 16 and 256.
 Canvas Stripes(std::int32_t width, std::int32_t height, std::uint32_t colors) {
-  Canvas canvas;
-  std::string error;
-  EXPECT_TRUE(Canvas::Create(width, height, canvas, error)) << error;
-  for (std::int32_t y = 0; y < height; ++y) {
-    for (std::int32_t x = 0; x < width; ++x) {
-      const std::uint32_t i = static_cast<std::uint32_t>(x + 3 * y) % colors;
-      canvas.SetPixel(x, y, RGB(i * 7 % 256, i * 13 % 256, i / 2 % 256));
-    }
+  Canvas canvas = FPicture(width, height);
+  for (std::uint32_t i = 0; i < std::uint32_t(width * height); ++i) {
+    const std::uint32_t c = (i % std::uint32_t(width) + 3 * (i / std::uint32_t(width))) % colors;
+    canvas.SetPixel(std::int32_t(i) % width, std::int32_t(i) / width,
+                    RGB(c * 7 % 256, c * 13 % 256, c / 2 % 256));
   }
   return canvas;
 }
@@ -66,7 +58,7 @@ TEST(ImageFormatsTest, EachFormatDecodesToTheCanvas) {
       ASSERT_TRUE(Decode(format, memory, decoded, error)) << error;
       ASSERT_EQ(decoded.width(), canvas.width());
       ASSERT_EQ(decoded.height(), canvas.height());
-      EXPECT_LE(image_test::LargestDifference(canvas, decoded, lossy), lossy ? 32 : 0);
+      EXPECT_LE(LargestDifference(canvas, decoded, lossy), lossy ? 32 : 0);
     }
   }
 }
@@ -93,10 +85,7 @@ TEST(ImageFormatsTest, BrokenPngFailsWithAMessage) {
        {std::size_t{0}, std::size_t{8}, std::size_t{40}, png.size() - 13}) {
     PackedBitmap decoded;
     error.clear();
-    EXPECT_FALSE(
-        DecodePng(Bytes(png.begin(), png.begin() + static_cast<long>(keep)), decoded, error))
-        << keep;
-    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(DecodePng(std::span(png).first(keep), decoded, error) || error.empty()) << keep;
   }
 }
 

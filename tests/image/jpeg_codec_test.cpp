@@ -2,19 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdint>
-#include <string>
-#include <vector>
-
 #include "tests/image/image_test_support.h"
 
 namespace tessaloom {
 namespace {
 
-using image_test::FPicture;
-using image_test::MemoryFile;
-using Bytes = std::vector<std::uint8_t>;
+using namespace image_test;  // NOLINT(google-build-using-namespace): test helpers
 
 // Offset of the first marker FF `code` in a JPEG stream, or npos.
 std::size_t FindMarker(const Bytes& jpeg, std::uint8_t code) {
@@ -49,7 +42,7 @@ TEST(JpegCodecTest, ChartJpegIsBaselineQuality75AtZeroByZeroDotsPerInch) {
   EXPECT_EQ(FindMarker(jpeg, 0xC2), std::string::npos);  // not progressive
   // Quality 75 halves the standard luminance table: its first entry 16 becomes 8.
   const std::size_t dqt = FindMarker(jpeg, 0xDB);
-  ASSERT_NE(dqt, std::string::npos);
+  ASSERT_LT(dqt, jpeg.size() - 5);
   EXPECT_EQ((Bytes{jpeg[dqt + 4], jpeg[dqt + 5]}), (Bytes{0, 8}));
 }
 
@@ -70,9 +63,8 @@ TEST(JpegCodecTest, GreyEightBitImageGivesOneGreyComponent) {
   }
   for (std::int32_t y = 0; y < 16; ++y) std::fill(grey.Row(y).begin(), grey.Row(y).end(), 55);
   const Bytes jpeg = Encode(grey);
-  const std::size_t sof = FindMarker(jpeg, 0xC0);
-  ASSERT_NE(sof, std::string::npos);
-  EXPECT_EQ(jpeg[sof + 9], 1);  // components
+  ASSERT_LT(FindMarker(jpeg, 0xC0), jpeg.size() - 9);
+  EXPECT_EQ(jpeg[FindMarker(jpeg, 0xC0) + 9], 1);  // components
   PackedBitmap decoded;
   ASSERT_TRUE(DecodeJpeg(jpeg, decoded, error)) << error;
   const std::uint8_t* p = &decoded.Row(8)[24];
@@ -102,8 +94,7 @@ TEST(JpegCodecTest, DecoderRefusesWhatIsNotAJpegOrTooLarge) {
   for (const Bytes& input : inputs) {
     PackedBitmap decoded;
     std::string error;
-    EXPECT_FALSE(DecodeJpeg(input, decoded, error)) << input.size();
-    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(DecodeJpeg(input, decoded, error) || error.empty()) << input.size();
     EXPECT_TRUE(decoded.block().empty());
   }
 }

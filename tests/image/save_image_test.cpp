@@ -2,25 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "tests/image/image_test_support.h"
 
 namespace tessaloom {
 namespace {
 
-using image_test::FaultyFiles;
-using image_test::FPicture;
-using image_test::Names;
-using image_test::ReadAll;
-using image_test::ScratchDir;
-using image_test::WriteAll;
-using Bytes = std::vector<std::uint8_t>;
-using Strings = std::vector<std::string>;
+using namespace image_test;  // NOLINT(google-build-using-namespace): test helpers
 
 std::uint32_t Le32(const Bytes& b, std::size_t at) {
   return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 | std::uint32_t{b[at + 2]} << 16 |
@@ -93,18 +82,13 @@ TEST(SaveImageTest, ChartBmpHasTheStatedLayoutAndPixels) {
   EXPECT_EQ(errorText, "from an earlier draw");
   const Bytes bmp = ReadAll(dir / "Graph.bmp");
   ASSERT_EQ(bmp.size(), 14u + 40 + 500 * 350 * 4);
-  EXPECT_EQ((Bytes{bmp[0], bmp[1]}), (Bytes{'B', 'M'}));
-  EXPECT_EQ(Le32(bmp, 2), bmp.size());
-  EXPECT_EQ(Le32(bmp, 10), 54u);
-  EXPECT_EQ(Le32(bmp, 14), 40u);
-  EXPECT_EQ(Le32(bmp, 18), 500u);
-  EXPECT_EQ(Le32(bmp, 22), 350u);  // positive: bottom-up
-  EXPECT_EQ(bmp[28], 32);
-  EXPECT_EQ(Le32(bmp, 34), 500u * 350 * 4);
-  // Pixel (123, 45) is in stored row 350 - 1 - 45, as B, G, R, 0.
+  EXPECT_EQ((Bytes{bmp[0], bmp[1], bmp[28]}), (Bytes{'B', 'M', 32}));
+  // File size, pixel offset, header size, width, height (positive: bottom-up), image size;
+  // pixel (123, 45) in stored row 350 - 1 - 45 as B, G, R, 0; the bottom left blue.
   const std::size_t at = 54 + (350 - 1 - 45) * 2000 + 123 * 4;
-  EXPECT_EQ(Le32(bmp, at), 0x00563412u);
-  EXPECT_EQ(Le32(bmp, 54), 0x000000FFu);  // bottom left blue: B, G, R, 0
+  EXPECT_EQ((std::vector{Le32(bmp, 2), Le32(bmp, 10), Le32(bmp, 14), Le32(bmp, 18), Le32(bmp, 22),
+                         Le32(bmp, 34), Le32(bmp, at), Le32(bmp, 54)}),
+            (std::vector<std::uint32_t>{700054, 54, 40, 500, 350, 700000, 0x563412, 0xFF}));
 }
 
 TEST(SaveImageTest, FoldersMayEndInSlashOrBeRelativeAndTheCurrentDirectoryStays) {
@@ -146,31 +130,23 @@ TEST(SaveImageTest, FailedWriteKeepsThePreviousFileAndLeavesNoTemporaryFile) {
 
 TEST(SaveImageTest, ThreadsSavingIntoOneFolderAtOnceAllSucceed) {
   ScratchDir dir;
-  constexpr int kThreads = 4;
-  std::vector<int> failures(kThreads, 0);
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([&dir, &failures, t] {
-      const Canvas canvas = FPicture(50 + t, 40);
-      const std::string own = "T" + std::to_string(t);
-      int& failed = failures[static_cast<std::size_t>(t)];
-      for (int round = 0; round < 10; ++round) {
-        std::string errorText;
-        failed +=
-            SaveImage(&canvas, dir.path(), own + (round % 2 ? ".jpg" : ".bmp"), errorText) != 1;
-        failed += SaveImage(&canvas, dir.path(), "Shared.bmp", errorText) != 1;
-      }
-    });
+  std::vector<int> failures(4, 0);
+  {
+    std::vector<std::jthread> threads;
+    for (int t = 0; t < 4; ++t) {
+      threads.emplace_back([&dir, &failures, t] {
+        const Canvas canvas = FPicture(50 + t, 40);
+        for (int round = 0; round < 10; ++round) {
+          std::string errorText, own = "T" + std::to_string(t) + (round % 2 ? ".jpg" : ".bmp");
+          failures[std::size_t(t)] += !SaveImage(&canvas, dir.path(), own, errorText) +
+                                      !SaveImage(&canvas, dir.path(), "Shared.bmp", errorText);
+        }
+      });
+    }
   }
-  for (std::thread& thread : threads) thread.join();
-  EXPECT_EQ(failures, std::vector<int>(kThreads, 0));
-  Strings expected = {"Shared.bmp"};
-  for (int t = 0; t < kThreads; ++t) {
-    expected.push_back("T" + std::to_string(t) + ".bmp");
-    expected.push_back("T" + std::to_string(t) + ".jpg");
-  }
-  std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(Names(dir.path()), expected);
+  EXPECT_EQ(failures, std::vector<int>(4, 0));
+  EXPECT_EQ(Names(dir.path()), (Strings{"Shared.bmp", "T0.bmp", "T0.jpg", "T1.bmp", "T1.jpg",
+                                        "T2.bmp", "T2.jpg", "T3.bmp", "T3.jpg"}));
   // The shared file is one thread's whole picture.
   const Bytes shared = ReadAll(dir / "Shared.bmp");
   ASSERT_GE(shared.size(), 54u);
