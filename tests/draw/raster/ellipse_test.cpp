@@ -2,13 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <map>
-#include <random>
-#include <string>
 #include <tuple>
-#include <utility>
-#include <vector>
 
 #include "draw/raster/shapes.h"
 #include "tests/draw/raster/raster_test_util.h"
@@ -56,19 +51,17 @@ std::string ReferenceEllipse(std::int64_t l, std::int64_t t, std::int64_t r, std
 }
 
 TEST(EllipseTest, SixAndSevenPixelCirclesMatchWindows) {
-  Canvas six = MakeCanvas(6, 6);
+  Canvas six = MakeCanvas(6, 6), seven = MakeCanvas(7, 7);
   DrawEllipse(six, 0, 0, 6, 6, kPen, kBrush);
-  EXPECT_EQ(Picture(six), "..##..\n.#++#.\n#++++#\n#++++#\n.#++#.\n..##..\n");
-  Canvas seven = MakeCanvas(7, 7);
   DrawEllipse(seven, 7, 7, 0, 0, kPen, kBrush);  // corners reversed
+  EXPECT_EQ(Picture(six), "..##..\n.#++#.\n#++++#\n#++++#\n.#++#.\n..##..\n");
   EXPECT_EQ(Picture(seven), "..###..\n.#+++#.\n#+++++#\n#+++++#\n#+++++#\n.#+++#.\n..###..\n");
 }
 
 TEST(EllipseTest, BoxesTwoPixelsThinOrLessAreDrawnAsRectangles) {
   for (const auto& [l, t, r, b] : std::vector<std::tuple<int, int, int, int>>{
            {1, 1, 3, 7}, {1, 1, 8, 3}, {2, 2, 3, 6}, {2, 2, 3, 3}, {2, 2, 2, 9}, {5, 1, 1, 3}}) {
-    Canvas ellipse = MakeCanvas(10, 10);
-    Canvas rectangle = MakeCanvas(10, 10);
+    Canvas ellipse = MakeCanvas(10, 10), rectangle = MakeCanvas(10, 10);
     DrawEllipse(ellipse, l, t, r, b, kPen, kBrush);
     DrawRectangle(rectangle, l, t, r, b, kPen, kBrush);
     EXPECT_EQ(Picture(ellipse), Picture(rectangle)) << l << "," << t << "," << r << "," << b;
@@ -93,7 +86,6 @@ TEST(PieTest, WedgesRunCounterClockwiseFromTheStartRadialToTheEndRadial) {
     Point start, end;
     std::int32_t firstRow;  // six rows shown, x 0..10
     const char* picture;
-    bool onlyRowsShown = true;
   };
   const Case cases[] = {
       {"lower half", {0, 5}, {10, 5}, 5, R"(
@@ -120,19 +112,6 @@ TEST(PieTest, WedgesRunCounterClockwiseFromTheStartRadialToTheEndRadial) {
 ...........
 ...........
 )"},
-      {"equal directions: all, plus the radius",
-       {20, 5},
-       {30, 5},
-       3,
-       R"(
-#+++++++++#
-#+++++++++#
-#++++######
-#+++++++++#
-#+++++++++#
-.#+++++++#.
-)",
-       false},
   };
   for (const Case& c : cases) {
     Canvas canvas = MakeCanvas(11, 11);
@@ -140,7 +119,7 @@ TEST(PieTest, WedgesRunCounterClockwiseFromTheStartRadialToTheEndRadial) {
     EXPECT_EQ(Picture(canvas, 0, c.firstRow, 11, c.firstRow + 6), Art(c.picture)) << c.label;
     const std::string outside =
         Picture(canvas, 0, 0, 11, c.firstRow) + Picture(canvas, 0, c.firstRow + 6, 11, 11);
-    EXPECT_EQ(outside.find_first_not_of(".\n") == std::string::npos, c.onlyRowsShown) << c.label;
+    EXPECT_EQ(outside.find_first_not_of(".\n"), std::string::npos) << c.label;
   }
 }
 
@@ -165,16 +144,15 @@ TEST(PieTest, SlicesTileTheEllipseWithoutGapsOrSpill) {
       DrawPie(slices, l, t, r, b, ends[i].second, ends[(i + 1) % ends.size()].second, {1, color},
               {color});
     }
-    ASSERT_EQ(Describe(PaintedPixels(slices)), Describe(PaintedPixels(ellipse))) << "seed " << seed;
+    ASSERT_EQ(PaintedPixels(slices), PaintedPixels(ellipse)) << "seed " << seed;
   }
 }
 
 TEST(PieTest, WholePieIsTheEllipsePlusTheRadiusToThreeOClock) {
   for (std::int32_t w = 3; w <= 24; ++w) {
     for (std::int32_t h = 3; h <= 24; h += 3) {
-      Canvas pie = MakeCanvas(26, 26);
+      Canvas pie = MakeCanvas(26, 26), expected = MakeCanvas(26, 26);
       DrawPie(pie, 1, 1, 1 + w, 1 + h, {100, 1 + h / 2}, {200, 1 + h / 2}, kPen, kBrush);
-      Canvas expected = MakeCanvas(26, 26);
       DrawEllipse(expected, 1, 1, 1 + w, 1 + h, kPen, kBrush);
       expected.FillSpan(1 + h / 2, 1 + w / 2, w + 1, kPenColor);
       EXPECT_EQ(Picture(pie), Picture(expected)) << w << "x" << h;
