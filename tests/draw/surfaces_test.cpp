@@ -3,9 +3,7 @@
 // own pixels are tested with the shape.
 #include <gtest/gtest.h>
 
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "draw/raster_surface.h"
 #include "draw/recording_surface.h"
@@ -75,8 +73,7 @@ TEST(RasterSurfaceTest, ShapesLinesAndTextUseTheCurrentState) {
   s.Rectangle(10, 10, 14, 13);
   EXPECT_EQ(Count(c, 0x0000FF), 10);
   EXPECT_EQ(Count(c, 0x00FF00), 2);
-  const Point triangle[] = {{0, 4}, {4, 4}, {4, 0}};
-  s.FillPolygon(triangle, Brush{0xFF0000});  // its own brush
+  s.FillPolygon(std::vector<Point>{{0, 4}, {4, 4}, {4, 0}}, Brush{0xFF0000});  // its own brush
   EXPECT_EQ(Count(c, 0xFF0000), 6);
   s.SelectPen(Pen{2, 0x000001});
   s.MoveTo(30, 5);
