@@ -44,15 +44,6 @@ PixelSet Filled(const std::vector<Point>& points, FillRule rule, std::int32_t wi
   return PaintedPixels(canvas);
 }
 
-TEST(PolygonFillTest, LeftAndTopEdgesAreInRightAndBottomEdgesOut) {
-  // The diagonal of this triangle is a left edge, so its points are in; the
-  // bottom edge (y 4) and the right edge (x 4) are out.
-  const std::vector<Point> triangle = {{0, 4}, {4, 4}, {4, 0}};
-  const PixelSet expected = {{3, 1}, {2, 2}, {3, 2}, {1, 3}, {2, 3}, {3, 3}};
-  EXPECT_EQ(Filled(triangle, FillRule::kWinding), expected);
-  EXPECT_EQ(Filled(triangle, FillRule::kAlternate), expected);
-}
-
 TEST(PolygonFillTest, ShapesWithoutAreaFillNothing) {
   const std::vector<std::vector<Point>> cases = {
       {}, {{3, 3}}, {{1, 1}, {9, 5}}, {{1, 1}, {5, 3}, {9, 5}}, {{2, 2}, {8, 2}, {8, 2}, {2, 2}}};
