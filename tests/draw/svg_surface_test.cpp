@@ -139,41 +139,29 @@ TEST(SvgSurfaceTest, ShapesFollowTheClassicPixelRules) {
 // opaque cell is as wide as the classic's. Upward text turns about its
 // start on the baseline, `ascent` right of x.
 TEST(SvgSurfaceTest, TextStandsOnTheClassicBaselineOverItsCell) {
-  const TextMetrics m = StandardTextMetrics(Font::Chart(16));
+  const std::int64_t a = StandardTextMetrics(Font::Chart(16)).ascent;
   const std::int64_t w = TextWidth(Font::Chart(16), "Hi");
-  const std::string across_cell = "M10 20H" + std::to_string(10 + w) + "V36H10Z";
-  const std::string up_cell = "M10 " + std::to_string(100 - w) + "H26V100H10Z";
-  const std::string up_turn = "rotate(-90 " + std::to_string(10 + m.ascent) + " 100)";
-  struct Case {
-    std::int32_t escapement;
-    std::int32_t y;
-    std::string cell;
-    std::string x;
-    std::string textY;
-    std::string transform;
+  const auto n = [](std::int64_t v) { return std::to_string(v); };
+  // The cell's path and fill; the text, its x, y, turn, fill and size (the em of a 16-pixel cell).
+  const std::pair<std::int32_t, std::string> cases[] = {
+      {0, "M10 20H" + n(10 + w) + "V36H10Z #ffff00 Hi 10 " + n(20 + a) + " <none> #0000ff 14"},
+      {900, "M10 " + n(100 - w) + "H26V100H10Z #ffff00 Hi " + n(10 + a) + " 100 rotate(-90 " +
+                n(10 + a) + " 100) #0000ff 14"},
   };
-  const Case cases[] = {
-      {0, 20, across_cell, "10", std::to_string(20 + m.ascent), "<none>"},
-      {900, 100, up_cell, std::to_string(10 + m.ascent), "100", up_turn},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.escapement);
+  for (const auto& [escapement, expected] : cases) {
     SvgSurface s(200, 200, 1);
-    s.SelectFont(Font::Chart(16, c.escapement));
+    s.SelectFont(Font::Chart(16, escapement));
     s.SetBkColor(0x00FFFF);
     s.SetTextColor(0xFF0000);
-    s.TextOut(10, c.y, "Hi");
+    s.TextOut(10, escapement == 0 ? 20 : 100, "Hi");
     XMLDocument doc;
     const std::vector<const XMLElement*> drawn = Parse(s, doc);
     ASSERT_EQ(drawn.size(), 2u);
-    EXPECT_EQ(Attr(drawn[0], "d"), c.cell);
-    EXPECT_EQ(Attr(drawn[0], "fill"), "#ffff00");
-    EXPECT_STREQ(drawn[1]->GetText(), "Hi");
-    EXPECT_EQ(Attr(drawn[1], "x"), c.x);
-    EXPECT_EQ(Attr(drawn[1], "y"), c.textY);
-    EXPECT_EQ(Attr(drawn[1], "transform"), c.transform);
-    EXPECT_EQ(Attr(drawn[1], "fill"), "#0000ff");
-    EXPECT_EQ(Attr(drawn[1], "font-size"), "14");  // the em of a 16-pixel cell
+    std::string got =
+        Attr(drawn[0], "d") + " " + Attr(drawn[0], "fill") + " " + drawn[1]->GetText();
+    for (const char* name : {"x", "y", "transform", "fill", "font-size"})
+      got += " " + Attr(drawn[1], name);
+    EXPECT_EQ(got, expected);
   }
 }
 

@@ -88,14 +88,6 @@ TEST(PieTest, WedgesRunCounterClockwiseFromTheStartRadialToTheEndRadial) {
     const char* picture;
   };
   const Case cases[] = {
-      {"lower half", {0, 5}, {10, 5}, 5, R"(
-###########
-#+++++++++#
-#+++++++++#
-.#+++++++#.
-..#+++++#..
-...#####...
-)"},
       {"lower right, ends far out", {5, 1000}, {1000, 5}, 5, R"(
 .....######
 .....#++++#

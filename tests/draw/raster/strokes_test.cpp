@@ -43,11 +43,8 @@ PixelSet Drawn(Point64 from, Point64 to, std::int32_t width = 40, std::int32_t h
 }
 
 TEST(CosmeticLineTest, TiesGoTowardTheSmallerCoordinateInEveryOctant) {
-  struct Case {
-    Point64 to;  // from (10, 10)
-    PixelSet pixels;
-  };
-  const Case cases[] = {
+  const std::pair<Point64, PixelSet> cases[] = {
+      // lines from (10, 10) in octants 1 to 8
       {{14, 11}, {{10, 10}, {11, 10}, {12, 10}, {13, 11}}},            // 1
       {{11, 14}, {{10, 10}, {10, 11}, {10, 12}, {11, 13}}},            // 2
       {{9, 14}, {{10, 10}, {10, 11}, {9, 12}, {9, 13}}},               // 3
@@ -59,15 +56,12 @@ TEST(CosmeticLineTest, TiesGoTowardTheSmallerCoordinateInEveryOctant) {
       {{15, 12}, {{10, 10}, {11, 10}, {12, 11}, {13, 11}, {14, 12}}},  // 1, no tie
       {{10, 10}, {}},                                                  // zero length
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Drawn({10, 10}, c.to), c.pixels) << "to " << c.to.x << "," << c.to.y;
+  for (const auto& [to, pixels] : cases) {
+    EXPECT_EQ(Drawn({10, 10}, to), pixels) << "to " << to.x << "," << to.y;
     // Reversed: the same pixels, with the start and end pixels traded.
-    PixelSet reversed = c.pixels;
-    if (!reversed.empty()) {
-      reversed.erase({10, 10});
-      reversed.insert({c.to.x, c.to.y});
-    }
-    EXPECT_EQ(Drawn(c.to, {10, 10}), reversed) << "from " << c.to.x << "," << c.to.y;
+    PixelSet reversed = pixels;
+    if (reversed.erase({10, 10}) > 0) reversed.insert({to.x, to.y});
+    EXPECT_EQ(Drawn(to, {10, 10}), reversed) << "from " << to.x << "," << to.y;
   }
 }
 
