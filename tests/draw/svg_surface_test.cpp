@@ -39,86 +39,59 @@ std::string Attr(const XMLElement* e, const char* name) {
   return value != nullptr ? value : "<none>";
 }
 
+const std::vector<Point> kTriangle = {{0, 4}, {4, 4}, {4, 0}};
+constexpr Pen kRed{1, 0x0000FF}, kWide{2, 0};
+constexpr Brush kBrush{1};
+// Directions from the centre (5, 5) of an 11 x 11 pie.
+constexpr Point kThree{10, 5}, kTwelve{5, 0}, kFarTwelve{5, -40}, kFarThree{99, 5};
+
+// A drawing and the elements it gives, as "name attribute=value".
 struct ShapeCase {
-  const char* rule;
-  std::function<void(SvgSurface&)> draw;
-  // The elements drawn, as "name attribute=value"; "" for none.
   std::vector<std::string> expected;
+  std::function<void(SvgSurface&)> draw;
 };
 
 // Each row pins one classic rule in SVG terms. A pixel (x, y) is the square
 // [x, x+1) x [y, y+1), so a 1-pixel stroke along pixel centres at x + 0.5
 // paints column x.
 TEST(SvgSurfaceTest, ShapesFollowTheClassicPixelRules) {
+  using S = SvgSurface;
   const std::vector<ShapeCase> cases = {
-      {"rectangle: pen on the border pixels of [10,13] x [10,12]",
-       [](SvgSurface& s) { s.Rectangle(14, 13, 10, 10); },
-       {"path d=M10.5 10.5H13.5V12.5H10.5Z"}},
-      {"rectangle one pixel wide: a full column in the pen colour",
-       [](SvgSurface& s) {
-         s.SelectPen(Pen{1, 0x0000FF}), s.Rectangle(10, 10, 11, 14);
-       },
-       {"path fill=#ff0000"}},
-      {"rectangle 1x1 and empty: nothing",
-       [](SvgSurface& s) { s.Rectangle(10, 10, 11, 11), s.Rectangle(10, 10, 10, 20); },
-       {}},
-      {"rectangle, 2-pixel pen: centred on pixel edges, growing up and left",
-       [](SvgSurface& s) {
-         s.SelectPen(Pen{2, 0}), s.Rectangle(2, 2, 9, 7);
-       },
-       {"path d=M2 2H8V6H2Z"}},
-      {"FillSolidRect with a negative extent paints back from x",
-       [](SvgSurface& s) { s.FillSolidRect(5, 5, -3, 2, 0x00FF00); },
-       {"path d=M2 5H5V7H2Z"}},
-      {"line left: the same pixels as (1..4, 0), end left out",
-       [](SvgSurface& s) { s.MoveTo(4, 0), s.LineTo(0, 0); },
-       {"path d=M5 0.5 1 0.5"}},
-      {"line right from the start pixel's left edge to the end pixel's; a run of lines with one "
-       "pen is one element, a new pen starts another",
-       [](SvgSurface& s) {
-         s.LineTo(4, 0);
-         s.LineTo(8, 0);
-         s.SelectPen(Pen{1, 0xFF});
-         s.LineTo(8, 0);  // zero length: nothing, not even an element
-         s.LineTo(8, 4);
-       },
-       {"path d=M0 0.5 4 0.5 8 0.5", "path d=M8.5 0 8.5 4"}},
-      {"2-pixel line: square caps cover both ends (x 9-20, y 4-5)",
-       [](SvgSurface& s) {
-         s.SelectPen(Pen{2, 0}), s.MoveTo(10, 5), s.LineTo(20, 5);
-       },
-       {"path stroke-linecap=square"}},
-      {"polygon: alternate rule through pixel centres",
-       [](SvgSurface& s) {
-         s.Polygon(std::vector<Point>{{0, 4}, {4, 4}, {4, 0}});
-       },
-       {"path fill-rule=evenodd"}},
-      {"FillPolygon: winding rule, no outline",
-       [](SvgSurface& s) {
-         s.FillPolygon(std::vector<Point>{{0, 4}, {4, 4}, {4, 0}}, Brush{1});
-       },
-       {"path stroke=<none>"}},
-      {"ellipse through the extreme pixels' centres",
-       [](SvgSurface& s) { s.Ellipse(0, 0, 7, 6); },
-       {"ellipse rx=3"}},
-      {"pie from 3 to 12 o'clock runs counter-clockwise: the upper-right quarter",
-       [](SvgSurface& s) {
-         s.Pie(0, 0, 11, 11, Point{10, 5}, Point{5, 0});
-       },
-       {"path d=M5.5 5.5L10.5 5.5A5 5 0 0 0 5.5 0.5Z"}},
-      {"pie from 12 to 3 o'clock: the other three quarters (large arc)",
-       [](SvgSurface& s) {
-         s.Pie(0, 0, 11, 11, Point{5, -40}, Point{99, 5});
-       },
-       {"path d=M5.5 5.5L5.5 0.5A5 5 0 1 0 10.5 5.5Z"}},
-      {"pie with equal directions: the whole ellipse in two half arcs",
-       [](SvgSurface& s) {
-         s.Pie(0, 0, 11, 11, Point{10, 5}, Point{20, 5});
-       },
-       {"path d=M5.5 5.5L10.5 5.5A5 5 0 1 0 0.5 5.5A5 5 0 1 0 10.5 5.5Z"}},
+      // Rectangle: the pen on the border pixels of [10,13] x [10,12]; one pixel wide, a full
+      // column in the pen colour; 1 x 1 or empty, nothing; a 2-pixel pen centred on pixel
+      // edges, growing up and left.
+      {{"path d=M10.5 10.5H13.5V12.5H10.5Z"}, [](S& s) { s.Rectangle(14, 13, 10, 10); }},
+      {{"path fill=#ff0000"}, [](S& s) { s.SelectPen(kRed), s.Rectangle(10, 10, 11, 14); }},
+      {{}, [](S& s) { s.Rectangle(10, 10, 11, 11), s.Rectangle(10, 10, 10, 20); }},
+      {{"path d=M2 2H8V6H2Z"}, [](S& s) { s.SelectPen(kWide), s.Rectangle(2, 2, 9, 7); }},
+      // FillSolidRect with a negative extent paints back from x.
+      {{"path d=M2 5H5V7H2Z"}, [](S& s) { s.FillSolidRect(5, 5, -3, 2, 0x00FF00); }},
+      // Lines run from the start pixel's left edge to the end pixel's; leftward, the same
+      // pixels as (1..4, 0) with the end left out; a run with one pen is one element, a new pen
+      // starts another, a zero length draws nothing; a 2-pixel pen has square caps.
+      {{"path d=M5 0.5 1 0.5"}, [](S& s) { s.MoveTo(4, 0), s.LineTo(0, 0); }},
+      {{"path d=M0 0.5 4 0.5 8 0.5", "path d=M8.5 0 8.5 4"},
+       [](S& s) {
+         s.LineTo(4, 0), s.LineTo(8, 0), s.SelectPen(kRed), s.LineTo(8, 0), s.LineTo(8, 4);
+       }},
+      {{"path stroke-linecap=square"},
+       [](S& s) { s.SelectPen(kWide), s.MoveTo(10, 5), s.LineTo(20, 5); }},
+      // Polygon: the alternate rule through pixel centres; FillPolygon: winding, no outline.
+      {{"path fill-rule=evenodd"}, [](S& s) { s.Polygon(kTriangle); }},
+      {{"path stroke=<none>"}, [](S& s) { s.FillPolygon(kTriangle, kBrush); }},
+      // Ellipse through the extreme pixels' centres.
+      {{"ellipse rx=3"}, [](S& s) { s.Ellipse(0, 0, 7, 6); }},
+      // Pie counter-clockwise from 3 to 12 o'clock: the upper-right quarter; from 12 to 3, the
+      // other three (large arc); equal directions, the whole ellipse in two half arcs.
+      {{"path d=M5.5 5.5L10.5 5.5A5 5 0 0 0 5.5 0.5Z"},
+       [](S& s) { s.Pie(0, 0, 11, 11, kThree, kTwelve); }},
+      {{"path d=M5.5 5.5L5.5 0.5A5 5 0 1 0 10.5 5.5Z"},
+       [](S& s) { s.Pie(0, 0, 11, 11, kFarTwelve, kFarThree); }},
+      {{"path d=M5.5 5.5L10.5 5.5A5 5 0 1 0 0.5 5.5A5 5 0 1 0 10.5 5.5Z"},
+       [](S& s) { s.Pie(0, 0, 11, 11, kThree, kFarThree); }},
   };
   for (const ShapeCase& c : cases) {
-    SCOPED_TRACE(c.rule);
+    SCOPED_TRACE(c.expected.empty() ? "nothing" : c.expected.front());
     SvgSurface s(20, 20, 1);
     c.draw(s);
     XMLDocument doc;

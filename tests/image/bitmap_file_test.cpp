@@ -84,9 +84,8 @@ TEST(BmpReaderTest, ReadsEveryDepthAtWidthsOneToFiveInBothRowOrders) {
         PackedBitmap image;
         std::string error;
         ASSERT_TRUE(ReadBmp(BuildBmp(width, height, bits), image, error)) << error;
-        ASSERT_EQ(image.width(), width);
-        ASSERT_EQ(image.height(), 3);
-        ASSERT_EQ(image.bitsPerPixel(), bits == 8 ? 8 : 24);
+        ASSERT_EQ(std::tuple(image.width(), image.height(), image.bitsPerPixel()),
+                  std::tuple(width, 3, bits == 8 ? 8 : 24));
         EXPECT_EQ(image.xPixelsPerMetre() * 10000 + image.yPixelsPerMetre(), 28353780);
         const auto table = image.ColorTable();
         for (int y = 0; y < 3; ++y) {
@@ -139,9 +138,8 @@ TEST(BmpReaderTest, RefusesMalformedFilesWithAReasonAndReadsNothing) {
     c.change(bytes);
     PackedBitmap image;
     std::string error;
-    EXPECT_FALSE(ReadBmp(bytes, image, error)) << c.label;
+    EXPECT_FALSE(ReadBmp(bytes, image, error) || !image.block().empty()) << c.label;
     EXPECT_EQ(error, c.message) << c.label;
-    EXPECT_TRUE(image.block().empty()) << c.label;
   }
 }
 

@@ -14,11 +14,9 @@ namespace {
 using namespace image_test;  // NOLINT(google-build-using-namespace): test helpers
 
 bool Decode(ImageFormat format, const Bytes& bytes, PackedBitmap& out, std::string& error) {
-  switch (format) {
-    case ImageFormat::kPng: return DecodePng(bytes, out, error);
-    case ImageFormat::kJpeg: return DecodeJpeg(bytes, out, error);
-    default: return ReadBmp(bytes, out, error);
-  }
+  return format == ImageFormat::kPng    ? DecodePng(bytes, out, error)
+         : format == ImageFormat::kJpeg ? DecodeJpeg(bytes, out, error)
+                                        : ReadBmp(bytes, out, error);
 }
 
 // `colors` colours in vertical stripes of width 1 over a width x height

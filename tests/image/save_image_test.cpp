@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <tuple>
 
 #include "tests/image/image_test_support.h"
 
@@ -17,35 +18,25 @@ TEST(SaveImageTest, FailuresGiveTheirMessagesAndWriteNothing) {
   std::filesystem::create_directory(dir / "Folder.bmp");
   const Canvas canvas = FPicture(10, 10);
   const Canvas empty;
-  struct Case {
-    const char* label;
-    std::string filePath;
-    std::string fileName;
-    const Canvas* canvas;
-    std::string message;
-  };
-  const Case cases[] = {
+  const char* const kOpen = "Unable to open file for writing";
+  const std::tuple<const char*, std::string, std::string, const Canvas*, std::string> cases[] = {
       {"folder is a file", dir / "plain.txt", "Graph.bmp", &canvas, "Invalid File Path"},
       {"empty folder", "", "Graph.bmp", &canvas, "Invalid File Path"},
       {"NUL in folder", dir.path() + '\0', "Graph.bmp", &canvas, "Invalid File Path"},
       {"path checked first", dir / "missing", "", nullptr, "Invalid File Path"},
       {"no canvas", dir.path(), "", nullptr, "No DC Avaiable"},
       {"no pixels", dir.path(), "Graph.bmp", &empty, "Unable to convert DDB to DIB"},
-      {"missing subfolder", dir.path(), "sub/Graph.bmp", &canvas,
-       "Unable to open file for writing"},
-      {"file as subfolder", dir.path(), "plain.txt/Graph.jpg", &canvas,
-       "Unable to open file for writing"},
-      {"NUL in name", dir.path(), std::string("G\0.bmp", 6), &canvas,
-       "Unable to open file for writing"},
+      {"missing subfolder", dir.path(), "sub/Graph.bmp", &canvas, kOpen},
+      {"file as subfolder", dir.path(), "plain.txt/Graph.jpg", &canvas, kOpen},
+      {"NUL in name", dir.path(), std::string("G\0.bmp", 6), &canvas, kOpen},
       // Written in full, then the rename into place fails.
-      {"name too long", dir.path(), std::string(300, 'n') + ".bmp", &canvas,
-       "Unable to open file for writing"},
-      {"folder in the way", dir.path(), "Folder.bmp", &canvas, "Unable to open file for writing"},
+      {"name too long", dir.path(), std::string(300, 'n') + ".bmp", &canvas, kOpen},
+      {"folder in the way", dir.path(), "Folder.bmp", &canvas, kOpen},
   };
-  for (const Case& c : cases) {
+  for (const auto& [label, filePath, fileName, source, message] : cases) {
     std::string errorText;
-    EXPECT_EQ(SaveImage(c.canvas, c.filePath, c.fileName, errorText), false) << c.label;
-    EXPECT_EQ(errorText, c.message) << c.label;
+    EXPECT_FALSE(SaveImage(source, filePath, fileName, errorText)) << label;
+    EXPECT_EQ(errorText, message) << label;
   }
   EXPECT_EQ(Names(dir.path()), (Strings{"Folder.bmp", "plain.txt"}));
 }
