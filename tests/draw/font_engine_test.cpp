@@ -5,9 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <thread>
-#include <tuple>
 
 #include "draw/font_faces.h"
 #include "draw/text_metrics.h"

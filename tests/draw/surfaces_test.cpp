@@ -3,8 +3,6 @@
 // own pixels are tested with the shape.
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include "draw/raster_surface.h"
 #include "draw/recording_surface.h"
 #include "draw/text_metrics.h"

@@ -6,11 +6,7 @@
 #include <gtest/gtest.h>
 #include <tinyxml2.h>
 
-#include <climits>
-#include <functional>
 #include <regex>
-#include <string>
-#include <vector>
 
 #include "draw/font_engine.h"
 #include "draw/text_metrics.h"

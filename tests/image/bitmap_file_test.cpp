@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "image/jpeg_codec.h"
 #include "tests/image/image_test_support.h"
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <thread>
-#include <tuple>
 
 #include "tests/image/image_test_support.h"
 

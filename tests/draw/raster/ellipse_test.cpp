@@ -1,10 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <map>
-#include <tuple>
-
 #include "draw/raster/shapes.h"
 #include "tests/draw/raster/raster_test_util.h"
 

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "tests/draw/raster/raster_test_util.h"
 
 namespace tessaloom::raster {

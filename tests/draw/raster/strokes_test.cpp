@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-
 #include "draw/raster/raster_math.h"
 #include "tests/draw/raster/raster_test_util.h"
 
