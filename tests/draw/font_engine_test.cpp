@@ -199,17 +199,13 @@ TEST(FontEngineTest, FallbackFacesDrawWhatTheChartFaceLacks) {
 // A character no face has (private use is never looked for) still draws
 // the chart face's box, and is what MissingCharacters reports.
 TEST(FontEngineTest, CharactersNoFaceHasDrawTheBox) {
-  const struct {
-    const char* text;
-    std::u32string missing;
-  } cases[] = {
-      {"a\xEE\x80\x80"
-       "b\xEE\x80\x80\xF4\x8F\xBF\xBD",
-       U"\uE000\U0010FFFD"},
-      {"Sales \xE4\xB8\xAD", U""},
-      {"\x01\x01", U"\x01"},  // controls draw the box, as always
-  };
-  for (const auto& c : cases) EXPECT_EQ(MissingCharacters(c.text), c.missing) << c.text;
+  // Controls draw the box, as always.
+  const std::pair<const char*, std::u32string> cases[] = {{"a\xEE\x80\x80"
+                                                           "b\xEE\x80\x80\xF4\x8F\xBF\xBD",
+                                                           U"\uE000\U0010FFFD"},
+                                                          {"Sales \xE4\xB8\xAD", U""},
+                                                          {"\x01\x01", U"\x01"}};
+  for (const auto& [text, missing] : cases) EXPECT_EQ(MissingCharacters(text), missing) << text;
   const std::vector<std::uint32_t> box = Drawn("\xEE\x80\x80");
   EXPECT_EQ(Drawn("\xEF\xA3\xBE"), box);  // U+F8FE
   EXPECT_NE(box, Drawn(""));              // and the box has ink

@@ -10,12 +10,7 @@ namespace {
 
 // Well-formed sequences as Unicode lists them (Table 3-7 of the core
 // standard): lead byte range, continuation bytes, range of the first one.
-struct SequenceRow {
-  unsigned char first_lead, last_lead;
-  std::size_t trail;
-  unsigned char low, high;
-};
-constexpr SequenceRow kWellFormed[] = {
+constexpr unsigned char kWellFormed[][5] = {
     {0x00, 0x7F, 0, 0, 0},       {0xC2, 0xDF, 1, 0x80, 0xBF}, {0xE0, 0xE0, 2, 0xA0, 0xBF},
     {0xE1, 0xEC, 2, 0x80, 0xBF}, {0xED, 0xED, 2, 0x80, 0x9F}, {0xEE, 0xEF, 2, 0x80, 0xBF},
     {0xF0, 0xF0, 3, 0x90, 0xBF}, {0xF1, 0xF3, 3, 0x80, 0xBF}, {0xF4, 0xF4, 3, 0x80, 0x8F},
@@ -24,17 +19,16 @@ constexpr SequenceRow kWellFormed[] = {
 bool IsWellFormedUtf8(std::string_view s) {
   const auto at = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
   for (std::size_t i = 0; i < s.size();) {
-    const SequenceRow* row = nullptr;
-    for (const SequenceRow& r : kWellFormed)
-      row = at(i) >= r.first_lead && at(i) <= r.last_lead ? &r : row;
+    const unsigned char* row = nullptr;
+    for (const auto& r : kWellFormed) row = at(i) >= r[0] && at(i) <= r[1] ? r : row;
     if (row == nullptr) return false;
-    if (row->trail > 0 &&
-        (s.size() - i <= row->trail || at(i + 1) < row->low || at(i + 1) > row->high))
+    const std::size_t trail = row[2];
+    if (trail > 0 && (s.size() - i <= trail || at(i + 1) < row[3] || at(i + 1) > row[4]))
       return false;
-    for (std::size_t k = 2; k <= row->trail; ++k) {
+    for (std::size_t k = 2; k <= trail; ++k) {
       if ((at(i + k) & 0xC0) != 0x80) return false;
     }
-    i += row->trail + 1;
+    i += trail + 1;
   }
   return true;
 }

@@ -36,12 +36,9 @@ TEST(ImageFormatsTest, EachFormatDecodesToTheCanvas) {
   const std::pair<ImageFormat, const char*> formats[] = {{ImageFormat::kBmp, "image/bmp"},
                                                          {ImageFormat::kPng, "image/png"},
                                                          {ImageFormat::kJpeg, "image/jpeg"}};
-  std::vector<Canvas> pictures;
-  pictures.push_back(FPicture(1, 1));
-  pictures.push_back(FPicture(5, 4));
-  pictures.push_back(FPicture(37, 23));
-  pictures.push_back(Stripes(41, 9, 17));    // past 16 colours
-  pictures.push_back(Stripes(40, 30, 300));  // past 256
+  // The stripes go past 16 colours and past 256.
+  const std::vector<Canvas> pictures = {FPicture(1, 1), FPicture(5, 4), FPicture(37, 23),
+                                        Stripes(41, 9, 17), Stripes(40, 30, 300)};
   for (const auto& [format, mime] : formats) {
     const bool lossy = format == ImageFormat::kJpeg;  // then pixels away from edges, within 32
     for (const Canvas& canvas : pictures) {
@@ -54,8 +51,8 @@ TEST(ImageFormatsTest, EachFormatDecodesToTheCanvas) {
       EXPECT_STREQ(ImageMimeType(written), mime);
       PackedBitmap decoded;
       ASSERT_TRUE(Decode(format, memory, decoded, error)) << error;
-      ASSERT_EQ(decoded.width(), canvas.width());
-      ASSERT_EQ(decoded.height(), canvas.height());
+      ASSERT_EQ(std::pair(decoded.width(), decoded.height()),
+                std::pair(canvas.width(), canvas.height()));
       EXPECT_LE(LargestDifference(canvas, decoded, lossy), lossy ? 32 : 0);
     }
   }
