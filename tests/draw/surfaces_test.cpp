@@ -87,9 +87,8 @@ TEST(RasterSurfaceTest, ShapesLinesAndTextUseTheCurrentState) {
 
 TEST(RecordingSurfaceTest, LogsCallsWithTheirArguments) {
   RecordingSurface s;
-  const Point triangle[] = {{0, 4}, {4, 4}, {4, 0}};
   s.SelectFont(Font::Chart(12, 900, 17));
-  s.FillPolygon(triangle, Brush{0x00FF00});
+  s.FillPolygon(std::vector<Point>{{0, 4}, {4, 4}, {4, 0}}, Brush{0x00FF00});
   s.TextOut(7, 8, "Jan");
   const std::vector<std::string> expected = {"SelectFont(Chart 12, 900, 17)",
                                              "FillPolygon((0, 4), (4, 4), (4, 0); #00FF00)",

@@ -11,6 +11,7 @@
 #include "image/cimg.h"
 #include "image/jpeg_codec.h"
 #include "tests/fuzz/fuzz_check.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
 
@@ -24,12 +25,8 @@ bool Decode(std::span<const std::uint8_t> bytes, bool jpeg, tessaloom::PackedBit
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tessaloom;
   namespace fs = std::filesystem;
-  // One scratch folder per process, emptied after every input.
-  static const std::string folder = [] {
-    char name[] = "/tmp/tessaloom-cimg-fuzz-XXXXXX";
-    if (::mkdtemp(name) == nullptr) std::abort();
-    return std::string(name);
-  }();
+  static const test_support::ScratchDir scratch;  // emptied after every input
+  const std::string& folder = scratch.path();
   if (size == 0) return 0;
   const bool from_jpeg = (data[0] & 1) != 0;
   const std::span<const std::uint8_t> file(data + 1, size - 1);

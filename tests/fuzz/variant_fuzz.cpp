@@ -11,20 +11,15 @@
 #include "platform/variant.h"
 #include "tests/fuzz/fuzz_check.h"
 
-namespace tessaloom {
-namespace {
-
-constexpr VARTYPE kNullBstr = 0xFFFF;  // stands for VT_BSTR holding a null pointer
-constexpr VARTYPE kSources[] = {VT_EMPTY, VT_NULL, VT_I1,  VT_I2,     VT_I4,   VT_I8,  VT_UI1,
-                                VT_UI2,   VT_UI4,  VT_UI8, VT_INT,    VT_UINT, VT_R4,  VT_R8,
-                                VT_BOOL,  VT_BSTR, 9,      kNullBstr, 12,      0x2008, 9999};
-constexpr VARTYPE kTargets[] = {VT_EMPTY, VT_I4, VT_R4, VT_R8, VT_BOOL, VT_BSTR, VT_I2, 9999};
-
-}  // namespace
-}  // namespace tessaloom
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tessaloom;
+  static constexpr VARTYPE kNullBstr = 0xFFFF;  // stands for VT_BSTR holding a null pointer
+  // 9, 12, 0x2008 and 9999 lie outside the subset: dispatch, variant, BSTR array, unknown.
+  static constexpr VARTYPE kSources[] = {
+      VT_EMPTY, VT_NULL, VT_I1, VT_I2,   VT_I4,   VT_I8, VT_UI1,    VT_UI2, VT_UI4, VT_UI8, VT_INT,
+      VT_UINT,  VT_R4,   VT_R8, VT_BOOL, VT_BSTR, 9,     kNullBstr, 12,     0x2008, 9999};
+  static constexpr VARTYPE kTargets[] = {VT_EMPTY, VT_I4,   VT_R4, VT_R8,
+                                         VT_BOOL,  VT_BSTR, VT_I2, 9999};
   if (size < 9) return 0;
   VARIANT src;
   src.vt = kSources[data[0] % std::size(kSources)];

@@ -102,23 +102,21 @@ TEST(PenCapTest, EvenWidthCapsSitHalfAPixelUpAndLeft) {
 }
 
 TEST(WideLineTest, AxisParallelWidthTwoLinesCoverTwoRowsAndBothEnds) {
-  struct Case {
-    Point64 from, to;
-    std::int64_t x0, y0, x1, y1;  // the painted box, inclusive
-  };
-  const Case cases[] = {{{10, 5}, {20, 5}, 9, 4, 20, 5},
-                        {{20, 5}, {10, 5}, 9, 4, 20, 5},
-                        {{5, 10}, {5, 20}, 4, 9, 5, 20},
-                        {{5, 20}, {5, 10}, 4, 9, 5, 20},
-                        {{7, 7}, {7, 7}, 6, 6, 7, 7}};
-  for (const Case& c : cases) {
+  // From, to, and the painted box (inclusive corners).
+  const std::tuple<Point64, Point64, Point64, Point64> cases[] = {
+      {{10, 5}, {20, 5}, {9, 4}, {20, 5}},
+      {{20, 5}, {10, 5}, {9, 4}, {20, 5}},
+      {{5, 10}, {5, 20}, {4, 9}, {5, 20}},
+      {{5, 20}, {5, 10}, {4, 9}, {5, 20}},
+      {{7, 7}, {7, 7}, {6, 6}, {7, 7}}};
+  for (const auto& [from, to, low, high] : cases) {
     Canvas canvas = MakeCanvas(30, 30);
-    StrokeWideLine(canvas, c.from, c.to, 2, kPenColor);
+    StrokeWideLine(canvas, from, to, 2, kPenColor);
     PixelSet box;
-    for (std::int64_t y = c.y0; y <= c.y1; ++y) {
-      for (std::int64_t x = c.x0; x <= c.x1; ++x) box.insert({x, y});
+    for (std::int64_t y = low.y; y <= high.y; ++y) {
+      for (std::int64_t x = low.x; x <= high.x; ++x) box.insert({x, y});
     }
-    EXPECT_EQ(PaintedPixels(canvas), box) << c.from.x << "," << c.from.y << " -> " << c.to.x;
+    EXPECT_EQ(PaintedPixels(canvas), box) << from.x << "," << from.y << " -> " << to.x;
   }
 }
 
