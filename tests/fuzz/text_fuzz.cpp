@@ -40,13 +40,10 @@ std::u16string Repaired(std::u16string_view units, std::size_t& code_points) {
   std::u16string out;
   code_points = 0;
   for (std::size_t i = 0; i < units.size(); ++i, ++code_points) {
-    if (IsSurrogate(units[i], 0xD800) && i + 1 < units.size() &&
-        IsSurrogate(units[i + 1], 0xDC00)) {
-      out.append(units.substr(i++, 2));
-    } else {
-      out.push_back(IsSurrogate(units[i], 0xD800) || IsSurrogate(units[i], 0xDC00) ? u'\uFFFD'
-                                                                                   : units[i]);
-    }
+    const bool paired =
+        IsSurrogate(units[i], 0xD800) && i + 1 < units.size() && IsSurrogate(units[i + 1], 0xDC00);
+    if (paired) out += units[i++];
+    out += paired || (units[i] & 0xF800) != 0xD800 ? units[i] : u'\uFFFD';
   }
   return out;
 }
