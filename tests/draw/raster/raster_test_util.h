@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <set>
@@ -34,8 +35,7 @@ inline Canvas MakeCanvas(std::int32_t width, std::int32_t height) {
 }
 
 // Columns x0 .. x1-1 of rows y0 .. y1-1 (default: all), each row ending in
-// '\n'. A picture written as a raw string from its own line drops that
-// first newline (Art).
+// '\n'; Art writes such a picture with its rows separated by spaces.
 inline std::string Picture(const Canvas& canvas, std::int32_t x0 = 0, std::int32_t y0 = 0,
                            std::int32_t x1 = -1, std::int32_t y1 = -1) {
   std::string out;
@@ -48,7 +48,10 @@ inline std::string Picture(const Canvas& canvas, std::int32_t x0 = 0, std::int32
   }
   return out;
 }
-inline std::string Art(const char* text) { return std::string(text + (*text == '\n')); }
+inline std::string Art(std::string rows) {
+  std::replace(rows.begin(), rows.end(), ' ', '\n');
+  return rows + '\n';
+}
 
 inline PixelSet PaintedPixels(const Canvas& canvas) {
   PixelSet out;

@@ -35,16 +35,8 @@ TEST(RectangleTest, OnePixelPenOutlinesTheBoxAndTheBrushFillsItsStrictInterior) 
 }
 
 TEST(RectangleTest, WidthTwoPenRingGrowsOnePixelUpAndLeft) {
-  const std::string expected = Art(R"(
-..........
-.########.
-.########.
-.##++++##.
-.##++++##.
-.########.
-.########.
-..........
-)");
+  const std::string expected = Art(
+      ".......... .########. .########. .##++++##. .##++++##. .########. .########. ..........");
   Canvas ordered = MakeCanvas(10, 8), reversed = MakeCanvas(10, 8), polygon = MakeCanvas(10, 8);
   DrawRectangle(ordered, 2, 2, 9, 7, kWidePen, kBrush);
   DrawRectangle(reversed, 9, 7, 2, 2, kWidePen, kBrush);
@@ -58,14 +50,7 @@ TEST(RectangleTest, WidthTwoPenRingGrowsOnePixelUpAndLeft) {
 TEST(PolygonTest, OutlineAndFillCoverEveryLatticePointOfTheClosedPolygon) {
   Canvas canvas = MakeCanvas(6, 6);
   DrawPolygon(canvas, std::vector<Point>{{0, 4}, {4, 4}, {4, 0}}, kPen, kBrush);
-  EXPECT_EQ(Picture(canvas), Art(R"(
-....#.
-...##.
-..#+#.
-.#++#.
-#####.
-......
-)"));
+  EXPECT_EQ(Picture(canvas), Art("....#. ...##. ..#+#. .#++#. #####. ......"));
 }
 
 TEST(PolygonTest, TwoPointPolygonPaintsItsSegmentWithBothEndsAndFewerPaintNothing) {
@@ -73,14 +58,7 @@ TEST(PolygonTest, TwoPointPolygonPaintsItsSegmentWithBothEndsAndFewerPaintNothin
   DrawPolygon(canvas, std::vector<Point>{{2, 2}, {6, 4}}, kPen, kBrush);
   DrawPolygon(canvas, std::vector<Point>{{1, 5}}, kWidePen, kBrush);
   DrawPolygon(canvas, std::vector<Point>{}, kWidePen, kBrush);
-  EXPECT_EQ(Picture(canvas), Art(R"(
-........
-........
-..##....
-....##..
-......#.
-........
-)"));
+  EXPECT_EQ(Picture(canvas), Art("........ ........ ..##.... ....##.. ......#. ........"));
 }
 
 TEST(ExtremeInputTest, HugeShapesAroundTheCanvasPaintItAllWithTheBrush) {

@@ -90,15 +90,9 @@ TEST(PenCapTest, EvenWidthCapsSitHalfAPixelUpAndLeft) {
   Canvas canvas = MakeCanvas(16, 7);
   FillPenCap(canvas, {3, 3}, 2, kPenColor);
   FillPenCap(canvas, {11, 3}, 5, kPenColor);
-  EXPECT_EQ(Picture(canvas), Art(R"(
-................
-..........###...
-..##.....#####..
-..##.....#####..
-.........#####..
-..........###...
-................
-)"));
+  EXPECT_EQ(Picture(canvas),
+            Art("................ ..........###... ..##.....#####.. ..##.....#####.. "
+                ".........#####.. ..........###... ................"));
 }
 
 TEST(WideLineTest, AxisParallelWidthTwoLinesCoverTwoRowsAndBothEnds) {
