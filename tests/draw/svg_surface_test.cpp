@@ -137,11 +137,8 @@ TEST(SvgSurfaceTest, TextStandsOnTheClassicBaselineOverItsCell) {
 // Whatever a caller passes stays character data: markup is escaped, bytes
 // that are not UTF-8 become U+FFFD, characters XML cannot carry vanish.
 TEST(SvgSurfaceTest, HostileTextStaysText) {
-  struct Case {
-    std::string text;
-    const char* expected;  // the parsed text; nullptr for no text element
-  };
-  const Case cases[] = {
+  // The text given and as parsed; nullptr for no text element.
+  const std::pair<std::string, const char*> cases[] = {
       {"</text><script>alert(1)</script>", "</text><script>alert(1)</script>"},
       {"a & b \"c\" 'd'", "a & b \"c\" 'd'"},
       {"bell\x07 esc\x1b nul" + std::string(1, '\0') + "!", "bell esc nul!"},
@@ -150,51 +147,42 @@ TEST(SvgSurfaceTest, HostileTextStaysText) {
       {"\xEF\xBF\xBE", nullptr},  // U+FFFE alone: nothing left to show
       {"\xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80", "\xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
+  for (const auto& [text, expected] : cases) {
+    SCOPED_TRACE(text);
     SvgSurface s(100, 50, 1);
     s.SelectFont(Font::Chart(12));
-    s.TextOut(1, 1, c.text);
+    s.TextOut(1, 1, text);
     XMLDocument doc;
-    const std::vector<const XMLElement*> drawn = Parse(s, doc, c.text);
+    const std::vector<const XMLElement*> drawn = Parse(s, doc, text);
     const XMLElement* root = doc.RootElement();
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(root->FirstChildElement("script"), nullptr);
-    EXPECT_STREQ(root->FirstChildElement("title")->GetText(), c.expected);
-    EXPECT_STREQ(root->FirstChildElement("desc")->GetText(), c.expected);
-    if (c.expected == nullptr) {
-      EXPECT_TRUE(drawn.empty() || std::string(drawn.back()->Name()) != "text");
-    } else {
-      ASSERT_FALSE(drawn.empty());
-      EXPECT_STREQ(drawn.back()->Name(), "text");
-      EXPECT_STREQ(drawn.back()->GetText(), c.expected);
-    }
+    EXPECT_STREQ(root->FirstChildElement("title")->GetText(), expected);
+    EXPECT_STREQ(root->FirstChildElement("desc")->GetText(), expected);
+    const bool shown = !drawn.empty() && std::string(drawn.back()->Name()) == "text";
+    EXPECT_EQ(shown, expected != nullptr);
+    EXPECT_STREQ(shown ? drawn.back()->GetText() : expected, expected);
   }
 }
 
 TEST(SvgSurfaceTest, DocumentSizeIsTheCanvasTimesTheScale) {
-  struct Case {
-    std::int32_t width, height, scale;
-    const char* svgWidth;
-    const char* svgHeight;
-    const char* viewBox;
-  };
-  const Case cases[] = {
-      {500, 350, 1, "500", "350", "0 0 500 350"},
-      {500, 350, 2, "1000", "700", "0 0 500 350"},
-      {500, 350, 9, "2000", "1400", "0 0 500 350"},  // scale at most 4
-      {0, -5, 0, "1", "1", "0 0 1 1"},               // at least 1 of each
-  };
-  for (const Case& c : cases) {
-    SvgSurface s(c.width, c.height, c.scale);
+  // Width, height and scale; the document's width, height and view box. The
+  // scale is at most 4; each side at least 1.
+  const std::tuple<std::int32_t, std::int32_t, std::int32_t, const char*> cases[] = {
+      {500, 350, 1, "500 350 0 0 500 350"},
+      {500, 350, 2, "1000 700 0 0 500 350"},
+      {500, 350, 9, "2000 1400 0 0 500 350"},
+      {0, -5, 0, "1 1 0 0 1 1"}};
+  for (const auto& [width, height, scale, expected] : cases) {
+    SvgSurface s(width, height, scale);
     XMLDocument doc;
     Parse(s, doc);
     const XMLElement* svg = doc.RootElement();
     ASSERT_NE(svg, nullptr);
-    EXPECT_EQ(std::string(svg->Name()) + " " + Attr(svg, "xmlns") + " " + Attr(svg, "width") + " " +
-                  Attr(svg, "height") + " " + Attr(svg, "viewBox"),
-              std::string("svg http://www.w3.org/2000/svg ") + c.svgWidth + " " + c.svgHeight +
-                  " " + c.viewBox);
+    EXPECT_EQ(std::string(svg->Name()) + " " + Attr(svg, "xmlns"),
+              "svg http://www.w3.org/2000/svg");
+    EXPECT_EQ(Attr(svg, "width") + " " + Attr(svg, "height") + " " + Attr(svg, "viewBox"),
+              expected);
   }
 }
 

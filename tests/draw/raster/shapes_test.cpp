@@ -10,27 +10,23 @@ namespace {
 using namespace testing;  // NOLINT(google-build-using-namespace): test helpers
 
 TEST(RectangleTest, OnePixelPenOutlinesTheBoxAndTheBrushFillsItsStrictInterior) {
-  const char* kEmpty = "......\n......\n......\n......\n......\n";
-  const char* kBox = "......\n.####.\n.#++#.\n.####.\n......\n";
-  struct Case {
-    std::int32_t l, t, r, b;
-    const char* picture;  // x 9..14, y 9..13
-  };
-  const Case cases[] = {
-      {10, 10, 14, 13, kBox},
-      {14, 13, 10, 10, kBox},
-      {10, 10, 11, 14, "......\n.#....\n.#....\n.#....\n.#....\n"},
-      {10, 10, 14, 11, "......\n.####.\n......\n......\n......\n"},
-      {10, 10, 12, 12, "......\n.##...\n.##...\n......\n......\n"},
-      {10, 10, 11, 11, kEmpty},
-      {10, 10, 10, 20, kEmpty},
-      {12, 9, 12, 9, kEmpty},
-  };
-  for (const Case& c : cases) {
+  const char* const box = "...... .####. .#++#. .####. ......";
+  const char* const none = "...... ...... ...... ...... ......";
+  // Rectangle(l, t, r, b) and the picture of x 9..14, y 9..13.
+  const std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32_t, const char*> cases[] = {
+      {10, 10, 14, 13, box},
+      {14, 13, 10, 10, box},
+      {10, 10, 11, 11, none},
+      {10, 10, 10, 20, none},
+      {12, 9, 12, 9, none},
+      {10, 10, 11, 14, "...... .#.... .#.... .#.... .#...."},
+      {10, 10, 14, 11, "...... .####. ...... ...... ......"},
+      {10, 10, 12, 12, "...... .##... .##... ...... ......"}};
+  for (const auto& [l, t, r, b, picture] : cases) {
     Canvas canvas = MakeCanvas(16, 16);
-    DrawRectangle(canvas, c.l, c.t, c.r, c.b, kPen, kBrush);
-    EXPECT_EQ(Picture(canvas, 9, 9, 15, 14), c.picture)
-        << "Rectangle(" << c.l << ", " << c.t << ", " << c.r << ", " << c.b << ")";
+    DrawRectangle(canvas, l, t, r, b, kPen, kBrush);
+    EXPECT_EQ(Picture(canvas, 9, 9, 15, 14), Art(picture))
+        << l << ", " << t << ", " << r << ", " << b;
   }
 }
 
