@@ -41,6 +41,11 @@ inline constexpr std::array<COLORREF, 24> kDefaultPalette = {
 class CGraph;
 class DrawingSurface;
 
+// How a chart is drawn: the classic pixel rules (the default, byte for byte
+// what it always was), or anti-aliased shapes and shaped grey-scale text on
+// the same layout.
+enum class RenderStyle : std::uint8_t { kClassic, kSmooth };
+
 // Turns a loaded model into its image. RenderToFile uses the frame, the
 // raster surface and the image writer unless a renderer is installed (tests
 // install one to look at the model a Draw method produced).
@@ -182,12 +187,24 @@ class CGraph {
   std::vector<std::uint8_t> imageBytes;
   ImageFormat imageBytesFormat = ImageFormat::kByName;
   COLORREF backColor = 0xFFFFFF;  // white until the script picks a colour
+  RenderStyle renderStyle = RenderStyle::kClassic;
+  // 1 to kMaxScale: the image is graphWidth * scale x graphHeight * scale,
+  // the layout unchanged and everything in it scaled.
+  std::int32_t imageScale = 1;
+  // The chart in words (the component's AltText), a document's description.
+  std::string description;
 
   ChartRenderer* renderer = nullptr;  // not owned; null: draw and write the file
 
  private:
   // RenderToFile's work; may throw std::bad_alloc.
   bool Render();
+  // An SVG or PDF: the document's surface, then the bytes to file or memory.
+  bool RenderDocument(ImageFormat format);
+  // The raster image on `canvas` (graphWidth * scale x graphHeight * scale).
+  bool DrawRaster(Canvas& canvas);
+  // Writes `bytes` of `format` to the file or keeps them in imageBytes.
+  bool Deliver(std::vector<std::uint8_t>&& bytes, ImageFormat format);
 };
 
 }  // namespace tessaloom

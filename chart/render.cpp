@@ -1,11 +1,15 @@
-// RenderToFile: canvas, default palette, the frame's drawing, the file or
-// the bytes in memory.
+// RenderToFile: canvas (or document), default palette, the frame's drawing
+// on the surface of the chosen style, the file or the bytes in memory.
+#include <algorithm>
+#include <memory>
 #include <string>
 
 #include "chart/graph.h"
 #include "draw/canvas.h"
 #include "draw/font_engine.h"
 #include "draw/raster_surface.h"
+#include "draw/smooth_surface.h"
+#include "draw/svg_surface.h"
 #include "image/save_image.h"
 
 namespace tessaloom {
@@ -49,23 +53,25 @@ bool CGraph::Render() {
     renderer->Render(*this);
     return true;
   }
+  if (IsDocumentFormat(imageOptions.format)) return RenderDocument(imageOptions.format);
+  const std::int32_t factor = std::clamp(imageScale, 1, kMaxScale);
+  const std::int64_t width = std::int64_t{graphWidth} * factor;
+  const std::int64_t height = std::int64_t{graphHeight} * factor;
+  // Canvas::Create turns down what is out of range; the clamp only keeps
+  // the product representable so its message names the real size.
+  const auto side = [](std::int64_t v) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+  };
   thread_local Canvas kept;
   Canvas fresh;
-  const bool keep = std::int64_t{graphWidth} * graphHeight <= kMaxKeptPixels;
+  const bool keep = width * height <= kMaxKeptPixels;
   Canvas& canvas = keep ? kept : fresh;
   std::string error;
-  if (!AcquireCanvas(canvas, graphWidth, graphHeight, error)) {
+  if (!AcquireCanvas(canvas, side(width), side(height), error)) {
     SetErrorText(std::move(error));
     return false;
   }
-  // A chart without its text would be reported as drawn: refuse instead.
-  if (!EnsureFontsLoaded()) {
-    SetErrorText(kNoFonts);
-    return false;
-  }
-  LoadDefaultPalette();
-  RasterSurface surface(canvas);
-  if (!DrawGraph(surface)) return false;
+  if (!DrawRaster(canvas)) return false;
   if (imageToMemory) {
     if (!EncodeImageToMemory(&canvas, fileName, imageOptions, imageBytes, imageBytesFormat,
                              error)) {
@@ -76,6 +82,101 @@ bool CGraph::Render() {
   }
   if (!SaveImage(&canvas, filePath, fileName, error, FileSystem::Default(), outputLimit,
                  imageOptions)) {
+    SetErrorText(std::move(error));
+    return false;
+  }
+  return true;
+}
+
+bool CGraph::DrawRaster(Canvas& canvas) {
+  const std::int32_t factor = std::clamp(imageScale, 1, kMaxScale);
+  std::string error;
+  if (renderStyle == RenderStyle::kSmooth) {
+    const std::unique_ptr<SmoothSurface> surface = CreateSmoothSurface(canvas, factor, error);
+    if (surface == nullptr) {
+      SetErrorText(std::move(error));
+      return false;
+    }
+    LoadDefaultPalette();
+    if (!DrawGraph(*surface)) return false;
+    if (!surface->Finish(chartTitle, error)) {
+      SetErrorText(std::move(error));
+      return false;
+    }
+    return true;
+  }
+  // A chart without its text would be reported as drawn: refuse instead.
+  if (!EnsureFontsLoaded()) {
+    SetErrorText(kNoFonts);
+    return false;
+  }
+  LoadDefaultPalette();
+  if (factor == 1) {
+    RasterSurface surface(canvas);
+    return DrawGraph(surface);
+  }
+  // The classic rules are pixel rules: a scaled classic chart is the chart
+  // drawn at its own size with every pixel enlarged, the look unchanged.
+  Canvas small;
+  if (!Canvas::Create(graphWidth, graphHeight, small, error)) {
+    SetErrorText(std::move(error));
+    return false;
+  }
+  RasterSurface surface(small);
+  if (!DrawGraph(surface)) return false;
+  return ScaleNearest(small, factor, canvas);
+}
+
+bool CGraph::RenderDocument(ImageFormat format) {
+  const std::int32_t factor = std::clamp(imageScale, 1, kMaxScale);
+  std::string error;
+  if (graphWidth < 1 || graphHeight < 1 || graphWidth > Canvas::kMaxSide ||
+      graphHeight > Canvas::kMaxSide) {
+    SetErrorText("Invalid image size " + std::to_string(graphWidth) + " x " +
+                 std::to_string(graphHeight));
+    return false;
+  }
+  std::vector<std::uint8_t> bytes;
+  if (format == ImageFormat::kPdf) {
+    const std::unique_ptr<SmoothSurface> surface =
+        CreatePdfSurface(graphWidth, graphHeight, factor, bytes, error);
+    if (surface == nullptr) {
+      SetErrorText(std::move(error));
+      return false;
+    }
+    LoadDefaultPalette();
+    if (!DrawGraph(*surface)) return false;
+    if (!surface->Finish(chartTitle, error)) {
+      SetErrorText(std::move(error));
+      return false;
+    }
+  } else {
+    // The SVG's text cells are measured with the classic faces.
+    if (!EnsureFontsLoaded()) {
+      SetErrorText(kNoFonts);
+      return false;
+    }
+    SvgSurface surface(graphWidth, graphHeight, factor);
+    LoadDefaultPalette();
+    if (!DrawGraph(surface)) return false;
+    std::string document;
+    if (!surface.Finish(chartTitle, description, document)) {
+      SetErrorText("Unable to write the SVG document");
+      return false;
+    }
+    bytes.assign(document.begin(), document.end());
+  }
+  return Deliver(std::move(bytes), format);
+}
+
+bool CGraph::Deliver(std::vector<std::uint8_t>&& bytes, ImageFormat format) {
+  if (imageToMemory) {
+    imageBytes = std::move(bytes);
+    imageBytesFormat = format;
+    return true;
+  }
+  std::string error;
+  if (!SaveDocument(bytes, filePath, fileName, error, FileSystem::Default(), outputLimit)) {
     SetErrorText(std::move(error));
     return false;
   }

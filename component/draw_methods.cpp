@@ -122,6 +122,11 @@ bool CGraphGenerator::AccessAllowed() noexcept {
 
 HRESULT CGraphGenerator::RenderAndClear() noexcept {
   // Every failure of the draw is a message for ErrorReason; the call succeeds.
+  try {
+    graph.description = altText;  // a document's <desc>
+  } catch (...) {
+    graph.description.clear();
+  }
   static_cast<void>(graph.RenderToFile());
   graph.ClearAll();
   pendingSeries.reset();

@@ -98,6 +98,10 @@ class CGraphGenerator : public IGraphGenerator2, public ISupportErrorInfo {
   HRESULT put_JpegQuality(std::int32_t value) noexcept override;
   HRESULT get_LastError(BSTR* value) noexcept override;
   HRESULT get_AltText(BSTR* value) noexcept override;
+  HRESULT get_RenderStyle(BSTR* value) noexcept override;
+  HRESULT put_RenderStyle(BSTR value) noexcept override;
+  HRESULT get_Scale(std::int32_t* value) noexcept override;
+  HRESULT put_Scale(std::int32_t value) noexcept override;
 
   // The store, readable by tests and by the Draw methods. Texts are UTF-8;
   // lists carry a separator after every entry ("a,b," and "a|b|").

@@ -80,8 +80,10 @@ class IGraphGenerator : public IDispatch {
 class IGraphGenerator2 : public IGraphGenerator {
  public:
   // "" (the file name decides: "jpg" gives JPEG, anything else BMP with the
-  // extension replaced), or "bmp", "jpeg", "png" (any letter case; "jpg"
-  // too): that format, written under FileName exactly as given.
+  // extension replaced), or "bmp", "jpeg", "png", "svg", "pdf" (any letter
+  // case; "jpg" too): that format, written under FileName exactly as given.
+  // SVG and PDF are vector documents of the chart (PDF in the smooth style
+  // whatever RenderStyle says).
   virtual HRESULT get_OutputFormat(BSTR* value) noexcept = 0;  // 50
   virtual HRESULT put_OutputFormat(BSTR value) noexcept = 0;   // 50
   // "file" (the default) or "memory": a Draw keeps the image's bytes in
@@ -101,6 +103,15 @@ class IGraphGenerator2 : public IGraphGenerator {
   virtual HRESULT get_LastError(BSTR* value) noexcept = 0;  // 55
   // A plain-language description of the last chart drawn, for <img alt>.
   virtual HRESULT get_AltText(BSTR* value) noexcept = 0;  // 56
+  // "classic" (the default: the classic pixel rules, byte for byte) or
+  // "smooth" (anti-aliased shapes, shaped grey-scale text, same layout).
+  virtual HRESULT get_RenderStyle(BSTR* value) noexcept = 0;  // 57
+  virtual HRESULT put_RenderStyle(BSTR value) noexcept = 0;   // 57
+  // 1 to 4, 1 by default: the image is GraphWidth x Scale by GraphHeight x
+  // Scale pixels, its lines and text scaled with it (classic charts are
+  // enlarged pixel for pixel).
+  virtual HRESULT get_Scale(std::int32_t* value) noexcept = 0;  // 58
+  virtual HRESULT put_Scale(std::int32_t value) noexcept = 0;   // 58
 
  protected:
   ~IGraphGenerator2() = default;

@@ -8,12 +8,16 @@
 #include <string_view>
 
 #include "component/graph_generator.h"
+#include "draw/drawing_surface.h"
 #include "platform/text.h"
 
 namespace tessaloom {
 namespace {
 
-constexpr char kBadFormat[] = "Unknown OutputFormat: use \"\", \"bmp\", \"jpeg\" or \"png\"";
+constexpr char kBadFormat[] =
+    "Unknown OutputFormat: use \"\", \"bmp\", \"jpeg\", \"png\", \"svg\" or \"pdf\"";
+constexpr char kBadStyle[] = "Unknown RenderStyle: use \"classic\" or \"smooth\"";
+constexpr char kBadScale[] = "Scale must be from 1 to 4";
 constexpr char kBadTarget[] = "Unknown OutputTarget: use \"file\" or \"memory\"";
 constexpr char kBadQuality[] = "JpegQuality must be from 1 to 100";
 
@@ -36,6 +40,10 @@ bool ParseFormat(std::string_view text, ImageFormat& format) {
     format = ImageFormat::kJpeg;
   } else if (EqualsIgnoreAsciiCase(text, "png")) {
     format = ImageFormat::kPng;
+  } else if (EqualsIgnoreAsciiCase(text, "svg")) {
+    format = ImageFormat::kSvg;
+  } else if (EqualsIgnoreAsciiCase(text, "pdf")) {
+    format = ImageFormat::kPdf;
   } else {
     return false;
   }
@@ -47,6 +55,8 @@ const char* FormatName(ImageFormat format) {
     case ImageFormat::kBmp: return "bmp";
     case ImageFormat::kJpeg: return "jpeg";
     case ImageFormat::kPng: return "png";
+    case ImageFormat::kSvg: return "svg";
+    case ImageFormat::kPdf: return "pdf";
     case ImageFormat::kByName: break;
   }
   return "";
@@ -265,5 +275,39 @@ HRESULT CGraphGenerator::get_LastError(BSTR* value) noexcept {
 }
 
 HRESULT CGraphGenerator::get_AltText(BSTR* value) noexcept { return ReturnText(altText, value); }
+
+HRESULT CGraphGenerator::get_RenderStyle(BSTR* value) noexcept {
+  return ReturnText(graph.renderStyle == RenderStyle::kSmooth ? "smooth" : "classic", value);
+}
+
+HRESULT CGraphGenerator::put_RenderStyle(BSTR value) noexcept {
+  RenderStyle style = RenderStyle::kClassic;
+  try {
+    const std::string text = BstrToUtf8(value);
+    if (EqualsIgnoreAsciiCase(text, "smooth")) {
+      style = RenderStyle::kSmooth;
+    } else if (!EqualsIgnoreAsciiCase(text, "classic")) {
+      return RefuseValue(kBadStyle);
+    }
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+  graph.renderStyle = style;
+  lastError.clear();
+  return S_OK;
+}
+
+HRESULT CGraphGenerator::get_Scale(std::int32_t* value) noexcept {
+  if (value == nullptr) return E_POINTER;
+  *value = graph.imageScale;
+  return S_OK;
+}
+
+HRESULT CGraphGenerator::put_Scale(std::int32_t value) noexcept {
+  if (value < 1 || value > kMaxScale) return RefuseValue(kBadScale);
+  graph.imageScale = value;
+  lastError.clear();
+  return S_OK;
+}
 
 }  // namespace tessaloom

@@ -70,9 +70,10 @@ HRESULT GetImageData(IDispatch* self, VARIANT*, VARIANT* result) noexcept {
   return hr;
 }
 
-HRESULT GetJpegQuality(IDispatch* self, VARIANT*, VARIANT* result) noexcept {
+template <HRESULT (IGraphGenerator2::*Get)(std::int32_t*) noexcept>
+HRESULT GetInt(IDispatch* self, VARIANT*, VARIANT* result) noexcept {
   std::int32_t value = 0;
-  const HRESULT hr = Self(self)->get_JpegQuality(&value);
+  const HRESULT hr = (Self(self)->*Get)(&value);
   if (FAILED(hr)) return hr;
   result->vt = VT_I4;
   result->lVal = value;
@@ -88,7 +89,7 @@ HRESULT GetJpegQuality(IDispatch* self, VARIANT*, VARIANT* result) noexcept {
 // The classic members first, in vtable order, then IGraphGenerator2's; the
 // classic interface's description is the first 39 rows.
 constexpr std::size_t kClassicMembers = 39;
-const std::array<MemberDescription, kClassicMembers + 10> kMembers{{
+const std::array<MemberDescription, kClassicMembers + 14> kMembers{{
     {1, "ErrorReason", MemberKind::kPropertyGet, 0, kNoParameters, VT_BSTR, "property ErrorReason",
      GetErrorReason},
     TESSALOOM_PUT_TEXT(2, ChartTitle),
@@ -144,10 +145,15 @@ const std::array<MemberDescription, kClassicMembers + 10> kMembers{{
      "property ImageData", GetImageData},
     TESSALOOM_GET_TEXT(53, ImageMimeType),
     {54, "JpegQuality", MemberKind::kPropertyGet, 0, kNoParameters, VT_I4, "property JpegQuality",
-     GetJpegQuality},
+     GetInt<&IGraphGenerator2::get_JpegQuality>},
     TESSALOOM_PUT_INT(54, JpegQuality),
     TESSALOOM_GET_TEXT(55, LastError),
     TESSALOOM_GET_TEXT(56, AltText),
+    TESSALOOM_GET_TEXT(57, RenderStyle),
+    TESSALOOM_PUT_TEXT(57, RenderStyle),
+    {58, "Scale", MemberKind::kPropertyGet, 0, kNoParameters, VT_I4, "property Scale",
+     GetInt<&IGraphGenerator2::get_Scale>},
+    TESSALOOM_PUT_INT(58, Scale),
 }};
 
 #undef TESSALOOM_METHOD

@@ -66,4 +66,21 @@ void Canvas::FillRect(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::in
   for (std::int64_t y = y0; y < y1; ++y) FillSpan(y, x0, x1, color);
 }
 
+bool ScaleNearest(const Canvas& from, std::int32_t factor, Canvas& to) noexcept {
+  if (factor < 1 || std::int64_t{from.width()} * factor != to.width() ||
+      std::int64_t{from.height()} * factor != to.height()) {
+    return false;
+  }
+  const auto f = static_cast<std::size_t>(factor);
+  const auto rowPixels = static_cast<std::size_t>(to.width());
+  std::uint32_t* target = to.MutablePixels();
+  for (std::int32_t y = 0; y < from.height(); ++y) {
+    std::uint32_t* first = target + static_cast<std::size_t>(y) * f * rowPixels;
+    std::uint32_t* out = first;
+    for (const std::uint32_t pixel : from.Row(y)) out = std::fill_n(out, f, pixel);
+    for (std::size_t k = 1; k < f; ++k) std::copy_n(first, rowPixels, first + k * rowPixels);
+  }
+  return true;
+}
+
 }  // namespace tessaloom

@@ -1,8 +1,8 @@
 // Canvas: the off-screen 32-bit pixel buffer a chart is drawn on. Pixels are
 // stored as bytes B, G, R, 0 (the uint32 0x00RRGGBB), rows top-down with no
 // padding. Every write goes through FillSpan or SetPixel, which clip to the
-// canvas: the one place where clipping happens. Owned by one rendering, used
-// by one thread.
+// canvas, or through MutablePixels for a library that clips for itself. Owned by one rendering,
+// used by one thread.
 #pragma once
 
 #include <cstdint>
@@ -37,6 +37,11 @@ class Canvas {
   [[nodiscard]] std::int64_t stride() const noexcept { return std::int64_t{width_} * 4; }
   [[nodiscard]] std::span<const std::uint32_t> pixels() const noexcept { return pixels_; }
   [[nodiscard]] std::span<const std::uint32_t> Row(std::int32_t y) const noexcept;
+  // The whole buffer for a drawing library that paints it in place (the
+  // smooth surface's 32-bit x8r8g8b8 image has this very layout). Writers
+  // through it bypass the clipping above and must stay within stride() *
+  // height() bytes.
+  [[nodiscard]] std::uint32_t* MutablePixels() noexcept { return pixels_.data(); }
 
   // The stored value of a COLORREF (R and B swap places) and back.
   static constexpr std::uint32_t ToStored(COLORREF c) noexcept {
@@ -64,5 +69,10 @@ class Canvas {
   std::int32_t height_ = 0;
   std::vector<std::uint32_t> pixels_;
 };
+
+// Fills `to` with `from` enlarged `factor` times, each pixel becoming a
+// factor x factor block: the classic look at a larger size, pixel for pixel.
+// False, `to` untouched, unless `to` is exactly that size.
+bool ScaleNearest(const Canvas& from, std::int32_t factor, Canvas& to) noexcept;
 
 }  // namespace tessaloom

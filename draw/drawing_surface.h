@@ -60,6 +60,10 @@ struct Font {
   }
 };
 
+// Largest factor a chart's image may be scaled by: the image is Width x
+// Scale by Height x Scale pixels, drawn from the same classic coordinates.
+inline constexpr std::int32_t kMaxScale = 4;
+
 // Metrics of a font, in pixels.
 struct TextMetrics {
   std::int32_t height = 0;  // cell height: ascent + descent

@@ -18,7 +18,6 @@ namespace tessaloom {
 namespace {
 
 constexpr std::int32_t kMaxSide = 1 << 20;
-constexpr std::int32_t kMaxScale = 4;
 // Wider pens than this are drawn this wide (charts use 1 and 2).
 constexpr std::int64_t kMaxPenWidth = 1 << 16;
 // Real numbers past this many pixels are written as this; 3 decimals are

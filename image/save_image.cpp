@@ -15,6 +15,50 @@ constexpr char kCannotOpen[] = "Unable to open file for writing";
 
 constexpr char kNoMemory[] = "Not enough memory";
 
+// Creates `path` through its folder (checked against `limit`), lets `write`
+// fill it and replaces any file of that name in one step. The final
+// component is a plain name in the folder the rest of the path leads to; a
+// path ending in '/' leaves none, and no file can be created.
+template <class Write>
+bool WriteReplacing(const std::string& path, FileSystem& files, const OutputLimit& limit,
+                    std::string& errorText, Write write) {
+  const PathParts parts = SplitFolderAndName(path);
+  std::string reason;
+  const std::unique_ptr<Folder> folder = files.OpenFolder(parts.folder, reason);
+  if (folder == nullptr) {
+    errorText = kCannotOpen;
+    return false;
+  }
+  std::string real;
+  if (!limit.folder.empty() && !(folder->RealPath(real) && FolderHolds(limit.folder, real))) {
+    errorText = limit.refusal;
+    return false;
+  }
+  const std::unique_ptr<WritableFile> file = folder->NewReplacingFile(parts.name, reason);
+  if (file == nullptr) {
+    errorText = kCannotOpen;
+    return false;
+  }
+  if (!write(*file, reason)) {
+    errorText = std::move(reason);
+    return false;
+  }
+  switch (file->Commit(reason)) {
+    case CommitResult::kDone: return true;
+    case CommitResult::kCannotReplace: errorText = kCannotOpen; return false;
+    case CommitResult::kWriteFailed: errorText = std::move(reason); return false;
+  }
+  return false;
+}
+
+void ReportNoMemory(std::string& errorText) noexcept {
+  try {
+    errorText = kNoMemory;
+  } catch (...) {
+    errorText.clear();
+  }
+}
+
 }  // namespace
 
 const char* ImageMimeType(ImageFormat format) noexcept {
@@ -22,6 +66,8 @@ const char* ImageMimeType(ImageFormat format) noexcept {
     case ImageFormat::kBmp: return "image/bmp";
     case ImageFormat::kJpeg: return "image/jpeg";
     case ImageFormat::kPng: return "image/png";
+    case ImageFormat::kSvg: return "image/svg+xml";
+    case ImageFormat::kPdf: return "application/pdf";
     case ImageFormat::kByName: break;
   }
   return "";
@@ -33,6 +79,8 @@ bool EncodeCanvas(const Canvas& canvas, ImageFormat format, int jpegQuality, Wri
     case ImageFormat::kBmp: return WriteCanvasBmp(canvas, file, error);
     case ImageFormat::kJpeg: return EncodeCanvasJpeg(canvas, file, error, jpegQuality);
     case ImageFormat::kPng: return EncodeCanvasPng(canvas, file, error);
+    case ImageFormat::kSvg:
+    case ImageFormat::kPdf:
     case ImageFormat::kByName: break;
   }
   error = "No image format chosen";
@@ -99,43 +147,37 @@ bool SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
       output = ChooseImageOutput(fullPath);
       format = output.jpeg ? ImageFormat::kJpeg : ImageFormat::kBmp;
     }
-    // The output's final component is a plain name (by the name rule it
-    // ends in "bmp" or "jpg") in the folder the rest of the path leads to;
-    // a name ending in '/' leaves none, and no file can be created.
-    const PathParts parts = SplitFolderAndName(output.path);
-    std::string reason;
-    const std::unique_ptr<Folder> folder = files.OpenFolder(parts.folder, reason);
-    if (folder == nullptr) {
-      errorText = kCannotOpen;
-      return false;
-    }
-    std::string real;
-    if (!limit.folder.empty() && !(folder->RealPath(real) && FolderHolds(limit.folder, real))) {
-      errorText = limit.refusal;
-      return false;
-    }
-    const std::unique_ptr<WritableFile> file = folder->NewReplacingFile(parts.name, reason);
-    if (file == nullptr) {
-      errorText = kCannotOpen;
-      return false;
-    }
-    // Every format is encoded from the same rows the BMP would hold.
-    if (!EncodeCanvas(*canvas, format, options.jpegQuality, *file, reason)) {
-      errorText = std::move(reason);
-      return false;
-    }
-    switch (file->Commit(reason)) {
-      case CommitResult::kDone: return true;
-      case CommitResult::kCannotReplace: errorText = kCannotOpen; return false;
-      case CommitResult::kWriteFailed: errorText = std::move(reason); return false;
-    }
-    return false;
+    return WriteReplacing(output.path, files, limit, errorText,
+                          [&](WritableFile& file, std::string& reason) {
+                            // Every format is encoded from the same rows the BMP would hold.
+                            return EncodeCanvas(*canvas, format, options.jpegQuality, file, reason);
+                          });
   } catch (...) {
     try {
       errorText = kNoMemory;
     } catch (...) {
       errorText.clear();
     }
+    return false;
+  }
+}
+
+bool SaveDocument(std::span<const std::uint8_t> bytes, std::string filePath, std::string fileName,
+                  std::string& errorText, FileSystem& files, const OutputLimit& limit) noexcept {
+  try {
+    if (!IsPathValid(filePath, files)) {
+      errorText = "Invalid File Path";
+      return false;
+    }
+    if (fileName.empty()) {
+      errorText = "File Name missing";
+      return false;
+    }
+    return WriteReplacing(
+        filePath + "/" + fileName, files, limit, errorText,
+        [&](WritableFile& file, std::string& reason) { return file.Append(bytes, reason); });
+  } catch (...) {
+    ReportNoMemory(errorText);
     return false;
   }
 }

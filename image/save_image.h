@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -19,14 +20,22 @@
 namespace tessaloom {
 
 // The image format a script asks for. kByName follows ChooseImageOutput.
-enum class ImageFormat : std::uint8_t { kByName, kBmp, kJpeg, kPng };
+// kSvg and kPdf are documents a surface writes itself (SaveDocument); they
+// are never encoded from a canvas.
+enum class ImageFormat : std::uint8_t { kByName, kBmp, kJpeg, kPng, kSvg, kPdf };
+
+// Whether `format` is a document written by its own surface, not a raster.
+[[nodiscard]] constexpr bool IsDocumentFormat(ImageFormat format) noexcept {
+  return format == ImageFormat::kSvg || format == ImageFormat::kPdf;
+}
 
 struct ImageOptions {
   ImageFormat format = ImageFormat::kByName;
   int jpegQuality = kJpegQuality;  // 1 to 100
 };
 
-// "image/bmp", "image/jpeg", "image/png"; "" for kByName.
+// "image/bmp", "image/jpeg", "image/png", "image/svg+xml",
+// "application/pdf"; "" for kByName.
 [[nodiscard]] const char* ImageMimeType(ImageFormat format) noexcept;
 
 // Encodes `canvas` in `format` (not kByName) and appends it to `file`, which
@@ -93,6 +102,16 @@ struct OutputLimit {
                              std::string& errorText, FileSystem& files = FileSystem::Default(),
                              const OutputLimit& limit = {},
                              const ImageOptions& options = {}) noexcept;
+
+// Writes a finished document (SVG or PDF bytes) into folder `filePath` as
+// `fileName` exactly, through the same checks and the same replace-in-one-
+// step as SaveImage, with its messages ("Invalid File Path", "File Name
+// missing", "Unable to open file for writing", `limit.refusal`, a write
+// error).
+[[nodiscard]] bool SaveDocument(std::span<const std::uint8_t> bytes, std::string filePath,
+                                std::string fileName, std::string& errorText,
+                                FileSystem& files = FileSystem::Default(),
+                                const OutputLimit& limit = {}) noexcept;
 
 // The image SaveImage would write, kept in `out` instead (replacing what it
 // held) with its format in `written`; nothing touches the disk. kByName picks

@@ -66,8 +66,13 @@ HRESULT DispatchGetIDsOfNames(const InterfaceDescription& description, REFIID ii
     ids[i] = DISPID_UNKNOWN;
     if (member == nullptr) continue;
     const std::u16string_view param = ZeroTerminated(names[i]);
-    for (std::uint8_t p = 0; p < member->parameterCount; ++p) {
-      if (NameMatches(param, member->parameters[p].name)) ids[i] = p;
+    // A property read and written has a row for each; the put row holds
+    // the parameter names.
+    for (const MemberDescription& row : description.members) {
+      if (row.dispid != member->dispid) continue;
+      for (std::uint8_t p = 0; p < row.parameterCount; ++p) {
+        if (NameMatches(param, row.parameters[p].name)) ids[i] = p;
+      }
     }
     if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
   }
@@ -85,16 +90,52 @@ bool KindAccepts(MemberKind kind, WORD flags) {
   return false;
 }
 
-HRESULT CheckNamedArguments(const MemberDescription& member, const DISPPARAMS& params) {
-  if (member.kind == MemberKind::kPropertyPut) {
-    if (params.cNamedArgs == 0) return DISP_E_PARAMNOTOPTIONAL;
-    if (params.cNamedArgs != 1 || params.rgdispidNamedArgs == nullptr ||
-        params.rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) {
+// Where each parameter's value sits in rgvarg. COM's layout: the named
+// arguments first, in the order of rgdispidNamedArgs, then the positional
+// ones last first. A property put's value is the named argument
+// DISPID_PROPERTYPUT and fills the last parameter; other named arguments
+// carry the DISPID GetIDsOfNames gives a parameter, its position.
+HRESULT MapArguments(const MemberDescription& member, const DISPPARAMS& args,
+                     std::array<UINT, kMaxParameters>& slots, UINT* argError) {
+  constexpr UINT kUnset = 0xFFFFFFFF;
+  slots.fill(kUnset);
+  const UINT count = member.parameterCount;
+  const bool put = member.kind == MemberKind::kPropertyPut;
+  if (args.cArgs != 0 && args.rgvarg == nullptr) return DISP_E_BADPARAMCOUNT;
+  if (args.cNamedArgs > args.cArgs) return DISP_E_BADPARAMCOUNT;
+  if (args.cNamedArgs != 0 && args.rgdispidNamedArgs == nullptr) return DISP_E_PARAMNOTFOUND;
+  if (put && args.cNamedArgs == 0) return DISP_E_PARAMNOTOPTIONAL;
+  // Parameters a named argument other than DISPID_PROPERTYPUT may fill.
+  const UINT nameable = put && count != 0 ? count - 1 : count;
+  const UINT positional = args.cArgs - args.cNamedArgs;
+  if (positional > nameable) return DISP_E_BADPARAMCOUNT;
+  for (UINT p = 0; p < positional; ++p) slots[p] = args.cArgs - 1 - p;
+  bool has_value = !put;
+  bool named_parameters = false;
+  for (UINT i = 0; i < args.cNamedArgs; ++i) {
+    const DISPID id = args.rgdispidNamedArgs[i];
+    UINT position = kUnset;
+    if (id == DISPID_PROPERTYPUT && put && !has_value && count != 0) {
+      position = count - 1;
+      has_value = true;
+    } else if (id >= 0 && static_cast<UINT>(id) < nameable &&
+               slots[static_cast<UINT>(id)] == kUnset) {
+      position = static_cast<UINT>(id);
+      named_parameters = true;
+    }
+    // Unknown, repeated, or naming a parameter already given by position.
+    if (position == kUnset) {
+      if (argError != nullptr) *argError = i;
       return DISP_E_PARAMNOTFOUND;
     }
-    return S_OK;
+    slots[position] = i;
   }
-  return params.cNamedArgs == 0 ? S_OK : DISP_E_NONAMEDARGS;
+  for (UINT p = 0; p < count; ++p) {
+    if (slots[p] != kUnset) continue;
+    // Without names the count alone is wrong; with them a parameter is missing.
+    return named_parameters || (put && !has_value) ? DISP_E_PARAMNOTOPTIONAL : DISP_E_BADPARAMCOUNT;
+  }
+  return S_OK;
 }
 
 }  // namespace
@@ -116,14 +157,12 @@ HRESULT DispatchInvoke(const InterfaceDescription& description, IDispatch* self,
 
   DISPPARAMS none;
   const DISPPARAMS& args = params != nullptr ? *params : none;
-  if (const HRESULT hr = CheckNamedArguments(*member, args); FAILED(hr)) return hr;
-  if (args.cArgs != member->parameterCount || (args.cArgs != 0 && args.rgvarg == nullptr)) {
-    return DISP_E_BADPARAMCOUNT;
-  }
+  std::array<UINT, kMaxParameters> slots;
+  if (const HRESULT hr = MapArguments(*member, args, slots, argError); FAILED(hr)) return hr;
 
   std::array<Variant, kMaxParameters> coerced;
-  for (UINT i = 0; i < args.cArgs; ++i) {
-    const UINT slot = args.cArgs - 1 - i;  // rgvarg holds the arguments last first
+  for (UINT i = 0; i < member->parameterCount; ++i) {
+    const UINT slot = slots[i];
     const HRESULT hr =
         VariantChangeType(coerced[i].get(), &args.rgvarg[slot], 0, member->parameters[i].type);
     if (FAILED(hr)) {
@@ -132,7 +171,7 @@ HRESULT DispatchInvoke(const InterfaceDescription& description, IDispatch* self,
     }
   }
   VARIANT args_in_order[kMaxParameters];
-  for (UINT i = 0; i < args.cArgs; ++i) args_in_order[i] = *coerced[i].get();
+  for (UINT i = 0; i < member->parameterCount; ++i) args_in_order[i] = *coerced[i].get();
 
   Variant discard;
   VARIANT* out = result != nullptr ? result : discard.get();

@@ -59,15 +59,20 @@ HRESULT DispatchGetIDsOfNames(const InterfaceDescription& description, REFIID ii
                               UINT count, DISPID* ids) noexcept;
 
 // IDispatch::Invoke over a description. Checks the kind against `flags`
-// (DISP_E_MEMBERNOTFOUND), named arguments (a put takes exactly its value
-// as DISPID_PROPERTYPUT; methods take none: DISP_E_NONAMEDARGS,
-// DISP_E_PARAMNOTOPTIONAL, DISP_E_PARAMNOTFOUND), the count
-// (DISP_E_BADPARAMCOUNT), coerces each argument (DISP_E_TYPEMISMATCH,
+// (DISP_E_MEMBERNOTFOUND), then places the arguments as COM lays them out:
+// named ones first in rgvarg, in the order of rgdispidNamedArgs (a
+// parameter's DISPID is its position, as GetIDsOfNames answers; a property
+// put's value is named DISPID_PROPERTYPUT), then the positional ones last
+// first. An unknown or repeated name, or one for a parameter also given by
+// position, is DISP_E_PARAMNOTFOUND with `argError` the named argument's
+// index; a put without its value or a named call that leaves a parameter out
+// is DISP_E_PARAMNOTOPTIONAL; a wrong count otherwise DISP_E_BADPARAMCOUNT.
+// Each argument is coerced to its parameter's type (DISP_E_TYPEMISMATCH,
 // DISP_E_OVERFLOW or DISP_E_BADVARTYPE, with `argError` set to the
-// argument's index in rgvarg), then calls the member. A success code of the
-// member (S_OK, S_FALSE) is returned as it is; a failure code is returned as
-// it is and also stored in `exception->scode`. `result` receives a property
-// get's value (or VT_EMPTY) and may be null.
+// argument's index in rgvarg), then the member is called. A success code of
+// the member (S_OK, S_FALSE) is returned as it is; a failure code is
+// returned as it is and also stored in `exception->scode`. `result`
+// receives a property get's value (or VT_EMPTY) and may be null.
 HRESULT DispatchInvoke(const InterfaceDescription& description, IDispatch* self, DISPID dispid,
                        REFIID iid, WORD flags, DISPPARAMS* params, VARIANT* result,
                        EXCEPINFO* exception, UINT* argError) noexcept;

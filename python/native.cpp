@@ -1,12 +1,19 @@
 // tessaloom._native: the thin native half of the Python host. It creates
-// objects through the library's class factory and exposes IDispatch's two
-// late-binding calls. Values cross as tagged tuples so that text keeps every
-// UTF-16 unit (lone surrogates included): ("s", utf16le_bytes), ("i", int),
-// ("l", int64), ("f", float), ("b", bool), ("e",) for empty, ("n",) for null.
-// The late-binding rules themselves live in tessaloom/__init__.py.
+// objects through the library's class factory and makes IDispatch's two
+// late-binding calls. A call's arguments cross as the Python values
+// themselves and are turned into VARIANTs here, in one native call per
+// late-bound call: text keeps every UTF-16 unit (lone surrogates included),
+// integers become VT_I4 or VT_I8 (a double past that), anything with
+// __index__ or __float__ (numpy scalars) counts as a number. Keyword
+// arguments become IDispatch named arguments, their DISPIDs asked of the
+// object by parameter name. A failed call raises InvokeError(hresult,
+// argument, reason): `argument` is the failing argument's position in the
+// call, the keyword it was given as, or None. The naming rules and the
+// messages live in tessaloom/__init__.py.
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -34,6 +41,150 @@ std::u16string FromUtf16Bytes(const std::string& bytes) {
   return text;
 }
 
+// The exception class of failed calls; made once when the module loads.
+py::handle InvokeErrorType() {
+  static const py::handle type =
+      PyErr_NewException("tessaloom._native.InvokeError", nullptr, nullptr);
+  return type;
+}
+
+[[noreturn]] void RaiseInvokeError(HRESULT hr, py::object argument, const char* reason = nullptr) {
+  py::object text = reason != nullptr ? py::object(py::str(reason)) : py::object(py::none());
+  PyErr_SetObject(InvokeErrorType().ptr(), py::make_tuple(hr, std::move(argument), text).ptr());
+  throw py::error_already_set();
+}
+
+// Python text to a BSTR unit by unit, so lone surrogates pass as they are.
+BSTR BstrFromPython(PyObject* text) {
+  if (PyUnicode_READY(text) != 0) throw py::error_already_set();
+  const Py_ssize_t length = PyUnicode_GET_LENGTH(text);
+  const int kind = PyUnicode_KIND(text);
+  const void* data = PyUnicode_DATA(text);
+  std::size_t units = static_cast<std::size_t>(length);
+  if (kind == PyUnicode_4BYTE_KIND) {
+    for (Py_ssize_t i = 0; i < length; ++i) {
+      if (PyUnicode_READ(kind, data, i) > 0xFFFF) ++units;
+    }
+  }
+  if (units > kMaxBstrLength) throw std::bad_alloc();
+  BSTR out = SysAllocStringLen(nullptr, static_cast<std::uint32_t>(units));
+  if (out == nullptr) throw std::bad_alloc();
+  std::size_t at = 0;
+  for (Py_ssize_t i = 0; i < length; ++i) {
+    const Py_UCS4 c = PyUnicode_READ(kind, data, i);
+    if (c > 0xFFFF) {
+      out[at++] = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      out[at++] = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      out[at++] = static_cast<char16_t>(c);
+    }
+  }
+  return out;
+}
+
+py::object TextToPython(std::u16string_view text) {
+  if (text.empty()) return py::str("");
+  int little_endian = -1;
+  PyObject* decoded = PyUnicode_DecodeUTF16(reinterpret_cast<const char*>(text.data()),
+                                            static_cast<Py_ssize_t>(text.size() * 2),
+                                            "surrogatepass", &little_endian);
+  if (decoded == nullptr) throw py::error_already_set();
+  return py::reinterpret_steal<py::object>(decoded);
+}
+
+enum class Converted { kOk, kOverflow, kUnsupported };
+
+Converted IntegerToVariant(PyObject* number, VARIANT* v) {
+  int overflow = 0;
+  const long long value = PyLong_AsLongLongAndOverflow(number, &overflow);
+  if (overflow == 0) {
+    if (value == -1 && PyErr_Occurred()) throw py::error_already_set();
+    if (value >= INT32_MIN && value <= INT32_MAX) {
+      v->vt = VT_I4, v->lVal = static_cast<std::int32_t>(value);
+    } else {
+      v->vt = VT_I8, v->llVal = value;
+    }
+    return Converted::kOk;
+  }
+  // Past 64 bits the value goes on as a double, if it fits one.
+  const double as_double = PyLong_AsDouble(number);
+  if (as_double == -1.0 && PyErr_Occurred()) {
+    PyErr_Clear();
+    return Converted::kOverflow;
+  }
+  v->vt = VT_R8, v->dblVal = as_double;
+  return Converted::kOk;
+}
+
+Converted ToVariant(PyObject* value, VARIANT* v) {
+  if (value == Py_None) {
+    v->vt = VT_EMPTY;
+  } else if (PyBool_Check(value)) {
+    v->vt = VT_BOOL, v->boolVal = value == Py_True ? VARIANT_TRUE : VARIANT_FALSE;
+  } else if (PyLong_Check(value)) {
+    return IntegerToVariant(value, v);
+  } else if (PyFloat_Check(value)) {
+    v->vt = VT_R8, v->dblVal = PyFloat_AS_DOUBLE(value);
+  } else if (PyUnicode_Check(value)) {
+    v->bstrVal = BstrFromPython(value);
+    v->vt = VT_BSTR;
+  } else if (Py_TYPE(value)->tp_as_number != nullptr && Py_TYPE(value)->tp_as_number->nb_index) {
+    const py::object index = py::reinterpret_steal<py::object>(PyNumber_Index(value));
+    if (!index) throw py::error_already_set();
+    return IntegerToVariant(index.ptr(), v);
+  } else if (Py_TYPE(value)->tp_as_number != nullptr && Py_TYPE(value)->tp_as_number->nb_float) {
+    const double number = PyFloat_AsDouble(value);
+    if (number == -1.0 && PyErr_Occurred()) throw py::error_already_set();
+    v->vt = VT_R8, v->dblVal = number;
+  } else {
+    return Converted::kUnsupported;
+  }
+  return Converted::kOk;
+}
+
+py::object FromVariant(const VARIANT& v) {
+  switch (v.vt) {
+    case VT_BSTR: return TextToPython(BstrView(v.bstrVal));
+    case VT_I4: return py::int_(v.lVal);
+    case VT_I8: return py::int_(v.llVal);
+    case VT_R4: return py::float_(static_cast<double>(v.fltVal));
+    case VT_R8: return py::float_(v.dblVal);
+    case VT_BOOL: return py::bool_(v.boolVal != 0);
+    case VT_ARRAY | VT_UI1: {
+      const SAFEARRAY* array = v.parray;
+      if (array == nullptr || array->cElements == 0) return py::bytes();
+      return py::bytes(reinterpret_cast<const char*>(array->pvData), array->cElements);
+    }
+    default: return py::none();
+  }
+}
+
+std::u16string Utf16OfPython(PyObject* text) {
+  BSTR units = BstrFromPython(text);
+  std::u16string copy(BstrView(units));
+  SysFreeString(units);
+  return copy;
+}
+
+// Storage of one call's arguments: inline for the short calls scripts make,
+// on the heap past that. Owns the VARIANTs it holds.
+template <typename T, std::size_t N>
+class CallStorage {
+ public:
+  explicit CallStorage(std::size_t n) {
+    if (n > N) heap_.resize(n);
+  }
+  T* data() { return heap_.empty() ? inline_.data() : heap_.data(); }
+
+ private:
+  std::array<T, N> inline_{};
+  std::vector<T> heap_;
+};
+
+// The most arguments one call may pass; no member of a script-facing
+// interface takes nearly so many.
+constexpr std::size_t kMaxCallArguments = 64;
+
 class NativeDispatch {
  public:
   explicit NativeDispatch(ComPtr<IDispatch> dispatch) : dispatch_(std::move(dispatch)) {}
@@ -48,79 +199,110 @@ class NativeDispatch {
     return {hr, id};
   }
 
-  // Returns (hr, value, argError). Arguments are given in call order.
-  std::tuple<HRESULT, py::object, int> Invoke(DISPID id, WORD flags, const py::tuple& args);
+  // Whether the object answers for the class's default interface, whose
+  // members this module's own type description lists.
+  bool HasDefaultInterface() {
+    ComPtr<IGraphGenerator2> typed;
+    return SUCCEEDED(dispatch_->QueryInterface(IID_IGraphGenerator2, typed.out()));
+  }
+
+  // The object's call(dispid, flags, args, keywords, member) as a plain
+  // built-in function; see Call.
+  py::object Caller() const;
 
  private:
   ComPtr<IDispatch> dispatch_;
 };
 
-void ToVariant(const py::tuple& tagged, Variant& out) {
-  const std::string tag = tagged[0].cast<std::string>();
-  VARIANT* v = out.get();
-  if (tag == "s") {
-    const std::u16string text = FromUtf16Bytes(tagged[1].cast<py::bytes>());
-    out = Variant(std::u16string_view(text));
-    if (out->vt != VT_BSTR) throw std::bad_alloc();
-  } else if (tag == "i") {
-    v->vt = VT_I4, v->lVal = tagged[1].cast<std::int32_t>();
-  } else if (tag == "l") {
-    v->vt = VT_I8, v->llVal = tagged[1].cast<std::int64_t>();
-  } else if (tag == "f") {
-    v->vt = VT_R8, v->dblVal = tagged[1].cast<double>();
-  } else if (tag == "b") {
-    v->vt = VT_BOOL, v->boolVal = tagged[1].cast<bool>() ? VARIANT_TRUE : VARIANT_FALSE;
-  } else if (tag == "n") {
-    v->vt = VT_NULL;
-  } else {
-    v->vt = VT_EMPTY;
-  }
-}
+// Invokes `id` with the positional `args` and the keyword arguments in
+// `keywords` (a dict or None) of the member called `member`. For a put,
+// the last positional argument is the value. Returns a property get's
+// value, or the member's success code when it returns nothing.
+py::object Call(IDispatch* dispatch, DISPID id, WORD flags, const py::tuple& args,
+                const py::handle& keywords, const py::handle& member) {
+  const std::size_t positional = args.size();
+  const bool has_keywords = PyDict_Check(keywords.ptr()) && PyDict_Size(keywords.ptr()) > 0;
+  const std::size_t keyword_count =
+      has_keywords ? static_cast<std::size_t>(PyDict_Size(keywords.ptr())) : 0;
+  const std::size_t total = positional + keyword_count;
+  if (total > kMaxCallArguments) RaiseInvokeError(DISP_E_BADPARAMCOUNT, py::none());
+  // The value of a put travels as the named argument DISPID_PROPERTYPUT.
+  const bool put_value = (flags & DISPATCH_PROPERTYPUT) != 0 && positional > 0;
+  const std::size_t named = keyword_count + (put_value ? 1 : 0);
 
-py::object FromVariant(const VARIANT& v) {
-  switch (v.vt) {
-    case VT_BSTR: {
-      const std::u16string_view text = BstrView(v.bstrVal);
-      std::string bytes(text.size() * 2, '\0');
-      for (std::size_t i = 0; i < text.size(); ++i) {
-        bytes[2 * i] = static_cast<char>(text[i] & 0xFF);
-        bytes[2 * i + 1] = static_cast<char>(text[i] >> 8);
+  CallStorage<DISPID, 4> named_ids(named);
+  if (put_value) named_ids.data()[0] = DISPID_PROPERTYPUT;
+  // Held, not borrowed: a value's __index__ or __float__ is Python code
+  // that may change the dict while the call is built.
+  std::vector<py::object> keyword_names;
+  std::vector<py::object> keyword_values;
+  if (has_keywords) {
+    // GetIDsOfNames with the member first, then the parameter names.
+    keyword_names.reserve(keyword_count);
+    keyword_values.reserve(keyword_count);
+    std::vector<std::u16string> texts;
+    texts.reserve(keyword_count + 1);
+    texts.push_back(Utf16OfPython(member.ptr()));
+    PyObject* key = nullptr;
+    PyObject* value = nullptr;
+    Py_ssize_t pos = 0;
+    while (keyword_names.size() < keyword_count &&
+           PyDict_Next(keywords.ptr(), &pos, &key, &value)) {
+      if (!PyUnicode_Check(key)) throw py::type_error("keywords must be strings");
+      keyword_names.push_back(py::reinterpret_borrow<py::object>(key));
+      keyword_values.push_back(py::reinterpret_borrow<py::object>(value));
+      texts.push_back(Utf16OfPython(key));
+    }
+    if (keyword_names.size() != keyword_count) throw py::value_error("keywords changed");
+    std::vector<OLECHAR*> names;
+    for (std::u16string& text : texts) names.push_back(text.data());
+    std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
+    static_cast<void>(dispatch->GetIDsOfNames(GUID_NULL, names.data(),
+                                              static_cast<UINT>(names.size()), 0, ids.data()));
+    for (std::size_t k = 0; k < keyword_count; ++k) {
+      // A name would end at a NUL on its way in, so "xVal\0..." is no xVal.
+      if (texts[k + 1].find(u'\0') != std::u16string::npos) ids[k + 1] = DISPID_UNKNOWN;
+      if (ids[k + 1] == DISPID_UNKNOWN) {
+        RaiseInvokeError(DISP_E_PARAMNOTFOUND, keyword_names[k], "no parameter of that name");
       }
-      return py::make_tuple("s", py::bytes(bytes));
+      named_ids.data()[(put_value ? 1 : 0) + k] = ids[k + 1];
     }
-    case VT_I4: return py::make_tuple("i", v.lVal);
-    case VT_I8: return py::make_tuple("l", v.llVal);
-    case VT_R4: return py::make_tuple("f", static_cast<double>(v.fltVal));
-    case VT_R8: return py::make_tuple("f", v.dblVal);
-    case VT_BOOL: return py::make_tuple("b", v.boolVal != 0);
-    case VT_NULL: return py::make_tuple("n");
-    case VT_ARRAY | VT_UI1: {
-      const SAFEARRAY* array = v.parray;
-      if (array == nullptr || array->cElements == 0) return py::make_tuple("a", py::bytes());
-      return py::make_tuple(
-          "a", py::bytes(reinterpret_cast<const char*>(array->pvData), array->cElements));
-    }
-    default: return py::make_tuple("e");
   }
-}
 
-std::tuple<HRESULT, py::object, int> NativeDispatch::Invoke(DISPID id, WORD flags,
-                                                            const py::tuple& args) {
-  std::vector<Variant> values(args.size());
-  // rgvarg holds the arguments last first.
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    ToVariant(args[i].cast<py::tuple>(), values[args.size() - 1 - i]);
+  // rgvarg: the put value, the keyword arguments in order, then the
+  // remaining positional arguments last first.
+  CallStorage<Variant, 4> values(total);
+  auto slot_of_position = [&](std::size_t i) {
+    if (put_value && i == positional - 1) return std::size_t{0};
+    return total - 1 - i;
+  };
+  // The failing argument is named only on the way out, so the usual call
+  // makes no Python objects for it.
+  auto convert = [&](PyObject* value, std::size_t slot, auto&& argument) {
+    const Converted converted = ToVariant(value, values.data()[slot].get());
+    if (converted == Converted::kOverflow) RaiseInvokeError(DISP_E_OVERFLOW, argument());
+    if (converted == Converted::kUnsupported) {
+      const std::string reason =
+          std::string("cannot pass ") + Py_TYPE(value)->tp_name + " through automation";
+      RaiseInvokeError(DISP_E_TYPEMISMATCH, argument(), reason.c_str());
+    }
+  };
+  for (std::size_t i = 0; i < positional; ++i) {
+    convert(PyTuple_GET_ITEM(args.ptr(), static_cast<Py_ssize_t>(i)), slot_of_position(i),
+            [i] { return py::object(py::int_(i)); });
   }
-  std::vector<VARIANT> raw(values.size());
-  for (std::size_t i = 0; i < values.size(); ++i) raw[i] = *values[i].get();
-  DISPID put = DISPID_PROPERTYPUT;
+  for (std::size_t k = 0; k < keyword_names.size(); ++k) {
+    const py::object& name = keyword_names[k];
+    convert(keyword_values[k].ptr(), (put_value ? 1 : 0) + k, [&name] { return name; });
+  }
+  CallStorage<VARIANT, 4> raw(total);
+  for (std::size_t i = 0; i < total; ++i) raw.data()[i] = *values.data()[i].get();
+
   DISPPARAMS params;
-  params.rgvarg = raw.empty() ? nullptr : raw.data();
-  params.cArgs = static_cast<UINT>(raw.size());
-  if ((flags & DISPATCH_PROPERTYPUT) != 0) {
-    params.rgdispidNamedArgs = &put;
-    params.cNamedArgs = 1;
-  }
+  params.rgvarg = total != 0 ? raw.data() : nullptr;
+  params.cArgs = static_cast<UINT>(total);
+  params.rgdispidNamedArgs = named != 0 ? named_ids.data() : nullptr;
+  params.cNamedArgs = static_cast<UINT>(named);
   Variant result;
   EXCEPINFO exception;
   constexpr UINT kNoArgument = 0xFFFFFFFF;
@@ -129,16 +311,77 @@ std::tuple<HRESULT, py::object, int> NativeDispatch::Invoke(DISPID id, WORD flag
   {
     // Drawing takes a while; other Python threads (with their own objects) go on.
     py::gil_scoped_release release;
-    hr = dispatch_->Invoke(id, GUID_NULL, 0, flags, &params, result.get(), &exception, &arg_error);
+    hr = dispatch->Invoke(id, GUID_NULL, 0, flags, &params, result.get(), &exception, &arg_error);
   }
   SysFreeString(exception.bstrSource);
   SysFreeString(exception.bstrDescription);
-  // Report the failing argument by its position in the call, not in rgvarg.
-  int reported_arg = -1;
-  if (FAILED(hr) && arg_error < raw.size()) {
-    reported_arg = static_cast<int>(raw.size() - 1 - arg_error);
+  if (SUCCEEDED(hr)) {
+    if (result->vt == VT_EMPTY) return py::int_(hr);
+    return FromVariant(*result.get());
   }
-  return {hr, FromVariant(*result.get()), reported_arg};
+  // Name the failing argument as the call gave it, not by its rgvarg slot.
+  py::object argument = py::none();
+  if (arg_error < total) {
+    if (put_value && arg_error == 0) {
+      argument = py::int_(positional - 1);
+    } else if (arg_error < named) {
+      argument = keyword_names[arg_error - (put_value ? 1 : 0)];
+    } else {
+      argument = py::int_(total - 1 - arg_error);
+    }
+  }
+  RaiseInvokeError(hr, std::move(argument));
+}
+
+// Every late-bound call comes through here, so it is a METH_FASTCALL
+// function bound to its object rather than a pybind11 method: that spares
+// the generic argument matching, which costs more than the call itself.
+constexpr const char* kCallerCapsule = "tessaloom._native.caller";
+
+PyObject* CallFast(PyObject* capsule, PyObject* const* argv, Py_ssize_t argc) noexcept {
+  try {
+    auto* dispatch = static_cast<IDispatch*>(PyCapsule_GetPointer(capsule, kCallerCapsule));
+    if (dispatch == nullptr) return nullptr;
+    if (argc != 5 || !PyLong_Check(argv[0]) || !PyLong_Check(argv[1]) || !PyTuple_Check(argv[2]) ||
+        !PyUnicode_Check(argv[4])) {
+      throw py::type_error("call(dispid: int, flags: int, args: tuple, keywords, member: str)");
+    }
+    const long dispid = PyLong_AsLong(argv[0]);
+    const long flags = PyLong_AsLong(argv[1]);
+    if (PyErr_Occurred()) return nullptr;
+    if (dispid < INT32_MIN || dispid > INT32_MAX || flags < 0 || flags > 0xFFFF) {
+      throw py::value_error("dispid or flags out of range");
+    }
+    return Call(dispatch, static_cast<DISPID>(dispid), static_cast<WORD>(flags),
+                py::reinterpret_borrow<py::tuple>(argv[2]), argv[3], argv[4])
+        .release()
+        .ptr();
+  } catch (py::error_already_set& failure) {
+    failure.restore();
+  } catch (py::builtin_exception& failure) {
+    failure.set_error();
+  } catch (const std::bad_alloc&) {
+    PyErr_NoMemory();
+  } catch (const std::exception& failure) {
+    PyErr_SetString(PyExc_RuntimeError, failure.what());
+  }
+  return nullptr;
+}
+
+PyMethodDef kCallDefinition{
+    "call", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&CallFast)), METH_FASTCALL,
+    "call(dispid, flags, args, keywords, member): one late-bound call"};
+
+// The capsule holds a reference on the object for as long as the function lives.
+py::object NativeDispatch::Caller() const {
+  IDispatch* dispatch = dispatch_.get();
+  py::capsule owner(dispatch, kCallerCapsule, [](PyObject* capsule) {
+    static_cast<IDispatch*>(PyCapsule_GetPointer(capsule, kCallerCapsule))->Release();
+  });
+  dispatch->AddRef();
+  PyObject* function = PyCFunction_New(&kCallDefinition, owner.ptr());
+  if (function == nullptr) throw py::error_already_set();
+  return py::reinterpret_steal<py::object>(function);
 }
 
 std::tuple<HRESULT, std::optional<NativeDispatch>> CreateInstance(const std::string& clsid_text) {
@@ -220,8 +463,8 @@ py::list Members() {
     for (std::uint8_t i = 0; i < m.parameterCount; ++i) {
       params.append(py::make_tuple(m.parameters[i].name, m.parameters[i].type));
     }
-    members.append(
-        py::make_tuple(m.name, m.dispid, kKinds[static_cast<int>(m.kind)], params, m.helpString));
+    members.append(py::make_tuple(m.name, m.dispid, kKinds[static_cast<int>(m.kind)], params,
+                                  m.helpString, m.resultType));
   }
   return members;
 }
@@ -232,7 +475,9 @@ PYBIND11_MODULE(_native, m) {
   m.doc() = "Native half of the tessaloom Python host.";
   py::class_<NativeDispatch>(m, "NativeDispatch")
       .def("get_id", &NativeDispatch::GetId)
-      .def("invoke", &NativeDispatch::Invoke);
+      .def("has_default_interface", &NativeDispatch::HasDefaultInterface)
+      .def("caller", &NativeDispatch::Caller);
+  m.attr("InvokeError") = InvokeErrorType();
   m.def("create_instance", &CreateInstance);
   m.def("class_from_progid", &ClassOfProgId);
   m.def("create_registered", &CreateRegistered);
@@ -247,6 +492,8 @@ PYBIND11_MODULE(_native, m) {
   m.def("can_unload_now", [] { return DllCanUnloadNow(); });
   m.attr("__version__") = TESSALOOM_VERSION;
   m.attr("CLSID_GraphGenerator") = GuidToString(CLSID_GraphGenerator);
+  m.attr("INTERFACE_NAME") = GraphGenerator2Interface().name;
+  m.attr("INTERFACE_HELP") = GraphGenerator2Interface().helpString;
   m.attr("DISPATCH_METHOD") = DISPATCH_METHOD;
   m.attr("DISPATCH_PROPERTYGET") = DISPATCH_PROPERTYGET;
   m.attr("DISPATCH_PROPERTYPUT") = DISPATCH_PROPERTYPUT;

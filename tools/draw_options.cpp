@@ -47,7 +47,8 @@ bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, D
     const std::pair<std::string_view, bool*> switches[] = {{"--grid", &options.grid},
                                                            {"--horizontal", &options.horizontal},
                                                            {"--alt", &options.alt},
-                                                           {"--header", &options.header}};
+                                                           {"--header", &options.header},
+                                                           {"--smooth", &options.smooth}};
     const auto found = std::find_if(std::begin(switches), std::end(switches),
                                     [&](const auto& entry) { return entry.first == name; });
     if (found != std::end(switches)) {
@@ -60,7 +61,7 @@ bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, D
     }
     constexpr std::string_view kTakesValue[] = {
         "-o",       "--title", "--x-label", "--y-label", "--series-label", "--back-color",
-        "--colors", "--width", "--height",  "--format",  "--quality"};
+        "--colors", "--width", "--height",  "--format",  "--quality",      "--scale"};
     if (std::find(std::begin(kTakesValue), std::end(kTakesValue), name) == std::end(kTakesValue)) {
       error = "unknown option " + std::string(name);
       return false;
@@ -90,6 +91,8 @@ bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, D
       if (!ParseSize(name, value, options.width, error)) return false;
     } else if (name == "--height") {
       if (!ParseSize(name, value, options.height, error)) return false;
+    } else if (name == "--scale") {
+      if (!ParseSize(name, value, options.scale, error)) return false;
     } else if (name == "--quality") {
       if (!ParseSize(name, value, options.quality, error)) return false;
     } else if (name == "--format") {

@@ -10,14 +10,17 @@ namespace tessaloom::tools {
 
 struct DrawOptions {
   std::string output;  // -o FILE; "-" for standard output
-  std::string format;  // --format F: "", "bmp", "jpeg" or "png" (the component checks it)
+  std::string
+      format;  // --format F: "", "bmp", "jpeg", "png", "svg", "pdf" (the component checks it)
   std::string title, xLabel, yLabel, seriesLabel, backColor;
   std::vector<std::string> colors;
   int width = 0, height = 0;  // 0: the component's default
   int quality = 0;            // --quality N; 0: the component's default
+  int scale = 0;              // --scale N; 0: the component's default
   bool grid = false, horizontal = false;
   bool alt = false;     // --alt: print AltText
   bool header = false;  // --header: the data's first row names the columns
+  bool smooth = false;  // --smooth: RenderStyle "smooth"
 };
 
 // Parses args[first ..]; false with `error` on an unknown option, a missing

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <span>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -52,17 +53,21 @@ constexpr CommandHelp kCommands[] = {
      "  tessaloom draw METHOD DATA.csv -o FILE [--title T] [--x-label X] [--y-label Y]\n"
      "      [--width W] [--height H] [--colors C1,C2,...] [--back-color C] [--grid]\n"
      "      [--horizontal] [--series-label S] [--format F] [--quality N] [--alt] [--header]\n"
+     "      [--smooth] [--scale N]\n"
      "      METHOD is a Draw method, e.g. DrawBarGraph or DrawPieSeriesGraph.\n"
      "      Single-set methods read rows of label,value (--header: the first row names\n"
      "      the columns). Series methods read a header row whose first cell is ignored\n"
      "      and whose other cells name the items, then rows of series title followed by\n"
      "      one value per item. DATA.csv - reads standard input. At most 256 points,\n"
      "      items and series are drawn. Options take --name value or --name=value.\n"
-     "      FILE ending in .png, .jpg (.jpeg) or .bmp gives that format, anything else\n"
-     "      a BMP; --format bmp|jpeg|png overrides it. -o - writes the image to standard\n"
-     "      output (PNG unless --format says otherwise). --quality N (1-100) sets the\n"
-     "      JPEG quality; --alt prints a description of the chart (to standard error\n"
-     "      with -o -). Colours are #RRGGBB or one of the 24 names (red, skyblue, ...).\n"},
+     "      FILE ending in .png, .jpg (.jpeg), .bmp, .svg or .pdf gives that format,\n"
+     "      anything else a BMP; --format bmp|jpeg|png|svg|pdf overrides it. --smooth\n"
+     "      draws anti-aliased shapes and shaped text on the classic layout; --scale N\n"
+     "      (1-4) makes the image N times as wide and high. -o - writes the image to\n"
+     "      standard output (PNG unless --format says otherwise). --quality N (1-100)\n"
+     "      sets the JPEG quality; --alt prints a description of the chart (to standard\n"
+     "      error with -o -). Colours are #RRGGBB or one of the 24 names (red, skyblue,\n"
+     "      ...).\n"},
     {"convert",
      "  tessaloom convert FILE.bmp|FILE.jpg\n"
      "      writes FILE.jpg from a BMP, or FILE.bmp from a JPEG\n"},
@@ -123,14 +128,16 @@ void SplitOutput(const std::string& output, std::string& folder, std::string& na
   name = path.filename().string();
 }
 
-// The format a file name's extension asks for: "png", "jpeg", "bmp", or ""
-// (the component's own rule) for any other.
+// The format a file name's extension asks for: "png", "jpeg", "bmp", "svg",
+// "pdf", or "" (the component's own rule) for any other.
 std::string FormatOfName(const std::string& name) {
   std::string extension = std::filesystem::path(name).extension().string();
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (extension == ".png") return "png";
   if (extension == ".jpg" || extension == ".jpeg") return "jpeg";
   if (extension == ".bmp") return "bmp";
+  if (extension == ".svg") return "svg";
+  if (extension == ".pdf") return "pdf";
   return "";
 }
 
@@ -171,6 +178,8 @@ bool ApplyOutput(LateBound& g, const DrawOptions& o, std::string& error) {
   std::string format = o.format;
   if (format.empty()) format = toStdout ? "png" : FormatOfName(o.output);
   if (tessaloom::FAILED(g.Put("OutputFormat", LateBound::Text(format))) ||
+      (o.smooth && tessaloom::FAILED(g.Put("RenderStyle", LateBound::Text("smooth")))) ||
+      (o.scale != 0 && tessaloom::FAILED(g.Put("Scale", Variant(std::int32_t{o.scale})))) ||
       (o.quality != 0 &&
        tessaloom::FAILED(g.Put("JpegQuality", Variant(std::int32_t{o.quality}))))) {
     error = g.GetText("LastError");
@@ -348,6 +357,43 @@ struct GalleryEntry {
   bool backColor;
 };
 
+// One picture of a gallery entry: file, OutputFormat, RenderStyle, Scale.
+struct Shot {
+  std::string file;
+  const char* format;
+  const char* style;
+  std::int32_t scale;
+  const char* caption;
+};
+
+// Draws the chart `g` holds once per shot into `dir` (the component keeps
+// the data between draws); returns the entry's HTML and counts failures.
+std::string DrawShots(LateBound& g, const std::string& method, const std::string& title,
+                      const std::string& dir, std::span<const Shot> shots, int& failures) {
+  g.Put("FilePath", LateBound::Text(dir));
+  std::string images;
+  for (const Shot& shot : shots) {
+    g.Put("FileName", LateBound::Text(shot.file));
+    g.Put("OutputFormat", LateBound::Text(shot.format));
+    g.Put("RenderStyle", LateBound::Text(shot.style));
+    g.Put("Scale", Variant(shot.scale));
+    const tessaloom::HRESULT hr = g.Call(method);
+    const std::string reason = g.ErrorReason();
+    if (tessaloom::FAILED(hr) || !reason.empty()) {
+      ++failures;
+      std::fprintf(stderr, "%s: %s\n", shot.file.c_str(), reason.c_str());
+    }
+    const std::string alt = EscapeHtml(g.GetText("AltText"));
+    // Scale 2 is shown at the chart's own size: sharp on a dense screen.
+    images += std::string_view(shot.format) == "pdf"
+                  ? "<figure><a href=\"" + shot.file + "\">" + shot.file + "</a>"
+                  : "<figure><img src=\"" + shot.file + "\" width=\"500\" alt=\"" + alt + "\">";
+    images += "<figcaption>" + std::string(shot.caption) + "</figcaption></figure>";
+  }
+  return "<section><h2>" + EscapeHtml(title) + "</h2>" + images + "<p><small>" +
+         EscapeHtml(g.GetText("AltText")) + "</small></p></section>\n";
+}
+
 int Demo(int argc, char** argv) {
   if (AsksForHelp(argc, argv)) {
     std::fputs(Help("demo").c_str(), stdout);
@@ -403,29 +449,48 @@ int Demo(int argc, char** argv) {
             : "Jan,12\nFeb,19\nMar,31\nApr,24\nMay,37\nJun,29\n";
     tessaloom::tools::ParseCsv(data, rows, error);
     FeedData(g, rows, IsSeriesMethod(e.method), error);
-    g.Put("FilePath", LateBound::Text(dir));
-    g.Put("FileName", LateBound::Text(file));
-    // The classic JPEG first, then the same chart again as a PNG.
-    const tessaloom::HRESULT hr = g.Call(e.method);
-    const std::string png = e.method + (e.horizontal ? "-horizontal" : "") + ".png";
-    g.Put("OutputFormat", LateBound::Text("png"));
-    g.Put("FileName", LateBound::Text(png));
-    const tessaloom::HRESULT pngHr = g.Call(e.method);
-    const std::string reason = g.ErrorReason();
-    if (tessaloom::FAILED(hr) || tessaloom::FAILED(pngHr) || !reason.empty()) {
-      ++failures;
-      std::fprintf(stderr, "%s: %s\n", file.c_str(), reason.c_str());
-    }
-    const std::string alt = EscapeHtml(g.GetText("AltText"));
-    html += "<figure><img src=\"" + file + "\" alt=\"" + alt + "\"> <img src=\"" + png +
-            "\" alt=\"" + alt + "\"><figcaption>" + EscapeHtml(o.title) +
-            " (JPEG, PNG)<br><small>" + alt + "</small></figcaption></figure>\n";
+    const std::string stem = e.method + (e.horizontal ? "-horizontal" : "");
+    // The classic JPEG and PNG, then the smooth PNG at Scale 1 and 2 (shown
+    // at the same size, for screens of twice the density).
+    const Shot shots[] = {{stem + ".jpg", "", "classic", 1, "classic JPEG"},
+                          {stem + ".png", "png", "classic", 1, "classic PNG"},
+                          {stem + "-smooth.png", "png", "smooth", 1, "smooth"},
+                          {stem + "-smooth-x2.png", "png", "smooth", 2, "smooth, Scale 2"}};
+    html += DrawShots(g, e.method, o.title, dir, shots, failures);
+  }
+  // Labels in four scripts, in both styles and as vector documents.
+  {
+    LateBound g;
+    if (!g.ok()) return Fail("cannot create the component");
+    DrawOptions o;
+    o.title = "Sales \u00B7 \u9500\u552E \u00B7 \u0645\u0628\u064A\u0639\u0627\u062A";
+    o.xLabel = "\u0393\u03BB\u03CE\u03C3\u03C3\u03B1 / Language";
+    o.yLabel = "\u0907\u0915\u093E\u0907\u092F\u093E\u0901";
+    o.grid = true;
+    ApplyOptions(g, o);
+    std::vector<tessaloom::tools::CsvRow> rows;
+    std::string error;
+    tessaloom::tools::ParseCsv(
+        "\u4E2D\u6587,31\n\u0627\u0644\u0639\u0631\u0628\u064A\u0629,24\n"
+        "\u0939\u093F\u0928\u094D\u0926\u0940,37\n\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC,"
+        "19\n",
+        rows, error);
+    FeedData(g, rows, false, error);
+    const Shot shots[] = {{"Scripts.png", "png", "classic", 1, "classic PNG"},
+                          {"Scripts-smooth.png", "png", "smooth", 1, "smooth"},
+                          {"Scripts-smooth-x2.png", "png", "smooth", 2, "smooth, Scale 2"},
+                          {"Scripts.svg", "svg", "classic", 1, "SVG"},
+                          {"Scripts.pdf", "pdf", "smooth", 1, "PDF"}};
+    html += DrawShots(g, "DrawBarGraph", "Labels in Chinese, Arabic, Hindi and Greek", dir, shots,
+                      failures);
   }
   std::ofstream index(std::filesystem::path(dir) / "index.html");
   index << html;
   if (!index) return Fail("cannot write index.html in " + dir);
-  std::printf("%zu charts (JPEG and PNG) in %s (open %s/index.html)\n", entries.size(), dir.c_str(),
-              dir.c_str());
+  std::printf(
+      "%zu charts (classic JPEG and PNG, smooth PNG at Scale 1 and 2; SVG and PDF) in %s "
+      "(open %s/index.html)\n",
+      entries.size() + 1, dir.c_str(), dir.c_str());
   return failures == 0 ? 0 : 1;
 }
 

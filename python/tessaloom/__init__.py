@@ -4,15 +4,17 @@
     g = tessaloom.CreateObject("Tessaloom.GraphGenerator")
     g.ChartTitle = "Sales"          # property put
     g.AddData("Jan", 10.5)          # method call, returns 0 (S_OK) or 1 (S_FALSE)
+    g.AddData("Feb", yVal=3)        # keyword arguments are IDispatch named arguments
     print(g.ErrorReason)            # property get
 
-Every access goes through GetIDsOfNames and Invoke; names are
-case-insensitive. A failure HRESULT raises AutomationError, whose
-``hresult`` is the signed 32-bit code.
+Every call goes through Invoke; names are case-insensitive. The class's
+members, their parameters and kinds come from the library's type
+description (``help(g)``). A failure HRESULT raises AutomationError, whose
+``hresult`` is the signed 32-bit code and whose message names the member
+and the argument.
 """
 
 import inspect
-import operator
 
 from . import _native
 from ._request import current_path_translated, request
@@ -22,6 +24,8 @@ __version__ = _native.__version__
 __all__ = [
     "AutomationError",
     "UnknownNameError",
+    "ArgumentError",
+    "IGraphGenerator2",
     "CreateObject",
     "GraphGenerator",
     "Dispatch",
@@ -30,8 +34,6 @@ __all__ = [
     "current_path_translated",
 ]
 
-_INT32_MIN, _INT32_MAX = -(2**31), 2**31 - 1
-_INT64_MIN, _INT64_MAX = -(2**63), 2**63 - 1
 
 
 def _signed(code):
@@ -74,151 +76,150 @@ def hresult_name(code):
     return _CODES.get(_signed(code), "0x%08X" % (code & 0xFFFFFFFF))
 
 
-class AutomationError(Exception):
-    """A call through IDispatch failed; ``hresult`` holds the signed code."""
+_DESCRIPTIONS = {
+    DISP_E_TYPEMISMATCH: "type mismatch",
+    DISP_E_OVERFLOW: "out of range",
+    DISP_E_BADVARTYPE: "a type automation does not carry",
+    DISP_E_PARAMNOTFOUND: "no such parameter, or given twice",
+    DISP_E_PARAMNOTOPTIONAL: "a parameter is missing",
+    DISP_E_BADPARAMCOUNT: "wrong number of arguments",
+    DISP_E_MEMBERNOTFOUND: "not a member for this kind of access",
+    DISP_E_UNKNOWNNAME: "unknown name",
+}
+_ORDINALS = ("first", "second", "third", "fourth", "fifth",
+             "sixth", "seventh", "eighth", "ninth", "tenth")
 
-    def __init__(self, hresult, member=None, argument=None, reason=None):
+
+def _argument_words(position, parameter, put):
+    """'the second argument (yVal)', as a message names an argument."""
+    if put:
+        words = "the value assigned"
+    elif position is None:
+        words = "the argument"
+    elif position < len(_ORDINALS):
+        words = "the %s argument" % _ORDINALS[position]
+    else:
+        words = "argument %d" % (position + 1)
+    return "%s (%s)" % (words, parameter) if parameter else words
+
+
+class AutomationError(Exception):
+    """A call through IDispatch failed; ``hresult`` holds the signed code.
+
+    ``member`` is the member's name, ``argument`` the 0-based position of the
+    offending argument and ``parameter`` its parameter's name, when known.
+    """
+
+    def __init__(self, hresult, member=None, argument=None, reason=None, parameter=None,
+                 put=False):
         self.hresult = _signed(hresult)
         self.member = member
-        self.argument = argument  # position of the offending argument, if any
+        self.argument = argument
+        self.parameter = parameter
         self.reason = reason  # the failure's own message, if it has one
-        text = "%s (0x%08X)" % (hresult_name(hresult), hresult & 0xFFFFFFFF)
-        if member:
-            text += " in %s" % member
-        if argument is not None:
-            text += ", argument %d" % argument
-        if reason:
-            text += ": %s" % reason
-        super().__init__(text)
+        parts = [member] if member else []
+        if argument is not None or parameter is not None:
+            parts.append(_argument_words(argument, parameter, put))
+        parts.append(reason or _DESCRIPTIONS.get(self.hresult, "failed"))
+        super().__init__("%s (%s)" % (": ".join(parts), hresult_name(hresult)))
 
 
 class UnknownNameError(AutomationError, AttributeError):
     """GetIDsOfNames did not know the name (DISP_E_UNKNOWNNAME)."""
 
 
+class ArgumentError(AutomationError, TypeError):
+    """The arguments do not fit the member: an unknown keyword, a parameter
+    missing or given twice, a wrong count or a value automation cannot carry."""
+
+
+_ARGUMENT_CODES = frozenset((DISP_E_PARAMNOTFOUND, DISP_E_PARAMNOTOPTIONAL, DISP_E_BADPARAMCOUNT))
+
 _ASCII_LOWER = str.maketrans("ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz")
+
+
+def _fold(name):
+    """The name with ASCII letters lower-cased, as the object folds names;
+    str.lower() would fold other letters too, and translate() is slow."""
+    return name.lower() if name.isascii() else name.translate(_ASCII_LOWER)
 
 
 def _utf16(text):
     return text.encode("utf-16-le", "surrogatepass")
 
 
-def _to_variant(value):
-    if value is None:
-        return ("e",)
-    if isinstance(value, bool):
-        return ("b", value)
-    if isinstance(value, int):
-        if _INT32_MIN <= value <= _INT32_MAX:
-            return ("i", value)
-        if _INT64_MIN <= value <= _INT64_MAX:
-            return ("l", value)
-        return ("f", float(value))  # OverflowError past the double range
-    if isinstance(value, float):
-        return ("f", value)
-    if isinstance(value, str):
-        return ("s", _utf16(value))
-    # Other numbers (numpy scalars and the like) pass as what they say they are.
-    if hasattr(type(value), "__index__"):
-        return _to_variant(operator.index(value))
-    if hasattr(type(value), "__float__"):
-        return ("f", float(value))
-    raise TypeError("cannot pass %s through automation" % type(value).__name__)
+def _failure(member, failure, parameters=(), put=False):
+    """The AutomationError for an InvokeError(hresult, argument, reason) of
+    `member`, whose parameter names are `parameters` when they are known."""
+    hr, argument, reason = failure.args
+    position, parameter = None, None
+    if isinstance(argument, str):  # given as a keyword
+        parameter = argument
+        folded = _fold(argument)
+        for index, name in enumerate(parameters):
+            if _fold(name) == folded:
+                position, parameter = index, name
+    elif argument is not None:
+        position = argument
+        if position < len(parameters):
+            parameter = parameters[position]
+    # A reason with a type mismatch comes from a Python value that has no
+    # VARIANT form, before the object was called.
+    unfit = hr in _ARGUMENT_CODES or (hr == DISP_E_TYPEMISMATCH and reason is not None)
+    kind = ArgumentError if unfit else AutomationError
+    return kind(hr, member, position, reason, parameter, put and argument is not None)
 
 
-def _from_variant(tagged):
-    tag = tagged[0]
-    if tag == "s":
-        return tagged[1].decode("utf-16-le", "surrogatepass")
-    if tag in ("i", "l", "f", "b", "a"):
-        return tagged[1]
-    return None
+_InvokeError = _native.InvokeError
+_GET = _native.DISPATCH_PROPERTYGET
+_PUT = _native.DISPATCH_PROPERTYPUT
+# A name that is not a property get is called; COM allows both flags at once.
+_CALL = _native.DISPATCH_METHOD | _native.DISPATCH_PROPERTYGET
 
-
-_VARTYPE_NAMES = {3: "int", 4: "float", 8: "str", 11: "bool"}
-
-
-def _describe(name):
-    """(signature, doc) of a member of this library's class, or (None, None)."""
-    folded = name.translate(_ASCII_LOWER)
-    for member, _, kind, params, help_string in _native.members():
-        if member.translate(_ASCII_LOWER) == folded and kind == "method":
-            signature = inspect.Signature(
-                [inspect.Parameter(p, inspect.Parameter.POSITIONAL_ONLY,
-                                   annotation=_VARTYPE_NAMES.get(vt, inspect.Parameter.empty))
-                 for p, vt in params])
-            return signature, "%s%s: %s" % (member, signature, help_string)
-    return None, None
+_VARTYPE_TYPES = {3: int, 4: float, 8: str, 11: bool, 0x2011: bytes}
 
 
 class _Method:
-    """A member reached by name that is not a property get: calling it invokes it."""
+    """A member of an object without a type description, reached by name
+    and not readable as a property: calling it invokes it."""
 
     __slots__ = ("_owner", "_name", "_dispid")
 
     def __init__(self, owner, name, dispid):
         self._owner, self._name, self._dispid = owner, name, dispid
 
-    @property
-    def __signature__(self):
-        return _describe(self._name)[0]
-
-    @property
-    def __doc__(self):
-        return _describe(self._name)[1]
-
-    def __call__(self, *args):
-        hr, value, _ = self._owner._invoke(
-            self._name, self._dispid, _native.DISPATCH_METHOD | _native.DISPATCH_PROPERTYGET, args
-        )
-        result = _from_variant(value)
-        return hr if result is None else result
+    def __call__(self, *args, **keywords):
+        try:
+            return self._owner._call(self._dispid, _CALL, args, keywords, self._name)
+        except _InvokeError as failure:
+            raise _failure(self._name, failure) from None
 
     def __repr__(self):
         return "<automation method %s>" % self._name
 
 
-def _own_ids():
-    """Name (folded) to DISPID, the DISPIDs that are only methods and those
-    that can only be written, as this module's own library describes its
-    class; built once, then only read."""
-    ids, kinds = {}, {}
-    for name, dispid, kind, _, _ in _native.members():
-        ids[name.translate(_ASCII_LOWER)] = dispid
-        kinds.setdefault(dispid, set()).add(kind)
-    methods = frozenset(d for d, k in kinds.items() if k == {"method"})
-    write_only = frozenset(d for d, k in kinds.items() if k == {"propput"})
-    return ids, methods, write_only
-
-
-_OWN_IDS = None
-_OWN_METHODS = frozenset()
-_OWN_WRITE_ONLY = frozenset()
-
-
 class Dispatch:
     """A late-bound automation object: attributes and calls go through IDispatch.
 
-    An object of this module's own library knows its names and which are
-    methods from the type description, so a call does not ask GetIDsOfNames
-    again per object nor try a property get first; the calls themselves still
-    go through Invoke. An object of another server library asks.
+    Names are case-insensitive. An object of another server library asks
+    GetIDsOfNames for each new name and tries a property get before a call.
+    Objects of this library's class get a subclass built from its type
+    description instead (see ``help()`` of one), whose members are real
+    methods and properties; the calls themselves still go through Invoke.
     """
 
-    __slots__ = ("_native_object", "_ids", "_methods", "_write_only")
+    __slots__ = ("_native_object", "_call", "_ids", "_methods")
+    _caches_names = True  # a described class's name table is shared and only read
 
-    def __init__(self, native_object, own=False):
-        global _OWN_IDS, _OWN_METHODS, _OWN_WRITE_ONLY
-        if own and _OWN_IDS is None:
-            _OWN_IDS, _OWN_METHODS, _OWN_WRITE_ONLY = _own_ids()
+    def __init__(self, native_object):
         object.__setattr__(self, "_native_object", native_object)
-        object.__setattr__(self, "_ids", _OWN_IDS if own else {})
-        object.__setattr__(self, "_methods", _OWN_METHODS if own else frozenset())
-        object.__setattr__(self, "_write_only", _OWN_WRITE_ONLY if own else frozenset())
+        object.__setattr__(self, "_call", native_object.caller())  # made once, used per call
+        object.__setattr__(self, "_ids", {})
+        object.__setattr__(self, "_methods", set())  # DISPIDs found not to be property gets
 
     def _dispid(self, name):
         # The object folds ASCII case only, so the cache must too.
-        key = name.translate(_ASCII_LOWER)
+        key = _fold(name)
         dispid = self._ids.get(key)
         if dispid is None:
             if "\0" in name:  # the name would end at the NUL on its way in
@@ -226,21 +227,9 @@ class Dispatch:
             hr, dispid = self._native_object.get_id(_utf16(name))
             if hr < 0:
                 raise UnknownNameError(hr, name)
-            if self._ids is not _OWN_IDS:  # the shared table is only read
+            if self._caches_names:
                 self._ids[key] = dispid
         return dispid
-
-    def _invoke(self, name, dispid, flags, args):
-        tagged = []
-        for position, value in enumerate(args):
-            try:
-                tagged.append(_to_variant(value))
-            except OverflowError:
-                raise AutomationError(DISP_E_OVERFLOW, name, position) from None
-        hr, value, arg_error = self._native_object.invoke(dispid, flags, tuple(tagged))
-        if hr < 0:
-            raise AutomationError(hr, name, arg_error if arg_error >= 0 else None)
-        return hr, value, arg_error
 
     def __getattr__(self, name):
         # Members never start with "_"; an object copied without __init__ has
@@ -250,28 +239,31 @@ class Dispatch:
         dispid = self._dispid(name)
         if dispid in self._methods:
             return _Method(self, name, dispid)
-        if dispid in self._write_only:
-            raise AutomationError(DISP_E_MEMBERNOTFOUND, name, reason="the property can only be set")
-        hr, value, _ = self._native_object.invoke(dispid, _native.DISPATCH_PROPERTYGET, ())
-        if hr == DISP_E_MEMBERNOTFOUND:
-            return _Method(self, name, dispid)
-        if hr < 0:
-            raise AutomationError(hr, name)
-        return _from_variant(value)
+        try:
+            return self._call(dispid, _GET, (), None, name)
+        except _InvokeError as failure:
+            if failure.args[0] == DISP_E_MEMBERNOTFOUND:
+                self._methods.add(dispid)
+                return _Method(self, name, dispid)
+            raise _failure(name, failure) from None
 
     def __setattr__(self, name, value):
-        self._invoke(name, self._dispid(name), _native.DISPATCH_PROPERTYPUT, (value,))
+        dispid = self._dispid(name)
+        try:
+            self._call(dispid, _PUT, (value,), None, name)
+        except _InvokeError as failure:
+            raise _failure(name, failure, put=True) from None
 
     def __dir__(self):
         return sorted({m[0] for m in _native.members()})
 
     def __repr__(self):
-        return "<tessaloom.Dispatch GraphGenerator>"
+        return "<tessaloom.%s object>" % type(self).__name__
 
     # A copy is another reference to the same object, as copying an
     # interface pointer is; the object itself cannot be duplicated.
     def __copy__(self):
-        twin = Dispatch.__new__(Dispatch)
+        twin = type(self).__new__(type(self))
         for slot in Dispatch.__slots__:
             object.__setattr__(twin, slot, getattr(self, slot))
         return twin
@@ -280,11 +272,147 @@ class Dispatch:
         return self.__copy__()
 
 
+def _signature(params, returns):
+    parameters = [inspect.Parameter("self", inspect.Parameter.POSITIONAL_OR_KEYWORD)]
+    parameters += [
+        inspect.Parameter(name, inspect.Parameter.POSITIONAL_OR_KEYWORD,
+                          annotation=_VARTYPE_TYPES.get(vt, inspect.Parameter.empty))
+        for name, vt in params
+    ]
+    return inspect.Signature(parameters, return_annotation=returns)
+
+
+def _method(name, dispid, params, help_string):
+    parameters = tuple(p for p, _ in params)
+
+    def method(self, *args, **keywords):
+        try:
+            return self._call(dispid, _CALL, args, keywords, name)
+        except _InvokeError as failure:
+            raise _failure(name, failure, parameters) from None
+
+    method.__name__ = method.__qualname__ = name
+    method.__signature__ = _signature(params, int)
+    method.__doc__ = "%s; returns S_OK (0) or S_FALSE (1)." % help_string
+    return method
+
+
+_PROPERTY_KINDS = {
+    frozenset(["propget"]): "get only (read-only)",
+    frozenset(["propput"]): "put only (write-only)",
+    frozenset(["propget", "propput"]): "get and put",
+}
+
+
+def _property(name, dispid, kinds, value_type, help_string):
+    def get(self):
+        if "propget" not in kinds:
+            raise AutomationError(DISP_E_MEMBERNOTFOUND, name,
+                                  reason="the property can only be set")
+        try:
+            return self._call(dispid, _GET, (), None, name)
+        except _InvokeError as failure:
+            raise _failure(name, failure) from None
+
+    def put(self, value):
+        self.__setattr__(name, value)
+
+    type_name = getattr(value_type, "__name__", "value")
+    doc = "%s: %s, %s." % (help_string, type_name, _PROPERTY_KINDS[kinds])
+    return property(get, put if "propput" in kinds else None, None, doc)
+
+
+def _members_by_name(described):
+    """name -> (dispid, set of kinds, [(param, vartype)], help, value vartype)."""
+    members = {}
+    for name, dispid, kind, params, help_string, result_type in described:
+        entry = members.setdefault(name, [dispid, set(), [], help_string, None])
+        entry[1].add(kind)
+        if kind == "method" or not entry[2]:
+            entry[2] = list(params)
+        if kind == "propget":
+            entry[4] = result_type
+        elif kind == "propput" and entry[4] is None and params:
+            entry[4] = params[-1][1]
+        if kind != "propput":
+            entry[3] = help_string
+    return members
+
+
+def _described_class(name, help_string, described):
+    """A Dispatch subclass whose members are the described ones, for help(),
+    dir() and a cheaper call: a method is a function on the class, a
+    property a property; other spellings of a name still work."""
+    members = _members_by_name(described)
+    ids = {_fold(member): entry[0] for member, entry in members.items()}
+    puts = {member: entry[0] for member, entry in members.items() if "propput" in entry[1]}
+    put_parameters = {member: tuple(p for p, _ in members[member][2]) for member in puts}
+    canonical = {_fold(member): member for member in members}
+    namespace = {
+        "__slots__": (),
+        "_caches_names": False,
+        "__doc__": "%s: late-bound, every call through IDispatch::Invoke.\n\n"
+                   "Names are case-insensitive; methods take positional and keyword "
+                   "arguments (the parameter names below)." % help_string,
+        "__module__": __name__,
+    }
+    for member, (dispid, kinds, params, help_text, value_vt) in members.items():
+        if kinds == {"method"}:
+            namespace[member] = _method(member, dispid, params, help_text)
+        else:
+            namespace[member] = _property(member, dispid, frozenset(kinds),
+                                          _VARTYPE_TYPES.get(value_vt), help_text)
+
+    # The slots are set through their descriptors: an object is made per
+    # page, and this is most of what wrapping one costs.
+    set_native, set_call = Dispatch._native_object.__set__, Dispatch._call.__set__
+    set_ids, set_methods = Dispatch._ids.__set__, Dispatch._methods.__set__
+    no_methods = frozenset()  # the generic lookup that fills it is never used here
+
+    def __init__(self, native_object):
+        set_native(self, native_object)
+        set_call(self, native_object.caller())
+        set_ids(self, ids)  # shared and only read
+        set_methods(self, no_methods)
+
+    def __getattr__(self, attribute):
+        if attribute.startswith("_"):
+            raise AttributeError(attribute)
+        member = canonical.get(_fold(attribute))
+        if member is None:
+            raise UnknownNameError(DISP_E_UNKNOWNNAME, attribute)
+        return getattr(self, member)
+
+    def __setattr__(self, attribute, value):
+        dispid = puts.get(attribute)
+        if dispid is None:
+            # Another spelling, or a member that cannot be set: the object
+            # says which (DISP_E_MEMBERNOTFOUND for the latter).
+            dispid = self._dispid(attribute)
+        try:
+            self._call(dispid, _PUT, (value,), None, attribute)
+        except _InvokeError as failure:
+            member = canonical.get(_fold(attribute), attribute)
+            raise _failure(member, failure, put_parameters.get(member, ()), put=True) from None
+
+    def __dir__(self):
+        return sorted(members)
+
+    namespace.update(__init__=__init__, __getattr__=__getattr__, __setattr__=__setattr__,
+                     __dir__=__dir__)
+    return type(name, (Dispatch,), namespace)
+
+
+# The class of this library's objects, built from its type description.
+IGraphGenerator2 = _described_class(_native.INTERFACE_NAME, _native.INTERFACE_HELP,
+                                    _native.members())
+
+
 def _create(clsid):
     hr, native_object = _native.create_instance(clsid)
     if hr < 0:
         raise AutomationError(hr, "CreateInstance")
-    return Dispatch(native_object, own=True)
+    return IGraphGenerator2(native_object)
 
 
 def CreateObject(progid):
@@ -304,6 +432,10 @@ def CreateObject(progid):
             return _create(clsid)
     if hr < 0:
         raise AutomationError(hr, "CreateObject(%r)" % progid, reason=reason)
+    # A registered copy of this class answers for its default interface,
+    # whose members are fixed by its IID; anything else is asked by name.
+    if native_object.has_default_interface():
+        return IGraphGenerator2(native_object)
     return Dispatch(native_object)
 
 
@@ -313,5 +445,6 @@ def GraphGenerator():
 
 
 def members():
-    """The type description: (name, dispid, kind, [(param, vartype)], help string)."""
+    """The type description: (name, dispid, kind, [(param, vartype)], help string,
+    value vartype)."""
     return _native.members()

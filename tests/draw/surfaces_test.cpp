@@ -26,6 +26,26 @@ int Count(const Canvas& c, COLORREF colour) {
   return n;
 }
 
+// A classic chart at Scale N: every pixel becomes an N x N block; a target
+// of any other size is refused untouched.
+TEST(CanvasTest, ScaleNearestEnlargesEachPixelIntoABlock) {
+  Canvas from = Blank(2, 2);
+  from.SetPixel(1, 0, 0x0000FF);
+  from.SetPixel(0, 1, 0x00FF00);
+  Canvas to = Blank(6, 6);
+  ASSERT_TRUE(ScaleNearest(from, 3, to));
+  const struct {
+    int x, y;
+    COLORREF color;
+  } probes[] = {{0, 0, 0x808080}, {2, 2, 0x808080}, {3, 0, 0x0000FF}, {5, 2, 0x0000FF},
+                {0, 3, 0x00FF00}, {2, 5, 0x00FF00}, {3, 3, 0x808080}, {5, 5, 0x808080}};
+  for (const auto& p : probes) EXPECT_EQ(to.GetPixel(p.x, p.y), p.color) << p.x << "," << p.y;
+  Canvas wrong = Blank(5, 6);
+  EXPECT_FALSE(ScaleNearest(from, 3, wrong));
+  EXPECT_FALSE(ScaleNearest(from, 0, wrong));
+  EXPECT_EQ(Count(wrong, 0x808080), 30);
+}
+
 TEST(CanvasTest, RefusesSizesOutsideItsBoundsAndClipsSpans) {
   const std::tuple<std::int32_t, std::int32_t, bool> sizes[] = {
       {1, 1, true},     {0, 10, false},    {10, -1, false},

@@ -1,17 +1,23 @@
 // Late-bound calls with fuzzed members, flags, named arguments and argument
 // values against one GraphGenerator, as a hostile script could make them.
-// Input: a sequence of calls, each: member byte, flags byte, argument-count
-// byte (low 2 bits; bit 7 asks for the property-put name), then per
-// argument a type byte, eight payload bytes and a length byte followed by
-// that many bytes of UTF-8 text. Nothing may crash, leak or hang, and every
-// result is a documented code.
+// Input: a sequence of calls, each: member byte, flags byte, shape byte
+// (argument count in the low 2 bits, extra named arguments in bits 2-3,
+// bit 7 puts the property-put name first), one byte per extra named
+// argument (low 2 bits: DISPID_PROPERTYPUT, a small DISPID, a negative one,
+// or a parameter's DISPID as GetIDsOfNames gives it; the rest picks which),
+// then per argument a type byte, eight payload bytes and a length byte
+// followed by that many bytes of UTF-8 text. Nothing may crash, leak or
+// hang, every result is a documented code, and a failing argument is one
+// of the call's.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "component/type_library.h"
+#include "platform/text.h"
 #include "tessaloom/tessaloom.h"
 #include "tests/fuzz/fuzz_check.h"
 
@@ -76,12 +82,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   const auto& members = GraphGenerator2Interface().members;
+  // A parameter's DISPID as a script engine would ask for it by name.
+  auto parameter_id = [&](std::uint8_t member, std::uint8_t pick) -> DISPID {
+    if (member >= members.size() || members[member].parameterCount == 0) return DISPID_UNKNOWN;
+    const MemberDescription& m = members[member];
+    std::u16string name = Utf8ToUtf16(m.name);
+    std::u16string param = Utf8ToUtf16(m.parameters[pick % m.parameterCount].name);
+    OLECHAR* names[] = {name.data(), param.data()};
+    DISPID ids[2] = {};
+    FUZZ_CHECK(object->GetIDsOfNames(GUID_NULL, names, 2, 0, ids) == S_OK);
+    return ids[1];
+  };
   Reader in(data, size);
   for (int call = 0; call < 64 && !in.Empty(); ++call) {
     const std::uint8_t member = in.Byte();
     const DISPID dispid = member < members.size() ? members[member].dispid : member;
     const auto flags = static_cast<WORD>(in.Byte() & 0x0F);
     const std::uint8_t shape = in.Byte();
+    std::vector<DISPID> named;
+    if (shape & 0x80u) named.push_back(DISPID_PROPERTYPUT);
+    for (unsigned i = 0; i < ((shape >> 2) & 3u); ++i) {
+      const std::uint8_t pick = in.Byte();
+      switch (pick & 3u) {
+        case 0: named.push_back(DISPID_PROPERTYPUT); break;
+        case 1: named.push_back(pick >> 2); break;
+        case 2: named.push_back(-static_cast<DISPID>(pick >> 2)); break;
+        default: named.push_back(parameter_id(member, static_cast<std::uint8_t>(pick >> 2)));
+      }
+    }
     std::vector<Variant> args(shape & 3u);
     for (Variant& arg : args) {
       const VARTYPE vt = kTypes[in.Byte() % std::size(kTypes)];
@@ -97,15 +125,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::vector<VARIANT> raw;
     for (Variant& arg : args) raw.push_back(*arg.get());
-    DISPID put = DISPID_PROPERTYPUT;
-    DISPPARAMS params{raw.data(), (shape & 0x80u) ? &put : nullptr, static_cast<UINT>(raw.size()),
-                      (shape & 0x80u) ? 1u : 0u};
+    // More names than arguments is a malformed call the object must refuse.
+    DISPPARAMS params{raw.data(), named.empty() ? nullptr : named.data(),
+                      static_cast<UINT>(raw.size()), static_cast<UINT>(named.size())};
     Variant result;
-    UINT arg_error = 0;
+    constexpr UINT kUnset = 0xFFFFFFFF;
+    UINT arg_error = kUnset;
     const HRESULT hr =
         object->Invoke(dispid, GUID_NULL, 0, flags, &params, result.get(), nullptr, &arg_error);
     FUZZ_CHECK(Documented(hr));
-    FUZZ_CHECK(FAILED(hr) || arg_error == 0);
+    FUZZ_CHECK(FAILED(hr) ? arg_error == kUnset || arg_error < raw.size() : arg_error == kUnset);
     // An unsupported type must not reach VariantClear in the Variant's destructor.
     for (Variant& arg : args) {
       if (arg->vt == 9999) arg->vt = VT_EMPTY;

@@ -40,6 +40,40 @@ TEST(SaveImageTest, FailuresGiveTheirMessagesAndWriteNothing) {
   EXPECT_EQ(Names(dir.path()), (Strings{"Folder.bmp", "plain.txt"}));
 }
 
+// A document goes through the same checks and the same replacing write,
+// under its name exactly as given; a refused folder keeps it out.
+TEST(SaveImageTest, DocumentsTakeTheImagesChecksAndKeepTheirName) {
+  ScratchDir dir;
+  std::filesystem::create_directory(dir / "inside");
+  const Bytes document{'%', 'P', 'D', 'F'};
+  const OutputLimit limit{std::filesystem::canonical(dir / "inside").string(), "Refused"};
+  struct Case {
+    const char* label;
+    std::string filePath;
+    std::string fileName;
+    OutputLimit limit;
+    std::string message;  // "" when written
+  };
+  const Case cases[] = {
+      {"missing folder", dir / "missing", "a.pdf", {}, "Invalid File Path"},
+      {"no name", dir.path(), "", {}, "File Name missing"},
+      {"missing subfolder", dir.path(), "sub/a.svg", {}, "Unable to open file for writing"},
+      {"outside the limit", dir.path(), "a.pdf", limit, "Refused"},
+      {"inside the limit", dir / "inside", "chart.bin", limit, ""},
+      {"no name rule", dir.path(), "chart", {}, ""},
+  };
+  for (const Case& c : cases) {
+    std::string errorText;
+    EXPECT_EQ(
+        SaveDocument(document, c.filePath, c.fileName, errorText, FileSystem::Default(), c.limit),
+        c.message.empty())
+        << c.label;
+    EXPECT_EQ(errorText, c.message) << c.label;
+  }
+  EXPECT_EQ(Names(dir.path()), (Strings{"chart", "inside"}));
+  EXPECT_EQ(ReadAll(dir / "inside/chart.bin"), document);
+}
+
 TEST(SaveImageTest, OutputNameFollowsTheExtension) {
   const std::pair<const char*, ImageOutput> cases[] = {
       {"d/Graph.jpg", {"d/Graph.jpg", true}},   {"d/Graph.JPG", {"d/Graph.JPG", true}},

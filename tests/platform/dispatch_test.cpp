@@ -1,9 +1,11 @@
-// The dispatcher on a description of its own: how member results reach the caller.
+// The dispatcher on a description of its own: how member results reach the
+// caller and how positional and named arguments find their parameters.
 #include "platform/dispatch.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <vector>
 
 namespace tessaloom {
 namespace {
@@ -29,6 +31,109 @@ TEST(DispatchInvokeTest, MemberResultsReachTheCallerAsTheyAre) {
                            &untouched, nullptr),
             S_FALSE);
   EXPECT_EQ(untouched.scode, S_OK);
+}
+
+// Both take integers and answer them as one number, first * 10 + second, so
+// a case shows which argument reached which parameter.
+HRESULT Pair(IDispatch*, VARIANT* a, VARIANT* result) noexcept {
+  result->vt = VT_I4;
+  result->lVal = a[0].lVal * 10 + a[1].lVal;
+  return S_OK;
+}
+
+const std::array<MemberDescription, 2> kNamedMembers{{
+    {1,
+     "Pair",
+     MemberKind::kMethod,
+     2,
+     {{{"first", VT_I4}, {"second", VT_I4}}},
+     VT_EMPTY,
+     "",
+     Pair},
+    {2,
+     "Item",
+     MemberKind::kPropertyPut,
+     2,
+     {{{"index", VT_I4}, {"newVal", VT_I4}}},
+     VT_EMPTY,
+     "",
+     Pair},
+}};
+const InterfaceDescription kNamedInterface{"INamed", GUID_NULL, "", kNamedMembers};
+
+constexpr DISPID kPut = DISPID_PROPERTYPUT;
+constexpr UINT kNone = 0xFFFFFFFF;
+
+struct NamedCase {
+  const char* what;
+  DISPID member;
+  std::vector<std::int32_t> rgvarg;  // as the caller lays them out
+  std::vector<DISPID> named;
+  HRESULT hr;
+  std::int32_t answer;  // first * 10 + second, when the call succeeds
+  UINT argError;
+};
+
+TEST(DispatchInvokeTest, ArgumentsFindTheirParametersByPositionAndName) {
+  const NamedCase cases[] = {
+      {"positional, last first", 1, {2, 1}, {}, S_OK, 12, kNone},
+      {"both named, in order", 1, {1, 2}, {0, 1}, S_OK, 12, kNone},
+      {"both named, reversed", 1, {2, 1}, {1, 0}, S_OK, 12, kNone},
+      {"named after a positional", 1, {2, 1}, {1}, S_OK, 12, kNone},
+      {"unknown name", 1, {1, 2}, {0, 7}, DISP_E_PARAMNOTFOUND, 0, 1},
+      {"negative name", 1, {1, 2}, {-5, 0}, DISP_E_PARAMNOTFOUND, 0, 0},
+      {"repeated name", 1, {1, 2}, {0, 0}, DISP_E_PARAMNOTFOUND, 0, 1},
+      {"named and positional", 1, {2, 1}, {0}, DISP_E_PARAMNOTFOUND, 0, 0},
+      {"put value on a method", 1, {2, 1}, {kPut}, DISP_E_PARAMNOTFOUND, 0, 0},
+      {"a named one missing", 1, {2}, {1}, DISP_E_PARAMNOTOPTIONAL, 0, kNone},
+      {"too few, no names", 1, {1}, {}, DISP_E_BADPARAMCOUNT, 0, kNone},
+      {"too many", 1, {3, 2, 1}, {}, DISP_E_BADPARAMCOUNT, 0, kNone},
+      {"more names than arguments", 1, {1}, {0, 1}, DISP_E_BADPARAMCOUNT, 0, kNone},
+      {"put, value named first", 2, {2, 1}, {kPut}, S_OK, 12, kNone},
+      {"put, index named too", 2, {2, 1}, {kPut, 0}, S_OK, 12, kNone},
+      {"put, names reversed", 2, {1, 2}, {0, kPut}, S_OK, 12, kNone},
+      {"put without its value", 2, {2, 1}, {}, DISP_E_PARAMNOTOPTIONAL, 0, kNone},
+      {"put, value named twice", 2, {2, 1}, {kPut, kPut}, DISP_E_PARAMNOTFOUND, 0, 1},
+      {"put value names no index", 2, {2, 1}, {kPut, 1}, DISP_E_PARAMNOTFOUND, 0, 1},
+      {"put, index left out", 2, {2}, {kPut}, DISP_E_BADPARAMCOUNT, 0, kNone},
+  };
+  for (const NamedCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<VARIANT> values(c.rgvarg.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      values[i].vt = VT_I4;
+      values[i].lVal = c.rgvarg[i];
+    }
+    std::vector<DISPID> named = c.named;
+    DISPPARAMS params{values.data(), named.empty() ? nullptr : named.data(),
+                      static_cast<UINT>(values.size()), static_cast<UINT>(named.size())};
+    const WORD flags = c.member == 2 ? DISPATCH_PROPERTYPUT : DISPATCH_METHOD;
+    Variant result;
+    UINT arg_error = kNone;
+    EXPECT_EQ(DispatchInvoke(kNamedInterface, nullptr, c.member, GUID_NULL, flags, &params,
+                             result.get(), nullptr, &arg_error),
+              c.hr);
+    EXPECT_EQ(arg_error, c.argError);
+    if (c.hr == S_OK) {
+      EXPECT_EQ(result->lVal, c.answer);
+    }
+  }
+}
+
+TEST(DispatchInvokeTest, AFailedConversionNamesItsSlotInRgvarg) {
+  // Named "second" sits at rgvarg[0]; the positional "first" at rgvarg[1].
+  Variant bad(std::u16string_view(u"x"));
+  VARIANT values[2];
+  values[0] = *bad.get();
+  values[1].vt = VT_I4;
+  values[1].lVal = 1;
+  DISPID named[] = {1};
+  DISPPARAMS params{values, named, 2, 1};
+  UINT arg_error = kNone;
+  EXPECT_EQ(DispatchInvoke(kNamedInterface, nullptr, 1, GUID_NULL, DISPATCH_METHOD, &params,
+                           nullptr, nullptr, &arg_error),
+            DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(arg_error, 0u);
 }
 
 }  // namespace

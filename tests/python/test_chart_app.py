@@ -109,6 +109,9 @@ FORMATS = [
     ("&format=JPEG&quality=40", "image/jpeg", b"\xff\xd8\xff"),
     ("&format=jpg", "image/jpeg", b"\xff\xd8\xff"),
     ("&format=bmp", "image/bmp", b"BM"),
+    ("&format=svg", "image/svg+xml", b"<?xml"),
+    ("&format=pdf&style=smooth", "application/pdf", b"%PDF-"),
+    ("&style=smooth", "image/png", b"\x89PNG\r\n\x1a\n"),
 ]
 
 

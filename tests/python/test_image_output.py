@@ -16,6 +16,8 @@ def test_the_new_members_follow_the_classic_ones():
         ("ImageData", 52, "propget"), ("ImageMimeType", 53, "propget"),
         ("JpegQuality", 54, "propget"), ("JpegQuality", 54, "propput"),
         ("LastError", 55, "propget"), ("AltText", 56, "propget"),
+        ("RenderStyle", 57, "propget"), ("RenderStyle", 57, "propput"),
+        ("Scale", 58, "propget"), ("Scale", 58, "propput"),
     ]
     assert [tuple(m[:3]) for m in tessaloom.members()[39:]] == members
 

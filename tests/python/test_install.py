@@ -74,6 +74,8 @@ def test_installed_tool_and_module_use_the_installed_library(prefix, tmp_path):
     assert result.returncode == 0, result.stderr
     assert result.stdout.splitlines() == [
         str(site / "tessaloom" / "__init__.py"), str([library]), "1 ''"]
+    assert (site / "tessaloom" / "__init__.pyi").is_file()  # the types travel with it
+    assert (site / "tessaloom" / "py.typed").is_file()
 
 
 CMAKE_HOST = """

@@ -76,6 +76,7 @@ def test_objects_come_from_the_registered_server(registry, progid):
     before = lock_count()
     g = tessaloom.CreateObject(progid)
     assert lock_count() == before + 1  # the very library this module uses
+    assert type(g) is tessaloom.IGraphGenerator2  # it answers for the described interface
     g.ChartTitle = "registered"
     assert g.ErrorReason == ""
     del g

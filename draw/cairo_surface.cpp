@@ -1,0 +1,701 @@
+// CairoSurface: the smooth surface's realisation on cairo and Pango, built
+// as the module libtessaloom-smooth.so (see draw/smooth_surface.h).
+#include <cairo-pdf.h>
+#include <cairo.h>
+#include <pango/pangocairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
+#include "draw/smooth_surface.h"
+#include "draw/text_metrics.h"
+
+namespace tessaloom {
+namespace {
+
+// Classic coordinates are clamped to this before they reach cairo, whose
+// 24.8 fixed-point device space ends near 8.4 million: at scale 4 a clamped
+// point stays representable. No chart comes near it; absurd data could.
+constexpr double kCoordinateLimit = 1'000'000.0;
+
+// Longest text shaped in one call. A label this long runs far off any canvas;
+// the cut keeps the shaping time bounded whatever a script passes.
+constexpr std::size_t kMaxTextBytes = 16 * 1024;
+
+// Lines gathered into one stroke before it is drawn, which bounds the path
+// cairo holds; consecutive segments of one stroke join cleanly.
+constexpr int kMaxPendingSegments = 1024;
+
+// The System font's stand-in: a bold sans face of about the raster font's
+// 7-pixel average width; its glyphs sit in the 16-pixel cell with the
+// raster font's 13-pixel ascent.
+constexpr char kSystemFamily[] = "Sans";
+constexpr double kSystemPixelsPerEm = 12.0;
+
+double Coordinate(std::int64_t v) noexcept {
+  return std::clamp(static_cast<double>(v), -kCoordinateLimit, kCoordinateLimit);
+}
+
+void SetColor(cairo_t* cr, COLORREF c) noexcept {
+  cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0,
+                       ((c >> 16) & 0xFF) / 255.0);
+}
+
+std::int32_t PenWidth(const Pen& pen) noexcept { return std::clamp(pen.width, 1, 256); }
+
+// A pen of odd width is centred on pixel centres so a 1-pixel line covers
+// exactly the pixels the classic surface paints instead of two half-grey
+// rows; an even width is centred on the pixel edge for the same reason.
+double PenOffset(const Pen& pen) noexcept { return PenWidth(pen) % 2 == 1 ? 0.5 : 0.0; }
+
+// The turn of a font's text in cairo's terms (y downward, so the
+// counter-clockwise escapement is a negative angle).
+double TextAngle(const Font& font) noexcept {
+  return -static_cast<double>(font.escapement % 3600) * std::numbers::pi / 1800;
+}
+
+// A text shaped once in one font at one scale, kept for the next chart:
+// shaping (itemising, font fallback, HarfBuzz) costs more than drawing the
+// glyphs, and charts repeat their texts (axis numbers, months, series names).
+struct ShapedLayout {
+  PangoLayout* layout = nullptr;
+  double width = 0.0;     // logical advance, classic pixels
+  double baseline = 0.0;  // from the layout's top
+  double left = 0.0;      // logical left edge (0 for almost every text)
+  int missingGlyphs = 0;
+  // Image targets: the glyphs' coverage rendered once (A8, device pixels)
+  // with its top-left at (maskX, maskY) from the anchor's device pixel. A
+  // text's anchor is a whole classic pixel and the scale whole, so the mask
+  // lands on the very pixels the glyphs would, and drawing the text again
+  // is one composite instead of a glyph run through Pango's renderer.
+  cairo_surface_t* mask = nullptr;
+  std::int32_t maskX = 0;
+  std::int32_t maskY = 0;
+};
+
+// What a thread keeps per context. A chart has a few dozen texts; when the
+// cache holds kMaxCachedLayouts of them, or its estimated memory passes
+// kMaxCachedBytes, it is emptied and fills again, which bounds it without
+// bookkeeping on every hit. The estimate counts a mask's bytes and, for the
+// layout, kBytesPerTextByte per byte of text (Pango's glyph and attribute
+// records); masks past kMaxMaskPixels are not kept at all.
+constexpr std::size_t kMaxCachedLayouts = 512;
+constexpr std::size_t kMaxCachedBytes = std::size_t{32} << 20;
+constexpr std::size_t kBytesPerTextByte = 128;
+constexpr double kMaxMaskPixels = 1 << 20;
+
+// Pango's font map, the two contexts (images: grey-scale anti-aliasing with
+// light hinting; vector documents: outlines untouched) and their shaped
+// texts. Pango's default font map is shared by every thread; this one
+// belongs to its thread, so no two charts ever share Pango state.
+class PangoThread {
+ public:
+  PangoThread() noexcept {
+    fontMap_ = pango_cairo_font_map_new();
+    if (fontMap_ == nullptr) return;
+    contexts_[0] = MakeContext(true);
+    contexts_[1] = MakeContext(false);
+    description_ = pango_font_description_new();
+  }
+  ~PangoThread() {
+    for (auto& cache : caches_) Clear(cache);
+    if (description_ != nullptr) pango_font_description_free(description_);
+    for (PangoContext* context : contexts_) {
+      if (context != nullptr) g_object_unref(context);
+    }
+    if (fontMap_ != nullptr) g_object_unref(fontMap_);
+  }
+  PangoThread(const PangoThread&) = delete;
+  PangoThread& operator=(const PangoThread&) = delete;
+
+  [[nodiscard]] PangoContext* Context(bool forImage) const noexcept {
+    return description_ != nullptr ? contexts_[forImage ? 0 : 1] : nullptr;
+  }
+
+  // `text` shaped in `font` on the context for `forImage`, whose matrix
+  // `cr` sets; null when memory ran out.
+  const ShapedLayout* Shape(bool forImage, cairo_t* cr, std::int32_t scale, const Font& font,
+                            std::string_view text) noexcept {
+    PangoContext* context = Context(forImage);
+    if (context == nullptr) return nullptr;
+    // A change of scale since this context last drew makes Pango lay its
+    // texts out again on their next use.
+    pango_cairo_update_context(cr, context);
+    auto& cache = caches_[forImage ? 0 : 1];
+    try {
+      std::string& key = key_;
+      key.clear();
+      const std::int32_t fields[] = {static_cast<std::int32_t>(font.face), font.height,
+                                     font.escapement, font.pitchAndFamily, scale};
+      key.append(reinterpret_cast<const char*>(fields), sizeof fields);
+      key.append(text);
+      if (const auto found = cache.find(key); found != cache.end()) return &found->second;
+      std::size_t& bytes = cachedBytes_[forImage ? 0 : 1];
+      if (cache.size() >= kMaxCachedLayouts || bytes >= kMaxCachedBytes) {
+        Clear(cache);
+        bytes = 0;
+      }
+      ShapedLayout shaped;
+      shaped.layout = pango_layout_new(context);
+      if (shaped.layout == nullptr) return nullptr;
+      SetFont(font);
+      pango_layout_set_font_description(shaped.layout, description_);
+      SetText(shaped.layout, text);
+      PangoRectangle logical{};
+      pango_layout_get_extents(shaped.layout, nullptr, &logical);
+      shaped.width = static_cast<double>(logical.width) / PANGO_SCALE;
+      shaped.left = static_cast<double>(logical.x) / PANGO_SCALE;
+      shaped.baseline = static_cast<double>(pango_layout_get_baseline(shaped.layout)) / PANGO_SCALE;
+      shaped.missingGlyphs = pango_layout_get_unknown_glyphs_count(shaped.layout);
+      if (forImage) RenderMask(shaped, font, scale);
+      try {
+        const ShapedLayout& kept = cache.emplace(key, shaped).first->second;
+        bytes += key.size() * kBytesPerTextByte;
+        if (kept.mask != nullptr) {
+          bytes += static_cast<std::size_t>(cairo_image_surface_get_stride(kept.mask)) *
+                   static_cast<std::size_t>(cairo_image_surface_get_height(kept.mask));
+        }
+        return &kept;
+      } catch (...) {
+        g_object_unref(shaped.layout);
+        if (shaped.mask != nullptr) cairo_surface_destroy(shaped.mask);
+        throw;
+      }
+    } catch (...) {
+      return nullptr;
+    }
+  }
+
+ private:
+  using Cache = std::unordered_map<std::string, ShapedLayout>;
+
+  static void Clear(Cache& cache) noexcept {
+    for (auto& entry : cache) {
+      g_object_unref(entry.second.layout);
+      if (entry.second.mask != nullptr) cairo_surface_destroy(entry.second.mask);
+    }
+    cache.clear();
+  }
+
+  // Renders the layout's glyphs into `shaped.mask`, as TextOut places them
+  // (see there); leaves no mask when the text has no ink or cairo fails, and
+  // TextOut then draws the glyphs directly.
+  static void RenderMask(ShapedLayout& shaped, const Font& font, std::int32_t scale) noexcept {
+    const TextMetrics metrics = StandardTextMetrics(font);
+    PangoRectangle ink{};
+    pango_layout_get_pixel_extents(shaped.layout, &ink, nullptr);
+    if (ink.width <= 0 || ink.height <= 0) return;
+    cairo_matrix_t place;
+    cairo_matrix_init_scale(&place, scale, scale);
+    cairo_matrix_rotate(&place, TextAngle(font));
+    cairo_matrix_translate(&place, -shaped.left, metrics.ascent - shaped.baseline);
+    // The ink box's corners in device pixels from the anchor, rounded out,
+    // with a pixel to spare for anti-aliasing and hinting.
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    for (const int corner : {0, 1, 2, 3}) {
+      double x = ink.x + (corner & 1 ? ink.width : 0);
+      double y = ink.y + (corner & 2 ? ink.height : 0);
+      cairo_matrix_transform_point(&place, &x, &y);
+      x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+    }
+    const double left = std::floor(x0) - 1;
+    const double top = std::floor(y0) - 1;
+    const double width = std::ceil(x1) + 1 - left;
+    const double height = std::ceil(y1) + 1 - top;
+    // Text this large is drawn directly each time.
+    if (width * height > kMaxMaskPixels) return;
+    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, static_cast<int>(width),
+                                                       static_cast<int>(height));
+    cairo_t* cr = cairo_create(mask);
+    cairo_translate(cr, -left, -top);
+    cairo_transform(cr, &place);
+    cairo_move_to(cr, 0, 0);
+    pango_cairo_show_layout(cr, shaped.layout);
+    const bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+    cairo_destroy(cr);
+    if (!ok || cairo_surface_status(mask) != CAIRO_STATUS_SUCCESS) {
+      cairo_surface_destroy(mask);
+      return;
+    }
+    cairo_surface_flush(mask);
+    // Coverage in 17 steps instead of 256: the eye does not tell them apart
+    // at text sizes, and an image of fewer colours keeps the PNG encoder on
+    // its palette path (several times faster, a third of the bytes).
+    unsigned char* rows = cairo_image_surface_get_data(mask);
+    const int stride = cairo_image_surface_get_stride(mask);
+    for (int y = 0; y < cairo_image_surface_get_height(mask); ++y) {
+      unsigned char* row = rows + static_cast<std::ptrdiff_t>(y) * stride;
+      for (int x = 0; x < cairo_image_surface_get_width(mask); ++x) {
+        row[x] = static_cast<unsigned char>(std::min(255, (row[x] + 8) / 16 * 16));
+      }
+    }
+    cairo_surface_mark_dirty(mask);
+    shaped.mask = mask;
+    shaped.maskX = static_cast<std::int32_t>(left);
+    shaped.maskY = static_cast<std::int32_t>(top);
+  }
+
+  PangoContext* MakeContext(bool forImage) noexcept {
+    PangoContext* context = pango_font_map_create_context(fontMap_);
+    if (context == nullptr) return nullptr;
+    cairo_font_options_t* options = cairo_font_options_create();
+    // Metrics stay unhinted so widths scale linearly with Scale and match
+    // between the image and the PDF of one chart.
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    if (forImage) {
+      cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+      cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
+    } else {
+      cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+    }
+    pango_cairo_context_set_font_options(context, options);
+    cairo_font_options_destroy(options);
+    return context;
+  }
+
+  void SetFont(const Font& font) noexcept {
+    if (font.face == FontFace::kSystem) {
+      pango_font_description_set_family_static(description_, kSystemFamily);
+      pango_font_description_set_absolute_size(description_, kSystemPixelsPerEm * PANGO_SCALE);
+    } else {
+      pango_font_description_set_family_static(description_, kChartFontFaceName);
+      const std::int32_t em =
+          CellPixelsPerEm(EffectiveCellHeight(font.height), kTimesNewRomanBoldFigures);
+      pango_font_description_set_absolute_size(description_, static_cast<double>(em) * PANGO_SCALE);
+    }
+    pango_font_description_set_weight(description_, PANGO_WEIGHT_BOLD);
+  }
+
+  // Cut to kMaxTextBytes and at a NUL, malformed UTF-8 replaced so Pango
+  // never sees it.
+  static void SetText(PangoLayout* layout, std::string_view text) noexcept {
+    text = text.substr(0, std::min(text.find('\0'), kMaxTextBytes));
+    const auto length = static_cast<gssize>(text.size());
+    if (g_utf8_validate(text.data(), length, nullptr)) {
+      pango_layout_set_text(layout, text.data(), static_cast<int>(length));
+      return;
+    }
+    gchar* valid = g_utf8_make_valid(text.data(), length);
+    pango_layout_set_text(layout, valid != nullptr ? valid : "", -1);
+    g_free(valid);
+  }
+
+  PangoFontMap* fontMap_ = nullptr;
+  PangoContext* contexts_[2] = {nullptr, nullptr};
+  PangoFontDescription* description_ = nullptr;  // scratch, refilled per new text
+  Cache caches_[2];
+  std::size_t cachedBytes_[2] = {0, 0};  // estimated, as kMaxCachedBytes counts
+  std::string key_;                      // scratch, so a hit allocates nothing
+};
+
+PangoThread& ThreadPango() noexcept {
+  thread_local PangoThread pango;
+  return pango;
+}
+
+cairo_status_t AppendToVector(void* closure, const unsigned char* data,
+                              unsigned int length) noexcept {
+  try {
+    auto& out = *static_cast<std::vector<std::uint8_t>*>(closure);
+    out.insert(out.end(), data, data + length);
+    return CAIRO_STATUS_SUCCESS;
+  } catch (...) {
+    return CAIRO_STATUS_WRITE_ERROR;
+  }
+}
+
+}  // namespace
+
+class CairoSurface final : public SmoothSurface {
+ public:
+  struct Impl;
+  explicit CairoSurface(std::unique_ptr<Impl> impl) noexcept;
+  ~CairoSurface() override;
+  CairoSurface(const CairoSurface&) = delete;
+  CairoSurface& operator=(const CairoSurface&) = delete;
+
+  static CairoSurface* ForCanvas(Canvas& canvas, std::int32_t scale, std::string& error) noexcept;
+  static CairoSurface* ForPdf(std::int32_t width, std::int32_t height, std::int32_t scale,
+                              std::vector<std::uint8_t>& out, std::string& error) noexcept;
+
+  bool Finish(std::string_view title, std::string& error) noexcept override;
+  ShapedText Shape(std::string_view text) noexcept override;
+
+  void Rectangle(std::int32_t left, std::int32_t top, std::int32_t right,
+                 std::int32_t bottom) noexcept override;
+  void FillSolidRect(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                     COLORREF color) noexcept override;
+  void Polygon(std::span<const Point> points) noexcept override;
+  void FillPolygon(std::span<const Point> points, const Brush& brush) noexcept override;
+  void Pie(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
+           Point start, Point end) noexcept override;
+  void Ellipse(std::int32_t left, std::int32_t top, std::int32_t right,
+               std::int32_t bottom) noexcept override;
+  void MoveTo(std::int32_t x, std::int32_t y) noexcept override;
+  void LineTo(std::int32_t x, std::int32_t y) noexcept override;
+  void TextOut(std::int32_t x, std::int32_t y, std::string_view text) noexcept override;
+  // The standard metrics (draw/text_metrics.h): the layout never depends on
+  // the installed fonts.
+  TextMetrics GetTextMetrics() noexcept override;
+  Pen SelectPen(const Pen& pen) noexcept override;
+
+ private:
+  // Strokes the lines gathered since the last other drawing call.
+  void FlushLines() noexcept;
+
+  std::unique_ptr<Impl> impl_;
+};
+
+struct CairoSurface::Impl {
+  cairo_surface_t* target = nullptr;
+  cairo_t* cr = nullptr;
+  Canvas* canvas = nullptr;  // the image target, else null (a PDF)
+  std::int32_t scale = 1;
+  bool finished = false;
+  // Lines gathered but not stroked yet, and where the gathered path ends.
+  int pendingSegments = 0;
+  Point pathEnd;
+
+  ~Impl() {
+    if (cr != nullptr) cairo_destroy(cr);
+    if (target != nullptr) cairo_surface_destroy(target);
+  }
+
+  // Builds the drawing context over `target` (taken over) for a chart of
+  // classic coordinates.
+  bool Start(cairo_surface_t* surface, std::string& error) noexcept {
+    target = surface;
+    if (cairo_surface_status(target) != CAIRO_STATUS_SUCCESS) {
+      error = std::string("Unable to create the drawing surface: ") +
+              cairo_status_to_string(cairo_surface_status(target));
+      return false;
+    }
+    cr = cairo_create(target);
+    if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
+      error = "Not enough memory to draw the chart";
+      return false;
+    }
+    cairo_scale(cr, scale, scale);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+    if (ThreadPango().Context(canvas != nullptr) == nullptr) {
+      error = "Unable to load the chart fonts";
+      return false;
+    }
+    return true;
+  }
+
+  const ShapedLayout* Shape(const Font& font, std::string_view text) noexcept {
+    return ThreadPango().Shape(canvas != nullptr, cr, scale, font, text);
+  }
+};
+
+CairoSurface::CairoSurface(std::unique_ptr<Impl> impl) noexcept : impl_(std::move(impl)) {}
+
+CairoSurface::~CairoSurface() = default;
+
+CairoSurface* CairoSurface::ForCanvas(Canvas& canvas, std::int32_t scale,
+                                      std::string& error) noexcept {
+  try {
+    auto impl = std::make_unique<Impl>();
+    impl->canvas = &canvas;
+    impl->scale = std::clamp(scale, 1, kMaxScale);
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, canvas.width());
+    if (canvas.width() < 1 || canvas.height() < 1 || stride != canvas.stride()) {
+      error = "Unable to draw on a canvas of this size";
+      return nullptr;
+    }
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(canvas.MutablePixels()), CAIRO_FORMAT_RGB24,
+        canvas.width(), canvas.height(), stride);
+    if (!impl->Start(surface, error)) return nullptr;
+    return new CairoSurface(std::move(impl));
+  } catch (...) {
+    error = "Not enough memory to draw the chart";
+    return nullptr;
+  }
+}
+
+CairoSurface* CairoSurface::ForPdf(std::int32_t width, std::int32_t height, std::int32_t scale,
+                                   std::vector<std::uint8_t>& out, std::string& error) noexcept {
+  try {
+    auto impl = std::make_unique<Impl>();
+    impl->scale = std::clamp(scale, 1, kMaxScale);
+    if (width < 1 || height < 1 || width > Canvas::kMaxSide || height > Canvas::kMaxSide) {
+      error = "Invalid image size " + std::to_string(width) + " x " + std::to_string(height);
+      return nullptr;
+    }
+    cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(
+        AppendToVector, &out, static_cast<double>(width) * impl->scale,
+        static_cast<double>(height) * impl->scale);
+    if (!impl->Start(surface, error)) return nullptr;
+    return new CairoSurface(std::move(impl));
+  } catch (...) {
+    error = "Not enough memory to draw the chart";
+    return nullptr;
+  }
+}
+
+bool CairoSurface::Finish(std::string_view title, std::string& error) noexcept {
+  if (impl_->finished) return true;
+  FlushLines();
+  impl_->finished = true;
+  cairo_t* cr = impl_->cr;
+  if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
+    error = std::string("Unable to draw the chart: ") + cairo_status_to_string(cairo_status(cr));
+    return false;
+  }
+  if (impl_->canvas != nullptr) {
+    cairo_surface_flush(impl_->target);
+    // cairo leaves its own value in the byte RGB24 does not use.
+    std::uint32_t* pixels = impl_->canvas->MutablePixels();
+    const auto count = static_cast<std::size_t>(impl_->canvas->width()) *
+                       static_cast<std::size_t>(impl_->canvas->height());
+    for (std::size_t i = 0; i < count; ++i) pixels[i] &= 0x00FFFFFFu;
+    return true;
+  }
+  try {
+    const std::string titleText(title.substr(0, std::min(title.find('\0'), kMaxTextBytes)));
+    if (!titleText.empty() && g_utf8_validate(titleText.data(), -1, nullptr)) {
+      cairo_pdf_surface_set_metadata(impl_->target, CAIRO_PDF_METADATA_TITLE, titleText.c_str());
+    }
+  } catch (...) {  // no title rather than no document
+  }
+  cairo_pdf_surface_set_metadata(impl_->target, CAIRO_PDF_METADATA_CREATOR, "Tessaloom");
+  cairo_surface_finish(impl_->target);
+  const cairo_status_t status = cairo_surface_status(impl_->target);
+  if (status != CAIRO_STATUS_SUCCESS) {
+    error = std::string("Unable to write the document: ") + cairo_status_to_string(status);
+    return false;
+  }
+  return true;
+}
+
+void CairoSurface::FlushLines() noexcept {
+  if (impl_->pendingSegments == 0) return;
+  cairo_t* cr = impl_->cr;
+  SetColor(cr, state_.pen.color);
+  cairo_set_line_width(cr, PenWidth(state_.pen));
+  cairo_stroke(cr);
+  impl_->pendingSegments = 0;
+}
+
+Pen CairoSurface::SelectPen(const Pen& pen) noexcept {
+  if (!(pen == state_.pen)) FlushLines();
+  return Exchange(state_.pen, pen);
+}
+
+void CairoSurface::MoveTo(std::int32_t x, std::int32_t y) noexcept { state_.position = {x, y}; }
+
+void CairoSurface::LineTo(std::int32_t x, std::int32_t y) noexcept {
+  const Point from = state_.position;
+  state_.position = {x, y};
+  // The classic pen leaves out the end pixel, so a line to where it starts
+  // draws nothing.
+  if (impl_->finished || from == state_.position) return;
+  cairo_t* cr = impl_->cr;
+  const double c = PenOffset(state_.pen);
+  if (impl_->pendingSegments == 0) cairo_new_path(cr);
+  if (impl_->pendingSegments == 0 || !(impl_->pathEnd == from)) {
+    cairo_move_to(cr, Coordinate(from.x) + c, Coordinate(from.y) + c);
+  }
+  cairo_line_to(cr, Coordinate(x) + c, Coordinate(y) + c);
+  impl_->pathEnd = state_.position;
+  if (++impl_->pendingSegments >= kMaxPendingSegments) FlushLines();
+}
+
+void CairoSurface::Rectangle(std::int32_t left, std::int32_t top, std::int32_t right,
+                             std::int32_t bottom) noexcept {
+  FlushLines();
+  if (impl_->finished) return;
+  const double l = Coordinate(std::min(left, right));
+  const double r = Coordinate(std::max(left, right));
+  const double t = Coordinate(std::min(top, bottom));
+  const double b = Coordinate(std::max(top, bottom));
+  if (r - l < 1 || b - t < 1) return;
+  cairo_t* cr = impl_->cr;
+  const double c = PenOffset(state_.pen);
+  // The outline's centre line runs through the pixels [left, right-1] x
+  // [top, bottom-1] the classic rectangle covers.
+  cairo_new_path(cr);
+  cairo_rectangle(cr, l + c, t + c, r - l - 1, b - t - 1);
+  SetColor(cr, state_.brush.color);
+  cairo_fill_preserve(cr);
+  SetColor(cr, state_.pen.color);
+  cairo_set_line_width(cr, PenWidth(state_.pen));
+  cairo_stroke(cr);
+}
+
+void CairoSurface::FillSolidRect(std::int32_t x, std::int32_t y, std::int32_t width,
+                                 std::int32_t height, COLORREF color) noexcept {
+  FlushLines();
+  state_.backgroundColor = color;
+  if (impl_->finished) return;
+  const double x0 = Coordinate(x);
+  const double y0 = Coordinate(y);
+  const double x1 = Coordinate(std::int64_t{x} + width);
+  const double y1 = Coordinate(std::int64_t{y} + height);
+  cairo_t* cr = impl_->cr;
+  cairo_new_path(cr);
+  cairo_rectangle(cr, std::min(x0, x1), std::min(y0, y1), std::abs(x1 - x0), std::abs(y1 - y0));
+  SetColor(cr, color);
+  cairo_fill(cr);
+}
+
+void CairoSurface::Polygon(std::span<const Point> points) noexcept {
+  FlushLines();
+  if (impl_->finished || points.size() < 2) return;
+  cairo_t* cr = impl_->cr;
+  const double c = PenOffset(state_.pen);
+  cairo_new_path(cr);
+  for (const Point& p : points) cairo_line_to(cr, Coordinate(p.x) + c, Coordinate(p.y) + c);
+  cairo_close_path(cr);
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+  SetColor(cr, state_.brush.color);
+  cairo_fill_preserve(cr);
+  SetColor(cr, state_.pen.color);
+  cairo_set_line_width(cr, PenWidth(state_.pen));
+  cairo_stroke(cr);
+}
+
+void CairoSurface::FillPolygon(std::span<const Point> points, const Brush& brush) noexcept {
+  FlushLines();
+  if (impl_->finished || points.size() < 3) return;
+  cairo_t* cr = impl_->cr;
+  // Without an outline the vertices are pixel corners: an axis-aligned
+  // polygon covers the pixels the classic fill covers, edges sharp.
+  cairo_new_path(cr);
+  for (const Point& p : points) cairo_line_to(cr, Coordinate(p.x), Coordinate(p.y));
+  cairo_close_path(cr);
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+  SetColor(cr, brush.color);
+  cairo_fill(cr);
+}
+
+void CairoSurface::Pie(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
+                       Point start, Point end) noexcept {
+  FlushLines();
+  if (impl_->finished) return;
+  const double l = Coordinate(std::min(left, right));
+  const double r = Coordinate(std::max(left, right));
+  const double t = Coordinate(std::min(top, bottom));
+  const double b = Coordinate(std::max(top, bottom));
+  // The outline's centre line is the ellipse through the centres of the
+  // box's outermost pixels, as for Rectangle.
+  const double rx = (r - l - 1) / 2;
+  const double ry = (b - t - 1) / 2;
+  if (rx <= 0 || ry <= 0) return;
+  const double cx = (l + r) / 2;
+  const double cy = (t + b) / 2;
+  // Directions through the points, taken on the unit circle the ellipse is
+  // stretched from (a radial stays a radial under the stretch). y grows
+  // downward, so counter-clockwise on screen is the decreasing angle.
+  const double a0 =
+      std::atan2((Coordinate(start.y) + 0.5 - cy) / ry, (Coordinate(start.x) + 0.5 - cx) / rx);
+  const double a1 =
+      std::atan2((Coordinate(end.y) + 0.5 - cy) / ry, (Coordinate(end.x) + 0.5 - cx) / rx);
+  cairo_t* cr = impl_->cr;
+  cairo_new_path(cr);
+  cairo_save(cr);
+  cairo_translate(cr, cx, cy);
+  cairo_scale(cr, rx, ry);
+  if (std::abs(a0 - a1) < 1e-9) {
+    cairo_arc(cr, 0, 0, 1, 0, 2 * std::numbers::pi);
+  } else {
+    cairo_move_to(cr, 0, 0);
+    cairo_arc_negative(cr, 0, 0, 1, a0, a1);
+  }
+  cairo_close_path(cr);
+  cairo_restore(cr);
+  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+  SetColor(cr, state_.brush.color);
+  cairo_fill_preserve(cr);
+  SetColor(cr, state_.pen.color);
+  cairo_set_line_width(cr, PenWidth(state_.pen));
+  cairo_stroke(cr);
+}
+
+void CairoSurface::Ellipse(std::int32_t left, std::int32_t top, std::int32_t right,
+                           std::int32_t bottom) noexcept {
+  FlushLines();
+  if (impl_->finished) return;
+  const double l = Coordinate(std::min(left, right));
+  const double r = Coordinate(std::max(left, right));
+  const double t = Coordinate(std::min(top, bottom));
+  const double b = Coordinate(std::max(top, bottom));
+  const double rx = (r - l - 1) / 2;
+  const double ry = (b - t - 1) / 2;
+  if (rx <= 0 || ry <= 0) return;
+  cairo_t* cr = impl_->cr;
+  cairo_new_path(cr);
+  cairo_save(cr);
+  cairo_translate(cr, (l + r) / 2, (t + b) / 2);
+  cairo_scale(cr, rx, ry);
+  cairo_arc(cr, 0, 0, 1, 0, 2 * std::numbers::pi);
+  cairo_close_path(cr);
+  cairo_restore(cr);
+  SetColor(cr, state_.brush.color);
+  cairo_fill_preserve(cr);
+  SetColor(cr, state_.pen.color);
+  cairo_set_line_width(cr, PenWidth(state_.pen));
+  cairo_stroke(cr);
+}
+
+void CairoSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view text) noexcept {
+  FlushLines();
+  if (impl_->finished || text.empty()) return;
+  const ShapedLayout* shaped = impl_->Shape(state_.font, text);
+  if (shaped == nullptr) return;
+  const TextMetrics metrics = StandardTextMetrics(state_.font);
+  cairo_t* cr = impl_->cr;
+  cairo_save(cr);
+  cairo_translate(cr, Coordinate(x), Coordinate(y));
+  // The cell turns about its anchor: its top-left for escapement 0, which
+  // for 900 (text running upward) lies at the bottom-left on screen.
+  if (state_.font.escapement != 0) cairo_rotate(cr, TextAngle(state_.font));
+  cairo_new_path(cr);
+  cairo_rectangle(cr, 0, 0, std::ceil(shaped->width), metrics.height);
+  SetColor(cr, state_.backgroundColor);
+  cairo_fill(cr);
+  SetColor(cr, state_.textColor);
+  if (shaped->mask != nullptr) {
+    cairo_identity_matrix(cr);
+    const double scale = impl_->scale;
+    cairo_mask_surface(cr, shaped->mask, Coordinate(x) * scale + shaped->maskX,
+                       Coordinate(y) * scale + shaped->maskY);
+  } else {
+    // The baseline stands where the classic cell has it, at the standard
+    // ascent, whichever font the glyphs come from.
+    cairo_move_to(cr, -shaped->left, metrics.ascent - shaped->baseline);
+    pango_cairo_show_layout(cr, shaped->layout);
+  }
+  cairo_restore(cr);
+}
+
+TextMetrics CairoSurface::GetTextMetrics() noexcept { return StandardTextMetrics(state_.font); }
+
+SmoothSurface::ShapedText CairoSurface::Shape(std::string_view text) noexcept {
+  if (text.empty()) return {};
+  const ShapedLayout* shaped = impl_->Shape(state_.font, text);
+  if (shaped == nullptr) return {};
+  return {shaped->width, shaped->missingGlyphs};
+}
+
+}  // namespace tessaloom
+
+// The module's entry points (draw/smooth_surface.h names them).
+extern "C" __attribute__((visibility("default"))) tessaloom::SmoothSurface*
+TessaloomCreateSmoothSurface(tessaloom::Canvas& canvas, std::int32_t scale,
+                             std::string& error) noexcept {
+  return tessaloom::CairoSurface::ForCanvas(canvas, scale, error);
+}
+
+extern "C" __attribute__((visibility("default"))) tessaloom::SmoothSurface*
+TessaloomCreatePdfSurface(std::int32_t width, std::int32_t height, std::int32_t scale,
+                          std::vector<std::uint8_t>& out, std::string& error) noexcept {
+  return tessaloom::CairoSurface::ForPdf(width, height, scale, out, error);
+}

@@ -1,0 +1,179 @@
+"""What the Python interface tells and takes beyond plain late binding:
+keyword arguments as IDispatch named arguments, messages that name the
+member and the argument, help() and dir() from the type description, and
+the checked-in type stub."""
+
+import ast
+import inspect
+import pathlib
+import pydoc
+import re
+import runpy
+import subprocess
+import sys
+
+import pytest
+
+import tessaloom
+from conftest import automation_error
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+PNF, PNO = tessaloom.DISP_E_PARAMNOTFOUND, tessaloom.DISP_E_PARAMNOTOPTIONAL
+TM, OVERFLOW = tessaloom.DISP_E_TYPEMISMATCH, tessaloom.DISP_E_OVERFLOW
+
+
+def drawn_values(g):
+    g.OutputTarget = "memory"
+    g.DrawPieGraph()
+    return g.AltText.split(": ")[1].split(".")[0]
+
+
+# Each call adds one value; the chart's text shows what reached which parameter.
+@pytest.mark.parametrize(
+    "args,keywords",
+    [
+        (("Jan", 3), {}),
+        ((), {"xVal": "Jan", "yVal": 3}),
+        ((), {"yVal": 3, "xVal": "Jan"}),
+        (("Jan",), {"yVal": 3}),
+        ((), {"XVAL": "Jan", "yval": 3}),  # parameter names fold case as member names do
+    ],
+)
+def test_keyword_arguments_reach_their_parameters(g, args, keywords):
+    assert g.AddData(*args, **keywords) == tessaloom.S_OK
+    assert drawn_values(g) == "Jan 3"
+
+
+def test_a_flag_takes_a_bool_by_keyword(g):
+    assert g.HasGridLines(HasGridLines=True) == tessaloom.S_OK
+    assert g.hasbackcolor(hasbackcolor=False) == tessaloom.S_OK
+
+
+# (args, keywords, error class, hresult, message)
+@pytest.mark.parametrize(
+    "args,keywords,kind,hresult,message",
+    [
+        (("Jan",), {"Value": 3}, tessaloom.ArgumentError, PNF,
+         "AddData: the argument (Value): no parameter of that name (DISP_E_PARAMNOTFOUND)"),
+        (("Jan", 3), {"xVal": "Feb"}, tessaloom.ArgumentError, PNF,
+         "AddData: the first argument (xVal): no such parameter, or given twice"),
+        ((), {"yVal": 3}, tessaloom.ArgumentError, PNO, "AddData: a parameter is missing"),
+        (("Jan", "abc"), {}, tessaloom.AutomationError, TM,
+         "AddData: the second argument (yVal): type mismatch (DISP_E_TYPEMISMATCH)"),
+        ((), {"yVal": "abc", "xVal": "Jan"}, tessaloom.AutomationError, TM,
+         "AddData: the second argument (yVal): type mismatch (DISP_E_TYPEMISMATCH)"),
+        ((), {"xVal": "Jan", "YVAL": "abc"}, tessaloom.AutomationError, TM,
+         "AddData: the second argument (yVal): type mismatch"),
+        (("Jan",), {"yVal": 1e39}, tessaloom.AutomationError, OVERFLOW,
+         "AddData: the second argument (yVal): out of range (DISP_E_OVERFLOW)"),
+        (("Jan", object()), {}, tessaloom.ArgumentError, TM,
+         "AddData: the second argument (yVal): cannot pass object through automation"),
+        ((), {"xVal": [], "yVal": 1}, tessaloom.ArgumentError, TM,
+         "AddData: the first argument (xVal): cannot pass list"),
+        (("Jan",), {"yVal\0": 3}, tessaloom.ArgumentError, PNF,
+         "AddData: the argument (yVal\x00): no parameter of that name"),
+        (("Jan", 10**400), {}, tessaloom.AutomationError, OVERFLOW,
+         "AddData: the second argument (yVal): out of range"),
+    ],
+)
+def test_failures_name_the_member_and_the_argument(g, args, keywords, kind, hresult, message):
+    error = automation_error(lambda: g.AddData(*args, **keywords))
+    assert type(error) is kind
+    assert error.hresult == hresult
+    assert str(error).startswith(message)
+    assert g.ErrorReason == ""
+
+
+@pytest.mark.parametrize(
+    "name,value,message",
+    [
+        ("GraphWidth", 2**31, "GraphWidth: the value assigned (newVal): out of range"),
+        ("graphheight", "tall", "GraphHeight: the value assigned (newVal): type mismatch"),
+        ("ChartTitle", object(), "ChartTitle: the value assigned (newVal): cannot pass object"),
+    ],
+)
+def test_a_bad_value_for_a_property_says_so(g, name, value, message):
+    assert str(automation_error(setattr, g, name, value)).startswith(message)
+
+
+def test_an_object_without_a_description_takes_keywords_too():
+    _, native = tessaloom._native.create_instance(tessaloom._native.CLSID_GraphGenerator)
+    g = tessaloom.Dispatch(native)  # asks GetIDsOfNames like any server's object
+    assert g.AddData(yVal=3, xVal="Jan") == tessaloom.S_OK
+    assert drawn_values(g) == "Jan 3"
+    error = automation_error(lambda: g.AddData("Jan", Value=1))
+    assert isinstance(error, TypeError) and "(Value)" in str(error)
+
+
+def described_members():
+    """name -> kinds, from the type description the module carries."""
+    kinds = {}
+    for name, _, kind, _, _, _ in tessaloom.members():
+        kinds.setdefault(name, set()).add(kind)
+    return kinds
+
+
+KIND_WORDS = {
+    frozenset(["method"]): "returns S_OK",
+    frozenset(["propget"]): "get only",
+    frozenset(["propput"]): "put only",
+    frozenset(["propget", "propput"]): "get and put",
+}
+
+
+def test_help_and_dir_show_every_described_member_with_its_kind(g):
+    text = pydoc.render_doc(g, renderer=pydoc.plaintext)
+    members = described_members()
+    assert set(members) <= set(dir(g))
+    for name, kinds in members.items():
+        start = re.search(r"\n \|  %s[(\n]" % name, text).start()
+        section = text[start: text.index("\n |  \n", start)]
+        assert KIND_WORDS[frozenset(kinds)] in section, name
+
+
+def test_method_signatures_follow_the_description(g):
+    for name, _, kind, params, _, _ in tessaloom.members():
+        if kind == "method":
+            bound = inspect.signature(getattr(g, name)).bind(*(p for p, _ in params))
+            assert list(bound.arguments) == [p for p, _ in params]
+    assert str(inspect.signature(g.AddData)) == "(xVal: str, yVal: float) -> int"
+
+
+def test_the_checked_in_stub_is_the_generated_one():
+    generator = runpy.run_path(str(ROOT / "tools" / "python-stub"))
+    text = generator["stub_text"](tessaloom)
+    ast.parse(text)
+    assert (ROOT / "python" / "tessaloom" / "__init__.pyi").read_text() == text, (
+        "run: PYTHONPATH=<build>/python tools/python-stub"
+    )
+
+
+# Lines a type checker must pass (False) or flag (True) with the stub.
+TYPED_USES = [
+    ('g.ChartTitle = "Sales"', False),
+    ("g.GraphWidth = 300", False),
+    ('g.AddData("Jan", 3)', False),
+    ('g.AddData(xVal="Jan", yVal=3.5)', False),
+    ("g.HasGridLines(True)", False),
+    ("data: bytes = g.ImageData", False),
+    ("quality: int = g.JpegQuality", False),
+    ('g.AddData("Jan")', True),
+    ('g.AddData(Label="Jan", yVal=3)', True),
+    ('g.GraphWidth = "wide"', True),
+    ('g.ErrorReason = "x"', True),
+    ("title: str = g.ChartTitle", True),  # it can only be set
+    ("g.DrawBarGraph(1)", True),
+]
+
+
+def test_a_type_checker_reads_the_members_from_the_stub(tmp_path):
+    pytest.importorskip("mypy")
+    source = ["import tessaloom", "g = tessaloom.GraphGenerator()"] + [line for line, _ in TYPED_USES]
+    (tmp_path / "use.py").write_text("\n".join(source) + "\n")
+    result = subprocess.run(
+        [sys.executable, "-m", "mypy", "--no-incremental", "--cache-dir", str(tmp_path / "cache"),
+         "--no-error-summary", "use.py"],
+        capture_output=True, text=True, cwd=tmp_path)
+    flagged = {int(m.group(1)) for m in re.finditer(r"^use\.py:(\d+): error", result.stdout, re.M)}
+    expected = {number for number, (_, bad) in enumerate(TYPED_USES, start=3) if bad}
+    assert flagged == expected, result.stdout
