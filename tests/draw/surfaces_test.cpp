@@ -34,12 +34,10 @@ TEST(CanvasTest, ScaleNearestEnlargesEachPixelIntoABlock) {
   from.SetPixel(0, 1, 0x00FF00);
   Canvas to = Blank(6, 6);
   ASSERT_TRUE(ScaleNearest(from, 3, to));
-  const struct {
-    int x, y;
-    COLORREF color;
-  } probes[] = {{0, 0, 0x808080}, {2, 2, 0x808080}, {3, 0, 0x0000FF}, {5, 2, 0x0000FF},
-                {0, 3, 0x00FF00}, {2, 5, 0x00FF00}, {3, 3, 0x808080}, {5, 5, 0x808080}};
-  for (const auto& p : probes) EXPECT_EQ(to.GetPixel(p.x, p.y), p.color) << p.x << "," << p.y;
+  const std::tuple<int, int, COLORREF> probes[] = {
+      {0, 0, 0x808080}, {2, 2, 0x808080}, {3, 0, 0x0000FF}, {5, 2, 0x0000FF},
+      {0, 3, 0x00FF00}, {2, 5, 0x00FF00}, {3, 3, 0x808080}, {5, 5, 0x808080}};
+  for (const auto& [x, y, color] : probes) EXPECT_EQ(to.GetPixel(x, y), color) << x << "," << y;
   Canvas wrong = Blank(5, 6);
   EXPECT_FALSE(ScaleNearest(from, 3, wrong));
   EXPECT_FALSE(ScaleNearest(from, 0, wrong));

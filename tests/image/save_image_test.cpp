@@ -47,28 +47,21 @@ TEST(SaveImageTest, DocumentsTakeTheImagesChecksAndKeepTheirName) {
   std::filesystem::create_directory(dir / "inside");
   const Bytes document{'%', 'P', 'D', 'F'};
   const OutputLimit limit{std::filesystem::canonical(dir / "inside").string(), "Refused"};
-  struct Case {
-    const char* label;
-    std::string filePath;
-    std::string fileName;
-    OutputLimit limit;
-    std::string message;  // "" when written
-  };
-  const Case cases[] = {
-      {"missing folder", dir / "missing", "a.pdf", {}, "Invalid File Path"},
-      {"no name", dir.path(), "", {}, "File Name missing"},
-      {"missing subfolder", dir.path(), "sub/a.svg", {}, "Unable to open file for writing"},
-      {"outside the limit", dir.path(), "a.pdf", limit, "Refused"},
-      {"inside the limit", dir / "inside", "chart.bin", limit, ""},
-      {"no name rule", dir.path(), "chart", {}, ""},
-  };
-  for (const Case& c : cases) {
+  // Folder, name, limit, and the message ("" when written).
+  const std::tuple<std::string, std::string, OutputLimit, std::string> cases[] = {
+      {dir / "missing", "a.pdf", {}, "Invalid File Path"},
+      {dir.path(), "", {}, "File Name missing"},
+      {dir.path(), "sub/a.svg", {}, "Unable to open file for writing"},
+      {dir.path(), "a.pdf", limit, "Refused"},
+      {dir / "inside", "chart.bin", limit, ""},
+      {dir.path(), "chart", {}, ""}};  // no name rule
+  for (const auto& [filePath, fileName, folderLimit, message] : cases) {
     std::string errorText;
     EXPECT_EQ(
-        SaveDocument(document, c.filePath, c.fileName, errorText, FileSystem::Default(), c.limit),
-        c.message.empty())
-        << c.label;
-    EXPECT_EQ(errorText, c.message) << c.label;
+        SaveDocument(document, filePath, fileName, errorText, FileSystem::Default(), folderLimit),
+        message.empty())
+        << fileName;
+    EXPECT_EQ(errorText, message) << fileName;
   }
   EXPECT_EQ(Names(dir.path()), (Strings{"chart", "inside"}));
   EXPECT_EQ(ReadAll(dir / "inside/chart.bin"), document);

@@ -122,16 +122,12 @@ TEST(WideLineTest, SlopedWideLinesCoverThePenWidthAroundTheSegment) {
     const std::int64_t width = random(2, 6);
     Canvas canvas = MakeCanvas(40, 40);
     StrokeWideLine(canvas, a, b, width, kPenColor);
-    const double dx = static_cast<double>(b.x - a.x);
-    const double dy = static_cast<double>(b.y - a.y);
+    const double dx = double(b.x - a.x), dy = double(b.y - a.y), length2 = dx * dx + dy * dy;
     for (std::int32_t y = 0; y < 40; ++y) {
       for (std::int32_t x = 0; x < 40; ++x) {
-        const double px = x - static_cast<double>(a.x);
-        const double py = y - static_cast<double>(a.y);
-        const double t = dx == 0 && dy == 0
-                             ? 0
-                             : std::clamp((px * dx + py * dy) / (dx * dx + dy * dy), 0.0, 1.0);
-        const double d = std::hypot(px - t * dx, py - t * dy) - static_cast<double>(width) / 2;
+        const double px = x - double(a.x), py = y - double(a.y);
+        const double t = length2 == 0 ? 0 : std::clamp((px * dx + py * dy) / length2, 0.0, 1.0);
+        const double d = std::hypot(px - t * dx, py - t * dy) - double(width) / 2;
         // One pixel of slack for rounding and the even caps' half-pixel shift.
         const COLORREF expected = d <= -1 ? kPenColor : d > 1 ? 0 : canvas.GetPixel(x, y);
         ASSERT_EQ(canvas.GetPixel(x, y), expected)
