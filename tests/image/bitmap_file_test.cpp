@@ -139,28 +139,20 @@ TEST(BmpReaderTest, RefusesMalformedFilesWithAReasonAndReadsNothing) {
   }
 }
 
-// The writers that read the canvas in place must produce exactly what the
-// packed bitmap gives.
+// The writers that read the canvas in place must produce exactly the bytes
+// the packed bitmap gives.
 TEST(CanvasWritersTest, MatchThePackedBitmapPath) {
   for (std::int32_t width : {1, 2, 3, 4, 5, 37}) {
     const Canvas canvas = FPicture(width, 7);
     PackedBitmap bitmap;
     ASSERT_TRUE(DDBToDIB(canvas, bitmap));
-    MemoryFile packed, direct;
+    MemoryFile packed, direct, packedJpeg, directJpeg;
     std::string error;
-    ASSERT_TRUE(WriteBmpFile(bitmap, packed, error));
-    ASSERT_TRUE(WriteCanvasBmp(canvas, direct, error));
+    ASSERT_TRUE(WriteBmpFile(bitmap, packed, error) && WriteCanvasBmp(canvas, direct, error));
+    ASSERT_TRUE(EncodeJpeg(bitmap, packedJpeg, error) &&
+                EncodeCanvasJpeg(canvas, directJpeg, error));
     EXPECT_EQ(direct.data, packed.data) << "width " << width;
-
-    MemoryFile packed_jpeg, direct_jpeg;
-    ASSERT_TRUE(EncodeJpeg(bitmap, packed_jpeg, error));
-    ASSERT_TRUE(EncodeCanvasJpeg(canvas, direct_jpeg, error));
-    PackedBitmap a, b;
-    ASSERT_TRUE(DecodeJpeg(packed_jpeg.data, a, error));
-    ASSERT_TRUE(DecodeJpeg(direct_jpeg.data, b, error));
-    // Same samples into the same encoder: the decoded pictures agree exactly.
-    EXPECT_TRUE(std::equal(a.block().begin(), a.block().end(), b.block().begin(), b.block().end()))
-        << "width " << width;
+    EXPECT_EQ(directJpeg.data, packedJpeg.data) << "width " << width;
   }
 }
 
