@@ -58,26 +58,18 @@ TEST(PolygonTest, TwoPointPolygonPaintsItsSegmentWithBothEndsAndFewerPaintNothin
 }
 
 TEST(ExtremeInputTest, HugeShapesAroundTheCanvasPaintItAllWithTheBrush) {
-  const std::vector<Point> triangle = {
-      {INT32_MIN, INT32_MIN}, {INT32_MAX, 0}, {INT32_MIN, INT32_MAX}};
+  constexpr std::int32_t lo = INT32_MIN, hi = INT32_MAX, far = 2000000000;
+  // The pie's centre pixel is (-1, -1): counter-clockwise from 9 o'clock to 12 o'clock.
+  constexpr Point west{lo, -1}, north{-1, lo};
+  const std::vector<Point> triangle = {{lo, lo}, {hi, 0}, {lo, hi}};
   const std::vector<std::function<void(Canvas&)>> draws = {
-      [](Canvas& c) { DrawRectangle(c, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, kPen, kBrush); },
-      [](Canvas& c) {
-        DrawRectangle(c, INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN, kWidePen, kBrush);
-      },
-      [](Canvas& c) {
-        DrawEllipse(c, -2000000000, -2000000000, 2000000000, 2000000000, kPen, kBrush);
-      },
-      [](Canvas& c) {
-        DrawEllipse(c, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, kWidePen, kBrush);
-      },
+      [](Canvas& c) { DrawRectangle(c, lo, lo, hi, hi, kPen, kBrush); },
+      [](Canvas& c) { DrawRectangle(c, hi, hi, lo, lo, kWidePen, kBrush); },
+      [](Canvas& c) { DrawEllipse(c, -far, -far, far, far, kPen, kBrush); },
+      [](Canvas& c) { DrawEllipse(c, lo, lo, hi, hi, kWidePen, kBrush); },
       [&](Canvas& c) { FillPolygon(c, triangle, FillRule::kWinding, kBrushColor); },
       [&](Canvas& c) { DrawPolygon(c, triangle, kPen, kBrush); },
-      // Centre pixel (-1, -1); counter-clockwise from 9 o'clock to 12 o'clock.
-      [](Canvas& c) {
-        DrawPie(c, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, {INT32_MIN, -1}, {-1, INT32_MIN},
-                kPen, kBrush);
-      },
+      [](Canvas& c) { DrawPie(c, lo, lo, hi, hi, west, north, kPen, kBrush); },
   };
   for (std::size_t i = 0; i < draws.size(); ++i) {
     Canvas canvas = MakeCanvas(4, 4);
