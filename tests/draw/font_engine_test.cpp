@@ -162,9 +162,8 @@ std::vector<std::uint32_t> Drawn(const std::string& text, const Font& font = Fon
 
 std::size_t FallbackFacesOpen() {
   std::size_t n = 0;
-  for (std::size_t i = 0; i < kMaxFallbackFaces; ++i) {
+  for (std::size_t i = 0; i < kMaxFallbackFaces; ++i)
     n += LoadedFace(static_cast<FaceId>(kSystemFaceId + 1 + i)).loaded;
-  }
   return n;
 }
 

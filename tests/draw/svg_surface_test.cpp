@@ -31,8 +31,7 @@ std::vector<const XMLElement*> Parse(SvgSurface& s, XMLDocument& doc, std::strin
 }
 
 std::string Attr(const XMLElement* e, const char* name) {
-  const char* value = e != nullptr ? e->Attribute(name) : nullptr;
-  return value != nullptr ? value : "<none>";
+  return e != nullptr && e->Attribute(name) != nullptr ? e->Attribute(name) : "<none>";
 }
 
 const std::vector<Point> kTriangle = {{0, 4}, {4, 4}, {4, 0}};

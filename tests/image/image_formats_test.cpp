@@ -68,19 +68,5 @@ TEST(ImageFormatsTest, JpegQualityCounts) {
   EXPECT_LT(low.size(), high.size());
 }
 
-TEST(ImageFormatsTest, BrokenPngFailsWithAMessage) {
-  const Canvas canvas = FPicture(20, 10);
-  Bytes png;
-  ImageFormat written = ImageFormat::kByName;
-  std::string error;
-  ASSERT_TRUE(EncodeImageToMemory(&canvas, "", {ImageFormat::kPng}, png, written, error));
-  for (const std::size_t keep :
-       {std::size_t{0}, std::size_t{8}, std::size_t{40}, png.size() - 13}) {
-    PackedBitmap decoded;
-    error.clear();
-    EXPECT_FALSE(DecodePng(std::span(png).first(keep), decoded, error) || error.empty()) << keep;
-  }
-}
-
 }  // namespace
 }  // namespace tessaloom

@@ -100,7 +100,7 @@ TEST(PieTest, SlicesTileTheEllipseWithoutGapsOrSpill) {
     Random random{std::mt19937(seed)};
     const std::int32_t l = random.Int32(-4, 10), t = random.Int32(-4, 10);
     const std::int32_t r = l + random.Int32(3, 30), b = t + random.Int32(3, 30);
-    Canvas ellipse = MakeCanvas(32, 32);
+    Canvas ellipse = MakeCanvas(32, 32), slices = MakeCanvas(32, 32);
     DrawEllipse(ellipse, l, t, r, b, kPen, kBrush);
     // Slices between random directions in counter-clockwise order, each in
     // its own colour; ends are given relative to the centre pixel.
@@ -110,7 +110,6 @@ TEST(PieTest, SlicesTileTheEllipseWithoutGapsOrSpill) {
       ends.push_back({std::atan2(-d.y, d.x), {l + (r - l) / 2 + d.x, t + (b - t) / 2 + d.y}});
     }
     std::sort(ends.begin(), ends.end(), [](auto& p, auto& q) { return p.first < q.first; });
-    Canvas slices = MakeCanvas(32, 32);
     for (std::size_t i = 0; i < ends.size(); ++i) {
       const auto color = static_cast<COLORREF>(0x100 * (i + 1));
       DrawPie(slices, l, t, r, b, ends[i].second, ends[(i + 1) % ends.size()].second, {1, color},

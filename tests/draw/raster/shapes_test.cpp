@@ -100,8 +100,7 @@ TEST(ExtremeInputTest, EveryShapeFinishesOnExtremeAndDegenerateInput) {
   for (std::int32_t a : values) {
     for (std::int32_t b : values) {
       const Pen& pen = pens[i++ % pens.size()];
-      const std::int32_t c = values[i % values.size()];
-      const std::int32_t d = values[(i * 7) % values.size()];
+      const std::int32_t c = values[i % values.size()], d = values[(i * 7) % values.size()];
       DrawLine(canvas, {a, b}, {c, d}, pen);
       DrawRectangle(canvas, a, b, c, d, pen, kBrush);
       DrawEllipse(canvas, a, b, c, d, pen, kBrush);
