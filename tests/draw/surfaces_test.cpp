@@ -3,10 +3,6 @@
 // own pixels are tested with the shape.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <tuple>
-#include <vector>
-
 #include "draw/raster_surface.h"
 #include "draw/recording_surface.h"
 #include "draw/text_metrics.h"
@@ -38,12 +34,10 @@ TEST(CanvasTest, ScaleNearestEnlargesEachPixelIntoABlock) {
   from.SetPixel(0, 1, 0x00FF00);
   Canvas to = Blank(6, 6);
   ASSERT_TRUE(ScaleNearest(from, 3, to));
-  const struct {
-    int x, y;
-    COLORREF color;
-  } probes[] = {{0, 0, 0x808080}, {2, 2, 0x808080}, {3, 0, 0x0000FF}, {5, 2, 0x0000FF},
-                {0, 3, 0x00FF00}, {2, 5, 0x00FF00}, {3, 3, 0x808080}, {5, 5, 0x808080}};
-  for (const auto& p : probes) EXPECT_EQ(to.GetPixel(p.x, p.y), p.color) << p.x << "," << p.y;
+  const std::tuple<int, int, COLORREF> probes[] = {
+      {0, 0, 0x808080}, {2, 2, 0x808080}, {3, 0, 0x0000FF}, {5, 2, 0x0000FF},
+      {0, 3, 0x00FF00}, {2, 5, 0x00FF00}, {3, 3, 0x808080}, {5, 5, 0x808080}};
+  for (const auto& [x, y, color] : probes) EXPECT_EQ(to.GetPixel(x, y), color) << x << "," << y;
   Canvas wrong = Blank(5, 6);
   EXPECT_FALSE(ScaleNearest(from, 3, wrong));
   EXPECT_FALSE(ScaleNearest(from, 0, wrong));
@@ -95,8 +89,7 @@ TEST(RasterSurfaceTest, ShapesLinesAndTextUseTheCurrentState) {
   s.Rectangle(10, 10, 14, 13);
   EXPECT_EQ(Count(c, 0x0000FF), 10);
   EXPECT_EQ(Count(c, 0x00FF00), 2);
-  const Point triangle[] = {{0, 4}, {4, 4}, {4, 0}};
-  s.FillPolygon(triangle, Brush{0xFF0000});  // its own brush
+  s.FillPolygon(std::vector<Point>{{0, 4}, {4, 4}, {4, 0}}, Brush{0xFF0000});  // its own brush
   EXPECT_EQ(Count(c, 0xFF0000), 6);
   s.SelectPen(Pen{2, 0x000001});
   s.MoveTo(30, 5);
@@ -112,9 +105,8 @@ TEST(RasterSurfaceTest, ShapesLinesAndTextUseTheCurrentState) {
 
 TEST(RecordingSurfaceTest, LogsCallsWithTheirArguments) {
   RecordingSurface s;
-  const Point triangle[] = {{0, 4}, {4, 4}, {4, 0}};
   s.SelectFont(Font::Chart(12, 900, 17));
-  s.FillPolygon(triangle, Brush{0x00FF00});
+  s.FillPolygon(std::vector<Point>{{0, 4}, {4, 4}, {4, 0}}, Brush{0x00FF00});
   s.TextOut(7, 8, "Jan");
   const std::vector<std::string> expected = {"SelectFont(Chart 12, 900, 17)",
                                              "FillPolygon((0, 4), (4, 4), (4, 0); #00FF00)",

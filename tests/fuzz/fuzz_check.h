@@ -1,16 +1,25 @@
-// Invariant checks for the fuzz targets. Unlike assert they stay on in every
-// build type, and they name the broken invariant before aborting, so a crash
-// input replays to a readable message.
+// Shared by the fuzz targets: FUZZ_CHECK stays on in every build type and
+// names the broken invariant before aborting, so a crash input replays to a
+// readable message.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace tessaloom::fuzz {
 
 [[noreturn]] inline void Fail(const char* condition, const char* file, int line) {
   std::fprintf(stderr, "%s:%d: invariant broken: %s\n", file, line, condition);
   std::abort();
+}
+
+inline std::string_view AsText(const std::uint8_t* data, std::size_t size) {
+  return {reinterpret_cast<const char*>(data), size};
 }
 
 }  // namespace tessaloom::fuzz

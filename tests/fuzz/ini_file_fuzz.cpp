@@ -1,16 +1,10 @@
-// The profile (INI) reader on arbitrary bytes. The first line names the
-// section to look up (and the request path for the site lookup); the rest is
-// the file. Checks what the reader promises: lines come trimmed, one per
-// file line, never a comment or a header; a key's value is the one on its
-// first line; names match in any case; the site lookup returns one of the
-// section's lines or nothing.
+// The profile (INI) reader on arbitrary bytes; the first line names the
+// section (and the request path for the site lookup), the rest is the file.
+// Lines come trimmed, one per file line, never a comment or a header; a key's
+// value is the one on its first line; names match in any case; the site
+// lookup returns one of the section's lines or nothing.
 #include <algorithm>
 #include <cctype>
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #include "access/settings_sources.h"
 #include "platform/ini_file.h"
@@ -19,10 +13,9 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-
 bool Trimmed(std::string_view text) {
-  return text.empty() || (!IsBlank(text.front()) && !IsBlank(text.back()));
+  const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r' && c != '\n'); };
+  return text.empty() || (!blank(text.front()) && !blank(text.back()));
 }
 
 std::string Upper(std::string_view text) {
@@ -35,7 +28,7 @@ std::string Upper(std::string_view text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tessaloom;
-  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  const std::string_view input = fuzz::AsText(data, size);
   const std::size_t newline = input.find('\n');
   const std::string_view section = input.substr(0, newline);
   const std::string_view text =
@@ -43,36 +36,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::vector<std::string> lines = ProfileSectionLines(text, section);
   FUZZ_CHECK(ProfileSectionLines(text, Upper(section)) == lines);
-  const auto ends = [&](char end) {
-    return static_cast<std::size_t>(std::count(text.begin(), text.end(), end));
-  };
-  FUZZ_CHECK(lines.size() <= ends('\n') + ends('\r') + 1);
+  const auto breaks =
+      std::count_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; });
+  FUZZ_CHECK(lines.size() <= static_cast<std::size_t>(breaks) + 1);
   std::vector<std::string> keysSeen;
   for (const std::string& line : lines) {
-    FUZZ_CHECK(!line.empty());
-    FUZZ_CHECK(line.find_first_of("\r\n") == std::string::npos);
-    FUZZ_CHECK(Trimmed(line));
+    FUZZ_CHECK(!line.empty() && Trimmed(line) && line.find_first_of("\r\n") == std::string::npos);
     FUZZ_CHECK(line.front() != ';' && line.front() != '[');
     const std::size_t equals = line.find('=');
     if (equals == std::string::npos) continue;
-    const std::string key = line.substr(0, equals);
-    const std::string value = line.substr(equals + 1);
+    const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
     FUZZ_CHECK(Trimmed(key) && Trimmed(value));
-    const bool first = std::none_of(keysSeen.begin(), keysSeen.end(), [&](const std::string& k) {
-      return EqualsIgnoreAsciiCase(k, key);
-    });
-    keysSeen.push_back(key);
-    if (first) {
+    if (std::none_of(keysSeen.begin(), keysSeen.end(),
+                     [&](const std::string& k) { return EqualsIgnoreAsciiCase(k, key); })) {
       FUZZ_CHECK(FindProfileString(text, section, key) == value);
       FUZZ_CHECK(FindProfileString(text, Upper(section), Upper(key)) == value);
     }
+    keysSeen.push_back(key);
   }
   FUZZ_CHECK(!FindProfileString(text, section, "\n").has_value());
 
   MemorySettingsSources sources;
   sources.files["/WebSite.ini"] = std::string(text);
   const std::string entry = sources.FindSiteEntry("/WebSite.ini", section, section);
-  FUZZ_CHECK(entry.empty() || std::find(lines.begin(), lines.end(), entry) != lines.end());
-  if (!entry.empty()) FUZZ_CHECK(entry.find('=') != std::string::npos);
+  FUZZ_CHECK(entry.empty() || (std::find(lines.begin(), lines.end(), entry) != lines.end() &&
+                               entry.find('=') != std::string::npos));
   return 0;
 }

@@ -1,26 +1,16 @@
 // UTF-8 <-> UTF-16 on arbitrary bytes, read once as UTF-8 and once as
-// little-endian UTF-16 units. Checks, against a table-driven validator of its
-// own: output of Utf16ToUtf8 is always well-formed; well-formed input round
-// trips exactly; ill-formed input reaches a fixed point after one trip;
-// CodePointCount agrees with the decoder; unpaired surrogates become U+FFFD.
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <string_view>
-
+// little-endian UTF-16 units, against a validator of its own: Utf16ToUtf8
+// output is well-formed; well-formed input round trips exactly; ill-formed
+// input is at a fixed point after one trip; CodePointCount agrees with the
+// decoder; unpaired surrogates become U+FFFD.
 #include "platform/text.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {
 
-// Well-formed byte sequences as Unicode lists them (Table 3-7 of the core
-// standard): the range of the first continuation byte depends on the lead.
-struct SequenceRow {
-  unsigned char first_lead, last_lead;
-  std::size_t trail;
-  unsigned char low, high;  // range of the first continuation byte
-};
-constexpr SequenceRow kWellFormed[] = {
+// Well-formed sequences as Unicode lists them (Table 3-7 of the core
+// standard): lead byte range, continuation bytes, range of the first one.
+constexpr unsigned char kWellFormed[][5] = {
     {0x00, 0x7F, 0, 0, 0},       {0xC2, 0xDF, 1, 0x80, 0xBF}, {0xE0, 0xE0, 2, 0xA0, 0xBF},
     {0xE1, 0xEC, 2, 0x80, 0xBF}, {0xED, 0xED, 2, 0x80, 0x9F}, {0xEE, 0xEF, 2, 0x80, 0xBF},
     {0xF0, 0xF0, 3, 0x90, 0xBF}, {0xF1, 0xF3, 3, 0x80, 0xBF}, {0xF4, 0xF4, 3, 0x80, 0x8F},
@@ -29,36 +19,31 @@ constexpr SequenceRow kWellFormed[] = {
 bool IsWellFormedUtf8(std::string_view s) {
   const auto at = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
   for (std::size_t i = 0; i < s.size();) {
-    const SequenceRow* row = nullptr;
-    for (const SequenceRow& r : kWellFormed) {
-      if (at(i) >= r.first_lead && at(i) <= r.last_lead) row = &r;
-    }
+    const unsigned char* row = nullptr;
+    for (const auto& r : kWellFormed) row = at(i) >= r[0] && at(i) <= r[1] ? r : row;
     if (row == nullptr) return false;
-    if (row->trail > 0) {
-      if (s.size() - i <= row->trail) return false;
-      if (at(i + 1) < row->low || at(i + 1) > row->high) return false;
-      for (std::size_t k = 2; k <= row->trail; ++k) {
-        if ((at(i + k) & 0xC0) != 0x80) return false;
-      }
+    const std::size_t trail = row[2];
+    if (trail > 0 && (s.size() - i <= trail || at(i + 1) < row[3] || at(i + 1) > row[4]))
+      return false;
+    for (std::size_t k = 2; k <= trail; ++k) {
+      if ((at(i + k) & 0xC0) != 0x80) return false;
     }
-    i += row->trail + 1;
+    i += trail + 1;
   }
   return true;
 }
 
-bool IsHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool IsSurrogate(char16_t u, char16_t first) { return u >= first && u <= first + 0x3FF; }
 
 // `units` with each unpaired surrogate replaced; also counts code points.
 std::u16string Repaired(std::u16string_view units, std::size_t& code_points) {
   std::u16string out;
   code_points = 0;
   for (std::size_t i = 0; i < units.size(); ++i, ++code_points) {
-    if (IsHigh(units[i]) && i + 1 < units.size() && IsLow(units[i + 1])) {
-      out.append(units.substr(i++, 2));
-    } else {
-      out.push_back(IsHigh(units[i]) || IsLow(units[i]) ? u'\uFFFD' : units[i]);
-    }
+    const bool paired =
+        IsSurrogate(units[i], 0xD800) && i + 1 < units.size() && IsSurrogate(units[i + 1], 0xDC00);
+    if (paired) out += units[i++];
+    out += paired || (units[i] & 0xF800) != 0xD800 ? units[i] : u'\uFFFD';
   }
   return out;
 }
@@ -67,17 +52,15 @@ std::u16string Repaired(std::u16string_view units, std::size_t& code_points) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tessaloom;
-
-  const std::string_view narrow(reinterpret_cast<const char*>(data), size);
+  const std::string_view narrow = fuzz::AsText(data, size);
   const std::u16string decoded = Utf8ToUtf16(narrow);
   const std::string encoded = Utf16ToUtf8(decoded);
   FUZZ_CHECK(IsWellFormedUtf8(encoded));
-  if (IsWellFormedUtf8(narrow)) FUZZ_CHECK(encoded == narrow);
+  FUZZ_CHECK(!IsWellFormedUtf8(narrow) || encoded == narrow);
   FUZZ_CHECK(Utf8ToUtf16(encoded) == decoded);
   std::size_t points = 0;
   FUZZ_CHECK(Repaired(decoded, points) == decoded);  // the decoder emits no lone surrogate
-  FUZZ_CHECK(CodePointCount(narrow) == points);
-  FUZZ_CHECK(CodePointCount(encoded) == points);
+  FUZZ_CHECK(CodePointCount(narrow) == points && CodePointCount(encoded) == points);
 
   std::u16string units(size / 2, u'\0');
   for (std::size_t i = 0; i < units.size(); ++i) {
@@ -85,8 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const std::string wide_encoded = Utf16ToUtf8(units);
   FUZZ_CHECK(IsWellFormedUtf8(wide_encoded));
-  const std::u16string expected = Repaired(units, points);
-  FUZZ_CHECK(Utf8ToUtf16(wide_encoded) == expected);
+  FUZZ_CHECK(Utf8ToUtf16(wide_encoded) == Repaired(units, points));
   FUZZ_CHECK(CodePointCount(wide_encoded) == points);
   return 0;
 }

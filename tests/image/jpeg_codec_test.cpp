@@ -2,26 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdint>
-#include <string>
-#include <vector>
-
 #include "tests/image/image_test_support.h"
 
 namespace tessaloom {
 namespace {
 
-using image_test::FPicture;
-using image_test::MemoryFile;
-using Bytes = std::vector<std::uint8_t>;
+using namespace image_test;  // NOLINT(google-build-using-namespace): test helpers
 
-// Offset of the first marker FF `code` in a JPEG stream, or npos.
+// Offset of the first marker FF `code` in a JPEG stream, or its size.
 std::size_t FindMarker(const Bytes& jpeg, std::uint8_t code) {
-  for (std::size_t i = 0; i + 1 < jpeg.size(); ++i) {
-    if (jpeg[i] == 0xFF && jpeg[i + 1] == code) return i;
-  }
-  return std::string::npos;
+  const std::uint8_t marker[] = {0xFF, code};
+  return static_cast<std::size_t>(std::search(jpeg.begin(), jpeg.end(), marker, marker + 2) -
+                                  jpeg.begin());
 }
 
 PackedBitmap FBitmap(std::int32_t w, std::int32_t h) {
@@ -45,11 +37,11 @@ TEST(JpegCodecTest, ChartJpegIsBaselineQuality75AtZeroByZeroDotsPerInch) {
   EXPECT_EQ((Bytes{jpeg[0], jpeg[1], jpeg[2], jpeg[3]}), (Bytes{0xFF, 0xD8, 0xFF, 0xE0}));
   EXPECT_EQ(std::string(jpeg.begin() + 6, jpeg.begin() + 11), std::string("JFIF\0", 5));
   EXPECT_EQ((Bytes(jpeg.begin() + 13, jpeg.begin() + 18)), (Bytes{1, 0, 0, 0, 0}));
-  EXPECT_NE(FindMarker(jpeg, 0xC0), std::string::npos);  // baseline frame
-  EXPECT_EQ(FindMarker(jpeg, 0xC2), std::string::npos);  // not progressive
+  EXPECT_LT(FindMarker(jpeg, 0xC0), jpeg.size());  // baseline frame
+  EXPECT_EQ(FindMarker(jpeg, 0xC2), jpeg.size());  // not progressive
   // Quality 75 halves the standard luminance table: its first entry 16 becomes 8.
   const std::size_t dqt = FindMarker(jpeg, 0xDB);
-  ASSERT_NE(dqt, std::string::npos);
+  ASSERT_LT(dqt, jpeg.size() - 5);
   EXPECT_EQ((Bytes{jpeg[dqt + 4], jpeg[dqt + 5]}), (Bytes{0, 8}));
 }
 
@@ -70,9 +62,8 @@ TEST(JpegCodecTest, GreyEightBitImageGivesOneGreyComponent) {
   }
   for (std::int32_t y = 0; y < 16; ++y) std::fill(grey.Row(y).begin(), grey.Row(y).end(), 55);
   const Bytes jpeg = Encode(grey);
-  const std::size_t sof = FindMarker(jpeg, 0xC0);
-  ASSERT_NE(sof, std::string::npos);
-  EXPECT_EQ(jpeg[sof + 9], 1);  // components
+  ASSERT_LT(FindMarker(jpeg, 0xC0), jpeg.size() - 9);
+  EXPECT_EQ(jpeg[FindMarker(jpeg, 0xC0) + 9], 1);  // components
   PackedBitmap decoded;
   ASSERT_TRUE(DecodeJpeg(jpeg, decoded, error)) << error;
   const std::uint8_t* p = &decoded.Row(8)[24];
@@ -94,7 +85,7 @@ TEST(JpegCodecTest, WriteFailureEndsEncodingWithTheFilesReason) {
 TEST(JpegCodecTest, DecoderRefusesWhatIsNotAJpegOrTooLarge) {
   Bytes huge = Encode(FBitmap(16, 16));
   const std::size_t sof = FindMarker(huge, 0xC0);
-  ASSERT_NE(sof, std::string::npos);
+  ASSERT_LT(sof, huge.size() - 9);
   // Big-endian height at sof+5 and width at sof+7: 60000 x 60000.
   huge[sof + 5] = huge[sof + 7] = 0xEA;
   huge[sof + 6] = huge[sof + 8] = 0x60;
@@ -102,8 +93,7 @@ TEST(JpegCodecTest, DecoderRefusesWhatIsNotAJpegOrTooLarge) {
   for (const Bytes& input : inputs) {
     PackedBitmap decoded;
     std::string error;
-    EXPECT_FALSE(DecodeJpeg(input, decoded, error)) << input.size();
-    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(DecodeJpeg(input, decoded, error) || error.empty()) << input.size();
     EXPECT_TRUE(decoded.block().empty());
   }
 }

@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "draw/canvas.h"
 #include "draw/drawing_surface.h"
@@ -32,14 +34,13 @@ inline Canvas MakeCanvas(std::int32_t width, std::int32_t height) {
   return canvas;
 }
 
-// Columns x0 .. x1-1 of rows y0 .. y1-1 (default: all), each row ending in '\n'.
+// Columns x0 .. x1-1 of rows y0 .. y1-1 (default: all), each row ending in
+// '\n'; Art writes such a picture with its rows separated by spaces.
 inline std::string Picture(const Canvas& canvas, std::int32_t x0 = 0, std::int32_t y0 = 0,
                            std::int32_t x1 = -1, std::int32_t y1 = -1) {
-  if (x1 < 0) x1 = canvas.width();
-  if (y1 < 0) y1 = canvas.height();
   std::string out;
-  for (std::int32_t y = y0; y < y1; ++y) {
-    for (std::int32_t x = x0; x < x1; ++x) {
+  for (std::int32_t y = y0; y < (y1 < 0 ? canvas.height() : y1); ++y) {
+    for (std::int32_t x = x0; x < (x1 < 0 ? canvas.width() : x1); ++x) {
       const COLORREF c = canvas.GetPixel(x, y);
       out += c == kPenColor ? '#' : c == kBrushColor ? '+' : c == 0 ? '.' : '?';
     }
@@ -47,11 +48,9 @@ inline std::string Picture(const Canvas& canvas, std::int32_t x0 = 0, std::int32
   }
   return out;
 }
-
-// A raw-string picture written from its own line: drops the first newline.
-inline std::string Art(const char* text) {
-  const std::string s(text);
-  return !s.empty() && s.front() == '\n' ? s.substr(1) : s;
+inline std::string Art(std::string rows) {
+  std::replace(rows.begin(), rows.end(), ' ', '\n');
+  return rows + '\n';
 }
 
 inline PixelSet PaintedPixels(const Canvas& canvas) {
@@ -64,8 +63,7 @@ inline PixelSet PaintedPixels(const Canvas& canvas) {
   return out;
 }
 
-// Seeded source for random cases: Random random{seed}; random(lo, hi) is
-// inclusive. Failure messages carry the seed.
+// Seeded source for random cases: random(lo, hi) is inclusive.
 struct Random {
   std::mt19937 engine;
   std::int64_t operator()(std::int64_t lo, std::int64_t hi) {
@@ -75,11 +73,5 @@ struct Random {
     return static_cast<std::int32_t>((*this)(lo, hi));
   }
 };
-
-inline std::string Describe(const PixelSet& pixels) {
-  std::string out;
-  for (const auto& [x, y] : pixels) out += "(" + std::to_string(x) + "," + std::to_string(y) + ")";
-  return out;
-}
 
 }  // namespace tessaloom::raster::testing

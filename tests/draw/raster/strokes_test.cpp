@@ -2,12 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstdint>
-#include <random>
-#include <vector>
-
 #include "draw/raster/raster_math.h"
 #include "tests/draw/raster/raster_test_util.h"
 
@@ -16,35 +10,10 @@ namespace {
 
 using namespace testing;  // NOLINT(google-build-using-namespace): test helpers
 
-// The line rule in the incremental form Windows documents: the error starts
-// at 2|dminor| - |dmajor| and the minor axis steps when e + bias > 0, with
-// bias 1 in octants 3, 5, 6 and 8 (numbered clockwise from +x, y down).
-PixelSet ReferenceLine(Point64 from, Point64 to, std::int64_t width, std::int64_t height) {
-  const std::int64_t dx = to.x - from.x;
-  const std::int64_t dy = to.y - from.y;
-  const bool xMajor = std::abs(dx) > std::abs(dy);
-  const int octant = xMajor ? (dx > 0 ? (dy >= 0 ? 1 : 8) : (dy >= 0 ? 4 : 5))
-                            : (dy > 0 ? (dx >= 0 ? 2 : 3) : (dx >= 0 ? 7 : 6));
-  const int bias = (octant == 3 || octant == 5 || octant == 6 || octant == 8) ? 1 : 0;
-  const std::int64_t major = std::max(std::abs(dx), std::abs(dy));
-  const std::int64_t minor = std::min(std::abs(dx), std::abs(dy));
-  std::int64_t e = 2 * minor - major;
-  Point64 p = from;
-  PixelSet out;
-  for (std::int64_t k = 0; k < major; ++k) {
-    if (p.x >= 0 && p.x < width && p.y >= 0 && p.y < height) out.insert({p.x, p.y});
-    if (e + bias > 0) {
-      (xMajor ? p.y : p.x) += (xMajor ? dy : dx) > 0 ? 1 : -1;
-      e -= 2 * major;
-    }
-    e += 2 * minor;
-    (xMajor ? p.x : p.y) += (xMajor ? dx : dy) > 0 ? 1 : -1;
-  }
-  return out;
-}
-
-// The closed form, evaluated for each canvas column (x-major) or row the
-// segment covers: minor = ceil(minor0 + dminor * (major - major0) / dmajor - 1/2).
+// The line rule in closed form, evaluated for each canvas column (x-major)
+// or row the segment covers: minor = ceil(minor0 + dminor * (major - major0)
+// / dmajor - 1/2), ties toward the smaller minor coordinate whichever way the
+// line runs (the octant table below pins the rule itself).
 PixelSet ClosedFormLine(Point64 from, Point64 to, std::int64_t width, std::int64_t height) {
   const bool xMajor = std::abs(to.x - from.x) > std::abs(to.y - from.y);
   const std::int64_t a0 = xMajor ? from.x : from.y;
@@ -71,11 +40,8 @@ PixelSet Drawn(Point64 from, Point64 to, std::int32_t width = 40, std::int32_t h
 }
 
 TEST(CosmeticLineTest, TiesGoTowardTheSmallerCoordinateInEveryOctant) {
-  struct Case {
-    Point64 to;  // from (10, 10)
-    PixelSet pixels;
-  };
-  const Case cases[] = {
+  const std::pair<Point64, PixelSet> cases[] = {
+      // lines from (10, 10) in octants 1 to 8
       {{14, 11}, {{10, 10}, {11, 10}, {12, 10}, {13, 11}}},            // 1
       {{11, 14}, {{10, 10}, {10, 11}, {10, 12}, {11, 13}}},            // 2
       {{9, 14}, {{10, 10}, {10, 11}, {9, 12}, {9, 13}}},               // 3
@@ -87,28 +53,22 @@ TEST(CosmeticLineTest, TiesGoTowardTheSmallerCoordinateInEveryOctant) {
       {{15, 12}, {{10, 10}, {11, 10}, {12, 11}, {13, 11}, {14, 12}}},  // 1, no tie
       {{10, 10}, {}},                                                  // zero length
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Drawn({10, 10}, c.to), c.pixels) << "to " << c.to.x << "," << c.to.y;
+  for (const auto& [to, pixels] : cases) {
+    EXPECT_EQ(Drawn({10, 10}, to), pixels) << "to " << to.x << "," << to.y;
     // Reversed: the same pixels, with the start and end pixels traded.
-    PixelSet reversed = c.pixels;
-    if (!reversed.empty()) {
-      reversed.erase({10, 10});
-      reversed.insert({c.to.x, c.to.y});
-    }
-    EXPECT_EQ(Drawn(c.to, {10, 10}), reversed) << "from " << c.to.x << "," << c.to.y;
+    PixelSet reversed = pixels;
+    if (reversed.erase({10, 10}) > 0) reversed.insert({to.x, to.y});
+    EXPECT_EQ(Drawn(to, {10, 10}), reversed) << "from " << to.x << "," << to.y;
   }
 }
 
-TEST(CosmeticLineTest, ClippedLinesMatchTheIncrementalBiasRule) {
+TEST(CosmeticLineTest, ClippedAndHugeLinesKeepThePixelsOfTheUnclippedLine) {
   for (std::uint32_t seed = 1; seed <= 3000; ++seed) {
     Random random{std::mt19937(seed)};
     const Point64 from{random(-20, 60), random(-20, 50)};
     const Point64 to{random(-20, 60), random(-20, 50)};
-    ASSERT_EQ(Drawn(from, to), ReferenceLine(from, to, 40, 30)) << "seed " << seed;
+    ASSERT_EQ(Drawn(from, to), ClosedFormLine(from, to, 40, 30)) << "seed " << seed;
   }
-}
-
-TEST(CosmeticLineTest, HugeLinesKeepThePixelsOfTheUnclippedLine) {
   for (std::uint32_t seed = 1; seed <= 2000; ++seed) {
     Random random{std::mt19937(seed)};
     // Through a canvas pixel, both ends up to 2^31 away, slightly off-line.
@@ -130,35 +90,27 @@ TEST(PenCapTest, EvenWidthCapsSitHalfAPixelUpAndLeft) {
   Canvas canvas = MakeCanvas(16, 7);
   FillPenCap(canvas, {3, 3}, 2, kPenColor);
   FillPenCap(canvas, {11, 3}, 5, kPenColor);
-  EXPECT_EQ(Picture(canvas), Art(R"(
-................
-..........###...
-..##.....#####..
-..##.....#####..
-.........#####..
-..........###...
-................
-)"));
+  EXPECT_EQ(Picture(canvas),
+            Art("................ ..........###... ..##.....#####.. ..##.....#####.. "
+                ".........#####.. ..........###... ................"));
 }
 
 TEST(WideLineTest, AxisParallelWidthTwoLinesCoverTwoRowsAndBothEnds) {
-  struct Case {
-    Point64 from, to;
-    std::int64_t x0, y0, x1, y1;  // the painted box, inclusive
-  };
-  const Case cases[] = {{{10, 5}, {20, 5}, 9, 4, 20, 5},
-                        {{20, 5}, {10, 5}, 9, 4, 20, 5},
-                        {{5, 10}, {5, 20}, 4, 9, 5, 20},
-                        {{5, 20}, {5, 10}, 4, 9, 5, 20},
-                        {{7, 7}, {7, 7}, 6, 6, 7, 7}};
-  for (const Case& c : cases) {
+  // From, to, and the painted box (inclusive corners).
+  const std::tuple<Point64, Point64, Point64, Point64> cases[] = {
+      {{10, 5}, {20, 5}, {9, 4}, {20, 5}},
+      {{20, 5}, {10, 5}, {9, 4}, {20, 5}},
+      {{5, 10}, {5, 20}, {4, 9}, {5, 20}},
+      {{5, 20}, {5, 10}, {4, 9}, {5, 20}},
+      {{7, 7}, {7, 7}, {6, 6}, {7, 7}}};
+  for (const auto& [from, to, low, high] : cases) {
     Canvas canvas = MakeCanvas(30, 30);
-    StrokeWideLine(canvas, c.from, c.to, 2, kPenColor);
+    StrokeWideLine(canvas, from, to, 2, kPenColor);
     PixelSet box;
-    for (std::int64_t y = c.y0; y <= c.y1; ++y) {
-      for (std::int64_t x = c.x0; x <= c.x1; ++x) box.insert({x, y});
+    for (std::int64_t y = low.y; y <= high.y; ++y) {
+      for (std::int64_t x = low.x; x <= high.x; ++x) box.insert({x, y});
     }
-    EXPECT_EQ(PaintedPixels(canvas), box) << c.from.x << "," << c.from.y << " -> " << c.to.x;
+    EXPECT_EQ(PaintedPixels(canvas), box) << from.x << "," << from.y << " -> " << to.x;
   }
 }
 
@@ -170,16 +122,12 @@ TEST(WideLineTest, SlopedWideLinesCoverThePenWidthAroundTheSegment) {
     const std::int64_t width = random(2, 6);
     Canvas canvas = MakeCanvas(40, 40);
     StrokeWideLine(canvas, a, b, width, kPenColor);
-    const double dx = static_cast<double>(b.x - a.x);
-    const double dy = static_cast<double>(b.y - a.y);
+    const double dx = double(b.x - a.x), dy = double(b.y - a.y), length2 = dx * dx + dy * dy;
     for (std::int32_t y = 0; y < 40; ++y) {
       for (std::int32_t x = 0; x < 40; ++x) {
-        const double px = x - static_cast<double>(a.x);
-        const double py = y - static_cast<double>(a.y);
-        const double t = dx == 0 && dy == 0
-                             ? 0
-                             : std::clamp((px * dx + py * dy) / (dx * dx + dy * dy), 0.0, 1.0);
-        const double d = std::hypot(px - t * dx, py - t * dy) - static_cast<double>(width) / 2;
+        const double px = x - double(a.x), py = y - double(a.y);
+        const double t = length2 == 0 ? 0 : std::clamp((px * dx + py * dy) / length2, 0.0, 1.0);
+        const double d = std::hypot(px - t * dx, py - t * dy) - double(width) / 2;
         // One pixel of slack for rounding and the even caps' half-pixel shift.
         const COLORREF expected = d <= -1 ? kPenColor : d > 1 ? 0 : canvas.GetPixel(x, y);
         ASSERT_EQ(canvas.GetPixel(x, y), expected)
