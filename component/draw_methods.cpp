@@ -188,12 +188,14 @@ HRESULT CGraphGenerator::DrawSingleSet(const DrawKind& kind) noexcept {
 void CGraphGenerator::LoadSeriesTable(const DrawKind& kind) {
   const auto series_count = static_cast<std::size_t>(seriesIndex) + 1;
   const auto items = static_cast<std::size_t>(itemCount);
+  // The caller checked that a series was added, which made the table.
+  SeriesTable& table = *seriesValues;
   if (kind.scale == Scale::kFromRange) {
-    std::int32_t m = TruncateToInt32(static_cast<double>(seriesValues[0][0]));
+    std::int32_t m = TruncateToInt32(static_cast<double>(table[0][0]));
     std::int32_t M = m;
     for (std::size_t s = 0; s < series_count; ++s) {
       for (std::size_t k = 0; k < items; ++k) {
-        const std::int32_t v = TruncateToInt32(static_cast<double>(seriesValues[s][k]));
+        const std::int32_t v = TruncateToInt32(static_cast<double>(table[s][k]));
         m = std::min(m, v);
         M = std::max(M, v);
       }
@@ -204,7 +206,7 @@ void CGraphGenerator::LoadSeriesTable(const DrawKind& kind) {
     // The tallest stack sets the axis.
     std::int64_t M = 0;
     for (std::size_t s = 0; s < series_count; ++s) {
-      M = std::max(M, StackTotal(seriesValues[s].data(), items));
+      M = std::max(M, StackTotal(table[s].data(), items));
     }
     const ScaleLimits l = ComputeScaleLimits(0, SaturateToInt32(M));
     graph.SetTickLimits(l.low, l.high, l.step);
@@ -217,7 +219,7 @@ void CGraphGenerator::LoadSeriesTable(const DrawKind& kind) {
   for (std::size_t s = 0; s < series_count; ++s) {
     auto series = std::make_unique<CGraphSeries>();
     for (std::size_t k = 0; k < items; ++k) {
-      float& value = seriesValues[s][k];
+      float& value = table[s][k];
       if (kind.zeroNegatives && value < 0.0f) value = 0.0f;
       series->AddDataPoint(static_cast<std::uint32_t>(k), value);
     }

@@ -209,6 +209,7 @@ HRESULT CGraphGenerator::AddSeries(BSTR sSeriesTitle) noexcept {
   // runaway loop cannot grow the list without bound.
   if (seriesIndex >= kMaxSeries - 1) return S_OK;
   return Guarded([&] {
+    if (!seriesValues) seriesValues = std::make_unique<SeriesTable>();
     seriesTitles += ListEntry(sSeriesTitle);
     ++seriesIndex;
     seriesValueCount = 0;
@@ -219,8 +220,8 @@ HRESULT CGraphGenerator::AddSeries(BSTR sSeriesTitle) noexcept {
 HRESULT CGraphGenerator::AddDataEx(float yData) noexcept {
   // Before the first AddSeries there is no row to hold the value.
   if (seriesIndex < 0 || seriesValueCount >= itemCount) return S_OK;
-  seriesValues[static_cast<std::size_t>(seriesIndex)][static_cast<std::size_t>(seriesValueCount)] =
-      yData;
+  (*seriesValues)[static_cast<std::size_t>(seriesIndex)]
+                 [static_cast<std::size_t>(seriesValueCount)] = yData;
   ++seriesValueCount;
   return S_OK;
 }
@@ -228,7 +229,9 @@ HRESULT CGraphGenerator::AddDataEx(float yData) noexcept {
 HRESULT CGraphGenerator::ClearSeriesData() noexcept {
   itemNames.clear();
   seriesTitles.clear();
-  for (auto& row : seriesValues) row.fill(0.0f);
+  if (seriesValues) {
+    for (auto& row : *seriesValues) row.fill(0.0f);
+  }
   seriesIndex = -1;
   seriesValueCount = 0;
   itemCount = 0;

@@ -116,8 +116,14 @@ class CGraphGenerator : public IGraphGenerator2, public ISupportErrorInfo {
   std::string seriesTitles;
   std::int32_t dataCount = 0;
   std::array<float, kMaxDataPoints> dataValues{};
-  // [series][item]; 256 KiB, which is why the object lives on the heap.
-  std::array<std::array<float, kMaxItems>, kMaxSeries> seriesValues{};
+  // [series][item], 256 KiB of zeros, made by the first AddSeries: an object
+  // that only ever draws a single set does not pay for clearing it.
+  using SeriesTable = std::array<std::array<float, kMaxItems>, kMaxSeries>;
+  std::unique_ptr<SeriesTable> seriesValues;
+  // A value of the table; 0 for a table not made yet.
+  [[nodiscard]] float SeriesValue(std::size_t series, std::size_t item) const noexcept {
+    return seriesValues ? (*seriesValues)[series][item] : 0.0f;
+  }
   std::string dataLabels;
   std::unique_ptr<CGraphSeries> pendingSeries;
   CGraph graph;

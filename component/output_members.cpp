@@ -199,7 +199,7 @@ void CGraphGenerator::DescribeSeriesTable() {
   for (std::size_t s = 0; s < seriesCount; ++s) {
     text.Group(titles.Next());
     Entries names(itemNames, '|');
-    for (std::size_t k = 0; k < items; ++k) text.Value(names.Next(), seriesValues[s][k]);
+    for (std::size_t k = 0; k < items; ++k) text.Value(names.Next(), SeriesValue(s, k));
   }
   altText = text.Finish();
 }

@@ -1,5 +1,6 @@
 #include "image/jpeg_codec.h"
 
+#include <algorithm>
 #include <array>
 #include <csetjmp>
 #include <cstddef>
@@ -168,9 +169,15 @@ bool Compress(jpeg_compress_struct* cinfo, ErrorManager* errors, Destination* de
   cinfo->X_density = source->xDensity;
   cinfo->Y_density = source->yDensity;
   jpeg_start_compress(cinfo, TRUE);
-  for (std::int32_t y = 0; y < source->height; ++y) {
-    JSAMPROW rows[1] = {RowAt(*source, y)};
-    jpeg_write_scanlines(cinfo, rows, 1);
+  // A canvas hands libjpeg a band of its rows per call, a packed bitmap one
+  // converted row at a time (its rows share one scratch buffer).
+  constexpr std::int32_t kBand = 16;
+  const std::int32_t band = source->canvas != nullptr ? kBand : 1;
+  for (std::int32_t y = 0; y < source->height; y += band) {
+    JSAMPROW rows[kBand];
+    const std::int32_t count = std::min(band, source->height - y);
+    for (std::int32_t i = 0; i < count; ++i) rows[i] = RowAt(*source, y + i);
+    jpeg_write_scanlines(cinfo, rows, static_cast<JDIMENSION>(count));
   }
   jpeg_finish_compress(cinfo);
   return true;

@@ -102,7 +102,7 @@ TEST_F(DrawMethodsTest, SeriesMethods) {
   EXPECT_EQ(g_->methodGroup, "Series Graphs");
   g_->DrawStackedBarSeriesGraph();
   EXPECT_EQ(Last(), "20 0..70/7; A: 0=10 1=20 2=0; B: 0=5 1=0 2=60; legend Q1 legend Q2 legend Q3");
-  EXPECT_EQ(g_->seriesValues[1][1], 0.0f);
+  EXPECT_EQ(g_->SeriesValue(1, 1), 0.0f);
 }
 
 }  // namespace

@@ -45,12 +45,12 @@ TEST(GraphGeneratorTest, SeriesValuesFollowItemsAndSeriesUpTo256Each) {
   g->AddDataEx(9.0f);  // before any series: stored nowhere
   g->AddSeries(B(u"no items").get());
   g->AddDataEx(9.0f);  // a series without items takes no values
-  EXPECT_EQ((std::tuple{g->seriesValueCount, g->seriesValues[0][0]}), (std::tuple{0, 0.0f}));
+  EXPECT_EQ((std::tuple{g->seriesValueCount, g->SeriesValue(0, 0)}), (std::tuple{0, 0.0f}));
   g->ClearSeriesData();
   for (const char16_t* item : {u"Q1", u"Q|2"}) g->AddItemToSeries(B(item).get());
   g->AddSeries(B(u"x||y").get());
   for (float v : {1.0f, 2.0f, 3.0f}) g->AddDataEx(v);  // the third has no item
-  EXPECT_EQ((std::tuple{g->seriesValues[0][1], g->seriesValues[0][2]}), (std::tuple{2.0f, 0.0f}));
+  EXPECT_EQ((std::tuple{g->SeriesValue(0, 1), g->SeriesValue(0, 2)}), (std::tuple{2.0f, 0.0f}));
   // A bar in a name cannot split the lists.
   EXPECT_EQ(g->itemNames + g->seriesTitles,
             "Q1|Q\xC2\xA6"
@@ -62,7 +62,7 @@ TEST(GraphGeneratorTest, SeriesValuesFollowItemsAndSeriesUpTo256Each) {
   EXPECT_EQ(
       (std::tuple{g->itemCount, g->seriesIndex, Count(g->seriesTitles, '|'), g->seriesValueCount}),
       (std::tuple{256, 255, 256u, 256}));
-  EXPECT_EQ(g->seriesValues[255][255], 3.0f);
+  EXPECT_EQ(g->SeriesValue(255, 255), 3.0f);
 }
 
 TEST(GraphGeneratorTest, EachClearKeepsTheOtherStoreColoursAndProperties) {
@@ -74,10 +74,10 @@ TEST(GraphGeneratorTest, EachClearKeepsTheOtherStoreColoursAndProperties) {
   g->AddColor(B(u"red").get());
   g->put_ChartTitle(B(u"T").get());
   EXPECT_EQ(g->ClearData(), S_OK);
-  EXPECT_EQ((std::tuple{g->dataCount, g->dataLabels, g->seriesValues[0][0]}),
+  EXPECT_EQ((std::tuple{g->dataCount, g->dataLabels, g->SeriesValue(0, 0)}),
             (std::tuple{0, "", 7.0f}));
   EXPECT_EQ(g->ClearSeriesData(), S_OK);
-  EXPECT_EQ((std::tuple{g->itemNames + g->seriesTitles, g->seriesIndex, g->seriesValues[0][0]}),
+  EXPECT_EQ((std::tuple{g->itemNames + g->seriesTitles, g->seriesIndex, g->SeriesValue(0, 0)}),
             (std::tuple{"", -1, 0.0f}));
   EXPECT_EQ((std::tuple{g->graph.colorList.size(), g->graph.chartTitle}), (std::tuple{1u, "T"}));
 }
