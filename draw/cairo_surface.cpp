@@ -346,6 +346,8 @@ class CairoSurface final : public SmoothSurface {
  private:
   // Strokes the lines gathered since the last other drawing call.
   void FlushLines() noexcept;
+  // Fills the current path with the brush and outlines it with the pen.
+  void FillAndStrokePath() noexcept;
 
   std::unique_ptr<Impl> impl_;
 };
@@ -523,11 +525,7 @@ void CairoSurface::Rectangle(std::int32_t left, std::int32_t top, std::int32_t r
   // [top, bottom-1] the classic rectangle covers.
   cairo_new_path(cr);
   cairo_rectangle(cr, l + c, t + c, r - l - 1, b - t - 1);
-  SetColor(cr, state_.brush.color);
-  cairo_fill_preserve(cr);
-  SetColor(cr, state_.pen.color);
-  cairo_set_line_width(cr, PenWidth(state_.pen));
-  cairo_stroke(cr);
+  FillAndStrokePath();
 }
 
 void CairoSurface::FillSolidRect(std::int32_t x, std::int32_t y, std::int32_t width,
@@ -555,11 +553,7 @@ void CairoSurface::Polygon(std::span<const Point> points) noexcept {
   for (const Point& p : points) cairo_line_to(cr, Coordinate(p.x) + c, Coordinate(p.y) + c);
   cairo_close_path(cr);
   cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
-  SetColor(cr, state_.brush.color);
-  cairo_fill_preserve(cr);
-  SetColor(cr, state_.pen.color);
-  cairo_set_line_width(cr, PenWidth(state_.pen));
-  cairo_stroke(cr);
+  FillAndStrokePath();
 }
 
 void CairoSurface::FillPolygon(std::span<const Point> points, const Brush& brush) noexcept {
@@ -576,33 +570,54 @@ void CairoSurface::FillPolygon(std::span<const Point> points, const Brush& brush
   cairo_fill(cr);
 }
 
-void CairoSurface::Pie(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
-                       Point start, Point end) noexcept {
-  FlushLines();
-  if (impl_->finished) return;
+namespace {
+
+// The ellipse a box inscribes: its outline's centre line runs through the
+// centres of the box's outermost pixels, as for Rectangle. Empty (rx or ry
+// not positive) for a box too thin to draw.
+struct InscribedEllipse {
+  double cx, cy, rx, ry;
+  [[nodiscard]] bool empty() const noexcept { return rx <= 0 || ry <= 0; }
+};
+
+InscribedEllipse EllipseIn(std::int32_t left, std::int32_t top, std::int32_t right,
+                           std::int32_t bottom) noexcept {
   const double l = Coordinate(std::min(left, right));
   const double r = Coordinate(std::max(left, right));
   const double t = Coordinate(std::min(top, bottom));
   const double b = Coordinate(std::max(top, bottom));
-  // The outline's centre line is the ellipse through the centres of the
-  // box's outermost pixels, as for Rectangle.
-  const double rx = (r - l - 1) / 2;
-  const double ry = (b - t - 1) / 2;
-  if (rx <= 0 || ry <= 0) return;
-  const double cx = (l + r) / 2;
-  const double cy = (t + b) / 2;
+  return {(l + r) / 2, (t + b) / 2, (r - l - 1) / 2, (b - t - 1) / 2};
+}
+
+}  // namespace
+
+void CairoSurface::FillAndStrokePath() noexcept {
+  cairo_t* cr = impl_->cr;
+  SetColor(cr, state_.brush.color);
+  cairo_fill_preserve(cr);
+  SetColor(cr, state_.pen.color);
+  cairo_set_line_width(cr, PenWidth(state_.pen));
+  cairo_stroke(cr);
+}
+
+void CairoSurface::Pie(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
+                       Point start, Point end) noexcept {
+  FlushLines();
+  if (impl_->finished) return;
+  const InscribedEllipse e = EllipseIn(left, top, right, bottom);
+  if (e.empty()) return;
   // Directions through the points, taken on the unit circle the ellipse is
   // stretched from (a radial stays a radial under the stretch). y grows
   // downward, so counter-clockwise on screen is the decreasing angle.
-  const double a0 =
-      std::atan2((Coordinate(start.y) + 0.5 - cy) / ry, (Coordinate(start.x) + 0.5 - cx) / rx);
+  const double a0 = std::atan2((Coordinate(start.y) + 0.5 - e.cy) / e.ry,
+                               (Coordinate(start.x) + 0.5 - e.cx) / e.rx);
   const double a1 =
-      std::atan2((Coordinate(end.y) + 0.5 - cy) / ry, (Coordinate(end.x) + 0.5 - cx) / rx);
+      std::atan2((Coordinate(end.y) + 0.5 - e.cy) / e.ry, (Coordinate(end.x) + 0.5 - e.cx) / e.rx);
   cairo_t* cr = impl_->cr;
   cairo_new_path(cr);
   cairo_save(cr);
-  cairo_translate(cr, cx, cy);
-  cairo_scale(cr, rx, ry);
+  cairo_translate(cr, e.cx, e.cy);
+  cairo_scale(cr, e.rx, e.ry);
   if (std::abs(a0 - a1) < 1e-9) {
     cairo_arc(cr, 0, 0, 1, 0, 2 * std::numbers::pi);
   } else {
@@ -612,37 +627,24 @@ void CairoSurface::Pie(std::int32_t left, std::int32_t top, std::int32_t right, 
   cairo_close_path(cr);
   cairo_restore(cr);
   cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
-  SetColor(cr, state_.brush.color);
-  cairo_fill_preserve(cr);
-  SetColor(cr, state_.pen.color);
-  cairo_set_line_width(cr, PenWidth(state_.pen));
-  cairo_stroke(cr);
+  FillAndStrokePath();
 }
 
 void CairoSurface::Ellipse(std::int32_t left, std::int32_t top, std::int32_t right,
                            std::int32_t bottom) noexcept {
   FlushLines();
   if (impl_->finished) return;
-  const double l = Coordinate(std::min(left, right));
-  const double r = Coordinate(std::max(left, right));
-  const double t = Coordinate(std::min(top, bottom));
-  const double b = Coordinate(std::max(top, bottom));
-  const double rx = (r - l - 1) / 2;
-  const double ry = (b - t - 1) / 2;
-  if (rx <= 0 || ry <= 0) return;
+  const InscribedEllipse e = EllipseIn(left, top, right, bottom);
+  if (e.empty()) return;
   cairo_t* cr = impl_->cr;
   cairo_new_path(cr);
   cairo_save(cr);
-  cairo_translate(cr, (l + r) / 2, (t + b) / 2);
-  cairo_scale(cr, rx, ry);
+  cairo_translate(cr, e.cx, e.cy);
+  cairo_scale(cr, e.rx, e.ry);
   cairo_arc(cr, 0, 0, 1, 0, 2 * std::numbers::pi);
   cairo_close_path(cr);
   cairo_restore(cr);
-  SetColor(cr, state_.brush.color);
-  cairo_fill_preserve(cr);
-  SetColor(cr, state_.pen.color);
-  cairo_set_line_width(cr, PenWidth(state_.pen));
-  cairo_stroke(cr);
+  FillAndStrokePath();
 }
 
 void CairoSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view text) noexcept {
