@@ -107,8 +107,8 @@ class ChartApp:
 
     The ETag hashes the normalised chart parameters and the library version:
     equal charts share it, any change of picture or release changes it. A
-    304 is answered without drawing and so without the hosting check; a
-    client only ever revalidates an image it was once given.
+    304 is answered without drawing, after the hosting check: the Draw
+    method is called with no data, which checks and draws nothing.
     """
 
     def __init__(self, *, methods=DRAW_METHODS, document_root=None, default_format="png",
@@ -163,19 +163,22 @@ class ChartApp:
         except AutomationError as error:
             return self._failed(environ, start_response, str(error))
         tag = self.etag(chart)
-        if _matches(environ.get("HTTP_IF_NONE_MATCH"), tag):
-            start_response("304 Not Modified",
-                           [("ETag", tag), ("Cache-Control", self.cache_control)])
-            return []
+        revalidating = _matches(environ.get("HTTP_IF_NONE_MATCH"), tag)
         with request(path_translated(environ, self.document_root)):
             try:
-                _fill(g, chart)
+                # Without data the Draw method runs the hosting check alone.
+                if not revalidating:
+                    _fill(g, chart)
                 getattr(g, chart.method)()
                 data, message, mime = g.ImageData, g.LastError, g.ImageMimeType
             except AutomationError as error:
                 return self._failed(environ, start_response, str(error))
         if message and any(mark in message for mark in _REFUSAL_MARKS):
             return _text(start_response, "403 Forbidden", message)
+        if revalidating:
+            start_response("304 Not Modified",
+                           [("ETag", tag), ("Cache-Control", self.cache_control)])
+            return []
         if message in _CLIENT_MARKS:
             return _text(start_response, "400 Bad Request", "the chart does not fit: " + message)
         if message or not data:

@@ -176,8 +176,11 @@ def test_a_component_failure_is_a_500_with_the_detail_in_the_log(app, monkeypatc
 
 def test_the_hosting_restrictions_apply_to_the_site_the_url_belongs_to(hosting):
     app = ChartApp(document_root=hosting.document_root)
-    assert call(app, BAR, path="/allowed/chart")[0] == 200
-    status, _, body, _ = call(app, BAR, path="/refused/chart")
+    status, headers, _, _ = call(app, BAR, path="/allowed/chart")
+    assert status == 200
+    assert call(app, BAR, path="/allowed/chart", HTTP_IF_NONE_MATCH=headers["ETag"])[0] == 304
+    # A refused site may not even revalidate an image it holds.
+    status, _, body, _ = call(app, BAR, path="/refused/chart", HTTP_IF_NONE_MATCH=headers["ETag"])
     assert status == 403 and body.startswith(b"Please contact your hosting administrator")
     # A URL climbing out of its site stays in the site it climbed from.
     assert call(app, BAR, path="/refused/../allowed/chart")[0] == 200
