@@ -40,6 +40,7 @@ inline constexpr std::array<COLORREF, 24> kDefaultPalette = {
 
 class CGraph;
 class DrawingSurface;
+class SmoothSurface;
 
 // How a chart is drawn: the classic pixel rules (the default, byte for byte
 // what it always was), or anti-aliased shapes and shaped grey-scale text on
@@ -203,6 +204,9 @@ class CGraph {
   bool RenderDocument(ImageFormat format);
   // The raster image on `canvas` (graphWidth * scale x graphHeight * scale).
   bool DrawRaster(Canvas& canvas);
+  // Draws the chart on a smooth surface and finishes it; null: the surface
+  // could not be made, for the reason in `error`.
+  bool DrawSmooth(SmoothSurface* surface, std::string& error);
   // Writes `bytes` of `format` to the file or keeps them in imageBytes.
   bool Deliver(std::vector<std::uint8_t>&& bytes, ImageFormat format);
 };

@@ -88,22 +88,25 @@ bool CGraph::Render() {
   return true;
 }
 
+bool CGraph::DrawSmooth(SmoothSurface* surface, std::string& error) {
+  if (surface == nullptr) {
+    SetErrorText(std::move(error));
+    return false;
+  }
+  LoadDefaultPalette();
+  if (!DrawGraph(*surface)) return false;  // the drawer gave its reason
+  if (!surface->Finish(chartTitle, error)) {
+    SetErrorText(std::move(error));
+    return false;
+  }
+  return true;
+}
+
 bool CGraph::DrawRaster(Canvas& canvas) {
   const std::int32_t factor = std::clamp(imageScale, 1, kMaxScale);
   std::string error;
   if (renderStyle == RenderStyle::kSmooth) {
-    const std::unique_ptr<SmoothSurface> surface = CreateSmoothSurface(canvas, factor, error);
-    if (surface == nullptr) {
-      SetErrorText(std::move(error));
-      return false;
-    }
-    LoadDefaultPalette();
-    if (!DrawGraph(*surface)) return false;
-    if (!surface->Finish(chartTitle, error)) {
-      SetErrorText(std::move(error));
-      return false;
-    }
-    return true;
+    return DrawSmooth(CreateSmoothSurface(canvas, factor, error).get(), error);
   }
   // A chart without its text would be reported as drawn: refuse instead.
   if (!EnsureFontsLoaded()) {
@@ -138,16 +141,7 @@ bool CGraph::RenderDocument(ImageFormat format) {
   }
   std::vector<std::uint8_t> bytes;
   if (format == ImageFormat::kPdf) {
-    const std::unique_ptr<SmoothSurface> surface =
-        CreatePdfSurface(graphWidth, graphHeight, factor, bytes, error);
-    if (surface == nullptr) {
-      SetErrorText(std::move(error));
-      return false;
-    }
-    LoadDefaultPalette();
-    if (!DrawGraph(*surface)) return false;
-    if (!surface->Finish(chartTitle, error)) {
-      SetErrorText(std::move(error));
+    if (!DrawSmooth(CreatePdfSurface(graphWidth, graphHeight, factor, bytes, error).get(), error)) {
       return false;
     }
   } else {
