@@ -1,8 +1,44 @@
 #include "draw/canvas.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
 
 namespace tessaloom {
+namespace {
+
+// From this size on, pixels are mapped straight from the kernel with every
+// page faulted in by the one call: a chart touches each page anyway, and one
+// trap per page on first touch cost more than drawing its background. Fresh
+// pages are zero, so neither way clears the memory again.
+constexpr std::size_t kMappedBytes = std::size_t{128} << 10;
+
+}  // namespace
+
+std::unique_ptr<std::uint32_t[], Canvas::PixelRelease> Canvas::AllocatePixels(
+    std::size_t count) noexcept {
+  const std::size_t bytes = count * sizeof(std::uint32_t);  // count <= kMaxPixels
+  void* memory = nullptr;
+  if (bytes >= kMappedBytes) {
+    memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE,
+                  -1, 0);
+    if (memory == MAP_FAILED) memory = nullptr;
+  } else {
+    memory = std::calloc(count, sizeof(std::uint32_t));
+  }
+  return std::unique_ptr<std::uint32_t[], PixelRelease>(static_cast<std::uint32_t*>(memory),
+                                                        PixelRelease(memory != nullptr ? count : 0));
+}
+
+void Canvas::PixelRelease::operator()(std::uint32_t* pixels) const noexcept {
+  const std::size_t bytes = count * sizeof(std::uint32_t);
+  if (bytes >= kMappedBytes) {
+    munmap(pixels, bytes);
+  } else {
+    std::free(pixels);
+  }
+}
 
 bool Canvas::Create(std::int32_t width, std::int32_t height, Canvas& out,
                     std::string& error) noexcept {
@@ -19,7 +55,11 @@ bool Canvas::Create(std::int32_t width, std::int32_t height, Canvas& out,
       return false;
     }
     Canvas canvas;
-    canvas.pixels_.assign(static_cast<std::size_t>(count), 0u);
+    canvas.pixels_ = AllocatePixels(static_cast<std::size_t>(count));
+    if (canvas.pixels_ == nullptr) {
+      error = "Not enough memory for the image";
+      return false;
+    }
     canvas.width_ = width;
     canvas.height_ = height;
     out = std::move(canvas);
@@ -35,7 +75,7 @@ bool Canvas::Create(std::int32_t width, std::int32_t height, Canvas& out,
 
 std::span<const std::uint32_t> Canvas::Row(std::int32_t y) const noexcept {
   if (y < 0 || y >= height_) return {};
-  return std::span<const std::uint32_t>(pixels_).subspan(
+  return pixels().subspan(
       static_cast<std::size_t>(y) * static_cast<std::size_t>(width_),
       static_cast<std::size_t>(width_));
 }
@@ -55,7 +95,7 @@ __attribute__((target_clones("avx2", "default"))) void Canvas::FillSpan(std::int
   x0 = std::max<std::int64_t>(x0, 0);
   x1 = std::min<std::int64_t>(x1, width_);
   if (x1 <= x0) return;
-  std::uint32_t* row = pixels_.data() + y * width_;
+  std::uint32_t* row = pixels_.get() + y * width_;
   std::fill(row + x0, row + x1, ToStored(color));
 }
 

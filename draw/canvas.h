@@ -5,10 +5,11 @@
 // used by one thread.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "platform/gdi_types.h"
 
@@ -35,13 +36,15 @@ class Canvas {
   [[nodiscard]] std::int32_t height() const noexcept { return height_; }
   // Bytes per row: width * 4, rows follow each other top-down.
   [[nodiscard]] std::int64_t stride() const noexcept { return std::int64_t{width_} * 4; }
-  [[nodiscard]] std::span<const std::uint32_t> pixels() const noexcept { return pixels_; }
+  [[nodiscard]] std::span<const std::uint32_t> pixels() const noexcept {
+    return {pixels_.get(), pixels_.get_deleter().count};
+  }
   [[nodiscard]] std::span<const std::uint32_t> Row(std::int32_t y) const noexcept;
   // The whole buffer for a drawing library that paints it in place (the
   // smooth surface's 32-bit x8r8g8b8 image has this very layout). Writers
   // through it bypass the clipping above and must stay within stride() *
   // height() bytes.
-  [[nodiscard]] std::uint32_t* MutablePixels() noexcept { return pixels_.data(); }
+  [[nodiscard]] std::uint32_t* MutablePixels() noexcept { return pixels_.get(); }
 
   // The stored value of a COLORREF (R and B swap places) and back.
   static constexpr std::uint32_t ToStored(COLORREF c) noexcept {
@@ -65,9 +68,19 @@ class Canvas {
                 COLORREF color) noexcept;
 
  private:
+  // Gives the pixels back the way they were taken (see canvas.cpp).
+  struct PixelRelease {
+    PixelRelease() noexcept : count(0) {}
+    explicit PixelRelease(std::size_t pixels) noexcept : count(pixels) {}
+    std::size_t count;
+    void operator()(std::uint32_t* pixels) const noexcept;
+  };
+  // Zeroed memory for `count` pixels; null when there is none.
+  static std::unique_ptr<std::uint32_t[], PixelRelease> AllocatePixels(std::size_t count) noexcept;
+
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;
-  std::vector<std::uint32_t> pixels_;
+  std::unique_ptr<std::uint32_t[], PixelRelease> pixels_;
 };
 
 // Fills `to` with `from` enlarged `factor` times, each pixel becoming a

@@ -1,11 +1,23 @@
 // Loads the smooth surface's module on first use and hands out its surfaces.
 #include "draw/smooth_surface.h"
 
+#ifndef TESSALOOM_STATIC_PROGRAM
 #include <dlfcn.h>
+#endif
 
 namespace tessaloom {
 namespace {
 
+#ifdef TESSALOOM_STATIC_PROGRAM
+// A static program's own copy of the component: the module links the shared
+// library, and a static program cannot load one beside its own libc. The
+// tool hands smooth charts to its full build instead.
+struct Module {
+  CreateSmoothSurfaceFunction createSurface = nullptr;
+  CreatePdfSurfaceFunction createPdf = nullptr;
+  const char* error = "The smooth style is drawn by the shared library, not by this program";
+};
+#else
 // Anchor for dladdr: its address lies in this library, whose folder holds
 // the module.
 void AddressInThisLibrary() {}
@@ -52,6 +64,7 @@ struct Module {
     }
   }
 };
+#endif
 
 const Module& LoadedModule() noexcept {
   static const Module module;

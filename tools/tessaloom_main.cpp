@@ -5,16 +5,16 @@
 //   tessaloom register|unregister [LIBRARY]  (un)registers the server
 // Everything goes through the component's automation interface.
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <span>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -172,11 +172,16 @@ void ApplyOptions(LateBound& g, const DrawOptions& o) {
   if (o.horizontal) g.Call("SetHorizontalGraph");
 }
 
+// The format a chart is written in: --format, else by the file's extension.
+std::string OutputFormat(const DrawOptions& o) {
+  if (!o.format.empty()) return o.format;
+  return o.output == "-" ? "png" : FormatOfName(o.output);
+}
+
 // Output settings; false with the component's message for a refused value.
 bool ApplyOutput(LateBound& g, const DrawOptions& o, std::string& error) {
   const bool toStdout = o.output == "-";
-  std::string format = o.format;
-  if (format.empty()) format = toStdout ? "png" : FormatOfName(o.output);
+  const std::string format = OutputFormat(o);
   if (tessaloom::FAILED(g.Put("OutputFormat", LateBound::Text(format))) ||
       (o.smooth && tessaloom::FAILED(g.Put("RenderStyle", LateBound::Text("smooth")))) ||
       (o.scale != 0 && tessaloom::FAILED(g.Put("Scale", Variant(std::int32_t{o.scale})))) ||
@@ -268,16 +273,20 @@ bool ReadData(const std::string& path, std::string& text, std::string& error) {
     error = path + " is a folder, not a data file";
     return false;
   }
-  std::ifstream file;
-  if (path != "-") file.open(path, std::ios::binary);
-  std::istream& in = path == "-" ? std::cin : file;
-  if (!in) {
+  std::FILE* in = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+  if (in == nullptr) {
+    error = "cannot read " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  char chunk[16384];
+  std::size_t n = 0;
+  while ((n = std::fread(chunk, 1, sizeof chunk, in)) > 0) text.append(chunk, n);
+  const bool failed = std::ferror(in) != 0;
+  if (in != stdin) std::fclose(in);
+  if (failed) {
     error = "cannot read " + path;
     return false;
   }
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  text = buffer.str();
   return true;
 }
 
@@ -294,6 +303,29 @@ void WarnAboutDroppedRows(const std::vector<tessaloom::tools::CsvRow>& rows, boo
   }
 }
 
+#ifdef TESSALOOM_FRONT_TOOL
+// This build of the tool holds the component whole and loads no shared
+// library, so a classic chart costs little more than encoding it. Smooth
+// charts, PDF, the gallery and registration need the shared library and its
+// smooth module: the full tool does them, with the same command line. It
+// lies beside this program in the build tree, and in the library-executable
+// folder once installed.
+int HandOver(char** argv) {
+  std::error_code ec;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return Fail("cannot find this program's own file: " + ec.message());
+  const std::filesystem::path folder = self.parent_path();
+  const std::filesystem::path candidates[] = {
+      folder / TESSALOOM_FULL_TOOL, folder / TESSALOOM_TOOL_TO_LIBEXEC / TESSALOOM_FULL_TOOL};
+  for (const std::filesystem::path& full : candidates) {
+    execv(full.c_str(), argv);
+    if (errno != ENOENT) return Fail("cannot run " + full.string() + ": " + std::strerror(errno));
+  }
+  return Fail("cannot find " + candidates[1].lexically_normal().string() +
+              ", which draws smooth charts and PDF, shows the gallery and registers the server");
+}
+#endif
+
 int Draw(int argc, char** argv) {
   if (AsksForHelp(argc, argv)) {
     std::fputs(Help("draw").c_str(), stdout);
@@ -309,6 +341,9 @@ int Draw(int argc, char** argv) {
   }
   const std::string& output = o.output;
   if (output.empty()) return Usage("draw needs -o FILE", "draw");
+#ifdef TESSALOOM_FRONT_TOOL
+  if (o.smooth || OutputFormat(o) == "pdf") return HandOver(argv);
+#endif
   std::string text;
   if (!ReadData(data_path, text, error)) return Fail(error);
   std::vector<tessaloom::tools::CsvRow> rows;
@@ -336,6 +371,7 @@ int Draw(int argc, char** argv) {
   return 0;
 }
 
+#ifndef TESSALOOM_FRONT_TOOL
 std::string EscapeHtml(const std::string& text) {
   std::string out;
   for (char c : text) {
@@ -494,6 +530,8 @@ int Demo(int argc, char** argv) {
   return failures == 0 ? 0 : 1;
 }
 
+#endif  // TESSALOOM_FRONT_TOOL
+
 int Convert(int argc, char** argv) {
   if (AsksForHelp(argc, argv)) {
     std::fputs(Help("convert").c_str(), stdout);
@@ -516,6 +554,7 @@ int Convert(int argc, char** argv) {
   return 0;
 }
 
+#ifndef TESSALOOM_FRONT_TOOL
 std::string HresultText(tessaloom::HRESULT hr) {
   struct Name {
     tessaloom::HRESULT hr;
@@ -583,6 +622,8 @@ int Registration(int argc, char** argv, bool registering) {
   return 0;
 }
 
+#endif  // TESSALOOM_FRONT_TOOL
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -593,11 +634,17 @@ int main(int argc, char** argv) {
       std::printf("tessaloom %s\n", TESSALOOM_VERSION);
       return 0;
     }
-    if (command == "demo") return Demo(argc, argv);
     if (command == "draw") return Draw(argc, argv);
     if (command == "convert") return Convert(argc, argv);
+#ifdef TESSALOOM_FRONT_TOOL
+    if (command == "demo" || command == "register" || command == "unregister") {
+      return HandOver(argv);
+    }
+#else
+    if (command == "demo") return Demo(argc, argv);
     if (command == "register") return Registration(argc, argv, true);
     if (command == "unregister") return Registration(argc, argv, false);
+#endif
     if (command == "-h" || command == "--help" || command == "help") {
       std::fputs(Help().c_str(), stdout);
       return 0;
