@@ -21,14 +21,14 @@ std::unique_ptr<std::uint32_t[], Canvas::PixelRelease> Canvas::AllocatePixels(
   const std::size_t bytes = count * sizeof(std::uint32_t);  // count <= kMaxPixels
   void* memory = nullptr;
   if (bytes >= kMappedBytes) {
-    memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE,
-                  -1, 0);
+    memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                  MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
     if (memory == MAP_FAILED) memory = nullptr;
   } else {
     memory = std::calloc(count, sizeof(std::uint32_t));
   }
-  return std::unique_ptr<std::uint32_t[], PixelRelease>(static_cast<std::uint32_t*>(memory),
-                                                        PixelRelease(memory != nullptr ? count : 0));
+  return std::unique_ptr<std::uint32_t[], PixelRelease>(
+      static_cast<std::uint32_t*>(memory), PixelRelease(memory != nullptr ? count : 0));
 }
 
 void Canvas::PixelRelease::operator()(std::uint32_t* pixels) const noexcept {
@@ -75,9 +75,8 @@ bool Canvas::Create(std::int32_t width, std::int32_t height, Canvas& out,
 
 std::span<const std::uint32_t> Canvas::Row(std::int32_t y) const noexcept {
   if (y < 0 || y >= height_) return {};
-  return pixels().subspan(
-      static_cast<std::size_t>(y) * static_cast<std::size_t>(width_),
-      static_cast<std::size_t>(width_));
+  return pixels().subspan(static_cast<std::size_t>(y) * static_cast<std::size_t>(width_),
+                          static_cast<std::size_t>(width_));
 }
 
 COLORREF Canvas::GetPixel(std::int64_t x, std::int64_t y) const noexcept {

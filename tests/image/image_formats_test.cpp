@@ -37,8 +37,8 @@ TEST(ImageFormatsTest, EachFormatDecodesToTheCanvas) {
                                                          {ImageFormat::kPng, "image/png"},
                                                          {ImageFormat::kJpeg, "image/jpeg"}};
   // The stripes go past 16 colours and past 256.
-  const Canvas pictures[] = {FPicture(1, 1), FPicture(5, 4), FPicture(37, 23),
-                             Stripes(41, 9, 17), Stripes(40, 30, 300)};
+  const Canvas pictures[] = {FPicture(1, 1), FPicture(5, 4), FPicture(37, 23), Stripes(41, 9, 17),
+                             Stripes(40, 30, 300)};
   for (const auto& [format, mime] : formats) {
     const bool lossy = format == ImageFormat::kJpeg;  // then pixels away from edges, within 32
     for (const Canvas& canvas : pictures) {

@@ -1,8 +1,13 @@
 """The command-line tool: draw, convert and demo."""
 
+import pathlib
+import shutil
+import struct
+import subprocess
+
 import pytest
 
-from conftest import needs_cli, run_cli as run
+from conftest import CLI, needs_cli, run_cli as run
 
 pytestmark = needs_cli
 
@@ -86,3 +91,33 @@ def test_demo_draws_a_gallery_with_an_index(tmp_path):
     images = sorted(p.name for p in gallery.glob("*.jpg"))
     index = (gallery / "index.html").read_text()
     assert len(images) == 28 and all('src="%s"' % name in index for name in images)
+
+
+def program_interpreter(path):
+    """The dynamic loader an ELF executable names (PT_INTERP), or None."""
+    data = pathlib.Path(path).read_bytes()
+    table, = struct.unpack_from("<Q", data, 0x20)
+    entry_size, entries = struct.unpack_from("<HH", data, 0x36)
+    for i in range(entries):
+        kind, _, offset, _, _, size = struct.unpack_from("<IIQQQQ", data, table + i * entry_size)
+        if kind == 3:
+            return data[offset:offset + size].rstrip(b"\0").decode()
+    return None
+
+
+@pytest.mark.skipif(not pathlib.Path(CLI).with_name("tessaloom-full").exists(),
+                    reason="the tool is not the static build")
+def test_the_static_tool_draws_classic_charts_alone_and_hands_on_the_rest(tmp_path):
+    assert program_interpreter(CLI) is None  # no dynamic loader, no shared library to map
+    lone = tmp_path / "bin" / "tessaloom"  # without the full tool beside or installed
+    lone.parent.mkdir()
+    shutil.copy(CLI, lone)
+    (tmp_path / "d.csv").write_text("Jan,3\nFeb,5\n")
+    for args, code in [(["-o", "c.png"], 0), (["-o", "c.png", "--smooth"], 1),
+                       (["-o", "c.pdf"], 1), (["-o", "c.svg"], 0)]:
+        result = subprocess.run([lone, "draw", "DrawBarGraph", "d.csv", *args], cwd=tmp_path,
+                                capture_output=True, text=True)
+        assert result.returncode == code, (args, result.stderr)
+        assert ("tessaloom-full" in result.stderr) == (code == 1), result.stderr
+    result = subprocess.run([lone, "register"], capture_output=True, text=True)
+    assert result.returncode == 1 and "tessaloom-full" in result.stderr
