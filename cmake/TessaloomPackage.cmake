@@ -1,7 +1,13 @@
 # The Debian package, made by CPack from the same install rules as a prefix
 # install (tools/package builds it with the prefix /usr): library, headers,
 # pkg-config and CMake files, the CLI, and the Python module in the system
-# Python's dist-packages. dpkg-shlibdeps adds the shared libraries it links;
+# Python's dist-packages. The CLI is the static `tessaloom` with
+# `tessaloom-full` in /usr/libexec/tessaloom: the static one carries its own
+# FreeType, fontconfig, libpng, zlib, libjpeg and expat, so their security
+# updates reach it with a rebuild of this package (a build with
+# TESSALOOM_STATIC_TOOL off has a shared-only tool). The library, the full
+# tool and the Python module use the system's libraries, which
+# dpkg-shlibdeps adds as dependencies;
 # the fonts and the Python version are named here. Installing registers the
 # class; removing unregisters it.
 set(CPACK_GENERATOR DEB)

@@ -5,6 +5,7 @@
 //   tessaloom register|unregister [LIBRARY]  (un)registers the server
 // Everything goes through the component's automation interface.
 #include <dlfcn.h>
+#include <sys/auxv.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -311,9 +312,16 @@ void WarnAboutDroppedRows(const std::vector<tessaloom::tools::CsvRow>& rows, boo
 // lies beside this program in the build tree, and in the library-executable
 // folder once installed.
 int HandOver(char** argv) {
+  // This program's file: /proc/self/exe, else (no /proc, as in a chroot
+  // where a package is being installed) the name it was started by, which
+  // the tool never changes directory away from.
   std::error_code ec;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return Fail("cannot find this program's own file: " + ec.message());
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) {
+    const auto* started = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
+    if (started != nullptr) self = std::filesystem::canonical(started, ec);
+  }
+  if (ec || self.empty()) return Fail("cannot find this program's own file");
   const std::filesystem::path folder = self.parent_path();
   const std::filesystem::path candidates[] = {
       folder / TESSALOOM_FULL_TOOL, folder / TESSALOOM_TOOL_TO_LIBEXEC / TESSALOOM_FULL_TOOL};
