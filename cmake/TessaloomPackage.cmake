@@ -3,7 +3,7 @@
 # pkg-config and CMake files, the CLI, and the Python module in the system
 # Python's dist-packages. The CLI is the static `tessaloom` with
 # `tessaloom-full` in /usr/libexec/tessaloom: the static one carries its own
-# FreeType, fontconfig, libpng, zlib, libjpeg and expat, so their security
+# FreeType, fontconfig, libpng, zlib, brotli, libjpeg and expat, so their security
 # updates reach it with a rebuild of this package (a build with
 # TESSALOOM_STATIC_TOOL off has a shared-only tool). The library, the full
 # tool and the Python module use the system's libraries, which
