@@ -121,3 +121,10 @@ def test_the_static_tool_draws_classic_charts_alone_and_hands_on_the_rest(tmp_pa
         assert ("tessaloom-full" in result.stderr) == (code == 1), result.stderr
     result = subprocess.run([lone, "register"], capture_output=True, text=True)
     assert result.returncode == 1 and "tessaloom-full" in result.stderr
+    # Its own FreeType and fontconfig draw what the shared library draws, fallback faces too.
+    (tmp_path / "s.csv").write_text("\u4e2d\u6587,31\n\u0395\u03bb\u03bb\u03ac\u03b4\u03b1,19\n")
+    full = pathlib.Path(CLI).with_name("tessaloom-full")
+    for tool, name in [(lone, "static.png"), (full, "full.png")]:
+        subprocess.run([tool, "draw", "DrawBarGraph", "s.csv", "-o", name, "--title",
+                        "\u9500\u552e"], cwd=tmp_path, check=True)
+    assert (tmp_path / "static.png").read_bytes() == (tmp_path / "full.png").read_bytes()
