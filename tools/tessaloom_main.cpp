@@ -350,7 +350,7 @@ int Draw(int argc, char** argv) {
   const std::string& output = o.output;
   if (output.empty()) return Usage("draw needs -o FILE", "draw");
 #ifdef TESSALOOM_FRONT_TOOL
-  if (o.smooth || OutputFormat(o) == "pdf") return HandOver(argv);
+  if (o.smooth || tessaloom::EqualsIgnoreAsciiCase(OutputFormat(o), "pdf")) return HandOver(argv);
 #endif
   std::string text;
   if (!ReadData(data_path, text, error)) return Fail(error);

@@ -205,7 +205,7 @@ def test_a_document_format_keeps_the_name_as_given(g, tmp_path):
         (["--smooth", "--scale", "2"], "c.png", b"\x89PNG", (1000, 700)),
         (["--scale=3"], "c.bmp", b"BM", (1500, 1050)),
         (["--smooth"], "c.pdf", b"%PDF-", None),
-        (["--format", "pdf"], "c.bin", b"%PDF-", None),
+        (["--format", "PDF"], "c.bin", b"%PDF-", None),
         ([], "c.svg", b"<", None),
     ],
 )
