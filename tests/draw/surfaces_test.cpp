@@ -1,10 +1,9 @@
-// The canvas and the surfaces: the raster surface's hand-over of pen, brush
-// and background colour, the recording surface's log format. Each shape's
-// own pixels are tested with the shape.
+// The canvas and the raster surface's hand-over of pen, brush and background
+// colour. Each shape's own pixels are tested with the shape; the recording
+// surface's log format, through the drawing rules that read it.
 #include <gtest/gtest.h>
 
 #include "draw/raster_surface.h"
-#include "draw/recording_surface.h"
 #include "draw/text_metrics.h"
 
 namespace tessaloom {
@@ -101,18 +100,6 @@ TEST(RasterSurfaceTest, ShapesLinesAndTextUseTheCurrentState) {
   s.TextOut(50, 10, "HH");
   EXPECT_EQ(c.GetPixel(50, 10), 0x00FFFFu);
   EXPECT_EQ(c.GetPixel(50, 10 + s.GetTextMetrics().height), 0x808080u);
-}
-
-TEST(RecordingSurfaceTest, LogsCallsWithTheirArguments) {
-  RecordingSurface s;
-  s.SelectFont(Font::Chart(12, 900, 17));
-  s.FillPolygon(std::vector<Point>{{0, 4}, {4, 4}, {4, 0}}, Brush{0x00FF00});
-  s.TextOut(7, 8, "Jan");
-  const std::vector<std::string> expected = {"SelectFont(Chart 12, 900, 17)",
-                                             "FillPolygon((0, 4), (4, 4), (4, 0); #00FF00)",
-                                             "TextOut(7, 8, \"Jan\")"};
-  EXPECT_EQ(s.Log(), expected);
-  EXPECT_EQ(s.Log("TextOut"), std::vector<std::string>{expected.back()});
 }
 
 }  // namespace
