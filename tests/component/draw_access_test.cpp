@@ -167,7 +167,8 @@ TEST(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
       {"stepping out", nullptr, allowed + "/../refused/p.py", refused, "g.bmp", refusedSite},
       {"CGI: script wins", cgi(refused + "/cgi-bin/chart.py", allowed + "/x"), std::nullopt,
        allowed, "g.bmp", refusedSite},
-      {"CGI script", cgi(allowed + "/cgi-bin/chart.py", ""), std::nullopt, allowed, "g.bmp", ""},
+      {"CGI translation", cgi("", refused + "/../allowed/p.py"), std::nullopt, allowed, "g.bmp",
+       ""},
       {"UTF-16", [&] { writeSettings(true); }, refused + "/p.py", refused, "g.bmp", refusedSite},
   };
   for (const Attack& a : attacks) {
