@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "chart/graph.h"
@@ -57,14 +58,8 @@ inline CGraph Model(const Chart& c) {
   }
   g.LoadDefaultPalette();
   if (c.stage != Stage::kWhole) {
-    g.canvasWidth = 495;
-    g.canvasHeight = 350;
-    g.plotLeftX = 50;
-    g.plotBaseY = 250;
-    g.plotWidth = 300;
-    g.plotHeight = 200;
-    g.depth3D = 10;
-    g.quadrant = c.quadrant;
+    std::tie(g.canvasWidth, g.canvasHeight, g.plotLeftX, g.plotBaseY, g.plotWidth, g.plotHeight,
+             g.depth3D, g.quadrant) = std::tuple{495, 350, 50, 250, 300, 200, 10, c.quadrant};
   }
   return g;
 }

@@ -239,16 +239,11 @@ TEST(DrawersTest, ExtremeLayoutsSaturateInsteadOfOverflowing) {
         for (std::int32_t quadrant : {1, 3}) {
           c.kind = kind;
           CGraph g = chart_test::Model(c);
-          g.quadrant = quadrant;
-          g.plotLeftX = left;
-          g.plotBaseY = base;
-          g.plotWidth = g.canvasWidth = g.canvasHeight = width;
-          g.plotHeight = height;
-          g.minTick = minTick;
-          g.maxTick = maxTick;
-          g.tickValueStep = step;
+          std::tie(g.quadrant, g.plotLeftX, g.plotBaseY, g.plotWidth, g.plotHeight, g.minTick,
+                   g.maxTick, g.tickValueStep, g.depth3D) =
+              std::tie(quadrant, left, base, width, height, minTick, maxTick, step, depth);
+          g.canvasWidth = g.canvasHeight = width;
           g.tickCount = step == 0 ? 0 : 3;
-          g.depth3D = depth;
           RecordingSurface s;
           g.DrawAxes(s);
           g.DrawByKind(s);

@@ -7,14 +7,13 @@
 namespace tessaloom {
 namespace {
 
+// The fuzz replay's properties cover extra leading '#', digits past the sixth,
+// lower-case digits and a '#' past the front.
 TEST(ParseColorTest, HexDigitsOrANameElseTheFirstPaletteColour) {
   const std::pair<std::string, COLORREF> cases[] = {
       {"#FF0000", 0x0000FF},
-      {"##00FF00", 0x00FF00},
-      {"#0000ff", 0xFF0000},
       {"#F", 0x0000F0},
       {"#", 0x000000},
-      {"#123456789", 0x563412},
       // A non-digit keeps its code: 'G','0' -> 71 * 16 mod 256 = 112; 'Z' is 90.
       {"#G00000", 0x000070},
       {"#1Z", 0x00006A},
@@ -26,7 +25,6 @@ TEST(ParseColorTest, HexDigitsOrANameElseTheFirstPaletteColour) {
       {" red", 0x562C87},
       {"red ", 0x562C87},
       {"violet", 0x562C87},
-      {"re#d", 0x562C87},
       {"r\303\251d", 0x562C87},
   };
   for (const auto& [text, color] : cases) EXPECT_EQ(ParseColor(text), color) << '"' << text << '"';

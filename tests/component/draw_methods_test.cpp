@@ -12,6 +12,7 @@
 namespace tessaloom {
 namespace {
 
+using testing::AddTable;
 using testing::B;
 using testing::NewGenerator;
 
@@ -38,14 +39,6 @@ class DrawMethodsTest : public ::testing::Test {
   void SetUp() override { g_->graph.renderer = &renderer_; }
   void AddData(std::initializer_list<std::pair<const char16_t*, float>> points) {
     for (const auto& [label, value] : points) g_->AddData(B(label).get(), value);
-  }
-  void AddTable(std::initializer_list<const char16_t*> items,
-                std::initializer_list<std::pair<const char16_t*, std::vector<float>>> series) {
-    for (const char16_t* item : items) g_->AddItemToSeries(B(item).get());
-    for (const auto& [title, values] : series) {
-      g_->AddSeries(B(title).get());
-      for (float v : values) g_->AddDataEx(v);
-    }
   }
   const std::string& Last() { return renderer_.renders.back(); }
 
@@ -95,7 +88,7 @@ TEST_F(DrawMethodsTest, StackedScaleCoversTheTruncatedTotalOfWhatIsDrawn) {
 // scale covers the largest series total as drawn (5 + 0 + 60, not 5 - 40 + 60),
 // negatives set to 0 in the store.
 TEST_F(DrawMethodsTest, SeriesMethods) {
-  AddTable({u"Q1", u"Q2", u"Q3"}, {{u"A", {10, 20}}, {u"B", {5, -40, 60}}});
+  AddTable(*g_, {u"Q1", u"Q2", u"Q3"}, {{u"A", {10, 20}}, {u"B", {5, -40, 60}}});
   EXPECT_EQ(g_->DrawBarSeriesGraph(), S_OK);
   EXPECT_EQ(Last(),
             "0 -50..70/12; A: 0=10 1=20 2=0; B: 0=5 1=-40 2=60; legend Q1 legend Q2 legend Q3");

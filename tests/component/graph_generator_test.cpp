@@ -68,9 +68,7 @@ TEST(GraphGeneratorTest, SeriesValuesFollowItemsAndSeriesUpTo256Each) {
 TEST(GraphGeneratorTest, EachClearKeepsTheOtherStoreColoursAndProperties) {
   auto g = NewGenerator();
   g->AddData(B(u"a").get(), 1.0f);
-  g->AddItemToSeries(B(u"i").get());
-  g->AddSeries(B(u"s").get());
-  g->AddDataEx(7.0f);
+  testing::AddTable(*g, {u"i"}, {{u"s", {7}}});
   g->AddColor(B(u"red").get());
   g->put_ChartTitle(B(u"T").get());
   EXPECT_EQ(g->ClearData(), S_OK);

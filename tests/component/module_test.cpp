@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "component/igraph_generator.h"
+#include "platform/activation.h"
+#include "tests/platform/registry_file_scope.h"
 
 namespace tessaloom {
 namespace {
@@ -93,8 +96,11 @@ TEST(ModuleCountTest, ServerLocksKeepTheLibraryAndUnbalancedUnlocksAreRefused) {
 }
 
 // While a lock is held, no moment may look unloadable, however many threads
-// create, aggregate and lock at once.
+// create (now and then through the registry file and the library loader),
+// aggregate and lock at once.
 TEST(ModuleCountTest, CountsStayExactWhenManyThreadsCreateAndLockAtOnce) {
+  testing::RegistryFileScope registry;
+  ASSERT_EQ(DllRegisterServer(), S_OK);
   const long before = ModuleLockCount();
   ComPtr<IClassFactory> factory = Factory();
   ASSERT_EQ(factory->LockServer(true), S_OK);
@@ -108,13 +114,18 @@ TEST(ModuleCountTest, CountsStayExactWhenManyThreadsCreateAndLockAtOnce) {
     threads.emplace_back([&] {
       for (int i = 0; i < 400; ++i) {
         ComPtr<IClassFactory> f;
-        ComPtr<IDispatch> plain;
+        ComPtr<IDispatch> plain, registered;
         Outer outer;
-        failures += DllGetClassObject(CLSID_GraphGenerator, IID_IClassFactory, f.out()) != S_OK ||
-                    f->LockServer(true) != S_OK ||
-                    f->CreateInstance(nullptr, IID_IDispatch, plain.out()) != S_OK ||
-                    f->CreateInstance(&outer, IID_IUnknown, outer.inner.out()) != S_OK ||
-                    f->LockServer(false) != S_OK;
+        std::string error;
+        failures +=
+            DllGetClassObject(CLSID_GraphGenerator, IID_IClassFactory, f.out()) != S_OK ||
+            f->LockServer(true) != S_OK ||
+            f->CreateInstance(nullptr, IID_IDispatch, plain.out()) != S_OK ||
+            f->CreateInstance(&outer, IID_IUnknown, outer.inner.out()) != S_OK ||
+            (i % 20 == 0 && CreateObjectFromProgID(
+                                i % 40 ? "Tessaloom.GraphGenerator" : "Tessaloom.GraphGenerator.1",
+                                IID_IDispatch, registered.out(), error) != S_OK) ||
+            f->LockServer(false) != S_OK;
       }
     });
   }

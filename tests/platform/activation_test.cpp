@@ -2,36 +2,28 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "component/igraph_generator.h"
 #include "component/module.h"
 #include "component/registration.h"
-#include "tests/platform/registry_file_scope.h"
 
 namespace tessaloom {
 namespace {
 
-using testing::RegistryFileScope;
-
 constexpr char kServer[] = "/srv/lib/libtessaloom.so.0";
 constexpr CLSID kOtherClass{0x0BADC0DE, 0, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 1}};
 
-// Serves this library at kServer instead of loading from the disk, and
-// notes whether a load was asked for.
+// Serves this library at any path instead of loading from the disk, and
+// notes whether a load was asked for (a failed load is tested through Python).
 class FakeLoader final : public ServerLoader {
  public:
-  HRESULT FindClassObjectEntry(const std::string& path, DllGetClassObjectFunction& entry,
-                               std::string& error) noexcept override {
+  HRESULT FindClassObjectEntry(const std::string&, DllGetClassObjectFunction& entry,
+                               std::string&) noexcept override {
     loaded = true;
-    entry = path == kServer ? &DllGetClassObject : nullptr;
-    if (entry == nullptr)
-      error = path + ": cannot open shared object file: No such file or directory";
-    return entry ? S_OK : CO_E_DLLNOTFOUND;
+    entry = &DllGetClassObject;
+    return S_OK;
   }
   bool loaded = false;
 };
@@ -70,8 +62,7 @@ TEST(CoCreateInstanceTest, EachFailureHasItsCodeAndAMessage) {
       "HKEY_CLASSES_ROOT\\CLSID\\" + GuidToString(CLSID_GraphGenerator) + "\\InprocServer32";
   const CLSID kOurs = CLSID_GraphGenerator;
   const RegistryDocument none, ours = Registered(), empty = Registered(""),
-                               relative = Registered("lib/libtessaloom.so.0"),
-                               missing = Registered("/nowhere/libtessaloom.so.0");
+                               relative = Registered("lib/libtessaloom.so.0");
   RegistryDocument no_server = Registered(), dword_server = Registered(), foreign = Registered();
   no_server.DeleteKeyTree(server);
   dword_server.SetDword(server, "", 7);
@@ -91,8 +82,6 @@ TEST(CoCreateInstanceTest, EachFailureHasItsCodeAndAMessage) {
       {empty, kOurs, REGDB_E_CLASSNOTREG, "no registered server", false},
       {dword_server, kOurs, REGDB_E_CLASSNOTREG, "no registered server", false},
       {relative, kOurs, CO_E_DLLNOTFOUND, "not a full path", false},
-      {missing, kOurs, CO_E_DLLNOTFOUND,
-       "/nowhere/libtessaloom.so.0: cannot open shared object file", true},
       {foreign, kOtherClass, CLASS_E_CLASSNOTAVAILABLE, "did not hand out the class", true},
   };
   const long before = ModuleLockCount();
@@ -107,29 +96,6 @@ TEST(CoCreateInstanceTest, EachFailureHasItsCodeAndAMessage) {
     EXPECT_NE(error.find(c.message), std::string::npos) << c.message << ": " << error;
     EXPECT_EQ(loader.loaded, c.loads) << error;
   }
-  EXPECT_EQ(ModuleLockCount(), before);
-}
-
-// From the registry file, by several threads at once as a host creates objects.
-TEST(CreateObjectFromProgIDTest, ManyThreadsCreateThroughTheRegistryAtOnce) {
-  RegistryFileScope registry;
-  ASSERT_EQ(DllRegisterServer(), S_OK);
-  const long before = ModuleLockCount();
-  std::atomic<int> failures{0};
-  std::vector<std::jthread> threads;
-  for (int t = 0; t < 8; ++t) {
-    threads.emplace_back([&] {
-      for (int i = 0; i < 20; ++i) {
-        ComPtr<IDispatch> object;
-        std::string error;
-        failures += CreateObjectFromProgID(
-                        i % 2 ? "Tessaloom.GraphGenerator" : "Tessaloom.GraphGenerator.1",
-                        IID_IDispatch, object.out(), error) != S_OK;
-      }
-    });
-  }
-  threads.clear();  // joins
-  EXPECT_EQ(failures.load(), 0);
   EXPECT_EQ(ModuleLockCount(), before);
 }
 

@@ -6,14 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/text.h"
-#include "tests/support/scratch_dir.h"
-
 namespace tessaloom {
 namespace {
 
-using test_support::ScratchDir;
-
+// Reading the files (either encoding, afresh at each call) is tested with the
+// hostile site's settings and through Python's example site.
 TEST(FindProfileStringTest, FollowsTheProfileRules) {
   const std::string longValue(300, 'v');
   const std::tuple<const char*, std::string, const char*, const char*, std::optional<std::string>>
@@ -56,19 +53,6 @@ TEST(ProfileSectionLinesTest, GivesTheSectionsLinesInFileOrder) {
   EXPECT_EQ(ProfileSectionLines(text, "PATH"), expected);
   EXPECT_TRUE(ProfileSectionLines(text, "Missing").empty());
   EXPECT_TRUE(ProfileSectionLines("[Path]\n; only a comment\n", "Path").empty());
-}
-
-TEST(ProfileFileTest, FilesAreReadAfreshInEitherEncodingAndAMissingOneIsEmpty) {
-  ScratchDir dir;
-  const std::string file = dir.Write("Admin.ini", "[Settings]\nApplied=Other\n");
-  EXPECT_EQ(GetProfileString(file, "Settings", "Applied"), "Other");
-  dir.Write("Admin.ini", EncodeUtf16LeFile("[Settings]\r\nApplied=Tessaloom\r\n"));
-  EXPECT_EQ(GetProfileString(file, "Settings", "Applied"), "Tessaloom");
-  // A folder is no profile file either.
-  for (const std::string& missing : {dir / "missing.ini", dir.path()}) {
-    EXPECT_EQ(GetProfileString(missing, "S", "k"), "") << missing;
-    EXPECT_TRUE(GetProfileSection(missing, "S").empty()) << missing;
-  }
 }
 
 }  // namespace

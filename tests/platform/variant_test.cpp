@@ -65,13 +65,13 @@ std::string Convert(const Src& src, VARTYPE vt) {
 TEST(VariantChangeTypeTest, ConvertsBetweenTheSubsetTypesOrNamesWhyNot) {
   const std::u16string zeros(330, u'0');
   const std::vector<std::tuple<Src, VARTYPE, std::string>> rows = {
-      // To I4: half to even, and only what fits.
+      // To I4: half to even, and only what fits (Python's argument tests add NaN,
+      // full-width digits and I8; -1e39 to R4).
       {R8(2.5), VT_I4, "I4 2"},
       {R8(3.5), VT_I4, "I4 4"},
       {R8(-0.6), VT_I4, "I4 -1"},
       {R8(2147483647.5), VT_I4, "overflow"},
       {R8(-2147483648.5), VT_I4, "I4 -2147483648"},
-      {R8(kNaN), VT_I4, "overflow"},
       {{VT_R4, 0, 1.5}, VT_I4, "I4 2"},
       {Text(u"\t-7\r\n"), VT_I4, "I4 -7"},
       {Text(u".5e1"), VT_I4, "I4 5"},
@@ -80,12 +80,10 @@ TEST(VariantChangeTypeTest, ConvertsBetweenTheSubsetTypesOrNamesWhyNot) {
       {Text(u"0x10"), VT_I4, "mismatch"},
       {Text(u"1,5"), VT_I4, "mismatch"},
       {Text(u"12abc"), VT_I4, "mismatch"},
-      {Text(u"\uFF11"), VT_I4, "mismatch"},  // full-width digit one
       {Text(u"-1e400"), VT_I4, "overflow"},
       {Text(u"99999999999"), VT_I4, "overflow"},
       {{VT_BOOL, 1}, VT_I4, "I4 -1"},
       {{}, VT_I4, "I4 0"},
-      {{VT_I8, -2147483649}, VT_I4, "overflow"},
       {{VT_UI4, 0xFFFFFFFF}, VT_I4, "overflow"},
       // To R8: overflow apart from underflow.
       {Text(u"1e-310"), VT_R8, "R8 9.9999999999999694e-311"},
@@ -97,7 +95,6 @@ TEST(VariantChangeTypeTest, ConvertsBetweenTheSubsetTypesOrNamesWhyNot) {
       {{VT_UI8, -1}, VT_R8, "R8 1.8446744073709552e+19"},
       {{VT_NULL}, VT_R8, "mismatch"},
       // To R4: non-finite values pass, finite ones past the range do not.
-      {R8(-1e39), VT_R4, "overflow"},
       {Text(u"1e39"), VT_R4, "overflow"},
       {R8(-kInf), VT_R4, "R4 -inf"},
       // To BSTR: C-locale text, a float's own digits.

@@ -62,8 +62,8 @@ CLI = os.environ.get("TESSALOOM_CLI") or str(ROOT / "build" / "tessaloom")
 needs_cli = pytest.mark.skipif(not os.path.exists(CLI), reason="command-line tool not built")
 
 
-def run_cli(*args, cwd=None, input=None):
-    return subprocess.run([CLI, *map(str, args)], capture_output=True, text=True, cwd=cwd,
+def run_cli(*args, cwd=None, input=None, binary=False):
+    return subprocess.run([CLI, *map(str, args)], capture_output=True, text=not binary, cwd=cwd,
                           input=input)
 
 

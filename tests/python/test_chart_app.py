@@ -158,17 +158,11 @@ def test_nothing_carries_over_from_one_request_to_the_next(app):
 
 
 def test_a_component_failure_is_a_500_with_the_detail_in_the_log(app, monkeypatch):
-    class Failing:  # a GraphGenerator whose draw ends with a message
-        def __init__(self):
-            object.__setattr__(self, "g", tessaloom.GraphGenerator())
+    def failing():  # a GraphGenerator whose draw ends with a message
+        g = tessaloom.GraphGenerator()
+        return type("Failing", (type(g),), {"LastError": "Out of memory"})(g._native_object)
 
-        def __getattr__(self, name):
-            return "Out of memory" if name == "LastError" else getattr(self.g, name)
-
-        def __setattr__(self, name, value):
-            setattr(self.g, name, value)
-
-    monkeypatch.setattr(_chart_app, "GraphGenerator", Failing)
+    monkeypatch.setattr(_chart_app, "GraphGenerator", failing)
     status, _, body, log = call(app, BAR)
     assert (status, body) == (500, b"the chart could not be drawn\n")
     assert "Out of memory" in log

@@ -43,6 +43,7 @@ def test_draw_writes_a_chart_of_single_values_or_a_series_table(tmp_path, csv, m
     ("Jan,1\n", "DrawBarGraph", ["--shiny"], 2, "unknown option --shiny"),
     ("Jan,1\n", "DrawPieGraph", ["--quality", "101"], 1, "JpegQuality"),
     ("Jan,1\n", "DrawPieGraph", ["--format", "gif"], 1, "OutputFormat"),
+    ("Jan,1\n", "DrawBarGraph", ["--scale", "9"], 1, "Scale must be from 1 to 4"),
 ])
 def test_bad_input_names_the_problem_and_fails(tmp_path, csv, method, options, code, message):
     (tmp_path / "bad.csv").write_text(csv)

@@ -16,15 +16,6 @@ def filled(g, folder, name):
     return g
 
 
-@pytest.mark.parametrize("method", DRAW_METHODS)
-def test_every_draw_method_writes_a_jpeg(g, tmp_path, method):
-    filled(g, tmp_path, "chart.jpg")
-    assert (getattr(g, method)(), g.ErrorReason) == (tessaloom.S_OK, "")
-    data = (tmp_path / "chart.jpg").read_bytes()
-    assert data[:3] == b"\xff\xd8\xff" and data[-2:] == b"\xff\xd9"
-    assert list(tmp_path.iterdir()) == [tmp_path / "chart.jpg"]
-
-
 @pytest.mark.parametrize("width,height,horizontal", [(1, 1, 0), (3, 7, 0), (640, 120, 0),
                                                      (4, 350, 1)])
 def test_a_bmp_has_the_requested_size_white_inside_a_black_border(g, tmp_path, width, height,

@@ -8,9 +8,8 @@ import sys
 
 import pytest
 
-CLI = os.environ.get("TESSALOOM_CLI") or str(
-    pathlib.Path(__file__).resolve().parents[2] / "build" / "tessaloom"
-)
+from conftest import CLI
+
 BUILD = pathlib.Path(CLI).parent
 
 HOST = r"""

@@ -1,7 +1,6 @@
 """Name lookup, dispatch rules and error reporting of the late-bound object."""
 
 import copy
-import inspect
 
 import pytest
 
@@ -14,10 +13,18 @@ METHODS = [name for name, _, kind, _ in INTERFACE if kind == "method"]
 TM, OVERFLOW = tessaloom.DISP_E_TYPEMISMATCH, tessaloom.DISP_E_OVERFLOW
 
 
-def test_type_description_and_dir_list_the_interface():
-    members = tessaloom.members()[: len(INTERFACE)]  # IGraphGenerator2's own follow
-    assert [(m[0], m[1], m[2], [tuple(p) for p in m[3]]) for m in members] == INTERFACE
-    assert set(NAMES) <= set(dir(tessaloom.GraphGenerator()))
+# IGraphGenerator2's own members, after the classic ones: name, dispid, what a script may do.
+NEW_MEMBERS = [("OutputFormat", 50, "gp"), ("OutputTarget", 51, "gp"), ("ImageData", 52, "g"),
+               ("ImageMimeType", 53, "g"), ("JpegQuality", 54, "gp"), ("LastError", 55, "g"),
+               ("AltText", 56, "g"), ("RenderStyle", 57, "gp"), ("Scale", 58, "gp")]
+
+
+def test_the_type_description_lists_the_interface_then_the_new_members():
+    members = tessaloom.members()
+    assert [(m[0], m[1], m[2], [tuple(p) for p in m[3]]) for m in members[:39]] == INTERFACE
+    kinds = {"g": "propget", "p": "propput"}
+    assert [tuple(m[:3]) for m in members[39:]] == [
+        (name, dispid, kinds[k]) for name, dispid, ks in NEW_MEMBERS for k in ks]
 
 
 @pytest.mark.parametrize("name", NAMES)
@@ -36,24 +43,9 @@ def test_every_member_is_reachable_by_name_in_any_case(g, name, spell):
         assert type(result) is int and result == tessaloom.S_OK
 
 
-@pytest.mark.parametrize("name", DRAW_METHODS)
-def test_reading_a_method_name_does_not_call_it(g, name):
-    assert callable(getattr(g, name))  # a series method called now would leave a message
-    assert g.ErrorReason == ""
-
-
-@pytest.mark.parametrize(
-    "name",
-    [
-        "",
-        "NoSuchMember",
-        "SetGridLines",  # only the help string says so
-        "AddDat\u0430",  # Cyrillic a
-        "ChartT\u0131tle",  # dotless i
-        "AddData\x00",
-        "\ud800",
-    ],
-)
+# "SetGridLines" is only in a help string; then a Cyrillic a and a dotless i.
+@pytest.mark.parametrize("name", ["", "NoSuchMember", "SetGridLines", "AddDat\u0430",
+                                  "ChartT\u0131tle", "AddData\x00", "\ud800"])
 def test_unknown_names_are_missing_attributes(g, name):
     with pytest.raises(tessaloom.UnknownNameError) as info:
         getattr(g, name)
@@ -73,16 +65,15 @@ def test_name_lookup_does_not_depend_on_earlier_calls():
     assert not hasattr(used, lookalike)
 
 
-@pytest.mark.parametrize("name", ["AddData", "ClearData", "DrawBarGraph", "ErrorReason"])
-def test_assigning_to_a_method_or_the_read_only_property_is_member_not_found(g, name):
-    assert automation_error(setattr, g, name, 1).hresult == tessaloom.DISP_E_MEMBERNOTFOUND
-    assert g.ErrorReason == ""
-
-
-@pytest.mark.parametrize("name", ["ChartTitle", "GraphWidth", "BackColor"])
-def test_reading_a_write_only_property_is_member_not_found(g, name):
-    error = automation_error(getattr, g, name)
+# Assigning to a method or the read-only property, and reading a write-only one.
+@pytest.mark.parametrize("access,name", [(setattr, "AddData"), (setattr, "ClearData"),
+                                         (setattr, "DrawBarGraph"), (setattr, "ErrorReason"),
+                                         (getattr, "ChartTitle"), (getattr, "GraphWidth"),
+                                         (getattr, "BackColor")])
+def test_the_wrong_kind_of_access_is_member_not_found(g, access, name):
+    error = automation_error(access, g, name, *([1] if access is setattr else []))
     assert error.hresult == tessaloom.DISP_E_MEMBERNOTFOUND
+    assert g.ErrorReason == ""
 
 
 class Index:  # a number as numpy's integer scalars are: it only has __index__
@@ -99,8 +90,6 @@ class Real:  # and as its floating scalars are
 
 
 def test_python_conveniences(g, tmp_path):
-    assert tessaloom.__version__.count(".") == 2
-    assert list(inspect.signature(g.AddData).parameters) == ["xVal", "yVal"]
     assert "AddData" in g.AddData.__doc__
     twin = copy.copy(g)
     twin.FilePath = str(tmp_path)
@@ -134,22 +123,14 @@ def invoke(g, member, args):
     return getattr(g, member)(*args)
 
 
-# Python values on their way to the member's parameter types.
-@pytest.mark.parametrize(
-    "member,args,hresult,position",
-    [
-        ("AddData", ("Jan", "abc"), TM, 1),
-        ("AddDataEx", ("  ",), TM, 0),
-        ("HasGridLines", ("yes",), TM, 0),
-        ("GraphHeight", ("\uff11\uff12",), TM, 0),  # fullwidth digits
-        ("AddData", ("Jan", 10**400), OVERFLOW, 1),
-        ("AddData", ("Jan", 3.4028235677973366e38), OVERFLOW, 1),  # rounds past the largest float
-        ("AddDataEx", (-1e39,), OVERFLOW, 0),
-        ("HasBackColor", (-(2**31) - 1,), OVERFLOW, 0),
-        ("GraphWidth", (2**31,), OVERFLOW, 0),
-        ("GraphHeight", (float("nan"),), OVERFLOW, 0),
-    ],
-)
+# Python values on their way to the member's parameter types (the conversion
+# table itself is VariantChangeTypeTest's).
+@pytest.mark.parametrize("member,args,hresult,position", [
+    ("AddData", ("Jan", "abc"), TM, 1), ("AddDataEx", ("  ",), TM, 0),
+    ("HasGridLines", ("yes",), TM, 0), ("AddData", ("Jan", 10**400), OVERFLOW, 1),
+    ("AddData", ("Jan", 3.4028235677973366e38), OVERFLOW, 1),  # rounds past the largest float
+    ("HasBackColor", (-(2**31) - 1,), OVERFLOW, 0), ("GraphWidth", (2**31,), OVERFLOW, 0),
+    ("GraphHeight", (float("nan"),), OVERFLOW, 0)])
 def test_arguments_that_do_not_convert_fail_at_their_position(g, member, args, hresult, position):
     error = automation_error(invoke, g, member, args)
     assert (error.hresult, error.argument) == (hresult, position)
@@ -167,18 +148,8 @@ def test_invoking_an_unassigned_dispid_is_member_not_found(dispid):
 
 def test_automation_error_carries_signed_hresult_and_names_it():
     error = tessaloom.AutomationError(0x80020005, "AddData", 1)
-    assert error.hresult == 0x80020005 - 2**32 == tessaloom.DISP_E_TYPEMISMATCH
-    assert error.argument == 1
+    assert (error.hresult, error.argument) == (tessaloom.DISP_E_TYPEMISMATCH, 1)
+    assert error.hresult == 0x80020005 - 2**32
     assert "DISP_E_TYPEMISMATCH" in str(error) and "AddData" in str(error)
-
-
-@pytest.mark.parametrize(
-    "code,name",
-    [
-        (0x80020003, "DISP_E_MEMBERNOTFOUND"),
-        (0x800401F3, "CO_E_CLASSSTRING"),
-        (0x80001234, "0x80001234"),
-    ],
-)
-def test_hresult_names(code, name):
-    assert tessaloom.hresult_name(code) == name
+    assert tessaloom.hresult_name(0x800401F3) == "CO_E_CLASSSTRING"
+    assert tessaloom.hresult_name(0x80001234) == "0x80001234"  # no name: the number
