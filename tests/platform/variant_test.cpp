@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
 #include <cstdint>
 #include <cstdio>
@@ -50,11 +51,17 @@ std::string Convert(const Src& src, VARTYPE vt) {
     if (to->vt != VT_EMPTY) return "failed, but left a value";
     return hr == DISP_E_OVERFLOW ? "overflow" : hr == DISP_E_TYPEMISMATCH ? "mismatch" : "bad type";
   }
-  char text[64];
+  // to_chars, not printf: the text must not follow the locale a test sets.
+  const auto number = [](const char* kind, double value, int digits) {
+    char text[64];
+    const auto end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::general, digits).ptr;
+    return kind + std::string(text, end);
+  };
   switch (to->vt) {
     case VT_I4: return "I4 " + std::to_string(to->lVal);
-    case VT_R4: std::snprintf(text, sizeof text, "R4 %.9g", double{to->fltVal}); return text;
-    case VT_R8: std::snprintf(text, sizeof text, "R8 %.17g", to->dblVal); return text;
+    case VT_R4: return number("R4 ", double{to->fltVal}, 9);
+    case VT_R8: return number("R8 ", to->dblVal, 17);
     case VT_BOOL: return "BOOL " + std::to_string(to->boolVal);
     case VT_BSTR: return to->bstrVal ? "BSTR " + BstrToUtf8(to->bstrVal) : "BSTR null";
     case VT_EMPTY: return "EMPTY";
