@@ -30,6 +30,15 @@ constexpr std::size_t kInitialReserve = std::size_t{32} << 10;
 
 constexpr char kFontFamily[] = "'Times New Roman',Times,'Liberation Serif',Tinos,serif";
 
+// A box given by two opposite corners, as left <= right and top <= bottom.
+struct Box {
+  std::int64_t left, top, right, bottom;
+};
+Box OrderedBox(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
+  return {std::min(left, right), std::min(top, bottom), std::max(left, right),
+          std::max(top, bottom)};
+}
+
 void AppendInt(std::string& out, std::int64_t value) {
   char buffer[24];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
@@ -269,10 +278,7 @@ void SvgSurface::CloseLineRun() noexcept {
 void SvgSurface::Rectangle(std::int32_t left, std::int32_t top, std::int32_t right,
                            std::int32_t bottom) noexcept {
   CloseLineRun();
-  const std::int64_t l = std::min(left, right);
-  const std::int64_t r = std::max(left, right);
-  const std::int64_t t = std::min(top, bottom);
-  const std::int64_t b = std::max(top, bottom);
+  const auto [l, t, r, b] = OrderedBox(left, top, right, bottom);
   if (l == r || t == b) return;
   const Pen pen = state_.pen;
   const Brush brush = state_.brush;
@@ -339,10 +345,7 @@ void SvgSurface::FillPolygon(std::span<const Point> points, const Brush& brush) 
 void SvgSurface::Ellipse(std::int32_t left, std::int32_t top, std::int32_t right,
                          std::int32_t bottom) noexcept {
   CloseLineRun();
-  const std::int64_t l = std::min(left, right);
-  const std::int64_t r = std::max(left, right);
-  const std::int64_t t = std::min(top, bottom);
-  const std::int64_t b = std::max(top, bottom);
+  const auto [l, t, r, b] = OrderedBox(left, top, right, bottom);
   // Boxes two pixels thin or less are rectangles, as in the classic.
   if (r - l <= 2 || b - t <= 2) {
     Rectangle(left, top, right, bottom);
@@ -372,10 +375,7 @@ void SvgSurface::Ellipse(std::int32_t left, std::int32_t top, std::int32_t right
 void SvgSurface::Pie(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
                      Point start, Point end) noexcept {
   CloseLineRun();
-  const std::int64_t l = std::min(left, right);
-  const std::int64_t r = std::max(left, right);
-  const std::int64_t t = std::min(top, bottom);
-  const std::int64_t b = std::max(top, bottom);
+  const auto [l, t, r, b] = OrderedBox(left, top, right, bottom);
   if (r - l <= 2 || b - t <= 2) {
     Rectangle(left, top, right, bottom);
     return;
