@@ -5,6 +5,7 @@
 #include <pango/pangocairo.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <numbers>
 #include <string>
@@ -341,6 +342,8 @@ class CairoSurface final : public SmoothSurface {
   // The standard metrics (draw/text_metrics.h): the layout never depends on
   // the installed fonts.
   TextMetrics GetTextMetrics() noexcept override;
+  // The shaped advance, rounded up as TextOut's cell is.
+  std::int32_t GetTextExtent(std::string_view text) noexcept override;
   Pen SelectPen(const Pen& pen) noexcept override;
 
  private:
@@ -679,6 +682,11 @@ void CairoSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view text
 }
 
 TextMetrics CairoSurface::GetTextMetrics() noexcept { return StandardTextMetrics(state_.font); }
+
+std::int32_t CairoSurface::GetTextExtent(std::string_view text) noexcept {
+  const double width = std::ceil(Shape(text).width);
+  return width >= INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(width);
+}
 
 SmoothSurface::ShapedText CairoSurface::Shape(std::string_view text) noexcept {
   if (text.empty()) return {};

@@ -110,6 +110,10 @@ class DrawingSurface {
   virtual void TextOut(std::int32_t x, std::int32_t y, std::string_view text) noexcept = 0;
   // Metrics of the current font.
   virtual TextMetrics GetTextMetrics() noexcept = 0;
+  // Width in pixels of the cell TextOut paints for `text` in the current
+  // font: the advance of the glyphs that draw it (along the run for
+  // escapement 900). Layout measures with it so text fits where it is put.
+  virtual std::int32_t GetTextExtent(std::string_view text) noexcept = 0;
 
   virtual COLORREF SetTextColor(COLORREF color) noexcept = 0;  // returns the previous one
   virtual COLORREF SetBkColor(COLORREF color) noexcept = 0;    // returns the previous one

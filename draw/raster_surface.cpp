@@ -5,6 +5,7 @@
 
 #include "draw/font_engine.h"
 #include "draw/raster/shapes.h"
+#include "platform/numbers.h"
 
 namespace tessaloom {
 
@@ -52,5 +53,9 @@ void RasterSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view tex
 }
 
 TextMetrics RasterSurface::GetTextMetrics() noexcept { return FontMetrics(state_.font); }
+
+std::int32_t RasterSurface::GetTextExtent(std::string_view text) noexcept {
+  return SaturateToInt32(TextWidth(state_.font, text));
+}
 
 }  // namespace tessaloom

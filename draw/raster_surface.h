@@ -26,6 +26,7 @@ class RasterSurface final : public StatefulSurface {
   void LineTo(std::int32_t x, std::int32_t y) noexcept override;
   void TextOut(std::int32_t x, std::int32_t y, std::string_view text) noexcept override;
   TextMetrics GetTextMetrics() noexcept override;
+  std::int32_t GetTextExtent(std::string_view text) noexcept override;
 
   Canvas& canvas() noexcept { return canvas_; }
 

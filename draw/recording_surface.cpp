@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <utility>
 
+#include "draw/font_engine.h"
 #include "draw/text_metrics.h"
+#include "platform/numbers.h"
 
 namespace tessaloom {
 namespace {
@@ -113,6 +115,11 @@ void RecordingSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view 
 }
 
 TextMetrics RecordingSurface::GetTextMetrics() noexcept { return metrics_(state_.font); }
+
+// The raster surface's widths, so a recorded layout is the one the image gets.
+std::int32_t RecordingSurface::GetTextExtent(std::string_view text) noexcept {
+  return SaturateToInt32(TextWidth(state_.font, text));
+}
 
 COLORREF RecordingSurface::SetTextColor(COLORREF color) noexcept {
   Record("SetTextColor", Describe(color));

@@ -43,6 +43,7 @@ class RecordingSurface final : public StatefulSurface {
   void LineTo(std::int32_t x, std::int32_t y) noexcept override;
   void TextOut(std::int32_t x, std::int32_t y, std::string_view text) noexcept override;
   TextMetrics GetTextMetrics() noexcept override;
+  std::int32_t GetTextExtent(std::string_view text) noexcept override;
 
   COLORREF SetTextColor(COLORREF color) noexcept override;
   COLORREF SetBkColor(COLORREF color) noexcept override;

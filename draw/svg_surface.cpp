@@ -9,6 +9,7 @@
 #include "draw/font_engine.h"
 #include "draw/raster/raster_math.h"
 #include "draw/text_metrics.h"
+#include "platform/numbers.h"
 #include "platform/text.h"
 
 // Coordinates are kept in half pixels (int64) until they are written: every
@@ -532,6 +533,10 @@ void SvgSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view text) 
 }
 
 TextMetrics SvgSurface::GetTextMetrics() noexcept { return StandardTextMetrics(state_.font); }
+
+std::int32_t SvgSurface::GetTextExtent(std::string_view text) noexcept {
+  return SaturateToInt32(TextWidth(state_.font, text));  // the cell TextOut writes
+}
 
 bool SvgSurface::Finish(std::string_view title, std::string_view description,
                         std::string& out) noexcept {

@@ -42,6 +42,7 @@ class SvgSurface final : public StatefulSurface {
   void TextOut(std::int32_t x, std::int32_t y, std::string_view text) noexcept override;
   // The standard metrics (draw/text_metrics.h), as the raster surface gives.
   TextMetrics GetTextMetrics() noexcept override;
+  std::int32_t GetTextExtent(std::string_view text) noexcept override;
 
   // Writes the whole document into `out` (replacing its contents): the XML
   // declaration, <svg>, <title> and <desc> (UTF-8, escaped; ill-formed bytes

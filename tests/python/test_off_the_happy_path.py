@@ -60,6 +60,36 @@ def test_pies_without_room_are_reported_and_not_written(g, tmp_path, method):
     assert not (tmp_path / "p.bmp").exists()
 
 
+
+def drawn(folder, calls):
+    """Makes the calls on a fresh object drawing into folder/c.bmp; (object,
+    pixel(x, y) of the image, or None when no file was written)."""
+    g = tessaloom.CreateObject(PROGID)
+    g.FilePath, g.FileName = str(folder), "c.bmp"
+    for member, *args in calls:
+        if member[0].isupper() and not member.startswith(("Add", "Draw", "Set", "Clear", "Has")):
+            setattr(g, member, *args)
+        else:
+            getattr(g, member)(*args)
+    path = folder / "c.bmp"
+    return g, read_bmp(path)[2] if path.exists() else None
+
+
+# Charts that once came out wrong: (name, calls, what must hold of (object, pixel)).
+PAST_FAULTS = [
+    # === Layout ===
+    # === Legend and margins ===
+    # === Pies ===
+    # === Text ===
+    # === Data and output ===
+]
+
+
+@pytest.mark.parametrize("name,calls,holds", PAST_FAULTS, ids=[row[0] for row in PAST_FAULTS])
+def test_a_past_fault_stays_mended(tmp_path, name, calls, holds):
+    g, pixel = drawn(tmp_path, calls)
+    assert holds(g, pixel), (name, g.ErrorReason)
+
 # In a process of its own: the first draw finds no file descriptor for the fonts.
 NO_FONTS = """
 import os, resource, sys, tessaloom
