@@ -279,7 +279,10 @@ void SvgSurface::CloseLineRun() noexcept {
 void SvgSurface::Rectangle(std::int32_t left, std::int32_t top, std::int32_t right,
                            std::int32_t bottom) noexcept {
   CloseLineRun();
-  const auto [l, t, r, b] = OrderedBox(left, top, right, bottom);
+  // Plain names rather than a structured binding, which lambdas capture
+  // only from C++20 compilers on.
+  const Box box = OrderedBox(left, top, right, bottom);
+  const std::int64_t l = box.left, t = box.top, r = box.right, b = box.bottom;
   if (l == r || t == b) return;
   const Pen pen = state_.pen;
   const Brush brush = state_.brush;
@@ -346,7 +349,8 @@ void SvgSurface::FillPolygon(std::span<const Point> points, const Brush& brush) 
 void SvgSurface::Ellipse(std::int32_t left, std::int32_t top, std::int32_t right,
                          std::int32_t bottom) noexcept {
   CloseLineRun();
-  const auto [l, t, r, b] = OrderedBox(left, top, right, bottom);
+  const Box box = OrderedBox(left, top, right, bottom);
+  const std::int64_t l = box.left, t = box.top, r = box.right, b = box.bottom;
   // Boxes two pixels thin or less are rectangles, as in the classic.
   if (r - l <= 2 || b - t <= 2) {
     Rectangle(left, top, right, bottom);
@@ -376,7 +380,8 @@ void SvgSurface::Ellipse(std::int32_t left, std::int32_t top, std::int32_t right
 void SvgSurface::Pie(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
                      Point start, Point end) noexcept {
   CloseLineRun();
-  const auto [l, t, r, b] = OrderedBox(left, top, right, bottom);
+  const Box box = OrderedBox(left, top, right, bottom);
+  const std::int64_t l = box.left, t = box.top, r = box.right, b = box.bottom;
   if (r - l <= 2 || b - t <= 2) {
     Rectangle(left, top, right, bottom);
     return;

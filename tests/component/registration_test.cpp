@@ -138,7 +138,7 @@ TEST(RegistrationFileTest, RegisteringAndUnregisteringKeepEveryOtherByte) {
     ASSERT_TRUE(::geteuid() != 0 || ::chown(file.c_str(), 4321, 4321) == 0);
     struct stat before {};
     ASSERT_EQ(::stat(file.c_str(), &before), 0);
-    const auto expectKept = [&](const char* when) {
+    const auto expectKept = [&, what = what, link = link](const char* when) {
       struct stat after {};
       ASSERT_EQ(::stat(file.c_str(), &after), 0) << what << when;
       EXPECT_EQ((std::tuple{after.st_mode, after.st_uid, after.st_gid,

@@ -63,7 +63,7 @@ Bytes BuildBmp(int width, int height, int bits) {
     auto out = b.begin() + static_cast<std::ptrdiff_t>(offset + std::size_t(stored) * stride);
     for (int x = 0; x < width; ++x) {
       const Bgr c = ColourAt(x, y);
-      const unsigned word = (c[2] >> 3u) << 10 | (c[1] >> 3u) << 5 | c[0] >> 3u;
+      const auto word = static_cast<unsigned>((c[2] >> 3u) << 10 | (c[1] >> 3u) << 5 | c[0] >> 3u);
       const Bytes pixel = bits == 8 ? Bytes{IndexAt(x, y)}
                           : bits == 16
                               ? Bytes{std::uint8_t(word), std::uint8_t(word >> 8)}

@@ -26,8 +26,9 @@ Canvas Stripes(std::int32_t width, std::int32_t height, std::uint32_t colors) {
   Canvas canvas = FPicture(width, height);
   for (std::uint32_t i = 0; i < std::uint32_t(width * height); ++i) {
     const std::uint32_t c = (i % std::uint32_t(width) + 3 * (i / std::uint32_t(width))) % colors;
-    canvas.SetPixel(std::int32_t(i) % width, std::int32_t(i) / width,
-                    RGB(c * 7 % 256, c * 13 % 256, c / 2 % 256));
+    canvas.SetPixel(
+        std::int32_t(i) % width, std::int32_t(i) / width,
+        RGB(std::uint8_t(c * 7 % 256), std::uint8_t(c * 13 % 256), std::uint8_t(c / 2 % 256)));
   }
   return canvas;
 }

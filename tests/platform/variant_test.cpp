@@ -60,7 +60,7 @@ std::string Convert(const Src& src, VARTYPE vt) {
   };
   switch (to->vt) {
     case VT_I4: return "I4 " + std::to_string(to->lVal);
-    case VT_R4: return number("R4 ", double{to->fltVal}, 9);
+    case VT_R4: return number("R4 ", static_cast<double>(to->fltVal), 9);
     case VT_R8: return number("R8 ", to->dblVal, 17);
     case VT_BOOL: return "BOOL " + std::to_string(to->boolVal);
     case VT_BSTR: return to->bstrVal ? "BSTR " + BstrToUtf8(to->bstrVal) : "BSTR null";

@@ -69,7 +69,7 @@ TEST(ExtremeInputTest, HugeShapesAroundTheCanvasPaintItAllWithTheBrush) {
       [](Canvas& c) { DrawEllipse(c, lo, lo, hi, hi, kWidePen, kBrush); },
       [&](Canvas& c) { FillPolygon(c, triangle, FillRule::kWinding, kBrushColor); },
       [&](Canvas& c) { DrawPolygon(c, triangle, kPen, kBrush); },
-      [](Canvas& c) { DrawPie(c, lo, lo, hi, hi, west, north, kPen, kBrush); },
+      [&](Canvas& c) { DrawPie(c, lo, lo, hi, hi, west, north, kPen, kBrush); },
   };
   for (std::size_t i = 0; i < draws.size(); ++i) {
     Canvas canvas = MakeCanvas(4, 4);
