@@ -93,9 +93,9 @@ TEST(DrawingRulesTest, Bars) {
        {.series = {{10, -1, 30}, {40, 50, 60}}},
        "SelectBrush(#FF9898)|Rectangle(140, 193, 170, 250)"},
       {"a tiny value keeps one unit", {.series = {{0.01f}}}, "Rectangle(110, 249, 290, 250)"},
-      {"crowded bars keep a pixel",
+      {"crowded bars keep a pixel, in their colour alone",
        {.series = std::vector(8, std::vector(30, 10.0f))},
-       "Rectangle(54, 231, 55, 250)"},
+       "SelectPen(1, #562C87)|Rectangle(54, 231, 55, 250)"},
       // Horizontal: 2.9 a unit, rows of 200, slots run down.
       {"horizontal", {.series = {{10, 20}}, .vertical = 0}, "Rectangle(50, 150, 108, 210)"},
       {"stacks",
