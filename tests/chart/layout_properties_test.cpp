@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -21,51 +22,35 @@ using chart_test::Stage;
 
 // === Lines and 3D frames ===
 
-// The whole numbers of a log line, e.g. {76, 197, 82, 203} of "Ellipse(76, 197, 82, 203)";
-// a text's own characters are not read.
-std::vector<int> Numbers(const std::string& line) {
+// The numbers of a log line before any text: {76, 197, 82, 203} of "Ellipse(76, 197, 82, 203)".
+std::vector<int> Numbers(std::string line) {
+  line.resize(std::min(line.find('"'), line.size()));
+  for (char& c : line) c = std::isdigit(static_cast<unsigned char>(c)) || c == '-' ? c : ' ';
+  std::istringstream in(line);
   std::vector<int> numbers;
-  const char* p = line.c_str();
-  const char* end = p + std::min(line.find('"'), line.size());
-  while (p < end) {
-    char* next = nullptr;
-    const long n = std::strtol(p, &next, 10);
-    if (next != p && (std::isdigit(static_cast<unsigned char>(*p)) || *p == '-')) {
-      numbers.push_back(static_cast<int>(n));
-      p = next;
-    } else {
-      ++p;
-    }
-  }
+  for (int n = 0; in >> n;) numbers.push_back(n);
   return numbers;
 }
 
-// A chart drawn whole at `width` x 350: the model as the drawer saw it, the
-// whole log, and the drawer's calls alone.
+// A chart drawn whole at `width` x 350: the model as its drawer saw it, the
+// whole log, and the numbers of each of the drawer's `shape` calls.
 struct Drawn {
   CGraph g;
-  std::vector<std::string> whole, drawer;
+  std::vector<std::string> whole;
+  std::vector<std::vector<int>> shapes;
 };
 
-Drawn DrawWhole(const Chart& c, std::int32_t width) {
+Drawn DrawWhole(const Chart& c, std::int32_t width, const std::string& shape) {
   Drawn d{Model(c), {}, {}};
   d.g.SetGraphWidth(width);
   RecordingSurface whole, drawer;
   d.g.DrawGraph(whole);
   d.g.DrawByKind(drawer);
   d.whole = whole.Log();
-  d.drawer = drawer.Log();
-  return d;
-}
-
-// y of the TextOut of `text`; -1 when it is not drawn.
-int TextY(const std::vector<std::string>& log, const std::string& text) {
-  for (const std::string& line : log) {
-    if (line.starts_with("TextOut(") && line.ends_with(", \"" + text + "\")")) {
-      return Numbers(line)[1];
-    }
+  for (const std::string& line : drawer.Log()) {
+    if (line.starts_with(shape + "(")) d.shapes.push_back(Numbers(line));
   }
-  return -1;
+  return d;
 }
 
 std::vector<std::vector<float>> OneValueEach(int count, int (*value)(int)) {
@@ -74,42 +59,38 @@ std::vector<std::vector<float>> OneValueEach(int count, int (*value)(int)) {
   return series;
 }
 
-// Every value of a 3D line chart is drawn, at the centre of its category
-// (under its label, centred at 8 pixels a character), inside the front plane.
+// Every value of a 3D line chart is drawn, inside the front plane, at the
+// centre of its category's one-character label (8 pixels a character).
 TEST(LayoutPropertiesTest, ThreeDLinePointsStandOverTheirLabelsInsideThePlot) {
   for (const int count : {1, 2, 3, 7, 26, 51, 100, 256}) {
     for (const std::int32_t width : {220, 500, 900}) {
-      const Drawn d = DrawWhole({.kind = GRAPH_3D_LINE,
-                                 .series = OneValueEach(count, [](int k) { return k * 37 % 101; }),
-                                 .maxTick = 110,
-                                 .stage = Stage::kWhole},
-                                width);
-      const CGraph& g = d.g;
-      // Each point's end line runs from its front point back across the depth.
+      Chart c{.kind = GRAPH_3D_LINE, .maxTick = 110, .stage = Stage::kWhole};
+      c.series = OneValueEach(count, [](int k) { return k * 37 % 101; });
+      RecordingSurface s;
+      CGraph g = Model(c);
+      g.SetGraphWidth(width);
+      g.DrawGraph(s);
+      // A point's end line runs from it across the depth (a 2-pixel pen).
       std::vector<Point> points;
+      std::vector<int> label_x;
       Point at;
-      bool wide_pen = false;
-      for (const std::string& line : d.drawer) {
+      bool wide = false;
+      for (const std::string& line : s.Log()) {
         const std::vector<int> n = Numbers(line);
-        if (line.starts_with("SelectPen(")) wide_pen = n[0] == 2;
+        if (line.starts_with("SelectPen(")) wide = n[0] == 2;
         if (line.starts_with("MoveTo(")) at = {n[0], n[1]};
-        if (line.starts_with("LineTo(") && wide_pen && n[0] - at.x == g.depth3D &&
+        if (line.starts_with("LineTo(") && wide && n[0] - at.x == g.depth3D &&
             at.y - n[1] == g.depth3D && (points.empty() || points.back() != at)) {
           points.push_back(at);
         }
-      }
-      // Category labels, one character each, in order under the base line.
-      std::vector<int> label_x;
-      for (const std::string& line : d.whole) {
-        const std::vector<int> n = Numbers(line);
         if (line.starts_with("TextOut(") && n[1] == g.plotBaseY + 8) label_x.push_back(n[0]);
       }
       const std::string where = std::to_string(count) + " values at width " + std::to_string(width);
       ASSERT_EQ(points.size(), static_cast<std::size_t>(count)) << where;
       ASSERT_EQ(label_x.size(), points.size()) << where;
-      std::size_t k = 0;
-      for (const Point p : points) {
-        EXPECT_EQ(p.x, label_x[k++] + 4) << where << ", value " << k;
+      for (std::size_t k = 0; k < points.size(); ++k) {
+        const Point p = points[k];
+        EXPECT_EQ(p.x, label_x[k] + 4) << where << ", value " << k;
         EXPECT_TRUE(p.x >= g.plotLeftX && p.x <= g.plotLeftX + g.plotWidth && p.y <= g.plotBaseY &&
                     p.y >= g.plotBaseY - g.plotHeight)
             << where << ", value " << k << " at " << p.x << ", " << p.y;
@@ -124,35 +105,26 @@ TEST(LayoutPropertiesTest, HorizontalLineMarkersStandOnTheirValueTicks) {
   const std::tuple<int, int, int> scales[] = {{0, 50, 5}, {0, 100, 10}, {-20, 30, 5}, {0, 7, 1}};
   for (const auto& [low, high, step] : scales) {
     for (std::int32_t width = 300; width <= 900; width += 61) {
-      std::vector<std::vector<float>> series;
-      for (int v = low; v <= high; v += step) series.push_back({static_cast<float>(v)});
-      const Drawn d = DrawWhole({.kind = GRAPH_LINE,
-                                 .series = series,
-                                 .minTick = low,
-                                 .maxTick = high,
-                                 .step = step,
-                                 .vertical = 0,
-                                 .stage = Stage::kWhole},
-                                width);
-      // The tick under a value label: the last vertical line drawn before it.
-      std::map<std::string, int> tick_x;
-      int last_x = -1;
+      Chart c{.kind = GRAPH_LINE, .minTick = low, .maxTick = high, .step = step, .vertical = 0};
+      c.stage = Stage::kWhole;
+      for (int v = low; v <= high; v += step) c.series.push_back({static_cast<float>(v)});
+      const Drawn d = DrawWhole(c, width, "Ellipse");
+      // A value label's tick: the vertical line drawn just before it.
+      std::map<int, int> tick_x;
+      std::vector<int> last;
       for (const std::string& line : d.whole) {
         const std::vector<int> n = Numbers(line);
-        if (line.starts_with("MoveTo(")) last_x = n[0];
-        if (line.starts_with("LineTo(") && n[0] != last_x) last_x = -1;
-        if (line.starts_with("TextOut(") && n[1] == d.g.plotBaseY + 8) {
-          tick_x[line.substr(line.find('"'))] = last_x;
+        if (line.starts_with("TextOut(") && n[1] == d.g.plotBaseY + 8 && last.size() == 2) {
+          tick_x[std::stoi(line.substr(line.find('"') + 1))] = last[0];
         }
+        if (line.starts_with("MoveTo(") || line.starts_with("LineTo(")) last = n;
       }
-      std::size_t k = 0;
-      for (const std::string& line : d.drawer) {
-        if (!line.starts_with("Ellipse(")) continue;
-        const std::vector<int> n = Numbers(line);
-        const std::string value = "\"" + std::to_string(low + static_cast<int>(k++) * step) + "\")";
-        EXPECT_EQ((n[0] + n[2]) / 2, tick_x.at(value)) << value << " at width " << width;
+      ASSERT_EQ(d.shapes.size(), c.series.size());
+      for (std::size_t k = 0; k < d.shapes.size(); ++k) {
+        const int value = low + static_cast<int>(k) * step;
+        EXPECT_EQ((d.shapes[k][0] + d.shapes[k][2]) / 2, tick_x.at(value))
+            << value << " at width " << width;
       }
-      EXPECT_EQ(k, series.size());
     }
   }
 }
@@ -166,21 +138,19 @@ TEST(LayoutPropertiesTest, HorizontalCategoryLabelsStandBesideTheirBars) {
   for (const std::uint32_t kind :
        {GRAPH_BAR, GRAPH_STACKED_BAR, GRAPH_3D_BAR, GRAPH_3D_STACKED_BAR}) {
     for (const int count : {1, 2, 5, 17}) {
-      const Drawn d =
-          DrawWhole({.kind = kind,
-                     .series = OneValueEach(count, [](int k) { return 10 + k * 7 % 80; }),
-                     .vertical = 0,
-                     .stage = Stage::kWhole},
-                    500);
-      std::size_t k = 0;
-      for (const std::string& line : d.drawer) {
-        if (!line.starts_with("Rectangle(")) continue;
-        const std::vector<int> n = Numbers(line);
-        const std::string label = d.g.seriesList[k++]->GetLabel();
-        EXPECT_NEAR(TextY(d.whole, label) + half_label, (n[1] + n[3]) / 2, 1)
+      Chart c{.kind = kind, .vertical = 0, .stage = Stage::kWhole};
+      c.series = OneValueEach(count, [](int k) { return 10 + k * 7 % 80; });
+      const Drawn d = DrawWhole(c, 500, "Rectangle");
+      ASSERT_EQ(d.shapes.size(), static_cast<std::size_t>(count));
+      for (std::size_t k = 0; k < d.shapes.size(); ++k) {
+        const std::string label = "\"" + d.g.seriesList[k]->GetLabel() + "\")";
+        const auto text = std::find_if(d.whole.begin(), d.whole.end(), [&](const std::string& l) {
+          return l.starts_with("TextOut(") && l.ends_with(label);
+        });
+        ASSERT_NE(text, d.whole.end()) << label;
+        EXPECT_NEAR(Numbers(*text)[1] + half_label, (d.shapes[k][1] + d.shapes[k][3]) / 2, 1)
             << "kind " << kind << ", " << count << " categories, label " << label;
       }
-      EXPECT_EQ(k, static_cast<std::size_t>(count));
     }
   }
 }
@@ -192,26 +162,24 @@ TEST(LayoutPropertiesTest, ThinBarsKeepTheirColour) {
   for (const std::uint32_t kind : {GRAPH_BAR, GRAPH_STACKED_BAR}) {
     for (const std::uint32_t vertical : {0u, 1u}) {
       for (const auto& [groups, slots] : tables) {
-        for (const std::int32_t quadrant : {1, 3}) {
-          Chart c{.kind = kind, .vertical = vertical, .quadrant = quadrant};
-          for (int k = 0; k < groups; ++k) {
-            c.series.emplace_back();
-            for (int j = 0; j < slots; ++j) c.series.back().push_back((k + j) % 2 ? 20.0f : -20.0f);
-          }
-          CGraph g = Model(c);
-          RecordingSurface s;
-          g.DrawByKind(s);
-          std::string pen, brush;
-          for (const std::string& line : s.Log()) {
-            if (line.starts_with("SelectPen(1, ")) pen = line.substr(13, 7);
-            if (line.starts_with("SelectBrush(")) brush = line.substr(12, 7);
-            if (!line.starts_with("Rectangle(")) continue;
-            const std::vector<int> n = Numbers(line);
-            const int thickness = std::abs(vertical ? n[2] - n[0] : n[3] - n[1]);
-            EXPECT_TRUE(pen == brush || 2 * (thickness - 2) >= thickness)
-                << line << " in " << brush << " outlined " << pen << ": kind " << kind << ", "
-                << groups << " x " << slots << (vertical ? " vertical" : " horizontal");
-          }
+        Chart c{.kind = kind, .vertical = vertical, .quadrant = (groups + slots) % 2 ? 3 : 1};
+        for (int k = 0; k < groups; ++k) {
+          c.series.emplace_back();
+          for (int j = 0; j < slots; ++j) c.series.back().push_back((k + j) % 2 ? 20.0f : -20.0f);
+        }
+        CGraph g = Model(c);
+        RecordingSurface s;
+        g.DrawByKind(s);
+        std::string pen, brush;
+        for (const std::string& line : s.Log()) {
+          if (line.starts_with("SelectPen(1, ")) pen = line.substr(13, 7);
+          if (line.starts_with("SelectBrush(")) brush = line.substr(12, 7);
+          if (!line.starts_with("Rectangle(")) continue;
+          const std::vector<int> n = Numbers(line);
+          const int thickness = std::abs(vertical ? n[2] - n[0] : n[3] - n[1]);
+          EXPECT_TRUE(pen == brush || 2 * (thickness - 2) >= thickness)
+              << line << " in " << brush << " outlined " << pen << ": kind " << kind << ", "
+              << groups << " x " << slots << (vertical ? " vertical" : " horizontal");
         }
       }
     }
