@@ -139,19 +139,20 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
     }
   } else {
     // Category slots up the front axis: a tick at each slot's upper end,
-    // continued as a diagonal up the side wall, the label beside the tick.
+    // continued as a diagonal up the side wall; labels at the slot centres.
     if (categories > 0) {
       const std::int64_t slot = hf / categories;
       const Font side_label_font = Font::Chart(valueFontHeight, 0, axes::kFixedPitchRoman);
       std::int64_t k = 1;
       for (const auto& series : seriesList) {
         const std::int64_t yk = y0 - k * slot;
+        const std::int64_t yc = yk + slot / 2;
         MoveTo(surface, x0 - e, yk);
         LineTo(surface, x0, yk);
         LineTo(surface, x0 + d, yk - d);
         const std::string label = series->GetLabel();
         TextInFont(surface, side_label_font, x0 - std::int64_t{CategoryLabelChars()} * w2 - 5,
-                   yk - h2 / 2, label);
+                   yc - h2 / 2, label);
         axisEndY = SaturateToInt32(yk);
         ++k;
       }

@@ -2,10 +2,11 @@
 //
 // Series k (from 1) is category group k; slot j (from 0) of a series is the
 // value at x position j and takes colour j, so a slot keeps its colour across
-// the groups. Flat bars are outlined with the surface's current pen; 3D faces
-// are outlined in their own colour. Everything is computed in 64 bits and
-// saturated to 32 only when it becomes a pixel coordinate, so no data or
-// layout figure can overflow; the surface clips what falls off the canvas.
+// the groups. Flat bars are outlined with the surface's current pen unless
+// they are too thin for it; 3D faces are outlined in their own colour.
+// Everything is computed in 64 bits and saturated to 32 only when it becomes
+// a pixel coordinate, so no data or layout figure can overflow; the surface
+// clips what falls off the canvas.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -30,6 +31,9 @@ constexpr double kFlatBarShare = 0.6;
 constexpr double kSolidBarShare = 0.8;
 // Values at or below this are not drawn where a drawer skips negatives.
 constexpr float kSkipAtOrBelow = -1.0f;
+// Flat bars thinner than this many pixels are drawn in their colour alone:
+// the 1-pixel outline on both sides would leave them little or no fill.
+constexpr std::int64_t kOutlinedBarMin = 4;
 
 // Length in pixels of the bar for `value`, measured from minTick. A value
 // above minTick always shows: where its length truncates to nothing it gets
@@ -47,12 +51,21 @@ std::int64_t CappedBarLength(float value, std::int32_t minTick, double scale,
   return std::min(BarLength(value, minTick, scale), extent);
 }
 
-// A flat bar: `color` inside, the surface's current pen around it.
-void FlatBar(DrawingSurface& surface, COLORREF color, std::int64_t left, std::int64_t top,
-             std::int64_t right, std::int64_t bottom) {
-  const ScopedBrush fill(surface, Brush{color});
-  surface.Rectangle(SaturateToInt32(left), SaturateToInt32(top), SaturateToInt32(right),
-                    SaturateToInt32(bottom));
+// A flat bar `thickness` pixels across: `color` inside, the surface's
+// current pen around it, or no dark outline when it is too thin for one.
+void FlatBar(DrawingSurface& surface, COLORREF color, std::int64_t thickness, std::int64_t left,
+             std::int64_t top, std::int64_t right, std::int64_t bottom) {
+  const auto rectangle = [&] {
+    surface.Rectangle(SaturateToInt32(left), SaturateToInt32(top), SaturateToInt32(right),
+                      SaturateToInt32(bottom));
+  };
+  if (thickness < kOutlinedBarMin) {
+    const FaceColor solid(surface, color);
+    rectangle();
+  } else {
+    const ScopedBrush fill(surface, Brush{color});
+    rectangle();
+  }
 }
 
 // A 3D bar: the front rectangle from (left, top) to (right, bottom), a face
@@ -174,19 +187,19 @@ void CGraph::DrawBars(DrawingSurface& surface) {
         if (around_zero) {
           const std::int64_t h = TruncateToInt32(static_cast<double>(std::fabs(v)) * scale);
           if (v < 0.0f) {
-            FlatBar(surface, color, left, base, left + bw, base + h);
+            FlatBar(surface, color, bw, left, base, left + bw, base + h);
           } else {
-            FlatBar(surface, color, left, base - h, left + bw, base);
+            FlatBar(surface, color, bw, left, base - h, left + bw, base);
           }
         } else if (v > kSkipAtOrBelow) {
           const std::int64_t length = CappedBarLength(v, minTick, scale, layout.valueExtent);
-          FlatBar(surface, color, left, base - length, left + bw, base);
+          FlatBar(surface, color, bw, left, base - length, left + bw, base);
         }
       } else {
         const std::int64_t top = RowCentre(*this, layout.pitch, k) - tw / 2 + j * bw;
         const std::int64_t end =
             std::int64_t{plotLeftX} + CappedBarLength(v, minTick, scale, layout.valueExtent);
-        FlatBar(surface, color, origin, top, end, top + bw);
+        FlatBar(surface, color, bw, origin, top, end, top + bw);
       }
     }
   }
@@ -207,13 +220,13 @@ void CGraph::DrawStackedBars(DrawingSurface& surface) {
       const std::int64_t left = ColumnCentre(*this, layout.pitch, k) - bw / 2;
       WalkStack(*series, layout, minTick, scale, plotBaseY, -1,
                 [&](std::int64_t j, std::int64_t y0, std::int64_t y1) {
-                  FlatBar(surface, SlotColor(*this, j), left, y1, left + bw, y0);
+                  FlatBar(surface, SlotColor(*this, j), bw, left, y1, left + bw, y0);
                 });
     } else {
       const std::int64_t top = RowCentre(*this, layout.pitch, k) - bw / 2;
       WalkStack(*series, layout, minTick, scale, plotLeftX, 1,
                 [&](std::int64_t j, std::int64_t x0, std::int64_t x1) {
-                  FlatBar(surface, SlotColor(*this, j), x0, top, x1, top + bw);
+                  FlatBar(surface, SlotColor(*this, j), bw, x0, top, x1, top + bw);
                 });
     }
   }

@@ -30,6 +30,19 @@ std::int32_t ScaledLength(float distance, double scale) noexcept {
   return length;
 }
 
+// Pixels from the start of a flat value axis to a value `distance` units past
+// minTick, measured on the ticks the axis draws: `tick_pixels` apart for
+// every `tick_units`. Multiplied before dividing, so a value on a tick lands
+// on that tick exactly. A positive distance never vanishes (as above).
+std::int32_t LengthOnTicks(float distance, std::int64_t tick_pixels,
+                           std::int32_t tick_units) noexcept {
+  if (tick_units == 0) return 0;
+  const auto pixels = static_cast<double>(tick_pixels);
+  std::int32_t length = TruncateToInt32(static_cast<double>(distance) * pixels / tick_units);
+  if (distance > 0.0f && length < 1) length = TruncateToInt32(pixels / tick_units);
+  return length;
+}
+
 // A height that would take a point above the canvas top (more than
 // `baseY` pixels) is cut to the value axis's length plus 5.
 std::int32_t CapHeight(std::int32_t height, std::int32_t baseY, std::int64_t range,
@@ -57,10 +70,11 @@ void CGraph::DrawLines(DrawingSurface& surface) {
   const auto min_value = static_cast<float>(minTick);
   const bool vertical = DrawsVertically();
   const float base_value = quadrant == 3 ? 0.0f : min_value;
-  // Vertical charts keep a 10-pixel margin at the top of the value axis.
-  const double scale =
-      vertical ? ValueScale(std::int64_t{plotHeight} - kValueAxisMargin, minTick, maxTick)
-               : ValueScale(plotWidth, minTick, maxTick);
+  // The value axis keeps a 10-pixel margin at its far end.
+  const double scale = ValueScale(std::int64_t{plotHeight} - kValueAxisMargin, minTick, maxTick);
+  // Horizontal: whole pixels between the value ticks the axis draws.
+  const std::int64_t tick_pixels =
+      tickCount > 0 ? (std::int64_t{plotWidth} - kValueAxisMargin) / tickCount : 0;
   const std::int64_t pitch = (vertical ? std::int64_t{plotWidth} : plotHeight) / count;
 
   Point previous;
@@ -83,9 +97,11 @@ void CGraph::DrawLines(DrawingSurface& surface) {
             distance > 0.0f ? std::int64_t{plotBaseY} - height : std::int64_t{plotBaseY} + height;
         point = PointAt(plotLeftX - pitch / 2 + k * pitch, y);
       } else {
-        // The value axis runs from minTick, negative values included.
-        point = PointAt(std::int64_t{plotLeftX} + ScaledLength(v - min_value, scale),
-                        plotBaseY + pitch / 2 - k * pitch);
+        // The value axis runs from minTick, negative values included; a
+        // value stands at the x its tick label gives it.
+        point = PointAt(
+            std::int64_t{plotLeftX} + LengthOnTicks(v - min_value, tick_pixels, tickValueStep),
+            plotBaseY + pitch / 2 - k * pitch);
       }
 
       const ScopedBrush fill(surface, Brush{color});
@@ -112,10 +128,11 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
   const auto min_value = static_cast<float>(minTick);
   // The front plane's full height, no top margin.
   const double scale = ValueScale(plotHeight, minTick, maxTick);
-  const std::int64_t pitch = std::int64_t{plotWidth} / count + 1;
+  // One slot per category across the front plane; a point stands at its
+  // slot's centre, under the category's label.
+  const std::int64_t slot = std::int64_t{plotWidth} / count;
   // Each line gets an equal share of the depth.
   const std::int64_t dz = depth3D / seriesSize;
-  const Point origin{plotLeftX, plotBaseY};
 
   for (std::int32_t j = 0; j < seriesSize; ++j) {
     const COLORREF color = GetColor(j);
@@ -124,15 +141,24 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
     // Line 0 lies deepest; the back edge of line j is b steps back, its
     // front edge b - 1.
     const std::int64_t b = std::int64_t{seriesSize} - j;
-    // Every ribbon rises from the plot origin to its first point.
-    Point previous = origin;
+    // A ribbon runs from its first point to its last; a single point shows
+    // as the ribbon's end line, across the depth.
+    Point previous;
     for (std::int64_t k = 1; k <= count; ++k) {
       const float v =
           seriesList[static_cast<std::size_t>(k - 1)]->GetDataValue(static_cast<std::uint32_t>(j));
       const std::int32_t height =
           CapHeight(ScaledLength(v - min_value, scale), plotBaseY, range, scale);
       const Point point =
-          PointAt(std::int64_t{plotLeftX} + k * pitch, std::int64_t{plotBaseY} - height);
+          PointAt(std::int64_t{plotLeftX} - slot / 2 + k * slot, std::int64_t{plotBaseY} - height);
+      if (k == 1) {
+        if (count == 1) {
+          const ScopedPen edges(surface, Pen{2, kBlack});
+          Line(surface, Recede(point, b - 1, dz), Recede(point, b, dz));
+        }
+        previous = point;
+        continue;
+      }
 
       const Point back_from = Recede(previous, b, dz);
       const Point front_from = Recede(previous, b - 1, dz);

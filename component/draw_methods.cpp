@@ -37,14 +37,9 @@ class ListReader {
 };
 
 ScaleLimits LimitsFromRange(const float* values, std::size_t count) {
-  std::int32_t m = TruncateToInt32(static_cast<double>(values[0]));
-  std::int32_t M = m;
-  for (std::size_t i = 1; i < count; ++i) {
-    const std::int32_t v = TruncateToInt32(static_cast<double>(values[i]));
-    m = std::min(m, v);
-    M = std::max(M, v);
-  }
-  return ComputeScaleLimits(m, M);
+  ValueRange range;
+  for (std::size_t i = 0; i < count; ++i) range.Add(values[i]);
+  return range.Limits();
 }
 
 // Height of a stack in whole value units: the stacked kinds draw negative
@@ -191,16 +186,11 @@ void CGraphGenerator::LoadSeriesTable(const DrawKind& kind) {
   // The caller checked that a series was added, which made the table.
   SeriesTable& table = *seriesValues;
   if (kind.scale == Scale::kFromRange) {
-    std::int32_t m = TruncateToInt32(static_cast<double>(table[0][0]));
-    std::int32_t M = m;
+    ValueRange range;
     for (std::size_t s = 0; s < series_count; ++s) {
-      for (std::size_t k = 0; k < items; ++k) {
-        const std::int32_t v = TruncateToInt32(static_cast<double>(table[s][k]));
-        m = std::min(m, v);
-        M = std::max(M, v);
-      }
+      for (std::size_t k = 0; k < items; ++k) range.Add(table[s][k]);
     }
-    const ScaleLimits l = ComputeScaleLimits(m, M);
+    const ScaleLimits l = range.Limits();
     graph.SetTickLimits(l.low, l.high, l.step);
   } else if (kind.scale == Scale::kFromTotal) {
     // The tallest stack sets the axis.

@@ -1,5 +1,7 @@
 #include "component/scale.h"
 
+#include <algorithm>
+
 #include "platform/numbers.h"
 
 namespace tessaloom {
@@ -25,6 +27,24 @@ ScaleLimits ComputeScaleLimits(std::int32_t m, std::int32_t M) noexcept {
   limits.high = SaturateToInt32(high);
   limits.step = SaturateToInt32((std::int64_t{limits.high} - limits.low) / 10);
   return limits;
+}
+
+void ValueRange::Add(float value) noexcept {
+  const std::int32_t whole = TruncateToInt32(static_cast<double>(value));
+  smallest_ = empty_ ? whole : std::min(smallest_, whole);
+  largest_ = empty_ ? whole : std::max(largest_, whole);
+  empty_ = false;
+  negative_ |= value < 0.0f;
+  positive_ |= value > 0.0f;
+}
+
+ScaleLimits ValueRange::Limits() const noexcept {
+  // -0.5 alone would start the axis at 0; 0.5 beside negative values would
+  // end it at 0. (Without negative values an axis of 0..0 becomes 0..1, which
+  // covers a value under 1 already.)
+  const std::int32_t m = smallest_ == 0 && negative_ ? -1 : smallest_;
+  const std::int32_t M = largest_ == 0 && positive_ && m < 0 ? 1 : largest_;
+  return ComputeScaleLimits(m, M);
 }
 
 }  // namespace tessaloom

@@ -93,9 +93,9 @@ TEST(DrawingRulesTest, Bars) {
        {.series = {{10, -1, 30}, {40, 50, 60}}},
        "SelectBrush(#FF9898)|Rectangle(140, 193, 170, 250)"},
       {"a tiny value keeps one unit", {.series = {{0.01f}}}, "Rectangle(110, 249, 290, 250)"},
-      {"crowded bars keep a pixel",
+      {"crowded bars keep a pixel, in their colour alone",
        {.series = std::vector(8, std::vector(30, 10.0f))},
-       "Rectangle(54, 231, 55, 250)"},
+       "SelectPen(1, #562C87)|Rectangle(54, 231, 55, 250)"},
       // Horizontal: 2.9 a unit, rows of 200, slots run down.
       {"horizontal", {.series = {{10, 20}}, .vertical = 0}, "Rectangle(50, 150, 108, 210)"},
       {"stacks",
@@ -119,13 +119,13 @@ TEST(DrawingRulesTest, Lines) {
        "Ellipse(122, 228, 128, 234)|SelectBrush(#FFFFFF)|SelectBrush(#562C87)|"
        "SelectPen(1, #562C87)|MoveTo(127, 230)|LineTo(272, 192)"},
       {"tiny value", {.kind = GRAPH_LINE, .series = {{0.01f}}}, "Ellipse(197, 246, 203, 252)"},
-      // 3D: columns of 300 / 2 + 1, 2 a unit; two lines share the depth, line 0 deepest.
+      // 3D: points at the slot centres, 2 a unit; two lines share the depth, line 0 deepest.
       {"3D ribbon",
        {.kind = GRAPH_3D_LINE, .series = {{10, 40}, {30, 20}}},
-       "LineTo(211, 220)|MoveTo(55, 245)|LineTo(206, 225)"},
+       "MoveTo(135, 220)|LineTo(285, 180)|MoveTo(130, 225)|LineTo(280, 185)"},
       {"3D at 45 degrees an end line, no face",
-       {.kind = GRAPH_3D_LINE, .series = {{38}, {0}, {0}, {0}}},
-       "MoveTo(136, 164)|LineTo(126, 174)|SelectPen(1, #000000)|SelectPen(2, #000000)"},
+       {.kind = GRAPH_3D_LINE, .series = {{0}, {50}, {50}}},
+       "MoveTo(210, 140)|LineTo(200, 150)|SelectPen(1, #000000)|SelectPen(2, #000000)"},
   });
 }
 

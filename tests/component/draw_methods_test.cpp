@@ -59,6 +59,19 @@ TEST(ComputeScaleLimitsTest, RoundsOutwardToTensInTenSteps) {
     EXPECT_EQ(ComputeScaleLimits(m, M), expected) << m << ", " << M;
 }
 
+// Values count truncated, but a value under one unit from zero stays on its side of the axis.
+TEST(ComputeScaleLimitsTest, TheAxisCoversEveryValue) {
+  const std::pair<std::vector<float>, ScaleLimits> cases[] = {
+      {{-0.5f, 5.0f}, {-10, 10, 2}}, {{-0.9f}, {-10, 0, 1}},        {{-5.0f, 0.5f}, {-10, 10, 2}},
+      {{0.5f}, {0, 0, 0}},           {{-9.5f, 9.5f}, {-10, 10, 2}}, {{0.0f, -0.0f}, {0, 0, 0}},
+  };
+  for (const auto& [values, expected] : cases) {
+    ValueRange range;
+    for (const float v : values) range.Add(v);
+    EXPECT_EQ(range.Limits(), expected) << values.front();
+  }
+}
+
 // A comma inside a label shifts the later labels; a pie sets negatives to 0
 // in the store, for later draws too; script colours serve one draw only.
 TEST_F(DrawMethodsTest, SingleSetMethods) {

@@ -75,9 +75,24 @@ def drawn(folder, calls):
     return g, read_bmp(path)[2] if path.exists() else None
 
 
+# The first colours of the default palette, as (r, g, b).
+PALETTE = [(c & 255, c >> 8 & 255, c >> 16) for c in
+           [0x562C87, 0xAAF3F3, 0xFF9898, 0xFFFF87, 0x870056, 0x8787FF, 0xC08700, 0xFFC0C0]]
+
 # Charts that once came out wrong: (name, calls, what must hold of (object, pixel)).
 PAST_FAULTS = [
     # === Layout ===
+    # Bars for -0.5 and -0.9 once ran left off the plot to the canvas edge.
+    ("bars under one unit below zero", HORIZONTAL + [("AddData", "a", -0.5), ("AddData", "b", 5),
+                                                     ("AddData", "c", -0.9), ("DrawBarGraph",)],
+     lambda g, px: PALETTE[0] in ink(px, [300], range(40, 300, 4))
+     and PALETTE[0] not in ink(px, range(1, 13), range(40, 300, 2))),
+    # Eight series of thirty 1-pixel bars were all outline: black, no series colour.
+    ("crowded bars keep their colours",
+     [("AddItemToSeries", "i%d" % i) for i in range(30)]
+     + [c for s in range(8) for c in [("AddSeries", "S%d" % s)] + [("AddDataEx", 5 + s)] * 30]
+     + [("DrawBarSeriesGraph",)],
+     lambda g, px: set(PALETTE[:8]) <= ink(px, range(60, 250), [285, 290])),
     # === Legend and margins ===
     # === Pies ===
     # === Text ===

@@ -51,8 +51,8 @@ CHARTS = {
         (133, 265, WHITE)]),
     "3D bar faces": ("Draw3DBarGraph", [10, 20, 30], {}, [(131, 270, FIRST), (76, 270, FIRST),
         (192, 265, DARKER), (135, 232, LIGHTER), (131, 218, WHITE)]),
-    "3D ribbon, flat: lighter face": ("Draw3DLineGraph", [10, 20, 30], {}, [(138, 263, LIGHTER)]),
-    "3D ribbon, steep: darker": ("Draw3DLineGraph", [35, 5, 5, 5], {}, [(121, 185, (80, 0, 31))]),
+    "3D ribbon, flat: lighter face": ("Draw3DLineGraph", [10, 20, 30], {}, [(263, 176, LIGHTER)]),
+    "3D ribbon, steep: darker": ("Draw3DLineGraph", [5, 35, 5, 5], {}, [(171, 173, (80, 0, 31))]),
     "line markers with a black rim": ("DrawLineGraph", [10, 20, 30], {}, [(133, 238, FIRST),
         (130, 238, BLACK), (133, 240, BLACK), (133, 242, WHITE), (417, 113, FIRST)]),
     "pie slices, legend swatches": ("DrawPieGraph", [1, 1, 2], {}, SLICES + SWATCHES + [
