@@ -7,6 +7,7 @@
 #include "chart/graph.h"
 #include "draw/canvas.h"
 #include "draw/font_engine.h"
+#include "draw/font_faces.h"
 #include "draw/raster_surface.h"
 #include "draw/smooth_surface.h"
 #include "draw/svg_surface.h"
@@ -31,6 +32,14 @@ bool AcquireCanvas(Canvas& canvas, std::int32_t width, std::int32_t height, std:
     return true;
   }
   return Canvas::Create(width, height, canvas, error);
+}
+
+// A font look-up that failed for a passing reason while the chart was drawn
+// (FontFaults) left boxes where its text belongs: refused, not reported.
+bool TextDrawn(CGraph& graph, std::uint64_t faultsBefore) noexcept {
+  if (FontFaults() == faultsBefore) return true;
+  graph.SetErrorText(kNoFonts);
+  return false;
 }
 
 }  // namespace
@@ -67,6 +76,11 @@ bool CGraph::Render() {
   const bool keep = width * height <= kMaxKeptPixels;
   Canvas& canvas = keep ? kept : fresh;
   std::string error;
+  // The smooth style's text starts before the canvas takes its memory.
+  if (renderStyle == RenderStyle::kSmooth && !StartSmoothText(error)) {
+    SetErrorText(std::move(error));
+    return false;
+  }
   if (!AcquireCanvas(canvas, side(width), side(height), error)) {
     SetErrorText(std::move(error));
     return false;
@@ -114,9 +128,10 @@ bool CGraph::DrawRaster(Canvas& canvas) {
     return false;
   }
   LoadDefaultPalette();
+  const std::uint64_t faults = FontFaults();
   if (factor == 1) {
     RasterSurface surface(canvas);
-    return DrawGraph(surface);
+    return DrawGraph(surface) && TextDrawn(*this, faults);
   }
   // The classic rules are pixel rules: a scaled classic chart is the chart
   // drawn at its own size with every pixel enlarged, the look unchanged.
@@ -126,7 +141,7 @@ bool CGraph::DrawRaster(Canvas& canvas) {
     return false;
   }
   RasterSurface surface(small);
-  if (!DrawGraph(surface)) return false;
+  if (!DrawGraph(surface) || !TextDrawn(*this, faults)) return false;
   return ScaleNearest(small, factor, canvas);
 }
 
@@ -152,7 +167,8 @@ bool CGraph::RenderDocument(ImageFormat format) {
     }
     SvgSurface surface(graphWidth, graphHeight, factor);
     LoadDefaultPalette();
-    if (!DrawGraph(surface)) return false;
+    const std::uint64_t faults = FontFaults();
+    if (!DrawGraph(surface) || !TextDrawn(*this, faults)) return false;
     std::string document;
     if (!surface.Finish(chartTitle, description, document)) {
       SetErrorText("Unable to write the SVG document");

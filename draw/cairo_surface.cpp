@@ -3,6 +3,7 @@
 #include <cairo-pdf.h>
 #include <cairo.h>
 #include <pango/pangocairo.h>
+#include <pango/pangofc-fontmap.h>
 
 #include <algorithm>
 #include <climits>
@@ -12,6 +13,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "draw/font_faces.h"
 #include "draw/smooth_surface.h"
 #include "draw/text_metrics.h"
 
@@ -36,6 +38,9 @@ constexpr int kMaxPendingSegments = 1024;
 // raster font's 13-pixel ascent.
 constexpr char kSystemFamily[] = "Sans";
 constexpr double kSystemPixelsPerEm = 12.0;
+
+constexpr char kNoFonts[] = "Unable to load the chart fonts";
+constexpr char kNoMemory[] = "Not enough memory to draw the chart";
 
 double Coordinate(std::int64_t v) noexcept {
   return std::clamp(static_cast<double>(v), -kCoordinateLimit, kCoordinateLimit);
@@ -92,37 +97,64 @@ constexpr double kMaxMaskPixels = 1 << 20;
 // Pango's font map, the two contexts (images: grey-scale anti-aliasing with
 // light hinting; vector documents: outlines untouched) and their shaped
 // texts. Pango's default font map is shared by every thread; this one
-// belongs to its thread, so no two charts ever share Pango state.
+// belongs to its thread, so no two charts ever share Pango state. It reads
+// the fontconfig configuration the classic faces read (fontconfig's
+// process-wide default is left alone), and is made again after a font
+// failed to open: Pango keeps a font that failed once as failed.
 class PangoThread {
  public:
-  PangoThread() noexcept {
-    fontMap_ = pango_cairo_font_map_new();
-    if (fontMap_ == nullptr) return;
-    contexts_[0] = MakeContext(true);
-    contexts_[1] = MakeContext(false);
-    description_ = pango_font_description_new();
-  }
-  ~PangoThread() {
-    for (auto& cache : caches_) Clear(cache);
-    if (description_ != nullptr) pango_font_description_free(description_);
-    for (PangoContext* context : contexts_) {
-      if (context != nullptr) g_object_unref(context);
-    }
-    if (fontMap_ != nullptr) g_object_unref(fontMap_);
-  }
+  PangoThread() = default;
+  ~PangoThread() { Stop(); }
   PangoThread(const PangoThread&) = delete;
   PangoThread& operator=(const PangoThread&) = delete;
 
-  [[nodiscard]] PangoContext* Context(bool forImage) const noexcept {
-    return description_ != nullptr ? contexts_[forImage ? 0 : 1] : nullptr;
+  // Makes the font map and contexts, unless they are there and no font has
+  // failed since. False with the reason when they cannot be made or no font
+  // draws the chart's text.
+  bool Start(std::string& error) noexcept {
+    if (description_ != nullptr && !damaged_) return true;
+    Stop();
+    FcConfig* config = ReferenceFontconfig();
+    if (config == nullptr) {
+      error = kNoFonts;
+      return false;
+    }
+    fontMap_ = pango_cairo_font_map_new();
+    if (fontMap_ != nullptr) pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(fontMap_), config);
+    FcConfigDestroy(config);
+    if (fontMap_ != nullptr) {
+      contexts_[0] = MakeContext(true);
+      contexts_[1] = MakeContext(false);
+      description_ = pango_font_description_new();
+    }
+    if (contexts_[0] == nullptr || contexts_[1] == nullptr || description_ == nullptr) {
+      Stop();
+      error = kNoMemory;
+      return false;
+    }
+    // fontconfig knows no font for the chart's text (an empty configuration,
+    // fonts hidden from it): the faces the classic style opens by path stand
+    // in, else the chart is refused rather than drawn in boxes.
+    if (!ChartFontDraws() && !(UseClassicFaces() && ChartFontDraws())) {
+      Stop();
+      error = kNoFonts;
+      return false;
+    }
+    return true;
   }
 
+  // Whether a font failed while shaping since Start.
+  [[nodiscard]] bool Damaged() const noexcept { return damaged_; }
+  // Has the next Start make the font map again.
+  void Damage() noexcept { damaged_ = true; }
+
   // `text` shaped in `font` on the context for `forImage`, whose matrix
-  // `cr` sets; null when memory ran out.
+  // `cr` sets; null when memory ran out or a font failed (Damaged). Only
+  // after a successful Start.
   const ShapedLayout* Shape(bool forImage, cairo_t* cr, std::int32_t scale, const Font& font,
                             std::string_view text) noexcept {
-    PangoContext* context = Context(forImage);
-    if (context == nullptr) return nullptr;
+    PangoContext* context = contexts_[forImage ? 0 : 1];
+    if (context == nullptr || damaged_) return nullptr;
     // A change of scale since this context last drew makes Pango lay its
     // texts out again on their next use.
     pango_cairo_update_context(cr, context);
@@ -146,6 +178,11 @@ class PangoThread {
       SetFont(font);
       pango_layout_set_font_description(shaped.layout, description_);
       SetText(shaped.layout, text);
+      if (!FontsOpen(shaped.layout)) {
+        g_object_unref(shaped.layout);
+        damaged_ = true;
+        return nullptr;
+      }
       PangoRectangle logical{};
       pango_layout_get_extents(shaped.layout, nullptr, &logical);
       shaped.width = static_cast<double>(logical.width) / PANGO_SCALE;
@@ -180,6 +217,70 @@ class PangoThread {
       if (entry.second.mask != nullptr) cairo_surface_destroy(entry.second.mask);
     }
     cache.clear();
+  }
+
+  void Stop() noexcept {
+    for (std::size_t i = 0; i < 2; ++i) {
+      Clear(caches_[i]);
+      cachedBytes_[i] = 0;
+      if (contexts_[i] != nullptr) g_object_unref(contexts_[i]);
+      contexts_[i] = nullptr;
+    }
+    if (description_ != nullptr) pango_font_description_free(description_);
+    description_ = nullptr;
+    if (fontMap_ != nullptr) g_object_unref(fontMap_);
+    fontMap_ = nullptr;
+    damaged_ = false;
+  }
+
+  // Whether every font `layout` draws with opened: a font whose file could
+  // not be read (no descriptor or memory left) has no cairo font, and its
+  // glyphs would be drawn as boxes. A layout with no font at all had no
+  // font to draw with.
+  static bool FontsOpen(PangoLayout* layout) noexcept {
+    bool open = true;
+    PangoLayoutIter* run = pango_layout_get_iter(layout);
+    do {
+      const PangoLayoutRun* glyphs = pango_layout_iter_get_run_readonly(run);
+      if (glyphs == nullptr) continue;  // a line's end
+      PangoFont* font = glyphs->item->analysis.font;
+      cairo_scaled_font_t* scaled =
+          font != nullptr ? pango_cairo_font_get_scaled_font(PANGO_CAIRO_FONT(font)) : nullptr;
+      open = scaled != nullptr && cairo_scaled_font_status(scaled) == CAIRO_STATUS_SUCCESS;
+    } while (open && pango_layout_iter_next_run(run));
+    pango_layout_iter_free(run);
+    return open;
+  }
+
+  // Whether the chart face's description gives a font that opens.
+  bool ChartFontDraws() noexcept {
+    SetFont(Font::Chart(0));
+    PangoFont* font = pango_font_map_load_font(fontMap_, contexts_[0], description_);
+    if (font == nullptr) return false;
+    cairo_scaled_font_t* scaled = pango_cairo_font_get_scaled_font(PANGO_CAIRO_FONT(font));
+    const bool draws =
+        scaled != nullptr && cairo_scaled_font_status(scaled) == CAIRO_STATUS_SUCCESS;
+    g_object_unref(font);
+    return draws;
+  }
+
+  // Gives the font map a configuration of the scalable faces the classic
+  // style opened by path; false when there are none.
+  bool UseClassicFaces() noexcept {
+    if (!EnsureFacesLoaded() && !LoadedFace(FaceSlot::kChart).loaded) return false;
+    FcConfig* config = FcConfigCreate();
+    if (config == nullptr) return false;
+    bool added = false;
+    for (const FaceSlot slot : {FaceSlot::kChart, FaceSlot::kSystem}) {
+      const FaceInfo& face = LoadedFace(slot);
+      if (face.loaded && !face.rasterFont &&
+          FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8*>(face.file.c_str()))) {
+        added = true;
+      }
+    }
+    if (added) pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(fontMap_), config);
+    FcConfigDestroy(config);
+    return added;
   }
 
   // Renders the layout's glyphs into `shaped.mask`, as TextOut places them
@@ -286,6 +387,7 @@ class PangoThread {
   }
 
   PangoFontMap* fontMap_ = nullptr;
+  bool damaged_ = false;  // a font failed: the next Start makes the map again
   PangoContext* contexts_[2] = {nullptr, nullptr};
   PangoFontDescription* description_ = nullptr;  // scratch, refilled per new text
   Cache caches_[2];
@@ -361,6 +463,7 @@ struct CairoSurface::Impl {
   Canvas* canvas = nullptr;  // the image target, else null (a PDF)
   std::int32_t scale = 1;
   bool finished = false;
+  const char* textError = nullptr;  // why a text could not be drawn
   // Lines gathered but not stroked yet, and where the gathered path ends.
   int pendingSegments = 0;
   Point pathEnd;
@@ -381,21 +484,23 @@ struct CairoSurface::Impl {
     }
     cr = cairo_create(target);
     if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
-      error = "Not enough memory to draw the chart";
+      error = kNoMemory;
       return false;
     }
     cairo_scale(cr, scale, scale);
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
-    if (ThreadPango().Context(canvas != nullptr) == nullptr) {
-      error = "Unable to load the chart fonts";
-      return false;
-    }
-    return true;
+    return ThreadPango().Start(error);
   }
 
+  // Null when the text cannot be shaped; the chart then lacks it, and
+  // Finish reports why.
   const ShapedLayout* Shape(const Font& font, std::string_view text) noexcept {
-    return ThreadPango().Shape(canvas != nullptr, cr, scale, font, text);
+    const ShapedLayout* shaped = ThreadPango().Shape(canvas != nullptr, cr, scale, font, text);
+    if (shaped == nullptr && textError == nullptr) {
+      textError = ThreadPango().Damaged() ? kNoFonts : kNoMemory;
+    }
+    return shaped;
   }
 };
 
@@ -420,7 +525,7 @@ CairoSurface* CairoSurface::ForCanvas(Canvas& canvas, std::int32_t scale,
     if (!impl->Start(surface, error)) return nullptr;
     return new CairoSurface(std::move(impl));
   } catch (...) {
-    error = "Not enough memory to draw the chart";
+    error = kNoMemory;
     return nullptr;
   }
 }
@@ -440,7 +545,7 @@ CairoSurface* CairoSurface::ForPdf(std::int32_t width, std::int32_t height, std:
     if (!impl->Start(surface, error)) return nullptr;
     return new CairoSurface(std::move(impl));
   } catch (...) {
-    error = "Not enough memory to draw the chart";
+    error = kNoMemory;
     return nullptr;
   }
 }
@@ -450,7 +555,13 @@ bool CairoSurface::Finish(std::string_view title, std::string& error) noexcept {
   FlushLines();
   impl_->finished = true;
   cairo_t* cr = impl_->cr;
+  if (impl_->textError != nullptr) {
+    error = impl_->textError;
+    return false;
+  }
   if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
+    // A font that failed while its glyphs were drawn stays failed in Pango.
+    ThreadPango().Damage();
     error = std::string("Unable to draw the chart: ") + cairo_status_to_string(cairo_status(cr));
     return false;
   }
@@ -702,6 +813,11 @@ extern "C" __attribute__((visibility("default"))) tessaloom::SmoothSurface*
 TessaloomCreateSmoothSurface(tessaloom::Canvas& canvas, std::int32_t scale,
                              std::string& error) noexcept {
   return tessaloom::CairoSurface::ForCanvas(canvas, scale, error);
+}
+
+extern "C" __attribute__((visibility("default"))) bool TessaloomStartSmoothText(
+    std::string& error) noexcept {
+  return tessaloom::ThreadPango().Start(error);
 }
 
 extern "C" __attribute__((visibility("default"))) tessaloom::SmoothSurface*

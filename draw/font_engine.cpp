@@ -74,14 +74,17 @@ class GlyphCache {
   }
 
   // Where `slot` takes `cp` from (FindGlyph, remembered: a character no
-  // face has is asked about once).
+  // face has is asked about once; a look-up that failed for a passing
+  // reason is asked again next time).
   GlyphSource Source(FaceSlot slot, char32_t cp) noexcept {
     const std::uint64_t key = (std::uint64_t{FaceOf(slot)} << 32) | cp;
     {
       std::shared_lock lock(mutex_);
       if (const auto it = sources_.find(key); it != sources_.end()) return it->second;
     }
+    const std::uint64_t faults = FontFaults();
     const GlyphSource source = FindGlyph(slot, cp);
+    if (FontFaults() != faults) return source;
     try {
       std::unique_lock lock(mutex_);
       if (sources_.size() < kMaxCachedCodePoints) sources_.emplace(key, source);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <mutex>
 #include <new>
 #include <span>
@@ -57,15 +58,19 @@ struct Candidate {
   int weight = 0;
 };
 
-// fontconfig's best match for `pattern` (fontconfig always answers with
-// something, so callers check the family).
-bool MatchFont(const char* pattern, Candidate& out) {
+// Font look-ups of this thread that failed for a reason that may pass.
+thread_local std::uint64_t faults = 0;
+
+// fontconfig's best match for `pattern` in `config` (fontconfig always
+// answers with something, so callers check the family).
+bool MatchFont(FcConfig* config, const char* pattern, Candidate& out) {
+  if (config == nullptr) return false;
   FcPattern* request = FcNameParse(reinterpret_cast<const FcChar8*>(pattern));
   if (request == nullptr) return false;
-  FcConfigSubstitute(nullptr, request, FcMatchPattern);
+  FcConfigSubstitute(config, request, FcMatchPattern);
   FcDefaultSubstitute(request);
   FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, request, &result);
+  FcPattern* match = FcFontMatch(config, request, &result);
   FcPatternDestroy(request);
   if (match == nullptr) return false;
   FcChar8* file = nullptr;
@@ -99,8 +104,9 @@ constexpr std::size_t kMaxCandidates = 8;
 // Faces that have `cp`, in fontconfig's order for a bold serif with that
 // character, leaving out colour faces (their glyphs are colour bitmaps,
 // which bilevel text cannot show) and faces that are not scalable.
-std::vector<Candidate> FacesWithCharacter(char32_t cp) {
+std::vector<Candidate> FacesWithCharacter(FcConfig* config, char32_t cp) {
   std::vector<Candidate> found;
+  if (config == nullptr) return found;
   FcPattern* request = FcNameParse(reinterpret_cast<const FcChar8*>("serif:bold"));
   if (request == nullptr) return found;
   FcCharSet* wanted = FcCharSetCreate();
@@ -109,10 +115,10 @@ std::vector<Candidate> FacesWithCharacter(char32_t cp) {
     FcPatternAddCharSet(request, FC_CHARSET, wanted);
     FcCharSetDestroy(wanted);
   }
-  FcConfigSubstitute(nullptr, request, FcMatchPattern);
+  FcConfigSubstitute(config, request, FcMatchPattern);
   FcDefaultSubstitute(request);
   FcResult result = FcResultNoMatch;
-  FcFontSet* fonts = FcFontSort(nullptr, request, FcFalse, nullptr, &result);
+  FcFontSet* fonts = FcFontSort(config, request, FcFalse, nullptr, &result);
   FcPatternDestroy(request);
   if (fonts == nullptr) return found;
   for (int i = 0; i < fonts->nfont && found.size() < kMaxCandidates; ++i) {
@@ -261,8 +267,16 @@ class Faces {
     try {
       return Fallback(cp);
     } catch (...) {  // out of memory while looking: the box this time
+      ++faults;
       return {own, 0};
     }
+  }
+
+  // See ReferenceFontconfig.
+  FcConfig* ReferenceConfig() noexcept {
+    std::lock_guard lock(mutex_);
+    FcConfig* config = Config();
+    return config != nullptr ? FcConfigReference(config) : nullptr;
   }
 
   void Render(FaceId id, std::int32_t ppem, std::uint32_t glyphIndex, Glyph& out) noexcept {
@@ -313,14 +327,23 @@ class Faces {
       }
     }
     if (2 + fallbackCount_ == kFaces) return {};
-    for (const Candidate& c : FacesWithCharacter(cp)) {
+    FcConfig* config = Config();
+    if (config == nullptr) return {};
+    bool unreadable = false;
+    for (const Candidate& c : FacesWithCharacter(config, cp)) {
       const std::size_t next = 2 + fallbackCount_;
       if (next == kFaces) break;
       const bool open = std::any_of(fallbackKeys_.begin(), fallbackKeys_.end(), [&](const auto& k) {
         return k.first == c.file && k.second == c.index;
       });
       if (open) continue;  // asked above: its character map says no
-      if (!OpenScalable(library_, c.file, c.index, face_[next], info_[next])) continue;
+      errno = 0;
+      if (!OpenScalable(library_, c.file, c.index, face_[next], info_[next])) {
+        // A file fontconfig read that does not open now (no descriptor or
+        // memory left, unreadable), rather than one FreeType turns down.
+        unreadable = unreadable || errno != 0;
+        continue;
+      }
       fallbackKeys_.emplace_back(c.file, c.index);
       ++fallbackCount_;
       Publish(next);
@@ -329,7 +352,27 @@ class Faces {
         return {static_cast<FaceId>(next), index};
       }
     }
+    if (unreadable) ++faults;
     return {};
+  }
+
+  // The faces' own fontconfig configuration (fontconfig's process-wide
+  // default is left alone), read on first need. A read while descriptors or
+  // memory ran short loses the configuration files or the font list without
+  // failing, and would leave the process without fallback faces: it is
+  // dropped, counted as a fault, and read again by the next look-up. Under
+  // mutex_.
+  FcConfig* Config() noexcept {
+    if (config_ != nullptr) return config_;
+    errno = 0;
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    if (errno == EMFILE || errno == ENFILE || errno == ENOMEM || config == nullptr) {
+      if (config != nullptr) FcConfigDestroy(config);
+      ++faults;
+      return nullptr;
+    }
+    config_ = config;
+    return config_;
   }
 
   bool Loaded() const noexcept {
@@ -381,9 +424,10 @@ class Faces {
         std::any_of(
             kChartFiles.begin(), kChartFiles.end(),
             [&](const char* file) { return OpenScalable(library_, file, 0, face, info); }) ||
-        (MatchFont("Times New Roman:bold", c) && FamilyIn(c, kChartFamilies) &&
+        (MatchFont(Config(), "Times New Roman:bold", c) && FamilyIn(c, kChartFamilies) &&
          c.weight >= FC_WEIGHT_BOLD && OpenScalable(library_, c.file, c.index, face, info)) ||
-        (MatchFont("serif:bold", c) && OpenScalable(library_, c.file, c.index, face, info));
+        (MatchFont(Config(), "serif:bold", c) &&
+         OpenScalable(library_, c.file, c.index, face, info));
     if (opened) Publish(Index(FaceSlot::kChart));
   }
 
@@ -397,22 +441,25 @@ class Faces {
   bool OpenSystemFace(FT_Face& face, FaceInfo& info, std::size_t i) {
     if (OpenRaster(library_, kSystemFile, face, info, cp1252_[i])) return true;
     Candidate c;
-    if (MatchFont("System", c) && FamilyIn(c, std::array<std::string_view, 1>{"System"}) &&
+    if (MatchFont(Config(), "System", c) &&
+        FamilyIn(c, std::array<std::string_view, 1>{"System"}) &&
         OpenRaster(library_, c.file, face, info, cp1252_[i])) {
       return true;
     }
     for (const auto& [pattern, family] : {std::pair{"DejaVu Sans:bold", "DejaVu Sans"},
                                           std::pair{"Liberation Sans:bold", "Liberation Sans"}}) {
-      if (MatchFont(pattern, c) && FamilyIn(c, std::array<std::string_view, 1>{family}) &&
+      if (MatchFont(Config(), pattern, c) && FamilyIn(c, std::array<std::string_view, 1>{family}) &&
           c.weight >= FC_WEIGHT_BOLD && OpenScalable(library_, c.file, c.index, face, info)) {
         return true;
       }
     }
-    return MatchFont("sans-serif:bold", c) && OpenScalable(library_, c.file, c.index, face, info);
+    return MatchFont(Config(), "sans-serif:bold", c) &&
+           OpenScalable(library_, c.file, c.index, face, info);
   }
 
   FT_Library library_ = nullptr;
-  std::mutex mutex_;  // every FreeType call after construction
+  FcConfig* config_ = nullptr;  // see Config
+  std::mutex mutex_;            // every FreeType call after construction
   std::array<FT_Face, kFaces> face_{};
   std::array<FaceInfo, kFaces> info_;  // filled under mutex_ while a face is opened
   std::array<std::atomic<const FaceInfo*>, kFaces> published_{};
@@ -439,5 +486,9 @@ void RenderGlyph(FaceId face, std::int32_t pixelsPerEm, std::uint32_t glyphIndex
                  Glyph& out) noexcept {
   Faces::Instance().Render(face, pixelsPerEm, glyphIndex, out);
 }
+
+std::uint64_t FontFaults() noexcept { return faults; }
+
+FcConfig* ReferenceFontconfig() noexcept { return Faces::Instance().ReferenceConfig(); }
 
 }  // namespace tessaloom

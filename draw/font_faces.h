@@ -17,6 +17,8 @@
 #include "draw/drawing_surface.h"
 #include "draw/text_metrics.h"
 
+typedef struct _FcConfig FcConfig;  // as fontconfig declares it
+
 namespace tessaloom {
 
 enum class FaceSlot : std::uint8_t { kChart = 0, kSystem = 1 };
@@ -91,5 +93,18 @@ GlyphSource FindGlyph(FaceSlot slot, char32_t codePoint) noexcept;
 // fails too, `out` is an empty glyph with no advance.
 void RenderGlyph(FaceId face, std::int32_t pixelsPerEm, std::uint32_t glyphIndex,
                  Glyph& out) noexcept;
+
+// How many font look-ups of the calling thread have failed for a reason
+// that may pass: no file descriptor or memory left, a font file fontconfig
+// lists that cannot be read. Such a look-up is not remembered, so a later one
+// tries again; a chart drawn meanwhile lacks text and must not be reported as
+// drawn (compare the count before and after drawing).
+std::uint64_t FontFaults() noexcept;
+
+// fontconfig's configuration and font list as the faces use them, read once
+// for the process (and again after a read during a shortage), with a
+// reference the caller drops with FcConfigDestroy. Null when it cannot be
+// read now.
+FcConfig* ReferenceFontconfig() noexcept;
 
 }  // namespace tessaloom

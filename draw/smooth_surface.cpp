@@ -3,94 +3,113 @@
 
 #ifndef TESSALOOM_STATIC_PROGRAM
 #include <dlfcn.h>
+
+#include <atomic>
+#include <mutex>
 #endif
 
 namespace tessaloom {
 namespace {
 
+// The module's entry points.
+struct EntryPoints {
+  CreateSmoothSurfaceFunction createSurface = nullptr;
+  CreatePdfSurfaceFunction createPdf = nullptr;
+  StartSmoothTextFunction startText = nullptr;
+};
+
 #ifdef TESSALOOM_STATIC_PROGRAM
 // A static program's own copy of the component: the module links the shared
 // library, and a static program cannot load one beside its own libc. The
 // tool hands smooth charts to its full build instead.
-struct Module {
-  CreateSmoothSurfaceFunction createSurface = nullptr;
-  CreatePdfSurfaceFunction createPdf = nullptr;
-  const char* error = "The smooth style is drawn by the shared library, not by this program";
-};
+bool Entries(EntryPoints& /*out*/, std::string& error) noexcept {
+  error = "The smooth style is drawn by the shared library, not by this program";
+  return false;
+}
 #else
 // Anchor for dladdr: its address lies in this library, whose folder holds
 // the module.
 void AddressInThisLibrary() {}
 
-// The module's two entry points, found once per process and never unloaded
-// (surfaces and Pango's per-thread state live in its code). Immutable once
-// made; a module that cannot be loaded stays unavailable for the process,
-// with the reason kept for every later request.
-struct Module {
-  CreateSmoothSurfaceFunction createSurface = nullptr;
-  CreatePdfSurfaceFunction createPdf = nullptr;
-  std::string error;
+// Loads the module and finds its entry points; false with the reason.
+bool Load(EntryPoints& out, std::string& error) noexcept {
+  try {
+    std::string path = kSmoothModuleName;
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&AddressInThisLibrary), &info) != 0 &&
+        info.dli_fname != nullptr) {
+      const std::string library = info.dli_fname;
+      const std::size_t slash = library.rfind('/');
+      if (slash != std::string::npos) path = library.substr(0, slash + 1) + kSmoothModuleName;
+    }
+    // RTLD_LOCAL: the module's many libraries stay out of the process's
+    // global symbol space.
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+      const char* reason = dlerror();
+      error =
+          std::string("The smooth style is not available: ") + (reason != nullptr ? reason : path);
+      return false;
+    }
+    out.createSurface =
+        reinterpret_cast<CreateSmoothSurfaceFunction>(dlsym(handle, kCreateSmoothSurfaceSymbol));
+    out.createPdf =
+        reinterpret_cast<CreatePdfSurfaceFunction>(dlsym(handle, kCreatePdfSurfaceSymbol));
+    out.startText =
+        reinterpret_cast<StartSmoothTextFunction>(dlsym(handle, kStartSmoothTextSymbol));
+    if (out.createSurface == nullptr || out.createPdf == nullptr || out.startText == nullptr) {
+      error = "The smooth style is not available: " + path + " lacks its entry points";
+      return false;
+    }
+    return true;
+  } catch (...) {
+    error = "Not enough memory to load the smooth style";
+    return false;
+  }
+}
 
-  Module() noexcept {
-    try {
-      std::string path = kSmoothModuleName;
-      Dl_info info{};
-      if (dladdr(reinterpret_cast<void*>(&AddressInThisLibrary), &info) != 0 &&
-          info.dli_fname != nullptr) {
-        const std::string library = info.dli_fname;
-        const std::size_t slash = library.rfind('/');
-        if (slash != std::string::npos) path = library.substr(0, slash + 1) + kSmoothModuleName;
-      }
-      // RTLD_LOCAL: the module's many libraries stay out of the process's
-      // global symbol space.
-      void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-      if (handle == nullptr) {
-        const char* reason = dlerror();
-        error = std::string("The smooth style is not available: ") +
-                (reason != nullptr ? reason : path);
-        return;
-      }
-      createSurface =
-          reinterpret_cast<CreateSmoothSurfaceFunction>(dlsym(handle, kCreateSmoothSurfaceSymbol));
-      createPdf =
-          reinterpret_cast<CreatePdfSurfaceFunction>(dlsym(handle, kCreatePdfSurfaceSymbol));
-      if (createSurface == nullptr || createPdf == nullptr) {
-        createSurface = nullptr;
-        createPdf = nullptr;
-        error = "The smooth style is not available: " + path + " lacks its entry points";
-      }
-    } catch (...) {
-      error = "Not enough memory to load the smooth style";
+// The entry points, found once per process; the module is never unloaded
+// (surfaces and Pango's per-thread state live in its code). Only success is
+// kept: a load that failed (no file descriptor or memory left, a library
+// missing) is tried again by the next smooth chart, so a passing shortage
+// does not leave the process without the style.
+bool Entries(EntryPoints& out, std::string& error) noexcept {
+  static std::mutex mutex;
+  static EntryPoints loaded;
+  static std::atomic<bool> ready{false};
+  if (!ready.load(std::memory_order_acquire)) {
+    std::lock_guard lock(mutex);
+    if (!ready.load(std::memory_order_relaxed)) {
+      EntryPoints found;
+      if (!Load(found, error)) return false;
+      loaded = found;
+      ready.store(true, std::memory_order_release);
     }
   }
-};
-#endif
-
-const Module& LoadedModule() noexcept {
-  static const Module module;
-  return module;
+  out = loaded;
+  return true;
 }
+#endif
 
 }  // namespace
 
+bool StartSmoothText(std::string& error) noexcept {
+  EntryPoints module;
+  return Entries(module, error) && module.startText(error);
+}
+
 std::unique_ptr<SmoothSurface> CreateSmoothSurface(Canvas& canvas, std::int32_t scale,
                                                    std::string& error) noexcept {
-  const Module& module = LoadedModule();
-  if (module.createSurface == nullptr) {
-    error = module.error;
-    return nullptr;
-  }
+  EntryPoints module;
+  if (!Entries(module, error)) return nullptr;
   return std::unique_ptr<SmoothSurface>(module.createSurface(canvas, scale, error));
 }
 
 std::unique_ptr<SmoothSurface> CreatePdfSurface(std::int32_t width, std::int32_t height,
                                                 std::int32_t scale, std::vector<std::uint8_t>& out,
                                                 std::string& error) noexcept {
-  const Module& module = LoadedModule();
-  if (module.createPdf == nullptr) {
-    error = module.error;
-    return nullptr;
-  }
+  EntryPoints module;
+  if (!Entries(module, error)) return nullptr;
   return std::unique_ptr<SmoothSurface>(module.createPdf(width, height, scale, out, error));
 }
 

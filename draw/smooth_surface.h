@@ -12,8 +12,10 @@
 // The realisation lives in its own module, libtessaloom-smooth.so beside
 // this library, loaded on the first smooth chart: cairo, Pango and their
 // forty-odd libraries cost a process about as much as drawing a chart, and
-// classic charts never pay it. Pango's font map and contexts are made once
-// per thread on first use and kept. One surface is used by one thread.
+// classic charts never pay it; a load that failed is tried again by the next
+// chart. Pango's font map and contexts are made once per thread on first use
+// and kept, unless a font fails to open: then the next chart makes them
+// again. One surface is used by one thread.
 #pragma once
 
 #include <cstdint>
@@ -53,6 +55,13 @@ class SmoothSurface : public StatefulSurface {
 [[nodiscard]] std::unique_ptr<SmoothSurface> CreateSmoothSurface(Canvas& canvas, std::int32_t scale,
                                                                  std::string& error) noexcept;
 
+// Loads the module and starts this thread's text (fontconfig's files, the
+// font map, the chart face) ahead of a chart's canvas: their start-up does
+// not survive running out of memory, so a large canvas comes after them and
+// a shortage is then reported as the canvas's. False with the reason in
+// `error`; the next call tries again.
+[[nodiscard]] bool StartSmoothText(std::string& error) noexcept;
+
 // A surface drawing a one-page PDF of width x height points times `scale`;
 // its Finish appends the document to `out`, which must outlive it.
 [[nodiscard]] std::unique_ptr<SmoothSurface> CreatePdfSurface(std::int32_t width,
@@ -69,8 +78,10 @@ using CreatePdfSurfaceFunction = SmoothSurface* (*)(std::int32_t width, std::int
                                                     std::int32_t scale,
                                                     std::vector<std::uint8_t>& out,
                                                     std::string& error) noexcept;
+using StartSmoothTextFunction = bool (*)(std::string& error) noexcept;
 inline constexpr char kSmoothModuleName[] = "libtessaloom-smooth.so";
 inline constexpr char kCreateSmoothSurfaceSymbol[] = "TessaloomCreateSmoothSurface";
 inline constexpr char kCreatePdfSurfaceSymbol[] = "TessaloomCreatePdfSurface";
+inline constexpr char kStartSmoothTextSymbol[] = "TessaloomStartSmoothText";
 
 }  // namespace tessaloom

@@ -1,6 +1,7 @@
 """Charts off the happy path: reused objects, negative and crowded data. Each
 case once drew a wrong picture or reported success for a chart not drawn."""
 
+import hashlib
 import subprocess
 import sys
 
@@ -105,33 +106,69 @@ def test_a_past_fault_stays_mended(tmp_path, name, calls, holds):
     g, pixel = drawn(tmp_path, calls)
     assert holds(g, pixel), (name, g.ErrorReason)
 
-# In a process of its own: the first draw finds no file descriptor for the fonts.
-NO_FONTS = """
-import os, resource, sys, tessaloom
-resource.setrlimit(resource.RLIMIT_NOFILE, (64, 64))
-charts = [tessaloom.GraphGenerator() for _ in range(2)]
-for g, name in zip(charts, ["first.bmp", "second.bmp"]):
-    g.FilePath, g.FileName, g.ChartTitle = sys.argv[1], name, "Title"
+# In a process of its own: a chart drawn while something it needs is short
+# (file descriptors, address space, fontconfig's fonts), then the same chart
+# once the shortage is over. Prints the first draw's error and both images'
+# digests.
+SHORT_OF = """
+import hashlib, os, resource, sys, tempfile, tessaloom
+short, style, title, warm = sys.argv[1:]
+def draw(side=None, scale=1, text=title):
+    g = tessaloom.GraphGenerator()
+    g.OutputTarget, g.OutputFormat, g.RenderStyle, g.ChartTitle = "memory", "png", style, text
+    if side:
+        g.GraphWidth, g.GraphHeight, g.Scale = side, side, scale
     g.AddData("a", 5)
-held = []
-try:
-    while True:
-        held.append(os.open(os.devnull, os.O_RDONLY))
-except OSError:
-    pass
-charts[0].DrawBarGraph()
-print(charts[0].ErrorReason)
-for fd in held:
-    os.close(fd)
-charts[1].DrawBarGraph()
-print(charts[1].ErrorReason)
+    g.DrawBarGraph()
+    return g.ErrorReason, hashlib.sha1(g.ImageData or b"").hexdigest()
+if warm == "warm":
+    draw(text="Title ★")
+if short == "descriptors":
+    resource.setrlimit(resource.RLIMIT_NOFILE, (64, 64))
+    held = []
+    try:
+        while True:
+            held.append(os.open(os.devnull, os.O_RDONLY))
+    except OSError:
+        first = draw()
+    for fd in held:
+        os.close(fd)
+elif short == "memory":
+    limits = resource.getrlimit(resource.RLIMIT_AS)
+    resource.setrlimit(resource.RLIMIT_AS, (300 << 20, limits[1]))
+    first = draw(2048, 4)
+    resource.setrlimit(resource.RLIMIT_AS, limits)
+else:
+    os.environ["FONTCONFIG_FILE"] = os.path.join(tempfile.mkdtemp(), "fonts.conf")
+    open(os.environ["FONTCONFIG_FILE"], "w").write("<fontconfig></fontconfig>")
+    first = draw()
+print(*first, draw()[1], sep="\\n")
 """
+SCRIPTS = "日本 عربي हिन्दी"
+NO_IMAGE = hashlib.sha1(b"").hexdigest()
+# (what is short, style, title, whether a chart with a character the chart
+# face lacks was drawn before (fontconfig and the fonts started), the first
+# draw's error).
+SHORTAGES = [
+    ("descriptors", "classic", SCRIPTS, "cold", "Unable to load the chart fonts"),
+    ("descriptors", "classic", SCRIPTS, "warm", "Unable to load the chart fonts"),
+    ("descriptors", "smooth", SCRIPTS, "cold", "The smooth style is not available"),
+    ("descriptors", "smooth", SCRIPTS, "warm", "Unable to load the chart fonts"),
+    # Once aborted inside fontconfig's or Pango's start-up.
+    ("memory", "smooth", "Title", "cold", "Not enough memory for the image"),
+    # Smooth text falls back to the faces the classic style opens by path.
+    ("fonts", "smooth", "Title", "cold", ""),
+]
 
 
-def test_a_draw_without_fonts_says_so_and_a_later_draw_has_its_text(tmp_path):
-    result = subprocess.run([sys.executable, "-c", NO_FONTS, str(tmp_path)],
+@pytest.mark.parametrize("short,style,title,warm,reason", SHORTAGES)
+def test_a_shortage_fails_its_draw_and_no_later_one(g, short, style, title, warm, reason):
+    result = subprocess.run([sys.executable, "-c", SHORT_OF, short, style, title, warm],
                             capture_output=True, text=True, check=True)
-    assert result.stdout.splitlines() == ["Unable to load the chart fonts", ""]
-    assert not (tmp_path / "first.bmp").exists()
-    pixel = read_bmp(tmp_path / "second.bmp")[2]
-    assert (0, 0, 0) in ink(pixel, range(200, 300), range(10, 36))  # the title's ink
+    error, first, second = result.stdout.splitlines()
+    g.OutputTarget, g.OutputFormat, g.RenderStyle, g.ChartTitle = "memory", "png", style, title
+    g.AddData("a", 5)
+    g.DrawBarGraph()
+    healthy = hashlib.sha1(g.ImageData).hexdigest()
+    assert error.startswith(reason) and (error == "") == (reason == ""), error
+    assert (first, second) == (NO_IMAGE if reason else healthy, healthy)
