@@ -6,6 +6,8 @@
 // on chart A's pixels (time, and the image's size as the "bytes" counter).
 // Chart A drawn to the SVG surface and, the same way (direct calls, in
 // memory), to PNG, with each document's size as "bytes".
+// One chart label measured and drawn by the classic text engine, in Latin,
+// Arabic (shaped and ordered right to left) and Devanagari (shaped).
 // bench/python_path.py compares the Python host's whole path with the floor.
 // Run: tools/bench (or build with -DTESSALOOM_BUILD_BENCHMARKS=ON and run
 // build/bench/draw_bench).
@@ -20,6 +22,7 @@
 #include "chart/graph.h"
 #include "component/graph_generator.h"
 #include "draw/canvas.h"
+#include "draw/font_engine.h"
 #include "draw/raster_surface.h"
 #include "draw/svg_surface.h"
 #include "image/bitmap_file.h"
@@ -348,5 +351,28 @@ void BM_ChartAToPngDirect(benchmark::State& state) {
   state.counters["bytes"] = static_cast<double>(size);
 }
 BENCHMARK(BM_ChartAToPngDirect);
+
+// A label's TextWidth and DrawText, as the layout and the raster surface
+// call them; glyphs are cached after the first round, as in a warm process.
+void ChartLabel(benchmark::State& state, const char* text) {
+  Canvas canvas;
+  std::string error;
+  if (!Canvas::Create(500, 40, canvas, error)) std::abort();
+  const Font font = Font::Chart(16);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(TextWidth(font, text));
+    DrawText(canvas, 10, 10, text, font, RGB(0, 0, 0), RGB(255, 255, 255));
+  }
+}
+void BM_LabelLatin(benchmark::State& state) { ChartLabel(state, "Monthly sales 2026"); }
+void BM_LabelArabic(benchmark::State& state) {
+  ChartLabel(state, "\u0627\u0644\u0645\u0628\u064A\u0639\u0627\u062A 2026");
+}
+void BM_LabelDevanagari(benchmark::State& state) {
+  ChartLabel(state, "\u092E\u093E\u0938\u093F\u0915 \u092C\u093F\u0915\u094D\u0930\u0940");
+}
+BENCHMARK(BM_LabelLatin);
+BENCHMARK(BM_LabelArabic);
+BENCHMARK(BM_LabelDevanagari);
 
 }  // namespace

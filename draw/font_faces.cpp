@@ -33,6 +33,9 @@ constexpr FT_Short kSystemStrikeHeight = 16;
 // Bounds on what a (possibly broken) face may report, in pixels.
 constexpr FT_Pos kMaxAdvance = 1 << 16;
 constexpr unsigned kMaxBitmapSide = 1u << 16;
+// The largest font file a shaper gets a copy of, when FreeType reads a file
+// through calls instead of mapping it: past any face the fallback finds.
+constexpr FT_ULong kMaxCopiedFontBytes = FT_ULong{256} << 20;
 
 // Windows-1252 bytes 0x80-0x9F as code points; 0 where the byte is unused.
 constexpr std::array<char32_t, 32> kCp1252High = {
@@ -152,6 +155,7 @@ bool FamilyIn(const Candidate& c, std::span<const std::string_view> families) {
 void Describe(FT_Face face, const std::string& file, FaceInfo& info) {
   info.loaded = true;
   info.file = file;
+  info.index = static_cast<int>(face->face_index & 0xFFFF);
   info.family = face->family_name != nullptr ? face->family_name : "";
 }
 
@@ -279,6 +283,27 @@ class Faces {
     return config != nullptr ? FcConfigReference(config) : nullptr;
   }
 
+  std::span<const unsigned char> FileBytes(FaceId id) noexcept {
+    if (id >= kFaces) return {};
+    std::lock_guard lock(mutex_);
+    FT_Face face = face_[id];
+    if (face == nullptr || info_[id].rasterFont || face->stream == nullptr) return {};
+    if (face->stream->base != nullptr) return {face->stream->base, face->stream->size};
+    // Tag 0 reads the whole file.
+    std::vector<unsigned char>& copy = copies_[id];
+    FT_ULong length = 0;
+    if (copy.empty() && FT_Load_Sfnt_Table(face, 0, 0, nullptr, &length) == 0 && length > 0 &&
+        length <= kMaxCopiedFontBytes) {
+      try {
+        copy.resize(length);
+        if (FT_Load_Sfnt_Table(face, 0, 0, copy.data(), &length) != 0) copy.clear();
+      } catch (...) {  // out of memory: none this time
+        copy.clear();
+      }
+    }
+    return copy;
+  }
+
   void Render(FaceId id, std::int32_t ppem, std::uint32_t glyphIndex, Glyph& out) noexcept {
     out = Glyph{};
     if (id >= kFaces) return;
@@ -314,7 +339,7 @@ class Faces {
   }
 
  private:
-  static constexpr std::size_t kFaces = 2 + kMaxFallbackFaces;
+  static constexpr std::size_t kFaces = kMaxFaces;
 
   static std::size_t Index(FaceSlot slot) noexcept { return FaceOf(slot); }
 
@@ -466,6 +491,7 @@ class Faces {
   static inline const FaceInfo kNoFace{};
   std::array<bool, kFaces> cp1252_{};
   std::array<std::int32_t, kFaces> ppem_{};                // size each scalable face is set to
+  std::array<std::vector<unsigned char>, kFaces> copies_;  // files FreeType does not map
   std::size_t fallbackCount_ = 0;                          // faces open after the two slots'
   std::vector<std::pair<std::string, int>> fallbackKeys_;  // their files and indices
 };
@@ -480,6 +506,10 @@ const FaceInfo& LoadedFace(FaceId face) noexcept { return Faces::Instance().Info
 
 GlyphSource FindGlyph(FaceSlot slot, char32_t codePoint) noexcept {
   return Faces::Instance().Find(slot, codePoint);
+}
+
+std::span<const unsigned char> FaceFileBytes(FaceId face) noexcept {
+  return Faces::Instance().FileBytes(face);
 }
 
 void RenderGlyph(FaceId face, std::int32_t pixelsPerEm, std::uint32_t glyphIndex,

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ inline constexpr FaceId kChartFaceId = 0;
 inline constexpr FaceId kSystemFaceId = 1;
 // Fallback faces a process opens at most; characters past them draw boxes.
 inline constexpr std::size_t kMaxFallbackFaces = 32;
+// Every face id is below this.
+inline constexpr std::size_t kMaxFaces = 2 + kMaxFallbackFaces;
 
 constexpr FaceId FaceOf(FaceSlot slot) noexcept {
   return slot == FaceSlot::kSystem ? kSystemFaceId : kChartFaceId;
@@ -48,6 +51,7 @@ struct FaceInfo {
   bool rasterFont = false;  // a Windows .fon face drawn at its fixed strike
   std::string family;
   std::string file;
+  int index = 0;              // of the face in its file (a collection holds several)
   FaceFigures figures;        // scalable faces: as the face's tables state them
   TextMetrics rasterMetrics;  // raster faces: as the face's FNT header states them
 };
@@ -87,6 +91,12 @@ const FaceInfo& LoadedFace(FaceId face) noexcept;
 // noncharacters are not looked for. {the slot's face, 0} when no installed
 // face has the character or the slot has no face.
 GlyphSource FindGlyph(FaceSlot slot, char32_t codePoint) noexcept;
+
+// The bytes of a loaded scalable face's file, as FreeType holds them (mapped,
+// or else read once into memory), valid for the life of the process: a
+// shaper reads the same face from them without opening the file again.
+// Empty when the face is missing, a raster face, or memory ran out.
+std::span<const unsigned char> FaceFileBytes(FaceId face) noexcept;
 
 // Renders glyph `glyphIndex` of `face` bilevel at `pixelsPerEm` (ignored for
 // a raster face). A glyph that fails to load is drawn as glyph 0; if that

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <thread>
 
 #include "draw/font_faces.h"
@@ -91,19 +93,23 @@ TEST(FontEngineTest, TextPaintsExactlyItsCell) {
 }
 
 TEST(FontEngineTest, UpwardTextIsAcrossTextTurnedCounterClockwise) {
+  // Shaped text too: joined Arabic, Devanagari with marks placed by the shaper.
   for (const std::int32_t height : {12, 22, 48}) {
-    Canvas across = Filled(300, 80), upward = Filled(80, 300);
-    DrawText(across, 3, 5, "Sales gy \xE2\x82\xAC", Font::Chart(height), kInk, kBack);
-    DrawText(upward, 4, 290, "Sales gy \xE2\x82\xAC", Font::Chart(height, 900), kInk, kBack);
-    std::int64_t differences = 0;  // upward (X, Y) is across (3 + 289 - Y, 5 + X - 4)
-    for (std::int32_t y = 0; y < 300; ++y) {
-      for (std::int32_t x = 0; x < 80; ++x) {
-        const std::int64_t ax = 292 - y, ay = x + 1;
-        const bool on = ax >= 0 && ax < 300 && ay >= 0 && ay < 80;
-        differences += upward.GetPixel(x, y) != (on ? across.GetPixel(ax, ay) : kBefore);
+    for (const char* text :
+         {"Sales gy \xE2\x82\xAC", "\u0645\u0628\u064A \u0628\u064E\u0651 \u0915\u093F\u0901 gy"}) {
+      Canvas across = Filled(300, 80), upward = Filled(80, 300);
+      DrawText(across, 3, 5, text, Font::Chart(height), kInk, kBack);
+      DrawText(upward, 4, 290, text, Font::Chart(height, 900), kInk, kBack);
+      std::int64_t differences = 0;  // upward (X, Y) is across (3 + 289 - Y, 5 + X - 4)
+      for (std::int32_t y = 0; y < 300; ++y) {
+        for (std::int32_t x = 0; x < 80; ++x) {
+          const std::int64_t ax = 292 - y, ay = x + 1;
+          const bool on = ax >= 0 && ax < 300 && ay >= 0 && ay < 80;
+          differences += upward.GetPixel(x, y) != (on ? across.GetPixel(ax, ay) : kBefore);
+        }
       }
+      EXPECT_EQ(differences, 0) << height << text;
     }
-    EXPECT_EQ(differences, 0) << height;
   }
   // Only chart text at 900 turns: the System font ignores escapement, other angles draw as 0.
   const std::pair<Font, Font> same[] = {{Font::System(), Font{FontFace::kSystem, 0, 900, 0}},
@@ -192,6 +198,87 @@ TEST(FontEngineTest, FallbackFacesDrawWhatTheChartFaceLacks) {
   EXPECT_NE(Drawn(texts[0]), Drawn(texts[1]));
 }
 
+// The smallest box {x0, y0, x1, y1} (ends excluded) holding every pixel of
+// `color`, as an empty box at -1 when there is none.
+std::array<std::int32_t, 4> Box(const Canvas& canvas, COLORREF color) {
+  std::array<std::int32_t, 4> box{INT32_MAX, INT32_MAX, -1, -1};
+  for (std::int32_t y = 0; y < canvas.height(); ++y) {
+    for (std::int32_t x = 0; x < canvas.width(); ++x) {
+      if (canvas.GetPixel(x, y) != color) continue;
+      box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x + 1), y + 1};
+    }
+  }
+  return box[2] < 0 ? std::array<std::int32_t, 4>{-1, -1, -1, -1} : box;
+}
+
+// Complex scripts are shaped and right-to-left runs ordered: each row
+// names a piece of the text that stands at the left or right end of the
+// drawn text exactly as it draws alone. The first is letters that never join
+// (dal, reh, waw): the first in logical order ends up rightmost.
+TEST(FontEngineTest, ShapedTextKeepsRightToLeftRunsInVisualOrder) {
+  const struct {
+    const char* text;
+    const char* piece;
+    bool right;
+  } cases[] = {
+      {"\u062F\u0631\u0648", "\u062F", true},
+      {"\u0645\u0628\u064A\u0639\u0627\u062A \u0631\u0628\u0639",
+       "\u0645\u0628\u064A\u0639\u0627\u062A", true},
+      {"Sales \u0645\u0628\u064A\u0639\u0627\u062A", "Sales", false},  // a left-to-right paragraph
+      {"\u0645\u0628\u064A\u0639\u0627\u062A Sales", "Sales", false},  // a right-to-left one
+      {"\u0645\u0628\u064A\u0639\u0627\u062A Sales", "\u0645\u0628\u064A\u0639\u0627\u062A", true},
+      {"\u05E9\u05DC\u05D5\u05DD (Q1)", "(Q1)", false},  // Hebrew from the chart face
+      {"Cafe\u0301", "Caf\u00E9", false},                // a combining accent composes
+  };
+  const Font font = Font::Chart(20);
+  for (const auto& [text, piece, right] : cases) {
+    const std::int64_t w = TextWidth(font, text), p = TextWidth(font, piece);
+    const std::int32_t at = 4 + static_cast<std::int32_t>(right ? w - p : 0);
+    Canvas whole = Filled(300, 40), alone = Filled(300, 40);
+    DrawText(whole, 4, 4, text, font, kInk, kBack);
+    DrawText(alone, at, 4, piece, font, kInk, kBack);
+    std::int64_t differences = 0;
+    for (std::int32_t y = 0; y < 40; ++y) {
+      for (std::int32_t x = at; x < at + p; ++x)
+        differences += whole.GetPixel(x, y) != alone.GetPixel(x, y);
+    }
+    EXPECT_EQ(differences, 0) << text << " / " << piece;
+  }
+}
+
+// Shaped text is as wide as the cell it paints, joined letters take their
+// joining forms (the word is not as wide as its letters apart), and a
+// fallback face draws at the chart face's size: Devanagari letters stand as
+// tall as Latin capitals, and no ink strays far out of the cell.
+TEST(FontEngineTest, ShapedTextFillsItsCellAtTheChartFaceSize) {
+  const std::string joined = "\u0645\u0628\u064A\u0639\u0627\u062A";  // Arabic, letters that join
+  for (const std::int32_t height : {16, 24, 40}) {
+    const Font font = Font::Chart(height);
+    const std::int32_t cell = FontMetrics(font).height;
+    std::int64_t apart = 0;
+    for (std::size_t i = 0; i < joined.size(); i += 2)
+      apart += TextWidth(font, joined.substr(i, 2));
+    EXPECT_NE(TextWidth(font, joined), apart) << height;
+    // Devanagari letters with no vowel signs (their headline is their top) against capitals.
+    std::array<std::int32_t, 4> capitals{};
+    for (const std::string& text : {std::string("HEL"), std::string("\u0915\u092E\u0932"), joined,
+                                    std::string("\u0939\u093F\u0928\u094D\u0926\u0940")}) {
+      Canvas canvas = Filled(400, 3 * height);
+      DrawText(canvas, 5, height, text, font, kInk, kBack);
+      const auto cellBox = Box(canvas, kBack), ink = Box(canvas, kInk);
+      EXPECT_EQ(std::pair(cellBox[0], cellBox[2]),
+                std::pair(5, 5 + static_cast<std::int32_t>(TextWidth(font, text))))
+          << text;
+      EXPECT_GE(ink[1], height - cell / 4) << text;
+      EXPECT_LE(ink[3], height + cell + cell / 4) << text;
+      if (text == "HEL") capitals = ink;
+      const std::int32_t tall = ink[3] - ink[1], capital = capitals[3] - capitals[1];
+      EXPECT_TRUE(text != "\u0915\u092E\u0932" || std::abs(tall - capital) <= 1 + height / 10)
+          << tall << " " << capital;
+    }
+  }
+}
+
 // A character no face has (private use is never looked for) still draws
 // the chart face's box, and is what MissingCharacters reports.
 TEST(FontEngineTest, CharactersNoFaceHasDrawTheBox) {
@@ -213,7 +300,8 @@ TEST(FontEngineTest, ConcurrentDrawingMatchesSingleThreadedDrawing) {
   const auto draw = [](std::size_t k) {
     const auto h = static_cast<std::int32_t>(31 + k % 8);
     Canvas canvas = Filled(160, 160);
-    DrawText(canvas, 4, h % 2 == 0 ? 150 : 4, "\xCE\xB1\xCE\xB2 Quarterly \xC5\x92\xE8\xAA\x9E",
+    DrawText(canvas, 4, h % 2 == 0 ? 150 : 4,
+             "\xCE\xB1\xCE\xB2 Quarterly \xC5\x92\xE8\xAA\x9E \u0639\u0631\u0628 \u0939\u093F",
              Font::Chart(h, h % 2 == 0 ? 900 : 0), kInk, kBack);
     return Pixels(canvas);
   };

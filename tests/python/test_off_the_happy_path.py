@@ -80,6 +80,12 @@ def drawn(folder, calls):
 PALETTE = [(c & 255, c >> 8 & 255, c >> 16) for c in
            [0x562C87, 0xAAF3F3, 0xFF9898, 0xFFFF87, 0x870056, 0x8787FF, 0xC08700, 0xFFC0C0]]
 
+def ink_height(pixel, xs, ys):
+    """Rows from the first to the last in ys with black ink in columns xs."""
+    rows = [y for y in ys if (0, 0, 0) in ink(pixel, xs, [y])]
+    return rows[-1] + 1 - rows[0] if rows else 0
+
+
 # Charts that once came out wrong: (name, calls, what must hold of (object, pixel)).
 PAST_FAULTS = [
     # === Layout ===
@@ -97,6 +103,11 @@ PAST_FAULTS = [
     # === Legend and margins ===
     # === Pies ===
     # === Text ===
+    # Devanagari was drawn at 0.69 of the size: its letters stand as tall as Latin capitals.
+    ("devanagari-label-at-the-latin-size",
+     [("AddData", "HEL", 5), ("AddData", "\u0915\u092e\u0932", 7), ("DrawBarGraph",)],
+     lambda g, p: (lambda latin, devanagari: latin - 1 <= devanagari <= 2 * latin)(
+         *(ink_height(p, xs, range(305, 345)) for xs in (range(100, 245), range(255, 495))))),
     # === Data and output ===
 ]
 
