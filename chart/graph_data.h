@@ -104,13 +104,4 @@ class CGraphPieLabel {
   std::string labelText;
 };
 
-// Keeps the labels of one pie apart, in list order: a label whose text
-// would start strictly inside an earlier label's text cell (`width` by
-// `height` pixels from its top-left) moves a line below that label when it
-// lies in the lower half (midQuadrant 0 or 1), its leader line's end with
-// it, and a line above it otherwise; then the check starts again from the
-// first label. A label only ever moves away from the pie's middle row, so
-// this ends. Defined with the pie drawer.
-void SpreadPieLabels(std::vector<CGraphPieLabel>& labels, std::int64_t width, std::int64_t height);
-
 }  // namespace tessaloom

@@ -5,11 +5,18 @@
 // Angles are whole degrees counted from the left end of the horizontal
 // diameter downward, i.e. counter-clockwise on screen (90 is the bottom, 180
 // the right end, 270 the top), because the surface's Pie runs that way.
+//
+// Labels stay in their pie's column of the plot, between the plot's top and
+// the series labels' row, clear of the pie and of each other: each side's
+// labels keep their order top to bottom and move as little as they can,
+// and when a side has more labels than rows the smallest slices' give way.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <limits>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -25,20 +32,40 @@ namespace {
 
 using layout::PointAt;
 
-// Pies whose radius comes to nothing would be an empty picture.
-constexpr char kNoRoomForPies[] = "Too many series for the image size";
+// Pies whose radius comes to nothing would be an empty picture; the reason
+// says what took the room.
+constexpr char kTooManyPies[] = "Too many series for the image size";
+constexpr char kLabelsTooLong[] = "Labels too long for the image size";
+constexpr char kImageTooSmall[] = "The image is too small for the pie";
 // The pies' centre row lies half this many pixels below the middle of the
 // plot height, which leaves the title room above them.
 constexpr std::int64_t kCentreRowDrop = 60;
-// π to five decimals: the 3D rim points are computed with this value.
+// π to five decimals: the rim points that anchor walls and labels are
+// computed with this value.
 constexpr double kPi = 3.14159;
+// Label offset past the widest character; three offsets per pie are kept
+// off the radius for the labels.
+constexpr std::int64_t kLabelOffsetPad = 10;
+// Rows between two labels' texts: a label's step is its text height plus this.
+constexpr std::int64_t kLabelRowGap = 6;
+// Series pies: their columns start this far into the plot.
+constexpr std::int64_t kColumnMargin = 15;
+// Pixels between a leader line's end and its text, and between a label and
+// any pie.
+constexpr std::int64_t kLabelGap = 5;
+// Radius of the points that give Pie its radials: Pie takes only the
+// direction from the box's centre pixel to a point, and whole-pixel points
+// this far out hold it within 0.005 degrees of the slice's angle, where
+// points on the rim of a small pie would miss by a degree or more.
+constexpr std::int64_t kFarRadius = std::int64_t{1} << 14;
 
 // Figures shared by every pie of one drawing, all in pixels.
 struct PieLayout {
-  std::int64_t off = 0;   // label offset: widest character + 10
-  std::int64_t step = 0;  // line step: character height + 6
-  std::int64_t r = 0;     // radius
-  std::int64_t cy = 0;    // centre row
+  std::int64_t off = 0;     // label offset: widest character + kLabelOffsetPad
+  std::int64_t height = 0;  // a label's text height
+  std::int64_t step = 0;    // line step: text height + kLabelRowGap
+  std::int64_t r = 0;       // radius
+  std::int64_t cy = 0;      // centre row
 };
 
 // Bounding square of one pie.
@@ -60,15 +87,36 @@ struct Slice {
   std::int32_t midAngle = 0;
 };
 
+// Radius of each of `pie_count` pies side by side in a plot of the given
+// extents, with label offset `off`: zero or less when they have no room.
+std::int64_t PieRadius(std::int64_t width, std::int64_t height, std::int64_t pie_count,
+                       std::int64_t off) noexcept {
+  return (std::min(width, height) / pie_count - 3 * off) / 3;
+}
+
 PieLayout ComputeLayout(const CGraph& graph, const TextMetrics& metrics,
                         std::int64_t pie_count) noexcept {
   PieLayout layout;
-  layout.off = std::int64_t{metrics.maxCharWidth} + 10;
-  layout.step = std::int64_t{metrics.height} + 6;
-  const std::int64_t m = std::min(graph.plotWidth, graph.plotHeight);
-  layout.r = (m / pie_count - 3 * layout.off) / 3;
+  layout.off = std::int64_t{metrics.maxCharWidth} + kLabelOffsetPad;
+  layout.height = metrics.height;
+  layout.step = std::int64_t{metrics.height} + kLabelRowGap;
+  layout.r = PieRadius(graph.plotWidth, graph.plotHeight, pie_count, layout.off);
   layout.cy = (std::int64_t{graph.plotHeight} + kCentreRowDrop) / 2;
   return layout;
+}
+
+// What leaves pies of the layout's radius no room. The pies' plot is inset
+// by plotLeftX on both sides of the canvas, so without the legend it would
+// be canvasWidth - 2 plotLeftX wide.
+const char* NoRoomReason(const CGraph& graph, const PieLayout& layout,
+                         std::int64_t pie_count) noexcept {
+  const std::int64_t height = graph.plotHeight;
+  const std::int64_t bare = std::int64_t{graph.canvasWidth} - 2 * std::int64_t{graph.plotLeftX};
+  const auto fits = [&](std::int64_t width, std::int64_t count) {
+    return PieRadius(width, height, count, layout.off) > 0;
+  };
+  if (!fits(graph.plotWidth, 1)) return fits(bare, 1) ? kLabelsTooLong : kImageTooSmall;
+  return fits(bare, pie_count) ? kLabelsTooLong : kTooManyPies;
 }
 
 // Pie k of `pie_count` (k from 1): a single pie is centred in the plot,
@@ -79,7 +127,8 @@ PieSquare SquareOfPie(const CGraph& graph, const PieLayout& layout, std::int64_t
   if (pie_count == 1) {
     s.cx = std::int64_t{graph.plotLeftX} + graph.plotWidth / 2;
   } else {
-    s.cx = std::int64_t{graph.plotLeftX} + 15 + (2 * k - 1) * ((graph.plotWidth / pie_count) / 2);
+    s.cx = std::int64_t{graph.plotLeftX} + kColumnMargin +
+           (2 * k - 1) * ((graph.plotWidth / pie_count) / 2);
   }
   s.cy = layout.cy;
   s.r = layout.r;
@@ -124,23 +173,6 @@ std::vector<Slice> SlicesOf(const CGraphSeries& series, std::int32_t slots, doub
   return slices;
 }
 
-// Point standing in for the rim point of `angle` on the flat pie: it walks a
-// diamond through the square's left, bottom, right and top midpoints. Pie
-// only needs the radial's direction, so the diamond serves as well as the
-// circle and needs no trigonometry.
-Point DiamondPoint(const PieSquare& s, std::int32_t angle) noexcept {
-  const std::int64_t left = s.left;
-  const std::int64_t r = s.r;
-  const std::int64_t a = (std::int64_t{angle} * r) / 90;
-  switch (angle / 90) {
-    case 0: return PointAt(left + a, s.cy + a);
-    case 1: return PointAt(left + a, s.cy + 2 * r - a);
-    case 2: return PointAt(left + 4 * r - a, s.cy + 2 * r - a);
-    case 3: return PointAt(left + 4 * r - a, s.cy + a - 4 * r);
-    default: return PointAt(left, s.cy - 1);
-  }
-}
-
 // Point of `angle` on the circle of radius r about (x0, y0), that is
 // (x0 - r cos, y0 + r sin), each coordinate truncated. Every quarter uses
 // the sine of an angle between 0 and 90 degrees.
@@ -174,12 +206,34 @@ Point CirclePoint(std::int64_t x0, std::int64_t y0, std::int64_t r, std::int32_t
   return {TruncateToInt32(px), TruncateToInt32(py)};
 }
 
-// Label record of a slice whose middle angle is `mid_angle` and whose rim
-// point there is `p`: the leader line runs from halfway between the centre
-// and p to half a radius outside p, and the text sits beside the line's end,
-// on the side facing away from the pie.
-CGraphPieLabel MakeLabel(const PieSquare& s, const PieLayout& layout, Point p,
-                         std::int32_t mid_angle, std::string text) {
+Point OneUp(Point p) noexcept { return {p.x, SaturateToInt32(std::int64_t{p.y} - 1)}; }
+
+// Point giving Pie the radial of `angle` about the centre pixel (x0, y0):
+// kFarRadius out on the true circle. 360 degrees is the left end one pixel
+// up, where a slot-0 slice starts, so that a slice of the whole circle
+// starts and ends on the same point and fills the disc.
+Point FarPoint(std::int64_t x0, std::int64_t y0, std::int32_t angle) noexcept {
+  if (angle >= 360) return OneUp(FarPoint(x0, y0, 0));
+  const double radians = static_cast<double>(angle) * std::numbers::pi / 180.0;
+  const auto far = static_cast<double>(kFarRadius);
+  return PointAt(x0 - std::llround(far * std::cos(radians)),
+                 y0 + std::llround(far * std::sin(radians)));
+}
+
+// A slice's label: the record the pie draws and what placing it needs.
+struct PieLabel {
+  CGraphPieLabel record;
+  std::int64_t width = 0;  // of the text, as TextOut paints it
+  float value = 0.0f;      // the slice's: the smallest slices' labels give way first
+  bool shown = true;
+};
+
+// Label of a slice whose middle angle is `mid_angle` and whose rim point
+// there is `p`: the leader line runs from halfway between the centre and p
+// to half a radius outside p, and the text, `width` pixels wide, sits
+// kLabelGap beside the line's end on the side facing away from the pie.
+PieLabel MakeLabel(const PieSquare& s, const PieLayout& layout, Point p, std::int32_t mid_angle,
+                   std::string text, std::int64_t width, float value) {
   CGraphPieLabel label;
   // 360 degrees (reached only when negative slots shrink the total) is the
   // left end just above the middle row: the upper left quarter.
@@ -191,11 +245,16 @@ CGraphPieLabel MakeLabel(const PieSquare& s, const PieLayout& layout, Point p,
   const bool downward = quarter == 0 || quarter == 1;
   label.lineEndX = SaturateToInt32(std::int64_t{p.x} + (leftward ? -half_r : half_r));
   label.lineEndY = SaturateToInt32(std::int64_t{p.y} + (downward ? half_r : -half_r));
-  label.textX = SaturateToInt32(std::int64_t{label.lineEndX} + (leftward ? -layout.off : 5));
+  label.textX =
+      SaturateToInt32(std::int64_t{label.lineEndX} + (leftward ? -kLabelGap - width : kLabelGap));
   label.textY = SaturateToInt32(std::int64_t{label.lineEndY} - (downward ? 0 : layout.step));
   label.midQuadrant = quarter;
   label.labelText = std::move(text);
-  return label;
+  return {std::move(label), width, value, true};
+}
+
+bool IsLeftward(const CGraphPieLabel& label) noexcept {
+  return label.midQuadrant == 0 || label.midQuadrant == 3;
 }
 
 // A slice's share of the total in percent: the value times 100 in single
@@ -227,15 +286,9 @@ std::string TruncatedPercent(float value, double total) {
   return text;
 }
 
-// Draws each label's leader line and text, after keeping the texts apart.
-void DrawLabels(DrawingSurface& surface, std::vector<CGraphPieLabel>& labels,
-                const PieLayout& layout) {
-  SpreadPieLabels(labels, layout.off, layout.step);
-  for (const CGraphPieLabel& label : labels) {
-    surface.MoveTo(label.lineStartX, label.lineStartY);
-    surface.LineTo(label.lineEndX, label.lineEndY);
-    surface.TextOut(label.textX, label.textY, label.labelText);
-  }
+// Top row of the series labels: 1.5 radii + 15 + a line step below the centre.
+std::int64_t SeriesLabelRow(const PieLayout& layout) noexcept {
+  return layout.cy + TruncateToInt32(1.5 * static_cast<double>(layout.r)) + 15 + layout.step;
 }
 
 // The series label, centred below the pie at 8 pixels per character.
@@ -243,9 +296,7 @@ void DrawSeriesLabel(DrawingSurface& surface, const CGraphSeries& series, const 
                      const PieLayout& layout) {
   const std::string label = series.GetLabel();
   const std::int64_t n = CodePointLength(label);
-  const std::int64_t below = TruncateToInt32(1.5 * static_cast<double>(s.r));
-  surface.TextOut(SaturateToInt32(s.cx - 4 * n), SaturateToInt32(s.cy + below + 15 + layout.step),
-                  label);
+  surface.TextOut(SaturateToInt32(s.cx - 4 * n), SaturateToInt32(SeriesLabelRow(layout)), label);
 }
 
 // One wedge of the box from `start` counter-clockwise to `end`, spanning
@@ -259,43 +310,199 @@ void DrawWedge(DrawingSurface& surface, std::int32_t left, std::int32_t top, std
   surface.Pie(left, top, right, bottom, start, end);
 }
 
-Point OneUp(Point p) noexcept { return {p.x, SaturateToInt32(std::int64_t{p.y} - 1)}; }
+// Where a pie's labels may go: its column of the plot (the whole plot for
+// a single pie), from the plot's top down to kLabelGap above the series
+// labels' row, inside the canvas's border. Right and bottom are exclusive.
+struct LabelRegion {
+  std::int64_t left = 0;
+  std::int64_t top = 0;
+  std::int64_t right = 0;
+  std::int64_t bottom = 0;
+};
 
-}  // namespace
+LabelRegion RegionOfPie(const CGraph& graph, const PieLayout& layout, std::int64_t k,
+                        std::int64_t pie_count) noexcept {
+  const std::int64_t plot_left = graph.plotLeftX;
+  const std::int64_t plot_right = plot_left + graph.plotWidth;
+  LabelRegion region{plot_left, std::int64_t{graph.plotBaseY} - graph.plotHeight, plot_right,
+                     SeriesLabelRow(layout) - kLabelGap};
+  if (pie_count > 1) {
+    const std::int64_t column = graph.plotWidth / pie_count;
+    if (k > 1) region.left = plot_left + kColumnMargin + (k - 1) * column;
+    region.right = std::min(plot_right, plot_left + kColumnMargin + k * column);
+  }
+  region.left = std::max<std::int64_t>(region.left, 1);
+  region.top = std::max<std::int64_t>(region.top, 1);
+  region.right = std::min<std::int64_t>(region.right, graph.canvasWidth);
+  region.bottom = std::min<std::int64_t>(region.bottom, std::int64_t{graph.canvasHeight} - 1);
+  return region;
+}
 
-void SpreadPieLabels(std::vector<CGraphPieLabel>& labels, std::int64_t width, std::int64_t height) {
-  // Positions are 32-bit, so any cell larger than 2^33 acts like one of that
-  // size; the clamp keeps the sums below within 64 bits.
-  constexpr std::int64_t kLargest = std::int64_t{1} << 33;
-  width = std::clamp(width, -kLargest, kLargest);
-  height = std::clamp(height, -kLargest, kLargest);
-  for (std::size_t i = 0; i < labels.size(); ++i) {
-    CGraphPieLabel& label = labels[i];
-    for (std::size_t k = 0; k < i;) {
-      const CGraphPieLabel& earlier = labels[k];
-      const bool overlaps = earlier.textX < label.textX && label.textX < earlier.textX + width &&
-                            earlier.textY < label.textY && label.textY < earlier.textY + height;
-      if (!overlaps) {
-        ++k;
+// A disc that holds everything of a pie, grown by kLabelGap: for a 3D pie it
+// is centred between the top's and the wall's centres, each depth / sqrt 2
+// from there, so a radius of r + depth holds both rims and the wall.
+struct Footprint {
+  double x = 0.0;
+  double y = 0.0;
+  double radius = 0.0;
+};
+
+Footprint FootprintOf(const PieSquare& s, std::int64_t depth) noexcept {
+  const double half = static_cast<double>(depth) / 2.0;
+  return {static_cast<double>(s.cx) + half, static_cast<double>(s.cy) + half,
+          static_cast<double>(s.r + depth + kLabelGap)};
+}
+
+// Half the footprint's width over the rows top..bottom; negative when they
+// miss it.
+double HalfWidthOver(const Footprint& f, double top, double bottom) noexcept {
+  const double dy = f.y < top ? top - f.y : f.y > bottom ? f.y - bottom : 0.0;
+  if (dy >= f.radius) return -1.0;
+  return std::sqrt(f.radius * f.radius - dy * dy);
+}
+
+// Places the labels `side` (indices into `labels`, all on one side of the
+// pie) inside `region`, a line step apart, clear of the footprint and of
+// the other side (which stays beyond the pie's centre column).
+void PlaceSide(std::vector<PieLabel>& labels, std::vector<std::size_t> side,
+               const LabelRegion& region, const Footprint& pie, std::int64_t cx,
+               const PieLayout& layout) {
+  const std::int64_t step = std::max<std::int64_t>(layout.step, 1);
+  std::stable_sort(side.begin(), side.end(), [&](std::size_t a, std::size_t b) {
+    return labels[a].record.textY < labels[b].record.textY;
+  });
+  // More labels than rows: the smallest slices' labels give way, and of
+  // slices as small as the last that keeps its label, evenly spaced ones stay.
+  const std::int64_t room = region.bottom - region.top - layout.height;
+  const std::size_t rows = room < 0 ? 0 : static_cast<std::size_t>(room / step) + 1;
+  if (side.size() > rows) {
+    std::vector<float> values;
+    for (const std::size_t index : side) values.push_back(labels[index].value);
+    std::sort(values.begin(), values.end(), std::greater<>());
+    const float cut = rows == 0 ? std::numeric_limits<float>::infinity() : values[rows - 1];
+    const auto larger = static_cast<std::size_t>(
+        std::count_if(values.begin(), values.end(), [&](float v) { return v > cut; }));
+    const auto ties = static_cast<std::size_t>(std::count(values.begin(), values.end(), cut));
+    const std::size_t wanted = rows - std::min(rows, larger);
+    std::vector<std::size_t> kept;
+    std::size_t tie = 0;
+    for (const std::size_t index : side) {
+      const float v = labels[index].value;
+      bool keep = v > cut;
+      if (v == cut) {
+        keep = (tie + 1) * wanted / ties > tie * wanted / ties;
+        ++tie;
+      }
+      if (keep) {
+        kept.push_back(index);
+      } else {
+        labels[index].shown = false;
+      }
+    }
+    side = std::move(kept);
+  }
+  if (side.empty()) return;
+
+  // Rows: the labels keep their order top to bottom and lie as near their
+  // wanted rows as a step between neighbours allows, in least squares (the
+  // wanted rows less i steps, made non-decreasing by pooling neighbours
+  // into runs that share their mean), then the runs are held in the region.
+  struct Run {
+    std::int64_t sum = 0;
+    std::int64_t count = 0;
+  };
+  std::vector<Run> runs;
+  for (std::size_t i = 0; i < side.size(); ++i) {
+    runs.push_back({labels[side[i]].record.textY - static_cast<std::int64_t>(i) * step, 1});
+    while (runs.size() > 1) {
+      const Run last = runs.back();
+      Run& before = runs[runs.size() - 2];
+      if (before.sum * last.count <= last.sum * before.count) break;
+      before.sum += last.sum;
+      before.count += last.count;
+      runs.pop_back();
+    }
+  }
+  const std::int64_t lowest =
+      region.bottom - layout.height - static_cast<std::int64_t>(side.size() - 1) * step;
+  std::size_t i = 0;
+  for (const Run& run : runs) {
+    const std::int64_t mean =
+        std::llround(static_cast<double>(run.sum) / static_cast<double>(run.count));
+    const std::int64_t first = std::clamp(mean, region.top, lowest);
+    for (std::int64_t n = 0; n < run.count; ++n, ++i) {
+      CGraphPieLabel& record = labels[side[i]].record;
+      const std::int64_t y = first + static_cast<std::int64_t>(i) * step;
+      const bool downward = record.midQuadrant < 2;
+      record.textY = SaturateToInt32(y);
+      record.lineEndY = SaturateToInt32(downward ? y : y + layout.step);
+    }
+  }
+
+  // Columns: as wanted, unless that puts the text over the pie or outside
+  // the region; a label with no room between them is left out.
+  for (const std::size_t index : side) {
+    PieLabel& label = labels[index];
+    CGraphPieLabel& record = label.record;
+    const double reach = HalfWidthOver(pie, static_cast<double>(record.textY),
+                                       static_cast<double>(record.textY + layout.height));
+    if (IsLeftward(record)) {
+      std::int64_t most = cx - kLabelGap;  // the text's right end
+      if (reach >= 0.0) most = std::min(most, static_cast<std::int64_t>(std::floor(pie.x - reach)));
+      const std::int64_t least = region.left + label.width;
+      if (least > most) {
+        label.shown = false;
         continue;
       }
-      const std::int64_t shift = label.midQuadrant < 2 ? height : -height;
-      const std::int32_t text_y = SaturateToInt32(earlier.textY + shift);
-      // Saturated at the 32-bit edge: there is no further room to move.
-      if (text_y == label.textY) break;
-      label.textY = text_y;
-      label.lineEndY = SaturateToInt32(earlier.lineEndY + shift);
-      k = 0;
+      const std::int64_t end = std::clamp(std::int64_t{record.textX} + label.width, least, most);
+      record.textX = SaturateToInt32(end - label.width);
+      record.lineEndX = SaturateToInt32(end + kLabelGap);
+    } else {
+      std::int64_t least = cx + kLabelGap;  // the text's left end
+      if (reach >= 0.0)
+        least = std::max(least, static_cast<std::int64_t>(std::ceil(pie.x + reach)));
+      const std::int64_t most = region.right - label.width;
+      if (least > most) {
+        label.shown = false;
+        continue;
+      }
+      const std::int64_t start = std::clamp(std::int64_t{record.textX}, least, most);
+      record.textX = SaturateToInt32(start);
+      record.lineEndX = SaturateToInt32(start - kLabelGap);
     }
   }
 }
+
+void PlaceLabels(std::vector<PieLabel>& labels, const LabelRegion& region, const Footprint& pie,
+                 std::int64_t cx, const PieLayout& layout) {
+  std::vector<std::size_t> left;
+  std::vector<std::size_t> right;
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    (IsLeftward(labels[i].record) ? left : right).push_back(i);
+  }
+  PlaceSide(labels, std::move(left), region, pie, cx, layout);
+  PlaceSide(labels, std::move(right), region, pie, cx, layout);
+}
+
+// Draws each shown label's leader line and text.
+void DrawLabels(DrawingSurface& surface, const std::vector<PieLabel>& labels) {
+  for (const PieLabel& label : labels) {
+    if (!label.shown) continue;
+    const CGraphPieLabel& record = label.record;
+    surface.MoveTo(record.lineStartX, record.lineStartY);
+    surface.LineTo(record.lineEndX, record.lineEndY);
+    surface.TextOut(record.textX, record.textY, record.labelText);
+  }
+}
+
+}  // namespace
 
 bool CGraph::DrawPies(DrawingSurface& surface) {
   const auto pie_count = static_cast<std::int64_t>(seriesList.size());
   if (pie_count == 0) return true;
   const PieLayout layout = ComputeLayout(*this, surface.GetTextMetrics(), pie_count);
   if (layout.r <= 0) {
-    SetErrorText(kNoRoomForPies);
+    SetErrorText(NoRoomReason(*this, layout, pie_count));
     return false;
   }
 
@@ -305,16 +512,18 @@ bool CGraph::DrawPies(DrawingSurface& surface) {
     DrawSeriesLabel(surface, series, s, layout);
     const double total = SeriesTotal(series, seriesSize);
 
-    std::vector<CGraphPieLabel> labels;
-    Point previous{s.left, SaturateToInt32(s.cy)};
+    std::vector<PieLabel> labels;
+    Point previous = FarPoint(s.cx, s.cy, 0);
     std::int32_t previous_angle = 0;
     for (const Slice& slice : SlicesOf(series, seriesSize, total)) {
-      labels.push_back(MakeLabel(s, layout, DiamondPoint(s, slice.midAngle), slice.midAngle,
-                                 RoundedPercent(slice.value, total)));
+      std::string text = RoundedPercent(slice.value, total);
+      const std::int64_t width = surface.GetTextExtent(text);
+      labels.push_back(MakeLabel(s, layout, CirclePoint(s.cx, s.cy, s.r, slice.midAngle),
+                                 slice.midAngle, std::move(text), width, slice.value));
       // Slot 0 starts one pixel above the left end so that a slot-0 slice of
-      // 360 degrees, ending at (left, cy - 1), fills the whole disc.
+      // 360 degrees, ending there too, fills the whole disc.
       const Point start = slice.slot == 0 ? OneUp(previous) : previous;
-      const Point end = DiamondPoint(s, slice.endAngle);
+      const Point end = FarPoint(s.cx, s.cy, slice.endAngle);
       const COLORREF color = GetColor(slice.slot);
       {
         const FaceColor face(surface, color);
@@ -324,7 +533,8 @@ bool CGraph::DrawPies(DrawingSurface& surface) {
       previous = end;
       previous_angle = slice.endAngle;
     }
-    DrawLabels(surface, labels, layout);
+    PlaceLabels(labels, RegionOfPie(*this, layout, k, pie_count), FootprintOf(s, 0), s.cx, layout);
+    DrawLabels(surface, labels);
   }
   return true;
 }
@@ -334,7 +544,7 @@ bool CGraph::Draw3DPies(DrawingSurface& surface) {
   if (pie_count == 0) return true;
   const PieLayout layout = ComputeLayout(*this, surface.GetTextMetrics(), pie_count);
   if (layout.r <= 0) {
-    SetErrorText(kNoRoomForPies);
+    SetErrorText(NoRoomReason(*this, layout, pie_count));
     return false;
   }
   const std::int64_t d = TruncateToInt32(static_cast<double>(layout.r) * depthRatio);
@@ -347,16 +557,17 @@ bool CGraph::Draw3DPies(DrawingSurface& surface) {
     const std::vector<Slice> slices = SlicesOf(series, seriesSize, total);
 
     // The wall: the lower ellipse (the top's square moved right and down by
-    // d) joined to the top by a quadrilateral per slice, in the slice's
-    // darker colour. Walls wholly in the rear (upper) half would show
-    // through the front ones' gaps in their own colours, so they all take
-    // the colour of the slice that crossed into the rear half.
+    // d) joined to the top by a quadrilateral per slice between the rim
+    // points, in the slice's darker colour. Walls wholly in the rear (upper)
+    // half would show through the front ones' gaps in their own colours, so
+    // they all take the colour of the slice that crossed into the rear half.
     const std::int32_t lower_left = SaturateToInt32(std::int64_t{s.left} + d);
     const std::int32_t lower_top = SaturateToInt32(std::int64_t{s.top} + d);
     const std::int32_t lower_right = SaturateToInt32(std::int64_t{s.right} + d);
     const std::int32_t lower_bottom = SaturateToInt32(std::int64_t{s.bottom} + d);
     Point previous_lower{lower_left, SaturateToInt32(s.cy + d)};
     Point previous_upper{s.left, SaturateToInt32(s.cy)};
+    Point previous_far = FarPoint(s.cx + d, s.cy + d, 0);
     std::int32_t previous_quarter = 0;
     std::int32_t previous_angle = 0;
     // Always set before use: the first slice to reach the rear half comes
@@ -366,9 +577,11 @@ bool CGraph::Draw3DPies(DrawingSurface& surface) {
       const std::int32_t quarter = slice.endAngle / 90;
       const Point lower_end = CirclePoint(s.cx + d, s.cy + d, s.r, slice.endAngle);
       const Point upper_end = CirclePoint(s.cx, s.cy, s.r, slice.endAngle);
+      const Point far_end = FarPoint(s.cx + d, s.cy + d, slice.endAngle);
       if (slice.slot == 0) {
         previous_lower = OneUp(previous_lower);
         previous_upper = OneUp(previous_upper);
+        previous_far = OneUp(previous_far);
       }
       const COLORREF dark = ShadeDarker(GetColor(slice.slot));
       const std::int32_t span = slice.endAngle - previous_angle;
@@ -377,46 +590,51 @@ bool CGraph::Draw3DPies(DrawingSurface& surface) {
         const ScopedBrush brush(surface, Brush{dark});
         const Point wall[] = {previous_lower, lower_end, upper_end, previous_upper};
         surface.Polygon(wall);
-        DrawWedge(surface, lower_left, lower_top, lower_right, lower_bottom, previous_lower,
-                  lower_end, span);
+        DrawWedge(surface, lower_left, lower_top, lower_right, lower_bottom, previous_far, far_end,
+                  span);
       } else {
         const ScopedPen pen(surface, Pen{1, rear_color});
         const ScopedBrush brush(surface, Brush{rear_color});
-        DrawWedge(surface, lower_left, lower_top, lower_right, lower_bottom, previous_lower,
-                  lower_end, span);
+        DrawWedge(surface, lower_left, lower_top, lower_right, lower_bottom, previous_far, far_end,
+                  span);
         const Point wall[] = {lower_end, upper_end, previous_upper};
         surface.Polygon(wall);
       }
       previous_upper = upper_end;
       if (quarter > 1 && previous_quarter < 2) rear_color = dark;
       previous_lower = lower_end;
+      previous_far = far_end;
       previous_quarter = quarter;
       previous_angle = slice.endAngle;
     }
 
     // The top: the slices on the upper circle, over the walls.
-    std::vector<CGraphPieLabel> labels;
-    previous_upper = Point{s.left, SaturateToInt32(s.cy)};
+    std::vector<PieLabel> labels;
+    previous_far = FarPoint(s.cx, s.cy, 0);
     previous_angle = 0;
     for (const Slice& slice : slices) {
-      const Point upper_end = CirclePoint(s.cx, s.cy, s.r, slice.endAngle);
+      const Point far_end = FarPoint(s.cx, s.cy, slice.endAngle);
+      std::string text = TruncatedPercent(slice.value, total);
+      const std::int64_t width = surface.GetTextExtent(text);
       labels.push_back(MakeLabel(s, layout, CirclePoint(s.cx, s.cy, s.r, slice.midAngle),
-                                 slice.midAngle, TruncatedPercent(slice.value, total)));
-      if (slice.slot == 0) previous_upper = OneUp(previous_upper);
+                                 slice.midAngle, std::move(text), width, slice.value));
+      if (slice.slot == 0) previous_far = OneUp(previous_far);
       const COLORREF color = GetColor(slice.slot);
       {
         const FaceColor face(surface, color);
-        DrawWedge(surface, s.left, s.top, s.right, s.bottom, previous_upper, upper_end,
+        DrawWedge(surface, s.left, s.top, s.right, s.bottom, previous_far, far_end,
                   slice.endAngle - previous_angle);
       }
-      previous_upper = upper_end;
+      previous_far = far_end;
       previous_angle = slice.endAngle;
     }
 
     if (!labels.empty()) {
+      PlaceLabels(labels, RegionOfPie(*this, layout, k, pie_count), FootprintOf(s, d), s.cx,
+                  layout);
       const ScopedPen pen(surface, Pen{1, 0x000000});
       const ScopedBrush brush(surface, Brush{0x000000});
-      DrawLabels(surface, labels, layout);
+      DrawLabels(surface, labels);
     }
   }
   return true;

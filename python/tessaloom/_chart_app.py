@@ -55,7 +55,8 @@ _CONTROL = re.compile(r"[\x00-\x1f\x7f]")
 # the drawing's complaints about what the client asked for (pies that do not
 # fit the size); every other failure is the server's.
 _REFUSAL_MARKS = ("hosting administrator", "calling request object not found")
-_CLIENT_MARKS = ("Too many series for the image size",)
+_CLIENT_MARKS = ("Too many series for the image size", "The image is too small for the pie",
+                 "Labels too long for the image size")
 _DEFAULT_STYLE = "classic"
 
 

@@ -97,36 +97,6 @@ TEST(BoxWhiskerTest, StatisticsAreWholeNumbersOfTheSortedValues) {
   for (const auto& [values, five] : cases) EXPECT_EQ(DrawnStatistics(values), five);
 }
 
-// A label at (x, y) whose line ends 100 above it, in the given quarter.
-CGraphPieLabel Label(std::int32_t x, std::int32_t y, std::int32_t quarter) {
-  return {0, 0, x, y - 100, x, y, quarter, ""};
-}
-
-TEST(PiesTest, SpreadingMovesLaterLabelsAwayFromTheMiddleRow) {
-  // Cells 26 wide and 22 high; a moved label's line end moves with it.
-  const std::tuple<const char*, std::vector<CGraphPieLabel>, std::vector<std::int32_t>> cases[] = {
-      {"lower half: a line below", {Label(100, 200, 0), Label(110, 210, 1)}, {200, 222}},
-      {"upper half: a line above", {Label(100, 200, 3), Label(110, 210, 2)}, {200, 178}},
-      {"a move into another cell checks again",
-       {Label(100, 200, 0), Label(90, 215, 0), Label(110, 210, 0)},
-       {200, 215, 237}},
-      {"edges do not overlap",
-       {Label(100, 200, 0), Label(126, 210, 0), Label(110, 222, 0), Label(100, 210, 0),
-        Label(110, 200, 0)},
-       {200, 210, 222, 210, 200}},
-      {"no room past the 32-bit edge",
-       {Label(100, INT_MAX - 10, 0), Label(110, INT_MAX, 0)},
-       {INT_MAX - 10, INT_MAX}},
-  };
-  for (auto [what, labels, textY] : cases) {
-    SpreadPieLabels(labels, 26, 22);
-    for (std::size_t i = 0; i < labels.size(); ++i) {
-      EXPECT_EQ(labels[i].textY, textY[i]) << what << " " << i;
-      EXPECT_EQ(labels[i].lineEndY, textY[i] == INT_MAX ? INT_MAX - 100 : textY[i] - 100);
-    }
-  }
-}
-
 // Every draw classifies its own points; only vertical bar and line charts
 // move their base line, and an empty range moves it to the plot's middle.
 // A value just below zero counts as negative. An unknown kind is reported.

@@ -125,7 +125,8 @@ def read_bmp(path):
     assert (planes, bpp) == (1, 32)
 
     def pixel(x, y):
-        b, g, r, _ = data[offset + ((height - 1 - y) * width + x) * 4 :][:4]
+        at = offset + ((height - 1 - y) * width + x) * 4
+        b, g, r, _ = data[at : at + 4]
         return (r, g, b)
 
     return width, height, pixel

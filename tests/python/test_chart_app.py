@@ -59,7 +59,7 @@ BAD_QUERIES = [
     ("method=DrawBarSeriesGraph&items=a&series=X:1&values=1", "takes items and series"),
     ("method=DrawBarSeriesGraph&items=a" + "&series=x:1" * 65, "more than 64 series"),
     # The drawing's own complaint about the request: pies need room.
-    ("method=DrawPieGraph&values=1,2&width=16&height=16", "does not fit: Too many series"),
+    ("method=DrawPieGraph&values=1,2&width=16&height=16", "does not fit: The image is too small"),
 ]
 
 

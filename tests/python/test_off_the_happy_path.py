@@ -2,6 +2,7 @@
 case once drew a wrong picture or reported success for a chart not drawn."""
 
 import hashlib
+import math
 import subprocess
 import sys
 
@@ -52,14 +53,11 @@ def test_a_negative_value_after_a_positive_one_is_drawn(g, tmp_path):
     assert palette_1 in ink(read_bmp(tmp_path / "n.bmp")[2], range(500), range(350))
 
 
-@pytest.mark.parametrize("method", ["DrawPieSeriesGraph", "Draw3DPieSeriesGraph"])
-def test_pies_without_room_are_reported_and_not_written(g, tmp_path, method):
-    add_series(g, ["i"], [("S%d" % s, [1]) for s in range(40)])
-    g.FilePath, g.FileName = str(tmp_path), "p.bmp"
-    assert getattr(g, method)() == tessaloom.S_OK
-    assert g.ErrorReason == "Too many series for the image size"
-    assert not (tmp_path / "p.bmp").exists()
-
+def share(pixel, colour):
+    """How much of a circle of radius 50 about the pie's centre (219, 180) is `colour`."""
+    ring = [(219 - 50 * math.cos(a / 360 * math.pi), 180 + 50 * math.sin(a / 360 * math.pi))
+            for a in range(720)]
+    return [pixel(round(x), round(y)) for x, y in ring].count(colour) / 720
 
 
 def drawn(folder, calls):
@@ -102,6 +100,20 @@ PAST_FAULTS = [
      lambda g, px: set(PALETTE[:8]) <= ink(px, range(60, 250), [285, 290])),
     # === Legend and margins ===
     # === Pies ===
+    # Slices on the true circle: the first of a 1:11 pie spans a twelfth of it (30 degrees, less
+    # the radials the second slice paints over), not 25.6.
+    ("one to eleven", [("AddData", "Jan", 1), ("AddData", "Feb", 11), ("DrawPieGraph",)],
+     lambda g, px: abs(share(px, (135, 44, 86)) - 1 / 12) < 0.006),
+    # No room for the pies: the message says what took it.
+    ("forty pies", [("AddItemToSeries", "i")] + [("AddSeries", "S"), ("AddDataEx", 1)] * 40
+     + [("Draw3DPieSeriesGraph",)],
+     lambda g, px: g.ErrorReason == "Too many series for the image size" and px is None),
+    ("a pie on a small canvas", [("GraphWidth", 150), ("GraphHeight", 120), ("AddData", "a", 1),
+                                 ("DrawPieGraph",)],
+     lambda g, px: g.ErrorReason == "The image is too small for the pie" and px is None),
+    ("a pie with a 10 kB label", [("AddData", "x" * 10000, 1), ("DrawPieGraph",)],
+     lambda g, px: (g.ErrorReason, px is None) in [("Labels too long for the image size", True),
+                                                    ("", False)]),
     # === Text ===
     # Devanagari was drawn at 0.69 of the size: its letters stand as tall as Latin capitals.
     ("devanagari-label-at-the-latin-size",
