@@ -60,7 +60,7 @@ def test_pies_without_room_are_reported_and_not_written(g, tmp_path, method):
     g.FilePath, g.FileName = str(tmp_path), "p.bmp"
     assert getattr(g, method)() == tessaloom.S_OK
     assert g.ErrorReason == "Too many series for the image size"
-    assert not (tmp_path / "p.bmp").exists()
+    assert list(tmp_path.iterdir()) == []  # nor the temporary file opened before the drawing
 
 
 
@@ -121,8 +121,9 @@ try:
         held.append(os.open(os.devnull, os.O_RDONLY))
 except OSError:
     pass
+charts[0].OutputTarget = "memory"  # a file would fail first, opened before the fonts
 charts[0].DrawBarGraph()
-print(charts[0].ErrorReason)
+print(charts[0].ErrorReason, len(charts[0].ImageData))
 for fd in held:
     os.close(fd)
 charts[1].DrawBarGraph()
@@ -133,7 +134,6 @@ print(charts[1].ErrorReason)
 def test_a_draw_without_fonts_says_so_and_a_later_draw_has_its_text(tmp_path):
     result = subprocess.run([sys.executable, "-c", NO_FONTS, str(tmp_path)],
                             capture_output=True, text=True, check=True)
-    assert result.stdout.splitlines() == ["Unable to load the chart fonts", ""]
-    assert not (tmp_path / "first.bmp").exists()
+    assert result.stdout.splitlines() == ["Unable to load the chart fonts 0", ""]
     pixel = read_bmp(tmp_path / "second.bmp")[2]
     assert (0, 0, 0) in ink(pixel, range(200, 300), range(10, 36))  # the title's ink
