@@ -76,7 +76,7 @@ TEST(OutputMembersTest, LastErrorIsTheLatestCallsWhileErrorReasonStays) {
 
 // A folder that takes no new file (read-only) or a disk without room fails
 // the Draw before anything is drawn, for images and documents alike: the
-// file was tried, the frame never laid the chart out, no file stays.
+// frame never laid the chart out, and no file stays.
 TEST(OutputMembersTest, AFileThatCannotBeWrittenFailsBeforeTheDrawing) {
   image_test::ScratchDir dir;
   const char* const kReadOnly = "Unable to open file for writing";
@@ -96,7 +96,7 @@ TEST(OutputMembersTest, AFileThatCannotBeWrittenFailsBeforeTheDrawing) {
     AddMonths(*g, 3);
     EXPECT_EQ(g->DrawBarGraph(), S_OK);
     EXPECT_EQ(ErrorReasonOf(*g), message) << message;
-    EXPECT_EQ((std::pair{faults.creates, g->graph.canvasWidth}), (std::pair{1, 0})) << message;
+    EXPECT_EQ(g->graph.canvasWidth, 0) << message;
   }
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }

@@ -122,13 +122,12 @@ using MemoryFile = LimitedFile;
 
 // The real files, except that creating fails when `refuseCreate` is set (a
 // read-only folder), setting room aside when `full` is, and writing once
-// `writeLimit` bytes have gone into a file. `creates` counts the attempts.
+// `writeLimit` bytes have gone into a file.
 class FaultyFiles final : public FileSystem {
  public:
   bool refuseCreate = false;
   bool full = false;
   std::size_t writeLimit = std::numeric_limits<std::size_t>::max();
-  int creates = 0;
 
   bool IsSearchableDirectory(const std::string& p) noexcept override {
     return Default().IsSearchableDirectory(p);
@@ -146,7 +145,7 @@ class FaultyFiles final : public FileSystem {
  private:
   class FaultyFolder final : public Folder {
    public:
-    FaultyFolder(std::unique_ptr<Folder> real, FaultyFiles& faults)
+    FaultyFolder(std::unique_ptr<Folder> real, const FaultyFiles& faults)
         : real_(std::move(real)), faults_(faults) {}
     bool RealPath(std::string& out) noexcept override { return real_->RealPath(out); }
     bool Lock(std::string& error) noexcept override { return real_->Lock(error); }
@@ -155,7 +154,6 @@ class FaultyFiles final : public FileSystem {
     }
     std::unique_ptr<WritableFile> NewReplacingFile(std::string_view name, std::string& error,
                                                    ReplaceOptions options) noexcept override {
-      ++faults_.creates;
       auto file = faults_.refuseCreate ? nullptr : real_->NewReplacingFile(name, error, options);
       if (!file) return nullptr;
       auto limited = std::make_unique<LimitedFile>(faults_.writeLimit, std::move(file),
@@ -166,7 +164,7 @@ class FaultyFiles final : public FileSystem {
 
    private:
     std::unique_ptr<Folder> real_;
-    FaultyFiles& faults_;
+    const FaultyFiles& faults_;
   };
 };
 
