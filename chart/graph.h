@@ -106,9 +106,10 @@ class CGraph {
   [[nodiscard]] COLORREF GetColor(int i) const noexcept;
 
   // Draws the chart on a canvas of graphWidth x graphHeight and writes it to
-  // filePath/fileName, or with imageToMemory keeps it in imageBytes. False
-  // when no image was written, with the reason in errorText (running out of
-  // memory included).
+  // filePath/fileName, or with imageToMemory keeps it in imageBytes. The file
+  // is opened first, so a folder that cannot take it fails before any
+  // drawing. False when no image was written, with the reason in errorText
+  // (running out of memory included).
   bool RenderToFile() noexcept;
   // The drawing sequence on `surface`: background and border, title, plot
   // layout, legend, sign scan and origin shift, axes, the kind's drawer.
@@ -196,19 +197,20 @@ class CGraph {
   std::string description;
 
   ChartRenderer* renderer = nullptr;  // not owned; null: draw and write the file
+  FileSystem* files = nullptr;        // not owned; null: the system's files
 
  private:
   // RenderToFile's work; may throw std::bad_alloc.
   bool Render();
   // An SVG or PDF: the document's surface, then the bytes to file or memory.
-  bool RenderDocument(ImageFormat format);
+  bool RenderDocument(ImageFormat format, OutputFile& file);
   // The raster image on `canvas` (graphWidth * scale x graphHeight * scale).
   bool DrawRaster(Canvas& canvas);
   // Draws the chart on a smooth surface and finishes it; null: the surface
   // could not be made, for the reason in `error`.
   bool DrawSmooth(SmoothSurface* surface, std::string& error);
-  // Writes `bytes` of `format` to the file or keeps them in imageBytes.
-  bool Deliver(std::vector<std::uint8_t>&& bytes, ImageFormat format);
+  // Writes `bytes` of `format` to the opened file or keeps them in imageBytes.
+  bool Deliver(std::vector<std::uint8_t>&& bytes, ImageFormat format, OutputFile& file);
 };
 
 }  // namespace tessaloom

@@ -23,6 +23,19 @@ constexpr std::int64_t kMaxKeptPixels = std::int64_t{2048} * 2048;
 constexpr char kNoFonts[] = "Unable to load the chart fonts";
 constexpr char kNoMemory[] = "Not enough memory to draw the chart";
 
+// Opens the file before anything is drawn: a folder that cannot take it
+// (read-only, full, refused) fails at once instead of after the drawing.
+bool OpenOutput(CGraph& graph, OutputFile& file, std::int64_t width, std::int64_t height) {
+  std::string error;
+  FileSystem& files = graph.files != nullptr ? *graph.files : FileSystem::Default();
+  if (file.Open(graph.filePath, graph.fileName, graph.imageOptions.format, width, height, error,
+                files, graph.outputLimit)) {
+    return true;
+  }
+  graph.SetErrorText(std::move(error));
+  return false;
+}
+
 bool AcquireCanvas(Canvas& canvas, std::int32_t width, std::int32_t height, std::string& error) {
   if (canvas.width() == width && canvas.height() == height) {
     // The frame's first step paints every pixel of a canvas at least 3 x 3
@@ -62,10 +75,12 @@ bool CGraph::Render() {
     renderer->Render(*this);
     return true;
   }
-  if (IsDocumentFormat(imageOptions.format)) return RenderDocument(imageOptions.format);
   const std::int32_t factor = std::clamp(imageScale, 1, kMaxScale);
   const std::int64_t width = std::int64_t{graphWidth} * factor;
   const std::int64_t height = std::int64_t{graphHeight} * factor;
+  OutputFile file;  // dropped unwritten on every failure, removing its temporary file
+  if (!imageToMemory && !OpenOutput(*this, file, width, height)) return false;
+  if (IsDocumentFormat(imageOptions.format)) return RenderDocument(imageOptions.format, file);
   // Canvas::Create turns down what is out of range; the clamp only keeps
   // the product representable so its message names the real size.
   const auto side = [](std::int64_t v) {
@@ -94,8 +109,7 @@ bool CGraph::Render() {
     }
     return true;
   }
-  if (!SaveImage(&canvas, filePath, fileName, error, FileSystem::Default(), outputLimit,
-                 imageOptions)) {
+  if (!file.Write(canvas, imageOptions.jpegQuality, error)) {
     SetErrorText(std::move(error));
     return false;
   }
@@ -145,7 +159,7 @@ bool CGraph::DrawRaster(Canvas& canvas) {
   return ScaleNearest(small, factor, canvas);
 }
 
-bool CGraph::RenderDocument(ImageFormat format) {
+bool CGraph::RenderDocument(ImageFormat format, OutputFile& file) {
   const std::int32_t factor = std::clamp(imageScale, 1, kMaxScale);
   std::string error;
   if (graphWidth < 1 || graphHeight < 1 || graphWidth > Canvas::kMaxSide ||
@@ -176,17 +190,17 @@ bool CGraph::RenderDocument(ImageFormat format) {
     }
     bytes.assign(document.begin(), document.end());
   }
-  return Deliver(std::move(bytes), format);
+  return Deliver(std::move(bytes), format, file);
 }
 
-bool CGraph::Deliver(std::vector<std::uint8_t>&& bytes, ImageFormat format) {
+bool CGraph::Deliver(std::vector<std::uint8_t>&& bytes, ImageFormat format, OutputFile& file) {
   if (imageToMemory) {
     imageBytes = std::move(bytes);
     imageBytesFormat = format;
     return true;
   }
   std::string error;
-  if (!SaveDocument(bytes, filePath, fileName, error, FileSystem::Default(), outputLimit)) {
+  if (!file.Write(bytes, error)) {
     SetErrorText(std::move(error));
     return false;
   }

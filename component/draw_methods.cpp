@@ -17,6 +17,9 @@ namespace {
 constexpr char kNonSeriesGroup[] = "Non Series Graphs";
 constexpr char kSeriesGroup[] = "Series Graphs";
 constexpr char kNoSeriesMessage[] = "Series Members name not given or Series not added";
+// A chart of nothing would be an empty frame taken for the chart the script
+// meant; like the series methods, the single-set ones refuse and say why.
+constexpr char kNoDataMessage[] = "No data to draw: add values with AddData first";
 constexpr char kAccessOutOfMemory[] = "Not enough memory to check the access settings";
 
 // Reads a separator-terminated list front to back, as the store's lists are
@@ -50,6 +53,13 @@ std::int64_t StackTotal(const float* values, std::size_t count) {
     total += std::max(TruncateToInt32(static_cast<double>(values[i])), 0);
   }
   return total;
+}
+
+// Every Draw starts by dropping the image the last one kept in memory, so a
+// Draw that draws nothing never hands back the previous chart as its own.
+void ForgetImage(CGraph& graph) noexcept {
+  graph.imageBytes.clear();
+  graph.imageBytesFormat = ImageFormat::kByName;
 }
 
 }  // namespace
@@ -166,8 +176,16 @@ HRESULT CGraphGenerator::DrawSingleSet(const DrawKind& kind) noexcept {
   } catch (...) {
     return E_OUTOFMEMORY;
   }
+  ForgetImage(graph);
   if (!AccessAllowed()) return report.Refused();
-  if (dataCount == 0) return S_OK;
+  if (dataCount == 0) {
+    try {
+      graph.SetErrorText(kNoDataMessage);
+    } catch (...) {
+      return E_OUTOFMEMORY;
+    }
+    return S_OK;
+  }
   graph.SetGraphType(kind.graphType);
   try {
     LoadSingleSet(kind);
@@ -225,6 +243,7 @@ HRESULT CGraphGenerator::DrawSeriesTable(const DrawKind& kind) noexcept {
   } catch (...) {
     return E_OUTOFMEMORY;
   }
+  ForgetImage(graph);
   if (!AccessAllowed()) return report.Refused();
   if (kind.typeBeforeCheck) graph.SetGraphType(kind.graphType);
   if (seriesIndex == -1 || itemCount == 0) {

@@ -1,6 +1,7 @@
 #include "component/graph_generator.h"
 
 #include <climits>
+#include <cmath>
 
 #include "component/color.h"
 #include "component/module.h"
@@ -175,6 +176,9 @@ HRESULT CGraphGenerator::put_FilePath(BSTR value) noexcept {
 // The single data set.
 
 HRESULT CGraphGenerator::AddData(BSTR xVal, float yVal) noexcept {
+  // NaN and infinity have no place on an axis; they are refused as the late-
+  // bound path refuses a value past the float range.
+  if (!std::isfinite(yVal)) return DISP_E_OVERFLOW;
   if (dataCount >= kMaxDataPoints) return S_OK;
   return Guarded([&] {
     std::string label = BstrToUtf8(xVal);
@@ -218,6 +222,7 @@ HRESULT CGraphGenerator::AddSeries(BSTR sSeriesTitle) noexcept {
 }
 
 HRESULT CGraphGenerator::AddDataEx(float yData) noexcept {
+  if (!std::isfinite(yData)) return DISP_E_OVERFLOW;  // as AddData
   // Before the first AddSeries there is no row to hold the value.
   if (seriesIndex < 0 || seriesValueCount >= itemCount) return S_OK;
   (*seriesValues)[static_cast<std::size_t>(seriesIndex)]

@@ -15,40 +15,19 @@ constexpr char kCannotOpen[] = "Unable to open file for writing";
 
 constexpr char kNoMemory[] = "Not enough memory";
 
-// Creates `path` through its folder (checked against `limit`), lets `write`
-// fill it and replaces any file of that name in one step. The final
-// component is a plain name in the folder the rest of the path leads to; a
-// path ending in '/' leaves none, and no file can be created.
-template <class Write>
-bool WriteReplacing(const std::string& path, FileSystem& files, const OutputLimit& limit,
-                    std::string& errorText, Write write) {
-  const PathParts parts = SplitFolderAndName(path);
-  std::string reason;
-  const std::unique_ptr<Folder> folder = files.OpenFolder(parts.folder, reason);
-  if (folder == nullptr) {
-    errorText = kCannotOpen;
-    return false;
-  }
-  std::string real;
-  if (!limit.folder.empty() && !(folder->RealPath(real) && FolderHolds(limit.folder, real))) {
-    errorText = limit.refusal;
-    return false;
-  }
-  const std::unique_ptr<WritableFile> file = folder->NewReplacingFile(parts.name, reason);
-  if (file == nullptr) {
-    errorText = kCannotOpen;
-    return false;
-  }
-  if (!write(*file, reason)) {
-    errorText = std::move(reason);
-    return false;
-  }
-  switch (file->Commit(reason)) {
-    case CommitResult::kDone: return true;
-    case CommitResult::kCannotReplace: errorText = kCannotOpen; return false;
-    case CommitResult::kWriteFailed: errorText = std::move(reason); return false;
-  }
-  return false;
+// Room set aside before drawing: a BMP's exact size (its two headers, then
+// the canvas's 4 bytes a pixel); for a compressed image or a document, whose
+// size is known only once drawn, its first bytes, fewer than the smallest
+// file of those formats holds (a PNG's signature and headers alone take 67),
+// so no file that would fit is refused, yet a disk without a free block is
+// found.
+constexpr std::uint64_t kFirstBytes = 64;
+
+std::uint64_t RoomFor(ImageFormat format, std::int64_t width, std::int64_t height) {
+  if (format != ImageFormat::kBmp) return kFirstBytes;
+  if (width < 1 || height < 1 || width > Canvas::kMaxSide || height > Canvas::kMaxSide) return 0;
+  return kBmpFileHeaderSize + kBitmapInfoHeaderSize +
+         4 * static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
 }
 
 void ReportNoMemory(std::string& errorText) noexcept {
@@ -118,6 +97,93 @@ ImageOutput ChooseImageOutput(const std::string& fullPath) {
   return {fullPath.substr(0, dot + 1) + "bmp", false};
 }
 
+bool OutputFile::Open(const std::string& filePath, const std::string& fileName, ImageFormat format,
+                      std::int64_t width, std::int64_t height, std::string& errorText,
+                      FileSystem& files, const OutputLimit& limit) noexcept {
+  file_.reset();
+  try {
+    if (!IsPathValid(filePath, files)) {
+      errorText = "Invalid File Path";
+      return false;
+    }
+    if (fileName.empty()) {
+      errorText = "File Name missing";
+      return false;
+    }
+    std::string path = filePath + "/" + fileName;
+    if (format == ImageFormat::kByName) {
+      ImageOutput output = ChooseImageOutput(path);
+      path = std::move(output.path);
+      format = output.jpeg ? ImageFormat::kJpeg : ImageFormat::kBmp;
+    }
+    // The final component is a plain name in the folder the rest of the
+    // path leads to; a path ending in '/' leaves none, and no file can be made.
+    const PathParts parts = SplitFolderAndName(path);
+    std::string reason;
+    const std::unique_ptr<Folder> folder = files.OpenFolder(parts.folder, reason);
+    if (folder == nullptr) {
+      errorText = kCannotOpen;
+      return false;
+    }
+    std::string real;
+    if (!limit.folder.empty() && !(folder->RealPath(real) && FolderHolds(limit.folder, real))) {
+      errorText = limit.refusal;
+      return false;
+    }
+    std::unique_ptr<WritableFile> file = folder->NewReplacingFile(parts.name, reason);
+    if (file == nullptr) {
+      errorText = kCannotOpen;
+      return false;
+    }
+    if (!file->Reserve(RoomFor(format, width, height), reason)) {
+      errorText = std::move(reason);
+      return false;
+    }
+    file_ = std::move(file);
+    format_ = format;
+    return true;
+  } catch (...) {
+    ReportNoMemory(errorText);
+    return false;
+  }
+}
+
+bool OutputFile::Write(const Canvas& canvas, int jpegQuality, std::string& errorText) noexcept {
+  std::string reason;
+  if (file_ == nullptr || !EncodeCanvas(canvas, format_, jpegQuality, *file_, reason)) {
+    file_.reset();
+    errorText = std::move(reason);
+    return false;
+  }
+  return Commit(errorText);
+}
+
+bool OutputFile::Write(std::span<const std::uint8_t> bytes, std::string& errorText) noexcept {
+  std::string reason;
+  if (file_ == nullptr || !file_->Append(bytes, reason)) {
+    file_.reset();
+    errorText = std::move(reason);
+    return false;
+  }
+  return Commit(errorText);
+}
+
+bool OutputFile::Commit(std::string& errorText) noexcept {
+  std::string reason;
+  const CommitResult result = file_->Commit(reason);
+  file_.reset();
+  switch (result) {
+    case CommitResult::kDone: return true;
+    case CommitResult::kCannotReplace: try { errorText = kCannotOpen;
+      } catch (...) {
+        errorText.clear();
+      }
+      return false;
+    case CommitResult::kWriteFailed: errorText = std::move(reason); return false;
+  }
+  return false;
+}
+
 bool SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
                std::string& errorText, FileSystem& files, const OutputLimit& limit,
                const ImageOptions& options) noexcept {
@@ -126,7 +192,6 @@ bool SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
       errorText = "Invalid File Path";
       return false;
     }
-    const std::string fullPath = filePath + "/" + fileName;
     if (canvas == nullptr) {
       errorText = "No DC Avaiable";
       return false;
@@ -141,45 +206,21 @@ bool SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
       errorText = "Unable to convert DDB to DIB";
       return false;
     }
-    ImageOutput output{fullPath, false};
-    ImageFormat format = options.format;
-    if (format == ImageFormat::kByName) {
-      output = ChooseImageOutput(fullPath);
-      format = output.jpeg ? ImageFormat::kJpeg : ImageFormat::kBmp;
-    }
-    return WriteReplacing(output.path, files, limit, errorText,
-                          [&](WritableFile& file, std::string& reason) {
-                            // Every format is encoded from the same rows the BMP would hold.
-                            return EncodeCanvas(*canvas, format, options.jpegQuality, file, reason);
-                          });
+    OutputFile file;
+    return file.Open(filePath, fileName, options.format, canvas->width(), canvas->height(),
+                     errorText, files, limit) &&
+           file.Write(*canvas, options.jpegQuality, errorText);
   } catch (...) {
-    try {
-      errorText = kNoMemory;
-    } catch (...) {
-      errorText.clear();
-    }
+    ReportNoMemory(errorText);
     return false;
   }
 }
 
 bool SaveDocument(std::span<const std::uint8_t> bytes, std::string filePath, std::string fileName,
                   std::string& errorText, FileSystem& files, const OutputLimit& limit) noexcept {
-  try {
-    if (!IsPathValid(filePath, files)) {
-      errorText = "Invalid File Path";
-      return false;
-    }
-    if (fileName.empty()) {
-      errorText = "File Name missing";
-      return false;
-    }
-    return WriteReplacing(
-        filePath + "/" + fileName, files, limit, errorText,
-        [&](WritableFile& file, std::string& reason) { return file.Append(bytes, reason); });
-  } catch (...) {
-    ReportNoMemory(errorText);
-    return false;
-  }
+  OutputFile file;
+  return file.Open(filePath, fileName, ImageFormat::kSvg, 0, 0, errorText, files, limit) &&
+         file.Write(bytes, errorText);
 }
 
 bool EncodeImageToMemory(const Canvas* canvas, const std::string& fileName,

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -81,6 +82,38 @@ struct OutputLimit {
   std::string refusal;
 };
 
+// The file a chart goes to, opened before the chart is drawn: the folder is
+// checked and opened, the temporary file made and room set aside for it, so
+// a folder that cannot take the file (read-only, full, outside the site)
+// fails before any drawing. Write fills it and puts it in place in one
+// step; an OutputFile dropped unwritten removes its temporary file and
+// leaves any file of that name as it was. One Write per Open.
+class OutputFile {
+ public:
+  // Opens the file for `fileName` in folder `filePath`: for an image of
+  // `format` (kByName: named and chosen by ChooseImageOutput) of `width` x
+  // `height` pixels, or for a document (kSvg, kPdf) named `fileName` exactly.
+  // False with the reason in `errorText`, in this order: "Invalid File
+  // Path", "File Name missing", "Unable to open file for writing",
+  // `limit.refusal`, "Unable to write file: ..." when the disk has no room.
+  [[nodiscard]] bool Open(const std::string& filePath, const std::string& fileName,
+                          ImageFormat format, std::int64_t width, std::int64_t height,
+                          std::string& errorText, FileSystem& files = FileSystem::Default(),
+                          const OutputLimit& limit = {}) noexcept;
+  // Encodes `canvas` in the opened image format, or writes a finished
+  // document's `bytes`, and puts the file in place. False with the reason in
+  // `errorText` (an encoder's or the disk's, "Unable to open file for
+  // writing" when the name cannot be replaced); the file is then dropped.
+  [[nodiscard]] bool Write(const Canvas& canvas, int jpegQuality, std::string& errorText) noexcept;
+  [[nodiscard]] bool Write(std::span<const std::uint8_t> bytes, std::string& errorText) noexcept;
+
+ private:
+  [[nodiscard]] bool Commit(std::string& errorText) noexcept;
+
+  std::unique_ptr<WritableFile> file_;
+  ImageFormat format_ = ImageFormat::kByName;
+};
+
 // Writes `canvas` into folder `filePath` as `fileName` (joined with '/',
 // placed by ChooseImageOutput). A relative `filePath` is taken from the
 // current directory. Returns true when the file was written, replacing any
@@ -104,10 +137,7 @@ struct OutputLimit {
                              const ImageOptions& options = {}) noexcept;
 
 // Writes a finished document (SVG or PDF bytes) into folder `filePath` as
-// `fileName` exactly, through the same checks and the same replace-in-one-
-// step as SaveImage, with its messages ("Invalid File Path", "File Name
-// missing", "Unable to open file for writing", `limit.refusal`, a write
-// error).
+// `fileName` exactly, through OutputFile's checks and messages.
 [[nodiscard]] bool SaveDocument(std::span<const std::uint8_t> bytes, std::string filePath,
                                 std::string fileName, std::string& errorText,
                                 FileSystem& files = FileSystem::Default(),

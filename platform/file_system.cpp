@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <limits>
 #include <system_error>
 #include <utility>
 
@@ -129,13 +130,40 @@ class PosixWritableFile final : public WritableFile {
         return false;
       }
       bytes = bytes.subspan(static_cast<std::size_t>(written));
+      written_ += static_cast<std::uint64_t>(written);
     }
     return true;
+  }
+
+  bool Reserve(std::uint64_t bytes, std::string& error) noexcept override {
+    if (fd_ < 0 || failed_ || bytes <= reserved_ ||
+        bytes > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) {
+      return true;
+    }
+    // Blocks allocated, not written: fast however large. The file's size
+    // grows to `bytes` until Commit trims it to what was written.
+    int result = 0;
+    do {
+      result = ::fallocate(fd_, 0, 0, static_cast<off_t>(bytes));
+    } while (result != 0 && errno == EINTR);
+    if (result == 0) {
+      reserved_ = bytes;
+      return true;
+    }
+    if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG || errno == EIO) {
+      SetSystemError(error, kWriteFailed, errno);
+      return false;
+    }
+    return true;  // no room set aside on this file system (EOPNOTSUPP and the like)
   }
 
   CommitResult Commit(std::string& error) noexcept override {
     if (fd_ < 0 || failed_) {
       SetError(error, "Unable to write file: the file is closed");
+      return CommitResult::kWriteFailed;
+    }
+    if (written_ < reserved_ && ::ftruncate(fd_, static_cast<off_t>(written_)) != 0) {
+      SetSystemError(error, kWriteFailed, errno);
       return CommitResult::kWriteFailed;
     }
     if (durable_ && ::fsync(fd_) != 0) {
@@ -167,6 +195,8 @@ class PosixWritableFile final : public WritableFile {
   bool durable_;
   bool failed_ = false;
   bool committed_ = false;
+  std::uint64_t written_ = 0;   // bytes appended
+  std::uint64_t reserved_ = 0;  // the file's size set by Reserve
   std::string tempName_;
   std::string name_;
 };

@@ -42,6 +42,15 @@ class WritableFile {
   [[nodiscard]] virtual bool Append(std::span<const std::uint8_t> bytes,
                                     std::string& error) noexcept = 0;
 
+  // Sets aside room on the disk for the file's first `bytes` bytes before
+  // they are made, so a full disk is found before the work of making them;
+  // Commit gives back what was not written. True when the room is there or
+  // the file system cannot set room aside (a full disk then shows at
+  // Append); false with the reason in `error` when the disk has no room.
+  [[nodiscard]] virtual bool Reserve(std::uint64_t /*bytes*/, std::string& /*error*/) noexcept {
+    return true;
+  }
+
   // Closes the temporary file and renames it to `name`, replacing any file
   // (or link) of that name. On failure returns why, with the reason in
   // `error`, and leaves `name` untouched. Call at most once.

@@ -233,7 +233,9 @@ HRESULT Convert(const Scalar& s, VARTYPE vt, VARIANT& result) {
     case VT_R4: {
       double v = 0.0;
       if (const HRESULT hr = ToReal(s, v); FAILED(hr)) return hr;
-      if (std::isfinite(v) && std::fabs(v) > static_cast<double>(std::numeric_limits<float>::max()))
+      // A float parameter takes finite values that fit: NaN and the
+      // infinities are out of range as 1e39 is.
+      if (!(std::fabs(v) <= static_cast<double>(std::numeric_limits<float>::max())))
         return DISP_E_OVERFLOW;
       result.vt = VT_R4, result.fltVal = static_cast<float>(v);
       return S_OK;

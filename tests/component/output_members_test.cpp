@@ -1,5 +1,6 @@
 // IGraphGenerator2 on one object: the refused values, LastError beside
-// ErrorReason, and AltText (the memory target is tested through Python).
+// ErrorReason, AltText, and a file that cannot be written (the memory target
+// is tested through Python).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,6 +8,7 @@
 
 #include "platform/text.h"
 #include "tests/component/test_support.h"
+#include "tests/image/image_test_support.h"
 
 namespace tessaloom {
 namespace {
@@ -70,6 +72,33 @@ TEST(OutputMembersTest, LastErrorIsTheLatestCallsWhileErrorReasonStays) {
   ASSERT_EQ(g->DrawBarSeriesGraph(), S_OK);  // no series yet
   EXPECT_EQ(Text(*g, &CGraphGenerator::get_LastError),
             "Series Members name not given or Series not added");
+}
+
+// A folder that takes no new file (read-only) or a disk without room fails
+// the Draw before anything is drawn, for images and documents alike: the
+// frame never laid the chart out, and no file stays.
+TEST(OutputMembersTest, AFileThatCannotBeWrittenFailsBeforeTheDrawing) {
+  image_test::ScratchDir dir;
+  const char* const kReadOnly = "Unable to open file for writing";
+  const char* const kFull = "Unable to write file: No space left on device";
+  const std::tuple<const char16_t*, bool, const char*> cases[] = {{u"", false, kReadOnly},
+                                                                  {u"png", true, kFull},
+                                                                  {u"svg", false, kReadOnly},
+                                                                  {u"pdf", true, kFull}};
+  for (const auto& [format, full, message] : cases) {
+    image_test::FaultyFiles faults;
+    faults.refuseCreate = !full;
+    faults.full = full;
+    auto g = NewGenerator();
+    g->graph.files = &faults;
+    g->put_FilePath(B(Utf8ToUtf16(dir.path())).get());
+    ASSERT_EQ(g->put_OutputFormat(B(format).get()), S_OK);
+    AddMonths(*g, 3);
+    EXPECT_EQ(g->DrawBarGraph(), S_OK);
+    EXPECT_EQ(ErrorReasonOf(*g), message) << message;
+    EXPECT_EQ(g->graph.canvasWidth, 0) << message;
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 TEST(OutputMembersTest, AltTextDescribesTheLastChartInWords) {

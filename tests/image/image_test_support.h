@@ -103,10 +103,15 @@ class LimitedFile final : public WritableFile {
     if (now < bytes.size()) error = full_;
     return now == bytes.size();
   }
+  bool Reserve(std::uint64_t bytes, std::string& error) noexcept override {
+    if (noRoom) error = full_;
+    return !noRoom && (!real_ || real_->Reserve(bytes, error));
+  }
   CommitResult Commit(std::string& error) noexcept override {
     return real_ ? real_->Commit(error) : CommitResult::kDone;
   }
   Bytes data;
+  bool noRoom = false;  // Reserve fails: a full disk
 
  private:
   std::unique_ptr<WritableFile> real_;
@@ -115,11 +120,13 @@ class LimitedFile final : public WritableFile {
 };
 using MemoryFile = LimitedFile;
 
-// The real files, except that creating fails when `refuseCreate` is set and
-// writing fails once `writeLimit` bytes have gone into a file.
+// The real files, except that creating fails when `refuseCreate` is set (a
+// read-only folder), setting room aside when `full` is, and writing once
+// `writeLimit` bytes have gone into a file.
 class FaultyFiles final : public FileSystem {
  public:
   bool refuseCreate = false;
+  bool full = false;
   std::size_t writeLimit = std::numeric_limits<std::size_t>::max();
 
   bool IsSearchableDirectory(const std::string& p) noexcept override {
@@ -148,9 +155,11 @@ class FaultyFiles final : public FileSystem {
     std::unique_ptr<WritableFile> NewReplacingFile(std::string_view name, std::string& error,
                                                    ReplaceOptions options) noexcept override {
       auto file = faults_.refuseCreate ? nullptr : real_->NewReplacingFile(name, error, options);
-      return file ? std::make_unique<LimitedFile>(faults_.writeLimit, std::move(file),
-                                                  "Unable to write file: No space left on device")
-                  : nullptr;
+      if (!file) return nullptr;
+      auto limited = std::make_unique<LimitedFile>(faults_.writeLimit, std::move(file),
+                                                   "Unable to write file: No space left on device");
+      limited->noRoom = faults_.full;
+      return limited;
     }
 
    private:

@@ -30,6 +30,7 @@ def test_draw_writes_a_chart_of_single_values_or_a_series_table(tmp_path, csv, m
 # Exit codes: 1 when no image was written, 2 when the command line is wrong.
 @pytest.mark.parametrize("csv,method,options,code,message", [
     ("Jan,10\nFeb,abc\n", "DrawBarGraph", [], 1, 'line 2: "abc" is not a number'),
+    (",Q1\nNorth,inf\n", "DrawBarSeriesGraph", [], 1, 'line 2: "inf" is not a number in range'),
     ("Jan,10,3\n", "DrawBarGraph", [], 1, "line 1: expected label,value"),
     ('Jan,10\n"open\n', "DrawPieGraph", [], 1, "line 2: unterminated quoted field"),
     (",Q1,Q2\nNorth,1\n", "DrawBarSeriesGraph", [], 1, "line 2: expected a title and 2 values"),

@@ -9,8 +9,8 @@ from conftest import TEXT_PROPERTIES
 S_OK = tessaloom.S_OK
 
 
-@pytest.mark.parametrize("value", [-0.0, -(2**63), 3.4028234663852886e38, 1e-60, float("nan"),
-                                   float("-inf"), True, None, " -3.25 ", "0." + "0" * 350 + "1"])
+@pytest.mark.parametrize("value", [-0.0, -(2**63), 3.4028234663852886e38, 1e-60, True, None,
+                                   " -3.25 ", "0." + "0" * 350 + "1"])
 def test_add_data_and_add_data_ex_accept_any_value_in_float_range(g, value):
     g.AddItemToSeries("item")
     g.AddSeries("series")

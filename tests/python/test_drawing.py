@@ -33,13 +33,14 @@ def test_a_bmp_has_the_requested_size_white_inside_a_black_border(g, tmp_path, w
 
 
 @pytest.mark.parametrize("method", DRAW_METHODS)
-def test_without_data_nothing_is_drawn_and_only_series_methods_say_why(g, tmp_path, method):
+def test_without_data_nothing_is_drawn_and_the_reason_is_given(g, tmp_path, method):
     g.FilePath = str(tmp_path)
     g.AddSeries("only a title")  # no items: still no series chart
     expected = tessaloom.S_FALSE if method in STACKED_SERIES else tessaloom.S_OK
     assert getattr(g, method)() == expected
-    assert g.ErrorReason == ("Series Members name not given or Series not added"
-                             if "Series" in method else "")
+    assert g.LastError == g.ErrorReason == (
+        "Series Members name not given or Series not added" if "Series" in method
+        else "No data to draw: add values with AddData first")
     assert list(tmp_path.iterdir()) == []
 
 

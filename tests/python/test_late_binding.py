@@ -130,7 +130,8 @@ def invoke(g, member, args):
     ("HasGridLines", ("yes",), TM, 0), ("AddData", ("Jan", 10**400), OVERFLOW, 1),
     ("AddData", ("Jan", 3.4028235677973366e38), OVERFLOW, 1),  # rounds past the largest float
     ("HasBackColor", (-(2**31) - 1,), OVERFLOW, 0), ("GraphWidth", (2**31,), OVERFLOW, 0),
-    ("GraphHeight", (float("nan"),), OVERFLOW, 0)])
+    ("GraphHeight", (float("nan"),), OVERFLOW, 0), ("AddData", ("Jan", float("nan")), OVERFLOW, 1),
+    ("AddDataEx", (float("-inf"),), OVERFLOW, 0)])
 def test_arguments_that_do_not_convert_fail_at_their_position(g, member, args, hresult, position):
     error = automation_error(invoke, g, member, args)
     assert (error.hresult, error.argument) == (hresult, position)

@@ -25,6 +25,9 @@ def ink(pixel, xs, ys):
 
 NEGATIVE_BARS = [("AddData", "a", -5), ("AddData", "b", 5), ("DrawBarGraph",), ("ClearData",)]
 POSITIVE = [("AddData", "a", 3), ("AddData", "b", 7)]
+MEMORY = [("OutputTarget", "memory"), ("OutputFormat", "png")]
+NO_DATA = "No data to draw: add values with AddData first"
+NO_SERIES = "Series Members name not given or Series not added"
 HORIZONTAL = [("SetHorizontalGraph",)]
 
 # (calls on a reused object, calls on a fresh one): both must write the same file.
@@ -62,11 +65,15 @@ def share(pixel, colour):
 
 def drawn(folder, calls):
     """Makes the calls on a fresh object drawing into folder/c.bmp; (object,
-    pixel(x, y) of the image, or None when no file was written)."""
+    pixel(x, y) of the image, or None when no file was written). A member
+    ending in "!" must refuse its value as out of range."""
     g = tessaloom.CreateObject(PROGID)
     g.FilePath, g.FileName = str(folder), "c.bmp"
     for member, *args in calls:
-        if member[0].isupper() and not member.startswith(("Add", "Draw", "Set", "Clear", "Has")):
+        if member.endswith("!"):
+            with pytest.raises(tessaloom.AutomationError, match=r"out of range \(DISP_E_OVERFLOW"):
+                getattr(g, member[:-1])(*args)
+        elif member[0].isupper() and not member.startswith(("Add", "Draw", "Set", "Clear", "Has")):
             setattr(g, member, *args)
         else:
             getattr(g, member)(*args)
@@ -121,6 +128,16 @@ PAST_FAULTS = [
      lambda g, p: (lambda latin, devanagari: latin - 1 <= devanagari <= 2 * latin)(
          *(ink_height(p, xs, range(305, 345)) for xs in (range(100, 245), range(255, 495))))),
     # === Data and output ===
+    # An empty draw on a reused object hands back no image, and says why.
+    ("no stale image after ClearData", MEMORY + POSITIVE + [("DrawBarGraph",), ("ClearData",),
+     ("OutputFormat", "svg"), ("DrawBarGraph",)],
+     lambda g, pixel: (g.ImageData, g.ImageMimeType, g.LastError) == (b"", "", NO_DATA)),
+    ("no stale image without series", MEMORY + POSITIVE + [("DrawBarGraph",),
+     ("DrawBarSeriesGraph",)], lambda g, pixel: (g.ImageData, g.LastError) == (b"", NO_SERIES)),
+    # NaN and infinity are refused as 1e39 is, and the pie of 3 and 7 stays whole.
+    ("NaN and infinity refused", [("AddData!", "n", float("nan")), ("AddData!", "i", float("inf")),
+     ("AddItemToSeries", "x"), ("AddSeries", "s"), ("AddDataEx!", float("-inf"))] + POSITIVE
+     + [("DrawPieGraph",)], lambda g, pixel: g.AltText.startswith("Pie chart, 2 values: a 3, b 7")),
 ]
 
 
