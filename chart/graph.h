@@ -28,7 +28,7 @@ inline constexpr std::uint32_t GRAPH_3D_LINE = 31;
 inline constexpr std::uint32_t GRAPH_3D_PIE = 32;
 inline constexpr std::uint32_t GRAPH_3D_STACKED_BAR = 320;
 
-// Answer for a colour position beyond the colour list (pure blue).
+// The colour of every position when the colour list is empty (pure blue).
 inline constexpr COLORREF kFallbackColor = 0xFF0000;
 
 // Appended after the script's own colours at the start of every draw.
@@ -102,7 +102,9 @@ class CGraph {
   void AddDataColor(std::uint32_t index, COLORREF color);
   void LoadDefaultPalette();
 
-  // Colour at list position i; a negative i means the first entry.
+  // Colour at list position i; a negative i means the first entry. Past the
+  // end of the list, colours of their own: hues spread round the circle in
+  // varied depths, none too pale for a white background.
   [[nodiscard]] COLORREF GetColor(int i) const noexcept;
 
   // Draws the chart on a canvas of graphWidth x graphHeight and writes it to
