@@ -40,6 +40,7 @@ inline constexpr std::array<COLORREF, 24> kDefaultPalette = {
 
 class CGraph;
 class DrawingSurface;
+struct Font;
 class SmoothSurface;
 
 // How a chart is drawn: the classic pixel rules (the default, byte for byte
@@ -90,6 +91,12 @@ class CGraph {
   // Characters reserved left of a horizontal chart for its category labels:
   // as many as the X-axis label has, or without one, the longest label's.
   [[nodiscard]] std::int32_t CategoryLabelChars() const noexcept;
+  // The font of the category labels of horizontal charts.
+  [[nodiscard]] Font CategoryLabelFont() const noexcept;
+  // Pixels the category labels of a horizontal chart take: the widest label
+  // in its font, at least CategoryLabelChars() at `aveCharWidth`, at most
+  // the text share of canvasWidth (labels then are cut to it).
+  std::int64_t CategoryLabelRoom(DrawingSurface& surface, std::int64_t aveCharWidth) const;
 
   // Value-axis scale from min to max in steps of step (0 means 1). An empty
   // 0..0 range becomes 0..1 so the axis always has one interval; tickCount
@@ -120,7 +127,7 @@ class CGraph {
   // Dispatch on graphType; an unknown kind leaves "No Graph type to display"
   // and still counts as drawn.
   bool DrawByKind(DrawingSurface& surface);
-  // Legend box at the right edge; returns its left x.
+  // Legend box at the right edge; returns its left x. Sets legendTextsFit.
   std::int32_t DrawLegend(DrawingSurface& surface);
   // Axes, ticks, labels, grid and titles (the box frame for the 3D kinds).
   void DrawAxes(DrawingSurface& surface);
@@ -166,6 +173,7 @@ class CGraph {
   CGraphLegend legend;
   std::uint32_t hasLegend = 0;
   std::int32_t legendWidth = 0;       // pixels, written by the legend drawer
+  bool legendTextsFit = true;         // false: the legend cut its texts to almost nothing
   std::int32_t xAxisLabelLength = 0;  // code points
   std::string chartTitle;
   std::uint32_t hasGridLines = 0;

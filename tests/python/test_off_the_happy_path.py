@@ -75,10 +75,46 @@ def drawn(folder, calls):
     return g, read_bmp(path)[2] if path.exists() else None
 
 
+def series(items, values):
+    """The calls of a series chart: the items, then one series per list of values."""
+    return ([("AddItemToSeries", item) for item in items]
+            + [call for k, v in enumerate(values)
+               for call in [("AddSeries", "S%d" % k)] + [("AddDataEx", x) for x in v]])
+
+
+def colours(pixel, xs=range(500), ys=range(350)):
+    return ink(pixel, xs, ys) - {(0, 0, 0), (255, 255, 255)}
+
+
+def clear_of_axis(pixel, top=50, bottom=300):
+    """The 2 columns left of the ticks of a horizontal chart's value axis are
+    white over the plot's height."""
+    axis = next(x for x in range(2, 500) if pixel(x, top) != (255, 255, 255))
+    return ink(pixel, (axis - 4, axis - 3), range(top, bottom)) == {(255, 255, 255)}
+
+
+LONG_LEGEND = series(["An item name of sixty characters, quite a few more than fit", "B"],
+                     [[3, 4], [5, 1]]) + [("DrawBarSeriesGraph",)]
+WIDE_LABELS = [("SetHorizontalGraph",), ("AddData", "MAXIMUM", 10), ("AddData", "WWWWWWWW", 5),
+               ("DrawBarGraph",)]
+
 # Charts that once came out wrong: (name, calls, what must hold of (object, pixel)).
 PAST_FAULTS = [
     # === Layout ===
     # === Legend and margins ===
+    # A long legend text left the plot no width: a blank chart reported as drawn.
+    ("a long legend text is cut", LONG_LEGEND,
+     lambda g, px: (135, 44, 86) in colours(px, range(300), range(300))),
+    ("a legend with no room fails", [("GraphWidth", 150)] + LONG_LEGEND,
+     lambda g, px: px is None and g.ErrorReason == "The image is too narrow for the chart "
+     "and its legend"),
+    # 30 items: rows ran off the canvas and those past the palette were all blue.
+    ("thirty items, thirty colours", series(["i%d" % i for i in range(30)], [range(30)])
+     + [("DrawBarSeriesGraph",)], lambda g, px: len(colours(px)) >= 30),
+    # Horizontal category labels ran into the value axis.
+    ("wide labels clear the axis", WIDE_LABELS, lambda g, px: clear_of_axis(px)),
+    ("wide labels clear the axis and its title", [("XAxisLabel", "X")] + WIDE_LABELS,
+     lambda g, px: clear_of_axis(px)),
     # === Pies ===
     # === Text ===
     # === Data and output ===
