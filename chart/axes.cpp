@@ -20,6 +20,7 @@
 namespace tessaloom {
 namespace {
 
+using axes::FittedTextInFont;
 using axes::GridLine;
 using axes::Line;
 using axes::Text;
@@ -89,7 +90,6 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
   const std::int64_t w2 = titles.bottomAveCharWidth;
   const Font value_label_font = Font::Chart(valueFontHeight);
   const Font category_label_font = Font::Chart(categoryFontHeight);
-  const Font side_label_font = Font::Chart(valueFontHeight, 0, axes::kFixedPitchRoman);
 
   if (vertical) {
     // Value axis on the left. A tickCount below 1 has no steps to draw.
@@ -146,16 +146,18 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
     }
   } else {
     // Categories up the left axis, the first series at the bottom; labels
-    // start at the left of the margin the frame kept for the X-axis title.
+    // start at the left of the room the frame kept for them, right of the
+    // X-axis title's band.
     if (categories > 0) {
       const std::int64_t slot = h / categories;
+      const std::int64_t room = CategoryLabelRoom(surface, w2);
       std::int64_t k = 1;
       for (const auto& series : seriesList) {
         const std::int64_t yc = slot / 2 - k * slot + y0;
         Line(surface, x0 - 3, yc, x0 + 3, yc);
         const std::string label = series->GetLabel();
-        TextInFont(surface, side_label_font, x0 - std::int64_t{CategoryLabelChars()} * w2 - 5,
-                   yc - h2 / 2, label);
+        FittedTextInFont(surface, CategoryLabelFont(), x0 - room - layout::kCategoryLabelGap,
+                         yc - h2 / 2, label, room);
         axisEndY = SaturateToInt32(yc);
         ++k;
       }

@@ -19,6 +19,7 @@
 namespace tessaloom {
 namespace {
 
+using axes::FittedTextInFont;
 using axes::Line;
 using axes::LineTo;
 using axes::MoveTo;
@@ -142,7 +143,7 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
     // continued as a diagonal up the side wall; labels at the slot centres.
     if (categories > 0) {
       const std::int64_t slot = hf / categories;
-      const Font side_label_font = Font::Chart(valueFontHeight, 0, axes::kFixedPitchRoman);
+      const std::int64_t room = CategoryLabelRoom(surface, w2);
       std::int64_t k = 1;
       for (const auto& series : seriesList) {
         const std::int64_t yk = y0 - k * slot;
@@ -151,8 +152,8 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
         LineTo(surface, x0, yk);
         LineTo(surface, x0 + d, yk - d);
         const std::string label = series->GetLabel();
-        TextInFont(surface, side_label_font, x0 - std::int64_t{CategoryLabelChars()} * w2 - 5,
-                   yc - h2 / 2, label);
+        FittedTextInFont(surface, CategoryLabelFont(), x0 - room - layout::kCategoryLabelGap,
+                         yc - h2 / 2, label, room);
         axisEndY = SaturateToInt32(yk);
         ++k;
       }

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "chart/layout.h"
 #include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 #include "platform/text.h"
@@ -20,8 +21,6 @@ inline constexpr COLORREF kAxisTextColor = 0x000000;
 // The pen of the flat axis lines, the value-tick diagonals and the grid lines.
 inline constexpr Pen kAxisPen{2, 0x000000};
 inline constexpr Pen kGridPen{1, 0x000000};
-// Category labels of horizontal charts ask for a fixed-pitch roman font.
-inline constexpr std::uint8_t kFixedPitchRoman = 17;
 
 // Length in code points, as every label-placement formula counts it.
 inline std::int64_t TextLength(std::string_view text) noexcept { return CodePointLength(text); }
@@ -84,6 +83,14 @@ inline void TextInFont(DrawingSurface& surface, const Font& font, std::int64_t x
                        std::string_view text) {
   const Font previous = surface.SelectFont(font);
   Text(surface, x, y, text);
+  surface.SelectFont(previous);
+}
+
+// `text` cut to `width` pixels (layout::FitText) in a font selected for it alone.
+inline void FittedTextInFont(DrawingSurface& surface, const Font& font, std::int64_t x,
+                             std::int64_t y, std::string_view text, std::int64_t width) {
+  const Font previous = surface.SelectFont(font);
+  Text(surface, x, y, layout::FitText(surface, text, width));
   surface.SelectFont(previous);
 }
 

@@ -14,6 +14,7 @@ namespace tessaloom {
 namespace {
 
 constexpr char kNoGraphType[] = "No Graph type to display";
+constexpr char kNoRoomBesideLegend[] = "The image is too narrow for the chart and its legend";
 
 // The frame's layout, in pixels.
 constexpr std::int64_t kRightEdge = 5;        // the canvas width leaves this off at the right
@@ -21,12 +22,12 @@ constexpr std::int32_t kTitleTop = 10;        // the title's top row
 constexpr std::int64_t kPieInset = 5;         // pies: plot inset from the left and bottom
 constexpr std::int64_t kPieTopBand = 50;      // pies: height kept above the plot for the title
 constexpr std::int64_t kValueLabelGap = 50;   // vertical: value labels to the plot
+constexpr std::int64_t kValueLabelEnd = 10;   // vertical: value labels end this far off the axis
 constexpr std::int64_t kBottomBand = 50;      // vertical: category labels and bottom title
 constexpr std::int64_t kTopBand = 40;         // vertical: title band above the plot
 constexpr std::int64_t kPlotRightGap = 5;     // plot to the right edge (or legend, twice)
-constexpr std::int64_t kSideTitleGap = 10;    // horizontal: rotated title to the labels
-constexpr std::int64_t kBorderGap = 5;        // horizontal: labels off the left border
-constexpr std::int64_t kLabelGap = 5;         // horizontal: labels to the plot
+constexpr std::int64_t kSideTitleGap = 10;    // the rotated title's x: its band is this wider
+constexpr std::int64_t kBorderGap = 5;        // labels off the left border
 constexpr std::int64_t kSideBottomBand = 25;  // horizontal: below the bottom title's cell
 constexpr std::int64_t kSideTopBand = 45;     // horizontal: title band above the plot
 
@@ -60,7 +61,29 @@ std::int32_t SignClass(const std::vector<std::unique_ptr<CGraphSeries>>& seriesL
   return negative_value ? 3 : 1;
 }
 
+// Characters of the "%d" text of a tick value, as the axes write it.
+std::int64_t TickLength(std::int32_t value) noexcept {
+  char digits[16];
+  return std::snprintf(digits, sizeof digits, "%d", value);
+}
+
 }  // namespace
+
+Font CGraph::CategoryLabelFont() const noexcept {
+  return Font::Chart(valueFontHeight, 0, layout::kFixedPitchRoman);
+}
+
+std::int64_t CGraph::CategoryLabelRoom(DrawingSurface& surface, std::int64_t aveCharWidth) const {
+  const Font previous = surface.SelectFont(CategoryLabelFont());
+  std::int64_t widest = 0;
+  for (const auto& series : seriesList) {
+    widest = std::max<std::int64_t>(widest, surface.GetTextExtent(series->seriesLabel));
+  }
+  surface.SelectFont(previous);
+  const std::int64_t estimate = std::int64_t{CategoryLabelChars()} * aveCharWidth;
+  const std::int64_t share = std::max<std::int64_t>(canvasWidth / layout::kTextShare, 0);
+  return std::min(std::max(estimate, widest), share);
+}
 
 bool CGraph::DrawGraph(DrawingSurface& surface) {
   const std::int32_t W = graphWidth;
@@ -89,36 +112,53 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
     plotHeight = SaturateToInt32(canvasHeight - kPieTopBand);
     plotLeftX = static_cast<std::int32_t>(kPieInset);
     plotBaseY = SaturateToInt32(canvasHeight - kPieInset);
-  } else if (DrawsVertically()) {
-    char digits[16];
-    const int length = std::snprintf(digits, sizeof digits, "%d", maxTick);
-    plotLeftX = SaturateToInt32(std::int64_t{valueFontHeight / 2} * length + kValueLabelGap);
-    plotBaseY = SaturateToInt32(canvasHeight - kBottomBand);
-    plotHeight = SaturateToInt32(plotBaseY - kTopBand);
-    plotWidth = SaturateToInt32(std::int64_t{canvasWidth} - plotLeftX - kPlotRightGap);
   } else {
-    // The axis-label font must fit the longer side's label.
+    // The axis-title font must fit the longer side's title. Its height is
+    // the band the rotated title takes at the left edge (at x 10).
     const bool wide = canvasWidth > canvasHeight;
     const std::int64_t test_length = CodePointLength(wide ? yAxisLabel : xAxisLabel);
     const std::int32_t size = FittingFontSize(16, test_length, wide ? canvasHeight : canvasWidth);
     const Font old_font = surface.SelectFont(Font::Chart(size, 900));
     const TextMetrics m = surface.GetTextMetrics();
     surface.SelectFont(old_font);
-    // The rotated X-axis title takes a band at the left edge; without one,
-    // category labels keep off the border.
-    const std::int64_t label_chars = CategoryLabelChars();
-    const std::int64_t band = !xAxisLabel.empty() ? std::int64_t{m.height} + kSideTitleGap
-                              : label_chars > 0   ? kBorderGap
-                                                  : 0;
-    plotLeftX = SaturateToInt32(label_chars * m.aveCharWidth + band + kLabelGap);
-    plotBaseY = SaturateToInt32(std::int64_t{canvasHeight} - m.height - kSideBottomBand);
-    plotHeight = SaturateToInt32(plotBaseY - kSideTopBand);
+    const std::string& side_title = DrawsVertically() ? yAxisLabel : xAxisLabel;
+    const std::int64_t title_band = side_title.empty() ? 0 : std::int64_t{m.height} + kSideTitleGap;
+    if (DrawsVertically()) {
+      // Room for maxTick's digits; more when a wider tick label (a long
+      // negative one) would reach the title's band or the border.
+      const std::int64_t digit = valueFontHeight / 2;
+      plotLeftX = SaturateToInt32(digit * TickLength(maxTick) + kValueLabelGap);
+      const std::int64_t top_tick = std::int64_t{minTick} + std::int64_t{tickCount} * tickValueStep;
+      const std::int64_t widest = std::max(
+          {TickLength(minTick), TickLength(maxTick), TickLength(SaturateToInt32(top_tick))});
+      const std::int64_t clear = std::max(title_band, kBorderGap) + digit * widest + kValueLabelEnd;
+      plotLeftX = SaturateToInt32(std::max<std::int64_t>(plotLeftX, clear));
+      plotBaseY = SaturateToInt32(canvasHeight - kBottomBand);
+      plotHeight = SaturateToInt32(plotBaseY - kTopBand);
+    } else {
+      // The rotated X-axis title keeps its band at the left edge; the
+      // category labels start after it (or off the border) in the room the
+      // widest of them takes.
+      const std::int64_t room = CategoryLabelRoom(surface, m.aveCharWidth);
+      const std::int64_t band = title_band > 0 ? title_band : room > 0 ? kBorderGap : 0;
+      plotLeftX = SaturateToInt32(room + band + layout::kCategoryLabelGap);
+      plotBaseY = SaturateToInt32(std::int64_t{canvasHeight} - m.height - kSideBottomBand);
+      plotHeight = SaturateToInt32(plotBaseY - kSideTopBand);
+    }
     plotWidth = SaturateToInt32(std::int64_t{canvasWidth} - plotLeftX - kPlotRightGap);
   }
 
   if (hasLegend == 1) {
+    const bool had_room = plotWidth > 0;
     const std::int32_t legend_left = DrawLegend(surface);
     plotWidth = SaturateToInt32(std::int64_t{legend_left} - plotLeftX - 2 * kPlotRightGap);
+    // A chart that had room fails when the legend leaves it none or has
+    // none for its own texts; pies say for themselves when they have no room.
+    const bool fits = plotWidth > 0 && legendTextsFit;
+    if (had_room && !fits && graphType != GRAPH_PIE && graphType != GRAPH_3D_PIE) {
+      SetErrorText(kNoRoomBesideLegend);
+      return false;
+    }
   }
 
   // Every draw classifies its own data; kinds without a sign scan lay out as

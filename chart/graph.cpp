@@ -1,6 +1,8 @@
 #include "chart/graph.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -9,6 +11,32 @@
 #include "platform/text.h"
 
 namespace tessaloom {
+namespace {
+
+// Colour `j` after the end of a colour list: hues 1 / 1.3247 (the plastic
+// number) of a turn apart, so any run of them spreads round the circle,
+// with saturations and values taking turns so that hues close together
+// still differ in depth; none is pale enough to vanish on white.
+COLORREF ColorPastTheList(std::size_t j) noexcept {
+  constexpr double kTurn = 0.7548776662466927;
+  constexpr std::array<double, 3> kSaturation = {0.85, 0.55, 1.0};
+  constexpr std::array<double, 3> kValue = {0.9, 0.65, 0.4};
+  const double hue = std::fmod(static_cast<double>(j) * kTurn, 1.0) * 6.0;
+  const double s = kSaturation[j % 3];
+  const double v = kValue[(j / 3) % 3];
+  const double sector = std::floor(hue);
+  const double f = hue - sector;
+  const double p = v * (1.0 - s);
+  const double q = v * (1.0 - s * f);
+  const double t = v * (1.0 - s * (1.0 - f));
+  const std::array<std::array<double, 3>, 6> rgb = {
+      {{v, t, p}, {q, v, p}, {p, v, t}, {p, q, v}, {t, p, v}, {v, p, q}}};
+  const auto& c = rgb[static_cast<std::size_t>(sector) % 6];
+  const auto byte = [](double x) { return static_cast<std::uint8_t>(x * 255.0 + 0.5); };
+  return RGB(byte(c[0]), byte(c[1]), byte(c[2]));
+}
+
+}  // namespace
 
 void CGraph::SetXAxisLabel(std::string text) noexcept {
   xAxisLabelLength = CodePointLength(text);
@@ -66,7 +94,8 @@ COLORREF CGraph::GetColor(int i) const noexcept {
   if (colorList.empty()) return kFallbackColor;
   if (i < 0) return colorList.front().color;
   const auto position = static_cast<std::size_t>(i);
-  return position < colorList.size() ? colorList[position].color : kFallbackColor;
+  if (position < colorList.size()) return colorList[position].color;
+  return ColorPastTheList(position - colorList.size());
 }
 
 void CGraph::ClearAll() noexcept {

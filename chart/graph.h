@@ -28,7 +28,7 @@ inline constexpr std::uint32_t GRAPH_3D_LINE = 31;
 inline constexpr std::uint32_t GRAPH_3D_PIE = 32;
 inline constexpr std::uint32_t GRAPH_3D_STACKED_BAR = 320;
 
-// Answer for a colour position beyond the colour list (pure blue).
+// The colour of every position when the colour list is empty (pure blue).
 inline constexpr COLORREF kFallbackColor = 0xFF0000;
 
 // Appended after the script's own colours at the start of every draw.
@@ -40,6 +40,7 @@ inline constexpr std::array<COLORREF, 24> kDefaultPalette = {
 
 class CGraph;
 class DrawingSurface;
+struct Font;
 class SmoothSurface;
 
 // How a chart is drawn: the classic pixel rules (the default, byte for byte
@@ -90,6 +91,12 @@ class CGraph {
   // Characters reserved left of a horizontal chart for its category labels:
   // as many as the X-axis label has, or without one, the longest label's.
   [[nodiscard]] std::int32_t CategoryLabelChars() const noexcept;
+  // The font of the category labels of horizontal charts.
+  [[nodiscard]] Font CategoryLabelFont() const noexcept;
+  // Pixels the category labels of a horizontal chart take: the widest label
+  // in its font, at least CategoryLabelChars() at `aveCharWidth`, at most
+  // the text share of canvasWidth (labels then are cut to it).
+  std::int64_t CategoryLabelRoom(DrawingSurface& surface, std::int64_t aveCharWidth) const;
 
   // Value-axis scale from min to max in steps of step (0 means 1). An empty
   // 0..0 range becomes 0..1 so the axis always has one interval; tickCount
@@ -102,7 +109,9 @@ class CGraph {
   void AddDataColor(std::uint32_t index, COLORREF color);
   void LoadDefaultPalette();
 
-  // Colour at list position i; a negative i means the first entry.
+  // Colour at list position i; a negative i means the first entry. Past the
+  // end of the list, colours of their own: hues spread round the circle in
+  // varied depths, none too pale for a white background.
   [[nodiscard]] COLORREF GetColor(int i) const noexcept;
 
   // Draws the chart on a canvas of graphWidth x graphHeight and writes it to
@@ -119,7 +128,7 @@ class CGraph {
   // Dispatch on graphType; an unknown kind leaves "No Graph type to display"
   // and still counts as drawn.
   bool DrawByKind(DrawingSurface& surface);
-  // Legend box at the right edge; returns its left x.
+  // Legend box at the right edge; returns its left x. Sets legendTextsFit.
   std::int32_t DrawLegend(DrawingSurface& surface);
   // Axes, ticks, labels, grid and titles (the box frame for the 3D kinds).
   void DrawAxes(DrawingSurface& surface);
@@ -165,6 +174,7 @@ class CGraph {
   CGraphLegend legend;
   std::uint32_t hasLegend = 0;
   std::int32_t legendWidth = 0;       // pixels, written by the legend drawer
+  bool legendTextsFit = true;         // false: the legend cut its texts to almost nothing
   std::int32_t xAxisLabelLength = 0;  // code points
   std::string chartTitle;
   std::uint32_t hasGridLines = 0;

@@ -1,17 +1,35 @@
 // Figures and helpers that the frame, the axes and the drawers share: the
-// value axis's far-end margin, the value scale, the zero line's offset and
-// saturating pixel points. Private to chart/. Stateless.
+// value axis's far-end margin, the value scale, the zero line's offset,
+// saturating pixel points and texts cut to a width. Private to chart/.
+// Stateless.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "draw/drawing_surface.h"
 #include "platform/numbers.h"
+#include "platform/text.h"
 
 namespace tessaloom::layout {
 
 // Pixels left free at the far end of a flat value axis.
 inline constexpr std::int64_t kValueAxisMargin = 10;
+
+// The legend and the category labels of horizontal charts each take at most
+// this share of the canvas width (1 / kTextShare); longer texts are cut.
+inline constexpr std::int64_t kTextShare = 3;
+
+// Category labels of horizontal charts ask for a fixed-pitch roman font and
+// end at least this many pixels left of the value axis.
+inline constexpr std::uint8_t kFixedPitchRoman = 17;
+inline constexpr std::int64_t kCategoryLabelGap = 5;
+
+// Ends a cut text.
+inline constexpr char kEllipsis[] = "\u2026";
 
 // Pixels per value unit when `extent` pixels show minTick..maxTick. An empty
 // range has no scale: every value then lies at the start of the axis.
@@ -37,6 +55,43 @@ inline std::int32_t ZeroOffset(std::int32_t minTick, std::int32_t maxTick,
 // A pixel point; coordinates beyond 32 bits saturate (the surface clips).
 inline Point PointAt(std::int64_t x, std::int64_t y) noexcept {
   return Point{SaturateToInt32(x), SaturateToInt32(y)};
+}
+
+// `text` as it fits in `width` pixels in the surface's current font: whole
+// when it fits, else its longest prefix (trailing spaces dropped) that fits
+// with an ellipsis after it, or nothing when not even the ellipsis fits.
+// Only the first `width` + 1 code points are measured, so a 10 kB text costs
+// what a short one does; a text of more code points than `width` is cut
+// (only zero-width marks could have let it fit).
+inline std::string FitText(DrawingSurface& surface, std::string_view text, std::int64_t width) {
+  const std::int64_t most = std::max<std::int64_t>(width, 0) + 1;
+  std::vector<std::size_t> ends;  // byte end of each code point measured
+  for (std::size_t at = 0; at < text.size() && std::ssize(ends) < most;) {
+    char32_t code_point = 0;
+    at += DecodeCodePoint(text, at, code_point);
+    ends.push_back(at);
+  }
+  if (ends.empty() || (ends.back() == text.size() && surface.GetTextExtent(text) <= width)) {
+    return std::string(text);
+  }
+  // The longest prefix of k code points that fits with the ellipsis.
+  const auto cut = [&](std::size_t k) {
+    std::string_view prefix = text.substr(0, k == 0 ? 0 : ends[k - 1]);
+    while (!prefix.empty() && prefix.back() == ' ') prefix.remove_suffix(1);
+    return std::string(prefix) + kEllipsis;
+  };
+  std::size_t low = 0;
+  std::size_t high = ends.size();  // a prefix of `high` code points does not fit
+  if (surface.GetTextExtent(kEllipsis) > width) return std::string();
+  while (high - low > 1) {
+    const std::size_t middle = low + (high - low) / 2;
+    if (surface.GetTextExtent(cut(middle)) <= width) {
+      low = middle;
+    } else {
+      high = middle;
+    }
+  }
+  return cut(low);
 }
 
 }  // namespace tessaloom::layout

@@ -1,52 +1,146 @@
 // The legend box at the right edge of the canvas, vertically centred: a
 // "Legend" heading, then one row per category with its text and a colour
-// swatch in the colour the drawers give that category.
+// swatch in the colour the drawers give that category. Rows that the canvas
+// height cannot hold go on in further columns; the box takes at most a share
+// of the canvas width (layout::kTextShare): texts wider than their room are
+// cut with an ellipsis, and when even the columns that fit cannot hold every
+// row, the last one says how many are left out.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
 #include "chart/graph.h"
+#include "chart/layout.h"
 #include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 
 namespace tessaloom {
+namespace {
+
+// The legend's layout, in pixels.
+constexpr std::int64_t kRightInset = 5;      // box right edge inside canvasWidth
+constexpr std::int64_t kRowPitch = 18;       // row to row
+constexpr std::int64_t kFirstRowTop = 25;    // box top to the first row: the heading's band
+constexpr std::int64_t kBoxExtra = 26;       // box height beyond the rows' pitches
+constexpr std::int64_t kTextInset = 5;       // column left to its texts
+constexpr std::int64_t kSwatchGap = 5;       // texts to the swatches
+constexpr std::int64_t kLeastSwatchGap = 1;  // ... where the estimate's room is kept
+constexpr std::int64_t kSwatchInset = 5;     // swatch to the column's right
+constexpr std::int64_t kSwatchBase = 10;     // swatch width beyond one pixel per character
+constexpr std::int64_t kWidestSwatch = 20;   // a cut legend's swatches are no wider
+constexpr std::int64_t kSwatchHeight = 12;   // swatch height, from the row's top
+constexpr std::int64_t kNarrowBox = 50;      // a box narrower than this gets the wide margin
+constexpr std::int64_t kNarrowMargin = 6;    // box outline outside a narrow box, each side
+constexpr std::int64_t kWideMargin = 2;      // box outline outside a wider box, each side
+constexpr std::int32_t kHeadingFont = 16;    // heading font height
+constexpr std::int64_t kHeadingTop = 3;      // box top to the heading
+constexpr std::int64_t kHeadingShift = 5;    // the heading sits this far left of the centre
+constexpr std::int64_t kColumnText = 40;     // no further column when texts get less
+constexpr std::int64_t kLeastCutText = 20;   // a legend that cuts texts to less does not fit
+constexpr std::int64_t kColumnExtra = kTextInset + kSwatchInset;
+
+std::int64_t CeilDiv(std::int64_t a, std::int64_t b) noexcept { return (a + b - 1) / b; }
+
+}  // namespace
 
 std::int32_t CGraph::DrawLegend(DrawingSurface& surface) {
-  const std::int64_t rows = seriesSize;
-  // 18 pixels a row plus 26 for the heading.
-  const std::int64_t box_height = 18 * rows + 26;
+  const std::int64_t items = std::max(seriesSize, 0);
+  const std::int64_t chars = std::max(maxLegendLength, legend.GetLegendLength());
+  // The width estimates of a legend that fits: text room at half the font
+  // height per character, the box at two thirds of it plus 25.
+  const std::int64_t half = legendFontHeight / 2;
+  const std::int64_t two_thirds = TruncateToInt32(legendFontHeight * 0.66);
+  std::int64_t swatch = (two_thirds - half) * chars + kSwatchBase;
+  const std::int64_t budget = std::max<std::int64_t>(canvasWidth / layout::kTextShare, 0);
+
+  // Rows go down the first column, then the next; `shown` rows keep their
+  // text and swatch, a last row then says how many more there are.
+  const std::int64_t fitting_rows =
+      std::max<std::int64_t>((canvasHeight - kBoxExtra) / kRowPitch, 1);
+  std::int64_t columns = 1;
+  std::int64_t rows = items;
+  std::int64_t shown = items;
+  if (items > fitting_rows) {
+    swatch = std::min(swatch, kWidestSwatch);
+    const std::int64_t narrowest = kColumnText + kSwatchGap + swatch + kColumnExtra;
+    const std::int64_t most = std::max<std::int64_t>(budget / narrowest, 1);
+    columns = CeilDiv(items, fitting_rows);
+    if (columns > most) {
+      columns = most;
+      rows = fitting_rows;
+      shown = columns * rows - 1;
+    } else {
+      rows = CeilDiv(items, columns);
+    }
+  }
+
+  const Font text_font = Font::Chart(legendFontHeight);
+  const Font entry_font = surface.SelectFont(text_font);
+  std::int64_t widest = 0;
+  for (std::int64_t i = 0; i < shown; ++i) {
+    widest = std::max<std::int64_t>(
+        widest, surface.GetTextExtent(legend.GetLegendText(static_cast<int>(i))));
+  }
+  // The last row of a legend that leaves rows out has no swatch, so its
+  // text has the swatch's room too; it is never cut.
+  const std::string more = shown < items ? "and " + std::to_string(items - shown) + " more" : "";
+  const std::int64_t more_width = surface.GetTextExtent(more);
+  widest = std::max(widest, more_width - kSwatchGap - swatch);
+  // One column keeps the estimate's room while its texts fit it, ending a
+  // pixel short of the swatches at the most.
+  std::int64_t gap = kSwatchGap;
+  std::int64_t text_width = widest;
+  if (columns == 1) {
+    gap = kLeastSwatchGap;
+    text_width = std::max(half * chars + kSwatchGap - kLeastSwatchGap, widest);
+  }
+  if (columns * (text_width + gap + swatch + kColumnExtra) > budget) {
+    swatch = std::min(swatch, kWidestSwatch);
+    gap = kSwatchGap;
+    text_width = std::max<std::int64_t>(budget / columns - gap - swatch - kColumnExtra, 0);
+  }
+  const std::int64_t column_width = text_width + gap + swatch + kColumnExtra;
+  legendTextsFit = (widest <= text_width || text_width >= kLeastCutText) &&
+                   more_width <= text_width + gap + swatch;
+
+  const std::int64_t box_height = kRowPitch * rows + kBoxExtra;
   const std::int64_t top = canvasHeight / 2 - box_height / 2;
-  const std::int64_t bottom = top + box_height;
-  const std::int64_t right = std::int64_t{canvasWidth} - 5;
-  // Text width estimated at two thirds of the font height per character.
-  const std::int64_t char_width = TruncateToInt32(legendFontHeight * 0.66);
-  const std::int64_t left = right - legend.GetLegendLength() * char_width - 25;
+  const std::int64_t right = std::int64_t{canvasWidth} - kRightInset;
+  const std::int64_t left = right - columns * column_width;
   legendWidth = SaturateToInt32(right - left);
 
-  // A narrow box gets a wider margin so the heading still fits.
-  const std::int64_t margin = legendWidth < 50 ? 6 : 2;
+  surface.SelectFont(entry_font);
+  const std::int64_t margin = legendWidth < kNarrowBox ? kNarrowMargin : kWideMargin;
   surface.Rectangle(SaturateToInt32(left - margin), SaturateToInt32(top),
-                    SaturateToInt32(right + margin), SaturateToInt32(bottom));
+                    SaturateToInt32(right + margin), SaturateToInt32(top + box_height));
 
   // The heading's six characters centred on the box, estimated at the
   // font's average width.
-  const Font old_font = surface.SelectFont(Font::Chart(16));
+  surface.SelectFont(Font::Chart(kHeadingFont));
   const std::int64_t average = surface.GetTextMetrics().aveCharWidth;
-  surface.TextOut(SaturateToInt32(legendWidth / 2 - 3 * average + left - 5),
-                  SaturateToInt32(top + 3), "Legend");
-  surface.SelectFont(old_font);
+  surface.TextOut(SaturateToInt32(legendWidth / 2 - 3 * average + left - kHeadingShift),
+                  SaturateToInt32(top + kHeadingTop), "Legend");
+  surface.SelectFont(entry_font);
 
-  // Swatches start after the longest text at half the font height per character.
-  const std::int64_t swatch_left = std::int64_t{legendFontHeight / 2} * maxLegendLength + left + 10;
-  for (std::int64_t i = 0; i < rows; ++i) {
-    const std::int64_t y = top + 25 + 18 * i;
+  for (std::int64_t i = 0; i < std::min(items, columns * rows); ++i) {
+    const std::int64_t column_left = left + (i / rows) * column_width;
+    const std::int64_t y = top + kFirstRowTop + kRowPitch * (i % rows);
     const auto row = static_cast<int>(i);
-    const Font previous_font = surface.SelectFont(Font::Chart(legendFontHeight));
-    surface.TextOut(SaturateToInt32(left + 5), SaturateToInt32(y), legend.GetLegendText(row));
+    const Font previous_font = surface.SelectFont(text_font);
+    if (i < shown) {
+      const std::string text = layout::FitText(surface, legend.GetLegendText(row), text_width);
+      surface.TextOut(SaturateToInt32(column_left + kTextInset), SaturateToInt32(y), text);
+    } else {
+      surface.TextOut(SaturateToInt32(column_left + kTextInset), SaturateToInt32(y),
+                      layout::FitText(surface, more, text_width + gap + swatch));
+    }
     surface.SelectFont(previous_font);
+    if (i >= shown) break;
 
-    const ScopedBrush swatch(surface, Brush{GetColor(row)});
-    surface.Rectangle(SaturateToInt32(swatch_left), SaturateToInt32(y), SaturateToInt32(right - 5),
-                      SaturateToInt32(y + 12));
+    const ScopedBrush brush(surface, Brush{GetColor(row)});
+    const std::int64_t swatch_left = column_left + kTextInset + text_width + gap;
+    surface.Rectangle(SaturateToInt32(swatch_left), SaturateToInt32(y),
+                      SaturateToInt32(swatch_left + swatch), SaturateToInt32(y + kSwatchHeight));
   }
   return SaturateToInt32(left);
 }

@@ -31,9 +31,10 @@ TEST(DrawingRulesTest, FrameAndLegend) {
       {"legend box and heading", three,
        "Rectangle(438, 135, 496, 215)|SelectFont(Chart 16, 0, 16)|TextOut(444, 138, \"Legend\")"},
       {"legend rows and swatches", three, "SelectBrush(#AAF3F3)|Rectangle(472, 178, 485, 190)"},
+      // At most a third of the width (165), the text cut to fit.
       {"a wide legend box keeps 2",
        {.kind = GRAPH_PIE, .series = {{1}}, .legend = {std::string(19, 'w')}, .stage = kWhole},
-       "Rectangle(330, 153, 492, 197)"},
+       "Rectangle(323, 153, 492, 197)"},
   });
 }
 
@@ -60,10 +61,11 @@ TEST(DrawingRulesTest, Axes) {
       {"negative tick labels",
        {.minTick = -25, .maxTick = 10, .quadrant = 3, .stage = kAxes},
        "TextOut(28, 282, \"-8\")|TextOut(34, 244, \"0\")"},
-      // Horizontal: slots of 100 up the axis, labels in the fixed-pitch font; values 29 apart.
+      // Horizontal: slots of 100 up the axis, labels in the fixed-pitch font, the widest
+      // ("A", 8 pixels) ending 5 left of the axis; values 29 apart.
       {"horizontal categories",
        {.series = {{1}, {1}}, .vertical = 0, .stage = kAxes},
-       "LineTo(53, 200)|SelectFont(Chart 12, 0, 17)|TextOut(39, 192, \"A\")"},
+       "LineTo(53, 200)|SelectFont(Chart 12, 0, 17)|TextOut(37, 192, \"A\")"},
   });
 }
 

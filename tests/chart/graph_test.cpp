@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <set>
 
 #include "chart_test_support.h"
 #include "draw/raster_surface.h"
@@ -38,17 +39,33 @@ TEST(CGraphTest, SetTickLimitsCoversTheRangeWithoutOverflow) {
   }
 }
 
-TEST(CGraphTest, ScriptColoursComeBeforeThePaletteAndMissesAreBlue) {
+TEST(CGraphTest, ScriptColoursComeBeforeThePaletteAndColoursPastItAreMadeUp) {
   CGraph g;
   EXPECT_EQ(g.GetColor(0), kFallbackColor);
   g.AddDataColor(0, 0x000001);
   g.AddDataColor(1, 0x000002);
   g.LoadDefaultPalette();
-  const int positions[] = {0, 1, 2, 25, 26, -1, INT_MAX};
-  const std::array<COLORREF, 7> colors = {
-      1, 2, 0x562C87, 0xB1E2FF, kFallbackColor, 1, kFallbackColor};
-  for (std::size_t i = 0; i < 7; ++i)
+  const int positions[] = {0, 1, 2, 25, -1};
+  const std::array<COLORREF, 5> colors = {1, 2, 0x562C87, 0xB1E2FF, 1};
+  for (std::size_t i = 0; i < 5; ++i)
     EXPECT_EQ(g.GetColor(positions[i]), colors[i]) << positions[i];
+  // Past the list, 256 colours all different and none white; the first 72 stand as far
+  // apart as the palette's closest pair (0xAAF3F3 and 0xB1E2FF, 21.95).
+  CGraph p;
+  p.LoadDefaultPalette();
+  std::set<COLORREF> colours{0xFFFFFF};
+  double closest = 1e9;
+  for (int i = 0; i < 256; ++i) {
+    colours.insert(p.GetColor(i));
+    for (int j = 0; j < i && i < 72; ++j) {
+      const auto channel = [&](int k, int s) { return double((p.GetColor(k) >> s) & 0xFF); };
+      closest =
+          std::min(closest, std::hypot(channel(i, 0) - channel(j, 0), channel(i, 8) - channel(j, 8),
+                                       channel(i, 16) - channel(j, 16)));
+    }
+  }
+  EXPECT_EQ(std::pair(colours.size(), closest >= 21.95), std::pair(std::size_t{257}, true));
+  EXPECT_NE(g.GetColor(INT_MAX), 0xFFFFFFu);
 }
 
 TEST(CGraphSeriesTest, GetDataValueAnswersTheFirstPointAtAPositionOrZero) {

@@ -91,6 +91,30 @@ def ink_height(pixel, xs, ys):
     return rows[-1] + 1 - rows[0] if rows else 0
 
 
+def series(items, values):
+    """The calls of a series chart: the items, then one series per list of values."""
+    return ([("AddItemToSeries", item) for item in items]
+            + [call for k, v in enumerate(values)
+               for call in [("AddSeries", "S%d" % k)] + [("AddDataEx", x) for x in v]])
+
+
+def colours(pixel, xs=range(500), ys=range(350)):
+    return ink(pixel, xs, ys) - {(0, 0, 0), (255, 255, 255)}
+
+
+def clear_of_axis(pixel, top=50, bottom=300):
+    """The 2 columns left of the ticks of a horizontal chart's value axis are
+    white over the plot's height."""
+    axis = next(x for x in range(2, 500) if pixel(x, top) != (255, 255, 255))
+    return ink(pixel, (axis - 4, axis - 3), range(top, bottom)) == {(255, 255, 255)}
+
+
+LONG_LEGEND = series(["An item name of sixty characters, quite a few more than fit", "B"],
+                     [[3, 4], [5, 1]]) + [("DrawBarSeriesGraph",)]
+WIDE_LABELS = [("SetHorizontalGraph",), ("AddData", "MAXIMUM", 10), ("AddData", "WWWWWWWW", 5),
+               ("DrawBarGraph",)]
+
+
 # Charts that once came out wrong: (name, calls, what must hold of (object, pixel)).
 PAST_FAULTS = [
     # === Layout ===
@@ -106,6 +130,19 @@ PAST_FAULTS = [
      + [("DrawBarSeriesGraph",)],
      lambda g, px: set(PALETTE[:8]) <= ink(px, range(60, 250), [285, 290])),
     # === Legend and margins ===
+    # A long legend text left the plot no width: a blank chart reported as drawn.
+    ("a long legend text is cut", LONG_LEGEND,
+     lambda g, px: (135, 44, 86) in colours(px, range(300), range(300))),
+    ("a legend with no room fails", [("GraphWidth", 150)] + LONG_LEGEND,
+     lambda g, px: px is None and g.ErrorReason == "The image is too narrow for the chart "
+     "and its legend"),
+    # 30 items: rows ran off the canvas and those past the palette were all blue.
+    ("thirty items, thirty colours", series(["i%d" % i for i in range(30)], [range(30)])
+     + [("DrawBarSeriesGraph",)], lambda g, px: len(colours(px)) >= 30),
+    # Horizontal category labels ran into the value axis.
+    ("wide labels clear the axis", WIDE_LABELS, lambda g, px: clear_of_axis(px)),
+    ("wide labels clear the axis and its title", [("XAxisLabel", "X")] + WIDE_LABELS,
+     lambda g, px: clear_of_axis(px)),
     # === Pies ===
     # Slices on the true circle: the first of a 1:11 pie spans a twelfth of it (30 degrees, less
     # the radials the second slice paints over), not 25.6.
