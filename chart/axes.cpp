@@ -20,11 +20,9 @@
 namespace tessaloom {
 namespace {
 
-using axes::FittedTextInFont;
 using axes::GridLine;
 using axes::Line;
 using axes::Text;
-using axes::TextInFont;
 using axes::TextLength;
 using axes::ValueText;
 
@@ -99,28 +97,30 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
       const auto label_x = [&](const std::string& label) {
         return x0 - (value_font / 2) * TextLength(label) - 10;
       };
+      axes::TickLabels labels(false);
       if (!negative) {
         for (std::int64_t i = 0; i <= count; ++i) {
           const std::int64_t y = y0 - i * step;
           Line(surface, x0 - 3, y, x0 + 3, y);
           if (hasGridLines != 0) GridLine(surface, x0, y, x0 + w, y);
           const std::string label = ValueText(minTick + i * tick_step);
-          TextInFont(surface, value_label_font, label_x(label), y - 6, label);
+          labels.Draw(surface, value_label_font, label_x(label), y - 6, label);
           axisEndY = SaturateToInt32(y);
         }
       } else {
         // Ticks run down from the top: the upper half counts down from
         // maxTick, the lower half up from minTick, and "0" marks the zero
-        // line in between.
+        // line in between. The "0" has the first claim on its place.
         const Font previous = surface.SelectFont(value_label_font);
         const std::int64_t top = y0 - h / 2 - zero + 5;
+        labels.Take(y0 - 6, y0 - 6 + surface.GetTextMetrics().height);
         for (std::int64_t i = 0; i <= count; ++i) {
           const std::int64_t y = top + i * step;
           Line(surface, x0 - 3, y, x0 + 3, y);
           if (hasGridLines != 0) GridLine(surface, x0, y, x0 + w, y);
           const std::string label = ValueText(i <= count / 2 ? maxTick - i * tick_step
                                                              : minTick + (count - i) * tick_step);
-          Text(surface, label_x(label), y - 6, label);
+          labels.Draw(surface, label_x(label), y - 6, label);
           axisEndY = SaturateToInt32(y);
           if (i == count / 2) Text(surface, x0 - value_font / 2 - 10, y0 - 6, "0");
         }
@@ -134,12 +134,13 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
       const std::int64_t slot = w / categories;
       // Around zero the labels stay under the plot, above the bottom title.
       const std::int64_t label_y = plot_bottom + 8;
+      axes::TickLabels labels(true);
       std::int64_t k = 1;
       for (const auto& series : seriesList) {
         const std::int64_t xc = k * slot - slot / 2 + x0;
         Line(surface, xc, y0 - 3, xc, y0 + 3);
         const std::string label = series->GetLabel();
-        TextInFont(surface, category_label_font, xc - (8 * TextLength(label)) / 2, label_y, label);
+        labels.Draw(surface, category_label_font, xc - (8 * TextLength(label)) / 2, label_y, label);
         axisEndX = SaturateToInt32(xc);
         ++k;
       }
@@ -151,13 +152,14 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
     if (categories > 0) {
       const std::int64_t slot = h / categories;
       const std::int64_t room = CategoryLabelRoom(surface, w2);
+      axes::TickLabels labels(false);
       std::int64_t k = 1;
       for (const auto& series : seriesList) {
         const std::int64_t yc = slot / 2 - k * slot + y0;
         Line(surface, x0 - 3, yc, x0 + 3, yc);
         const std::string label = series->GetLabel();
-        FittedTextInFont(surface, CategoryLabelFont(), x0 - room - layout::kCategoryLabelGap,
-                         yc - h2 / 2, label, room);
+        labels.Draw(surface, CategoryLabelFont(), x0 - room - layout::kCategoryLabelGap,
+                    yc - h2 / 2, label, room);
         axisEndY = SaturateToInt32(yc);
         ++k;
       }
@@ -167,12 +169,13 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
     if (tickCount > 0) {
       const std::int64_t count = tickCount;
       const std::int64_t step = (w - layout::kValueAxisMargin) / count;
+      axes::TickLabels labels(true);
       for (std::int64_t i = 0; i <= count; ++i) {
         const std::int64_t x = i * step + x0;
         Line(surface, x, y0 - 3, x, y0 + 3);
         if (hasGridLines != 0) GridLine(surface, x, y0, x, y0 - h);
         const std::string label = ValueText(minTick + i * tick_step);
-        TextInFont(surface, category_label_font, x - (TextLength(label) * w2) / 2, y0 + 8, label);
+        labels.Draw(surface, category_label_font, x - (TextLength(label) * w2) / 2, y0 + 8, label);
         axisEndX = SaturateToInt32(x);
       }
     }

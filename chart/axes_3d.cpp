@@ -19,11 +19,9 @@
 namespace tessaloom {
 namespace {
 
-using axes::FittedTextInFont;
 using axes::Line;
 using axes::LineTo;
 using axes::MoveTo;
-using axes::TextInFont;
 using axes::TextLength;
 using axes::ValueText;
 
@@ -100,6 +98,7 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
     // back along the side wall and, with grid lines, across the back plane.
     if (count > 0) {
       const std::int64_t step = hf / count;
+      axes::TickLabels labels(false);
       for (std::int64_t i = 0; i <= count; ++i) {
         const std::int64_t y = y0 - i * step;
         Line(surface, x0 - e, y, x0, y);
@@ -109,8 +108,9 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
           if (hasGridLines != 0) LineTo(surface, x0 + d + wf, y - d);
         }
         const std::string label = ValueText(minTick + i * tick_step);
-        TextInFont(surface, value_label_font,
-                   x0 - (std::int64_t{valueFontHeight} / 2) * TextLength(label) - 10, y - 6, label);
+        labels.Draw(surface, value_label_font,
+                    x0 - (std::int64_t{valueFontHeight} / 2) * TextLength(label) - 10, y - 6,
+                    label);
         axisEndY = SaturateToInt32(y);
         if (i >= 1) {
           // Half of each of the two tick offsets, truncated separately (the
@@ -125,6 +125,7 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
     // continued as a diagonal across the floor; labels at the slot centres.
     if (categories > 0) {
       const std::int64_t slot = wf / categories;
+      axes::TickLabels labels(true);
       std::int64_t k = 1;
       for (const auto& series : seriesList) {
         const std::int64_t xr = x0 + k * slot;
@@ -133,7 +134,7 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
         LineTo(surface, xr, y0);
         LineTo(surface, xr + d, y0 - d);
         const std::string label = series->GetLabel();
-        TextInFont(surface, category_label_font, xc - (8 * TextLength(label)) / 2, y0 + 8, label);
+        labels.Draw(surface, category_label_font, xc - (8 * TextLength(label)) / 2, y0 + 8, label);
         axisEndX = SaturateToInt32(xc);
         ++k;
       }
@@ -144,6 +145,7 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
     if (categories > 0) {
       const std::int64_t slot = hf / categories;
       const std::int64_t room = CategoryLabelRoom(surface, w2);
+      axes::TickLabels labels(false);
       std::int64_t k = 1;
       for (const auto& series : seriesList) {
         const std::int64_t yk = y0 - k * slot;
@@ -152,8 +154,8 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
         LineTo(surface, x0, yk);
         LineTo(surface, x0 + d, yk - d);
         const std::string label = series->GetLabel();
-        FittedTextInFont(surface, CategoryLabelFont(), x0 - room - layout::kCategoryLabelGap,
-                         yc - h2 / 2, label, room);
+        labels.Draw(surface, CategoryLabelFont(), x0 - room - layout::kCategoryLabelGap,
+                    yc - h2 / 2, label, room);
         axisEndY = SaturateToInt32(yk);
         ++k;
       }
@@ -163,6 +165,7 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
     // each one runs back across the floor and, with grid lines, up the back.
     if (count > 0) {
       const std::int64_t step = (wf - layout::kValueAxisMargin) / count;
+      axes::TickLabels labels(true);
       for (std::int64_t i = 0; i <= count; ++i) {
         const std::int64_t x = x0 + i * step;
         Line(surface, x, y0 + e, x, y0);
@@ -172,7 +175,7 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
           if (hasGridLines != 0) LineTo(surface, x + d, y0 - hf - d);
         }
         const std::string label = ValueText(minTick + i * tick_step);
-        TextInFont(surface, category_label_font, x - (TextLength(label) * w2) / 2, y0 + 8, label);
+        labels.Draw(surface, category_label_font, x - (TextLength(label) * w2) / 2, y0 + 8, label);
         axisEndX = SaturateToInt32(x);
         if (i >= 1) {
           const std::int64_t xm = x0 + (i * step) / 2 + ((i - 1) * step) / 2;

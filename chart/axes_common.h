@@ -1,13 +1,15 @@
 // Small pieces the flat axes and the 3D box frame share: the title font
 // size, tick-label text, saturating lines and texts, and the two axis
-// titles. Private to chart/axes.cpp and chart/axes_3d.cpp. Stateless; any
-// thread, as long as the surface is used by one thread at a time.
+// titles, the tick labels of one axis. Private to chart/axes.cpp and
+// chart/axes_3d.cpp. Any thread, as long as the surface is used by one
+// thread at a time.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "chart/layout.h"
 #include "draw/drawing_surface.h"
@@ -78,21 +80,61 @@ inline void Text(DrawingSurface& surface, std::int64_t x, std::int64_t y, std::s
   surface.TextOut(SaturateToInt32(x), SaturateToInt32(y), text);
 }
 
-// A text in a font selected for it alone.
-inline void TextInFont(DrawingSurface& surface, const Font& font, std::int64_t x, std::int64_t y,
-                       std::string_view text) {
-  const Font previous = surface.SelectFont(font);
-  Text(surface, x, y, text);
-  surface.SelectFont(previous);
-}
+// Pixels kept clear between tick labels side by side along an axis; labels
+// stacked up an axis only must not overlap (their cells have the font's
+// leading).
+inline constexpr std::int64_t kTickLabelGap = 4;
 
-// `text` cut to `width` pixels (layout::FitText) in a font selected for it alone.
-inline void FittedTextInFont(DrawingSurface& surface, const Font& font, std::int64_t x,
-                             std::int64_t y, std::string_view text, std::int64_t width) {
-  const Font previous = surface.SelectFont(font);
-  Text(surface, x, y, layout::FitText(surface, text, width));
-  surface.SelectFont(previous);
-}
+// The tick labels of one axis. A label whose cell would come too near a
+// label already drawn on the axis is left out (its tick stays), so a crowded
+// axis shows every other or every third label instead of text over text; an
+// axis whose labels have room draws them all.
+class TickLabels {
+ public:
+  // `across`: the labels stand side by side along a horizontal axis and
+  // their cells span their widths; otherwise they are stacked up a vertical
+  // axis and their cells span the font's height.
+  explicit TickLabels(bool across) : across_(across), gap_(across ? kTickLabelGap : 0) {}
+
+  // Takes the cell [begin, end) on the axis when it is clear; false when it
+  // is not (nothing is taken).
+  bool Take(std::int64_t begin, std::int64_t end) {
+    for (const Cell& c : taken_) {
+      if (begin < c.end + gap_ && c.begin < end + gap_) return false;
+    }
+    taken_.push_back({begin, end});
+    return true;
+  }
+
+  // Draws `text` at (x, y) in the current font when its cell is clear.
+  void Draw(DrawingSurface& surface, std::int64_t x, std::int64_t y, std::string_view text) {
+    const std::int64_t begin = across_ ? x : y;
+    const std::int64_t extent =
+        across_ ? surface.GetTextExtent(text) : surface.GetTextMetrics().height;
+    if (Take(begin, begin + extent)) Text(surface, x, y, text);
+  }
+
+  // The same in `font`, selected for it alone; a `width` of 0 or more cuts
+  // the text to fit it (see layout::FitText).
+  void Draw(DrawingSurface& surface, const Font& font, std::int64_t x, std::int64_t y,
+            std::string_view text, std::int64_t width = -1) {
+    const Font previous = surface.SelectFont(font);
+    if (width < 0) {
+      Draw(surface, x, y, text);
+    } else {
+      Draw(surface, x, y, layout::FitText(surface, text, width));
+    }
+    surface.SelectFont(previous);
+  }
+
+ private:
+  struct Cell {
+    std::int64_t begin, end;
+  };
+  bool across_;
+  std::int64_t gap_;
+  std::vector<Cell> taken_;
+};
 
 // What the titles leave behind: the font current before them and the
 // metrics of the bottom-title font, which place the labels of horizontal

@@ -64,8 +64,9 @@ std::vector<std::vector<float>> OneValueEach(int count, int (*value)(int)) {
   return series;
 }
 
-// Every value of a 3D line chart is drawn, inside the front plane, at the
-// centre of its category's one-character label (8 pixels a character).
+// Every value of a 3D line chart is drawn, inside the front plane, and each
+// category label drawn (crowded axes leave some out) is centred on a value's
+// point (one-character labels, 8 pixels a character).
 TEST(LayoutPropertiesTest, ThreeDLinePointsStandOverTheirLabelsInsideThePlot) {
   for (const int count : {1, 2, 3, 7, 26, 51, 100, 256}) {
     for (const std::int32_t width : {220, 500, 900}) {
@@ -92,10 +93,12 @@ TEST(LayoutPropertiesTest, ThreeDLinePointsStandOverTheirLabelsInsideThePlot) {
       }
       const std::string where = std::to_string(count) + " values at width " + std::to_string(width);
       ASSERT_EQ(points.size(), static_cast<std::size_t>(count)) << where;
-      ASSERT_EQ(label_x.size(), points.size()) << where;
+      ASSERT_FALSE(label_x.empty()) << where;
+      std::set<int> point_x;
+      for (const Point p : points) point_x.insert(p.x);
+      for (const int x : label_x) EXPECT_TRUE(point_x.contains(x + 4)) << where << ", label " << x;
       for (std::size_t k = 0; k < points.size(); ++k) {
         const Point p = points[k];
-        EXPECT_EQ(p.x, label_x[k] + 4) << where << ", value " << k;
         EXPECT_TRUE(p.x >= g.plotLeftX && p.x <= g.plotLeftX + g.plotWidth && p.y <= g.plotBaseY &&
                     p.y >= g.plotBaseY - g.plotHeight)
             << where << ", value " << k << " at " << p.x << ", " << p.y;
@@ -135,7 +138,7 @@ TEST(LayoutPropertiesTest, HorizontalLineMarkersStandOnTheirValueTicks) {
 }
 
 // Category labels of horizontal charts, flat or 3D, stand level with the
-// middle of their bars.
+// middle of their bars (those a crowded axis draws).
 TEST(LayoutPropertiesTest, HorizontalCategoryLabelsStandBesideTheirBars) {
   RecordingSurface metrics;
   metrics.SelectFont(Font::Chart(16));
@@ -152,7 +155,7 @@ TEST(LayoutPropertiesTest, HorizontalCategoryLabelsStandBesideTheirBars) {
         const auto text = std::find_if(d.whole.begin(), d.whole.end(), [&](const std::string& l) {
           return l.starts_with("TextOut(") && l.ends_with(label);
         });
-        ASSERT_NE(text, d.whole.end()) << label;
+        if (text == d.whole.end()) continue;
         EXPECT_NEAR(Numbers(*text)[1] + half_label, (d.shapes[k][1] + d.shapes[k][3]) / 2, 1)
             << "kind " << kind << ", " << count << " categories, label " << label;
       }
@@ -324,6 +327,53 @@ TEST(LegendAndMarginsTest, SideLabelsKeepClearOfTheAxisAndTheTitle) {
               EXPECT_EQ(d.text != labels[k++], wide) << at;
             }
             EXPECT_EQ(k, up ? 0 : labels.size());
+          }
+        }
+      }
+    }
+  }
+}
+
+// === Tick labels ===
+
+// Axes of many categories and scales on small and large canvases, every
+// kind with axes in both orientations: no tick label's cell overlaps
+// another's (a crowded axis leaves labels out instead), and every axis keeps
+// its first label.
+TEST(LayoutPropertiesTest, TickLabelsNeverOverlap) {
+  const std::uint32_t kinds[] = {GRAPH_BAR,           GRAPH_LINE,   GRAPH_BOX_WHISKER,
+                                 GRAPH_STACKED_BAR,   GRAPH_3D_BAR, GRAPH_3D_LINE,
+                                 GRAPH_3D_STACKED_BAR};
+  for (const std::uint32_t kind : kinds) {
+    for (const std::uint32_t up : {1u, 0u}) {
+      for (const int count : {1, 6, 30, 256}) {
+        for (const auto& [w, h, low] :
+             {std::tuple{160, 120, 0}, {300, 200, -40}, {500, 350, 0}, {900, 260, -7000}}) {
+          Chart c{.kind = kind, .minTick = low, .maxTick = 90, .vertical = up};
+          c.stage = Stage::kWhole;
+          c.series = OneValueEach(count, [](int k) { return 10 + k * 37 % 80; });
+          CGraph g = Model(c);
+          g.SetGraphWidth(w);
+          g.SetGraphHeight(h);
+          for (auto& series : g.seriesList) series->SetLabel("Item " + series->GetLabel());
+          RecordingSurface s;
+          g.DrawGraph(s);
+          std::vector<Painted> labels;
+          for (const Painted& p : TextsAndRectangles(s.Log())) {
+            if (!p.text.empty() && p.font.height == 12 && p.font.escapement == 0) {
+              labels.push_back(p);
+            }
+          }
+          const std::string what = "kind " + std::to_string(kind) + (up ? " up, " : " across, ") +
+                                   std::to_string(count) + " at " + std::to_string(w);
+          EXPECT_GE(labels.size(), 2u) << what;
+          for (std::size_t i = 0; i < labels.size(); ++i) {
+            for (std::size_t j = i + 1; j < labels.size(); ++j) {
+              const Painted &a = labels[i], &b = labels[j];
+              EXPECT_FALSE(a.left < b.right && b.left < a.right && a.top < b.bottom &&
+                           b.top < a.bottom)
+                  << what << ": \"" << a.text << "\" and \"" << b.text << "\"";
+            }
           }
         }
       }
