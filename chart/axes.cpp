@@ -45,7 +45,8 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
   const std::int64_t y0 = plotBaseY;
   const std::int64_t h = plotHeight;
   const std::int64_t w = plotWidth;
-  const std::int64_t zero = layout::ZeroOffset(minTick, maxTick, plotHeight);
+  const std::int64_t zero =
+      layout::ZeroOffset(minTick, maxTick, tickCount, tickValueStep, plotHeight);
   // Quadrants 2 and 4 (a negative category position) cannot arise from the
   // component's data; they are laid out like quadrant 1. Horizontal charts
   // with negative values keep the layout of positive ones: their value axis
@@ -112,7 +113,7 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
         // maxTick, the lower half up from minTick, and "0" marks the zero
         // line in between. The "0" has the first claim on its place.
         const Font previous = surface.SelectFont(value_label_font);
-        const std::int64_t top = y0 - h / 2 - zero + 5;
+        const std::int64_t top = y0 - count * step / 2 - zero;
         labels.Take(y0 - 6, y0 - 6 + surface.GetTextMetrics().height);
         for (std::int64_t i = 0; i <= count; ++i) {
           const std::int64_t y = top + i * step;

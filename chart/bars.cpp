@@ -21,6 +21,7 @@
 namespace tessaloom {
 namespace {
 
+using layout::AxisScale;
 using layout::kValueAxisMargin;
 using layout::PointAt;
 using layout::ValueScale;
@@ -38,15 +39,15 @@ constexpr std::int64_t kOutlinedBarMin = 4;
 // Length in pixels of the bar for `value`, measured from minTick. A value
 // above minTick always shows: where its length truncates to nothing it gets
 // one value unit's worth of pixels instead.
-std::int64_t BarLength(float value, std::int32_t minTick, double scale) noexcept {
+std::int64_t BarLength(float value, std::int32_t minTick, const AxisScale& scale) noexcept {
   const float above_min = value - static_cast<float>(minTick);
-  std::int64_t length = TruncateToInt32(static_cast<double>(above_min) * scale);
-  if (above_min > 0.0f && length < 1) length = TruncateToInt32(scale);
+  std::int64_t length = TruncateToInt32(scale(static_cast<double>(above_min)));
+  if (above_min > 0.0f && length < 1) length = TruncateToInt32(scale(1.0));
   return length;
 }
 
 // The bar length, but never past the end of the value axis.
-std::int64_t CappedBarLength(float value, std::int32_t minTick, double scale,
+std::int64_t CappedBarLength(float value, std::int32_t minTick, const AxisScale& scale,
                              std::int64_t extent) noexcept {
   return std::min(BarLength(value, minTick, scale), extent);
 }
@@ -146,7 +147,8 @@ COLORREF SlotColor(const CGraph& graph, std::int64_t j) noexcept {
 // segment j between the two value-axis coordinates.
 template <class DrawSegment>
 void WalkStack(const CGraphSeries& series, const BarLayout& layout, std::int32_t minTick,
-               double scale, std::int64_t origin, std::int64_t direction, DrawSegment draw) {
+               const AxisScale& scale, std::int64_t origin, std::int64_t direction,
+               DrawSegment draw) {
   std::int64_t start = origin;
   for (std::int64_t j = 0; j < layout.slots; ++j) {
     const float v = SlotValue(series, j);
@@ -163,7 +165,8 @@ void WalkStack(const CGraphSeries& series, const BarLayout& layout, std::int32_t
 void CGraph::DrawBars(DrawingSurface& surface) {
   BarLayout layout;
   if (!Layout(*this, layout)) return;
-  const double scale = ValueScale(layout.valueExtent - kValueAxisMargin, minTick, maxTick);
+  const AxisScale scale =
+      ValueScale(layout.valueExtent - kValueAxisMargin, minTick, maxTick, tickCount, tickValueStep);
   const std::int64_t bw = Thickness(layout.pitch, kFlatBarShare, layout.slots);
   const std::int64_t tw = layout.slots * bw;
   const std::int64_t base = plotBaseY;
@@ -174,7 +177,7 @@ void CGraph::DrawBars(DrawingSurface& surface) {
   const bool around_zero = quadrant == 3;
   const std::int64_t origin =
       std::int64_t{plotLeftX} +
-      (around_zero ? TruncateToInt32(-static_cast<double>(minTick) * scale) : 0);
+      (around_zero ? TruncateToInt32(-scale(static_cast<double>(minTick))) : 0);
 
   std::int64_t k = 0;
   for (const auto& series : seriesList) {
@@ -185,7 +188,7 @@ void CGraph::DrawBars(DrawingSurface& surface) {
       if (DrawsVertically()) {
         const std::int64_t left = ColumnCentre(*this, layout.pitch, k) - tw / 2 + j * bw;
         if (around_zero) {
-          const std::int64_t h = TruncateToInt32(static_cast<double>(std::fabs(v)) * scale);
+          const std::int64_t h = TruncateToInt32(scale(static_cast<double>(std::fabs(v))));
           if (v < 0.0f) {
             FlatBar(surface, color, bw, left, base, left + bw, base + h);
           } else {
@@ -208,7 +211,8 @@ void CGraph::DrawBars(DrawingSurface& surface) {
 void CGraph::DrawStackedBars(DrawingSurface& surface) {
   BarLayout layout;
   if (!Layout(*this, layout)) return;
-  const double scale = ValueScale(layout.valueExtent - kValueAxisMargin, minTick, maxTick);
+  const AxisScale scale =
+      ValueScale(layout.valueExtent - kValueAxisMargin, minTick, maxTick, tickCount, tickValueStep);
   const std::int64_t bw = Thickness(layout.pitch, kFlatBarShare, 1);
 
   std::int64_t k = 0;
@@ -237,8 +241,9 @@ void CGraph::Draw3DBars(DrawingSurface& surface) {
   if (!Layout(*this, layout)) return;
   const bool upright = DrawsVertically();
   // Upright 3D bars use the whole front plane; lying ones keep the margin.
-  const double scale = ValueScale(
-      upright ? layout.valueExtent : layout.valueExtent - kValueAxisMargin, minTick, maxTick);
+  const AxisScale scale =
+      ValueScale(upright ? layout.valueExtent : layout.valueExtent - kValueAxisMargin, minTick,
+                 maxTick, tickCount, tickValueStep);
   const std::int64_t bw = Thickness(layout.pitch, kSolidBarShare, layout.slots);
   const std::int64_t tw = layout.slots * bw;
   const std::int64_t depth = depth3D;
@@ -270,8 +275,9 @@ void CGraph::Draw3DStackedBars(DrawingSurface& surface) {
   BarLayout layout;
   if (!Layout(*this, layout)) return;
   const bool upright = DrawsVertically();
-  const double scale = ValueScale(
-      upright ? layout.valueExtent : layout.valueExtent - kValueAxisMargin, minTick, maxTick);
+  const AxisScale scale =
+      ValueScale(upright ? layout.valueExtent : layout.valueExtent - kValueAxisMargin, minTick,
+                 maxTick, tickCount, tickValueStep);
   const std::int64_t bw = Thickness(layout.pitch, kSolidBarShare, 1);
   const std::int64_t depth = depth3D;
 

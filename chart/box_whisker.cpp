@@ -78,10 +78,11 @@ void CGraph::DrawBoxWhiskers(DrawingSurface& surface) {
   const bool vertical = DrawsVertically();
   // The value axis keeps a 10-pixel margin at its far end; an empty range
   // has no scale and puts every statistic at the axis start.
-  const double scale = layout::ValueScale(
-      std::int64_t{vertical ? plotHeight : plotWidth} - layout::kValueAxisMargin, minTick, maxTick);
+  const layout::AxisScale scale =
+      layout::ValueScale(std::int64_t{vertical ? plotHeight : plotWidth} - layout::kValueAxisMargin,
+                         minTick, maxTick, tickCount, tickValueStep);
   const auto offset = [&](std::int32_t t) {
-    return std::int64_t{TruncateToInt32(static_cast<double>(std::int64_t{t} - minTick) * scale)};
+    return std::int64_t{TruncateToInt32(scale(static_cast<double>(std::int64_t{t} - minTick)))};
   };
   const std::int64_t pitch = std::int64_t{vertical ? plotWidth : plotHeight} / count;
   const std::int64_t box_width = TruncateToInt32(static_cast<double>(pitch) * 0.8);

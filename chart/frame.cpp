@@ -172,7 +172,8 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
   // the zero line. Horizontal charts keep their layout: their values run
   // along the bottom axis, which shows minTick to maxTick as for positive data.
   if ((graphType == GRAPH_BAR || graphType == GRAPH_LINE) && DrawsVertically()) {
-    const std::int32_t zero_offset = layout::ZeroOffset(minTick, maxTick, plotHeight);
+    const std::int32_t zero_offset =
+        layout::ZeroOffset(minTick, maxTick, tickCount, tickValueStep, plotHeight);
     switch (quadrant) {
       case 2: plotLeftX = SaturateToInt32(std::int64_t{plotLeftX} + plotWidth / 2); break;
       case 3:

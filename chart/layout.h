@@ -31,25 +31,42 @@ inline constexpr std::int64_t kCategoryLabelGap = 5;
 // Ends a cut text.
 inline constexpr char kEllipsis[] = "\u2026";
 
-// Pixels per value unit when `extent` pixels show minTick..maxTick. An empty
-// range has no scale: every value then lies at the start of the axis.
-inline double ValueScale(std::int64_t extent, std::int32_t minTick, std::int32_t maxTick) noexcept {
+// The scale of a value axis: `units` value units span `pixels` pixels.
+// Lengths multiply before they divide, so a value on a tick lands on that
+// tick exactly (pixels / units rounds: 24 / 7 x 7 is just under 24).
+struct AxisScale {
+  double pixels = 0.0;
+  double units = 1.0;
+  // Pixels spanned by `distance` value units, before truncation.
+  [[nodiscard]] double operator()(double distance) const noexcept {
+    return distance * pixels / units;
+  }
+};
+
+// The scale of a value axis of `extent` pixels showing minTick..maxTick,
+// whose ticks stand tickValueStep units and extent / tickCount whole pixels
+// apart: a value stands where the ticks say (the last tick may fall up to
+// tickCount - 1 pixels short of `extent`). Without ticks (tickCount or
+// tickValueStep below 1) the whole extent shows the range; an empty range
+// has no scale, every value lying at the start.
+inline AxisScale ValueScale(std::int64_t extent, std::int32_t minTick, std::int32_t maxTick,
+                            std::int32_t tickCount, std::int32_t tickValueStep) noexcept {
   const std::int64_t range = std::int64_t{maxTick} - minTick;
-  if (range == 0) return 0.0;
-  return static_cast<double>(extent) / static_cast<double>(range);
+  if (range == 0) return {};
+  if (tickCount < 1 || tickValueStep < 1) {
+    return {static_cast<double>(extent), static_cast<double>(range)};
+  }
+  return {static_cast<double>(extent / tickCount), static_cast<double>(tickValueStep)};
 }
 
-// Distance in pixels from the middle of the plot height down to the value 0
-// on a vertical value axis (with its margin), in single precision as the
-// origin is placed. An empty range has no offset.
-inline std::int32_t ZeroOffset(std::int32_t minTick, std::int32_t maxTick,
-                               std::int32_t plotHeight) noexcept {
+// Distance in pixels from the middle of the ticks of a vertical value axis
+// (with its margin) down to the value 0. An empty range has no offset.
+inline std::int32_t ZeroOffset(std::int32_t minTick, std::int32_t maxTick, std::int32_t tickCount,
+                               std::int32_t tickValueStep, std::int32_t plotHeight) noexcept {
   const std::int64_t range = std::int64_t{maxTick} - minTick;
-  if (range == 0) return 0;
-  const auto middle = static_cast<float>(range / 2 + minTick);
-  const auto scale =
-      static_cast<float>(ValueScale(std::int64_t{plotHeight} - kValueAxisMargin, minTick, maxTick));
-  return TruncateToInt32(static_cast<double>(middle * scale));
+  const AxisScale scale = ValueScale(std::int64_t{plotHeight} - kValueAxisMargin, minTick, maxTick,
+                                     tickCount, tickValueStep);
+  return TruncateToInt32(scale(static_cast<double>(range / 2 + minTick)));
 }
 
 // A pixel point; coordinates beyond 32 bits saturate (the surface clips).

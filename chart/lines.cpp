@@ -15,6 +15,7 @@
 namespace tessaloom {
 namespace {
 
+using layout::AxisScale;
 using layout::kValueAxisMargin;
 using layout::PointAt;
 using layout::ValueScale;
@@ -24,31 +25,18 @@ constexpr COLORREF kBlack = 0x000000;
 // trunc(distance x scale), where `distance` is a value's distance from the
 // axis start. A positive distance never vanishes: below one pixel it becomes
 // trunc(scale) pixels.
-std::int32_t ScaledLength(float distance, double scale) noexcept {
-  std::int32_t length = TruncateToInt32(static_cast<double>(distance) * scale);
-  if (distance > 0.0f && length < 1) length = TruncateToInt32(scale);
-  return length;
-}
-
-// Pixels from the start of a flat value axis to a value `distance` units past
-// minTick, measured on the ticks the axis draws: `tick_pixels` apart for
-// every `tick_units`. Multiplied before dividing, so a value on a tick lands
-// on that tick exactly. A positive distance never vanishes (as above).
-std::int32_t LengthOnTicks(float distance, std::int64_t tick_pixels,
-                           std::int32_t tick_units) noexcept {
-  if (tick_units == 0) return 0;
-  const auto pixels = static_cast<double>(tick_pixels);
-  std::int32_t length = TruncateToInt32(static_cast<double>(distance) * pixels / tick_units);
-  if (distance > 0.0f && length < 1) length = TruncateToInt32(pixels / tick_units);
+std::int32_t ScaledLength(float distance, const AxisScale& scale) noexcept {
+  std::int32_t length = TruncateToInt32(scale(static_cast<double>(distance)));
+  if (distance > 0.0f && length < 1) length = TruncateToInt32(scale(1.0));
   return length;
 }
 
 // A height that would take a point above the canvas top (more than
 // `baseY` pixels) is cut to the value axis's length plus 5.
 std::int32_t CapHeight(std::int32_t height, std::int32_t baseY, std::int64_t range,
-                       double scale) noexcept {
+                       const AxisScale& scale) noexcept {
   if (height <= baseY) return height;
-  return SaturateToInt32(std::int64_t{TruncateToInt32(static_cast<double>(range) * scale)} + 5);
+  return SaturateToInt32(std::int64_t{TruncateToInt32(scale(static_cast<double>(range)))} + 5);
 }
 
 // `p` moved n depth steps back: right and up by n x dz pixels.
@@ -71,10 +59,10 @@ void CGraph::DrawLines(DrawingSurface& surface) {
   const bool vertical = DrawsVertically();
   const float base_value = quadrant == 3 ? 0.0f : min_value;
   // The value axis keeps a 10-pixel margin at its far end.
-  const double scale = ValueScale(std::int64_t{plotHeight} - kValueAxisMargin, minTick, maxTick);
-  // Horizontal: whole pixels between the value ticks the axis draws.
-  const std::int64_t tick_pixels =
-      tickCount > 0 ? (std::int64_t{plotWidth} - kValueAxisMargin) / tickCount : 0;
+  const AxisScale scale = ValueScale(std::int64_t{plotHeight} - kValueAxisMargin, minTick, maxTick,
+                                     tickCount, tickValueStep);
+  const AxisScale across = ValueScale(std::int64_t{plotWidth} - kValueAxisMargin, minTick, maxTick,
+                                      tickCount, tickValueStep);
   const std::int64_t pitch = (vertical ? std::int64_t{plotWidth} : plotHeight) / count;
 
   Point previous;
@@ -90,8 +78,8 @@ void CGraph::DrawLines(DrawingSurface& surface) {
         // distance from it above or below. Only points above the base line get
         // the minimum height, so a zero stays on the zero line.
         const float distance = v - base_value;
-        std::int32_t height = TruncateToInt32(static_cast<double>(std::fabs(distance)) * scale);
-        if (distance > 0.0f && height < 1) height = TruncateToInt32(scale);
+        std::int32_t height = TruncateToInt32(scale(static_cast<double>(std::fabs(distance))));
+        if (distance > 0.0f && height < 1) height = TruncateToInt32(scale(1.0));
         height = CapHeight(height, plotBaseY, range, scale);
         const std::int64_t y =
             distance > 0.0f ? std::int64_t{plotBaseY} - height : std::int64_t{plotBaseY} + height;
@@ -99,9 +87,8 @@ void CGraph::DrawLines(DrawingSurface& surface) {
       } else {
         // The value axis runs from minTick, negative values included; a
         // value stands at the x its tick label gives it.
-        point = PointAt(
-            std::int64_t{plotLeftX} + LengthOnTicks(v - min_value, tick_pixels, tickValueStep),
-            plotBaseY + pitch / 2 - k * pitch);
+        point = PointAt(std::int64_t{plotLeftX} + ScaledLength(v - min_value, across),
+                        plotBaseY + pitch / 2 - k * pitch);
       }
 
       const ScopedBrush fill(surface, Brush{color});
@@ -127,7 +114,7 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
   const std::int64_t range = std::int64_t{maxTick} - minTick;
   const auto min_value = static_cast<float>(minTick);
   // The front plane's full height, no top margin.
-  const double scale = ValueScale(plotHeight, minTick, maxTick);
+  const AxisScale scale = ValueScale(plotHeight, minTick, maxTick, tickCount, tickValueStep);
   // One slot per category across the front plane; a point stands at its
   // slot's centre, under the category's label.
   const std::int64_t slot = std::int64_t{plotWidth} / count;

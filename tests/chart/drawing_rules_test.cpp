@@ -54,13 +54,14 @@ TEST(DrawingRulesTest, Axes) {
       {"the longer side's title shrinks",
        {.yLabel = std::string(50, 'y'), .stage = kAxes},
        "SelectFont(Chart 14, 900, 16)"},
-      // -25..10 in 12 ticks of 3: zero 43 below the middle; down from 10, up from -25, "0".
+      // -25..10 in 12 ticks of 3, 15 pixels apart: zero 40 below the middle; down from 10, up
+      // from -25, "0" where the ticks put it, its neighbours left out.
       {"negative values",
        {.minTick = -25, .maxTick = 10, .quadrant = 3, .stage = kAxes},
-       "MoveTo(50, 393)|LineTo(50, 193)"},
+       "MoveTo(50, 390)|LineTo(50, 190)"},
       {"negative tick labels",
        {.minTick = -25, .maxTick = 10, .quadrant = 3, .stage = kAxes},
-       "TextOut(28, 282, \"-8\")|TextOut(34, 244, \"0\")"},
+       "TextOut(28, 284, \"-8\")|TextOut(34, 244, \"0\")"},
       // Horizontal: slots of 100 up the axis, labels in the fixed-pitch font, the widest
       // ("A", 8 pixels) ending 5 left of the axis; values 29 apart.
       {"horizontal categories",

@@ -82,7 +82,7 @@ std::array<int, 5> DrawnStatistics(const std::vector<float>& values) {
   g.plotBaseY = 1000;
   g.plotWidth = 100;
   g.plotHeight = 1010;
-  g.maxTick = 1000;
+  g.SetTickLimits(0, 1000, 100);
   AddSeries(g, values);
   RecordingSurface s;
   g.DrawBoxWhiskers(s);

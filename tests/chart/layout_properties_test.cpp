@@ -107,34 +107,72 @@ TEST(LayoutPropertiesTest, ThreeDLinePointsStandOverTheirLabelsInsideThePlot) {
   }
 }
 
-// A horizontal line chart's markers for the labelled values stand on those
-// labels' ticks, whatever the plot width and the scale.
-TEST(LayoutPropertiesTest, HorizontalLineMarkersStandOnTheirValueTicks) {
-  const std::tuple<int, int, int> scales[] = {{0, 50, 5}, {0, 100, 10}, {-20, 30, 5}, {0, 7, 1}};
-  for (const auto& [low, high, step] : scales) {
-    for (std::int32_t width = 300; width <= 900; width += 61) {
-      Chart c{.kind = GRAPH_LINE, .minTick = low, .maxTick = high, .step = step, .vertical = 0};
-      c.stage = Stage::kWhole;
-      for (int v = low; v <= high; v += step) c.series.push_back({static_cast<float>(v)});
-      const Drawn d = DrawWhole(c, width, "Ellipse");
-      // A value label's tick: the vertical line drawn just before it.
-      std::map<int, int> tick_x;
-      std::vector<int> last;
-      for (const std::string& line : d.whole) {
-        const std::vector<int> n = Numbers(line);
-        if (line.starts_with("TextOut(") && n[1] == d.g.plotBaseY + 8 && last.size() == 2) {
-          tick_x[std::stoi(line.substr(line.find('"') + 1))] = last[0];
+// A bar or marker of a labelled tick value ends on that label's tick, flat
+// and 3D, upright and lying, whatever the plot size and the scale: the ticks
+// stand a whole number of pixels apart, and the values keep to them.
+TEST(LayoutPropertiesTest, ValuesStandOnTheTicksThatLabelThem) {
+  const std::tuple<int, int, int> scales[] = {{0, 50, 5}, {0, 70, 7}, {10, 120, 11}, {0, 7, 1}};
+  const std::pair<std::uint32_t, const char*> kinds[] = {{GRAPH_BAR, "Rectangle"},
+                                                         {GRAPH_STACKED_BAR, "Rectangle"},
+                                                         {GRAPH_3D_BAR, "Rectangle"},
+                                                         {GRAPH_3D_STACKED_BAR, "Rectangle"},
+                                                         {GRAPH_LINE, "Ellipse"}};
+  for (const auto& [kind, shape] : kinds) {
+    for (const std::uint32_t up : {1u, 0u}) {
+      for (const auto& [low, high, step] : scales) {
+        for (std::int32_t width = 300; width <= 900; width += 61) {
+          Chart c{.kind = kind, .minTick = low, .maxTick = high, .step = step, .vertical = up};
+          c.stage = Stage::kWhole;
+          for (int v = low + step; v <= high; v += step) c.series.push_back({float(v)});
+          const Drawn d = DrawWhole(c, width, shape);
+          // A value label's tick: the last line across the value axis before it.
+          std::map<int, int> tick;
+          Point from;
+          int last = 0;
+          for (const std::string& line : d.whole) {
+            const std::vector<int> n = Numbers(line);
+            if (line.starts_with("MoveTo(")) from = {n[0], n[1]};
+            if (line.starts_with("LineTo(") && (up ? n[1] == from.y : n[0] == from.x)) {
+              last = up ? n[1] : n[0];
+            }
+            const bool value_label = up ? n.size() > 1 && n[0] < d.g.plotLeftX
+                                        : n.size() > 1 && n[1] == d.g.plotBaseY + 8;
+            int label = 0;
+            if (line.starts_with("TextOut(") && value_label &&
+                std::sscanf(line.c_str() + line.find('"'), "\"%d\"", &label) == 1) {
+              tick[label] = last;
+            }
+          }
+          ASSERT_EQ(d.shapes.size(), c.series.size());
+          for (std::size_t k = 0; k < d.shapes.size(); ++k) {
+            const int value = low + (static_cast<int>(k) + 1) * step;
+            if (!tick.contains(value)) continue;  // a crowded axis left its label out
+            const std::vector<int>& s = d.shapes[k];
+            const int end = kind == GRAPH_LINE ? (up ? (s[1] + s[3]) / 2 : (s[0] + s[2]) / 2)
+                                               : (up ? s[1] : s[2]);
+            EXPECT_EQ(end, tick.at(value)) << "kind " << kind << (up ? " upright" : " lying")
+                                           << ", " << value << " at width " << width;
+          }
         }
-        if (line.starts_with("MoveTo(") || line.starts_with("LineTo(")) last = n;
-      }
-      ASSERT_EQ(d.shapes.size(), c.series.size());
-      for (std::size_t k = 0; k < d.shapes.size(); ++k) {
-        const int value = low + static_cast<int>(k) * step;
-        EXPECT_EQ((d.shapes[k][0] + d.shapes[k][2]) / 2, tick_x.at(value))
-            << value << " at width " << width;
       }
     }
   }
+}
+
+// Every tick value's length is a whole number of tick steps, for every step
+// in pixels and in value units: dividing first (24 / 7 x 7) would fall a
+// pixel short on one tick value in thirty.
+TEST(LayoutPropertiesTest, TickValuesScaleToWholeTicks) {
+  int short_of_their_tick = 0;
+  for (int units = 1; units <= 200; ++units) {
+    for (int pixels = 1; pixels <= 300; ++pixels) {
+      const layout::AxisScale scale = layout::ValueScale(10 * pixels, 0, 10 * units, 10, units);
+      for (int i = 0; i <= 10; ++i) {
+        short_of_their_tick += TruncateToInt32(scale(i * units)) != i * pixels;
+      }
+    }
+  }
+  EXPECT_EQ(short_of_their_tick, 0);
 }
 
 // Category labels of horizontal charts, flat or 3D, stand level with the

@@ -67,7 +67,7 @@ CHARTS = {
         (200, 175, SECOND), (276, 100, FIRST), (200, 93, FIRST), (105, 200, BLACK),
         (100, 200, WHITE), (285, 100, WHITE)]),
     "horizontal box whisker": ("DrawBoxWhiskerGraph", [30, 10, 50, 20, 40], {"horizontal"}, [
-        (100, 160, WHITE), (200, 160, FIRST), (242, 160, SECOND), (398, 160, FIRST)]),
+        (100, 160, WHITE), (200, 160, FIRST), (240, 160, SECOND), (394, 160, FIRST)]),
 }
 
 
