@@ -28,51 +28,6 @@ const std::string kRefused =
     "Please contact your hosting administrator, as you are not allowed to use ";
 const std::string kNonSeries = kRefused + "Non Series Graphs method of Tessaloom component";
 
-class CountingRenderer final : public ChartRenderer {
- public:
-  void Render(CGraph&) override { ++renders; }
-  int renders = 0;
-};
-
-// A restricted host in memory whose site a (/srv/a) may use `groups`; the
-// output folder lies outside the site, which only a file target would refuse
-// (the hostile site's attacks refuse files and other method groups).
-TEST(DrawAccessTest, TheMethodGroupIsCheckedFirstAndTheFolderOnlyForFiles) {
-  using Draw = HRESULT (CGraphGenerator::*)() noexcept;
-  const Draw bars = &CGraphGenerator::DrawBarGraph,
-             seriesBars = &CGraphGenerator::DrawBarSeriesGraph;
-  const std::tuple<Draw, const char16_t*, std::string, bool, int, std::string> cases[] = {
-      {bars, u"Memory", "Non Series Graphs", true, 1, ""},
-      {seriesBars, u"memory", "Series Graphs", true, 1, ""},
-      // Without series this method returns S_FALSE, but the check comes first.
-      {&CGraphGenerator::DrawStackedBarSeriesGraph, u"memory", "All", false, 0,
-       "No data available( Unable to proceed further as calling request object not found. "
-       "Please free Tessaloom component from Quillfen Gatehold to make Series Graphs method "
-       "successfull. )"},
-  };
-  for (const auto& [draw, target, groups, request, renders, message] : cases) {
-    MemorySettingsSources sources;
-    sources.SetInstallationPath("/q");
-    sources.SetGatehold(1);
-    sources.files["/q/Admin.ini"] = "[Settings]\nInstalled=Tessaloom\nApplied=Tessaloom\n";
-    sources.files["/q/WebSite.ini"] =
-        "[Path]\na=/srv/a\n[Security]\na=Tessaloom\n[a]\nTessaloom=" + groups;
-    if (request) sources.request = "/srv/a/page.py";
-    CountingRenderer renderer;
-    auto g = NewGenerator();
-    g->accessSettings = &sources;
-    g->graph.renderer = &renderer;
-    g->put_FilePath(B(u"/elsewhere").get());
-    g->put_OutputTarget(B(target).get());
-    g->AddData(B(u"Jan").get(), 10.0f);
-    g->AddItemToSeries(B(u"Jan").get());
-    if (renders > 0) g->AddSeries(B(u"Sales").get());
-    EXPECT_EQ((g.get()->*draw)(), S_OK) << groups;
-    EXPECT_EQ(renderer.renders, renders) << groups;
-    EXPECT_EQ(ErrorReasonOf(*g), message) << groups;
-  }
-}
-
 // Makes `link` a link to `target`, replacing any link there in one step.
 void PointTo(const std::string& link, const std::string& target) {
   std::filesystem::create_directory_symlink(target, link + ".next");
@@ -103,6 +58,7 @@ class SwappingRenderer final : public ChartRenderer {
 // A restricted host as docs/hosting.md describes, on disk, attacked as a page
 // would: the page path, CGI variables, FilePath, FileName, links in the site,
 // UTF-16 settings. Site "allowed" may draw into its folder; "refused" nothing.
+// The folder is checked only for a file target, after the method group.
 TEST(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
   test_support::ScratchDir dir;
   testing::RegistryFileScope registry;
@@ -110,24 +66,25 @@ TEST(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
     std::filesystem::create_directories(dir / folder);
   }
   std::filesystem::create_directory_symlink(dir / "elsewhere", dir / "www/allowed/link");
+  registry.Write("");  // makes its folder
+  // The settings files, in UTF-8 or (with CR LF line ends) in UTF-16.
   const auto writeSettings = [&](bool utf16) {
-    const auto write = [&](const std::string& file, std::string text) {
+    const std::pair<std::string, std::string> files[] = {
+        {registry.path(),
+         "Windows Registry Editor Version 5.00\n\n"
+         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ondrell\\Quillfen]\n"
+         "\"InstallationPath\"=\"@DIR@/install\"\n\"EnableGatehold\"=dword:00000001\n"},
+        {dir / "install/Admin.ini", "[Settings]\nInstalled=Tessaloom\nApplied=Tessaloom\n"},
+        {dir / "install/WebSite.ini",
+         "[Path]\nallowed=@DIR@/www/allowed\nrefused=@DIR@/www/refused\n"
+         "[Security]\nallowed=Tessaloom\nrefused=\n[allowed]\nTessaloom=All\n"}};
+    for (auto [file, text] : files) {
       for (std::size_t at; (at = text.find("@DIR@")) != std::string::npos;)
         text.replace(at, 5, dir.path());
-      for (std::size_t at = 0; utf16 && (at = text.find('\n', at)) != std::string::npos; at += 2) {
+      for (std::size_t at = 0; utf16 && (at = text.find('\n', at)) != std::string::npos; at += 2)
         text.replace(at, 1, "\r\n");
-      }
       std::ofstream(file, std::ios::binary) << (utf16 ? EncodeUtf16LeFile(text) : text);
-    };
-    registry.Write("");
-    write(registry.path(),
-          "Windows Registry Editor Version "
-          "5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ondrell\\Quillfen]\n"
-          "\"InstallationPath\"=\"@DIR@/install\"\n\"EnableGatehold\"=dword:00000001\n");
-    write(dir / "install/Admin.ini", "[Settings]\nInstalled=Tessaloom\nApplied=Tessaloom\n");
-    write(dir / "install/WebSite.ini",
-          "[Path]\nallowed=@DIR@/www/allowed\nrefused=@DIR@/www/refused\n"
-          "[Security]\nallowed=Tessaloom\nrefused=\n[allowed]\nTessaloom=All\n");
+    }
   };
   const auto written = [&] {  // every file under www and elsewhere
     std::set<std::string> files;
@@ -152,8 +109,10 @@ TEST(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
     std::function<void()> setup;
     std::optional<std::string> page;  // nullopt: no host's request
     std::string filePath, fileName;
-    std::string message;  // empty: drawn into filePath/fileName
+    std::string message;  // empty: drawn (into filePath/fileName for a file)
     ChartRenderer* renderer = nullptr;
+    const char16_t* target = u"file";
+    HRESULT (CGraphGenerator::*draw)() noexcept = &CGraphGenerator::DrawBarGraph;
   };
   SwappingRenderer swapper(allowed + "/swap", dir / "elsewhere");
   const Attack attacks[] = {
@@ -169,6 +128,14 @@ TEST(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
       {"CGI translation", cgi("", refused + "/../allowed/p.py"), std::nullopt, allowed, "g.bmp",
        ""},
       {"UTF-16", [&] { writeSettings(true); }, refused + "/p.py", refused, "g.bmp", refusedSite},
+      {"memory, folder elsewhere", nullptr, page, dir / "elsewhere", "g.bmp", "", nullptr,
+       u"memory"},
+      // Without series this method returns S_FALSE, but the check comes first.
+      {"no page, series group", nullptr, std::nullopt, allowed, "g.bmp",
+       "No data available( Unable to proceed further as calling request object not found. "
+       "Please free Tessaloom component from Quillfen Gatehold to make Series Graphs method "
+       "successfull. )",
+       nullptr, u"file", &CGraphGenerator::DrawStackedBarSeriesGraph},
   };
   for (const Attack& a : attacks) {
     writeSettings(false);
@@ -179,14 +146,17 @@ TEST(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
     g->graph.renderer = a.renderer;
     g->put_FilePath(B(Utf8ToUtf16(a.filePath)).get());
     g->put_FileName(B(Utf8ToUtf16(a.fileName)).get());
+    g->put_OutputTarget(B(a.target).get());
     g->put_GraphWidth(60);
     g->put_GraphHeight(40);
     g->AddData(B(u"Jan").get(), 10.0f);
-    EXPECT_EQ(g->DrawBarGraph(), S_OK);
+    EXPECT_EQ((g.get()->*a.draw)(), S_OK);
     EXPECT_EQ(ErrorReasonOf(*g), a.message) << a.what;
     const std::string drawn = a.filePath + "/" + a.fileName;
-    EXPECT_EQ(written(), a.message.empty() ? std::set<std::string>{drawn} : std::set<std::string>{})
-        << a.what;
+    const bool toFile = a.target == std::u16string_view(u"file");
+    const bool file = a.message.empty() && toFile, memory = a.message.empty() && !toFile;
+    EXPECT_EQ(written(), file ? std::set<std::string>{drawn} : std::set<std::string>{}) << a.what;
+    EXPECT_EQ(g->graph.imageBytes.empty(), !memory) << a.what;
     std::filesystem::remove(drawn);
     ::unsetenv("SCRIPT_FILENAME");
     ::unsetenv("PATH_TRANSLATED");

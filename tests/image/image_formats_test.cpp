@@ -1,6 +1,6 @@
 // Every output format in memory: the bytes decode to the canvas's pixels (BMP
 // and PNG exactly, JPEG within its loss). That memory equals the file, under
-// the name as given, is checked through Python (test_image_output.py).
+// the name as given, is checked through Python (test_drawing.py).
 #include <gtest/gtest.h>
 
 #include "image/jpeg_codec.h"

@@ -41,13 +41,5 @@ TEST(BstrTest, OwnerMovesAndReleasesExactlyOnce) {
   EXPECT_EQ(c.get(), nullptr);
 }
 
-TEST(BstrTest, MegabyteStringRoundTripsThroughUtf8) {
-  std::u16string text(1 << 20, u'\0');
-  for (std::size_t i = 0; i < text.size(); ++i)
-    text[i] = static_cast<char16_t>(0x20 + (i * 7919) % 0xD000);
-  EXPECT_TRUE(Bstr(BstrFromUtf8(BstrToUtf8(Bstr(text).get()))).view() ==
-              text);  // 1 to 3 bytes a unit
-}
-
 }  // namespace
 }  // namespace tessaloom

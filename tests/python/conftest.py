@@ -15,42 +15,16 @@ import tessaloom
 
 PROGID = "Tessaloom.GraphGenerator"
 
-# The interface as a script sees it: (name, dispid, kind, [(param, vartype)]).
-VT_I4, VT_R4, VT_BSTR = 3, 4, 8
-TEXT_PUT, INT_PUT = [("newVal", VT_BSTR)], [("newVal", VT_I4)]
-INTERFACE = [
-    ("ErrorReason", 1, "propget", []), ("ChartTitle", 2, "propput", TEXT_PUT),
-    ("SeriesLabel", 3, "propput", TEXT_PUT),
-    ("AddData", 4, "method", [("xVal", VT_BSTR), ("yVal", VT_R4)]),
-    ("GraphHeight", 5, "propput", INT_PUT), ("GraphWidth", 6, "propput", INT_PUT),
-    ("XAxisLabel", 7, "propput", TEXT_PUT), ("YAxisLabel", 8, "propput", TEXT_PUT),
-    ("DrawPieGraph", 9, "method", []), ("DrawBarGraph", 10, "method", []),
-    ("FileName", 11, "propput", TEXT_PUT), ("FilePath", 12, "propput", TEXT_PUT),
-    ("Draw3DBarGraph", 13, "method", []), ("Draw3DPieGraph", 14, "method", []),
-    ("ClearData", 15, "method", []), ("DrawLineGraph", 16, "method", []),
-    ("Draw3DLineGraph", 17, "method", []),
-    ("HasGridLines", 18, "method", [("HasGridLines", VT_I4)]),
-    ("HasBackColor", 19, "method", [("HasBackColor", VT_I4)]),
-    ("DrawBoxWhiskerGraph", 20, "method", []), ("AddDataEx", 21, "method", [("yData", VT_R4)]),
-    ("AddSeries", 22, "method", [("sSeriesTitle", VT_BSTR)]),
-    ("Draw3DBarSeriesGraph", 23, "method", []), ("DrawBarSeriesGraph", 24, "method", []),
-    ("AddItemToSeries", 25, "method", [("ItemName", VT_BSTR)]),
-    ("SetVerticalGraph", 26, "method", []), ("SetHorizontalGraph", 27, "method", []),
-    ("Draw3DPieSeriesGraph", 28, "method", []), ("DrawPieSeriesGraph", 29, "method", []),
-    ("DrawLineSeriesGraph", 30, "method", []), ("Draw3DLineSeriesGraph", 31, "method", []),
-    ("DrawBoxWhiskerSeriesGraph", 32, "method", []),
-    ("DrawStackedBarSeriesGraph", 33, "method", []),
-    ("Draw3DStackedBarSeriesGraph", 34, "method", []), ("DrawStackedBarGraph", 35, "method", []),
-    ("Draw3DStackedBarGraph", 36, "method", []), ("ClearSeriesData", 37, "method", []),
-    ("BackColor", 40, "propput", TEXT_PUT), ("AddColor", 43, "method", [("Color", VT_BSTR)]),
-]
-
-DRAW_METHODS = [name for name, _, _, _ in INTERFACE if name.startswith("Draw")]
-TEXT_PROPERTIES = [name for name, _, kind, params in INTERFACE if params == TEXT_PUT]
-# Arguments that every non-drawing method accepts.
+# The classic members as the type description gives them: (name, dispid, kind,
+# [(parameter, vartype)]). Their DISPIDs are pinned in test_late_binding.py, the
+# rest by the checked-in stub (test_python_interface.py).
+CLASSIC = [tuple(m[:4]) for m in tessaloom.members() if m[1] < 50]
+DRAW_METHODS = [name for name, _, _, _ in CLASSIC if name.startswith("Draw")]
+TEXT_PROPERTIES = [name for name, _, kind, params in CLASSIC if params == [("newVal", 8)]]
+# Arguments that every non-drawing method accepts (by VARTYPE: I4, R4, BSTR).
 GOOD_ARGUMENTS = {
-    name: tuple({VT_BSTR: "x", VT_R4: 1.5, VT_I4: 1}[vt] for _, vt in params)
-    for name, _, kind, params in INTERFACE
+    name: tuple({3: 1, 4: 1.5, 8: "x"}[vt] for _, vt in params)
+    for name, _, kind, params in CLASSIC
     if kind == "method" and name not in DRAW_METHODS
 }
 

@@ -2,7 +2,6 @@
 
 import pathlib
 import shutil
-import struct
 import subprocess
 
 import pytest
@@ -63,6 +62,21 @@ def test_data_from_standard_input_with_a_byte_order_mark_header_and_too_many_row
     assert (tmp_path / "x.png").read_bytes()[:4] == b"\x89PNG"
 
 
+# PNG and BMP by their extensions: above and test_smooth.py.
+@pytest.mark.parametrize("out,options,magic", [
+    ("c.JPEG", ["--quality", "20"], b"\xff\xd8"), ("-", [], b"\x89PNG"),
+    ("-", ["--format", "jpeg"], b"\xff\xd8")])
+def test_the_format_follows_the_extension_and_dash_is_standard_output(tmp_path, out, options, magic):
+    (tmp_path / "d.csv").write_text("Jan,3\nFeb,5.5\n")
+    result = run("draw", "DrawPieGraph", "d.csv", "-o", out, "--alt", *options, cwd=tmp_path,
+                 binary=True)
+    assert result.returncode == 0, result.stderr
+    image = result.stdout if out == "-" else (tmp_path / out).read_bytes()
+    assert image.startswith(magic)
+    text = result.stderr if out == "-" else result.stdout
+    assert text.decode().startswith("Pie chart, 2 values: Jan 3, Feb 5.5.")
+
+
 @pytest.mark.parametrize("args,code,text", [
     (["--version"], 0, "tessaloom 0."), (["-h"], 0, "tessaloom convert"),
     (["draw", "--help"], 0, "--header"), (["convert", "-h"], 0, "FILE.bmp"),
@@ -95,22 +109,12 @@ def test_demo_draws_a_gallery_with_an_index(tmp_path):
     assert len(images) == 28 and all('src="%s"' % name in index for name in images)
 
 
-def program_interpreter(path):
-    """The dynamic loader an ELF executable names (PT_INTERP), or None."""
-    data = pathlib.Path(path).read_bytes()
-    table, = struct.unpack_from("<Q", data, 0x20)
-    entry_size, entries = struct.unpack_from("<HH", data, 0x36)
-    for i in range(entries):
-        kind, _, offset, _, _, size = struct.unpack_from("<IIQQQQ", data, table + i * entry_size)
-        if kind == 3:
-            return data[offset:offset + size].rstrip(b"\0").decode()
-    return None
-
-
 @pytest.mark.skipif(not pathlib.Path(CLI).with_name("tessaloom-full").exists(),
                     reason="the tool is not the static build")
 def test_the_static_tool_draws_classic_charts_alone_and_hands_on_the_rest(tmp_path):
-    assert program_interpreter(CLI) is None  # no dynamic loader, no shared library to map
+    # No dynamic loader (PT_INTERP), no shared library to map.
+    assert "INTERP" not in subprocess.run(["readelf", "-l", CLI], capture_output=True,
+                                          text=True, check=True).stdout
     lone = tmp_path / "bin" / "tessaloom"  # without the full tool beside or installed
     lone.parent.mkdir()
     shutil.copy(CLI, lone)
