@@ -57,9 +57,12 @@ std::int64_t StackTotal(const float* values, std::size_t count) {
 
 // Every Draw starts by dropping the image the last one kept in memory, so a
 // Draw that draws nothing never hands back the previous chart as its own.
-void ForgetImage(CGraph& graph) noexcept {
+// What an earlier Draw left for the page to read: its image in memory and its
+// description. A Draw that draws nothing must not hand them on as its own.
+void ForgetChart(CGraph& graph, std::string& altText) noexcept {
   graph.imageBytes.clear();
   graph.imageBytesFormat = ImageFormat::kByName;
+  altText.clear();
 }
 
 }  // namespace
@@ -176,7 +179,7 @@ HRESULT CGraphGenerator::DrawSingleSet(const DrawKind& kind) noexcept {
   } catch (...) {
     return E_OUTOFMEMORY;
   }
-  ForgetImage(graph);
+  ForgetChart(graph, altText);
   if (!AccessAllowed()) return report.Refused();
   if (dataCount == 0) {
     try {
@@ -243,7 +246,7 @@ HRESULT CGraphGenerator::DrawSeriesTable(const DrawKind& kind) noexcept {
   } catch (...) {
     return E_OUTOFMEMORY;
   }
-  ForgetImage(graph);
+  ForgetChart(graph, altText);
   if (!AccessAllowed()) return report.Refused();
   if (kind.typeBeforeCheck) graph.SetGraphType(kind.graphType);
   if (seriesIndex == -1 || itemCount == 0) {

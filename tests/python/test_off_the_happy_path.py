@@ -168,7 +168,8 @@ PAST_FAULTS = [
     # An empty draw on a reused object hands back no image, and says why.
     ("no stale image after ClearData", MEMORY + POSITIVE + [("DrawBarGraph",), ("ClearData",),
      ("OutputFormat", "svg"), ("DrawBarGraph",)],
-     lambda g, pixel: (g.ImageData, g.ImageMimeType, g.LastError) == (b"", "", NO_DATA)),
+     lambda g, pixel: (g.ImageData, g.ImageMimeType, g.AltText, g.LastError)
+     == (b"", "", "", NO_DATA)),
     ("no stale image without series", MEMORY + POSITIVE + [("DrawBarGraph",),
      ("DrawBarSeriesGraph",)], lambda g, pixel: (g.ImageData, g.LastError) == (b"", NO_SERIES)),
     # NaN and infinity are refused as 1e39 is, and the pie of 3 and 7 stays whole.
