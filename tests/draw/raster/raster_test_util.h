@@ -1,6 +1,6 @@
-// Helpers for exact small-image raster tests: a canvas window as an ASCII
-// picture ('#' pen colour, '+' brush colour, '.' untouched, '?' other) and
-// as a set of painted pixels; seeded random numbers.
+// Helpers for exact small-image tests: a canvas window as an ASCII picture
+// ('#' pen colour, '+' brush colour, '.' untouched, '?' other) and as a set
+// of painted pixels; seeded random numbers.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -27,10 +27,11 @@ inline constexpr Brush kBrush{kBrushColor};
 
 using PixelSet = std::set<std::pair<std::int64_t, std::int64_t>>;  // (x, y)
 
-inline Canvas MakeCanvas(std::int32_t width, std::int32_t height) {
+inline Canvas MakeCanvas(std::int32_t width, std::int32_t height, COLORREF fill = 0) {
   Canvas canvas;
   std::string error;
   if (!Canvas::Create(width, height, canvas, error)) ADD_FAILURE() << error;
+  canvas.FillRect(0, 0, width, height, fill);
   return canvas;
 }
 
@@ -51,6 +52,14 @@ inline std::string Picture(const Canvas& canvas, std::int32_t x0 = 0, std::int32
 inline std::string Art(std::string rows) {
   std::replace(rows.begin(), rows.end(), ' ', '\n');
   return rows + '\n';
+}
+
+inline std::int64_t Count(const Canvas& canvas, COLORREF color) {
+  std::int64_t n = 0;
+  for (std::int32_t y = 0; y < canvas.height(); ++y) {
+    for (std::int32_t x = 0; x < canvas.width(); ++x) n += canvas.GetPixel(x, y) == color;
+  }
+  return n;
 }
 
 inline PixelSet PaintedPixels(const Canvas& canvas) {
