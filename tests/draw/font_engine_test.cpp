@@ -12,6 +12,7 @@
 #include "draw/font_faces.h"
 #include "draw/text_metrics.h"
 #include "platform/text.h"
+#include "tests/draw/raster/raster_test_util.h"
 
 namespace tessaloom {
 namespace {
@@ -23,13 +24,7 @@ constexpr COLORREF kInk = RGB(0, 0, 255);
 const Font kFonts[] = {Font::System(), Font::Chart(0), Font::Chart(12), Font::Chart(24),
                        Font::Chart(48, 900)};
 
-Canvas Filled(std::int32_t width, std::int32_t height) {
-  Canvas canvas;
-  std::string error;
-  EXPECT_TRUE(Canvas::Create(width, height, canvas, error)) << error;
-  canvas.FillRect(0, 0, width, height, kBefore);
-  return canvas;
-}
+Canvas Filled(std::int32_t w, std::int32_t h) { return raster::testing::MakeCanvas(w, h, kBefore); }
 
 bool Upward(const Font& font) { return font.face != FontFace::kSystem && font.escapement == 900; }
 
@@ -77,13 +72,19 @@ TEST(FontEngineTest, WidthsAddUpAndIllFormedBytesAreReplacementCharacters) {
   }
 }
 
+// Characters the face lacks still advance and draw; a megabyte of text is
+// measured and its end drawn; a huge height draws at the largest cell.
 TEST(FontEngineTest, TextPaintsExactlyItsCell) {
-  // Characters the face lacks still advance and draw; a huge height draws at the largest cell.
-  for (const std::string text : {"HHHH", "\xEE\x80\x80", "\x01"}) {
-    for (const Font& font : kFonts) {
+  const std::string mega(std::size_t{1} << 20, 'H');
+  for (const Font& font : kFonts) {
+    EXPECT_EQ(TextWidth(font, mega), TextWidth(font, "H") << 20);
+    for (const std::string& text : {std::string("HHHH"), std::string("\xEE\x80\x80\x01"), mega}) {
+      const std::int64_t end = text == mega ? TextWidth(font, mega) - 10 : 0;  // it ends in view
+      const auto x = static_cast<std::int32_t>(Upward(font) ? 7 : 7 - end);
+      const auto y = static_cast<std::int32_t>(Upward(font) ? 110 + end : 9);
       Canvas canvas = Filled(120, 120);
-      DrawText(canvas, 7, Upward(font) ? 110 : 9, text, font, kInk, kBack);
-      EXPECT_EQ(OutsideTheCell(canvas, font, 7, Upward(font) ? 110 : 9, text), 0) << font.height;
+      DrawText(canvas, x, y, text, font, kInk, kBack);
+      EXPECT_EQ(OutsideTheCell(canvas, font, x, y, text), 0) << font.height;
     }
   }
   EXPECT_EQ(FontMetrics(Font::Chart(1000000)).height, kMaxFontHeight);
@@ -147,19 +148,6 @@ TEST(FontEngineTest, ClippedTextKeepsTheUnclippedPixelsAndFarTextLeavesTheCanvas
   }
 }
 
-TEST(FontEngineTest, AMegabyteOfTextIsMeasuredAndItsEndDrawn) {
-  const std::string text(std::size_t{1} << 20, 'H');
-  for (const Font& font : {Font::Chart(16), Font::Chart(16, 900), Font::System()}) {
-    const std::int64_t w = TextWidth(font, text);
-    EXPECT_EQ(w, TextWidth(font, "H") << 20);
-    const auto x = static_cast<std::int32_t>(Upward(font) ? 5 : 10 - w);
-    const auto y = static_cast<std::int32_t>(Upward(font) ? w - 10 : 5);
-    Canvas canvas = Filled(60, 60);
-    DrawText(canvas, x, y, text, font, kInk, kBack);
-    EXPECT_EQ(OutsideTheCell(canvas, font, x, y, text), 0);
-  }
-}
-
 std::vector<std::uint32_t> Drawn(const std::string& text, const Font& font = Font::Chart(16)) {
   Canvas canvas = Filled(200, 40);
   DrawText(canvas, 2, 2, text, font, kInk, kBack);
@@ -173,13 +161,15 @@ std::size_t FallbackFacesOpen() {
   return n;
 }
 
-// The installed fallback faces (the package's font dependencies) cover
-// these scripts: each text draws glyphs of its own, not as many boxes.
-TEST(FontEngineTest, FallbackFacesDrawWhatTheChartFaceLacks) {
+// The installed fallback faces (the package's font dependencies) cover these
+// scripts: each text draws glyphs of its own, not as many boxes, and ASCII
+// opens none. A character no face has (controls; private use, never looked
+// for) draws the chart face's box and is what MissingCharacters reports.
+TEST(FontEngineTest, FallbackFacesDrawWhatTheChartFaceLacksAndTheBoxWhatNoFaceHas) {
   const std::size_t before = FallbackFacesOpen();
-  Drawn(
-      " !\"#$%&'()*+,-./"
-      "0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~");
+  std::string ascii;
+  for (char c = ' '; c <= '~'; ++c) ascii += c;
+  Drawn(ascii);
   EXPECT_EQ(FallbackFacesOpen(), before) << "ASCII text opened a fallback face";
   const char* const texts[] = {
       "\xE4\xB8\xAD\xE6\x96\x87", "\xE6\x97\xA5\xE6\x9C\xAC",          // Chinese, Japanese
@@ -194,8 +184,13 @@ TEST(FontEngineTest, FallbackFacesDrawWhatTheChartFaceLacks) {
     EXPECT_NE(Drawn(text), Drawn(boxes)) << text;
     EXPECT_NE(Drawn(text, Font::Chart(24, 900)), Drawn(boxes, Font::Chart(24, 900))) << text;
   }
-  // Two texts in one script are two pictures, not the same row of boxes.
-  EXPECT_NE(Drawn(texts[0]), Drawn(texts[1]));
+  EXPECT_NE(Drawn(texts[0]), Drawn(texts[1]));  // two pictures, not the same row of boxes
+  const std::pair<const char*, std::u32string> missing[] = {
+      {"a\uE000b\uE000\U0010FFFD", U"\uE000\U0010FFFD"}, {"\x01\x01", U"\x01"}};
+  for (const auto& [text, chars] : missing) EXPECT_EQ(MissingCharacters(text), chars) << text;
+  const std::vector<std::uint32_t> box = Drawn("\xEE\x80\x80");
+  EXPECT_EQ(Drawn("\xEF\xA3\xBE"), box);  // U+F8FE
+  EXPECT_NE(box, Drawn(""));              // and the box has ink
 }
 
 // The smallest box {x0, y0, x1, y1} (ends excluded) holding every pixel of
@@ -279,23 +274,8 @@ TEST(FontEngineTest, ShapedTextFillsItsCellAtTheChartFaceSize) {
   }
 }
 
-// A character no face has (private use is never looked for) still draws
-// the chart face's box, and is what MissingCharacters reports.
-TEST(FontEngineTest, CharactersNoFaceHasDrawTheBox) {
-  // Controls draw the box, as always.
-  const std::pair<const char*, std::u32string> cases[] = {
-      {"a\uE000b\uE000\U0010FFFD", U"\uE000\U0010FFFD"},
-      {"Sales \xE4\xB8\xAD", U""},
-      {"\x01\x01", U"\x01"}};
-  for (const auto& [text, missing] : cases) EXPECT_EQ(MissingCharacters(text), missing) << text;
-  const std::vector<std::uint32_t> box = Drawn("\xEE\x80\x80");
-  EXPECT_EQ(Drawn("\xEF\xA3\xBE"), box);  // U+F8FE
-  EXPECT_NE(box, Drawn(""));              // and the box has ink
-}
-
 // Sizes and characters used nowhere else, so the threads race to render and
-// cache the same glyphs, the last from a fallback face; the references are
-// drawn afterwards.
+// cache the same glyphs (the last from a fallback face); references after.
 TEST(FontEngineTest, ConcurrentDrawingMatchesSingleThreadedDrawing) {
   const auto draw = [](std::size_t k) {
     const auto h = static_cast<std::int32_t>(31 + k % 8);
