@@ -1,9 +1,14 @@
-// The canvas, and the classic pixel rules as both the raster and the smooth
-// surface keep them. Each raster shape's own pixels are tested with the shape.
+// The canvas; the classic pixel rules as both the raster and the smooth
+// surface keep them; hostile input on every surface. Each raster shape's own
+// pixels are tested with the shape.
 #include <gtest/gtest.h>
+#include <tinyxml2.h>
+
+#include <regex>
 
 #include "draw/raster_surface.h"
 #include "draw/smooth_surface.h"
+#include "draw/svg_surface.h"
 #include "tests/draw/raster/raster_test_util.h"
 
 namespace tessaloom {
@@ -55,45 +60,27 @@ TEST(CanvasTest, RefusesSizesOutsideItsBoundsAndClipsSpans) {
   EXPECT_EQ(Count(c, 0x00FF00), 4);
 }
 
+using S = DrawingSurface;
 struct Probe {
   const char* rule;
-  void (*draw)(DrawingSurface&);
+  void (*draw)(S&);
   Point at;  // classic coordinates; at scale 2 the probe reads the 2 x 2 block
   COLORREF expected;
 };
 
-void Rect(DrawingSurface& s) {
-  s.SelectPen(Pen{1, kBlue});
-  s.SelectBrush(Brush{kRed});
-  s.Rectangle(2, 2, 10, 8);
-}
-void Line(DrawingSurface& s) {
-  s.SelectPen(Pen{1, kBlue});
-  s.MoveTo(2, 5);
-  s.LineTo(12, 5);
-}
-void WideLine(DrawingSurface& s) {
-  s.SelectPen(Pen{2, kBlue});
-  s.MoveTo(30, 5);
-  s.LineTo(40, 5);
-}
-void Square(DrawingSurface& s) {
-  const Point p[] = {{2, 2}, {6, 2}, {6, 6}, {2, 6}};
-  s.FillPolygon(p, Brush{kRed});
-}
-// The quarter from the radial through the east point counter-clockwise to
-// the one through the north point: the upper-right quarter on screen.
-void Quarter(DrawingSurface& s) {
-  s.SelectPen(Pen{1, kRed});
-  s.SelectBrush(Brush{kRed});
-  s.Pie(0, 0, 41, 41, Point{40, 20}, Point{20, 0});
-}
-void BackwardFill(DrawingSurface& s) { s.FillSolidRect(10, 10, -3, 2, kRed); }
+void Rect(S& s) { s.SelectPen({1, kBlue}), s.SelectBrush({kRed}), s.Rectangle(2, 2, 10, 8); }
+void Line(S& s) { s.SelectPen({1, kBlue}), s.MoveTo(2, 5), s.LineTo(12, 5); }
+void WideLine(S& s) { s.SelectPen({2, kBlue}), s.MoveTo(30, 5), s.LineTo(40, 5); }
+const Point kSquare[] = {{2, 2}, {6, 2}, {6, 6}, {2, 6}};
+void Square(S& s) { s.FillPolygon(kSquare, Brush{kRed}); }
+// From the radial through the east point counter-clockwise to the one
+// through the north point: the upper-right quarter on screen.
+void Quarter(S& s) { s.SelectBrush({kRed}), s.Pie(0, 0, 41, 41, {40, 20}, {20, 0}); }
+void BackwardFill(S& s) { s.FillSolidRect(10, 10, -3, 2, kRed); }
 // The cell takes the background colour of the last fill, even an empty one.
 template <std::int32_t kEscapement>
-void Text(DrawingSurface& s) {
-  s.SelectFont(Font::Chart(12, kEscapement));
-  s.FillSolidRect(0, 0, 0, 0, kRed);
+void Text(S& s) {
+  s.SelectFont(Font::Chart(12, kEscapement)), s.FillSolidRect(0, 0, 0, 0, kRed);
   s.TextOut(20, 20, "Wy");
 }
 
@@ -114,7 +101,7 @@ const Probe kProbes[] = {
     {"a negative extent fills back from x", BackwardFill, {7, 11}, kRed},
     {"and leaves x out", BackwardFill, {10, 10}, kGrey},
     {"a huge extent does not wrap round",
-     [](DrawingSurface& s) { s.FillSolidRect(INT32_MAX, 0, INT32_MAX, 5, kRed); },
+     [](S& s) { s.FillSolidRect(INT32_MAX, 0, INT32_MAX, 5, kRed); },
      {0, 0},
      kGrey},
     {"text cell: top-left at the anchor", Text<0>, {20, 20}, kRed},
@@ -147,6 +134,54 @@ TEST(SurfacesTest, RasterAndSmoothSurfacesPaintTheClassicPixels) {
       }
     }
   }
+}
+
+// Inputs a script can produce: none may crash or hang on any surface; the
+// smooth canvas keeps its unused byte 0, the SVG document parses and its
+// numbers stay finite (no "nan", "inf", nor 17 digits before a point).
+void DrawHostile(S& s) {
+  constexpr std::int32_t kMin = INT32_MIN, kMax = INT32_MAX;
+  for (const std::int32_t penWidth : {1, 2, -3, kMax}) {
+    s.SelectPen({penWidth, kRed});
+    s.Rectangle(kMax, kMax, kMin, kMin);
+    s.FillSolidRect(kMax, kMax, kMax, kMin, kBlue);
+    const Point far[] = {{kMin, kMin}, {kMax, 5}, {kMax, kMax}, {0, kMax}};
+    s.Polygon(far);
+    s.FillPolygon(far, {kBlue});
+    s.Ellipse(kMin, kMin, kMax, kMax);
+    s.Ellipse(kMax, 0, kMin, 1);
+    s.Pie(kMin, kMin, kMax, kMax, {kMax, kMin}, {kMin, kMax});
+    s.Pie(kMin, 0, kMax, 3, {kMin, 1}, {kMin, 1});
+    s.Pie(5, 5, 5, 9, {1, 1}, {2, 2});
+    s.MoveTo(kMin, kMax);
+    s.LineTo(kMax, kMin);
+  }
+  for (const Font& font : {Font::Chart(kMax, 900), Font::Chart(kMax, 450), Font::Chart(-5, -900)}) {
+    s.SelectFont(font);
+    s.TextOut(kMin, kMax, "far \xC3\x28 bad \xF0\x9F utf-8");
+    s.TextOut(3, 3, std::string_view("a\0b", 3));
+    s.TextOut(3, 3, std::string(100000, 'x'));
+  }
+}
+
+TEST(SurfacesTest, HostileInputsDrawSafelyOnEverySurface) {
+  Canvas canvas = MakeCanvas(32, 32);
+  RasterSurface raster(canvas);
+  DrawHostile(raster);
+  std::string error, svg;
+  Canvas big = MakeCanvas(128, 128);
+  const std::unique_ptr<SmoothSurface> smooth = CreateSmoothSurface(big, 4, error);
+  ASSERT_NE(smooth, nullptr) << error;
+  DrawHostile(*smooth);
+  ASSERT_TRUE(smooth->Finish("", error)) << error;
+  for (const std::uint32_t pixel : big.pixels()) ASSERT_EQ(pixel >> 24, 0u);
+  smooth->TextOut(1, 1, "after Finish");  // ignored, no failure
+  SvgSurface vector(100, 100, 1);
+  DrawHostile(vector);
+  ASSERT_TRUE(vector.Finish("t", "d", svg));
+  tinyxml2::XMLDocument doc;
+  EXPECT_EQ(doc.Parse(svg.c_str()), tinyxml2::XML_SUCCESS);
+  EXPECT_FALSE(std::regex_search(svg, std::regex("nan|inf|[0-9]{17}"))) << svg;
 }
 
 }  // namespace
