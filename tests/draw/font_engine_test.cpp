@@ -211,11 +211,7 @@ std::array<std::int32_t, 4> Box(const Canvas& canvas, COLORREF color) {
 // drawn text exactly as it draws alone. The first is letters that never join
 // (dal, reh, waw): the first in logical order ends up rightmost.
 TEST(FontEngineTest, ShapedTextKeepsRightToLeftRunsInVisualOrder) {
-  const struct {
-    const char* text;
-    const char* piece;
-    bool right;
-  } cases[] = {
+  const std::tuple<const char*, const char*, bool> cases[] = {
       {"\u062F\u0631\u0648", "\u062F", true},
       {"\u0645\u0628\u064A\u0639\u0627\u062A \u0631\u0628\u0639",
        "\u0645\u0628\u064A\u0639\u0627\u062A", true},
@@ -241,11 +237,11 @@ TEST(FontEngineTest, ShapedTextKeepsRightToLeftRunsInVisualOrder) {
   }
 }
 
-// Shaped text is as wide as the cell it paints, joined letters take their
-// joining forms (the word is not as wide as its letters apart), and a
-// fallback face draws at the chart face's size: Devanagari letters stand as
-// tall as Latin capitals, and no ink strays far out of the cell.
-TEST(FontEngineTest, ShapedTextFillsItsCellAtTheChartFaceSize) {
+// Shaped text paints a cell as wide as it measures, joined letters take
+// their joining forms (the word is not as wide as its letters apart), and a
+// fallback face's ink stays near the cell. (That Devanagari stands as tall
+// as Latin capitals: test_off_the_happy_path.py.)
+TEST(FontEngineTest, ShapedTextFillsItsCell) {
   const std::string joined = "\u0645\u0628\u064A\u0639\u0627\u062A";  // Arabic, letters that join
   for (const std::int32_t height : {16, 24, 40}) {
     const Font font = Font::Chart(height);
@@ -254,10 +250,7 @@ TEST(FontEngineTest, ShapedTextFillsItsCellAtTheChartFaceSize) {
     for (std::size_t i = 0; i < joined.size(); i += 2)
       apart += TextWidth(font, joined.substr(i, 2));
     EXPECT_NE(TextWidth(font, joined), apart) << height;
-    // Devanagari letters with no vowel signs (their headline is their top) against capitals.
-    std::array<std::int32_t, 4> capitals{};
-    for (const std::string& text : {std::string("HEL"), std::string("\u0915\u092E\u0932"), joined,
-                                    std::string("\u0939\u093F\u0928\u094D\u0926\u0940")}) {
+    for (const std::string& text : {joined, std::string("\u0939\u093F\u0928\u094D\u0926\u0940")}) {
       Canvas canvas = Filled(400, 3 * height);
       DrawText(canvas, 5, height, text, font, kInk, kBack);
       const auto cellBox = Box(canvas, kBack), ink = Box(canvas, kInk);
@@ -266,10 +259,6 @@ TEST(FontEngineTest, ShapedTextFillsItsCellAtTheChartFaceSize) {
           << text;
       EXPECT_GE(ink[1], height - cell / 4) << text;
       EXPECT_LE(ink[3], height + cell + cell / 4) << text;
-      if (text == "HEL") capitals = ink;
-      const std::int32_t tall = ink[3] - ink[1], capital = capitals[3] - capitals[1];
-      EXPECT_TRUE(text != "\u0915\u092E\u0932" || std::abs(tall - capital) <= 1 + height / 10)
-          << tall << " " << capital;
     }
   }
 }
