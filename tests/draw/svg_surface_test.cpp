@@ -38,28 +38,25 @@ constexpr Brush kBrush{1};
 // Directions from the centre (5, 5) of an 11 x 11 pie.
 constexpr Point kThree{10, 5}, kTwelve{5, 0}, kFarTwelve{5, -40}, kFarThree{99, 5};
 
-// Each row pins one classic rule in SVG terms: a drawing and the elements it
-// gives, as "name|attribute=value|...". A pixel (x, y) is the square
-// [x, x+1) x [y, y+1), so a 1-pixel stroke along pixel centres at x + 0.5
-// paints column x.
+// Each row pins one classic rule in SVG terms, as the elements a drawing
+// gives ("name|attribute=value|..."). Pixel (x, y) is the square [x, x+1) x
+// [y, y+1): a 1-pixel stroke along x + 0.5 paints column x.
 TEST(SvgSurfaceTest, ShapesAndTextFollowTheClassicPixelRules) {
   using S = SvgSurface;
   const std::int64_t a = StandardTextMetrics(Font::Chart(16)).ascent;
   const std::int64_t w = TextWidth(Font::Chart(16), "Hi");
   const auto n = [](std::int64_t v) { return std::to_string(v); };
   const std::vector<std::pair<std::vector<std::string>, std::function<void(S&)>>> cases = {
-      // Rectangle: the pen on the border pixels of [10,13] x [10,12]; one pixel wide, a full
-      // column in the pen colour; 1 x 1 or empty, nothing; a 2-pixel pen centred on pixel
-      // edges, growing up and left.
+      // Rectangle: the pen on the border pixels [10,13] x [10,12]; one pixel wide, a column in
+      // the pen colour; 1 x 1 or empty, nothing; a 2-pixel pen on pixel edges, up and left.
       {{"path|d=M10.5 10.5H13.5V12.5H10.5Z"}, [](S& s) { s.Rectangle(14, 13, 10, 10); }},
       {{"path|fill=#ff0000"}, [](S& s) { s.SelectPen(kRed), s.Rectangle(10, 10, 11, 14); }},
       {{}, [](S& s) { s.Rectangle(10, 10, 11, 11), s.Rectangle(10, 10, 10, 20); }},
       {{"path|d=M2 2H8V6H2Z"}, [](S& s) { s.SelectPen(kWide), s.Rectangle(2, 2, 9, 7); }},
       // FillSolidRect with a negative extent paints back from x.
       {{"path|d=M2 5H5V7H2Z"}, [](S& s) { s.FillSolidRect(5, 5, -3, 2, 0x00FF00); }},
-      // Lines run from the start pixel's left edge to the end pixel's; leftward, the same
-      // pixels as (1..4, 0) with the end left out; a new pen starts a new path, a zero length
-      // draws nothing; a 2-pixel pen has square caps.
+      // Lines from the start pixel's left edge to the end pixel's: leftward (1..4, 0), the end
+      // left out; a new pen, a new path; a zero length, nothing; a 2-pixel pen, square caps.
       {{"path|d=M5 0.5 1 0.5"}, [](S& s) { s.MoveTo(4, 0), s.LineTo(0, 0); }},
       {{"path|d=M0 0.5 4 0.5 8 0.5", "path|d=M8.5 0 8.5 4|stroke=#ff0000"},
        [](S& s) {
@@ -72,17 +69,16 @@ TEST(SvgSurfaceTest, ShapesAndTextFollowTheClassicPixelRules) {
        [](S& s) { s.Polygon(kTriangle), s.FillPolygon(kTriangle, kBrush); }},
       // Ellipse through the extreme pixels' centres.
       {{"ellipse|cx=3.5|rx=3"}, [](S& s) { s.Ellipse(0, 0, 7, 6); }},
-      // Pie counter-clockwise from 3 to 12 o'clock: the upper-right quarter; from 12 to 3, the
-      // other three (large arc); equal directions, the whole ellipse in two half arcs.
+      // Pie counter-clockwise from 3 to 12 o'clock; from 12 to 3, the large arc; equal
+      // directions, the whole ellipse in two half arcs.
       {{"path|d=M5.5 5.5L10.5 5.5A5 5 0 0 0 5.5 0.5Z"},
        [](S& s) { s.Pie(0, 0, 11, 11, kThree, kTwelve); }},
       {{"path|d=M5.5 5.5L5.5 0.5A5 5 0 1 0 10.5 5.5Z"},
        [](S& s) { s.Pie(0, 0, 11, 11, kFarTwelve, kFarThree); }},
       {{"path|d=M5.5 5.5L10.5 5.5A5 5 0 1 0 0.5 5.5A5 5 0 1 0 10.5 5.5Z"},
        [](S& s) { s.Pie(0, 0, 11, 11, kThree, kFarThree); }},
-      // Text: the opaque cell as wide as the classic's in the background colour, its top-left
-      // at (x, y), the baseline `ascent` below it; upward text turns about its start on the
-      // baseline, `ascent` right of x. Its size is the em of a 16-pixel cell.
+      // Text: the classic's opaque cell in the background colour from (x, y), the baseline
+      // `ascent` below; upward, turned about its start `ascent` right of x; a 16-pixel cell's em.
       {{"path|d=M10 20H" + n(10 + w) + "V36H10Z|fill=#ffff00",
         "text|x=10|y=" + n(20 + a) + "|fill=#0000ff|font-size=14"},
        [](S& s) { s.SetBkColor(0x00FFFF), s.SetTextColor(0xFF0000), s.TextOut(10, 20, "Hi"); }},

@@ -35,13 +35,12 @@ inline Canvas MakeCanvas(std::int32_t width, std::int32_t height, COLORREF fill 
   return canvas;
 }
 
-// Columns x0 .. x1-1 of rows y0 .. y1-1 (default: all), each row ending in
-// '\n'; Art writes such a picture with its rows separated by spaces.
-inline std::string Picture(const Canvas& canvas, std::int32_t x0 = 0, std::int32_t y0 = 0,
-                           std::int32_t x1 = -1, std::int32_t y1 = -1) {
+// The canvas row by row, each row ending in '\n'; Art writes such a picture
+// with its rows separated by spaces.
+inline std::string Picture(const Canvas& canvas) {
   std::string out;
-  for (std::int32_t y = y0; y < (y1 < 0 ? canvas.height() : y1); ++y) {
-    for (std::int32_t x = x0; x < (x1 < 0 ? canvas.width() : x1); ++x) {
+  for (std::int32_t y = 0; y < canvas.height(); ++y) {
+    for (std::int32_t x = 0; x < canvas.width(); ++x) {
       const COLORREF c = canvas.GetPixel(x, y);
       out += c == kPenColor ? '#' : c == kBrushColor ? '+' : c == 0 ? '.' : '?';
     }
@@ -52,6 +51,16 @@ inline std::string Picture(const Canvas& canvas, std::int32_t x0 = 0, std::int32
 inline std::string Art(std::string rows) {
   std::replace(rows.begin(), rows.end(), ' ', '\n');
   return rows + '\n';
+}
+
+// The colours of the w x h window at (x, y), row by row.
+inline std::vector<COLORREF> Window(const Canvas& canvas, std::int32_t x, std::int32_t y,
+                                    std::int32_t w, std::int32_t h) {
+  std::vector<COLORREF> out;
+  for (std::int32_t py = y; py < y + h; ++py) {
+    for (std::int32_t px = x; px < x + w; ++px) out.push_back(canvas.GetPixel(px, py));
+  }
+  return out;
 }
 
 inline std::int64_t Count(const Canvas& canvas, COLORREF color) {
