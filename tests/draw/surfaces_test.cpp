@@ -136,40 +136,55 @@ TEST(SurfacesTest, RasterAndSmoothSurfacesPaintTheClassicPixels) {
   }
 }
 
-// Inputs a script can produce: none may crash or hang on any surface; the
-// smooth canvas keeps its unused byte 0, the SVG document parses and its
-// numbers stay finite (no "nan", "inf", nor 17 digits before a point).
+// Inputs a script can produce, extreme and degenerate: none may crash, hang
+// or (under the sanitizers) misbehave on any surface; the smooth canvas keeps
+// its unused byte 0, the SVG document parses and its numbers stay finite (no
+// "nan", "inf", nor 17 digits before a point).
 void DrawHostile(S& s) {
-  constexpr std::int32_t kMin = INT32_MIN, kMax = INT32_MAX;
-  for (const std::int32_t penWidth : {1, 2, -3, kMax}) {
-    s.SelectPen({penWidth, kRed});
-    s.Rectangle(kMax, kMax, kMin, kMin);
-    s.FillSolidRect(kMax, kMax, kMax, kMin, kBlue);
-    const Point far[] = {{kMin, kMin}, {kMax, 5}, {kMax, kMax}, {0, kMax}};
-    s.Polygon(far);
-    s.FillPolygon(far, {kBlue});
-    s.Ellipse(kMin, kMin, kMax, kMax);
-    s.Ellipse(kMax, 0, kMin, 1);
-    s.Pie(kMin, kMin, kMax, kMax, {kMax, kMin}, {kMin, kMax});
-    s.Pie(kMin, 0, kMax, 3, {kMin, 1}, {kMin, 1});
-    s.Pie(5, 5, 5, 9, {1, 1}, {2, 2});
-    s.MoveTo(kMin, kMax);
-    s.LineTo(kMax, kMin);
+  const std::vector<std::int32_t> values = {
+      INT32_MIN, INT32_MIN + 1, -2000000000, -65537,        -1,       0, 1, 5, 17,
+      65536,     65537,         2000000000,  INT32_MAX - 1, INT32_MAX};
+  const std::int32_t widths[] = {1, 0, -5, 2, 17, INT32_MAX};
+  std::size_t i = 0;
+  for (std::int32_t a : values) {
+    for (std::int32_t b : values) {
+      s.SelectPen({widths[i++ % std::size(widths)], kRed});
+      const std::int32_t c = values[i % values.size()], d = values[(i * 7) % values.size()];
+      s.MoveTo(a, b);
+      s.LineTo(c, d);
+      s.Rectangle(a, b, c, d);
+      s.FillSolidRect(a, b, c, d, kBlue);
+      s.Ellipse(a, b, c, d);
+      s.Pie(a, b, c, d, {b, a}, {d, c});
+      s.Pie(a, c, b, d, {a, a}, {a, a});
+      const Point polygon[] = {{a, b}, {c, d}, {b, c}, {d, a}, {a, d}};
+      s.Polygon(polygon);
+      s.FillPolygon(polygon, {kBlue});
+    }
   }
-  for (const Font& font : {Font::Chart(kMax, 900), Font::Chart(kMax, 450), Font::Chart(-5, -900)}) {
+  for (std::int32_t side : {3, 4, 65535, 65536, 65537, 200000}) {  // rings across the canvas
+    s.SelectPen({2, kRed});
+    s.Ellipse(-side + 10, -side + 10, 10, 10);
+    s.SelectPen({1, kRed});
+    s.Pie(-side + 12, 2, 12, side + 2, {0, 0}, {0, 1});
+    s.SelectPen({20, kRed});
+    s.Pie(2, -side / 2, side + 2, side / 2, {1, 0}, {0, 1});
+  }
+  for (const Font& font :
+       {Font::Chart(INT32_MAX, 900), Font::Chart(INT32_MAX, 450), Font::Chart(-5, -900)}) {
     s.SelectFont(font);
-    s.TextOut(kMin, kMax, "far \xC3\x28 bad \xF0\x9F utf-8");
+    s.TextOut(INT32_MIN, INT32_MAX, "far \xC3\x28 bad \xF0\x9F utf-8");
     s.TextOut(3, 3, std::string_view("a\0b", 3));
     s.TextOut(3, 3, std::string(100000, 'x'));
   }
 }
 
 TEST(SurfacesTest, HostileInputsDrawSafelyOnEverySurface) {
-  Canvas canvas = MakeCanvas(32, 32);
+  Canvas canvas = MakeCanvas(24, 20);
   RasterSurface raster(canvas);
   DrawHostile(raster);
   std::string error, svg;
-  Canvas big = MakeCanvas(128, 128);
+  Canvas big = MakeCanvas(96, 80);
   const std::unique_ptr<SmoothSurface> smooth = CreateSmoothSurface(big, 4, error);
   ASSERT_NE(smooth, nullptr) << error;
   DrawHostile(*smooth);
