@@ -7,11 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string>
 #include <thread>
-#include <vector>
 
-#include "draw/text_metrics.h"
 #include "tests/draw/raster/raster_test_util.h"
 
 namespace tessaloom {
