@@ -77,6 +77,7 @@ void Square(S& s) { s.FillPolygon(kSquare, Brush{kRed}); }
 // through the north point: the upper-right quarter on screen.
 void Quarter(S& s) { s.SelectBrush({kRed}), s.Pie(0, 0, 41, 41, {40, 20}, {20, 0}); }
 void BackwardFill(S& s) { s.FillSolidRect(10, 10, -3, 2, kRed); }
+void FarFill(S& s) { s.FillSolidRect(INT32_MAX, 0, INT32_MAX, 5, kRed); }
 // The cell takes the background colour of the last fill, even an empty one.
 template <std::int32_t kEscapement>
 void Text(S& s) {
@@ -100,10 +101,7 @@ const Probe kProbes[] = {
     {"pie: not the quarter clockwise from east", Quarter, {30, 30}, kGrey},
     {"a negative extent fills back from x", BackwardFill, {7, 11}, kRed},
     {"and leaves x out", BackwardFill, {10, 10}, kGrey},
-    {"a huge extent does not wrap round",
-     [](S& s) { s.FillSolidRect(INT32_MAX, 0, INT32_MAX, 5, kRed); },
-     {0, 0},
-     kGrey},
+    {"a huge extent does not wrap round", FarFill, {0, 0}, kGrey},
     {"text cell: top-left at the anchor", Text<0>, {20, 20}, kRed},
     {"text cell: nothing left of the anchor", Text<0>, {19, 20}, kGrey},
     {"text cell: as high as the font", Text<0>, {20, 32}, kGrey},
