@@ -1,6 +1,6 @@
-// Helpers for exact small-image tests: a canvas window as an ASCII picture
-// ('#' pen colour, '+' brush colour, '.' untouched, '?' other) and as a set
-// of painted pixels; seeded random numbers.
+// Helpers for exact small-image tests: a canvas as an ASCII picture ('#' pen
+// colour, '+' brush colour, '.' untouched, '?' other), a window's colours,
+// the painted pixels and a colour's count; seeded random numbers.
 #pragma once
 
 #include <gtest/gtest.h>
