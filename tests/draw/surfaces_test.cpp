@@ -1,46 +1,42 @@
-// The canvas and the raster surface's hand-over of pen, brush and background
-// colour. Each shape's own pixels are tested with the shape; the recording
-// surface's log format, through the drawing rules that read it.
+// The canvas; the classic pixel rules as both the raster and the smooth
+// surface keep them; hostile input on every surface. Each raster shape's own
+// pixels are tested with the shape.
 #include <gtest/gtest.h>
+#include <tinyxml2.h>
+
+#include <regex>
 
 #include "draw/raster_surface.h"
-#include "draw/text_metrics.h"
+#include "draw/smooth_surface.h"
+#include "draw/svg_surface.h"
+#include "tests/draw/raster/raster_test_util.h"
 
 namespace tessaloom {
 namespace {
 
-Canvas Blank(int w, int h) {
-  Canvas c;
-  std::string error;
-  EXPECT_TRUE(Canvas::Create(w, h, c, error)) << error;
-  c.FillRect(0, 0, w, h, 0x808080);
-  return c;
-}
+using raster::testing::Count;
+using raster::testing::MakeCanvas;
 
-int Count(const Canvas& c, COLORREF colour) {
-  int n = 0;
-  for (int y = 0; y < c.height(); ++y) {
-    for (int x = 0; x < c.width(); ++x) n += c.GetPixel(x, y) == colour;
-  }
-  return n;
-}
+constexpr COLORREF kGrey = 0x808080;
+constexpr COLORREF kRed = 0x0000FF;
+constexpr COLORREF kBlue = 0xFF0000;
 
 // A classic chart at Scale N: every pixel becomes an N x N block; a target
 // of any other size is refused untouched.
 TEST(CanvasTest, ScaleNearestEnlargesEachPixelIntoABlock) {
-  Canvas from = Blank(2, 2);
-  from.SetPixel(1, 0, 0x0000FF);
-  from.SetPixel(0, 1, 0x00FF00);
-  Canvas to = Blank(6, 6);
+  Canvas from = MakeCanvas(2, 2, kGrey);
+  from.SetPixel(1, 0, kRed);
+  from.SetPixel(0, 1, kBlue);
+  Canvas to = MakeCanvas(6, 6);
   ASSERT_TRUE(ScaleNearest(from, 3, to));
-  const std::tuple<int, int, COLORREF> probes[] = {
-      {0, 0, 0x808080}, {2, 2, 0x808080}, {3, 0, 0x0000FF}, {5, 2, 0x0000FF},
-      {0, 3, 0x00FF00}, {2, 5, 0x00FF00}, {3, 3, 0x808080}, {5, 5, 0x808080}};
-  for (const auto& [x, y, color] : probes) EXPECT_EQ(to.GetPixel(x, y), color) << x << "," << y;
-  Canvas wrong = Blank(5, 6);
+  for (std::int32_t y = 0; y < 6; ++y) {
+    for (std::int32_t x = 0; x < 6; ++x)
+      EXPECT_EQ(to.GetPixel(x, y), from.GetPixel(x / 3, y / 3)) << x << "," << y;
+  }
+  Canvas wrong = MakeCanvas(5, 6, kGrey);
   EXPECT_FALSE(ScaleNearest(from, 3, wrong));
   EXPECT_FALSE(ScaleNearest(from, 0, wrong));
-  EXPECT_EQ(Count(wrong, 0x808080), 30);
+  EXPECT_EQ(Count(wrong, kGrey), 30);
 }
 
 TEST(CanvasTest, RefusesSizesOutsideItsBoundsAndClipsSpans) {
@@ -53,53 +49,152 @@ TEST(CanvasTest, RefusesSizesOutsideItsBoundsAndClipsSpans) {
     EXPECT_EQ(Canvas::Create(w, h, canvas, error), ok) << w << " x " << h;
     EXPECT_EQ(error.empty(), ok);
   }
-  Canvas c = Blank(4, 3);
-  c.SetPixel(1, 1, 0x0000FF);  // red, stored blue-green-red
-  EXPECT_EQ(c.Row(1)[1], 0x00FF0000u);
-  c.FillSpan(2, -100, 100, 0xFF0000);
+  Canvas c = MakeCanvas(4, 3);
+  c.SetPixel(1, 1, kRed);
+  EXPECT_EQ(c.Row(1)[1], 0x00FF0000u);  // stored blue-green-red
+  c.FillSpan(2, -100, 100, kBlue);
   c.FillSpan(-1, 0, 4, 0x00FF00);
   c.FillSpan(3, 0, 4, 0x00FF00);
   c.FillSpan(0, INT64_MIN / 2, INT64_MAX / 2, 0x00FF00);
-  EXPECT_EQ(Count(c, 0xFF0000), 4);
+  EXPECT_EQ(Count(c, kBlue), 4);
   EXPECT_EQ(Count(c, 0x00FF00), 4);
 }
 
-TEST(RasterSurfaceTest, FillSolidRectPaintsItsBoxEitherWay) {
-  const std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32_t, int> cases[] = {
-      {5, 5, 3, 2, 6},
-      {5, 5, -3, 2, 6},
-      {5, 5, 0, 4, 0},
-      {-5, -5, 7, 7, 4},
-      {INT32_MAX, 0, INT32_MAX, 5, 0},
-      {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, 0}};
-  for (const auto& [x, y, w, h, painted] : cases) {
-    Canvas c = Blank(10, 10);
-    RasterSurface s(c);
-    s.FillSolidRect(x, y, w, h, 0x0000FF);
-    EXPECT_EQ(Count(c, 0x0000FF), painted) << x << "," << y << " " << w << "x" << h;
+using S = DrawingSurface;
+struct Probe {
+  const char* rule;
+  void (*draw)(S&);
+  Point at;  // classic coordinates; at scale 2 the probe reads the 2 x 2 block
+  COLORREF expected;
+};
+
+void Rect(S& s) { s.SelectPen({1, kBlue}), s.SelectBrush({kRed}), s.Rectangle(2, 2, 10, 8); }
+void Line(S& s) { s.SelectPen({1, kBlue}), s.MoveTo(2, 5), s.LineTo(12, 5); }
+void WideLine(S& s) { s.SelectPen({2, kBlue}), s.MoveTo(30, 5), s.LineTo(40, 5); }
+const Point kSquare[] = {{2, 2}, {6, 2}, {6, 6}, {2, 6}};
+void Square(S& s) { s.FillPolygon(kSquare, Brush{kRed}); }
+// From the radial through the east point counter-clockwise to the one
+// through the north point: the upper-right quarter on screen.
+void Quarter(S& s) { s.SelectBrush({kRed}), s.Pie(0, 0, 41, 41, {40, 20}, {20, 0}); }
+void BackwardFill(S& s) { s.FillSolidRect(10, 10, -3, 2, kRed); }
+void FarFill(S& s) { s.FillSolidRect(INT32_MAX, 0, INT32_MAX, 5, kRed); }
+// The cell takes the background colour of the last fill, even an empty one.
+template <std::int32_t kEscapement>
+void Text(S& s) {
+  s.SelectFont(Font::Chart(12, kEscapement)), s.FillSolidRect(0, 0, 0, 0, kRed);
+  s.TextOut(20, 20, "Wy");
+}
+
+const Probe kProbes[] = {
+    {"rectangle outline, left-top corner", Rect, {2, 2}, kBlue},
+    {"rectangle outline, right-bottom pixel is right-1, bottom-1", Rect, {9, 7}, kBlue},
+    {"rectangle covers nothing at right, bottom", Rect, {10, 8}, kGrey},
+    {"rectangle interior", Rect, {5, 5}, kRed},
+    {"a 1-pixel line is one full-strength row", Line, {6, 5}, kBlue},
+    {"nothing above the line", Line, {6, 4}, kGrey},
+    {"a 2-pixel line grows up and left", WideLine, {29, 4}, kBlue},
+    {"a 2-pixel line paints its end", WideLine, {40, 5}, kBlue},
+    {"polygon fill covers [left, right)", Square, {5, 5}, kRed},
+    {"polygon fill stops before right, bottom", Square, {6, 6}, kGrey},
+    {"pie: the quarter counter-clockwise from east to north", Quarter, {30, 10}, kRed},
+    {"pie: not the opposite quarter", Quarter, {10, 30}, kGrey},
+    {"pie: not the quarter clockwise from east", Quarter, {30, 30}, kGrey},
+    {"a negative extent fills back from x", BackwardFill, {7, 11}, kRed},
+    {"and leaves x out", BackwardFill, {10, 10}, kGrey},
+    {"a huge extent does not wrap round", FarFill, {0, 0}, kGrey},
+    {"text cell: top-left at the anchor", Text<0>, {20, 20}, kRed},
+    {"text cell: nothing left of the anchor", Text<0>, {19, 20}, kGrey},
+    {"text cell: as high as the font", Text<0>, {20, 32}, kGrey},
+    {"upward text cell: bottom-left at the anchor", Text<900>, {20, 19}, kRed},
+    {"upward text cell: nothing below the anchor", Text<900>, {20, 20}, kGrey},
+};
+
+TEST(SurfacesTest, RasterAndSmoothSurfacesPaintTheClassicPixels) {
+  for (const int scale : {0, 1, 2}) {  // 0: the raster surface
+    for (const Probe& p : kProbes) {
+      const int k = std::max(scale, 1);
+      Canvas canvas = MakeCanvas(48 * k, 48 * k, kGrey);
+      std::string error;
+      if (scale == 0) {
+        RasterSurface raster(canvas);
+        p.draw(raster);
+      } else {
+        const std::unique_ptr<SmoothSurface> smooth = CreateSmoothSurface(canvas, scale, error);
+        ASSERT_NE(smooth, nullptr) << error;
+        p.draw(*smooth);
+        ASSERT_TRUE(smooth->Finish("", error)) << error;
+      }
+      for (int dy = 0; dy < k; ++dy) {
+        for (int dx = 0; dx < k; ++dx) {
+          EXPECT_EQ(canvas.GetPixel(p.at.x * k + dx, p.at.y * k + dy), p.expected)
+              << p.rule << " at scale " << scale;
+        }
+      }
+    }
   }
 }
 
-TEST(RasterSurfaceTest, ShapesLinesAndTextUseTheCurrentState) {
-  Canvas c = Blank(200, 40);
-  RasterSurface s(c);
-  s.SelectPen(Pen{1, 0x0000FF});
-  s.SelectBrush(Brush{0x00FF00});
-  s.Rectangle(10, 10, 14, 13);
-  EXPECT_EQ(Count(c, 0x0000FF), 10);
-  EXPECT_EQ(Count(c, 0x00FF00), 2);
-  s.FillPolygon(std::vector<Point>{{0, 4}, {4, 4}, {4, 0}}, Brush{0xFF0000});  // its own brush
-  EXPECT_EQ(Count(c, 0xFF0000), 6);
-  s.SelectPen(Pen{2, 0x000001});
-  s.MoveTo(30, 5);
-  s.LineTo(40, 5);  // a wide pen paints x 29..40, y 4..5
-  EXPECT_EQ(Count(c, 0x000001), 24);
-  // Text cells take the background colour of the last fill, even an empty one.
-  s.FillSolidRect(0, 39, 0, 0, 0x00FFFF);
-  s.SelectFont(Font::Chart(16));
-  s.TextOut(50, 10, "HH");
-  EXPECT_EQ(c.GetPixel(50, 10), 0x00FFFFu);
-  EXPECT_EQ(c.GetPixel(50, 10 + s.GetTextMetrics().height), 0x808080u);
+// Inputs a script can produce, extreme and degenerate: none may crash, hang
+// or (under the sanitizers) misbehave on any surface; the smooth canvas keeps
+// its unused byte 0, the SVG document parses and its numbers stay finite (no
+// "nan", "inf", nor 17 digits before a point).
+void DrawHostile(S& s) {
+  const std::vector<std::int32_t> values = {
+      INT32_MIN, INT32_MIN + 1, -2000000000, -65537,        -1,       0, 1, 5, 17,
+      65536,     65537,         2000000000,  INT32_MAX - 1, INT32_MAX};
+  const std::int32_t widths[] = {1, 0, -5, 2, 17, INT32_MAX};
+  std::size_t i = 0;
+  for (std::int32_t a : values) {
+    for (std::int32_t b : values) {
+      s.SelectPen({widths[i++ % std::size(widths)], kRed});
+      const std::int32_t c = values[i % values.size()], d = values[(i * 7) % values.size()];
+      s.MoveTo(a, b);
+      s.LineTo(c, d);
+      s.Rectangle(a, b, c, d);
+      s.FillSolidRect(a, b, c, d, kBlue);
+      s.Ellipse(a, b, c, d);
+      s.Pie(a, b, c, d, {b, a}, {d, c});
+      s.Pie(a, c, b, d, {a, a}, {a, a});
+      const Point polygon[] = {{a, b}, {c, d}, {b, c}, {d, a}, {a, d}};
+      s.Polygon(polygon);
+      s.FillPolygon(polygon, {kBlue});
+    }
+  }
+  for (std::int32_t side : {3, 4, 65535, 65536, 65537, 200000}) {  // rings across the canvas
+    s.SelectPen({2, kRed});
+    s.Ellipse(-side + 10, -side + 10, 10, 10);
+    s.SelectPen({1, kRed});
+    s.Pie(-side + 12, 2, 12, side + 2, {0, 0}, {0, 1});
+    s.SelectPen({20, kRed});
+    s.Pie(2, -side / 2, side + 2, side / 2, {1, 0}, {0, 1});
+  }
+  for (const Font& font :
+       {Font::Chart(INT32_MAX, 900), Font::Chart(INT32_MAX, 450), Font::Chart(-5, -900)}) {
+    s.SelectFont(font);
+    s.TextOut(INT32_MIN, INT32_MAX, "far \xC3\x28 bad \xF0\x9F utf-8");
+    s.TextOut(3, 3, std::string_view("a\0b", 3));
+    s.TextOut(3, 3, std::string(100000, 'x'));
+  }
+}
+
+TEST(SurfacesTest, HostileInputsDrawSafelyOnEverySurface) {
+  Canvas canvas = MakeCanvas(24, 20);
+  RasterSurface raster(canvas);
+  DrawHostile(raster);
+  std::string error, svg;
+  Canvas big = MakeCanvas(96, 80);
+  const std::unique_ptr<SmoothSurface> smooth = CreateSmoothSurface(big, 4, error);
+  ASSERT_NE(smooth, nullptr) << error;
+  DrawHostile(*smooth);
+  ASSERT_TRUE(smooth->Finish("", error)) << error;
+  for (const std::uint32_t pixel : big.pixels()) ASSERT_EQ(pixel >> 24, 0u);
+  smooth->TextOut(1, 1, "after Finish");  // ignored, no failure
+  SvgSurface vector(100, 100, 1);
+  DrawHostile(vector);
+  ASSERT_TRUE(vector.Finish("t", "d", svg));
+  tinyxml2::XMLDocument doc;
+  EXPECT_EQ(doc.Parse(svg.c_str()), tinyxml2::XML_SUCCESS);
+  EXPECT_FALSE(std::regex_search(svg, std::regex("nan|inf|[0-9]{17}"))) << svg;
 }
 
 }  // namespace

@@ -6,46 +6,31 @@ namespace tessaloom {
 namespace {
 
 // Times New Roman Bold at each cell height (height, ascent, descent, average,
-// widest), worked out by hand from its figures (2048 units, win ascent 1825,
-// win descent 443, average 874, widest 2306); 12, 16, 22 and 24 are the
-// published table. 0 and below are the default height; the average is never
-// below one; at 24 the first rounded em overshoots the cell.
+// widest; pixels per em), worked out by hand from its figures (2048 units, win
+// ascent 1825, win descent 443, average 874, widest 2306); 12, 16, 22 and 24
+// are the published table. 0 and below are the default height; the average is
+// never below one; at 24 the first rounded em overshoots the cell.
 TEST(StandardTextMetricsTest, ChartFontHasTimesNewRomanBoldFigures) {
-  const std::pair<std::int32_t, TextMetrics> rows[] = {
-      {0, {16, 13, 3, 6, 16}},
-      {INT_MIN, {16, 13, 3, 6, 16}},
-      {1, {1, 1, 0, 1, 1}},
-      {3, {3, 2, 1, 1, 2}},
-      {12, {12, 10, 2, 5, 12}},
-      {22, {22, 18, 4, 9, 23}},
-      {24, {24, 19, 5, 9, 24}},
-      {2048, {2048, 1648, 400, 789, 2082}},
-      {INT_MAX, {2048, 1648, 400, 789, 2082}},
+  const std::tuple<std::int32_t, TextMetrics, std::int32_t> rows[] = {
+      {0, {16, 13, 3, 6, 16}, 14},
+      {INT_MIN, {16, 13, 3, 6, 16}, 14},
+      {1, {1, 1, 0, 1, 1}, 1},
+      {3, {3, 2, 1, 1, 2}, 2},
+      {12, {12, 10, 2, 5, 12}, 11},
+      {22, {22, 18, 4, 9, 23}, 20},
+      {24, {24, 19, 5, 9, 24}, 21},
+      {2048, {2048, 1648, 400, 789, 2082}, 1849},
+      {INT_MAX, {2048, 1648, 400, 789, 2082}, 1849},
   };
-  for (const auto& [height, expected] : rows) {
+  for (const auto& [height, expected, ppem] : rows) {
     EXPECT_EQ(StandardTextMetrics(Font::Chart(height)), expected) << height;
     // Escapement and pitch do not change the metrics.
     EXPECT_EQ(StandardTextMetrics(Font::Chart(height, 900, 17)), expected) << height;
+    EXPECT_EQ(CellPixelsPerEm(expected.height, kTimesNewRomanBoldFigures), ppem) << height;
   }
   // The System font has fixed figures whatever its height.
   EXPECT_EQ(StandardTextMetrics(Font{FontFace::kSystem, 12, 900, 0}),
             (TextMetrics{16, 13, 3, 7, 15}));
-}
-
-TEST(StandardTextMetricsTest, EveryHeightGivesACellOfExactlyThatHeight) {
-  for (std::int32_t h = 1; h <= kMaxFontHeight; ++h) {
-    const TextMetrics m = StandardTextMetrics(Font::Chart(h));
-    ASSERT_TRUE(m.height == h && m.ascent + m.descent == h && m.descent >= 0 &&
-                m.ascent >= m.descent && m.aveCharWidth >= 1 && m.maxCharWidth >= m.aveCharWidth)
-        << h;
-  }
-}
-
-TEST(CellPixelsPerEmTest, MatchesThePublishedEmSizes) {
-  const std::pair<std::int32_t, std::int32_t> rows[] = {{12, 11}, {16, 14},     {22, 20}, {24, 21},
-                                                        {1, 1},   {2048, 1849}, {0, 1},   {-7, 1}};
-  for (const auto& [height, ppem] : rows)
-    EXPECT_EQ(CellPixelsPerEm(height, kTimesNewRomanBoldFigures), ppem) << height;
 }
 
 TEST(ScalableTextMetricsTest, HalvesRoundUp) {
@@ -53,20 +38,23 @@ TEST(ScalableTextMetricsTest, HalvesRoundUp) {
   EXPECT_EQ(ScalableTextMetrics(1, FaceFigures{16, 1, 1, 8, 8}), (TextMetrics{1, 1, 0, 4, 4}));
 }
 
-TEST(ScalableTextMetricsTest, BrokenFiguresStillGiveTheRequestedCell) {
-  const FaceFigures broken[] = {{0, 0, 0, 0, 0},
-                                {-2048, -1825, -443, -874, -2306},
-                                {INT_MAX, INT_MAX, INT_MAX, INT_MAX, INT_MAX},
-                                {16384, 1, 0, 65535, 65535},
-                                {16, 65535, 65535, 1, 1}};
-  for (const FaceFigures& figures : broken) {
-    for (const std::int32_t h : {1, 16, 2048}) {
-      const TextMetrics m = ScalableTextMetrics(h, figures);
-      EXPECT_TRUE(m.height == h && m.ascent + m.descent == h && m.descent >= 0 &&
-                  m.aveCharWidth >= 1 && m.maxCharWidth >= 0)
+// Every height, broken figures too, gives a cell of exactly that height
+// (1 to kMaxFontHeight) and an em in the same range; the chart face's ascent
+// is at least its descent, its widest character at least its average.
+TEST(ScalableTextMetricsTest, EveryHeightGivesACellOfExactlyThatHeight) {
+  const FaceFigures figures[] = {
+      kTimesNewRomanBoldFigures,         {0, 0, 0, 0, 0},
+      {-2048, -1825, -443, -874, -2306}, {INT_MAX, INT_MAX, INT_MAX, INT_MAX, INT_MAX},
+      {16384, 1, 0, 65535, 65535},       {16, 65535, 65535, 1, 1}};
+  for (const FaceFigures& f : figures) {
+    for (std::int32_t h = -7; h <= kMaxFontHeight + 1; ++h) {
+      const TextMetrics m = ScalableTextMetrics(h, f);
+      const std::int32_t cell = std::clamp(h, 1, kMaxFontHeight), ppem = CellPixelsPerEm(h, f);
+      ASSERT_TRUE(m.height == cell && m.ascent + m.descent == cell && m.descent >= 0 &&
+                  m.aveCharWidth >= 1 && m.maxCharWidth >= 0 && ppem >= 1 &&
+                  ppem <= kMaxFontHeight &&
+                  (&f != figures || (m.ascent >= m.descent && m.maxCharWidth >= m.aveCharWidth)))
           << h;
-      EXPECT_GE(CellPixelsPerEm(h, figures), 1);
-      EXPECT_LE(CellPixelsPerEm(h, figures), kMaxFontHeight);
     }
   }
 }

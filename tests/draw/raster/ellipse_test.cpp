@@ -31,61 +31,40 @@ PixelSet ReferenceRing(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::i
 }
 
 // Ellipse(l, t, r, b) from the reference ring: brush from each row's
-// leftmost to rightmost ring pixel, then the ring.
+// leftmost to rightmost ring pixel (the ring is symmetric), then the ring.
 std::string ReferenceEllipse(std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b) {
   const PixelSet ring = ReferenceRing(l, t, r - 1, b - 1);
-  std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> rows;
-  for (const auto& [x, y] : ring) {
-    auto [it, added] = rows.try_emplace(y, x, x);
-    it->second = {std::min(it->second.first, x), std::max(it->second.second, x)};
-  }
   Canvas canvas = MakeCanvas(32, 28);
-  for (const auto& [y, span] : rows) canvas.FillSpan(y, span.first, span.second + 1, kBrushColor);
+  for (const auto& [x, y] : ring)
+    canvas.FillSpan(y, std::min(x, l + r - 1 - x), std::max(x, l + r - 1 - x) + 1, kBrushColor);
   for (const auto& [x, y] : ring) canvas.SetPixel(x, y, kPenColor);
   return Picture(canvas);
 }
 
-TEST(EllipseTest, BoxesTwoPixelsThinOrLessAreDrawnAsRectangles) {
-  for (const auto& [l, t, r, b] : std::vector<std::tuple<int, int, int, int>>{
-           {1, 1, 3, 7}, {1, 1, 8, 3}, {2, 2, 3, 6}, {2, 2, 3, 3}, {2, 2, 2, 9}, {5, 1, 1, 3}}) {
-    Canvas ellipse = MakeCanvas(10, 10), rectangle = MakeCanvas(10, 10);
-    DrawEllipse(ellipse, l, t, r, b, kPen, kBrush);
-    DrawRectangle(rectangle, l, t, r, b, kPen, kBrush);
-    EXPECT_EQ(Picture(ellipse), Picture(rectangle)) << l << "," << t << "," << r << "," << b;
-  }
-}
-
+// Boxes two pixels thin or less are drawn as rectangles.
 TEST(EllipseTest, MatchesThePublishedMidpointEllipseOnRandomClippedBoxes) {
-  for (std::uint32_t seed = 1; seed <= 1500; ++seed) {
+  for (std::uint32_t seed = 1; seed <= 1800; ++seed) {
     Random random{std::mt19937(seed)};
     const std::int32_t l = random.Int32(-12, 28), t = random.Int32(-12, 24);
-    const std::int32_t r = l + random.Int32(3, 40), b = t + random.Int32(3, 40);
-    Canvas canvas = MakeCanvas(32, 28);
+    const std::int32_t r = l + random.Int32(0, 40), b = t + random.Int32(0, 40);
+    Canvas canvas = MakeCanvas(32, 28), thin = MakeCanvas(32, 28);
     if (seed % 2 == 0) DrawEllipse(canvas, l, t, r, b, kPen, kBrush);
     if (seed % 2 == 1) DrawEllipse(canvas, r, b, l, t, kPen, kBrush);  // corners reversed
-    ASSERT_EQ(Picture(canvas), ReferenceEllipse(l, t, r, b))
+    DrawRectangle(thin, l, t, r, b, kPen, kBrush);
+    ASSERT_EQ(Picture(canvas),
+              r - l <= 2 || b - t <= 2 ? Picture(thin) : ReferenceEllipse(l, t, r, b))
         << "seed " << seed << ": DrawEllipse(" << l << ", " << t << ", " << r << ", " << b << ")";
   }
 }
 
-// The lower-right quarter, its ends far out; with no ring pixel between the
-// directions, one radius.
-TEST(PieTest, WedgesRunCounterClockwiseFromTheStartRadialToTheEndRadial) {
-  const std::tuple<Point, Point, const char*> cases[] = {
-      {{5, 1000},
-       {1000, 5},
-       "........... ........... ........... ........... ........... .....###### .....#++++# "
-       ".....#++++# .....#+++#. .....#++#.. .....###..."},
-      {{105, 4},
-       {105, 3},
-       "........... ........... ........... ........... ........### .....###... ........... "
-       "........... ........... ........... ..........."},
-  };
-  for (const auto& [start, end, picture] : cases) {
-    Canvas canvas = MakeCanvas(11, 11);
-    DrawPie(canvas, 0, 0, 11, 11, start, end, kPen, kBrush);
-    EXPECT_EQ(Picture(canvas), Art(picture));
-  }
+// With no ring pixel between the directions, one radius. (Which way a pie
+// runs: surfaces_test.cpp; its exact pixels: the chart checksums.)
+TEST(PieTest, ANarrowerWedgeThanARingPixelIsOneRadius) {
+  Canvas canvas = MakeCanvas(11, 11);
+  DrawPie(canvas, 0, 0, 11, 11, {105, 4}, {105, 3}, kPen, kBrush);
+  EXPECT_EQ(Picture(canvas), Art("........... ........... ........... ........... ........### "
+                                 ".....###... ........... ........... ........... ........... "
+                                 "..........."));
 }
 
 TEST(PieTest, SlicesTileTheEllipseWithoutGapsOrSpill) {

@@ -1,6 +1,6 @@
-// Helpers for exact small-image raster tests: a canvas window as an ASCII
-// picture ('#' pen colour, '+' brush colour, '.' untouched, '?' other) and
-// as a set of painted pixels; seeded random numbers.
+// Helpers for exact small-image tests: a canvas as an ASCII picture ('#' pen
+// colour, '+' brush colour, '.' untouched, '?' other), a window's colours,
+// the painted pixels and a colour's count; seeded random numbers.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -27,20 +27,20 @@ inline constexpr Brush kBrush{kBrushColor};
 
 using PixelSet = std::set<std::pair<std::int64_t, std::int64_t>>;  // (x, y)
 
-inline Canvas MakeCanvas(std::int32_t width, std::int32_t height) {
+inline Canvas MakeCanvas(std::int32_t width, std::int32_t height, COLORREF fill = 0) {
   Canvas canvas;
   std::string error;
   if (!Canvas::Create(width, height, canvas, error)) ADD_FAILURE() << error;
+  canvas.FillRect(0, 0, width, height, fill);
   return canvas;
 }
 
-// Columns x0 .. x1-1 of rows y0 .. y1-1 (default: all), each row ending in
-// '\n'; Art writes such a picture with its rows separated by spaces.
-inline std::string Picture(const Canvas& canvas, std::int32_t x0 = 0, std::int32_t y0 = 0,
-                           std::int32_t x1 = -1, std::int32_t y1 = -1) {
+// The canvas row by row, each row ending in '\n'; Art writes such a picture
+// with its rows separated by spaces.
+inline std::string Picture(const Canvas& canvas) {
   std::string out;
-  for (std::int32_t y = y0; y < (y1 < 0 ? canvas.height() : y1); ++y) {
-    for (std::int32_t x = x0; x < (x1 < 0 ? canvas.width() : x1); ++x) {
+  for (std::int32_t y = 0; y < canvas.height(); ++y) {
+    for (std::int32_t x = 0; x < canvas.width(); ++x) {
       const COLORREF c = canvas.GetPixel(x, y);
       out += c == kPenColor ? '#' : c == kBrushColor ? '+' : c == 0 ? '.' : '?';
     }
@@ -51,6 +51,24 @@ inline std::string Picture(const Canvas& canvas, std::int32_t x0 = 0, std::int32
 inline std::string Art(std::string rows) {
   std::replace(rows.begin(), rows.end(), ' ', '\n');
   return rows + '\n';
+}
+
+// The colours of the w x h window at (x, y), row by row.
+inline std::vector<COLORREF> Window(const Canvas& canvas, std::int32_t x, std::int32_t y,
+                                    std::int32_t w, std::int32_t h) {
+  std::vector<COLORREF> out;
+  for (std::int32_t py = y; py < y + h; ++py) {
+    for (std::int32_t px = x; px < x + w; ++px) out.push_back(canvas.GetPixel(px, py));
+  }
+  return out;
+}
+
+inline std::int64_t Count(const Canvas& canvas, COLORREF color) {
+  std::int64_t n = 0;
+  for (std::int32_t y = 0; y < canvas.height(); ++y) {
+    for (std::int32_t x = 0; x < canvas.width(); ++x) n += canvas.GetPixel(x, y) == color;
+  }
+  return n;
 }
 
 inline PixelSet PaintedPixels(const Canvas& canvas) {
