@@ -150,12 +150,6 @@ inline Drawn DrawWhole(Chart c) {
   return d;
 }
 
-inline std::string Dump(const std::vector<std::string>& log, char end = '\n') {
-  std::string out;
-  for (const std::string& line : log) out += line + end;
-  return out;
-}
-
 // One rule: a chart and the consecutive log lines that pin it, '|' between.
 struct Rule {
   const char* rule;
