@@ -2,7 +2,6 @@
 // sign classes) and what every drawer does with nothing or extreme figures.
 #include <climits>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <set>
 
@@ -45,20 +44,17 @@ TEST(CGraphTest, ScriptColoursComeBeforeThePaletteAndColoursPastItAreMadeUp) {
   g.AddDataColor(0, 0x000001);
   g.AddDataColor(1, 0x000002);
   g.LoadDefaultPalette();
-  const int positions[] = {0, 1, 2, 25, -1};
-  const std::array<COLORREF, 5> colors = {1, 2, 0x562C87, 0xB1E2FF, 1};
-  for (std::size_t i = 0; i < 5; ++i)
-    EXPECT_EQ(g.GetColor(positions[i]), colors[i]) << positions[i];
-  // Past the list, 256 colours all different and none white; the first 72 stand as far
-  // apart as the palette's closest pair (0xAAF3F3 and 0xB1E2FF, 21.95).
-  CGraph p;
-  p.LoadDefaultPalette();
+  EXPECT_EQ(
+      (std::array{g.GetColor(0), g.GetColor(1), g.GetColor(2), g.GetColor(25), g.GetColor(-1)}),
+      (std::array<COLORREF, 5>{1, 2, 0x562C87, 0xB1E2FF, 1}));
+  // Past the two script colours, 256 colours all different and none white; the first 72 stand
+  // as far apart as the palette's closest pair (0xAAF3F3 and 0xB1E2FF, 21.95).
   std::set<COLORREF> colours{0xFFFFFF};
   double closest = 1e9;
+  const auto channel = [&](int k, int s) { return double((g.GetColor(k + 2) >> s) & 0xFF); };
   for (int i = 0; i < 256; ++i) {
-    colours.insert(p.GetColor(i));
+    colours.insert(g.GetColor(i + 2));
     for (int j = 0; j < i && i < 72; ++j) {
-      const auto channel = [&](int k, int s) { return double((p.GetColor(k) >> s) & 0xFF); };
       closest =
           std::min(closest, std::hypot(channel(i, 0) - channel(j, 0), channel(i, 8) - channel(j, 8),
                                        channel(i, 16) - channel(j, 16)));
@@ -76,25 +72,18 @@ TEST(CGraphSeriesTest, GetDataValueAnswersTheFirstPointAtAPositionOrZero) {
 }
 
 // Minimum, quartiles, median and maximum as a vertical box at one pixel a
-// unit above y 1000 shows them: the caps, the box and the median line.
+// unit above y 1000 shows them: the caps, the stem, the box and the median line.
 std::array<int, 5> DrawnStatistics(const std::vector<float>& values) {
   CGraph g;
-  g.plotBaseY = 1000;
-  g.plotWidth = 100;
-  g.plotHeight = 1010;
+  std::tie(g.plotBaseY, g.plotWidth, g.plotHeight) = std::tuple{1000, 100, 1010};
   g.SetTickLimits(0, 1000, 100);
   AddSeries(g, values);
   RecordingSurface s;
   g.DrawBoxWhiskers(s);
-  std::array<int, 4> top{}, bottom{};
-  int median = 0, x = 0;
-  const auto boxes = s.Log("Rectangle");
-  if (boxes.size() != 4 || s.Log("MoveTo").size() != 1) return {};
-  for (std::size_t i = 0; i < 4; ++i) {
-    std::sscanf(boxes[i].c_str(), "Rectangle(%d, %d, %d, %d)", &x, &top[i], &x, &bottom[i]);
-  }
-  std::sscanf(s.Log("MoveTo")[0].c_str(), "MoveTo(%d, %d)", &x, &median);
-  return {1000 - top[1], 1000 - bottom[3], 1000 - median, 1000 - top[3], 1000 - top[0]};
+  const auto c = chart_test::Calls(s.Log(), {"Rectangle", "MoveTo"});
+  if (c.size() != 5) return {};
+  return {1000 - c[1].cell.t, 1000 - c[3].cell.b, 1000 - c[4].n[1], 1000 - c[3].cell.t,
+          1000 - c[0].cell.t};
 }
 
 TEST(BoxWhiskerTest, StatisticsAreWholeNumbersOfTheSortedValues) {
@@ -152,13 +141,11 @@ TEST(DrawersTest, NothingIsDrawnWithoutSeriesOrWithoutPoints) {
     for (CGraph* g : {&none, &hollow}) {
       RecordingSurface s;
       g->DrawByKind(s);
-      std::vector<std::string> drawn;  // what leaves a mark, not state changes
-      for (const std::string& line : s.Log()) {
-        if (!line.starts_with("Select")) drawn.push_back(line);
-      }
+      std::vector<std::string> drawn = s.Log();  // what leaves a mark, not state changes
+      std::erase_if(drawn, [](const std::string& line) { return line.starts_with("Select"); });
       // A pie of an empty series still shows its label.
       const bool label = g == &hollow && (kind == GRAPH_PIE || kind == GRAPH_3D_PIE);
-      EXPECT_EQ(drawn.size(), label ? 1u : 0u) << kind << "\n" << chart_test::Dump(drawn);
+      EXPECT_EQ(drawn.size(), label ? 1u : 0u) << kind << testing::PrintToString(drawn);
     }
   }
 }
@@ -177,39 +164,12 @@ const chart_test::Chart kBusy{
     .legend = {"a", "b", "c"},
     .stage = chart_test::Stage::kWhole};
 
-// Every kind through the rasteriser and the fonts, as a page draws it, so
-// that the sanitizer build sees real charts (the checksums run without it);
-// a tiny canvas need only finish.
-TEST(DrawersTest, EveryKindDrawsOnACanvas) {
-  chart_test::Chart c = kBusy;
-  for (const auto& [width, height] : {std::pair{500, 350}, std::pair{3, 2}}) {
-    for (std::uint32_t kind : kAllKinds) {
-      for (c.vertical = 0; c.vertical < 2; ++c.vertical) {
-        c.kind = kind;
-        CGraph g = chart_test::Model(c);
-        Canvas canvas;
-        std::string error;
-        ASSERT_TRUE(Canvas::Create(width, height, canvas, error)) << error;
-        g.SetGraphWidth(width);
-        g.SetGraphHeight(height);
-        RasterSurface surface(canvas);
-        g.DrawGraph(surface);
-        EXPECT_TRUE(width < 500 || canvas.GetPixel(499, 349) == 0x000000u) << kind;  // the border
-      }
-    }
-  }
-  for (std::int32_t side : {1, 2, 5, INT_MAX}) {
-    CGraph g = chart_test::Model(kBusy);
-    g.SetGraphWidth(side);
-    g.SetGraphHeight(side);
-    RecordingSurface s;
-    EXPECT_TRUE(g.DrawGraph(s)) << side;
-  }
-}
-
-// Layouts at the ends of their ranges: every coordinate saturates at 32
-// bits (the sanitizers report any overflow) and every drawer finishes.
-TEST(DrawersTest, ExtremeLayoutsSaturateInsteadOfOverflowing) {
+// Every kind with ordinary and extreme figures, drawn whole through the
+// rasteriser and the fonts as a page draws it (so that the sanitizer build
+// sees real charts; the checksums run without it), on canvases of 1 to
+// INT_MAX pixels a side, and with plot layouts at the ends of their ranges:
+// every coordinate saturates at 32 bits and every drawer finishes.
+TEST(DrawersTest, EveryKindFinishesOnAnyCanvasAndLayout) {
   constexpr std::int32_t kMax = INT_MAX, kMin = INT_MIN;
   // Left, base, width, height, minTick, maxTick, step, depth.
   const std::array<std::int32_t, 8> layouts[] = {
@@ -220,11 +180,21 @@ TEST(DrawersTest, ExtremeLayoutsSaturateInsteadOfOverflowing) {
       {50, 250, 19, 19, 7, 7, 1, 10},
   };
   chart_test::Chart c = kBusy;
-  for (const auto& [left, base, width, height, minTick, maxTick, step, depth] : layouts) {
-    for (std::uint32_t kind : kAllKinds) {
-      for (c.vertical = 0; c.vertical < 2; ++c.vertical) {
+  for (std::uint32_t kind : kAllKinds) {
+    for (c.vertical = 0; c.vertical < 2; ++c.vertical) {
+      c.kind = kind;
+      for (const auto& [width, height] : {std::pair{500, 350}, std::pair{3, 2}}) {
+        std::tie(c.width, c.height) = std::pair{width, height};
+        CGraph g = chart_test::Model(c);
+        Canvas canvas;
+        std::string error;
+        ASSERT_TRUE(Canvas::Create(width, height, canvas, error)) << error;
+        RasterSurface surface(canvas);
+        g.DrawGraph(surface);
+        EXPECT_TRUE(width < 500 || canvas.GetPixel(499, 349) == 0x000000u) << kind;  // the border
+      }
+      for (const auto& [left, base, width, height, minTick, maxTick, step, depth] : layouts) {
         for (std::int32_t quadrant : {1, 3}) {
-          c.kind = kind;
           CGraph g = chart_test::Model(c);
           std::tie(g.quadrant, g.plotLeftX, g.plotBaseY, g.plotWidth, g.plotHeight, g.minTick,
                    g.maxTick, g.tickValueStep, g.depth3D) =
@@ -239,6 +209,12 @@ TEST(DrawersTest, ExtremeLayoutsSaturateInsteadOfOverflowing) {
         }
       }
     }
+  }
+  for (std::int32_t side : {1, 2, 5, INT_MAX}) {
+    c = kBusy;
+    c.width = c.height = side;
+    RecordingSurface s;
+    EXPECT_TRUE(chart_test::Model(c).DrawGraph(s)) << side;
   }
 }
 
