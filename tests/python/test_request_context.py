@@ -32,8 +32,10 @@ def test_blocks_set_the_request_and_restore_the_outer_one_even_on_exceptions():
     assert current_path_translated() is None
 
 
-def test_a_request_belongs_to_the_thread_that_set_it():
-    with request("/srv/main-thread"):
+def test_a_request_belongs_to_the_thread_that_set_it_and_only_that_thread_leaves_it():
+    with pytest.raises(RuntimeError):  # nor one that never entered it
+        request("/srv/page").__exit__(None, None, None)
+    with request("/srv/main-thread") as r:
         assert run_in_thread(current_path_translated) is None
 
         def other_thread():
@@ -42,6 +44,8 @@ def test_a_request_belongs_to_the_thread_that_set_it():
 
         assert run_in_thread(other_thread) == "/srv/other-thread"
         run_in_thread(lambda: request("/srv/abandoned").__enter__())  # ends inside its block
+        with pytest.raises(RuntimeError):
+            run_in_thread(lambda: r.__exit__(None, None, None))
         assert current_path_translated() == "/srv/main-thread"
     assert current_path_translated() is None
 
@@ -56,16 +60,6 @@ def test_blocks_ended_out_of_order_keep_the_later_one_in_force():
     first.close()
     assert current_path_translated() == "/srv/second"
     second.close()
-    assert current_path_translated() is None
-
-
-def test_leaving_on_another_thread_or_unentered_is_refused_and_changes_nothing():
-    with pytest.raises(RuntimeError):
-        request("/srv/page").__exit__(None, None, None)
-    with request("/srv/page") as r:
-        with pytest.raises(RuntimeError):
-            run_in_thread(lambda: r.__exit__(None, None, None))
-        assert current_path_translated() == "/srv/page"
     assert current_path_translated() is None
 
 
