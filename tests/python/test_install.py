@@ -50,9 +50,9 @@ def registered(prefix, registry):
 
 SCRIPT = """import os, tessaloom
 g = tessaloom.CreateObject('Tessaloom.GraphGenerator')
-maps = open('/proc/self/maps').read()
+maps = open('/proc/self/maps').read().splitlines()
 print(tessaloom.__file__)
-print(sorted({os.path.realpath(l.split()[-1]) for l in maps.splitlines() if 'libtessaloom.so' in l}))
+print(sorted({os.path.realpath(l.split()[-1]) for l in maps if 'libtessaloom.so' in l}))
 print(tessaloom._native.module_lock_count(), repr(g.ErrorReason))
 """
 
