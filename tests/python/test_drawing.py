@@ -3,9 +3,7 @@
 import pytest
 
 import tessaloom
-from conftest import DRAW_METHODS, data, make_calls, read_bmp
-
-STACKED_SERIES = {"DrawStackedBarSeriesGraph", "Draw3DStackedBarSeriesGraph"}
+from conftest import data, make_calls, read_bmp
 
 
 def filled(g, folder, name):
@@ -28,18 +26,6 @@ def test_a_bmp_has_the_requested_size_white_inside_a_black_border(g, tmp_path, w
     if width >= 3 and height >= 3:
         assert pixel(0, 0) == pixel(width - 1, height - 1) == (0, 0, 0)
         assert pixel(1, height - 2) == (255, 255, 255)
-
-
-@pytest.mark.parametrize("method", DRAW_METHODS)
-def test_without_data_nothing_is_drawn_and_the_reason_is_given(g, tmp_path, method):
-    g.FilePath = str(tmp_path)
-    g.AddSeries("only a title")  # no items: still no series chart
-    expected = tessaloom.S_FALSE if method in STACKED_SERIES else tessaloom.S_OK
-    assert getattr(g, method)() == expected
-    assert g.LastError == g.ErrorReason == (
-        "Series Members name not given or Series not added" if "Series" in method
-        else "No data to draw: add values with AddData first")
-    assert list(tmp_path.iterdir()) == []
 
 
 def test_an_image_too_large_is_refused_and_the_object_stays_usable(g, tmp_path):
