@@ -93,6 +93,11 @@ def data(points=(), items=(), series=(), draw=None):
     return calls + ([(draw,)] if draw else [])
 
 
+# Data for single-set and series charts alike.
+SALES = [("ChartTitle", "Sales")] + data([("Jan", 12), ("Feb", 30), ("Mar", 21)],
+                                         items=("Q1", "Q2"), series=[("N", (3, 5)), ("S", (2, 6))])
+
+
 def make_calls(g, calls):
     """Makes each call (member, *args) on g: a property is assigned, a method
     called; a member ending in "!" must refuse its value as out of range."""

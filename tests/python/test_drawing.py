@@ -3,20 +3,14 @@
 import pytest
 
 import tessaloom
-from conftest import data, make_calls, read_bmp
-
-
-def filled(g, folder, name):
-    g.FilePath, g.FileName, g.ChartTitle = str(folder), name, "Sales"
-    return make_calls(g, data([("Jan", 12), ("Feb", 30), ("Mar", 21)], items=("Q1", "Q2"),
-                              series=[("North", (10, 20)), ("South", (5, 40))]))
+from conftest import SALES, make_calls, read_bmp
 
 
 @pytest.mark.parametrize("width,height,horizontal", [(1, 1, 0), (3, 7, 0), (640, 120, 0),
                                                      (4, 350, 1)])
 def test_a_bmp_has_the_requested_size_white_inside_a_black_border(g, tmp_path, width, height,
                                                                   horizontal):
-    filled(g, tmp_path, "chart.bmp")
+    make_calls(g, SALES + [("FilePath", str(tmp_path)), ("FileName", "chart.bmp")])
     g.GraphWidth, g.GraphHeight = width, height
     if horizontal:  # narrower than its margins
         g.SetHorizontalGraph()
@@ -29,7 +23,8 @@ def test_a_bmp_has_the_requested_size_white_inside_a_black_border(g, tmp_path, w
 
 
 def test_an_image_too_large_is_refused_and_the_object_stays_usable(g, tmp_path):
-    filled(g, tmp_path, "huge.jpg").GraphWidth = 20000
+    make_calls(g, SALES + [("FilePath", str(tmp_path)), ("FileName", "huge.jpg")])
+    g.GraphWidth = 20000
     assert g.DrawBarGraph() == tessaloom.S_OK
     assert g.ErrorReason.startswith("Image size 20000 x 350 is larger than the largest")
     assert list(tmp_path.iterdir()) == []

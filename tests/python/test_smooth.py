@@ -11,7 +11,7 @@ import xml.etree.ElementTree as ET
 import pytest
 
 import tessaloom
-from conftest import DRAW_METHODS, automation_error, data, image_size, make_calls, read_bmp
+from conftest import DRAW_METHODS, SALES, automation_error, data, image_size, make_calls, read_bmp
 
 # Each format's first bytes and MIME type.
 FORMATS = {"png": (b"\x89PNG", "image/png"), "jpeg": (b"\xff\xd8", "image/jpeg"),
@@ -19,20 +19,12 @@ FORMATS = {"png": (b"\x89PNG", "image/png"), "jpeg": (b"\xff\xd8", "image/jpeg")
            "pdf": (b"%PDF-", "application/pdf")}
 
 
-def feed(g, method):
-    g.ChartTitle = "Sales"
-    if "Series" in method:
-        make_calls(g, data(items=("Q1", "Q2", "Q3"), series=[("North", (3, 5, 4)),
-                                                            ("South", (2, 6, 1))]))
-    else:
-        make_calls(g, data([("Jan", 12), ("Feb", 30), ("Mar", 21)]))
-
 
 @pytest.mark.parametrize("style", ["classic", "smooth"])
 @pytest.mark.parametrize("method", DRAW_METHODS)
 def test_every_method_draws_every_format_in_both_styles(g, method, style):
     g.OutputTarget, g.RenderStyle, g.Scale = "memory", style, 2
-    feed(g, method)  # the store keeps the data from draw to draw
+    make_calls(g, SALES)  # the store keeps the data from draw to draw
     for fmt, (magic, mime) in FORMATS.items():
         g.OutputFormat = fmt
         assert getattr(g, method)() == tessaloom.S_OK
@@ -93,8 +85,7 @@ def test_a_smooth_chart_at_scale_2_keeps_the_classic_layout(g, tmp_path, method)
 
 
 def test_documents_carry_the_charts_texts_as_text(g, tmp_path):
-    feed(g, "DrawPieGraph")
-    g.ChartTitle = title = "Ventes \u00e9t\u00e9"
+    make_calls(g, SALES).ChartTitle = title = "Ventes \u00e9t\u00e9"
     g.FilePath, g.FileName, g.OutputFormat = str(tmp_path), "chart.svg", "svg"
     g.DrawPieGraph()
     root = ET.parse(tmp_path / "chart.svg").getroot()
