@@ -134,11 +134,11 @@ def read_bmp(path):
     return width, height, pixel
 
 
-def image_size(data):
+def image_size(image):
     """(width, height) of a PNG's or BMP's bytes."""
-    if data.startswith(b"\x89PNG"):
-        return struct.unpack(">II", data[16:24])
-    width, height = struct.unpack_from("<ii", data, 18)
+    if image.startswith(b"\x89PNG"):
+        return struct.unpack(">II", image[16:24])
+    width, height = struct.unpack_from("<ii", image, 18)
     return width, abs(height)
 
 
