@@ -16,18 +16,10 @@ import tessaloom
 PROGID = "Tessaloom.GraphGenerator"
 
 # The classic members as the type description gives them: (name, dispid, kind,
-# [(parameter, vartype)]). Their DISPIDs are pinned in test_late_binding.py, the
-# rest by the checked-in stub (test_python_interface.py).
+# [(parameter, vartype)]).
 CLASSIC = [tuple(m[:4]) for m in tessaloom.members() if m[1] < 50]
 DRAW_METHODS = [name for name, _, _, _ in CLASSIC if name.startswith("Draw")]
-TEXT_PROPERTIES = [name for name, _, kind, params in CLASSIC if params == [("newVal", 8)]]
-# Arguments that every non-drawing method accepts (by VARTYPE: I4, R4, BSTR).
-GOOD_ARGUMENTS = {
-    name: tuple({3: 1, 4: 1.5, 8: "x"}[vt] for _, vt in params)
-    for name, _, kind, params in CLASSIC
-    if kind == "method" and name not in DRAW_METHODS
-}
-
+PROPERTY_PUTS = {name for name, _, kind, _, _, _ in tessaloom.members() if kind == "propput"}
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 EXAMPLE = ROOT / "examples" / "site"
@@ -91,6 +83,42 @@ def automation_error(call, *args):
     return info.value
 
 
+def data(points=(), items=(), series=(), draw=None):
+    """The calls that add (label, value) points, items and (title, values)
+    series, then the draw call when one is named."""
+    calls = [("AddData", label, value) for label, value in points]
+    calls += [("AddItemToSeries", item) for item in items]
+    for title, values in series:
+        calls += [("AddSeries", title)] + [("AddDataEx", v) for v in values]
+    return calls + ([(draw,)] if draw else [])
+
+
+# Data for single-set and series charts alike.
+SALES = [("ChartTitle", "Sales")] + data([("Jan", 12), ("Feb", 30), ("Mar", 21)],
+                                         items=("Q1", "Q2"), series=[("N", (3, 5)), ("S", (2, 6))])
+
+
+def make_calls(g, calls):
+    """Makes each call (member, *args) on g: a property is assigned, a method
+    called; a member ending in "!" must refuse its value as out of range."""
+    for member, *args in calls:
+        if member.endswith("!"):
+            with pytest.raises(tessaloom.AutomationError, match=r"out of range \(DISP_E_OVERFLOW"):
+                getattr(g, member[:-1])(*args)
+        elif member in PROPERTY_PUTS:
+            setattr(g, member, *args)
+        else:
+            getattr(g, member)(*args)
+    return g
+
+
+def draw_file(folder, calls, name="c.bmp"):
+    """Makes the calls on a fresh object drawing into folder/name; (object, the file)."""
+    g = tessaloom.CreateObject(PROGID)
+    g.FilePath, g.FileName = str(folder), name
+    return make_calls(g, calls), folder / name
+
+
 def read_bmp(path):
     """(width, height, pixel(x, y) -> (r, g, b)) of a 32-bit bottom-up BMP."""
     data = path.read_bytes()
@@ -106,14 +134,12 @@ def read_bmp(path):
     return width, height, pixel
 
 
-def add_series(g, items, series):
-    """Items, then each (title, values) series of a series chart."""
-    for item in items:
-        g.AddItemToSeries(item)
-    for title, values in series:
-        g.AddSeries(title)
-        for v in values:
-            g.AddDataEx(v)
+def image_size(image):
+    """(width, height) of a PNG's or BMP's bytes."""
+    if image.startswith(b"\x89PNG"):
+        return struct.unpack(">II", image[16:24])
+    width, height = struct.unpack_from("<ii", image, 18)
+    return width, abs(height)
 
 
 def pytest_make_parametrize_id(config, val, argname):

@@ -1,7 +1,7 @@
 """The gallery's charts and edge charts as BMP against chart_checksums.txt, the
-guard of each pixel the drawing tests do not spell out. After an intended
-change: `TESSALOOM_UPDATE_CHECKSUMS=1 tools/test`, then review the charts that
-changed. The table names the FreeType and fonts that drew it; others skip."""
+guard of each pixel the drawing tests do not spell out. After an intended change:
+`TESSALOOM_UPDATE_CHECKSUMS=1 tools/test`, then review the charts that changed.
+The table names the FreeType and fonts that drew it; others skip."""
 
 import hashlib
 import os
@@ -9,7 +9,7 @@ import pathlib
 
 import pytest
 
-import tessaloom
+from conftest import data, draw_file
 
 TABLE = pathlib.Path(__file__).with_name("chart_checksums.txt")
 
@@ -18,20 +18,9 @@ KINDS = ["Bar", "3DBar", "StackedBar", "3DStackedBar", "Line", "3DLine", "Pie", 
 SINGLE = ["Draw%sGraph" % kind for kind in KINDS]
 SERIES = ["Draw%sSeriesGraph" % kind for kind in KINDS]
 SIDEWAYS = SINGLE[:5] + SINGLE[8:] + SERIES[0:5:2] + SERIES[8:]  # the kinds that lie on their side
-PROPERTIES = {"ChartTitle", "XAxisLabel", "YAxisLabel", "SeriesLabel", "BackColor", "GraphWidth",
-              "GraphHeight"}
 MONTHS = [("Jan", 12), ("Feb", 19), ("Mar", 31), ("Apr", 24), ("May", 37), ("Jun", 29)]
 TABLE_DATA = (["Q1", "Q2", "Q3", "Q4"], [("North", [32, 45, 28, 51]), ("South", [18, 22, 35, 30]),
                                          ("West", [25, 12, 40, 22])])
-
-
-def data(points=(), items=(), series=(), draw=None):
-    """The calls that add the data, then the draw call when one is named."""
-    calls = [("AddData", label, value) for label, value in points]
-    calls += [("AddItemToSeries", item) for item in items]
-    for title, values in series:
-        calls += [("AddSeries", title)] + [("AddDataEx", v) for v in values]
-    return calls + ([(draw,)] if draw else [])
 
 
 def gallery():
@@ -86,12 +75,9 @@ CHARTS = dict(gallery(), **EDGES)
 
 
 def draw(folder, name, calls):
-    g = tessaloom.CreateObject("Tessaloom.GraphGenerator")
-    g.FilePath, g.FileName = str(folder), name + ".bmp"
-    for member, *args in calls:
-        setattr(g, member, *args) if member in PROPERTIES else getattr(g, member)(*args)
-    assert g.ErrorReason == ""
-    return hashlib.sha256((folder / (name + ".bmp")).read_bytes()).hexdigest()
+    g, path = draw_file(folder, calls, name + ".bmp")
+    assert g.ErrorReason == "", name
+    return hashlib.sha256(path.read_bytes()).hexdigest()
 
 
 def text_environment():

@@ -20,14 +20,12 @@ COMPONENT_REFUSED = ("Please contact your hosting administrator, as you are not 
                      "Tessaloom component")
 
 
-def get(port, path, headers=None):
+def get(port, path, headers=()):
     connection = http.client.HTTPConnection("127.0.0.1", port, timeout=30)
-    try:
-        connection.request("GET", path, headers=headers or {})
+    with contextlib.closing(connection):
+        connection.request("GET", path, headers=dict(headers))
         response = connection.getresponse()
         return response.status, response.getheader("ETag"), response.read()
-    finally:
-        connection.close()
 
 
 @contextlib.contextmanager
@@ -77,8 +75,7 @@ CHART_QUERY = "/allowed/chart?method=DrawPieGraph&labels=a,b,c&values=3,2,1"
 
 
 def test_gunicorn_serves_the_sites_and_the_chart_service(hosting):
-    """The example as the README runs it (gunicorn, two workers, site_app:app), on a
-    socket bound here (fd://) so that no other process can take the port."""
+    """As the README runs it, on a socket bound here so that no other process takes the port."""
     pytest.importorskip("gunicorn")
     listener = socket.socket()
     listener.bind(("127.0.0.1", 0))

@@ -38,38 +38,34 @@ def prefix(tmp_path_factory):
     return prefix
 
 
-def clean_env(registry):
+def registered(prefix, registry):
+    """The environment of a process that finds nothing of the build tree, with the
+    installed tool's registration in `registry`."""
     env = {k: v for k, v in os.environ.items()
            if k not in ("PYTHONPATH", "LD_LIBRARY_PATH", "TESSALOOM_CLI")}
     env["TESSALOOM_REGISTRY"] = str(registry)
+    run(prefix / "bin" / "tessaloom", "register", env=env)
     return env
 
 
-def register(prefix, registry):
-    result = subprocess.run([str(prefix / "bin" / "tessaloom"), "register"], capture_output=True,
-                            text=True, env=clean_env(registry))
-    assert result.returncode == 0, result.stderr
+SCRIPT = """import os, tessaloom
+g = tessaloom.CreateObject('Tessaloom.GraphGenerator')
+maps = open('/proc/self/maps').read().splitlines()
+print(tessaloom.__file__)
+print(sorted({os.path.realpath(l.split()[-1]) for l in maps if 'libtessaloom.so' in l}))
+print(tessaloom._native.module_lock_count(), repr(g.ErrorReason))
+"""
 
 
 def test_installed_tool_and_module_use_the_installed_library(prefix, tmp_path):
     registry = tmp_path / "registry.reg"
-    register(prefix, registry)
+    env = registered(prefix, registry)
     server = re.search(r'InprocServer32\]\n@="([^"]*)"', registry.read_text()).group(1)
     library = os.path.realpath(prefix / "lib" / "libtessaloom.so.0")
     assert server == os.path.join(os.path.realpath(prefix / "lib"), "libtessaloom.so.0")
     site = next(prefix.glob("lib/python3*/dist-packages"))
-    script = (
-        "import os, tessaloom\n"
-        "g = tessaloom.CreateObject('Tessaloom.GraphGenerator')\n"
-        "maps = open('/proc/self/maps').read()\n"
-        "libs = {l.split()[-1] for l in maps.splitlines() if 'libtessaloom.so' in l}\n"
-        "print(tessaloom.__file__)\n"
-        "print(sorted(os.path.realpath(p) for p in libs))\n"
-        "print(tessaloom._native.module_lock_count(), repr(g.ErrorReason))\n"
-    )
-    env = dict(clean_env(registry), PYTHONPATH=str(site))
-    result = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True,
-                            env=env, cwd=tmp_path)
+    result = subprocess.run([sys.executable, "-c", SCRIPT], capture_output=True, text=True,
+                            env=dict(env, PYTHONPATH=str(site)), cwd=tmp_path)
     assert result.returncode == 0, result.stderr
     assert result.stdout.splitlines() == [
         str(site / "tessaloom" / "__init__.py"), str([library]), "1 ''"]
@@ -88,25 +84,24 @@ set_target_properties(host PROPERTIES BUILD_RPATH "${TESSALOOM_LIB}")
 """
 
 
+def run(*args, **options):
+    return subprocess.run([str(a) for a in args], capture_output=True, text=True, check=True,
+                          **options)
+
+
 def build_with_pkg_config(prefix, folder, compiler):
     env = dict(os.environ, PKG_CONFIG_PATH=str(prefix / "lib" / "pkgconfig"))
-    flags = subprocess.run(["pkg-config", "--cflags", "--libs", "tessaloom"], env=env,
-                           capture_output=True, text=True, check=True).stdout.split()
-    program = folder / "host"
-    subprocess.run([compiler, "-std=c++17", str(folder / "host.cpp"), *flags,
-                    "-Wl,-rpath,%s" % (prefix / "lib"), "-o", str(program)],
-                   capture_output=True, text=True, check=True)
-    return program
+    flags = run("pkg-config", "--cflags", "--libs", "tessaloom", env=env).stdout.split()
+    run(compiler, "-std=c++17", folder / "host.cpp", *flags, "-Wl,-rpath,%s" % (prefix / "lib"),
+        "-o", folder / "host")
+    return folder / "host"
 
 
 def build_with_cmake(prefix, folder, compiler):
     (folder / "CMakeLists.txt").write_text(CMAKE_HOST)
-    subprocess.run(["cmake", "-S", str(folder), "-B", str(folder / "build"),
-                    "-DCMAKE_PREFIX_PATH=%s" % prefix, "-DCMAKE_CXX_COMPILER=%s" % compiler,
-                    "-DTESSALOOM_LIB=%s" % (prefix / "lib")],
-                   capture_output=True, text=True, check=True)
-    subprocess.run(["cmake", "--build", str(folder / "build")], capture_output=True, text=True,
-                   check=True)
+    run("cmake", "-S", folder, "-B", folder / "build", "-DCMAKE_PREFIX_PATH=%s" % prefix,
+        "-DCMAKE_CXX_COMPILER=" + compiler, "-DTESSALOOM_LIB=%s" % (prefix / "lib"))
+    run("cmake", "--build", folder / "build")
     return folder / "build" / "host"
 
 
@@ -116,9 +111,7 @@ def test_installed_package_files_build_a_cxx17_host(prefix, tmp_path, build):
     compiler = re.search(r"^CMAKE_CXX_COMPILER:\w+=(.*)$", cache, re.M).group(1)
     (tmp_path / "host.cpp").write_text(HOST)
     program = build(prefix, tmp_path, compiler)
-    registry = tmp_path / "registry.reg"
-    register(prefix, registry)
     result = subprocess.run([str(program)], capture_output=True, text=True,
-                            env=clean_env(registry))
+                            env=registered(prefix, tmp_path / "registry.reg"))
     assert result.returncode == 0, result.stdout + result.stderr
     assert result.stdout.startswith("00000000 1 ")

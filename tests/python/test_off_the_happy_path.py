@@ -8,20 +8,7 @@ import sys
 
 import pytest
 
-import tessaloom
-from conftest import PROGID, add_series, read_bmp
-
-def run(g, folder, name, calls):
-    """Makes the method calls (name, *args) on g, drawing into folder/name; returns the file."""
-    g.FilePath, g.FileName = str(folder), name
-    for member, *args in calls:
-        getattr(g, member)(*args)
-    return (folder / name).read_bytes()
-
-
-def ink(pixel, xs, ys):
-    return {pixel(x, y) for x in xs for y in ys}
-
+from conftest import data, draw_file, read_bmp
 
 NEGATIVE_BARS = [("AddData", "a", -5), ("AddData", "b", 5), ("DrawBarGraph",), ("ClearData",)]
 POSITIVE = [("AddData", "a", 3), ("AddData", "b", 7)]
@@ -44,16 +31,17 @@ SAME_AS_FRESH = [
 
 
 @pytest.mark.parametrize("reused,fresh", SAME_AS_FRESH)
-def test_a_reused_object_draws_what_a_fresh_one_draws(g, tmp_path, reused, fresh):
-    assert run(g, tmp_path, "a.bmp", reused) == run(
-        tessaloom.CreateObject(PROGID), tmp_path, "b.bmp", fresh)
+def test_a_reused_object_draws_what_a_fresh_one_draws(tmp_path, reused, fresh):
+    assert (draw_file(tmp_path, reused, "a.bmp")[1].read_bytes()
+            == draw_file(tmp_path, fresh, "b.bmp")[1].read_bytes())
 
 
-def test_a_negative_value_after_a_positive_one_is_drawn(g, tmp_path):
-    add_series(g, ["i", "j"], [("A", [10, -8])])
-    run(g, tmp_path, "n.bmp", [("DrawBarSeriesGraph",)])
-    palette_1 = (243, 243, 170)
-    assert palette_1 in ink(read_bmp(tmp_path / "n.bmp")[2], range(500), range(350))
+def ink(pixel, xs=range(500), ys=range(350)):
+    return {pixel(x, y) for x in xs for y in ys}
+
+
+def colours(pixel, xs=range(500), ys=range(350)):
+    return ink(pixel, xs, ys) - {(0, 0, 0), (255, 255, 255)}
 
 
 def share(pixel, colour):
@@ -63,43 +51,10 @@ def share(pixel, colour):
     return [pixel(round(x), round(y)) for x, y in ring].count(colour) / 720
 
 
-def drawn(folder, calls):
-    """Makes the calls on a fresh object drawing into folder/c.bmp; (object,
-    pixel(x, y) of the image, or None when no file was written). A member
-    ending in "!" must refuse its value as out of range."""
-    g = tessaloom.CreateObject(PROGID)
-    g.FilePath, g.FileName = str(folder), "c.bmp"
-    for member, *args in calls:
-        if member.endswith("!"):
-            with pytest.raises(tessaloom.AutomationError, match=r"out of range \(DISP_E_OVERFLOW"):
-                getattr(g, member[:-1])(*args)
-        elif member[0].isupper() and not member.startswith(("Add", "Draw", "Set", "Clear", "Has")):
-            setattr(g, member, *args)
-        else:
-            getattr(g, member)(*args)
-    path = folder / "c.bmp"
-    return g, read_bmp(path)[2] if path.exists() else None
-
-
-# The first colours of the default palette, as (r, g, b).
-PALETTE = [(c & 255, c >> 8 & 255, c >> 16) for c in
-           [0x562C87, 0xAAF3F3, 0xFF9898, 0xFFFF87, 0x870056, 0x8787FF, 0xC08700, 0xFFC0C0]]
-
 def ink_height(pixel, xs, ys):
     """Rows from the first to the last in ys with black ink in columns xs."""
     rows = [y for y in ys if (0, 0, 0) in ink(pixel, xs, [y])]
     return rows[-1] + 1 - rows[0] if rows else 0
-
-
-def series(items, values):
-    """The calls of a series chart: the items, then one series per list of values."""
-    return ([("AddItemToSeries", item) for item in items]
-            + [call for k, v in enumerate(values)
-               for call in [("AddSeries", "S%d" % k)] + [("AddDataEx", x) for x in v]])
-
-
-def colours(pixel, xs=range(500), ys=range(350)):
-    return ink(pixel, xs, ys) - {(0, 0, 0), (255, 255, 255)}
 
 
 def clear_of_axis(pixel, top=50, bottom=300):
@@ -109,36 +64,39 @@ def clear_of_axis(pixel, top=50, bottom=300):
     return ink(pixel, (axis - 4, axis - 3), range(top, bottom)) == {(255, 255, 255)}
 
 
-LONG_LEGEND = series(["An item name of sixty characters, quite a few more than fit", "B"],
-                     [[3, 4], [5, 1]]) + [("DrawBarSeriesGraph",)]
-WIDE_LABELS = [("SetHorizontalGraph",), ("AddData", "MAXIMUM", 10), ("AddData", "WWWWWWWW", 5),
-               ("DrawBarGraph",)]
+# The first colours of the default palette, as (r, g, b).
+PALETTE = [(c & 255, c >> 8 & 255, c >> 16) for c in
+           [0x562C87, 0xAAF3F3, 0xFF9898, 0xFFFF87, 0x870056, 0x8787FF, 0xC08700, 0xFFC0C0]]
+LONG_LEGEND = data(items=["An item name of sixty characters, quite a few more than fit", "B"],
+                   series=[("S0", [3, 4]), ("S1", [5, 1])], draw="DrawBarSeriesGraph")
+WIDE_LABELS = HORIZONTAL + data([("MAXIMUM", 10), ("WWWWWWWW", 5)], draw="DrawBarGraph")
 
 
 # Charts that once came out wrong: (name, calls, what must hold of (object, pixel)).
 PAST_FAULTS = [
     # === Layout ===
     # Bars for -0.5 and -0.9 once ran left off the plot to the canvas edge.
-    ("bars under one unit below zero", HORIZONTAL + [("AddData", "a", -0.5), ("AddData", "b", 5),
-                                                     ("AddData", "c", -0.9), ("DrawBarGraph",)],
+    ("bars under one unit below zero",
+     HORIZONTAL + data([("a", -0.5), ("b", 5), ("c", -0.9)], draw="DrawBarGraph"),
      lambda g, px: PALETTE[0] in ink(px, [300], range(40, 300, 4))
      and PALETTE[0] not in ink(px, range(1, 13), range(40, 300, 2))),
+    ("a negative value after a positive one is drawn",
+     data(items=["i", "j"], series=[("A", [10, -8])], draw="DrawBarSeriesGraph"),
+     lambda g, px: PALETTE[1] in ink(px)),
     # Eight series of thirty 1-pixel bars were all outline: black, no series colour.
-    ("crowded bars keep their colours",
-     [("AddItemToSeries", "i%d" % i) for i in range(30)]
-     + [c for s in range(8) for c in [("AddSeries", "S%d" % s)] + [("AddDataEx", 5 + s)] * 30]
-     + [("DrawBarSeriesGraph",)],
+    ("crowded bars keep their colours", data(items=["i%d" % i for i in range(30)],
+     series=[("S%d" % s, [5 + s] * 30) for s in range(8)], draw="DrawBarSeriesGraph"),
      lambda g, px: set(PALETTE[:8]) <= ink(px, range(60, 250), [285, 290])),
     # === Legend and margins ===
     # A long legend text left the plot no width: a blank chart reported as drawn.
     ("a long legend text is cut", LONG_LEGEND,
-     lambda g, px: (135, 44, 86) in colours(px, range(300), range(300))),
+     lambda g, px: PALETTE[0] in colours(px, range(300), range(300))),
     ("a legend with no room fails", [("GraphWidth", 150)] + LONG_LEGEND,
-     lambda g, px: px is None and g.ErrorReason == "The image is too narrow for the chart "
-     "and its legend"),
+     lambda g, px: px is None
+     and g.ErrorReason == "The image is too narrow for the chart and its legend"),
     # 30 items: rows ran off the canvas and those past the palette were all blue.
-    ("thirty items, thirty colours", series(["i%d" % i for i in range(30)], [range(30)])
-     + [("DrawBarSeriesGraph",)], lambda g, px: len(colours(px)) >= 30),
+    ("thirty items, thirty colours", data(items=["i%d" % i for i in range(30)],
+     series=[("S", range(30))], draw="DrawBarSeriesGraph"), lambda g, px: len(colours(px)) >= 30),
     # Horizontal category labels ran into the value axis.
     ("wide labels clear the axis", WIDE_LABELS, lambda g, px: clear_of_axis(px)),
     ("wide labels clear the axis and its title", [("XAxisLabel", "X")] + WIDE_LABELS,
@@ -146,48 +104,46 @@ PAST_FAULTS = [
     # === Pies ===
     # Slices on the true circle: the first of a 1:11 pie spans a twelfth of it (30 degrees, less
     # the radials the second slice paints over), not 25.6.
-    ("one to eleven", [("AddData", "Jan", 1), ("AddData", "Feb", 11), ("DrawPieGraph",)],
-     lambda g, px: abs(share(px, (135, 44, 86)) - 1 / 12) < 0.006),
+    ("one to eleven", data([("Jan", 1), ("Feb", 11)], draw="DrawPieGraph"),
+     lambda g, px: abs(share(px, PALETTE[0]) - 1 / 12) < 0.006),
     # No room for the pies: the message says what took it.
-    ("forty pies", [("AddItemToSeries", "i")] + [("AddSeries", "S"), ("AddDataEx", 1)] * 40
-     + [("Draw3DPieSeriesGraph",)],
+    ("forty pies", data(items=["i"], series=[("S", [1])] * 40, draw="Draw3DPieSeriesGraph"),
      lambda g, px: g.ErrorReason == "Too many series for the image size" and px is None),
-    ("a pie on a small canvas", [("GraphWidth", 150), ("GraphHeight", 120), ("AddData", "a", 1),
-                                 ("DrawPieGraph",)],
+    ("a pie on a small canvas", [("GraphWidth", 150), ("GraphHeight", 120)]
+     + data([("a", 1)], draw="DrawPieGraph"),
      lambda g, px: g.ErrorReason == "The image is too small for the pie" and px is None),
-    ("a pie with a 10 kB label", [("AddData", "x" * 10000, 1), ("DrawPieGraph",)],
+    ("a pie with a 10 kB label", data([("x" * 10000, 1)], draw="DrawPieGraph"),
      lambda g, px: (g.ErrorReason, px is None) in [("Labels too long for the image size", True),
                                                     ("", False)]),
     # === Text ===
     # Devanagari was drawn at 0.69 of the size: its letters stand as tall as Latin capitals.
     ("devanagari-label-at-the-latin-size",
-     [("AddData", "HEL", 5), ("AddData", "\u0915\u092e\u0932", 7), ("DrawBarGraph",)],
+     data([("HEL", 5), ("\u0915\u092e\u0932", 7)], draw="DrawBarGraph"),
      lambda g, p: (lambda latin, devanagari: latin - 1 <= devanagari <= 2 * latin)(
          *(ink_height(p, xs, range(305, 345)) for xs in (range(100, 245), range(255, 495))))),
     # === Data and output ===
     # An empty draw on a reused object hands back no image, and says why.
     ("no stale image after ClearData", MEMORY + POSITIVE + [("DrawBarGraph",), ("ClearData",),
      ("OutputFormat", "svg"), ("DrawBarGraph",)],
-     lambda g, pixel: (g.ImageData, g.ImageMimeType, g.AltText, g.LastError)
+     lambda g, px: (g.ImageData, g.ImageMimeType, g.AltText, g.LastError)
      == (b"", "", "", NO_DATA)),
     ("no stale image without series", MEMORY + POSITIVE + [("DrawBarGraph",),
-     ("DrawBarSeriesGraph",)], lambda g, pixel: (g.ImageData, g.LastError) == (b"", NO_SERIES)),
+     ("DrawBarSeriesGraph",)], lambda g, px: (g.ImageData, g.LastError) == (b"", NO_SERIES)),
     # NaN and infinity are refused as 1e39 is, and the pie of 3 and 7 stays whole.
     ("NaN and infinity refused", [("AddData!", "n", float("nan")), ("AddData!", "i", float("inf")),
      ("AddItemToSeries", "x"), ("AddSeries", "s"), ("AddDataEx!", float("-inf"))] + POSITIVE
-     + [("DrawPieGraph",)], lambda g, pixel: g.AltText.startswith("Pie chart, 2 values: a 3, b 7")),
+     + [("DrawPieGraph",)], lambda g, px: g.AltText.startswith("Pie chart, 2 values: a 3, b 7")),
 ]
 
 
 @pytest.mark.parametrize("name,calls,holds", PAST_FAULTS, ids=[row[0] for row in PAST_FAULTS])
 def test_a_past_fault_stays_mended(tmp_path, name, calls, holds):
-    g, pixel = drawn(tmp_path, calls)
-    assert holds(g, pixel), (name, g.ErrorReason)
+    g, path = draw_file(tmp_path, calls)
+    assert holds(g, read_bmp(path)[2] if path.exists() else None), (name, g.ErrorReason)
 
-# In a process of its own: a chart drawn while something it needs is short
-# (file descriptors, address space, fontconfig's fonts), then the same chart
-# once the shortage is over. Prints the first draw's error and both images'
-# digests.
+
+# In a process of its own: a chart drawn while file descriptors, address space or
+# fontconfig's fonts are short, then again after; prints the error and both digests.
 SHORT_OF = """
 import hashlib, os, resource, sys, tempfile, tessaloom
 short, style, title, warm = sys.argv[1:]
@@ -224,9 +180,8 @@ print(*first, draw()[1], sep="\\n")
 """
 SCRIPTS = "日本 عربي हिन्दी"
 NO_IMAGE = hashlib.sha1(b"").hexdigest()
-# (what is short, style, title, whether a chart with a character the chart
-# face lacks was drawn before (fontconfig and the fonts started), the first
-# draw's error).
+# (what is short, style, title, whether a character the chart face lacks was drawn
+# before (fontconfig and the fonts started), the first draw's error).
 SHORTAGES = [
     ("descriptors", "classic", SCRIPTS, "cold", "Unable to load the chart fonts"),
     ("descriptors", "classic", SCRIPTS, "warm", "Unable to load the chart fonts"),
