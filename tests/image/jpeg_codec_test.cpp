@@ -16,12 +16,6 @@ std::size_t FindMarker(const Bytes& jpeg, std::uint8_t code) {
                                   jpeg.begin());
 }
 
-PackedBitmap FBitmap(std::int32_t w, std::int32_t h) {
-  PackedBitmap bitmap;
-  EXPECT_TRUE(DDBToDIB(FPicture(w, h), bitmap));
-  return bitmap;
-}
-
 Bytes Encode(const PackedBitmap& image) {
   MemoryFile file;
   std::string error;

@@ -3,9 +3,11 @@
 
 #include <stdlib.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -28,7 +30,10 @@ class ScratchDir {
   const std::string& path() const { return path_; }
   std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
 
-  // Writes `text` to `name` below the folder, folders created on the way.
+  // Writes `text` (or `bytes`) to `name` below the folder, folders created on the way.
+  std::string Write(std::string_view name, std::span<const std::uint8_t> bytes) const {
+    return Write(name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  }
   std::string Write(std::string_view name, std::string_view text) const {
     const std::string file = *this / name;
     std::filesystem::create_directories(std::filesystem::path(file).parent_path());
