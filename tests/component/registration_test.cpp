@@ -9,12 +9,12 @@
 
 #include "component/module.h"
 #include "platform/text.h"
-#include "tests/platform/registry_file_scope.h"
+#include "tests/support/scratch_dir.h"
 
 namespace tessaloom {
 namespace {
 
-using testing::RegistryFileScope;
+using test_support::RegistryFileScope;
 
 constexpr char kLibrary[] = "/opt/tessaloom/lib/libtessaloom.so.0";
 constexpr char kClassKey[] = "HKEY_CLASSES_ROOT\\CLSID\\{4F463A34-8A46-437E-8B62-422717E99546}";

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "tests/platform/registry_file_scope.h"
+#include "tests/support/scratch_dir.h"
 
 namespace tessaloom {
 namespace {
@@ -108,7 +108,7 @@ TEST(RegistryDocumentTest, RefusesTextWithoutTheHeader) {
 }
 
 TEST(RegistryFileTest, AMissingFileIsEmptyAndWritersTakeTurns) {
-  testing::RegistryFileScope registry;
+  test_support::RegistryFileScope registry;
   RegistryDocument doc;
   std::string error;
   ASSERT_EQ(LoadRegistry(doc, error), 0) << error;
