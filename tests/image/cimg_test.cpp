@@ -9,17 +9,10 @@ namespace {
 
 using namespace image_test;  // NOLINT(google-build-using-namespace): test helpers
 
-Bytes BmpOf(const PackedBitmap& bitmap) {
-  MemoryFile file;
-  std::string error;
-  EXPECT_TRUE(WriteBmpFile(bitmap, file, error));
-  return file.data;
-}
-
 Bytes ChartBmp(std::int32_t pixelsPerMetre = 0) {
   PackedBitmap bitmap = FBitmap(40, 30);
   bitmap.SetResolution(pixelsPerMetre, pixelsPerMetre);
-  return BmpOf(bitmap);
+  return Written(WriteBmpFile, bitmap);
 }
 
 TEST(CimgTest, FailuresGiveTheirMessages) {
@@ -33,7 +26,7 @@ TEST(CimgTest, FailuresGiveTheirMessages) {
   std::string error;
   ASSERT_TRUE(PackedBitmap::Create(4, 4, 8, coloured, error));
   coloured.ColorTable()[2] = 0xFF;  // entry 0 red
-  dir.Write("palette.bmp", BmpOf(coloured));
+  dir.Write("palette.bmp", Written(WriteBmpFile, coloured));
   const Strings before = Names(dir.path());
 
   FaultyFiles noCreate;

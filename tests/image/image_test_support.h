@@ -121,6 +121,16 @@ class LimitedFile final : public WritableFile {
 };
 using MemoryFile = LimitedFile;
 
+// The bytes `write(image, file, error)` puts in a file (WriteBmpFile,
+// EncodeJpeg, WriteCanvasBmp); the write must succeed.
+template <typename Writer, typename Image>
+Bytes Written(Writer write, const Image& image) {
+  MemoryFile file;
+  std::string error;
+  EXPECT_TRUE(write(image, file, error)) << error;
+  return file.data;
+}
+
 // The real files, except that creating fails when `refuseCreate` is set (a
 // read-only folder), setting room aside when `full` is, and writing once
 // `writeLimit` bytes have gone into a file.
