@@ -29,9 +29,9 @@ class RecordingRenderer final : public ChartRenderer {
     }
     for (const CGraphLegendSet& l : g.legend.legendList) s << " legend " << l.legendText;
     for (const CGraphDataColor& c : g.colorList) s << " colour " << std::hex << c.color << std::dec;
-    renders.push_back(s.str());
+    last = s.str();
   }
-  std::vector<std::string> renders;
+  std::string last;
 };
 
 class DrawMethodsTest : public ::testing::Test {
@@ -40,7 +40,7 @@ class DrawMethodsTest : public ::testing::Test {
   void AddData(std::initializer_list<std::pair<const char16_t*, float>> points) {
     for (const auto& [label, value] : points) g_->AddData(B(label).get(), value);
   }
-  const std::string& Last() { return renderer_.renders.back(); }
+  const std::string& Last() { return renderer_.last; }
 
   std::unique_ptr<ComObject<CGraphGenerator>> g_ = NewGenerator();
   RecordingRenderer renderer_;

@@ -23,12 +23,6 @@ std::size_t Count(const std::string& list, char separator) {
   return static_cast<std::size_t>(std::count(list.begin(), list.end(), separator));
 }
 
-TEST(GraphGeneratorTest, SizesBelowOneAreIgnored) {
-  auto g = NewGenerator();
-  for (const int bad : {0, INT32_MIN}) EXPECT_EQ(g->put_GraphWidth(bad), S_OK);
-  EXPECT_EQ(g->graph.graphWidth, 500);
-}
-
 // Called through the interface, not late-bound: NaN and infinity are
 // refused as the late-bound path refuses 1e39, and take no place.
 TEST(GraphGeneratorTest, AddDataKeepsAnyFiniteFloatOfTheFirst256Points) {
@@ -67,8 +61,10 @@ TEST(GraphGeneratorTest, SeriesValuesFollowItemsAndSeriesUpTo256Each) {
   EXPECT_EQ(g->SeriesValue(255, 255), 3.0f);
 }
 
+// Sizes below one are ignored.
 TEST(GraphGeneratorTest, EachClearKeepsTheOtherStoreColoursAndProperties) {
   auto g = NewGenerator();
+  for (const int bad : {0, INT32_MIN}) EXPECT_EQ(g->put_GraphWidth(bad), S_OK);
   g->AddData(B(u"a").get(), 1.0f);
   testing::AddTable(*g, {u"i"}, {{u"s", {7}}});
   g->AddColor(B(u"red").get());
@@ -79,7 +75,8 @@ TEST(GraphGeneratorTest, EachClearKeepsTheOtherStoreColoursAndProperties) {
   EXPECT_EQ(g->ClearSeriesData(), S_OK);
   EXPECT_EQ((std::tuple{g->itemNames + g->seriesTitles, g->seriesIndex, g->SeriesValue(0, 0)}),
             (std::tuple{"", -1, 0.0f}));
-  EXPECT_EQ((std::tuple{g->graph.colorList.size(), g->graph.chartTitle}), (std::tuple{1u, "T"}));
+  EXPECT_EQ((std::tuple{g->graph.colorList.size(), g->graph.chartTitle, g->graph.graphWidth}),
+            (std::tuple{1u, "T", 500}));
 }
 
 TEST(GraphGeneratorTest, Colours) {
