@@ -108,7 +108,17 @@ TEST(CheckAccessTest, MissingOrSwitchedOffSettingsAllowEverything) {
       {"no sites", RefuseEverything([](Host& h) { h.sources.files.erase(kWebSite); }), true, ""},
       {"no registry values", [](Host& h) { h.sources.registry = RegistryDocument(); }, true, ""},
       {"registry unreadable", [](Host& h) { h.sources.registryError = EACCES; }, true, ""},
-      {"no folder", RefuseEverything([](Host& h) { h.sources.SetInstallationPath(""); }), true, ""},
+      {"no folder, not the root's files", RefuseEverything([](Host& h) {
+         h.sources.files["/Admin.ini"] = h.sources.files[kAdmin];
+         h.sources.files["/WebSite.ini"] = "";
+         h.sources.SetInstallationPath("");
+       }),
+       true, ""},
+      {"folder not REG_SZ", RefuseEverything([](Host& h) {
+         h.sources.registry.SetValue(
+             kKey, {"InstallationPath", RegistryValueKind::kExpandString, "/opt/quillfen", 0, {}});
+       }),
+       true, ""},
       {"not Installed", RefuseEverything(Admin("Installed=Other\nApplied=Tessaloom\n")), true, ""},
       {"EnableGatehold 0", All(kNoPage, Gatehold(0)), true, ""},
       {"65536: low 16 bits 0", All(kNoPage, Gatehold(65536)), true, ""},
@@ -119,8 +129,15 @@ TEST(CheckAccessTest, MissingOrSwitchedOffSettingsAllowEverything) {
 // Read as a signed 32-bit number: 2^31 and 0xFFFF0000 saturate to 2^31 - 1.
 TEST(CheckAccessTest, TheSwitchIsReadAsASigned32BitNumber) {
   const Change noSwitch = [](Host& h) { h.sources.registry.DeleteValue(kKey, "EnableGatehold"); };
+  const Change anyCase = [](Host& h) {
+    const char key[] = "hkey_local_machine\\software\\ONDRELL\\quillfen";
+    h.sources.registry = RegistryDocument();
+    h.sources.registry.SetString(key, "installationpath", "/opt/quillfen/");  // one '/' added
+    h.sources.registry.SetDword(key, "ENABLEGATEHOLD", 1);
+  };
   RunCases({
       {"EnableGatehold 1", kNoPage, false, kNoRequest},
+      {"names in any case", All(kNoPage, anyCase), false, kNoRequest},
       {"2^31", All(kNoPage, Gatehold(0x80000000u)), false, kNoRequest},
       {"0xFFFF0000", All(kNoPage, Gatehold(0xFFFF0000u)), false, kNoRequest},
       {"REG_SZ", [](Host& h) { h.sources.registry.SetString(kKey, "EnableGatehold", "0"); }, false,
@@ -141,6 +158,10 @@ TEST(CheckAccessTest, TheRequestPicksTheSiteByTheFirstMatchingLine) {
       {"site b", All(siteB, Group(kSeries), Output("/srv/www/b/img")), true, ""},
       {"site b, single set", siteB, false, kNonSeriesRefused},
       {"order decides", Section("Path", "b=/srv/www\na=/srv/www/a\n"), false, kNonSeriesRefused},
+      {"a longer sibling", Request("/srv/www/ab/p.py"), false, kNonSeriesRefused},
+      {"the folder itself", Request("/srv/www/a"), true, ""},
+      {"blanks, no '='", Section("Path", "/srv/www/a\n a =  /srv/www/a \n"), true, ""},
+      {"folder below the page", Section("Path", "a=/srv/www/a/img\n"), false, kComponentRefused},
       {"no site", Request("/home/u/page.py"), false, kComponentRefused},
       {"empty request", Request(""), false, kComponentRefused},
       {"empty folder line", anySite, true, ""},

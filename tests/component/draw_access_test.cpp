@@ -14,7 +14,6 @@
 #include "platform/request_context.h"
 #include "platform/text.h"
 #include "tests/component/test_support.h"
-#include "tests/platform/registry_file_scope.h"
 #include "tests/support/scratch_dir.h"
 
 namespace tessaloom {
@@ -61,7 +60,7 @@ class SwappingRenderer final : public ChartRenderer {
 // The folder is checked only for a file target, after the method group.
 TEST(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
   test_support::ScratchDir dir;
-  testing::RegistryFileScope registry;
+  test_support::RegistryFileScope registry;
   for (const char* folder : {"www/allowed/img", "www/refused", "elsewhere", "install"}) {
     std::filesystem::create_directories(dir / folder);
   }

@@ -1,11 +1,13 @@
-// The object's stores between the script's calls: their limits, what each
-// Clear keeps, the colour list and which message ErrorReason shows.
+// The object's stores between the script's calls (their limits, what each
+// Clear keeps, the colour list, which message ErrorReason shows), and what it
+// answers through its interfaces.
 #include "component/graph_generator.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "component/module.h"
 #include "tests/component/test_support.h"
@@ -19,14 +21,6 @@ using testing::NewGenerator;
 
 std::size_t Count(const std::string& list, char separator) {
   return static_cast<std::size_t>(std::count(list.begin(), list.end(), separator));
-}
-
-TEST(GraphGeneratorTest, SizesBelowOneAreIgnored) {
-  for (const auto& [value, width] : {std::pair{0, 500}, {INT32_MIN, 500}, {1, 1}}) {
-    auto g = NewGenerator();
-    EXPECT_EQ(g->put_GraphWidth(value), S_OK);
-    EXPECT_EQ(g->graph.graphWidth, width) << value;
-  }
 }
 
 // Called through the interface, not late-bound: NaN and infinity are
@@ -55,14 +49,8 @@ TEST(GraphGeneratorTest, SeriesValuesFollowItemsAndSeriesUpTo256Each) {
   g->AddDataEx(9.0f);  // a series without items takes no values
   EXPECT_EQ((std::tuple{g->seriesValueCount, g->SeriesValue(0, 0)}), (std::tuple{0, 0.0f}));
   g->ClearSeriesData();
-  for (const char16_t* item : {u"Q1", u"Q|2"}) g->AddItemToSeries(B(item).get());
-  g->AddSeries(B(u"x||y").get());
-  for (float v : {1.0f, 2.0f, 3.0f}) g->AddDataEx(v);  // the third has no item
+  testing::AddTable(*g, {u"Q1", u"Q2"}, {{u"x", {1, 2, 3}}});  // the third has no item
   EXPECT_EQ((std::tuple{g->SeriesValue(0, 1), g->SeriesValue(0, 2)}), (std::tuple{2.0f, 0.0f}));
-  // A bar in a name cannot split the lists.
-  EXPECT_EQ(g->itemNames + g->seriesTitles,
-            "Q1|Q\xC2\xA6"
-            "2|x\xC2\xA6\xC2\xA6y|");
   for (int i = 0; i < 300; ++i) g->AddItemToSeries(B(u"i").get());
   for (int i = 0; i < 300; ++i) g->AddSeries(B(u"s").get());
   for (int i = 0; i < 300; ++i) g->AddDataEx(3.0f);
@@ -73,8 +61,10 @@ TEST(GraphGeneratorTest, SeriesValuesFollowItemsAndSeriesUpTo256Each) {
   EXPECT_EQ(g->SeriesValue(255, 255), 3.0f);
 }
 
+// Sizes below one are ignored.
 TEST(GraphGeneratorTest, EachClearKeepsTheOtherStoreColoursAndProperties) {
   auto g = NewGenerator();
+  for (const int bad : {0, INT32_MIN}) EXPECT_EQ(g->put_GraphWidth(bad), S_OK);
   g->AddData(B(u"a").get(), 1.0f);
   testing::AddTable(*g, {u"i"}, {{u"s", {7}}});
   g->AddColor(B(u"red").get());
@@ -85,7 +75,8 @@ TEST(GraphGeneratorTest, EachClearKeepsTheOtherStoreColoursAndProperties) {
   EXPECT_EQ(g->ClearSeriesData(), S_OK);
   EXPECT_EQ((std::tuple{g->itemNames + g->seriesTitles, g->seriesIndex, g->SeriesValue(0, 0)}),
             (std::tuple{"", -1, 0.0f}));
-  EXPECT_EQ((std::tuple{g->graph.colorList.size(), g->graph.chartTitle}), (std::tuple{1u, "T"}));
+  EXPECT_EQ((std::tuple{g->graph.colorList.size(), g->graph.chartTitle, g->graph.graphWidth}),
+            (std::tuple{1u, "T", 500}));
 }
 
 TEST(GraphGeneratorTest, Colours) {
@@ -117,24 +108,45 @@ TEST(GraphGeneratorTest, AccessMessageOutranksEngineMessages) {
   EXPECT_EQ(g->get_ErrorReason(nullptr), E_POINTER);
 }
 
-TEST(GraphGeneratorObjectTest, AnswersForItsFourInterfacesWithOneIdentity) {
+TEST(GraphGeneratorObjectTest, AnswersForItsInterfacesWithOneIdentity) {
   ComPtr<IUnknown> unknown;
   ASSERT_EQ(CreateGraphGenerator(IID_IUnknown, unknown.out()), S_OK);
-  void* p = nullptr;
-  for (const IID& iid : {IID_IDispatch, IID_IGraphGenerator}) {
-    ASSERT_EQ(unknown->QueryInterface(iid, &p), S_OK);
-    EXPECT_EQ(p, unknown.get());
-    static_cast<IUnknown*>(p)->Release();
-  }
+  ComPtr<IGraphGenerator> generator;
+  ASSERT_EQ(unknown->QueryInterface(IID_IGraphGenerator, generator.out()), S_OK);
+  EXPECT_EQ(static_cast<IUnknown*>(generator.get()), unknown.get());
   ComPtr<ISupportErrorInfo> info;
   ASSERT_EQ(unknown->QueryInterface(IID_ISupportErrorInfo, info.out()), S_OK);
   EXPECT_EQ(info->InterfaceSupportsErrorInfo(IID_IGraphGenerator), S_OK);
   EXPECT_EQ(info->InterfaceSupportsErrorInfo(IID_IDispatch), S_FALSE);
+  void* p = unknown.get();
   EXPECT_EQ(unknown->QueryInterface(IID_IClassFactory, &p), E_NOINTERFACE);
   EXPECT_EQ(p, nullptr);
   EXPECT_EQ(unknown->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
-  EXPECT_EQ(DllGetClassObject(IID_IGraphGenerator, IID_IClassFactory, &p),
-            CLASS_E_CLASSNOTAVAILABLE);
+}
+
+// What a script engine can ask of IDispatch beyond what the Python tests reach:
+// parameter names, interface IDs and a missing argument block.
+TEST(GraphGeneratorObjectTest, AnswersWhatAScriptEngineAsks) {
+  ComPtr<IDispatch> object;
+  ASSERT_EQ(CreateGraphGenerator(IID_IDispatch, object.out()), S_OK);
+  std::u16string member = u"AddData", p1 = u"YVAL", p0 = u"xVal", bad = u"zVal";
+  OLECHAR* names[] = {member.data(), p1.data(), p0.data(), bad.data()};
+  DISPID ids[4] = {};
+  EXPECT_EQ(object->GetIDsOfNames(GUID_NULL, names, 4, 0, ids), DISP_E_UNKNOWNNAME);
+  EXPECT_EQ(std::vector<DISPID>(ids, ids + 4), (std::vector<DISPID>{4, 1, 0, DISPID_UNKNOWN}));
+  EXPECT_EQ(object->GetIDsOfNames(IID_IDispatch, names, 1, 0, ids), DISP_E_UNKNOWNINTERFACE);
+  // A property both read and written: the get row comes first, the name is the put's.
+  std::u16string property = u"OutputFormat", value = u"newVal";
+  OLECHAR* property_names[] = {property.data(), value.data()};
+  EXPECT_EQ(object->GetIDsOfNames(GUID_NULL, property_names, 2, 0, ids), S_OK);
+  EXPECT_EQ(std::vector<DISPID>(ids, ids + 2), (std::vector<DISPID>{50, 0}));
+
+  const auto invoke = [&](REFIID iid, WORD flags) {
+    return object->Invoke(15, iid, 0, flags, nullptr, nullptr, nullptr, nullptr);
+  };
+  EXPECT_EQ(invoke(IID_IDispatch, DISPATCH_METHOD), DISP_E_UNKNOWNINTERFACE);
+  EXPECT_EQ(invoke(GUID_NULL, DISPATCH_METHOD), S_OK);
+  EXPECT_EQ(invoke(GUID_NULL, 0), DISP_E_MEMBERNOTFOUND);  // no kind of call asked for
 }
 
 }  // namespace

@@ -16,12 +16,7 @@ namespace {
 using testing::B;
 using testing::ErrorReasonOf;
 using testing::NewGenerator;
-
-std::string Text(CGraphGenerator& g, HRESULT (CGraphGenerator::*get)(BSTR*) noexcept) {
-  Bstr text;
-  if (FAILED((g.*get)(text.out()))) return "<failed>";
-  return BstrToUtf8(text.get());
-}
+using testing::Text;
 
 void AddMonths(CGraphGenerator& g, int count) {
   for (int i = 0; i < count; ++i) {

@@ -31,10 +31,14 @@ inline void AddTable(CGraphGenerator& g, std::initializer_list<const char16_t*> 
   }
 }
 
-inline std::string ErrorReasonOf(CGraphGenerator& g) {
+// A text property's value, by its getter.
+inline std::string Text(CGraphGenerator& g, HRESULT (CGraphGenerator::*get)(BSTR*) noexcept) {
   Bstr text;
-  if (FAILED(g.get_ErrorReason(text.out()))) return "<failed>";
+  if (FAILED((g.*get)(text.out()))) return "<failed>";
   return BstrToUtf8(text.get());
+}
+inline std::string ErrorReasonOf(CGraphGenerator& g) {
+  return Text(g, &CGraphGenerator::get_ErrorReason);
 }
 
 }  // namespace tessaloom::testing

@@ -9,32 +9,24 @@ namespace {
 
 using namespace image_test;  // NOLINT(google-build-using-namespace): test helpers
 
-Bytes BmpOf(const PackedBitmap& bitmap) {
-  MemoryFile file;
-  std::string error;
-  EXPECT_TRUE(WriteBmpFile(bitmap, file, error));
-  return file.data;
-}
-
 Bytes ChartBmp(std::int32_t pixelsPerMetre = 0) {
-  PackedBitmap bitmap;
-  EXPECT_TRUE(DDBToDIB(FPicture(40, 30), bitmap));
+  PackedBitmap bitmap = FBitmap(40, 30);
   bitmap.SetResolution(pixelsPerMetre, pixelsPerMetre);
-  return BmpOf(bitmap);
+  return Written(WriteBmpFile, bitmap);
 }
 
 TEST(CimgTest, FailuresGiveTheirMessages) {
   ScratchDir dir;
-  WriteAll(dir / "chart.bmp", ChartBmp());
-  WriteAll(dir / "other.bmp", ChartBmp());
-  WriteAll(dir / "junk.bmp", Bytes(200, 'x'));
+  dir.Write("chart.bmp", ChartBmp());
+  dir.Write("other.bmp", ChartBmp());
+  dir.Write("junk.bmp", std::string(200, 'x'));
   std::filesystem::create_directory(dir / "folder.bmp");
   std::filesystem::create_directory(dir / "chart.JPG");  // the rename into place fails
   PackedBitmap coloured;
   std::string error;
   ASSERT_TRUE(PackedBitmap::Create(4, 4, 8, coloured, error));
   coloured.ColorTable()[2] = 0xFF;  // entry 0 red
-  WriteAll(dir / "palette.bmp", BmpOf(coloured));
+  dir.Write("palette.bmp", Written(WriteBmpFile, coloured));
   const Strings before = Names(dir.path());
 
   FaultyFiles noCreate;
@@ -71,7 +63,7 @@ TEST(CimgTest, FailuresGiveTheirMessages) {
 TEST(CimgTest, BmpBecomesUpperCaseJpgBesideItAndBackKeepingTheResolution) {
   ScratchDir dir;
   const Bytes bmp = ChartBmp(2835);  // 72 dpi
-  WriteAll(dir / "chart.BmP", bmp);
+  dir.Write("chart.BmP", bmp);
   CIMG converter;
   EXPECT_FALSE(converter.Convert(dir / "chart.gif", ImageType::JPEG));
   ASSERT_TRUE(converter.Convert(dir / "chart.BmP", ImageType::JPEG));

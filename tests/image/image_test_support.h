@@ -1,4 +1,4 @@
-// Shared by the image tests: whole-file reads and writes, folder listings, the
+// Shared by the image tests: whole-file reads, folder listings, the
 // asymmetric test picture (a red "F" on blue, which shows flips and red/blue
 // swaps) and its comparison with a decoded picture, an in-memory WritableFile
 // and real files that fail on request.
@@ -34,12 +34,6 @@ inline Bytes ReadAll(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-inline void WriteAll(const std::string& path, std::span<const std::uint8_t> bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-}
-
 // Names in `folder`, sorted, hidden (temporary) files included.
 inline Strings Names(const std::string& folder) {
   Strings names;
@@ -60,6 +54,13 @@ inline Canvas FPicture(std::int32_t width, std::int32_t height) {
   canvas.FillRect(width / 5, height / 6, 4 * width / 5, 2 * height / 6, 0x0000FF);
   canvas.FillRect(width / 5, 3 * height / 6, 3 * width / 5, 4 * height / 6, 0x0000FF);
   return canvas;
+}
+
+// FPicture as the packed bitmap the file writers take.
+inline PackedBitmap FBitmap(std::int32_t width, std::int32_t height) {
+  PackedBitmap bitmap;
+  EXPECT_TRUE(DDBToDIB(FPicture(width, height), bitmap));
+  return bitmap;
 }
 
 // The largest difference of any colour channel between the canvas and a
@@ -119,6 +120,16 @@ class LimitedFile final : public WritableFile {
   const char* full_;
 };
 using MemoryFile = LimitedFile;
+
+// The bytes `write(image, file, error)` puts in a file (WriteBmpFile,
+// EncodeJpeg, WriteCanvasBmp); the write must succeed.
+template <typename Writer, typename Image>
+Bytes Written(Writer write, const Image& image) {
+  MemoryFile file;
+  std::string error;
+  EXPECT_TRUE(write(image, file, error)) << error;
+  return file.data;
+}
 
 // The real files, except that creating fails when `refuseCreate` is set (a
 // read-only folder), setting room aside when `full` is, and writing once

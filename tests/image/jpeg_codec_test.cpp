@@ -16,21 +16,8 @@ std::size_t FindMarker(const Bytes& jpeg, std::uint8_t code) {
                                   jpeg.begin());
 }
 
-PackedBitmap FBitmap(std::int32_t w, std::int32_t h) {
-  PackedBitmap bitmap;
-  EXPECT_TRUE(DDBToDIB(FPicture(w, h), bitmap));
-  return bitmap;
-}
-
-Bytes Encode(const PackedBitmap& image) {
-  MemoryFile file;
-  std::string error;
-  EXPECT_TRUE(EncodeJpeg(image, file, error)) << error;
-  return file.data;
-}
-
 TEST(JpegCodecTest, ChartJpegIsBaselineQuality75AtZeroByZeroDotsPerInch) {
-  const Bytes jpeg = Encode(FBitmap(40, 30));
+  const Bytes jpeg = Written(EncodeJpeg, FBitmap(40, 30));
   ASSERT_GE(jpeg.size(), 20u);
   // SOI, then JFIF APP0: FF E0, length, "JFIF\0", version, unit at 13,
   // big-endian densities at 14 and 16.
@@ -61,7 +48,7 @@ TEST(JpegCodecTest, GreyEightBitImageGivesOneGreyComponent) {
     table[4 * i] = table[4 * i + 1] = table[4 * i + 2] = static_cast<std::uint8_t>(255 - i);
   }
   for (std::int32_t y = 0; y < 16; ++y) std::fill(grey.Row(y).begin(), grey.Row(y).end(), 55);
-  const Bytes jpeg = Encode(grey);
+  const Bytes jpeg = Written(EncodeJpeg, grey);
   ASSERT_LT(FindMarker(jpeg, 0xC0), jpeg.size() - 9);
   EXPECT_EQ(jpeg[FindMarker(jpeg, 0xC0) + 9], 1);  // components
   PackedBitmap decoded;
@@ -72,7 +59,7 @@ TEST(JpegCodecTest, GreyEightBitImageGivesOneGreyComponent) {
 }
 
 TEST(JpegCodecTest, WriteFailureEndsEncodingWithTheFilesReason) {
-  const std::size_t size = Encode(FBitmap(300, 300)).size();
+  const std::size_t size = Written(EncodeJpeg, FBitmap(300, 300)).size();
   // At the first buffer, in the middle, and at the final flush.
   for (std::size_t failAfter : {std::size_t{0}, size / 2, size - 1}) {
     MemoryFile file(failAfter);
@@ -83,7 +70,7 @@ TEST(JpegCodecTest, WriteFailureEndsEncodingWithTheFilesReason) {
 }
 
 TEST(JpegCodecTest, DecoderRefusesWhatIsNotAJpegOrTooLarge) {
-  Bytes huge = Encode(FBitmap(16, 16));
+  Bytes huge = Written(EncodeJpeg, FBitmap(16, 16));
   const std::size_t sof = FindMarker(huge, 0xC0);
   ASSERT_LT(sof, huge.size() - 9);
   // Big-endian height at sof+5 and width at sof+7: 60000 x 60000.

@@ -3,21 +3,22 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
-#include "tests/image/image_test_support.h"
+#include "platform/system_error.h"
+#include "tests/support/scratch_dir.h"
 
 namespace tessaloom {
 namespace {
 
-using image_test::ScratchDir;
-using image_test::WriteAll;
+using test_support::ScratchDir;
 using Bytes = std::vector<std::uint8_t>;
 
 TEST(FileSystemTest, ReadFileStopsAtTheBoundAndReadsOnlyRegularFiles) {
   ScratchDir dir;
-  WriteAll(dir / "f", Bytes(100, 7));
+  dir.Write("f", Bytes(100, 7));
   std::vector<std::uint8_t> out;
   std::string error;
   ASSERT_TRUE(FileSystem::Default().ReadFile(dir / "f", 100, out, error)) << error;
@@ -29,6 +30,13 @@ TEST(FileSystemTest, ReadFileStopsAtTheBoundAndReadsOnlyRegularFiles) {
     EXPECT_FALSE(FileSystem::Default().ReadFile(dir / name, 99, out, error)) << name;
     EXPECT_EQ(error, std::string("Unable to read file: ") + message);
   }
+}
+
+// A file's error is told in the system's words; a code it has no text for, by its number.
+TEST(SystemErrorTextTest, KnownCodesGiveTheSystemsTextOthersTheirNumber) {
+  EXPECT_EQ(SystemErrorText(ENODATA), "No data available");
+  EXPECT_EQ(SystemErrorText(-2147483647 - 1),
+            "The system cannot find error message for error number -2147483648");
 }
 
 }  // namespace

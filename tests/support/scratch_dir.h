@@ -1,11 +1,15 @@
-// A temporary folder, removed with everything in it when the object goes.
+// A temporary folder, removed with everything in it when the object goes,
+// and a registry file ($TESSALOOM_REGISTRY) in one for a test's life.
 #pragma once
 
 #include <stdlib.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <span>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -28,7 +32,10 @@ class ScratchDir {
   const std::string& path() const { return path_; }
   std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
 
-  // Writes `text` to `name` below the folder, folders created on the way.
+  // Writes `text` (or `bytes`) to `name` below the folder, folders created on the way.
+  std::string Write(std::string_view name, std::span<const std::uint8_t> bytes) const {
+    return Write(name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  }
   std::string Write(std::string_view name, std::string_view text) const {
     const std::string file = *this / name;
     std::filesystem::create_directories(std::filesystem::path(file).parent_path());
@@ -38,6 +45,29 @@ class ScratchDir {
   }
 
  private:
+  std::string path_;
+};
+
+// $TESSALOOM_REGISTRY points into a fresh folder for the scope's life.
+class RegistryFileScope {
+ public:
+  RegistryFileScope() : path_(dir_ / "etc/registry.reg") {
+    ::setenv("TESSALOOM_REGISTRY", path_.c_str(), 1);
+  }
+  ~RegistryFileScope() { ::unsetenv("TESSALOOM_REGISTRY"); }
+
+  const std::string& path() const { return path_; }
+  const std::string& dir() const { return dir_.path(); }
+  bool Exists() const { return std::filesystem::exists(path_); }
+  void Write(const std::string& text) const { dir_.Write("etc/registry.reg", text); }
+  std::string Read() const {
+    std::stringstream text;
+    text << std::ifstream(path_, std::ios::binary).rdbuf();
+    return text.str();
+  }
+
+ private:
+  ScratchDir dir_;
   std::string path_;
 };
 
