@@ -89,12 +89,13 @@ HRESULT VariantCopy(VARIANT* dest, const VARIANT* src) noexcept;
 // Converts `src` to `vt` into `dest` (which is cleared first; `dest` may be
 // `src`). Targets: VT_EMPTY, VT_I4, VT_R4, VT_R8, VT_BOOL, VT_BSTR.
 // Results: S_OK; DISP_E_TYPEMISMATCH (null, non-numeric text);
-// DISP_E_OVERFLOW (NaN or out-of-range to an integer, a finite value past the
-// float range to VT_R4, a number too long for text); DISP_E_BADVARTYPE (a
+// DISP_E_OVERFLOW (NaN or out-of-range to an integer, NaN, an infinity or a
+// value past the float range to VT_R4, a number too long for text);
+// DISP_E_BADVARTYPE (a
 // source or target outside the subset); DISP_E_TYPEMISMATCH for an array
 // source (arrays convert to nothing); E_OUTOFMEMORY. On failure `dest` is
 // left VT_EMPTY (or unchanged when it is `src`). Integers round half to even;
-// NaN and infinities pass to VT_R4 and VT_R8 unchanged; bool to text is "-1"
+// NaN and infinities pass to VT_R8 unchanged; bool to text is "-1"
 // or "0"; text to bool accepts "True"/"False" in any case, or a number.
 HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, std::uint16_t flags,
                           VARTYPE vt) noexcept;
