@@ -616,14 +616,17 @@ int EditRegistry(const std::function<void(RegistryDocument&)>& change,
     const PathParts parts = SplitFolderAndName(target);
     std::string reason;
     std::unique_ptr<Folder> folder = FileSystem::Default().OpenFolder(parts.folder, reason);
-    struct stat info {};
-    if (folder == nullptr && ::stat(parts.folder.c_str(), &info) != 0 && errno == ENOENT) {
-      // Without its folder there is no file: a change that adds nothing to
-      // an empty registry creates neither.
-      RegistryDocument empty;
-      change(empty);
-      if (empty.Serialize().empty()) return 0;
-      if (const int code = MakeFolders(parts.folder, error); code != 0) return code;
+    if (folder == nullptr) {
+      struct stat info {};
+      if (::stat(parts.folder.c_str(), &info) != 0 && errno == ENOENT) {
+        // Without its folder there is no file: a change that adds nothing to
+        // an empty registry creates neither.
+        RegistryDocument empty;
+        change(empty);
+        if (empty.Serialize().empty()) return 0;
+        if (const int code = MakeFolders(parts.folder, error); code != 0) return code;
+      }
+      // Made here, or by another writer since the first look.
       folder = FileSystem::Default().OpenFolder(parts.folder, reason);
     }
     if (folder == nullptr) {
