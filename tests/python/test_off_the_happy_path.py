@@ -3,12 +3,15 @@ case once drew a wrong picture or reported success for a chart not drawn."""
 
 import hashlib
 import math
+import os
+import pathlib
+import re
 import subprocess
 import sys
 
 import pytest
 
-from conftest import data, draw_file, read_bmp
+from conftest import CLI, data, draw_file, read_bmp
 
 NEGATIVE_BARS = [("AddData", "a", -5), ("AddData", "b", 5), ("DrawBarGraph",), ("ClearData",)]
 POSITIVE = [("AddData", "a", 3), ("AddData", "b", 7)]
@@ -205,3 +208,43 @@ def test_a_shortage_fails_its_draw_and_no_later_one(g, short, style, title, warm
     healthy = hashlib.sha1(g.ImageData).hexdigest()
     assert error.startswith(reason) and (error == "") == (reason == ""), error
     assert (first, second) == (NO_IMAGE if reason else healthy, healthy)
+
+
+# Libraries planted in the current folder under names the loader looks for; each
+# leaves a mark there as it starts. A host that found the component through a
+# relative LD_LIBRARY_PATH asked for that folder to be searched: for it, only the
+# smooth module's name is planted. "{}" stands for the folder.
+PLANT = '#include <fcntl.h>\n__attribute__((constructor)) void f(void) { creat("mark", 0600); }'
+SMOOTH = ["libtessaloom-smooth.so"]
+NEEDED = SMOOTH + ["libstdc++.so.6", "libgcc_s.so.1", "libcairo.so.2"]
+SMOOTH_CHART_THERE = """
+import os, sys, tessaloom
+os.chdir(sys.argv[1])
+g = tessaloom.GraphGenerator()
+g.OutputTarget, g.OutputFormat, g.RenderStyle = "file", "png", "smooth"
+g.FilePath, g.FileName = sys.argv[1], "chart.png"
+g.AddData("a", 5)
+g.DrawBarGraph()
+print(g.ErrorReason)
+"""
+BUILD = pathlib.Path(CLI).parent
+HOSTS = [  # (command, folder it starts in, LD_LIBRARY_PATH, planted)
+    ([CLI, "draw", "DrawBarGraph", "-", "-o", "{}/chart.png", "--smooth"], "{}", "", NEEDED),
+    ([sys.executable, "-c", SMOOTH_CHART_THERE, "{}"], "{}", "", NEEDED),
+    ([sys.executable, "-c", SMOOTH_CHART_THERE, "{}"], str(BUILD), ".", SMOOTH),
+]
+
+
+@pytest.mark.parametrize("command,start,library_path,planted", HOSTS)
+def test_nothing_is_loaded_from_the_current_folder(tmp_path, command, start, library_path,
+                                                   planted):
+    cache = (BUILD / "CMakeCache.txt").read_text()
+    compiler = re.search(r"^CMAKE_CXX_COMPILER:\w+=(.*)$", cache, re.M).group(1)
+    for name in planted:
+        subprocess.run([compiler, "-x", "c", "-shared", "-fPIC", "-nostdlib", "-", "-o", name],
+                       input=PLANT, text=True, cwd=tmp_path, check=True)
+    result = subprocess.run([a.replace("{}", str(tmp_path)) for a in command], input="a,5\n",
+                            cwd=start.replace("{}", str(tmp_path)), capture_output=True, text=True,
+                            env=dict(os.environ, LD_LIBRARY_PATH=library_path))
+    assert (result.returncode, result.stdout.strip()) == (0, ""), result.stderr
+    assert (tmp_path / "chart.png").exists() and not (tmp_path / "mark").exists()
