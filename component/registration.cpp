@@ -1,7 +1,5 @@
 #include "component/registration.h"
 
-#include <dlfcn.h>
-
 #include <cerrno>
 #include <filesystem>
 #include <functional>
@@ -11,6 +9,7 @@
 #include "component/igraph_generator.h"
 #include "component/module.h"
 #include "component/type_library.h"
+#include "platform/library_path.h"
 #include "platform/text.h"
 
 namespace tessaloom {
@@ -76,31 +75,16 @@ void DeleteDefaultAndKeyIfEmpty(RegistryDocument& registry, std::string_view pat
   DeleteKeyIfEmpty(registry, path);
 }
 
-// Anchor for dladdr: internal linkage, so its address is this copy's own
-// even when another copy of the library was loaded first.
-void AddressInThisLibrary() {}
-
-// The library's path, found from the anchor. Also of internal linkage: the
-// library's global functions may be bound to another copy of it (symbol
-// interposition), and DllRegisterServer must register the copy it is in.
+// The library's path as it was when it loaded: the loader may have named it
+// relative to a current folder the host has changed since. Its own copy's,
+// not another copy's loaded first.
 bool PathOfThisLibrary(std::string& path, std::string& error) noexcept {
   try {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&AddressInThisLibrary), &info) == 0 ||
-        info.dli_fname == nullptr || info.dli_fname[0] == '\0') {
+    if (OwnLibraryFolder().empty()) {
       error = "The library's own path cannot be found";
       return false;
     }
-    std::error_code ec;
-    const std::filesystem::path absolute = std::filesystem::absolute(info.dli_fname, ec);
-    if (ec) {
-      error = std::string(info.dli_fname) + ": " + ec.message();
-      return false;
-    }
-    // The folder without links or "..", the file under the name it was loaded
-    // by (the soname link, so an upgrade of the library keeps its entry).
-    const std::filesystem::path folder = std::filesystem::canonical(absolute.parent_path(), ec);
-    path = ec ? absolute.lexically_normal().string() : (folder / absolute.filename()).string();
+    path = std::string(OwnLibraryFolder()).append(OwnLibraryName());
     return true;
   } catch (...) {
     error = "Not enough memory to find the library's path";

@@ -3,12 +3,11 @@
 
 #ifndef TESSALOOM_STATIC_PROGRAM
 #include <dlfcn.h>
-#include <limits.h>
-#include <stdlib.h>
 
 #include <atomic>
-#include <cstring>
 #include <mutex>
+
+#include "platform/library_path.h"
 #endif
 
 namespace tessaloom {
@@ -30,51 +29,17 @@ bool Entries(EntryPoints& /*out*/, std::string& error) noexcept {
   return false;
 }
 #else
-// Anchor for dladdr: its address lies in this library, whose folder holds
-// the module.
-void AddressInThisLibrary() {}
-
-// The folder of this library, absolute and ending in '/', or empty when it
-// could not be told. The loader names the library by the search path entry it
-// was found through, which may be relative to the current folder
-// (LD_LIBRARY_PATH=.), and a host may change folder before its first smooth
-// chart: so the folder is resolved as the library loads. Zero-initialised, so
-// a read before that finds it empty.
-char libraryFolder[PATH_MAX] = {};
-
-[[gnu::constructor]] void RecordLibraryFolder() noexcept {
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&AddressInThisLibrary), &info) == 0 ||
-      info.dli_fname == nullptr) {
-    return;
-  }
-  // The name up to its last slash; a bare name was found through an empty
-  // search path entry, the current folder.
-  char folder[PATH_MAX] = ".";
-  if (const char* slash = std::strrchr(info.dli_fname, '/'); slash != nullptr) {
-    const auto length = static_cast<std::size_t>(slash - info.dli_fname) + 1;
-    if (length >= sizeof folder) return;
-    std::memcpy(folder, info.dli_fname, length);
-    folder[length] = '\0';
-  }
-  char resolved[PATH_MAX];
-  if (realpath(folder, resolved) == nullptr) return;
-  const std::size_t length = std::strlen(resolved);
-  if (length + 2 > sizeof libraryFolder) return;  // room for the slash and the end
-  std::memcpy(libraryFolder, resolved, length);
-  if (length > 1) libraryFolder[length] = '/';  // "/" has its slash already
-}
-
 // Loads the module and finds its entry points; false with the reason. The
 // module is opened by its absolute path only: never one the loader searches
 // for, nor one relative to the current folder.
 bool Load(EntryPoints& out, std::string& error) noexcept {
   try {
-    if (libraryFolder[0] != '/') {
+    const std::string_view folder = OwnLibraryFolder();
+    if (folder.empty()) {
       error = "The smooth style is not available: the library's own folder could not be found";
       return false;
     }
-    const std::string path = std::string(libraryFolder) + kSmoothModuleName;
+    const std::string path = std::string(folder) + kSmoothModuleName;
     // RTLD_LOCAL: the module's many libraries stay out of the process's
     // global symbol space.
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

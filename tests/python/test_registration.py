@@ -4,6 +4,8 @@ import os
 import pathlib
 import re
 import shutil
+import subprocess
+import sys
 
 import pytest
 
@@ -56,6 +58,23 @@ def test_register_names_this_modules_library_and_objects_come_from_it(registry):
     assert g.ErrorReason == ""
     del g
     assert lock_count() == before
+
+
+# A host that found the library through a relative search path and changed
+# folder since registers the library's real path, not one read against the
+# new current folder.
+REGISTER_ELSEWHERE = """
+import ctypes, os, sys, tessaloom
+os.chdir(sys.argv[1])
+sys.exit(ctypes.CDLL("libtessaloom.so.0").DllRegisterServer())
+"""
+
+
+def test_a_host_that_moved_registers_the_library_it_loaded(registry, tmp_path):
+    build = pathlib.Path(tessaloom._native.__file__).resolve().parents[2]
+    subprocess.run([sys.executable, "-c", REGISTER_ELSEWHERE, str(tmp_path)], cwd=build,
+                   env=dict(os.environ, LD_LIBRARY_PATH="."), check=True)
+    assert server_of(registry) == str(build / "libtessaloom.so.0")
 
 
 # A registry file and what creating an object by a ProgID gives: its code, or None
