@@ -1,7 +1,8 @@
 // The page being served, as the hosting integration tells the component:
 // a per-thread current request. A host sets it for the duration of a
-// request with RequestScope (the Python binding offers the same); where no
-// host has set one, the CGI variables of the process environment serve:
+// request with RequestScope (the Python binding sets one around each call,
+// from the request of the calling task or greenlet); where no host has set
+// one, the CGI variables of the process environment serve:
 // SCRIPT_FILENAME (the script the server runs), else PATH_TRANSLATED. Page
 // paths are normalised before anyone sees them, so "/www/a/../b/p.py" is a
 // page of /www/b, whatever host named it.

@@ -18,7 +18,6 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -91,6 +90,50 @@ py::object TextToPython(std::u16string_view text) {
   if (decoded == nullptr) throw py::error_already_set();
   return py::reinterpret_steal<py::object>(decoded);
 }
+
+// The tessaloom.request() blocks in force, per Python context (so per
+// thread, asyncio task and greenlet alike): a tuple of (page, owner) pairs,
+// innermost last; a page is the path's bytes, or None when it is unknown.
+// Made when the module loads; _request.py keeps it.
+py::handle RequestVariable() {
+  static const py::handle variable = PyContextVar_New("tessaloom.request", nullptr);
+  return variable;
+}
+
+// The innermost request() of the calling Python context as the thread's
+// current request while this lives. The component reads the page on the
+// thread, so the scope spans one synchronous native call and never the
+// Python code around it: pages that take turns on one thread (asyncio,
+// gevent) each draw with their own. With no request() in force the thread's
+// own state holds (a C++ host's RequestScope, else the environment).
+class PythonRequest {
+ public:
+  PythonRequest() {
+    PyObject* stack = nullptr;
+    if (PyContextVar_Get(RequestVariable().ptr(), nullptr, &stack) != 0) {
+      throw py::error_already_set();
+    }
+    const py::object held = py::reinterpret_steal<py::object>(stack);
+    if (stack == nullptr || (PyTuple_Check(stack) && PyTuple_GET_SIZE(stack) == 0)) return;
+    scope_.emplace(Page(stack));
+  }
+  PythonRequest(const PythonRequest&) = delete;
+  PythonRequest& operator=(const PythonRequest&) = delete;
+
+ private:
+  // The innermost page; a value of another shape names no page, so drawing
+  // is refused rather than done as whichever page the thread last had.
+  static std::optional<std::string> Page(PyObject* stack) {
+    if (!PyTuple_Check(stack)) return std::nullopt;
+    PyObject* entry = PyTuple_GET_ITEM(stack, PyTuple_GET_SIZE(stack) - 1);
+    if (!PyTuple_Check(entry) || PyTuple_GET_SIZE(entry) != 2) return std::nullopt;
+    PyObject* page = PyTuple_GET_ITEM(entry, 0);
+    if (!PyBytes_Check(page)) return std::nullopt;
+    return std::string(PyBytes_AS_STRING(page), static_cast<std::size_t>(PyBytes_GET_SIZE(page)));
+  }
+
+  std::optional<RequestScope> scope_;
+};
 
 enum class Converted { kOk, kOverflow, kUnsupported };
 
@@ -309,6 +352,8 @@ py::object Call(IDispatch* dispatch, DISPID id, WORD flags, const py::tuple& arg
   UINT arg_error = kNoArgument;
   HRESULT hr = S_OK;
   {
+    // Taken after the arguments, whose conversion may run Python code.
+    const PythonRequest request;
     // Drawing takes a while; other Python threads (with their own objects) go on.
     py::gil_scoped_release release;
     hr = dispatch->Invoke(id, GUID_NULL, 0, flags, &params, result.get(), &exception, &arg_error);
@@ -418,38 +463,8 @@ std::tuple<HRESULT, std::string> ClassOfProgId(const py::bytes& progid) {
   return {hr, SUCCEEDED(hr) ? GuidToString(clsid) : std::string()};
 }
 
-// One tessaloom.request() block: the thread's current request from
-// construction until Leave (None: a request whose page is unknown). The
-// setting lives in the entering thread's storage, so only that thread may
-// end it.
-class NativeRequestScope {
- public:
-  explicit NativeRequestScope(const std::optional<py::bytes>& path)
-      : scope_(std::make_unique<RequestScope>(path ? std::optional<std::string>(std::string(*path))
-                                                   : std::nullopt)),
-        thread_(std::this_thread::get_id()) {}
-  NativeRequestScope(const NativeRequestScope&) = delete;
-  NativeRequestScope& operator=(const NativeRequestScope&) = delete;
-  ~NativeRequestScope() {
-    // Dropped by another thread (the interpreter clearing a dead thread's
-    // state at exit): ending the scope here would set this thread's request
-    // instead, so the scope is let go.
-    if (std::this_thread::get_id() != thread_) static_cast<void>(scope_.release());
-  }
-
-  void Leave() {
-    if (std::this_thread::get_id() != thread_) {
-      throw std::runtime_error("a request scope can only end on the thread that began it");
-    }
-    scope_.reset();
-  }
-
- private:
-  std::unique_ptr<RequestScope> scope_;
-  std::thread::id thread_;
-};
-
 py::object PathTranslated() {
+  const PythonRequest request;
   const std::optional<std::string> path = CurrentPathTranslated();
   if (!path) return py::none();
   return py::bytes(*path);
@@ -482,9 +497,8 @@ PYBIND11_MODULE(_native, m) {
   m.def("class_from_progid", &ClassOfProgId);
   m.def("create_registered", &CreateRegistered);
   m.def("members", &Members);
-  py::class_<NativeRequestScope>(m, "RequestScope")
-      .def(py::init<const std::optional<py::bytes>&>())
-      .def("leave", &NativeRequestScope::Leave);
+  if (!RequestVariable()) throw py::error_already_set();
+  m.attr("request_variable") = RequestVariable();
   m.def("current_path_translated", &PathTranslated);
   m.def("normalize_page_path",
         [](const py::bytes& path) { return py::bytes(NormalizePagePath(std::string(path))); });

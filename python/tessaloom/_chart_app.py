@@ -101,7 +101,7 @@ class ChartApp:
     page; 405 for methods other than GET and HEAD; 500 when the component
     failed (the detail goes to wsgi.errors).
 
-    The draw runs with the request's page as the thread's current request,
+    The draw runs with the request's page as its current request,
     told from the environ as RequestContext tells it (``document_root`` for
     servers that set no DOCUMENT_ROOT), so the hosting check applies the
     settings of the site the URL belongs to.

@@ -7,7 +7,7 @@ serves, and a chart service.
 
 Every piece of the application's work for a request (the call, each step
 through the response iterable, and its close()) runs with the page's physical
-path as the thread's current request (see tessaloom.request), so the hosting
+path as its current request (see tessaloom.request), so the hosting
 access check finds the web site the page belongs to. The page is the script
 the server names in SCRIPT_FILENAME; else the document root joined with
 SCRIPT_NAME and PATH_INFO, each resolved on its own so that the URL cannot
@@ -27,7 +27,7 @@ __all__ = ["RequestContext", "ChartApp", "BadRequest", "path_translated"]
 
 class RequestContext:
     """WSGI middleware: runs ``app`` with each request's page as the current
-    request of the thread that does the work.
+    request of the thread or greenlet that does the work.
 
     ``document_root`` (keyword) is where URL paths lead for servers that set
     no DOCUMENT_ROOT, such as wsgiref's simple server; a relative folder is

@@ -1,18 +1,24 @@
 """The page a thread serves, as the component sees it: tessaloom.request blocks, and
 the page of each WSGI request (tessaloom.wsgi)."""
 
+import asyncio
 import concurrent.futures
+import os
 import pathlib
+import threading
 import wsgiref.util
 import wsgiref.validate
 
 import pytest
 
+import tessaloom
+from conftest import PROGID
 from tessaloom import current_path_translated, request
 from tessaloom.wsgi import RequestContext, path_translated
 
 pytestmark = pytest.mark.usefixtures("no_cgi_request")
 W = "/srv/www"
+COMPONENT_REFUSED = "Please contact your hosting administrator"
 
 
 def run_in_thread(work):
@@ -41,12 +47,6 @@ def test_a_request_belongs_to_the_thread_that_set_it_and_only_that_thread_leaves
         request("/srv/page").__exit__(None, None, None)
     with request("/srv/main-thread") as r:
         assert run_in_thread(current_path_translated) is None
-
-        def other_thread():
-            with request("/srv/other-thread"):
-                return current_path_translated()
-
-        assert run_in_thread(other_thread) == "/srv/other-thread"
         run_in_thread(lambda: request("/srv/abandoned").__enter__())  # ends inside its block
         with pytest.raises(RuntimeError):
             run_in_thread(lambda: r.__exit__(None, None, None))
@@ -171,3 +171,48 @@ def test_a_response_read_on_another_thread_or_closed_unread_has_the_request(tmp_
     app = Recorder()
     RequestContext(app, document_root="www")(environ_for("/p"), start_response).close()
     assert app.events == [(event, str(tmp_path / "www" / "p")) for event in ["call", "close"]]
+
+
+def page(site_folder, refusals):
+    """A page of a site: enters its request, yields while in it (where the
+    server runs another page), then draws and notes whether it was refused."""
+    with request(os.path.join(site_folder, "page.py")):
+        yield
+        g = tessaloom.CreateObject(PROGID)
+        g.OutputTarget = "memory"
+        g.AddData("a", 1)
+        g.DrawBarGraph()
+        refusals[os.path.basename(site_folder)] = g.ErrorReason.startswith(COMPONENT_REFUSED)
+
+
+def on_threads(pages):
+    barrier = threading.Barrier(len(pages))
+    with concurrent.futures.ThreadPoolExecutor(len(pages)) as pool:
+        list(pool.map(lambda p: (next(p), barrier.wait(), next(p, None)), pages))
+
+
+def on_tasks(pages):
+    async def serve(p):
+        next(p)
+        await asyncio.sleep(0)
+        next(p, None)
+
+    async def main():
+        await asyncio.gather(*map(serve, pages))
+
+    asyncio.run(main())
+
+
+def on_greenlets(pages):
+    gevent = pytest.importorskip("gevent")
+    gevent.joinall([gevent.spawn(lambda p=p: (next(p), gevent.sleep(0), next(p, None)))
+                    for p in pages], raise_error=True)
+
+
+@pytest.mark.parametrize("run", [on_threads, on_tasks, on_greenlets])
+def test_pages_that_take_turns_on_one_thread_each_draw_with_their_own_site_grant(hosting, run):
+    refusals = {}  # "allowed" enters its request while "refused" is in its own
+    sites = [os.path.join(hosting.document_root, site) for site in ("refused", "allowed")]
+    run([page(site, refusals) for site in sites])
+    assert refusals == {"refused": True, "allowed": False}
+    assert current_path_translated() is None
