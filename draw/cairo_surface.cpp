@@ -16,6 +16,7 @@
 #include "draw/font_faces.h"
 #include "draw/smooth_surface.h"
 #include "draw/text_metrics.h"
+#include "platform/text.h"
 
 namespace tessaloom {
 namespace {
@@ -57,6 +58,13 @@ std::int32_t PenWidth(const Pen& pen) noexcept { return std::clamp(pen.width, 1,
 // exactly the pixels the classic surface paints instead of two half-grey
 // rows; an even width is centred on the pixel edge for the same reason.
 double PenOffset(const Pen& pen) noexcept { return PenWidth(pen) % 2 == 1 ? 0.5 : 0.0; }
+
+// Text as Pango and cairo are given it: cut to kMaxTextBytes and at a NUL,
+// and read as every surface reads it (DrawnText), so that ill-formed bytes
+// and noncharacters, which cairo's PDF text refuses, draw as U+FFFD here too.
+std::string PangoText(std::string_view text) {
+  return DrawnText(text.substr(0, std::min(text.find('\0'), kMaxTextBytes)));
+}
 
 // The turn of a font's text in cairo's terms (y downward, so the
 // counter-clockwise escapement is a negative angle).
@@ -172,12 +180,13 @@ class PangoThread {
         Clear(cache);
         bytes = 0;
       }
+      const std::string drawn = PangoText(text);
       ShapedLayout shaped;
       shaped.layout = pango_layout_new(context);
       if (shaped.layout == nullptr) return nullptr;
       SetFont(font);
       pango_layout_set_font_description(shaped.layout, description_);
-      SetText(shaped.layout, text);
+      pango_layout_set_text(shaped.layout, drawn.data(), static_cast<int>(drawn.size()));
       if (!FontsOpen(shaped.layout)) {
         g_object_unref(shaped.layout);
         damaged_ = true;
@@ -372,20 +381,6 @@ class PangoThread {
     pango_font_description_set_weight(description_, PANGO_WEIGHT_BOLD);
   }
 
-  // Cut to kMaxTextBytes and at a NUL, malformed UTF-8 replaced so Pango
-  // never sees it.
-  static void SetText(PangoLayout* layout, std::string_view text) noexcept {
-    text = text.substr(0, std::min(text.find('\0'), kMaxTextBytes));
-    const auto length = static_cast<gssize>(text.size());
-    if (g_utf8_validate(text.data(), length, nullptr)) {
-      pango_layout_set_text(layout, text.data(), static_cast<int>(length));
-      return;
-    }
-    gchar* valid = g_utf8_make_valid(text.data(), length);
-    pango_layout_set_text(layout, valid != nullptr ? valid : "", -1);
-    g_free(valid);
-  }
-
   PangoFontMap* fontMap_ = nullptr;
   bool damaged_ = false;  // a font failed: the next Start makes the map again
   PangoContext* contexts_[2] = {nullptr, nullptr};
@@ -575,8 +570,8 @@ bool CairoSurface::Finish(std::string_view title, std::string& error) noexcept {
     return true;
   }
   try {
-    const std::string titleText(title.substr(0, std::min(title.find('\0'), kMaxTextBytes)));
-    if (!titleText.empty() && g_utf8_validate(titleText.data(), -1, nullptr)) {
+    const std::string titleText = PangoText(title);
+    if (!titleText.empty()) {
       cairo_pdf_surface_set_metadata(impl_->target, CAIRO_PDF_METADATA_TITLE, titleText.c_str());
     }
   } catch (...) {  // no title rather than no document

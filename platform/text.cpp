@@ -26,6 +26,12 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
+// Unicode's 66 noncharacters: a block of 32 in Arabic Presentation Forms-A
+// and the last two code points of each of the 17 planes.
+bool IsNoncharacter(char32_t cp) {
+  return (cp >= 0xFDD0 && cp <= 0xFDEF) || (cp & 0xFFFE) == 0xFFFE;
+}
+
 // Decodes one code point starting at text[i]. Returns the number of bytes
 // consumed (at least 1) and stores the code point, or U+FFFD for a byte that
 // does not start a well-formed sequence (then exactly one byte is consumed).
@@ -130,7 +136,20 @@ std::size_t DecodeCodePoint(std::string_view text, std::size_t index,
     codePoint = 0;
     return 0;
   }
-  return DecodeUtf8(text, index, codePoint);
+  const std::size_t length = DecodeUtf8(text, index, codePoint);
+  if (IsNoncharacter(codePoint)) codePoint = kReplacement;
+  return length;
+}
+
+std::string DrawnText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t cp = 0;
+    i += DecodeCodePoint(text, i, cp);
+    AppendUtf8(out, cp);
+  }
+  return out;
 }
 
 std::string DecodeTextFile(std::string_view bytes) {

@@ -26,11 +26,19 @@ std::size_t CodePointCount(std::string_view text) noexcept;
 // CodePointCount clamped to a signed 32-bit length, for the model's i32 fields.
 int CodePointLength(std::string_view text) noexcept;
 
-// Decodes the code point starting at byte `index` of UTF-8 `text` the way
-// Utf8ToUtf16 does (a byte that does not start a well-formed sequence is one
-// U+FFFD) and returns the number of bytes it takes: at least 1, or 0 (and
-// U+0000) when `index` is at or past the end.
+// Decodes the code point starting at byte `index` of UTF-8 `text` as the
+// surfaces draw it and returns the number of bytes it takes: at least 1, or 0
+// (and U+0000) when `index` is at or past the end. A byte that does not start
+// a well-formed sequence is one U+FFFD (as Utf8ToUtf16 reads it), and so is a
+// noncharacter (U+FDD0 to U+FDEF, the last two of every plane): they are
+// meant for a program's own use, have no glyph, and cairo's PDF text refuses
+// them. Stored text keeps them; only what is drawn is read so.
 std::size_t DecodeCodePoint(std::string_view text, std::size_t index, char32_t& codePoint) noexcept;
+
+// UTF-8 text as the surfaces draw it: each code point as DecodeCodePoint
+// reads it, written back as UTF-8 (so well-formed and free of noncharacters),
+// for the libraries that take the text itself.
+std::string DrawnText(std::string_view text);
 
 // A text file's bytes as UTF-8 text. Bytes that start with a UTF-16
 // byte-order mark (FF FE little-endian, FE FF big-endian) are decoded as

@@ -14,9 +14,10 @@ page is <root>/<site>/chart, in the same site.
 
 For gunicorn, ``site_app:app`` is the application for the document root
 named by $TESSALOOM_SITE_ROOT (made on first use):
-    gunicorn -w 2 -b 127.0.0.1:8000 --pythonpath build/python,examples/site \
+    gunicorn -w 2 -b 127.0.0.1:8000 --limit-request-line 0 --pythonpath build/python,examples/site \
         -e TESSALOOM_REGISTRY=DIR/registry.reg -e TESSALOOM_SITE_ROOT=DIR/www site_app:app
-after ``serve.py --folder DIR --setup-only`` wrote DIR.
+after ``serve.py --folder DIR --setup-only`` wrote DIR (--limit-request-line 0 lets the chart
+service's 16 KiB queries past gunicorn's 4094-byte default; see the README).
 """
 
 import csv

@@ -59,6 +59,19 @@ _CLIENT_MARKS = ("Too many series for the image size", "The image is too small f
                  "Labels too long for the image size")
 _DEFAULT_STYLE = "classic"
 
+# What drawing a chart costs, in units of about a nanosecond of one core
+# (calibrated with bench/chart_cost.py, a quarter over the most any measured
+# chart took): a weight per pixel of the image (made, filled, encoded), the
+# pixels times the square root of the marks (the values drawn: bars, points,
+# slices) times a weight for the chart's shape, and a weight per mark. The
+# time grows with both the image and the marks, but less than with their
+# product, as marks crowd into the same plot. Smooth charts anti-alias every
+# edge and shape every text; 3D charts draw three faces for each bar and
+# overlap them; pies fill the disc and label every slice. (classic, smooth).
+_PIXEL_WEIGHTS = (15, 22)
+_AREA_WEIGHTS = {"flat": (0.6, 0.6), "3d": (0.8, 2.4), "pie": (1.5, 4.2)}
+_MARK_WEIGHTS = {"flat": (5000, 35000), "3d": (38000, 50000), "pie": (17000, 82000)}
+
 
 class BadRequest(Exception):
     """The query cannot be drawn; the text is the client's one-line answer."""
@@ -88,15 +101,21 @@ class ChartApp:
                                         each with a value per item
       width, height        pixels, ``min_size``..``max_size`` each, at most ``max_pixels``
                            in all; ``default_size`` when not given
-      format               what OutputFormat accepts (png, jpeg, bmp, ...); default ``png``
+      format               one of ``formats`` (png, jpeg, svg, pdf; bmp when asked for);
+                           ``default_format`` when not given
       style                classic (default) or what RenderStyle accepts
       quality              JPEG quality 1-100
       grid, horizontal     1/0, true/false, yes/no, on/off
       colors=red,%23ff8800 colour names or #RRGGBB, one per value (series)
 
+    A chart whose estimated cost (see ``cost``) is over ``max_cost`` is
+    refused before it is drawn, and one whose image is over ``max_bytes`` is
+    refused after it; None lifts either bound.
+
     Answers: 200 with the image, its MIME type, an ETag and Cache-Control; 304
     when If-None-Match names the ETag (nothing drawn); 400 text/plain for a
-    query that cannot be drawn (pies too small for the size included); 403
+    query that cannot be drawn (pies too small for the size, a chart over the
+    cost or the size of answer this service draws included); 403
     with the component's message when the hosting restrictions refuse the
     page; 405 for methods other than GET and HEAD; 500 when the component
     failed (the detail goes to wsgi.errors).
@@ -112,10 +131,11 @@ class ChartApp:
     method is called with no data, which checks and draws nothing.
     """
 
-    def __init__(self, *, methods=DRAW_METHODS, document_root=None, default_format="png",
+    def __init__(self, *, methods=DRAW_METHODS, document_root=None,
+                 formats=("png", "jpeg", "svg", "pdf"), default_format="png",
                  default_size=(500, 350), min_size=16, max_size=4096, max_pixels=2048 * 2048,
                  max_values=_COMPONENT_MAX, max_series=64, max_text=200, max_query=16384,
-                 max_age=3600):
+                 max_cost=300_000_000, max_bytes=4 * 1024 * 1024, max_age=3600):
         by_name = {name.lower(): name for name in DRAW_METHODS}
         chosen = []
         for name in methods:
@@ -133,11 +153,15 @@ class ChartApp:
             raise ValueError("the component keeps at most %d values and series" % _COMPONENT_MAX)
         self._methods = {name.lower(): name for name in chosen}
         self.document_root = None if document_root is None else os.path.abspath(document_root)
+        # The formats by the names the object gives them (jpg is jpeg).
+        self.formats = frozenset(_format_name(name) for name in formats)
+        if _format_name(default_format) not in self.formats:
+            raise ValueError("the default format is not one of the formats offered")
         self.default_format = default_format
         self.default_size = (width, height)
         self.min_size, self.max_size, self.max_pixels = min_size, max_size, max_pixels
         self.max_values, self.max_series, self.max_text = max_values, max_series, max_text
-        self.max_query = max_query
+        self.max_query, self.max_cost, self.max_bytes = max_query, max_cost, max_bytes
         self.cache_control = "public, max-age=%d" % max_age
         # Every single field once, every series, and room for a few that are
         # refused by name rather than counted.
@@ -158,7 +182,7 @@ class ChartApp:
         # so it is made before the ETag and a 304.
         try:
             g = GraphGenerator()
-            _set_output(g, chart)
+            _set_output(g, chart, self.formats)
         except BadRequest as error:
             return _text(start_response, "400 Bad Request", str(error))
         except AutomationError as error:
@@ -184,6 +208,11 @@ class ChartApp:
             return _text(start_response, "400 Bad Request", "the chart does not fit: " + message)
         if message or not data:
             return self._failed(environ, start_response, message or "no image")
+        if self.max_bytes is not None and len(data) > self.max_bytes:
+            # The query's own outcome, the same each time: the client's to change.
+            return _text(start_response, "400 Bad Request",
+                         "the chart is %d bytes, over the %d this service answers: ask for a "
+                         "smaller size or another format" % (len(data), self.max_bytes))
         start_response("200 OK", [
             ("Content-Type", mime),
             ("Content-Length", str(len(data))),
@@ -271,7 +300,26 @@ class ChartApp:
             self._series_table(chart, fields, series)
         else:
             self._single_set(chart, fields, series)
+        cost = self.cost(chart)
+        if self.max_cost is not None and cost > self.max_cost:
+            less = ["width x height", "values" if chart.values else "series or items"]
+            if "3D" in chart.method:
+                less.append("a flat chart")
+            if chart.style != _DEFAULT_STYLE:
+                less.append("the classic style")
+            raise BadRequest("the chart would cost %.1f times what this service draws: ask for "
+                             "less of %s" % (cost / self.max_cost, ", ".join(less)))
         return chart
+
+    def cost(self, chart):
+        """What drawing ``chart`` is estimated to cost, in the units of
+        ``max_cost`` (about a nanosecond of one core each)."""
+        marks = len(chart.values) + sum(len(values) for _, values in chart.series)
+        shape = "pie" if "Pie" in chart.method else "3d" if "3D" in chart.method else "flat"
+        smooth = chart.style != _DEFAULT_STYLE
+        pixels = chart.width * chart.height
+        return (pixels * (_PIXEL_WEIGHTS[smooth] + math.sqrt(marks) * _AREA_WEIGHTS[shape][smooth])
+                + marks * _MARK_WEIGHTS[shape][smooth])
 
     def _single_set(self, chart, fields, series):
         if "items" in fields or series:
@@ -366,9 +414,23 @@ def _flag(fields, name):
     return _FLAGS[text]
 
 
-def _set_output(g, chart):
-    """Memory output in the asked format and style; the format as the object
-    names it (an alias such as jpg becomes jpeg) goes back into ``chart``."""
+def _format_name(name):
+    """The name GraphGenerator gives an image format; ValueError when it has none."""
+    g = GraphGenerator()
+    try:
+        g.OutputFormat = name
+        known = bool(name)  # the empty name takes the format from a file's name
+    except AutomationError:
+        known = False
+    if not known:
+        raise ValueError("not an image format: %r" % (name,))
+    return g.OutputFormat
+
+
+def _set_output(g, chart, formats):
+    """Memory output in the asked format, one of ``formats``, and style; the
+    format as the object names it (an alias such as jpg becomes jpeg) goes
+    back into ``chart``."""
     g.OutputTarget = "memory"
     try:
         g.OutputFormat = chart.format
@@ -376,6 +438,8 @@ def _set_output(g, chart):
         if error.hresult != E_INVALIDARG:
             raise
         raise BadRequest("format %s unknown: %s" % (_quoted(chart.format), g.LastError)) from None
+    if g.OutputFormat not in formats:
+        raise BadRequest("format %s is not offered" % _quoted(chart.format))
     chart.format = g.OutputFormat
     if chart.style != _DEFAULT_STYLE:
         try:

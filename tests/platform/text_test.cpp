@@ -49,6 +49,23 @@ TEST(TextTest, EachIllFormedUtf8ByteBecomesOneReplacementCharacter) {
   EXPECT_EQ(Utf16ToUtf8(std::u16string_view(u"a\U0001F600").substr(0, 2)), "a\xEF\xBF\xBD");
 }
 
+// The surfaces draw a noncharacter as U+FFFD, as they do an ill-formed byte;
+// the characters beside the noncharacters are drawn as they are.
+TEST(TextTest, DrawnTextReplacesNoncharactersAndIllFormedBytes) {
+  const std::string R = "\xEF\xBF\xBD";
+  const std::pair<std::string_view, std::string> cases[] = {
+      {"\xEF\xB7\x90\xEF\xB7\xAF", R + R},                               // U+FDD0, U+FDEF
+      {"\xEF\xB7\x8F\xEF\xB7\xB0", "\xEF\xB7\x8F\xEF\xB7\xB0"},          // U+FDCF, U+FDF0
+      {"a\xEF\xBF\xBE\xEF\xBF\xBF", "a" + R + R},                        // U+FFFE, U+FFFF
+      {"\xF0\x9F\xBF\xBE", R},                                           // U+1FFFE
+      {"\xF4\x8F\xBF\xBF", R},                                           // U+10FFFF
+      {"\xF0\x9F\xBF\xBD\xEF\xBF\xBD", "\xF0\x9F\xBF\xBD\xEF\xBF\xBD"},  // U+1FFFD, U+FFFD
+      {"\xED\xA0\x80z", R + R + R + "z"},                                // a surrogate
+      {"\xE2\x82", R + R},
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(DrawnText(in), out) << in;
+}
+
 // Names match in any ASCII case, and only ASCII letters fold: '[' and '{' and
 // '@' and '`' differ by 0x20 too.
 TEST(TextTest, NameComparisonIgnoresOnlyAsciiCase) {

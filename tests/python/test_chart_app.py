@@ -23,6 +23,10 @@ def app():
 # A query that breaks a rule, and what the one-line answer says.
 ONE = "method=DrawBarGraph&values=1"
 TABLE = "method=DrawBarSeriesGraph&items=a"
+# The heaviest chart the query limits allow: 64 series of 100 items in 3D, smooth, 2048 x 2048.
+HEAVIEST = ("method=Draw3DBarSeriesGraph&items=" + ",".join("i%d" % i for i in range(100))
+            + "".join("&series=S%d:" % s + ",".join(["7"] * 100) for s in range(64))
+            + "&width=2048&height=2048&style=smooth")
 BAD_QUERIES = [
     ("", "method missing"), ("method=DrawNothing&values=1", "method 'DrawNothing' is not offered"),
     ("method=DrawBarGraph", "values missing"), (ONE + ",x", "'x' is not a number"),
@@ -37,6 +41,7 @@ BAD_QUERIES = [
     (ONE + "&height=4097", "height must be from 16 to 4096"), (ONE + "&width=99x", "width must be"),
     (ONE + "&width=4096&height=4096", "over 4194304 pixels"),
     (ONE + "&format=gif", "format 'gif' unknown: Unknown OutputFormat"),
+    (ONE + "&format=bmp", "format 'bmp' is not offered"),
     (ONE + "&style=zigzag", "style 'zigzag'"), (ONE + "&grid=2", "grid must be 1 or 0"),
     (ONE + "&quality=0", "quality must be from 1 to 100"), (ONE + "&quality=101", "quality must"),
     (ONE + "&colors=red,%23abc", "color '#abc' is neither"),
@@ -52,6 +57,8 @@ BAD_QUERIES = [
     (TABLE + "&series=x:1" * 65, "more than 64 series"),
     # The drawing's own complaint about the request: pies need room.
     ("method=DrawPieGraph&values=1,2&width=16&height=16", "does not fit: The image is too small"),
+    # Refused before drawing, naming what to ask less of.
+    (HEAVIEST, "ask for less of width x height, series or items, a flat chart, the classic style"),
 ]
 
 
@@ -135,11 +142,24 @@ def test_only_the_methods_offered_are_drawn():
         ChartApp(methods=["ClearData"])
 
 
+def test_the_formats_offered_and_the_size_of_answer_are_the_applications_choice():
+    bmp = call(ChartApp(formats=["png", "BMP"]), BAR + "&format=bmp&width=64&height=64")
+    assert (bmp[0], bmp[2][:2], len(bmp[2])) == (200, b"BM", 64 * 64 * 4 + 54)
+    for bad in (dict(formats=["gif"]), dict(formats=["bmp"]), dict(formats=[""])):
+        with pytest.raises(ValueError):
+            ChartApp(**bad)
+    # An answer over max_bytes is refused whole, never cut.
+    status, headers, body, _ = call(ChartApp(max_bytes=1000), BAR + "&width=900&height=900")
+    assert (status, headers["Cache-Control"]) == (400, "no-store")
+    assert b"bytes, over the 1000 this service answers" in body
+    assert ChartApp(max_cost=None).parse(HEAVIEST).method == "Draw3DBarSeriesGraph"
+
+
 def test_nothing_carries_over_from_one_request_to_the_next(app):
-    plain = "method=DrawBarGraph&values=1,2&format=bmp"
+    plain = "method=DrawBarGraph&values=1,2"
     before = call(app, plain)[2]
-    for busy in (SERIES + "&title=T&colors=red,blue&grid=1&horizontal=1&format=bmp",
-                 "method=DrawBarGraph&values=9,8,7&labels=x,y,z&width=64&height=64&format=bmp"):
+    for busy in (SERIES + "&title=T&colors=red,blue&grid=1&horizontal=1",
+                 "method=DrawBarGraph&values=9,8,7&labels=x,y,z&width=64&height=64"):
         assert call(app, busy)[0] == 200
         assert call(app, plain)[2] == before
 

@@ -74,6 +74,13 @@ def test_serve_py_writes_the_setup_and_serves_until_stopped(tmp_path):
 CHART_QUERY = "/allowed/chart?method=DrawPieGraph&labels=a,b,c&values=3,2,1"
 
 
+def longest_query(size=16384):
+    """A bar chart of 256 values whose labels fill a query of ``size`` characters."""
+    head = "method=DrawBarGraph&values=%s&labels=" % ",".join(["1"] * 256)
+    room = size - len(head) - 255
+    return head + ",".join("x" * (room // 256 + (i < room % 256)) for i in range(256))
+
+
 def test_gunicorn_serves_the_sites_and_the_chart_service(hosting):
     """As the README runs it, on a socket bound here so that no other process takes the port."""
     pytest.importorskip("gunicorn")
@@ -84,8 +91,8 @@ def test_gunicorn_serves_the_sites_and_the_chart_service(hosting):
     env = dict(os.environ, TESSALOOM_SITE_ROOT=hosting.document_root,
                PYTHONPATH=os.pathsep.join([str(EXAMPLE), os.environ.get("PYTHONPATH", "")]))
     with running([sys.executable, "-m", "gunicorn", "-w", "2", "--bind",
-                  "fd://%d" % listener.fileno(), "--graceful-timeout", "5", "--log-level",
-                  "warning", "site_app:app"],
+                  "fd://%d" % listener.fileno(), "--limit-request-line", "0",
+                  "--graceful-timeout", "5", "--log-level", "warning", "site_app:app"],
                  env=env, pass_fds=[listener.fileno()], stderr=subprocess.PIPE) as process:
         listener.close()  # gunicorn holds it now; connections queue until a worker is up
         status, tag, image = get(port, CHART_QUERY)
@@ -93,6 +100,10 @@ def test_gunicorn_serves_the_sites_and_the_chart_service(hosting):
         assert get(port, CHART_QUERY, {"If-None-Match": tag})[:2] == (304, tag)
         status, _, body = get(port, CHART_QUERY.replace("allowed", "refused"))
         assert (status, body.decode().strip()) == (403, COMPONENT_REFUSED)
+        # The longest query ChartApp takes reaches it, and the next longer is its own refusal.
+        assert get(port, "/allowed/chart?" + longest_query())[0] == 200
+        status, _, body = get(port, "/allowed/chart?" + longest_query() + "x")
+        assert (status, body) == (400, b"query longer than 16384 characters\n")
     errors = process.stderr.read().decode()
     process.stderr.close()
     assert "Traceback" not in errors, errors

@@ -4,6 +4,7 @@ carry the chart's texts. Places follow test_pixels.py's default 500 x 350
 layout: data 10, 20, 30 give bars from x 91, 233, 375 on the base line y 300,
 the value axis at x 62; a single pie of radius 75 about (219, 180)."""
 
+import re
 import shutil
 import subprocess
 import xml.etree.ElementTree as ET
@@ -98,3 +99,17 @@ def test_documents_carry_the_charts_texts_as_text(g, tmp_path):
     text = subprocess.run(["pdftotext", tmp_path / "chart.pdf", "-"], capture_output=True,
                           text=True, check=True).stdout
     assert title in text and "Jan" in text
+
+
+@pytest.mark.parametrize("style", ["classic", "smooth"])
+def test_noncharacters_draw_as_the_replacement_character_in_every_format(style):
+    # cairo's PDF text refused them (the chart failed), and each surface drew them its own way.
+    def drawn(text, fmt):
+        g = make_calls(tessaloom.GraphGenerator(), [
+            ("OutputTarget", "memory"), ("OutputFormat", fmt), ("RenderStyle", style),
+            ("ChartTitle", text)] + data([(text, 1)], draw="DrawBarGraph"))
+        assert g.LastError == "", fmt
+        return re.sub(rb"/CreationDate \(D:\w+\)", b"", g.ImageData)
+
+    for fmt in ("png", "svg", "pdf"):
+        assert drawn("\ufdd0\U0001fffe\U0010ffff", fmt) == drawn("\ufffd" * 3, fmt), fmt
