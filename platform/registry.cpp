@@ -512,14 +512,15 @@ std::string RegistryFilePath() {
 namespace {
 
 // `path` with the symbolic links of its final component followed to the
-// file they lead to (which need not exist yet). 0, or an errno value.
+// file they lead to. 0 (`path` itself need not exist yet), ENOENT for a link
+// to nothing (`out` is its target), or another errno value.
 int FollowFinalLinks(std::string path, std::string& out) {
   for (int hops = 0; hops < 40; ++hops) {
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0) {
       if (errno != ENOENT) return errno;
       out = std::move(path);
-      return 0;
+      return hops == 0 ? 0 : ENOENT;
     }
     if (!S_ISLNK(info.st_mode)) {
       out = std::move(path);
@@ -527,7 +528,8 @@ int FollowFinalLinks(std::string path, std::string& out) {
     }
     char target[PATH_MAX];
     const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
-    if (length < 0) return errno;
+    // A link removed since the look: changing under us, not a link to nothing.
+    if (length < 0) return errno == ENOENT ? EAGAIN : errno;
     if (static_cast<std::size_t>(length) == sizeof target) return ENAMETOOLONG;
     const std::string_view link(target, static_cast<std::size_t>(length));
     path = link.starts_with('/') ? std::string(link)
@@ -580,9 +582,14 @@ int LoadRegistry(RegistryDocument& out, std::string& error) noexcept {
   try {
     const std::string path = RegistryFilePath();
     std::string target;
-    if (const int code = FollowFinalLinks(path, target); code != 0) {
-      error = path + ": " + std::strerror(code);
-      return code;
+    const int followed = FollowFinalLinks(path, target);
+    if (followed == ENOENT) {  // a link to nothing: no registry
+      out = RegistryDocument();
+      return 0;
+    }
+    if (followed != 0) {
+      error = path + ": " + std::strerror(followed);
+      return followed;
     }
     const PathParts parts = SplitFolderAndName(target);
     std::string reason;
@@ -609,9 +616,20 @@ int EditRegistry(const std::function<void(RegistryDocument&)>& change,
   try {
     const std::string path = RegistryFilePath();
     std::string target;
-    if (const int code = FollowFinalLinks(path, target); code != 0) {
-      error = path + ": " + std::strerror(code);
-      return code;
+    const int followed = FollowFinalLinks(path, target);
+    if (followed == ENOENT) {
+      // A link to nothing reads as no registry, so a change that adds nothing
+      // is done; any other would create the link's target wherever it points
+      // (a registry file owned by root, when root registers).
+      RegistryDocument empty;
+      change(empty);
+      if (empty.Serialize().empty()) return 0;
+      error = path + ": a symbolic link to " + target + ", which does not exist";
+      return ENOENT;
+    }
+    if (followed != 0) {
+      error = path + ": " + std::strerror(followed);
+      return followed;
     }
     const PathParts parts = SplitFolderAndName(target);
     std::string reason;

@@ -126,11 +126,21 @@ TEST(RegistrationFileTest, RegisteringAndUnregisteringKeepEveryOtherByte) {
 }
 
 // No registry: unregistering writes none; a file that is not a registry is
-// neither read nor replaced.
+// neither read nor replaced; a link to nothing is refused, not followed to
+// create its target.
 TEST(RegistrationFileTest, OnlyARegistryFileIsReadOrWritten) {
   RegistryFileScope registry;
   EXPECT_EQ(DllUnregisterServer(), S_OK);
   EXPECT_FALSE(registry.Exists());
+  const std::string nowhere = registry.dir() + "/missing/registry.reg";
+  std::filesystem::create_directory(registry.dir() + "/etc");
+  std::filesystem::create_symlink(nowhere, registry.path());
+  std::string refusal;
+  EXPECT_EQ(RegisterServer(kLibrary, refusal), SELFREG_E_CLASS);
+  EXPECT_NE(refusal.find(registry.path()), std::string::npos) << refusal;
+  EXPECT_EQ(DllUnregisterServer(), S_OK);
+  EXPECT_FALSE(std::filesystem::exists(nowhere));
+  std::filesystem::remove(registry.path());
   const std::string text = "not a registry\n[HKEY_CLASSES_ROOT\\x]\n";
   registry.Write(text);
   std::string error;
