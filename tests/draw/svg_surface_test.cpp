@@ -107,7 +107,7 @@ TEST(SvgSurfaceTest, ShapesAndTextFollowTheClassicPixelRules) {
 }
 
 // Whatever a caller passes stays character data: markup is escaped, bytes
-// that are not UTF-8 become U+FFFD, characters XML cannot carry vanish.
+// that are not UTF-8 and noncharacters become U+FFFD, characters XML cannot carry vanish.
 TEST(SvgSurfaceTest, HostileTextStaysText) {
   // The text given and as parsed; nullptr for no text element.
   const std::pair<std::string, const char*> cases[] = {
@@ -116,7 +116,8 @@ TEST(SvgSurfaceTest, HostileTextStaysText) {
       {"bell\x07 esc\x1b nul" + std::string(1, '\0') + "!", "bell esc nul!"},
       {"\xC2\x85next line", "next line"},  // U+0085, a C1 control
       {"bad \xFF\xC3 utf8", "bad \xEF\xBF\xBD\xEF\xBF\xBD utf8"},
-      {"\xEF\xBF\xBE", nullptr},  // U+FFFE alone: nothing left to show
+      {"\xEF\xBF\xBE", "\xEF\xBF\xBD"},  // U+FFFE, a noncharacter, as on every surface
+      {"\x01\x02", nullptr},            // controls alone: nothing left to show
       {"\xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80", "\xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80"},
   };
   for (const auto& [text, expected] : cases) {
