@@ -117,7 +117,7 @@ TEST(SvgSurfaceTest, HostileTextStaysText) {
       {"\xC2\x85next line", "next line"},  // U+0085, a C1 control
       {"bad \xFF\xC3 utf8", "bad \xEF\xBF\xBD\xEF\xBF\xBD utf8"},
       {"\xEF\xBF\xBE", "\xEF\xBF\xBD"},  // U+FFFE, a noncharacter, as on every surface
-      {"\x01\x02", nullptr},            // controls alone: nothing left to show
+      {"\x01\x02", nullptr},             // controls alone: nothing left to show
       {"\xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80", "\xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80"},
   };
   for (const auto& [text, expected] : cases) {
