@@ -31,6 +31,18 @@ inline constexpr std::int64_t kCategoryLabelGap = 5;
 // Ends a cut text.
 inline constexpr char kEllipsis[] = "\u2026";
 
+// Axes
+
+// Tick labels, in pixels. Before a vertical axis a digit is estimated at the
+// value font's height over kFontHeightPerDigit; under a horizontal axis a
+// category label's character at kCategoryCharWidth.
+inline constexpr std::int64_t kFontHeightPerDigit = 2;  // value font height per digit width
+inline constexpr std::int64_t kValueLabelEnd = 10;  // value labels end this far left of the axis
+inline constexpr std::int64_t kValueLabelRise =
+    6;                                         // their top above the tick: digits level with it
+inline constexpr std::int64_t kLabelDrop = 8;  // labels under an axis: their top below it
+inline constexpr std::int64_t kCategoryCharWidth = 8;  // to centre category labels under their tick
+
 // The scale of a value axis: `units` value units span `pixels` pixels.
 // Lengths multiply before they divide, so a value on a tick lands on that
 // tick exactly (pixels / units rounds: 24 / 7 x 7 is just under 24).
