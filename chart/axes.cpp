@@ -2,10 +2,10 @@
 // picks the flat axes or the box frame of the 3D kinds.
 //
 // The value axis runs from minTick in tickCount steps of tickValueStep and
-// leaves a 10-pixel margin at its far end; the category axis has one slot
-// per series. With negative values in a vertical chart (quadrant 3) the
-// frame has moved plotBaseY to the zero line, and the axes are laid out
-// around that line.
+// leaves a margin (layout::kValueAxisMargin) at its far end; the category
+// axis has one slot per series. With negative values in a vertical chart
+// (quadrant 3) the frame has moved plotBaseY to the zero line, and the axes
+// are laid out around that line.
 // All pixel arithmetic is done in 64 bits and saturated to 32 at the surface.
 #include <cstdint>
 #include <memory>
@@ -24,29 +24,23 @@ namespace {
 
 using axes::GridLine;
 using axes::Line;
+using axes::Side;
 using axes::Text;
-using axes::TextLength;
+using axes::ValueLabelX;
 using axes::ValueText;
+using axes::ValueTicks;
 
 // The flat axes' layout, in pixels.
 constexpr std::int64_t kTickHalfLength = 3;  // tick marks reach this far either side of the axis
 
-// The side of the plot an axis runs along.
-enum class Side { kLeft, kBottom };
-
-// One axis of a flat plot, the plot it bounds and how its labels stand. A
-// position on the axis is one pixel coordinate: a y on the left axis, an x
-// on the bottom one.
+// One axis of a flat plot, the plot it bounds and how its labels stand.
 struct FlatAxis {
   Side side;
   std::int64_t cornerX;     // where the axes meet: the left axis's x
   std::int64_t cornerY;     // and the bottom axis's y (the zero line in quadrant 3)
   std::int64_t plotWidth;   // grid lines cross the plot
   std::int64_t plotHeight;  // to its far side
-  Font labelFont;
-  // Left: a value label's digit; bottom: a label's character (to centre it).
-  std::int64_t labelCharWidth;
-  std::int64_t labelTop;  // bottom: the labels' top row
+  axes::LabelPlacement labels;
 
   // The position `distance` pixels from the corner: up the left axis, right
   // along the bottom one.
@@ -65,46 +59,17 @@ struct FlatAxis {
       if (gridLine) GridLine(surface, position, cornerY, position, cornerY - plotHeight);
     }
   }
-
-  // Left: the x at which a value label ends kValueLabelEnd short of the
-  // axis, by the digit estimate.
-  [[nodiscard]] std::int64_t ValueLabelX(std::string_view label) const {
-    return cornerX - labelCharWidth * TextLength(label) - layout::kValueLabelEnd;
-  }
-
-  // Bottom: the x at which a label stands centred on its tick.
-  [[nodiscard]] std::int64_t CentredLabelX(std::int64_t position, std::string_view label) const {
-    return position - (labelCharWidth * TextLength(label)) / 2;
-  }
 };
 
-// The value ticks: count + 1 of them, `spacing` pixels apart, the first at
-// the corner; their values run from `first` in steps of `valueStep`.
-struct ValueTicks {
-  std::int64_t count;
-  std::int64_t spacing;
-  std::int64_t first;
-  std::int64_t valueStep;
-  bool gridLines;
-};
-
-// Value ticks up the left axis or right along the bottom one. Labels end
-// left of the left axis, level with their tick, or stand centred under the
-// bottom one. The last tick's position goes to `axisEnd`.
+// Value ticks up the left axis or right along the bottom one, labelled
+// with their values. The last tick's position goes to `axisEnd`.
 void DrawValueAxis(DrawingSurface& surface, const FlatAxis& axis, const ValueTicks& ticks,
                    std::int32_t& axisEnd) {
-  axes::TickLabels labels(axis.side == Side::kBottom);
+  axes::AxisLabels labels(axis.side, axis.labels);
   for (std::int64_t tick = 0; tick <= ticks.count; ++tick) {
     const std::int64_t position = axis.At(tick * ticks.spacing);
     axis.Tick(surface, position, ticks.gridLines);
-    const std::string label = ValueText(ticks.first + tick * ticks.valueStep);
-    if (axis.side == Side::kLeft) {
-      labels.Draw(surface, axis.labelFont, axis.ValueLabelX(label),
-                  position - layout::kValueLabelRise, label);
-    } else {
-      labels.Draw(surface, axis.labelFont, axis.CentredLabelX(position, label), axis.labelTop,
-                  label);
-    }
+    labels.Value(surface, position, ValueText(ticks.first + tick * ticks.valueStep));
     axisEnd = SaturateToInt32(position);
   }
 }
@@ -116,45 +81,38 @@ void DrawValueAxis(DrawingSurface& surface, const FlatAxis& axis, const ValueTic
 void DrawValueAxisAroundZero(DrawingSurface& surface, const FlatAxis& axis, const ValueTicks& ticks,
                              std::int64_t last, std::int64_t top, std::int32_t& axisEnd) {
   const std::int64_t zeroLabelTop = axis.cornerY - layout::kValueLabelRise;
-  const Font previous = surface.SelectFont(axis.labelFont);
+  const Font previous = surface.SelectFont(axis.labels.font);
   axes::TickLabels labels(false);
   labels.Take(zeroLabelTop, zeroLabelTop + surface.GetTextMetrics().height);
   const std::int64_t middle = ticks.count / 2;
+  const auto labelX = [&](std::string_view label) {
+    return ValueLabelX(axis.cornerX, axis.labels.charWidth, label);
+  };
   for (std::int64_t tick = 0; tick <= ticks.count; ++tick) {
     const std::int64_t position = top + tick * ticks.spacing;
     axis.Tick(surface, position, ticks.gridLines);
     const std::string label =
         ValueText(tick <= middle ? last - tick * ticks.valueStep
                                  : ticks.first + (ticks.count - tick) * ticks.valueStep);
-    labels.Draw(surface, axis.ValueLabelX(label), position - layout::kValueLabelRise, label);
+    labels.Draw(surface, labelX(label), position - layout::kValueLabelRise, label);
     axisEnd = SaturateToInt32(position);
-    if (tick == middle) Text(surface, axis.ValueLabelX("0"), zeroLabelTop, "0");
+    if (tick == middle) Text(surface, labelX("0"), zeroLabelTop, "0");
   }
   surface.SelectFont(previous);
 }
 
 // A category tick at the centre of each series' slot, `slot` pixels wide,
-// the first series nearest the corner. Labels stand centred under the
-// bottom axis, or left of the left axis in `room` pixels (cut to fit),
-// their cells of `labelHeight` centred on the tick. The last tick's
-// position goes to `axisEnd`.
+// the first series nearest the corner, labelled with the series' label.
+// The last tick's position goes to `axisEnd`.
 void DrawCategoryAxis(DrawingSurface& surface, const FlatAxis& axis,
                       const std::vector<std::unique_ptr<CGraphSeries>>& seriesList,
-                      std::int64_t slot, std::int64_t room, std::int64_t labelHeight,
-                      std::int32_t& axisEnd) {
-  axes::TickLabels labels(axis.side == Side::kBottom);
+                      std::int64_t slot, std::int32_t& axisEnd) {
+  axes::AxisLabels labels(axis.side, axis.labels);
   std::int64_t slotEnd = slot;
   for (const auto& series : seriesList) {
     const std::int64_t position = axis.At(slotEnd - slot / 2);
     axis.Tick(surface, position, false);
-    const std::string label = series->GetLabel();
-    if (axis.side == Side::kLeft) {
-      labels.Draw(surface, axis.labelFont, axis.cornerX - room - layout::kCategoryLabelGap,
-                  position - labelHeight / 2, label, room);
-    } else {
-      labels.Draw(surface, axis.labelFont, axis.CentredLabelX(position, label), axis.labelTop,
-                  label);
-    }
+    labels.Category(surface, position, series->GetLabel());
     axisEnd = SaturateToInt32(position);
     slotEnd += slot;
   }
@@ -217,12 +175,10 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
                        negative ? cornerY : cornerY - height / 2,
                        vertical ? xAxisLabel : yAxisLabel, cornerX + width / 2, canvasHeight);
 
-  // An axis along `side` with its labels in `font`, `charWidth` pixels to
-  // a digit or character (see FlatAxis). Labels under the bottom axis stay
-  // under the plot (around zero too), above the bottom title.
-  const auto axisOn = [&](Side side, const Font& font, std::int64_t charWidth) {
-    return FlatAxis{side,   cornerX, cornerY,   width,
-                    height, font,    charWidth, plotBottom + layout::kLabelDrop};
+  // An axis along `side`, its labels placed as `labels` says.
+  const auto axisOn = [&](Side side, axes::LabelPlacement labels) {
+    labels.axisX = cornerX;
+    return FlatAxis{side, cornerX, cornerY, width, height, labels};
   };
   // Value ticks spread over `extent` pixels less the far-end margin. A
   // tickCount below 1 has no steps to draw.
@@ -231,12 +187,16 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
                       tickValueStep, hasGridLines != 0};
   };
   const auto categories = static_cast<std::int64_t>(seriesList.size());
+  // Labels under the bottom axis stay under the plot (around zero too),
+  // above the bottom title.
   const Font categoryLabelFont = Font::Chart(categoryFontHeight);
+  const std::int64_t bottomLabelTop = plotBottom + layout::kLabelDrop;
 
   if (vertical) {
     // Values up the left axis, categories along the bottom.
-    const FlatAxis valueAxis = axisOn(Side::kLeft, Font::Chart(valueFontHeight),
-                                      valueFontHeight / layout::kFontHeightPerDigit);
+    const FlatAxis valueAxis =
+        axisOn(Side::kLeft, {.font = Font::Chart(valueFontHeight),
+                             .charWidth = valueFontHeight / layout::kFontHeightPerDigit});
     if (tickCount > 0 && !negative) DrawValueAxis(surface, valueAxis, valueTicks(height), axisEndY);
     if (tickCount > 0 && negative) {
       const ValueTicks ticks = valueTicks(height);
@@ -244,23 +204,26 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
       DrawValueAxisAroundZero(surface, valueAxis, ticks, maxTick, top, axisEndY);
     }
     if (categories > 0) {
-      const FlatAxis categoryAxis =
-          axisOn(Side::kBottom, categoryLabelFont, layout::kCategoryCharWidth);
-      DrawCategoryAxis(surface, categoryAxis, seriesList, width / categories, 0, 0, axisEndX);
+      const FlatAxis categoryAxis = axisOn(Side::kBottom, {.font = categoryLabelFont,
+                                                           .charWidth = layout::kCategoryCharWidth,
+                                                           .top = bottomLabelTop});
+      DrawCategoryAxis(surface, categoryAxis, seriesList, width / categories, axisEndX);
     }
   } else {
     // Categories up the left axis, the first series at the bottom, labels
     // in the room the frame kept for them right of the X-axis title's band;
     // values along the bottom, labels centred by the bottom title's metrics.
     if (categories > 0) {
-      const FlatAxis categoryAxis = axisOn(Side::kLeft, CategoryLabelFont(), 0);
-      const std::int64_t room = CategoryLabelRoom(surface, titles.bottomAveCharWidth);
-      DrawCategoryAxis(surface, categoryAxis, seriesList, height / categories, room,
-                       titles.bottomHeight, axisEndY);
+      const FlatAxis categoryAxis =
+          axisOn(Side::kLeft, {.font = CategoryLabelFont(),
+                               .room = CategoryLabelRoom(surface, titles.bottomAveCharWidth),
+                               .cellHeight = titles.bottomHeight});
+      DrawCategoryAxis(surface, categoryAxis, seriesList, height / categories, axisEndY);
     }
     if (tickCount > 0) {
-      const FlatAxis valueAxis =
-          axisOn(Side::kBottom, categoryLabelFont, titles.bottomAveCharWidth);
+      const FlatAxis valueAxis = axisOn(Side::kBottom, {.font = categoryLabelFont,
+                                                        .charWidth = titles.bottomAveCharWidth,
+                                                        .top = bottomLabelTop});
       DrawValueAxis(surface, valueAxis, valueTicks(width), axisEndX);
     }
   }

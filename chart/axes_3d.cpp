@@ -5,10 +5,12 @@
 // The frame decides d (depthRatio of the plot height) and shrinks plotHeight
 // and plotWidth by it, so the 3D drawers that follow place their data on the
 // front plane and recede by depth3D. Box edges and tick marks use the
-// surface's current pen; diagonals and grid lines a 1-pixel black pen of
-// their own. All pixel arithmetic is done in 64 bits and saturated to 32.
+// surface's current pen; the value ticks' diagonals and the grid lines a
+// 1-pixel black pen of their own. All pixel arithmetic is done in 64 bits and saturated to 32.
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "chart/axes_common.h"
 #include "chart/graph.h"
@@ -22,166 +24,243 @@ namespace {
 using axes::Line;
 using axes::LineTo;
 using axes::MoveTo;
-using axes::TextLength;
+using axes::Side;
 using axes::ValueText;
+using axes::ValueTicks;
+
+// Ticks and the two front axes reach out of the box by this share of the
+// depth.
+constexpr double kTickReachShare = 0.2;
+
+// A pixel point in 64 bits.
+struct Spot {
+  std::int64_t x;
+  std::int64_t y;
+};
+
+void LineTo(DrawingSurface& surface, const Spot& to) { LineTo(surface, to.x, to.y); }
+
+void Line(DrawingSurface& surface, const Spot& from, const Spot& to) {
+  Line(surface, from.x, from.y, to.x, to.y);
+}
+
+// The box: its front plane, the depth the back plane lies up and right of
+// it, and how far ticks and the front axes reach out of it.
+struct Box {
+  std::int64_t cornerX;  // the front plane's lower-left corner
+  std::int64_t cornerY;
+  std::int64_t frontWidth;
+  std::int64_t frontHeight;
+  std::int64_t depth;
+  std::int64_t reach;
+};
+
+// One axis of the box's front plane and how its labels stand. Positions are
+// as for the flat axes: a y on the left axis, an x on the bottom one.
+struct BoxAxis : Box {
+  Side side;
+  axes::LabelPlacement labels;
+
+  // The position `distance` pixels from the corner: up the left axis, right
+  // along the bottom one.
+  [[nodiscard]] std::int64_t At(std::int64_t distance) const {
+    return side == Side::kLeft ? cornerY - distance : cornerX + distance;
+  }
+  // The point of the axis at `position`.
+  [[nodiscard]] Spot OnAxis(std::int64_t position) const {
+    return side == Side::kLeft ? Spot{cornerX, position} : Spot{position, cornerY};
+  }
+  // Where a tick at `position` starts, outside the box.
+  [[nodiscard]] Spot Outside(std::int64_t position) const {
+    return side == Side::kLeft ? Spot{cornerX - reach, position} : Spot{position, cornerY + reach};
+  }
+  // The point of the back plane behind the axis at `position`.
+  [[nodiscard]] Spot Behind(std::int64_t position) const {
+    const Spot front = OnAxis(position);
+    return {front.x + depth, front.y - depth};
+  }
+  // The far side of the back plane from Behind(position): across it from
+  // the left, up it from the bottom.
+  [[nodiscard]] Spot AcrossBack(std::int64_t position) const {
+    const Spot back = Behind(position);
+    return side == Side::kLeft ? Spot{back.x + frontWidth, back.y}
+                               : Spot{back.x, back.y - frontHeight};
+  }
+
+  // The tick mark at `position`, from outside the box to the axis.
+  void Tick(DrawingSurface& surface, std::int64_t position) const {
+    Line(surface, Outside(position), OnAxis(position));
+  }
+};
+
+// Paints the box's silhouette in `color`: the back and front planes of a
+// plot of `width` x `height` (before the front plane shrinks by the depth)
+// and the two triangular notches between them. The background colour is
+// kept.
+void FillSilhouette(DrawingSurface& surface, const Box& box, std::int64_t width,
+                    std::int64_t height, COLORREF color) {
+  const std::int64_t left = box.cornerX;
+  const std::int64_t bottom = box.cornerY;
+  const std::int64_t depth = box.depth;
+  const COLORREF background = surface.GetBkColor();
+  const std::int32_t planeWidth = SaturateToInt32(width - depth);
+  const std::int32_t planeHeight = SaturateToInt32(height - depth);
+  surface.FillSolidRect(SaturateToInt32(left + depth), SaturateToInt32(bottom - height), planeWidth,
+                        planeHeight, color);
+  surface.FillSolidRect(SaturateToInt32(left), SaturateToInt32(bottom - height + depth), planeWidth,
+                        planeHeight, color);
+  surface.SetBkColor(background);
+  const Brush brush{color};
+  const Point upperLeft[] = {layout::PointAt(left, bottom - height + depth),
+                             layout::PointAt(left + depth, bottom - height + depth),
+                             layout::PointAt(left + depth, bottom - height)};
+  const Point lowerRight[] = {layout::PointAt(left + width - depth, bottom),
+                              layout::PointAt(left + width - depth, bottom - depth),
+                              layout::PointAt(left + width, bottom - depth)};
+  surface.FillPolygon(upperLeft, brush);
+  surface.FillPolygon(lowerRight, brush);
+  surface.SetBkColor(background);
+}
+
+// The box's edges in the current pen: the back plane's, the two front axes
+// reaching out of the box, and the three diagonals that join the planes.
+void DrawEdges(DrawingSurface& surface, const Box& box) {
+  const Spot corner{box.cornerX, box.cornerY};
+  const Spot axisTop{corner.x, corner.y - box.frontHeight};
+  const Spot baseEnd{corner.x + box.frontWidth, corner.y};
+  const Spot back{corner.x + box.depth, corner.y - box.depth};  // the back plane's corner
+  const Spot backTop{back.x, back.y - box.frontHeight};
+  const Spot backEnd{back.x + box.frontWidth, back.y};
+  Line(surface, back, backTop);                              // the back plane's left edge
+  Line(surface, back, backEnd);                              // and its bottom edge
+  Line(surface, {corner.x, corner.y + box.reach}, axisTop);  // the front value axis
+  Line(surface, {corner.x - box.reach, corner.y}, baseEnd);  // the front base line
+  Line(surface, corner, back);                               // the diagonals: at the corner,
+  Line(surface, axisTop, backTop);                           // at the value axis's top
+  Line(surface, baseEnd, backEnd);                           // and at the base line's end
+  MoveTo(surface, backTop.x, backTop.y);                     // the back plane's top and right edges
+  LineTo(surface, backEnd.x, backTop.y);
+  LineTo(surface, backEnd);
+}
+
+// Value ticks up the front axis or along the base line, labelled with
+// their values, each continued in the grid pen back across the side wall or
+// floor and, with grid lines, across the back plane; a short tick halfway
+// between each two. The last tick's position goes to `axisEnd`.
+void DrawValueAxis(DrawingSurface& surface, const BoxAxis& axis, const ValueTicks& ticks,
+                   std::int32_t& axisEnd) {
+  axes::AxisLabels labels(axis.side, axis.labels);
+  for (std::int64_t tick = 0; tick <= ticks.count; ++tick) {
+    const std::int64_t position = axis.At(tick * ticks.spacing);
+    axis.Tick(surface, position);
+    {
+      const ScopedPen grid(surface, axes::kGridPen);
+      Line(surface, axis.OnAxis(position), axis.Behind(position));
+      if (ticks.gridLines) LineTo(surface, axis.AcrossBack(position));
+    }
+    labels.Value(surface, position, ValueText(ticks.first + tick * ticks.valueStep));
+    axisEnd = SaturateToInt32(position);
+    if (tick >= 1) {
+      // Half of each of the two tick offsets, truncated separately (the
+      // offsets are whole pixels, so halving truncates like x * 0.5).
+      axis.Tick(surface, axis.At((tick * ticks.spacing) / 2 + ((tick - 1) * ticks.spacing) / 2));
+    }
+  }
+}
+
+// Category slots `slot` pixels long up the front axis or along the base
+// line, the first series nearest the corner: a tick at each slot's far end,
+// continued back across the side wall or floor, and the series' label at
+// the slot's centre. The last slot's end (left) or centre (bottom) goes to
+// `axisEnd`.
+void DrawCategoryAxis(DrawingSurface& surface, const BoxAxis& axis,
+                      const std::vector<std::unique_ptr<CGraphSeries>>& seriesList,
+                      std::int64_t slot, std::int32_t& axisEnd) {
+  axes::AxisLabels labels(axis.side, axis.labels);
+  std::int64_t slotEnd = slot;
+  for (const auto& series : seriesList) {
+    const std::int64_t end = axis.At(slotEnd);
+    const std::int64_t centre = axis.At(slotEnd - slot / 2);
+    axis.Tick(surface, end);
+    LineTo(surface, axis.Behind(end));
+    labels.Category(surface, centre, series->GetLabel());
+    axisEnd = SaturateToInt32(axis.side == Side::kLeft ? end : centre);
+    slotEnd += slot;
+  }
+}
 
 }  // namespace
 
 void CGraph::Draw3DAxes(DrawingSurface& surface) {
-  // X0, Y0: the front plane's lower-left corner; H, W: the plot as laid out.
-  const std::int64_t x0 = plotLeftX;
-  const std::int64_t y0 = plotBaseY;
-  const std::int64_t h = plotHeight;
-  const std::int64_t w = plotWidth;
+  // The plot as the frame laid it out; from here on the plot is the box's
+  // front plane.
+  const std::int64_t width = plotWidth;
+  const std::int64_t height = plotHeight;
   depth3D = TruncateToInt32(static_cast<double>(plotHeight) * depthRatio);
-  const std::int64_t d = depth3D;
-  // How far ticks and the two front axes reach out of the box.
-  const std::int64_t e = TruncateToInt32(0.2 * static_cast<double>(d));
+  plotHeight = SaturateToInt32(height - depth3D);
+  plotWidth = SaturateToInt32(width - depth3D);
+  const std::int32_t reach = TruncateToInt32(kTickReachShare * static_cast<double>(depth3D));
+  const Box box{plotLeftX, plotBaseY, plotWidth, plotHeight, depth3D, reach};
+  const std::int64_t cornerX = box.cornerX;
+  const std::int64_t cornerY = box.cornerY;
 
-  if (hasBackColor != 0) {
-    // The silhouette is the hexagon (X0, Y0), (X0, Y0-H+d), (X0+d, Y0-H),
-    // (X0+W, Y0-H), (X0+W, Y0-d), (X0+W-d, Y0): the back and front planes
-    // plus the two triangular notches between them.
-    const COLORREF background = surface.GetBkColor();
-    const std::int32_t width = SaturateToInt32(w - d);
-    const std::int32_t height = SaturateToInt32(h - d);
-    surface.FillSolidRect(SaturateToInt32(x0 + d), SaturateToInt32(y0 - h), width, height,
-                          backColor);
-    surface.FillSolidRect(plotLeftX, SaturateToInt32(y0 - h + d), width, height, backColor);
-    surface.SetBkColor(background);
-    const auto at = [](std::int64_t x, std::int64_t y) {
-      return Point{SaturateToInt32(x), SaturateToInt32(y)};
-    };
-    const Brush brush{backColor};
-    const Point upper_left[] = {at(x0, y0 - h + d), at(x0 + d, y0 - h + d), at(x0 + d, y0 - h)};
-    const Point lower_right[] = {at(x0 + w - d, y0), at(x0 + w - d, y0 - d), at(x0 + w, y0 - d)};
-    surface.FillPolygon(upper_left, brush);
-    surface.FillPolygon(lower_right, brush);
-    surface.SetBkColor(background);
-  }
-
-  // From here on the plot is the front plane.
-  plotHeight = SaturateToInt32(h - d);
-  plotWidth = SaturateToInt32(w - d);
-  const std::int64_t hf = plotHeight;
-  const std::int64_t wf = plotWidth;
-
-  Line(surface, x0 + d, y0 - d, x0 + d, y0 - d - hf);  // back plane, left edge
-  Line(surface, x0 + d, y0 - d, x0 + d + wf, y0 - d);  // back plane, bottom edge
-  Line(surface, x0, y0 + e, x0, y0 - hf);              // front value axis
-  Line(surface, x0 - e, y0, x0 + wf, y0);              // front base line
-  Line(surface, x0, y0, x0 + d, y0 - d);               // diagonal at the origin
-  Line(surface, x0, y0 - hf, x0 + d, y0 - hf - d);     // diagonal at the axis top
-  Line(surface, x0 + wf, y0, x0 + wf + d, y0 - d);     // diagonal at the base line's end
-  MoveTo(surface, x0 + d, y0 - hf - d);                // back plane, top and right edges
-  LineTo(surface, x0 + wf + d, y0 - hf - d);
-  LineTo(surface, x0 + wf + d, y0 - d);
+  if (hasBackColor != 0) FillSilhouette(surface, box, width, height, backColor);
+  DrawEdges(surface, box);
 
   const bool vertical = DrawsVertically();
-  const std::int32_t title_size =
+  const std::int32_t titleSize =
       axes::TitleFontSize(canvasWidth, canvasHeight, xAxisLabel, yAxisLabel);
-  const axes::TitleResult titles =
-      axes::DrawTitles(surface, title_size, vertical ? yAxisLabel : xAxisLabel, y0 - hf / 2,
-                       vertical ? xAxisLabel : yAxisLabel, x0 + wf / 2, canvasHeight);
+  const axes::TitleResult titles = axes::DrawTitles(
+      surface, titleSize, vertical ? yAxisLabel : xAxisLabel, cornerY - box.frontHeight / 2,
+      vertical ? xAxisLabel : yAxisLabel, cornerX + box.frontWidth / 2, canvasHeight);
   surface.SelectFont(titles.entryFont);
-  const std::int64_t h2 = titles.bottomHeight;
-  const std::int64_t w2 = titles.bottomAveCharWidth;
 
-  const std::int64_t count = tickCount;
-  const std::int64_t tick_step = tickValueStep;
-  const std::int64_t categories = static_cast<std::int64_t>(seriesList.size());
-  const Font value_label_font = Font::Chart(valueFontHeight);
-  const Font category_label_font = Font::Chart(categoryFontHeight);
+  // An axis of the front plane along `side`, its labels placed as `labels`
+  // says.
+  const auto axisOn = [&](Side side, axes::LabelPlacement labels) {
+    labels.axisX = cornerX;
+    return BoxAxis{box, side, labels};
+  };
+  const auto categories = static_cast<std::int64_t>(seriesList.size());
+  const Font categoryLabelFont = Font::Chart(categoryFontHeight);
+  const std::int64_t bottomLabelTop = cornerY + layout::kLabelDrop;
+  const bool gridLines = hasGridLines != 0;
 
   if (vertical) {
-    // Value ticks up the front axis, no margin at the top; each one runs
-    // back along the side wall and, with grid lines, across the back plane.
-    if (count > 0) {
-      const std::int64_t step = hf / count;
-      axes::TickLabels labels(false);
-      for (std::int64_t i = 0; i <= count; ++i) {
-        const std::int64_t y = y0 - i * step;
-        Line(surface, x0 - e, y, x0, y);
-        {
-          const ScopedPen grid(surface, axes::kGridPen);
-          Line(surface, x0, y, x0 + d, y - d);
-          if (hasGridLines != 0) LineTo(surface, x0 + d + wf, y - d);
-        }
-        const std::string label = ValueText(minTick + i * tick_step);
-        labels.Draw(surface, value_label_font,
-                    x0 - (std::int64_t{valueFontHeight} / 2) * TextLength(label) - 10, y - 6,
-                    label);
-        axisEndY = SaturateToInt32(y);
-        if (i >= 1) {
-          // Half of each of the two tick offsets, truncated separately (the
-          // offsets are whole pixels, so halving truncates like x * 0.5).
-          const std::int64_t ym = y0 - (i * step) / 2 - ((i - 1) * step) / 2;
-          Line(surface, x0 - e, ym, x0, ym);
-        }
-      }
+    // Values up the front axis, no margin at the top; categories along the
+    // base line.
+    if (tickCount > 0) {
+      const BoxAxis valueAxis =
+          axisOn(Side::kLeft, {.font = Font::Chart(valueFontHeight),
+                               .charWidth = valueFontHeight / layout::kFontHeightPerDigit});
+      const ValueTicks ticks{tickCount, box.frontHeight / tickCount, minTick, tickValueStep,
+                             gridLines};
+      DrawValueAxis(surface, valueAxis, ticks, axisEndY);
     }
-
-    // Category slots along the base line: a tick at each slot's right end,
-    // continued as a diagonal across the floor; labels at the slot centres.
     if (categories > 0) {
-      const std::int64_t slot = wf / categories;
-      axes::TickLabels labels(true);
-      std::int64_t k = 1;
-      for (const auto& series : seriesList) {
-        const std::int64_t xr = x0 + k * slot;
-        const std::int64_t xc = xr - slot / 2;
-        MoveTo(surface, xr, y0 + e);
-        LineTo(surface, xr, y0);
-        LineTo(surface, xr + d, y0 - d);
-        const std::string label = series->GetLabel();
-        labels.Draw(surface, category_label_font, xc - (8 * TextLength(label)) / 2, y0 + 8, label);
-        axisEndX = SaturateToInt32(xc);
-        ++k;
-      }
+      const BoxAxis categoryAxis = axisOn(Side::kBottom, {.font = categoryLabelFont,
+                                                          .charWidth = layout::kCategoryCharWidth,
+                                                          .top = bottomLabelTop});
+      DrawCategoryAxis(surface, categoryAxis, seriesList, box.frontWidth / categories, axisEndX);
     }
   } else {
-    // Category slots up the front axis: a tick at each slot's upper end,
-    // continued as a diagonal up the side wall; labels at the slot centres.
+    // Categories up the front axis, labels in the room the frame kept for
+    // them; values along the base line with the far-end margin, labels
+    // centred by the bottom title's metrics.
     if (categories > 0) {
-      const std::int64_t slot = hf / categories;
-      const std::int64_t room = CategoryLabelRoom(surface, w2);
-      axes::TickLabels labels(false);
-      std::int64_t k = 1;
-      for (const auto& series : seriesList) {
-        const std::int64_t yk = y0 - k * slot;
-        const std::int64_t yc = yk + slot / 2;
-        MoveTo(surface, x0 - e, yk);
-        LineTo(surface, x0, yk);
-        LineTo(surface, x0 + d, yk - d);
-        const std::string label = series->GetLabel();
-        labels.Draw(surface, CategoryLabelFont(), x0 - room - layout::kCategoryLabelGap,
-                    yc - h2 / 2, label, room);
-        axisEndY = SaturateToInt32(yk);
-        ++k;
-      }
+      const BoxAxis categoryAxis =
+          axisOn(Side::kLeft, {.font = CategoryLabelFont(),
+                               .room = CategoryLabelRoom(surface, titles.bottomAveCharWidth),
+                               .cellHeight = titles.bottomHeight});
+      DrawCategoryAxis(surface, categoryAxis, seriesList, box.frontHeight / categories, axisEndY);
     }
-
-    // Value ticks along the base line with a 10-pixel margin at the right;
-    // each one runs back across the floor and, with grid lines, up the back.
-    if (count > 0) {
-      const std::int64_t step = (wf - layout::kValueAxisMargin) / count;
-      axes::TickLabels labels(true);
-      for (std::int64_t i = 0; i <= count; ++i) {
-        const std::int64_t x = x0 + i * step;
-        Line(surface, x, y0 + e, x, y0);
-        {
-          const ScopedPen grid(surface, axes::kGridPen);
-          Line(surface, x, y0, x + d, y0 - d);
-          if (hasGridLines != 0) LineTo(surface, x + d, y0 - hf - d);
-        }
-        const std::string label = ValueText(minTick + i * tick_step);
-        labels.Draw(surface, category_label_font, x - (TextLength(label) * w2) / 2, y0 + 8, label);
-        axisEndX = SaturateToInt32(x);
-        if (i >= 1) {
-          const std::int64_t xm = x0 + (i * step) / 2 + ((i - 1) * step) / 2;
-          Line(surface, xm, y0 + e, xm, y0);
-        }
-      }
+    if (tickCount > 0) {
+      const BoxAxis valueAxis = axisOn(Side::kBottom, {.font = categoryLabelFont,
+                                                       .charWidth = titles.bottomAveCharWidth,
+                                                       .top = bottomLabelTop});
+      const ValueTicks ticks{tickCount, (box.frontWidth - layout::kValueAxisMargin) / tickCount,
+                             minTick, tickValueStep, gridLines};
+      DrawValueAxis(surface, valueAxis, ticks, axisEndX);
     }
   }
 }

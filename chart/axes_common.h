@@ -80,6 +80,28 @@ inline void Text(DrawingSurface& surface, std::int64_t x, std::int64_t y, std::s
   surface.TextOut(SaturateToInt32(x), SaturateToInt32(y), text);
 }
 
+// The side of the plot an axis runs along. A position on an axis is one
+// pixel coordinate: a y on the left axis, an x on the bottom one.
+enum class Side { kLeft, kBottom };
+
+// The x at which a value label ends kValueLabelEnd left of the axis at
+// `axisX`, taking `digitWidth` pixels to a digit.
+inline std::int64_t ValueLabelX(std::int64_t axisX, std::int64_t digitWidth,
+                                std::string_view label) noexcept {
+  return axisX - digitWidth * TextLength(label) - layout::kValueLabelEnd;
+}
+
+// The value ticks: count + 1 of them, `spacing` pixels apart, the first at
+// the corner; their values run from `first` in steps of `valueStep`; with
+// `gridLines` each has a grid line across the plot.
+struct ValueTicks {
+  std::int64_t count;
+  std::int64_t spacing;
+  std::int64_t first;
+  std::int64_t valueStep;
+  bool gridLines;
+};
+
 // Pixels kept clear between tick labels side by side along an axis; labels
 // stacked up an axis only must not overlap (their cells have the font's
 // leading).
@@ -134,6 +156,60 @@ class TickLabels {
   bool across_;
   std::int64_t gap_;
   std::vector<Cell> taken_;
+};
+
+// Where the tick labels of one axis stand, and in which font.
+struct LabelPlacement {
+  Font font;
+  std::int64_t axisX = 0;       // the left axis's x
+  std::int64_t charWidth = 0;   // left: a value label's digit; bottom: a label's character
+  std::int64_t top = 0;         // bottom: the labels' top row
+  std::int64_t room = 0;        // left: the category labels' width; they are cut to it
+  std::int64_t cellHeight = 0;  // left: the category labels' cell, centred on the tick
+};
+
+// The tick labels of the axis along `side`, drawn where their placement says; a label
+// that would crowd one drawn before is left out (see TickLabels). Under the
+// bottom axis every label stands centred on its tick by the estimate of
+// charWidth pixels a character.
+class AxisLabels {
+ public:
+  AxisLabels(Side side, const LabelPlacement& placement)
+      : side_(side), placement_(placement), taken_(side == Side::kBottom) {}
+
+  // Left of the left axis a value label ends kValueLabelEnd short of it by
+  // the estimate of charWidth pixels a digit, its digits level with the tick.
+  void Value(DrawingSurface& surface, std::int64_t position, std::string_view text) {
+    if (side_ == Side::kLeft) {
+      taken_.Draw(surface, placement_.font,
+                  ValueLabelX(placement_.axisX, placement_.charWidth, text),
+                  position - layout::kValueLabelRise, text);
+    } else {
+      Centred(surface, position, text);
+    }
+  }
+
+  // Left of the left axis a category label starts kCategoryLabelGap beyond
+  // its room.
+  void Category(DrawingSurface& surface, std::int64_t position, std::string_view text) {
+    if (side_ == Side::kLeft) {
+      taken_.Draw(surface, placement_.font,
+                  placement_.axisX - placement_.room - layout::kCategoryLabelGap,
+                  position - placement_.cellHeight / 2, text, placement_.room);
+    } else {
+      Centred(surface, position, text);
+    }
+  }
+
+ private:
+  void Centred(DrawingSurface& surface, std::int64_t position, std::string_view text) {
+    taken_.Draw(surface, placement_.font, position - (placement_.charWidth * TextLength(text)) / 2,
+                placement_.top, text);
+  }
+
+  Side side_;
+  LabelPlacement placement_;
+  TickLabels taken_;
 };
 
 // What the titles leave behind: the font current before them and the
