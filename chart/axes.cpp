@@ -196,7 +196,7 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
     // Values up the left axis, categories along the bottom.
     const FlatAxis valueAxis =
         axisOn(Side::kLeft, {.font = Font::Chart(valueFontHeight),
-                             .charWidth = valueFontHeight / layout::kFontHeightPerDigit});
+                             .charWidth = valueFontHeight / layout::kFontHeightPerCharWidth});
     if (tickCount > 0 && !negative) DrawValueAxis(surface, valueAxis, valueTicks(height), axisEndY);
     if (tickCount > 0 && negative) {
       const ValueTicks ticks = valueTicks(height);

@@ -232,7 +232,7 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
     if (tickCount > 0) {
       const BoxAxis valueAxis =
           axisOn(Side::kLeft, {.font = Font::Chart(valueFontHeight),
-                               .charWidth = valueFontHeight / layout::kFontHeightPerDigit});
+                               .charWidth = valueFontHeight / layout::kFontHeightPerCharWidth});
       const ValueTicks ticks{tickCount, box.frontHeight / tickCount, minTick, tickValueStep,
                              gridLines};
       DrawValueAxis(surface, valueAxis, ticks, axisEndY);

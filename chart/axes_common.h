@@ -27,23 +27,31 @@ inline constexpr Pen kGridPen{1, 0x000000};
 // Length in code points, as every label-placement formula counts it.
 inline std::int64_t TextLength(std::string_view text) noexcept { return CodePointLength(text); }
 
-// Height of both axis-title fonts. Starts at 16; the label on the longer
-// side (the Y-axis label against the height on a wide canvas, otherwise the
-// X-axis label against the width) must fit at half the size per character,
-// so the size drops by 2 until it does. The size stops at 0, which asks for
-// the default height: with a negative limit (a canvas narrower than 5
-// pixels) no size would fit, and an empty label would never stop the loop.
+// The axis titles, in pixels (escapement in tenths of a degree).
+inline constexpr std::int32_t kTitleFontStart = 16;   // the titles' largest font height
+inline constexpr std::int32_t kTitleFontStep = 2;     // steps down by this until the title fits
+inline constexpr std::int32_t kRunsUpward = 900;      // the left title's escapement
+inline constexpr std::int64_t kSideTitleX = 10;       // the left title's x
+inline constexpr std::int64_t kBottomTitleRise = 20;  // the bottom title's top above the bottom
+
+// Height of both axis-title fonts. Starts at kTitleFontStart; the label on
+// the longer side (the Y-axis label against the height on a wide canvas,
+// otherwise the X-axis label against the width) must fit at the estimated
+// character width, so the size drops by kTitleFontStep until it does. The
+// size stops at 0, which asks for the default height: with a negative limit
+// (a canvas narrower than 5 pixels) no size would fit, and an empty label
+// would never stop the loop.
 inline std::int32_t TitleFontSize(std::int32_t canvasWidth, std::int32_t canvasHeight,
                                   std::string_view xAxisLabel,
                                   std::string_view yAxisLabel) noexcept {
   const bool wide = canvasWidth > canvasHeight;
   const std::int64_t length = TextLength(wide ? yAxisLabel : xAxisLabel);
   const std::int64_t limit = wide ? canvasHeight : canvasWidth;
-  std::int32_t size = 16;
-  if (8 * length > limit) {
+  std::int32_t size = kTitleFontStart;
+  if ((kTitleFontStart / layout::kFontHeightPerCharWidth) * length > limit) {
     do {
-      size -= 2;
-    } while (size > 0 && (size / 2) * length > limit);
+      size -= kTitleFontStep;
+    } while (size > 0 && (size / layout::kFontHeightPerCharWidth) * length > limit);
   }
   return size;
 }
@@ -121,8 +129,8 @@ class TickLabels {
   // Takes the cell [begin, end) on the axis when it is clear; false when it
   // is not (nothing is taken).
   bool Take(std::int64_t begin, std::int64_t end) {
-    for (const Cell& c : taken_) {
-      if (begin < c.end + gap_ && c.begin < end + gap_) return false;
+    for (const Cell& cell : taken_) {
+      if (begin < cell.end + gap_ && cell.begin < end + gap_) return false;
     }
     taken_.push_back({begin, end});
     return true;
@@ -221,25 +229,25 @@ struct TitleResult {
   std::int32_t bottomAveCharWidth = 0;
 };
 
-// Writes the rotated title at x = 10, centred on `leftCentreY` by its
-// estimated width, then the bottom title centred on `bottomCentreX` at
-// `canvasHeight` - 20. The bottom-title font stays selected.
+// Writes the rotated title at kSideTitleX, centred on `leftCentreY` by its
+// estimated width, then the bottom title centred on `bottomCentreX`,
+// kBottomTitleRise above `canvasHeight`. The bottom-title font stays selected.
 inline TitleResult DrawTitles(DrawingSurface& surface, std::int32_t size,
                               std::string_view leftTitle, std::int64_t leftCentreY,
                               std::string_view bottomTitle, std::int64_t bottomCentreX,
                               std::int32_t canvasHeight) {
   TitleResult result;
-  result.entryFont = surface.SelectFont(Font::Chart(size, 900));
-  const std::int64_t w1 = surface.GetTextMetrics().aveCharWidth;
+  result.entryFont = surface.SelectFont(Font::Chart(size, kRunsUpward));
+  const std::int64_t sideCharWidth = surface.GetTextMetrics().aveCharWidth;
   // Rotated text starts at its bottom end: half its width below the centre.
-  Text(surface, 10, leftCentreY + TextLength(leftTitle) * w1 / 2, leftTitle);
+  Text(surface, kSideTitleX, leftCentreY + TextLength(leftTitle) * sideCharWidth / 2, leftTitle);
 
   surface.SelectFont(Font::Chart(size));
   const TextMetrics bottom = surface.GetTextMetrics();
   result.bottomHeight = bottom.height;
   result.bottomAveCharWidth = bottom.aveCharWidth;
   Text(surface, bottomCentreX - (TextLength(bottomTitle) / 2) * bottom.aveCharWidth,
-       std::int64_t{canvasHeight} - 20, bottomTitle);
+       std::int64_t{canvasHeight} - kBottomTitleRise, bottomTitle);
   return result;
 }
 

@@ -33,10 +33,10 @@ inline constexpr char kEllipsis[] = "\u2026";
 
 // Axes
 
-// Tick labels, in pixels. Before a vertical axis a digit is estimated at the
-// value font's height over kFontHeightPerDigit; under a horizontal axis a
-// category label's character at kCategoryCharWidth.
-inline constexpr std::int64_t kFontHeightPerDigit = 2;  // value font height per digit width
+// Tick labels and axis titles, in pixels. Where the axes estimate a text's
+// width, a character is the font's height over kFontHeightPerCharWidth wide;
+// under a horizontal axis category labels take kCategoryCharWidth instead.
+inline constexpr std::int64_t kFontHeightPerCharWidth = 2;  // font height per character width
 inline constexpr std::int64_t kValueLabelEnd = 10;  // value labels end this far left of the axis
 inline constexpr std::int64_t kValueLabelRise =
     6;                                         // their top above the tick: digits level with it
