@@ -176,10 +176,10 @@ struct LabelPlacement {
   std::int64_t cellHeight = 0;  // left: the category labels' cell, centred on the tick
 };
 
-// The tick labels of the axis along `side`, drawn where their placement says; a label
-// that would crowd one drawn before is left out (see TickLabels). Under the
-// bottom axis every label stands centred on its tick by the estimate of
-// charWidth pixels a character.
+// The tick labels of the axis along `side`, drawn where their placement
+// says; a label that would crowd one drawn before is left out (see
+// TickLabels). Under the bottom axis every label stands centred on its tick
+// by the estimate of charWidth pixels a character.
 class AxisLabels {
  public:
   AxisLabels(Side side, const LabelPlacement& placement)

@@ -35,13 +35,15 @@ inline constexpr char kEllipsis[] = "\u2026";
 
 // Tick labels and axis titles, in pixels. Where the axes estimate a text's
 // width, a character is the font's height over kFontHeightPerCharWidth wide;
-// under a horizontal axis category labels take kCategoryCharWidth instead.
-inline constexpr std::int64_t kFontHeightPerCharWidth = 2;  // font height per character width
-inline constexpr std::int64_t kValueLabelEnd = 10;  // value labels end this far left of the axis
-inline constexpr std::int64_t kValueLabelRise =
-    6;                                         // their top above the tick: digits level with it
-inline constexpr std::int64_t kLabelDrop = 8;  // labels under an axis: their top below it
-inline constexpr std::int64_t kCategoryCharWidth = 8;  // to centre category labels under their tick
+// category labels under a horizontal axis take kCategoryCharWidth instead.
+// Value labels left of a vertical axis end kValueLabelEnd short of it, their
+// top kValueLabelRise above the tick so that the digits stand level with it;
+// labels under a horizontal axis start kLabelDrop below it.
+inline constexpr std::int64_t kFontHeightPerCharWidth = 2;
+inline constexpr std::int64_t kCategoryCharWidth = 8;
+inline constexpr std::int64_t kValueLabelEnd = 10;
+inline constexpr std::int64_t kValueLabelRise = 6;
+inline constexpr std::int64_t kLabelDrop = 8;
 
 // The scale of a value axis: `units` value units span `pixels` pixels.
 // Lengths multiply before they divide, so a value on a tick lands on that
