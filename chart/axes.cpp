@@ -74,12 +74,14 @@ void DrawValueAxis(DrawingSurface& surface, const FlatAxis& axis, const ValueTic
   }
 }
 
-// The left value axis of quadrant 3, whose corner is the zero line, `top`
-// the highest tick. Ticks run down from the top: the upper half counts down
-// from `last`, the lower half up from ticks.first, and "0" marks the zero
-// line in between. The "0" has the first claim on its place.
+// The left value axis of quadrant 3, whose corner is the zero line and
+// whose ticks are centred `zeroOffset` above it. Ticks run down from the
+// top: the upper half counts down from `last`, the lower half up from
+// ticks.first, and "0" marks the zero line in between. The "0" has the
+// first claim on its place.
 void DrawValueAxisAroundZero(DrawingSurface& surface, const FlatAxis& axis, const ValueTicks& ticks,
-                             std::int64_t last, std::int64_t top, std::int32_t& axisEnd) {
+                             std::int64_t last, std::int64_t zeroOffset, std::int32_t& axisEnd) {
+  const std::int64_t top = axis.cornerY - ticks.count * ticks.spacing / 2 - zeroOffset;
   const std::int64_t zeroLabelTop = axis.cornerY - layout::kValueLabelRise;
   const Font previous = surface.SelectFont(axis.labels.font);
   axes::TickLabels labels(false);
@@ -197,11 +199,11 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
     const FlatAxis valueAxis =
         axisOn(Side::kLeft, {.font = Font::Chart(valueFontHeight),
                              .charWidth = valueFontHeight / layout::kFontHeightPerCharWidth});
-    if (tickCount > 0 && !negative) DrawValueAxis(surface, valueAxis, valueTicks(height), axisEndY);
     if (tickCount > 0 && negative) {
-      const ValueTicks ticks = valueTicks(height);
-      const std::int64_t top = cornerY - ticks.count * ticks.spacing / 2 - zeroOffset;
-      DrawValueAxisAroundZero(surface, valueAxis, ticks, maxTick, top, axisEndY);
+      DrawValueAxisAroundZero(surface, valueAxis, valueTicks(height), maxTick, zeroOffset,
+                              axisEndY);
+    } else if (tickCount > 0) {
+      DrawValueAxis(surface, valueAxis, valueTicks(height), axisEndY);
     }
     if (categories > 0) {
       const FlatAxis categoryAxis = axisOn(Side::kBottom, {.font = categoryLabelFont,
