@@ -31,6 +31,11 @@ constexpr std::int64_t kBorderGap = 5;        // labels off the left border
 constexpr std::int64_t kSideBottomBand = 25;  // horizontal: below the bottom title's cell
 constexpr std::int64_t kSideTopBand = 45;     // horizontal: title band above the plot
 
+// The frame's fonts start at these heights and shrink until their text fits.
+constexpr std::int32_t kTitleFontStart = 24;      // the chart title
+constexpr std::int32_t kAxisTitleFontStart = 16;  // the axis titles, as the axes draw them
+constexpr COLORREF kCanvasColor = 0xFFFFFF;       // inside the border
+
 // Font size for a text of `length` characters in `limit` pixels: start at
 // `start`; when length x start/2 does not fit, step down by 2 until it does.
 // A canvas narrower than 5 pixels has a negative limit that nothing fits;
@@ -67,6 +72,12 @@ std::int64_t TickLength(std::int32_t value) noexcept {
   return std::snprintf(digits, sizeof digits, "%d", value);
 }
 
+// Metrics of `font`, selected for the measurement alone.
+TextMetrics MetricsOf(DrawingSurface& surface, const Font& font) noexcept {
+  const ScopedFont measured(surface, font);
+  return surface.GetTextMetrics();
+}
+
 }  // namespace
 
 Font CGraph::CategoryLabelFont() const noexcept {
@@ -74,37 +85,38 @@ Font CGraph::CategoryLabelFont() const noexcept {
 }
 
 std::int64_t CGraph::CategoryLabelRoom(DrawingSurface& surface, std::int64_t aveCharWidth) const {
-  const Font previous = surface.SelectFont(CategoryLabelFont());
   std::int64_t widest = 0;
-  for (const auto& series : seriesList) {
-    widest = std::max<std::int64_t>(widest, surface.GetTextExtent(series->seriesLabel));
+  {
+    const ScopedFont labelFont(surface, CategoryLabelFont());
+    for (const auto& series : seriesList) {
+      widest = std::max<std::int64_t>(widest, surface.GetTextExtent(series->seriesLabel));
+    }
   }
-  surface.SelectFont(previous);
   const std::int64_t estimate = std::int64_t{CategoryLabelChars()} * aveCharWidth;
   const std::int64_t share = std::max<std::int64_t>(canvasWidth / layout::kTextShare, 0);
   return std::min(std::max(estimate, widest), share);
 }
 
 bool CGraph::DrawGraph(DrawingSurface& surface) {
-  const std::int32_t W = graphWidth;
-  const std::int32_t H = graphHeight;
+  const std::int32_t imageWidth = graphWidth;
+  const std::int32_t imageHeight = graphHeight;
 
   // A white canvas with a 1-pixel black border (the surface's initial pen).
   {
-    const ScopedBrush white(surface, Brush{0xFFFFFF});
-    surface.Rectangle(0, 0, W, H);
+    const ScopedBrush white(surface, Brush{kCanvasColor});
+    surface.Rectangle(0, 0, imageWidth, imageHeight);
   }
 
-  canvasHeight = H;
-  canvasWidth = SaturateToInt32(std::int64_t{W} - kRightEdge);
+  canvasHeight = imageHeight;
+  canvasWidth = SaturateToInt32(std::int64_t{imageWidth} - kRightEdge);
 
   const std::int64_t title_length = CodePointLength(chartTitle);
   if (title_length > 0) {
-    const std::int32_t size = FittingFontSize(24, title_length, canvasWidth);
-    const Font old_font = surface.SelectFont(Font::Chart(size));
-    const std::int64_t A = surface.GetTextMetrics().aveCharWidth;
-    surface.TextOut(SaturateToInt32(W / 2 - (title_length / 2) * A), kTitleTop, chartTitle);
-    surface.SelectFont(old_font);
+    const std::int32_t size = FittingFontSize(kTitleFontStart, title_length, canvasWidth);
+    const ScopedFont titleFont(surface, Font::Chart(size));
+    const std::int64_t averageWidth = surface.GetTextMetrics().aveCharWidth;
+    surface.TextOut(SaturateToInt32(imageWidth / 2 - (title_length / 2) * averageWidth), kTitleTop,
+                    chartTitle);
   }
 
   if (graphType == GRAPH_PIE || graphType == GRAPH_3D_PIE) {
@@ -117,12 +129,12 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
     // the band the rotated title takes at the left edge (at x 10).
     const bool wide = canvasWidth > canvasHeight;
     const std::int64_t test_length = CodePointLength(wide ? yAxisLabel : xAxisLabel);
-    const std::int32_t size = FittingFontSize(16, test_length, wide ? canvasHeight : canvasWidth);
-    const Font old_font = surface.SelectFont(Font::Chart(size, 900));
-    const TextMetrics m = surface.GetTextMetrics();
-    surface.SelectFont(old_font);
+    const std::int32_t size =
+        FittingFontSize(kAxisTitleFontStart, test_length, wide ? canvasHeight : canvasWidth);
+    const TextMetrics titleMetrics = MetricsOf(surface, Font::Chart(size, kEscapementUpward));
     const std::string& side_title = DrawsVertically() ? yAxisLabel : xAxisLabel;
-    const std::int64_t title_band = side_title.empty() ? 0 : std::int64_t{m.height} + kSideTitleGap;
+    const std::int64_t title_band =
+        side_title.empty() ? 0 : std::int64_t{titleMetrics.height} + kSideTitleGap;
     if (DrawsVertically()) {
       // Room for maxTick's digits; more when a wider tick label (a long
       // negative one) would reach the title's band or the border.
@@ -139,10 +151,11 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
       // The rotated X-axis title keeps its band at the left edge; the
       // category labels start after it (or off the border) in the room the
       // widest of them takes.
-      const std::int64_t room = CategoryLabelRoom(surface, m.aveCharWidth);
+      const std::int64_t room = CategoryLabelRoom(surface, titleMetrics.aveCharWidth);
       const std::int64_t band = title_band > 0 ? title_band : room > 0 ? kBorderGap : 0;
       plotLeftX = SaturateToInt32(room + band + layout::kCategoryLabelGap);
-      plotBaseY = SaturateToInt32(std::int64_t{canvasHeight} - m.height - kSideBottomBand);
+      plotBaseY =
+          SaturateToInt32(std::int64_t{canvasHeight} - titleMetrics.height - kSideBottomBand);
       plotHeight = SaturateToInt32(plotBaseY - kSideTopBand);
     }
     plotWidth = SaturateToInt32(std::int64_t{canvasWidth} - plotLeftX - kPlotRightGap);

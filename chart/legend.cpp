@@ -35,9 +35,14 @@ constexpr std::int64_t kWideMargin = 2;      // box outline outside a wider box,
 constexpr std::int32_t kHeadingFont = 16;    // heading font height
 constexpr std::int64_t kHeadingTop = 3;      // box top to the heading
 constexpr std::int64_t kHeadingShift = 5;    // the heading sits this far left of the centre
+constexpr double kBoxCharWidth = 0.66;       // box estimate per character: share of font height
 constexpr std::int64_t kColumnText = 40;     // no further column when texts get less
 constexpr std::int64_t kLeastCutText = 20;   // a legend that cuts texts to less does not fit
 constexpr std::int64_t kColumnExtra = kTextInset + kSwatchInset;
+
+// The heading and its characters (all one byte each).
+constexpr char kHeading[] = "Legend";
+constexpr std::int64_t kHeadingChars = sizeof kHeading - 1;
 
 std::int64_t CeilDiv(std::int64_t a, std::int64_t b) noexcept { return (a + b - 1) / b; }
 
@@ -49,7 +54,7 @@ std::int32_t CGraph::DrawLegend(DrawingSurface& surface) {
   // The width estimates of a legend that fits: text room at half the font
   // height per character, the box at two thirds of it plus 25.
   const std::int64_t half = legendFontHeight / 2;
-  const std::int64_t two_thirds = TruncateToInt32(legendFontHeight * 0.66);
+  const std::int64_t two_thirds = TruncateToInt32(legendFontHeight * kBoxCharWidth);
   std::int64_t swatch = (two_thirds - half) * chars + kSwatchBase;
   const std::int64_t budget = std::max<std::int64_t>(canvasWidth / layout::kTextShare, 0);
 
@@ -75,16 +80,19 @@ std::int32_t CGraph::DrawLegend(DrawingSurface& surface) {
   }
 
   const Font text_font = Font::Chart(legendFontHeight);
-  const Font entry_font = surface.SelectFont(text_font);
   std::int64_t widest = 0;
-  for (std::int64_t i = 0; i < shown; ++i) {
-    widest = std::max<std::int64_t>(
-        widest, surface.GetTextExtent(legend.GetLegendText(static_cast<int>(i))));
-  }
   // The last row of a legend that leaves rows out has no swatch, so its
   // text has the swatch's room too; it is never cut.
   const std::string more = shown < items ? "and " + std::to_string(items - shown) + " more" : "";
-  const std::int64_t more_width = surface.GetTextExtent(more);
+  std::int64_t more_width = 0;
+  {
+    const ScopedFont texts(surface, text_font);
+    for (std::int64_t i = 0; i < shown; ++i) {
+      widest = std::max<std::int64_t>(
+          widest, surface.GetTextExtent(legend.GetLegendText(static_cast<int>(i))));
+    }
+    more_width = surface.GetTextExtent(more);
+  }
   widest = std::max(widest, more_width - kSwatchGap - swatch);
   // One column keeps the estimate's room while its texts fit it, ending a
   // pixel short of the swatches at the most.
@@ -109,32 +117,34 @@ std::int32_t CGraph::DrawLegend(DrawingSurface& surface) {
   const std::int64_t left = right - columns * column_width;
   legendWidth = SaturateToInt32(right - left);
 
-  surface.SelectFont(entry_font);
   const std::int64_t margin = legendWidth < kNarrowBox ? kNarrowMargin : kWideMargin;
   surface.Rectangle(SaturateToInt32(left - margin), SaturateToInt32(top),
                     SaturateToInt32(right + margin), SaturateToInt32(top + box_height));
 
-  // The heading's six characters centred on the box, estimated at the
-  // font's average width.
-  surface.SelectFont(Font::Chart(kHeadingFont));
-  const std::int64_t average = surface.GetTextMetrics().aveCharWidth;
-  surface.TextOut(SaturateToInt32(legendWidth / 2 - 3 * average + left - kHeadingShift),
-                  SaturateToInt32(top + kHeadingTop), "Legend");
-  surface.SelectFont(entry_font);
+  {
+    // The heading centred on the box by its characters at the font's
+    // average width.
+    const ScopedFont heading(surface, Font::Chart(kHeadingFont));
+    const std::int64_t average = surface.GetTextMetrics().aveCharWidth;
+    surface.TextOut(
+        SaturateToInt32(legendWidth / 2 - (kHeadingChars / 2) * average + left - kHeadingShift),
+        SaturateToInt32(top + kHeadingTop), kHeading);
+  }
 
   for (std::int64_t i = 0; i < std::min(items, columns * rows); ++i) {
     const std::int64_t column_left = left + (i / rows) * column_width;
     const std::int64_t y = top + kFirstRowTop + kRowPitch * (i % rows);
     const auto row = static_cast<int>(i);
-    const Font previous_font = surface.SelectFont(text_font);
-    if (i < shown) {
-      const std::string text = layout::FitText(surface, legend.GetLegendText(row), text_width);
-      surface.TextOut(SaturateToInt32(column_left + kTextInset), SaturateToInt32(y), text);
-    } else {
-      surface.TextOut(SaturateToInt32(column_left + kTextInset), SaturateToInt32(y),
-                      layout::FitText(surface, more, text_width + gap + swatch));
+    {
+      const ScopedFont texts(surface, text_font);
+      if (i < shown) {
+        const std::string text = layout::FitText(surface, legend.GetLegendText(row), text_width);
+        surface.TextOut(SaturateToInt32(column_left + kTextInset), SaturateToInt32(y), text);
+      } else {
+        surface.TextOut(SaturateToInt32(column_left + kTextInset), SaturateToInt32(y),
+                        layout::FitText(surface, more, text_width + gap + swatch));
+      }
     }
-    surface.SelectFont(previous_font);
     if (i >= shown) break;
 
     const ScopedBrush brush(surface, Brush{GetColor(row)});
