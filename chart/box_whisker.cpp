@@ -15,6 +15,11 @@
 namespace tessaloom {
 namespace {
 
+// The box plot's layout, in pixels.
+constexpr double kBoxShare = 0.8;           // share of its slot's pitch a box covers
+constexpr std::int64_t kCapThickness = 3;   // end caps, along the value axis
+constexpr std::int64_t kStemHalfWidth = 2;  // the stem is twice this across
+
 struct FiveNumbers {
   std::int32_t minimum = 0;
   std::int32_t lowerQuartile = 0;
@@ -85,7 +90,7 @@ void CGraph::DrawBoxWhiskers(DrawingSurface& surface) {
     return std::int64_t{TruncateToInt32(scale(static_cast<double>(std::int64_t{t} - minTick)))};
   };
   const std::int64_t pitch = std::int64_t{vertical ? plotWidth : plotHeight} / count;
-  const std::int64_t box_width = TruncateToInt32(static_cast<double>(pitch) * 0.8);
+  const std::int64_t box_width = TruncateToInt32(static_cast<double>(pitch) * kBoxShare);
 
   // Boxes, stems and caps share one brush; rectangles keep the surface's pen
   // as their outline.
@@ -111,9 +116,9 @@ void CGraph::DrawBoxWhiskers(DrawingSurface& surface) {
       const auto y = [&](std::int32_t t) { return std::int64_t{plotBaseY} - offset(t); };
       const std::int64_t y_max = y(five.maximum);
       const std::int64_t y_min = y(five.minimum);
-      rectangle(left, y_max, right, y_max + 3);     // upper cap, 3 pixels tall
-      rectangle(left, y_min, right, y_min - 3);     // lower cap
-      rectangle(cx - 2, y_max, cx + 2, y_min - 3);  // stem, 4 pixels wide
+      rectangle(left, y_max, right, y_max + kCapThickness);  // upper cap
+      rectangle(left, y_min, right, y_min - kCapThickness);  // lower cap
+      rectangle(cx - kStemHalfWidth, y_max, cx + kStemHalfWidth, y_min - kCapThickness);  // stem
       rectangle(left, y(five.upperQuartile), right, y(five.lowerQuartile));  // over the stem
       median_from = layout::PointAt(left, y(five.median));
       median_to = layout::PointAt(right, y(five.median));
@@ -124,9 +129,9 @@ void CGraph::DrawBoxWhiskers(DrawingSurface& surface) {
       const auto x = [&](std::int32_t t) { return std::int64_t{plotLeftX} + offset(t); };
       const std::int64_t x_max = x(five.maximum);
       const std::int64_t x_min = x(five.minimum);
-      rectangle(x_max - 3, top, x_max, bottom);     // right cap, 3 pixels wide
-      rectangle(x_min + 3, top, x_min, bottom);     // left cap
-      rectangle(x_min + 3, cy - 2, x_max, cy + 2);  // stem, 4 pixels tall
+      rectangle(x_max - kCapThickness, top, x_max, bottom);  // right cap
+      rectangle(x_min + kCapThickness, top, x_min, bottom);  // left cap
+      rectangle(x_min + kCapThickness, cy - kStemHalfWidth, x_max, cy + kStemHalfWidth);  // stem
       rectangle(x(five.upperQuartile), top, x(five.lowerQuartile), bottom);
       median_from = layout::PointAt(x(five.median), top);
       median_to = layout::PointAt(x(five.median), bottom);

@@ -22,6 +22,20 @@ using layout::ValueScale;
 
 constexpr COLORREF kBlack = 0x000000;
 
+// The flat chart's markers and segments, in pixels.
+constexpr std::int64_t kMarkerRadius = 3;  // a marker's box reaches this far from its point
+constexpr std::int64_t kSegmentStart = 2;  // a segment starts this far right of a marker's point
+constexpr std::int64_t kSegmentRise = 1;   // segments run this far above the points
+// A height past the canvas top is cut to the value axis's length plus this.
+constexpr std::int64_t kOverTopHeight = 5;
+
+// The 3D ribbons: edges in a 2-pixel black pen, faces in a 1-pixel outline;
+// a face's top side lighter and its underside darker than the line colour.
+constexpr Pen kRibbonEdgePen{2, kBlack};
+constexpr Pen kRibbonFacePen{1, kBlack};
+constexpr int kRibbonTopShade = 35;
+constexpr int kRibbonUndersideShade = -55;
+
 // trunc(distance x scale), where `distance` is a value's distance from the
 // axis start. A positive distance never vanishes: below one pixel it becomes
 // trunc(scale) pixels.
@@ -32,11 +46,12 @@ std::int32_t ScaledLength(float distance, const AxisScale& scale) noexcept {
 }
 
 // A height that would take a point above the canvas top (more than
-// `baseY` pixels) is cut to the value axis's length plus 5.
+// `baseY` pixels) is cut to the value axis's length plus kOverTopHeight.
 std::int32_t CapHeight(std::int32_t height, std::int32_t baseY, std::int64_t range,
                        const AxisScale& scale) noexcept {
   if (height <= baseY) return height;
-  return SaturateToInt32(std::int64_t{TruncateToInt32(scale(static_cast<double>(range)))} + 5);
+  return SaturateToInt32(std::int64_t{TruncateToInt32(scale(static_cast<double>(range)))} +
+                         kOverTopHeight);
 }
 
 // `p` moved n depth steps back: right and up by n x dz pixels.
@@ -96,13 +111,16 @@ void CGraph::DrawLines(DrawingSurface& surface) {
         // Raised one pixel, from the previous marker's right rim to just short
         // of this marker.
         const ScopedPen segment(surface, Pen{1, color});
-        Line(surface, PointAt(std::int64_t{previous.x} + 2, std::int64_t{previous.y} - 1),
-             PointAt(std::int64_t{point.x} - 3, std::int64_t{point.y} - 1));
+        Line(surface,
+             PointAt(std::int64_t{previous.x} + kSegmentStart,
+                     std::int64_t{previous.y} - kSegmentRise),
+             PointAt(std::int64_t{point.x} - kMarkerRadius, std::int64_t{point.y} - kSegmentRise));
       }
       // A coloured dot with the surface's black rim.
-      surface.Ellipse(
-          SaturateToInt32(std::int64_t{point.x} - 3), SaturateToInt32(std::int64_t{point.y} - 3),
-          SaturateToInt32(std::int64_t{point.x} + 3), SaturateToInt32(std::int64_t{point.y} + 3));
+      surface.Ellipse(SaturateToInt32(std::int64_t{point.x} - kMarkerRadius),
+                      SaturateToInt32(std::int64_t{point.y} - kMarkerRadius),
+                      SaturateToInt32(std::int64_t{point.x} + kMarkerRadius),
+                      SaturateToInt32(std::int64_t{point.y} + kMarkerRadius));
       previous = point;
     }
   }
@@ -123,8 +141,8 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
 
   for (std::int32_t j = 0; j < seriesSize; ++j) {
     const COLORREF color = GetColor(j);
-    const COLORREF light = ShadeBy(color, 35);
-    const COLORREF dark = ShadeBy(color, -55);
+    const COLORREF light = ShadeBy(color, kRibbonTopShade);
+    const COLORREF dark = ShadeBy(color, kRibbonUndersideShade);
     // Line 0 lies deepest; the back edge of line j is b steps back, its
     // front edge b - 1.
     const std::int64_t b = std::int64_t{seriesSize} - j;
@@ -140,7 +158,7 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
           PointAt(std::int64_t{plotLeftX} - slot / 2 + k * slot, std::int64_t{plotBaseY} - height);
       if (k == 1) {
         if (count == 1) {
-          const ScopedPen edges(surface, Pen{2, kBlack});
+          const ScopedPen edges(surface, kRibbonEdgePen);
           Line(surface, Recede(point, b - 1, dz), Recede(point, b, dz));
         }
         previous = point;
@@ -155,7 +173,7 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
       const std::int64_t dy = std::int64_t{previous.y} - point.y;
 
       {
-        const ScopedPen edges(surface, Pen{2, kBlack});
+        const ScopedPen edges(surface, kRibbonEdgePen);
         Line(surface, back_from, back_to);
         Line(surface, front_from, front_to);
         Line(surface, front_from, back_from);
@@ -170,7 +188,7 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
         // flatter or falling ones their top (light).
         const bool shows_dark = (dy < dx && dx < 0) || (dy > dx && dx >= 1);
         const ScopedBrush fill(surface, Brush{shows_dark ? dark : light});
-        const ScopedPen outline(surface, Pen{1, kBlack});
+        const ScopedPen outline(surface, kRibbonFacePen);
         const Point face[] = {back_from, front_from, front_to, back_to};
         surface.Polygon(face);
       }
