@@ -32,9 +32,8 @@ constexpr std::int64_t kSideBottomBand = 25;  // horizontal: below the bottom ti
 constexpr std::int64_t kSideTopBand = 45;     // horizontal: title band above the plot
 
 // The frame's fonts start at these heights and shrink until their text fits.
-constexpr std::int32_t kTitleFontStart = 24;      // the chart title
-constexpr std::int32_t kAxisTitleFontStart = 16;  // the axis titles, as the axes draw them
-constexpr COLORREF kCanvasColor = 0xFFFFFF;       // inside the border
+constexpr std::int32_t kTitleFontStart = 24;  // the chart title
+constexpr COLORREF kCanvasColor = 0xFFFFFF;   // inside the border
 
 // Font size for a text of `length` characters in `limit` pixels: start at
 // `start`; when length x start/2 does not fit, step down by 2 until it does.
@@ -101,7 +100,7 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
   const std::int32_t imageWidth = graphWidth;
   const std::int32_t imageHeight = graphHeight;
 
-  // A white canvas with a 1-pixel black border (the surface's initial pen).
+  // A white canvas with a black border (the surface's initial 1-pixel pen).
   {
     const ScopedBrush white(surface, Brush{kCanvasColor});
     surface.Rectangle(0, 0, imageWidth, imageHeight);
@@ -119,7 +118,7 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
                     chartTitle);
   }
 
-  if (graphType == GRAPH_PIE || graphType == GRAPH_3D_PIE) {
+  if (graphType == GraphType::kPie || graphType == GraphType::k3DPie) {
     plotWidth = SaturateToInt32(canvasWidth - 2 * kPieInset);
     plotHeight = SaturateToInt32(canvasHeight - kPieTopBand);
     plotLeftX = static_cast<std::int32_t>(kPieInset);
@@ -129,8 +128,8 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
     // the band the rotated title takes at the left edge (at x 10).
     const bool wide = canvasWidth > canvasHeight;
     const std::int64_t test_length = CodePointLength(wide ? yAxisLabel : xAxisLabel);
-    const std::int32_t size =
-        FittingFontSize(kAxisTitleFontStart, test_length, wide ? canvasHeight : canvasWidth);
+    const std::int32_t size = FittingFontSize(layout::kAxisTitleFontStart, test_length,
+                                              wide ? canvasHeight : canvasWidth);
     const TextMetrics titleMetrics = MetricsOf(surface, Font::Chart(size, kEscapementUpward));
     const std::string& side_title = DrawsVertically() ? yAxisLabel : xAxisLabel;
     const std::int64_t title_band =
@@ -161,14 +160,14 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
     plotWidth = SaturateToInt32(std::int64_t{canvasWidth} - plotLeftX - kPlotRightGap);
   }
 
-  if (hasLegend == 1) {
+  if (hasLegend) {
     const bool had_room = plotWidth > 0;
     const std::int32_t legend_left = DrawLegend(surface);
     plotWidth = SaturateToInt32(std::int64_t{legend_left} - plotLeftX - 2 * kPlotRightGap);
     // A chart that had room fails when the legend leaves it none or has
     // none for its own texts; pies say for themselves when they have no room.
     const bool fits = plotWidth > 0 && legendTextsFit;
-    if (had_room && !fits && graphType != GRAPH_PIE && graphType != GRAPH_3D_PIE) {
+    if (had_room && !fits && graphType != GraphType::kPie && graphType != GraphType::k3DPie) {
       SetErrorText(kNoRoomBesideLegend);
       return false;
     }
@@ -177,14 +176,15 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
   // Every draw classifies its own data; kinds without a sign scan lay out as
   // for positive data whatever an earlier draw found.
   quadrant = 1;
-  if (graphType == GRAPH_BAR || graphType == GRAPH_LINE || graphType == GRAPH_3D_LINE) {
+  if (graphType == GraphType::kBar || graphType == GraphType::kLine ||
+      graphType == GraphType::k3DLine) {
     quadrant = SignClass(seriesList);
   }
 
   // Vertical bar and line charts with negative values move the base line to
   // the zero line. Horizontal charts keep their layout: their values run
   // along the bottom axis, which shows minTick to maxTick as for positive data.
-  if ((graphType == GRAPH_BAR || graphType == GRAPH_LINE) && DrawsVertically()) {
+  if ((graphType == GraphType::kBar || graphType == GraphType::kLine) && DrawsVertically()) {
     const std::int32_t zero_offset =
         layout::ZeroOffset(minTick, maxTick, tickCount, tickValueStep, plotHeight);
     switch (quadrant) {
@@ -200,21 +200,21 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
     }
   }
 
-  if (graphType != GRAPH_PIE && graphType != GRAPH_3D_PIE) DrawAxes(surface);
+  if (graphType != GraphType::kPie && graphType != GraphType::k3DPie) DrawAxes(surface);
   return DrawByKind(surface);
 }
 
 bool CGraph::DrawByKind(DrawingSurface& surface) {
   switch (graphType) {
-    case GRAPH_BAR: DrawBars(surface); break;
-    case GRAPH_PIE: return DrawPies(surface);
-    case GRAPH_LINE: DrawLines(surface); break;
-    case GRAPH_BOX_WHISKER: DrawBoxWhiskers(surface); break;
-    case GRAPH_STACKED_BAR: DrawStackedBars(surface); break;
-    case GRAPH_3D_BAR: Draw3DBars(surface); break;
-    case GRAPH_3D_LINE: Draw3DLines(surface); break;
-    case GRAPH_3D_PIE: return Draw3DPies(surface);
-    case GRAPH_3D_STACKED_BAR: Draw3DStackedBars(surface); break;
+    case GraphType::kBar: DrawBars(surface); break;
+    case GraphType::kPie: return DrawPies(surface);
+    case GraphType::kLine: DrawLines(surface); break;
+    case GraphType::kBoxWhisker: DrawBoxWhiskers(surface); break;
+    case GraphType::kStackedBar: DrawStackedBars(surface); break;
+    case GraphType::k3DBar: Draw3DBars(surface); break;
+    case GraphType::k3DLine: Draw3DLines(surface); break;
+    case GraphType::k3DPie: return Draw3DPies(surface);
+    case GraphType::k3DStackedBar: Draw3DStackedBars(surface); break;
     default: SetErrorText(kNoGraphType); break;
   }
   return true;

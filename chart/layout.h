@@ -111,4 +111,13 @@ inline std::string FitText(DrawingSurface& surface, std::string_view text, std::
   return cut(low);
 }
 
+// Pies, legend and box-whisker
+
+// The frame's 1-pixel border round the canvas; the labels stay inside it.
+inline constexpr std::int64_t kCanvasBorder = 1;
+
+// The axis titles' font starts at this height and shrinks until the longer
+// side's title fits; the frame keeps the rotated title's band by it.
+inline constexpr std::int32_t kAxisTitleFontStart = 16;
+
 }  // namespace tessaloom::layout

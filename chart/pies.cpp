@@ -30,6 +30,7 @@
 namespace tessaloom {
 namespace {
 
+using layout::kCanvasBorder;
 using layout::PointAt;
 
 // Pies whose radius comes to nothing would be an empty picture; the reason
@@ -67,8 +68,6 @@ constexpr std::int64_t kRadiiPerColumn = 3;
 constexpr double kSeriesLabelRadii = 1.5;
 constexpr std::int64_t kSeriesLabelDrop = 15;
 constexpr std::int64_t kSeriesLabelCharWidth = 8;
-// Labels stay inside the canvas's 1-pixel border.
-constexpr std::int64_t kCanvasBorder = 1;
 // The 3D pie's leader lines and texts.
 constexpr COLORREF kLabelColor = 0x000000;
 

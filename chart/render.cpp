@@ -5,6 +5,7 @@
 #include <string>
 
 #include "chart/graph.h"
+#include "chart/layout.h"
 #include "draw/canvas.h"
 #include "draw/font_engine.h"
 #include "draw/font_faces.h"
@@ -22,9 +23,9 @@ namespace {
 constexpr std::int64_t kMaxKeptPixels = std::int64_t{2048} * 2048;
 constexpr char kNoFonts[] = "Unable to load the chart fonts";
 constexpr char kNoMemory[] = "Not enough memory to draw the chart";
-// The narrowest and lowest canvas whose every pixel the frame paints: a
-// 1-pixel border on each side round at least one pixel inside.
-constexpr std::int32_t kFramedSide = 3;
+// The narrowest and lowest canvas whose every pixel the frame paints: its
+// border on each side round at least one pixel inside.
+constexpr std::int64_t kFramedSide = 2 * layout::kCanvasBorder + 1;
 
 // Opens the file before anything is drawn: a folder that cannot take it
 // (read-only, full, refused) fails at once instead of after the drawing.
