@@ -53,16 +53,16 @@ std::int32_t FittingFontSize(std::int32_t start, std::int64_t length, std::int64
 // position with a negative value, 2 for a negative position only, 3 for a
 // negative value only, else 1.
 std::int32_t SignClass(const std::vector<std::unique_ptr<CGraphSeries>>& seriesList) noexcept {
-  bool negative_position = false;
-  bool negative_value = false;
+  bool negativePosition = false;
+  bool negativeValue = false;
   for (const auto& series : seriesList) {
     for (const CGraphDataSet& point : series->dataList) {
-      negative_position |= static_cast<std::int32_t>(point.GetXPosition()) < 0;
-      negative_value |= point.GetYValue() < 0.0f;
+      negativePosition |= static_cast<std::int32_t>(point.GetXPosition()) < 0;
+      negativeValue |= point.GetYValue() < 0.0f;
     }
   }
-  if (negative_position) return negative_value ? 4 : 2;
-  return negative_value ? 3 : 1;
+  if (negativePosition) return negativeValue ? 4 : 2;
+  return negativeValue ? 3 : 1;
 }
 
 // Characters of the "%d" text of a tick value, as the axes write it.
@@ -109,12 +109,12 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
   canvasHeight = imageHeight;
   canvasWidth = SaturateToInt32(std::int64_t{imageWidth} - kRightEdge);
 
-  const std::int64_t title_length = CodePointLength(chartTitle);
-  if (title_length > 0) {
-    const std::int32_t size = FittingFontSize(kTitleFontStart, title_length, canvasWidth);
+  const std::int64_t titleLength = CodePointLength(chartTitle);
+  if (titleLength > 0) {
+    const std::int32_t size = FittingFontSize(kTitleFontStart, titleLength, canvasWidth);
     const ScopedFont titleFont(surface, Font::Chart(size));
     const std::int64_t averageWidth = surface.GetTextMetrics().aveCharWidth;
-    surface.TextOut(SaturateToInt32(imageWidth / 2 - (title_length / 2) * averageWidth), kTitleTop,
+    surface.TextOut(SaturateToInt32(imageWidth / 2 - (titleLength / 2) * averageWidth), kTitleTop,
                     chartTitle);
   }
 
@@ -127,22 +127,22 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
     // The axis-title font must fit the longer side's title. Its height is
     // the band the rotated title takes at the left edge (at x 10).
     const bool wide = canvasWidth > canvasHeight;
-    const std::int64_t test_length = CodePointLength(wide ? yAxisLabel : xAxisLabel);
-    const std::int32_t size = FittingFontSize(layout::kAxisTitleFontStart, test_length,
-                                              wide ? canvasHeight : canvasWidth);
+    const std::int64_t testLength = CodePointLength(wide ? yAxisLabel : xAxisLabel);
+    const std::int32_t size =
+        FittingFontSize(layout::kAxisTitleFontStart, testLength, wide ? canvasHeight : canvasWidth);
     const TextMetrics titleMetrics = MetricsOf(surface, Font::Chart(size, kEscapementUpward));
-    const std::string& side_title = DrawsVertically() ? yAxisLabel : xAxisLabel;
-    const std::int64_t title_band =
-        side_title.empty() ? 0 : std::int64_t{titleMetrics.height} + kSideTitleGap;
+    const std::string& sideTitle = DrawsVertically() ? yAxisLabel : xAxisLabel;
+    const std::int64_t titleBand =
+        sideTitle.empty() ? 0 : std::int64_t{titleMetrics.height} + kSideTitleGap;
     if (DrawsVertically()) {
       // Room for maxTick's digits; more when a wider tick label (a long
       // negative one) would reach the title's band or the border.
       const std::int64_t digit = valueFontHeight / 2;
       plotLeftX = SaturateToInt32(digit * TickLength(maxTick) + kValueLabelGap);
-      const std::int64_t top_tick = std::int64_t{minTick} + std::int64_t{tickCount} * tickValueStep;
+      const std::int64_t topTick = std::int64_t{minTick} + std::int64_t{tickCount} * tickValueStep;
       const std::int64_t widest = std::max(
-          {TickLength(minTick), TickLength(maxTick), TickLength(SaturateToInt32(top_tick))});
-      const std::int64_t clear = std::max(title_band, kBorderGap) + digit * widest + kValueLabelEnd;
+          {TickLength(minTick), TickLength(maxTick), TickLength(SaturateToInt32(topTick))});
+      const std::int64_t clear = std::max(titleBand, kBorderGap) + digit * widest + kValueLabelEnd;
       plotLeftX = SaturateToInt32(std::max<std::int64_t>(plotLeftX, clear));
       plotBaseY = SaturateToInt32(canvasHeight - kBottomBand);
       plotHeight = SaturateToInt32(plotBaseY - kTopBand);
@@ -151,7 +151,7 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
       // category labels start after it (or off the border) in the room the
       // widest of them takes.
       const std::int64_t room = CategoryLabelRoom(surface, titleMetrics.aveCharWidth);
-      const std::int64_t band = title_band > 0 ? title_band : room > 0 ? kBorderGap : 0;
+      const std::int64_t band = titleBand > 0 ? titleBand : room > 0 ? kBorderGap : 0;
       plotLeftX = SaturateToInt32(room + band + layout::kCategoryLabelGap);
       plotBaseY =
           SaturateToInt32(std::int64_t{canvasHeight} - titleMetrics.height - kSideBottomBand);
@@ -161,13 +161,13 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
   }
 
   if (hasLegend) {
-    const bool had_room = plotWidth > 0;
-    const std::int32_t legend_left = DrawLegend(surface);
-    plotWidth = SaturateToInt32(std::int64_t{legend_left} - plotLeftX - 2 * kPlotRightGap);
+    const bool hadRoom = plotWidth > 0;
+    const std::int32_t legendLeft = DrawLegend(surface);
+    plotWidth = SaturateToInt32(std::int64_t{legendLeft} - plotLeftX - 2 * kPlotRightGap);
     // A chart that had room fails when the legend leaves it none or has
     // none for its own texts; pies say for themselves when they have no room.
     const bool fits = plotWidth > 0 && legendTextsFit;
-    if (had_room && !fits && graphType != GraphType::kPie && graphType != GraphType::k3DPie) {
+    if (hadRoom && !fits && graphType != GraphType::kPie && graphType != GraphType::k3DPie) {
       SetErrorText(kNoRoomBesideLegend);
       return false;
     }
@@ -185,12 +185,12 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
   // the zero line. Horizontal charts keep their layout: their values run
   // along the bottom axis, which shows minTick to maxTick as for positive data.
   if ((graphType == GraphType::kBar || graphType == GraphType::kLine) && DrawsVertically()) {
-    const std::int32_t zero_offset =
+    const std::int32_t zeroOffset =
         layout::ZeroOffset(minTick, maxTick, tickCount, tickValueStep, plotHeight);
     switch (quadrant) {
       case 2: plotLeftX = SaturateToInt32(std::int64_t{plotLeftX} + plotWidth / 2); break;
       case 3:
-        plotBaseY = SaturateToInt32(std::int64_t{plotBaseY} + zero_offset - plotHeight / 2);
+        plotBaseY = SaturateToInt32(std::int64_t{plotBaseY} + zeroOffset - plotHeight / 2);
         break;
       case 4:
         plotLeftX = SaturateToInt32(std::int64_t{plotLeftX} + plotWidth / 2);

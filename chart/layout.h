@@ -84,8 +84,8 @@ inline std::string FitText(DrawingSurface& surface, std::string_view text, std::
   const std::int64_t most = std::max<std::int64_t>(width, 0) + 1;
   std::vector<std::size_t> ends;  // byte end of each code point measured
   for (std::size_t at = 0; at < text.size() && std::ssize(ends) < most;) {
-    char32_t code_point = 0;
-    at += DecodeCodePoint(text, at, code_point);
+    char32_t codePoint = 0;
+    at += DecodeCodePoint(text, at, codePoint);
     ends.push_back(at);
   }
   if (ends.empty() || (ends.back() == text.size() && surface.GetTextExtent(text) <= width)) {

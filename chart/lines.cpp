@@ -70,9 +70,9 @@ void CGraph::DrawLines(DrawingSurface& surface) {
   if (seriesList.empty()) return;
   const auto count = static_cast<std::int64_t>(seriesList.size());
   const std::int64_t range = std::int64_t{maxTick} - minTick;
-  const auto min_value = static_cast<float>(minTick);
+  const auto minValue = static_cast<float>(minTick);
   const bool vertical = DrawsVertically();
-  const float base_value = quadrant == 3 ? 0.0f : min_value;
+  const float baseValue = quadrant == 3 ? 0.0f : minValue;
   // The value axis keeps a 10-pixel margin at its far end.
   const AxisScale scale = ValueScale(std::int64_t{plotHeight} - kValueAxisMargin, minTick, maxTick,
                                      tickCount, tickValueStep);
@@ -92,7 +92,7 @@ void CGraph::DrawLines(DrawingSurface& surface) {
         // it to the zero line (negative values); the point stands the value's
         // distance from it above or below. Only points above the base line get
         // the minimum height, so a zero stays on the zero line.
-        const float distance = v - base_value;
+        const float distance = v - baseValue;
         std::int32_t height = TruncateToInt32(scale(static_cast<double>(std::fabs(distance))));
         if (distance > 0.0f && height < 1) height = TruncateToInt32(scale(1.0));
         height = CapHeight(height, plotBaseY, range, scale);
@@ -102,7 +102,7 @@ void CGraph::DrawLines(DrawingSurface& surface) {
       } else {
         // The value axis runs from minTick, negative values included; a
         // value stands at the x its tick label gives it.
-        point = PointAt(std::int64_t{plotLeftX} + ScaledLength(v - min_value, across),
+        point = PointAt(std::int64_t{plotLeftX} + ScaledLength(v - minValue, across),
                         plotBaseY + pitch / 2 - k * pitch);
       }
 
@@ -130,7 +130,7 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
   if (seriesList.empty() || seriesSize <= 0) return;
   const auto count = static_cast<std::int64_t>(seriesList.size());
   const std::int64_t range = std::int64_t{maxTick} - minTick;
-  const auto min_value = static_cast<float>(minTick);
+  const auto minValue = static_cast<float>(minTick);
   // The front plane's full height, no top margin.
   const AxisScale scale = ValueScale(plotHeight, minTick, maxTick, tickCount, tickValueStep);
   // One slot per category across the front plane; a point stands at its
@@ -153,7 +153,7 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
       const float v =
           seriesList[static_cast<std::size_t>(k - 1)]->GetDataValue(static_cast<std::uint32_t>(j));
       const std::int32_t height =
-          CapHeight(ScaledLength(v - min_value, scale), plotBaseY, range, scale);
+          CapHeight(ScaledLength(v - minValue, scale), plotBaseY, range, scale);
       const Point point =
           PointAt(std::int64_t{plotLeftX} - slot / 2 + k * slot, std::int64_t{plotBaseY} - height);
       if (k == 1) {
@@ -165,31 +165,31 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
         continue;
       }
 
-      const Point back_from = Recede(previous, b, dz);
-      const Point front_from = Recede(previous, b - 1, dz);
-      const Point back_to = Recede(point, b, dz);
-      const Point front_to = Recede(point, b - 1, dz);
+      const Point backFrom = Recede(previous, b, dz);
+      const Point frontFrom = Recede(previous, b - 1, dz);
+      const Point backTo = Recede(point, b, dz);
+      const Point frontTo = Recede(point, b - 1, dz);
       const std::int64_t dx = std::int64_t{point.x} - previous.x;
       const std::int64_t dy = std::int64_t{previous.y} - point.y;
 
       {
         const ScopedPen edges(surface, kRibbonEdgePen);
-        Line(surface, back_from, back_to);
-        Line(surface, front_from, front_to);
-        Line(surface, front_from, back_from);
-        Line(surface, front_to, back_to);
+        Line(surface, backFrom, backTo);
+        Line(surface, frontFrom, frontTo);
+        Line(surface, frontFrom, backFrom);
+        Line(surface, frontTo, backTo);
         // A stretch at exactly 45 degrees runs along the depth direction, so
         // its face would have no area: it gets one more end line instead.
-        if (dx == dy) Line(surface, back_to, front_to);
+        if (dx == dy) Line(surface, backTo, frontTo);
       }
 
       if (dx != dy) {
         // Stretches steeper than 45 degrees show their underside (dark);
         // flatter or falling ones their top (light).
-        const bool shows_dark = (dy < dx && dx < 0) || (dy > dx && dx >= 1);
-        const ScopedBrush fill(surface, Brush{shows_dark ? dark : light});
+        const bool showsDark = (dy < dx && dx < 0) || (dy > dx && dx >= 1);
+        const ScopedBrush fill(surface, Brush{showsDark ? dark : light});
         const ScopedPen outline(surface, kRibbonFacePen);
-        const Point face[] = {back_from, front_from, front_to, back_to};
+        const Point face[] = {backFrom, frontFrom, frontTo, backTo};
         surface.Polygon(face);
       }
       previous = point;

@@ -119,20 +119,20 @@ struct Slice {
   std::int32_t midAngle = 0;
 };
 
-// Radius of each of `pie_count` pies side by side in a plot of the given
+// Radius of each of `pieCount` pies side by side in a plot of the given
 // extents, with label offset `off`: zero or less when they have no room.
-std::int64_t PieRadius(std::int64_t width, std::int64_t height, std::int64_t pie_count,
+std::int64_t PieRadius(std::int64_t width, std::int64_t height, std::int64_t pieCount,
                        std::int64_t off) noexcept {
-  return (std::min(width, height) / pie_count - kOffsetsPerColumn * off) / kRadiiPerColumn;
+  return (std::min(width, height) / pieCount - kOffsetsPerColumn * off) / kRadiiPerColumn;
 }
 
 PieLayout ComputeLayout(const CGraph& graph, const TextMetrics& metrics,
-                        std::int64_t pie_count) noexcept {
+                        std::int64_t pieCount) noexcept {
   PieLayout layout;
   layout.off = std::int64_t{metrics.maxCharWidth} + kLabelOffsetPad;
   layout.height = metrics.height;
   layout.step = std::int64_t{metrics.height} + kLabelRowGap;
-  layout.r = PieRadius(graph.plotWidth, graph.plotHeight, pie_count, layout.off);
+  layout.r = PieRadius(graph.plotWidth, graph.plotHeight, pieCount, layout.off);
   layout.cy = (std::int64_t{graph.plotHeight} + kCentreRowDrop) / 2;
   return layout;
 }
@@ -141,26 +141,26 @@ PieLayout ComputeLayout(const CGraph& graph, const TextMetrics& metrics,
 // by plotLeftX on both sides of the canvas, so without the legend it would
 // be canvasWidth - 2 plotLeftX wide.
 const char* NoRoomReason(const CGraph& graph, const PieLayout& layout,
-                         std::int64_t pie_count) noexcept {
+                         std::int64_t pieCount) noexcept {
   const std::int64_t height = graph.plotHeight;
   const std::int64_t bare = std::int64_t{graph.canvasWidth} - 2 * std::int64_t{graph.plotLeftX};
   const auto fits = [&](std::int64_t width, std::int64_t count) {
     return PieRadius(width, height, count, layout.off) > 0;
   };
   if (!fits(graph.plotWidth, 1)) return fits(bare, 1) ? kLabelsTooLong : kImageTooSmall;
-  return fits(bare, pie_count) ? kLabelsTooLong : kTooManyPies;
+  return fits(bare, pieCount) ? kLabelsTooLong : kTooManyPies;
 }
 
-// Pie k of `pie_count` (k from 1): a single pie is centred in the plot,
+// Pie k of `pieCount` (k from 1): a single pie is centred in the plot,
 // several share its width in equal columns after kColumnMargin.
 PieSquare SquareOfPie(const CGraph& graph, const PieLayout& layout, std::int64_t k,
-                      std::int64_t pie_count) noexcept {
+                      std::int64_t pieCount) noexcept {
   PieSquare s;
-  if (pie_count == 1) {
+  if (pieCount == 1) {
     s.cx = std::int64_t{graph.plotLeftX} + graph.plotWidth / 2;
   } else {
     s.cx = std::int64_t{graph.plotLeftX} + kColumnMargin +
-           (2 * k - 1) * ((graph.plotWidth / pie_count) / 2);
+           (2 * k - 1) * ((graph.plotWidth / pieCount) / 2);
   }
   s.cy = layout.cy;
   s.r = layout.r;
@@ -260,23 +260,23 @@ struct PieLabel {
   bool shown = true;
 };
 
-// Label of a slice whose middle angle is `mid_angle` and whose rim point
+// Label of a slice whose middle angle is `midAngle` and whose rim point
 // there is `p`: the leader line runs from halfway between the centre and p
 // to half a radius outside p, and the text, `width` pixels wide, sits
 // kLabelGap beside the line's end on the side facing away from the pie.
-PieLabel MakeLabel(const PieSquare& s, const PieLayout& layout, Point p, std::int32_t mid_angle,
+PieLabel MakeLabel(const PieSquare& s, const PieLayout& layout, Point p, std::int32_t midAngle,
                    std::string text, std::int64_t width, float value) {
   CGraphPieLabel label;
   // 360 degrees (reached only when negative slots shrink the total) is the
   // left end just above the middle row: the upper left quarter.
-  const std::int32_t quarter = std::min(mid_angle / kQuarterTurn, kUpperLeft);
-  const std::int64_t half_r = s.r / 2;
+  const std::int32_t quarter = std::min(midAngle / kQuarterTurn, kUpperLeft);
+  const std::int64_t halfR = s.r / 2;
   label.lineStartX = SaturateToInt32(p.x + (s.cx - p.x) / 2);
   label.lineStartY = SaturateToInt32(p.y + (s.cy - p.y) / 2);
   const bool leftward = IsLeft(quarter);
   const bool downward = IsLower(quarter);
-  label.lineEndX = SaturateToInt32(std::int64_t{p.x} + (leftward ? -half_r : half_r));
-  label.lineEndY = SaturateToInt32(std::int64_t{p.y} + (downward ? half_r : -half_r));
+  label.lineEndX = SaturateToInt32(std::int64_t{p.x} + (leftward ? -halfR : halfR));
+  label.lineEndY = SaturateToInt32(std::int64_t{p.y} + (downward ? halfR : -halfR));
   label.textX =
       SaturateToInt32(std::int64_t{label.lineEndX} + (leftward ? -kLabelGap - width : kLabelGap));
   label.textY = SaturateToInt32(std::int64_t{label.lineEndY} - (downward ? 0 : layout.step));
@@ -353,15 +353,15 @@ struct LabelRegion {
 };
 
 LabelRegion RegionOfPie(const CGraph& graph, const PieLayout& layout, std::int64_t k,
-                        std::int64_t pie_count) noexcept {
-  const std::int64_t plot_left = graph.plotLeftX;
-  const std::int64_t plot_right = plot_left + graph.plotWidth;
-  LabelRegion region{plot_left, std::int64_t{graph.plotBaseY} - graph.plotHeight, plot_right,
+                        std::int64_t pieCount) noexcept {
+  const std::int64_t plotLeft = graph.plotLeftX;
+  const std::int64_t plotRight = plotLeft + graph.plotWidth;
+  LabelRegion region{plotLeft, std::int64_t{graph.plotBaseY} - graph.plotHeight, plotRight,
                      SeriesLabelRow(layout) - kLabelGap};
-  if (pie_count > 1) {
-    const std::int64_t column = graph.plotWidth / pie_count;
-    if (k > 1) region.left = plot_left + kColumnMargin + (k - 1) * column;
-    region.right = std::min(plot_right, plot_left + kColumnMargin + k * column);
+  if (pieCount > 1) {
+    const std::int64_t column = graph.plotWidth / pieCount;
+    if (k > 1) region.left = plotLeft + kColumnMargin + (k - 1) * column;
+    region.right = std::min(plotRight, plotLeft + kColumnMargin + k * column);
   }
   region.left = std::max(region.left, kCanvasBorder);
   region.top = std::max(region.top, kCanvasBorder);
