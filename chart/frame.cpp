@@ -31,9 +31,9 @@ constexpr std::int64_t kBorderGap = 5;        // labels off the left border
 constexpr std::int64_t kSideBottomBand = 25;  // horizontal: below the bottom title's cell
 constexpr std::int64_t kSideTopBand = 45;     // horizontal: title band above the plot
 
-// The frame's fonts start at these heights and shrink until their text fits.
-constexpr std::int32_t kTitleFontStart = 24;  // the chart title
-constexpr COLORREF kCanvasColor = 0xFFFFFF;   // inside the border
+// The chart title's font starts at this height and shrinks until it fits.
+constexpr std::int32_t kTitleFontStart = 24;
+constexpr COLORREF kCanvasColor = 0xFFFFFF;  // inside the border
 
 // Font size for a text of `length` characters in `limit` pixels: start at
 // `start`; when length x start/2 does not fit, step down by 2 until it does.
@@ -127,9 +127,9 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
     // The axis-title font must fit the longer side's title. Its height is
     // the band the rotated title takes at the left edge (at x 10).
     const bool wide = canvasWidth > canvasHeight;
-    const std::int64_t testLength = CodePointLength(wide ? yAxisLabel : xAxisLabel);
-    const std::int32_t size =
-        FittingFontSize(layout::kAxisTitleFontStart, testLength, wide ? canvasHeight : canvasWidth);
+    const std::int64_t longerTitleLength = CodePointLength(wide ? yAxisLabel : xAxisLabel);
+    const std::int32_t size = FittingFontSize(layout::kAxisTitleFontStart, longerTitleLength,
+                                              wide ? canvasHeight : canvasWidth);
     const TextMetrics titleMetrics = MetricsOf(surface, Font::Chart(size, kEscapementUpward));
     const std::string& sideTitle = DrawsVertically() ? yAxisLabel : xAxisLabel;
     const std::int64_t titleBand =

@@ -29,7 +29,7 @@ constexpr std::int64_t kSwatchInset = 5;     // swatch to the column's right
 constexpr std::int64_t kSwatchBase = 10;     // swatch width beyond one pixel per character
 constexpr std::int64_t kWidestSwatch = 20;   // a cut legend's swatches are no wider
 constexpr std::int64_t kSwatchHeight = 12;   // swatch height, from the row's top
-constexpr std::int64_t kNarrowBox = 50;      // a box narrower than this gets the wide margin
+constexpr std::int64_t kNarrowBox = 50;      // a box narrower than this gets kNarrowMargin
 constexpr std::int64_t kNarrowMargin = 6;    // box outline outside a narrow box, each side
 constexpr std::int64_t kWideMargin = 2;      // box outline outside a wider box, each side
 constexpr std::int32_t kHeadingFont = 16;    // heading font height
@@ -52,7 +52,7 @@ std::int32_t CGraph::DrawLegend(DrawingSurface& surface) {
   const std::int64_t items = std::max(seriesSize, 0);
   const std::int64_t chars = std::max(maxLegendLength, legend.GetLegendLength());
   // The width estimates of a legend that fits: text room at half the font
-  // height per character, the box at two thirds of it plus 25.
+  // height per character, the box at kBoxCharWidth of it plus 25.
   const std::int64_t half = legendFontHeight / 2;
   const std::int64_t twoThirds = TruncateToInt32(legendFontHeight * kBoxCharWidth);
   std::int64_t swatch = (twoThirds - half) * chars + kSwatchBase;

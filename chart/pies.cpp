@@ -68,7 +68,7 @@ constexpr std::int64_t kRadiiPerColumn = 3;
 constexpr double kSeriesLabelRadii = 1.5;
 constexpr std::int64_t kSeriesLabelDrop = 15;
 constexpr std::int64_t kSeriesLabelCharWidth = 8;
-// The 3D pie's leader lines and texts.
+// The 3D pie draws its labels with a pen and brush of this colour.
 constexpr COLORREF kLabelColor = 0x000000;
 
 // Angles, in whole degrees.
@@ -270,13 +270,13 @@ PieLabel MakeLabel(const PieSquare& s, const PieLayout& layout, Point p, std::in
   // 360 degrees (reached only when negative slots shrink the total) is the
   // left end just above the middle row: the upper left quarter.
   const std::int32_t quarter = std::min(midAngle / kQuarterTurn, kUpperLeft);
-  const std::int64_t halfR = s.r / 2;
+  const std::int64_t halfRadius = s.r / 2;
   label.lineStartX = SaturateToInt32(p.x + (s.cx - p.x) / 2);
   label.lineStartY = SaturateToInt32(p.y + (s.cy - p.y) / 2);
   const bool leftward = IsLeft(quarter);
   const bool downward = IsLower(quarter);
-  label.lineEndX = SaturateToInt32(std::int64_t{p.x} + (leftward ? -halfR : halfR));
-  label.lineEndY = SaturateToInt32(std::int64_t{p.y} + (downward ? halfR : -halfR));
+  label.lineEndX = SaturateToInt32(std::int64_t{p.x} + (leftward ? -halfRadius : halfRadius));
+  label.lineEndY = SaturateToInt32(std::int64_t{p.y} + (downward ? halfRadius : -halfRadius));
   label.textX =
       SaturateToInt32(std::int64_t{label.lineEndX} + (leftward ? -kLabelGap - width : kLabelGap));
   label.textY = SaturateToInt32(std::int64_t{label.lineEndY} - (downward ? 0 : layout.step));
