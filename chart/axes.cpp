@@ -125,13 +125,13 @@ void DrawCategoryAxis(DrawingSurface& surface, const FlatAxis& axis,
 void CGraph::DrawAxes(DrawingSurface& surface) {
   surface.SetTextColor(axes::kAxisTextColor);
   switch (graphType) {
-    case GRAPH_BAR:
-    case GRAPH_LINE:
-    case GRAPH_BOX_WHISKER:
-    case GRAPH_STACKED_BAR: break;
-    case GRAPH_3D_BAR:
-    case GRAPH_3D_LINE:
-    case GRAPH_3D_STACKED_BAR: Draw3DAxes(surface); return;
+    case GraphType::kBar:
+    case GraphType::kLine:
+    case GraphType::kBoxWhisker:
+    case GraphType::kStackedBar: break;
+    case GraphType::k3DBar:
+    case GraphType::k3DLine:
+    case GraphType::k3DStackedBar: Draw3DAxes(surface); return;
     default: return;
   }
 

@@ -148,13 +148,12 @@ class TickLabels {
   // the text to fit it (see layout::FitText).
   void Draw(DrawingSurface& surface, const Font& font, std::int64_t x, std::int64_t y,
             std::string_view text, std::int64_t width = -1) {
-    const Font previous = surface.SelectFont(font);
+    const ScopedFont selected(surface, font);
     if (width < 0) {
       Draw(surface, x, y, text);
     } else {
       Draw(surface, x, y, layout::FitText(surface, text, width));
     }
-    surface.SelectFont(previous);
   }
 
  private:

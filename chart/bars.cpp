@@ -40,9 +40,9 @@ constexpr std::int64_t kOutlinedBarMin = 4;
 // above minTick always shows: where its length truncates to nothing it gets
 // one value unit's worth of pixels instead.
 std::int64_t BarLength(float value, std::int32_t minTick, const AxisScale& scale) noexcept {
-  const float above_min = value - static_cast<float>(minTick);
-  std::int64_t length = TruncateToInt32(scale(static_cast<double>(above_min)));
-  if (above_min > 0.0f && length < 1) length = TruncateToInt32(scale(1.0));
+  const float aboveMin = value - static_cast<float>(minTick);
+  std::int64_t length = TruncateToInt32(scale(static_cast<double>(aboveMin)));
+  if (aboveMin > 0.0f && length < 1) length = TruncateToInt32(scale(1.0));
   return length;
 }
 
@@ -109,17 +109,17 @@ bool Layout(const CGraph& graph, BarLayout& layout) noexcept {
   layout.slots = graph.seriesSize;
   if (layout.groups <= 0 || layout.slots <= 0) return false;
   const bool vertical = graph.DrawsVertically();
-  const std::int64_t category_extent = vertical ? graph.plotWidth : graph.plotHeight;
+  const std::int64_t categoryExtent = vertical ? graph.plotWidth : graph.plotHeight;
   layout.valueExtent = vertical ? graph.plotHeight : graph.plotWidth;
-  layout.pitch = category_extent / layout.groups;
+  layout.pitch = categoryExtent / layout.groups;
   return true;
 }
 
-// Bar thickness: `share` of the pitch, split between `per_group` bars, and
+// Bar thickness: `share` of the pitch, split between `perGroup` bars, and
 // at least one pixel so that crowded bars still show.
-std::int64_t Thickness(std::int64_t pitch, double share, std::int64_t per_group) noexcept {
+std::int64_t Thickness(std::int64_t pitch, double share, std::int64_t perGroup) noexcept {
   return std::max(
-      TruncateToInt32(static_cast<double>(pitch) * share / static_cast<double>(per_group)), 1);
+      TruncateToInt32(static_cast<double>(pitch) * share / static_cast<double>(perGroup)), 1);
 }
 
 // Centre of group k (from 1) along the x axis, counted from the value axis.
@@ -174,10 +174,10 @@ void CGraph::DrawBars(DrawingSurface& surface) {
   // zero line; bars measure |v| from it and hang below it for negative
   // values. Horizontal: bars run from the value 0 on the minTick-based axis
   // to their value, leftward for negative values.
-  const bool around_zero = quadrant == 3;
+  const bool aroundZero = quadrant == 3;
   const std::int64_t origin =
       std::int64_t{plotLeftX} +
-      (around_zero ? TruncateToInt32(-scale(static_cast<double>(minTick))) : 0);
+      (aroundZero ? TruncateToInt32(-scale(static_cast<double>(minTick))) : 0);
 
   std::int64_t k = 0;
   for (const auto& series : seriesList) {
@@ -187,7 +187,7 @@ void CGraph::DrawBars(DrawingSurface& surface) {
       const COLORREF color = SlotColor(*this, j);
       if (DrawsVertically()) {
         const std::int64_t left = ColumnCentre(*this, layout.pitch, k) - tw / 2 + j * bw;
-        if (around_zero) {
+        if (aroundZero) {
           const std::int64_t h = TruncateToInt32(scale(static_cast<double>(std::fabs(v))));
           if (v < 0.0f) {
             FlatBar(surface, color, bw, left, base, left + bw, base + h);

@@ -15,6 +15,11 @@
 namespace tessaloom {
 namespace {
 
+// The box plot's layout, in pixels.
+constexpr double kBoxShare = 0.8;           // share of its slot's pitch a box covers
+constexpr std::int64_t kCapThickness = 3;   // end caps, along the value axis
+constexpr std::int64_t kStemHalfWidth = 2;  // the stem is twice this across
+
 struct FiveNumbers {
   std::int32_t minimum = 0;
   std::int32_t lowerQuartile = 0;
@@ -85,12 +90,12 @@ void CGraph::DrawBoxWhiskers(DrawingSurface& surface) {
     return std::int64_t{TruncateToInt32(scale(static_cast<double>(std::int64_t{t} - minTick)))};
   };
   const std::int64_t pitch = std::int64_t{vertical ? plotWidth : plotHeight} / count;
-  const std::int64_t box_width = TruncateToInt32(static_cast<double>(pitch) * 0.8);
+  const std::int64_t boxWidth = TruncateToInt32(static_cast<double>(pitch) * kBoxShare);
 
   // Boxes, stems and caps share one brush; rectangles keep the surface's pen
   // as their outline.
   const ScopedBrush fill(surface, Brush{GetColor(0)});
-  const COLORREF median_color = GetColor(1);
+  const COLORREF medianColor = GetColor(1);
   for (std::int64_t k = 1; k <= count; ++k) {
     const CGraphSeries& series = *seriesList[static_cast<std::size_t>(k - 1)];
     // Each series is summarised over its own points.
@@ -102,38 +107,38 @@ void CGraph::DrawBoxWhiskers(DrawingSurface& surface) {
       surface.Rectangle(SaturateToInt32(left), SaturateToInt32(top), SaturateToInt32(right),
                         SaturateToInt32(bottom));
     };
-    Point median_from;
-    Point median_to;
+    Point medianFrom;
+    Point medianTo;
     if (vertical) {
       const std::int64_t cx = plotLeftX - pitch / 2 + k * pitch;
-      const std::int64_t left = cx - box_width / 2;
-      const std::int64_t right = left + box_width;
+      const std::int64_t left = cx - boxWidth / 2;
+      const std::int64_t right = left + boxWidth;
       const auto y = [&](std::int32_t t) { return std::int64_t{plotBaseY} - offset(t); };
-      const std::int64_t y_max = y(five.maximum);
-      const std::int64_t y_min = y(five.minimum);
-      rectangle(left, y_max, right, y_max + 3);     // upper cap, 3 pixels tall
-      rectangle(left, y_min, right, y_min - 3);     // lower cap
-      rectangle(cx - 2, y_max, cx + 2, y_min - 3);  // stem, 4 pixels wide
+      const std::int64_t yMax = y(five.maximum);
+      const std::int64_t yMin = y(five.minimum);
+      rectangle(left, yMax, right, yMax + kCapThickness);                               // upper cap
+      rectangle(left, yMin, right, yMin - kCapThickness);                               // lower cap
+      rectangle(cx - kStemHalfWidth, yMax, cx + kStemHalfWidth, yMin - kCapThickness);  // stem
       rectangle(left, y(five.upperQuartile), right, y(five.lowerQuartile));  // over the stem
-      median_from = layout::PointAt(left, y(five.median));
-      median_to = layout::PointAt(right, y(five.median));
+      medianFrom = layout::PointAt(left, y(five.median));
+      medianTo = layout::PointAt(right, y(five.median));
     } else {
       const std::int64_t cy = plotBaseY + pitch / 2 - k * pitch;
-      const std::int64_t top = cy - box_width / 2;
-      const std::int64_t bottom = top + box_width;
+      const std::int64_t top = cy - boxWidth / 2;
+      const std::int64_t bottom = top + boxWidth;
       const auto x = [&](std::int32_t t) { return std::int64_t{plotLeftX} + offset(t); };
-      const std::int64_t x_max = x(five.maximum);
-      const std::int64_t x_min = x(five.minimum);
-      rectangle(x_max - 3, top, x_max, bottom);     // right cap, 3 pixels wide
-      rectangle(x_min + 3, top, x_min, bottom);     // left cap
-      rectangle(x_min + 3, cy - 2, x_max, cy + 2);  // stem, 4 pixels tall
+      const std::int64_t xMax = x(five.maximum);
+      const std::int64_t xMin = x(five.minimum);
+      rectangle(xMax - kCapThickness, top, xMax, bottom);                               // right cap
+      rectangle(xMin + kCapThickness, top, xMin, bottom);                               // left cap
+      rectangle(xMin + kCapThickness, cy - kStemHalfWidth, xMax, cy + kStemHalfWidth);  // stem
       rectangle(x(five.upperQuartile), top, x(five.lowerQuartile), bottom);
-      median_from = layout::PointAt(x(five.median), top);
-      median_to = layout::PointAt(x(five.median), bottom);
+      medianFrom = layout::PointAt(x(five.median), top);
+      medianTo = layout::PointAt(x(five.median), bottom);
     }
-    const ScopedPen median_pen(surface, Pen{1, median_color});
-    surface.MoveTo(median_from.x, median_from.y);
-    surface.LineTo(median_to.x, median_to.y);
+    const ScopedPen medianPen(surface, Pen{1, medianColor});
+    surface.MoveTo(medianFrom.x, medianFrom.y);
+    surface.LineTo(medianTo.x, medianTo.y);
   }
 }
 

@@ -31,6 +31,10 @@ constexpr std::int64_t kBorderGap = 5;        // labels off the left border
 constexpr std::int64_t kSideBottomBand = 25;  // horizontal: below the bottom title's cell
 constexpr std::int64_t kSideTopBand = 45;     // horizontal: title band above the plot
 
+// The chart title's font starts at this height and shrinks until it fits.
+constexpr std::int32_t kTitleFontStart = 24;
+constexpr COLORREF kCanvasColor = 0xFFFFFF;  // inside the border
+
 // Font size for a text of `length` characters in `limit` pixels: start at
 // `start`; when length x start/2 does not fit, step down by 2 until it does.
 // A canvas narrower than 5 pixels has a negative limit that nothing fits;
@@ -49,22 +53,28 @@ std::int32_t FittingFontSize(std::int32_t start, std::int64_t length, std::int64
 // position with a negative value, 2 for a negative position only, 3 for a
 // negative value only, else 1.
 std::int32_t SignClass(const std::vector<std::unique_ptr<CGraphSeries>>& seriesList) noexcept {
-  bool negative_position = false;
-  bool negative_value = false;
+  bool negativePosition = false;
+  bool negativeValue = false;
   for (const auto& series : seriesList) {
     for (const CGraphDataSet& point : series->dataList) {
-      negative_position |= static_cast<std::int32_t>(point.GetXPosition()) < 0;
-      negative_value |= point.GetYValue() < 0.0f;
+      negativePosition |= static_cast<std::int32_t>(point.GetXPosition()) < 0;
+      negativeValue |= point.GetYValue() < 0.0f;
     }
   }
-  if (negative_position) return negative_value ? 4 : 2;
-  return negative_value ? 3 : 1;
+  if (negativePosition) return negativeValue ? 4 : 2;
+  return negativeValue ? 3 : 1;
 }
 
 // Characters of the "%d" text of a tick value, as the axes write it.
 std::int64_t TickLength(std::int32_t value) noexcept {
   char digits[16];
   return std::snprintf(digits, sizeof digits, "%d", value);
+}
+
+// Metrics of `font`, selected for the measurement alone.
+TextMetrics MetricsOf(DrawingSurface& surface, const Font& font) noexcept {
+  const ScopedFont measured(surface, font);
+  return surface.GetTextMetrics();
 }
 
 }  // namespace
@@ -74,40 +84,41 @@ Font CGraph::CategoryLabelFont() const noexcept {
 }
 
 std::int64_t CGraph::CategoryLabelRoom(DrawingSurface& surface, std::int64_t aveCharWidth) const {
-  const Font previous = surface.SelectFont(CategoryLabelFont());
   std::int64_t widest = 0;
-  for (const auto& series : seriesList) {
-    widest = std::max<std::int64_t>(widest, surface.GetTextExtent(series->seriesLabel));
+  {
+    const ScopedFont labelFont(surface, CategoryLabelFont());
+    for (const auto& series : seriesList) {
+      widest = std::max<std::int64_t>(widest, surface.GetTextExtent(series->seriesLabel));
+    }
   }
-  surface.SelectFont(previous);
   const std::int64_t estimate = std::int64_t{CategoryLabelChars()} * aveCharWidth;
   const std::int64_t share = std::max<std::int64_t>(canvasWidth / layout::kTextShare, 0);
   return std::min(std::max(estimate, widest), share);
 }
 
 bool CGraph::DrawGraph(DrawingSurface& surface) {
-  const std::int32_t W = graphWidth;
-  const std::int32_t H = graphHeight;
+  const std::int32_t imageWidth = graphWidth;
+  const std::int32_t imageHeight = graphHeight;
 
-  // A white canvas with a 1-pixel black border (the surface's initial pen).
+  // A white canvas with a black border (the surface's initial 1-pixel pen).
   {
-    const ScopedBrush white(surface, Brush{0xFFFFFF});
-    surface.Rectangle(0, 0, W, H);
+    const ScopedBrush white(surface, Brush{kCanvasColor});
+    surface.Rectangle(0, 0, imageWidth, imageHeight);
   }
 
-  canvasHeight = H;
-  canvasWidth = SaturateToInt32(std::int64_t{W} - kRightEdge);
+  canvasHeight = imageHeight;
+  canvasWidth = SaturateToInt32(std::int64_t{imageWidth} - kRightEdge);
 
-  const std::int64_t title_length = CodePointLength(chartTitle);
-  if (title_length > 0) {
-    const std::int32_t size = FittingFontSize(24, title_length, canvasWidth);
-    const Font old_font = surface.SelectFont(Font::Chart(size));
-    const std::int64_t A = surface.GetTextMetrics().aveCharWidth;
-    surface.TextOut(SaturateToInt32(W / 2 - (title_length / 2) * A), kTitleTop, chartTitle);
-    surface.SelectFont(old_font);
+  const std::int64_t titleLength = CodePointLength(chartTitle);
+  if (titleLength > 0) {
+    const std::int32_t size = FittingFontSize(kTitleFontStart, titleLength, canvasWidth);
+    const ScopedFont titleFont(surface, Font::Chart(size));
+    const std::int64_t averageWidth = surface.GetTextMetrics().aveCharWidth;
+    surface.TextOut(SaturateToInt32(imageWidth / 2 - (titleLength / 2) * averageWidth), kTitleTop,
+                    chartTitle);
   }
 
-  if (graphType == GRAPH_PIE || graphType == GRAPH_3D_PIE) {
+  if (graphType == GraphType::kPie || graphType == GraphType::k3DPie) {
     plotWidth = SaturateToInt32(canvasWidth - 2 * kPieInset);
     plotHeight = SaturateToInt32(canvasHeight - kPieTopBand);
     plotLeftX = static_cast<std::int32_t>(kPieInset);
@@ -116,22 +127,22 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
     // The axis-title font must fit the longer side's title. Its height is
     // the band the rotated title takes at the left edge (at x 10).
     const bool wide = canvasWidth > canvasHeight;
-    const std::int64_t test_length = CodePointLength(wide ? yAxisLabel : xAxisLabel);
-    const std::int32_t size = FittingFontSize(16, test_length, wide ? canvasHeight : canvasWidth);
-    const Font old_font = surface.SelectFont(Font::Chart(size, 900));
-    const TextMetrics m = surface.GetTextMetrics();
-    surface.SelectFont(old_font);
-    const std::string& side_title = DrawsVertically() ? yAxisLabel : xAxisLabel;
-    const std::int64_t title_band = side_title.empty() ? 0 : std::int64_t{m.height} + kSideTitleGap;
+    const std::int64_t longerTitleLength = CodePointLength(wide ? yAxisLabel : xAxisLabel);
+    const std::int32_t size = FittingFontSize(layout::kAxisTitleFontStart, longerTitleLength,
+                                              wide ? canvasHeight : canvasWidth);
+    const TextMetrics titleMetrics = MetricsOf(surface, Font::Chart(size, kEscapementUpward));
+    const std::string& sideTitle = DrawsVertically() ? yAxisLabel : xAxisLabel;
+    const std::int64_t titleBand =
+        sideTitle.empty() ? 0 : std::int64_t{titleMetrics.height} + kSideTitleGap;
     if (DrawsVertically()) {
       // Room for maxTick's digits; more when a wider tick label (a long
       // negative one) would reach the title's band or the border.
       const std::int64_t digit = valueFontHeight / 2;
       plotLeftX = SaturateToInt32(digit * TickLength(maxTick) + kValueLabelGap);
-      const std::int64_t top_tick = std::int64_t{minTick} + std::int64_t{tickCount} * tickValueStep;
+      const std::int64_t topTick = std::int64_t{minTick} + std::int64_t{tickCount} * tickValueStep;
       const std::int64_t widest = std::max(
-          {TickLength(minTick), TickLength(maxTick), TickLength(SaturateToInt32(top_tick))});
-      const std::int64_t clear = std::max(title_band, kBorderGap) + digit * widest + kValueLabelEnd;
+          {TickLength(minTick), TickLength(maxTick), TickLength(SaturateToInt32(topTick))});
+      const std::int64_t clear = std::max(titleBand, kBorderGap) + digit * widest + kValueLabelEnd;
       plotLeftX = SaturateToInt32(std::max<std::int64_t>(plotLeftX, clear));
       plotBaseY = SaturateToInt32(canvasHeight - kBottomBand);
       plotHeight = SaturateToInt32(plotBaseY - kTopBand);
@@ -139,23 +150,24 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
       // The rotated X-axis title keeps its band at the left edge; the
       // category labels start after it (or off the border) in the room the
       // widest of them takes.
-      const std::int64_t room = CategoryLabelRoom(surface, m.aveCharWidth);
-      const std::int64_t band = title_band > 0 ? title_band : room > 0 ? kBorderGap : 0;
+      const std::int64_t room = CategoryLabelRoom(surface, titleMetrics.aveCharWidth);
+      const std::int64_t band = titleBand > 0 ? titleBand : room > 0 ? kBorderGap : 0;
       plotLeftX = SaturateToInt32(room + band + layout::kCategoryLabelGap);
-      plotBaseY = SaturateToInt32(std::int64_t{canvasHeight} - m.height - kSideBottomBand);
+      plotBaseY =
+          SaturateToInt32(std::int64_t{canvasHeight} - titleMetrics.height - kSideBottomBand);
       plotHeight = SaturateToInt32(plotBaseY - kSideTopBand);
     }
     plotWidth = SaturateToInt32(std::int64_t{canvasWidth} - plotLeftX - kPlotRightGap);
   }
 
-  if (hasLegend == 1) {
-    const bool had_room = plotWidth > 0;
-    const std::int32_t legend_left = DrawLegend(surface);
-    plotWidth = SaturateToInt32(std::int64_t{legend_left} - plotLeftX - 2 * kPlotRightGap);
+  if (hasLegend) {
+    const bool hadRoom = plotWidth > 0;
+    const std::int32_t legendLeft = DrawLegend(surface);
+    plotWidth = SaturateToInt32(std::int64_t{legendLeft} - plotLeftX - 2 * kPlotRightGap);
     // A chart that had room fails when the legend leaves it none or has
     // none for its own texts; pies say for themselves when they have no room.
     const bool fits = plotWidth > 0 && legendTextsFit;
-    if (had_room && !fits && graphType != GRAPH_PIE && graphType != GRAPH_3D_PIE) {
+    if (hadRoom && !fits && graphType != GraphType::kPie && graphType != GraphType::k3DPie) {
       SetErrorText(kNoRoomBesideLegend);
       return false;
     }
@@ -164,20 +176,21 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
   // Every draw classifies its own data; kinds without a sign scan lay out as
   // for positive data whatever an earlier draw found.
   quadrant = 1;
-  if (graphType == GRAPH_BAR || graphType == GRAPH_LINE || graphType == GRAPH_3D_LINE) {
+  if (graphType == GraphType::kBar || graphType == GraphType::kLine ||
+      graphType == GraphType::k3DLine) {
     quadrant = SignClass(seriesList);
   }
 
   // Vertical bar and line charts with negative values move the base line to
   // the zero line. Horizontal charts keep their layout: their values run
   // along the bottom axis, which shows minTick to maxTick as for positive data.
-  if ((graphType == GRAPH_BAR || graphType == GRAPH_LINE) && DrawsVertically()) {
-    const std::int32_t zero_offset =
+  if ((graphType == GraphType::kBar || graphType == GraphType::kLine) && DrawsVertically()) {
+    const std::int32_t zeroOffset =
         layout::ZeroOffset(minTick, maxTick, tickCount, tickValueStep, plotHeight);
     switch (quadrant) {
       case 2: plotLeftX = SaturateToInt32(std::int64_t{plotLeftX} + plotWidth / 2); break;
       case 3:
-        plotBaseY = SaturateToInt32(std::int64_t{plotBaseY} + zero_offset - plotHeight / 2);
+        plotBaseY = SaturateToInt32(std::int64_t{plotBaseY} + zeroOffset - plotHeight / 2);
         break;
       case 4:
         plotLeftX = SaturateToInt32(std::int64_t{plotLeftX} + plotWidth / 2);
@@ -187,21 +200,21 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
     }
   }
 
-  if (graphType != GRAPH_PIE && graphType != GRAPH_3D_PIE) DrawAxes(surface);
+  if (graphType != GraphType::kPie && graphType != GraphType::k3DPie) DrawAxes(surface);
   return DrawByKind(surface);
 }
 
 bool CGraph::DrawByKind(DrawingSurface& surface) {
   switch (graphType) {
-    case GRAPH_BAR: DrawBars(surface); break;
-    case GRAPH_PIE: return DrawPies(surface);
-    case GRAPH_LINE: DrawLines(surface); break;
-    case GRAPH_BOX_WHISKER: DrawBoxWhiskers(surface); break;
-    case GRAPH_STACKED_BAR: DrawStackedBars(surface); break;
-    case GRAPH_3D_BAR: Draw3DBars(surface); break;
-    case GRAPH_3D_LINE: Draw3DLines(surface); break;
-    case GRAPH_3D_PIE: return Draw3DPies(surface);
-    case GRAPH_3D_STACKED_BAR: Draw3DStackedBars(surface); break;
+    case GraphType::kBar: DrawBars(surface); break;
+    case GraphType::kPie: return DrawPies(surface);
+    case GraphType::kLine: DrawLines(surface); break;
+    case GraphType::kBoxWhisker: DrawBoxWhiskers(surface); break;
+    case GraphType::kStackedBar: DrawStackedBars(surface); break;
+    case GraphType::k3DBar: Draw3DBars(surface); break;
+    case GraphType::k3DLine: Draw3DLines(surface); break;
+    case GraphType::k3DPie: return Draw3DPies(surface);
+    case GraphType::k3DStackedBar: Draw3DStackedBars(surface); break;
     default: SetErrorText(kNoGraphType); break;
   }
   return true;

@@ -75,7 +75,7 @@ void CGraph::AddGraphSeries(std::unique_ptr<CGraphSeries> series) {
 void CGraph::SetLegendText(std::uint32_t index, std::string text) {
   const std::int32_t length = CodePointLength(text);
   legend.SetLegendText(index, std::move(text));
-  hasLegend = 1;
+  hasLegend = true;
   if (length > maxLegendLength) maxLegendLength = length;
 }
 
@@ -103,7 +103,7 @@ void CGraph::ClearAll() noexcept {
   seriesList = std::vector<std::unique_ptr<CGraphSeries>>();
   colorList = std::vector<CGraphDataColor>();
   seriesSize = 0;
-  hasLegend = 0;
+  hasLegend = false;
   // Each draw shows only its own legend texts, sized by its own longest text.
   legend.Clear();
   maxLegendLength = 0;

@@ -17,16 +17,18 @@
 
 namespace tessaloom {
 
-// Graph-kind codes stored in CGraph::graphType.
-inline constexpr std::uint32_t GRAPH_BAR = 0;
-inline constexpr std::uint32_t GRAPH_PIE = 1;
-inline constexpr std::uint32_t GRAPH_LINE = 2;
-inline constexpr std::uint32_t GRAPH_BOX_WHISKER = 4;
-inline constexpr std::uint32_t GRAPH_STACKED_BAR = 20;
-inline constexpr std::uint32_t GRAPH_3D_BAR = 30;
-inline constexpr std::uint32_t GRAPH_3D_LINE = 31;
-inline constexpr std::uint32_t GRAPH_3D_PIE = 32;
-inline constexpr std::uint32_t GRAPH_3D_STACKED_BAR = 320;
+// The chart kinds, by the codes the draw methods store in CGraph::graphType.
+enum class GraphType : std::uint32_t {
+  kBar = 0,
+  kPie = 1,
+  kLine = 2,
+  kBoxWhisker = 4,
+  kStackedBar = 20,
+  k3DBar = 30,
+  k3DLine = 31,
+  k3DPie = 32,
+  k3DStackedBar = 320,
+};
 
 // The colour of every position when the colour list is empty (pure blue).
 inline constexpr COLORREF kFallbackColor = 0xFF0000;
@@ -66,15 +68,15 @@ class CGraph {
   CGraph& operator=(CGraph&&) noexcept = default;
   ~CGraph() = default;
 
-  void SetGraphType(std::uint32_t code) noexcept { graphType = code; }
+  void SetGraphType(GraphType kind) noexcept { graphType = kind; }
   // Stores the request; DrawsVertically() says how the next draw lays out.
-  void SetOrientation(std::uint32_t flag) noexcept { isVertical = flag; }
+  void SetOrientation(bool vertical) noexcept { isVertical = vertical; }
   // The 3D line chart is drawn vertically whatever orientation is stored.
   [[nodiscard]] bool DrawsVertically() const noexcept {
-    return isVertical == 1 || graphType == GRAPH_3D_LINE;
+    return isVertical || graphType == GraphType::k3DLine;
   }
-  void SetGridLines(std::uint32_t flag) noexcept { hasGridLines = flag; }
-  void SetBackColorFlag(std::uint32_t flag) noexcept { hasBackColor = flag; }
+  void SetGridLines(bool shown) noexcept { hasGridLines = shown; }
+  void SetBackColorFlag(bool shown) noexcept { hasBackColor = shown; }
   void SetGraphWidth(std::int32_t width) noexcept { graphWidth = width; }
   void SetGraphHeight(std::int32_t height) noexcept { graphHeight = height; }
   void SetChartTitle(std::string text) noexcept { chartTitle = std::move(text); }
@@ -153,8 +155,8 @@ class CGraph {
   // frame and the axes during each draw and are 0 before the first one.
   std::int32_t tickValueStep = 10;
   std::vector<std::unique_ptr<CGraphSeries>> seriesList;
-  std::uint32_t graphType = GRAPH_BAR;
-  std::uint32_t isVertical = 1;  // 1: values grow upward, 0: to the right
+  GraphType graphType = GraphType::kBar;
+  bool isVertical = true;  // values grow upward; false: to the right
   std::int32_t canvasHeight = 0;
   std::int32_t canvasWidth = 0;  // bitmap width minus 5
   std::vector<CGraphDataColor> colorList;
@@ -172,12 +174,12 @@ class CGraph {
   std::int32_t maxTick = 100;
   std::int32_t seriesSize = 0;  // most points in any series since the last ClearAll
   CGraphLegend legend;
-  std::uint32_t hasLegend = 0;
+  bool hasLegend = false;
   std::int32_t legendWidth = 0;       // pixels, written by the legend drawer
   bool legendTextsFit = true;         // false: the legend cut its texts to almost nothing
   std::int32_t xAxisLabelLength = 0;  // code points
   std::string chartTitle;
-  std::uint32_t hasGridLines = 0;
+  bool hasGridLines = false;
   std::int32_t maxLegendLength = 0;  // code points of the longest legend text
   std::int32_t axisEndY = 0;
   std::int32_t axisEndX = 0;
@@ -185,7 +187,7 @@ class CGraph {
   double depthRatio = 0.05;   // 3D depth as a fraction of plotHeight
   std::int32_t quadrant = 1;  // 1-4: sign class of positions and values
   std::string filePath;
-  std::uint32_t hasBackColor = 0;
+  bool hasBackColor = false;
   std::string fileName = "Graph.jpg";
   OutputLimit outputLimit;  // set by the access check before each draw
   std::int32_t graphWidth = 500;

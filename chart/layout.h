@@ -98,8 +98,8 @@ inline std::string FitText(DrawingSurface& surface, std::string_view text, std::
   const std::int64_t most = std::max<std::int64_t>(width, 0) + 1;
   std::vector<std::size_t> ends;  // byte end of each code point measured
   for (std::size_t at = 0; at < text.size() && std::ssize(ends) < most;) {
-    char32_t code_point = 0;
-    at += DecodeCodePoint(text, at, code_point);
+    char32_t codePoint = 0;
+    at += DecodeCodePoint(text, at, codePoint);
     ends.push_back(at);
   }
   if (ends.empty() || (ends.back() == text.size() && surface.GetTextExtent(text) <= width)) {
@@ -124,5 +124,14 @@ inline std::string FitText(DrawingSurface& surface, std::string_view text, std::
   }
   return cut(low);
 }
+
+// Pies, legend and box-whisker
+
+// The frame's 1-pixel border round the canvas; the labels stay inside it.
+inline constexpr std::int64_t kCanvasBorder = 1;
+
+// The axis titles' font starts at this height and shrinks until the longer
+// side's title fits; the frame keeps the rotated title's band by it.
+inline constexpr std::int32_t kAxisTitleFontStart = 16;
 
 }  // namespace tessaloom::layout

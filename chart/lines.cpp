@@ -22,6 +22,20 @@ using layout::ValueScale;
 
 constexpr COLORREF kBlack = 0x000000;
 
+// The flat chart's markers and segments, in pixels.
+constexpr std::int64_t kMarkerRadius = 3;  // a marker's box reaches this far from its point
+constexpr std::int64_t kSegmentStart = 2;  // a segment starts this far right of a marker's point
+constexpr std::int64_t kSegmentRise = 1;   // segments run this far above the points
+// A height past the canvas top is cut to the value axis's length plus this.
+constexpr std::int64_t kOverTopHeight = 5;
+
+// The 3D ribbons: edges in a 2-pixel black pen, faces in a 1-pixel outline;
+// a face's top side lighter and its underside darker than the line colour.
+constexpr Pen kRibbonEdgePen{2, kBlack};
+constexpr Pen kRibbonFacePen{1, kBlack};
+constexpr int kRibbonTopShade = 35;
+constexpr int kRibbonUndersideShade = -55;
+
 // trunc(distance x scale), where `distance` is a value's distance from the
 // axis start. A positive distance never vanishes: below one pixel it becomes
 // trunc(scale) pixels.
@@ -32,11 +46,12 @@ std::int32_t ScaledLength(float distance, const AxisScale& scale) noexcept {
 }
 
 // A height that would take a point above the canvas top (more than
-// `baseY` pixels) is cut to the value axis's length plus 5.
+// `baseY` pixels) is cut to the value axis's length plus kOverTopHeight.
 std::int32_t CapHeight(std::int32_t height, std::int32_t baseY, std::int64_t range,
                        const AxisScale& scale) noexcept {
   if (height <= baseY) return height;
-  return SaturateToInt32(std::int64_t{TruncateToInt32(scale(static_cast<double>(range)))} + 5);
+  return SaturateToInt32(std::int64_t{TruncateToInt32(scale(static_cast<double>(range)))} +
+                         kOverTopHeight);
 }
 
 // `p` moved n depth steps back: right and up by n x dz pixels.
@@ -55,9 +70,9 @@ void CGraph::DrawLines(DrawingSurface& surface) {
   if (seriesList.empty()) return;
   const auto count = static_cast<std::int64_t>(seriesList.size());
   const std::int64_t range = std::int64_t{maxTick} - minTick;
-  const auto min_value = static_cast<float>(minTick);
+  const auto minValue = static_cast<float>(minTick);
   const bool vertical = DrawsVertically();
-  const float base_value = quadrant == 3 ? 0.0f : min_value;
+  const float baseValue = quadrant == 3 ? 0.0f : minValue;
   // The value axis keeps a 10-pixel margin at its far end.
   const AxisScale scale = ValueScale(std::int64_t{plotHeight} - kValueAxisMargin, minTick, maxTick,
                                      tickCount, tickValueStep);
@@ -77,7 +92,7 @@ void CGraph::DrawLines(DrawingSurface& surface) {
         // it to the zero line (negative values); the point stands the value's
         // distance from it above or below. Only points above the base line get
         // the minimum height, so a zero stays on the zero line.
-        const float distance = v - base_value;
+        const float distance = v - baseValue;
         std::int32_t height = TruncateToInt32(scale(static_cast<double>(std::fabs(distance))));
         if (distance > 0.0f && height < 1) height = TruncateToInt32(scale(1.0));
         height = CapHeight(height, plotBaseY, range, scale);
@@ -87,7 +102,7 @@ void CGraph::DrawLines(DrawingSurface& surface) {
       } else {
         // The value axis runs from minTick, negative values included; a
         // value stands at the x its tick label gives it.
-        point = PointAt(std::int64_t{plotLeftX} + ScaledLength(v - min_value, across),
+        point = PointAt(std::int64_t{plotLeftX} + ScaledLength(v - minValue, across),
                         plotBaseY + pitch / 2 - k * pitch);
       }
 
@@ -96,13 +111,16 @@ void CGraph::DrawLines(DrawingSurface& surface) {
         // Raised one pixel, from the previous marker's right rim to just short
         // of this marker.
         const ScopedPen segment(surface, Pen{1, color});
-        Line(surface, PointAt(std::int64_t{previous.x} + 2, std::int64_t{previous.y} - 1),
-             PointAt(std::int64_t{point.x} - 3, std::int64_t{point.y} - 1));
+        Line(surface,
+             PointAt(std::int64_t{previous.x} + kSegmentStart,
+                     std::int64_t{previous.y} - kSegmentRise),
+             PointAt(std::int64_t{point.x} - kMarkerRadius, std::int64_t{point.y} - kSegmentRise));
       }
       // A coloured dot with the surface's black rim.
-      surface.Ellipse(
-          SaturateToInt32(std::int64_t{point.x} - 3), SaturateToInt32(std::int64_t{point.y} - 3),
-          SaturateToInt32(std::int64_t{point.x} + 3), SaturateToInt32(std::int64_t{point.y} + 3));
+      surface.Ellipse(SaturateToInt32(std::int64_t{point.x} - kMarkerRadius),
+                      SaturateToInt32(std::int64_t{point.y} - kMarkerRadius),
+                      SaturateToInt32(std::int64_t{point.x} + kMarkerRadius),
+                      SaturateToInt32(std::int64_t{point.y} + kMarkerRadius));
       previous = point;
     }
   }
@@ -112,7 +130,7 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
   if (seriesList.empty() || seriesSize <= 0) return;
   const auto count = static_cast<std::int64_t>(seriesList.size());
   const std::int64_t range = std::int64_t{maxTick} - minTick;
-  const auto min_value = static_cast<float>(minTick);
+  const auto minValue = static_cast<float>(minTick);
   // The front plane's full height, no top margin.
   const AxisScale scale = ValueScale(plotHeight, minTick, maxTick, tickCount, tickValueStep);
   // One slot per category across the front plane; a point stands at its
@@ -123,8 +141,8 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
 
   for (std::int32_t j = 0; j < seriesSize; ++j) {
     const COLORREF color = GetColor(j);
-    const COLORREF light = ShadeBy(color, 35);
-    const COLORREF dark = ShadeBy(color, -55);
+    const COLORREF light = ShadeBy(color, kRibbonTopShade);
+    const COLORREF dark = ShadeBy(color, kRibbonUndersideShade);
     // Line 0 lies deepest; the back edge of line j is b steps back, its
     // front edge b - 1.
     const std::int64_t b = std::int64_t{seriesSize} - j;
@@ -135,43 +153,43 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
       const float v =
           seriesList[static_cast<std::size_t>(k - 1)]->GetDataValue(static_cast<std::uint32_t>(j));
       const std::int32_t height =
-          CapHeight(ScaledLength(v - min_value, scale), plotBaseY, range, scale);
+          CapHeight(ScaledLength(v - minValue, scale), plotBaseY, range, scale);
       const Point point =
           PointAt(std::int64_t{plotLeftX} - slot / 2 + k * slot, std::int64_t{plotBaseY} - height);
       if (k == 1) {
         if (count == 1) {
-          const ScopedPen edges(surface, Pen{2, kBlack});
+          const ScopedPen edges(surface, kRibbonEdgePen);
           Line(surface, Recede(point, b - 1, dz), Recede(point, b, dz));
         }
         previous = point;
         continue;
       }
 
-      const Point back_from = Recede(previous, b, dz);
-      const Point front_from = Recede(previous, b - 1, dz);
-      const Point back_to = Recede(point, b, dz);
-      const Point front_to = Recede(point, b - 1, dz);
+      const Point backFrom = Recede(previous, b, dz);
+      const Point frontFrom = Recede(previous, b - 1, dz);
+      const Point backTo = Recede(point, b, dz);
+      const Point frontTo = Recede(point, b - 1, dz);
       const std::int64_t dx = std::int64_t{point.x} - previous.x;
       const std::int64_t dy = std::int64_t{previous.y} - point.y;
 
       {
-        const ScopedPen edges(surface, Pen{2, kBlack});
-        Line(surface, back_from, back_to);
-        Line(surface, front_from, front_to);
-        Line(surface, front_from, back_from);
-        Line(surface, front_to, back_to);
+        const ScopedPen edges(surface, kRibbonEdgePen);
+        Line(surface, backFrom, backTo);
+        Line(surface, frontFrom, frontTo);
+        Line(surface, frontFrom, backFrom);
+        Line(surface, frontTo, backTo);
         // A stretch at exactly 45 degrees runs along the depth direction, so
         // its face would have no area: it gets one more end line instead.
-        if (dx == dy) Line(surface, back_to, front_to);
+        if (dx == dy) Line(surface, backTo, frontTo);
       }
 
       if (dx != dy) {
         // Stretches steeper than 45 degrees show their underside (dark);
         // flatter or falling ones their top (light).
-        const bool shows_dark = (dy < dx && dx < 0) || (dy > dx && dx >= 1);
-        const ScopedBrush fill(surface, Brush{shows_dark ? dark : light});
-        const ScopedPen outline(surface, Pen{1, kBlack});
-        const Point face[] = {back_from, front_from, front_to, back_to};
+        const bool showsDark = (dy < dx && dx < 0) || (dy > dx && dx >= 1);
+        const ScopedBrush fill(surface, Brush{showsDark ? dark : light});
+        const ScopedPen outline(surface, kRibbonFacePen);
+        const Point face[] = {backFrom, frontFrom, frontTo, backTo};
         surface.Polygon(face);
       }
       previous = point;

@@ -30,6 +30,7 @@
 namespace tessaloom {
 namespace {
 
+using layout::kCanvasBorder;
 using layout::PointAt;
 
 // Pies whose radius comes to nothing would be an empty picture; the reason
@@ -58,6 +59,37 @@ constexpr std::int64_t kLabelGap = 5;
 // this far out hold it within 0.005 degrees of the slice's angle, where
 // points on the rim of a small pie would miss by a degree or more.
 constexpr std::int64_t kFarRadius = std::int64_t{1} << 14;
+// A pie's column, less three label offsets, is three radii wide (or high).
+constexpr std::int64_t kOffsetsPerColumn = 3;
+constexpr std::int64_t kRadiiPerColumn = 3;
+// The series labels' top row lies this many radii plus kSeriesLabelDrop and
+// a line step below the centre row; their texts are centred at this many
+// pixels per character.
+constexpr double kSeriesLabelRadii = 1.5;
+constexpr std::int64_t kSeriesLabelDrop = 15;
+constexpr std::int64_t kSeriesLabelCharWidth = 8;
+// The 3D pie draws its labels with a pen and brush of this colour.
+constexpr COLORREF kLabelColor = 0x000000;
+
+// Angles, in whole degrees.
+constexpr std::int32_t kQuarterTurn = 90;
+constexpr std::int32_t kHalfTurn = 180;
+constexpr std::int32_t kThreeQuarterTurn = 270;
+constexpr std::int32_t kFullTurn = 360;
+// A slice's share of the circle passes through percent, as its label shows it.
+constexpr double kPercentScale = 100.0;
+
+// The quarters of the circle as the angles run (angle / kQuarterTurn). The
+// lower two lie below the middle row: a 3D pie's front half.
+constexpr std::int32_t kLowerLeft = 0;
+constexpr std::int32_t kLowerRight = 1;
+constexpr std::int32_t kUpperRight = 2;
+constexpr std::int32_t kUpperLeft = 3;
+
+constexpr bool IsLower(std::int32_t quarter) noexcept { return quarter < kUpperRight; }
+constexpr bool IsLeft(std::int32_t quarter) noexcept {
+  return quarter == kLowerLeft || quarter == kUpperLeft;
+}
 
 // Figures shared by every pie of one drawing, all in pixels.
 struct PieLayout {
@@ -87,20 +119,20 @@ struct Slice {
   std::int32_t midAngle = 0;
 };
 
-// Radius of each of `pie_count` pies side by side in a plot of the given
+// Radius of each of `pieCount` pies side by side in a plot of the given
 // extents, with label offset `off`: zero or less when they have no room.
-std::int64_t PieRadius(std::int64_t width, std::int64_t height, std::int64_t pie_count,
+std::int64_t PieRadius(std::int64_t width, std::int64_t height, std::int64_t pieCount,
                        std::int64_t off) noexcept {
-  return (std::min(width, height) / pie_count - 3 * off) / 3;
+  return (std::min(width, height) / pieCount - kOffsetsPerColumn * off) / kRadiiPerColumn;
 }
 
 PieLayout ComputeLayout(const CGraph& graph, const TextMetrics& metrics,
-                        std::int64_t pie_count) noexcept {
+                        std::int64_t pieCount) noexcept {
   PieLayout layout;
   layout.off = std::int64_t{metrics.maxCharWidth} + kLabelOffsetPad;
   layout.height = metrics.height;
   layout.step = std::int64_t{metrics.height} + kLabelRowGap;
-  layout.r = PieRadius(graph.plotWidth, graph.plotHeight, pie_count, layout.off);
+  layout.r = PieRadius(graph.plotWidth, graph.plotHeight, pieCount, layout.off);
   layout.cy = (std::int64_t{graph.plotHeight} + kCentreRowDrop) / 2;
   return layout;
 }
@@ -109,26 +141,26 @@ PieLayout ComputeLayout(const CGraph& graph, const TextMetrics& metrics,
 // by plotLeftX on both sides of the canvas, so without the legend it would
 // be canvasWidth - 2 plotLeftX wide.
 const char* NoRoomReason(const CGraph& graph, const PieLayout& layout,
-                         std::int64_t pie_count) noexcept {
+                         std::int64_t pieCount) noexcept {
   const std::int64_t height = graph.plotHeight;
   const std::int64_t bare = std::int64_t{graph.canvasWidth} - 2 * std::int64_t{graph.plotLeftX};
   const auto fits = [&](std::int64_t width, std::int64_t count) {
     return PieRadius(width, height, count, layout.off) > 0;
   };
   if (!fits(graph.plotWidth, 1)) return fits(bare, 1) ? kLabelsTooLong : kImageTooSmall;
-  return fits(bare, pie_count) ? kLabelsTooLong : kTooManyPies;
+  return fits(bare, pieCount) ? kLabelsTooLong : kTooManyPies;
 }
 
-// Pie k of `pie_count` (k from 1): a single pie is centred in the plot,
-// several share its width in equal columns after a 15-pixel margin.
+// Pie k of `pieCount` (k from 1): a single pie is centred in the plot,
+// several share its width in equal columns after kColumnMargin.
 PieSquare SquareOfPie(const CGraph& graph, const PieLayout& layout, std::int64_t k,
-                      std::int64_t pie_count) noexcept {
+                      std::int64_t pieCount) noexcept {
   PieSquare s;
-  if (pie_count == 1) {
+  if (pieCount == 1) {
     s.cx = std::int64_t{graph.plotLeftX} + graph.plotWidth / 2;
   } else {
     s.cx = std::int64_t{graph.plotLeftX} + kColumnMargin +
-           (2 * k - 1) * ((graph.plotWidth / pie_count) / 2);
+           (2 * k - 1) * ((graph.plotWidth / pieCount) / 2);
   }
   s.cy = layout.cy;
   s.r = layout.r;
@@ -152,8 +184,8 @@ double SeriesTotal(const CGraphSeries& series, std::int32_t slots) {
 // Angle at which a running sum `cum` of `total` ends. Kept within the
 // circle: only with negative slots could the ratio leave [0, 1].
 std::int32_t AngleOf(double cum, double total) noexcept {
-  const double degrees = ((cum / total) * 100.0 * 360.0) / 100.0;
-  return std::clamp(TruncateToInt32(degrees), 0, 360);
+  const double degrees = ((cum / total) * kPercentScale * kFullTurn) / kPercentScale;
+  return std::clamp(TruncateToInt32(degrees), 0, kFullTurn);
 }
 
 // The slices of one series in slot order. A total that is not a positive
@@ -177,29 +209,29 @@ std::vector<Slice> SlicesOf(const CGraphSeries& series, std::int32_t slots, doub
 // (x0 - r cos, y0 + r sin), each coordinate truncated. Every quarter uses
 // the sine of an angle between 0 and 90 degrees.
 Point CirclePoint(std::int64_t x0, std::int64_t y0, std::int64_t r, std::int32_t angle) noexcept {
-  constexpr double kRadiansPerDegree = kPi / 180.0;
+  constexpr double kRadiansPerDegree = kPi / kHalfTurn;
   const auto sine = [](std::int32_t degrees) { return std::sin(degrees * kRadiansPerDegree); };
   const auto x = static_cast<double>(x0);
   const auto y = static_cast<double>(y0);
   const auto rr = static_cast<double>(r);
   double px = 0.0;
   double py = 0.0;
-  switch (angle / 90) {
-    case 0:
-      px = x - sine(90 - angle) * rr;
+  switch (angle / kQuarterTurn) {
+    case kLowerLeft:
+      px = x - sine(kQuarterTurn - angle) * rr;
       py = y + sine(angle) * rr;
       break;
-    case 1:
-      px = x + sine(angle - 90) * rr;
-      py = y + sine(180 - angle) * rr;
+    case kLowerRight:
+      px = x + sine(angle - kQuarterTurn) * rr;
+      py = y + sine(kHalfTurn - angle) * rr;
       break;
-    case 2:
-      px = x + sine(270 - angle) * rr;
-      py = y - sine(angle - 180) * rr;
+    case kUpperRight:
+      px = x + sine(kThreeQuarterTurn - angle) * rr;
+      py = y - sine(angle - kHalfTurn) * rr;
       break;
-    case 3:
-      px = x - sine(angle - 270) * rr;
-      py = y - sine(360 - angle) * rr;
+    case kUpperLeft:
+      px = x - sine(angle - kThreeQuarterTurn) * rr;
+      py = y - sine(kFullTurn - angle) * rr;
       break;
     default: return PointAt(x0 - r, y0 - 1);
   }
@@ -213,8 +245,8 @@ Point OneUp(Point p) noexcept { return {p.x, SaturateToInt32(std::int64_t{p.y} -
 // up, where a slot-0 slice starts, so that a slice of the whole circle
 // starts and ends on the same point and fills the disc.
 Point FarPoint(std::int64_t x0, std::int64_t y0, std::int32_t angle) noexcept {
-  if (angle >= 360) return OneUp(FarPoint(x0, y0, 0));
-  const double radians = static_cast<double>(angle) * std::numbers::pi / 180.0;
+  if (angle >= kFullTurn) return OneUp(FarPoint(x0, y0, 0));
+  const double radians = static_cast<double>(angle) * std::numbers::pi / kHalfTurn;
   const auto far = static_cast<double>(kFarRadius);
   return PointAt(x0 - std::llround(far * std::cos(radians)),
                  y0 + std::llround(far * std::sin(radians)));
@@ -228,23 +260,23 @@ struct PieLabel {
   bool shown = true;
 };
 
-// Label of a slice whose middle angle is `mid_angle` and whose rim point
+// Label of a slice whose middle angle is `midAngle` and whose rim point
 // there is `p`: the leader line runs from halfway between the centre and p
 // to half a radius outside p, and the text, `width` pixels wide, sits
 // kLabelGap beside the line's end on the side facing away from the pie.
-PieLabel MakeLabel(const PieSquare& s, const PieLayout& layout, Point p, std::int32_t mid_angle,
+PieLabel MakeLabel(const PieSquare& s, const PieLayout& layout, Point p, std::int32_t midAngle,
                    std::string text, std::int64_t width, float value) {
   CGraphPieLabel label;
   // 360 degrees (reached only when negative slots shrink the total) is the
   // left end just above the middle row: the upper left quarter.
-  const std::int32_t quarter = std::min(mid_angle / 90, 3);
-  const std::int64_t half_r = s.r / 2;
+  const std::int32_t quarter = std::min(midAngle / kQuarterTurn, kUpperLeft);
+  const std::int64_t halfRadius = s.r / 2;
   label.lineStartX = SaturateToInt32(p.x + (s.cx - p.x) / 2);
   label.lineStartY = SaturateToInt32(p.y + (s.cy - p.y) / 2);
-  const bool leftward = quarter == 0 || quarter == 3;
-  const bool downward = quarter == 0 || quarter == 1;
-  label.lineEndX = SaturateToInt32(std::int64_t{p.x} + (leftward ? -half_r : half_r));
-  label.lineEndY = SaturateToInt32(std::int64_t{p.y} + (downward ? half_r : -half_r));
+  const bool leftward = IsLeft(quarter);
+  const bool downward = IsLower(quarter);
+  label.lineEndX = SaturateToInt32(std::int64_t{p.x} + (leftward ? -halfRadius : halfRadius));
+  label.lineEndY = SaturateToInt32(std::int64_t{p.y} + (downward ? halfRadius : -halfRadius));
   label.textX =
       SaturateToInt32(std::int64_t{label.lineEndX} + (leftward ? -kLabelGap - width : kLabelGap));
   label.textY = SaturateToInt32(std::int64_t{label.lineEndY} - (downward ? 0 : layout.step));
@@ -253,17 +285,15 @@ PieLabel MakeLabel(const PieSquare& s, const PieLayout& layout, Point p, std::in
   return {std::move(label), width, value, true};
 }
 
-bool IsLeftward(const CGraphPieLabel& label) noexcept {
-  return label.midQuadrant == 0 || label.midQuadrant == 3;
-}
+bool IsLeftward(const CGraphPieLabel& label) noexcept { return IsLeft(label.midQuadrant); }
 
 // A slice's share of the total in percent: the value times 100 in single
 // precision, divided in double. A value too large for that product (beyond
 // about 3.4e36) is scaled in double instead of becoming infinite.
 double PercentOf(float value, double total) noexcept {
-  const float scaled = value * 100.0f;
-  const double numerator =
-      std::isfinite(scaled) ? static_cast<double>(scaled) : static_cast<double>(value) * 100.0;
+  const float scaled = value * static_cast<float>(kPercentScale);
+  const double numerator = std::isfinite(scaled) ? static_cast<double>(scaled)
+                                                 : static_cast<double>(value) * kPercentScale;
   return numerator / total;
 }
 
@@ -286,17 +316,19 @@ std::string TruncatedPercent(float value, double total) {
   return text;
 }
 
-// Top row of the series labels: 1.5 radii + 15 + a line step below the centre.
+// Top row of the series labels.
 std::int64_t SeriesLabelRow(const PieLayout& layout) noexcept {
-  return layout.cy + TruncateToInt32(1.5 * static_cast<double>(layout.r)) + 15 + layout.step;
+  return layout.cy + TruncateToInt32(kSeriesLabelRadii * static_cast<double>(layout.r)) +
+         kSeriesLabelDrop + layout.step;
 }
 
-// The series label, centred below the pie at 8 pixels per character.
+// The series label, centred below the pie by its characters.
 void DrawSeriesLabel(DrawingSurface& surface, const CGraphSeries& series, const PieSquare& s,
                      const PieLayout& layout) {
   const std::string label = series.GetLabel();
   const std::int64_t n = CodePointLength(label);
-  surface.TextOut(SaturateToInt32(s.cx - 4 * n), SaturateToInt32(SeriesLabelRow(layout)), label);
+  surface.TextOut(SaturateToInt32(s.cx - (kSeriesLabelCharWidth / 2) * n),
+                  SaturateToInt32(SeriesLabelRow(layout)), label);
 }
 
 // One wedge of the box from `start` counter-clockwise to `end`, spanning
@@ -306,7 +338,7 @@ void DrawSeriesLabel(DrawingSurface& surface, const CGraphSeries& series, const 
 // nothing instead of painting over the slices before it.
 void DrawWedge(DrawingSurface& surface, std::int32_t left, std::int32_t top, std::int32_t right,
                std::int32_t bottom, Point start, Point end, std::int32_t span) {
-  if (start == end && span < 360) return;
+  if (start == end && span < kFullTurn) return;
   surface.Pie(left, top, right, bottom, start, end);
 }
 
@@ -321,20 +353,20 @@ struct LabelRegion {
 };
 
 LabelRegion RegionOfPie(const CGraph& graph, const PieLayout& layout, std::int64_t k,
-                        std::int64_t pie_count) noexcept {
-  const std::int64_t plot_left = graph.plotLeftX;
-  const std::int64_t plot_right = plot_left + graph.plotWidth;
-  LabelRegion region{plot_left, std::int64_t{graph.plotBaseY} - graph.plotHeight, plot_right,
+                        std::int64_t pieCount) noexcept {
+  const std::int64_t plotLeft = graph.plotLeftX;
+  const std::int64_t plotRight = plotLeft + graph.plotWidth;
+  LabelRegion region{plotLeft, std::int64_t{graph.plotBaseY} - graph.plotHeight, plotRight,
                      SeriesLabelRow(layout) - kLabelGap};
-  if (pie_count > 1) {
-    const std::int64_t column = graph.plotWidth / pie_count;
-    if (k > 1) region.left = plot_left + kColumnMargin + (k - 1) * column;
-    region.right = std::min(plot_right, plot_left + kColumnMargin + k * column);
+  if (pieCount > 1) {
+    const std::int64_t column = graph.plotWidth / pieCount;
+    if (k > 1) region.left = plotLeft + kColumnMargin + (k - 1) * column;
+    region.right = std::min(plotRight, plotLeft + kColumnMargin + k * column);
   }
-  region.left = std::max<std::int64_t>(region.left, 1);
-  region.top = std::max<std::int64_t>(region.top, 1);
+  region.left = std::max(region.left, kCanvasBorder);
+  region.top = std::max(region.top, kCanvasBorder);
   region.right = std::min<std::int64_t>(region.right, graph.canvasWidth);
-  region.bottom = std::min<std::int64_t>(region.bottom, std::int64_t{graph.canvasHeight} - 1);
+  region.bottom = std::min(region.bottom, std::int64_t{graph.canvasHeight} - kCanvasBorder);
   return region;
 }
 
@@ -433,7 +465,7 @@ void PlaceSide(std::vector<PieLabel>& labels, std::vector<std::size_t> side,
     for (std::int64_t n = 0; n < run.count; ++n, ++i) {
       CGraphPieLabel& record = labels[side[i]].record;
       const std::int64_t y = first + static_cast<std::int64_t>(i) * step;
-      const bool downward = record.midQuadrant < 2;
+      const bool downward = IsLower(record.midQuadrant);
       record.textY = SaturateToInt32(y);
       record.lineEndY = SaturateToInt32(downward ? y : y + layout.step);
     }
@@ -495,149 +527,129 @@ void DrawLabels(DrawingSurface& surface, const std::vector<PieLabel>& labels) {
   }
 }
 
-}  // namespace
-
-bool CGraph::DrawPies(DrawingSurface& surface) {
-  const auto pie_count = static_cast<std::int64_t>(seriesList.size());
-  if (pie_count == 0) return true;
-  const PieLayout layout = ComputeLayout(*this, surface.GetTextMetrics(), pie_count);
-  if (layout.r <= 0) {
-    SetErrorText(NoRoomReason(*this, layout, pie_count));
-    return false;
-  }
-
-  for (std::int64_t k = 1; k <= pie_count; ++k) {
-    const CGraphSeries& series = *seriesList[static_cast<std::size_t>(k - 1)];
-    const PieSquare s = SquareOfPie(*this, layout, k, pie_count);
-    DrawSeriesLabel(surface, series, s, layout);
-    const double total = SeriesTotal(series, seriesSize);
-
-    std::vector<PieLabel> labels;
-    Point previous = FarPoint(s.cx, s.cy, 0);
-    std::int32_t previous_angle = 0;
-    for (const Slice& slice : SlicesOf(series, seriesSize, total)) {
-      std::string text = RoundedPercent(slice.value, total);
-      const std::int64_t width = surface.GetTextExtent(text);
-      labels.push_back(MakeLabel(s, layout, CirclePoint(s.cx, s.cy, s.r, slice.midAngle),
-                                 slice.midAngle, std::move(text), width, slice.value));
-      // Slot 0 starts one pixel above the left end so that a slot-0 slice of
-      // 360 degrees, ending there too, fills the whole disc.
-      const Point start = slice.slot == 0 ? OneUp(previous) : previous;
-      const Point end = FarPoint(s.cx, s.cy, slice.endAngle);
-      const COLORREF color = GetColor(slice.slot);
-      {
-        const FaceColor face(surface, color);
-        DrawWedge(surface, s.left, s.top, s.right, s.bottom, start, end,
-                  slice.endAngle - previous_angle);
-      }
-      previous = end;
-      previous_angle = slice.endAngle;
+// The 3D pie's wall: the lower ellipse (the top's square moved right and
+// down by `depth`) joined to the top by a quadrilateral per slice between the
+// rim points, in the slice's darker colour. Walls wholly in the rear (upper)
+// half would show through the front ones' gaps in their own colours, so
+// they all take the colour of the slice that crossed into the rear half.
+void DrawWall(DrawingSurface& surface, const CGraph& graph, const PieSquare& s,
+              const std::vector<Slice>& slices, std::int64_t depth) {
+  const std::int32_t lowerLeft = SaturateToInt32(std::int64_t{s.left} + depth);
+  const std::int32_t lowerTop = SaturateToInt32(std::int64_t{s.top} + depth);
+  const std::int32_t lowerRight = SaturateToInt32(std::int64_t{s.right} + depth);
+  const std::int32_t lowerBottom = SaturateToInt32(std::int64_t{s.bottom} + depth);
+  Point previousLower{lowerLeft, SaturateToInt32(s.cy + depth)};
+  Point previousUpper{s.left, SaturateToInt32(s.cy)};
+  Point previousFar = FarPoint(s.cx + depth, s.cy + depth, 0);
+  std::int32_t previousQuarter = kLowerLeft;
+  std::int32_t previousAngle = 0;
+  // Always set before use: the first slice to reach the rear half comes
+  // from the front half and sets it.
+  COLORREF rearColor = 0;
+  for (const Slice& slice : slices) {
+    const std::int32_t quarter = slice.endAngle / kQuarterTurn;
+    const Point lowerEnd = CirclePoint(s.cx + depth, s.cy + depth, s.r, slice.endAngle);
+    const Point upperEnd = CirclePoint(s.cx, s.cy, s.r, slice.endAngle);
+    const Point farEnd = FarPoint(s.cx + depth, s.cy + depth, slice.endAngle);
+    if (slice.slot == 0) {
+      previousLower = OneUp(previousLower);
+      previousUpper = OneUp(previousUpper);
+      previousFar = OneUp(previousFar);
     }
-    PlaceLabels(labels, RegionOfPie(*this, layout, k, pie_count), FootprintOf(s, 0), s.cx, layout);
-    DrawLabels(surface, labels);
+    const COLORREF dark = ShadeDarker(graph.GetColor(slice.slot));
+    const std::int32_t span = slice.endAngle - previousAngle;
+    if (IsLower(quarter) || IsLower(previousQuarter)) {
+      const FaceColor face(surface, dark);
+      const Point wall[] = {previousLower, lowerEnd, upperEnd, previousUpper};
+      surface.Polygon(wall);
+      DrawWedge(surface, lowerLeft, lowerTop, lowerRight, lowerBottom, previousFar, farEnd, span);
+    } else {
+      const FaceColor face(surface, rearColor);
+      DrawWedge(surface, lowerLeft, lowerTop, lowerRight, lowerBottom, previousFar, farEnd, span);
+      const Point wall[] = {lowerEnd, upperEnd, previousUpper};
+      surface.Polygon(wall);
+    }
+    if (!IsLower(quarter) && IsLower(previousQuarter)) rearColor = dark;
+    previousUpper = upperEnd;
+    previousLower = lowerEnd;
+    previousFar = farEnd;
+    previousQuarter = quarter;
+    previousAngle = slice.endAngle;
   }
-  return true;
 }
 
-bool CGraph::Draw3DPies(DrawingSurface& surface) {
-  const auto pie_count = static_cast<std::int64_t>(seriesList.size());
-  if (pie_count == 0) return true;
-  const PieLayout layout = ComputeLayout(*this, surface.GetTextMetrics(), pie_count);
+// The text of a slice's label from its value and the series total.
+using PercentText = std::string (*)(float value, double total);
+
+// The pie's top: each slice a wedge in its colour, over a 3D pie's wall.
+// Returns the slices' labels, unplaced, with `percent` giving their texts.
+std::vector<PieLabel> DrawTop(DrawingSurface& surface, const CGraph& graph, const PieSquare& s,
+                              const PieLayout& layout, const std::vector<Slice>& slices,
+                              double total, PercentText percent) {
+  std::vector<PieLabel> labels;
+  Point previous = FarPoint(s.cx, s.cy, 0);
+  std::int32_t previousAngle = 0;
+  for (const Slice& slice : slices) {
+    std::string text = percent(slice.value, total);
+    const std::int64_t width = surface.GetTextExtent(text);
+    labels.push_back(MakeLabel(s, layout, CirclePoint(s.cx, s.cy, s.r, slice.midAngle),
+                               slice.midAngle, std::move(text), width, slice.value));
+    // Slot 0 starts one pixel above the left end so that a slot-0 slice of
+    // the full circle, ending there too, fills the whole disc.
+    const Point start = slice.slot == 0 ? OneUp(previous) : previous;
+    const Point end = FarPoint(s.cx, s.cy, slice.endAngle);
+    {
+      const FaceColor face(surface, graph.GetColor(slice.slot));
+      DrawWedge(surface, s.left, s.top, s.right, s.bottom, start, end,
+                slice.endAngle - previousAngle);
+    }
+    previous = end;
+    previousAngle = slice.endAngle;
+  }
+  return labels;
+}
+
+// Both pie kinds, pie by pie: the series label, a solid pie's wall, the top,
+// then the labels placed clear of the pie and each other. False, with the
+// reason in the error text, when the pies have no room.
+bool DrawPieChart(DrawingSurface& surface, CGraph& graph, bool solid) {
+  const auto pieCount = static_cast<std::int64_t>(graph.seriesList.size());
+  if (pieCount == 0) return true;
+  const PieLayout layout = ComputeLayout(graph, surface.GetTextMetrics(), pieCount);
   if (layout.r <= 0) {
-    SetErrorText(NoRoomReason(*this, layout, pie_count));
+    graph.SetErrorText(NoRoomReason(graph, layout, pieCount));
     return false;
   }
-  const std::int64_t d = TruncateToInt32(static_cast<double>(layout.r) * depthRatio);
+  const std::int64_t depth =
+      solid ? TruncateToInt32(static_cast<double>(layout.r) * graph.depthRatio) : 0;
 
-  for (std::int64_t k = 1; k <= pie_count; ++k) {
-    const CGraphSeries& series = *seriesList[static_cast<std::size_t>(k - 1)];
-    const PieSquare s = SquareOfPie(*this, layout, k, pie_count);
+  for (std::int64_t k = 1; k <= pieCount; ++k) {
+    const CGraphSeries& series = *graph.seriesList[static_cast<std::size_t>(k - 1)];
+    const PieSquare s = SquareOfPie(graph, layout, k, pieCount);
     DrawSeriesLabel(surface, series, s, layout);
-    const double total = SeriesTotal(series, seriesSize);
-    const std::vector<Slice> slices = SlicesOf(series, seriesSize, total);
-
-    // The wall: the lower ellipse (the top's square moved right and down by
-    // d) joined to the top by a quadrilateral per slice between the rim
-    // points, in the slice's darker colour. Walls wholly in the rear (upper)
-    // half would show through the front ones' gaps in their own colours, so
-    // they all take the colour of the slice that crossed into the rear half.
-    const std::int32_t lower_left = SaturateToInt32(std::int64_t{s.left} + d);
-    const std::int32_t lower_top = SaturateToInt32(std::int64_t{s.top} + d);
-    const std::int32_t lower_right = SaturateToInt32(std::int64_t{s.right} + d);
-    const std::int32_t lower_bottom = SaturateToInt32(std::int64_t{s.bottom} + d);
-    Point previous_lower{lower_left, SaturateToInt32(s.cy + d)};
-    Point previous_upper{s.left, SaturateToInt32(s.cy)};
-    Point previous_far = FarPoint(s.cx + d, s.cy + d, 0);
-    std::int32_t previous_quarter = 0;
-    std::int32_t previous_angle = 0;
-    // Always set before use: the first slice to reach the rear half comes
-    // from the front half and sets it.
-    COLORREF rear_color = 0;
-    for (const Slice& slice : slices) {
-      const std::int32_t quarter = slice.endAngle / 90;
-      const Point lower_end = CirclePoint(s.cx + d, s.cy + d, s.r, slice.endAngle);
-      const Point upper_end = CirclePoint(s.cx, s.cy, s.r, slice.endAngle);
-      const Point far_end = FarPoint(s.cx + d, s.cy + d, slice.endAngle);
-      if (slice.slot == 0) {
-        previous_lower = OneUp(previous_lower);
-        previous_upper = OneUp(previous_upper);
-        previous_far = OneUp(previous_far);
-      }
-      const COLORREF dark = ShadeDarker(GetColor(slice.slot));
-      const std::int32_t span = slice.endAngle - previous_angle;
-      if (quarter < 2 || previous_quarter < 2) {
-        const ScopedPen pen(surface, Pen{1, dark});
-        const ScopedBrush brush(surface, Brush{dark});
-        const Point wall[] = {previous_lower, lower_end, upper_end, previous_upper};
-        surface.Polygon(wall);
-        DrawWedge(surface, lower_left, lower_top, lower_right, lower_bottom, previous_far, far_end,
-                  span);
-      } else {
-        const ScopedPen pen(surface, Pen{1, rear_color});
-        const ScopedBrush brush(surface, Brush{rear_color});
-        DrawWedge(surface, lower_left, lower_top, lower_right, lower_bottom, previous_far, far_end,
-                  span);
-        const Point wall[] = {lower_end, upper_end, previous_upper};
-        surface.Polygon(wall);
-      }
-      previous_upper = upper_end;
-      if (quarter > 1 && previous_quarter < 2) rear_color = dark;
-      previous_lower = lower_end;
-      previous_far = far_end;
-      previous_quarter = quarter;
-      previous_angle = slice.endAngle;
-    }
-
-    // The top: the slices on the upper circle, over the walls.
-    std::vector<PieLabel> labels;
-    previous_far = FarPoint(s.cx, s.cy, 0);
-    previous_angle = 0;
-    for (const Slice& slice : slices) {
-      const Point far_end = FarPoint(s.cx, s.cy, slice.endAngle);
-      std::string text = TruncatedPercent(slice.value, total);
-      const std::int64_t width = surface.GetTextExtent(text);
-      labels.push_back(MakeLabel(s, layout, CirclePoint(s.cx, s.cy, s.r, slice.midAngle),
-                                 slice.midAngle, std::move(text), width, slice.value));
-      if (slice.slot == 0) previous_far = OneUp(previous_far);
-      const COLORREF color = GetColor(slice.slot);
-      {
-        const FaceColor face(surface, color);
-        DrawWedge(surface, s.left, s.top, s.right, s.bottom, previous_far, far_end,
-                  slice.endAngle - previous_angle);
-      }
-      previous_far = far_end;
-      previous_angle = slice.endAngle;
-    }
-
-    if (!labels.empty()) {
-      PlaceLabels(labels, RegionOfPie(*this, layout, k, pie_count), FootprintOf(s, d), s.cx,
-                  layout);
-      const ScopedPen pen(surface, Pen{1, 0x000000});
-      const ScopedBrush brush(surface, Brush{0x000000});
+    const double total = SeriesTotal(series, graph.seriesSize);
+    const std::vector<Slice> slices = SlicesOf(series, graph.seriesSize, total);
+    if (solid) DrawWall(surface, graph, s, slices, depth);
+    std::vector<PieLabel> labels = DrawTop(surface, graph, s, layout, slices, total,
+                                           solid ? TruncatedPercent : RoundedPercent);
+    if (labels.empty()) continue;
+    PlaceLabels(labels, RegionOfPie(graph, layout, k, pieCount), FootprintOf(s, depth), s.cx,
+                layout);
+    if (solid) {
+      // The 3D pie's leader lines take a black pen of their own.
+      const FaceColor ink(surface, kLabelColor);
+      DrawLabels(surface, labels);
+    } else {
       DrawLabels(surface, labels);
     }
   }
   return true;
 }
+
+}  // namespace
+
+bool CGraph::DrawPies(DrawingSurface& surface) { return DrawPieChart(surface, *this, false); }
+
+bool CGraph::Draw3DPies(DrawingSurface& surface) { return DrawPieChart(surface, *this, true); }
 
 }  // namespace tessaloom

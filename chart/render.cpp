@@ -5,6 +5,7 @@
 #include <string>
 
 #include "chart/graph.h"
+#include "chart/layout.h"
 #include "draw/canvas.h"
 #include "draw/font_engine.h"
 #include "draw/font_faces.h"
@@ -22,6 +23,9 @@ namespace {
 constexpr std::int64_t kMaxKeptPixels = std::int64_t{2048} * 2048;
 constexpr char kNoFonts[] = "Unable to load the chart fonts";
 constexpr char kNoMemory[] = "Not enough memory to draw the chart";
+// The narrowest and lowest canvas whose every pixel the frame paints: its
+// border on each side round at least one pixel inside.
+constexpr std::int64_t kFramedSide = 2 * layout::kCanvasBorder + 1;
 
 // Opens the file before anything is drawn: a folder that cannot take it
 // (read-only, full, refused) fails at once instead of after the drawing.
@@ -41,7 +45,7 @@ bool AcquireCanvas(Canvas& canvas, std::int32_t width, std::int32_t height, std:
     // The frame's first step paints every pixel of a canvas at least 3 x 3
     // (a black border round a white inside), so the previous chart never
     // shows; a thinner one starts black, as a new canvas does.
-    if (width < 3 || height < 3) canvas.FillRect(0, 0, width, height, 0);
+    if (width < kFramedSide || height < kFramedSide) canvas.FillRect(0, 0, width, height, 0);
     return true;
   }
   return Canvas::Create(width, height, canvas, error);

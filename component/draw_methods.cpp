@@ -277,35 +277,39 @@ using DrawKind = CGraphGenerator::DrawKind;
 using Loading = CGraphGenerator::Loading;
 using Scale = CGraphGenerator::Scale;
 
-constexpr DrawKind kPie{.graphType = GRAPH_PIE, .zeroNegatives = true, .legendTexts = true};
-constexpr DrawKind k3DPie{.graphType = GRAPH_3D_PIE, .zeroNegatives = true, .legendTexts = true};
+constexpr DrawKind kPie{.graphType = GraphType::kPie, .zeroNegatives = true, .legendTexts = true};
+constexpr DrawKind k3DPie{
+    .graphType = GraphType::k3DPie, .zeroNegatives = true, .legendTexts = true};
 constexpr DrawKind kBar{
-    .graphType = GRAPH_BAR, .loading = Loading::kSeriesPerPoint, .scale = Scale::kFromRange};
-constexpr DrawKind k3DBar{
-    .graphType = GRAPH_3D_BAR, .loading = Loading::kSeriesPerPoint, .scale = Scale::kFromRange};
+    .graphType = GraphType::kBar, .loading = Loading::kSeriesPerPoint, .scale = Scale::kFromRange};
+constexpr DrawKind k3DBar{.graphType = GraphType::k3DBar,
+                          .loading = Loading::kSeriesPerPoint,
+                          .scale = Scale::kFromRange};
 constexpr DrawKind kLine{
-    .graphType = GRAPH_LINE, .loading = Loading::kSeriesPerPoint, .scale = Scale::kFromRange};
-constexpr DrawKind k3DLine{
-    .graphType = GRAPH_3D_LINE, .loading = Loading::kSeriesPerPoint, .scale = Scale::kFromRange};
+    .graphType = GraphType::kLine, .loading = Loading::kSeriesPerPoint, .scale = Scale::kFromRange};
+constexpr DrawKind k3DLine{.graphType = GraphType::k3DLine,
+                           .loading = Loading::kSeriesPerPoint,
+                           .scale = Scale::kFromRange};
 constexpr DrawKind kBoxWhisker{
-    .graphType = GRAPH_BOX_WHISKER, .scale = Scale::kFromRange, .zeroNegatives = true};
-constexpr DrawKind kStackedBar{.graphType = GRAPH_STACKED_BAR,
+    .graphType = GraphType::kBoxWhisker, .scale = Scale::kFromRange, .zeroNegatives = true};
+constexpr DrawKind kStackedBar{.graphType = GraphType::kStackedBar,
                                .scale = Scale::kFromTotal,
                                .zeroNegatives = true,
                                .legendTexts = true,
                                .checkFailure = S_FALSE};
-constexpr DrawKind k3DStackedBar{.graphType = GRAPH_3D_STACKED_BAR,
+constexpr DrawKind k3DStackedBar{.graphType = GraphType::k3DStackedBar,
                                  .scale = Scale::kFromTotal,
                                  .zeroNegatives = true,
                                  .legendTexts = true,
                                  .checkFailure = S_FALSE};
 // Series pies set their kind only once the table has data.
 constexpr DrawKind kSeriesPie{
-    .graphType = GRAPH_PIE, .zeroNegatives = true, .typeBeforeCheck = false};
+    .graphType = GraphType::kPie, .zeroNegatives = true, .typeBeforeCheck = false};
 constexpr DrawKind kSeries3DPie{
-    .graphType = GRAPH_3D_PIE, .zeroNegatives = true, .typeBeforeCheck = false};
+    .graphType = GraphType::k3DPie, .zeroNegatives = true, .typeBeforeCheck = false};
 // Series box-whisker charts keep negative values.
-constexpr DrawKind kSeriesBoxWhisker{.graphType = GRAPH_BOX_WHISKER, .scale = Scale::kFromRange};
+constexpr DrawKind kSeriesBoxWhisker{.graphType = GraphType::kBoxWhisker,
+                                     .scale = Scale::kFromRange};
 
 }  // namespace
 

@@ -246,22 +246,22 @@ HRESULT CGraphGenerator::ClearSeriesData() noexcept {
 // Switches and colours.
 
 HRESULT CGraphGenerator::HasGridLines(std::int32_t hasGridLines) noexcept {
-  graph.SetGridLines(static_cast<std::uint32_t>(hasGridLines));
+  graph.SetGridLines(hasGridLines != 0);
   return S_OK;
 }
 
 HRESULT CGraphGenerator::HasBackColor(std::int32_t hasBackColor) noexcept {
-  graph.SetBackColorFlag(static_cast<std::uint32_t>(hasBackColor));
+  graph.SetBackColorFlag(hasBackColor != 0);
   return S_OK;
 }
 
 HRESULT CGraphGenerator::SetVerticalGraph() noexcept {
-  graph.SetOrientation(1);
+  graph.SetOrientation(true);
   return S_OK;
 }
 
 HRESULT CGraphGenerator::SetHorizontalGraph() noexcept {
-  graph.SetOrientation(0);
+  graph.SetOrientation(false);
   return S_OK;
 }
 

@@ -152,7 +152,7 @@ class CGraphGenerator : public IGraphGenerator2, public ISupportErrorInfo {
   // whether a series chart sets its kind before checking its input, and the
   // result of a series chart without series or items.
   struct DrawKind {
-    std::uint32_t graphType = GRAPH_BAR;
+    GraphType graphType = GraphType::kBar;
     Loading loading = Loading::kOneSeries;
     Scale scale = Scale::kNone;
     bool zeroNegatives = false;

@@ -62,17 +62,17 @@ const char* FormatName(ImageFormat format) {
   return "";
 }
 
-const char* KindName(std::uint32_t graphType) {
+const char* KindName(GraphType graphType) {
   switch (graphType) {
-    case GRAPH_BAR: return "Bar chart";
-    case GRAPH_3D_BAR: return "3D bar chart";
-    case GRAPH_PIE: return "Pie chart";
-    case GRAPH_3D_PIE: return "3D pie chart";
-    case GRAPH_LINE: return "Line chart";
-    case GRAPH_3D_LINE: return "3D line chart";
-    case GRAPH_BOX_WHISKER: return "Box-and-whisker chart";
-    case GRAPH_STACKED_BAR: return "Stacked bar chart";
-    case GRAPH_3D_STACKED_BAR: return "3D stacked bar chart";
+    case GraphType::kBar: return "Bar chart";
+    case GraphType::k3DBar: return "3D bar chart";
+    case GraphType::kPie: return "Pie chart";
+    case GraphType::k3DPie: return "3D pie chart";
+    case GraphType::kLine: return "Line chart";
+    case GraphType::k3DLine: return "3D line chart";
+    case GraphType::kBoxWhisker: return "Box-and-whisker chart";
+    case GraphType::kStackedBar: return "Stacked bar chart";
+    case GraphType::k3DStackedBar: return "3D stacked bar chart";
     default: return "Chart";
   }
 }

@@ -46,6 +46,9 @@ inline constexpr int kChartFontCharset = 129;
 // Cell height a font of height 0 asks for.
 inline constexpr std::int32_t kDefaultFontHeight = 16;
 
+// Escapement, in tenths of a degree, of text that runs upward.
+inline constexpr std::int32_t kEscapementUpward = 900;
+
 struct Font {
   FontFace face = FontFace::kSystem;
   std::int32_t height = 0;          // cell height in pixels; 0 or less: the default
@@ -201,6 +204,38 @@ class ScopedBrush {
  private:
   DrawingSurface& surface_;
   Brush previous_;
+};
+
+// Selects a font for one scope and puts the previous one back.
+class ScopedFont {
+ public:
+  ScopedFont(DrawingSurface& surface, const Font& font) noexcept
+      : surface_(surface), previous_(surface.SelectFont(font)) {}
+  ScopedFont(const ScopedFont&) = delete;
+  ScopedFont& operator=(const ScopedFont&) = delete;
+  ~ScopedFont() { surface_.SelectFont(previous_); }
+
+ private:
+  DrawingSurface& surface_;
+  Font previous_;
+};
+
+// Keeps the background colour of the scope's start and puts it back at its
+// end, whatever the scope sets (FillSolidRect makes its colour the
+// background colour); the second form also sets `color` for the scope.
+class ScopedBkColor {
+ public:
+  explicit ScopedBkColor(DrawingSurface& surface) noexcept
+      : surface_(surface), previous_(surface.GetBkColor()) {}
+  ScopedBkColor(DrawingSurface& surface, COLORREF color) noexcept
+      : surface_(surface), previous_(surface.SetBkColor(color)) {}
+  ScopedBkColor(const ScopedBkColor&) = delete;
+  ScopedBkColor& operator=(const ScopedBkColor&) = delete;
+  ~ScopedBkColor() { surface_.SetBkColor(previous_); }
+
+ private:
+  DrawingSurface& surface_;
+  COLORREF previous_;
 };
 
 // Brush and 1-pixel pen of one colour: a shape without a dark outline.

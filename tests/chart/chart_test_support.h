@@ -26,7 +26,7 @@ enum class Stage { kDrawer, kAxes, kWhole };
 // Drawers and axes see the plot the frame would leave: 300 x 200 from (50, 250)
 // on a 500 x 350 canvas, 3D depth 10; kWhole lets the frame lay out the canvas.
 struct Chart {
-  std::uint32_t kind = GRAPH_BAR;
+  GraphType kind = GraphType::kBar;
   std::vector<std::vector<float>> series{};           // slot values
   std::vector<std::string> labels{};                  // of the series; past them 'A' + k
   std::int32_t minTick = 0, maxTick = 100, step = 0;  // step 0: a tenth of the range

@@ -11,11 +11,11 @@
 namespace tessaloom {
 namespace {
 
+using enum GraphType;
 using chart_test::AddSeries;
 
-constexpr std::uint32_t kAllKinds[] = {GRAPH_BAR,         GRAPH_PIE,         GRAPH_LINE,
-                                       GRAPH_BOX_WHISKER, GRAPH_STACKED_BAR, GRAPH_3D_BAR,
-                                       GRAPH_3D_LINE,     GRAPH_3D_PIE,      GRAPH_3D_STACKED_BAR};
+constexpr GraphType kAllKinds[] = {kBar,   kPie,    kLine,  kBoxWhisker,  kStackedBar,
+                                   k3DBar, k3DLine, k3DPie, k3DStackedBar};
 
 TEST(CGraphTest, SetTickLimitsCoversTheRangeWithoutOverflow) {
   // min, max, step given; then minTick, maxTick, tickValueStep, tickCount.
@@ -108,14 +108,15 @@ TEST(BoxWhiskerTest, StatisticsAreWholeNumbersOfTheSortedValues) {
 // A value just below zero counts as negative. An unknown kind is reported.
 TEST(FrameTest, SignScanLooksAtEveryPointOfThisDraw) {
   struct Case {
-    std::uint32_t kind, vertical;
+    GraphType kind;
+    std::uint32_t vertical;
     std::vector<std::vector<float>> series;
     std::int32_t max, quadrant, baseY;
   };
   const Case cases[] = {
-      {GRAPH_BAR, 1, {{5, -40}, {10}}, 50, 3, 170}, {GRAPH_BAR, 0, {{-5}, {10}}, 50, 3, 309},
-      {GRAPH_LINE, 1, {{-0.5f}}, -50, 3, 170},      {GRAPH_BOX_WHISKER, 1, {{-5, 1}}, 50, 1, 300},
-      {GRAPH_STACKED_BAR, 1, {{1}}, 50, 1, 300},
+      {kBar, 1, {{5, -40}, {10}}, 50, 3, 170}, {kBar, 0, {{-5}, {10}}, 50, 3, 309},
+      {kLine, 1, {{-0.5f}}, -50, 3, 170},      {kBoxWhisker, 1, {{-5, 1}}, 50, 1, 300},
+      {kStackedBar, 1, {{1}}, 50, 1, 300},
   };
   chart_test::Chart chart{.minTick = -50, .stage = chart_test::Stage::kWhole};
   for (const Case& c : cases) {
@@ -125,16 +126,18 @@ TEST(FrameTest, SignScanLooksAtEveryPointOfThisDraw) {
     g.quadrant = 3;
     RecordingSurface s;
     EXPECT_TRUE(g.DrawGraph(s));
-    EXPECT_EQ((std::array{g.quadrant, g.plotBaseY}), (std::array{c.quadrant, c.baseY})) << c.kind;
+    EXPECT_EQ((std::array{g.quadrant, g.plotBaseY}), (std::array{c.quadrant, c.baseY}))
+        << static_cast<int>(c.kind);
   }
-  CGraph unknown = chart_test::Model({.kind = 3, .stage = chart_test::Stage::kWhole});
+  CGraph unknown =
+      chart_test::Model({.kind = static_cast<GraphType>(3), .stage = chart_test::Stage::kWhole});
   RecordingSurface s;
   EXPECT_TRUE(unknown.DrawGraph(s));
   EXPECT_EQ(unknown.errorText, "No Graph type to display");
 }
 
 TEST(DrawersTest, NothingIsDrawnWithoutSeriesOrWithoutPoints) {
-  for (std::uint32_t kind : kAllKinds) {
+  for (GraphType kind : kAllKinds) {
     CGraph none = chart_test::Model({.kind = kind});
     none.seriesSize = 3;  // slots but no series
     CGraph hollow = chart_test::Model({.kind = kind, .series = {{}}});
@@ -144,8 +147,9 @@ TEST(DrawersTest, NothingIsDrawnWithoutSeriesOrWithoutPoints) {
       std::vector<std::string> drawn = s.Log();  // what leaves a mark, not state changes
       std::erase_if(drawn, [](const std::string& line) { return line.starts_with("Select"); });
       // A pie of an empty series still shows its label.
-      const bool label = g == &hollow && (kind == GRAPH_PIE || kind == GRAPH_3D_PIE);
-      EXPECT_EQ(drawn.size(), label ? 1u : 0u) << kind << testing::PrintToString(drawn);
+      const bool label = g == &hollow && (kind == kPie || kind == k3DPie);
+      EXPECT_EQ(drawn.size(), label ? 1u : 0u)
+          << static_cast<int>(kind) << testing::PrintToString(drawn);
     }
   }
 }
@@ -180,7 +184,7 @@ TEST(DrawersTest, EveryKindFinishesOnAnyCanvasAndLayout) {
       {50, 250, 19, 19, 7, 7, 1, 10},
   };
   chart_test::Chart c = kBusy;
-  for (std::uint32_t kind : kAllKinds) {
+  for (GraphType kind : kAllKinds) {
     for (c.vertical = 0; c.vertical < 2; ++c.vertical) {
       c.kind = kind;
       for (const auto& [width, height] : {std::pair{500, 350}, std::pair{3, 2}}) {
@@ -191,7 +195,8 @@ TEST(DrawersTest, EveryKindFinishesOnAnyCanvasAndLayout) {
         ASSERT_TRUE(Canvas::Create(width, height, canvas, error)) << error;
         RasterSurface surface(canvas);
         g.DrawGraph(surface);
-        EXPECT_TRUE(width < 500 || canvas.GetPixel(499, 349) == 0x000000u) << kind;  // the border
+        EXPECT_TRUE(width < 500 || canvas.GetPixel(499, 349) == 0x000000u)
+            << static_cast<int>(kind);  // the border
       }
       for (const auto& [left, base, width, height, minTick, maxTick, step, depth] : layouts) {
         for (std::int32_t quadrant : {1, 3}) {

@@ -21,6 +21,7 @@
 namespace tessaloom {
 namespace {
 
+using enum GraphType;
 using chart_test::Box;
 using chart_test::Call;
 using chart_test::Calls;
@@ -41,8 +42,7 @@ TEST(LayoutPropertiesTest, ValuesStandOnTheirTicksAndLabelsInsideThePlot) {
   const std::tuple<int, int, int> scales[] = {{0, 50, 5}, {0, 70, 7}, {10, 120, 11}, {0, 7, 1}};
   const int counts[] = {1, 2, 3, 7, 10, 26, 51, 100, 256};
   int n = 0;
-  for (const std::uint32_t kind : {GRAPH_BAR, GRAPH_STACKED_BAR, GRAPH_3D_BAR, GRAPH_3D_STACKED_BAR,
-                                   GRAPH_LINE, GRAPH_3D_LINE}) {
+  for (const GraphType kind : {kBar, kStackedBar, k3DBar, k3DStackedBar, kLine, k3DLine}) {
     for (const std::uint32_t up : {1u, 0u}) {
       for (const auto& [low, high, step] : scales) {
         for (int width = 220; width <= 900; width += 61, ++n) {
@@ -68,7 +68,7 @@ TEST(LayoutPropertiesTest, ValuesStandOnTheirTicksAndLabelsInsideThePlot) {
             const Box& b = t.cell;
             if (t.op == "MoveTo") at = {t.n[0], t.n[1]};
             if (t.op == "LineTo" && t.n[upright] == at[upright]) last = at[upright];
-            if (kind == GRAPH_3D_LINE && t.op == "LineTo" && t.pen.width == 2 &&
+            if (kind == k3DLine && t.op == "LineTo" && t.pen.width == 2 &&
                 t.n[0] - at[0] == g.depth3D && at[1] - t.n[1] == g.depth3D &&
                 (points.empty() || points.back() != at)) {
               points.push_back(at);
@@ -122,15 +122,14 @@ TEST(LegendAndMarginsTest, LegendRowsStayOnTheCanvasBesideThePlot) {
        {std::pair{160, 120}, {300, 200}, {500, 350}, {1000, 300}, {220, 700}}) {
     for (const std::uint32_t items : {1u, 3u, 18u, 30u, 256u}) {
       for (const std::string& name : names) {
-        for (const auto& [kind, up] :
-             {std::pair{GRAPH_BAR, 1u}, {GRAPH_BAR, 0u}, {GRAPH_PIE, 1u}}) {
+        for (const auto& [kind, up] : {std::pair{kBar, 1u}, {kBar, 0u}, {kPie, 1u}}) {
           Chart c{.kind = kind, .series = {std::vector<float>(items, 1)}, .vertical = up};
           for (std::uint32_t i = 0; i < items; ++i) c.legend.push_back(name + std::to_string(i));
           std::tie(c.width, c.height) = std::pair{w, h};
           chart_test::Drawn d = DrawWhole(c);
           const std::string at = testing::PrintToString(std::tuple{name, items, w, h, kind, up});
           if (!d.drew) {
-            EXPECT_TRUE(kind == GRAPH_PIE ||
+            EXPECT_TRUE(kind == kPie ||
                         d.g.errorText == "The image is too narrow for the chart and its legend")
                 << at;
             continue;
@@ -185,8 +184,8 @@ TEST(LayoutPropertiesTest, AxisLabelsKeepApartAndClearOfTheAxisAndTheTitle) {
       {first(256), -7000, 90}};
   const std::string titles[] = {"", "X", std::string(45, 'x')};
   std::size_t n = 0;
-  for (const std::uint32_t kind : {GRAPH_BAR, GRAPH_LINE, GRAPH_BOX_WHISKER, GRAPH_STACKED_BAR,
-                                   GRAPH_3D_BAR, GRAPH_3D_LINE, GRAPH_3D_STACKED_BAR}) {
+  for (const GraphType kind :
+       {kBar, kLine, kBoxWhisker, kStackedBar, k3DBar, k3DLine, k3DStackedBar}) {
     for (const std::uint32_t up : {1u, 0u}) {
       for (const auto& [labels, low, high] : rows) {
         for (const auto& [w, h] :
@@ -264,7 +263,7 @@ TEST(LayoutPropertiesTest, PieSlicesAndLabels) {
   std::mt19937 random(22);
   const int sizes[][2] = {{500, 350}, {300, 240}, {800, 600}, {640, 280}, {400, 200}};
   for (int n = 0; n < 300; ++n) {
-    Chart chart{.kind = n % 2 ? GRAPH_3D_PIE : GRAPH_PIE};
+    Chart chart{.kind = n % 2 ? k3DPie : kPie};
     std::tie(chart.width, chart.height) = std::pair{sizes[n % 5][0], sizes[n % 5][1]};
     std::size_t slices = 0, all = 0;
     for (int k = 0; k <= n / 2 % 3; ++k) {

@@ -21,7 +21,8 @@ class RecordingRenderer final : public ChartRenderer {
  public:
   void Render(CGraph& g) override {
     std::ostringstream s;
-    s << g.graphType << ' ' << g.minTick << ".." << g.maxTick << '/' << g.tickValueStep << ';';
+    s << static_cast<std::uint32_t>(g.graphType) << ' ' << g.minTick << ".." << g.maxTick << '/'
+      << g.tickValueStep << ';';
     for (const auto& series : g.seriesList) {
       s << ' ' << series->GetLabel() << ':';
       for (const CGraphDataSet& p : series->dataList) s << ' ' << p.xPosition << '=' << p.yValue;
