@@ -8,9 +8,9 @@
 #include <system_error>
 
 #include "platform/ini_file.h"
-#include "platform/request_context.h"
 #include "platform/system_error.h"
 #include "platform/text.h"
+#include "tessaloom/request_context.h"
 
 namespace tessaloom {
 namespace {

@@ -27,9 +27,9 @@
 #include "draw/svg_surface.h"
 #include "image/bitmap_file.h"
 #include "image/save_image.h"
-#include "platform/bstr.h"
 #include "platform/com_object.h"
 #include "platform/text.h"
+#include "tessaloom/bstr.h"
 #include "tessaloom/tessaloom.h"
 
 namespace {

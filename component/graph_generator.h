@@ -12,7 +12,7 @@
 #include <string>
 
 #include "chart/graph.h"
-#include "component/igraph_generator.h"
+#include "tessaloom/igraph_generator.h"
 
 namespace tessaloom {
 

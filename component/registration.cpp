@@ -6,11 +6,11 @@
 #include <new>
 #include <vector>
 
-#include "component/igraph_generator.h"
-#include "component/module.h"
 #include "component/type_library.h"
 #include "platform/library_path.h"
 #include "platform/text.h"
+#include "tessaloom/igraph_generator.h"
+#include "tessaloom/module.h"
 
 namespace tessaloom {
 namespace {
