@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "platform/ini_file.h"
+#include "platform/registry_file.h"
 #include "platform/system_error.h"
 #include "platform/text.h"
 #include "tessaloom/request_context.h"
@@ -59,7 +60,8 @@ class PlatformSettingsSources final : public SettingsSources {
  protected:
   int LoadRegistryDocument(RegistryDocument& out) override {
     std::string error;
-    return LoadRegistry(out, error);
+    int code = 0;
+    return LoadRegistry(out, error, &code) ? 0 : code;
   }
   bool ReadSettingsText(const std::string& path, std::string& out) override {
     return ReadProfileFile(path, out);

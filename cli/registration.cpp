@@ -8,6 +8,7 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "platform/registry_file.h"
 #include "tessaloom/tessaloom.h"
 
 namespace tessaloom::cli {

@@ -36,7 +36,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/registry.h"
+#include "platform/registry_document.h"
 #include "tessaloom/com.h"
 
 namespace tessaloom {

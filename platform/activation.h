@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/registry.h"
+#include "platform/registry_document.h"
 #include "tessaloom/com.h"
 #include "tessaloom/create_object.h"
 
