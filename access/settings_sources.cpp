@@ -31,13 +31,6 @@ bool IsRootKey(std::string_view name) noexcept {
   return false;
 }
 
-std::string_view TrimBlanks(std::string_view text) noexcept {
-  constexpr std::string_view kBlanks = " \t\r\n\v\f";
-  const std::size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
 // True when the folder `dir` contains `path`: equal, or a prefix followed by
 // '/' (or itself ending in '/'). Case-sensitive, as the file system is.
 bool DirectoryContains(std::string_view dir, std::string_view path) noexcept {
@@ -177,7 +170,7 @@ std::string SettingsSources::FindSiteEntry(const std::string& file, std::string_
   for (std::string& line : ReadIniSection(file, section)) {
     const std::size_t equals = line.find('=');
     if (equals == std::string::npos) continue;
-    const std::string_view dir = TrimBlanks(std::string_view(line).substr(equals + 1));
+    const std::string_view dir = TrimAsciiSpace(std::string_view(line).substr(equals + 1));
     if (DirectoryContains(dir, path)) return std::move(line);
   }
   return {};
@@ -187,7 +180,7 @@ bool SettingsSources::IsInList(std::string_view list, std::string_view item) noe
   if (list.empty()) return false;
   while (true) {
     const std::size_t comma = list.find(',');
-    if (EqualsIgnoreAsciiCase(TrimBlanks(list.substr(0, comma)), item)) return true;
+    if (EqualsIgnoreAsciiCase(TrimAsciiSpace(list.substr(0, comma)), item)) return true;
     if (comma == std::string_view::npos) return false;
     list.remove_prefix(comma + 1);
   }

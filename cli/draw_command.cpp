@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -43,8 +42,7 @@ void SplitOutput(const std::string& output, std::string& folder, std::string& na
 // The format a file name's extension asks for: "png", "jpeg", "bmp", "svg",
 // "pdf", or "" (the component's own rule) for any other.
 std::string FormatOfName(const std::string& name) {
-  std::string extension = std::filesystem::path(name).extension().string();
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string extension = LowerAscii(std::filesystem::path(name).extension().string());
   if (extension == ".png") return "png";
   if (extension == ".jpg" || extension == ".jpeg") return "jpeg";
   if (extension == ".bmp") return "bmp";

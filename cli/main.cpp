@@ -7,7 +7,6 @@
 // commands live one to a file: arguments.cpp (usage and messages),
 // draw_command.cpp, gallery.cpp, registration.cpp, and hand_over.cpp (what
 // the static tool passes to the full one).
-#include <cctype>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -16,6 +15,7 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "image/cimg.h"
+#include "platform/text.h"
 #ifdef TESSALOOM_FRONT_TOOL
 #include "cli/hand_over.h"
 #endif
@@ -29,10 +29,7 @@ int Convert(int argc, char** argv) {
   }
   if (argc != 3) return Usage("convert needs one FILE", "convert");
   const std::string source = argv[2];
-  const std::string extension = std::filesystem::path(source).extension().string();
-  std::string lower;
-  for (char c : extension) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  const bool from_bmp = lower == ".bmp";
+  const bool from_bmp = LowerAscii(std::filesystem::path(source).extension().string()) == ".bmp";
   tessaloom::CIMG converter;
   if (!converter.Convert(source,
                          from_bmp ? tessaloom::ImageType::JPEG : tessaloom::ImageType::BMP)) {

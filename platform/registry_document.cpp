@@ -12,24 +12,9 @@ constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kHeader4 = "REGEDIT4";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
 bool HasPrefixIgnoringCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() &&
          EqualsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
-}
-
-// Key paths compare without regard to ASCII case.
-std::string LowerAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
 }
 
 bool IsHexDigit(char c) {
@@ -94,9 +79,9 @@ bool DecodeHexText(std::string_view list, std::string& text) {
   std::u16string units;
   std::uint32_t pending = 0;
   bool half = false;
-  while (!Trim(list).empty()) {
+  while (!TrimAsciiSpace(list).empty()) {
     const std::size_t comma = list.find(',');
-    const std::string_view item = Trim(list.substr(0, comma));
+    const std::string_view item = TrimAsciiSpace(list.substr(0, comma));
     if (item.size() != 2 || !IsHexDigit(item[0]) || !IsHexDigit(item[1])) return false;
     const std::uint32_t byte = HexDigit(item[0]) << 4 | HexDigit(item[1]);
     if (half) units.push_back(static_cast<char16_t>(pending | byte << 8));
@@ -104,7 +89,7 @@ bool DecodeHexText(std::string_view list, std::string& text) {
     half = !half;
     if (comma == std::string_view::npos) break;
     list.remove_prefix(comma + 1);
-    if (Trim(list).empty()) return false;  // a trailing comma
+    if (TrimAsciiSpace(list).empty()) return false;  // a trailing comma
   }
   if (half) return false;
   text = Utf16ToUtf8(units);
@@ -167,9 +152,9 @@ bool ParseValueName(std::string_view line, std::string& name, std::string_view& 
     at = ReadQuoted(line, name);
     if (at == 0) return false;
   }
-  std::string_view rest = Trim(line.substr(at));
+  std::string_view rest = TrimAsciiSpace(line.substr(at));
   if (rest.empty() || rest.front() != '=') return false;
-  data = Trim(rest.substr(1));
+  data = TrimAsciiSpace(rest.substr(1));
   return true;
 }
 
@@ -258,7 +243,7 @@ bool RegistryDocument::Parse(std::string_view bytes, RegistryDocument& out, std:
     line.raw = std::string(physical.text) + std::string(physical.end);
     std::string_view content = physical.text;
     if (lineNumber == 1 && content.starts_with(kByteOrderMark)) content.remove_prefix(3);
-    const std::string_view l = Trim(content);
+    const std::string_view l = TrimAsciiSpace(content);
     if (!headerSeen) {
       if (!l.empty()) {
         if (l != kHeader5 && l != kHeader4) {
@@ -295,7 +280,7 @@ bool RegistryDocument::Parse(std::string_view bytes, RegistryDocument& out, std:
             ++lineNumber;
             line.raw += physical.text;
             line.raw += physical.end;
-            const std::string_view part = Trim(physical.text);
+            const std::string_view part = TrimAsciiSpace(physical.text);
             joined += part;
             more = part.ends_with('\\');
           }
@@ -477,7 +462,8 @@ bool RegistryDocument::DeleteKeyTree(std::string_view path) {
     drop[i] = true;
     found = true;
     if (lines_[i].kind == Line::Kind::kKey && i > 0 && lines_[i - 1].kind == Line::Kind::kText &&
-        Trim(lines_[i - 1].raw.substr(0, lines_[i - 1].raw.find_first_of("\r\n"))).empty()) {
+        TrimAsciiSpace(lines_[i - 1].raw.substr(0, lines_[i - 1].raw.find_first_of("\r\n")))
+            .empty()) {
       drop[i - 1] = true;
     }
   }
