@@ -307,9 +307,10 @@ class SvgRenderer final : public ChartRenderer {
   void Render(CGraph& graph) override {
     graph.LoadDefaultPalette();
     SvgSurface surface(graph.graphWidth, graph.graphHeight, 1);
-    if (!graph.DrawGraph(surface) || !surface.Finish(graph.chartTitle, "", svg)) std::abort();
+    if (!graph.DrawGraph(surface) || !surface.Finish(graph.chartTitle, "", svg, error))
+      std::abort();
   }
-  std::string svg;
+  std::string svg, error;
 };
 
 // Chart A by direct calls on the object: to `renderer` when given, else
