@@ -77,7 +77,7 @@ void AccessCheck::LocateAccessSettings() {
 
 bool AccessCheck::CheckAccess() {
   const std::string& component = fields_.componentName;
-  const std::string& group = fields_.methodGroup;
+  const std::string_view group = fields_.methodGroup;
   fields_.outputRoot.clear();
   if (fields_.accessUnrestricted != 0) return true;
 

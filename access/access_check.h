@@ -19,7 +19,7 @@ namespace tessaloom {
 // the AccessCheck that uses them.
 struct AccessFields {
   const std::string& componentName;  // "Tessaloom"
-  const std::string& methodGroup;    // set by the Draw method before the check
+  std::string_view methodGroup;      // the Draw method's group
   const std::string& filePath;       // the chart model's output folder
   const std::string& fileName;       // the chart model's output file in it
   std::string& adminIniPath;         // Admin.ini's path, or why it was not found

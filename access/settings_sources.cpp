@@ -8,9 +8,10 @@
 #include <system_error>
 
 #include "platform/ini_file.h"
-#include "platform/request_context.h"
+#include "platform/registry_file.h"
 #include "platform/system_error.h"
 #include "platform/text.h"
+#include "tessaloom/request_context.h"
 
 namespace tessaloom {
 namespace {
@@ -28,13 +29,6 @@ bool IsRootKey(std::string_view name) noexcept {
     if (EqualsIgnoreAsciiCase(root, name)) return true;
   }
   return false;
-}
-
-std::string_view TrimBlanks(std::string_view text) noexcept {
-  constexpr std::string_view kBlanks = " \t\r\n\v\f";
-  const std::size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
 // True when the folder `dir` contains `path`: equal, or a prefix followed by
@@ -59,7 +53,8 @@ class PlatformSettingsSources final : public SettingsSources {
  protected:
   int LoadRegistryDocument(RegistryDocument& out) override {
     std::string error;
-    return LoadRegistry(out, error);
+    int code = 0;
+    return LoadRegistry(out, error, &code) ? 0 : code;
   }
   bool ReadSettingsText(const std::string& path, std::string& out) override {
     return ReadProfileFile(path, out);
@@ -175,7 +170,7 @@ std::string SettingsSources::FindSiteEntry(const std::string& file, std::string_
   for (std::string& line : ReadIniSection(file, section)) {
     const std::size_t equals = line.find('=');
     if (equals == std::string::npos) continue;
-    const std::string_view dir = TrimBlanks(std::string_view(line).substr(equals + 1));
+    const std::string_view dir = TrimAsciiSpace(std::string_view(line).substr(equals + 1));
     if (DirectoryContains(dir, path)) return std::move(line);
   }
   return {};
@@ -185,7 +180,7 @@ bool SettingsSources::IsInList(std::string_view list, std::string_view item) noe
   if (list.empty()) return false;
   while (true) {
     const std::size_t comma = list.find(',');
-    if (EqualsIgnoreAsciiCase(TrimBlanks(list.substr(0, comma)), item)) return true;
+    if (EqualsIgnoreAsciiCase(TrimAsciiSpace(list.substr(0, comma)), item)) return true;
     if (comma == std::string_view::npos) return false;
     list.remove_prefix(comma + 1);
   }

@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/registry.h"
+#include "platform/registry_document.h"
 
 namespace tessaloom {
 

@@ -27,9 +27,9 @@
 #include "draw/svg_surface.h"
 #include "image/bitmap_file.h"
 #include "image/save_image.h"
-#include "platform/bstr.h"
 #include "platform/com_object.h"
 #include "platform/text.h"
+#include "tessaloom/bstr.h"
 #include "tessaloom/tessaloom.h"
 
 namespace {
@@ -307,9 +307,10 @@ class SvgRenderer final : public ChartRenderer {
   void Render(CGraph& graph) override {
     graph.LoadDefaultPalette();
     SvgSurface surface(graph.graphWidth, graph.graphHeight, 1);
-    if (!graph.DrawGraph(surface) || !surface.Finish(graph.chartTitle, "", svg)) std::abort();
+    if (!graph.DrawGraph(surface) || !surface.Finish(graph.chartTitle, "", svg, error))
+      std::abort();
   }
-  std::string svg;
+  std::string svg, error;
 };
 
 // Chart A by direct calls on the object: to `renderer` when given, else

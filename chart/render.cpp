@@ -160,7 +160,11 @@ bool CGraph::DrawRaster(Canvas& canvas) {
   }
   RasterSurface surface(small);
   if (!DrawGraph(surface) || !TextDrawn(*this, faults)) return false;
-  return ScaleNearest(small, factor, canvas);
+  if (!ScaleNearest(small, factor, canvas, error)) {
+    SetErrorText(std::move(error));
+    return false;
+  }
+  return true;
 }
 
 bool CGraph::RenderDocument(ImageFormat format, OutputFile& file) {
@@ -188,8 +192,8 @@ bool CGraph::RenderDocument(ImageFormat format, OutputFile& file) {
     const std::uint64_t faults = FontFaults();
     if (!DrawGraph(surface) || !TextDrawn(*this, faults)) return false;
     std::string document;
-    if (!surface.Finish(chartTitle, description, document)) {
-      SetErrorText("Unable to write the SVG document");
+    if (!surface.Finish(chartTitle, description, document, error)) {
+      SetErrorText(std::move(error));
       return false;
     }
     bytes.assign(document.begin(), document.end());

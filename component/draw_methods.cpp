@@ -174,11 +174,7 @@ void CGraphGenerator::LoadSingleSet(const DrawKind& kind) {
 
 HRESULT CGraphGenerator::DrawSingleSet(const DrawKind& kind) noexcept {
   const DrawReport report(*this);
-  try {
-    methodGroup = kNonSeriesGroup;
-  } catch (...) {
-    return E_OUTOFMEMORY;
-  }
+  methodGroup = kNonSeriesGroup;
   ForgetChart(graph, altText);
   if (!AccessAllowed()) return report.Refused();
   if (dataCount == 0) {
@@ -241,11 +237,7 @@ void CGraphGenerator::LoadSeriesTable(const DrawKind& kind) {
 
 HRESULT CGraphGenerator::DrawSeriesTable(const DrawKind& kind) noexcept {
   const DrawReport report(*this);
-  try {
-    methodGroup = kSeriesGroup;
-  } catch (...) {
-    return E_OUTOFMEMORY;
-  }
+  methodGroup = kSeriesGroup;
   ForgetChart(graph, altText);
   if (!AccessAllowed()) return report.Refused();
   if (kind.typeBeforeCheck) graph.SetGraphType(kind.graphType);

@@ -4,9 +4,9 @@
 #include <cmath>
 
 #include "component/color.h"
-#include "component/module.h"
 #include "component/type_library.h"
 #include "platform/com_object.h"
+#include "tessaloom/module.h"
 
 namespace tessaloom {
 namespace {

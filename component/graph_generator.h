@@ -12,7 +12,7 @@
 #include <string>
 
 #include "chart/graph.h"
-#include "component/igraph_generator.h"
+#include "tessaloom/igraph_generator.h"
 
 namespace tessaloom {
 
@@ -131,8 +131,8 @@ class CGraphGenerator : public IGraphGenerator2, public ISupportErrorInfo {
   std::string adminIniPath;
   std::string webSiteIniPath;
   std::int32_t accessUnrestricted = 0;
-  std::string outputRoot;  // the site folder the output must stay in; empty: anywhere
-  std::string methodGroup;
+  std::string outputRoot;        // the site folder the output must stay in; empty: anywhere
+  std::string_view methodGroup;  // the Draw method's group (a constant), for the access check
   // Where the access check reads the administrator's settings; null means the
   // platform's (registry file, INI files, the thread's request). Tests point
   // it at an in-memory store, which must outlive the Draw calls.

@@ -1,4 +1,4 @@
-#include "component/module.h"
+#include "tessaloom/module.h"
 
 #include <atomic>
 

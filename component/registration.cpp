@@ -6,11 +6,12 @@
 #include <new>
 #include <vector>
 
-#include "component/igraph_generator.h"
-#include "component/module.h"
 #include "component/type_library.h"
 #include "platform/library_path.h"
+#include "platform/registry_file.h"
 #include "platform/text.h"
+#include "tessaloom/igraph_generator.h"
+#include "tessaloom/module.h"
 
 namespace tessaloom {
 namespace {
@@ -96,8 +97,8 @@ HRESULT FailureCode(int code) noexcept { return code == ENOMEM ? E_OUTOFMEMORY :
 
 HRESULT ChangeRegistryFile(const std::function<void(RegistryDocument&)>& change,
                            std::string& error) noexcept {
-  const int code = EditRegistry(change, error);
-  return code == 0 ? S_OK : FailureCode(code);
+  int code = 0;
+  return EditRegistry(change, error, &code) ? S_OK : FailureCode(code);
 }
 
 }  // namespace

@@ -36,8 +36,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/com.h"
-#include "platform/registry.h"
+#include "platform/registry_document.h"
+#include "tessaloom/com.h"
 
 namespace tessaloom {
 

@@ -4,8 +4,8 @@
 // and help string. Constant data; any thread.
 #pragma once
 
-#include "component/igraph_generator.h"
 #include "platform/dispatch.h"
+#include "tessaloom/igraph_generator.h"
 
 namespace tessaloom {
 

@@ -125,9 +125,11 @@ void Canvas::FillRect(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::in
   for (std::int64_t y = y0; y < y1; ++y) FillSpan(y, x0, x1, color);
 }
 
-bool ScaleNearest(const Canvas& from, std::int32_t factor, Canvas& to) noexcept {
+bool ScaleNearest(const Canvas& from, std::int32_t factor, Canvas& to,
+                  std::string& error) noexcept {
   if (factor < 1 || std::int64_t{from.width()} * factor != to.width() ||
       std::int64_t{from.height()} * factor != to.height()) {
+    error = "Unable to enlarge the chart: the image is not Scale times its size";
     return false;
   }
   const auto f = static_cast<std::size_t>(factor);

@@ -85,7 +85,9 @@ class Canvas {
 
 // Fills `to` with `from` enlarged `factor` times, each pixel becoming a
 // factor x factor block: the classic look at a larger size, pixel for pixel.
-// False, `to` untouched, unless `to` is exactly that size.
-bool ScaleNearest(const Canvas& from, std::int32_t factor, Canvas& to) noexcept;
+// False, `to` untouched and the reason in `error`, unless `to` is exactly
+// that size.
+[[nodiscard]] bool ScaleNearest(const Canvas& from, std::int32_t factor, Canvas& to,
+                                std::string& error) noexcept;
 
 }  // namespace tessaloom

@@ -28,6 +28,10 @@ constexpr double kMaxReal = 1e15;
 constexpr std::int32_t kSystemFontEm = 13;
 // Initial room for the elements: chart A needs about 20 KB.
 constexpr std::size_t kInitialReserve = std::size_t{32} << 10;
+// Why Finish gives no document.
+constexpr char kNoMemory[] = "Not enough memory to write the SVG document";
+constexpr char kTooLarge[] = "The SVG document would be larger than 64 MiB";
+static_assert(kMaxSvgBytes == std::size_t{64} << 20, "kTooLarge names the bound");
 
 constexpr char kFontFamily[] = "'Times New Roman',Times,'Liberation Serif',Tinos,serif";
 
@@ -257,14 +261,14 @@ SvgSurface::SvgSurface(std::int32_t width, std::int32_t height, std::int32_t sca
 
 template <class Write>
 void SvgSurface::Emit(Write&& write) noexcept {
-  if (failed_) return;
+  if (failure_ != nullptr) return;
   try {
     write(body_);
-    if (body_.size() > kMaxSvgBytes) failed_ = true;
-  } catch (...) {
-    failed_ = true;
+    if (body_.size() > kMaxSvgBytes) failure_ = kTooLarge;
+  } catch (...) {  // std::string's only exception: its memory ran out
+    failure_ = kNoMemory;
   }
-  if (failed_) {
+  if (failure_ != nullptr) {
     std::string().swap(body_);
     run_.open = false;
   }
@@ -543,11 +547,14 @@ std::int32_t SvgSurface::GetTextExtent(std::string_view text) noexcept {
   return SaturateToInt32(TextWidth(state_.font, text));  // the cell TextOut writes
 }
 
-bool SvgSurface::Finish(std::string_view title, std::string_view description,
-                        std::string& out) noexcept {
+bool SvgSurface::Finish(std::string_view title, std::string_view description, std::string& out,
+                        std::string& error) noexcept {
   CloseLineRun();
   out.clear();
-  if (failed_) return false;
+  if (failure_ != nullptr) {
+    error = failure_;
+    return false;
+  }
   try {
     out.reserve(body_.size() + title.size() + description.size() + 512);
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"";
@@ -568,12 +575,14 @@ bool SvgSurface::Finish(std::string_view title, std::string_view description,
     out += "\" font-weight=\"bold\" xml:space=\"preserve\">\n";
     out += body_;
     out += "</g>\n</svg>\n";
-  } catch (...) {
+  } catch (...) {  // std::string's only exception: its memory ran out
     out.clear();
+    error = kNoMemory;
     return false;
   }
   if (out.size() > kMaxSvgBytes) {
     out.clear();
+    error = kTooLarge;
     return false;
   }
   return true;

@@ -48,10 +48,10 @@ class SvgSurface final : public StatefulSurface {
   // declaration, <svg>, <title> and <desc> (UTF-8, escaped; ill-formed bytes
   // become U+FFFD, characters XML cannot carry are dropped), then everything
   // drawn so far. The surface stays usable; a later Finish includes later
-  // drawing. False, with `out` empty, when memory ran out or the document
-  // outgrew kMaxSvgBytes.
-  [[nodiscard]] bool Finish(std::string_view title, std::string_view description,
-                            std::string& out) noexcept;
+  // drawing. False, with `out` empty and the reason in `error`, when memory
+  // ran out or the document outgrew kMaxSvgBytes.
+  [[nodiscard]] bool Finish(std::string_view title, std::string_view description, std::string& out,
+                            std::string& error) noexcept;
 
  private:
   // An open run of LineTo strokes with one pen, kept as one <path> element.
@@ -65,7 +65,8 @@ class SvgSurface final : public StatefulSurface {
   // Ends the open LineTo run's element, if any.
   void CloseLineRun() noexcept;
   // Runs write(body_) unless an earlier write failed; a write that runs out
-  // of memory or takes the document past kMaxSvgBytes drops the document.
+  // of memory or takes the document past kMaxSvgBytes drops the document
+  // and keeps the reason for Finish.
   template <class Write>
   void Emit(Write&& write) noexcept;
 
@@ -73,7 +74,7 @@ class SvgSurface final : public StatefulSurface {
   std::int32_t height_;
   std::int32_t scale_;
   std::string body_;
-  bool failed_ = false;
+  const char* failure_ = nullptr;  // why the document was dropped; null while it holds
   LineRun run_;
 };
 

@@ -8,6 +8,7 @@
 #include <new>
 #include <optional>
 
+#include "platform/registry_file.h"
 #include "platform/text.h"
 
 namespace tessaloom {
@@ -99,8 +100,8 @@ class DlopenLoader final : public ServerLoader {
 };
 
 HRESULT ReadRegistry(RegistryDocument& registry, std::string& error) noexcept {
-  const int code = LoadRegistry(registry, error);
-  if (code == 0) return S_OK;
+  int code = 0;
+  if (LoadRegistry(registry, error, &code)) return S_OK;
   return code == ENOMEM ? E_OUTOFMEMORY : REGDB_E_READREGDB;
 }
 

@@ -14,9 +14,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/com.h"
-#include "platform/create_object.h"
-#include "platform/registry.h"
+#include "platform/registry_document.h"
+#include "tessaloom/com.h"
+#include "tessaloom/create_object.h"
 
 namespace tessaloom {
 
@@ -68,6 +68,6 @@ HRESULT CoCreateInstance(const RegistryDocument& registry, ServerLoader& loader,
                          IUnknown* outer, REFIID iid, void** object, std::string& error) noexcept;
 
 // CoCreateInstance and CreateObjectFromProgID on the registry file and the
-// real loader are declared in platform/create_object.h, for hosts.
+// real loader are declared in tessaloom/create_object.h, for hosts.
 
 }  // namespace tessaloom

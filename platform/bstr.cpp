@@ -1,4 +1,4 @@
-#include "platform/bstr.h"
+#include "tessaloom/bstr.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -8,7 +8,7 @@
 
 #include <utility>
 
-#include "platform/com.h"
+#include "tessaloom/com.h"
 
 namespace tessaloom {
 

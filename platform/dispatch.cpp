@@ -29,12 +29,8 @@ namespace {
 bool NameMatches(std::u16string_view candidate, std::string_view name) {
   if (candidate.size() != name.size()) return false;
   for (std::size_t i = 0; i < name.size(); ++i) {
-    char16_t c = candidate[i];
-    char n = name[i];
-    if (c > 0x7F) return false;
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    if (n >= 'A' && n <= 'Z') n = static_cast<char>(n - 'A' + 'a');
-    if (c != static_cast<char16_t>(n)) return false;
+    if (candidate[i] > 0x7F) return false;
+    if (LowerAscii(static_cast<char>(candidate[i])) != LowerAscii(name[i])) return false;
   }
   return true;
 }

@@ -8,7 +8,7 @@
 #include <span>
 #include <string_view>
 
-#include "platform/com.h"
+#include "tessaloom/com.h"
 
 namespace tessaloom {
 

@@ -8,15 +8,7 @@
 namespace tessaloom {
 namespace {
 
-constexpr std::string_view kBlanks = " \t\r\v\f";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-std::string_view Trim(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  const std::size_t last = text.find_last_not_of(kBlanks);
-  return text.substr(first, last - first + 1);
-}
 
 // Calls visit(line) with each trimmed line of the first occurrence of
 // `section` that is neither blank, a comment nor a header, in file order,
@@ -28,7 +20,7 @@ void VisitSection(std::string_view text, std::string_view section, Visit visit) 
   while (!text.empty()) {
     // A line ends at CR LF, LF or CR.
     const std::size_t end = text.find_first_of("\r\n");
-    const std::string_view line = Trim(text.substr(0, end));
+    const std::string_view line = TrimAsciiSpace(text.substr(0, end));
     if (end == std::string_view::npos) {
       text = {};
     } else {
@@ -38,7 +30,7 @@ void VisitSection(std::string_view text, std::string_view section, Visit visit) 
     if (line.front() == '[') {
       if (inside) return;
       const std::string_view name = line.substr(1);
-      inside = EqualsIgnoreAsciiCase(Trim(name.substr(0, name.find(']'))), section);
+      inside = EqualsIgnoreAsciiCase(TrimAsciiSpace(name.substr(0, name.find(']'))), section);
       continue;
     }
     if (inside && !visit(line)) return;
@@ -53,10 +45,10 @@ std::optional<std::string> FindProfileString(std::string_view text, std::string_
   VisitSection(text, section, [&](std::string_view line) {
     const std::size_t equals = line.find('=');
     if (equals == std::string_view::npos ||
-        !EqualsIgnoreAsciiCase(Trim(line.substr(0, equals)), key)) {
+        !EqualsIgnoreAsciiCase(TrimAsciiSpace(line.substr(0, equals)), key)) {
       return true;
     }
-    value.emplace(Trim(line.substr(equals + 1)));
+    value.emplace(TrimAsciiSpace(line.substr(equals + 1)));
     return false;
   });
   return value;
@@ -69,9 +61,9 @@ std::vector<std::string> ProfileSectionLines(std::string_view text, std::string_
     if (equals == std::string_view::npos) {
       lines.emplace_back(line);
     } else {
-      std::string joined(Trim(line.substr(0, equals)));
+      std::string joined(TrimAsciiSpace(line.substr(0, equals)));
       joined += '=';
-      joined += Trim(line.substr(equals + 1));
+      joined += TrimAsciiSpace(line.substr(equals + 1));
       lines.push_back(std::move(joined));
     }
     return true;

@@ -1,4 +1,4 @@
-#include "platform/request_context.h"
+#include "tessaloom/request_context.h"
 
 #include <cstdlib>
 #include <utility>

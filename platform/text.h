@@ -54,4 +54,16 @@ std::string EncodeUtf16LeFile(std::string_view text);
 // only, every other byte compared as it is.
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) noexcept;
 
+// An ASCII letter in lower case, any other byte as it is (no locale): how
+// names that compare without regard to case are matched and keyed.
+constexpr char LowerAscii(char c) noexcept {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+std::string LowerAscii(std::string_view text);
+
+// `text` without the ASCII white space at either end (space, tab, CR, LF,
+// vertical tab, form feed): the blanks the settings, INI and registry files
+// allow around names, values and list items.
+std::string_view TrimAsciiSpace(std::string_view text) noexcept;
+
 }  // namespace tessaloom

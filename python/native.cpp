@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "component/type_library.h"
-#include "platform/request_context.h"
 #include "platform/text.h"
+#include "tessaloom/request_context.h"
 #include "tessaloom/tessaloom.h"
 
 namespace py = pybind11;

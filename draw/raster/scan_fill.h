@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "draw/canvas.h"
-#include "draw/raster/shapes.h"
+#include "draw/raster/fill_rule.h"
 
 namespace tessaloom::raster {
 

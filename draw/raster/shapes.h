@@ -12,10 +12,9 @@
 
 #include "draw/canvas.h"
 #include "draw/drawing_surface.h"
+#include "draw/raster/fill_rule.h"
 
 namespace tessaloom::raster {
-
-enum class FillRule : std::uint8_t { kAlternate, kWinding };
 
 // Line from `from` to `to` with `pen` (a 1-pixel pen leaves out the end pixel).
 void DrawLine(Canvas& canvas, Point from, Point to, const Pen& pen) noexcept;

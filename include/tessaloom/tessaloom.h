@@ -8,7 +8,7 @@
 // would. Hosts include only this header; it compiles as C++17.
 #pragma once
 
-#include "component/igraph_generator.h"
-#include "component/module.h"
-#include "platform/create_object.h"
-#include "platform/request_context.h"
+#include "tessaloom/create_object.h"
+#include "tessaloom/igraph_generator.h"
+#include "tessaloom/module.h"
+#include "tessaloom/request_context.h"

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "access/settings_sources.h"
-#include "platform/request_context.h"
 #include "platform/text.h"
+#include "tessaloom/request_context.h"
 #include "tests/component/test_support.h"
 #include "tests/support/scratch_dir.h"
 

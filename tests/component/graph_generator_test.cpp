@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "component/module.h"
+#include "tessaloom/module.h"
 #include "tests/component/test_support.h"
 
 namespace tessaloom {

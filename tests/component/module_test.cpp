@@ -1,6 +1,6 @@
 // The class factory and the module count: aggregation, server locks and
 // whether the library may unload, also under many threads.
-#include "component/module.h"
+#include "tessaloom/module.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "component/igraph_generator.h"
 #include "platform/activation.h"
+#include "tessaloom/igraph_generator.h"
 #include "tests/support/scratch_dir.h"
 
 namespace tessaloom {

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "component/module.h"
 #include "platform/text.h"
+#include "tessaloom/module.h"
 #include "tests/support/scratch_dir.h"
 
 namespace tessaloom {

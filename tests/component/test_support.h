@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "component/graph_generator.h"
-#include "platform/bstr.h"
 #include "platform/com_object.h"
+#include "tessaloom/bstr.h"
 
 namespace tessaloom::testing {
 

@@ -28,14 +28,16 @@ TEST(CanvasTest, ScaleNearestEnlargesEachPixelIntoABlock) {
   from.SetPixel(1, 0, kRed);
   from.SetPixel(0, 1, kBlue);
   Canvas to = MakeCanvas(6, 6);
-  ASSERT_TRUE(ScaleNearest(from, 3, to));
+  std::string error;
+  ASSERT_TRUE(ScaleNearest(from, 3, to, error)) << error;
   for (std::int32_t y = 0; y < 6; ++y) {
     for (std::int32_t x = 0; x < 6; ++x)
       EXPECT_EQ(to.GetPixel(x, y), from.GetPixel(x / 3, y / 3)) << x << "," << y;
   }
   Canvas wrong = MakeCanvas(5, 6, kGrey);
-  EXPECT_FALSE(ScaleNearest(from, 3, wrong));
-  EXPECT_FALSE(ScaleNearest(from, 0, wrong));
+  EXPECT_FALSE(ScaleNearest(from, 3, wrong, error));
+  EXPECT_FALSE(ScaleNearest(from, 0, wrong, error));
+  EXPECT_FALSE(error.empty());
   EXPECT_EQ(Count(wrong, kGrey), 30);
 }
 
@@ -191,7 +193,7 @@ TEST(SurfacesTest, HostileInputsDrawSafelyOnEverySurface) {
   smooth->TextOut(1, 1, "after Finish");  // ignored, no failure
   SvgSurface vector(100, 100, 1);
   DrawHostile(vector);
-  ASSERT_TRUE(vector.Finish("t", "d", svg));
+  ASSERT_TRUE(vector.Finish("t", "d", svg, error)) << error;
   tinyxml2::XMLDocument doc;
   EXPECT_EQ(doc.Parse(svg.c_str()), tinyxml2::XML_SUCCESS);
   EXPECT_FALSE(std::regex_search(svg, std::regex("nan|inf|[0-9]{17}"))) << svg;

@@ -18,8 +18,8 @@ using tinyxml2::XMLElement;
 // Finishes the document into `svg` and parses it into `doc`; returns the
 // drawn elements (the children of the document's one group).
 std::vector<const XMLElement*> Parse(SvgSurface& s, XMLDocument& doc, std::string_view text = "t") {
-  std::string svg;
-  EXPECT_TRUE(s.Finish(text, text, svg));
+  std::string svg, error;
+  EXPECT_TRUE(s.Finish(text, text, svg, error)) << error;
   EXPECT_EQ(doc.Parse(svg.c_str(), svg.size()), tinyxml2::XML_SUCCESS) << svg;
   std::vector<const XMLElement*> elements;
   const XMLElement* group = doc.RootElement() ? doc.RootElement()->FirstChildElement("g") : nullptr;

@@ -1,11 +1,11 @@
 // The CLI's draw options on arbitrary arguments (split at NUL bytes): parsing
 // fails with a message or succeeds with sizes not negative, and parsing the
 // same arguments again gives the same.
+#include "cli/draw_options.h"
 #include "tests/fuzz/fuzz_check.h"
-#include "tools/draw_options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace tessaloom::tools;
+  using namespace tessaloom::cli;
   std::vector<std::string> args(1);
   for (const char c : tessaloom::fuzz::AsText(data, size)) {
     if (c == '\0') {

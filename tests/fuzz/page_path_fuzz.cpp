@@ -2,7 +2,7 @@
 // stays absolute or relative, holds no empty or "." step and (absolute) no
 // ".." step, and a plain name appended, or appended and taken back, moves it
 // by exactly that name.
-#include "platform/request_context.h"
+#include "tessaloom/request_context.h"
 #include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

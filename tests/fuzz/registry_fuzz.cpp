@@ -2,7 +2,7 @@
 // gives its bytes back untouched (unless it is UTF-16 that does not convert
 // back); with every value written again and a key added it parses to the same
 // values plus the new one; with that key removed again, to the same values.
-#include "platform/registry.h"
+#include "platform/registry_document.h"
 #include "platform/text.h"
 #include "tests/fuzz/fuzz_check.h"
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <iterator>
 
-#include "platform/variant.h"
+#include "tessaloom/variant.h"
 #include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

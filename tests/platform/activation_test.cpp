@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "component/igraph_generator.h"
-#include "component/module.h"
 #include "component/registration.h"
+#include "tessaloom/igraph_generator.h"
+#include "tessaloom/module.h"
 
 namespace tessaloom {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/guid.h"
+#include "tessaloom/guid.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,3 @@
-#include "platform/registry.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
@@ -7,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/registry_file.h"
 #include "platform/text.h"
 #include "tests/support/scratch_dir.h"
 
@@ -111,19 +110,18 @@ TEST(RegistryFileTest, AMissingFileIsEmptyAndWritersTakeTurns) {
   test_support::RegistryFileScope registry;
   RegistryDocument doc;
   std::string error;
-  ASSERT_EQ(LoadRegistry(doc, error), 0) << error;
+  ASSERT_TRUE(LoadRegistry(doc, error)) << error;
   EXPECT_TRUE(doc.keys().empty());
   // Two writers adding keys at once lose none of them.
   const auto write = [](std::string who) {
     for (int i = 0; i < 20; ++i) {
       const std::string key = "HKEY_CLASSES_ROOT\\" + who + std::to_string(i);
       std::string failure;
-      EXPECT_EQ(EditRegistry([&](RegistryDocument& d) { d.CreateKey(key); }, failure), 0)
-          << failure;
+      EXPECT_TRUE(EditRegistry([&](RegistryDocument& d) { d.CreateKey(key); }, failure)) << failure;
     }
   };
   for (std::jthread& t : std::array{std::jthread(write, "A"), std::jthread(write, "B")}) t.join();
-  ASSERT_EQ(LoadRegistry(doc, error), 0) << error;
+  ASSERT_TRUE(LoadRegistry(doc, error)) << error;
   EXPECT_EQ(doc.keys().size(), 40u);
 }
 

@@ -1,4 +1,4 @@
-#include "platform/variant.h"
+#include "tessaloom/variant.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tessaloom::tools {
+namespace tessaloom::cli {
 
 struct CsvRow {
   std::size_t line = 0;  // 1-based line where the row starts
@@ -20,4 +20,4 @@ struct CsvRow {
 // unterminated quote, or text after a closing quote).
 bool ParseCsv(std::string_view text, std::vector<CsvRow>& rows, std::string& error);
 
-}  // namespace tessaloom::tools
+}  // namespace tessaloom::cli

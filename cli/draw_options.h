@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace tessaloom::tools {
+namespace tessaloom::cli {
 
 struct DrawOptions {
   std::string output;  // -o FILE; "-" for standard output
@@ -29,4 +29,4 @@ struct DrawOptions {
 bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, DrawOptions& options,
                       std::string& error);
 
-}  // namespace tessaloom::tools
+}  // namespace tessaloom::cli

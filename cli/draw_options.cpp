@@ -1,4 +1,4 @@
-#include "tools/draw_options.h"
+#include "cli/draw_options.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-namespace tessaloom::tools {
+namespace tessaloom::cli {
 namespace {
 
 bool ParseSize(std::string_view name, std::string_view text, int& out, std::string& error) {
@@ -103,4 +103,4 @@ bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, D
   return true;
 }
 
-}  // namespace tessaloom::tools
+}  // namespace tessaloom::cli

@@ -8,10 +8,10 @@
 
 #include <cstdint>
 
-#include "platform/bstr.h"
-#include "platform/guid.h"
-#include "platform/hresult.h"
-#include "platform/variant.h"
+#include "tessaloom/bstr.h"
+#include "tessaloom/guid.h"
+#include "tessaloom/hresult.h"
+#include "tessaloom/variant.h"
 
 namespace tessaloom {
 

@@ -1,17 +1,8 @@
-#include "platform/registry.h"
+#include "platform/registry_document.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
 #include <unordered_map>
 
-#include "platform/file_system.h"
 #include "platform/text.h"
 
 namespace tessaloom {
@@ -20,29 +11,10 @@ namespace {
 constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kHeader4 = "REGEDIT4";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr char kDefaultPath[] = "/etc/tessaloom/registry.reg";
-// Registry files are a few kilobytes; the bound keeps a stray huge file from
-// costing every Draw call its memory.
-constexpr std::size_t kMaxRegistryBytes = 16u << 20;
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
 
 bool HasPrefixIgnoringCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() &&
          EqualsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
-}
-
-// Key paths compare without regard to ASCII case.
-std::string LowerAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
 }
 
 bool IsHexDigit(char c) {
@@ -107,9 +79,9 @@ bool DecodeHexText(std::string_view list, std::string& text) {
   std::u16string units;
   std::uint32_t pending = 0;
   bool half = false;
-  while (!Trim(list).empty()) {
+  while (!TrimAsciiSpace(list).empty()) {
     const std::size_t comma = list.find(',');
-    const std::string_view item = Trim(list.substr(0, comma));
+    const std::string_view item = TrimAsciiSpace(list.substr(0, comma));
     if (item.size() != 2 || !IsHexDigit(item[0]) || !IsHexDigit(item[1])) return false;
     const std::uint32_t byte = HexDigit(item[0]) << 4 | HexDigit(item[1]);
     if (half) units.push_back(static_cast<char16_t>(pending | byte << 8));
@@ -117,7 +89,7 @@ bool DecodeHexText(std::string_view list, std::string& text) {
     half = !half;
     if (comma == std::string_view::npos) break;
     list.remove_prefix(comma + 1);
-    if (Trim(list).empty()) return false;  // a trailing comma
+    if (TrimAsciiSpace(list).empty()) return false;  // a trailing comma
   }
   if (half) return false;
   text = Utf16ToUtf8(units);
@@ -180,9 +152,9 @@ bool ParseValueName(std::string_view line, std::string& name, std::string_view& 
     at = ReadQuoted(line, name);
     if (at == 0) return false;
   }
-  std::string_view rest = Trim(line.substr(at));
+  std::string_view rest = TrimAsciiSpace(line.substr(at));
   if (rest.empty() || rest.front() != '=') return false;
-  data = Trim(rest.substr(1));
+  data = TrimAsciiSpace(rest.substr(1));
   return true;
 }
 
@@ -271,7 +243,7 @@ bool RegistryDocument::Parse(std::string_view bytes, RegistryDocument& out, std:
     line.raw = std::string(physical.text) + std::string(physical.end);
     std::string_view content = physical.text;
     if (lineNumber == 1 && content.starts_with(kByteOrderMark)) content.remove_prefix(3);
-    const std::string_view l = Trim(content);
+    const std::string_view l = TrimAsciiSpace(content);
     if (!headerSeen) {
       if (!l.empty()) {
         if (l != kHeader5 && l != kHeader4) {
@@ -308,7 +280,7 @@ bool RegistryDocument::Parse(std::string_view bytes, RegistryDocument& out, std:
             ++lineNumber;
             line.raw += physical.text;
             line.raw += physical.end;
-            const std::string_view part = Trim(physical.text);
+            const std::string_view part = TrimAsciiSpace(physical.text);
             joined += part;
             more = part.ends_with('\\');
           }
@@ -490,7 +462,8 @@ bool RegistryDocument::DeleteKeyTree(std::string_view path) {
     drop[i] = true;
     found = true;
     if (lines_[i].kind == Line::Kind::kKey && i > 0 && lines_[i - 1].kind == Line::Kind::kText &&
-        Trim(lines_[i - 1].raw.substr(0, lines_[i - 1].raw.find_first_of("\r\n"))).empty()) {
+        TrimAsciiSpace(lines_[i - 1].raw.substr(0, lines_[i - 1].raw.find_first_of("\r\n")))
+            .empty()) {
       drop[i - 1] = true;
     }
   }
@@ -502,191 +475,6 @@ bool RegistryDocument::DeleteKeyTree(std::string_view path) {
   lines_ = std::move(kept);
   Rebuild();
   return true;
-}
-
-std::string RegistryFilePath() {
-  const char* configured = std::getenv("TESSALOOM_REGISTRY");
-  return configured != nullptr && configured[0] != '\0' ? configured : kDefaultPath;
-}
-
-namespace {
-
-// `path` with the symbolic links of its final component followed to the
-// file they lead to. 0 (`path` itself need not exist yet), ENOENT for a link
-// to nothing (`out` is its target), or another errno value.
-int FollowFinalLinks(std::string path, std::string& out) {
-  for (int hops = 0; hops < 40; ++hops) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) {
-      if (errno != ENOENT) return errno;
-      out = std::move(path);
-      return hops == 0 ? 0 : ENOENT;
-    }
-    if (!S_ISLNK(info.st_mode)) {
-      out = std::move(path);
-      return 0;
-    }
-    char target[PATH_MAX];
-    const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
-    // A link removed since the look: changing under us, not a link to nothing.
-    if (length < 0) return errno == ENOENT ? EAGAIN : errno;
-    if (static_cast<std::size_t>(length) == sizeof target) return ENAMETOOLONG;
-    const std::string_view link(target, static_cast<std::size_t>(length));
-    path = link.starts_with('/') ? std::string(link)
-                                 : SplitFolderAndName(path).folder + "/" + std::string(link);
-  }
-  return ELOOP;
-}
-
-// Creates `folder` and the folders above it that are missing.
-int MakeFolders(const std::string& folder, std::string& error) {
-  for (std::size_t at = 1; at <= folder.size(); ++at) {
-    if (at == folder.size() || folder[at] == '/') {
-      const std::string part = folder.substr(0, at);
-      if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) {
-        const int code = errno;
-        error = part + ": " + std::strerror(code);
-        return code;
-      }
-    }
-  }
-  return 0;
-}
-
-// The registry file's content, read from `folder`: 0 (a missing file gives
-// an empty document), or an errno value with a message naming `path`.
-int ReadDocument(Folder& folder, const PathParts& parts, const std::string& path,
-                 RegistryDocument& out, std::string& error) {
-  std::vector<std::uint8_t> bytes;
-  const int code = folder.ReadFile(parts.name, kMaxRegistryBytes, bytes);
-  if (code == ENOENT) {
-    out = RegistryDocument();
-    return 0;
-  }
-  if (code != 0) {
-    error = path + ": " + std::strerror(code);
-    return code;
-  }
-  std::string reason;
-  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  if (!RegistryDocument::Parse(text, out, reason)) {
-    error = path + ": " + reason;
-    return EINVAL;
-  }
-  return 0;
-}
-
-}  // namespace
-
-int LoadRegistry(RegistryDocument& out, std::string& error) noexcept {
-  try {
-    const std::string path = RegistryFilePath();
-    std::string target;
-    const int followed = FollowFinalLinks(path, target);
-    if (followed == ENOENT) {  // a link to nothing: no registry
-      out = RegistryDocument();
-      return 0;
-    }
-    if (followed != 0) {
-      error = path + ": " + std::strerror(followed);
-      return followed;
-    }
-    const PathParts parts = SplitFolderAndName(target);
-    std::string reason;
-    const std::unique_ptr<Folder> folder = FileSystem::Default().OpenFolder(parts.folder, reason);
-    if (folder == nullptr) {
-      // No folder, no file: an empty registry. Other failures are reported.
-      struct stat info {};
-      if (::stat(parts.folder.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
-        out = RegistryDocument();
-        return 0;
-      }
-      error = path + ": " + reason;
-      return EACCES;
-    }
-    return ReadDocument(*folder, parts, path, out, error);
-  } catch (...) {
-    error = "Not enough memory to read the registry";
-    return ENOMEM;
-  }
-}
-
-int EditRegistry(const std::function<void(RegistryDocument&)>& change,
-                 std::string& error) noexcept {
-  try {
-    const std::string path = RegistryFilePath();
-    std::string target;
-    const int followed = FollowFinalLinks(path, target);
-    if (followed == ENOENT) {
-      // A link to nothing reads as no registry, so a change that adds nothing
-      // is done; any other would create the link's target wherever it points
-      // (a registry file owned by root, when root registers).
-      RegistryDocument empty;
-      change(empty);
-      if (empty.Serialize().empty()) return 0;
-      error = path + ": a symbolic link to " + target + ", which does not exist";
-      return ENOENT;
-    }
-    if (followed != 0) {
-      error = path + ": " + std::strerror(followed);
-      return followed;
-    }
-    const PathParts parts = SplitFolderAndName(target);
-    std::string reason;
-    std::unique_ptr<Folder> folder = FileSystem::Default().OpenFolder(parts.folder, reason);
-    if (folder == nullptr) {
-      struct stat info {};
-      if (::stat(parts.folder.c_str(), &info) != 0 && errno == ENOENT) {
-        // Without its folder there is no file: a change that adds nothing to
-        // an empty registry creates neither.
-        RegistryDocument empty;
-        change(empty);
-        if (empty.Serialize().empty()) return 0;
-        if (const int code = MakeFolders(parts.folder, error); code != 0) return code;
-      }
-      // Made here, or by another writer since the first look.
-      folder = FileSystem::Default().OpenFolder(parts.folder, reason);
-    }
-    if (folder == nullptr) {
-      error = path + ": " + reason;
-      return EACCES;
-    }
-    if (!folder->Lock(reason)) {
-      error = path + ": " + reason;
-      return ENOLCK;
-    }
-    RegistryDocument document;
-    if (const int code = ReadDocument(*folder, parts, path, document, error); code != 0) {
-      return code;
-    }
-    const std::string before = document.Serialize();
-    change(document);
-    const std::string text = document.Serialize();
-    if (text == before) return 0;
-    if (!document.Lossless()) {
-      error = path + ": its UTF-16 text is not well formed, so it is not rewritten";
-      return EILSEQ;
-    }
-    const std::unique_ptr<WritableFile> file =
-        folder->NewReplacingFile(parts.name, reason, ReplaceOptions{true, true});
-    if (file == nullptr) {
-      error = path + ": " + reason;
-      return EACCES;
-    }
-    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
-                                              text.size());
-    if (!file->Append(bytes, reason) || file->Commit(reason) != CommitResult::kDone) {
-      error = path + ": " + reason;
-      return EIO;
-    }
-    return 0;
-  } catch (const std::bad_alloc&) {
-    error = "Not enough memory to write the registry";
-    return ENOMEM;
-  } catch (...) {
-    error = "The registry could not be changed";
-    return EINVAL;
-  }
 }
 
 }  // namespace tessaloom

@@ -1,14 +1,11 @@
-// The machine-wide value store that stands in for the Windows registry: one
-// text file in the registry export format, at $TESSALOOM_REGISTRY when set,
-// else /etc/tessaloom/registry.reg (the variable is read at every call, so a
-// test can point it at a file of its own). A missing file is an empty
-// registry. RegistryDocument is the file's content in memory: its lines as
+// A registry file's content in memory, as the machine-wide value store that
+// stands in for the Windows registry keeps it (platform/registry_file.h reads
+// and edits the file itself). RegistryDocument holds its lines as
 // written, and the keys and values they hold (key paths and value names
 // compare without regard to ASCII case). Edits change only the lines of the
 // keys and values they name, so comments, deletions, lines the reader does
 // not take and the file's encoding are written back as they were. Documents
-// are plain values used by one thread at a time; the file functions may be
-// called from any thread.
+// are plain values used by one thread at a time.
 //
 // File format (UTF-8, or UTF-16LE after the byte-order mark FF FE, as the
 // registry editor exports; lines end in CR LF, LF or CR):
@@ -26,7 +23,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -127,25 +123,5 @@ class RegistryDocument {
   bool utf16_ = false;
   bool lossless_ = true;
 };
-
-// The registry file's path, as above.
-std::string RegistryFilePath();
-
-// Reads the registry file into `out`. A missing file gives an empty
-// document and 0. Otherwise 0 on success, or an errno value with a message
-// in `error` (a file that cannot be read, or one without the header: EINVAL).
-int LoadRegistry(RegistryDocument& out, std::string& error) noexcept;
-
-// Reads the registry file, lets `change` edit it and, when that changed
-// anything, replaces the file in one step, all under an exclusive advisory
-// lock on the file's folder, so concurrent writers take turns. A symbolic
-// link is written through to its target, never replaced; the new file keeps
-// the old one's mode and owner (or nothing is written), and it and its
-// folder are flushed to the disk around the rename. Missing folders are
-// created, but only when `change` adds something to an empty registry (it
-// is then called on one first). 0 on success, or an errno value with a
-// message in `error`, the file then as it was. `change` may throw; that is
-// reported as a failure.
-int EditRegistry(const std::function<void(RegistryDocument&)>& change, std::string& error) noexcept;
 
 }  // namespace tessaloom

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/bstr.h"
-#include "platform/hresult.h"
+#include "tessaloom/bstr.h"
+#include "tessaloom/hresult.h"
 
 namespace tessaloom {
 

@@ -1,8 +1,8 @@
-#include "tools/late_bound.h"
+#include "cli/late_bound.h"
 
 #include "platform/text.h"
 
-namespace tessaloom::tools {
+namespace tessaloom::cli {
 
 LateBound::LateBound() {
   ComPtr<IClassFactory> factory;
@@ -67,4 +67,4 @@ std::string LateBound::GetText(std::string_view name) {
   return value->vt == VT_BSTR ? BstrToUtf8(value->bstrVal) : std::string();
 }
 
-}  // namespace tessaloom::tools
+}  // namespace tessaloom::cli

@@ -8,7 +8,7 @@
 
 #include "tessaloom/tessaloom.h"
 
-namespace tessaloom::tools {
+namespace tessaloom::cli {
 
 class LateBound {
  public:
@@ -33,4 +33,4 @@ class LateBound {
   ComPtr<IDispatch> object_;
 };
 
-}  // namespace tessaloom::tools
+}  // namespace tessaloom::cli

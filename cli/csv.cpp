@@ -1,6 +1,6 @@
-#include "tools/csv.h"
+#include "cli/csv.h"
 
-namespace tessaloom::tools {
+namespace tessaloom::cli {
 
 bool ParseCsv(std::string_view text, std::vector<CsvRow>& rows, std::string& error) {
   rows.clear();
@@ -64,4 +64,4 @@ bool ParseCsv(std::string_view text, std::vector<CsvRow>& rows, std::string& err
   return true;
 }
 
-}  // namespace tessaloom::tools
+}  // namespace tessaloom::cli

@@ -1,11 +1,11 @@
-#include "tools/csv.h"
+#include "cli/csv.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-namespace tessaloom::tools {
+namespace tessaloom::cli {
 namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
@@ -40,4 +40,4 @@ TEST(CsvTest, ParsesFieldsQuotesAndLineEndsOrNamesTheLineAtFault) {
 }
 
 }  // namespace
-}  // namespace tessaloom::tools
+}  // namespace tessaloom::cli

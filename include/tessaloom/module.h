@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "platform/com.h"
+#include "tessaloom/com.h"
 
 namespace tessaloom {
 

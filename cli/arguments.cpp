@@ -1,0 +1,81 @@
+#include "cli/arguments.h"
+
+#include <cstdio>
+
+namespace tessaloom::cli {
+namespace {
+
+struct CommandHelp {
+  const char* name;
+  const char* text;
+};
+
+constexpr CommandHelp kCommands[] = {
+    {"demo",
+     "  tessaloom demo [DIR]\n"
+     "      draws every chart into DIR (default ./out) and writes DIR/index.html\n"},
+    {"draw",
+     "  tessaloom draw METHOD DATA.csv -o FILE [--title T] [--x-label X] [--y-label Y]\n"
+     "      [--width W] [--height H] [--colors C1,C2,...] [--back-color C] [--grid]\n"
+     "      [--horizontal] [--series-label S] [--format F] [--quality N] [--alt] [--header]\n"
+     "      [--smooth] [--scale N]\n"
+     "      METHOD is a Draw method, e.g. DrawBarGraph or DrawPieSeriesGraph.\n"
+     "      Single-set methods read rows of label,value (--header: the first row names\n"
+     "      the columns). Series methods read a header row whose first cell is ignored\n"
+     "      and whose other cells name the items, then rows of series title followed by\n"
+     "      one value per item. DATA.csv - reads standard input. At most 256 points,\n"
+     "      items and series are drawn. Options take --name value or --name=value.\n"
+     "      FILE ending in .png, .jpg (.jpeg), .bmp, .svg or .pdf gives that format,\n"
+     "      anything else a BMP; --format bmp|jpeg|png|svg|pdf overrides it. --smooth\n"
+     "      draws anti-aliased shapes and shaped text on the classic layout; --scale N\n"
+     "      (1-4) makes the image N times as wide and high. -o - writes the image to\n"
+     "      standard output (PNG unless --format says otherwise). --quality N (1-100)\n"
+     "      sets the JPEG quality; --alt prints a description of the chart (to standard\n"
+     "      error with -o -). Colours are #RRGGBB or one of the 24 names (red, skyblue,\n"
+     "      ...).\n"},
+    {"convert",
+     "  tessaloom convert FILE.bmp|FILE.jpg\n"
+     "      writes FILE.jpg from a BMP, or FILE.bmp from a JPEG\n"},
+    {"register",
+     "  tessaloom register [LIBRARY]\n"
+     "  tessaloom unregister [LIBRARY]\n"
+     "      runs the server's DllRegisterServer or DllUnregisterServer on the registry\n"
+     "      file ($TESSALOOM_REGISTRY, else /etc/tessaloom/registry.reg); LIBRARY\n"
+     "      defaults to the libtessaloom.so this tool uses\n"},
+};
+
+}  // namespace
+
+std::string Help(std::string_view command) {
+  if (command == "unregister") command = "register";
+  std::string text = "usage:\n";
+  for (const CommandHelp& c : kCommands) {
+    if (command.empty() || command == c.name) text += c.text;
+  }
+  if (command.empty()) text += "  tessaloom --version\n";
+  return text;
+}
+
+bool AsksForHelp(int argc, char** argv) {
+  for (int i = 2; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "-h" || arg == "--help") return true;
+  }
+  return false;
+}
+
+int Usage(const std::string& message, std::string_view command) {
+  std::fprintf(stderr, "tessaloom: %s\n%s", message.c_str(), Help(command).c_str());
+  return kUsageError;
+}
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "tessaloom: %s\n", message.c_str());
+  return kFailed;
+}
+
+void Warn(const std::string& message) {
+  std::fprintf(stderr, "tessaloom: warning: %s\n", message.c_str());
+}
+
+}  // namespace tessaloom::cli

@@ -1,0 +1,265 @@
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/arguments.h"
+#include "cli/chart_input.h"
+#include "cli/commands.h"
+#include "cli/csv.h"
+#include "cli/draw_options.h"
+#include "cli/late_bound.h"
+#include "component/color.h"
+#include "platform/text.h"
+#ifdef TESSALOOM_FRONT_TOOL
+#include "cli/hand_over.h"
+#endif
+
+namespace tessaloom::cli {
+namespace {
+
+// The component draws any other text as maroon without a word; say so.
+void WarnAboutColor(const std::string& text) {
+  const bool hex = text.size() == 7 && text[0] == '#' &&
+                   text.find_first_not_of("0123456789abcdefABCDEF", 1) == std::string::npos;
+  const bool named = std::any_of(
+      tessaloom::kColorNames.begin(), tessaloom::kColorNames.end(),
+      [&](std::string_view name) { return tessaloom::EqualsIgnoreAsciiCase(name, text); });
+  if (!hex && !named) Warn("unknown colour \"" + text + "\" is drawn as maroon");
+}
+
+// Splits an output path into the folder and file name the component takes.
+void SplitOutput(const std::string& output, std::string& folder, std::string& name) {
+  const std::filesystem::path path(output);
+  folder = path.has_parent_path() ? path.parent_path().string() : ".";
+  name = path.filename().string();
+}
+
+// The format a file name's extension asks for: "png", "jpeg", "bmp", "svg",
+// "pdf", or "" (the component's own rule) for any other.
+std::string FormatOfName(const std::string& name) {
+  const std::string extension = LowerAscii(std::filesystem::path(name).extension().string());
+  if (extension == ".png") return "png";
+  if (extension == ".jpg" || extension == ".jpeg") return "jpeg";
+  if (extension == ".bmp") return "bmp";
+  if (extension == ".svg") return "svg";
+  if (extension == ".pdf") return "pdf";
+  return "";
+}
+
+// The format a chart is written in: --format, else by the file's extension.
+std::string OutputFormat(const DrawOptions& o) {
+  if (!o.format.empty()) return o.format;
+  return o.output == "-" ? "png" : FormatOfName(o.output);
+}
+
+// Output settings; false with the component's message for a refused value.
+bool ApplyOutput(LateBound& g, const DrawOptions& o, std::string& error) {
+  const bool toStdout = o.output == "-";
+  const std::string format = OutputFormat(o);
+  if (tessaloom::FAILED(g.Put("OutputFormat", LateBound::Text(format))) ||
+      (o.smooth && tessaloom::FAILED(g.Put("RenderStyle", LateBound::Text("smooth")))) ||
+      (o.scale != 0 && tessaloom::FAILED(g.Put("Scale", Variant(std::int32_t{o.scale})))) ||
+      (o.quality != 0 &&
+       tessaloom::FAILED(g.Put("JpegQuality", Variant(std::int32_t{o.quality}))))) {
+    error = g.GetText("LastError");
+    return false;
+  }
+  if (toStdout) {
+    g.Put("OutputTarget", LateBound::Text("memory"));
+    return true;
+  }
+  std::string folder, name;
+  SplitOutput(o.output, folder, name);
+  g.Put("FilePath", LateBound::Text(folder));
+  g.Put("FileName", LateBound::Text(name));
+  return true;
+}
+
+// Writes the image kept in memory to standard output.
+bool WriteImageData(LateBound& g) {
+  Variant data = g.Get("ImageData");
+  if (data->vt != (tessaloom::VT_ARRAY | tessaloom::VT_UI1) || data->parray == nullptr) {
+    return false;
+  }
+  const tessaloom::SAFEARRAY& bytes = *data->parray;
+  return bytes.cElements == 0 ||
+         (std::fwrite(bytes.pvData, 1, bytes.cElements, stdout) == bytes.cElements &&
+          std::fflush(stdout) == 0);
+}
+
+// Reads the data file, or standard input for "-".
+bool ReadData(const std::string& path, std::string& text, std::string& error) {
+  std::error_code ec;
+  if (path != "-" && std::filesystem::is_directory(path, ec)) {
+    error = path + " is a folder, not a data file";
+    return false;
+  }
+  std::FILE* in = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+  if (in == nullptr) {
+    error = "cannot read " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  char chunk[16384];
+  std::size_t n = 0;
+  while ((n = std::fread(chunk, 1, sizeof chunk, in)) > 0) text.append(chunk, n);
+  const bool failed = std::ferror(in) != 0;
+  if (in != stdin) std::fclose(in);
+  if (failed) {
+    error = "cannot read " + path;
+    return false;
+  }
+  return true;
+}
+
+// The store keeps 256 points, items and series; say what it drops.
+void WarnAboutDroppedRows(const std::vector<CsvRow>& rows, bool series) {
+  constexpr std::size_t kKept = 256;
+  const std::size_t data_rows = series ? rows.size() - 1 : rows.size();
+  if (data_rows > kKept) {
+    Warn(std::to_string(data_rows - kKept) + (series ? " series" : " rows") +
+         " past the 256th were dropped");
+  }
+  if (series && rows[0].fields.size() - 1 > kKept) {
+    Warn(std::to_string(rows[0].fields.size() - 1 - kKept) + " items past the 256th were dropped");
+  }
+}
+
+}  // namespace
+
+bool IsSeriesMethod(const std::string& method) {
+  return method.find("Series") != std::string::npos;
+}
+
+void ApplyOptions(LateBound& g, const DrawOptions& o) {
+  if (!o.title.empty()) g.Put("ChartTitle", LateBound::Text(o.title));
+  if (!o.xLabel.empty()) g.Put("XAxisLabel", LateBound::Text(o.xLabel));
+  if (!o.yLabel.empty()) g.Put("YAxisLabel", LateBound::Text(o.yLabel));
+  if (!o.seriesLabel.empty()) g.Put("SeriesLabel", LateBound::Text(o.seriesLabel));
+  if (o.width != 0) g.Put("GraphWidth", Variant(std::int32_t{o.width}));
+  if (o.height != 0) g.Put("GraphHeight", Variant(std::int32_t{o.height}));
+  for (const std::string& c : o.colors) {
+    std::vector<Variant> args;
+    args.push_back(LateBound::Text(c));
+    g.Call("AddColor", std::move(args));
+  }
+  if (!o.backColor.empty()) {
+    g.Put("BackColor", LateBound::Text(o.backColor));
+    std::vector<Variant> on;
+    on.emplace_back(std::int32_t{1});
+    g.Call("HasBackColor", std::move(on));
+  }
+  if (o.grid) {
+    std::vector<Variant> on;
+    on.emplace_back(std::int32_t{1});
+    g.Call("HasGridLines", std::move(on));
+  }
+  if (o.horizontal) g.Call("SetHorizontalGraph");
+}
+
+bool FeedData(LateBound& g, const std::vector<CsvRow>& rows, bool series, std::string& error) {
+  if (!series) {
+    for (const auto& row : rows) {
+      if (row.fields.size() != 2) {
+        error = "line " + std::to_string(row.line) + ": expected label,value";
+        return false;
+      }
+      std::vector<Variant> args;
+      args.push_back(LateBound::Text(row.fields[0]));
+      args.push_back(LateBound::Text(row.fields[1]));  // the component parses the number
+      if (tessaloom::FAILED(g.Call("AddData", std::move(args)))) {
+        error = "line " + std::to_string(row.line) + ": \"" + row.fields[1] +
+                "\" is not a number in range";
+        return false;
+      }
+    }
+    return true;
+  }
+  if (rows.empty()) {
+    error = "no header row naming the items";
+    return false;
+  }
+  const std::size_t items = rows[0].fields.size() - 1;
+  for (std::size_t k = 1; k <= items; ++k) {
+    std::vector<Variant> args;
+    args.push_back(LateBound::Text(rows[0].fields[k]));
+    g.Call("AddItemToSeries", std::move(args));
+  }
+  for (std::size_t r = 1; r < rows.size(); ++r) {
+    const auto& row = rows[r];
+    if (row.fields.size() != items + 1) {
+      error = "line " + std::to_string(row.line) + ": expected a title and " +
+              std::to_string(items) + " values";
+      return false;
+    }
+    std::vector<Variant> title;
+    title.push_back(LateBound::Text(row.fields[0]));
+    g.Call("AddSeries", std::move(title));
+    for (std::size_t k = 1; k <= items; ++k) {
+      std::vector<Variant> args;
+      args.push_back(LateBound::Text(row.fields[k]));
+      if (tessaloom::FAILED(g.Call("AddDataEx", std::move(args)))) {
+        error = "line " + std::to_string(row.line) + ": \"" + row.fields[k] +
+                "\" is not a number in range";
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+int Draw(int argc, char** argv) {
+  if (AsksForHelp(argc, argv)) {
+    std::fputs(Help("draw").c_str(), stdout);
+    return 0;
+  }
+  if (argc < 4) return Usage("draw needs METHOD DATA.csv -o FILE", "draw");
+  const std::string method = argv[2];
+  const std::string data_path = argv[3];
+  DrawOptions o;
+  std::string error;
+  if (!ParseDrawOptions(std::vector<std::string>(argv, argv + argc), 4, o, error)) {
+    return Usage(error, "draw");
+  }
+  const std::string& output = o.output;
+  if (output.empty()) return Usage("draw needs -o FILE", "draw");
+#ifdef TESSALOOM_FRONT_TOOL
+  if (o.smooth || tessaloom::EqualsIgnoreAsciiCase(OutputFormat(o), "pdf")) return HandOver(argv);
+#endif
+  std::string text;
+  if (!ReadData(data_path, text, error)) return Fail(error);
+#ifdef TESSALOOM_FRONT_TOOL
+  if (NeedsFullTool(o, text)) {
+    return data_path == "-" ? HandOverWithInput(argv, text) : HandOver(argv);
+  }
+#endif
+  std::vector<CsvRow> rows;
+  if (!ParseCsv(text, rows, error)) return Fail(data_path + ": " + error);
+  const bool series = IsSeriesMethod(method);
+  if (o.header && !series && !rows.empty()) rows.erase(rows.begin());
+  if (rows.size() < (series ? 2u : 1u)) return Fail(data_path + ": no data rows");
+  WarnAboutDroppedRows(rows, series);
+  for (const std::string& c : o.colors) WarnAboutColor(c);
+  if (!o.backColor.empty()) WarnAboutColor(o.backColor);
+
+  LateBound g;
+  if (!g.ok()) return Fail("cannot create the component");
+  ApplyOptions(g, o);
+  if (!FeedData(g, rows, series, error)) return Fail(data_path + ": " + error);
+  if (!ApplyOutput(g, o, error)) return Fail(error);
+  const tessaloom::HRESULT hr = g.Call(method);
+  if (hr == tessaloom::DISP_E_UNKNOWNNAME) return Fail("no Draw method named " + method);
+  const std::string reason = g.ErrorReason();
+  if (tessaloom::FAILED(hr) || hr == tessaloom::S_FALSE || !reason.empty()) {
+    return Fail(reason.empty() ? "drawing failed" : reason);
+  }
+  if (output == "-" && !WriteImageData(g)) return Fail("cannot write the image to standard output");
+  if (o.alt) std::fprintf(output == "-" ? stderr : stdout, "%s\n", g.GetText("AltText").c_str());
+  return 0;
+}
+
+}  // namespace tessaloom::cli

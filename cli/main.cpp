@@ -1,0 +1,74 @@
+// tessaloom: the command-line face of the component.
+//   tessaloom demo [DIR]                 a gallery of every Draw method, with index.html
+//   tessaloom draw METHOD DATA.csv -o FILE [options]
+//   tessaloom convert FILE.bmp|FILE.jpg  converts between BMP and JPEG
+//   tessaloom register|unregister [LIBRARY]  (un)registers the server
+// Everything goes through the component's automation interface. The
+// commands live one to a file: arguments.cpp (usage and messages),
+// draw_command.cpp, gallery.cpp, registration.cpp, and hand_over.cpp (what
+// the static tool passes to the full one).
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <string>
+
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "image/cimg.h"
+#include "platform/text.h"
+#ifdef TESSALOOM_FRONT_TOOL
+#include "cli/hand_over.h"
+#endif
+
+namespace tessaloom::cli {
+
+int Convert(int argc, char** argv) {
+  if (AsksForHelp(argc, argv)) {
+    std::fputs(Help("convert").c_str(), stdout);
+    return 0;
+  }
+  if (argc != 3) return Usage("convert needs one FILE", "convert");
+  const std::string source = argv[2];
+  const bool from_bmp = LowerAscii(std::filesystem::path(source).extension().string()) == ".bmp";
+  tessaloom::CIMG converter;
+  if (!converter.Convert(source,
+                         from_bmp ? tessaloom::ImageType::JPEG : tessaloom::ImageType::BMP)) {
+    return Fail(source + ": " + converter.GetError());
+  }
+  const std::size_t dot = source.rfind('.');
+  const std::string stem = dot == std::string::npos ? source : source.substr(0, dot);
+  std::printf("%s%s\n", stem.c_str(), from_bmp ? ".JPG" : ".BMP");
+  return 0;
+}
+
+}  // namespace tessaloom::cli
+
+int main(int argc, char** argv) {
+  using namespace tessaloom::cli;
+  try {
+    if (argc < 2) return Usage("no command");
+    const std::string command = argv[1];
+    if (command == "--version") {
+      std::printf("tessaloom %s\n", TESSALOOM_VERSION);
+      return 0;
+    }
+    if (command == "draw") return Draw(argc, argv);
+    if (command == "convert") return Convert(argc, argv);
+#ifdef TESSALOOM_FRONT_TOOL
+    if (command == "demo" || command == "register" || command == "unregister") {
+      return HandOver(argv);
+    }
+#else
+    if (command == "demo") return Gallery(argc, argv);
+    if (command == "register") return Registration(argc, argv, true);
+    if (command == "unregister") return Registration(argc, argv, false);
+#endif
+    if (command == "-h" || command == "--help" || command == "help") {
+      std::fputs(Help().c_str(), stdout);
+      return 0;
+    }
+    return Usage("unknown command " + command);
+  } catch (const std::exception& e) {
+    return Fail(e.what());
+  }
+}
