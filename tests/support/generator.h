@@ -1,8 +1,11 @@
-// An object the test owns directly (its fields inspected) and short BSTRs.
+// An object the test owns directly, short BSTRs, a table added as a script
+// adds it, and two ways to read what a Draw method made: the words it
+// reports (AltText) and the chart model it hands on, written down.
 #pragma once
 
 #include <initializer_list>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,7 +14,7 @@
 #include "platform/bstr.h"
 #include "platform/com_object.h"
 
-namespace tessaloom::testing {
+namespace tessaloom::test_support {
 
 // Owned by the test through unique_ptr; never AddRef'd, so never self-deleted.
 inline std::unique_ptr<ComObject<CGraphGenerator>> NewGenerator() {
@@ -41,4 +44,32 @@ inline std::string ErrorReasonOf(CGraphGenerator& g) {
   return Text(g, &CGraphGenerator::get_ErrorReason);
 }
 
-}  // namespace tessaloom::testing
+// The chart in words after `draw` to memory.
+inline std::string Described(CGraphGenerator& g, HRESULT (CGraphGenerator::*draw)() noexcept) {
+  g.put_OutputTarget(B(u"memory").get());
+  (g.*draw)();
+  return Text(g, &CGraphGenerator::get_AltText);
+}
+
+// Writes down the model a Draw method hands on, in place of drawing it:
+// "kind min..max/step; label: x=y ...; legend ...; colour ...; back ...".
+class ModelRecorder final : public ChartRenderer {
+ public:
+  void Render(CGraph& g) override {
+    std::ostringstream s;
+    s << g.graphType << ' ' << g.minTick << ".." << g.maxTick << '/' << g.tickValueStep << ';';
+    for (const auto& series : g.seriesList) {
+      s << ' ' << series->GetLabel() << ':';
+      for (const CGraphDataSet& p : series->dataList) s << ' ' << p.xPosition << '=' << p.yValue;
+      s << ';';
+    }
+    for (const CGraphLegendSet& l : g.legend.legendList) s << " legend " << l.legendText;
+    s << std::hex;
+    for (const CGraphDataColor& c : g.colorList) s << " colour " << c.color;
+    if (g.hasBackColor != 0) s << " back " << g.backColor;
+    last = s.str();
+  }
+  std::string last;
+};
+
+}  // namespace tessaloom::test_support
