@@ -111,8 +111,11 @@ void RecordingSurface::LineTo(std::int32_t x, std::int32_t y) noexcept {
 void RecordingSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view text) noexcept {
   Call& c = Record("TextOut", {x, y}, Join({x, y}).append(", \"").append(text) + "\"");
   c.text = text;
-  const int w = GetTextExtent(text), h = GetTextMetrics().height;
-  c.cell = state_.font.escapement == 900 ? Box{x, y - w, x + h, y} : Box{x, y, x + w, y + h};
+  // Saturated: a text far out on the canvas has its cell's far edge at the limit.
+  const std::int64_t w = GetTextExtent(text), h = GetTextMetrics().height;
+  const auto edge = [](std::int64_t v) { return SaturateToInt32(v); };
+  c.cell = state_.font.escapement == 900 ? Box{x, edge(y - w), edge(x + h), y}
+                                         : Box{x, y, edge(x + w), edge(y + h)};
 }
 
 TextMetrics RecordingSurface::GetTextMetrics() noexcept { return StandardTextMetrics(state_.font); }
