@@ -1,25 +1,19 @@
-// A chart model described in one line, drawn on the recording surface, the
-// log read back as calls, and a table runner that checks each rule's few log
-// lines.
+// A chart model described in one line, drawn whole on the recording surface,
+// and a table runner that checks each rule's few recorded lines.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <compare>
 #include <cstdint>
-#include <cstdlib>
-#include <initializer_list>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <tuple>
 #include <vector>
 
 #include "chart/graph.h"
-#include "draw/recording_surface.h"
+#include "tests/support/recording_surface.h"
 
-namespace tessaloom::chart_test {
+namespace tessaloom::test_support {
 
 enum class Stage { kDrawer, kAxes, kWhole };
 
@@ -74,66 +68,6 @@ inline CGraph Model(const Chart& c) {
   return g;
 }
 
-// Pixels from (l, t) to (r, b), right and bottom exclusive.
-struct Box {
-  int l = 0, t = 0, r = 0, b = 0;
-  bool Meets(const Box& o) const { return l < o.r && o.l < r && t < o.b && o.t < b; }
-  auto operator<=>(const Box&) const = default;
-};
-
-// One logged call with the pen, brush and font selected when it was made.
-// `cell`: a text's cell in that font (escapement 900 runs upward from
-// (x, y)), or the box of a Rectangle, Ellipse or Pie.
-struct Call {
-  std::string op;
-  std::vector<int> n{};  // its numbers up to any text, colours too
-  std::string text{};
-  Pen pen{};
-  COLORREF brush = 0xFFFFFF;
-  Font font{};
-  Box cell{};
-};
-
-// The calls of `log` whose operation is one of `only` (all when empty).
-inline std::vector<Call> Calls(const std::vector<std::string>& log,
-                               std::initializer_list<std::string_view> only = {}) {
-  RecordingSurface measure;
-  Call state;
-  std::vector<Call> calls;
-  for (const std::string& line : log) {
-    Call c{line.substr(0, line.find('(')), {}, {}, state.pen, state.brush, state.font};
-    const std::size_t quote = line.find('"');
-    if (quote != std::string::npos) c.text = line.substr(quote + 1, line.size() - quote - 3);
-    const std::string head = line.substr(0, quote);
-    for (std::size_t i = c.op.size(); i < head.size(); ++i) {
-      const bool hex = head[i] == '#';
-      if (!hex && head[i] != '-' && !std::isdigit(static_cast<unsigned char>(head[i]))) continue;
-      char* end = nullptr;
-      c.n.push_back(static_cast<int>(std::strtol(head.c_str() + i + hex, &end, hex ? 16 : 10)));
-      i = static_cast<std::size_t>(end - head.c_str());
-    }
-    if (c.op == "SelectPen") state.pen = c.pen = {c.n[0], static_cast<COLORREF>(c.n[1])};
-    if (c.op == "SelectBrush") state.brush = c.brush = static_cast<COLORREF>(c.n[0]);
-    if (c.op == "SelectFont") {
-      state.font = c.font = c.n.empty()
-                                ? Font::System()
-                                : Font::Chart(c.n[0], c.n[1], static_cast<std::uint8_t>(c.n[2]));
-      measure.SelectFont(c.font);
-    }
-    if (c.op == "TextOut") {
-      const int w = measure.GetTextExtent(c.text), h = measure.GetTextMetrics().height;
-      const int x = c.n[0], y = c.n[1];
-      c.cell = c.font.escapement == 900 ? Box{x, y - w, x + h, y} : Box{x, y, x + w, y + h};
-    } else if (c.op == "Rectangle" || c.op == "Ellipse" || c.op == "Pie") {
-      c.cell = {c.n[0], c.n[1], c.n[2], c.n[3]};
-    }
-    bool wanted = only.size() == 0;
-    for (const std::string_view op : only) wanted |= c.op == op;
-    if (wanted) calls.push_back(std::move(c));
-  }
-  return calls;
-}
-
 // A chart drawn whole: the model as drawn, whether it drew, and its calls.
 struct Drawn {
   CGraph g;
@@ -146,7 +80,7 @@ inline Drawn DrawWhole(Chart c) {
   Drawn d{Model(c)};
   RecordingSurface s;
   d.drew = d.g.DrawGraph(s);
-  d.calls = Calls(s.Log());
+  d.calls = s.Calls();
   return d;
 }
 
@@ -164,12 +98,11 @@ inline void ExpectRules(const std::vector<Rule>& rules) {
     if (r.chart.stage == Stage::kWhole) g.DrawGraph(s);
     if (r.chart.stage == Stage::kAxes) g.DrawAxes(s);
     if (r.chart.stage != Stage::kWhole) g.DrawByKind(s);
-    std::string log = "|";
-    for (const std::string& line : s.Log()) log += line + "|";
+    const std::string log = s.Lines();
     EXPECT_NE(log.find("|" + r.lines + "|"), std::string::npos) << r.rule << ": missing\n"
                                                                 << r.lines << "\nin\n"
                                                                 << log;
   }
 }
 
-}  // namespace tessaloom::chart_test
+}  // namespace tessaloom::test_support

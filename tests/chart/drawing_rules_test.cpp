@@ -8,8 +8,8 @@ namespace tessaloom {
 namespace {
 
 using enum GraphType;
-using chart_test::ExpectRules;
-using chart_test::Stage;
+using test_support::ExpectRules;
+using test_support::Stage;
 
 constexpr Stage kAxes = Stage::kAxes;
 constexpr Stage kWhole = Stage::kWhole;
@@ -17,7 +17,7 @@ constexpr Stage kWhole = Stage::kWhole;
 TEST(DrawingRulesTest, FrameAndLegend) {
   // Legend box 18 x 3 + 26 high, centred; right at 490, left 3 x trunc(12 x 0.66) + 25
   // further; a box under 50 wide gets a 6-pixel margin; swatches 6 a character + 10 on.
-  const chart_test::Chart three{
+  const test_support::Chart three{
       .kind = kPie, .series = {{1, 1, 2}}, .legend = {"Jan", "Feb", "Mar"}, .stage = kWhole};
   ExpectRules({
       {"a long title shrinks by 2 until it fits",
@@ -60,7 +60,7 @@ TEST(DrawingRulesTest, Axes) {
 
 TEST(DrawingRulesTest, Box3D) {
   // Depth 200 x 0.05 = 10, ticks 2 out; the front plane shrinks to 290 x 190.
-  const chart_test::Chart box{.kind = k3DBar, .series = {{1}, {1}}, .stage = kAxes};
+  const test_support::Chart box{.kind = k3DBar, .series = {{1}, {1}}, .stage = kAxes};
   ExpectRules({
       {"edges", box,
        "MoveTo(60, 240)|LineTo(60, 50)|MoveTo(60, 240)|LineTo(350, 240)|"
@@ -122,7 +122,7 @@ TEST(DrawingRulesTest, Lines) {
 
 TEST(DrawingRulesTest, Pies) {
   // Radius (200 - 3 x 25) / 3 = 41 about (200, 130); values 1, 1, 2 end at 90, 180, 360.
-  const chart_test::Chart pie{.kind = kPie, .series = {{1, 1, 2}}};
+  const test_support::Chart pie{.kind = kPie, .series = {{1, 1, 2}}};
   ExpectRules({
       {"a left label ends 5 before its line's end", pie,
        "LineTo(151, 178)|TextOut(119, 178, \"25%\")"},

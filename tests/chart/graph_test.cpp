@@ -12,7 +12,8 @@ namespace tessaloom {
 namespace {
 
 using enum GraphType;
-using chart_test::AddSeries;
+using test_support::AddSeries;
+using test_support::RecordingSurface;
 
 constexpr GraphType kAllKinds[] = {kBar,   kPie,    kLine,  kBoxWhisker,  kStackedBar,
                                    k3DBar, k3DLine, k3DPie, k3DStackedBar};
@@ -80,7 +81,7 @@ std::array<int, 5> DrawnStatistics(const std::vector<float>& values) {
   AddSeries(g, values);
   RecordingSurface s;
   g.DrawBoxWhiskers(s);
-  const auto c = chart_test::Calls(s.Log(), {"Rectangle", "MoveTo"});
+  const auto c = s.Calls({"Rectangle", "MoveTo"});
   if (c.size() != 5) return {};
   return {1000 - c[1].cell.t, 1000 - c[3].cell.b, 1000 - c[4].n[1], 1000 - c[3].cell.t,
           1000 - c[0].cell.t};
@@ -118,11 +119,11 @@ TEST(FrameTest, SignScanLooksAtEveryPointOfThisDraw) {
       {kLine, 1, {{-0.5f}}, -50, 3, 170},      {kBoxWhisker, 1, {{-5, 1}}, 50, 1, 300},
       {kStackedBar, 1, {{1}}, 50, 1, 300},
   };
-  chart_test::Chart chart{.minTick = -50, .stage = chart_test::Stage::kWhole};
+  test_support::Chart chart{.minTick = -50, .stage = test_support::Stage::kWhole};
   for (const Case& c : cases) {
     std::tie(chart.kind, chart.series, chart.maxTick, chart.vertical) =
         std::tie(c.kind, c.series, c.max, c.vertical);
-    CGraph g = chart_test::Model(chart);
+    CGraph g = test_support::Model(chart);
     g.quadrant = 3;
     RecordingSurface s;
     EXPECT_TRUE(g.DrawGraph(s));
@@ -130,7 +131,7 @@ TEST(FrameTest, SignScanLooksAtEveryPointOfThisDraw) {
         << static_cast<int>(c.kind);
   }
   CGraph unknown =
-      chart_test::Model({.kind = static_cast<GraphType>(3), .stage = chart_test::Stage::kWhole});
+      test_support::Model({.kind = static_cast<GraphType>(3), .stage = test_support::Stage::kWhole});
   RecordingSurface s;
   EXPECT_TRUE(unknown.DrawGraph(s));
   EXPECT_EQ(unknown.errorText, "No Graph type to display");
@@ -138,18 +139,18 @@ TEST(FrameTest, SignScanLooksAtEveryPointOfThisDraw) {
 
 TEST(DrawersTest, NothingIsDrawnWithoutSeriesOrWithoutPoints) {
   for (GraphType kind : kAllKinds) {
-    CGraph none = chart_test::Model({.kind = kind});
+    CGraph none = test_support::Model({.kind = kind});
     none.seriesSize = 3;  // slots but no series
-    CGraph hollow = chart_test::Model({.kind = kind, .series = {{}}});
+    CGraph hollow = test_support::Model({.kind = kind, .series = {{}}});
     for (CGraph* g : {&none, &hollow}) {
       RecordingSurface s;
       g->DrawByKind(s);
-      std::vector<std::string> drawn = s.Log();  // what leaves a mark, not state changes
-      std::erase_if(drawn, [](const std::string& line) { return line.starts_with("Select"); });
+      std::vector<test_support::Call> drawn = s.Calls();  // what leaves a mark, not state changes
+      std::erase_if(drawn, [](const test_support::Call& c) { return c.op.starts_with("Select"); });
       // A pie of an empty series still shows its label.
       const bool label = g == &hollow && (kind == kPie || kind == k3DPie);
       EXPECT_EQ(drawn.size(), label ? 1u : 0u)
-          << static_cast<int>(kind) << testing::PrintToString(drawn);
+          << static_cast<int>(kind) << s.Lines();
     }
   }
 }
@@ -157,7 +158,7 @@ TEST(DrawersTest, NothingIsDrawnWithoutSeriesOrWithoutPoints) {
 constexpr float kInf = std::numeric_limits<float>::infinity();
 const std::vector<float> kExtreme = {kInf, -kInf, std::nanf(""), 3.4e38f, -3.4e38f, 1e-30f, -0.5f};
 // Ordinary and extreme figures with every decoration.
-const chart_test::Chart kBusy{
+const test_support::Chart kBusy{
     .series = {{-20, 10, 3}, {30, 0.01f, 7}, kExtreme, {3.4e38f, 3.4e38f, 1e-30f}},
     .minTick = -30,
     .maxTick = 40,
@@ -166,14 +167,14 @@ const chart_test::Chart kBusy{
     .xLabel = "Month",
     .title = "Sales",
     .legend = {"a", "b", "c"},
-    .stage = chart_test::Stage::kWhole};
+    .stage = test_support::Stage::kWhole};
 
-// Every kind with ordinary and extreme figures, drawn whole through the
-// rasteriser and the fonts as a page draws it (so that the sanitizer build
-// sees real charts; the checksums run without it), on canvases of 1 to
-// INT_MAX pixels a side, and with plot layouts at the ends of their ranges:
-// every coordinate saturates at 32 bits and every drawer finishes.
-TEST(DrawersTest, EveryKindFinishesOnAnyCanvasAndLayout) {
+// For the sanitizer build, which runs no Python and so no checksums: every
+// kind with ordinary and extreme figures, drawn whole through the rasteriser
+// and the fonts as a page draws it, on canvases of 1 to INT_MAX pixels a
+// side, and with plot layouts at the ends of their ranges: every coordinate
+// saturates at 32 bits and every drawer finishes.
+TEST(UnderSanitizersTest, EveryKindFinishesOnAnyCanvasAndLayout) {
   constexpr std::int32_t kMax = INT_MAX, kMin = INT_MIN;
   // Left, base, width, height, minTick, maxTick, step, depth.
   const std::array<std::int32_t, 8> layouts[] = {
@@ -183,13 +184,13 @@ TEST(DrawersTest, EveryKindFinishesOnAnyCanvasAndLayout) {
       {0, 0, 0, 0, kMin, kMin + 1, 0, 0},
       {50, 250, 19, 19, 7, 7, 1, 10},
   };
-  chart_test::Chart c = kBusy;
+  test_support::Chart c = kBusy;
   for (GraphType kind : kAllKinds) {
     for (c.vertical = 0; c.vertical < 2; ++c.vertical) {
       c.kind = kind;
       for (const auto& [width, height] : {std::pair{500, 350}, std::pair{3, 2}}) {
         std::tie(c.width, c.height) = std::pair{width, height};
-        CGraph g = chart_test::Model(c);
+        CGraph g = test_support::Model(c);
         Canvas canvas;
         std::string error;
         ASSERT_TRUE(Canvas::Create(width, height, canvas, error)) << error;
@@ -200,7 +201,7 @@ TEST(DrawersTest, EveryKindFinishesOnAnyCanvasAndLayout) {
       }
       for (const auto& [left, base, width, height, minTick, maxTick, step, depth] : layouts) {
         for (std::int32_t quadrant : {1, 3}) {
-          CGraph g = chart_test::Model(c);
+          CGraph g = test_support::Model(c);
           std::tie(g.quadrant, g.plotLeftX, g.plotBaseY, g.plotWidth, g.plotHeight, g.minTick,
                    g.maxTick, g.tickValueStep, g.depth3D) =
               std::tie(quadrant, left, base, width, height, minTick, maxTick, step, depth);
@@ -210,7 +211,7 @@ TEST(DrawersTest, EveryKindFinishesOnAnyCanvasAndLayout) {
           g.DrawAxes(s);
           g.DrawByKind(s);
           g.DrawLegend(s);
-          EXPECT_FALSE(s.Log().empty());
+          EXPECT_FALSE(s.Calls().empty());
         }
       }
     }
@@ -219,7 +220,7 @@ TEST(DrawersTest, EveryKindFinishesOnAnyCanvasAndLayout) {
     c = kBusy;
     c.width = c.height = side;
     RecordingSurface s;
-    EXPECT_TRUE(chart_test::Model(c).DrawGraph(s)) << side;
+    EXPECT_TRUE(test_support::Model(c).DrawGraph(s)) << side;
   }
 }
 

@@ -22,11 +22,11 @@ namespace tessaloom {
 namespace {
 
 using enum GraphType;
-using chart_test::Box;
-using chart_test::Call;
-using chart_test::Calls;
-using chart_test::Chart;
-using chart_test::DrawWhole;
+using test_support::Box;
+using test_support::Call;
+using test_support::Chart;
+using test_support::DrawWhole;
+using test_support::RecordingSurface;
 
 // === Values and category labels ===
 
@@ -54,7 +54,7 @@ TEST(LayoutPropertiesTest, ValuesStandOnTheirTicksAndLabelsInsideThePlot) {
             c.series.push_back({static_cast<float>(values.back())});
             c.labels.push_back("c" + std::to_string(k));
           }
-          const chart_test::Drawn d = DrawWhole(c);
+          const test_support::Drawn d = DrawWhole(c);
           const CGraph& g = d.g;
           const bool upright = g.DrawsVertically();
           std::map<int, int> tick;              // a value label's: the last line across before it
@@ -126,7 +126,7 @@ TEST(LegendAndMarginsTest, LegendRowsStayOnTheCanvasBesideThePlot) {
           Chart c{.kind = kind, .series = {std::vector<float>(items, 1)}, .vertical = up};
           for (std::uint32_t i = 0; i < items; ++i) c.legend.push_back(name + std::to_string(i));
           std::tie(c.width, c.height) = std::pair{w, h};
-          chart_test::Drawn d = DrawWhole(c);
+          test_support::Drawn d = DrawWhole(c);
           const std::string at = testing::PrintToString(std::tuple{name, items, w, h, kind, up});
           if (!d.drew) {
             EXPECT_TRUE(kind == kPie ||
@@ -136,7 +136,7 @@ TEST(LegendAndMarginsTest, LegendRowsStayOnTheCanvasBesideThePlot) {
           }
           RecordingSurface alone;
           d.g.DrawLegend(alone);
-          const std::vector<Call> legend = Calls(alone.Log(), {"TextOut", "Rectangle"});
+          const std::vector<Call> legend = alone.Calls({"TextOut", "Rectangle"});
           EXPECT_TRUE(d.g.plotWidth > 0 && d.g.plotLeftX + d.g.plotWidth < legend[0].cell.l) << at;
           std::set<COLORREF> colours;
           std::uint32_t rows = 0, more = 0;
@@ -195,7 +195,7 @@ TEST(LayoutPropertiesTest, AxisLabelsKeepApartAndClearOfTheAxisAndTheTitle) {
           for (std::size_t k = 0; k < labels.size(); ++k)
             c.series.push_back({float((k + n) % 3 ? high / 2 : low)});
           std::tie(c.width, c.height, up ? c.yLabel : c.xLabel) = std::tuple{w, h, title};
-          const chart_test::Drawn d = DrawWhole(c);
+          const test_support::Drawn d = DrawWhole(c);
           ASSERT_TRUE(d.drew);
           const std::string what =
               testing::PrintToString(std::tuple{kind, up, labels.size(), low, w, h, title});
@@ -278,7 +278,7 @@ TEST(LayoutPropertiesTest, PieSlicesAndLabels) {
     }
     if (n % 7 < 3) chart.legend = std::vector<std::string>(slices, "Slot");
     if (n % 3 == 0) chart.title = "Shares";
-    const chart_test::Drawn d = DrawWhole(chart);
+    const test_support::Drawn d = DrawWhole(chart);
     if (!d.drew) continue;  // no room: the messages are tested through Python
     std::vector<Box> labels, others, discs;
     std::map<Box, std::map<COLORREF, double>> sweeps;  // degrees of each colour, by box

@@ -13,15 +13,15 @@
 #include "access/settings_sources.h"
 #include "platform/text.h"
 #include "tessaloom/request_context.h"
-#include "tests/component/test_support.h"
+#include "tests/support/generator.h"
 #include "tests/support/scratch_dir.h"
 
 namespace tessaloom {
 namespace {
 
-using testing::B;
-using testing::ErrorReasonOf;
-using testing::NewGenerator;
+using test_support::B;
+using test_support::ErrorReasonOf;
+using test_support::NewGenerator;
 
 const std::string kRefused =
     "Please contact your hosting administrator, as you are not allowed to use ";

@@ -1,39 +1,19 @@
-// What each Draw method hands to the chart model, seen through a renderer
-// that writes the model down at the moment of rendering.
+// What each Draw method hands to the chart model, written down in place of
+// drawing it, and the scale it chooses.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "component/scale.h"
-#include "tests/component/test_support.h"
+#include "tests/support/generator.h"
 
 namespace tessaloom {
 namespace {
 
-using testing::AddTable;
-using testing::B;
-using testing::NewGenerator;
-
-// "kind min..max/step; label: x=y ...; legend: ...; colours: ..."
-class RecordingRenderer final : public ChartRenderer {
- public:
-  void Render(CGraph& g) override {
-    std::ostringstream s;
-    s << static_cast<std::uint32_t>(g.graphType) << ' ' << g.minTick << ".." << g.maxTick << '/'
-      << g.tickValueStep << ';';
-    for (const auto& series : g.seriesList) {
-      s << ' ' << series->GetLabel() << ':';
-      for (const CGraphDataSet& p : series->dataList) s << ' ' << p.xPosition << '=' << p.yValue;
-      s << ';';
-    }
-    for (const CGraphLegendSet& l : g.legend.legendList) s << " legend " << l.legendText;
-    for (const CGraphDataColor& c : g.colorList) s << " colour " << std::hex << c.color << std::dec;
-    last = s.str();
-  }
-  std::string last;
-};
+using test_support::AddTable;
+using test_support::B;
+using test_support::NewGenerator;
 
 class DrawMethodsTest : public ::testing::Test {
  protected:
@@ -44,7 +24,7 @@ class DrawMethodsTest : public ::testing::Test {
   const std::string& Last() { return renderer_.last; }
 
   std::unique_ptr<ComObject<CGraphGenerator>> g_ = NewGenerator();
-  RecordingRenderer renderer_;
+  test_support::ModelRecorder renderer_;
 };
 
 TEST(ComputeScaleLimitsTest, RoundsOutwardToTensInTenSteps) {

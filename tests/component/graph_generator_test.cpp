@@ -1,6 +1,6 @@
-// The object's stores between the script's calls (their limits, what each
-// Clear keeps, the colour list, which message ErrorReason shows), and what it
-// answers through its interfaces.
+// The object's stores between the script's calls, as the charts it draws
+// report them (their limits, what each Clear keeps, the colours, which
+// message ErrorReason shows), and what it answers through its interfaces.
 #include "component/graph_generator.h"
 
 #include <gtest/gtest.h>
@@ -10,18 +10,19 @@
 #include <vector>
 
 #include "tessaloom/module.h"
-#include "tests/component/test_support.h"
+#include "tests/support/generator.h"
 
 namespace tessaloom {
 namespace {
 
-using testing::B;
-using testing::ErrorReasonOf;
-using testing::NewGenerator;
+using test_support::B;
+using test_support::ErrorReasonOf;
+using test_support::NewGenerator;
 
-std::size_t Count(const std::string& list, char separator) {
-  return static_cast<std::size_t>(std::count(list.begin(), list.end(), separator));
-}
+using test_support::Described;
+using Draw = HRESULT (CGraphGenerator::*)() noexcept;
+constexpr Draw kBars = &CGraphGenerator::DrawBarGraph;
+constexpr Draw kSeriesBars = &CGraphGenerator::DrawBarSeriesGraph;
 
 // Called through the interface, not late-bound: NaN and infinity are
 // refused as the late-bound path refuses 1e39, and take no place.
@@ -34,12 +35,12 @@ TEST(GraphGeneratorTest, AddDataKeepsAnyFiniteFloatOfTheFirst256Points) {
     EXPECT_EQ(g->AddData(B(u"bad").get(), bad), DISP_E_OVERFLOW);
     EXPECT_EQ(g->AddDataEx(bad), DISP_E_OVERFLOW);
   }
-  EXPECT_EQ((std::tuple{g->dataCount, g->seriesValueCount}), (std::tuple{0, 0}));
-  ASSERT_EQ(g->AddData(nullptr, -0.5f), S_OK);
+  EXPECT_TRUE(Described(*g, kSeriesBars).starts_with("Bar chart, 1 series, 1 item each: s: i 0."));
+  ASSERT_EQ(g->AddData(nullptr, -0.5f), S_OK);  // a null label is an empty one
   for (int i = 1; i < 300; ++i) ASSERT_EQ(g->AddData(B(u"p").get(), static_cast<float>(i)), S_OK);
-  EXPECT_EQ((std::tuple{g->dataCount, g->dataValues[255], Count(g->dataLabels, ',')}),
-            (std::tuple{256, 255.0f, 256u}));
-  EXPECT_EQ(g->dataLabels.substr(0, 5), ",p,p,");  // a null label is an empty one
+  const std::string text = Described(*g, kBars);
+  EXPECT_TRUE(text.starts_with("Bar chart, 256 values:  -0.5, p 1, p 2,")) << text;
+  EXPECT_TRUE(text.ends_with("and 206 more. Smallest value -0.5 (), largest 255 (p).")) << text;
 }
 
 TEST(GraphGeneratorTest, SeriesValuesFollowItemsAndSeriesUpTo256Each) {
@@ -47,55 +48,73 @@ TEST(GraphGeneratorTest, SeriesValuesFollowItemsAndSeriesUpTo256Each) {
   g->AddDataEx(9.0f);  // before any series: stored nowhere
   g->AddSeries(B(u"no items").get());
   g->AddDataEx(9.0f);  // a series without items takes no values
-  EXPECT_EQ((std::tuple{g->seriesValueCount, g->SeriesValue(0, 0)}), (std::tuple{0, 0.0f}));
+  EXPECT_EQ(Described(*g, kSeriesBars), "");
+  EXPECT_EQ(ErrorReasonOf(*g), "Series Members name not given or Series not added");
   g->ClearSeriesData();
-  testing::AddTable(*g, {u"Q1", u"Q2"}, {{u"x", {1, 2, 3}}});  // the third has no item
-  EXPECT_EQ((std::tuple{g->SeriesValue(0, 1), g->SeriesValue(0, 2)}), (std::tuple{2.0f, 0.0f}));
+  test_support::AddTable(*g, {u"Q1", u"Q2"}, {{u"x", {1, 2, 3}}});  // the third has no item
+  EXPECT_EQ(Described(*g, kSeriesBars),
+            "Bar chart, 1 series, 2 items each: x: Q1 1, Q2 2. Smallest value 1 (x, Q1), "
+            "largest 2 (x, Q2).");
+  g->ClearSeriesData();
   for (int i = 0; i < 300; ++i) g->AddItemToSeries(B(u"i").get());
   for (int i = 0; i < 300; ++i) g->AddSeries(B(u"s").get());
-  for (int i = 0; i < 300; ++i) g->AddDataEx(3.0f);
-  // The 257th series on are refused.
-  EXPECT_EQ(
-      (std::tuple{g->itemCount, g->seriesIndex, Count(g->seriesTitles, '|'), g->seriesValueCount}),
-      (std::tuple{256, 255, 256u, 256}));
-  EXPECT_EQ(g->SeriesValue(255, 255), 3.0f);
+  for (int i = 0; i < 300; ++i) g->AddDataEx(3.0f);  // to the last series taken
+  const std::string text = Described(*g, kSeriesBars);
+  EXPECT_TRUE(text.starts_with("Bar chart, 256 series, 256 items each: s: i 0,")) << text;
+  EXPECT_TRUE(text.ends_with("Smallest value 0 (s, i), largest 3 (s, i).")) << text;
 }
 
-// Sizes below one are ignored.
+// Sizes below one are ignored; script colours and the title outlive both Clears.
 TEST(GraphGeneratorTest, EachClearKeepsTheOtherStoreColoursAndProperties) {
   auto g = NewGenerator();
+  test_support::ModelRecorder model;
+  g->graph.renderer = &model;
   for (const int bad : {0, INT32_MIN}) EXPECT_EQ(g->put_GraphWidth(bad), S_OK);
   g->AddData(B(u"a").get(), 1.0f);
-  testing::AddTable(*g, {u"i"}, {{u"s", {7}}});
+  test_support::AddTable(*g, {u"i"}, {{u"s", {7}}});
   g->AddColor(B(u"red").get());
   g->put_ChartTitle(B(u"T").get());
   EXPECT_EQ(g->ClearData(), S_OK);
-  EXPECT_EQ((std::tuple{g->dataCount, g->dataLabels, g->SeriesValue(0, 0)}),
-            (std::tuple{0, "", 7.0f}));
+  EXPECT_EQ(Described(*g, kBars), "");
+  EXPECT_TRUE(
+      Described(*g, kSeriesBars).starts_with("Bar chart \"T\", 1 series, 1 item each: s: i 7."));
+  EXPECT_EQ(model.last, "0 0..10/1; s: 0=7; legend i colour ff");
+  g->AddColor(B(u"red").get());
   EXPECT_EQ(g->ClearSeriesData(), S_OK);
-  EXPECT_EQ((std::tuple{g->itemNames + g->seriesTitles, g->seriesIndex, g->SeriesValue(0, 0)}),
-            (std::tuple{"", -1, 0.0f}));
-  EXPECT_EQ((std::tuple{g->graph.colorList.size(), g->graph.chartTitle, g->graph.graphWidth}),
-            (std::tuple{1u, "T", 500}));
+  EXPECT_EQ(Described(*g, kSeriesBars), "");
+  g->AddData(B(u"a").get(), 1.0f);
+  EXPECT_TRUE(Described(*g, kBars).starts_with("Bar chart \"T\", 1 value: a 1."));
+  EXPECT_EQ(model.last, "0 0..10/1; a: 0=1; colour ff");
+  g->graph.renderer = nullptr;  // the image keeps the default width
+  g->put_OutputFormat(B(u"bmp").get());
+  g->DrawBarGraph();
+  ASSERT_GT(g->graph.imageBytes.size(), 22u);
+  EXPECT_EQ(g->graph.imageBytes[18] + 256 * g->graph.imageBytes[19], 500);
 }
 
+// The flag alone means white, as does an empty colour; a draw uses up the
+// script's colours, and later ones are counted on; at most 256 are kept.
 TEST(GraphGeneratorTest, Colours) {
   auto g = NewGenerator();
-  g->HasBackColor(2);  // the flag alone means white
-  EXPECT_EQ(g->graph.backColor, 0xFFFFFFu);
+  test_support::ModelRecorder model;
+  g->graph.renderer = &model;
+  g->AddData(B(u"a").get(), 1.0f);
+  g->HasBackColor(2);
+  g->AddColor(B(u"#00FF00").get());
+  EXPECT_EQ(g->AddColor(nullptr), S_OK);  // no colour, not counted
+  g->DrawBarGraph();
+  EXPECT_EQ(model.last, "0 0..10/1; a: 0=1; colour ff00 back ffffff");
   g->put_BackColor(B(u"red").get());
   g->put_BackColor(B(u"").get());
-  EXPECT_EQ(g->graph.backColor, 0xFFFFFFu);
-  EXPECT_EQ(g->AddColor(nullptr), S_OK);  // no colour, not counted
-  g->AddColor(B(u"#00FF00").get());
-  g->graph.ClearAll();  // a draw empties the model's colours; the index keeps counting
   g->AddColor(B(u"tan").get());
-  ASSERT_EQ(g->graph.colorList.size(), 1u);
-  EXPECT_EQ((std::tuple{g->graph.colorList[0].colorIndex, g->graph.GetColor(0)}),
-            (std::tuple{1u, 0x6BC6FFu}));
+  g->DrawBarGraph();
+  EXPECT_EQ(model.last, "0 0..10/1; a: 0=1; colour 6bc6ff back ffffff");
   for (int i = 0; i < 1000; ++i) g->AddColor(B(u"red").get());
-  // Past every slot counted, not stored.
-  EXPECT_EQ((std::tuple{g->colorCount, g->graph.colorList.size()}), (std::tuple{1002, 256u}));
+  g->DrawBarGraph();
+  std::size_t reds = 0;
+  for (std::size_t at = 0; (at = model.last.find(" colour ff ", at)) != std::string::npos; ++at)
+    ++reds;
+  EXPECT_EQ(reds, 256u);
 }
 
 TEST(GraphGeneratorTest, AccessMessageOutranksEngineMessages) {

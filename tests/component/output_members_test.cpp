@@ -7,16 +7,16 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "tests/component/test_support.h"
-#include "tests/image/image_test_support.h"
+#include "tests/support/generator.h"
+#include "tests/support/image_files.h"
 
 namespace tessaloom {
 namespace {
 
-using testing::B;
-using testing::ErrorReasonOf;
-using testing::NewGenerator;
-using testing::Text;
+using test_support::B;
+using test_support::ErrorReasonOf;
+using test_support::NewGenerator;
+using test_support::Text;
 
 void AddMonths(CGraphGenerator& g, int count) {
   for (int i = 0; i < count; ++i) {
@@ -71,7 +71,7 @@ TEST(OutputMembersTest, LastErrorIsTheLatestCallsWhileErrorReasonStays) {
 // the Draw before anything is drawn, for images and documents alike: the
 // frame never laid the chart out, and no file stays.
 TEST(OutputMembersTest, AFileThatCannotBeWrittenFailsBeforeTheDrawing) {
-  image_test::ScratchDir dir;
+  test_support::ScratchDir dir;
   const char* const kReadOnly = "Unable to open file for writing";
   const char* const kFull = "Unable to write file: No space left on device";
   const std::tuple<const char16_t*, bool, const char*> cases[] = {{u"", false, kReadOnly},
@@ -79,7 +79,7 @@ TEST(OutputMembersTest, AFileThatCannotBeWrittenFailsBeforeTheDrawing) {
                                                                   {u"svg", false, kReadOnly},
                                                                   {u"pdf", true, kFull}};
   for (const auto& [format, full, message] : cases) {
-    image_test::FaultyFiles faults;
+    test_support::FaultyFiles faults;
     faults.refuseCreate = !full;
     faults.full = full;
     auto g = NewGenerator();
@@ -116,7 +116,7 @@ TEST(OutputMembersTest, AltTextDescribesTheLastChartInWords) {
             std::string::npos)
       << many;
 
-  testing::AddTable(*g, {u"Jan", u"Feb"}, {{u"North", {1, 7}}, {u"South", {3}}});
+  test_support::AddTable(*g, {u"Jan", u"Feb"}, {{u"North", {1, 7}}, {u"South", {3}}});
   ASSERT_EQ(g->DrawLineSeriesGraph(), S_OK);
   EXPECT_EQ(Text(*g, &CGraphGenerator::get_AltText),
             "Line chart \"Sales\", y axis \"Units\", 2 series, 2 items each: North: Jan 1, Feb 7; "

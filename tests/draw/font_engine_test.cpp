@@ -10,7 +10,7 @@
 #include "draw/font_faces.h"
 #include "draw/text_metrics.h"
 #include "platform/text.h"
-#include "tests/draw/raster/raster_test_util.h"
+#include "tests/support/canvas.h"
 
 namespace tessaloom {
 namespace {
@@ -29,8 +29,6 @@ const Font kFonts[] = {Font::System(),      Font{FontFace::kSystem, 0, 900, 0},
 // Arabic letters that join, and Devanagari with marks placed by the shaper.
 const std::string kJoined = "\u0645\u0628\u064A\u0639\u0627\u062A";
 const std::string kHindi = "\u0939\u093F\u0928\u094D\u0926\u0940";
-
-Canvas Filled(std::int32_t w, std::int32_t h) { return raster::testing::MakeCanvas(w, h, kBefore); }
 
 bool Upward(const Font& font) { return font.face != FontFace::kSystem && font.escapement == 900; }
 
@@ -55,19 +53,9 @@ std::int64_t OutsideTheCell(const Canvas& canvas, const Font& font, std::int64_t
   return ink > 0 ? wrong : -1;
 }
 
-using raster::testing::Window;
+using test_support::MakeCanvas;
+using test_support::Window;
 std::vector<COLORREF> Pixels(const Canvas& c) { return Window(c, 0, 0, c.width(), c.height()); }
-
-TEST(FontEngineTest, InstalledFacesStateTheFiguresTheLayoutAssumes) {
-  const FaceInfo& system = LoadedFace(FaceSlot::kSystem);
-  EXPECT_TRUE(!system.rasterFont || system.rasterMetrics == kSystemFontMetrics) << system.file;
-  const FaceFigures& got = LoadedFace(FaceSlot::kChart).figures;
-  const FaceFigures& want = kTimesNewRomanBoldFigures;
-  const std::string& family = LoadedFace(FaceSlot::kChart).family;
-  if (family != "Liberation Serif" && family != "Tinos") return;
-  EXPECT_EQ(std::tie(got.unitsPerEm, got.winAscent, got.winDescent, got.advanceWidthMax),
-            std::tie(want.unitsPerEm, want.winAscent, want.winDescent, want.advanceWidthMax));
-}
 
 TEST(FontEngineTest, WidthsAddUpAndIllFormedBytesAreReplacementCharacters) {
   const std::pair<std::string, std::string> pairs[] = {
@@ -97,7 +85,7 @@ TEST(FontEngineTest, TextPaintsExactlyItsCell) {
       const std::int64_t end = text == mega ? TextWidth(font, mega) - 10 : 0;  // it ends in view
       const auto x = static_cast<std::int32_t>(Upward(font) ? 7 : 7 - end);
       const auto y = static_cast<std::int32_t>(Upward(font) ? 110 + end : 9);
-      Canvas canvas = Filled(120, 120);
+      Canvas canvas = MakeCanvas(120, 120, kBefore);
       DrawText(canvas, x, y, text, font, kInk, kBack);
       const std::int64_t slack =
           text == kJoined || text == kHindi ? FontMetrics(font).height / 4 : 0;
@@ -105,7 +93,7 @@ TEST(FontEngineTest, TextPaintsExactlyItsCell) {
     }
   }
   EXPECT_EQ(FontMetrics(Font::Chart(1000000)).height, kMaxFontHeight);
-  Canvas canvas = Filled(40, 40);
+  Canvas canvas = MakeCanvas(40, 40, kBefore);
   DrawText(canvas, 0, 0, "H", Font::Chart(1000000), kInk, kBack);
   EXPECT_LE(OutsideTheCell(canvas, Font::Chart(1000000), 0, 0, "H"), 0);  // its ink lies further in
 }
@@ -115,7 +103,7 @@ TEST(FontEngineTest, UpwardTextIsAcrossTextTurnedCounterClockwise) {
   for (const std::int32_t height : {12, 22, 48}) {
     for (const char* text :
          {"Sales gy \xE2\x82\xAC", "\u0645\u0628\u064A \u0628\u064E\u0651 \u0915\u093F\u0901 gy"}) {
-      Canvas across = Filled(300, 80), upward = Filled(80, 300);
+      Canvas across = MakeCanvas(300, 80, kBefore), upward = MakeCanvas(80, 300, kBefore);
       DrawText(across, 3, 5, text, Font::Chart(height), kInk, kBack);
       DrawText(upward, 4, 290, text, Font::Chart(height, 900), kInk, kBack);
       std::int64_t differences = 0;  // upward (X, Y) is across (3 + 289 - Y, 5 + X - 4)
@@ -135,7 +123,7 @@ TEST(FontEngineTest, ClippedTextKeepsTheUnclippedPixelsAndFarTextLeavesTheCanvas
   for (const Font& font : {Font::Chart(16), Font::Chart(24, 900), Font::System()}) {
     for (std::int32_t d = -100; d <= 60; d += 3) {
       for (const auto& [x, y] : {std::pair{d, 5}, std::pair{3, d}}) {
-        Canvas small = Filled(40, 30), large = Filled(240, 230);
+        Canvas small = MakeCanvas(40, 30, kBefore), large = MakeCanvas(240, 230, kBefore);
         DrawText(small, x, y, "Sales gy", font, kInk, kBack);
         DrawText(large, x + 100, y + 100, "Sales gy", font, kInk, kBack);
         ASSERT_EQ(Pixels(small), Window(large, 100, 100, 40, 30)) << x << "," << y;
@@ -145,15 +133,15 @@ TEST(FontEngineTest, ClippedTextKeepsTheUnclippedPixelsAndFarTextLeavesTheCanvas
                                                          {0, INT_MIN},       {5, INT_MAX - 5},
                                                          {INT_MIN, INT_MAX}, {-1000000, 5}};
     for (const auto& [x, y] : far) {
-      Canvas canvas = Filled(30, 30);
+      Canvas canvas = MakeCanvas(30, 30, kBefore);
       DrawText(canvas, x, y, "Sales 2024", font, kInk, kBack);
-      EXPECT_EQ(Pixels(canvas), Pixels(Filled(30, 30))) << x << "," << y;
+      EXPECT_EQ(Pixels(canvas), Pixels(MakeCanvas(30, 30, kBefore))) << x << "," << y;
     }
   }
 }
 
 std::vector<COLORREF> Drawn(const std::string& text, const Font& font = Font::Chart(16)) {
-  Canvas canvas = Filled(200, 40);
+  Canvas canvas = MakeCanvas(200, 40, kBefore);
   DrawText(canvas, 2, 2, text, font, kInk, kBack);
   return Pixels(canvas);
 }
@@ -216,7 +204,7 @@ TEST(FontEngineTest, ShapedTextKeepsRightToLeftRunsInVisualOrder) {
   for (const auto& [text, piece, right] : cases) {
     const std::int64_t w = TextWidth(font, text), p = TextWidth(font, piece);
     const std::int32_t at = 4 + static_cast<std::int32_t>(right ? w - p : 0);
-    Canvas whole = Filled(300, 40), alone = Filled(300, 40);
+    Canvas whole = MakeCanvas(300, 40, kBefore), alone = MakeCanvas(300, 40, kBefore);
     DrawText(whole, 4, 4, text, font, kInk, kBack);
     DrawText(alone, at, 4, piece, font, kInk, kBack);
     const auto width = static_cast<std::int32_t>(p);
@@ -229,7 +217,7 @@ TEST(FontEngineTest, ShapedTextKeepsRightToLeftRunsInVisualOrder) {
 TEST(FontEngineTest, ConcurrentDrawingMatchesSingleThreadedDrawing) {
   const auto draw = [](std::size_t k) {
     const auto h = static_cast<std::int32_t>(31 + k % 8);
-    Canvas canvas = Filled(160, 160);
+    Canvas canvas = MakeCanvas(160, 160, kBefore);
     DrawText(canvas, 4, h % 2 == 0 ? 150 : 4,
              "\xCE\xB1\xCE\xB2 Quarterly \xC5\x92\xE8\xAA\x9E \u0639\u0631\u0628 \u0939\u093F",
              Font::Chart(h, h % 2 == 0 ? 900 : 0), kInk, kBack);

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <thread>
 
-#include "tests/draw/raster/raster_test_util.h"
+#include "tests/support/canvas.h"
 
 namespace tessaloom {
 namespace {
@@ -22,7 +22,7 @@ struct Drawn {
 Drawn Surface(int w, int h, int scale) {
   Drawn d;
   std::string error;
-  d.canvas = raster::testing::MakeCanvas(w * scale, h * scale, 0x808080);
+  d.canvas = test_support::MakeCanvas(w * scale, h * scale, 0x808080);
   d.surface = CreateSmoothSurface(d.canvas, scale, error);
   EXPECT_NE(d.surface, nullptr) << error;
   return d;

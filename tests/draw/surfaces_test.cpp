@@ -9,13 +9,13 @@
 #include "draw/raster_surface.h"
 #include "draw/smooth_surface.h"
 #include "draw/svg_surface.h"
-#include "tests/draw/raster/raster_test_util.h"
+#include "tests/support/canvas.h"
 
 namespace tessaloom {
 namespace {
 
-using raster::testing::Count;
-using raster::testing::MakeCanvas;
+using test_support::Count;
+using test_support::MakeCanvas;
 
 constexpr COLORREF kGrey = 0x808080;
 constexpr COLORREF kRed = 0x0000FF;

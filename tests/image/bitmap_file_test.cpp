@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "image/jpeg_codec.h"
-#include "tests/image/image_test_support.h"
+#include "tests/support/image_files.h"
 
 namespace tessaloom {
 namespace {
 
-using namespace image_test;  // NOLINT(google-build-using-namespace): test helpers
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
 void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
   for (std::size_t i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/image/image_test_support.h"
+#include "tests/support/image_files.h"
 
 namespace tessaloom {
 namespace {
 
-using namespace image_test;  // NOLINT(google-build-using-namespace): test helpers
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
 // Offset of the first marker FF `code` in a JPEG stream, or its size.
 std::size_t FindMarker(const Bytes& jpeg, std::uint8_t code) {

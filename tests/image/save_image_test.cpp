@@ -5,12 +5,12 @@
 #include <thread>
 
 #include "image/png_codec.h"
-#include "tests/image/image_test_support.h"
+#include "tests/support/image_files.h"
 
 namespace tessaloom {
 namespace {
 
-using namespace image_test;  // NOLINT(google-build-using-namespace): test helpers
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
 TEST(SaveImageTest, FailuresGiveTheirMessagesAndWriteNothing) {
   ScratchDir dir;

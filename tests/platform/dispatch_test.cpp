@@ -1,6 +1,6 @@
 // The dispatcher on a description of its own: how member results reach the
 // caller and how positional and named arguments find their parameters
-// (keyword arguments as a script passes them: test_python_interface.py).
+// (keyword arguments as a script passes them: test_late_binding.py).
 #include "platform/dispatch.h"
 
 #include <gtest/gtest.h>

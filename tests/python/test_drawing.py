@@ -3,23 +3,7 @@
 import pytest
 
 import tessaloom
-from conftest import SALES, make_calls, read_bmp
-
-
-@pytest.mark.parametrize("width,height,horizontal", [(1, 1, 0), (3, 7, 0), (640, 120, 0),
-                                                     (4, 350, 1)])
-def test_a_bmp_has_the_requested_size_white_inside_a_black_border(g, tmp_path, width, height,
-                                                                  horizontal):
-    make_calls(g, SALES + [("FilePath", str(tmp_path)), ("FileName", "chart.bmp")])
-    g.GraphWidth, g.GraphHeight = width, height
-    if horizontal:  # narrower than its margins
-        g.SetHorizontalGraph()
-    assert g.DrawBarGraph() == tessaloom.S_OK
-    w, h, pixel = read_bmp(tmp_path / "chart.bmp")
-    assert (w, h) == (width, height)
-    if width >= 3 and height >= 3:
-        assert pixel(0, 0) == pixel(width - 1, height - 1) == (0, 0, 0)
-        assert pixel(1, height - 2) == (255, 255, 255)
+from conftest import SALES, make_calls
 
 
 def test_an_image_too_large_is_refused_and_the_object_stays_usable(g, tmp_path):

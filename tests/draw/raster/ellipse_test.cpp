@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "draw/raster/shapes.h"
-#include "tests/draw/raster/raster_test_util.h"
+#include "tests/support/canvas.h"
 
 namespace tessaloom::raster {
 namespace {
 
-using namespace testing;  // NOLINT(google-build-using-namespace): test helpers
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
 // The published midpoint ellipse (Zingl, "A Rasterizing Algorithm for
 // Drawing Curves") for the pixel box [x0, x1] x [y0, y1], four quarters a

@@ -4,12 +4,12 @@
 
 #include "draw/raster/raster_math.h"
 #include "draw/raster/shapes.h"
-#include "tests/draw/raster/raster_test_util.h"
+#include "tests/support/canvas.h"
 
 namespace tessaloom::raster {
 namespace {
 
-using namespace testing;  // NOLINT(google-build-using-namespace): test helpers
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
 constexpr std::int64_t kOne = ScanFiller::kOne;
 

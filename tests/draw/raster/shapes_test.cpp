@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/draw/raster/raster_test_util.h"
+#include "tests/support/canvas.h"
 
 namespace tessaloom::raster {
 namespace {
 
-using namespace testing;  // NOLINT(google-build-using-namespace): test helpers
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
 // A pen w wide rings the box's pixels [l, r-1] x [t, b-1] (corners in any
 // order) w thick, grown w/2 up and left, and the brush fills the hole; a

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "draw/raster/raster_math.h"
-#include "tests/draw/raster/raster_test_util.h"
+#include "tests/support/canvas.h"
 
 namespace tessaloom::raster {
 namespace {
 
-using namespace testing;  // NOLINT(google-build-using-namespace): test helpers
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
 // The line rule in closed form, evaluated for each canvas column (x-major)
 // or row the segment covers: minor = ceil(minor0 + dminor * (major - major0)

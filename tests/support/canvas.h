@@ -1,6 +1,8 @@
-// Helpers for exact small-image tests: a canvas as an ASCII picture ('#' pen
-// colour, '+' brush colour, '.' untouched, '?' other), a window's colours,
-// the painted pixels and a colour's count; seeded random numbers.
+// Canvases and pictures for the tests: a canvas filled with one colour, the
+// asymmetric test picture (shows flips and red/blue swaps), a canvas as an
+// ASCII picture ('#' pen colour, '+' brush colour, '.' untouched, '?' other),
+// a window's colours, the painted pixels and a colour's count; seeded random
+// numbers.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,7 +18,7 @@
 #include "draw/canvas.h"
 #include "draw/drawing_surface.h"
 
-namespace tessaloom::raster::testing {
+namespace tessaloom::test_support {
 
 // Red and blue differ so that a swapped channel order shows.
 inline constexpr COLORREF kPenColor = RGB(200, 30, 10);
@@ -32,6 +34,16 @@ inline Canvas MakeCanvas(std::int32_t width, std::int32_t height, COLORREF fill 
   std::string error;
   if (!Canvas::Create(width, height, canvas, error)) ADD_FAILURE() << error;
   canvas.FillRect(0, 0, width, height, fill);
+  return canvas;
+}
+
+// Blue (0xFF0000), with a red "F": the stem in the left fifth-to-two-fifths,
+// the top arm reaching four fifths across, the middle arm three fifths.
+inline Canvas FPicture(std::int32_t width, std::int32_t height) {
+  Canvas canvas = MakeCanvas(width, height, 0xFF0000);
+  canvas.FillRect(width / 5, height / 6, 2 * width / 5, 5 * height / 6, 0x0000FF);
+  canvas.FillRect(width / 5, height / 6, 4 * width / 5, 2 * height / 6, 0x0000FF);
+  canvas.FillRect(width / 5, 3 * height / 6, 3 * width / 5, 4 * height / 6, 0x0000FF);
   return canvas;
 }
 
@@ -92,4 +104,4 @@ struct Random {
   }
 };
 
-}  // namespace tessaloom::raster::testing
+}  // namespace tessaloom::test_support

@@ -1,7 +1,6 @@
-// Shared by the image tests: whole-file reads, folder listings, the
-// asymmetric test picture (a red "F" on blue, which shows flips and red/blue
-// swaps) and its comparison with a decoded picture, an in-memory WritableFile
-// and real files that fail on request.
+// Shared by the image tests: whole-file reads, folder listings, the test
+// picture as a bitmap and its comparison with a decoded picture, an in-memory
+// WritableFile and real files that fail on request.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,11 +20,11 @@
 #include "draw/canvas.h"
 #include "image/bitmap_file.h"
 #include "platform/file_system.h"
+#include "tests/support/canvas.h"
 #include "tests/support/scratch_dir.h"
 
-namespace tessaloom::image_test {
+namespace tessaloom::test_support {
 
-using test_support::ScratchDir;
 using Bytes = std::vector<std::uint8_t>;
 using Strings = std::vector<std::string>;
 
@@ -41,19 +40,6 @@ inline Strings Names(const std::string& folder) {
     names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
-}
-
-// Blue (0xFF0000), with a red "F": the stem in the left fifth-to-two-fifths,
-// the top arm reaching four fifths across, the middle arm three fifths.
-inline Canvas FPicture(std::int32_t width, std::int32_t height) {
-  Canvas canvas;
-  std::string error;
-  EXPECT_TRUE(Canvas::Create(width, height, canvas, error)) << error;
-  canvas.FillRect(0, 0, width, height, 0xFF0000);
-  canvas.FillRect(width / 5, height / 6, 2 * width / 5, 5 * height / 6, 0x0000FF);
-  canvas.FillRect(width / 5, height / 6, 4 * width / 5, 2 * height / 6, 0x0000FF);
-  canvas.FillRect(width / 5, 3 * height / 6, 3 * width / 5, 4 * height / 6, 0x0000FF);
-  return canvas;
 }
 
 // FPicture as the packed bitmap the file writers take.
@@ -179,4 +165,4 @@ class FaultyFiles final : public FileSystem {
   };
 };
 
-}  // namespace tessaloom::image_test
+}  // namespace tessaloom::test_support
