@@ -35,40 +35,38 @@ __all__ = [
 ]
 
 
-
 def _signed(code):
     code &= 0xFFFFFFFF
     return code - 2**32 if code >= 2**31 else code
 
 
+E_NOTIMPL = _signed(0x80004001)
+E_NOINTERFACE = _signed(0x80004002)
+E_POINTER = _signed(0x80004003)
+E_FAIL = _signed(0x80004005)
+E_OUTOFMEMORY = _signed(0x8007000E)
+E_INVALIDARG = _signed(0x80070057)
+CLASS_E_NOAGGREGATION = _signed(0x80040110)
+CLASS_E_CLASSNOTAVAILABLE = _signed(0x80040111)
+REGDB_E_READREGDB = _signed(0x80040150)
+REGDB_E_CLASSNOTREG = _signed(0x80040154)
+CO_E_CLASSSTRING = _signed(0x800401F3)
+CO_E_DLLNOTFOUND = _signed(0x800401F8)
+CO_E_ERRORINDLL = _signed(0x800401F9)
+DISP_E_UNKNOWNINTERFACE = _signed(0x80020001)
+DISP_E_MEMBERNOTFOUND = _signed(0x80020003)
+DISP_E_PARAMNOTFOUND = _signed(0x80020004)
+DISP_E_TYPEMISMATCH = _signed(0x80020005)
+DISP_E_UNKNOWNNAME = _signed(0x80020006)
+DISP_E_NONAMEDARGS = _signed(0x80020007)
+DISP_E_BADVARTYPE = _signed(0x80020008)
+DISP_E_OVERFLOW = _signed(0x8002000A)
+DISP_E_BADPARAMCOUNT = _signed(0x8002000E)
+DISP_E_PARAMNOTOPTIONAL = _signed(0x8002000F)
+# Each failure code's symbolic name, for messages and hresult_name.
+_CODES = {code: name for name, code in list(globals().items()) if name.isupper()}
 S_OK = 0
 S_FALSE = 1
-_CODES = {
-    _signed(0x80004001): "E_NOTIMPL",
-    _signed(0x80004002): "E_NOINTERFACE",
-    _signed(0x80004003): "E_POINTER",
-    _signed(0x80004005): "E_FAIL",
-    _signed(0x8007000E): "E_OUTOFMEMORY",
-    _signed(0x80070057): "E_INVALIDARG",
-    _signed(0x80040110): "CLASS_E_NOAGGREGATION",
-    _signed(0x80040111): "CLASS_E_CLASSNOTAVAILABLE",
-    _signed(0x80040150): "REGDB_E_READREGDB",
-    _signed(0x80040154): "REGDB_E_CLASSNOTREG",
-    _signed(0x800401F3): "CO_E_CLASSSTRING",
-    _signed(0x800401F8): "CO_E_DLLNOTFOUND",
-    _signed(0x800401F9): "CO_E_ERRORINDLL",
-    _signed(0x80020001): "DISP_E_UNKNOWNINTERFACE",
-    _signed(0x80020003): "DISP_E_MEMBERNOTFOUND",
-    _signed(0x80020004): "DISP_E_PARAMNOTFOUND",
-    _signed(0x80020005): "DISP_E_TYPEMISMATCH",
-    _signed(0x80020006): "DISP_E_UNKNOWNNAME",
-    _signed(0x80020007): "DISP_E_NONAMEDARGS",
-    _signed(0x80020008): "DISP_E_BADVARTYPE",
-    _signed(0x8002000A): "DISP_E_OVERFLOW",
-    _signed(0x8002000E): "DISP_E_BADPARAMCOUNT",
-    _signed(0x8002000F): "DISP_E_PARAMNOTOPTIONAL",
-}
-globals().update({name: code for code, name in _CODES.items()})
 
 
 def hresult_name(code):

@@ -130,8 +130,8 @@ TEST(FrameTest, SignScanLooksAtEveryPointOfThisDraw) {
     EXPECT_EQ((std::array{g.quadrant, g.plotBaseY}), (std::array{c.quadrant, c.baseY}))
         << static_cast<int>(c.kind);
   }
-  CGraph unknown =
-      test_support::Model({.kind = static_cast<GraphType>(3), .stage = test_support::Stage::kWhole});
+  CGraph unknown = test_support::Model(
+      {.kind = static_cast<GraphType>(3), .stage = test_support::Stage::kWhole});
   RecordingSurface s;
   EXPECT_TRUE(unknown.DrawGraph(s));
   EXPECT_EQ(unknown.errorText, "No Graph type to display");
@@ -149,8 +149,7 @@ TEST(DrawersTest, NothingIsDrawnWithoutSeriesOrWithoutPoints) {
       std::erase_if(drawn, [](const test_support::Call& c) { return c.op.starts_with("Select"); });
       // A pie of an empty series still shows its label.
       const bool label = g == &hollow && (kind == kPie || kind == k3DPie);
-      EXPECT_EQ(drawn.size(), label ? 1u : 0u)
-          << static_cast<int>(kind) << s.Lines();
+      EXPECT_EQ(drawn.size(), label ? 1u : 0u) << static_cast<int>(kind) << s.Lines();
     }
   }
 }

@@ -61,17 +61,17 @@ def test_each_live_object_or_bound_method_holds_one_module_lock():
 
 # The DISPIDs that compiled scripts call: the classic members numbered from 1, then
 # the later ones. Names, kinds and parameters are pinned by the checked-in stub.
-DISPIDS = {**dict(zip("""ErrorReason ChartTitle SeriesLabel AddData GraphHeight GraphWidth
+CLASSIC_MEMBERS = """ErrorReason ChartTitle SeriesLabel AddData GraphHeight GraphWidth
     XAxisLabel YAxisLabel DrawPieGraph DrawBarGraph FileName FilePath Draw3DBarGraph Draw3DPieGraph
     ClearData DrawLineGraph Draw3DLineGraph HasGridLines HasBackColor DrawBoxWhiskerGraph AddDataEx
     AddSeries Draw3DBarSeriesGraph DrawBarSeriesGraph AddItemToSeries SetVerticalGraph
     SetHorizontalGraph Draw3DPieSeriesGraph DrawPieSeriesGraph DrawLineSeriesGraph
     Draw3DLineSeriesGraph DrawBoxWhiskerSeriesGraph DrawStackedBarSeriesGraph
     Draw3DStackedBarSeriesGraph DrawStackedBarGraph Draw3DStackedBarGraph
-    ClearSeriesData""".split(),
-    range(1, 38))), "BackColor": 40, "AddColor": 43, "OutputFormat": 50, "OutputTarget": 51,
-    "ImageData": 52, "ImageMimeType": 53, "JpegQuality": 54, "LastError": 55, "AltText": 56,
-    "RenderStyle": 57, "Scale": 58}
+    ClearSeriesData""".split()
+DISPIDS = {**dict(zip(CLASSIC_MEMBERS, range(1, 38))), "BackColor": 40, "AddColor": 43,
+           "OutputFormat": 50, "OutputTarget": 51, "ImageData": 52, "ImageMimeType": 53,
+           "JpegQuality": 54, "LastError": 55, "AltText": 56, "RenderStyle": 57, "Scale": 58}
 
 
 def test_every_member_keeps_its_dispid():

@@ -116,8 +116,8 @@ PAST_FAULTS = [
      + data([("a", 1)], draw="DrawPieGraph"),
      lambda g, px: g.ErrorReason == "The image is too small for the pie" and px is None),
     ("a pie with a 10 kB label", data([("x" * 10000, 1)], draw="DrawPieGraph"),
-     lambda g, px: (g.ErrorReason, px is None) in [("Labels too long for the image size", True),
-                                                    ("", False)]),
+     lambda g, px: (g.ErrorReason, px is None) in [
+         ("Labels too long for the image size", True), ("", False)]),
     # === Text ===
     # Devanagari was drawn at 0.69 of the size: its letters stand as tall as Latin capitals.
     ("devanagari-label-at-the-latin-size",

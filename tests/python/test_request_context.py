@@ -157,8 +157,8 @@ def test_the_call_every_step_and_close_run_inside_the_request_and_the_server_out
     assert current_path_translated() is None
     assert [(chunk, current_path_translated()) for chunk in result] == [(b"a", None), (b"b", None)]
     result.close()
-    assert app.events == [(event, "/srv/www/p.py") for event in ["call", "iter", "next", "next",
-                                                                  "close"]]
+    assert app.events == [(event, "/srv/www/p.py")
+                          for event in ["call", "iter", "next", "next", "close"]]
     assert current_path_translated() is None
 
 

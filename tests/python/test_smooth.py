@@ -18,7 +18,6 @@ FORMATS = {"png": (b"\x89PNG", "image/png"), "jpeg": (b"\xff\xd8", "image/jpeg")
            "pdf": (b"%PDF-", "application/pdf")}
 
 
-
 @pytest.mark.parametrize("style", ["classic", "smooth"])
 @pytest.mark.parametrize("method", DRAW_METHODS)
 def test_every_method_draws_every_format_in_both_styles(g, method, style):
