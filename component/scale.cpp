@@ -6,9 +6,9 @@
 
 namespace tessaloom {
 
-ScaleLimits ComputeScaleLimits(std::int32_t m, std::int32_t M) noexcept {
-  const std::int64_t lo = m;
-  const std::int64_t hi = M;
+ScaleLimits ComputeScaleLimits(std::int32_t smallest, std::int32_t largest) noexcept {
+  const std::int64_t lo = smallest;
+  const std::int64_t hi = largest;
   std::int64_t low = 0;
   if (lo % 10 == 0) {
     // A minimum of exactly 10 still starts the axis at 0.
@@ -42,9 +42,9 @@ ScaleLimits ValueRange::Limits() const noexcept {
   // -0.5 alone would start the axis at 0; 0.5 beside negative values would
   // end it at 0. (Without negative values an axis of 0..0 becomes 0..1, which
   // covers a value under 1 already.)
-  const std::int32_t m = smallest_ == 0 && negative_ ? -1 : smallest_;
-  const std::int32_t M = largest_ == 0 && positive_ && m < 0 ? 1 : largest_;
-  return ComputeScaleLimits(m, M);
+  const std::int32_t smallest = smallest_ == 0 && negative_ ? -1 : smallest_;
+  const std::int32_t largest = largest_ == 0 && positive_ && smallest < 0 ? 1 : largest_;
+  return ComputeScaleLimits(smallest, largest);
 }
 
 }  // namespace tessaloom

@@ -14,9 +14,9 @@ struct ScaleLimits {
   friend constexpr bool operator==(const ScaleLimits&, const ScaleLimits&) = default;
 };
 
-// m and M are the truncated smallest and largest values (or 0 and a total).
+// The truncated smallest and largest values (or 0 and a total).
 // Computed wide and saturated, so extreme values cannot overflow.
-ScaleLimits ComputeScaleLimits(std::int32_t m, std::int32_t M) noexcept;
+ScaleLimits ComputeScaleLimits(std::int32_t smallest, std::int32_t largest) noexcept;
 
 // The values a chart draws, gathered one by one, and the limits of an axis
 // that covers them all. Values count truncated toward zero, except a value

@@ -73,7 +73,7 @@ const auto Section = [](std::string s, std::string lines) -> Change {
     h.sources.files[kWebSite] = "[" + s + "]\n" + lines + h.sources.files[kWebSite];
   };
 };
-const auto Admin = [](std::string text) -> Change {
+const auto AdminSettings = [](std::string text) -> Change {
   return [=](Host& h) { h.sources.files[kAdmin] = "[Settings]\n" + text; };
 };
 const auto Gatehold = [](unsigned v) -> Change {
@@ -119,10 +119,10 @@ TEST(CheckAccessTest, MissingOrSwitchedOffSettingsAllowEverything) {
              kKey, {"InstallationPath", RegistryValueKind::kExpandString, "/opt/quillfen", 0, {}});
        }),
        true, ""},
-      {"not Installed", RefuseEverything(Admin("Installed=Other\nApplied=Tessaloom\n")), true, ""},
+      {"not Installed", RefuseEverything(AdminSettings("Installed=Other\nApplied=Tessaloom\n")), true, ""},
       {"EnableGatehold 0", All(kNoPage, Gatehold(0)), true, ""},
       {"65536: low 16 bits 0", All(kNoPage, Gatehold(65536)), true, ""},
-      {"not Applied", All(kNoPage, Admin("Installed=Tessaloom\nApplied=Other\n")), true, ""},
+      {"not Applied", All(kNoPage, AdminSettings("Installed=Tessaloom\nApplied=Other\n")), true, ""},
   });
 }
 
@@ -143,7 +143,7 @@ TEST(CheckAccessTest, TheSwitchIsReadAsASigned32BitNumber) {
       {"REG_SZ", [](Host& h) { h.sources.registry.SetString(kKey, "EnableGatehold", "0"); }, false,
        kMismatch},
       {"Installed, trimmed",
-       All(Admin("Installed= Other ,  tessaloom \nApplied=Other\n"), noSwitch), false,
+       All(AdminSettings("Installed= Other ,  tessaloom \nApplied=Other\n"), noSwitch), false,
        "No such file or directory"},
   });
 }
