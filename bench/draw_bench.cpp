@@ -79,11 +79,11 @@ std::vector<std::uint8_t> DrawChart(const std::string& folder, const char16_t* f
   DllGetClassObject(CLSID_GraphGenerator, IID_IClassFactory, factory.out());
   ComPtr<IDispatch> g;
   factory->CreateInstance(nullptr, IID_IDispatch, g.out());
-  const std::u16string wide_folder = Utf8ToUtf16(folder);
+  const std::u16string wideFolder = Utf8ToUtf16(folder);
   if (folder.empty()) {
     Put(g.get(), u"OutputTarget", Variant(std::u16string_view(u"memory")));
   } else {
-    Put(g.get(), u"FilePath", Variant(std::u16string_view(wide_folder)));
+    Put(g.get(), u"FilePath", Variant(std::u16string_view(wideFolder)));
   }
   if (*format != u'\0') Put(g.get(), u"OutputFormat", Variant(std::u16string_view(format)));
   if (*style != u'\0') Put(g.get(), u"RenderStyle", Variant(std::u16string_view(style)));

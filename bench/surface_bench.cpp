@@ -31,23 +31,23 @@ Canvas NewCanvas() {
 void DrawTypicalChart(RasterSurface& s) {
   s.FillSolidRect(0, 0, kWidth, kHeight, 0xFFFFFF);
   s.Rectangle(0, 0, kWidth, kHeight);
-  const Brush old_brush = s.CurrentBrush();
+  const Brush oldBrush = s.CurrentBrush();
   for (int i = 0; i < 12; ++i) {
     s.SelectBrush(Brush{0x562C87u + static_cast<COLORREF>(i) * 0x0A0A0Au});
     s.Rectangle(60 + i * 35, 300 - 20 * i, 85 + i * 35, 300);
   }
-  s.SelectBrush(old_brush);
+  s.SelectBrush(oldBrush);
   for (int i = 0; i < 40; ++i) {
     s.MoveTo(50, 40 + i * 6);
     s.LineTo(i % 2 ? 450 : 56, 40 + i * 6);
   }
-  const Font old_font = s.SelectFont(Font::Chart(12));
+  const Font oldFont = s.SelectFont(Font::Chart(12));
   for (int i = 0; i < 30; ++i)
     s.TextOut(10 + (i % 10) * 45, 310 + (i / 10) * 12, std::string("Q").append(std::to_string(i)));
   s.SelectFont(Font::Chart(16, 900));
   s.TextOut(8, 250, "Units sold");
   s.TextOut(470, 250, "Revenue");
-  s.SelectFont(old_font);
+  s.SelectFont(oldFont);
 }
 
 void BM_DrawTypicalChart(benchmark::State& state) {
@@ -55,7 +55,7 @@ void BM_DrawTypicalChart(benchmark::State& state) {
   for (auto _ : state) {
     RasterSurface surface(canvas);
     DrawTypicalChart(surface);
-    benchmark::DoNotOptimize(canvas.pixels().data());
+    benchmark::DoNotOptimize(canvas.Pixels().data());
   }
 }
 BENCHMARK(BM_DrawTypicalChart);
@@ -74,8 +74,8 @@ void BM_EncodeJpeg(benchmark::State& state) {
     cinfo.err = jpeg_std_error(&jerr);
     jpeg_create_compress(&cinfo);
     unsigned char* out = nullptr;
-    unsigned long out_size = 0;
-    jpeg_mem_dest(&cinfo, &out, &out_size);
+    unsigned long outSize = 0;
+    jpeg_mem_dest(&cinfo, &out, &outSize);
     cinfo.image_width = kWidth;
     cinfo.image_height = kHeight;
     cinfo.input_components = 3;
@@ -96,7 +96,7 @@ void BM_EncodeJpeg(benchmark::State& state) {
     }
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);
-    benchmark::DoNotOptimize(out_size);
+    benchmark::DoNotOptimize(outSize);
     std::free(out);
   }
 }

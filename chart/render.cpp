@@ -41,7 +41,7 @@ bool OpenOutput(CGraph& graph, OutputFile& file, std::int64_t width, std::int64_
 }
 
 bool AcquireCanvas(Canvas& canvas, std::int32_t width, std::int32_t height, std::string& error) {
-  if (canvas.width() == width && canvas.height() == height) {
+  if (canvas.Width() == width && canvas.Height() == height) {
     // The frame's first step paints every pixel of a canvas at least 3 x 3
     // (a black border round a white inside), so the previous chart never
     // shows; a thinner one starts black, as a new canvas does.

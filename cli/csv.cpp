@@ -10,17 +10,17 @@ bool ParseCsv(std::string_view text, std::vector<CsvRow>& rows, std::string& err
   while (i < text.size()) {
     CsvRow row;
     row.line = line;
-    bool row_done = false;
+    bool rowDone = false;
     bool blank = true;
-    while (!row_done) {
+    while (!rowDone) {
       std::string field;
       if (i < text.size() && text[i] == '"') {
         blank = false;
-        const std::size_t quote_line = line;
+        const std::size_t quoteLine = line;
         ++i;
         for (;;) {
           if (i >= text.size()) {
-            error = "line " + std::to_string(quote_line) + ": unterminated quoted field";
+            error = "line " + std::to_string(quoteLine) + ": unterminated quoted field";
             return false;
           }
           if (text[i] == '"') {
@@ -49,7 +49,7 @@ bool ParseCsv(std::string_view text, std::vector<CsvRow>& rows, std::string& err
       }
       row.fields.push_back(std::move(field));
       if (i >= text.size() || text[i] == '\n') {
-        row_done = true;
+        rowDone = true;
         if (i < text.size()) {
           ++i;
           ++line;

@@ -119,9 +119,9 @@ bool ReadData(const std::string& path, std::string& text, std::string& error) {
 // The store keeps 256 points, items and series; say what it drops.
 void WarnAboutDroppedRows(const std::vector<CsvRow>& rows, bool series) {
   constexpr std::size_t kKept = 256;
-  const std::size_t data_rows = series ? rows.size() - 1 : rows.size();
-  if (data_rows > kKept) {
-    Warn(std::to_string(data_rows - kKept) + (series ? " series" : " rows") +
+  const std::size_t dataRows = series ? rows.size() - 1 : rows.size();
+  if (dataRows > kKept) {
+    Warn(std::to_string(dataRows - kKept) + (series ? " series" : " rows") +
          " past the 256th were dropped");
   }
   if (series && rows[0].fields.size() - 1 > kKept) {
@@ -219,7 +219,7 @@ int Draw(int argc, char** argv) {
   }
   if (argc < 4) return Usage("draw needs METHOD DATA.csv -o FILE", "draw");
   const std::string method = argv[2];
-  const std::string data_path = argv[3];
+  const std::string dataPath = argv[3];
   DrawOptions o;
   std::string error;
   if (!ParseDrawOptions(std::vector<std::string>(argv, argv + argc), 4, o, error)) {
@@ -231,25 +231,25 @@ int Draw(int argc, char** argv) {
   if (o.smooth || tessaloom::EqualsIgnoreAsciiCase(OutputFormat(o), "pdf")) return HandOver(argv);
 #endif
   std::string text;
-  if (!ReadData(data_path, text, error)) return Fail(error);
+  if (!ReadData(dataPath, text, error)) return Fail(error);
 #ifdef TESSALOOM_FRONT_TOOL
   if (NeedsFullTool(o, text)) {
-    return data_path == "-" ? HandOverWithInput(argv, text) : HandOver(argv);
+    return dataPath == "-" ? HandOverWithInput(argv, text) : HandOver(argv);
   }
 #endif
   std::vector<CsvRow> rows;
-  if (!ParseCsv(text, rows, error)) return Fail(data_path + ": " + error);
+  if (!ParseCsv(text, rows, error)) return Fail(dataPath + ": " + error);
   const bool series = IsSeriesMethod(method);
   if (o.header && !series && !rows.empty()) rows.erase(rows.begin());
-  if (rows.size() < (series ? 2u : 1u)) return Fail(data_path + ": no data rows");
+  if (rows.size() < (series ? 2u : 1u)) return Fail(dataPath + ": no data rows");
   WarnAboutDroppedRows(rows, series);
   for (const std::string& c : o.colors) WarnAboutColor(c);
   if (!o.backColor.empty()) WarnAboutColor(o.backColor);
 
   LateBound g;
-  if (!g.ok()) return Fail("cannot create the component");
+  if (!g.Ok()) return Fail("cannot create the component");
   ApplyOptions(g, o);
-  if (!FeedData(g, rows, series, error)) return Fail(data_path + ": " + error);
+  if (!FeedData(g, rows, series, error)) return Fail(dataPath + ": " + error);
   if (!ApplyOutput(g, o, error)) return Fail(error);
   const tessaloom::HRESULT hr = g.Call(method);
   if (hr == tessaloom::DISP_E_UNKNOWNNAME) return Fail("no Draw method named " + method);

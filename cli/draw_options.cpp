@@ -37,11 +37,11 @@ bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, D
   for (std::size_t i = first; i < args.size(); ++i) {
     std::string_view name = args[i];
     std::string_view value;
-    bool has_value = false;
+    bool hasValue = false;
     if (const std::size_t equals = name.find('='); name.starts_with("--") && equals != name.npos) {
       value = name.substr(equals + 1);
       name = name.substr(0, equals);
-      has_value = true;
+      hasValue = true;
     }
     // Switches take no value.
     const std::pair<std::string_view, bool*> switches[] = {{"--grid", &options.grid},
@@ -52,7 +52,7 @@ bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, D
     const auto found = std::find_if(std::begin(switches), std::end(switches),
                                     [&](const auto& entry) { return entry.first == name; });
     if (found != std::end(switches)) {
-      if (has_value) {
+      if (hasValue) {
         error = std::string(name) + " takes no value";
         return false;
       }
@@ -66,7 +66,7 @@ bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, D
       error = "unknown option " + std::string(name);
       return false;
     }
-    if (!has_value) {
+    if (!hasValue) {
       if (i + 1 >= args.size()) {
         error = std::string(name) + " needs a value";
         return false;
@@ -98,7 +98,7 @@ bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, D
     } else if (name == "--format") {
       options.format = value;
     }
-    if (!has_value) ++i;
+    if (!hasValue) ++i;
   }
   return true;
 }

@@ -109,7 +109,7 @@ int Gallery(int argc, char** argv) {
   int failures = 0;
   for (const GalleryEntry& e : entries) {
     LateBound g;
-    if (!g.ok()) return Fail("cannot create the component");
+    if (!g.Ok()) return Fail("cannot create the component");
     const std::string file = e.method + (e.horizontal ? "-horizontal" : "") + ".jpg";
     DrawOptions o;
     o.title = e.method + (e.horizontal ? " (horizontal)" : "");
@@ -140,7 +140,7 @@ int Gallery(int argc, char** argv) {
   // Labels in four scripts, in both styles and as vector documents.
   {
     LateBound g;
-    if (!g.ok()) return Fail("cannot create the component");
+    if (!g.Ok()) return Fail("cannot create the component");
     DrawOptions o;
     o.title = "Sales \u00B7 \u9500\u552E \u00B7 \u0645\u0628\u064A\u0639\u0627\u062A";
     o.xLabel = "\u0393\u03BB\u03CE\u03C3\u03C3\u03B1 / Language";

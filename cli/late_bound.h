@@ -14,7 +14,7 @@ class LateBound {
  public:
   // A new GraphGenerator from the library's class factory; check ok().
   LateBound();
-  [[nodiscard]] bool ok() const { return static_cast<bool>(object_); }
+  [[nodiscard]] bool Ok() const { return static_cast<bool>(object_); }
 
   // Property put / method call; arguments in call order. Returns the HRESULT.
   HRESULT Put(std::string_view name, Variant value);

@@ -29,15 +29,15 @@ int Convert(int argc, char** argv) {
   }
   if (argc != 3) return Usage("convert needs one FILE", "convert");
   const std::string source = argv[2];
-  const bool from_bmp = LowerAscii(std::filesystem::path(source).extension().string()) == ".bmp";
+  const bool fromBmp = LowerAscii(std::filesystem::path(source).extension().string()) == ".bmp";
   tessaloom::CIMG converter;
   if (!converter.Convert(source,
-                         from_bmp ? tessaloom::ImageType::JPEG : tessaloom::ImageType::BMP)) {
+                         fromBmp ? tessaloom::ImageType::kJpeg : tessaloom::ImageType::kBmp)) {
     return Fail(source + ": " + converter.GetError());
   }
   const std::size_t dot = source.rfind('.');
   const std::string stem = dot == std::string::npos ? source : source.substr(0, dot);
-  std::printf("%s%s\n", stem.c_str(), from_bmp ? ".JPG" : ".BMP");
+  std::printf("%s%s\n", stem.c_str(), fromBmp ? ".JPG" : ".BMP");
   return 0;
 }
 

@@ -43,7 +43,7 @@ int Registration(int argc, char** argv, bool registering) {
     return 0;
   }
   if (argc > 3) return Usage(std::string(argv[1]) + " takes at most one LIBRARY", "register");
-  const std::string entry_name = registering ? "DllRegisterServer" : "DllUnregisterServer";
+  const std::string entryName = registering ? "DllRegisterServer" : "DllUnregisterServer";
   const std::string registry = tessaloom::RegistryFilePath();
   using Entry = tessaloom::HRESULT (*)() noexcept;
   const Entry own = registering ? &DllRegisterServer : &DllUnregisterServer;
@@ -59,8 +59,8 @@ int Registration(int argc, char** argv, bool registering) {
       const char* reason = dlerror();
       return Fail("cannot load " + (reason != nullptr ? std::string(reason) : path));
     }
-    void* symbol = dlsym(library, entry_name.c_str());
-    if (symbol == nullptr) return Fail(path + " is not a server: it has no " + entry_name);
+    void* symbol = dlsym(library, entryName.c_str());
+    if (symbol == nullptr) return Fail(path + " is not a server: it has no " + entryName);
     entry = reinterpret_cast<Entry>(symbol);
   } else if (!tessaloom::ThisLibraryPath(path, error)) {
     return Fail(error);
@@ -75,10 +75,10 @@ int Registration(int argc, char** argv, bool registering) {
     hr = entry();
   }
   if (tessaloom::FAILED(hr)) {
-    return Fail(entry_name + " in " + path + " failed: " + HresultText(hr) +
+    return Fail(entryName + " in " + path + " failed: " + HresultText(hr) +
                 (error.empty() ? " (registry " + registry + ")" : ": " + error));
   }
-  std::printf("%s in %s succeeded (registry %s)\n", entry_name.c_str(), path.c_str(),
+  std::printf("%s in %s succeeded (registry %s)\n", entryName.c_str(), path.c_str(),
               registry.c_str());
   return 0;
 }

@@ -198,24 +198,24 @@ HRESULT CGraphGenerator::DrawSingleSet(const DrawKind& kind) noexcept {
 }
 
 void CGraphGenerator::LoadSeriesTable(const DrawKind& kind) {
-  const auto series_count = static_cast<std::size_t>(seriesIndex) + 1;
+  const auto seriesCount = static_cast<std::size_t>(seriesIndex) + 1;
   const auto items = static_cast<std::size_t>(itemCount);
   // The caller checked that a series was added, which made the table.
   SeriesTable& table = *seriesValues;
   if (kind.scale == Scale::kFromRange) {
     ValueRange range;
-    for (std::size_t s = 0; s < series_count; ++s) {
+    for (std::size_t s = 0; s < seriesCount; ++s) {
       for (std::size_t k = 0; k < items; ++k) range.Add(table[s][k]);
     }
     const ScaleLimits l = range.Limits();
     graph.SetTickLimits(l.low, l.high, l.step);
   } else if (kind.scale == Scale::kFromTotal) {
     // The tallest stack sets the axis.
-    std::int64_t M = 0;
-    for (std::size_t s = 0; s < series_count; ++s) {
-      M = std::max(M, StackTotal(table[s].data(), items));
+    std::int64_t m = 0;
+    for (std::size_t s = 0; s < seriesCount; ++s) {
+      m = std::max(m, StackTotal(table[s].data(), items));
     }
-    const ScaleLimits l = ComputeScaleLimits(0, SaturateToInt32(M));
+    const ScaleLimits l = ComputeScaleLimits(0, SaturateToInt32(m));
     graph.SetTickLimits(l.low, l.high, l.step);
   }
   ListReader names(itemNames, '|');
@@ -223,7 +223,7 @@ void CGraphGenerator::LoadSeriesTable(const DrawKind& kind) {
     graph.SetLegendText(static_cast<std::uint32_t>(k), names.Next());
   }
   ListReader titles(seriesTitles, '|');
-  for (std::size_t s = 0; s < series_count; ++s) {
+  for (std::size_t s = 0; s < seriesCount; ++s) {
     auto series = std::make_unique<CGraphSeries>();
     for (std::size_t k = 0; k < items; ++k) {
       float& value = table[s][k];

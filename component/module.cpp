@@ -12,9 +12,9 @@ namespace {
 // Live objects plus locks: the one number DllCanUnloadNow reads, so a lock
 // taken before an object is created and dropped after can never let it read
 // zero in between.
-std::atomic<long> g_lock_count{0};
+std::atomic<long> gLockCount{0};
 // Locks alone, so that an unlock without a lock can be refused.
-std::atomic<long> g_server_locks{0};
+std::atomic<long> gServerLocks{0};
 
 // The one class factory. It is a static object with no count of its own:
 // references to it only keep the module's lock count honest through
@@ -53,34 +53,34 @@ class GraphGeneratorFactory final : public IClassFactory {
   HRESULT LockServer(bool lock) noexcept override { return ModuleLockServer(lock); }
 };
 
-GraphGeneratorFactory g_factory;
+GraphGeneratorFactory gFactory;
 
 }  // namespace
 
-void ModuleAddObject() noexcept { g_lock_count.fetch_add(1, std::memory_order_relaxed); }
-void ModuleReleaseObject() noexcept { g_lock_count.fetch_sub(1, std::memory_order_acq_rel); }
+void ModuleAddObject() noexcept { gLockCount.fetch_add(1, std::memory_order_relaxed); }
+void ModuleReleaseObject() noexcept { gLockCount.fetch_sub(1, std::memory_order_acq_rel); }
 
 HRESULT ModuleLockServer(bool lock) noexcept {
   if (lock) {
-    g_lock_count.fetch_add(1, std::memory_order_relaxed);
-    g_server_locks.fetch_add(1, std::memory_order_relaxed);
+    gLockCount.fetch_add(1, std::memory_order_relaxed);
+    gServerLocks.fetch_add(1, std::memory_order_relaxed);
     return S_OK;
   }
-  long locks = g_server_locks.load(std::memory_order_relaxed);
+  long locks = gServerLocks.load(std::memory_order_relaxed);
   do {
     if (locks <= 0) return E_UNEXPECTED;
-  } while (!g_server_locks.compare_exchange_weak(locks, locks - 1, std::memory_order_relaxed));
-  g_lock_count.fetch_sub(1, std::memory_order_acq_rel);
+  } while (!gServerLocks.compare_exchange_weak(locks, locks - 1, std::memory_order_relaxed));
+  gLockCount.fetch_sub(1, std::memory_order_acq_rel);
   return S_OK;
 }
 
-long ModuleLockCount() noexcept { return g_lock_count.load(std::memory_order_acquire); }
+long ModuleLockCount() noexcept { return gLockCount.load(std::memory_order_acquire); }
 
 HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** object) noexcept {
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
   if (clsid != CLSID_GraphGenerator) return CLASS_E_CLASSNOTAVAILABLE;
-  return g_factory.QueryInterface(iid, object);
+  return gFactory.QueryInterface(iid, object);
 }
 
 HRESULT ClassFromProgId(std::string_view progId, CLSID* clsid) noexcept {

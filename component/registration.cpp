@@ -53,7 +53,7 @@ constexpr const char* kPlatform = sizeof(void*) == 8 ? "linux64" : "linux32";
 
 bool HasDescendants(const RegistryDocument& registry, std::string_view path) {
   const std::string prefix = std::string(path) + "\\";
-  for (const RegistryKey& key : registry.keys()) {
+  for (const RegistryKey& key : registry.Keys()) {
     if (key.path.size() > prefix.size() &&
         EqualsIgnoreAsciiCase(std::string_view(key.path).substr(0, prefix.size()), prefix)) {
       return true;

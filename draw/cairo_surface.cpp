@@ -509,14 +509,14 @@ CairoSurface* CairoSurface::ForCanvas(Canvas& canvas, std::int32_t scale,
     auto impl = std::make_unique<Impl>();
     impl->canvas = &canvas;
     impl->scale = std::clamp(scale, 1, kMaxScale);
-    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, canvas.width());
-    if (canvas.width() < 1 || canvas.height() < 1 || stride != canvas.stride()) {
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, canvas.Width());
+    if (canvas.Width() < 1 || canvas.Height() < 1 || stride != canvas.Stride()) {
       error = "Unable to draw on a canvas of this size";
       return nullptr;
     }
     cairo_surface_t* surface = cairo_image_surface_create_for_data(
         reinterpret_cast<unsigned char*>(canvas.MutablePixels()), CAIRO_FORMAT_RGB24,
-        canvas.width(), canvas.height(), stride);
+        canvas.Width(), canvas.Height(), stride);
     if (!impl->Start(surface, error)) return nullptr;
     return new CairoSurface(std::move(impl));
   } catch (...) {
@@ -564,8 +564,8 @@ bool CairoSurface::Finish(std::string_view title, std::string& error) noexcept {
     cairo_surface_flush(impl_->target);
     // cairo leaves its own value in the byte RGB24 does not use.
     std::uint32_t* pixels = impl_->canvas->MutablePixels();
-    const auto count = static_cast<std::size_t>(impl_->canvas->width()) *
-                       static_cast<std::size_t>(impl_->canvas->height());
+    const auto count = static_cast<std::size_t>(impl_->canvas->Width()) *
+                       static_cast<std::size_t>(impl_->canvas->Height());
     for (std::size_t i = 0; i < count; ++i) pixels[i] &= 0x00FFFFFFu;
     return true;
   }

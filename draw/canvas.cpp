@@ -75,7 +75,7 @@ bool Canvas::Create(std::int32_t width, std::int32_t height, Canvas& out,
 
 std::span<const std::uint32_t> Canvas::Row(std::int32_t y) const noexcept {
   if (y < 0 || y >= height_) return {};
-  return pixels().subspan(static_cast<std::size_t>(y) * static_cast<std::size_t>(width_),
+  return Pixels().subspan(static_cast<std::size_t>(y) * static_cast<std::size_t>(width_),
                           static_cast<std::size_t>(width_));
 }
 
@@ -127,15 +127,15 @@ void Canvas::FillRect(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::in
 
 bool ScaleNearest(const Canvas& from, std::int32_t factor, Canvas& to,
                   std::string& error) noexcept {
-  if (factor < 1 || std::int64_t{from.width()} * factor != to.width() ||
-      std::int64_t{from.height()} * factor != to.height()) {
+  if (factor < 1 || std::int64_t{from.Width()} * factor != to.Width() ||
+      std::int64_t{from.Height()} * factor != to.Height()) {
     error = "Unable to enlarge the chart: the image is not Scale times its size";
     return false;
   }
   const auto f = static_cast<std::size_t>(factor);
-  const auto rowPixels = static_cast<std::size_t>(to.width());
+  const auto rowPixels = static_cast<std::size_t>(to.Width());
   std::uint32_t* target = to.MutablePixels();
-  for (std::int32_t y = 0; y < from.height(); ++y) {
+  for (std::int32_t y = 0; y < from.Height(); ++y) {
     std::uint32_t* first = target + static_cast<std::size_t>(y) * f * rowPixels;
     std::uint32_t* out = first;
     for (const std::uint32_t pixel : from.Row(y)) out = std::fill_n(out, f, pixel);

@@ -32,11 +32,11 @@ class Canvas {
   [[nodiscard]] static bool Create(std::int32_t width, std::int32_t height, Canvas& out,
                                    std::string& error) noexcept;
 
-  [[nodiscard]] std::int32_t width() const noexcept { return width_; }
-  [[nodiscard]] std::int32_t height() const noexcept { return height_; }
+  [[nodiscard]] std::int32_t Width() const noexcept { return width_; }
+  [[nodiscard]] std::int32_t Height() const noexcept { return height_; }
   // Bytes per row: width * 4, rows follow each other top-down.
-  [[nodiscard]] std::int64_t stride() const noexcept { return std::int64_t{width_} * 4; }
-  [[nodiscard]] std::span<const std::uint32_t> pixels() const noexcept {
+  [[nodiscard]] std::int64_t Stride() const noexcept { return std::int64_t{width_} * 4; }
+  [[nodiscard]] std::span<const std::uint32_t> Pixels() const noexcept {
     return {pixels_.get(), pixels_.get_deleter().count};
   }
   [[nodiscard]] std::span<const std::uint32_t> Row(std::int32_t y) const noexcept;

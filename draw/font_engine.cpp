@@ -61,8 +61,8 @@ class GlyphCache {
   static GlyphCache& Instance() noexcept {
     // Static storage, never destroyed: see Faces::Instance.
     alignas(GlyphCache) static unsigned char storage[sizeof(GlyphCache)];
-    static GlyphCache* const cache = new (storage) GlyphCache();
-    return *cache;
+    static GlyphCache* const kCache = new (storage) GlyphCache();
+    return *kCache;
   }
 
   // The glyph `slot` draws `cp` with in a cell `cellHeight` pixels high, the
@@ -273,7 +273,7 @@ void DrawAcross(Canvas& canvas, const Glyph& g, std::int64_t pen, std::int64_t b
                 COLORREF color) noexcept {
   const std::int64_t left = pen + g.left;
   const std::int64_t top = baseline - g.top;
-  if (left >= canvas.width() || left + g.width <= 0 || top >= canvas.height() ||
+  if (left >= canvas.Width() || left + g.width <= 0 || top >= canvas.Height() ||
       top + g.rows <= 0) {
     return;
   }
@@ -287,8 +287,8 @@ void DrawUpward(Canvas& canvas, const Glyph& g, std::int64_t baseline, std::int6
                 COLORREF color) noexcept {
   const std::int64_t left = baseline - g.top;
   const std::int64_t bottom = pen - g.left;  // exclusive
-  if (left >= canvas.width() || left + g.rows <= 0 || bottom <= 0 ||
-      bottom - g.width >= canvas.height()) {
+  if (left >= canvas.Width() || left + g.rows <= 0 || bottom <= 0 ||
+      bottom - g.width >= canvas.Height()) {
     return;
   }
   for (const InkRun& r : g.runs) {

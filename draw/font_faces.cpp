@@ -233,8 +233,8 @@ class Faces {
     // Built in static storage and never destroyed, so text drawn by other
     // threads or static destructors during exit still finds its faces.
     alignas(Faces) static unsigned char storage[sizeof(Faces)];
-    static Faces* const faces = new (storage) Faces();
-    return *faces;
+    static Faces* const kFaces = new (storage) Faces();
+    return *kFaces;
   }
 
   bool Ensure() noexcept {

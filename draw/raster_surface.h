@@ -28,7 +28,6 @@ class RasterSurface final : public StatefulSurface {
   TextMetrics GetTextMetrics() noexcept override;
   std::int32_t GetTextExtent(std::string_view text) noexcept override;
 
-
  private:
   Canvas& canvas_;
 };

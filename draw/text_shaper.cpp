@@ -97,8 +97,8 @@ class ShapingFonts {
   static ShapingFonts& Instance() noexcept {
     // Static storage, never destroyed: text may be drawn during exit.
     alignas(ShapingFonts) static unsigned char storage[sizeof(ShapingFonts)];
-    static ShapingFonts* const fonts = new (storage) ShapingFonts();
-    return *fonts;
+    static ShapingFonts* const kFonts = new (storage) ShapingFonts();
+    return *kFonts;
   }
 
   // Null while the face is not loaded or its font could not be made (a later

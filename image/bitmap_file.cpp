@@ -110,12 +110,12 @@ bool PackedBitmap::Create(std::int32_t width, std::int32_t height, int bitsPerPi
   }
 }
 
-std::size_t PackedBitmap::colorTableEntries() const noexcept {
+std::size_t PackedBitmap::ColorTableEntries() const noexcept {
   return TableEntriesFor(bitsPerPixel_);
 }
 
 std::size_t PackedBitmap::PixelOffset() const noexcept {
-  return kBitmapInfoHeaderSize + 4 * colorTableEntries();
+  return kBitmapInfoHeaderSize + 4 * ColorTableEntries();
 }
 
 std::span<std::uint8_t> PackedBitmap::Row(std::int32_t y) noexcept {
@@ -132,20 +132,20 @@ std::span<const std::uint8_t> PackedBitmap::Row(std::int32_t y) const noexcept {
 
 std::span<std::uint8_t> PackedBitmap::ColorTable() noexcept {
   if (block_.empty()) return {};
-  return std::span<std::uint8_t>(block_).subspan(kBitmapInfoHeaderSize, 4 * colorTableEntries());
+  return std::span<std::uint8_t>(block_).subspan(kBitmapInfoHeaderSize, 4 * ColorTableEntries());
 }
 
 std::span<const std::uint8_t> PackedBitmap::ColorTable() const noexcept {
   if (block_.empty()) return {};
   return std::span<const std::uint8_t>(block_).subspan(kBitmapInfoHeaderSize,
-                                                       4 * colorTableEntries());
+                                                       4 * ColorTableEntries());
 }
 
-std::int32_t PackedBitmap::xPixelsPerMetre() const noexcept {
+std::int32_t PackedBitmap::XPixelsPerMetre() const noexcept {
   return block_.empty() ? 0 : GetI32(block_, kXResolutionAt);
 }
 
-std::int32_t PackedBitmap::yPixelsPerMetre() const noexcept {
+std::int32_t PackedBitmap::YPixelsPerMetre() const noexcept {
   return block_.empty() ? 0 : GetI32(block_, kYResolutionAt);
 }
 
@@ -158,11 +158,11 @@ void PackedBitmap::SetResolution(std::int32_t xPerMetre, std::int32_t yPerMetre)
 bool DDBToDIB(const Canvas& canvas, PackedBitmap& out) noexcept {
   std::string unused;
   PackedBitmap bitmap;
-  if (!PackedBitmap::Create(canvas.width(), canvas.height(), Canvas::kBitsPerPixel, bitmap,
+  if (!PackedBitmap::Create(canvas.Width(), canvas.Height(), Canvas::kBitsPerPixel, bitmap,
                             unused)) {
     return false;
   }
-  for (std::int32_t y = 0; y < canvas.height(); ++y) {
+  for (std::int32_t y = 0; y < canvas.Height(); ++y) {
     const std::span<const std::uint32_t> source = canvas.Row(y);
     const std::span<std::uint8_t> target = bitmap.Row(y);
     for (std::size_t x = 0; x < source.size(); ++x) {
@@ -182,23 +182,23 @@ std::array<std::uint8_t, kBmpFileHeaderSize> BmpFileHeader(const PackedBitmap& b
   // The block is at most a few hundred MiB (PackedBitmap's bounds), so the
   // sizes fit their 32-bit fields.
   PutU16(header, 0, 0x4D42);
-  PutU32(header, 2, static_cast<std::uint32_t>(kBmpFileHeaderSize + bitmap.block().size()));
+  PutU32(header, 2, static_cast<std::uint32_t>(kBmpFileHeaderSize + bitmap.Block().size()));
   PutU32(header, 10,
          static_cast<std::uint32_t>(kBmpFileHeaderSize + kBitmapInfoHeaderSize +
-                                    4 * bitmap.colorTableEntries()));
+                                    4 * bitmap.ColorTableEntries()));
   return header;
 }
 
 bool WriteBmpFile(const PackedBitmap& bitmap, WritableFile& file, std::string& error) noexcept {
   const std::array<std::uint8_t, kBmpFileHeaderSize> header = BmpFileHeader(bitmap);
-  return file.Append(header, error) && file.Append(bitmap.block(), error);
+  return file.Append(header, error) && file.Append(bitmap.Block(), error);
 }
 
 bool WriteCanvasBmp(const Canvas& canvas, WritableFile& file, std::string& error) noexcept {
   static_assert(std::endian::native == std::endian::little,
                 "canvas pixels are written as they lie in memory");
-  const std::int32_t width = canvas.width();
-  const std::int32_t height = canvas.height();
+  const std::int32_t width = canvas.Width();
+  const std::int32_t height = canvas.Height();
   if (width < 1 || height < 1) {
     SetText(error, "Invalid image size");
     return false;
@@ -206,20 +206,20 @@ bool WriteCanvasBmp(const Canvas& canvas, WritableFile& file, std::string& error
   // 32 bits per pixel: a row is exactly the canvas row, no padding; the
   // canvas's bounds keep every size within its 32-bit field.
   const std::size_t stride = static_cast<std::size_t>(width) * 4;
-  const std::size_t image_size = stride * static_cast<std::size_t>(height);
+  const std::size_t imageSize = stride * static_cast<std::size_t>(height);
   std::array<std::uint8_t, kBmpFileHeaderSize + kBitmapInfoHeaderSize> header{};
-  const std::span<std::uint8_t> file_header(header.data(), kBmpFileHeaderSize);
+  const std::span<std::uint8_t> fileHeader(header.data(), kBmpFileHeaderSize);
   const std::span<std::uint8_t> info(header.data() + kBmpFileHeaderSize, kBitmapInfoHeaderSize);
-  PutU16(file_header, 0, 0x4D42);
-  PutU32(file_header, 2, static_cast<std::uint32_t>(header.size() + image_size));
-  PutU32(file_header, 10, static_cast<std::uint32_t>(header.size()));
+  PutU16(fileHeader, 0, 0x4D42);
+  PutU32(fileHeader, 2, static_cast<std::uint32_t>(header.size() + imageSize));
+  PutU32(fileHeader, 10, static_cast<std::uint32_t>(header.size()));
   PutU32(info, kHeaderSizeAt, kBitmapInfoHeaderSize);
   PutU32(info, kWidthAt, static_cast<std::uint32_t>(width));
   PutU32(info, kHeightAt, static_cast<std::uint32_t>(height));
   PutU16(info, kPlanesAt, 1);
   PutU16(info, kBitsAt, Canvas::kBitsPerPixel);
   PutU32(info, kCompressionAt, 0);
-  PutU32(info, kImageSizeAt, static_cast<std::uint32_t>(image_size));
+  PutU32(info, kImageSizeAt, static_cast<std::uint32_t>(imageSize));
   if (!file.Append(header, error)) return false;
   // Rows bottom-up, handed over in chunks of about 64 KiB.
   constexpr std::size_t kChunkBytes = std::size_t{1} << 16;

@@ -61,14 +61,14 @@ class PackedBitmap {
   [[nodiscard]] static bool Create(std::int32_t width, std::int32_t height, int bitsPerPixel,
                                    PackedBitmap& out, std::string& error) noexcept;
 
-  [[nodiscard]] std::int32_t width() const noexcept { return width_; }
-  [[nodiscard]] std::int32_t height() const noexcept { return height_; }
-  [[nodiscard]] int bitsPerPixel() const noexcept { return bitsPerPixel_; }
-  [[nodiscard]] std::size_t stride() const noexcept { return stride_; }
-  [[nodiscard]] std::size_t colorTableEntries() const noexcept;
+  [[nodiscard]] std::int32_t Width() const noexcept { return width_; }
+  [[nodiscard]] std::int32_t Height() const noexcept { return height_; }
+  [[nodiscard]] int BitsPerPixel() const noexcept { return bitsPerPixel_; }
+  [[nodiscard]] std::size_t Stride() const noexcept { return stride_; }
+  [[nodiscard]] std::size_t ColorTableEntries() const noexcept;
 
   // The whole block: header, colour table, rows.
-  [[nodiscard]] std::span<const std::uint8_t> block() const noexcept { return block_; }
+  [[nodiscard]] std::span<const std::uint8_t> Block() const noexcept { return block_; }
 
   // Row y of the picture counted from the top, `stride` bytes; it is stored
   // as row height - 1 - y of the block. Empty for y outside the picture.
@@ -80,8 +80,8 @@ class PackedBitmap {
   [[nodiscard]] std::span<const std::uint8_t> ColorTable() const noexcept;
 
   // Resolution in pixels per metre, as stored in the header.
-  [[nodiscard]] std::int32_t xPixelsPerMetre() const noexcept;
-  [[nodiscard]] std::int32_t yPixelsPerMetre() const noexcept;
+  [[nodiscard]] std::int32_t XPixelsPerMetre() const noexcept;
+  [[nodiscard]] std::int32_t YPixelsPerMetre() const noexcept;
   void SetResolution(std::int32_t xPerMetre, std::int32_t yPerMetre) noexcept;
 
  private:

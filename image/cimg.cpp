@@ -18,7 +18,7 @@ constexpr std::size_t kMaxSourceBytes = std::size_t{512} << 20;
 
 bool Decode(std::span<const std::uint8_t> bytes, ImageType format, PackedBitmap& image,
             std::string& error) noexcept {
-  return format == ImageType::BMP ? ReadBmp(bytes, image, error) : DecodeJpeg(bytes, image, error);
+  return format == ImageType::kBmp ? ReadBmp(bytes, image, error) : DecodeJpeg(bytes, image, error);
 }
 
 }  // namespace
@@ -37,7 +37,7 @@ void CIMG::Fail(std::string text) noexcept { error_ = std::move(text); }
 
 bool CIMG::Convert(const std::string& source, ImageType target) noexcept {
   try {
-    if (target != ImageType::BMP && target != ImageType::JPEG) {
+    if (target != ImageType::kBmp && target != ImageType::kJpeg) {
       Fail("Invalid target image type.");
       return false;
     }
@@ -47,12 +47,12 @@ bool CIMG::Convert(const std::string& source, ImageType target) noexcept {
       return false;
     }
     const std::string extension = source.substr(dot);
-    ImageType format = ImageType::BMP;
+    ImageType format = ImageType::kBmp;
     if (EqualsIgnoreAsciiCase(extension, ".BMP")) {
-      format = ImageType::BMP;
+      format = ImageType::kBmp;
     } else if (EqualsIgnoreAsciiCase(extension, ".JPG") ||
                EqualsIgnoreAsciiCase(extension, ".JPEG")) {
-      format = ImageType::JPEG;
+      format = ImageType::kJpeg;
     } else {
       Fail("Invalid source image type : " + extension);
       return false;
@@ -73,7 +73,7 @@ bool CIMG::Convert(const std::string& source, ImageType target) noexcept {
     PackedBitmap image;
     if (!Decode(bytes, format, image, reason)) {
       std::string ignored;
-      const ImageType other = format == ImageType::BMP ? ImageType::JPEG : ImageType::BMP;
+      const ImageType other = format == ImageType::kBmp ? ImageType::kJpeg : ImageType::kBmp;
       if (!Decode(bytes, other, image, ignored)) {
         Fail(std::move(reason));
         return false;
@@ -81,14 +81,15 @@ bool CIMG::Convert(const std::string& source, ImageType target) noexcept {
     }
     bytes = {};
 
-    const std::string output = source.substr(0, dot) + (format == ImageType::BMP ? ".JPG" : ".BMP");
+    const std::string output =
+        source.substr(0, dot) + (format == ImageType::kBmp ? ".JPG" : ".BMP");
     const std::unique_ptr<WritableFile> file = files_->NewReplacingFile(output, reason);
     if (file == nullptr) {
       Fail("Unable to open file for writing");
       return false;
     }
-    const bool written = target == ImageType::JPEG ? EncodeJpeg(image, *file, reason)
-                                                   : WriteBmpFile(image, *file, reason);
+    const bool written = target == ImageType::kJpeg ? EncodeJpeg(image, *file, reason)
+                                                    : WriteBmpFile(image, *file, reason);
     if (!written) {
       Fail(std::move(reason));
       return false;

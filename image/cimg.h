@@ -11,7 +11,7 @@
 
 namespace tessaloom {
 
-enum class ImageType : std::int32_t { BMP = 0, JPEG = 1 };
+enum class ImageType : std::int32_t { kBmp = 0, kJpeg = 1 };
 
 class CIMG {
  public:

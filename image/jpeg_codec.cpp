@@ -95,8 +95,8 @@ bool IsGreyTable(std::span<const std::uint8_t> table) noexcept {
 // (the table's level) per pixel for an 8-bit image.
 void FillRow(const PackedBitmap& image, std::int32_t y, JSAMPLE* out) noexcept {
   const std::span<const std::uint8_t> row = image.Row(y);
-  const std::size_t width = static_cast<std::size_t>(image.width());
-  switch (image.bitsPerPixel()) {
+  const std::size_t width = static_cast<std::size_t>(image.Width());
+  switch (image.BitsPerPixel()) {
     case 8: {
       const std::span<const std::uint8_t> table = image.ColorTable();
       for (std::size_t x = 0; x < width; ++x) out[x] = table[4 * std::size_t{row[x]}];
@@ -111,7 +111,7 @@ void FillRow(const PackedBitmap& image, std::int32_t y, JSAMPLE* out) noexcept {
       }
       break;
     default: {  // 24 or 32: B, G, R first in each pixel
-      const std::size_t step = static_cast<std::size_t>(image.bitsPerPixel()) / 8;
+      const std::size_t step = static_cast<std::size_t>(image.BitsPerPixel()) / 8;
       for (std::size_t x = 0; x < width; ++x) {
         out[3 * x] = row[step * x + 2];
         out[3 * x + 1] = row[step * x + 1];
@@ -232,8 +232,8 @@ bool ReadRows(jpeg_decompress_struct* cinfo, ErrorManager* errors, PackedBitmap*
               JSAMPLE* row) {
   if (setjmp(errors->jump) != 0) return false;
   jpeg_start_decompress(cinfo);
-  if (cinfo->output_width != static_cast<JDIMENSION>(image->width()) ||
-      cinfo->output_height != static_cast<JDIMENSION>(image->height()) ||
+  if (cinfo->output_width != static_cast<JDIMENSION>(image->Width()) ||
+      cinfo->output_height != static_cast<JDIMENSION>(image->Height()) ||
       (cinfo->output_components != 1 && cinfo->output_components != 3)) {
     std::snprintf(errors->message, sizeof errors->message, "Unsupported JPEG colour layout");
     return false;
@@ -282,18 +282,18 @@ std::uint16_t DotsPerInch(std::int32_t pixelsPerMetre) noexcept {
 }
 
 bool EncodeJpeg(const PackedBitmap& image, WritableFile& file, std::string& error) noexcept {
-  if (image.width() < 1 || image.height() < 1) {
+  if (image.Width() < 1 || image.Height() < 1) {
     SetText(error, "Invalid image size");
     return false;
   }
-  const bool grey = image.bitsPerPixel() == 8;
+  const bool grey = image.BitsPerPixel() == 8;
   if (grey && !IsGreyTable(image.ColorTable())) {
     SetText(error, "JPEG can save only RGB or GreyScale images");
     return false;
   }
   std::vector<JSAMPLE> row;
   try {
-    row.assign(static_cast<std::size_t>(image.width()) * 3, 0);
+    row.assign(static_cast<std::size_t>(image.Width()) * 3, 0);
   } catch (...) {
     SetText(error, "Not enough memory for the image");
     return false;
@@ -303,16 +303,16 @@ bool EncodeJpeg(const PackedBitmap& image, WritableFile& file, std::string& erro
   source.scratch = row.data();
   source.components = grey ? 1 : 3;
   source.colorSpace = grey ? JCS_GRAYSCALE : JCS_RGB;
-  source.xDensity = DotsPerInch(image.xPixelsPerMetre());
-  source.yDensity = DotsPerInch(image.yPixelsPerMetre());
-  source.width = image.width();
-  source.height = image.height();
+  source.xDensity = DotsPerInch(image.XPixelsPerMetre());
+  source.yDensity = DotsPerInch(image.YPixelsPerMetre());
+  source.width = image.Width();
+  source.height = image.Height();
   return EncodeRows(source, file, error);
 }
 
 bool EncodeCanvasJpeg(const Canvas& canvas, WritableFile& file, std::string& error,
                       int quality) noexcept {
-  if (canvas.width() < 1 || canvas.height() < 1) {
+  if (canvas.Width() < 1 || canvas.Height() < 1) {
     SetText(error, "Invalid image size");
     return false;
   }
@@ -321,8 +321,8 @@ bool EncodeCanvasJpeg(const Canvas& canvas, WritableFile& file, std::string& err
   source.quality = quality < 1 ? 1 : quality > 100 ? 100 : quality;
   source.components = 4;
   source.colorSpace = JCS_EXT_BGRX;
-  source.width = canvas.width();
-  source.height = canvas.height();
+  source.width = canvas.Width();
+  source.height = canvas.Height();
   return EncodeRows(source, file, error);
 }
 
@@ -386,7 +386,7 @@ bool DecodeJpeg(std::span<const std::uint8_t> bytes, PackedBitmap& out,
   }
   if (ok) {
     try {
-      row.assign(static_cast<std::size_t>(image.width()) * 3, 0);
+      row.assign(static_cast<std::size_t>(image.Width()) * 3, 0);
     } catch (...) {
       SetText(error, "Not enough memory for the image");
       ok = false;

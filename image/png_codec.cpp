@@ -54,8 +54,8 @@ class Palette {
       }
     }
   }
-  [[nodiscard]] int count() const noexcept { return count_; }
-  [[nodiscard]] std::uint32_t color(int i) const noexcept { return colors_[i]; }
+  [[nodiscard]] int Count() const noexcept { return count_; }
+  [[nodiscard]] std::uint32_t Color(int i) const noexcept { return colors_[i]; }
 
  private:
   static constexpr std::uint32_t kSlots = 4096;
@@ -89,8 +89,8 @@ bool SameAsRowAbove(const Canvas& canvas, std::int32_t y) noexcept {
 // row y equals the row above; false when there are more than 256 colours.
 // Eight pixels equal to those above, or all of the last colour, bring none.
 bool FindPalette(const Canvas& canvas, Palette& palette, std::uint8_t* repeats) noexcept {
-  const std::int32_t width = canvas.width();
-  for (std::int32_t y = 0; y < canvas.height(); ++y) {
+  const std::int32_t width = canvas.Width();
+  for (std::int32_t y = 0; y < canvas.Height(); ++y) {
     repeats[y] = SameAsRowAbove(canvas, y) ? 1 : 0;
     if (repeats[y] != 0) continue;
     const std::uint32_t* row = canvas.Row(y).data();
@@ -124,7 +124,7 @@ bool FindPalette(const Canvas& canvas, Palette& palette, std::uint8_t* repeats) 
 // theirs.
 void IndexRow(const Canvas& canvas, std::int32_t y, Palette& palette, int bits,
               std::uint8_t* out) noexcept {
-  const std::int32_t width = canvas.width();
+  const std::int32_t width = canvas.Width();
   const std::uint32_t* row = canvas.Row(y).data();
   const std::uint32_t* above = y > 0 ? canvas.Row(y - 1).data() : nullptr;
   std::uint32_t last = row[0];
@@ -207,19 +207,19 @@ void Read(png_structp png, png_bytep data, png_size_t size) {
 bool Compress(png_structp png, png_infop info, const Canvas* canvas, Palette* palette,
               std::uint8_t* row, const std::uint8_t* repeats) {
   if (setjmp(png_jmpbuf(png)) != 0) return false;
-  const int bits = palette == nullptr || palette->count() > 16 ? 8 : 4;
-  png_set_IHDR(png, info, static_cast<png_uint_32>(canvas->width()),
-               static_cast<png_uint_32>(canvas->height()), bits,
+  const int bits = palette == nullptr || palette->Count() > 16 ? 8 : 4;
+  png_set_IHDR(png, info, static_cast<png_uint_32>(canvas->Width()),
+               static_cast<png_uint_32>(canvas->Height()), bits,
                palette != nullptr ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (palette != nullptr) {
     png_color colors[Palette::kMaxColors];
-    for (int i = 0; i < palette->count(); ++i) {
-      const std::uint32_t c = palette->color(i);  // B, G, R, 0 in memory
+    for (int i = 0; i < palette->Count(); ++i) {
+      const std::uint32_t c = palette->Color(i);  // B, G, R, 0 in memory
       colors[i] = {static_cast<png_byte>(c >> 16), static_cast<png_byte>(c >> 8),
                    static_cast<png_byte>(c)};
     }
-    png_set_PLTE(png, info, colors, palette->count());
+    png_set_PLTE(png, info, colors, palette->Count());
   }
   png_set_compression_level(png, kCompressionLevel);
   png_set_compression_window_bits(png, kWindowBits);
@@ -227,7 +227,7 @@ bool Compress(png_structp png, png_infop info, const Canvas* canvas, Palette* pa
   png_set_filter(png, PNG_FILTER_TYPE_BASE, kFilters);
   png_write_info(png, info);
   if (palette != nullptr) {
-    for (std::int32_t y = 0; y < canvas->height(); ++y) {
+    for (std::int32_t y = 0; y < canvas->Height(); ++y) {
       // A row like the one above leaves the same indices in `row`.
       if (repeats[y] == 0) IndexRow(*canvas, y, *palette, bits, row);
       png_write_row(png, row);
@@ -237,7 +237,7 @@ bool Compress(png_structp png, png_infop info, const Canvas* canvas, Palette* pa
     // the fourth byte as it reads each row, which it only reads.
     png_set_bgr(png);
     png_set_filler(png, 0, PNG_FILLER_AFTER);
-    for (std::int32_t y = 0; y < canvas->height(); ++y) {
+    for (std::int32_t y = 0; y < canvas->Height(); ++y) {
       png_write_row(png, reinterpret_cast<png_const_bytep>(canvas->Row(y).data()));
     }
   }
@@ -267,7 +267,7 @@ bool ReadHeader(png_structp png, png_infop info, png_uint_32* width, png_uint_32
 bool ReadRows(png_structp png, png_infop info, PackedBitmap* image, int passes) {
   if (setjmp(png_jmpbuf(png)) != 0) return false;
   for (int pass = 0; pass < passes; ++pass) {
-    for (std::int32_t y = 0; y < image->height(); ++y) {
+    for (std::int32_t y = 0; y < image->Height(); ++y) {
       png_read_row(png, image->Row(y).data(), nullptr);
     }
   }
@@ -286,7 +286,7 @@ void SetText(std::string& out, const char* text) noexcept {
 }  // namespace
 
 bool EncodeCanvasPng(const Canvas& canvas, WritableFile& file, std::string& error) noexcept {
-  if (canvas.width() < 1 || canvas.height() < 1) {
+  if (canvas.Width() < 1 || canvas.Height() < 1) {
     SetText(error, "Invalid image size");
     return false;
   }
@@ -294,12 +294,12 @@ bool EncodeCanvasPng(const Canvas& canvas, WritableFile& file, std::string& erro
   // One row of indices, then one flag per row.
   std::vector<std::uint8_t> row;
   try {
-    row.resize(static_cast<std::size_t>(canvas.width()) + 8 +
-               static_cast<std::size_t>(canvas.height()));
+    row.resize(static_cast<std::size_t>(canvas.Width()) + 8 +
+               static_cast<std::size_t>(canvas.Height()));
   } catch (...) {
     row.clear();
   }
-  std::uint8_t* repeats = row.data() + canvas.width() + 8;
+  std::uint8_t* repeats = row.data() + canvas.Width() + 8;
   Context context;
   context.file = &file;
   context.writeError = &error;

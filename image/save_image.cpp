@@ -202,12 +202,12 @@ bool SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
     }
     // The canvas's rows are the packed bitmap's rows: both writers read them
     // in place instead of copying them into a packed block first.
-    if (canvas->width() < 1 || canvas->height() < 1) {
+    if (canvas->Width() < 1 || canvas->Height() < 1) {
       errorText = "Unable to convert DDB to DIB";
       return false;
     }
     OutputFile file;
-    return file.Open(filePath, fileName, options.format, canvas->width(), canvas->height(),
+    return file.Open(filePath, fileName, options.format, canvas->Width(), canvas->Height(),
                      errorText, files, limit) &&
            file.Write(*canvas, options.jpegQuality, errorText);
   } catch (...) {
@@ -232,7 +232,7 @@ bool EncodeImageToMemory(const Canvas* canvas, const std::string& fileName,
       errorText = "No DC Avaiable";
       return false;
     }
-    if (canvas->width() < 1 || canvas->height() < 1) {
+    if (canvas->Width() < 1 || canvas->Height() < 1) {
       errorText = "Unable to convert DDB to DIB";
       return false;
     }

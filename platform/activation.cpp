@@ -45,7 +45,7 @@ std::optional<CLSID> ClassOfKey(const RegistryDocument& registry, std::string_vi
 // True when `path` or any key below it is in the registry (a key may be
 // written without its parent).
 bool KeyOrKeysBelow(const RegistryDocument& registry, std::string_view path) {
-  for (const RegistryKey& key : registry.keys()) {
+  for (const RegistryKey& key : registry.Keys()) {
     if (key.path.size() >= path.size() &&
         EqualsIgnoreAsciiCase(std::string_view(key.path).substr(0, path.size()), path) &&
         (key.path.size() == path.size() || key.path[path.size()] == '\\')) {

@@ -49,7 +49,7 @@ class ComContainedObject final : public T {
   ULONG AddRef() noexcept override { return outer_->AddRef(); }
   ULONG Release() noexcept override { return outer_->Release(); }
 
-  [[nodiscard]] IUnknown* outer() const noexcept { return outer_; }
+  [[nodiscard]] IUnknown* Outer() const noexcept { return outer_; }
 
  private:
   IUnknown* outer_;
@@ -87,7 +87,7 @@ class ComAggObject final : public IUnknown {
   }
 
   // The aggregated object itself.
-  [[nodiscard]] T& object() noexcept { return contained_; }
+  [[nodiscard]] T& Object() noexcept { return contained_; }
 
  private:
   ULONG references_ = 0;

@@ -47,10 +47,10 @@ HRESULT DispatchGetIDsOfNames(const InterfaceDescription& description, REFIID ii
   if (iid != GUID_NULL) return DISP_E_UNKNOWNINTERFACE;
   if (count == 0) return S_OK;
   if (names == nullptr || ids == nullptr) return E_POINTER;
-  const std::u16string_view member_name = ZeroTerminated(names[0]);
+  const std::u16string_view memberName = ZeroTerminated(names[0]);
   const MemberDescription* member = nullptr;
   for (const MemberDescription& m : description.members) {
-    if (NameMatches(member_name, m.name)) {
+    if (NameMatches(memberName, m.name)) {
       member = &m;
       break;
     }
@@ -106,18 +106,18 @@ HRESULT MapArguments(const MemberDescription& member, const DISPPARAMS& args,
   const UINT positional = args.cArgs - args.cNamedArgs;
   if (positional > nameable) return DISP_E_BADPARAMCOUNT;
   for (UINT p = 0; p < positional; ++p) slots[p] = args.cArgs - 1 - p;
-  bool has_value = !put;
-  bool named_parameters = false;
+  bool hasValue = !put;
+  bool namedParameters = false;
   for (UINT i = 0; i < args.cNamedArgs; ++i) {
     const DISPID id = args.rgdispidNamedArgs[i];
     UINT position = kUnset;
-    if (id == DISPID_PROPERTYPUT && put && !has_value && count != 0) {
+    if (id == DISPID_PROPERTYPUT && put && !hasValue && count != 0) {
       position = count - 1;
-      has_value = true;
+      hasValue = true;
     } else if (id >= 0 && static_cast<UINT>(id) < nameable &&
                slots[static_cast<UINT>(id)] == kUnset) {
       position = static_cast<UINT>(id);
-      named_parameters = true;
+      namedParameters = true;
     }
     // Unknown, repeated, or naming a parameter already given by position.
     if (position == kUnset) {
@@ -129,7 +129,7 @@ HRESULT MapArguments(const MemberDescription& member, const DISPPARAMS& args,
   for (UINT p = 0; p < count; ++p) {
     if (slots[p] != kUnset) continue;
     // Without names the count alone is wrong; with them a parameter is missing.
-    return named_parameters || (put && !has_value) ? DISP_E_PARAMNOTOPTIONAL : DISP_E_BADPARAMCOUNT;
+    return namedParameters || (put && !hasValue) ? DISP_E_PARAMNOTOPTIONAL : DISP_E_BADPARAMCOUNT;
   }
   return S_OK;
 }
@@ -166,12 +166,12 @@ HRESULT DispatchInvoke(const InterfaceDescription& description, IDispatch* self,
       return hr;
     }
   }
-  VARIANT args_in_order[kMaxParameters];
-  for (UINT i = 0; i < member->parameterCount; ++i) args_in_order[i] = *coerced[i].get();
+  VARIANT argsInOrder[kMaxParameters];
+  for (UINT i = 0; i < member->parameterCount; ++i) argsInOrder[i] = *coerced[i].get();
 
   Variant discard;
   VARIANT* out = result != nullptr ? result : discard.get();
-  const HRESULT hr = member->invoke(self, args_in_order, out);
+  const HRESULT hr = member->invoke(self, argsInOrder, out);
   if (FAILED(hr) && exception != nullptr) exception->scode = hr;
   return hr;
 }

@@ -24,23 +24,23 @@ char name[NAME_MAX + 1] = {};
   }
   // The name up to its last slash; a bare name was found through an empty
   // search-path entry, the current folder.
-  char loaded_from[PATH_MAX] = ".";
+  char loadedFrom[PATH_MAX] = ".";
   const char* file = info.dli_fname;
   if (const char* slash = std::strrchr(info.dli_fname, '/'); slash != nullptr) {
     const auto length = static_cast<std::size_t>(slash - info.dli_fname) + 1;
-    if (length >= sizeof loaded_from) return;
-    std::memcpy(loaded_from, info.dli_fname, length);
-    loaded_from[length] = '\0';
+    if (length >= sizeof loadedFrom) return;
+    std::memcpy(loadedFrom, info.dli_fname, length);
+    loadedFrom[length] = '\0';
     file = slash + 1;
   }
-  const std::size_t file_length = std::strlen(file);
+  const std::size_t fileLength = std::strlen(file);
   char resolved[PATH_MAX];
-  if (file_length >= sizeof name || realpath(loaded_from, resolved) == nullptr) return;
+  if (fileLength >= sizeof name || realpath(loadedFrom, resolved) == nullptr) return;
   const std::size_t length = std::strlen(resolved);
   if (length + 2 > sizeof folder) return;  // room for the slash and the end
   std::memcpy(folder, resolved, length);
   if (length > 1) folder[length] = '/';  // "/" has its slash already
-  std::memcpy(name, file, file_length + 1);
+  std::memcpy(name, file, fileLength + 1);
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ class RegistryDocument {
                                                std::string_view name) const noexcept;
   // Full paths of the direct subkeys of `path`, in file order.
   [[nodiscard]] std::vector<std::string> SubKeys(std::string_view path) const;
-  [[nodiscard]] const std::vector<RegistryKey>& keys() const noexcept { return keys_; }
+  [[nodiscard]] const std::vector<RegistryKey>& Keys() const noexcept { return keys_; }
 
   // Edits. A missing key is added at the end of the file, after a blank
   // line; a new value goes after the last value line of its key; a value set

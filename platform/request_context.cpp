@@ -7,8 +7,8 @@
 namespace tessaloom {
 namespace {
 
-thread_local bool t_request_set = false;
-thread_local std::optional<std::string> t_page;
+thread_local bool tRequestSet = false;
+thread_local std::optional<std::string> tPage;
 
 // An environment variable's value; nullopt when it is unset or empty.
 std::optional<std::string> Variable(const char* name) {
@@ -21,18 +21,18 @@ std::optional<std::string> Variable(const char* name) {
 }  // namespace
 
 RequestScope::RequestScope(std::optional<std::string> pathTranslated)
-    : previousSet_(std::exchange(t_request_set, true)),
-      previous_(std::exchange(t_page, std::move(pathTranslated))) {}
+    : previousSet_(std::exchange(tRequestSet, true)),
+      previous_(std::exchange(tPage, std::move(pathTranslated))) {}
 
 RequestScope::~RequestScope() {
-  t_request_set = previousSet_;
-  t_page = std::move(previous_);
+  tRequestSet = previousSet_;
+  tPage = std::move(previous_);
 }
 
 std::optional<std::string> CurrentPathTranslated() {
   std::optional<std::string> page;
-  if (t_request_set) {
-    page = t_page;
+  if (tRequestSet) {
+    page = tPage;
   } else {
     // Under CGI, PATH_TRANSLATED is the translation of the client's
     // PATH_INFO, so it names the script only where SCRIPT_FILENAME is missing.

@@ -59,21 +59,21 @@ bool IsSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == 
 // "1000...0e-10" nor "0.000...01" is mistaken for the other.
 bool IsHugeMagnitude(std::string_view number) {
   std::size_t i = 0;
-  std::int64_t integer_digits = 0;  // after leading zeros
-  std::int64_t fraction_zeros = 0;  // before the first significant digit
+  std::int64_t integerDigits = 0;  // after leading zeros
+  std::int64_t fractionZeros = 0;  // before the first significant digit
   for (; i < number.size() && number[i] >= '0' && number[i] <= '9'; ++i) {
-    if (integer_digits > 0 || number[i] != '0') ++integer_digits;
+    if (integerDigits > 0 || number[i] != '0') ++integerDigits;
   }
   if (i < number.size() && number[i] == '.') {
-    for (++i; i < number.size() && number[i] == '0'; ++i) ++fraction_zeros;
+    for (++i; i < number.size() && number[i] == '0'; ++i) ++fractionZeros;
     while (i < number.size() && number[i] >= '0' && number[i] <= '9') ++i;
   }
   std::int64_t exponent = 0;
-  bool negative_exponent = false;
+  bool negativeExponent = false;
   if (i < number.size() && (number[i] == 'e' || number[i] == 'E')) {
     ++i;
     if (i < number.size() && (number[i] == '+' || number[i] == '-')) {
-      negative_exponent = number[i++] == '-';
+      negativeExponent = number[i++] == '-';
     }
     // Saturated past the text's length: no larger exponent can move the
     // first significant digit to the other side of the decimal point.
@@ -81,8 +81,8 @@ bool IsHugeMagnitude(std::string_view number) {
     for (; i < number.size(); ++i)
       exponent = std::min<std::int64_t>(exponent * 10 + (number[i] - '0'), limit);
   }
-  const std::int64_t lead = integer_digits > 0 ? integer_digits - 1 : -(fraction_zeros + 1);
-  return lead + (negative_exponent ? -exponent : exponent) > 0;
+  const std::int64_t lead = integerDigits > 0 ? integerDigits - 1 : -(fractionZeros + 1);
+  return lead + (negativeExponent ? -exponent : exponent) > 0;
 }
 
 // Parses a decimal number ("12", "-3.5", " 1e3 ") in the C locale. Words

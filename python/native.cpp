@@ -42,9 +42,9 @@ std::u16string FromUtf16Bytes(const std::string& bytes) {
 
 // The exception class of failed calls; made once when the module loads.
 py::handle InvokeErrorType() {
-  static const py::handle type =
+  static const py::handle kType =
       PyErr_NewException("tessaloom._native.InvokeError", nullptr, nullptr);
-  return type;
+  return kType;
 }
 
 [[noreturn]] void RaiseInvokeError(HRESULT hr, py::object argument, const char* reason = nullptr) {
@@ -83,10 +83,10 @@ BSTR BstrFromPython(PyObject* text) {
 
 py::object TextToPython(std::u16string_view text) {
   if (text.empty()) return py::str("");
-  int little_endian = -1;
+  int littleEndian = -1;
   PyObject* decoded = PyUnicode_DecodeUTF16(reinterpret_cast<const char*>(text.data()),
                                             static_cast<Py_ssize_t>(text.size() * 2),
-                                            "surrogatepass", &little_endian);
+                                            "surrogatepass", &littleEndian);
   if (decoded == nullptr) throw py::error_already_set();
   return py::reinterpret_steal<py::object>(decoded);
 }
@@ -96,8 +96,8 @@ py::object TextToPython(std::u16string_view text) {
 // innermost last; a page is the path's bytes, or None when it is unknown.
 // Made when the module loads; _request.py keeps it.
 py::handle RequestVariable() {
-  static const py::handle variable = PyContextVar_New("tessaloom.request", nullptr);
-  return variable;
+  static const py::handle kVariable = PyContextVar_New("tessaloom.request", nullptr);
+  return kVariable;
 }
 
 // The innermost request() of the calling Python context as the thread's
@@ -150,12 +150,12 @@ Converted IntegerToVariant(PyObject* number, VARIANT* v) {
     return Converted::kOk;
   }
   // Past 64 bits the value goes on as a double, if it fits one.
-  const double as_double = PyLong_AsDouble(number);
-  if (as_double == -1.0 && PyErr_Occurred()) {
+  const double asDouble = PyLong_AsDouble(number);
+  if (asDouble == -1.0 && PyErr_Occurred()) {
     PyErr_Clear();
     return Converted::kOverflow;
   }
-  v->vt = VT_R8, v->dblVal = as_double;
+  v->vt = VT_R8, v->dblVal = asDouble;
   return Converted::kOk;
 }
 
@@ -264,59 +264,58 @@ class NativeDispatch {
 py::object Call(IDispatch* dispatch, DISPID id, WORD flags, const py::tuple& args,
                 const py::handle& keywords, const py::handle& member) {
   const std::size_t positional = args.size();
-  const bool has_keywords = PyDict_Check(keywords.ptr()) && PyDict_Size(keywords.ptr()) > 0;
-  const std::size_t keyword_count =
-      has_keywords ? static_cast<std::size_t>(PyDict_Size(keywords.ptr())) : 0;
-  const std::size_t total = positional + keyword_count;
+  const bool hasKeywords = PyDict_Check(keywords.ptr()) && PyDict_Size(keywords.ptr()) > 0;
+  const std::size_t keywordCount =
+      hasKeywords ? static_cast<std::size_t>(PyDict_Size(keywords.ptr())) : 0;
+  const std::size_t total = positional + keywordCount;
   if (total > kMaxCallArguments) RaiseInvokeError(DISP_E_BADPARAMCOUNT, py::none());
   // The value of a put travels as the named argument DISPID_PROPERTYPUT.
-  const bool put_value = (flags & DISPATCH_PROPERTYPUT) != 0 && positional > 0;
-  const std::size_t named = keyword_count + (put_value ? 1 : 0);
+  const bool putValue = (flags & DISPATCH_PROPERTYPUT) != 0 && positional > 0;
+  const std::size_t named = keywordCount + (putValue ? 1 : 0);
 
-  CallStorage<DISPID, 4> named_ids(named);
-  if (put_value) named_ids.data()[0] = DISPID_PROPERTYPUT;
+  CallStorage<DISPID, 4> namedIds(named);
+  if (putValue) namedIds.data()[0] = DISPID_PROPERTYPUT;
   // Held, not borrowed: a value's __index__ or __float__ is Python code
   // that may change the dict while the call is built.
-  std::vector<py::object> keyword_names;
-  std::vector<py::object> keyword_values;
-  if (has_keywords) {
+  std::vector<py::object> keywordNames;
+  std::vector<py::object> keywordValues;
+  if (hasKeywords) {
     // GetIDsOfNames with the member first, then the parameter names.
-    keyword_names.reserve(keyword_count);
-    keyword_values.reserve(keyword_count);
+    keywordNames.reserve(keywordCount);
+    keywordValues.reserve(keywordCount);
     std::vector<std::u16string> texts;
-    texts.reserve(keyword_count + 1);
+    texts.reserve(keywordCount + 1);
     texts.push_back(Utf16OfPython(member.ptr()));
     PyObject* key = nullptr;
     PyObject* value = nullptr;
     Py_ssize_t pos = 0;
-    while (keyword_names.size() < keyword_count &&
-           PyDict_Next(keywords.ptr(), &pos, &key, &value)) {
+    while (keywordNames.size() < keywordCount && PyDict_Next(keywords.ptr(), &pos, &key, &value)) {
       if (!PyUnicode_Check(key)) throw py::type_error("keywords must be strings");
-      keyword_names.push_back(py::reinterpret_borrow<py::object>(key));
-      keyword_values.push_back(py::reinterpret_borrow<py::object>(value));
+      keywordNames.push_back(py::reinterpret_borrow<py::object>(key));
+      keywordValues.push_back(py::reinterpret_borrow<py::object>(value));
       texts.push_back(Utf16OfPython(key));
     }
-    if (keyword_names.size() != keyword_count) throw py::value_error("keywords changed");
+    if (keywordNames.size() != keywordCount) throw py::value_error("keywords changed");
     std::vector<OLECHAR*> names;
     for (std::u16string& text : texts) names.push_back(text.data());
     std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
     static_cast<void>(dispatch->GetIDsOfNames(GUID_NULL, names.data(),
                                               static_cast<UINT>(names.size()), 0, ids.data()));
-    for (std::size_t k = 0; k < keyword_count; ++k) {
+    for (std::size_t k = 0; k < keywordCount; ++k) {
       // A name would end at a NUL on its way in, so "xVal\0..." is no xVal.
       if (texts[k + 1].find(u'\0') != std::u16string::npos) ids[k + 1] = DISPID_UNKNOWN;
       if (ids[k + 1] == DISPID_UNKNOWN) {
-        RaiseInvokeError(DISP_E_PARAMNOTFOUND, keyword_names[k], "no parameter of that name");
+        RaiseInvokeError(DISP_E_PARAMNOTFOUND, keywordNames[k], "no parameter of that name");
       }
-      named_ids.data()[(put_value ? 1 : 0) + k] = ids[k + 1];
+      namedIds.data()[(putValue ? 1 : 0) + k] = ids[k + 1];
     }
   }
 
   // rgvarg: the put value, the keyword arguments in order, then the
   // remaining positional arguments last first.
   CallStorage<Variant, 4> values(total);
-  auto slot_of_position = [&](std::size_t i) {
-    if (put_value && i == positional - 1) return std::size_t{0};
+  auto slotOfPosition = [&](std::size_t i) {
+    if (putValue && i == positional - 1) return std::size_t{0};
     return total - 1 - i;
   };
   // The failing argument is named only on the way out, so the usual call
@@ -331,12 +330,12 @@ py::object Call(IDispatch* dispatch, DISPID id, WORD flags, const py::tuple& arg
     }
   };
   for (std::size_t i = 0; i < positional; ++i) {
-    convert(PyTuple_GET_ITEM(args.ptr(), static_cast<Py_ssize_t>(i)), slot_of_position(i),
+    convert(PyTuple_GET_ITEM(args.ptr(), static_cast<Py_ssize_t>(i)), slotOfPosition(i),
             [i] { return py::object(py::int_(i)); });
   }
-  for (std::size_t k = 0; k < keyword_names.size(); ++k) {
-    const py::object& name = keyword_names[k];
-    convert(keyword_values[k].ptr(), (put_value ? 1 : 0) + k, [&name] { return name; });
+  for (std::size_t k = 0; k < keywordNames.size(); ++k) {
+    const py::object& name = keywordNames[k];
+    convert(keywordValues[k].ptr(), (putValue ? 1 : 0) + k, [&name] { return name; });
   }
   CallStorage<VARIANT, 4> raw(total);
   for (std::size_t i = 0; i < total; ++i) raw.data()[i] = *values.data()[i].get();
@@ -344,19 +343,19 @@ py::object Call(IDispatch* dispatch, DISPID id, WORD flags, const py::tuple& arg
   DISPPARAMS params;
   params.rgvarg = total != 0 ? raw.data() : nullptr;
   params.cArgs = static_cast<UINT>(total);
-  params.rgdispidNamedArgs = named != 0 ? named_ids.data() : nullptr;
+  params.rgdispidNamedArgs = named != 0 ? namedIds.data() : nullptr;
   params.cNamedArgs = static_cast<UINT>(named);
   Variant result;
   EXCEPINFO exception;
   constexpr UINT kNoArgument = 0xFFFFFFFF;
-  UINT arg_error = kNoArgument;
+  UINT argError = kNoArgument;
   HRESULT hr = S_OK;
   {
     // Taken after the arguments, whose conversion may run Python code.
     const PythonRequest request;
     // Drawing takes a while; other Python threads (with their own objects) go on.
     py::gil_scoped_release release;
-    hr = dispatch->Invoke(id, GUID_NULL, 0, flags, &params, result.get(), &exception, &arg_error);
+    hr = dispatch->Invoke(id, GUID_NULL, 0, flags, &params, result.get(), &exception, &argError);
   }
   SysFreeString(exception.bstrSource);
   SysFreeString(exception.bstrDescription);
@@ -366,13 +365,13 @@ py::object Call(IDispatch* dispatch, DISPID id, WORD flags, const py::tuple& arg
   }
   // Name the failing argument as the call gave it, not by its rgvarg slot.
   py::object argument = py::none();
-  if (arg_error < total) {
-    if (put_value && arg_error == 0) {
+  if (argError < total) {
+    if (putValue && argError == 0) {
       argument = py::int_(positional - 1);
-    } else if (arg_error < named) {
-      argument = keyword_names[arg_error - (put_value ? 1 : 0)];
+    } else if (argError < named) {
+      argument = keywordNames[argError - (putValue ? 1 : 0)];
     } else {
-      argument = py::int_(total - 1 - arg_error);
+      argument = py::int_(total - 1 - argError);
     }
   }
   RaiseInvokeError(hr, std::move(argument));
@@ -429,8 +428,8 @@ py::object NativeDispatch::Caller() const {
   return py::reinterpret_steal<py::object>(function);
 }
 
-std::tuple<HRESULT, std::optional<NativeDispatch>> CreateInstance(const std::string& clsid_text) {
-  const std::optional<GUID> clsid = GuidFromString(clsid_text);
+std::tuple<HRESULT, std::optional<NativeDispatch>> CreateInstance(const std::string& clsidText) {
+  const std::optional<GUID> clsid = GuidFromString(clsidText);
   if (!clsid) return {CO_E_CLASSSTRING, std::nullopt};
   ComPtr<IClassFactory> factory;
   HRESULT hr = DllGetClassObject(*clsid, IID_IClassFactory, factory.out());

@@ -28,8 +28,8 @@ EllipseBox Normalise(std::int32_t left, std::int32_t top, std::int32_t right,
 
 // True when nothing within `reach` pixels of the box is on the canvas.
 bool MissesCanvas(const Canvas& canvas, const EllipseBox& box, std::int64_t reach) noexcept {
-  return box.right + reach <= 0 || box.bottom + reach <= 0 || box.left - reach >= canvas.width() ||
-         box.top - reach >= canvas.height();
+  return box.right + reach <= 0 || box.bottom + reach <= 0 || box.left - reach >= canvas.Width() ||
+         box.top - reach >= canvas.Height();
 }
 
 bool IsExact(const EllipseBox& box) noexcept {
@@ -57,7 +57,7 @@ void FillBand(Canvas& canvas, const EllipseGeometry& g, double t0, double sweep,
     const double t = t0 + sweep * static_cast<double>(i) / static_cast<double>(count);
     return {std::llround(e.X(t) * one), std::llround(e.Y(t) * one)};
   };
-  ScanFiller filler(canvas.height());
+  ScanFiller filler(canvas.Height());
   const Point64 first = fixedAt(outer, 0);
   Point64 previous = first;
   auto to = [&](Point64 p) {
@@ -108,7 +108,7 @@ void DrawApproximateEllipse(Canvas& canvas, const EllipseBox& box, const Pen& pe
   auto vertex = [&](std::int64_t i) {
     return RoundedPoint(g, kTurn * static_cast<double>(i) / static_cast<double>(count));
   };
-  ScanFiller filler(canvas.height());
+  ScanFiller filler(canvas.Height());
   for (std::int64_t i = 0; i < count; ++i) {
     const Point64 a = vertex(i);
     const Point64 b = vertex(i + 1);
@@ -232,7 +232,7 @@ void DrawExactPie(Canvas& canvas, const EllipseBox& box, const PieEnds& ends, co
   const Point64 lastPixel = ring.At(first + length);
 
   // Wedge: the polygon centre, arc pixels, centre by the winding rule.
-  ScanFiller filler(canvas.height());
+  ScanFiller filler(canvas.Height());
   filler.AddPixelEdge(c.x, c.y, firstPixel.x, firstPixel.y);
   for (std::size_t j = 0; j < length; ++j) {
     const Point64 a = ring.At(first + j);
@@ -284,7 +284,7 @@ void DrawApproximatePie(Canvas& canvas, const EllipseBox& box, const PieEnds& en
   const Point64 firstPixel = vertex(0);
   const Point64 lastPixel = vertex(count);
 
-  ScanFiller filler(canvas.height());
+  ScanFiller filler(canvas.Height());
   filler.AddPixelEdge(c.x, c.y, firstPixel.x, firstPixel.y);
   for (std::int64_t i = 0; i < count; ++i) {
     const Point64 a = vertex(i);

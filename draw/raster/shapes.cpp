@@ -57,7 +57,7 @@ void DrawRectangle(Canvas& canvas, std::int32_t left, std::int32_t top, std::int
 void FillPolygon(Canvas& canvas, std::span<const Point> points, FillRule rule,
                  COLORREF color) noexcept {
   if (points.size() < 3) return;
-  ScanFiller filler(canvas.height());
+  ScanFiller filler(canvas.Height());
   for (std::size_t i = 0; i < points.size(); ++i) {
     const Point a = points[i];
     const Point b = points[(i + 1) % points.size()];

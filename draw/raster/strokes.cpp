@@ -61,8 +61,8 @@ class RowRuns {
 
 void StrokeCosmeticLine(Canvas& canvas, Point64 from, Point64 to, COLORREF color) noexcept {
   if (!InCoordinateRange(from) || !InCoordinateRange(to) || from == to) return;
-  const std::int64_t width = canvas.width();
-  const std::int64_t height = canvas.height();
+  const std::int64_t width = canvas.Width();
+  const std::int64_t height = canvas.Height();
   if (std::max(from.x, to.x) < 0 || std::min(from.x, to.x) >= width || std::max(from.y, to.y) < 0 ||
       std::min(from.y, to.y) >= height) {
     return;
@@ -145,7 +145,7 @@ void FillPenCap(Canvas& canvas, Point64 at, std::int64_t width, COLORREF color) 
   // v = 2 * (py - y) + p, p = 1 for even widths; inside when u^2 + v^2 <= w^2.
   const std::int64_t p = width % 2 == 0 ? 1 : 0;
   const std::int64_t top = std::max<std::int64_t>(at.y - (width + p) / 2, 0);
-  const std::int64_t bottom = std::min<std::int64_t>(at.y + (width - p) / 2, canvas.height() - 1);
+  const std::int64_t bottom = std::min<std::int64_t>(at.y + (width - p) / 2, canvas.Height() - 1);
   for (std::int64_t py = top; py <= bottom; ++py) {
     const std::int64_t v = 2 * (py - at.y) + p;
     if (Abs64(v) > width) continue;
@@ -162,8 +162,8 @@ void StrokeWideLine(Canvas& canvas, Point64 from, Point64 to, std::int64_t width
   if (!InCoordinateRange(from) || !InCoordinateRange(to) || width < 1 || width > kMaxPenWidth) {
     return;
   }
-  if (std::max(from.x, to.x) + width < 0 || std::min(from.x, to.x) - width >= canvas.width() ||
-      std::max(from.y, to.y) + width < 0 || std::min(from.y, to.y) - width >= canvas.height()) {
+  if (std::max(from.x, to.x) + width < 0 || std::min(from.x, to.x) - width >= canvas.Width() ||
+      std::max(from.y, to.y) + width < 0 || std::min(from.y, to.y) - width >= canvas.Height()) {
     return;
   }
   FillPenCap(canvas, from, width, color);
@@ -183,7 +183,7 @@ void StrokeWideLine(Canvas& canvas, Point64 from, Point64 to, std::int64_t width
                               {to.x * one + ox, to.y * one + oy},
                               {to.x * one - ox, to.y * one - oy},
                               {from.x * one - ox, from.y * one - oy}};
-  ScanFiller filler(canvas.height());
+  ScanFiller filler(canvas.Height());
   for (int i = 0; i < 4; ++i) {
     const Point64& a = corners[i];
     const Point64& b = corners[(i + 1) % 4];

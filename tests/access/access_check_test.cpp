@@ -24,7 +24,7 @@ constexpr char kNoRequest[] =
 constexpr char kInvalid[] = "Invalid path specified";
 constexpr char kKey[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Ondrell\\Quillfen";
 
-const auto OutputRefused = [](std::string path) {
+const auto kOutputRefused = [](std::string path) {
   return kNonSeriesRefused + " in " + path + " path";
 };
 
@@ -68,24 +68,24 @@ Change All(C... changes) {
   return [=](Host& h) { (changes(h), ...); };
 }
 // Puts `lines` first in `section` of WebSite.ini (the first occurrence wins).
-const auto Section = [](std::string s, std::string lines) -> Change {
+const auto kSection = [](std::string s, std::string lines) -> Change {
   return [=](Host& h) {
     h.sources.files[kWebSite] = "[" + s + "]\n" + lines + h.sources.files[kWebSite];
   };
 };
-const auto AdminSettings = [](std::string text) -> Change {
+const auto kAdminSettings = [](std::string text) -> Change {
   return [=](Host& h) { h.sources.files[kAdmin] = "[Settings]\n" + text; };
 };
-const auto Gatehold = [](unsigned v) -> Change {
+const auto kGatehold = [](unsigned v) -> Change {
   return [=](Host& h) { h.sources.SetGatehold(v); };
 };
-const auto Output = [](std::string path) -> Change { return [=](Host& h) { h.filePath = path; }; };
-const auto Named = [](std::string name) -> Change { return [=](Host& h) { h.fileName = name; }; };
-const auto Request = [](std::optional<std::string> page) -> Change {
+const auto kOutput = [](std::string path) -> Change { return [=](Host& h) { h.filePath = path; }; };
+const auto kNamed = [](std::string name) -> Change { return [=](Host& h) { h.fileName = name; }; };
+const auto kRequest = [](std::optional<std::string> page) -> Change {
   return [=](Host& h) { h.sources.request = page; };
 };
-const auto Group = [](std::string g) -> Change { return [=](Host& h) { h.methodGroup = g; }; };
-const Change kNoPage = Request(std::nullopt);
+const auto kGroup = [](std::string g) -> Change { return [=](Host& h) { h.methodGroup = g; }; };
+const Change kNoPage = kRequest(std::nullopt);
 // Settings that would refuse every call if they were read.
 const Change kRefuseAll = All(
     kNoPage, [](Host& h) { h.sources.files[kWebSite] = ""; },
@@ -119,10 +119,12 @@ TEST(CheckAccessTest, MissingOrSwitchedOffSettingsAllowEverything) {
              kKey, {"InstallationPath", RegistryValueKind::kExpandString, "/opt/quillfen", 0, {}});
        }),
        true, ""},
-      {"not Installed", RefuseEverything(AdminSettings("Installed=Other\nApplied=Tessaloom\n")), true, ""},
-      {"EnableGatehold 0", All(kNoPage, Gatehold(0)), true, ""},
-      {"65536: low 16 bits 0", All(kNoPage, Gatehold(65536)), true, ""},
-      {"not Applied", All(kNoPage, AdminSettings("Installed=Tessaloom\nApplied=Other\n")), true, ""},
+      {"not Installed", RefuseEverything(kAdminSettings("Installed=Other\nApplied=Tessaloom\n")),
+       true, ""},
+      {"EnableGatehold 0", All(kNoPage, kGatehold(0)), true, ""},
+      {"65536: low 16 bits 0", All(kNoPage, kGatehold(65536)), true, ""},
+      {"not Applied", All(kNoPage, kAdminSettings("Installed=Tessaloom\nApplied=Other\n")), true,
+       ""},
   });
 }
 
@@ -138,74 +140,74 @@ TEST(CheckAccessTest, TheSwitchIsReadAsASigned32BitNumber) {
   RunCases({
       {"EnableGatehold 1", kNoPage, false, kNoRequest},
       {"names in any case", All(kNoPage, anyCase), false, kNoRequest},
-      {"2^31", All(kNoPage, Gatehold(0x80000000u)), false, kNoRequest},
-      {"0xFFFF0000", All(kNoPage, Gatehold(0xFFFF0000u)), false, kNoRequest},
+      {"2^31", All(kNoPage, kGatehold(0x80000000u)), false, kNoRequest},
+      {"0xFFFF0000", All(kNoPage, kGatehold(0xFFFF0000u)), false, kNoRequest},
       {"REG_SZ", [](Host& h) { h.sources.registry.SetString(kKey, "EnableGatehold", "0"); }, false,
        kMismatch},
       {"Installed, trimmed",
-       All(AdminSettings("Installed= Other ,  tessaloom \nApplied=Other\n"), noSwitch), false,
+       All(kAdminSettings("Installed= Other ,  tessaloom \nApplied=Other\n"), noSwitch), false,
        "No such file or directory"},
   });
 }
 
 TEST(CheckAccessTest, TheRequestPicksTheSiteByTheFirstMatchingLine) {
-  const Change siteB = Request("/srv/www/b/y.py");
+  const Change siteB = kRequest("/srv/www/b/y.py");
   // An empty folder line takes every request no earlier line takes.
-  const Change anySite = All(Request("/home/u/page.py"), Output("/tmp/anywhere"),
-                             Section("Path", "a=/srv/www/a\nc=\n"),
-                             Section("Security", "c=Tessaloom\n"), Section("c", "Tessaloom=all\n"));
+  const Change anySite = All(
+      kRequest("/home/u/page.py"), kOutput("/tmp/anywhere"), kSection("Path", "a=/srv/www/a\nc=\n"),
+      kSection("Security", "c=Tessaloom\n"), kSection("c", "Tessaloom=all\n"));
   RunCases({
-      {"site b", All(siteB, Group(kSeries), Output("/srv/www/b/img")), true, ""},
+      {"site b", All(siteB, kGroup(kSeries), kOutput("/srv/www/b/img")), true, ""},
       {"site b, single set", siteB, false, kNonSeriesRefused},
-      {"order decides", Section("Path", "b=/srv/www\na=/srv/www/a\n"), false, kNonSeriesRefused},
-      {"a longer sibling", Request("/srv/www/ab/p.py"), false, kNonSeriesRefused},
-      {"the folder itself", Request("/srv/www/a"), true, ""},
-      {"blanks, no '='", Section("Path", "/srv/www/a\n a =  /srv/www/a \n"), true, ""},
-      {"folder below the page", Section("Path", "a=/srv/www/a/img\n"), false, kComponentRefused},
-      {"no site", Request("/home/u/page.py"), false, kComponentRefused},
-      {"empty request", Request(""), false, kComponentRefused},
+      {"order decides", kSection("Path", "b=/srv/www\na=/srv/www/a\n"), false, kNonSeriesRefused},
+      {"a longer sibling", kRequest("/srv/www/ab/p.py"), false, kNonSeriesRefused},
+      {"the folder itself", kRequest("/srv/www/a"), true, ""},
+      {"blanks, no '='", kSection("Path", "/srv/www/a\n a =  /srv/www/a \n"), true, ""},
+      {"folder below the page", kSection("Path", "a=/srv/www/a/img\n"), false, kComponentRefused},
+      {"no site", kRequest("/home/u/page.py"), false, kComponentRefused},
+      {"empty request", kRequest(""), false, kComponentRefused},
       {"empty folder line", anySite, true, ""},
-      {"  but no parent step", All(anySite, Named("../x.bmp")), false, kInvalid},
-      {"  after site a", All(Output("/tmp/anywhere"), Section("Path", "a=/srv/www/a\nc=\n")), false,
-       OutputRefused("/tmp/anywhere")},
+      {"  but no parent step", All(anySite, kNamed("../x.bmp")), false, kInvalid},
+      {"  after site a", All(kOutput("/tmp/anywhere"), kSection("Path", "a=/srv/www/a\nc=\n")),
+       false, kOutputRefused("/tmp/anywhere")},
   });
 }
 
 TEST(CheckAccessTest, TheSiteMustListTheComponentAndTheMethodGroup) {
   RunCases({
-      {"blanks and case", Section("Security", "a=  TESSALOOM \t, Other\n"), true, ""},
-      {"not listed", Section("Security", "a=Other, Tessaloom2\n"), false, kComponentRefused},
-      {"no Security line", Section("Security", "b=Tessaloom\n"), false, kComponentRefused},
-      {"ALL", Section("a", "tessaloom = ALL \n"), true, ""},
-      {"ALL, series", All(Section("a", "Tessaloom=ALL\n"), Group(kSeries)), true, ""},
-      {"the other group", Section("a", "Tessaloom=Series Graphs\n"), false, kNonSeriesRefused},
-      {"both groups", Section("a", "Tessaloom= series graphs, Non Series Graphs \n"), true, ""},
-      {"All in a list", Section("a", "Tessaloom=All, Series Graphs\n"), false, kNonSeriesRefused},
-      {"no method line", Section("a", "Other=All\n"), false, kNonSeriesRefused},
-      {"series named", All(Section("a", "Tessaloom=Non Series Graphs\n"), Group(kSeries)), false,
+      {"blanks and case", kSection("Security", "a=  TESSALOOM \t, Other\n"), true, ""},
+      {"not listed", kSection("Security", "a=Other, Tessaloom2\n"), false, kComponentRefused},
+      {"no Security line", kSection("Security", "b=Tessaloom\n"), false, kComponentRefused},
+      {"ALL", kSection("a", "tessaloom = ALL \n"), true, ""},
+      {"ALL, series", All(kSection("a", "Tessaloom=ALL\n"), kGroup(kSeries)), true, ""},
+      {"the other group", kSection("a", "Tessaloom=Series Graphs\n"), false, kNonSeriesRefused},
+      {"both groups", kSection("a", "Tessaloom= series graphs, Non Series Graphs \n"), true, ""},
+      {"All in a list", kSection("a", "Tessaloom=All, Series Graphs\n"), false, kNonSeriesRefused},
+      {"no method line", kSection("a", "Other=All\n"), false, kNonSeriesRefused},
+      {"series named", All(kSection("a", "Tessaloom=Non Series Graphs\n"), kGroup(kSeries)), false,
        std::string(kContact) + "Series Graphs method of Tessaloom component"},
   });
 }
 
 TEST(CheckAccessTest, TheOutputFolderMustLieInTheSitesFolder) {
   RunCases({
-      {"into a subfolder", Named("sub/x.bmp"), true, ""},
-      {"name climbing out", Named("../x.bmp"), false, kInvalid},
-      {"the site folder", Output("/srv/www/a"), true, ""},
-      {"another spelling", Output("/srv//www/a/./img/"), true, ""},
-      {"parent step", Output("/srv/www/a/../b"), false, kInvalid},
-      {"'\\' step only", Output("/srv/www/a/img\\..\\b"), false, kInvalid},
-      {"step staying inside", Output("/srv/www/a/img/../img2"), false, kInvalid},
-      {"no step", Output("/srv/www/a/img..x"), true, ""},
-      {"three dots", Output("/srv/www/a/..."), false, kInvalid},
-      {"another site", Output("/srv/www/b/img"), false, OutputRefused("/srv/www/b/img")},
-      {"a longer sibling", Output("/srv/www/ab/img"), false, OutputRefused("/srv/www/ab/img")},
-      {"another case", Output("/SRV/WWW/A/img"), false, OutputRefused("/SRV/WWW/A/img")},
-      {"empty", Output(""), false, OutputRefused("")},
-      {"shorter, with a step", Output("/x/.."), false, OutputRefused("/x/..")},
-      {"as long, with a step", Output("/srv/ww/.."), false, kInvalid},
-      {"relative", Output("img"), false, OutputRefused("img")},
-      {"trailing /", All(Section("Path", "a=/srv/www/a/\n"), Output("/srv/www/a")), true, ""},
+      {"into a subfolder", kNamed("sub/x.bmp"), true, ""},
+      {"name climbing out", kNamed("../x.bmp"), false, kInvalid},
+      {"the site folder", kOutput("/srv/www/a"), true, ""},
+      {"another spelling", kOutput("/srv//www/a/./img/"), true, ""},
+      {"parent step", kOutput("/srv/www/a/../b"), false, kInvalid},
+      {"'\\' step only", kOutput("/srv/www/a/img\\..\\b"), false, kInvalid},
+      {"step staying inside", kOutput("/srv/www/a/img/../img2"), false, kInvalid},
+      {"no step", kOutput("/srv/www/a/img..x"), true, ""},
+      {"three dots", kOutput("/srv/www/a/..."), false, kInvalid},
+      {"another site", kOutput("/srv/www/b/img"), false, kOutputRefused("/srv/www/b/img")},
+      {"a longer sibling", kOutput("/srv/www/ab/img"), false, kOutputRefused("/srv/www/ab/img")},
+      {"another case", kOutput("/SRV/WWW/A/img"), false, kOutputRefused("/SRV/WWW/A/img")},
+      {"empty", kOutput(""), false, kOutputRefused("")},
+      {"shorter, with a step", kOutput("/x/.."), false, kOutputRefused("/x/..")},
+      {"as long, with a step", kOutput("/srv/ww/.."), false, kInvalid},
+      {"relative", kOutput("img"), false, kOutputRefused("img")},
+      {"trailing /", All(kSection("Path", "a=/srv/www/a/\n"), kOutput("/srv/www/a")), true, ""},
   });
 }
 
@@ -216,7 +218,7 @@ TEST(CheckAccessTest, SettingsAreLocatedAtEveryCallAndARefusalsMessageStays) {
   EXPECT_FALSE(host.Run());
   host.sources.files.erase(kWebSite);  // no sites now: unrestricted
   EXPECT_TRUE(host.Run());
-  EXPECT_EQ(host.accessErrorText, OutputRefused("/srv/www/b/img"));
+  EXPECT_EQ(host.accessErrorText, kOutputRefused("/srv/www/b/img"));
 }
 
 }  // namespace

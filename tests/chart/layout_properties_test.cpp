@@ -38,7 +38,7 @@ using test_support::RecordingSurface;
 TEST(LayoutPropertiesTest, ValuesStandOnTheirTicksAndLabelsInsideThePlot) {
   RecordingSurface metrics;
   metrics.SelectFont(Font::Chart(16));
-  const int half_title = metrics.GetTextMetrics().height / 2;
+  const int halfTitle = metrics.GetTextMetrics().height / 2;
   const std::tuple<int, int, int> scales[] = {{0, 50, 5}, {0, 70, 7}, {10, 120, 11}, {0, 7, 1}};
   const int counts[] = {1, 2, 3, 7, 10, 26, 51, 100, 256};
   int n = 0;
@@ -87,7 +87,7 @@ TEST(LayoutPropertiesTest, ValuesStandOnTheirTicksAndLabelsInsideThePlot) {
               tick[value] = last;
             } else {  // placed at 8 pixels a character, or by the bottom title's height
               category[t.text] =
-                  upright ? t.n[0] + 4 * static_cast<int>(t.text.size()) : t.n[1] + half_title;
+                  upright ? t.n[0] + 4 * static_cast<int>(t.text.size()) : t.n[1] + halfTitle;
             }
           }
           const std::string what =
@@ -202,12 +202,12 @@ TEST(LayoutPropertiesTest, AxisLabelsKeepApartAndClearOfTheAxisAndTheTitle) {
           RecordingSurface measure;
           measure.SelectFont(d.g.CategoryLabelFont());
           const bool upright = d.g.DrawsVertically();
-          int title_right = 1;  // the rotated title comes before the labels
+          int titleRight = 1;  // the rotated title comes before the labels
           std::vector<Call> drawn;
           std::vector<std::string> categories;  // in the order drawn
           for (const Call& t : d.calls) {
             if (t.op != "TextOut" || t.text.empty()) continue;
-            if (t.font.escapement == 900) title_right = t.cell.r;
+            if (t.font.escapement == 900) titleRight = t.cell.r;
             if (t.font.height != 12 || t.font.escapement != 0) continue;
             for (const Call& other : drawn) {
               EXPECT_FALSE(t.cell.Meets(other.cell))
@@ -218,7 +218,7 @@ TEST(LayoutPropertiesTest, AxisLabelsKeepApartAndClearOfTheAxisAndTheTitle) {
             const bool value =
                 upright && t.text.find_first_not_of("-0123456789") == std::string::npos;
             if (!category && !value) continue;
-            EXPECT_GE(t.cell.l, title_right) << what << t.text;
+            EXPECT_GE(t.cell.l, titleRight) << what << t.text;
             EXPECT_LE(t.cell.r, d.g.plotLeftX - (category ? layout::kCategoryLabelGap : 0)) << what;
             if (category) categories.push_back(t.text);
           }

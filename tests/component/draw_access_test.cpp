@@ -69,7 +69,7 @@ TEST(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
   // The settings files, in UTF-8 or (with CR LF line ends) in UTF-16.
   const auto writeSettings = [&](bool utf16) {
     const std::pair<std::string, std::string> files[] = {
-        {registry.path(),
+        {registry.Path(),
          "Windows Registry Editor Version 5.00\n\n"
          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ondrell\\Quillfen]\n"
          "\"InstallationPath\"=\"@DIR@/install\"\n\"EnableGatehold\"=dword:00000001\n"},
@@ -79,7 +79,7 @@ TEST(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
          "[Security]\nallowed=Tessaloom\nrefused=\n[allowed]\nTessaloom=All\n"}};
     for (auto [file, text] : files) {
       for (std::size_t at; (at = text.find("@DIR@")) != std::string::npos;)
-        text.replace(at, 5, dir.path());
+        text.replace(at, 5, dir.Path());
       for (std::size_t at = 0; utf16 && (at = text.find('\n', at)) != std::string::npos; at += 2)
         text.replace(at, 1, "\r\n");
       std::ofstream(file, std::ios::binary) << (utf16 ? EncodeUtf16LeFile(text) : text);

@@ -156,8 +156,8 @@ TEST(GraphGeneratorObjectTest, AnswersWhatAScriptEngineAsks) {
   EXPECT_EQ(object->GetIDsOfNames(IID_IDispatch, names, 1, 0, ids), DISP_E_UNKNOWNINTERFACE);
   // A property both read and written: the get row comes first, the name is the put's.
   std::u16string property = u"OutputFormat", value = u"newVal";
-  OLECHAR* property_names[] = {property.data(), value.data()};
-  EXPECT_EQ(object->GetIDsOfNames(GUID_NULL, property_names, 2, 0, ids), S_OK);
+  OLECHAR* propertyNames[] = {property.data(), value.data()};
+  EXPECT_EQ(object->GetIDsOfNames(GUID_NULL, propertyNames, 2, 0, ids), S_OK);
   EXPECT_EQ(std::vector<DISPID>(ids, ids + 2), (std::vector<DISPID>{50, 0}));
 
   const auto invoke = [&](REFIID iid, WORD flags) {

@@ -84,14 +84,14 @@ TEST(OutputMembersTest, AFileThatCannotBeWrittenFailsBeforeTheDrawing) {
     faults.full = full;
     auto g = NewGenerator();
     g->graph.files = &faults;
-    g->put_FilePath(B(Utf8ToUtf16(dir.path())).get());
+    g->put_FilePath(B(Utf8ToUtf16(dir.Path())).get());
     ASSERT_EQ(g->put_OutputFormat(B(format).get()), S_OK);
     AddMonths(*g, 3);
     EXPECT_EQ(g->DrawBarGraph(), S_OK);
     EXPECT_EQ(ErrorReasonOf(*g), message) << message;
     EXPECT_EQ(g->graph.canvasWidth, 0) << message;
   }
-  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
 TEST(OutputMembersTest, AltTextDescribesTheLastChartInWords) {

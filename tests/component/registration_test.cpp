@@ -42,8 +42,8 @@ TEST(ServerEntriesTest, RegisteringAgainFromElsewhereMovesTheServer) {
     EXPECT_TRUE(v && v->kind == RegistryValueKind::kString && v->text == text) << key << value;
   }
   std::size_t values = 0;
-  for (const RegistryKey& key : doc.keys()) values += key.values.size();
-  EXPECT_EQ((std::pair{doc.keys().size(), values}), (std::pair<std::size_t, std::size_t>{23, 23}));
+  for (const RegistryKey& key : doc.Keys()) values += key.values.size();
+  EXPECT_EQ((std::pair{doc.Keys().size(), values}), (std::pair<std::size_t, std::size_t>{23, 23}));
 }
 
 // Without others' keys nothing is left (test_registration.py); the interfaces'
@@ -97,11 +97,11 @@ TEST(RegistrationFileTest, RegisteringAndUnregisteringKeepEveryOtherByte) {
   for (const auto& [what, bytes, mode, link] : cases) {
     RegistryFileScope registry;
     registry.Write(bytes);
-    std::string file = registry.path();
+    std::string file = registry.Path();
     if (link) {
-      file = registry.dir() + "/registry-target.reg";
-      std::filesystem::rename(registry.path(), file);
-      std::filesystem::create_symlink(file, registry.path());
+      file = registry.Dir() + "/registry-target.reg";
+      std::filesystem::rename(registry.Path(), file);
+      std::filesystem::create_symlink(file, registry.Path());
     }
     ASSERT_EQ(::chmod(file.c_str(), mode), 0);
     ASSERT_TRUE(::geteuid() != 0 || ::chown(file.c_str(), 4321, 4321) == 0);
@@ -111,7 +111,7 @@ TEST(RegistrationFileTest, RegisteringAndUnregisteringKeepEveryOtherByte) {
       struct stat after {};
       ASSERT_EQ(::stat(file.c_str(), &after), 0) << what << when;
       EXPECT_EQ((std::tuple{after.st_mode, after.st_uid, after.st_gid,
-                            std::filesystem::is_symlink(registry.path())}),
+                            std::filesystem::is_symlink(registry.Path())}),
                 (std::tuple{before.st_mode, before.st_uid, before.st_gid, link}))
           << what << when;
     };
@@ -132,15 +132,15 @@ TEST(RegistrationFileTest, OnlyARegistryFileIsReadOrWritten) {
   RegistryFileScope registry;
   EXPECT_EQ(DllUnregisterServer(), S_OK);
   EXPECT_FALSE(registry.Exists());
-  const std::string nowhere = registry.dir() + "/missing/registry.reg";
-  std::filesystem::create_directory(registry.dir() + "/etc");
-  std::filesystem::create_symlink(nowhere, registry.path());
+  const std::string nowhere = registry.Dir() + "/missing/registry.reg";
+  std::filesystem::create_directory(registry.Dir() + "/etc");
+  std::filesystem::create_symlink(nowhere, registry.Path());
   std::string refusal;
   EXPECT_EQ(RegisterServer(kLibrary, refusal), SELFREG_E_CLASS);
-  EXPECT_NE(refusal.find(registry.path()), std::string::npos) << refusal;
+  EXPECT_NE(refusal.find(registry.Path()), std::string::npos) << refusal;
   EXPECT_EQ(DllUnregisterServer(), S_OK);
   EXPECT_FALSE(std::filesystem::exists(nowhere));
-  std::filesystem::remove(registry.path());
+  std::filesystem::remove(registry.Path());
   const std::string text = "not a registry\n[HKEY_CLASSES_ROOT\\x]\n";
   registry.Write(text);
   std::string error;

@@ -41,8 +41,8 @@ std::int64_t OutsideTheCell(const Canvas& canvas, const Font& font, std::int64_t
   const std::int64_t x0 = x, y0 = Upward(font) ? y - w : y;
   const std::int64_t x1 = x + (Upward(font) ? h : w), y1 = Upward(font) ? y : y + h;
   std::int64_t wrong = 0, ink = 0;
-  for (std::int32_t py = 0; py < canvas.height(); ++py) {
-    for (std::int32_t px = 0; px < canvas.width(); ++px) {
+  for (std::int32_t py = 0; py < canvas.Height(); ++py) {
+    for (std::int32_t px = 0; px < canvas.Width(); ++px) {
       const COLORREF c = canvas.GetPixel(px, py);
       const bool inside = px >= x0 && px < x1 && py >= y0 && py < y1;
       const bool near = px >= x0 - slack && px < x1 + slack && py >= y0 - slack && py < y1 + slack;
@@ -55,7 +55,7 @@ std::int64_t OutsideTheCell(const Canvas& canvas, const Font& font, std::int64_t
 
 using test_support::MakeCanvas;
 using test_support::Window;
-std::vector<COLORREF> Pixels(const Canvas& c) { return Window(c, 0, 0, c.width(), c.height()); }
+std::vector<COLORREF> Pixels(const Canvas& c) { return Window(c, 0, 0, c.Width(), c.Height()); }
 
 TEST(FontEngineTest, WidthsAddUpAndIllFormedBytesAreReplacementCharacters) {
   const std::pair<std::string, std::string> pairs[] = {

@@ -31,7 +31,7 @@ Drawn Surface(int w, int h, int scale) {
 std::vector<std::uint32_t> Finish(Drawn& d) {
   std::string error;
   EXPECT_TRUE(d.surface->Finish("", error)) << error;
-  return {d.canvas.pixels().begin(), d.canvas.pixels().end()};
+  return {d.canvas.Pixels().begin(), d.canvas.Pixels().end()};
 }
 
 // Each text draws glyphs of its own, the box only where no font has the

@@ -189,7 +189,7 @@ TEST(SurfacesTest, HostileInputsDrawSafelyOnEverySurface) {
   ASSERT_NE(smooth, nullptr) << error;
   DrawHostile(*smooth);
   ASSERT_TRUE(smooth->Finish("", error)) << error;
-  for (const std::uint32_t pixel : big.pixels()) ASSERT_EQ(pixel >> 24, 0u);
+  for (const std::uint32_t pixel : big.Pixels()) ASSERT_EQ(pixel >> 24, 0u);
   smooth->TextOut(1, 1, "after Finish");  // ignored, no failure
   SvgSurface vector(100, 100, 1);
   DrawHostile(vector);

@@ -12,27 +12,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   PackedBitmap image;
   std::string error;
   if (!ReadBmp(std::span(data, size), image, error)) {
-    FUZZ_CHECK(!error.empty() && image.block().empty());
+    FUZZ_CHECK(!error.empty() && image.Block().empty());
     return 0;
   }
-  const auto width = static_cast<std::size_t>(image.width());
-  const auto height = static_cast<std::size_t>(image.height());
-  const auto bits = static_cast<std::size_t>(image.bitsPerPixel());
+  const auto width = static_cast<std::size_t>(image.Width());
+  const auto height = static_cast<std::size_t>(image.Height());
+  const auto bits = static_cast<std::size_t>(image.BitsPerPixel());
   FUZZ_CHECK(bits == 8 || bits == 24);
   FUZZ_CHECK(width >= 1 && width <= PackedBitmap::kMaxSide);
   FUZZ_CHECK(height >= 1 && height <= PackedBitmap::kMaxSide);
-  FUZZ_CHECK(image.stride() % 4 == 0 && image.stride() * 8 >= width * bits &&
-             image.stride() * 8 < width * bits + 32);
-  FUZZ_CHECK(image.block().size() ==
-             kBitmapInfoHeaderSize + 4 * image.colorTableEntries() + image.stride() * height);
+  FUZZ_CHECK(image.Stride() % 4 == 0 && image.Stride() * 8 >= width * bits &&
+             image.Stride() * 8 < width * bits + 32);
+  FUZZ_CHECK(image.Block().size() ==
+             kBitmapInfoHeaderSize + 4 * image.ColorTableEntries() + image.Stride() * height);
   FUZZ_CHECK(width * height <= size);  // every pixel took at least a byte of the input
 
   const auto header = BmpFileHeader(image);
   std::vector<std::uint8_t> file(header.begin(), header.end());
-  file.insert(file.end(), image.block().begin(), image.block().end());
+  file.insert(file.end(), image.Block().begin(), image.Block().end());
   PackedBitmap again;
   FUZZ_CHECK(ReadBmp(file, again, error));
-  FUZZ_CHECK(std::equal(again.block().begin(), again.block().end(), image.block().begin(),
-                        image.block().end()));
+  FUZZ_CHECK(std::equal(again.Block().begin(), again.Block().end(), image.Block().begin(),
+                        image.Block().end()));
   return 0;
 }

@@ -25,25 +25,25 @@ bool Decode(std::span<const std::uint8_t> bytes, bool jpeg, tessaloom::PackedBit
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tessaloom;
   namespace fs = std::filesystem;
-  static const test_support::ScratchDir scratch;  // emptied after every input
-  const std::string& folder = scratch.path();
+  static const test_support::ScratchDir kScratch;  // emptied after every input
+  const std::string& folder = kScratch.Path();
   if (size == 0) return 0;
-  const bool from_jpeg = (data[0] & 1) != 0;
+  const bool fromJpeg = (data[0] & 1) != 0;
   const std::span<const std::uint8_t> file(data + 1, size - 1);
-  const std::string source = folder + (from_jpeg ? "/in.jpg" : "/in.bmp");
+  const std::string source = folder + (fromJpeg ? "/in.jpg" : "/in.bmp");
   std::ofstream(source, std::ios::binary)
       .write(fuzz::AsText(data + 1, size - 1).data(), static_cast<std::streamsize>(size - 1));
   const auto files = [&] { return std::distance(fs::directory_iterator(folder), {}); };
   CIMG converter;
-  if (converter.Convert(source, from_jpeg ? ImageType::BMP : ImageType::JPEG)) {
+  if (converter.Convert(source, fromJpeg ? ImageType::kBmp : ImageType::kJpeg)) {
     FUZZ_CHECK(converter.GetError().empty() && files() == 2);
     // The source is read by its extension first, then as the other format.
     PackedBitmap before, after;
-    FUZZ_CHECK(Decode(file, from_jpeg, before) || Decode(file, !from_jpeg, before));
-    std::ifstream in(folder + (from_jpeg ? "/in.BMP" : "/in.JPG"), std::ios::binary);
+    FUZZ_CHECK(Decode(file, fromJpeg, before) || Decode(file, !fromJpeg, before));
+    std::ifstream in(folder + (fromJpeg ? "/in.BMP" : "/in.JPG"), std::ios::binary);
     const std::vector<std::uint8_t> target{std::istreambuf_iterator<char>(in), {}};
-    FUZZ_CHECK(Decode(target, !from_jpeg, after));
-    FUZZ_CHECK(after.width() == before.width() && after.height() == before.height());
+    FUZZ_CHECK(Decode(target, !fromJpeg, after));
+    FUZZ_CHECK(after.Width() == before.Width() && after.Height() == before.Height());
   } else {
     FUZZ_CHECK(!converter.GetError().empty() && files() == 1);  // the source alone
   }

@@ -10,10 +10,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(error.rfind("line ", 0) == 0);
     return 0;
   }
-  std::size_t last_line = 0;
+  std::size_t lastLine = 0;
   for (const auto& row : rows) {
-    FUZZ_CHECK(row.line > last_line && !row.fields.empty());
-    last_line = row.line;
+    FUZZ_CHECK(row.line > lastLine && !row.fields.empty());
+    lastLine = row.line;
   }
   return 0;
 }

@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const auto& members = GraphGenerator2Interface().members;
   // A parameter's DISPID as a script engine would ask for it by name.
-  auto parameter_id = [&](std::uint8_t member, std::uint8_t pick) -> DISPID {
+  auto parameterId = [&](std::uint8_t member, std::uint8_t pick) -> DISPID {
     if (member >= members.size() || members[member].parameterCount == 0) return DISPID_UNKNOWN;
     const MemberDescription& m = members[member];
     std::u16string name = Utf8ToUtf16(m.name);
@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 0: named.push_back(DISPID_PROPERTYPUT); break;
         case 1: named.push_back(pick >> 2); break;
         case 2: named.push_back(-static_cast<DISPID>(pick >> 2)); break;
-        default: named.push_back(parameter_id(member, static_cast<std::uint8_t>(pick >> 2)));
+        default: named.push_back(parameterId(member, static_cast<std::uint8_t>(pick >> 2)));
       }
     }
     std::vector<Variant> args(shape & 3u);
@@ -130,11 +130,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                       static_cast<UINT>(raw.size()), static_cast<UINT>(named.size())};
     Variant result;
     constexpr UINT kUnset = 0xFFFFFFFF;
-    UINT arg_error = kUnset;
+    UINT argError = kUnset;
     const HRESULT hr =
-        object->Invoke(dispid, GUID_NULL, 0, flags, &params, result.get(), nullptr, &arg_error);
+        object->Invoke(dispid, GUID_NULL, 0, flags, &params, result.get(), nullptr, &argError);
     FUZZ_CHECK(Documented(hr));
-    FUZZ_CHECK(FAILED(hr) ? arg_error == kUnset || arg_error < raw.size() : arg_error == kUnset);
+    FUZZ_CHECK(FAILED(hr) ? argError == kUnset || argError < raw.size() : argError == kUnset);
     // An unsupported type must not reach VariantClear in the Variant's destructor.
     for (Variant& arg : args) {
       if (arg->vt == 9999) arg->vt = VT_EMPTY;

@@ -23,7 +23,7 @@ RegistryDocument CheckReparsed(const RegistryDocument& doc, const std::vector<Re
     const RegistryKey* found = again.FindKey(key.path);
     FUZZ_CHECK(found != nullptr && found->values == key.values);
   }
-  FUZZ_CHECK(again.keys().size() == keys.size() + extra);
+  FUZZ_CHECK(again.Keys().size() == keys.size() + extra);
   return again;
 }
 
@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   if (doc.Lossless()) FUZZ_CHECK(doc.Serialize() == bytes);
-  const std::vector<RegistryKey> keys = doc.keys();
+  const std::vector<RegistryKey> keys = doc.Keys();
   RegistryDocument edited = doc;
   bool addedIsNew = true;
   for (const RegistryKey& key : keys) {

@@ -36,10 +36,10 @@ bool IsWellFormedUtf8(std::string_view s) {
 bool IsSurrogate(char16_t u, char16_t first) { return u >= first && u <= first + 0x3FF; }
 
 // `units` with each unpaired surrogate replaced; also counts code points.
-std::u16string Repaired(std::u16string_view units, std::size_t& code_points) {
+std::u16string Repaired(std::u16string_view units, std::size_t& codePoints) {
   std::u16string out;
-  code_points = 0;
-  for (std::size_t i = 0; i < units.size(); ++i, ++code_points) {
+  codePoints = 0;
+  for (std::size_t i = 0; i < units.size(); ++i, ++codePoints) {
     const bool paired =
         IsSurrogate(units[i], 0xD800) && i + 1 < units.size() && IsSurrogate(units[i + 1], 0xDC00);
     if (paired) out += units[i++];
@@ -66,9 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t i = 0; i < units.size(); ++i) {
     units[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
   }
-  const std::string wide_encoded = Utf16ToUtf8(units);
-  FUZZ_CHECK(IsWellFormedUtf8(wide_encoded));
-  FUZZ_CHECK(Utf8ToUtf16(wide_encoded) == Repaired(units, points));
-  FUZZ_CHECK(CodePointCount(wide_encoded) == points);
+  const std::string wideEncoded = Utf16ToUtf8(units);
+  FUZZ_CHECK(IsWellFormedUtf8(wideEncoded));
+  FUZZ_CHECK(Utf8ToUtf16(wideEncoded) == Repaired(units, points));
+  FUZZ_CHECK(CodePointCount(wideEncoded) == points);
   return 0;
 }

@@ -69,9 +69,9 @@ TEST(BmpReaderTest, ReadsEveryDepthAtWidthsOneToFiveInBothRowOrders) {
         PackedBitmap image;
         std::string error;
         ASSERT_TRUE(ReadBmp(BuildBmp(width, height, bits), image, error)) << error;
-        ASSERT_EQ(std::tuple(image.width(), image.height(), image.bitsPerPixel()),
+        ASSERT_EQ(std::tuple(image.Width(), image.Height(), image.BitsPerPixel()),
                   std::tuple(width, 3, bits == 8 ? 8 : 24));
-        EXPECT_EQ(image.xPixelsPerMetre() * 10000 + image.yPixelsPerMetre(), 28353780);
+        EXPECT_EQ(image.XPixelsPerMetre() * 10000 + image.YPixelsPerMetre(), 28353780);
         const auto table = image.ColorTable();
         for (int y = 0; y < 3; ++y) {
           for (int x = 0; x < width; ++x) {
@@ -121,7 +121,7 @@ TEST(BmpReaderTest, RefusesMalformedFilesWithAReasonAndReadsNothing) {
     c.change(bytes);
     PackedBitmap image;
     std::string error;
-    EXPECT_FALSE(ReadBmp(bytes, image, error) || !image.block().empty()) << c.label;
+    EXPECT_FALSE(ReadBmp(bytes, image, error) || !image.Block().empty()) << c.label;
     EXPECT_EQ(error, c.message) << c.label;
   }
 }

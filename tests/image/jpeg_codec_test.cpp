@@ -81,7 +81,7 @@ TEST(JpegCodecTest, DecoderRefusesWhatIsNotAJpegOrTooLarge) {
     PackedBitmap decoded;
     std::string error;
     EXPECT_FALSE(DecodeJpeg(input, decoded, error) || error.empty()) << input.size();
-    EXPECT_TRUE(decoded.block().empty());
+    EXPECT_TRUE(decoded.Block().empty());
   }
 }
 

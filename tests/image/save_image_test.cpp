@@ -22,23 +22,23 @@ TEST(SaveImageTest, FailuresGiveTheirMessagesAndWriteNothing) {
   const std::tuple<const char*, std::string, std::string, const Canvas*, std::string> cases[] = {
       {"folder is a file", dir / "plain.txt", "Graph.bmp", &canvas, "Invalid File Path"},
       {"empty folder", "", "Graph.bmp", &canvas, "Invalid File Path"},
-      {"NUL in folder", dir.path() + '\0', "Graph.bmp", &canvas, "Invalid File Path"},
+      {"NUL in folder", dir.Path() + '\0', "Graph.bmp", &canvas, "Invalid File Path"},
       {"path checked first", dir / "missing", "", nullptr, "Invalid File Path"},
-      {"no canvas", dir.path(), "", nullptr, "No DC Avaiable"},
-      {"no pixels", dir.path(), "Graph.bmp", &empty, "Unable to convert DDB to DIB"},
-      {"missing subfolder", dir.path(), "sub/Graph.bmp", &canvas, kOpen},
-      {"file as subfolder", dir.path(), "plain.txt/Graph.jpg", &canvas, kOpen},
-      {"NUL in name", dir.path(), std::string("G\0.bmp", 6), &canvas, kOpen},
+      {"no canvas", dir.Path(), "", nullptr, "No DC Avaiable"},
+      {"no pixels", dir.Path(), "Graph.bmp", &empty, "Unable to convert DDB to DIB"},
+      {"missing subfolder", dir.Path(), "sub/Graph.bmp", &canvas, kOpen},
+      {"file as subfolder", dir.Path(), "plain.txt/Graph.jpg", &canvas, kOpen},
+      {"NUL in name", dir.Path(), std::string("G\0.bmp", 6), &canvas, kOpen},
       // Written in full, then the rename into place fails.
-      {"name too long", dir.path(), std::string(300, 'n') + ".bmp", &canvas, kOpen},
-      {"folder in the way", dir.path(), "Folder.bmp", &canvas, kOpen},
+      {"name too long", dir.Path(), std::string(300, 'n') + ".bmp", &canvas, kOpen},
+      {"folder in the way", dir.Path(), "Folder.bmp", &canvas, kOpen},
   };
   for (const auto& [label, filePath, fileName, source, message] : cases) {
     std::string errorText;
     EXPECT_FALSE(SaveImage(source, filePath, fileName, errorText)) << label;
     EXPECT_EQ(errorText, message) << label;
   }
-  EXPECT_EQ(Names(dir.path()), (Strings{"Folder.bmp", "plain.txt"}));
+  EXPECT_EQ(Names(dir.Path()), (Strings{"Folder.bmp", "plain.txt"}));
 }
 
 // A document goes through the images' checks (one opening of the file) and
@@ -51,9 +51,9 @@ TEST(SaveImageTest, DocumentsTakeTheImagesChecksAndKeepTheirName) {
   const OutputLimit limit{std::filesystem::canonical(dir / "inside").string(), "Refused"};
   // Folder, name, limit, and the message ("" when written).
   const std::tuple<std::string, std::string, OutputLimit, std::string> cases[] = {
-      {dir.path(), "a.pdf", limit, "Refused"},
+      {dir.Path(), "a.pdf", limit, "Refused"},
       {dir / "inside", "chart.bin", limit, ""},
-      {dir.path(), "chart", {}, ""}};  // no name rule
+      {dir.Path(), "chart", {}, ""}};  // no name rule
   for (const auto& [filePath, fileName, folderLimit, message] : cases) {
     std::string errorText;
     EXPECT_EQ(
@@ -62,7 +62,7 @@ TEST(SaveImageTest, DocumentsTakeTheImagesChecksAndKeepTheirName) {
         << fileName;
     EXPECT_EQ(errorText, message) << fileName;
   }
-  EXPECT_EQ(Names(dir.path()), (Strings{"chart", "inside"}));
+  EXPECT_EQ(Names(dir.Path()), (Strings{"chart", "inside"}));
   EXPECT_EQ(ReadAll(dir / "inside/chart.bin"), document);
 }
 
@@ -89,12 +89,12 @@ TEST(SaveImageTest, FoldersMayEndInSlashOrBeRelativeAndTheCurrentDirectoryStays)
   const std::string relative = std::filesystem::relative(dir / "out.d", before);
   ASSERT_NE(relative.front(), '/');
   std::string errorText = "from an earlier draw";  // success leaves it alone
-  EXPECT_EQ(SaveImage(&canvas, dir.path() + "/", "A.png", errorText), true);
+  EXPECT_EQ(SaveImage(&canvas, dir.Path() + "/", "A.png", errorText), true);
   EXPECT_EQ(errorText, "from an earlier draw");
   EXPECT_EQ(SaveImage(&canvas, relative, "B.jpg", errorText), true) << errorText;
   EXPECT_EQ(SaveImage(&canvas, relative, "C", errorText), true) << errorText;
   EXPECT_EQ(std::filesystem::current_path(), before);
-  EXPECT_EQ(Names(dir.path()), (Strings{"A.bmp", "out.d"}));
+  EXPECT_EQ(Names(dir.Path()), (Strings{"A.bmp", "out.d"}));
   EXPECT_EQ(Names(dir / "out.d"), (Strings{"B.jpg", "bmp"}));
   EXPECT_EQ(ReadAll(dir / "A.bmp").size(), 14u + 40 + 5 * 3 * 4);
 }
@@ -103,18 +103,18 @@ TEST(SaveImageTest, FailedWriteKeepsThePreviousFileAndLeavesNoTemporaryFile) {
   ScratchDir dir;
   const Canvas canvas = FPicture(300, 200);
   std::string errorText;
-  ASSERT_EQ(SaveImage(&canvas, dir.path(), "Graph.jpg", errorText), true);
-  ASSERT_EQ(SaveImage(&canvas, dir.path(), "Graph.bmp", errorText), true);
+  ASSERT_EQ(SaveImage(&canvas, dir.Path(), "Graph.jpg", errorText), true);
+  ASSERT_EQ(SaveImage(&canvas, dir.Path(), "Graph.bmp", errorText), true);
   const Bytes jpeg = ReadAll(dir / "Graph.jpg");
   const Bytes bmp = ReadAll(dir / "Graph.bmp");
   const Canvas other = FPicture(200, 300);
   FaultyFiles fullDisk;
   fullDisk.writeLimit = 1000;  // less than either file
   for (const char* name : {"Graph.jpg", "Graph.bmp"}) {
-    EXPECT_EQ(SaveImage(&other, dir.path(), name, errorText, fullDisk), false) << name;
+    EXPECT_EQ(SaveImage(&other, dir.Path(), name, errorText, fullDisk), false) << name;
     EXPECT_EQ(errorText, "Unable to write file: No space left on device") << name;
   }
-  EXPECT_EQ(Names(dir.path()), (Strings{"Graph.bmp", "Graph.jpg"}));
+  EXPECT_EQ(Names(dir.Path()), (Strings{"Graph.bmp", "Graph.jpg"}));
   EXPECT_EQ(ReadAll(dir / "Graph.jpg"), jpeg);
   EXPECT_EQ(ReadAll(dir / "Graph.bmp"), bmp);
 }
@@ -129,14 +129,14 @@ TEST(SaveImageTest, ThreadsSavingIntoOneFolderAtOnceAllSucceed) {
         const Canvas canvas = FPicture(50 + t, 40);
         for (int round = 0; round < 10; ++round) {
           std::string errorText, own = "T" + std::to_string(t) + (round % 2 ? ".jpg" : ".bmp");
-          failures[std::size_t(t)] += !SaveImage(&canvas, dir.path(), own, errorText) +
-                                      !SaveImage(&canvas, dir.path(), "Shared.bmp", errorText);
+          failures[std::size_t(t)] += !SaveImage(&canvas, dir.Path(), own, errorText) +
+                                      !SaveImage(&canvas, dir.Path(), "Shared.bmp", errorText);
         }
       });
     }
   }
   EXPECT_EQ(failures, std::vector<int>(4, 0));
-  EXPECT_EQ(Names(dir.path()), (Strings{"Shared.bmp", "T0.bmp", "T0.jpg", "T1.bmp", "T1.jpg",
+  EXPECT_EQ(Names(dir.Path()), (Strings{"Shared.bmp", "T0.bmp", "T0.jpg", "T1.bmp", "T1.jpg",
                                         "T2.bmp", "T2.jpg", "T3.bmp", "T3.jpg"}));
   // The shared file is one thread's whole picture.
   const Bytes shared = ReadAll(dir / "Shared.bmp");
@@ -177,7 +177,7 @@ TEST(ImageFormatsTest, EachFormatDecodesToTheCanvas) {
   for (const auto& [format, mime] : formats) {
     const bool lossy = format == ImageFormat::kJpeg;  // then pixels away from edges, within 32
     for (const Canvas& canvas : pictures) {
-      SCOPED_TRACE(std::string(mime) + " " + std::to_string(canvas.width()));
+      SCOPED_TRACE(std::string(mime) + " " + std::to_string(canvas.Width()));
       std::string error;
       Bytes memory;
       ImageFormat written = ImageFormat::kByName;
@@ -186,8 +186,8 @@ TEST(ImageFormatsTest, EachFormatDecodesToTheCanvas) {
       EXPECT_STREQ(ImageMimeType(written), mime);
       PackedBitmap decoded;
       ASSERT_TRUE(Decode(format, memory, decoded, error)) << error;
-      ASSERT_EQ(std::pair(decoded.width(), decoded.height()),
-                std::pair(canvas.width(), canvas.height()));
+      ASSERT_EQ(std::pair(decoded.Width(), decoded.Height()),
+                std::pair(canvas.Width(), canvas.Height()));
       EXPECT_LE(LargestDifference(canvas, decoded, lossy), lossy ? 32 : 0);
     }
   }

@@ -63,9 +63,9 @@ TEST(CoCreateInstanceTest, EachFailureHasItsCodeAndAMessage) {
   const CLSID kOurs = CLSID_GraphGenerator;
   const RegistryDocument none, ours = Registered(), empty = Registered(""),
                                relative = Registered("lib/libtessaloom.so.0");
-  RegistryDocument no_server = Registered(), dword_server = Registered(), foreign = Registered();
-  no_server.DeleteKeyTree(server);
-  dword_server.SetDword(server, "", 7);
+  RegistryDocument noServer = Registered(), dwordServer = Registered(), foreign = Registered();
+  noServer.DeleteKeyTree(server);
+  dwordServer.SetDword(server, "", 7);
   foreign.SetString("HKEY_CLASSES_ROOT\\CLSID\\" + GuidToString(kOtherClass) + "\\InprocServer32",
                     "", kServer);
   struct Case {
@@ -78,9 +78,9 @@ TEST(CoCreateInstanceTest, EachFailureHasItsCodeAndAMessage) {
   const Case cases[] = {
       {none, kOurs, REGDB_E_CLASSNOTREG, "is not registered", false},
       {ours, kOtherClass, REGDB_E_CLASSNOTREG, "is not registered", false},
-      {no_server, kOurs, REGDB_E_CLASSNOTREG, "no registered server", false},
+      {noServer, kOurs, REGDB_E_CLASSNOTREG, "no registered server", false},
       {empty, kOurs, REGDB_E_CLASSNOTREG, "no registered server", false},
-      {dword_server, kOurs, REGDB_E_CLASSNOTREG, "no registered server", false},
+      {dwordServer, kOurs, REGDB_E_CLASSNOTREG, "no registered server", false},
       {relative, kOurs, CO_E_DLLNOTFOUND, "not a full path", false},
       {foreign, kOtherClass, CLASS_E_CLASSNOTAVAILABLE, "did not hand out the class", true},
   };

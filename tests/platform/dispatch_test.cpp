@@ -77,12 +77,12 @@ TEST(DispatchInvokeTest, ArgumentsFindTheirParametersByPositionAndName) {
                       static_cast<UINT>(values.size()), static_cast<UINT>(named.size())};
     const WORD flags = c.member == 2 ? DISPATCH_PROPERTYPUT : DISPATCH_METHOD;
     Variant result;
-    UINT arg_error = kNone;
+    UINT argError = kNone;
     EXCEPINFO info;
     EXPECT_EQ(DispatchInvoke(kInterface, nullptr, c.member, GUID_NULL, flags, &params, result.get(),
-                             &info, &arg_error),
+                             &info, &argError),
               c.hr);
-    EXPECT_EQ(arg_error, c.argError);
+    EXPECT_EQ(argError, c.argError);
     EXPECT_TRUE(c.member < 3 || info.scode == (FAILED(c.hr) ? c.hr : S_OK));
     EXPECT_TRUE(c.hr != S_OK || result->lVal == 12);
   }

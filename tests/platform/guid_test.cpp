@@ -13,8 +13,8 @@ constexpr const char* kSampleText = "{4F463A34-8A46-437E-8B62-422717E99546}";
 
 TEST(GuidTest, PrintsUpperCaseAndParsesAnyCase) {
   EXPECT_EQ(GuidToString(kSample), kSampleText);
-  const GUID all_ones{0xFFFFFFFF, 0xFFFF, 0xFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}};
-  EXPECT_EQ(GuidToString(all_ones), "{FFFFFFFF-FFFF-FFFF-FFFF-FFFFFFFFFFFF}");
+  const GUID allOnes{0xFFFFFFFF, 0xFFFF, 0xFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}};
+  EXPECT_EQ(GuidToString(allOnes), "{FFFFFFFF-FFFF-FFFF-FFFF-FFFFFFFFFFFF}");
   EXPECT_EQ(GuidFromString("{4f463A34-8a46-437E-8B62-422717e99546}"), kSample);
 }
 

@@ -92,7 +92,7 @@ TEST(RegistryDocumentTest, EditsRewriteOnlyTheirOwnLines) {
             "\r\n"  // taken as the line the '\' continues on
             "\r\n[HKEY_CLASSES_ROOT\\New]\r\n");
   const RegistryDocument again = Parsed(text);
-  EXPECT_EQ(again.keys().size(), 3u);
+  EXPECT_EQ(again.Keys().size(), 3u);
   EXPECT_EQ(again.FindValue("HKEY_CLASSES_ROOT\\C", "Data")->raw, "hex:01,");
   EXPECT_EQ(again.FindValue("HKEY_CLASSES_ROOT\\New", "")->text, "/x\n[HKEY_CLASSES_ROOT\\Evil]");
 }
@@ -111,7 +111,7 @@ TEST(RegistryFileTest, AMissingFileIsEmptyAndWritersTakeTurns) {
   RegistryDocument doc;
   std::string error;
   ASSERT_TRUE(LoadRegistry(doc, error)) << error;
-  EXPECT_TRUE(doc.keys().empty());
+  EXPECT_TRUE(doc.Keys().empty());
   // Two writers adding keys at once lose none of them.
   const auto write = [](std::string who) {
     for (int i = 0; i < 20; ++i) {
@@ -122,7 +122,7 @@ TEST(RegistryFileTest, AMissingFileIsEmptyAndWritersTakeTurns) {
   };
   for (std::jthread& t : std::array{std::jthread(write, "A"), std::jthread(write, "B")}) t.join();
   ASSERT_TRUE(LoadRegistry(doc, error)) << error;
-  EXPECT_EQ(doc.keys().size(), 40u);
+  EXPECT_EQ(doc.Keys().size(), 40u);
 }
 
 }  // namespace

@@ -32,15 +32,15 @@ TEST(TextTest, WellFormedTextRoundTripsInBothDirections) {
 // Each byte that cannot start a well-formed sequence is one U+FFFD; bytes
 // past the end of the view do not complete its last sequence.
 TEST(TextTest, EachIllFormedUtf8ByteBecomesOneReplacementCharacter) {
-  constexpr char16_t R = 0xFFFD;
+  constexpr char16_t kR = 0xFFFD;
   constexpr std::string_view kCut = "a\xC3\xA9\xE2\x82\xAC";
   // Overlong forms, a surrogate, past U+10FFFF, stray bytes, sequences cut short.
   const std::pair<std::string_view, std::u16string> cases[] = {
-      {"\xC0\x80", {R, R}},           {"\xF0\x80\x80\xAF", {R, R, R, R}},
-      {"\xED\xA0\x80", {R, R, R}},    {"\xF4\x90\x80\x80", {R, R, R, R}},
-      {"a\xFFz", {u'a', R, u'z'}},    {"a\x80z", {u'a', R, u'z'}},
-      {"\xE2\x82z", {R, R, u'z'}},    {"\xF0\x9F\xC3\xA9", {R, R, 0x00E9}},
-      {kCut.substr(0, 2), {u'a', R}}, {kCut.substr(3, 2), {R, R}},
+      {"\xC0\x80", {kR, kR}},          {"\xF0\x80\x80\xAF", {kR, kR, kR, kR}},
+      {"\xED\xA0\x80", {kR, kR, kR}},  {"\xF4\x90\x80\x80", {kR, kR, kR, kR}},
+      {"a\xFFz", {u'a', kR, u'z'}},    {"a\x80z", {u'a', kR, u'z'}},
+      {"\xE2\x82z", {kR, kR, u'z'}},   {"\xF0\x9F\xC3\xA9", {kR, kR, 0x00E9}},
+      {kCut.substr(0, 2), {u'a', kR}}, {kCut.substr(3, 2), {kR, kR}},
   };
   for (const auto& [in, out] : cases) {
     EXPECT_EQ(Utf8ToUtf16(in), out) << in;
@@ -52,16 +52,16 @@ TEST(TextTest, EachIllFormedUtf8ByteBecomesOneReplacementCharacter) {
 // The surfaces draw a noncharacter as U+FFFD, as they do an ill-formed byte;
 // the characters beside the noncharacters are drawn as they are.
 TEST(TextTest, DrawnTextReplacesNoncharactersAndIllFormedBytes) {
-  const std::string R = "\xEF\xBF\xBD";
+  const std::string r = "\xEF\xBF\xBD";
   const std::pair<std::string_view, std::string> cases[] = {
-      {"\xEF\xB7\x90\xEF\xB7\xAF", R + R},                               // U+FDD0, U+FDEF
+      {"\xEF\xB7\x90\xEF\xB7\xAF", r + r},                               // U+FDD0, U+FDEF
       {"\xEF\xB7\x8F\xEF\xB7\xB0", "\xEF\xB7\x8F\xEF\xB7\xB0"},          // U+FDCF, U+FDF0
-      {"a\xEF\xBF\xBE\xEF\xBF\xBF", "a" + R + R},                        // U+FFFE, U+FFFF
-      {"\xF0\x9F\xBF\xBE", R},                                           // U+1FFFE
-      {"\xF4\x8F\xBF\xBF", R},                                           // U+10FFFF
+      {"a\xEF\xBF\xBE\xEF\xBF\xBF", "a" + r + r},                        // U+FFFE, U+FFFF
+      {"\xF0\x9F\xBF\xBE", r},                                           // U+1FFFE
+      {"\xF4\x8F\xBF\xBF", r},                                           // U+10FFFF
       {"\xF0\x9F\xBF\xBD\xEF\xBF\xBD", "\xF0\x9F\xBF\xBD\xEF\xBF\xBD"},  // U+1FFFD, U+FFFD
-      {"\xED\xA0\x80z", R + R + R + "z"},                                // a surrogate
-      {"\xE2\x82", R + R},
+      {"\xED\xA0\x80z", r + r + r + "z"},                                // a surrogate
+      {"\xE2\x82", r + r},
   };
   for (const auto& [in, out] : cases) EXPECT_EQ(DrawnText(in), out) << in;
 }

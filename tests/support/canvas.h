@@ -51,8 +51,8 @@ inline Canvas FPicture(std::int32_t width, std::int32_t height) {
 // with its rows separated by spaces.
 inline std::string Picture(const Canvas& canvas) {
   std::string out;
-  for (std::int32_t y = 0; y < canvas.height(); ++y) {
-    for (std::int32_t x = 0; x < canvas.width(); ++x) {
+  for (std::int32_t y = 0; y < canvas.Height(); ++y) {
+    for (std::int32_t x = 0; x < canvas.Width(); ++x) {
       const COLORREF c = canvas.GetPixel(x, y);
       out += c == kPenColor ? '#' : c == kBrushColor ? '+' : c == 0 ? '.' : '?';
     }
@@ -77,16 +77,16 @@ inline std::vector<COLORREF> Window(const Canvas& canvas, std::int32_t x, std::i
 
 inline std::int64_t Count(const Canvas& canvas, COLORREF color) {
   std::int64_t n = 0;
-  for (std::int32_t y = 0; y < canvas.height(); ++y) {
-    for (std::int32_t x = 0; x < canvas.width(); ++x) n += canvas.GetPixel(x, y) == color;
+  for (std::int32_t y = 0; y < canvas.Height(); ++y) {
+    for (std::int32_t x = 0; x < canvas.Width(); ++x) n += canvas.GetPixel(x, y) == color;
   }
   return n;
 }
 
 inline PixelSet PaintedPixels(const Canvas& canvas) {
   PixelSet out;
-  for (std::int32_t y = 0; y < canvas.height(); ++y) {
-    for (std::int32_t x = 0; x < canvas.width(); ++x) {
+  for (std::int32_t y = 0; y < canvas.Height(); ++y) {
+    for (std::int32_t x = 0; x < canvas.Width(); ++x) {
       if (canvas.GetPixel(x, y) != 0) out.insert({x, y});
     }
   }

@@ -55,12 +55,12 @@ inline PackedBitmap FBitmap(std::int32_t width, std::int32_t height) {
 // red/blue swap is off by 255 on most pixels.
 inline int LargestDifference(const Canvas& canvas, const PackedBitmap& decoded, bool flatOnly) {
   const auto at = [&](std::int32_t x, std::int32_t y) {
-    return canvas.GetPixel(std::clamp(x, 0, canvas.width() - 1),
-                           std::clamp(y, 0, canvas.height() - 1));
+    return canvas.GetPixel(std::clamp(x, 0, canvas.Width() - 1),
+                           std::clamp(y, 0, canvas.Height() - 1));
   };
   int largest = 0;
-  for (std::int32_t y = 0; y < canvas.height(); ++y) {
-    for (std::int32_t x = 0; x < canvas.width(); ++x) {
+  for (std::int32_t y = 0; y < canvas.Height(); ++y) {
+    for (std::int32_t x = 0; x < canvas.Width(); ++x) {
       const COLORREF want = at(x, y);
       bool flat = true;
       for (int d = 0; d < 25 && flat; ++d) flat = at(x + d % 5 - 2, y + d / 5 - 2) == want;

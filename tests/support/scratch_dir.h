@@ -29,7 +29,7 @@ class ScratchDir {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
   }
-  const std::string& path() const { return path_; }
+  const std::string& Path() const { return path_; }
   std::string operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
 
   // Writes `text` (or `bytes`) to `name` below the folder, folders created on the way.
@@ -56,8 +56,8 @@ class RegistryFileScope {
   }
   ~RegistryFileScope() { ::unsetenv("TESSALOOM_REGISTRY"); }
 
-  const std::string& path() const { return path_; }
-  const std::string& dir() const { return dir_.path(); }
+  const std::string& Path() const { return path_; }
+  const std::string& Dir() const { return dir_.Path(); }
   bool Exists() const { return std::filesystem::exists(path_); }
   void Write(const std::string& text) const { dir_.Write("etc/registry.reg", text); }
   std::string Read() const {

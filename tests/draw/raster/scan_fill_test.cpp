@@ -68,7 +68,7 @@ TEST(PolygonFillTest, MatchesPointInPolygon) {
     const FillRule rule = seed % 2 == 0 ? FillRule::kWinding : FillRule::kAlternate;
     Canvas canvas = MakeCanvas(36, 30);
     if (subPixel) {
-      ScanFiller filler(canvas.height());
+      ScanFiller filler(canvas.Height());
       for (std::size_t i = 0; i < fixed.size(); ++i) {
         const Point64 a = fixed[i], b = fixed[(i + 1) % fixed.size()];
         filler.AddEdge(a.x, a.y, b.x, b.y);

@@ -53,18 +53,18 @@ TEST(PolygonTest, OutlineAndFillCoverEveryLatticePointOfTheClosedPolygon) {
 }
 
 TEST(ExtremeInputTest, HugeShapesAroundTheCanvasPaintItWithTheBrush) {
-  constexpr std::int32_t lo = INT32_MIN, hi = INT32_MAX, far = 2000000000;
+  constexpr std::int32_t kLo = INT32_MIN, kHi = INT32_MAX, kFar = 2000000000;
   // The pie's centre pixel is (-1, -1): counter-clockwise from 9 o'clock to 12 o'clock.
-  constexpr Point west{lo, -1}, north{-1, lo};
-  const std::vector<Point> triangle = {{lo, lo}, {hi, 0}, {lo, hi}};
+  constexpr Point kWestEdge{kLo, -1}, kNorth{-1, kLo};
+  const std::vector<Point> triangle = {{kLo, kLo}, {kHi, 0}, {kLo, kHi}};
   std::vector<std::function<void(Canvas&)>> draws = {
-      [](Canvas& c) { DrawRectangle(c, lo, lo, hi, hi, kPen, kBrush); },
-      [](Canvas& c) { DrawRectangle(c, hi, hi, lo, lo, kWidePen, kBrush); },
-      [](Canvas& c) { DrawEllipse(c, -far, -far, far, far, kPen, kBrush); },
-      [](Canvas& c) { DrawEllipse(c, lo, lo, hi, hi, kWidePen, kBrush); },
+      [](Canvas& c) { DrawRectangle(c, kLo, kLo, kHi, kHi, kPen, kBrush); },
+      [](Canvas& c) { DrawRectangle(c, kHi, kHi, kLo, kLo, kWidePen, kBrush); },
+      [](Canvas& c) { DrawEllipse(c, -kFar, -kFar, kFar, kFar, kPen, kBrush); },
+      [](Canvas& c) { DrawEllipse(c, kLo, kLo, kHi, kHi, kWidePen, kBrush); },
       [&](Canvas& c) { FillPolygon(c, triangle, FillRule::kWinding, kBrushColor); },
       [&](Canvas& c) { DrawPolygon(c, triangle, kPen, kBrush); },
-      [&](Canvas& c) { DrawPie(c, lo, lo, hi, hi, west, north, kPen, kBrush); },
+      [&](Canvas& c) { DrawPie(c, kLo, kLo, kHi, kHi, kWestEdge, kNorth, kPen, kBrush); },
   };
   const std::size_t inside = draws.size();
   // The left edge of a huge ellipse, exact (side 65536) or approximated
