@@ -154,14 +154,13 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
   const std::int64_t plotTop = negative ? cornerY - height / 2 - zeroOffset : cornerY - height;
   const std::int64_t plotBottom = negative ? cornerY + height / 2 - zeroOffset : cornerY;
 
-  if (hasBackColor != 0) {
+  if (hasBackColor) {
     // Behind the whole left axis: in every quadrant the rectangle the frame
     // laid out. (Measured up from the zero line instead, it would paint over
     // the title and leave the negative half bare.) The fill makes backColor
     // the background colour, so the old one is put back for the labels.
-    const COLORREF background = surface.GetBkColor();
+    const ScopedBkColor keepBackground(surface);
     surface.FillSolidRect(plotLeftX, SaturateToInt32(plotTop), plotWidth, plotHeight, backColor);
-    surface.SetBkColor(background);
   }
 
   {
@@ -186,7 +185,7 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
   // tickCount below 1 has no steps to draw.
   const auto valueTicks = [&](std::int64_t extent) {
     return ValueTicks{tickCount, (extent - layout::kValueAxisMargin) / tickCount, minTick,
-                      tickValueStep, hasGridLines != 0};
+                      tickValueStep, hasGridLines};
   };
   const auto categories = static_cast<std::int64_t>(seriesList.size());
   // Labels under the bottom axis stay under the plot (around zero too),

@@ -102,14 +102,13 @@ void FillSilhouette(DrawingSurface& surface, const Box& box, std::int64_t width,
   const std::int64_t left = box.cornerX;
   const std::int64_t bottom = box.cornerY;
   const std::int64_t depth = box.depth;
-  const COLORREF background = surface.GetBkColor();
+  const ScopedBkColor keepBackground(surface);  // the fills make color the background
   const std::int32_t planeWidth = SaturateToInt32(width - depth);
   const std::int32_t planeHeight = SaturateToInt32(height - depth);
   surface.FillSolidRect(SaturateToInt32(left + depth), SaturateToInt32(bottom - height), planeWidth,
                         planeHeight, color);
   surface.FillSolidRect(SaturateToInt32(left), SaturateToInt32(bottom - height + depth), planeWidth,
                         planeHeight, color);
-  surface.SetBkColor(background);
   const Brush brush{color};
   const Point upperLeft[] = {layout::PointAt(left, bottom - height + depth),
                              layout::PointAt(left + depth, bottom - height + depth),
@@ -119,7 +118,6 @@ void FillSilhouette(DrawingSurface& surface, const Box& box, std::int64_t width,
                               layout::PointAt(left + width, bottom - depth)};
   surface.FillPolygon(upperLeft, brush);
   surface.FillPolygon(lowerRight, brush);
-  surface.SetBkColor(background);
 }
 
 // The box's edges in the current pen: the back plane's, the two front axes
@@ -204,7 +202,7 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
   const std::int64_t cornerX = box.cornerX;
   const std::int64_t cornerY = box.cornerY;
 
-  if (hasBackColor != 0) FillSilhouette(surface, box, width, height, backColor);
+  if (hasBackColor) FillSilhouette(surface, box, width, height, backColor);
   DrawEdges(surface, box);
 
   const bool vertical = DrawsVertically();
@@ -224,7 +222,7 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
   const auto categories = static_cast<std::int64_t>(seriesList.size());
   const Font categoryLabelFont = Font::Chart(categoryFontHeight);
   const std::int64_t bottomLabelTop = cornerY + layout::kLabelDrop;
-  const bool gridLines = hasGridLines != 0;
+  const bool gridLines = hasGridLines;
 
   if (vertical) {
     // Values up the front axis, no margin at the top; categories along the
