@@ -49,14 +49,17 @@ def hosting(tmp_path, monkeypatch, no_cgi_request):
     return setup
 
 
+def wsgi_environ(path="/chart", query="", verb="GET", **extra):
+    environ = {"REQUEST_METHOD": verb, "SCRIPT_NAME": "", "PATH_INFO": path, "QUERY_STRING": query}
+    wsgiref.util.setup_testing_defaults(environ)
+    return {**environ, **extra}
+
+
 def wsgi_call(app, query="", path="/chart", verb="GET", **extra):
     """Runs app under the WSGI validator in this thread; (status code,
     headers, body, wsgi.errors text)."""
     log = io.StringIO()
-    environ = {"REQUEST_METHOD": verb, "SCRIPT_NAME": "", "PATH_INFO": path,
-               "QUERY_STRING": query, "wsgi.errors": log}
-    wsgiref.util.setup_testing_defaults(environ)
-    environ.update(extra)
+    environ = wsgi_environ(path, query, verb, **{"wsgi.errors": log, **extra})
     answer = {}
 
     def start_response(status, headers, exc_info=None):

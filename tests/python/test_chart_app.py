@@ -134,20 +134,19 @@ def test_head_answers_the_headers_of_get_without_the_body_and_others_are_refused
     assert status == 405 and headers["Allow"] == "GET, HEAD"
 
 
-def test_only_the_methods_offered_are_drawn():
-    app = ChartApp(methods=["drawpiegraph"])
-    assert call(app, "method=DrawPieGraph&values=1,2")[0] == 200
-    assert call(app, BAR)[0] == 400
+@pytest.mark.parametrize("options", [dict(methods=["ClearData"]), dict(formats=["gif"]),
+                                     dict(formats=["bmp"]), dict(formats=[""])])
+def test_an_offer_the_service_cannot_keep_is_refused(options):
     with pytest.raises(ValueError):
-        ChartApp(methods=["ClearData"])
+        ChartApp(**options)
 
 
-def test_the_formats_offered_and_the_size_of_answer_are_the_applications_choice():
-    bmp = call(ChartApp(formats=["png", "BMP"]), BAR + "&format=bmp&width=64&height=64")
+def test_the_methods_formats_and_size_of_answer_offered_are_the_applications_choice():
+    app = ChartApp(methods=["drawpiegraph", "DrawBarGraph"], formats=["png", "BMP"])
+    assert call(app, "method=DrawPieGraph&values=1,2")[0] == 200
+    assert call(app, BAR.replace("Bar", "Line"))[0] == 400
+    bmp = call(app, BAR + "&format=bmp&width=64&height=64")
     assert (bmp[0], bmp[2][:2], len(bmp[2])) == (200, b"BM", 64 * 64 * 4 + 54)
-    for bad in (dict(formats=["gif"]), dict(formats=["bmp"]), dict(formats=[""])):
-        with pytest.raises(ValueError):
-            ChartApp(**bad)
     # An answer over max_bytes is refused whole, never cut.
     status, headers, body, _ = call(ChartApp(max_bytes=1000), BAR + "&width=900&height=900")
     assert (status, headers["Cache-Control"]) == (400, "no-store")

@@ -192,11 +192,6 @@ def test_keyword_arguments_reach_their_parameters(g, args, keywords):
     assert drawn_values(g) == "Jan 3"
 
 
-def test_a_flag_takes_a_bool_by_keyword(g):
-    assert g.HasGridLines(HasGridLines=True) == tessaloom.S_OK
-    assert g.hasbackcolor(hasbackcolor=False) == tessaloom.S_OK
-
-
 # (args, keywords, error class, hresult, what the message says after "AddData: ")
 @pytest.mark.parametrize("args,keywords,kind,hresult,message", [
     (("Jan",), {"Value": 3}, ARG, PNF,

@@ -6,13 +6,12 @@ import concurrent.futures
 import os
 import pathlib
 import threading
-import wsgiref.util
 import wsgiref.validate
 
 import pytest
 
 import tessaloom
-from conftest import PROGID
+from conftest import PROGID, wsgi_environ
 from tessaloom import current_path_translated, request
 from tessaloom.wsgi import RequestContext, path_translated
 
@@ -117,12 +116,6 @@ def test_the_page_path_comes_from_the_environ(environ, document_root, expected):
     assert path_translated(environ, document_root) == expected
 
 
-def environ_for(path_info, **extra):
-    environ = dict(REQUEST_METHOD="GET", SCRIPT_NAME="", PATH_INFO=path_info, QUERY_STRING="")
-    wsgiref.util.setup_testing_defaults(environ)
-    return {**environ, **extra}
-
-
 def start_response(status, headers, exc_info=None):
     return lambda data: None
 
@@ -152,7 +145,7 @@ def test_the_call_every_step_and_close_run_inside_the_request_and_the_server_out
     # The validators check the WSGI protocol on both sides of the middleware.
     app = Recorder()
     validate = wsgiref.validate.validator
-    result = validate(RequestContext(validate(app)))(environ_for("/p.py", DOCUMENT_ROOT=W),
+    result = validate(RequestContext(validate(app)))(wsgi_environ("/p.py", DOCUMENT_ROOT=W),
                                                      start_response)
     assert current_path_translated() is None
     assert [(chunk, current_path_translated()) for chunk in result] == [(b"a", None), (b"b", None)]
@@ -164,12 +157,12 @@ def test_the_call_every_step_and_close_run_inside_the_request_and_the_server_out
 
 def test_a_response_read_on_another_thread_or_closed_unread_has_the_request(tmp_path, monkeypatch):
     app = Recorder(chunks=(b"x",))
-    result = RequestContext(app, document_root="/srv")(environ_for("/t"), start_response)
+    result = RequestContext(app, document_root="/srv")(wsgi_environ("/t"), start_response)
     run_in_thread(lambda: (list(result), result.close()))
     assert app.events == [(event, "/srv/t") for event in ["call", "iter", "next", "close"]]
     monkeypatch.chdir(tmp_path)  # a relative root is taken from here, when the middleware is made
     app = Recorder()
-    RequestContext(app, document_root="www")(environ_for("/p"), start_response).close()
+    RequestContext(app, document_root="www")(wsgi_environ("/p"), start_response).close()
     assert app.events == [(event, str(tmp_path / "www" / "p")) for event in ["call", "close"]]
 
 
