@@ -150,6 +150,13 @@ def test_every_value_that_converts_is_taken_without_a_message(g, kind, value):
     assert g.ErrorReason == ""
 
 
+def test_values_keep_their_worth_on_the_way_in(g):
+    # A bool is the automation model's: False 0, True -1; an __index__ object its index.
+    make_calls(g, [("OutputTarget", "memory"), ("AddData", "a", False), ("AddData", "b", True),
+                   ("AddData", "c", INDEX), ("AddData", "d", REAL), ("DrawBarGraph",)])
+    assert g.AltText.startswith("Bar chart, 4 values: a 0, b -1, c 7, d 12.5.")
+
+
 @pytest.mark.parametrize("member,args,hresult,position", [
     ("AddData", ("Jan", "abc"), TM, 1), ("AddDataEx", ("  ",), TM, 0),
     ("HasGridLines", ("yes",), TM, 0), ("AddData", ("Jan", 10**400), OVERFLOW, 1),
