@@ -284,8 +284,7 @@ bool RegistryDocument::Parse(std::string_view bytes, RegistryDocument& out, std:
             joined += part;
             more = part.ends_with('\\');
           }
-          while (!joined.empty() &&
-                 (joined.back() == '\\' || joined.back() == ' ' || joined.back() == '\t')) {
+          while (!joined.empty() && (joined.back() == '\\' || IsAsciiSpace(joined.back()))) {
             joined.pop_back();
           }
           data = joined;

@@ -61,9 +61,12 @@ constexpr char LowerAscii(char c) noexcept {
 }
 std::string LowerAscii(std::string_view text);
 
-// `text` without the ASCII white space at either end (space, tab, CR, LF,
-// vertical tab, form feed): the blanks the settings, INI and registry files
-// allow around names, values and list items.
+// ASCII white space (space, tab, CR, LF, vertical tab, form feed): the
+// blanks the settings, INI and registry files allow around names, values and
+// list items.
+constexpr bool IsAsciiSpace(char c) noexcept { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// `text` without ASCII white space at either end.
 std::string_view TrimAsciiSpace(std::string_view text) noexcept;
 
 }  // namespace tessaloom
