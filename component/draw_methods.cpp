@@ -10,6 +10,7 @@
 #include "component/graph_generator.h"
 #include "component/scale.h"
 #include "platform/numbers.h"
+#include "platform/text.h"
 
 namespace tessaloom {
 namespace {
@@ -120,21 +121,14 @@ bool CGraphGenerator::AccessAllowed() noexcept {
     return true;
   } catch (...) {
     // Without memory the settings cannot be read, so the call is refused.
-    try {
-      accessErrorText = kAccessOutOfMemory;
-    } catch (...) {
-    }
+    AssignOrClear(accessErrorText, kAccessOutOfMemory);
     return false;
   }
 }
 
 HRESULT CGraphGenerator::RenderAndClear() noexcept {
   // Every failure of the draw is a message for ErrorReason; the call succeeds.
-  try {
-    graph.description = altText;  // a document's <desc>
-  } catch (...) {
-    graph.description.clear();
-  }
+  AssignOrClear(graph.description, altText);  // a document's <desc>
   static_cast<void>(graph.RenderToFile());
   graph.ClearAll();
   pendingSeries.reset();

@@ -88,7 +88,7 @@ bool PathOfThisLibrary(std::string& path, std::string& error) noexcept {
     path = std::string(OwnLibraryFolder()).append(OwnLibraryName());
     return true;
   } catch (...) {
-    error = "Not enough memory to find the library's path";
+    AssignOrClear(error, "Not enough memory to find the library's path");
     return false;
   }
 }
@@ -179,7 +179,7 @@ HRESULT RegisterServer(std::string_view libraryPath, std::string& error) noexcep
       }
     }
   } catch (...) {
-    error = "Not enough memory to register the server";
+    AssignOrClear(error, "Not enough memory to register the server");
     return E_OUTOFMEMORY;
   }
   return ChangeRegistryFile(

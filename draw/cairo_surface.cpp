@@ -520,7 +520,7 @@ CairoSurface* CairoSurface::ForCanvas(Canvas& canvas, std::int32_t scale,
     if (!impl->Start(surface, error)) return nullptr;
     return new CairoSurface(std::move(impl));
   } catch (...) {
-    error = kNoMemory;
+    AssignOrClear(error, kNoMemory);
     return nullptr;
   }
 }
@@ -540,7 +540,7 @@ CairoSurface* CairoSurface::ForPdf(std::int32_t width, std::int32_t height, std:
     if (!impl->Start(surface, error)) return nullptr;
     return new CairoSurface(std::move(impl));
   } catch (...) {
-    error = kNoMemory;
+    AssignOrClear(error, kNoMemory);
     return nullptr;
   }
 }
@@ -551,13 +551,13 @@ bool CairoSurface::Finish(std::string_view title, std::string& error) noexcept {
   impl_->finished = true;
   cairo_t* cr = impl_->cr;
   if (impl_->textError != nullptr) {
-    error = impl_->textError;
+    AssignOrClear(error, impl_->textError);
     return false;
   }
   if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
     // A font that failed while its glyphs were drawn stays failed in Pango.
     ThreadPango().Damage();
-    error = std::string("Unable to draw the chart: ") + cairo_status_to_string(cairo_status(cr));
+    AssignOrClear(error, "Unable to draw the chart: ", cairo_status_to_string(cairo_status(cr)));
     return false;
   }
   if (impl_->canvas != nullptr) {
@@ -580,7 +580,7 @@ bool CairoSurface::Finish(std::string_view title, std::string& error) noexcept {
   cairo_surface_finish(impl_->target);
   const cairo_status_t status = cairo_surface_status(impl_->target);
   if (status != CAIRO_STATUS_SUCCESS) {
-    error = std::string("Unable to write the document: ") + cairo_status_to_string(status);
+    AssignOrClear(error, "Unable to write the document: ", cairo_status_to_string(status));
     return false;
   }
   return true;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/text.h"
+
 namespace tessaloom {
 namespace {
 
@@ -65,10 +67,7 @@ bool Canvas::Create(std::int32_t width, std::int32_t height, Canvas& out,
     out = std::move(canvas);
     return true;
   } catch (...) {
-    try {
-      error = "Not enough memory for the image";
-    } catch (...) {
-    }
+    AssignOrClear(error, "Not enough memory for the image");
     return false;
   }
 }

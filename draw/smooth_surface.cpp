@@ -9,6 +9,7 @@
 
 #include "platform/library_path.h"
 #endif
+#include "platform/text.h"
 
 namespace tessaloom {
 namespace {
@@ -25,7 +26,7 @@ struct EntryPoints {
 // library, and a static program cannot load one beside its own libc. The
 // tool hands smooth charts to its full build instead.
 bool Entries(EntryPoints& /*out*/, std::string& error) noexcept {
-  error = "The smooth style is drawn by the shared library, not by this program";
+  AssignOrClear(error, "The smooth style is drawn by the shared library, not by this program");
   return false;
 }
 #else
@@ -61,7 +62,7 @@ bool Load(EntryPoints& out, std::string& error) noexcept {
     }
     return true;
   } catch (...) {
-    error = "Not enough memory to load the smooth style";
+    AssignOrClear(error, "Not enough memory to load the smooth style");
     return false;
   }
 }

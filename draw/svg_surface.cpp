@@ -552,7 +552,7 @@ bool SvgSurface::Finish(std::string_view title, std::string_view description, st
   CloseLineRun();
   out.clear();
   if (failure_ != nullptr) {
-    error = failure_;
+    AssignOrClear(error, failure_);
     return false;
   }
   try {
@@ -577,12 +577,12 @@ bool SvgSurface::Finish(std::string_view title, std::string_view description, st
     out += "</g>\n</svg>\n";
   } catch (...) {  // std::string's only exception: its memory ran out
     out.clear();
-    error = kNoMemory;
+    AssignOrClear(error, kNoMemory);
     return false;
   }
   if (out.size() > kMaxSvgBytes) {
     out.clear();
-    error = kTooLarge;
+    AssignOrClear(error, kTooLarge);
     return false;
   }
   return true;

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace tessaloom {
 namespace {
 
@@ -56,14 +58,6 @@ constexpr std::size_t kColorsUsedAt = 32;
 
 std::size_t TableEntriesFor(int bitsPerPixel) noexcept { return bitsPerPixel == 8 ? 256 : 0; }
 
-void SetText(std::string& error, const char* text) noexcept {
-  try {
-    error = text;
-  } catch (...) {
-    error.clear();
-  }
-}
-
 }  // namespace
 
 bool PackedBitmap::Create(std::int32_t width, std::int32_t height, int bitsPerPixel,
@@ -105,7 +99,7 @@ bool PackedBitmap::Create(std::int32_t width, std::int32_t height, int bitsPerPi
     out = std::move(bitmap);
     return true;
   } catch (...) {
-    SetText(error, "Not enough memory for the image");
+    AssignOrClear(error, "Not enough memory for the image");
     return false;
   }
 }
@@ -200,7 +194,7 @@ bool WriteCanvasBmp(const Canvas& canvas, WritableFile& file, std::string& error
   const std::int32_t width = canvas.Width();
   const std::int32_t height = canvas.Height();
   if (width < 1 || height < 1) {
-    SetText(error, "Invalid image size");
+    AssignOrClear(error, "Invalid image size");
     return false;
   }
   // 32 bits per pixel: a row is exactly the canvas row, no padding; the
@@ -227,7 +221,7 @@ bool WriteCanvasBmp(const Canvas& canvas, WritableFile& file, std::string& error
   try {
     chunk.reserve(std::max(kChunkBytes, stride));
   } catch (...) {
-    SetText(error, "Not enough memory for the image");
+    AssignOrClear(error, "Not enough memory for the image");
     return false;
   }
   for (std::int32_t y = height - 1; y >= 0; --y) {
@@ -285,12 +279,12 @@ void ConvertRow(std::span<const std::uint8_t> in, int bits, std::span<std::uint8
 bool ReadBmp(std::span<const std::uint8_t> bytes, PackedBitmap& out, std::string& error) noexcept {
   if (bytes.size() < kBmpFileHeaderSize + kBitmapInfoHeaderSize ||
       GetU16(bytes, kFileTypeAt) != 0x4D42) {
-    SetText(error, "Not a BMP file");
+    AssignOrClear(error, "Not a BMP file");
     return false;
   }
   const std::uint32_t headerSize = GetU32(bytes, kInfoAt + kHeaderSizeAt);
   if (!IsKnownInfoHeaderSize(headerSize) || kInfoAt + headerSize > bytes.size()) {
-    SetText(error, "Unsupported BMP header");
+    AssignOrClear(error, "Unsupported BMP header");
     return false;
   }
   const std::int32_t width = GetI32(bytes, kInfoAt + kWidthAt);
@@ -298,11 +292,11 @@ bool ReadBmp(std::span<const std::uint8_t> bytes, PackedBitmap& out, std::string
   const std::uint32_t bits = GetU16(bytes, kInfoAt + kBitsAt);
   const std::uint32_t compression = GetU32(bytes, kInfoAt + kCompressionAt);
   if (compression != 0) {
-    SetText(error, "Unsupported BMP compression");
+    AssignOrClear(error, "Unsupported BMP compression");
     return false;
   }
   if (bits != 8 && bits != 16 && bits != 24 && bits != 32) {
-    SetText(error, "Unsupported BMP bits per pixel");
+    AssignOrClear(error, "Unsupported BMP bits per pixel");
     return false;
   }
   // A negative height means rows stored top-down; the most negative value has
@@ -311,7 +305,7 @@ bool ReadBmp(std::span<const std::uint8_t> bytes, PackedBitmap& out, std::string
   const std::int64_t height = topDown ? -std::int64_t{storedHeight} : storedHeight;
   if (width < 1 || height < 1 || width > PackedBitmap::kMaxSide ||
       height > PackedBitmap::kMaxSide || std::int64_t{width} * height > PackedBitmap::kMaxPixels) {
-    SetText(error, "Invalid BMP image size");
+    AssignOrClear(error, "Invalid BMP image size");
     return false;
   }
 
@@ -322,11 +316,11 @@ bool ReadBmp(std::span<const std::uint8_t> bytes, PackedBitmap& out, std::string
   const std::uint64_t pixelOffset = GetU32(bytes, kPixelOffsetAt);
   const std::uint64_t pixelBytes = stride * static_cast<std::uint64_t>(height);
   if (pixelOffset < kInfoAt + headerSize) {
-    SetText(error, "Invalid BMP pixel data offset");
+    AssignOrClear(error, "Invalid BMP pixel data offset");
     return false;
   }
   if (pixelOffset + pixelBytes > bytes.size()) {
-    SetText(error, "BMP file is truncated");
+    AssignOrClear(error, "BMP file is truncated");
     return false;
   }
   std::uint64_t tableEntries = 0;
@@ -334,11 +328,11 @@ bool ReadBmp(std::span<const std::uint8_t> bytes, PackedBitmap& out, std::string
     const std::uint32_t used = GetU32(bytes, kInfoAt + kColorsUsedAt);
     tableEntries = used == 0 ? 256 : used;
     if (tableEntries > 256) {
-      SetText(error, "Invalid BMP colour table");
+      AssignOrClear(error, "Invalid BMP colour table");
       return false;
     }
     if (kInfoAt + headerSize + 4 * tableEntries > bytes.size()) {
-      SetText(error, "BMP file is truncated");
+      AssignOrClear(error, "BMP file is truncated");
       return false;
     }
   }

@@ -102,7 +102,7 @@ bool CIMG::Convert(const std::string& source, ImageType target) noexcept {
     return false;
   } catch (...) {
     try {
-      error_ = "Not enough memory";
+      AssignOrClear(error_, "Not enough memory");
     } catch (...) {
       error_.clear();
     }

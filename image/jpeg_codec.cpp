@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "draw/canvas.h"
+#include "platform/text.h"
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jerror.h>
@@ -264,14 +265,6 @@ std::int32_t PixelsPerMetre(int unit, unsigned density) noexcept {
   }
 }
 
-void SetText(std::string& error, const char* text) noexcept {
-  try {
-    error = text;
-  } catch (...) {
-    error.clear();
-  }
-}
-
 }  // namespace
 
 std::uint16_t DotsPerInch(std::int32_t pixelsPerMetre) noexcept {
@@ -283,19 +276,19 @@ std::uint16_t DotsPerInch(std::int32_t pixelsPerMetre) noexcept {
 
 bool EncodeJpeg(const PackedBitmap& image, WritableFile& file, std::string& error) noexcept {
   if (image.Width() < 1 || image.Height() < 1) {
-    SetText(error, "Invalid image size");
+    AssignOrClear(error, "Invalid image size");
     return false;
   }
   const bool grey = image.BitsPerPixel() == 8;
   if (grey && !IsGreyTable(image.ColorTable())) {
-    SetText(error, "JPEG can save only RGB or GreyScale images");
+    AssignOrClear(error, "JPEG can save only RGB or GreyScale images");
     return false;
   }
   std::vector<JSAMPLE> row;
   try {
     row.assign(static_cast<std::size_t>(image.Width()) * 3, 0);
   } catch (...) {
-    SetText(error, "Not enough memory for the image");
+    AssignOrClear(error, "Not enough memory for the image");
     return false;
   }
   RowSource source;
@@ -313,7 +306,7 @@ bool EncodeJpeg(const PackedBitmap& image, WritableFile& file, std::string& erro
 bool EncodeCanvasJpeg(const Canvas& canvas, WritableFile& file, std::string& error,
                       int quality) noexcept {
   if (canvas.Width() < 1 || canvas.Height() < 1) {
-    SetText(error, "Invalid image size");
+    AssignOrClear(error, "Invalid image size");
     return false;
   }
   RowSource source;
@@ -336,7 +329,7 @@ bool EncodeRows(const RowSource& source, WritableFile& file, std::string& error)
   // On the heap: too large for the stack of every thread a host may run.
   const std::unique_ptr<JOCTET[]> buffer(new (std::nothrow) JOCTET[kJpegBufferSize]);
   if (!buffer) {
-    SetText(error, "Not enough memory for the image");
+    AssignOrClear(error, "Not enough memory for the image");
     return false;
   }
   Destination dest{};
@@ -347,7 +340,7 @@ bool EncodeRows(const RowSource& source, WritableFile& file, std::string& error)
   const bool ok = Compress(&cinfo, &errors, &dest, &source);
   jpeg_destroy_compress(&cinfo);
   // On a write failure the file's own reason is already in `error`.
-  if (!ok && !dest.writeFailed) SetText(error, errors.message);
+  if (!ok && !dest.writeFailed) AssignOrClear(error, errors.message);
   return ok;
 }
 
@@ -369,7 +362,7 @@ bool DecodeJpeg(std::span<const std::uint8_t> bytes, PackedBitmap& out,
   src.bytes_in_buffer = bytes.size();
 
   bool ok = ReadHeader(&cinfo, &errors, &src);
-  if (!ok) SetText(error, errors.message);
+  if (!ok) AssignOrClear(error, errors.message);
   PackedBitmap image;
   std::vector<JSAMPLE> row;
   if (ok) {
@@ -377,7 +370,7 @@ bool DecodeJpeg(std::span<const std::uint8_t> bytes, PackedBitmap& out,
     const std::int64_t height = cinfo.image_height;
     // Checked before libjpeg allocates anything in proportion to the picture.
     if (width > PackedBitmap::kMaxSide || height > PackedBitmap::kMaxSide) {
-      SetText(error, "Image is larger than the largest supported image");
+      AssignOrClear(error, "Image is larger than the largest supported image");
       ok = false;
     } else {
       ok = PackedBitmap::Create(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
@@ -388,14 +381,14 @@ bool DecodeJpeg(std::span<const std::uint8_t> bytes, PackedBitmap& out,
     try {
       row.assign(static_cast<std::size_t>(image.Width()) * 3, 0);
     } catch (...) {
-      SetText(error, "Not enough memory for the image");
+      AssignOrClear(error, "Not enough memory for the image");
       ok = false;
     }
   }
   if (ok) {
     errors.message[0] = '\0';
     ok = ReadRows(&cinfo, &errors, &image, row.data());
-    if (!ok) SetText(error, errors.message);
+    if (!ok) AssignOrClear(error, errors.message);
   }
   if (ok) {
     image.SetResolution(PixelsPerMetre(cinfo.density_unit, cinfo.X_density),

@@ -30,14 +30,6 @@ std::uint64_t RoomFor(ImageFormat format, std::int64_t width, std::int64_t heigh
          4 * static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
 }
 
-void ReportNoMemory(std::string& errorText) noexcept {
-  try {
-    errorText = kNoMemory;
-  } catch (...) {
-    errorText.clear();
-  }
-}
-
 }  // namespace
 
 const char* ImageMimeType(ImageFormat format) noexcept {
@@ -71,7 +63,7 @@ bool MemorySink::Append(std::span<const std::uint8_t> bytes, std::string& error)
     bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
     return true;
   } catch (...) {
-    error = kNoMemory;
+    AssignOrClear(error, kNoMemory);
     return false;
   }
 }
@@ -143,7 +135,7 @@ bool OutputFile::Open(const std::string& filePath, const std::string& fileName, 
     format_ = format;
     return true;
   } catch (...) {
-    ReportNoMemory(errorText);
+    AssignOrClear(errorText, kNoMemory);
     return false;
   }
 }
@@ -174,11 +166,7 @@ bool OutputFile::Commit(std::string& errorText) noexcept {
   file_.reset();
   switch (result) {
     case CommitResult::kDone: return true;
-    case CommitResult::kCannotReplace: try { errorText = kCannotOpen;
-      } catch (...) {
-        errorText.clear();
-      }
-      return false;
+    case CommitResult::kCannotReplace: AssignOrClear(errorText, kCannotOpen); return false;
     case CommitResult::kWriteFailed: errorText = std::move(reason); return false;
   }
   return false;
@@ -211,7 +199,7 @@ bool SaveImage(const Canvas* canvas, std::string filePath, std::string fileName,
                      errorText, files, limit) &&
            file.Write(*canvas, options.jpegQuality, errorText);
   } catch (...) {
-    ReportNoMemory(errorText);
+    AssignOrClear(errorText, kNoMemory);
     return false;
   }
 }
@@ -251,11 +239,7 @@ bool EncodeImageToMemory(const Canvas* canvas, const std::string& fileName,
     return true;
   } catch (...) {
     out.clear();
-    try {
-      errorText = kNoMemory;
-    } catch (...) {
-      errorText.clear();
-    }
+    AssignOrClear(errorText, kNoMemory);
     return false;
   }
 }

@@ -88,7 +88,7 @@ class DlopenLoader final : public ServerLoader {
       entry = reinterpret_cast<DllGetClassObjectFunction>(symbol);
       return S_OK;
     } catch (...) {
-      error = "Not enough memory to load a server";
+      AssignOrClear(error, "Not enough memory to load a server");
       return E_OUTOFMEMORY;
     }
   }
@@ -164,7 +164,7 @@ HRESULT CoGetClassObject(const RegistryDocument& registry, ServerLoader& loader,
     if (FAILED(got)) error = std::string(*path) + " did not hand out the class " + name;
     return got;
   } catch (...) {
-    error = "Not enough memory to find the class";
+    AssignOrClear(error, "Not enough memory to find the class");
     return E_OUTOFMEMORY;
   }
 }

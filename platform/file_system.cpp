@@ -15,6 +15,8 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/text.h"
+
 namespace tessaloom {
 namespace {
 
@@ -29,14 +31,6 @@ constexpr const char* kOpenFolderFailed = "Unable to open folder: ";
 void SetSystemError(std::string& error, const char* action, int code) noexcept {
   try {
     error = action + std::generic_category().message(code);
-  } catch (...) {
-    error.clear();
-  }
-}
-
-void SetError(std::string& error, const char* text) noexcept {
-  try {
-    error = text;
   } catch (...) {
     error.clear();
   }
@@ -118,7 +112,7 @@ class PosixWritableFile final : public WritableFile {
 
   bool Append(std::span<const std::uint8_t> bytes, std::string& error) noexcept override {
     if (fd_ < 0 || failed_) {
-      SetError(error, "Unable to write file: the file is closed");
+      AssignOrClear(error, "Unable to write file: the file is closed");
       return false;
     }
     while (!bytes.empty()) {
@@ -159,7 +153,7 @@ class PosixWritableFile final : public WritableFile {
 
   CommitResult Commit(std::string& error) noexcept override {
     if (fd_ < 0 || failed_) {
-      SetError(error, "Unable to write file: the file is closed");
+      AssignOrClear(error, "Unable to write file: the file is closed");
       return CommitResult::kWriteFailed;
     }
     if (written_ < reserved_ && ::ftruncate(fd_, static_cast<off_t>(written_)) != 0) {
@@ -365,9 +359,9 @@ class PosixFileSystem final : public FileSystem {
     const int result = ReadOpenFile(fd, maxBytes, out);
     ::close(fd);
     if (result == EFBIG) {
-      SetError(error, "Unable to read file: the file is too large");
+      AssignOrClear(error, "Unable to read file: the file is too large");
     } else if (result == EISDIR || result == EINVAL) {
-      SetError(error, "Unable to read file: not a regular file");
+      AssignOrClear(error, "Unable to read file: not a regular file");
     } else if (result != 0) {
       SetSystemError(error, kReadFailed, result);
     }

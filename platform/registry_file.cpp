@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "platform/file_system.h"
+#include "platform/text.h"
 
 namespace tessaloom {
 namespace {
@@ -114,7 +115,7 @@ int ReadRegistryFile(RegistryDocument& out, std::string& error) noexcept {
     }
     return ReadDocument(*folder, parts, path, out, error);
   } catch (...) {
-    error = "Not enough memory to read the registry";
+    AssignOrClear(error, "Not enough memory to read the registry");
     return ENOMEM;
   }
 }
@@ -193,7 +194,7 @@ int EditRegistryFile(const std::function<void(RegistryDocument&)>& change,
     error = "Not enough memory to write the registry";
     return ENOMEM;
   } catch (...) {
-    error = "The registry could not be changed";
+    AssignOrClear(error, "The registry could not be changed");
     return EINVAL;
   }
 }

@@ -196,4 +196,20 @@ std::string_view TrimAsciiSpace(std::string_view text) noexcept {
   return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
 }
 
+void AssignOrClear(std::string& out, std::string_view text) noexcept {
+  try {
+    out.assign(text);
+  } catch (...) {
+    out.clear();
+  }
+}
+
+void AssignOrClear(std::string& out, std::string_view first, std::string_view second) noexcept {
+  try {
+    out.assign(first).append(second);
+  } catch (...) {
+    out.clear();
+  }
+}
+
 }  // namespace tessaloom

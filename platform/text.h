@@ -69,4 +69,10 @@ constexpr bool IsAsciiSpace(char c) noexcept { return c == ' ' || (c >= '\t' && 
 // `text` without ASCII white space at either end.
 std::string_view TrimAsciiSpace(std::string_view text) noexcept;
 
+// Copies `text` into `out`, or leaves `out` empty when even that cannot be
+// allocated: how a failure path that must stay noexcept sets its reason.
+void AssignOrClear(std::string& out, std::string_view text) noexcept;
+// The same for a reason in two parts, `first` then `second`.
+void AssignOrClear(std::string& out, std::string_view first, std::string_view second) noexcept;
+
 }  // namespace tessaloom
