@@ -170,7 +170,7 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
   }
 
   const std::int32_t titleSize =
-      axes::TitleFontSize(canvasWidth, canvasHeight, xAxisLabel, yAxisLabel);
+      layout::AxisTitleFontSize(canvasWidth, canvasHeight, xAxisLabel, yAxisLabel);
   const axes::TitleResult titles =
       axes::DrawTitles(surface, titleSize, vertical ? yAxisLabel : xAxisLabel,
                        negative ? cornerY : cornerY - height / 2,

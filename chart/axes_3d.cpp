@@ -207,7 +207,7 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
 
   const bool vertical = DrawsVertically();
   const std::int32_t titleSize =
-      axes::TitleFontSize(canvasWidth, canvasHeight, xAxisLabel, yAxisLabel);
+      layout::AxisTitleFontSize(canvasWidth, canvasHeight, xAxisLabel, yAxisLabel);
   const axes::TitleResult titles = axes::DrawTitles(
       surface, titleSize, vertical ? yAxisLabel : xAxisLabel, cornerY - box.frontHeight / 2,
       vertical ? xAxisLabel : yAxisLabel, cornerX + box.frontWidth / 2, canvasHeight);

@@ -28,33 +28,9 @@ inline constexpr Pen kGridPen{1, 0x000000};
 inline std::int64_t TextLength(std::string_view text) noexcept { return CodePointLength(text); }
 
 // The axis titles, in pixels (escapement in tenths of a degree).
-inline constexpr std::int32_t kTitleFontStart = 16;   // the titles' largest font height
-inline constexpr std::int32_t kTitleFontStep = 2;     // steps down by this until the title fits
 inline constexpr std::int32_t kRunsUpward = 900;      // the left title's escapement
 inline constexpr std::int64_t kSideTitleX = 10;       // the left title's x
 inline constexpr std::int64_t kBottomTitleRise = 20;  // the bottom title's top above the bottom
-
-// Height of both axis-title fonts. Starts at kTitleFontStart; the label on
-// the longer side (the Y-axis label against the height on a wide canvas,
-// otherwise the X-axis label against the width) must fit at the estimated
-// character width, so the size drops by kTitleFontStep until it does. The
-// size stops at 0, which asks for the default height: with a negative limit
-// (a canvas narrower than 5 pixels) no size would fit, and an empty label
-// would never stop the loop.
-inline std::int32_t TitleFontSize(std::int32_t canvasWidth, std::int32_t canvasHeight,
-                                  std::string_view xAxisLabel,
-                                  std::string_view yAxisLabel) noexcept {
-  const bool wide = canvasWidth > canvasHeight;
-  const std::int64_t length = TextLength(wide ? yAxisLabel : xAxisLabel);
-  const std::int64_t limit = wide ? canvasHeight : canvasWidth;
-  std::int32_t size = kTitleFontStart;
-  if ((kTitleFontStart / layout::kFontHeightPerCharWidth) * length > limit) {
-    do {
-      size -= kTitleFontStep;
-    } while (size > 0 && (size / layout::kFontHeightPerCharWidth) * length > limit);
-  }
-  return size;
-}
 
 // The "%d" text of a tick value; values beyond 32 bits saturate.
 inline std::string ValueText(std::int64_t value) {

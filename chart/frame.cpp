@@ -22,7 +22,6 @@ constexpr std::int32_t kTitleTop = 10;        // the title's top row
 constexpr std::int64_t kPieInset = 5;         // pies: plot inset from the left and bottom
 constexpr std::int64_t kPieTopBand = 50;      // pies: height kept above the plot for the title
 constexpr std::int64_t kValueLabelGap = 50;   // vertical: value labels to the plot
-constexpr std::int64_t kValueLabelEnd = 10;   // vertical: value labels end this far off the axis
 constexpr std::int64_t kBottomBand = 50;      // vertical: category labels and bottom title
 constexpr std::int64_t kTopBand = 40;         // vertical: title band above the plot
 constexpr std::int64_t kPlotRightGap = 5;     // plot to the right edge (or legend, twice)
@@ -34,20 +33,6 @@ constexpr std::int64_t kSideTopBand = 45;     // horizontal: title band above th
 // The chart title's font starts at this height and shrinks until it fits.
 constexpr std::int32_t kTitleFontStart = 24;
 constexpr COLORREF kCanvasColor = 0xFFFFFF;  // inside the border
-
-// Font size for a text of `length` characters in `limit` pixels: start at
-// `start`; when length x start/2 does not fit, step down by 2 until it does.
-// A canvas narrower than 5 pixels has a negative limit that nothing fits;
-// the search then stops at 0, which asks for the default height.
-std::int32_t FittingFontSize(std::int32_t start, std::int64_t length, std::int64_t limit) {
-  std::int64_t size = start;
-  if (length * (size / 2) > limit) {
-    do {
-      size -= 2;
-    } while (size > 0 && (size / 2) * length > limit);
-  }
-  return SaturateToInt32(size);
-}
 
 // Sign class of every point the drawers will draw: 4 for a negative category
 // position with a negative value, 2 for a negative position only, 3 for a
@@ -111,7 +96,7 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
 
   const std::int64_t titleLength = CodePointLength(chartTitle);
   if (titleLength > 0) {
-    const std::int32_t size = FittingFontSize(kTitleFontStart, titleLength, canvasWidth);
+    const std::int32_t size = layout::FittingFontSize(kTitleFontStart, titleLength, canvasWidth);
     const ScopedFont titleFont(surface, Font::Chart(size));
     const std::int64_t averageWidth = surface.GetTextMetrics().aveCharWidth;
     surface.TextOut(SaturateToInt32(imageWidth / 2 - (titleLength / 2) * averageWidth), kTitleTop,
@@ -126,10 +111,8 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
   } else {
     // The axis-title font must fit the longer side's title. Its height is
     // the band the rotated title takes at the left edge (at x 10).
-    const bool wide = canvasWidth > canvasHeight;
-    const std::int64_t longerTitleLength = CodePointLength(wide ? yAxisLabel : xAxisLabel);
-    const std::int32_t size = FittingFontSize(layout::kAxisTitleFontStart, longerTitleLength,
-                                              wide ? canvasHeight : canvasWidth);
+    const std::int32_t size =
+        layout::AxisTitleFontSize(canvasWidth, canvasHeight, xAxisLabel, yAxisLabel);
     const TextMetrics titleMetrics = MetricsOf(surface, Font::Chart(size, kEscapementUpward));
     const std::string& sideTitle = DrawsVertically() ? yAxisLabel : xAxisLabel;
     const std::int64_t titleBand =
@@ -137,12 +120,13 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
     if (DrawsVertically()) {
       // Room for maxTick's digits; more when a wider tick label (a long
       // negative one) would reach the title's band or the border.
-      const std::int64_t digit = valueFontHeight / 2;
+      const std::int64_t digit = valueFontHeight / layout::kFontHeightPerCharWidth;
       plotLeftX = SaturateToInt32(digit * TickLength(maxTick) + kValueLabelGap);
       const std::int64_t topTick = std::int64_t{minTick} + std::int64_t{tickCount} * tickValueStep;
       const std::int64_t widest = std::max(
           {TickLength(minTick), TickLength(maxTick), TickLength(SaturateToInt32(topTick))});
-      const std::int64_t clear = std::max(titleBand, kBorderGap) + digit * widest + kValueLabelEnd;
+      const std::int64_t clear =
+          std::max(titleBand, kBorderGap) + digit * widest + layout::kValueLabelEnd;
       plotLeftX = SaturateToInt32(std::max<std::int64_t>(plotLeftX, clear));
       plotBaseY = SaturateToInt32(canvasHeight - kBottomBand);
       plotHeight = SaturateToInt32(plotBaseY - kTopBand);

@@ -130,8 +130,34 @@ inline std::string FitText(DrawingSurface& surface, std::string_view text, std::
 // The frame's 1-pixel border round the canvas; the labels stay inside it.
 inline constexpr std::int64_t kCanvasBorder = 1;
 
-// The axis titles' font starts at this height and shrinks until the longer
-// side's title fits; the frame keeps the rotated title's band by it.
+// Font height for a text of `length` characters in `limit` pixels: start at
+// `start` and step down by kFontSizeStep until length characters of
+// size / kFontHeightPerCharWidth fit. The size stops at 0, which asks for
+// the default height: with a negative limit (a canvas narrower than 5
+// pixels) no size would fit.
+inline constexpr std::int32_t kFontSizeStep = 2;
+inline std::int32_t FittingFontSize(std::int32_t start, std::int64_t length,
+                                    std::int64_t limit) noexcept {
+  std::int32_t size = start;
+  if ((size / kFontHeightPerCharWidth) * length > limit) {
+    do {
+      size -= kFontSizeStep;
+    } while (size > 0 && (size / kFontHeightPerCharWidth) * length > limit);
+  }
+  return size;
+}
+
+// The axis titles' font starts at this height. Both titles share one size:
+// the one on the longer side (the Y-axis title against the height on a wide
+// canvas, otherwise the X-axis title against the width) must fit. The frame
+// keeps the rotated title's band by it.
 inline constexpr std::int32_t kAxisTitleFontStart = 16;
+inline std::int32_t AxisTitleFontSize(std::int32_t canvasWidth, std::int32_t canvasHeight,
+                                      std::string_view xAxisLabel,
+                                      std::string_view yAxisLabel) noexcept {
+  const bool wide = canvasWidth > canvasHeight;
+  return FittingFontSize(kAxisTitleFontStart, CodePointLength(wide ? yAxisLabel : xAxisLabel),
+                         wide ? canvasHeight : canvasWidth);
+}
 
 }  // namespace tessaloom::layout
