@@ -69,6 +69,13 @@ int Usage(const std::string& message, std::string_view command) {
   return kUsageError;
 }
 
+int OptionError(const std::string& message, std::string_view command) {
+  const std::string name(command);
+  std::fprintf(stderr, "tessaloom: %s\n'tessaloom %s --help' lists the options\n", message.c_str(),
+               name.c_str());
+  return kUsageError;
+}
+
 int Fail(const std::string& message) {
   std::fprintf(stderr, "tessaloom: %s\n", message.c_str());
   return kFailed;

@@ -22,6 +22,10 @@ bool AsksForHelp(int argc, char** argv);
 // Prints the message and the command's usage to standard error; kUsageError.
 int Usage(const std::string& message, std::string_view command = {});
 
+// Prints the message and where the command's options are listed (not the
+// whole usage: the message names the slip); kUsageError.
+int OptionError(const std::string& message, std::string_view command);
+
 // Prints the message to standard error; kFailed.
 int Fail(const std::string& message);
 

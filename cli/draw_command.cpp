@@ -116,6 +116,19 @@ bool ReadData(const std::string& path, std::string& text, std::string& error) {
   return true;
 }
 
+// Names the Draw methods when `name` is none of them: the nearest one when
+// it looks like a slip, else all of them.
+std::string UnknownMethod(std::string_view name) {
+  std::string text = "no Draw method named " + WithSuggestion(std::string(name), kDrawMethods);
+  if (ClosestName(name, kDrawMethods).empty()) {
+    text += "; the methods are ";
+    for (const std::string_view method : kDrawMethods) {
+      text.append(method).append(method == kDrawMethods[std::size(kDrawMethods) - 1] ? "" : ", ");
+    }
+  }
+  return text;
+}
+
 // The store keeps 256 points, items and series; say what it drops.
 void WarnAboutDroppedRows(const std::vector<CsvRow>& rows, bool series) {
   constexpr std::size_t kKept = 256;
@@ -218,12 +231,18 @@ int Draw(int argc, char** argv) {
     return 0;
   }
   if (argc < 4) return Usage("draw needs METHOD DATA.csv -o FILE", "draw");
-  const std::string method = argv[2];
+  // Method names ignore case, as the component's do; the table's spelling
+  // decides the kind of data read.
+  const auto known =
+      std::find_if(std::begin(kDrawMethods), std::end(kDrawMethods),
+                   [&](std::string_view name) { return EqualsIgnoreAsciiCase(name, argv[2]); });
+  if (known == std::end(kDrawMethods)) return Fail(UnknownMethod(argv[2]));
+  const std::string method(*known);
   const std::string dataPath = argv[3];
   DrawOptions o;
   std::string error;
   if (!ParseDrawOptions(std::vector<std::string>(argv, argv + argc), 4, o, error)) {
-    return Usage(error, "draw");
+    return OptionError(error, "draw");
   }
   const std::string& output = o.output;
   if (output.empty()) return Usage("draw needs -o FILE", "draw");
@@ -232,6 +251,15 @@ int Draw(int argc, char** argv) {
 #endif
   std::string text;
   if (!ReadData(dataPath, text, error)) return Fail(error);
+  // A file saved as UTF-16 (with its byte-order mark) is read as well; one
+  // in a legacy code page is refused rather than guessed at.
+  text = DecodeTextFile(text);
+  if (const std::size_t good = WellFormedUtf8Length(text); good < text.size()) {
+    const auto before =
+        std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(good), '\n');
+    return Fail(dataPath + ": line " + std::to_string(before + 1) +
+                ": the text is not UTF-8 (save it as UTF-8)");
+  }
 #ifdef TESSALOOM_FRONT_TOOL
   if (NeedsFullTool(o, text)) {
     return dataPath == "-" ? HandOverWithInput(argv, text) : HandOver(argv);
@@ -249,10 +277,15 @@ int Draw(int argc, char** argv) {
   LateBound g;
   if (!g.Ok()) return Fail("cannot create the component");
   ApplyOptions(g, o);
-  if (!FeedData(g, rows, series, error)) return Fail(dataPath + ": " + error);
+  if (!FeedData(g, rows, series, error)) {
+    // Words in the first row are most often a header the options did not name.
+    if (!series && !o.header && error.starts_with("line " + std::to_string(rows[0].line) + ":")) {
+      error += "; if the first row names the columns, add --header";
+    }
+    return Fail(dataPath + ": " + error);
+  }
   if (!ApplyOutput(g, o, error)) return Fail(error);
   const tessaloom::HRESULT hr = g.Call(method);
-  if (hr == tessaloom::DISP_E_UNKNOWNNAME) return Fail("no Draw method named " + method);
   const std::string reason = g.ErrorReason();
   if (tessaloom::FAILED(hr) || hr == tessaloom::S_FALSE || !reason.empty()) {
     return Fail(reason.empty() ? "drawing failed" : reason);

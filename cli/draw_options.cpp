@@ -6,6 +6,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/text.h"
+
 namespace tessaloom::cli {
 namespace {
 
@@ -30,7 +32,60 @@ std::vector<std::string> SplitList(std::string_view list) {
   }
 }
 
+// Switches take no value; the other options take one.
+struct Switch {
+  std::string_view name;
+  bool DrawOptions::*member;
+};
+constexpr Switch kSwitches[] = {{"--grid", &DrawOptions::grid},
+                                {"--horizontal", &DrawOptions::horizontal},
+                                {"--alt", &DrawOptions::alt},
+                                {"--header", &DrawOptions::header},
+                                {"--smooth", &DrawOptions::smooth}};
+constexpr std::string_view kValueOptions[] = {
+    "-o",       "--title", "--x-label", "--y-label", "--series-label", "--back-color",
+    "--colors", "--width", "--height",  "--format",  "--quality",      "--scale"};
+
+// Levenshtein distance over ASCII-lowered bytes, one row at a time.
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t substitute = diagonal + (LowerAscii(a[i - 1]) != LowerAscii(b[j - 1]));
+      diagonal = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, substitute});
+    }
+  }
+  return row[b.size()];
+}
+
 }  // namespace
+
+std::string_view ClosestName(std::string_view word, std::span<const std::string_view> names) {
+  // Words past this length are no slip of the keyboard (and stay cheap).
+  constexpr std::size_t kLongestWord = 64;
+  if (word.size() > kLongestWord) return {};
+  const std::size_t allowed = std::max<std::size_t>(2, word.size() / 3);
+  std::string_view best;
+  std::size_t bestDistance = allowed + 1;
+  for (const std::string_view name : names) {
+    const std::size_t distance = EditDistance(word, name);
+    if (distance < bestDistance) {
+      best = name;
+      bestDistance = distance;
+    }
+  }
+  return best;
+}
+
+std::string WithSuggestion(std::string word, std::span<const std::string_view> names) {
+  const std::string_view closest = ClosestName(word, names);
+  if (!closest.empty()) word.append(" (did you mean ").append(closest).append("?)");
+  return word;
+}
 
 bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, DrawOptions& options,
                       std::string& error) {
@@ -43,27 +98,21 @@ bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, D
       name = name.substr(0, equals);
       hasValue = true;
     }
-    // Switches take no value.
-    const std::pair<std::string_view, bool*> switches[] = {{"--grid", &options.grid},
-                                                           {"--horizontal", &options.horizontal},
-                                                           {"--alt", &options.alt},
-                                                           {"--header", &options.header},
-                                                           {"--smooth", &options.smooth}};
-    const auto found = std::find_if(std::begin(switches), std::end(switches),
-                                    [&](const auto& entry) { return entry.first == name; });
-    if (found != std::end(switches)) {
+    const auto found = std::find_if(std::begin(kSwitches), std::end(kSwitches),
+                                    [&](const Switch& entry) { return entry.name == name; });
+    if (found != std::end(kSwitches)) {
       if (hasValue) {
         error = std::string(name) + " takes no value";
         return false;
       }
-      *found->second = true;
+      options.*(found->member) = true;
       continue;
     }
-    constexpr std::string_view kTakesValue[] = {
-        "-o",       "--title", "--x-label", "--y-label", "--series-label", "--back-color",
-        "--colors", "--width", "--height",  "--format",  "--quality",      "--scale"};
-    if (std::find(std::begin(kTakesValue), std::end(kTakesValue), name) == std::end(kTakesValue)) {
-      error = "unknown option " + std::string(name);
+    if (std::find(std::begin(kValueOptions), std::end(kValueOptions), name) ==
+        std::end(kValueOptions)) {
+      std::vector<std::string_view> known(std::begin(kValueOptions), std::end(kValueOptions));
+      for (const Switch& entry : kSwitches) known.push_back(entry.name);
+      error = "unknown option " + WithSuggestion(std::string(name), known);
       return false;
     }
     if (!hasValue) {

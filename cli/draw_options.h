@@ -3,7 +3,9 @@
 // throws; a bad option or value gives a message that names it.
 #pragma once
 
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tessaloom::cli {
@@ -23,9 +25,37 @@ struct DrawOptions {
   bool smooth = false;  // --smooth: RenderStyle "smooth"
 };
 
-// Parses args[first ..]; false with `error` on an unknown option, a missing
-// value or a size or quality that is not a positive whole number (the
-// component bounds them itself).
+// The Draw methods, single-set ones first.
+inline constexpr std::string_view kDrawMethods[] = {"DrawBarGraph",
+                                                    "Draw3DBarGraph",
+                                                    "DrawStackedBarGraph",
+                                                    "Draw3DStackedBarGraph",
+                                                    "DrawLineGraph",
+                                                    "Draw3DLineGraph",
+                                                    "DrawPieGraph",
+                                                    "Draw3DPieGraph",
+                                                    "DrawBoxWhiskerGraph",
+                                                    "DrawBarSeriesGraph",
+                                                    "Draw3DBarSeriesGraph",
+                                                    "DrawStackedBarSeriesGraph",
+                                                    "Draw3DStackedBarSeriesGraph",
+                                                    "DrawLineSeriesGraph",
+                                                    "Draw3DLineSeriesGraph",
+                                                    "DrawPieSeriesGraph",
+                                                    "Draw3DPieSeriesGraph",
+                                                    "DrawBoxWhiskerSeriesGraph"};
+
+// The name of `names` nearest to `word` by edit distance, ignoring ASCII
+// case, when it is near enough to be a slip (at most a third of the word's
+// length, and at least 2, edits away); empty otherwise.
+std::string_view ClosestName(std::string_view word, std::span<const std::string_view> names);
+
+// `word` with " (did you mean X?)" when ClosestName finds one.
+std::string WithSuggestion(std::string word, std::span<const std::string_view> names);
+
+// Parses args[first ..]; false with `error` on an unknown option (with the
+// nearest one suggested), a missing value or a size or quality that is not
+// a positive whole number (the component bounds them itself).
 bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, DrawOptions& options,
                       std::string& error);
 

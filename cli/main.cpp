@@ -11,9 +11,11 @@
 #include <exception>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/draw_options.h"
 #include "image/cimg.h"
 #include "platform/text.h"
 #ifdef TESSALOOM_FRONT_TOOL
@@ -67,7 +69,9 @@ int main(int argc, char** argv) {
       std::fputs(Help().c_str(), stdout);
       return 0;
     }
-    return Usage("unknown command " + command);
+    constexpr std::string_view kCommands[] = {"draw",       "convert", "demo",     "register",
+                                              "unregister", "help",    "--version"};
+    return Usage("unknown command " + WithSuggestion(command, kCommands));
   } catch (const std::exception& e) {
     return Fail(e.what());
   }

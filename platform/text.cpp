@@ -35,7 +35,7 @@ bool IsNoncharacter(char32_t cp) {
 // Decodes one code point starting at text[i]. Returns the number of bytes
 // consumed (at least 1) and stores the code point, or U+FFFD for a byte that
 // does not start a well-formed sequence (then exactly one byte is consumed).
-std::size_t DecodeUtf8(std::string_view text, std::size_t i, char32_t& cp) {
+std::size_t DecodeUtf8(std::string_view text, std::size_t i, char32_t& cp) noexcept {
   const auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(text[k]); };
   const std::uint8_t b0 = byte(i);
   if (b0 < 0x80) {
@@ -76,6 +76,18 @@ std::size_t DecodeUtf8(std::string_view text, std::size_t i, char32_t& cp) {
 }
 
 }  // namespace
+
+std::size_t WellFormedUtf8Length(std::string_view text) noexcept {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    char32_t cp = 0;
+    const std::size_t length = DecodeUtf8(text, i, cp);
+    // U+FFFD itself takes three bytes: one byte read as it is ill-formed.
+    if (cp == kReplacement && length == 1) return i;
+    i += length;
+  }
+  return i;
+}
 
 std::string Utf16ToUtf8(std::u16string_view text) {
   std::string out;

@@ -13,6 +13,11 @@ namespace tessaloom {
 // becomes U+FFFD. Never throws except std::bad_alloc.
 std::string Utf16ToUtf8(std::u16string_view text);
 
+// Length in bytes of the longest well-formed UTF-8 start of `text`: its
+// size when all of it is well-formed, else where the first ill-formed byte
+// stands (as Utf8ToUtf16 would replace it).
+std::size_t WellFormedUtf8Length(std::string_view text) noexcept;
+
 // UTF-8 to UTF-16. Each byte that does not start a well-formed sequence
 // (overlong forms, surrogates and values past U+10FFFF included) becomes one
 // U+FFFD, as decoders conventionally resynchronise.

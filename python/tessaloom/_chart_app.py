@@ -8,6 +8,7 @@ component sees it, and a request that breaks a bound gets a 400 with a
 one-line message.
 """
 
+import difflib
 import hashlib
 import math
 import os
@@ -169,6 +170,13 @@ class ChartApp:
 
     # The WSGI call.
 
+
+    def _offer(self, asked):
+        """The offered method nearest to a mistyped one, or the list of all offered."""
+        near = difflib.get_close_matches(asked.lower()[:64], list(self._methods), n=1, cutoff=0.8)
+        if near:
+            return "did you mean %s?" % self._methods[near[0]]
+        return "the methods are " + ", ".join(sorted(self._methods.values()))
     def __call__(self, environ, start_response):
         verb = environ.get("REQUEST_METHOD", "GET")
         if verb not in ("GET", "HEAD"):
@@ -267,7 +275,7 @@ class ChartApp:
             raise BadRequest("method missing")
         chart.method = self._methods.get(method.lower())
         if chart.method is None:
-            raise BadRequest("method %s is not offered" % _quoted(method))
+            raise BadRequest("method %s is not offered; %s" % (_quoted(method), self._offer(method)))
         for name in ("title", "xlabel", "ylabel"):
             setattr(chart, name, self._text(name, fields.get(name, "")))
         chart.width = self._size(fields, "width", self.default_size[0])

@@ -12,7 +12,8 @@ pytestmark = needs_cli
 
 
 # (method, output, options, first bytes, size): the format follows the extension, or --format;
-# "-" is standard output, where the description (--alt) goes to standard error.
+# "-" is standard output, where the description (--alt) goes to standard error. Method names
+# ignore case; data for --alt is saved as UTF-16, as spreadsheets save "Unicode text".
 @pytest.mark.parametrize("method,out,options,magic,size", [
     ("DrawBarGraph", "c.jpg", ["--title", "Sales", "--grid", "--colors", "red,#00FF00", "--width",
                                "320", "--height", "200"], b"\xff\xd8\xff", None),
@@ -23,12 +24,13 @@ pytestmark = needs_cli
     ("DrawBarGraph", "c.bin", ["--format", "PDF"], b"%PDF-", None),
     ("DrawBarGraph", "c.svg", [], b"<", None),
     ("DrawPieGraph", "c.JPEG", ["--quality", "20", "--alt"], b"\xff\xd8", None),
-    ("DrawPieGraph", "-", ["--alt"], b"\x89PNG", None),
+    ("drawpiegraph", "-", ["--alt"], b"\x89PNG", None),
     ("DrawPieGraph", "-", ["--format", "jpeg", "--alt"], b"\xff\xd8", None),
 ])
 def test_draw_writes_the_chart_asked_for(tmp_path, method, out, options, magic, size):
     table = "Series" in method  # a header row of items, then a row per series
-    (tmp_path / "d.csv").write_text(",Q1,Q2\nN,10,20\nS,5,40\n" if table else "Jan,3\nFeb,5.5\n")
+    (tmp_path / "d.csv").write_text(",Q1,Q2\nN,10,20\nS,5,40\n" if table else "Jan,3\nFeb,5.5\n",
+                                    encoding="utf-16" if "--alt" in options else "utf-8")
     result = run("draw", method, "d.csv", "-o", out, *options, cwd=tmp_path, binary=True)
     assert result.returncode == 0, result.stderr
     image = result.stdout if out == "-" else (tmp_path / out).read_bytes()
@@ -44,20 +46,23 @@ def test_draw_writes_the_chart_asked_for(tmp_path, method, out, options, magic, 
     (",Q1\nNorth,inf\n", "DrawBarSeriesGraph", [], 1, 'line 2: "inf" is not a number in range'),
     ("Jan,10,3\n", "DrawBarGraph", [], 1, "line 1: expected label,value"),
     (",Q1,Q2\nNorth,1\n", "DrawBarSeriesGraph", [], 1, "line 2: expected a title and 2 values"),
-    ("Jan,1\n", "DrawNothing", [], 1, "no Draw method named DrawNothing"),
+    ("Jan,1\n", "DrawNothing", [], 1, "no Draw method named DrawNothing; the methods are DrawBar"),
+    ("Jan,1\n", "DrawBarGrap", [], 1, "named DrawBarGrap (did you mean DrawBarGraph?)"),
+    ("Month,Sales\nJan,1\n", "DrawBarGraph", [], 1, "range; if the first row names the columns"),
+    (b"Jan,1\nM\xe4r,2\n", "DrawBarGraph", [], 1, "line 2: the text is not UTF-8"),
     ("Jan,1\n", "DrawBarGraph", ["-o", "missing/x.jpg"], 1, "Invalid File Path"),
     ("", "DrawBarGraph", [], 1, "no data rows"),
     ("\ufeffmonth,units\n", "DrawBarGraph", ["--header"], 1, "no data rows"),
     (",Q1\n", "DrawBarSeriesGraph", [], 1, "no data rows"),
     ("Jan,1\n", "DrawBarGraph", ["--width", "abc"], 2, '--width: "abc" is not a positive whole'),
     ("Jan,1\n", "DrawBarGraph", ["--grid=yes"], 2, "--grid takes no value"),
-    ("Jan,1\n", "DrawBarGraph", ["--shiny"], 2, "unknown option --shiny"),
+    ("Jan,1\n", "DrawBarGraph", ["--titel"], 2, "option --titel (did you mean --title?)\n'tess"),
     ("Jan,1\n", "DrawPieGraph", ["--quality", "101"], 1, "JpegQuality"),
     ("Jan,1\n", "DrawPieGraph", ["--format", "gif"], 1, "OutputFormat"),
     ("Jan,1\n", "DrawBarGraph", ["--scale", "9"], 1, "Scale must be from 1 to 4"),
 ])
 def test_bad_input_names_the_problem_and_fails(tmp_path, csv, method, options, code, message):
-    (tmp_path / "bad.csv").write_text(csv)
+    (tmp_path / "bad.csv").write_bytes(csv if isinstance(csv, bytes) else csv.encode())
     result = run("draw", method, "bad.csv", "-o", "x.jpg", *options, cwd=tmp_path)
     assert (result.returncode, message in result.stderr) == (code, True), result.stderr
     assert list(tmp_path.iterdir()) == [tmp_path / "bad.csv"]
@@ -76,7 +81,7 @@ def test_data_from_standard_input_with_a_byte_order_mark_header_and_too_many_row
 @pytest.mark.parametrize("args,code,text", [
     (["--version"], 0, "tessaloom 0."), (["-h"], 0, "tessaloom convert"),
     (["draw", "--help"], 0, "--header"), (["convert", "-h"], 0, "FILE.bmp"),
-    ([], 2, "no command"), (["paint"], 2, "unknown command paint"),
+    ([], 2, "no command"), (["drwa"], 2, "command drwa (did you mean draw?)"),
     (["convert"], 2, "convert needs one FILE"),
 ])
 def test_help_version_and_usage_errors(args, code, text):
