@@ -275,7 +275,8 @@ class ChartApp:
             raise BadRequest("method missing")
         chart.method = self._methods.get(method.lower())
         if chart.method is None:
-            raise BadRequest("method %s is not offered; %s" % (_quoted(method), self._offer(method)))
+            raise BadRequest("method %s is not offered; %s"
+                             % (_quoted(method), self._offer(method)))
         for name in ("title", "xlabel", "ylabel"):
             setattr(chart, name, self._text(name, fields.get(name, "")))
         chart.width = self._size(fields, "width", self.default_size[0])

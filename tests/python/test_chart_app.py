@@ -28,8 +28,9 @@ HEAVIEST = ("method=Draw3DBarSeriesGraph&items=" + ",".join("i%d" % i for i in r
             + "".join("&series=S%d:" % s + ",".join(["7"] * 100) for s in range(64))
             + "&width=2048&height=2048&style=smooth")
 BAD_QUERIES = [
-    ("", "method missing"), ("method=DrawNothing&values=1", "method 'DrawNothing' is not offered; the methods are Draw3D"),
-    ("method=drawbargrap&values=1", "method 'drawbargrap' is not offered; did you mean DrawBarGraph?"),
+    ("", "method missing"),
+    ("method=DrawNothing&values=1", "'DrawNothing' is not offered; the methods are Draw3DBarGraph"),
+    ("method=drawbargrap&values=1", "'drawbargrap' is not offered; did you mean DrawBarGraph?"),
     ("method=DrawBarGraph", "values missing"), (ONE + ",x", "'x' is not a number"),
     (ONE + ",", "'' is not a number"), ("method=DrawBarGraph&values=nan", "'nan' is not a number"),
     ("method=DrawBarGraph&values=1e39", "'1e39' is not a number the chart can hold"),
