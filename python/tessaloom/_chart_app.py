@@ -168,15 +168,14 @@ class ChartApp:
         # refused by name rather than counted.
         self._max_fields = len(_SINGLE_FIELDS) + max_series + 4
 
-    # The WSGI call.
-
-
     def _offer(self, asked):
         """The offered method nearest to a mistyped one, or the list of all offered."""
         near = difflib.get_close_matches(asked.lower()[:64], list(self._methods), n=1, cutoff=0.8)
         if near:
             return "did you mean %s?" % self._methods[near[0]]
         return "the methods are " + ", ".join(sorted(self._methods.values()))
+
+    # The WSGI call.
     def __call__(self, environ, start_response):
         verb = environ.get("REQUEST_METHOD", "GET")
         if verb not in ("GET", "HEAD"):
