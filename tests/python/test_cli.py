@@ -1,12 +1,13 @@
 """The command-line tool: draw, convert and demo."""
 
 import pathlib
+import shlex
 import shutil
 import subprocess
 
 import pytest
 
-from conftest import CLI, image_size, needs_cli, run_cli as run
+from conftest import CLI, ROOT, image_size, needs_cli, run_cli as run
 
 pytestmark = needs_cli
 
@@ -139,3 +140,17 @@ def test_the_static_tool_draws_classic_charts_alone_and_hands_on_the_rest(tmp_pa
                                 capture_output=True, check=True).stdout
                  for program, source in [(tool, "-"), (full, "s.csv")]]
         assert drawn[0] == drawn[1] and drawn[0].startswith(b"\x89PNG"), data
+
+
+def test_the_readme_lines_run_on_the_data_the_repository_ships(tmp_path):
+    readme = (ROOT / "README.md").read_text()
+    block = readme.split("## The command-line tool\n\n```sh\n", 1)[1].split("```", 1)[0]
+    (tmp_path / "examples").symlink_to(ROOT / "examples")
+    (tmp_path / "out").mkdir()
+    for line in block.splitlines():
+        if "[" not in line:  # the demo line's placeholder
+            command = line.split("   #")[0].replace("build/tessaloom", shlex.quote(CLI), 1)
+            result = subprocess.run(command, shell=True, cwd=tmp_path, capture_output=True)
+            assert result.returncode == 0 and not result.stderr, (line, result.stderr)
+    written = {p.suffix for p in (tmp_path / "out").iterdir()}
+    assert written == {".jpg", ".bmp", ".JPG", ".png", ".svg"}
