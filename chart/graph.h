@@ -86,6 +86,7 @@ class CGraph {
   void SetFileName(std::string name) noexcept { fileName = std::move(name); }
   void SetErrorText(std::string text) noexcept {
     errorText = std::move(text);
+    errorDetail.clear();
     ++errorsSet;
   }
   [[nodiscard]] std::string GetErrorText() const { return errorText; }
@@ -193,6 +194,9 @@ class CGraph {
   std::int32_t graphWidth = 500;
   std::int32_t graphHeight = 350;
   std::string errorText;
+  // What the latest error concerns beyond errorText's fixed words (the path
+  // a file could not be written to, and why), for LastError; may be empty.
+  std::string errorDetail;
   std::uint32_t errorsSet = 0;  // SetErrorText calls so far; tells a new message from an old one
   ImageOptions imageOptions;    // format and JPEG quality of the image
   bool imageToMemory = false;   // keep the image in imageBytes instead of writing a file

@@ -13,6 +13,7 @@
 #include "draw/smooth_surface.h"
 #include "draw/svg_surface.h"
 #include "image/save_image.h"
+#include "platform/text.h"
 
 namespace tessaloom {
 namespace {
@@ -27,6 +28,13 @@ constexpr char kNoMemory[] = "Not enough memory to draw the chart";
 // border on each side round at least one pixel inside.
 constexpr std::int64_t kFramedSide = 2 * layout::kCanvasBorder + 1;
 
+// A file's failure: the fixed reason for ErrorReason, and for LastError the
+// path concerned and the system's word on it.
+void SetFileError(CGraph& graph, std::string error, const OutputFile& file) noexcept {
+  graph.SetErrorText(std::move(error));
+  AssignOrClear(graph.errorDetail, file.Detail());
+}
+
 // Opens the file before anything is drawn: a folder that cannot take it
 // (read-only, full, refused) fails at once instead of after the drawing.
 bool OpenOutput(CGraph& graph, OutputFile& file, std::int64_t width, std::int64_t height) {
@@ -36,7 +44,7 @@ bool OpenOutput(CGraph& graph, OutputFile& file, std::int64_t width, std::int64_
                 files, graph.outputLimit)) {
     return true;
   }
-  graph.SetErrorText(std::move(error));
+  SetFileError(graph, std::move(error), file);
   return false;
 }
 
@@ -114,7 +122,7 @@ bool CGraph::Render() {
     return true;
   }
   if (!file.Write(canvas, imageOptions.jpegQuality, error)) {
-    SetErrorText(std::move(error));
+    SetFileError(*this, std::move(error), file);
     return false;
   }
   return true;
@@ -209,7 +217,7 @@ bool CGraph::Deliver(std::vector<std::uint8_t>&& bytes, ImageFormat format, Outp
   }
   std::string error;
   if (!file.Write(bytes, error)) {
-    SetErrorText(std::move(error));
+    SetFileError(*this, std::move(error), file);
     return false;
   }
   return true;

@@ -288,7 +288,9 @@ int Draw(int argc, char** argv) {
   const tessaloom::HRESULT hr = g.Call(method);
   const std::string reason = g.ErrorReason();
   if (tessaloom::FAILED(hr) || hr == tessaloom::S_FALSE || !reason.empty()) {
-    return Fail(reason.empty() ? "drawing failed" : reason);
+    // LastError says as much and may name the path concerned too.
+    const std::string detailed = g.GetText("LastError");
+    return Fail(!detailed.empty() ? detailed : reason.empty() ? "drawing failed" : reason);
   }
   if (output == "-" && !WriteImageData(g)) return Fail("cannot write the image to standard output");
   if (o.alt) std::fprintf(output == "-" ? stderr : stdout, "%s\n", g.GetText("AltText").c_str());

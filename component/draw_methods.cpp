@@ -81,6 +81,7 @@ class CGraphGenerator::DrawReport {
         g_.lastError = g_.accessErrorText;
       } else if (g_.graph.errorsSet != before_) {
         g_.lastError = g_.graph.errorText;
+        if (!g_.graph.errorDetail.empty()) g_.lastError.append(": ").append(g_.graph.errorDetail);
       } else {
         g_.lastError.clear();
       }

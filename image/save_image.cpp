@@ -89,13 +89,24 @@ ImageOutput ChooseImageOutput(const std::string& fullPath) {
   return {fullPath.substr(0, dot + 1) + "bmp", false};
 }
 
+void OutputFile::SetDetail(std::string_view path, std::string_view why) noexcept {
+  try {
+    detail_.assign("\"").append(path).append("\"");
+    if (!why.empty()) detail_.append(": ").append(why);
+  } catch (...) {
+    detail_.clear();
+  }
+}
+
 bool OutputFile::Open(const std::string& filePath, const std::string& fileName, ImageFormat format,
                       std::int64_t width, std::int64_t height, std::string& errorText,
                       FileSystem& files, const OutputLimit& limit) noexcept {
   file_.reset();
+  detail_.clear();
   try {
     if (!IsPathValid(filePath, files)) {
       errorText = "Invalid File Path";
+      SetDetail(filePath, "not a folder that can be opened");
       return false;
     }
     if (fileName.empty()) {
@@ -115,6 +126,7 @@ bool OutputFile::Open(const std::string& filePath, const std::string& fileName, 
     const std::unique_ptr<Folder> folder = files.OpenFolder(parts.folder, reason);
     if (folder == nullptr) {
       errorText = kCannotOpen;
+      SetDetail(parts.folder, reason);
       return false;
     }
     std::string real;
@@ -125,6 +137,7 @@ bool OutputFile::Open(const std::string& filePath, const std::string& fileName, 
     std::unique_ptr<WritableFile> file = folder->NewReplacingFile(parts.name, reason);
     if (file == nullptr) {
       errorText = kCannotOpen;
+      SetDetail(path, reason);
       return false;
     }
     if (!file->Reserve(RoomFor(format, width, height), reason)) {
@@ -133,6 +146,7 @@ bool OutputFile::Open(const std::string& filePath, const std::string& fileName, 
     }
     file_ = std::move(file);
     format_ = format;
+    path_ = std::move(path);
     return true;
   } catch (...) {
     AssignOrClear(errorText, kNoMemory);
@@ -166,7 +180,10 @@ bool OutputFile::Commit(std::string& errorText) noexcept {
   file_.reset();
   switch (result) {
     case CommitResult::kDone: return true;
-    case CommitResult::kCannotReplace: AssignOrClear(errorText, kCannotOpen); return false;
+    case CommitResult::kCannotReplace:
+      AssignOrClear(errorText, kCannotOpen);
+      SetDetail(path_, reason);
+      return false;
     case CommitResult::kWriteFailed: errorText = std::move(reason); return false;
   }
   return false;

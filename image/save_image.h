@@ -12,6 +12,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "draw/canvas.h"
@@ -106,12 +107,21 @@ class OutputFile {
   // writing" when the name cannot be replaced); the file is then dropped.
   [[nodiscard]] bool Write(const Canvas& canvas, int jpegQuality, std::string& errorText) noexcept;
   [[nodiscard]] bool Write(std::span<const std::uint8_t> bytes, std::string& errorText) noexcept;
+  // After Open or Write failed with "Invalid File Path" or "Unable to open
+  // file for writing": the path concerned and why, for a caller that shows more than
+  // the fixed reason (`"out/x.bmp": Unable to create file: Is a directory`).
+  // The paths are the caller's own, never a hosting setting. Else empty.
+  [[nodiscard]] const std::string& Detail() const noexcept { return detail_; }
 
  private:
   [[nodiscard]] bool Commit(std::string& errorText) noexcept;
+  // The path, quoted, then ": " and `why` if any; empty when memory runs out.
+  void SetDetail(std::string_view path, std::string_view why) noexcept;
 
   std::unique_ptr<WritableFile> file_;
   ImageFormat format_ = ImageFormat::kByName;
+  std::string path_;  // the file's full path as the caller named it
+  std::string detail_;
 };
 
 // Writes `canvas` into folder `filePath` as `fileName` (joined with '/',

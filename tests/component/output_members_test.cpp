@@ -56,7 +56,8 @@ TEST(OutputMembersTest, LastErrorIsTheLatestCallsWhileErrorReasonStays) {
   AddMonths(*g, 3);
   ASSERT_EQ(g->put_FilePath(B(u"/no/such/folder").get()), S_OK);
   ASSERT_EQ(g->DrawLineGraph(), S_OK);
-  EXPECT_EQ(Text(*g, &CGraphGenerator::get_LastError), "Invalid File Path");
+  EXPECT_EQ(Text(*g, &CGraphGenerator::get_LastError),
+            "Invalid File Path: \"/no/such/folder\": not a folder that can be opened");
   ASSERT_EQ(g->put_OutputTarget(B(u"memory").get()), S_OK);
   EXPECT_EQ(Text(*g, &CGraphGenerator::get_LastError), "");
   ASSERT_EQ(g->DrawLineGraph(), S_OK);
@@ -89,6 +90,10 @@ TEST(OutputMembersTest, AFileThatCannotBeWrittenFailsBeforeTheDrawing) {
     AddMonths(*g, 3);
     EXPECT_EQ(g->DrawBarGraph(), S_OK);
     EXPECT_EQ(ErrorReasonOf(*g), message) << message;
+    // LastError names the file a refused name concerns.
+    const std::string named = full ? "" : ": \"" + dir.Path() + "/Graph.jpg\"";
+    EXPECT_TRUE(Text(*g, &CGraphGenerator::get_LastError).starts_with(message + named))
+        << Text(*g, &CGraphGenerator::get_LastError);
     EXPECT_EQ(g->graph.canvasWidth, 0) << message;
   }
   EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
