@@ -22,19 +22,13 @@ namespace tessaloom {
 namespace {
 
 using enum GraphType;
-using test_support::Box;
-using test_support::Call;
-using test_support::Chart;
-using test_support::DrawWhole;
-using test_support::RecordingSurface;
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
 // === Values and category labels ===
 
-// Bar, line and 3D line charts of 1 to 256 categories, upright and lying, at
-// many plot sizes and scales: every value stands inside the plot, on the tick
-// of its value's label and centred on its category's label, where a crowded
-// axis draws them; however thin, a flat bar shows its own colour over at
-// least half its thickness (the dark outline gives way).
+// Bar and line charts of 1 to 256 categories, upright and lying, at many sizes and scales: every
+// value stands inside the plot, on its value label's tick and centred on its category label (where
+// a crowded axis draws them); however thin, a flat bar shows its colour over half its thickness.
 TEST(LayoutPropertiesTest, ValuesStandOnTheirTicksAndLabelsInsideThePlot) {
   RecordingSurface metrics;
   metrics.SelectFont(Font::Chart(16));
@@ -54,7 +48,7 @@ TEST(LayoutPropertiesTest, ValuesStandOnTheirTicksAndLabelsInsideThePlot) {
             c.series.push_back({static_cast<float>(values.back())});
             c.labels.push_back("c" + std::to_string(k));
           }
-          const test_support::Drawn d = DrawWhole(c);
+          const Drawn d = DrawWhole(c);
           const CGraph& g = d.g;
           const bool upright = g.DrawsVertically();
           std::map<int, int> tick;              // a value label's: the last line across before it
@@ -112,10 +106,9 @@ TEST(LayoutPropertiesTest, ValuesStandOnTheirTicksAndLabelsInsideThePlot) {
 
 // === Legend and margins ===
 
-// Over legends of many sizes, text lengths and canvases: every row and swatch
-// on the canvas, nothing over another or the plot, every item a row or
-// counted in the last one, each row in a colour of its own; a chart the
-// legend leaves no room fails with the message.
+// Legends of many sizes and text lengths on many canvases: every row and swatch on the canvas,
+// none over another or the plot, every item a row or counted in "and N more", each row its own
+// colour; a chart the legend leaves no room fails with the message.
 TEST(LegendAndMarginsTest, LegendRowsStayOnTheCanvasBesideThePlot) {
   const std::string names[] = {"Q", "Item ", std::string(60, 'W'), "A rather wordy name, number "};
   for (const auto& [w, h] :
@@ -126,7 +119,7 @@ TEST(LegendAndMarginsTest, LegendRowsStayOnTheCanvasBesideThePlot) {
           Chart c{.kind = kind, .series = {std::vector<float>(items, 1)}, .vertical = up};
           for (std::uint32_t i = 0; i < items; ++i) c.legend.push_back(name + std::to_string(i));
           std::tie(c.width, c.height) = std::pair{w, h};
-          test_support::Drawn d = DrawWhole(c);
+          Drawn d = DrawWhole(c);
           const std::string at = testing::PrintToString(std::tuple{name, items, w, h, kind, up});
           if (!d.drew) {
             EXPECT_TRUE(kind == kPie ||
@@ -162,13 +155,10 @@ TEST(LegendAndMarginsTest, LegendRowsStayOnTheCanvasBesideThePlot) {
 
 // === Tick labels ===
 
-// Axes of every kind, upright and lying, of few or many categories, wide
-// letters or wide negative values, with and without the rotated title, on
-// small and large canvases: no tick label's cell overlaps another's (a
-// crowded axis leaves labels out instead) and each axis keeps one; labels
-// beside the left axis start clear of the title's band (and the canvas edge)
-// and end clear of the axis; category labels are cut only past a third of
-// the canvas width.
+// Axes of every kind, few or many categories, wide labels or values, with or without the rotated
+// title, on small and large canvases: no tick label over another (a crowded axis leaves some out)
+// and each axis keeps one; labels left of the axis clear the title's band and the axis; category
+// labels are cut only past a third of the canvas width.
 TEST(LayoutPropertiesTest, AxisLabelsKeepApartAndClearOfTheAxisAndTheTitle) {
   std::vector<std::string> items;
   for (int k = 0; k < 256; ++k) items.push_back("Item " + std::to_string(k));
@@ -195,7 +185,7 @@ TEST(LayoutPropertiesTest, AxisLabelsKeepApartAndClearOfTheAxisAndTheTitle) {
           for (std::size_t k = 0; k < labels.size(); ++k)
             c.series.push_back({float((k + n) % 3 ? high / 2 : low)});
           std::tie(c.width, c.height, up ? c.yLabel : c.xLabel) = std::tuple{w, h, title};
-          const test_support::Drawn d = DrawWhole(c);
+          const Drawn d = DrawWhole(c);
           ASSERT_TRUE(d.drew);
           const std::string what =
               testing::PrintToString(std::tuple{kind, up, labels.size(), low, w, h, title});
@@ -245,8 +235,7 @@ bool MeetsDiscIn(const Box& a, const Box& o) {
   return dx * dx + dy * dy < radius * radius;
 }
 
-// Counter-clockwise degrees on screen of a Pie call, about its box's centre
-// pixel from its start radial to its end one; 360 when they coincide.
+// Counter-clockwise degrees on screen of a Pie call from its start radial to its end; 360 if equal.
 double Sweep(const Call& pie) {
   const std::vector<int>& n = pie.n;
   const double cx = n[0] + (n[2] - n[0]) / 2, cy = n[1] + (n[3] - n[1]) / 2;
@@ -255,10 +244,9 @@ double Sweep(const Call& pie) {
   return degrees == 0 ? 360 : degrees;
 }
 
-// Pies of generated values, with runs of tiny slices among big ones, one to three side by side,
-// flat and 3D, on several canvases, with a title and legend or without: each slice spans its
-// share of the circle within a degree, and every label lies inside the canvas, clear of every
-// other label, pie, text and legend. Pies of up to six slices show every label.
+// Pies of generated values (runs of tiny slices among big ones), one to three side by side, flat
+// and 3D, with or without title and legend: each slice spans its share within a degree; every label
+// lies on the canvas clear of every label, pie, text and legend; up to six slices, all labelled.
 TEST(LayoutPropertiesTest, PieSlicesAndLabels) {
   std::mt19937 random(22);
   const int sizes[][2] = {{500, 350}, {300, 240}, {800, 600}, {640, 280}, {400, 200}};
@@ -278,7 +266,7 @@ TEST(LayoutPropertiesTest, PieSlicesAndLabels) {
     }
     if (n % 7 < 3) chart.legend = std::vector<std::string>(slices, "Slot");
     if (n % 3 == 0) chart.title = "Shares";
-    const test_support::Drawn d = DrawWhole(chart);
+    const Drawn d = DrawWhole(chart);
     if (!d.drew) continue;  // no room: the messages are tested through Python
     std::vector<Box> labels, others, discs;
     std::map<Box, std::map<COLORREF, double>> sweeps;  // degrees of each colour, by box
