@@ -31,6 +31,9 @@ TEST(DrawingRulesTest, FrameAndLegend) {
 }
 
 TEST(DrawingRulesTest, Axes) {
+  // -25..10 in 12 ticks of 3, 15 pixels apart: zero 40 below the middle; down from 10, up from
+  // -25, "0" where the ticks put it, its neighbours left out.
+  const Chart negative{.minTick = -25, .maxTick = 10, .quadrant = 3, .stage = kAxes};
   ExpectRules({
       // One interval of (200 - 10) / 1; labels 6 a character + 10 left of the axis.
       {"value ticks",
@@ -42,14 +45,8 @@ TEST(DrawingRulesTest, Axes) {
       {"the longer side's title shrinks",
        {.yLabel = std::string(50, 'y'), .stage = kAxes},
        "SelectFont(Chart 14, 900, 16)"},
-      // -25..10 in 12 ticks of 3, 15 pixels apart: zero 40 below the middle; down from 10, up
-      // from -25, "0" where the ticks put it, its neighbours left out.
-      {"negative values",
-       {.minTick = -25, .maxTick = 10, .quadrant = 3, .stage = kAxes},
-       "MoveTo(50, 390)|LineTo(50, 190)"},
-      {"negative tick labels",
-       {.minTick = -25, .maxTick = 10, .quadrant = 3, .stage = kAxes},
-       "TextOut(28, 284, \"-8\")|TextOut(34, 244, \"0\")"},
+      {"negative values", negative, "MoveTo(50, 390)|LineTo(50, 190)"},
+      {"negative tick labels", negative, "TextOut(28, 284, \"-8\")|TextOut(34, 244, \"0\")"},
   });
 }
 

@@ -172,10 +172,9 @@ TEST(UnderSanitizersTest, EveryKindFinishesOnAnyCanvasAndLayout) {
       c.kind = kind;
       for (const auto& [width, height] : {std::pair{500, 350}, std::pair{3, 2}}) {
         std::tie(c.width, c.height) = std::pair{width, height};
-        CGraph g = Model(c);
         Canvas canvas = MakeCanvas(width, height);
         RasterSurface surface(canvas);
-        g.DrawGraph(surface);
+        Model(c).DrawGraph(surface);
         EXPECT_TRUE(width < 500 || canvas.GetPixel(499, 349) == 0x000000u)
             << static_cast<int>(kind);  // the border
       }

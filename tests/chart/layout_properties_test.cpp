@@ -84,19 +84,19 @@ TEST(LayoutPropertiesTest, ValuesStandOnTheirTicksAndLabelsInsideThePlot) {
                   upright ? t.n[0] + 4 * static_cast<int>(t.text.size()) : t.n[1] + halfTitle;
             }
           }
-          const std::string what =
-              testing::PrintToString(std::tuple{kind, up, low, high, width, values.size()});
-          ASSERT_EQ(points.size(), values.size()) << what;
+          SCOPED_TRACE(
+              testing::PrintToString(std::tuple{kind, up, low, high, width, values.size()}));
+          ASSERT_EQ(points.size(), values.size());
           const Box plot{g.plotLeftX, g.plotBaseY - g.plotHeight, g.plotLeftX + g.plotWidth + 1,
                          g.plotBaseY + 1};
           for (std::size_t k = 0; k < points.size(); ++k) {
             const auto [x, y] = points[k];
-            EXPECT_TRUE(plot.Meets({x, y, x + 1, y + 1})) << what << " " << k;
+            EXPECT_TRUE(plot.Meets({x, y, x + 1, y + 1})) << k;
             const auto on = tick.find(values[k]);  // a crowded axis leaves labels out
-            EXPECT_TRUE(on == tick.end() || on->second == (upright ? y : x)) << what << k;
+            EXPECT_TRUE(on == tick.end() || on->second == (upright ? y : x)) << k;
             const auto label = category.find(c.labels[k]);
             if (label == category.end()) continue;
-            EXPECT_LE(std::abs(label->second - (upright ? x : y)), upright ? 0 : 1) << what << k;
+            EXPECT_LE(std::abs(label->second - (upright ? x : y)), upright ? 0 : 1) << k;
           }
         }
       }
@@ -120,33 +120,30 @@ TEST(LegendAndMarginsTest, LegendRowsStayOnTheCanvasBesideThePlot) {
           for (std::uint32_t i = 0; i < items; ++i) c.legend.push_back(name + std::to_string(i));
           std::tie(c.width, c.height) = std::pair{w, h};
           Drawn d = DrawWhole(c);
-          const std::string at = testing::PrintToString(std::tuple{name, items, w, h, kind, up});
+          SCOPED_TRACE(testing::PrintToString(std::tuple{name, items, w, h, kind, up}));
           if (!d.drew) {
             EXPECT_TRUE(kind == kPie ||
-                        d.g.errorText == "The image is too narrow for the chart and its legend")
-                << at;
+                        d.g.errorText == "The image is too narrow for the chart and its legend");
             continue;
           }
           RecordingSurface alone;
           d.g.DrawLegend(alone);
           const std::vector<Call> legend = alone.Calls({"TextOut", "Rectangle"});
-          EXPECT_TRUE(d.g.plotWidth > 0 && d.g.plotLeftX + d.g.plotWidth < legend[0].cell.l) << at;
+          EXPECT_TRUE(d.g.plotWidth > 0 && d.g.plotLeftX + d.g.plotWidth < legend[0].cell.l);
           std::set<COLORREF> colours;
           std::uint32_t rows = 0, more = 0;
           for (std::size_t i = 0; i < legend.size(); ++i) {
             const Box& a = legend[i].cell;
-            EXPECT_TRUE(a.l >= 0 && a.r <= w && a.t >= 0 && a.b <= h) << at;
+            EXPECT_TRUE(a.l >= 0 && a.r <= w && a.t >= 0 && a.b <= h);
             for (std::size_t j = i + 1; i > 0 && j < legend.size(); ++j) {  // all in box 0, apart
-              EXPECT_FALSE(a.Meets(legend[j].cell))
-                  << at << legend[i].text << " over " << legend[j].text;
+              EXPECT_FALSE(a.Meets(legend[j].cell)) << legend[i].text << " over " << legend[j].text;
             }
             const std::string& text = legend[i].text;
             if (text.empty() && i > 0) colours.insert(legend[i].brush);
             rows += !text.empty() && text != "Legend" &&
                     std::sscanf(text.c_str(), "and %u more", &more) != 1;
           }
-          EXPECT_EQ(std::pair(rows + more, colours.size()), std::pair(items, std::size_t{rows}))
-              << at;
+          EXPECT_EQ(std::pair(rows + more, colours.size()), std::pair(items, std::size_t{rows}));
         }
       }
     }
@@ -187,8 +184,8 @@ TEST(LayoutPropertiesTest, AxisLabelsKeepApartAndClearOfTheAxisAndTheTitle) {
           std::tie(c.width, c.height, up ? c.yLabel : c.xLabel) = std::tuple{w, h, title};
           const Drawn d = DrawWhole(c);
           ASSERT_TRUE(d.drew);
-          const std::string what =
-              testing::PrintToString(std::tuple{kind, up, labels.size(), low, w, h, title});
+          SCOPED_TRACE(
+              testing::PrintToString(std::tuple{kind, up, labels.size(), low, w, h, title}));
           RecordingSurface measure;
           measure.SelectFont(d.g.CategoryLabelFont());
           const bool upright = d.g.DrawsVertically();
@@ -200,24 +197,23 @@ TEST(LayoutPropertiesTest, AxisLabelsKeepApartAndClearOfTheAxisAndTheTitle) {
             if (t.font.escapement == 900) titleRight = t.cell.r;
             if (t.font.height != 12 || t.font.escapement != 0) continue;
             for (const Call& other : drawn) {
-              EXPECT_FALSE(t.cell.Meets(other.cell))
-                  << what << ": " << t.text << " and " << other.text;
+              EXPECT_FALSE(t.cell.Meets(other.cell)) << t.text << " and " << other.text;
             }
             drawn.push_back(t);
             const bool category = t.font.pitchAndFamily == layout::kFixedPitchRoman;
             const bool value =
                 upright && t.text.find_first_not_of("-0123456789") == std::string::npos;
             if (!category && !value) continue;
-            EXPECT_GE(t.cell.l, titleRight) << what << t.text;
-            EXPECT_LE(t.cell.r, d.g.plotLeftX - (category ? layout::kCategoryLabelGap : 0)) << what;
+            EXPECT_GE(t.cell.l, titleRight) << t.text;
+            EXPECT_LE(t.cell.r, d.g.plotLeftX - (category ? layout::kCategoryLabelGap : 0));
             if (category) categories.push_back(t.text);
           }
-          EXPECT_GE(drawn.size(), 2u) << what;
-          EXPECT_EQ(categories.empty(), upright) << what;
+          EXPECT_GE(drawn.size(), 2u);
+          EXPECT_EQ(categories.empty(), upright);
           for (std::size_t k = 0; categories.size() == labels.size() && k < labels.size(); ++k) {
             const bool wide =
                 measure.GetTextExtent(labels[k]) > d.g.canvasWidth / layout::kTextShare;
-            EXPECT_EQ(categories[k] != labels[k], wide) << what << labels[k];
+            EXPECT_EQ(categories[k] != labels[k], wide) << labels[k];
           }
         }
       }
@@ -278,7 +274,7 @@ TEST(LayoutPropertiesTest, PieSlicesAndLabels) {
       discs.push_back(b);
       sweeps[b][call.brush] += Sweep(call);
     }
-    const std::string what = "chart " + std::to_string(n);
+    SCOPED_TRACE("chart " + std::to_string(n));
     std::size_t k = 0;
     for (const auto& [box, colours] : sweeps) {          // top boxes only, left to right
       if (!colours.contains(d.g.GetColor(0))) continue;  // the wall's ellipse of a 3D pie
@@ -289,17 +285,17 @@ TEST(LayoutPropertiesTest, PieSlicesAndLabels) {
         const auto found = colours.find(d.g.GetColor(static_cast<int>(j)));
         const double drawn = found == colours.end() ? 0 : found->second;
         EXPECT_NEAR(drawn, static_cast<double>(values[j]) / total * 360, 1.01)
-            << what << " pie " << k << " slot " << j;
+            << "pie " << k << " slot " << j;
       }
     }
-    EXPECT_EQ(k, chart.series.size()) << what;
-    EXPECT_TRUE(slices > 6 || labels.size() == all) << what;
+    EXPECT_EQ(k, chart.series.size());
+    EXPECT_TRUE(slices > 6 || labels.size() == all);
     for (std::size_t i = 0; i < labels.size(); ++i) {
       const Box& a = labels[i];
-      EXPECT_TRUE(a.l >= 1 && a.t >= 1 && a.r < chart.width && a.b < chart.height) << what;
-      for (std::size_t j = i + 1; j < labels.size(); ++j) EXPECT_FALSE(a.Meets(labels[j])) << what;
-      for (const Box& o : others) EXPECT_FALSE(a.Meets(o)) << what << " label " << i;
-      for (const Box& o : discs) EXPECT_FALSE(MeetsDiscIn(a, o)) << what << " label " << i;
+      EXPECT_TRUE(a.l >= 1 && a.t >= 1 && a.r < chart.width && a.b < chart.height);
+      for (std::size_t j = i + 1; j < labels.size(); ++j) EXPECT_FALSE(a.Meets(labels[j]));
+      for (const Box& o : others) EXPECT_FALSE(a.Meets(o)) << "label " << i;
+      for (const Box& o : discs) EXPECT_FALSE(MeetsDiscIn(a, o)) << "label " << i;
     }
   }
 }
