@@ -1,23 +1,18 @@
-// The drawing rules, each pinned by the few recording-surface lines that
-// carry its numbers; unless a row says otherwise the plot is 300 x 200 from
-// (50, 250), 0..100 in ten ticks, depth 10. The layout properties and the
-// chart checksums guard the rest.
+// The drawing rules, each pinned by the few recorded lines that carry its numbers; unless a row
+// says otherwise the plot is 300 x 200 from (50, 250), 0..100 in ten ticks, depth 10.
 #include "chart_test_support.h"
 
 namespace tessaloom {
 namespace {
 
 using enum GraphType;
-using test_support::ExpectRules;
-using test_support::Stage;
-
-constexpr Stage kAxes = Stage::kAxes;
-constexpr Stage kWhole = Stage::kWhole;
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
+using enum Stage;
 
 TEST(DrawingRulesTest, FrameAndLegend) {
   // Legend box 18 x 3 + 26 high, centred; right at 490, left 3 x trunc(12 x 0.66) + 25
   // further; a box under 50 wide gets a 6-pixel margin; swatches 6 a character + 10 on.
-  const test_support::Chart three{
+  const Chart three{
       .kind = kPie, .series = {{1, 1, 2}}, .legend = {"Jan", "Feb", "Mar"}, .stage = kWhole};
   ExpectRules({
       {"a long title shrinks by 2 until it fits",
@@ -36,6 +31,9 @@ TEST(DrawingRulesTest, FrameAndLegend) {
 }
 
 TEST(DrawingRulesTest, Axes) {
+  // -25..10 in 12 ticks of 3, 15 pixels apart: zero 40 below the middle; down from 10, up from
+  // -25, "0" where the ticks put it, its neighbours left out.
+  const Chart negative{.minTick = -25, .maxTick = 10, .quadrant = 3, .stage = kAxes};
   ExpectRules({
       // One interval of (200 - 10) / 1; labels 6 a character + 10 left of the axis.
       {"value ticks",
@@ -47,20 +45,14 @@ TEST(DrawingRulesTest, Axes) {
       {"the longer side's title shrinks",
        {.yLabel = std::string(50, 'y'), .stage = kAxes},
        "SelectFont(Chart 14, 900, 16)"},
-      // -25..10 in 12 ticks of 3, 15 pixels apart: zero 40 below the middle; down from 10, up
-      // from -25, "0" where the ticks put it, its neighbours left out.
-      {"negative values",
-       {.minTick = -25, .maxTick = 10, .quadrant = 3, .stage = kAxes},
-       "MoveTo(50, 390)|LineTo(50, 190)"},
-      {"negative tick labels",
-       {.minTick = -25, .maxTick = 10, .quadrant = 3, .stage = kAxes},
-       "TextOut(28, 284, \"-8\")|TextOut(34, 244, \"0\")"},
+      {"negative values", negative, "MoveTo(50, 390)|LineTo(50, 190)"},
+      {"negative tick labels", negative, "TextOut(28, 284, \"-8\")|TextOut(34, 244, \"0\")"},
   });
 }
 
 TEST(DrawingRulesTest, Box3D) {
   // Depth 200 x 0.05 = 10, ticks 2 out; the front plane shrinks to 290 x 190.
-  const test_support::Chart box{.kind = k3DBar, .series = {{1}, {1}}, .stage = kAxes};
+  const Chart box{.kind = k3DBar, .series = {{1}, {1}}, .stage = kAxes};
   ExpectRules({
       {"edges", box,
        "MoveTo(60, 240)|LineTo(60, 50)|MoveTo(60, 240)|LineTo(350, 240)|"
@@ -122,7 +114,7 @@ TEST(DrawingRulesTest, Lines) {
 
 TEST(DrawingRulesTest, Pies) {
   // Radius (200 - 3 x 25) / 3 = 41 about (200, 130); values 1, 1, 2 end at 90, 180, 360.
-  const test_support::Chart pie{.kind = kPie, .series = {{1, 1, 2}}};
+  const Chart pie{.kind = kPie, .series = {{1, 1, 2}}};
   ExpectRules({
       {"a left label ends 5 before its line's end", pie,
        "LineTo(151, 178)|TextOut(119, 178, \"25%\")"},

@@ -7,13 +7,13 @@
 
 #include "chart_test_support.h"
 #include "draw/raster_surface.h"
+#include "tests/support/canvas.h"
 
 namespace tessaloom {
 namespace {
 
 using enum GraphType;
-using test_support::AddSeries;
-using test_support::RecordingSurface;
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
 constexpr GraphType kAllKinds[] = {kBar,   kPie,    kLine,  kBoxWhisker,  kStackedBar,
                                    k3DBar, k3DLine, k3DPie, k3DStackedBar};
@@ -65,13 +65,6 @@ TEST(CGraphTest, ScriptColoursComeBeforeThePaletteAndColoursPastItAreMadeUp) {
   EXPECT_NE(g.GetColor(INT_MAX), 0xFFFFFFu);
 }
 
-TEST(CGraphSeriesTest, GetDataValueAnswersTheFirstPointAtAPositionOrZero) {
-  CGraphSeries series;
-  for (auto [x, v] : {std::pair{4u, 1.5f}, {1u, 2.5f}, {4u, 9.0f}}) series.AddDataPoint(x, v);
-  EXPECT_EQ((std::array{series.GetDataValue(4), series.GetDataValue(1), series.GetDataValue(0)}),
-            (std::array{1.5f, 2.5f, 0.0f}));
-}
-
 // Minimum, quartiles, median and maximum as a vertical box at one pixel a
 // unit above y 1000 shows them: the caps, the stem, the box and the median line.
 std::array<int, 5> DrawnStatistics(const std::vector<float>& values) {
@@ -104,49 +97,42 @@ TEST(BoxWhiskerTest, StatisticsAreWholeNumbersOfTheSortedValues) {
   for (const auto& [values, five] : cases) EXPECT_EQ(DrawnStatistics(values), five);
 }
 
-// Every draw classifies its own points; only vertical bar and line charts
-// move their base line, and an empty range moves it to the plot's middle.
-// A value just below zero counts as negative. An unknown kind is reported.
+// Each draw classifies its own points: only upright bar and line charts with a value below zero
+// (even just) move the base line, to the plot's middle for an empty range; an unknown kind is told.
 TEST(FrameTest, SignScanLooksAtEveryPointOfThisDraw) {
-  struct Case {
-    GraphType kind;
-    std::uint32_t vertical;
-    std::vector<std::vector<float>> series;
-    std::int32_t max, quadrant, baseY;
-  };
-  const Case cases[] = {
-      {kBar, 1, {{5, -40}, {10}}, 50, 3, 170}, {kBar, 0, {{-5}, {10}}, 50, 3, 309},
-      {kLine, 1, {{-0.5f}}, -50, 3, 170},      {kBoxWhisker, 1, {{-5, 1}}, 50, 1, 300},
-      {kStackedBar, 1, {{1}}, 50, 1, 300},
-  };
-  test_support::Chart chart{.minTick = -50, .stage = test_support::Stage::kWhole};
-  for (const Case& c : cases) {
+  // Kind, upright, series, maximum from -50; the quadrant and base line drawn.
+  const std::tuple<GraphType, std::uint32_t, std::vector<std::vector<float>>, int, int, int>
+      cases[] = {{kBar, 1, {{5, -40}, {10}}, 50, 3, 170},
+                 {kBar, 0, {{-5}, {10}}, 50, 3, 309},
+                 {kLine, 1, {{-0.5f}}, -50, 3, 170},
+                 {kBoxWhisker, 1, {{-5, 1}}, 50, 1, 300},
+                 {kStackedBar, 1, {{1}}, 50, 1, 300}};
+  Chart chart{.minTick = -50, .stage = Stage::kWhole};
+  for (const auto& [kind, vertical, series, max, quadrant, baseY] : cases) {
     std::tie(chart.kind, chart.series, chart.maxTick, chart.vertical) =
-        std::tie(c.kind, c.series, c.max, c.vertical);
-    CGraph g = test_support::Model(chart);
+        std::tie(kind, series, max, vertical);
+    CGraph g = Model(chart);
     g.quadrant = 3;
     RecordingSurface s;
     EXPECT_TRUE(g.DrawGraph(s));
-    EXPECT_EQ((std::array{g.quadrant, g.plotBaseY}), (std::array{c.quadrant, c.baseY}))
-        << static_cast<int>(c.kind);
+    EXPECT_EQ((std::array{g.quadrant, g.plotBaseY}), (std::array{quadrant, baseY}))
+        << static_cast<int>(kind);
   }
-  CGraph unknown = test_support::Model(
-      {.kind = static_cast<GraphType>(3), .stage = test_support::Stage::kWhole});
-  RecordingSurface s;
-  EXPECT_TRUE(unknown.DrawGraph(s));
-  EXPECT_EQ(unknown.errorText, "No Graph type to display");
+  const Drawn unknown = DrawWhole({.kind = static_cast<GraphType>(3)});
+  EXPECT_EQ(std::pair(unknown.drew, unknown.g.errorText),
+            std::pair(true, std::string("No Graph type to display")));
 }
 
 TEST(DrawersTest, NothingIsDrawnWithoutSeriesOrWithoutPoints) {
   for (GraphType kind : kAllKinds) {
-    CGraph none = test_support::Model({.kind = kind});
+    CGraph none = Model({.kind = kind});
     none.seriesSize = 3;  // slots but no series
-    CGraph hollow = test_support::Model({.kind = kind, .series = {{}}});
+    CGraph hollow = Model({.kind = kind, .series = {{}}});
     for (CGraph* g : {&none, &hollow}) {
       RecordingSurface s;
       g->DrawByKind(s);
-      std::vector<test_support::Call> drawn = s.Calls();  // what leaves a mark, not state changes
-      std::erase_if(drawn, [](const test_support::Call& c) { return c.op.starts_with("Select"); });
+      std::vector<Call> drawn = s.Calls();  // what leaves a mark, not state changes
+      std::erase_if(drawn, [](const Call& c) { return c.op.starts_with("Select"); });
       // A pie of an empty series still shows its label.
       const bool label = g == &hollow && (kind == kPie || kind == k3DPie);
       EXPECT_EQ(drawn.size(), label ? 1u : 0u) << static_cast<int>(kind) << s.Lines();
@@ -157,22 +143,19 @@ TEST(DrawersTest, NothingIsDrawnWithoutSeriesOrWithoutPoints) {
 constexpr float kInf = std::numeric_limits<float>::infinity();
 const std::vector<float> kExtreme = {kInf, -kInf, std::nanf(""), 3.4e38f, -3.4e38f, 1e-30f, -0.5f};
 // Ordinary and extreme figures with every decoration.
-const test_support::Chart kBusy{
-    .series = {{-20, 10, 3}, {30, 0.01f, 7}, kExtreme, {3.4e38f, 3.4e38f, 1e-30f}},
-    .minTick = -30,
-    .maxTick = 40,
-    .grid = 1,
-    .back = true,
-    .xLabel = "Month",
-    .title = "Sales",
-    .legend = {"a", "b", "c"},
-    .stage = test_support::Stage::kWhole};
+const Chart kBusy{.series = {{-20, 10, 3}, {30, 0.01f, 7}, kExtreme, {3.4e38f, 3.4e38f, 1e-30f}},
+                  .minTick = -30,
+                  .maxTick = 40,
+                  .grid = 1,
+                  .back = true,
+                  .xLabel = "Month",
+                  .title = "Sales",
+                  .legend = {"a", "b", "c"},
+                  .stage = Stage::kWhole};
 
-// For the sanitizer build, which runs no Python and so no checksums: every
-// kind with ordinary and extreme figures, drawn whole through the rasteriser
-// and the fonts as a page draws it, on canvases of 1 to INT_MAX pixels a
-// side, and with plot layouts at the ends of their ranges: every coordinate
-// saturates at 32 bits and every drawer finishes.
+// For the sanitizer build (no Python, no checksums): every kind with ordinary and extreme figures,
+// drawn whole through the rasteriser and fonts, on canvases of 1 to INT_MAX a side and with plot
+// layouts at the ends of their ranges: every coordinate saturates and every drawer finishes.
 TEST(UnderSanitizersTest, EveryKindFinishesOnAnyCanvasAndLayout) {
   constexpr std::int32_t kMax = INT_MAX, kMin = INT_MIN;
   // Left, base, width, height, minTick, maxTick, step, depth.
@@ -183,24 +166,21 @@ TEST(UnderSanitizersTest, EveryKindFinishesOnAnyCanvasAndLayout) {
       {0, 0, 0, 0, kMin, kMin + 1, 0, 0},
       {50, 250, 19, 19, 7, 7, 1, 10},
   };
-  test_support::Chart c = kBusy;
+  Chart c = kBusy;
   for (GraphType kind : kAllKinds) {
     for (c.vertical = 0; c.vertical < 2; ++c.vertical) {
       c.kind = kind;
       for (const auto& [width, height] : {std::pair{500, 350}, std::pair{3, 2}}) {
         std::tie(c.width, c.height) = std::pair{width, height};
-        CGraph g = test_support::Model(c);
-        Canvas canvas;
-        std::string error;
-        ASSERT_TRUE(Canvas::Create(width, height, canvas, error)) << error;
+        Canvas canvas = MakeCanvas(width, height);
         RasterSurface surface(canvas);
-        g.DrawGraph(surface);
+        Model(c).DrawGraph(surface);
         EXPECT_TRUE(width < 500 || canvas.GetPixel(499, 349) == 0x000000u)
             << static_cast<int>(kind);  // the border
       }
       for (const auto& [left, base, width, height, minTick, maxTick, step, depth] : layouts) {
         for (std::int32_t quadrant : {1, 3}) {
-          CGraph g = test_support::Model(c);
+          CGraph g = Model(c);
           std::tie(g.quadrant, g.plotLeftX, g.plotBaseY, g.plotWidth, g.plotHeight, g.minTick,
                    g.maxTick, g.tickValueStep, g.depth3D) =
               std::tie(quadrant, left, base, width, height, minTick, maxTick, step, depth);
@@ -219,7 +199,7 @@ TEST(UnderSanitizersTest, EveryKindFinishesOnAnyCanvasAndLayout) {
     c = kBusy;
     c.width = c.height = side;
     RecordingSurface s;
-    EXPECT_TRUE(test_support::Model(c).DrawGraph(s)) << side;
+    EXPECT_TRUE(Model(c).DrawGraph(s)) << side;
   }
 }
 

@@ -22,19 +22,13 @@ namespace tessaloom {
 namespace {
 
 using enum GraphType;
-using test_support::Box;
-using test_support::Call;
-using test_support::Chart;
-using test_support::DrawWhole;
-using test_support::RecordingSurface;
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
 // === Values and category labels ===
 
-// Bar, line and 3D line charts of 1 to 256 categories, upright and lying, at
-// many plot sizes and scales: every value stands inside the plot, on the tick
-// of its value's label and centred on its category's label, where a crowded
-// axis draws them; however thin, a flat bar shows its own colour over at
-// least half its thickness (the dark outline gives way).
+// Bar and line charts of 1 to 256 categories, upright and lying, at many sizes and scales: every
+// value stands inside the plot, on its value label's tick and centred on its category label (where
+// a crowded axis draws them); however thin, a flat bar shows its colour over half its thickness.
 TEST(LayoutPropertiesTest, ValuesStandOnTheirTicksAndLabelsInsideThePlot) {
   RecordingSurface metrics;
   metrics.SelectFont(Font::Chart(16));
@@ -54,7 +48,7 @@ TEST(LayoutPropertiesTest, ValuesStandOnTheirTicksAndLabelsInsideThePlot) {
             c.series.push_back({static_cast<float>(values.back())});
             c.labels.push_back("c" + std::to_string(k));
           }
-          const test_support::Drawn d = DrawWhole(c);
+          const Drawn d = DrawWhole(c);
           const CGraph& g = d.g;
           const bool upright = g.DrawsVertically();
           std::map<int, int> tick;              // a value label's: the last line across before it
@@ -90,19 +84,19 @@ TEST(LayoutPropertiesTest, ValuesStandOnTheirTicksAndLabelsInsideThePlot) {
                   upright ? t.n[0] + 4 * static_cast<int>(t.text.size()) : t.n[1] + halfTitle;
             }
           }
-          const std::string what =
-              testing::PrintToString(std::tuple{kind, up, low, high, width, values.size()});
-          ASSERT_EQ(points.size(), values.size()) << what;
+          SCOPED_TRACE(
+              testing::PrintToString(std::tuple{kind, up, low, high, width, values.size()}));
+          ASSERT_EQ(points.size(), values.size());
           const Box plot{g.plotLeftX, g.plotBaseY - g.plotHeight, g.plotLeftX + g.plotWidth + 1,
                          g.plotBaseY + 1};
           for (std::size_t k = 0; k < points.size(); ++k) {
             const auto [x, y] = points[k];
-            EXPECT_TRUE(plot.Meets({x, y, x + 1, y + 1})) << what << " " << k;
+            EXPECT_TRUE(plot.Meets({x, y, x + 1, y + 1})) << k;
             const auto on = tick.find(values[k]);  // a crowded axis leaves labels out
-            EXPECT_TRUE(on == tick.end() || on->second == (upright ? y : x)) << what << k;
+            EXPECT_TRUE(on == tick.end() || on->second == (upright ? y : x)) << k;
             const auto label = category.find(c.labels[k]);
             if (label == category.end()) continue;
-            EXPECT_LE(std::abs(label->second - (upright ? x : y)), upright ? 0 : 1) << what << k;
+            EXPECT_LE(std::abs(label->second - (upright ? x : y)), upright ? 0 : 1) << k;
           }
         }
       }
@@ -112,10 +106,9 @@ TEST(LayoutPropertiesTest, ValuesStandOnTheirTicksAndLabelsInsideThePlot) {
 
 // === Legend and margins ===
 
-// Over legends of many sizes, text lengths and canvases: every row and swatch
-// on the canvas, nothing over another or the plot, every item a row or
-// counted in the last one, each row in a colour of its own; a chart the
-// legend leaves no room fails with the message.
+// Legends of many sizes and text lengths on many canvases: every row and swatch on the canvas,
+// none over another or the plot, every item a row or counted in "and N more", each row its own
+// colour; a chart the legend leaves no room fails with the message.
 TEST(LegendAndMarginsTest, LegendRowsStayOnTheCanvasBesideThePlot) {
   const std::string names[] = {"Q", "Item ", std::string(60, 'W'), "A rather wordy name, number "};
   for (const auto& [w, h] :
@@ -126,34 +119,31 @@ TEST(LegendAndMarginsTest, LegendRowsStayOnTheCanvasBesideThePlot) {
           Chart c{.kind = kind, .series = {std::vector<float>(items, 1)}, .vertical = up};
           for (std::uint32_t i = 0; i < items; ++i) c.legend.push_back(name + std::to_string(i));
           std::tie(c.width, c.height) = std::pair{w, h};
-          test_support::Drawn d = DrawWhole(c);
-          const std::string at = testing::PrintToString(std::tuple{name, items, w, h, kind, up});
+          Drawn d = DrawWhole(c);
+          SCOPED_TRACE(testing::PrintToString(std::tuple{name, items, w, h, kind, up}));
           if (!d.drew) {
             EXPECT_TRUE(kind == kPie ||
-                        d.g.errorText == "The image is too narrow for the chart and its legend")
-                << at;
+                        d.g.errorText == "The image is too narrow for the chart and its legend");
             continue;
           }
           RecordingSurface alone;
           d.g.DrawLegend(alone);
           const std::vector<Call> legend = alone.Calls({"TextOut", "Rectangle"});
-          EXPECT_TRUE(d.g.plotWidth > 0 && d.g.plotLeftX + d.g.plotWidth < legend[0].cell.l) << at;
+          EXPECT_TRUE(d.g.plotWidth > 0 && d.g.plotLeftX + d.g.plotWidth < legend[0].cell.l);
           std::set<COLORREF> colours;
           std::uint32_t rows = 0, more = 0;
           for (std::size_t i = 0; i < legend.size(); ++i) {
             const Box& a = legend[i].cell;
-            EXPECT_TRUE(a.l >= 0 && a.r <= w && a.t >= 0 && a.b <= h) << at;
+            EXPECT_TRUE(a.l >= 0 && a.r <= w && a.t >= 0 && a.b <= h);
             for (std::size_t j = i + 1; i > 0 && j < legend.size(); ++j) {  // all in box 0, apart
-              EXPECT_FALSE(a.Meets(legend[j].cell))
-                  << at << legend[i].text << " over " << legend[j].text;
+              EXPECT_FALSE(a.Meets(legend[j].cell)) << legend[i].text << " over " << legend[j].text;
             }
             const std::string& text = legend[i].text;
             if (text.empty() && i > 0) colours.insert(legend[i].brush);
             rows += !text.empty() && text != "Legend" &&
                     std::sscanf(text.c_str(), "and %u more", &more) != 1;
           }
-          EXPECT_EQ(std::pair(rows + more, colours.size()), std::pair(items, std::size_t{rows}))
-              << at;
+          EXPECT_EQ(std::pair(rows + more, colours.size()), std::pair(items, std::size_t{rows}));
         }
       }
     }
@@ -162,13 +152,10 @@ TEST(LegendAndMarginsTest, LegendRowsStayOnTheCanvasBesideThePlot) {
 
 // === Tick labels ===
 
-// Axes of every kind, upright and lying, of few or many categories, wide
-// letters or wide negative values, with and without the rotated title, on
-// small and large canvases: no tick label's cell overlaps another's (a
-// crowded axis leaves labels out instead) and each axis keeps one; labels
-// beside the left axis start clear of the title's band (and the canvas edge)
-// and end clear of the axis; category labels are cut only past a third of
-// the canvas width.
+// Axes of every kind, few or many categories, wide labels or values, with or without the rotated
+// title, on small and large canvases: no tick label over another (a crowded axis leaves some out)
+// and each axis keeps one; labels left of the axis clear the title's band and the axis; category
+// labels are cut only past a third of the canvas width.
 TEST(LayoutPropertiesTest, AxisLabelsKeepApartAndClearOfTheAxisAndTheTitle) {
   std::vector<std::string> items;
   for (int k = 0; k < 256; ++k) items.push_back("Item " + std::to_string(k));
@@ -195,10 +182,10 @@ TEST(LayoutPropertiesTest, AxisLabelsKeepApartAndClearOfTheAxisAndTheTitle) {
           for (std::size_t k = 0; k < labels.size(); ++k)
             c.series.push_back({float((k + n) % 3 ? high / 2 : low)});
           std::tie(c.width, c.height, up ? c.yLabel : c.xLabel) = std::tuple{w, h, title};
-          const test_support::Drawn d = DrawWhole(c);
+          const Drawn d = DrawWhole(c);
           ASSERT_TRUE(d.drew);
-          const std::string what =
-              testing::PrintToString(std::tuple{kind, up, labels.size(), low, w, h, title});
+          SCOPED_TRACE(
+              testing::PrintToString(std::tuple{kind, up, labels.size(), low, w, h, title}));
           RecordingSurface measure;
           measure.SelectFont(d.g.CategoryLabelFont());
           const bool upright = d.g.DrawsVertically();
@@ -210,24 +197,23 @@ TEST(LayoutPropertiesTest, AxisLabelsKeepApartAndClearOfTheAxisAndTheTitle) {
             if (t.font.escapement == 900) titleRight = t.cell.r;
             if (t.font.height != 12 || t.font.escapement != 0) continue;
             for (const Call& other : drawn) {
-              EXPECT_FALSE(t.cell.Meets(other.cell))
-                  << what << ": " << t.text << " and " << other.text;
+              EXPECT_FALSE(t.cell.Meets(other.cell)) << t.text << " and " << other.text;
             }
             drawn.push_back(t);
             const bool category = t.font.pitchAndFamily == layout::kFixedPitchRoman;
             const bool value =
                 upright && t.text.find_first_not_of("-0123456789") == std::string::npos;
             if (!category && !value) continue;
-            EXPECT_GE(t.cell.l, titleRight) << what << t.text;
-            EXPECT_LE(t.cell.r, d.g.plotLeftX - (category ? layout::kCategoryLabelGap : 0)) << what;
+            EXPECT_GE(t.cell.l, titleRight) << t.text;
+            EXPECT_LE(t.cell.r, d.g.plotLeftX - (category ? layout::kCategoryLabelGap : 0));
             if (category) categories.push_back(t.text);
           }
-          EXPECT_GE(drawn.size(), 2u) << what;
-          EXPECT_EQ(categories.empty(), upright) << what;
+          EXPECT_GE(drawn.size(), 2u);
+          EXPECT_EQ(categories.empty(), upright);
           for (std::size_t k = 0; categories.size() == labels.size() && k < labels.size(); ++k) {
             const bool wide =
                 measure.GetTextExtent(labels[k]) > d.g.canvasWidth / layout::kTextShare;
-            EXPECT_EQ(categories[k] != labels[k], wide) << what << labels[k];
+            EXPECT_EQ(categories[k] != labels[k], wide) << labels[k];
           }
         }
       }
@@ -245,8 +231,7 @@ bool MeetsDiscIn(const Box& a, const Box& o) {
   return dx * dx + dy * dy < radius * radius;
 }
 
-// Counter-clockwise degrees on screen of a Pie call, about its box's centre
-// pixel from its start radial to its end one; 360 when they coincide.
+// Counter-clockwise degrees on screen of a Pie call from its start radial to its end; 360 if equal.
 double Sweep(const Call& pie) {
   const std::vector<int>& n = pie.n;
   const double cx = n[0] + (n[2] - n[0]) / 2, cy = n[1] + (n[3] - n[1]) / 2;
@@ -255,10 +240,9 @@ double Sweep(const Call& pie) {
   return degrees == 0 ? 360 : degrees;
 }
 
-// Pies of generated values, with runs of tiny slices among big ones, one to three side by side,
-// flat and 3D, on several canvases, with a title and legend or without: each slice spans its
-// share of the circle within a degree, and every label lies inside the canvas, clear of every
-// other label, pie, text and legend. Pies of up to six slices show every label.
+// Pies of generated values (runs of tiny slices among big ones), one to three side by side, flat
+// and 3D, with or without title and legend: each slice spans its share within a degree; every label
+// lies on the canvas clear of every label, pie, text and legend; up to six slices, all labelled.
 TEST(LayoutPropertiesTest, PieSlicesAndLabels) {
   std::mt19937 random(22);
   const int sizes[][2] = {{500, 350}, {300, 240}, {800, 600}, {640, 280}, {400, 200}};
@@ -278,7 +262,7 @@ TEST(LayoutPropertiesTest, PieSlicesAndLabels) {
     }
     if (n % 7 < 3) chart.legend = std::vector<std::string>(slices, "Slot");
     if (n % 3 == 0) chart.title = "Shares";
-    const test_support::Drawn d = DrawWhole(chart);
+    const Drawn d = DrawWhole(chart);
     if (!d.drew) continue;  // no room: the messages are tested through Python
     std::vector<Box> labels, others, discs;
     std::map<Box, std::map<COLORREF, double>> sweeps;  // degrees of each colour, by box
@@ -290,7 +274,7 @@ TEST(LayoutPropertiesTest, PieSlicesAndLabels) {
       discs.push_back(b);
       sweeps[b][call.brush] += Sweep(call);
     }
-    const std::string what = "chart " + std::to_string(n);
+    SCOPED_TRACE("chart " + std::to_string(n));
     std::size_t k = 0;
     for (const auto& [box, colours] : sweeps) {          // top boxes only, left to right
       if (!colours.contains(d.g.GetColor(0))) continue;  // the wall's ellipse of a 3D pie
@@ -301,17 +285,17 @@ TEST(LayoutPropertiesTest, PieSlicesAndLabels) {
         const auto found = colours.find(d.g.GetColor(static_cast<int>(j)));
         const double drawn = found == colours.end() ? 0 : found->second;
         EXPECT_NEAR(drawn, static_cast<double>(values[j]) / total * 360, 1.01)
-            << what << " pie " << k << " slot " << j;
+            << "pie " << k << " slot " << j;
       }
     }
-    EXPECT_EQ(k, chart.series.size()) << what;
-    EXPECT_TRUE(slices > 6 || labels.size() == all) << what;
+    EXPECT_EQ(k, chart.series.size());
+    EXPECT_TRUE(slices > 6 || labels.size() == all);
     for (std::size_t i = 0; i < labels.size(); ++i) {
       const Box& a = labels[i];
-      EXPECT_TRUE(a.l >= 1 && a.t >= 1 && a.r < chart.width && a.b < chart.height) << what;
-      for (std::size_t j = i + 1; j < labels.size(); ++j) EXPECT_FALSE(a.Meets(labels[j])) << what;
-      for (const Box& o : others) EXPECT_FALSE(a.Meets(o)) << what << " label " << i;
-      for (const Box& o : discs) EXPECT_FALSE(MeetsDiscIn(a, o)) << what << " label " << i;
+      EXPECT_TRUE(a.l >= 1 && a.t >= 1 && a.r < chart.width && a.b < chart.height);
+      for (std::size_t j = i + 1; j < labels.size(); ++j) EXPECT_FALSE(a.Meets(labels[j]));
+      for (const Box& o : others) EXPECT_FALSE(a.Meets(o)) << "label " << i;
+      for (const Box& o : discs) EXPECT_FALSE(MeetsDiscIn(a, o)) << "label " << i;
     }
   }
 }

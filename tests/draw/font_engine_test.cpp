@@ -1,11 +1,8 @@
-// Text measuring and drawing, checked against the engine's own unclipped or
-// unturned drawing and against the cell it must paint; no test depends on a
-// glyph's shape.
+// Text measuring and drawing, checked against the engine's own unclipped or unturned drawing and
+// the cell it must paint; no test depends on a glyph's shape.
 #include "draw/font_engine.h"
 
 #include <gtest/gtest.h>
-
-#include <thread>
 
 #include "draw/font_faces.h"
 #include "draw/text_metrics.h"
@@ -19,8 +16,7 @@ namespace {
 constexpr COLORREF kBefore = RGB(0, 255, 0);
 constexpr COLORREF kBack = RGB(255, 0, 0);
 constexpr COLORREF kInk = RGB(0, 0, 255);
-// Only chart text at 900 turns: the System font ignores escapement, other
-// angles draw as 0.
+// Only chart text at 900 turns: the System font ignores escapement, other angles draw as 0.
 const Font kFonts[] = {Font::System(),      Font{FontFace::kSystem, 0, 900, 0},
                        Font::Chart(0),      Font::Chart(12),
                        Font::Chart(24),     Font::Chart(16, 450),
@@ -32,9 +28,8 @@ const std::string kHindi = "\u0939\u093F\u0928\u094D\u0926\u0940";
 
 bool Upward(const Font& font) { return font.face != FontFace::kSystem && font.escapement == 900; }
 
-// Counts the pixels that break the rule: inside the text's cell only
-// background and ink, outside it nothing but ink up to `slack` pixels off;
-// -1 when no ink shows.
+// Pixels off the rule (in the text's cell background or ink, outside nothing but ink up to `slack`
+// pixels off); -1 when no ink shows.
 std::int64_t OutsideTheCell(const Canvas& canvas, const Font& font, std::int64_t x, std::int64_t y,
                             std::string_view text, std::int64_t slack = 0) {
   const std::int64_t w = TextWidth(font, text), h = FontMetrics(font).height;
@@ -53,49 +48,46 @@ std::int64_t OutsideTheCell(const Canvas& canvas, const Font& font, std::int64_t
   return ink > 0 ? wrong : -1;
 }
 
-using test_support::MakeCanvas;
-using test_support::Window;
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 std::vector<COLORREF> Pixels(const Canvas& c) { return Window(c, 0, 0, c.Width(), c.Height()); }
+// A w x h canvas in kBefore with `text` drawn at (x, y).
+Canvas Drawn(std::int32_t w, std::int32_t h, std::int32_t x, std::int32_t y, std::string_view text,
+             const Font& font) {
+  Canvas canvas = MakeCanvas(w, h, kBefore);
+  DrawText(canvas, x, y, text, font, kInk, kBack);
+  return canvas;
+}
 
-TEST(FontEngineTest, WidthsAddUpAndIllFormedBytesAreReplacementCharacters) {
+// Widths add up, ill-formed bytes are replacement characters and chart text joins; characters the
+// face lacks still advance and draw; a megabyte of text is measured and its end drawn; shaped
+// text's ink stays near its cell; a huge height draws at the largest cell.
+TEST(FontEngineTest, WidthsAddUpAndTextPaintsExactlyItsCell) {
   const std::pair<std::string, std::string> pairs[] = {
       {"Sales", " 2024"}, {"A", "\xC5\x81"}, {"", "Q1"}, {"a\xFF", "\xF0\x9F\x98\x80z"}};
+  const std::string mega(std::size_t{1} << 20, 'H');
   for (const Font& font : kFonts) {
     for (const auto& [a, b] : pairs)
       EXPECT_EQ(TextWidth(font, a + b), TextWidth(font, a) + TextWidth(font, b));
     EXPECT_EQ(TextWidth(font, "\xE2\x82"), 2 * TextWidth(font, "\xEF\xBF\xBD"));
-    // Chart text takes the joining forms: the word is not as wide as its letters apart.
-    std::int64_t apart = 0;
+    std::int64_t apart = 0;  // the joined word is not as wide as its letters apart
     for (std::size_t i = 0; i < kJoined.size(); i += 2)
       apart += TextWidth(font, kJoined.substr(i, 2));
     EXPECT_TRUE(font.face == FontFace::kSystem || TextWidth(font, kJoined) != apart);
-  }
-}
-
-// Characters the face lacks still advance and draw; a megabyte of text is
-// measured and its end drawn; shaped text's ink stays near its cell (a
-// fallback face draws at the chart face's size); a huge height draws at the
-// largest cell.
-TEST(FontEngineTest, TextPaintsExactlyItsCell) {
-  const std::string mega(std::size_t{1} << 20, 'H');
-  for (const Font& font : kFonts) {
     EXPECT_EQ(TextWidth(font, mega), TextWidth(font, "H") << 20);
     for (const std::string& text :
          {std::string("HHHH"), std::string("\xEE\x80\x80\x01"), mega, kJoined, kHindi}) {
       const std::int64_t end = text == mega ? TextWidth(font, mega) - 10 : 0;  // it ends in view
       const auto x = static_cast<std::int32_t>(Upward(font) ? 7 : 7 - end);
       const auto y = static_cast<std::int32_t>(Upward(font) ? 110 + end : 9);
-      Canvas canvas = MakeCanvas(120, 120, kBefore);
-      DrawText(canvas, x, y, text, font, kInk, kBack);
       const std::int64_t slack =
           text == kJoined || text == kHindi ? FontMetrics(font).height / 4 : 0;
-      EXPECT_EQ(OutsideTheCell(canvas, font, x, y, text, slack), 0) << font.height << text;
+      EXPECT_EQ(OutsideTheCell(Drawn(120, 120, x, y, text, font), font, x, y, text, slack), 0)
+          << font.height << text;
     }
   }
-  EXPECT_EQ(FontMetrics(Font::Chart(1000000)).height, kMaxFontHeight);
-  Canvas canvas = MakeCanvas(40, 40, kBefore);
-  DrawText(canvas, 0, 0, "H", Font::Chart(1000000), kInk, kBack);
-  EXPECT_LE(OutsideTheCell(canvas, Font::Chart(1000000), 0, 0, "H"), 0);  // its ink lies further in
+  const Font huge = Font::Chart(1000000);
+  EXPECT_EQ(FontMetrics(huge).height, kMaxFontHeight);
+  EXPECT_LE(OutsideTheCell(Drawn(40, 40, 0, 0, "H", huge), huge, 0, 0, "H"), 0);  // ink further in
 }
 
 TEST(FontEngineTest, UpwardTextIsAcrossTextTurnedCounterClockwise) {
@@ -103,9 +95,8 @@ TEST(FontEngineTest, UpwardTextIsAcrossTextTurnedCounterClockwise) {
   for (const std::int32_t height : {12, 22, 48}) {
     for (const char* text :
          {"Sales gy \xE2\x82\xAC", "\u0645\u0628\u064A \u0628\u064E\u0651 \u0915\u093F\u0901 gy"}) {
-      Canvas across = MakeCanvas(300, 80, kBefore), upward = MakeCanvas(80, 300, kBefore);
-      DrawText(across, 3, 5, text, Font::Chart(height), kInk, kBack);
-      DrawText(upward, 4, 290, text, Font::Chart(height, 900), kInk, kBack);
+      const Canvas across = Drawn(300, 80, 3, 5, text, Font::Chart(height));
+      const Canvas upward = Drawn(80, 300, 4, 290, text, Font::Chart(height, 900));
       std::int64_t differences = 0;  // upward (X, Y) is across (3 + 289 - Y, 5 + X - 4)
       for (std::int32_t y = 0; y < 300; ++y) {
         for (std::int32_t x = 0; x < 80; ++x) {
@@ -123,27 +114,22 @@ TEST(FontEngineTest, ClippedTextKeepsTheUnclippedPixelsAndFarTextLeavesTheCanvas
   for (const Font& font : {Font::Chart(16), Font::Chart(24, 900), Font::System()}) {
     for (std::int32_t d = -100; d <= 60; d += 3) {
       for (const auto& [x, y] : {std::pair{d, 5}, std::pair{3, d}}) {
-        Canvas small = MakeCanvas(40, 30, kBefore), large = MakeCanvas(240, 230, kBefore);
-        DrawText(small, x, y, "Sales gy", font, kInk, kBack);
-        DrawText(large, x + 100, y + 100, "Sales gy", font, kInk, kBack);
-        ASSERT_EQ(Pixels(small), Window(large, 100, 100, 40, 30)) << x << "," << y;
+        ASSERT_EQ(Pixels(Drawn(40, 30, x, y, "Sales gy", font)),
+                  Window(Drawn(240, 230, x + 100, y + 100, "Sales gy", font), 100, 100, 40, 30))
+            << x << "," << y;
       }
     }
     const std::pair<std::int32_t, std::int32_t> far[] = {{INT_MIN, 0},       {INT_MAX, 0},
                                                          {0, INT_MIN},       {5, INT_MAX - 5},
                                                          {INT_MIN, INT_MAX}, {-1000000, 5}};
     for (const auto& [x, y] : far) {
-      Canvas canvas = MakeCanvas(30, 30, kBefore);
-      DrawText(canvas, x, y, "Sales 2024", font, kInk, kBack);
-      EXPECT_EQ(Pixels(canvas), Pixels(MakeCanvas(30, 30, kBefore))) << x << "," << y;
+      EXPECT_EQ(Count(Drawn(30, 30, x, y, "Sales 2024", font), kBefore), 900) << x << "," << y;
     }
   }
 }
 
-std::vector<COLORREF> Drawn(const std::string& text, const Font& font = Font::Chart(16)) {
-  Canvas canvas = MakeCanvas(200, 40, kBefore);
-  DrawText(canvas, 2, 2, text, font, kInk, kBack);
-  return Pixels(canvas);
+std::vector<COLORREF> Shown(const std::string& text, const Font& font = Font::Chart(16)) {
+  return Pixels(Drawn(200, 40, 2, 2, text, font));
 }
 
 std::size_t FallbackFacesOpen() {
@@ -153,15 +139,13 @@ std::size_t FallbackFacesOpen() {
   return n;
 }
 
-// The installed fallback faces (the package's font dependencies) cover these
-// scripts: each text draws glyphs of its own, not as many boxes, and ASCII
-// opens none. A character no face has (controls; private use, never looked
-// for) draws the chart face's box and is what MissingCharacters reports.
+// The package's fallback faces draw these scripts' own glyphs, not boxes, and ASCII opens none; a
+// character no face has (controls, private use) draws the box and MissingCharacters reports it.
 TEST(FontEngineTest, FallbackFacesDrawWhatTheChartFaceLacksAndTheBoxWhatNoFaceHas) {
   const std::size_t before = FallbackFacesOpen();
   std::string ascii;
   for (char c = ' '; c <= '~'; ++c) ascii += c;
-  Drawn(ascii);
+  Shown(ascii);
   EXPECT_EQ(FallbackFacesOpen(), before) << "ASCII text opened a fallback face";
   const char* const texts[] = {
       "\xE4\xB8\xAD\xE6\x96\x87", "\xE6\x97\xA5\xE6\x9C\xAC",          // Chinese, Japanese
@@ -173,22 +157,20 @@ TEST(FontEngineTest, FallbackFacesDrawWhatTheChartFaceLacksAndTheBoxWhatNoFaceHa
     std::string boxes;
     for (std::size_t i = CodePointCount(text); i > 0; --i) boxes += "\xEE\x80\x80";
     EXPECT_EQ(MissingCharacters(text), U"") << text;
-    EXPECT_NE(Drawn(text), Drawn(boxes)) << text;
-    EXPECT_NE(Drawn(text, Font::Chart(24, 900)), Drawn(boxes, Font::Chart(24, 900))) << text;
+    EXPECT_NE(Shown(text), Shown(boxes)) << text;
+    EXPECT_NE(Shown(text, Font::Chart(24, 900)), Shown(boxes, Font::Chart(24, 900))) << text;
   }
-  EXPECT_NE(Drawn(texts[0]), Drawn(texts[1]));  // two pictures, not the same row of boxes
+  EXPECT_NE(Shown(texts[0]), Shown(texts[1]));  // two pictures, not the same row of boxes
   const std::pair<const char*, std::u32string> missing[] = {
       {"a\uE000b\uE000\U0010FFFD", U"\uE000\U0010FFFD"}, {"\x01\x01", U"\x01"}};
   for (const auto& [text, chars] : missing) EXPECT_EQ(MissingCharacters(text), chars) << text;
-  const std::vector<COLORREF> box = Drawn("\xEE\x80\x80");
-  EXPECT_EQ(Drawn("\xEF\xA3\xBE"), box);  // U+F8FE
-  EXPECT_NE(box, Drawn(""));              // and the box has ink
+  const std::vector<COLORREF> box = Shown("\xEE\x80\x80");
+  EXPECT_EQ(Shown("\xEF\xA3\xBE"), box);  // U+F8FE
+  EXPECT_NE(box, Shown(""));              // and the box has ink
 }
 
-// Complex scripts are shaped and right-to-left runs ordered: each row
-// names a piece of the text that stands at the left or right end of the
-// drawn text exactly as it draws alone. The first is letters that never join
-// (dal, reh, waw): the first in logical order ends up rightmost.
+// Right-to-left runs in visual order: each row's piece stands at the left or right end of the text
+// exactly as it draws alone (the first: letters that never join, the first rightmost).
 TEST(FontEngineTest, ShapedTextKeepsRightToLeftRunsInVisualOrder) {
   const std::tuple<const char*, const char*, bool> cases[] = {
       {"\u062F\u0631\u0648", "\u062F", true},
@@ -204,36 +186,10 @@ TEST(FontEngineTest, ShapedTextKeepsRightToLeftRunsInVisualOrder) {
   for (const auto& [text, piece, right] : cases) {
     const std::int64_t w = TextWidth(font, text), p = TextWidth(font, piece);
     const std::int32_t at = 4 + static_cast<std::int32_t>(right ? w - p : 0);
-    Canvas whole = MakeCanvas(300, 40, kBefore), alone = MakeCanvas(300, 40, kBefore);
-    DrawText(whole, 4, 4, text, font, kInk, kBack);
-    DrawText(alone, at, 4, piece, font, kInk, kBack);
     const auto width = static_cast<std::int32_t>(p);
-    EXPECT_EQ(Window(whole, at, 0, width, 40), Window(alone, at, 0, width, 40)) << text << piece;
-  }
-}
-
-// Sizes and characters used nowhere else, so the threads race to render and
-// cache the same glyphs (the last from a fallback face); references after.
-TEST(FontEngineTest, ConcurrentDrawingMatchesSingleThreadedDrawing) {
-  const auto draw = [](std::size_t k) {
-    const auto h = static_cast<std::int32_t>(31 + k % 8);
-    Canvas canvas = MakeCanvas(160, 160, kBefore);
-    DrawText(canvas, 4, h % 2 == 0 ? 150 : 4,
-             "\xCE\xB1\xCE\xB2 Quarterly \xC5\x92\xE8\xAA\x9E \u0639\u0631\u0628 \u0939\u093F",
-             Font::Chart(h, h % 2 == 0 ? 900 : 0), kInk, kBack);
-    return Pixels(canvas);
-  };
-  std::vector<std::vector<std::vector<COLORREF>>> results(8);
-  {
-    std::vector<std::jthread> threads;
-    for (std::size_t t = 0; t < results.size(); ++t) {
-      threads.emplace_back([&results, &draw, t] {
-        for (std::size_t k = 0; k < 8; ++k) results[t].push_back(draw(k + t));
-      });
-    }
-  }
-  for (std::size_t t = 0; t < results.size(); ++t) {
-    for (std::size_t k = 0; k < 8; ++k) EXPECT_EQ(results[t][k], draw(k + t)) << t << " " << k;
+    EXPECT_EQ(Window(Drawn(300, 40, 4, 4, text, font), at, 0, width, 40),
+              Window(Drawn(300, 40, at, 4, piece, font), at, 0, width, 40))
+        << text << piece;
   }
 }
 

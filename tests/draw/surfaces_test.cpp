@@ -1,10 +1,10 @@
-// The canvas; the classic pixel rules as both the raster and the smooth
-// surface keep them; hostile input on every surface. Each raster shape's own
-// pixels are tested with the shape.
+// The canvas; the classic pixel rules on the raster and the smooth surface; threads; hostile input
+// on every surface. Each raster shape's own pixels are tested with the shape.
 #include <gtest/gtest.h>
 #include <tinyxml2.h>
 
 #include <regex>
+#include <thread>
 
 #include "draw/raster_surface.h"
 #include "draw/smooth_surface.h"
@@ -14,27 +14,20 @@
 namespace tessaloom {
 namespace {
 
-using test_support::Count;
-using test_support::MakeCanvas;
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
 constexpr COLORREF kGrey = 0x808080;
 constexpr COLORREF kRed = 0x0000FF;
 constexpr COLORREF kBlue = 0xFF0000;
 
-// A classic chart at Scale N: every pixel becomes an N x N block; a target
-// of any other size is refused untouched.
+// At Scale N every pixel becomes an N x N block; a target of any other size is refused untouched.
 TEST(CanvasTest, ScaleNearestEnlargesEachPixelIntoABlock) {
-  Canvas from = MakeCanvas(2, 2, kGrey);
-  from.SetPixel(1, 0, kRed);
-  from.SetPixel(0, 1, kBlue);
-  Canvas to = MakeCanvas(6, 6);
+  const Canvas from = FPicture(5, 6);
+  Canvas to = MakeCanvas(15, 18), wrong = MakeCanvas(5, 6, kGrey);
   std::string error;
   ASSERT_TRUE(ScaleNearest(from, 3, to, error)) << error;
-  for (std::int32_t y = 0; y < 6; ++y) {
-    for (std::int32_t x = 0; x < 6; ++x)
-      EXPECT_EQ(to.GetPixel(x, y), from.GetPixel(x / 3, y / 3)) << x << "," << y;
-  }
-  Canvas wrong = MakeCanvas(5, 6, kGrey);
+  for (std::int32_t i = 0; i < 15 * 18; ++i)
+    ASSERT_EQ(to.GetPixel(i % 15, i / 15), from.GetPixel(i % 15 / 3, i / 15 / 3)) << i;
   EXPECT_FALSE(ScaleNearest(from, 3, wrong, error));
   EXPECT_FALSE(ScaleNearest(from, 0, wrong, error));
   EXPECT_FALSE(error.empty());
@@ -75,8 +68,7 @@ void Line(S& s) { s.SelectPen({1, kBlue}), s.MoveTo(2, 5), s.LineTo(12, 5); }
 void WideLine(S& s) { s.SelectPen({2, kBlue}), s.MoveTo(30, 5), s.LineTo(40, 5); }
 const Point kSquare[] = {{2, 2}, {6, 2}, {6, 6}, {2, 6}};
 void Square(S& s) { s.FillPolygon(kSquare, Brush{kRed}); }
-// From the radial through the east point counter-clockwise to the one
-// through the north point: the upper-right quarter on screen.
+// Counter-clockwise from the east radial to the north one: the upper-right quarter on screen.
 void Quarter(S& s) { s.SelectBrush({kRed}), s.Pie(0, 0, 41, 41, {40, 20}, {20, 0}); }
 void BackwardFill(S& s) { s.FillSolidRect(10, 10, -3, 2, kRed); }
 void FarFill(S& s) { s.FillSolidRect(INT32_MAX, 0, INT32_MAX, 5, kRed); }
@@ -136,10 +128,8 @@ TEST(SurfacesTest, RasterAndSmoothSurfacesPaintTheClassicPixels) {
   }
 }
 
-// Inputs a script can produce, extreme and degenerate: none may crash, hang
-// or (under the sanitizers) misbehave on any surface; the smooth canvas keeps
-// its unused byte 0, the SVG document parses and its numbers stay finite (no
-// "nan", "inf", nor 17 digits before a point).
+// Extreme and degenerate inputs: no surface crashes, hangs or misbehaves under the sanitizers; the
+// smooth canvas keeps its unused byte 0; the SVG parses, its numbers finite and under 17 digits.
 void DrawHostile(S& s) {
   const std::vector<std::int32_t> values = {
       INT32_MIN, INT32_MIN + 1, -2000000000, -65537,        -1,       0, 1, 5, 17,
@@ -197,6 +187,46 @@ TEST(SurfacesTest, HostileInputsDrawSafelyOnEverySurface) {
   tinyxml2::XMLDocument doc;
   EXPECT_EQ(doc.Parse(svg.c_str()), tinyxml2::XML_SUCCESS);
   EXPECT_FALSE(std::regex_search(svg, std::regex("nan|inf|[0-9]{17}"))) << svg;
+}
+
+// Threads racing to render and cache the same new glyphs (sizes and characters drawn nowhere else)
+// on the raster and smooth surfaces, or drawing after the shaping cache turned over, draw as one
+// thread drawing alone.
+TEST(SurfacesTest, EveryThreadDrawsAsOneThreadAlone) {
+  const auto draw = [](std::size_t k) {
+    const auto h = static_cast<std::int32_t>(31 + k % 8);
+    const int scale = static_cast<int>(k % 3);  // 0: the raster surface
+    Canvas canvas = MakeCanvas(160 * std::max(scale, 1), 160 * std::max(scale, 1));
+    std::string error;
+    RasterSurface raster(canvas);
+    const std::unique_ptr<SmoothSurface> smooth =
+        scale > 0 ? CreateSmoothSurface(canvas, scale, error) : nullptr;
+    S& s = smooth ? static_cast<S&>(*smooth) : raster;
+    s.SelectFont(Font::Chart(h, h % 2 == 0 ? 900 : 0));
+    s.TextOut(4, h % 2 == 0 ? 150 : 4,
+              "\xCE\xB1\xCE\xB2 Quarterly \xC5\x92\xE8\xAA\x9E \u0639\u0631\u0628 \u0939\u093F "
+              "\u9500\u552E");
+    s.Pie(0, 0, 41, 41, Point{40, 20}, Point{20, 0});
+    EXPECT_TRUE(!smooth || smooth->Finish("", error)) << error;
+    return std::vector<std::uint32_t>(canvas.Pixels().begin(), canvas.Pixels().end());
+  };
+  std::vector<std::vector<std::vector<std::uint32_t>>> results(8);
+  {
+    std::vector<std::jthread> threads;
+    for (std::size_t t = 0; t < results.size(); ++t) {
+      threads.emplace_back([&results, &draw, t] {
+        for (std::size_t k = 0; k < 8; ++k) results[t].push_back(draw(k + t));
+      });
+    }
+  }
+  Canvas small = MakeCanvas(16, 16);
+  std::string error;
+  const std::unique_ptr<SmoothSurface> other = CreateSmoothSurface(small, 2, error);
+  ASSERT_NE(other, nullptr) << error;
+  for (int i = 0; i < 1500; ++i) other->TextOut(0, 0, "label " + std::to_string(i));
+  for (std::size_t t = 0; t < results.size(); ++t) {
+    for (std::size_t k = 0; k < 8; ++k) EXPECT_EQ(results[t][k], draw(k + t)) << t << " " << k;
+  }
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The SVG surface: documents a standard XML parser (tinyxml2) reads, the
-// classic pixel rules carried over to vector geometry (one row per rule) and
+// The SVG surface: documents an XML parser reads, the classic pixel rules in vector geometry and
 // text that stays text whatever it holds. Extreme coordinates: surfaces_test.cpp.
 #include "draw/svg_surface.h"
 
@@ -15,8 +14,7 @@ namespace {
 using tinyxml2::XMLDocument;
 using tinyxml2::XMLElement;
 
-// Finishes the document into `svg` and parses it into `doc`; returns the
-// drawn elements (the children of the document's one group).
+// Finishes and parses the document into `doc`; returns the drawn elements (its group's children).
 std::vector<const XMLElement*> Parse(SvgSurface& s, XMLDocument& doc, std::string_view text = "t") {
   std::string svg, error;
   EXPECT_TRUE(s.Finish(text, text, svg, error)) << error;
@@ -38,9 +36,8 @@ constexpr Brush kBrush{1};
 // Directions from the centre (5, 5) of an 11 x 11 pie.
 constexpr Point kThree{10, 5}, kTwelve{5, 0}, kFarTwelve{5, -40}, kFarThree{99, 5};
 
-// Each row pins one classic rule in SVG terms, as the elements a drawing
-// gives ("name|attribute=value|..."). Pixel (x, y) is the square [x, x+1) x
-// [y, y+1): a 1-pixel stroke along x + 0.5 paints column x.
+// Each row pins one classic rule as the elements drawn ("name|attribute=value|..."). Pixel (x, y)
+// is the square [x, x+1) x [y, y+1): a 1-pixel stroke along x + 0.5 paints column x.
 TEST(SvgSurfaceTest, ShapesAndTextFollowTheClassicPixelRules) {
   using S = SvgSurface;
   const std::int64_t a = StandardTextMetrics(Font::Chart(16)).ascent;
@@ -106,8 +103,8 @@ TEST(SvgSurfaceTest, ShapesAndTextFollowTheClassicPixelRules) {
   }
 }
 
-// Whatever a caller passes stays character data: markup is escaped, bytes
-// that are not UTF-8 and noncharacters become U+FFFD, characters XML cannot carry vanish.
+// Text stays character data: markup escaped, bad UTF-8 and noncharacters U+FFFD, what XML cannot
+// carry dropped.
 TEST(SvgSurfaceTest, HostileTextStaysText) {
   // The text given and as parsed; nullptr for no text element.
   const std::pair<std::string, const char*> cases[] = {
@@ -138,8 +135,7 @@ TEST(SvgSurfaceTest, HostileTextStaysText) {
   }
 }
 
-// Width, height and scale (at most 4); the document's width, height and view
-// box, each side at least 1.
+// Width, height and scale (at most 4); the document's width, height and view box, sides at least 1.
 TEST(SvgSurfaceTest, DocumentSizeIsTheCanvasTimesTheScale) {
   const std::tuple<std::int32_t, std::int32_t, std::int32_t, const char*> cases[] = {
       {500, 350, 2, "1000 700 0 0 500 350"},

@@ -5,11 +5,10 @@
 namespace tessaloom {
 namespace {
 
-// Times New Roman Bold at each cell height (height, ascent, descent, average,
-// widest; pixels per em), worked out by hand from its figures (2048 units, win
-// ascent 1825, win descent 443, average 874, widest 2306); 12, 16, 22 and 24
-// are the published table. 0 and below are the default height; the average is
-// never below one; at 24 the first rounded em overshoots the cell.
+// Times New Roman Bold by cell height (height, ascent, descent, average, widest; pixels per em),
+// worked by hand from its figures (2048 units, ascent 1825, descent 443, average 874, widest 2306);
+// 12, 16, 22 and 24 are the published table. 0 and below are the default height; at 24 the first
+// rounded em overshoots the cell.
 TEST(StandardTextMetricsTest, ChartFontHasTimesNewRomanBoldFigures) {
   const std::tuple<std::int32_t, TextMetrics, std::int32_t> rows[] = {
       {0, {16, 13, 3, 6, 16}, 14},
@@ -33,15 +32,11 @@ TEST(StandardTextMetricsTest, ChartFontHasTimesNewRomanBoldFigures) {
             (TextMetrics{16, 13, 3, 7, 15}));
 }
 
-TEST(ScalableTextMetricsTest, HalvesRoundUp) {
-  // Ascent 1 of 2 units in a 1-pixel cell, widths 8 x 7 / 16 pixels: halves all.
-  EXPECT_EQ(ScalableTextMetrics(1, FaceFigures{16, 1, 1, 8, 8}), (TextMetrics{1, 1, 0, 4, 4}));
-}
-
-// Every height, broken figures too, gives a cell of exactly that height
-// (1 to kMaxFontHeight) and an em in the same range; the chart face's ascent
-// is at least its descent, its widest character at least its average.
+// Every height, broken figures too, gives a cell of exactly that height (1 to kMaxFontHeight) and
+// an em in range; the chart face's ascent is at least its descent, its widest at least its average.
 TEST(ScalableTextMetricsTest, EveryHeightGivesACellOfExactlyThatHeight) {
+  // Halves round up: ascent 1 of 2 units in a 1-pixel cell, widths 8 x 7 / 16 pixels.
+  EXPECT_EQ(ScalableTextMetrics(1, FaceFigures{16, 1, 1, 8, 8}), (TextMetrics{1, 1, 0, 4, 4}));
   const FaceFigures figures[] = {
       kTimesNewRomanBoldFigures,         {0, 0, 0, 0, 0},
       {-2048, -1825, -443, -874, -2306}, {INT_MAX, INT_MAX, INT_MAX, INT_MAX, INT_MAX},

@@ -1,8 +1,5 @@
-// Canvases and pictures for the tests: a canvas filled with one colour, the
-// asymmetric test picture (shows flips and red/blue swaps), a canvas as an
-// ASCII picture ('#' pen colour, '+' brush colour, '.' untouched, '?' other),
-// a window's colours, the painted pixels and a colour's count; seeded random
-// numbers.
+// Canvases and pictures for the tests: one-colour canvases, the asymmetric test picture, a canvas
+// as ASCII art, a window's colours, painted pixels, a colour's count; seeded random numbers.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -47,8 +44,8 @@ inline Canvas FPicture(std::int32_t width, std::int32_t height) {
   return canvas;
 }
 
-// The canvas row by row, each row ending in '\n'; Art writes such a picture
-// with its rows separated by spaces.
+// The canvas row by row, each row ending in '\n' ('#' pen colour, '+' brush colour, '.' untouched,
+// '?' other); Art writes such a picture with its rows separated by spaces.
 inline std::string Picture(const Canvas& canvas) {
   std::string out;
   for (std::int32_t y = 0; y < canvas.Height(); ++y) {
@@ -76,11 +73,7 @@ inline std::vector<COLORREF> Window(const Canvas& canvas, std::int32_t x, std::i
 }
 
 inline std::int64_t Count(const Canvas& canvas, COLORREF color) {
-  std::int64_t n = 0;
-  for (std::int32_t y = 0; y < canvas.Height(); ++y) {
-    for (std::int32_t x = 0; x < canvas.Width(); ++x) n += canvas.GetPixel(x, y) == color;
-  }
-  return n;
+  return std::ranges::count(Window(canvas, 0, 0, canvas.Width(), canvas.Height()), color);
 }
 
 inline PixelSet PaintedPixels(const Canvas& canvas) {

@@ -1,6 +1,5 @@
-// An object the test owns directly, short BSTRs, a table added as a script
-// adds it, and two ways to read what a Draw method made: the words it
-// reports (AltText) and the chart model it hands on, written down.
+// A generator the test owns, short BSTRs, a table added as a script adds it, and what a Draw method
+// made: the words it reports (AltText) and the chart model it hands on, written down.
 #pragma once
 
 #include <initializer_list>

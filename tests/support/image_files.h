@@ -1,6 +1,5 @@
-// Shared by the image tests: whole-file reads, folder listings, the test
-// picture as a bitmap and its comparison with a decoded picture, an in-memory
-// WritableFile and real files that fail on request.
+// For the image tests: whole files, folder listings, the test picture as a bitmap and compared with
+// a decoded one, an in-memory WritableFile and real files that fail on request.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -49,10 +48,8 @@ inline PackedBitmap FBitmap(std::int32_t width, std::int32_t height) {
   return bitmap;
 }
 
-// The largest difference of any colour channel between the canvas and a
-// decoded 24-bit picture, over every pixel or, for JPEG, only those whose
-// 5 x 5 neighbourhood is one colour (its loss rings round edges). A flip or a
-// red/blue swap is off by 255 on most pixels.
+// The largest channel difference between the canvas and a decoded 24-bit picture, over every pixel
+// or (JPEG rings round edges) those whose 5 x 5 neighbourhood is one colour; a flip or swap is 255.
 inline int LargestDifference(const Canvas& canvas, const PackedBitmap& decoded, bool flatOnly) {
   const auto at = [&](std::int32_t x, std::int32_t y) {
     return canvas.GetPixel(std::clamp(x, 0, canvas.Width() - 1),

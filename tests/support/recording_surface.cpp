@@ -1,5 +1,6 @@
 #include "tests/support/recording_surface.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -40,9 +41,7 @@ std::string PointList(std::span<const Point> points) {
 std::vector<Call> RecordingSurface::Calls(std::initializer_list<std::string_view> only) const {
   std::vector<Call> out;
   for (const Call& c : calls_) {
-    for (const std::string_view op : only) {
-      if (c.op == op) out.push_back(c);
-    }
+    if (std::ranges::find(only, c.op) != only.end()) out.push_back(c);
   }
   return out;
 }
@@ -65,11 +64,6 @@ Call& RecordingSurface::Record(std::string_view op, std::vector<int> numbers,
   return c;
 }
 
-void RecordingSurface::Rectangle(std::int32_t left, std::int32_t top, std::int32_t right,
-                                 std::int32_t bottom) noexcept {
-  Record("Rectangle", {left, top, right, bottom});
-}
-
 void RecordingSurface::FillSolidRect(std::int32_t x, std::int32_t y, std::int32_t width,
                                      std::int32_t height, COLORREF color) noexcept {
   const int c = static_cast<int>(color);
@@ -86,26 +80,6 @@ void RecordingSurface::FillPolygon(std::span<const Point> points, const Brush& b
   std::vector<int> n = Coordinates(points);
   n.push_back(static_cast<int>(brush.color));
   Record("FillPolygon", std::move(n), PointList(points) + "; " + Hex(brush.color));
-}
-
-void RecordingSurface::Pie(std::int32_t left, std::int32_t top, std::int32_t right,
-                           std::int32_t bottom, Point start, Point end) noexcept {
-  Record("Pie", {left, top, right, bottom, start.x, start.y, end.x, end.y});
-}
-
-void RecordingSurface::Ellipse(std::int32_t left, std::int32_t top, std::int32_t right,
-                               std::int32_t bottom) noexcept {
-  Record("Ellipse", {left, top, right, bottom});
-}
-
-void RecordingSurface::MoveTo(std::int32_t x, std::int32_t y) noexcept {
-  Record("MoveTo", {x, y});
-  StatefulSurface::MoveTo(x, y);
-}
-
-void RecordingSurface::LineTo(std::int32_t x, std::int32_t y) noexcept {
-  Record("LineTo", {x, y});
-  state_.position = {x, y};
 }
 
 void RecordingSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view text) noexcept {

@@ -45,18 +45,28 @@ class RecordingSurface final : public StatefulSurface {
   // Every call's line, each closed by '|' and the whole opened by one.
   [[nodiscard]] std::string Lines() const;
 
-  void Rectangle(std::int32_t left, std::int32_t top, std::int32_t right,
-                 std::int32_t bottom) noexcept override;
+  void Rectangle(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) noexcept override {
+    Record("Rectangle", {l, t, r, b});
+  }
+  void Ellipse(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) noexcept override {
+    Record("Ellipse", {l, t, r, b});
+  }
+  void Pie(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b, Point start,
+           Point end) noexcept override {
+    Record("Pie", {l, t, r, b, start.x, start.y, end.x, end.y});
+  }
+  void MoveTo(std::int32_t x, std::int32_t y) noexcept override {
+    Record("MoveTo", {x, y});
+    StatefulSurface::MoveTo(x, y);
+  }
+  void LineTo(std::int32_t x, std::int32_t y) noexcept override {
+    Record("LineTo", {x, y});
+    state_.position = {x, y};
+  }
   void FillSolidRect(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
                      COLORREF color) noexcept override;
   void Polygon(std::span<const Point> points) noexcept override;
   void FillPolygon(std::span<const Point> points, const Brush& brush) noexcept override;
-  void Pie(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
-           Point start, Point end) noexcept override;
-  void Ellipse(std::int32_t left, std::int32_t top, std::int32_t right,
-               std::int32_t bottom) noexcept override;
-  void MoveTo(std::int32_t x, std::int32_t y) noexcept override;
-  void LineTo(std::int32_t x, std::int32_t y) noexcept override;
   void TextOut(std::int32_t x, std::int32_t y, std::string_view text) noexcept override;
   TextMetrics GetTextMetrics() noexcept override;
   std::int32_t GetTextExtent(std::string_view text) noexcept override;
