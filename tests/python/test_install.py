@@ -39,8 +39,7 @@ def prefix(tmp_path_factory):
 
 
 def registered(prefix, registry):
-    """The environment of a process that finds nothing of the build tree, with the
-    installed tool's registration in `registry`."""
+    """An environment that finds nothing of the build tree, the installed tool registered."""
     env = {k: v for k, v in os.environ.items()
            if k not in ("PYTHONPATH", "LD_LIBRARY_PATH", "TESSALOOM_CLI")}
     env["TESSALOOM_REGISTRY"] = str(registry)
@@ -73,23 +72,20 @@ def test_installed_tool_and_module_use_the_installed_library(prefix, tmp_path):
     assert (site / "tessaloom" / "py.typed").is_file()
 
 
-def search_paths(tree):
-    """Each entry of the RPATH and RUNPATH of every program and shared library under tree."""
-    for path in tree.rglob("*"):
+@pytest.mark.parametrize("tree", ["build", "installed"])
+def test_no_search_path_leads_to_the_current_folder(prefix, tree):
+    """No RPATH or RUNPATH entry of a program or shared object is relative."""
+    entries = []
+    for path in (BUILD if tree == "build" else prefix).rglob("*"):
         if path.is_file() and not path.is_symlink():
             with path.open("rb") as file:
                 head = file.read(18)
             if head[:4] == b"\x7fELF" and head[16] in (2, 3):  # a program or shared object
                 dynamic = run("readelf", "-dW", path).stdout
                 for found in re.findall(r"\((?:RPATH|RUNPATH)\).*\[(.*)\]", dynamic):
-                    yield from ((path, entry) for entry in found.split(":"))
-
-
-@pytest.mark.parametrize("tree", ["build", "installed"])
-def test_no_search_path_leads_to_the_current_folder(prefix, tree):
-    entries = list(search_paths(BUILD if tree == "build" else prefix))
+                    entries += [(str(path), entry) for entry in found.split(":")]
     assert entries  # the full tool's and the Python module's
-    assert [(str(path), e) for path, e in entries if not e.startswith(("/", "$ORIGIN"))] == []
+    assert [(path, e) for path, e in entries if not e.startswith(("/", "$ORIGIN"))] == []
 
 
 CMAKE_HOST = """

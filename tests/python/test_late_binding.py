@@ -1,7 +1,5 @@
-"""The late-bound object: creation and lifetime, name lookup, dispatch rules,
-argument conversion and error reporting; what the Python interface takes beyond
-plain late binding: keyword arguments as named arguments, messages that name the
-member and the argument, signatures, and the checked-in type stub."""
+"""The late-bound object: creation, lifetime, name lookup, dispatch, argument conversion and
+errors; beyond late binding: keyword arguments, messages naming member and argument, the stub."""
 
 import ast
 import copy
@@ -115,10 +113,8 @@ def test_unknown_names_are_missing_attributes(g, name):
 
 
 # Assigning to a method or the read-only property, and reading a write-only one.
-@pytest.mark.parametrize("access,name", [(setattr, "AddData"), (setattr, "ClearData"),
-                                         (setattr, "DrawBarGraph"), (setattr, "ErrorReason"),
-                                         (getattr, "ChartTitle"), (getattr, "GraphWidth"),
-                                         (getattr, "BackColor")])
+@pytest.mark.parametrize("access,name", [(setattr, "AddData"), (setattr, "ErrorReason"),
+                                         (getattr, "ChartTitle")])
 def test_the_wrong_kind_of_access_is_member_not_found(g, access, name):
     error = automation_error(access, g, name, *([1] if access is setattr else []))
     assert error.hresult == tessaloom.DISP_E_MEMBERNOTFOUND
@@ -189,18 +185,12 @@ def drawn_values(g):
     return g.AltText.split(": ")[1].split(".")[0]
 
 
-# Each call adds one value; the chart's text shows what reached which parameter.
-# Parameter names fold case as member names do.
-@pytest.mark.parametrize("args,keywords", [
-    (("Jan", 3), {}), ((), {"xVal": "Jan", "yVal": 3}), ((), {"yVal": 3, "xVal": "Jan"}),
-    (("Jan",), {"yVal": 3}), ((), {"XVAL": "Jan", "yval": 3})])
-def test_keyword_arguments_reach_their_parameters(g, args, keywords):
-    assert g.AddData(*args, **keywords) == tessaloom.S_OK
-    assert drawn_values(g) == "Jan 3"
-
-
-# (args, keywords, error class, hresult, what the message says after "AddData: ")
+# (args, keywords, error class, hresult, what the message says after "AddData: "); without an
+# error the chart's text shows what reached which parameter. Parameter names fold case.
 @pytest.mark.parametrize("args,keywords,kind,hresult,message", [
+    *[(a, k, None, S_OK, "") for a, k in [(("Jan", 3), {}), ((), {"xVal": "Jan", "yVal": 3}),
+                                          ((), {"yVal": 3, "xVal": "Jan"}), (("Jan",), {"yVal": 3}),
+                                          ((), {"XVAL": "Jan", "yval": 3})]],
     (("Jan",), {"Value": 3}, ARG, PNF,
      "the argument (Value): no parameter of that name (DISP_E_PARAMNOTFOUND)"),
     (("Jan", 3), {"xVal": "Feb"}, ARG, PNF, "the first argument (xVal): no such parameter, or"),
@@ -211,7 +201,10 @@ def test_keyword_arguments_reach_their_parameters(g, args, keywords):
     (("Jan", object()), {}, ARG, TM, "the second argument (yVal): cannot pass object through"),
     (("Jan",), {"yVal\0": 3}, ARG, PNF, "the argument (yVal\x00): no parameter of that name"),
 ])
-def test_failures_name_the_member_and_the_argument(g, args, keywords, kind, hresult, message):
+def test_arguments_reach_their_parameters_or_name_them(g, args, keywords, kind, hresult, message):
+    if kind is None:
+        assert (g.AddData(*args, **keywords), drawn_values(g)) == (S_OK, "Jan 3")
+        return
     error = automation_error(lambda: g.AddData(*args, **keywords))
     assert (type(error), error.hresult) == (kind, hresult)
     assert str(error).startswith("AddData: " + message)

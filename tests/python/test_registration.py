@@ -15,16 +15,13 @@ from conftest import PROGID, automation_error, needs_cli, run_cli as tool
 pytestmark = needs_cli
 lock_count = tessaloom._native.module_lock_count
 
-UNRELATED = (
-    "Windows Registry Editor Version 5.00\n\n[HKEY_CLASSES_ROOT\\CLSID]\n\n"
-    "[HKEY_CLASSES_ROOT\\CLSID\\{00000000-1111-2222-3333-444444444444}\\InprocServer32]\n"
-    '@="/usr/lib/libother.so"\n'
-)
+UNRELATED = ("Windows Registry Editor Version 5.00\n\n[HKEY_CLASSES_ROOT\\CLSID]\n\n"
+             "[HKEY_CLASSES_ROOT\\CLSID\\{00000000-1111-2222-3333-444444444444}\\InprocServer32]\n"
+             '@="/usr/lib/libother.so"\n')
 
 
 @pytest.fixture
-def registry(tmp_path, monkeypatch):
-    """A registry file of the test's own (not there yet)."""
+def registry(tmp_path, monkeypatch):  # a registry file of the test's own, not there yet
     path = tmp_path / "etc" / "registry.reg"
     monkeypatch.setenv("TESSALOOM_REGISTRY", str(path))
     return path
@@ -32,11 +29,8 @@ def registry(tmp_path, monkeypatch):
 
 def loaded_library(name):
     """The file of the loaded library whose name starts with `name`."""
-    for line in pathlib.Path("/proc/self/maps").read_text().splitlines():
-        path = line.split(maxsplit=5)[-1]
-        if os.path.basename(path).startswith(name):
-            return os.path.realpath(path)
-    raise AssertionError("%s is not loaded" % name)
+    paths = [line.split(maxsplit=5)[-1] for line in open("/proc/self/maps").read().splitlines()]
+    return next(os.path.realpath(p) for p in paths if os.path.basename(p).startswith(name))
 
 
 def server_of(path):
@@ -48,8 +42,7 @@ def test_register_names_this_modules_library_and_objects_come_from_it(registry):
     assert result.returncode == 0, result.stderr
     assert "DllRegisterServer" in result.stdout and str(registry) in result.stdout
     server = server_of(registry)
-    assert os.path.isabs(server)
-    assert os.path.realpath(server) == loaded_library("libtessaloom.so")
+    assert os.path.isabs(server) and os.path.realpath(server) == loaded_library("libtessaloom.so")
     before = lock_count()
     g = tessaloom.CreateObject(PROGID)
     assert lock_count() == before + 1  # the very library this module uses
@@ -60,9 +53,8 @@ def test_register_names_this_modules_library_and_objects_come_from_it(registry):
     assert lock_count() == before
 
 
-# A host that found the library through a relative search path and changed
-# folder since registers the library's real path, not one read against the
-# new current folder.
+# A host that found the library through a relative search path and changed folder since
+# registers the library's real path, not one read against the new current folder.
 REGISTER_ELSEWHERE = """
 import ctypes, os, sys, tessaloom
 os.chdir(sys.argv[1])
@@ -77,9 +69,8 @@ def test_a_host_that_moved_registers_the_library_it_loaded(registry, tmp_path):
     assert server_of(registry) == str(build / "libtessaloom.so.0")
 
 
-# A registry file and what creating an object by a ProgID gives: its code, or None
-# when our own ProgIDs, which it does not name, are created directly (the registry's
-# own failures, class not registered and others, are CoCreateInstanceTest's).
+# A registry file and what creating an object by a ProgID gives: its code, or None when our
+# own ProgIDs, which it does not name, are created directly (others: CoCreateInstanceTest).
 @pytest.mark.parametrize("text,progid,code", [
     ("not a registry\n", PROGID, tessaloom.REGDB_E_READREGDB),
     (UNRELATED, PROGID + ".1", None), (UNRELATED, "Other", tessaloom.CO_E_CLASSSTRING),
@@ -108,8 +99,7 @@ def test_a_library_argument_registers_that_copy_and_a_copy_gone_fails_to_load(re
     assert (error.hresult, str(copy) in error.reason) == (tessaloom.CO_E_DLLNOTFOUND, True)
     assert "No such file or directory" in str(error)
     assert tessaloom.GraphGenerator().ErrorReason == ""  # the direct way needs no registry
-    result = tool("unregister")
-    assert result.returncode == 0, result.stderr
+    assert tool("unregister").returncode == 0
     assert "[" not in registry.read_text()  # no key left
 
 
@@ -126,6 +116,5 @@ def test_what_cannot_be_registered_is_refused_with_the_reason(registry, tmp_path
     assert not registry.exists()
     registry.parent.write_text("a file where the folder should be")
     result = tool("register")
-    assert result.returncode != 0
-    assert re.search(r"DllRegisterServer in .* failed: SELFREG_E_CLASS \(0x80040201\): .*/etc/",
-                     result.stderr), result.stderr
+    assert result.returncode != 0 and re.search(
+        r"DllRegisterServer in .* failed: SELFREG_E_CLASS \(0x80040201\): .*/etc/", result.stderr)

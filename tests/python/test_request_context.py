@@ -1,5 +1,4 @@
-"""The page a thread serves, as the component sees it: tessaloom.request blocks, and
-the page of each WSGI request (tessaloom.wsgi)."""
+"""The page a thread serves as the component sees it: request blocks, and each WSGI request's."""
 
 import asyncio
 import concurrent.futures
@@ -20,8 +19,7 @@ W = "/srv/www"
 COMPONENT_REFUSED = "Please contact your hosting administrator"
 
 
-def run_in_thread(work):
-    """Runs work() on a new thread that ends before this returns its result or raises."""
+def run_in_thread(work):  # on a new thread that ends before this returns
     with concurrent.futures.ThreadPoolExecutor(1) as pool:
         future = pool.submit(work)
     return future.result()
@@ -54,10 +52,6 @@ def test_a_request_belongs_to_the_thread_that_set_it_and_only_that_thread_leaves
 
 
 def test_blocks_ended_out_of_order_keep_the_later_one_in_force():
-    def page(path):  # suspended inside its block until closed
-        with request(path):
-            yield current_path_translated()
-
     first, second = page("/srv/first"), page("/srv/second")
     assert (next(first), next(second)) == ("/srv/first", "/srv/second")
     first.close()
@@ -166,16 +160,18 @@ def test_a_response_read_on_another_thread_or_closed_unread_has_the_request(tmp_
     assert app.events == [(event, str(tmp_path / "www" / "p")) for event in ["call", "close"]]
 
 
-def page(site_folder, refusals):
-    """A page of a site: enters its request, yields while in it (where the
-    server runs another page), then draws and notes whether it was refused."""
-    with request(os.path.join(site_folder, "page.py")):
-        yield
+def page(path, refusals=None):
+    """A page: enters its request, yields while in it (where the server runs another page),
+    then draws and notes whether its site was refused."""
+    with request(path):
+        yield current_path_translated()
+        if refusals is None:
+            return
         g = tessaloom.CreateObject(PROGID)
         g.OutputTarget = "memory"
         g.AddData("a", 1)
         g.DrawBarGraph()
-        refusals[os.path.basename(site_folder)] = g.ErrorReason.startswith(COMPONENT_REFUSED)
+        refusals[path.split("/")[-2]] = g.ErrorReason.startswith(COMPONENT_REFUSED)
 
 
 def on_threads(pages):
@@ -205,7 +201,7 @@ def on_greenlets(pages):
 @pytest.mark.parametrize("run", [on_threads, on_tasks, on_greenlets])
 def test_pages_that_take_turns_on_one_thread_each_draw_with_their_own_site_grant(hosting, run):
     refusals = {}  # "allowed" enters its request while "refused" is in its own
-    sites = [os.path.join(hosting.document_root, site) for site in ("refused", "allowed")]
-    run([page(site, refusals) for site in sites])
+    run([page(os.path.join(hosting.document_root, site, "p.py"), refusals)
+         for site in ("refused", "allowed")])
     assert refusals == {"refused": True, "allowed": False}
     assert current_path_translated() is None
