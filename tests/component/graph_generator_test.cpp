@@ -16,17 +16,16 @@ namespace tessaloom {
 namespace {
 
 using test_support::B;
+using test_support::Described;
 using test_support::ErrorReasonOf;
 using test_support::NewGenerator;
-
-using test_support::Described;
 using Draw = HRESULT (CGraphGenerator::*)() noexcept;
 constexpr Draw kBars = &CGraphGenerator::DrawBarGraph;
 constexpr Draw kSeriesBars = &CGraphGenerator::DrawBarSeriesGraph;
 
-// Called through the interface, not late-bound: NaN and infinity are
-// refused as the late-bound path refuses 1e39, and take no place.
-TEST(GraphGeneratorTest, AddDataKeepsAnyFiniteFloatOfTheFirst256Points) {
+// Called through the interface, not late-bound: NaN and infinity are refused as the late-bound
+// path refuses 1e39, and take no place. Series values follow items and series, 256 of each.
+TEST(GraphGeneratorTest, TheStoresKeepAnyFiniteFloatOfTheFirst256PointsItemsAndSeries) {
   auto g = NewGenerator();
   constexpr float kInf = std::numeric_limits<float>::infinity();
   g->AddItemToSeries(B(u"i").get());
@@ -41,10 +40,8 @@ TEST(GraphGeneratorTest, AddDataKeepsAnyFiniteFloatOfTheFirst256Points) {
   const std::string text = Described(*g, kBars);
   EXPECT_TRUE(text.starts_with("Bar chart, 256 values:  -0.5, p 1, p 2,")) << text;
   EXPECT_TRUE(text.ends_with("and 206 more. Smallest value -0.5 (), largest 255 (p).")) << text;
-}
 
-TEST(GraphGeneratorTest, SeriesValuesFollowItemsAndSeriesUpTo256Each) {
-  auto g = NewGenerator();
+  g->ClearSeriesData();
   g->AddDataEx(9.0f);  // before any series: stored nowhere
   g->AddSeries(B(u"no items").get());
   g->AddDataEx(9.0f);  // a series without items takes no values
@@ -59,9 +56,9 @@ TEST(GraphGeneratorTest, SeriesValuesFollowItemsAndSeriesUpTo256Each) {
   for (int i = 0; i < 300; ++i) g->AddItemToSeries(B(u"i").get());
   for (int i = 0; i < 300; ++i) g->AddSeries(B(u"s").get());
   for (int i = 0; i < 300; ++i) g->AddDataEx(3.0f);  // to the last series taken
-  const std::string text = Described(*g, kSeriesBars);
-  EXPECT_TRUE(text.starts_with("Bar chart, 256 series, 256 items each: s: i 0,")) << text;
-  EXPECT_TRUE(text.ends_with("Smallest value 0 (s, i), largest 3 (s, i).")) << text;
+  const std::string series = Described(*g, kSeriesBars);
+  EXPECT_TRUE(series.starts_with("Bar chart, 256 series, 256 items each: s: i 0,")) << series;
+  EXPECT_TRUE(series.ends_with("Smallest value 0 (s, i), largest 3 (s, i).")) << series;
 }
 
 // Sizes below one are ignored; script colours and the title outlive both Clears.
@@ -127,7 +124,7 @@ TEST(GraphGeneratorTest, AccessMessageOutranksEngineMessages) {
   EXPECT_EQ(g->get_ErrorReason(nullptr), E_POINTER);
 }
 
-TEST(GraphGeneratorObjectTest, AnswersForItsInterfacesWithOneIdentity) {
+TEST(GraphGeneratorObjectTest, AnswersForItsInterfacesWithOneIdentityAndWhatAScriptEngineAsks) {
   ComPtr<IUnknown> unknown;
   ASSERT_EQ(CreateGraphGenerator(IID_IUnknown, unknown.out()), S_OK);
   ComPtr<IGraphGenerator> generator;
@@ -141,13 +138,11 @@ TEST(GraphGeneratorObjectTest, AnswersForItsInterfacesWithOneIdentity) {
   EXPECT_EQ(unknown->QueryInterface(IID_IClassFactory, &p), E_NOINTERFACE);
   EXPECT_EQ(p, nullptr);
   EXPECT_EQ(unknown->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
-}
 
-// What a script engine can ask of IDispatch beyond what the Python tests reach:
-// parameter names, interface IDs and a missing argument block.
-TEST(GraphGeneratorObjectTest, AnswersWhatAScriptEngineAsks) {
+  // What a script engine can ask of IDispatch beyond what the Python tests reach:
+  // parameter names, interface IDs and a missing argument block.
   ComPtr<IDispatch> object;
-  ASSERT_EQ(CreateGraphGenerator(IID_IDispatch, object.out()), S_OK);
+  ASSERT_EQ(unknown->QueryInterface(IID_IDispatch, object.out()), S_OK);
   std::u16string member = u"AddData", p1 = u"YVAL", p0 = u"xVal", bad = u"zVal";
   OLECHAR* names[] = {member.data(), p1.data(), p0.data(), bad.data()};
   DISPID ids[4] = {};

@@ -46,8 +46,7 @@ TEST(ServerEntriesTest, RegisteringAgainFromElsewhereMovesTheServer) {
   EXPECT_EQ((std::pair{doc.Keys().size(), values}), (std::pair<std::size_t, std::size_t>{23, 23}));
 }
 
-// Without others' keys nothing is left (test_registration.py); the interfaces'
-// keys are ours alone.
+// Without others' keys nothing is left (test_registration.py); the interfaces' are ours alone.
 TEST(ServerEntriesTest, UnregistrationKeepsWhatOthersPutInTheSharedKeys) {
   RegistryDocument doc;
   AddServerEntries(doc, kLibrary);
@@ -76,8 +75,8 @@ TEST(ServerEntriesTest, UnregistrationKeepsWhatOthersPutInTheSharedKeys) {
   EXPECT_NE(doc.FindValue(progId, "EditFlags"), nullptr);
 }
 
-// A file without the server's keys comes back byte for byte after registering
-// and unregistering, and keeps its mode, owner and link meanwhile.
+// A file without the server's keys comes back byte for byte after registering and
+// unregistering, and keeps its mode, owner and link meanwhile.
 TEST(RegistrationFileTest, RegisteringAndUnregisteringKeepEveryOtherByte) {
   // Comments, deletions, lines the reader does not take, every hex kind.
   const std::string text =
@@ -125,11 +124,20 @@ TEST(RegistrationFileTest, RegisteringAndUnregisteringKeepEveryOtherByte) {
   }
 }
 
-// No registry: unregistering writes none; a file that is not a registry is
-// neither read nor replaced; a link to nothing is refused, not followed to
-// create its target.
-TEST(RegistrationFileTest, OnlyARegistryFileIsReadOrWritten) {
+// No registry: unregistering writes none; a file that is not a registry is neither read nor
+// replaced; a link to nothing is refused, not followed to create its target; a server path that
+// would not read back is refused.
+TEST(RegistrationFileTest, OnlyARegistryFileIsReadOrWrittenAndOnlyAPathThatReadsBack) {
   RegistryFileScope registry;
+  const char* const paths[] = {"", "libtessaloom.so.0", "./libtessaloom.so.0",
+                               "/opt/lib\n[HKEY_CLASSES_ROOT\\Evil]/libtessaloom.so",
+                               "/opt/lib/libtessaloom.so\r"};
+  for (const char* path : paths) {
+    std::string error;
+    EXPECT_EQ(RegisterServer(path, error), E_INVALIDARG) << path;
+    EXPECT_FALSE(error.empty()) << path;
+  }
+  EXPECT_FALSE(registry.Exists());
   EXPECT_EQ(DllUnregisterServer(), S_OK);
   EXPECT_FALSE(registry.Exists());
   const std::string nowhere = registry.Dir() + "/missing/registry.reg";
@@ -148,19 +156,6 @@ TEST(RegistrationFileTest, OnlyARegistryFileIsReadOrWritten) {
   EXPECT_NE(error.find("not a registry file"), std::string::npos) << error;
   EXPECT_EQ(DllUnregisterServer(), SELFREG_E_CLASS);
   EXPECT_EQ(registry.Read(), text);
-}
-
-TEST(RegistrationFileTest, ServerPathsThatWouldNotReadBackAreRefused) {
-  RegistryFileScope registry;
-  const char* const paths[] = {"", "libtessaloom.so.0", "./libtessaloom.so.0",
-                               "/opt/lib\n[HKEY_CLASSES_ROOT\\Evil]/libtessaloom.so",
-                               "/opt/lib/libtessaloom.so\r"};
-  for (const char* path : paths) {
-    std::string error;
-    EXPECT_EQ(RegisterServer(path, error), E_INVALIDARG) << path;
-    EXPECT_FALSE(error.empty()) << path;
-  }
-  EXPECT_FALSE(registry.Exists());
 }
 
 }  // namespace
