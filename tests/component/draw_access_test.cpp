@@ -17,9 +17,7 @@
 namespace tessaloom {
 namespace {
 
-using test_support::B;
-using test_support::ErrorReasonOf;
-using test_support::NewGenerator;
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
 const std::string kRefused =
     "Please contact your hosting administrator, as you are not allowed to use ";
@@ -51,8 +49,8 @@ struct SwappingRenderer final : ChartRenderer {
 // UTF-16 settings. Site "allowed" may draw into its folder; "refused" nothing.
 // The folder is checked only for a file target, after the method group.
 TEST(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
-  test_support::ScratchDir dir;
-  test_support::RegistryFileScope registry;
+  ScratchDir dir;
+  RegistryFileScope registry;
   for (const char* folder : {"www/allowed/img", "www/refused", "elsewhere"})
     std::filesystem::create_directories(dir / folder);
   std::filesystem::create_directory_symlink(dir / "elsewhere", dir / "www/allowed/link");

@@ -11,9 +11,7 @@
 namespace tessaloom {
 namespace {
 
-using test_support::AddTable;
-using test_support::B;
-using test_support::NewGenerator;
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
 class DrawMethodsTest : public ::testing::Test {
  protected:
@@ -24,7 +22,7 @@ class DrawMethodsTest : public ::testing::Test {
   const std::string& Last() { return renderer_.last; }
 
   std::unique_ptr<ComObject<CGraphGenerator>> g_ = NewGenerator();
-  test_support::ModelRecorder renderer_;
+  ModelRecorder renderer_;
 };
 
 TEST(ComputeScaleLimitsTest, RoundsOutwardToTensInTenSteps) {

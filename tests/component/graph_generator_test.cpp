@@ -15,10 +15,7 @@
 namespace tessaloom {
 namespace {
 
-using test_support::B;
-using test_support::Described;
-using test_support::ErrorReasonOf;
-using test_support::NewGenerator;
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 using Draw = HRESULT (CGraphGenerator::*)() noexcept;
 constexpr Draw kBars = &CGraphGenerator::DrawBarGraph;
 constexpr Draw kSeriesBars = &CGraphGenerator::DrawBarSeriesGraph;
@@ -48,7 +45,7 @@ TEST(GraphGeneratorTest, TheStoresKeepAnyFiniteFloatOfTheFirst256PointsItemsAndS
   EXPECT_EQ(Described(*g, kSeriesBars), "");
   EXPECT_EQ(ErrorReasonOf(*g), "Series Members name not given or Series not added");
   g->ClearSeriesData();
-  test_support::AddTable(*g, {u"Q1", u"Q2"}, {{u"x", {1, 2, 3}}});  // the third has no item
+  AddTable(*g, {u"Q1", u"Q2"}, {{u"x", {1, 2, 3}}});  // the third has no item
   EXPECT_EQ(Described(*g, kSeriesBars),
             "Bar chart, 1 series, 2 items each: x: Q1 1, Q2 2. Smallest value 1 (x, Q1), "
             "largest 2 (x, Q2).");
@@ -64,11 +61,11 @@ TEST(GraphGeneratorTest, TheStoresKeepAnyFiniteFloatOfTheFirst256PointsItemsAndS
 // Sizes below one are ignored; script colours and the title outlive both Clears.
 TEST(GraphGeneratorTest, EachClearKeepsTheOtherStoreColoursAndProperties) {
   auto g = NewGenerator();
-  test_support::ModelRecorder model;
+  ModelRecorder model;
   g->graph.renderer = &model;
   for (const int bad : {0, INT32_MIN}) EXPECT_EQ(g->put_GraphWidth(bad), S_OK);
   g->AddData(B(u"a").get(), 1.0f);
-  test_support::AddTable(*g, {u"i"}, {{u"s", {7}}});
+  AddTable(*g, {u"i"}, {{u"s", {7}}});
   g->AddColor(B(u"red").get());
   g->put_ChartTitle(B(u"T").get());
   EXPECT_EQ(g->ClearData(), S_OK);
@@ -93,7 +90,7 @@ TEST(GraphGeneratorTest, EachClearKeepsTheOtherStoreColoursAndProperties) {
 // script's colours, and later ones are counted on; at most 256 are kept.
 TEST(GraphGeneratorTest, Colours) {
   auto g = NewGenerator();
-  test_support::ModelRecorder model;
+  ModelRecorder model;
   g->graph.renderer = &model;
   g->AddData(B(u"a").get(), 1.0f);
   g->HasBackColor(2);

@@ -12,10 +12,7 @@
 namespace tessaloom {
 namespace {
 
-using test_support::B;
-using test_support::ErrorReasonOf;
-using test_support::NewGenerator;
-using test_support::Text;
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
 void AddMonths(CGraphGenerator& g, int count) {
   for (int i = 0; i < count; ++i) {
@@ -76,7 +73,7 @@ TEST(OutputMembersTest, LastErrorIsTheLatestCallsWhileErrorReasonStays) {
 // the Draw before anything is drawn, for images and documents alike: the
 // frame never laid the chart out, and no file stays.
 TEST(OutputMembersTest, AFileThatCannotBeWrittenFailsBeforeTheDrawing) {
-  test_support::ScratchDir dir;
+  ScratchDir dir;
   const char* const kReadOnly = "Unable to open file for writing";
   const char* const kFull = "Unable to write file: No space left on device";
   const std::tuple<const char16_t*, bool, const char*> cases[] = {{u"", false, kReadOnly},
@@ -84,7 +81,7 @@ TEST(OutputMembersTest, AFileThatCannotBeWrittenFailsBeforeTheDrawing) {
                                                                   {u"svg", false, kReadOnly},
                                                                   {u"pdf", true, kFull}};
   for (const auto& [format, full, message] : cases) {
-    test_support::FaultyFiles faults;
+    FaultyFiles faults;
     faults.refuseCreate = !full;
     faults.full = full;
     auto g = NewGenerator();
@@ -113,7 +110,7 @@ TEST(OutputMembersTest, AltTextDescribesTheLastChartInWords) {
             "Pie chart \"Sales\", y axis \"Units\", 3 values: m1 0, m2 0, m3 0.5. "
             "Smallest value 0 (m1), largest 0.5 (m3).");
 
-  test_support::AddTable(*g, {u"Jan", u"Feb"}, {{u"North", {1, 7}}, {u"South", {3}}});
+  AddTable(*g, {u"Jan", u"Feb"}, {{u"North", {1, 7}}, {u"South", {3}}});
   ASSERT_EQ(g->DrawLineSeriesGraph(), S_OK);
   EXPECT_EQ(Text(*g, &CGraphGenerator::get_AltText),
             "Line chart \"Sales\", y axis \"Units\", 2 series, 2 items each: North: Jan 1, Feb 7; "

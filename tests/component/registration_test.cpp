@@ -14,7 +14,7 @@
 namespace tessaloom {
 namespace {
 
-using test_support::RegistryFileScope;
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
 constexpr char kLibrary[] = "/opt/tessaloom/lib/libtessaloom.so.0";
 constexpr char kClassKey[] = "HKEY_CLASSES_ROOT\\CLSID\\{4F463A34-8A46-437E-8B62-422717E99546}";
@@ -46,7 +46,7 @@ TEST(ServerEntriesTest, RegisteringAgainFromElsewhereMovesTheServer) {
   EXPECT_EQ((std::pair{doc.Keys().size(), values}), (std::pair<std::size_t, std::size_t>{23, 23}));
 }
 
-// Without others' keys nothing is left (test_registration.py); the interfaces' are ours alone.
+// Without others' keys nothing is left (test_install.py); the interfaces' are ours alone.
 TEST(ServerEntriesTest, UnregistrationKeepsWhatOthersPutInTheSharedKeys) {
   RegistryDocument doc;
   AddServerEntries(doc, kLibrary);
