@@ -84,15 +84,10 @@ TEST(GraphGeneratorTest, EachClearKeepsTheOtherStoreColoursAndProperties) {
   g->DrawBarGraph();
   ASSERT_GT(g->graph.imageBytes.size(), 22u);
   EXPECT_EQ(g->graph.imageBytes[18] + 256 * g->graph.imageBytes[19], 500);
-}
 
-// The flag alone means white, as does an empty colour; a draw uses up the
-// script's colours, and later ones are counted on; at most 256 are kept.
-TEST(GraphGeneratorTest, Colours) {
-  auto g = NewGenerator();
-  ModelRecorder model;
+  // The flag alone means white, as does an empty colour; a draw uses up the script's colours,
+  // and later ones are counted on; at most 256 are kept.
   g->graph.renderer = &model;
-  g->AddData(B(u"a").get(), 1.0f);
   g->HasBackColor(2);
   g->AddColor(B(u"#00FF00").get());
   EXPECT_EQ(g->AddColor(nullptr), S_OK);  // no colour, not counted
