@@ -23,17 +23,17 @@ constexpr char kTypeLibKey[] = "HKEY_CLASSES_ROOT\\TypeLib\\{1F9E95CB-6957-4BC9-
 // Registering again from elsewhere moves the server and writes nothing else:
 // the keys activation reads back (tested through Python) and those whose
 // values are derived (the type library's version, locale and platform).
-TEST(ServerEntriesTest, RegisteringAgainFromElsewhereMovesTheServer) {
+TEST(ServerEntriesTest, RegisteringAgainMovesTheServerAndUnregisteringKeepsOthersKeys) {
   RegistryDocument doc;
   AddServerEntries(doc, kLibrary);
   const std::string library = "/usr/lib/x86_64-linux-gnu/libtessaloom.so.0";
   AddServerEntries(doc, library);
-  const std::string c = kClassKey, l = std::string(kTypeLibKey) + "\\1.0";
+  const std::string c = kClassKey, l = kTypeLibKey, l1 = l + "\\1.0";
   const std::tuple<std::string, const char*, std::string> entries[] = {
       {c + "\\InprocServer32", "", library},
       {c + "\\InprocServer32", "ThreadingModel", "Apartment"},
-      {l + "\\HELPDIR", "", "/usr/lib/x86_64-linux-gnu"},
-      {l + "\\409\\linux64", "", library},
+      {l1 + "\\HELPDIR", "", "/usr/lib/x86_64-linux-gnu"},
+      {l1 + "\\409\\linux64", "", library},
       {"HKEY_CLASSES_ROOT\\Interface\\{9C2E7D41-5A08-4F3B-B6D2-3E81A7C45F10}\\TypeLib", "Version",
        "1.0"},
   };
@@ -44,33 +44,25 @@ TEST(ServerEntriesTest, RegisteringAgainFromElsewhereMovesTheServer) {
   std::size_t values = 0;
   for (const RegistryKey& key : doc.Keys()) values += key.values.size();
   EXPECT_EQ((std::pair{doc.Keys().size(), values}), (std::pair<std::size_t, std::size_t>{23, 23}));
-}
 
-// Without others' keys nothing is left (test_install.py); the interfaces' are ours alone.
-TEST(ServerEntriesTest, UnregistrationKeepsWhatOthersPutInTheSharedKeys) {
-  RegistryDocument doc;
-  AddServerEntries(doc, kLibrary);
+  // Unregistering keeps what others put in the shared keys. Without others' keys nothing is
+  // left (test_install.py); the interfaces' are ours alone.
   const std::string progId = "HKEY_CLASSES_ROOT\\Tessaloom.GraphGenerator";
   doc.SetString(progId, "EditFlags", "kept");
-  doc.SetString(progId + ".1\\Shell\\Open", "", "kept too");
-  doc.SetString(std::string(kTypeLibKey) + "\\2.0", "", "Tessaloom 2.0 Type Library");
-  doc.SetString(std::string(kClassKey) + "\\LocalServer32", "", "/usr/bin/old-server");
+  const std::string v = progId + ".1";
+  doc.SetString(v + "\\Shell\\Open", "", "kept too");
+  doc.SetString(l + "\\2.0", "", "Tessaloom 2.0 Type Library");
+  doc.SetString(c + "\\LocalServer32", "", "/usr/bin/old-server");
   RemoveServerEntries(doc);
 
-  const std::pair<std::string, bool> cases[] = {
-      {progId, true},  // holds EditFlags
-      {progId + "\\CLSID", false},
-      {progId + "\\CurVer", false},
-      {progId + ".1", true},  // emptied, but another's key hangs below it
-      {progId + ".1\\CLSID", false},
-      {progId + ".1\\Shell\\Open", true},
-      {kClassKey, false},  // the class's key goes whole, foreign subkeys included
-      {std::string(kClassKey) + "\\LocalServer32", false},
-      {kTypeLibKey, true},  // another version is still registered
-      {std::string(kTypeLibKey) + "\\1.0", false},
-      {std::string(kTypeLibKey) + "\\2.0", true},
-  };
-  for (const auto& [key, present] : cases) EXPECT_EQ(doc.FindKey(key) != nullptr, present) << key;
+  // Kept: the ProgID's key (it holds EditFlags), the versioned one (emptied, but another's key
+  // hangs below it), the type library's (another version is still registered). The class's key
+  // goes whole, foreign subkeys included.
+  for (const std::string& key : {progId, v, v + "\\Shell\\Open", l, l + "\\2.0"})
+    EXPECT_NE(doc.FindKey(key), nullptr) << key;
+  for (const std::string& key : {progId + "\\CLSID", progId + "\\CurVer", v + "\\CLSID", c,
+                                 c + "\\LocalServer32", l + "\\1.0"})
+    EXPECT_EQ(doc.FindKey(key), nullptr) << key;
   EXPECT_EQ(doc.FindValue(progId, ""), nullptr);
   EXPECT_NE(doc.FindValue(progId, "EditFlags"), nullptr);
 }
