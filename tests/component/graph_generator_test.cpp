@@ -59,7 +59,7 @@ TEST(GraphGeneratorTest, TheStoresKeepAnyFiniteFloatOfTheFirst256PointsItemsAndS
 }
 
 // Sizes below one are ignored; script colours and the title outlive both Clears.
-TEST(GraphGeneratorTest, EachClearKeepsTheOtherStoreColoursAndProperties) {
+TEST(GraphGeneratorTest, EachClearKeepsTheOtherStoreColoursPropertiesAndMessages) {
   auto g = NewGenerator();
   ModelRecorder model;
   g->graph.renderer = &model;
@@ -104,10 +104,8 @@ TEST(GraphGeneratorTest, EachClearKeepsTheOtherStoreColoursAndProperties) {
   for (std::size_t at = 0; (at = model.last.find(" colour ff ", at)) != std::string::npos; ++at)
     ++reds;
   EXPECT_EQ(reds, 256u);
-}
 
-TEST(GraphGeneratorTest, AccessMessageOutranksEngineMessages) {
-  auto g = NewGenerator();
+  // ErrorReason: the access message outranks the engine's.
   g->graph.SetErrorText("engine failed");
   EXPECT_EQ(ErrorReasonOf(*g), "engine failed");
   g->accessErrorText = "Invalid path specified";
