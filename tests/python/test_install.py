@@ -70,15 +70,21 @@ def test_a_host_that_moved_registers_the_library_it_loaded(registry, tmp_path):
     assert server_of(registry) == str(build / "libtessaloom.so.0")
 
 
-# A registry file and what creating an object by a ProgID gives: its code, or None when our
-# own ProgIDs, which it does not name, are created directly (others: CoCreateInstanceTest).
+# A registry file (or none) and what creating an object by a ProgID gives: its code, or None
+# when created; our own ProgIDs, in any ASCII case, are created directly where the registry does
+# not name them (others: CoCreateInstanceTest). A refusal leaves no object and no lock behind.
 @pytest.mark.parametrize("text,progid,code", [
     ("not a registry\n", PROGID, tessaloom.REGDB_E_READREGDB),
     (UNRELATED, PROGID + ".1", None), (UNRELATED, "Other", tessaloom.CO_E_CLASSSTRING),
+    (None, PROGID, None), (None, "tessaloom.graphgenerator", None),
+    (None, "TESSALOOM.GRAPHGENERATOR.1", None), (None, "", tessaloom.CO_E_CLASSSTRING),
+    (None, PROGID + ".1\x00x", tessaloom.CO_E_CLASSSTRING),
+    (None, "\uff34essaloom.GraphGenerator", tessaloom.CO_E_CLASSSTRING),  # fullwidth T
 ])
 def test_the_registry_file_decides_where_objects_come_from(registry, text, progid, code):
-    registry.parent.mkdir()
-    registry.write_text(text)
+    if text is not None:
+        registry.parent.mkdir()
+        registry.write_text(text)
     before = lock_count()
     if code is None:
         assert tessaloom.CreateObject(progid).ErrorReason == ""

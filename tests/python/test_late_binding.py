@@ -18,27 +18,11 @@ from conftest import (CLASSIC, DRAW_METHODS, PROGID, PROPERTY_PUTS, ROOT, automa
 S_OK, TM, OVERFLOW = tessaloom.S_OK, tessaloom.DISP_E_TYPEMISMATCH, tessaloom.DISP_E_OVERFLOW
 PNF, PNO = tessaloom.DISP_E_PARAMNOTFOUND, tessaloom.DISP_E_PARAMNOTOPTIONAL
 ARG, AUTO = tessaloom.ArgumentError, tessaloom.AutomationError
-CLASSSTRING = tessaloom.CO_E_CLASSSTRING
 TEXT_PROPERTIES = [name for name, _, kind, params in CLASSIC if params == [("newVal", 8)]]
 # Arguments that every non-drawing method accepts (by VARTYPE: I4, R4, BSTR).
 GOOD_ARGUMENTS = {name: tuple({3: 1, 4: 1.5, 8: "x"}[vt] for _, vt in params)
                   for name, _, kind, params in CLASSIC if kind == "method"}
 lock_count = tessaloom._native.module_lock_count
-
-
-# None: created; else the refusal's code, which leaves no object (and no lock) behind.
-@pytest.mark.parametrize("progid,code", [
-    (PROGID, None), ("tessaloom.graphgenerator", None), ("TESSALOOM.GRAPHGENERATOR.1", None),
-    ("", CLASSSTRING), (PROGID + ".1\x00x", CLASSSTRING),
-    ("\uff34essaloom.GraphGenerator", CLASSSTRING),  # fullwidth T
-])
-def test_progids_in_any_ascii_case_create_an_object_and_others_are_refused(progid, code):
-    before = lock_count()
-    if code is None:
-        assert tessaloom.CreateObject(progid).ErrorReason == ""
-    else:
-        assert automation_error(tessaloom.CreateObject, progid).hresult == code
-    assert lock_count() == before
 
 
 def test_each_live_object_or_bound_method_holds_one_module_lock():
