@@ -145,12 +145,15 @@ TEST(GraphGeneratorObjectTest, AnswersForItsInterfacesWithOneIdentityAndWhatAScr
   EXPECT_EQ(object->GetIDsOfNames(GUID_NULL, propertyNames, 2, 0, ids), S_OK);
   EXPECT_EQ(std::vector<DISPID>(ids, ids + 2), (std::vector<DISPID>{50, 0}));
 
-  const auto invoke = [&](REFIID iid, WORD flags) {
-    return object->Invoke(15, iid, 0, flags, nullptr, nullptr, nullptr, nullptr);
+  const auto invoke = [&](REFIID iid, WORD flags, DISPID id = 15) {
+    return object->Invoke(id, iid, 0, flags, nullptr, nullptr, nullptr, nullptr);
   };
   EXPECT_EQ(invoke(IID_IDispatch, DISPATCH_METHOD), DISP_E_UNKNOWNINTERFACE);
   EXPECT_EQ(invoke(GUID_NULL, DISPATCH_METHOD), S_OK);
   EXPECT_EQ(invoke(GUID_NULL, 0), DISP_E_MEMBERNOTFOUND);  // no kind of call asked for
+  for (const DISPID unassigned : {0, -1, 38, 44, INT32_MIN})
+    EXPECT_EQ(invoke(GUID_NULL, DISPATCH_METHOD | DISPATCH_PROPERTYGET, unassigned),
+              DISP_E_MEMBERNOTFOUND);
 }
 
 }  // namespace
