@@ -46,7 +46,7 @@ TEST(ServerEntriesTest, RegisteringAgainMovesTheServerAndUnregisteringKeepsOther
   EXPECT_EQ((std::pair{doc.Keys().size(), values}), (std::pair<std::size_t, std::size_t>{23, 23}));
 
   // Unregistering keeps what others put in the shared keys. Without others' keys nothing is
-  // left (test_install.py); the interfaces' are ours alone.
+  // left (test_cli.py); the interfaces' are ours alone.
   const std::string progId = "HKEY_CLASSES_ROOT\\Tessaloom.GraphGenerator";
   doc.SetString(progId, "EditFlags", "kept");
   const std::string v = progId + ".1";
