@@ -15,6 +15,8 @@ import tessaloom
 from conftest import CLI, PROGID, automation_error, image_size, needs_cli, run_cli as tool
 
 pytestmark = needs_cli
+
+
 # (method, output, options, first bytes, size): the format follows the extension, or --format;
 # "-" is standard output, where the description (--alt) goes to standard error.
 @pytest.mark.parametrize("method,out,options,magic,size", [
@@ -70,7 +72,7 @@ def test_bad_input_names_the_problem_and_fails(tmp_path, csv, method, options, c
 def test_data_from_standard_input_with_a_byte_order_mark_header_and_too_many_rows(tmp_path):
     rows = "\ufeffmonth,units\n" + "".join("m%d,%d\n" % (i, i) for i in range(300))
     result = tool("draw", "DrawBarGraph", "-", "-o", tmp_path / "x.png", "--header", "--colors",
-                 "red,rojo", input=rows)
+                  "red,rojo", input=rows)
     assert result.returncode == 0 and "44 rows past the 256th were dropped" in result.stderr
     assert 'unknown colour "rojo"' in result.stderr
     assert (tmp_path / "x.png").read_bytes()[:4] == b"\x89PNG"
@@ -125,14 +127,14 @@ def test_the_static_tool_draws_classic_charts_alone_and_hands_on_the_rest(tmp_pa
     # Its own FreeType and fontconfig draw what the shared library draws, fallback faces too;
     # text that needs shaping goes to the full tool, with the data read from standard input.
     full = pathlib.Path(CLI).with_name("tessaloom-full")
-    for tool, data in [(lone, "\u4e2d\u6587,31\n\u0395\u03bb\u03bb\u03ac\u03b4\u03b1,19\n"),
-                       (CLI, "\u0627\u0644\u0639\u0631\u0628\u064a\u0629,24\n"
-                             "\u0939\u093f\u0928\u094d\u0926\u0940,37\n")]:
+    for first, data in [(lone, "\u4e2d\u6587,31\n\u0395\u03bb\u03bb\u03ac\u03b4\u03b1,19\n"),
+                        (CLI, "\u0627\u0644\u0639\u0631\u0628\u064a\u0629,24\n"
+                              "\u0939\u093f\u0928\u094d\u0926\u0940,37\n")]:
         (tmp_path / "s.csv").write_text(data)
         drawn = [subprocess.run([program, "draw", "DrawBarGraph", source, "-o", "-", "--title",
                                  "\u9500\u552e"], input=data.encode(), cwd=tmp_path,
                                 capture_output=True, check=True).stdout
-                 for program, source in [(tool, "-"), (full, "s.csv")]]
+                 for program, source in [(first, "-"), (full, "s.csv")]]
         assert drawn[0] == drawn[1] and drawn[0].startswith(b"\x89PNG"), data
 
 
