@@ -100,7 +100,8 @@ TEST(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
     HRESULT (CGraphGenerator::*draw)() noexcept = &CGraphGenerator::DrawBarGraph;
   };
   SwappingRenderer swapper;
-  swapper.link = allowed + "/swap", swapper.target = dir / "elsewhere";
+  swapper.link = allowed + "/swap";
+  swapper.target = dir / "elsewhere";
   const Attack attacks[] = {
       {"own folder", nullptr, page, allowed, "g.bmp", ""},
       {"subfolder", nullptr, page, allowed, "img/g.bmp", ""},
