@@ -44,7 +44,8 @@ TEST(OutputMembersTest, BadValuesAreRefusedAndLeaveTheSettingAsItWas) {
     EXPECT_EQ(last.find(message), 0u) << last;
     EXPECT_EQ(ErrorReasonOf(*g), last);
     std::int32_t quality = 0, scale = 0;
-    EXPECT_EQ(g->get_JpegQuality(&quality) | g->get_Scale(&scale), S_OK);
+    EXPECT_EQ(g->get_JpegQuality(&quality), S_OK);
+    EXPECT_EQ(g->get_Scale(&scale), S_OK);
     EXPECT_EQ((std::tuple{Text(*g, &CGraphGenerator::get_OutputFormat),
                           Text(*g, &CGraphGenerator::get_OutputTarget),
                           Text(*g, &CGraphGenerator::get_RenderStyle), quality, scale}),
