@@ -4,13 +4,11 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <optional>
 #include <set>
 #include <string>
 
-#include "access/settings_sources.h"
 #include "platform/text.h"
 #include "tessaloom/request_context.h"
 #include "tests/support/generator.h"
@@ -19,9 +17,7 @@
 namespace tessaloom {
 namespace {
 
-using test_support::B;
-using test_support::ErrorReasonOf;
-using test_support::NewGenerator;
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
 const std::string kRefused =
     "Please contact your hosting administrator, as you are not allowed to use ";
@@ -33,14 +29,10 @@ void PointTo(const std::string& link, const std::string& target) {
   std::filesystem::rename(link + ".next", link);
 }
 
-// Turns `link` elsewhere after the check, then writes the chart as a draw
-// does: the link changes between the check and the write.
-class SwappingRenderer final : public ChartRenderer {
- public:
-  SwappingRenderer(std::string link, std::string target)
-      : link_(std::move(link)), target_(std::move(target)) {}
+// Turns `link` elsewhere after the check, then writes the chart as a draw does.
+struct SwappingRenderer final : ChartRenderer {
   void Render(CGraph& graph) override {
-    PointTo(link_, target_);
+    PointTo(link, target);
     Canvas canvas;
     std::string message;
     if (!Canvas::Create(8, 8, canvas, message) ||
@@ -49,9 +41,7 @@ class SwappingRenderer final : public ChartRenderer {
       graph.SetErrorText(message);
     }
   }
-
- private:
-  std::string link_, target_;
+  std::string link, target;
 };
 
 // A restricted host as docs/hosting.md describes, on disk, attacked as a page
@@ -59,38 +49,34 @@ class SwappingRenderer final : public ChartRenderer {
 // UTF-16 settings. Site "allowed" may draw into its folder; "refused" nothing.
 // The folder is checked only for a file target, after the method group.
 TEST(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
-  test_support::ScratchDir dir;
-  test_support::RegistryFileScope registry;
-  for (const char* folder : {"www/allowed/img", "www/refused", "elsewhere", "install"}) {
+  ScratchDir dir;
+  RegistryFileScope registry;
+  for (const char* folder : {"www/allowed/img", "www/refused", "elsewhere"})
     std::filesystem::create_directories(dir / folder);
-  }
   std::filesystem::create_directory_symlink(dir / "elsewhere", dir / "www/allowed/link");
-  registry.Write("");  // makes its folder
   // The settings files, in UTF-8 or (with CR LF line ends) in UTF-16.
   const auto writeSettings = [&](bool utf16) {
-    const std::pair<std::string, std::string> files[] = {
-        {registry.Path(),
-         "Windows Registry Editor Version 5.00\n\n"
-         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ondrell\\Quillfen]\n"
-         "\"InstallationPath\"=\"@DIR@/install\"\n\"EnableGatehold\"=dword:00000001\n"},
-        {dir / "install/Admin.ini", "[Settings]\nInstalled=Tessaloom\nApplied=Tessaloom\n"},
-        {dir / "install/WebSite.ini",
-         "[Path]\nallowed=@DIR@/www/allowed\nrefused=@DIR@/www/refused\n"
-         "[Security]\nallowed=Tessaloom\nrefused=\n[allowed]\nTessaloom=All\n"}};
-    for (auto [file, text] : files) {
+    const auto as = [&](std::string text) {
       for (std::size_t at; (at = text.find("@DIR@")) != std::string::npos;)
         text.replace(at, 5, dir.Path());
       for (std::size_t at = 0; utf16 && (at = text.find('\n', at)) != std::string::npos; at += 2)
         text.replace(at, 1, "\r\n");
-      std::ofstream(file, std::ios::binary) << (utf16 ? EncodeUtf16LeFile(text) : text);
-    }
+      return utf16 ? EncodeUtf16LeFile(text) : text;
+    };
+    registry.Write(
+        as("Windows Registry Editor Version 5.00\n\n"
+           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Ondrell\\Quillfen]\n"
+           "\"InstallationPath\"=\"@DIR@/install\"\n\"EnableGatehold\"=dword:00000001\n"));
+    dir.Write("install/Admin.ini", as("[Settings]\nInstalled=Tessaloom\nApplied=Tessaloom\n"));
+    dir.Write("install/WebSite.ini",
+              as("[Path]\nallowed=@DIR@/www/allowed\nrefused=@DIR@/www/refused\n"
+                 "[Security]\nallowed=Tessaloom\nrefused=\n[allowed]\nTessaloom=All\n"));
   };
-  const auto written = [&] {  // every file under www and elsewhere
+  const auto written = [&] {  // every file but the settings
     std::set<std::string> files;
-    for (const char* top : {"www", "elsewhere"}) {
-      for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / top)) {
-        if (entry.is_regular_file()) files.insert(entry.path().string());
-      }
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.Path())) {
+      if (entry.is_regular_file() && entry.path().parent_path() != dir / "install")
+        files.insert(entry.path().string());
     }
     return files;
   };
@@ -113,7 +99,9 @@ TEST(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
     const char16_t* target = u"file";
     HRESULT (CGraphGenerator::*draw)() noexcept = &CGraphGenerator::DrawBarGraph;
   };
-  SwappingRenderer swapper(allowed + "/swap", dir / "elsewhere");
+  SwappingRenderer swapper;
+  swapper.link = allowed + "/swap";
+  swapper.target = dir / "elsewhere";
   const Attack attacks[] = {
       {"own folder", nullptr, page, allowed, "g.bmp", ""},
       {"subfolder", nullptr, page, allowed, "img/g.bmp", ""},
@@ -146,8 +134,6 @@ TEST(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
     g->put_FilePath(B(Utf8ToUtf16(a.filePath)).get());
     g->put_FileName(B(Utf8ToUtf16(a.fileName)).get());
     g->put_OutputTarget(B(a.target).get());
-    g->put_GraphWidth(60);
-    g->put_GraphHeight(40);
     g->AddData(B(u"Jan").get(), 10.0f);
     EXPECT_EQ((g.get()->*a.draw)(), S_OK);
     EXPECT_EQ(ErrorReasonOf(*g), a.message) << a.what;

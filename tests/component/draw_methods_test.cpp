@@ -1,5 +1,5 @@
-// What each Draw method hands to the chart model, written down in place of
-// drawing it, and the scale it chooses.
+// What each Draw method hands to the chart model, written down in place of drawing it, and the
+// scale it chooses.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,23 +11,9 @@
 namespace tessaloom {
 namespace {
 
-using test_support::AddTable;
-using test_support::B;
-using test_support::NewGenerator;
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
-class DrawMethodsTest : public ::testing::Test {
- protected:
-  void SetUp() override { g_->graph.renderer = &renderer_; }
-  void AddData(std::initializer_list<std::pair<const char16_t*, float>> points) {
-    for (const auto& [label, value] : points) g_->AddData(B(label).get(), value);
-  }
-  const std::string& Last() { return renderer_.last; }
-
-  std::unique_ptr<ComObject<CGraphGenerator>> g_ = NewGenerator();
-  test_support::ModelRecorder renderer_;
-};
-
-TEST(ComputeScaleLimitsTest, RoundsOutwardToTensInTenSteps) {
+TEST(ComputeScaleLimitsTest, RoundsOutwardToTensInTenStepsAndCoversEveryValue) {
   const std::tuple<std::int32_t, std::int32_t, ScaleLimits> cases[] = {
       {0, 47, {0, 50, 5}},     {3, 100, {0, 110, 11}},
       {20, 20, {10, 30, 2}},   {-15, -5, {-20, 10, 3}},
@@ -38,59 +24,57 @@ TEST(ComputeScaleLimitsTest, RoundsOutwardToTensInTenSteps) {
   };
   for (const auto& [m, M, expected] : cases)
     EXPECT_EQ(ComputeScaleLimits(m, M), expected) << m << ", " << M;
-}
 
-// Values count truncated, but a value under one unit from zero stays on its side of the axis.
-TEST(ComputeScaleLimitsTest, TheAxisCoversEveryValue) {
-  const std::pair<std::vector<float>, ScaleLimits> cases[] = {
+  // Values count truncated, but a value under one unit from zero stays on its side of the axis.
+  const std::pair<std::vector<float>, ScaleLimits> values[] = {
       {{-0.5f, 5.0f}, {-10, 10, 2}}, {{-0.9f}, {-10, 0, 1}},        {{-5.0f, 0.5f}, {-10, 10, 2}},
       {{0.5f}, {0, 0, 0}},           {{-9.5f, 9.5f}, {-10, 10, 2}}, {{0.0f, -0.0f}, {0, 0, 0}},
   };
-  for (const auto& [values, expected] : cases) {
+  for (const auto& [added, expected] : values) {
     ValueRange range;
-    for (const float v : values) range.Add(v);
-    EXPECT_EQ(range.Limits(), expected) << values.front();
+    for (const float v : added) range.Add(v);
+    EXPECT_EQ(range.Limits(), expected) << added.front();
   }
 }
 
-// A comma inside a label shifts the later labels; a pie sets negatives to 0
-// in the store, for later draws too; script colours serve one draw only.
-TEST_F(DrawMethodsTest, SingleSetMethods) {
-  AddData({{u"a,b", 5.0f}, {u"c", -3.0f}, {u"d", 2.0f}});
-  g_->AddColor(B(u"red").get());
-  EXPECT_EQ(g_->DrawBarGraph(), S_OK);
-  EXPECT_EQ(Last(), "0 -10..10/2; a: 0=5; b: 0=-3; c: 0=2; colour ff");
-  g_->put_SeriesLabel(B(u"Share").get());
-  g_->DrawPieGraph();
-  EXPECT_EQ(Last(), "1 -10..10/2; Share: 0=5 1=0 2=2; legend a legend b legend c");
-  g_->DrawBarGraph();
-  EXPECT_EQ(Last(), "0 0..10/1; a: 0=5; b: 0=0; c: 0=2;");
-}
-
-// Negative values are drawn as 0, so they do not shorten the axis.
-TEST_F(DrawMethodsTest, StackedScaleCoversTheTruncatedTotalOfWhatIsDrawn) {
-  AddData({{u"a", 12.9f}, {u"b", 7.9f}});
-  g_->DrawStackedBarGraph();
-  EXPECT_EQ(Last(), "20 0..20/2; : 0=12.9 1=7.9; legend a legend b");
-  g_->ClearData();
-  AddData({{u"a", -20.0f}, {u"b", 50.0f}});
-  g_->DrawStackedBarGraph();
-  EXPECT_EQ(Last(), "20 0..60/6; : 0=0 1=50; legend a legend b");
-}
-
-// One model series per script series; missing values are 0; a bar in a name
-// splits nothing; a stacked scale covers the largest series total as drawn
+// Stacked: negative values are drawn as 0, so they do not shorten the axis. A comma inside a
+// label shifts the later labels; a pie sets negatives to 0 in the store, for later draws too;
+// script colours serve one draw only. One model series per script series; missing values are 0;
+// a bar in a name splits nothing; a stacked scale covers the largest series total as drawn
 // (5 + 0 + 60, not 5 - 40 + 60), negatives set to 0 in the store.
-TEST_F(DrawMethodsTest, SeriesMethods) {
-  AddTable(*g_, {u"Q1", u"Q|2", u"Q3"}, {{u"A||", {10, 20}}, {u"B", {5, -40, 60}}});
-  EXPECT_EQ(g_->DrawBarSeriesGraph(), S_OK);
+TEST(DrawMethodsTest, WhatEachMethodHandsToTheModel) {
+  auto g = NewGenerator();
+  ModelRecorder model;
+  g->graph.renderer = &model;
+  const auto add = [&](std::initializer_list<std::pair<const char16_t*, float>> points) {
+    g->ClearData();
+    for (const auto& [label, value] : points) g->AddData(B(label).get(), value);
+  };
+  add({{u"a", 12.9f}, {u"b", 7.9f}});
+  g->DrawStackedBarGraph();
+  EXPECT_EQ(model.last, "20 0..20/2; : 0=12.9 1=7.9; legend a legend b");
+  add({{u"a", -20.0f}, {u"b", 50.0f}});
+  g->DrawStackedBarGraph();
+  EXPECT_EQ(model.last, "20 0..60/6; : 0=0 1=50; legend a legend b");
+
+  add({{u"a,b", 5.0f}, {u"c", -3.0f}, {u"d", 2.0f}});
+  g->AddColor(B(u"red").get());
+  EXPECT_EQ(g->DrawBarGraph(), S_OK);
+  EXPECT_EQ(model.last, "0 -10..10/2; a: 0=5; b: 0=-3; c: 0=2; colour ff");
+  g->put_SeriesLabel(B(u"Share").get());
+  g->DrawPieGraph();
+  EXPECT_EQ(model.last, "1 -10..10/2; Share: 0=5 1=0 2=2; legend a legend b legend c");
+  g->DrawBarGraph();
+  EXPECT_EQ(model.last, "0 0..10/1; a: 0=5; b: 0=0; c: 0=2;");
+
+  AddTable(*g, {u"Q1", u"Q|2", u"Q3"}, {{u"A||", {10, 20}}, {u"B", {5, -40, 60}}});
+  EXPECT_EQ(g->DrawBarSeriesGraph(), S_OK);
   const std::string legend = "legend Q1 legend Q\u00A62 legend Q3";
-  EXPECT_EQ(Last(), "0 -50..70/12; A\u00A6\u00A6: 0=10 1=20 2=0; B: 0=5 1=-40 2=60; " + legend);
-  EXPECT_EQ(g_->methodGroup, "Series Graphs");
-  g_->DrawStackedBarSeriesGraph();
-  EXPECT_EQ(Last(), "20 0..70/7; A\u00A6\u00A6: 0=10 1=20 2=0; B: 0=5 1=0 2=60; " + legend);
-  g_->DrawBarSeriesGraph();
-  EXPECT_EQ(Last().substr(0, 10), "0 0..70/7;");
+  EXPECT_EQ(model.last, "0 -50..70/12; A\u00A6\u00A6: 0=10 1=20 2=0; B: 0=5 1=-40 2=60; " + legend);
+  g->DrawStackedBarSeriesGraph();
+  EXPECT_EQ(model.last, "20 0..70/7; A\u00A6\u00A6: 0=10 1=20 2=0; B: 0=5 1=0 2=60; " + legend);
+  g->DrawBarSeriesGraph();
+  EXPECT_EQ(model.last.substr(0, 10), "0 0..70/7;");
 }
 
 }  // namespace

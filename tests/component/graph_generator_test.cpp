@@ -15,18 +15,14 @@
 namespace tessaloom {
 namespace {
 
-using test_support::B;
-using test_support::ErrorReasonOf;
-using test_support::NewGenerator;
-
-using test_support::Described;
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 using Draw = HRESULT (CGraphGenerator::*)() noexcept;
 constexpr Draw kBars = &CGraphGenerator::DrawBarGraph;
 constexpr Draw kSeriesBars = &CGraphGenerator::DrawBarSeriesGraph;
 
-// Called through the interface, not late-bound: NaN and infinity are
-// refused as the late-bound path refuses 1e39, and take no place.
-TEST(GraphGeneratorTest, AddDataKeepsAnyFiniteFloatOfTheFirst256Points) {
+// Called through the interface, not late-bound: NaN and infinity are refused as the late-bound
+// path refuses 1e39, and take no place. Series values follow items and series, 256 of each.
+TEST(GraphGeneratorTest, TheStoresKeepAnyFiniteFloatOfTheFirst256PointsItemsAndSeries) {
   auto g = NewGenerator();
   constexpr float kInf = std::numeric_limits<float>::infinity();
   g->AddItemToSeries(B(u"i").get());
@@ -41,17 +37,15 @@ TEST(GraphGeneratorTest, AddDataKeepsAnyFiniteFloatOfTheFirst256Points) {
   const std::string text = Described(*g, kBars);
   EXPECT_TRUE(text.starts_with("Bar chart, 256 values:  -0.5, p 1, p 2,")) << text;
   EXPECT_TRUE(text.ends_with("and 206 more. Smallest value -0.5 (), largest 255 (p).")) << text;
-}
 
-TEST(GraphGeneratorTest, SeriesValuesFollowItemsAndSeriesUpTo256Each) {
-  auto g = NewGenerator();
+  g->ClearSeriesData();
   g->AddDataEx(9.0f);  // before any series: stored nowhere
   g->AddSeries(B(u"no items").get());
   g->AddDataEx(9.0f);  // a series without items takes no values
   EXPECT_EQ(Described(*g, kSeriesBars), "");
   EXPECT_EQ(ErrorReasonOf(*g), "Series Members name not given or Series not added");
   g->ClearSeriesData();
-  test_support::AddTable(*g, {u"Q1", u"Q2"}, {{u"x", {1, 2, 3}}});  // the third has no item
+  AddTable(*g, {u"Q1", u"Q2"}, {{u"x", {1, 2, 3}}});  // the third has no item
   EXPECT_EQ(Described(*g, kSeriesBars),
             "Bar chart, 1 series, 2 items each: x: Q1 1, Q2 2. Smallest value 1 (x, Q1), "
             "largest 2 (x, Q2).");
@@ -59,19 +53,19 @@ TEST(GraphGeneratorTest, SeriesValuesFollowItemsAndSeriesUpTo256Each) {
   for (int i = 0; i < 300; ++i) g->AddItemToSeries(B(u"i").get());
   for (int i = 0; i < 300; ++i) g->AddSeries(B(u"s").get());
   for (int i = 0; i < 300; ++i) g->AddDataEx(3.0f);  // to the last series taken
-  const std::string text = Described(*g, kSeriesBars);
-  EXPECT_TRUE(text.starts_with("Bar chart, 256 series, 256 items each: s: i 0,")) << text;
-  EXPECT_TRUE(text.ends_with("Smallest value 0 (s, i), largest 3 (s, i).")) << text;
+  const std::string series = Described(*g, kSeriesBars);
+  EXPECT_TRUE(series.starts_with("Bar chart, 256 series, 256 items each: s: i 0,")) << series;
+  EXPECT_TRUE(series.ends_with("Smallest value 0 (s, i), largest 3 (s, i).")) << series;
 }
 
 // Sizes below one are ignored; script colours and the title outlive both Clears.
-TEST(GraphGeneratorTest, EachClearKeepsTheOtherStoreColoursAndProperties) {
+TEST(GraphGeneratorTest, EachClearKeepsTheOtherStoreColoursPropertiesAndMessages) {
   auto g = NewGenerator();
-  test_support::ModelRecorder model;
+  ModelRecorder model;
   g->graph.renderer = &model;
   for (const int bad : {0, INT32_MIN}) EXPECT_EQ(g->put_GraphWidth(bad), S_OK);
   g->AddData(B(u"a").get(), 1.0f);
-  test_support::AddTable(*g, {u"i"}, {{u"s", {7}}});
+  AddTable(*g, {u"i"}, {{u"s", {7}}});
   g->AddColor(B(u"red").get());
   g->put_ChartTitle(B(u"T").get());
   EXPECT_EQ(g->ClearData(), S_OK);
@@ -90,15 +84,10 @@ TEST(GraphGeneratorTest, EachClearKeepsTheOtherStoreColoursAndProperties) {
   g->DrawBarGraph();
   ASSERT_GT(g->graph.imageBytes.size(), 22u);
   EXPECT_EQ(g->graph.imageBytes[18] + 256 * g->graph.imageBytes[19], 500);
-}
 
-// The flag alone means white, as does an empty colour; a draw uses up the
-// script's colours, and later ones are counted on; at most 256 are kept.
-TEST(GraphGeneratorTest, Colours) {
-  auto g = NewGenerator();
-  test_support::ModelRecorder model;
+  // The flag alone means white, as does an empty colour; a draw uses up the script's colours,
+  // and later ones are counted on; at most 256 are kept.
   g->graph.renderer = &model;
-  g->AddData(B(u"a").get(), 1.0f);
   g->HasBackColor(2);
   g->AddColor(B(u"#00FF00").get());
   EXPECT_EQ(g->AddColor(nullptr), S_OK);  // no colour, not counted
@@ -115,10 +104,8 @@ TEST(GraphGeneratorTest, Colours) {
   for (std::size_t at = 0; (at = model.last.find(" colour ff ", at)) != std::string::npos; ++at)
     ++reds;
   EXPECT_EQ(reds, 256u);
-}
 
-TEST(GraphGeneratorTest, AccessMessageOutranksEngineMessages) {
-  auto g = NewGenerator();
+  // ErrorReason: the access message outranks the engine's.
   g->graph.SetErrorText("engine failed");
   EXPECT_EQ(ErrorReasonOf(*g), "engine failed");
   g->accessErrorText = "Invalid path specified";
@@ -127,7 +114,7 @@ TEST(GraphGeneratorTest, AccessMessageOutranksEngineMessages) {
   EXPECT_EQ(g->get_ErrorReason(nullptr), E_POINTER);
 }
 
-TEST(GraphGeneratorObjectTest, AnswersForItsInterfacesWithOneIdentity) {
+TEST(GraphGeneratorObjectTest, AnswersForItsInterfacesWithOneIdentityAndWhatAScriptEngineAsks) {
   ComPtr<IUnknown> unknown;
   ASSERT_EQ(CreateGraphGenerator(IID_IUnknown, unknown.out()), S_OK);
   ComPtr<IGraphGenerator> generator;
@@ -141,13 +128,11 @@ TEST(GraphGeneratorObjectTest, AnswersForItsInterfacesWithOneIdentity) {
   EXPECT_EQ(unknown->QueryInterface(IID_IClassFactory, &p), E_NOINTERFACE);
   EXPECT_EQ(p, nullptr);
   EXPECT_EQ(unknown->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
-}
 
-// What a script engine can ask of IDispatch beyond what the Python tests reach:
-// parameter names, interface IDs and a missing argument block.
-TEST(GraphGeneratorObjectTest, AnswersWhatAScriptEngineAsks) {
+  // What a script engine can ask of IDispatch beyond what the Python tests reach:
+  // parameter names, interface IDs and a missing argument block.
   ComPtr<IDispatch> object;
-  ASSERT_EQ(CreateGraphGenerator(IID_IDispatch, object.out()), S_OK);
+  ASSERT_EQ(unknown->QueryInterface(IID_IDispatch, object.out()), S_OK);
   std::u16string member = u"AddData", p1 = u"YVAL", p0 = u"xVal", bad = u"zVal";
   OLECHAR* names[] = {member.data(), p1.data(), p0.data(), bad.data()};
   DISPID ids[4] = {};
@@ -160,12 +145,15 @@ TEST(GraphGeneratorObjectTest, AnswersWhatAScriptEngineAsks) {
   EXPECT_EQ(object->GetIDsOfNames(GUID_NULL, propertyNames, 2, 0, ids), S_OK);
   EXPECT_EQ(std::vector<DISPID>(ids, ids + 2), (std::vector<DISPID>{50, 0}));
 
-  const auto invoke = [&](REFIID iid, WORD flags) {
-    return object->Invoke(15, iid, 0, flags, nullptr, nullptr, nullptr, nullptr);
+  const auto invoke = [&](REFIID iid, WORD flags, DISPID id = 15) {
+    return object->Invoke(id, iid, 0, flags, nullptr, nullptr, nullptr, nullptr);
   };
   EXPECT_EQ(invoke(IID_IDispatch, DISPATCH_METHOD), DISP_E_UNKNOWNINTERFACE);
   EXPECT_EQ(invoke(GUID_NULL, DISPATCH_METHOD), S_OK);
   EXPECT_EQ(invoke(GUID_NULL, 0), DISP_E_MEMBERNOTFOUND);  // no kind of call asked for
+  for (const DISPID unassigned : {0, -1, 38, 44, INT32_MIN})
+    EXPECT_EQ(invoke(GUID_NULL, DISPATCH_METHOD | DISPATCH_PROPERTYGET, unassigned),
+              DISP_E_MEMBERNOTFOUND);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The class factory and the module count: aggregation, server locks and
-// whether the library may unload, also under many threads.
+// The class factory and the module count: aggregation, server locks, unloading, many threads.
 #include "tessaloom/module.h"
 
 #include <gtest/gtest.h>
@@ -16,8 +15,7 @@
 namespace tessaloom {
 namespace {
 
-// Aggregates a GraphGenerator: holds it by its non-delegating unknown, answers
-// IID_IUnknown itself and asks the inner object the rest; counts the calls.
+// Aggregates a GraphGenerator by its non-delegating unknown; answers IID_IUnknown, counts calls.
 class Outer final : public IUnknown {
  public:
   HRESULT QueryInterface(REFIID iid, void** object) noexcept override {
@@ -43,6 +41,8 @@ ComPtr<IClassFactory> Factory() {
   return factory;
 }
 
+// The inner object's interfaces delegate, its own unknown counts itself, and an outer object must
+// ask for that unknown.
 TEST(AggregationTest, TheInnerObjectsInterfacesDelegateAndItsUnknownCountsItself) {
   const long before = ModuleLockCount();
   Outer outer;
@@ -69,15 +69,13 @@ TEST(AggregationTest, TheInnerObjectsInterfacesDelegateAndItsUnknownCountsItself
   EXPECT_EQ(outer.references, 1u);
   outer.inner.Reset();  // the outer object's end releases the inner object
   EXPECT_EQ(ModuleLockCount(), before);
-}
 
-TEST(AggregationTest, AnOuterObjectMustAskForTheInnerUnknown) {
   for (const IID& iid : {IID_IDispatch, IID_IGraphGenerator, IID_IClassFactory}) {
-    Outer outer;
+    Outer other;
     void* p = reinterpret_cast<void*>(1);
-    EXPECT_EQ(Factory()->CreateInstance(&outer, iid, &p), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(Factory()->CreateInstance(&other, iid, &p), CLASS_E_NOAGGREGATION);
     EXPECT_EQ(p, nullptr);
-    EXPECT_EQ(outer.queries + outer.addRefs + outer.releases, 0);
+    EXPECT_EQ(other.queries + other.addRefs + other.releases, 0);
   }
   EXPECT_EQ(Factory()->CreateInstance(nullptr, IID_IUnknown, nullptr), E_POINTER);
 }
@@ -94,9 +92,8 @@ TEST(ModuleCountTest, ServerLocksKeepTheLibraryAndUnbalancedUnlocksAreRefused) {
   EXPECT_EQ(ModuleLockCount(), 0);
 }
 
-// While a lock is held, no moment may look unloadable, however many threads
-// create (now and then through the registry file and the library loader),
-// aggregate and lock at once.
+// While a lock is held, no moment looks unloadable, however many threads create (now and then
+// through the registry file and the library loader), aggregate and lock at once.
 TEST(ModuleCountTest, CountsStayExactWhenManyThreadsCreateAndLockAtOnce) {
   test_support::RegistryFileScope registry;
   ASSERT_EQ(DllRegisterServer(), S_OK);

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "platform/text.h"
 #include "tests/support/generator.h"
@@ -13,10 +12,7 @@
 namespace tessaloom {
 namespace {
 
-using test_support::B;
-using test_support::ErrorReasonOf;
-using test_support::NewGenerator;
-using test_support::Text;
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
 void AddMonths(CGraphGenerator& g, int count) {
   for (int i = 0; i < count; ++i) {
@@ -25,8 +21,8 @@ void AddMonths(CGraphGenerator& g, int count) {
   }
 }
 
-// Refused values leave the setting as it was (RenderStyle and Scale: test_smooth.py); an unknown
-// format and a quality past 100 are refused through the command-line tool too.
+// Refused values leave the setting as it was; an unknown format and a quality or scale out of
+// range are refused through the command-line tool too.
 TEST(OutputMembersTest, BadValuesAreRefusedAndLeaveTheSettingAsItWas) {
   using Put = HRESULT (*)(CGraphGenerator&);
   const std::pair<Put, const char*> cases[] = {
@@ -34,7 +30,12 @@ TEST(OutputMembersTest, BadValuesAreRefusedAndLeaveTheSettingAsItWas) {
        "Unknown OutputFormat"},
       {[](CGraphGenerator& g) { return g.put_OutputTarget(B(u"disk").get()); },
        "Unknown OutputTarget"},
-      {[](CGraphGenerator& g) { return g.put_JpegQuality(0); }, "JpegQuality"},
+      {[](CGraphGenerator& g) { return g.put_RenderStyle(B(u"shiny").get()); },
+       "Unknown RenderStyle: use \"classic\" or \"smooth\""},
+      {[](CGraphGenerator& g) { return g.put_JpegQuality(0); },
+       "JpegQuality must be from 1 to 100"},
+      {[](CGraphGenerator& g) { return g.put_Scale(0); }, "Scale must be from 1 to 4"},
+      {[](CGraphGenerator& g) { return g.put_Scale(5); }, "Scale must be from 1 to 4"},
   };
   for (const auto& [put, message] : cases) {
     auto g = NewGenerator();
@@ -42,17 +43,21 @@ TEST(OutputMembersTest, BadValuesAreRefusedAndLeaveTheSettingAsItWas) {
     const std::string last = Text(*g, &CGraphGenerator::get_LastError);
     EXPECT_EQ(last.find(message), 0u) << last;
     EXPECT_EQ(ErrorReasonOf(*g), last);
-    std::int32_t quality = 0;
+    std::int32_t quality = 0, scale = 0;
     EXPECT_EQ(g->get_JpegQuality(&quality), S_OK);
+    EXPECT_EQ(g->get_Scale(&scale), S_OK);
     EXPECT_EQ((std::tuple{Text(*g, &CGraphGenerator::get_OutputFormat),
-                          Text(*g, &CGraphGenerator::get_OutputTarget), quality}),
-              (std::tuple{"", "file", 75}))
+                          Text(*g, &CGraphGenerator::get_OutputTarget),
+                          Text(*g, &CGraphGenerator::get_RenderStyle), quality, scale}),
+              (std::tuple{"", "file", "classic", 75, 1}))
         << message;
   }
 }
 
-TEST(OutputMembersTest, LastErrorIsTheLatestCallsWhileErrorReasonStays) {
+// LastError is the latest call's while ErrorReason stays; AltText describes the last chart.
+TEST(OutputMembersTest, LastErrorIsTheLatestCallsAndAltTextDescribesTheLastChartInWords) {
   auto g = NewGenerator();
+  EXPECT_EQ(Text(*g, &CGraphGenerator::get_AltText), "");
   AddMonths(*g, 3);
   ASSERT_EQ(g->put_FilePath(B(u"/no/such/folder").get()), S_OK);
   ASSERT_EQ(g->DrawLineGraph(), S_OK);
@@ -63,16 +68,26 @@ TEST(OutputMembersTest, LastErrorIsTheLatestCallsWhileErrorReasonStays) {
   ASSERT_EQ(g->DrawLineGraph(), S_OK);
   EXPECT_EQ(Text(*g, &CGraphGenerator::get_LastError), "");
   EXPECT_EQ(ErrorReasonOf(*g), "Invalid File Path");
-  ASSERT_EQ(g->DrawBarSeriesGraph(), S_OK);  // no series yet
-  EXPECT_EQ(Text(*g, &CGraphGenerator::get_LastError),
-            "Series Members name not given or Series not added");
+
+  g->put_ChartTitle(B(u"Sales").get());
+  g->put_YAxisLabel(B(u"Units").get());
+  g->put_FileName(B(u"never-said.jpg").get());
+  ASSERT_EQ(g->DrawPieGraph(), S_OK);  // a pie draws negative values as 0
+  EXPECT_EQ(Text(*g, &CGraphGenerator::get_AltText),
+            "Pie chart \"Sales\", y axis \"Units\", 3 values: m1 0, m2 0, m3 0.5. "
+            "Smallest value 0 (m1), largest 0.5 (m3).");
+  AddTable(*g, {u"Jan", u"Feb"}, {{u"North", {1, 7}}, {u"South", {3}}});
+  ASSERT_EQ(g->DrawLineSeriesGraph(), S_OK);
+  EXPECT_EQ(Text(*g, &CGraphGenerator::get_AltText),
+            "Line chart \"Sales\", y axis \"Units\", 2 series, 2 items each: North: Jan 1, Feb 7; "
+            "South: Jan 3, Feb 0. Smallest value 0 (South, Feb), largest 7 (North, Feb).");
 }
 
 // A folder that takes no new file (read-only) or a disk without room fails
 // the Draw before anything is drawn, for images and documents alike: the
 // frame never laid the chart out, and no file stays.
 TEST(OutputMembersTest, AFileThatCannotBeWrittenFailsBeforeTheDrawing) {
-  test_support::ScratchDir dir;
+  ScratchDir dir;
   const char* const kReadOnly = "Unable to open file for writing";
   const char* const kFull = "Unable to write file: No space left on device";
   const std::tuple<const char16_t*, bool, const char*> cases[] = {{u"", false, kReadOnly},
@@ -80,7 +95,7 @@ TEST(OutputMembersTest, AFileThatCannotBeWrittenFailsBeforeTheDrawing) {
                                                                   {u"svg", false, kReadOnly},
                                                                   {u"pdf", true, kFull}};
   for (const auto& [format, full, message] : cases) {
-    test_support::FaultyFiles faults;
+    FaultyFiles faults;
     faults.refuseCreate = !full;
     faults.full = full;
     auto g = NewGenerator();
@@ -97,35 +112,6 @@ TEST(OutputMembersTest, AFileThatCannotBeWrittenFailsBeforeTheDrawing) {
     EXPECT_EQ(g->graph.canvasWidth, 0) << message;
   }
   EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
-}
-
-TEST(OutputMembersTest, AltTextDescribesTheLastChartInWords) {
-  auto g = NewGenerator();
-  ASSERT_EQ(g->put_OutputTarget(B(u"memory").get()), S_OK);
-  EXPECT_EQ(Text(*g, &CGraphGenerator::get_AltText), "");
-
-  g->put_ChartTitle(B(u"Sales").get());
-  g->put_YAxisLabel(B(u"Units").get());
-  g->put_FileName(B(u"never-said.jpg").get());
-  AddMonths(*g, 3);
-  ASSERT_EQ(g->DrawPieGraph(), S_OK);  // a pie draws negative values as 0
-  EXPECT_EQ(Text(*g, &CGraphGenerator::get_AltText),
-            "Pie chart \"Sales\", y axis \"Units\", 3 values: m1 0, m2 0, m3 0.5. "
-            "Smallest value 0 (m1), largest 0.5 (m3).");
-
-  g->ClearData();
-  AddMonths(*g, 53);
-  ASSERT_EQ(g->DrawBarGraph(), S_OK);
-  const std::string many = Text(*g, &CGraphGenerator::get_AltText);
-  EXPECT_NE(many.find(", m50 -1.5, and 3 more. Smallest value -1.5 (m1), largest 4.5 (m7)."),
-            std::string::npos)
-      << many;
-
-  test_support::AddTable(*g, {u"Jan", u"Feb"}, {{u"North", {1, 7}}, {u"South", {3}}});
-  ASSERT_EQ(g->DrawLineSeriesGraph(), S_OK);
-  EXPECT_EQ(Text(*g, &CGraphGenerator::get_AltText),
-            "Line chart \"Sales\", y axis \"Units\", 2 series, 2 items each: North: Jan 1, Feb 7; "
-            "South: Jan 3, Feb 0. Smallest value 0 (South, Feb), largest 7 (North, Feb).");
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 namespace tessaloom {
 namespace {
 
-using test_support::RegistryFileScope;
+using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
 constexpr char kLibrary[] = "/opt/tessaloom/lib/libtessaloom.so.0";
 constexpr char kClassKey[] = "HKEY_CLASSES_ROOT\\CLSID\\{4F463A34-8A46-437E-8B62-422717E99546}";
@@ -23,17 +23,17 @@ constexpr char kTypeLibKey[] = "HKEY_CLASSES_ROOT\\TypeLib\\{1F9E95CB-6957-4BC9-
 // Registering again from elsewhere moves the server and writes nothing else:
 // the keys activation reads back (tested through Python) and those whose
 // values are derived (the type library's version, locale and platform).
-TEST(ServerEntriesTest, RegisteringAgainFromElsewhereMovesTheServer) {
+TEST(ServerEntriesTest, RegisteringAgainMovesTheServerAndUnregisteringKeepsOthersKeys) {
   RegistryDocument doc;
   AddServerEntries(doc, kLibrary);
   const std::string library = "/usr/lib/x86_64-linux-gnu/libtessaloom.so.0";
   AddServerEntries(doc, library);
-  const std::string c = kClassKey, l = std::string(kTypeLibKey) + "\\1.0";
+  const std::string c = kClassKey, l = kTypeLibKey, l1 = l + "\\1.0";
   const std::tuple<std::string, const char*, std::string> entries[] = {
       {c + "\\InprocServer32", "", library},
       {c + "\\InprocServer32", "ThreadingModel", "Apartment"},
-      {l + "\\HELPDIR", "", "/usr/lib/x86_64-linux-gnu"},
-      {l + "\\409\\linux64", "", library},
+      {l1 + "\\HELPDIR", "", "/usr/lib/x86_64-linux-gnu"},
+      {l1 + "\\409\\linux64", "", library},
       {"HKEY_CLASSES_ROOT\\Interface\\{9C2E7D41-5A08-4F3B-B6D2-3E81A7C45F10}\\TypeLib", "Version",
        "1.0"},
   };
@@ -44,40 +44,31 @@ TEST(ServerEntriesTest, RegisteringAgainFromElsewhereMovesTheServer) {
   std::size_t values = 0;
   for (const RegistryKey& key : doc.Keys()) values += key.values.size();
   EXPECT_EQ((std::pair{doc.Keys().size(), values}), (std::pair<std::size_t, std::size_t>{23, 23}));
-}
 
-// Without others' keys nothing is left (test_registration.py); the interfaces'
-// keys are ours alone.
-TEST(ServerEntriesTest, UnregistrationKeepsWhatOthersPutInTheSharedKeys) {
-  RegistryDocument doc;
-  AddServerEntries(doc, kLibrary);
+  // Unregistering keeps what others put in the shared keys. Without others' keys nothing is
+  // left (test_cli.py); the interfaces' are ours alone.
   const std::string progId = "HKEY_CLASSES_ROOT\\Tessaloom.GraphGenerator";
   doc.SetString(progId, "EditFlags", "kept");
-  doc.SetString(progId + ".1\\Shell\\Open", "", "kept too");
-  doc.SetString(std::string(kTypeLibKey) + "\\2.0", "", "Tessaloom 2.0 Type Library");
-  doc.SetString(std::string(kClassKey) + "\\LocalServer32", "", "/usr/bin/old-server");
+  const std::string v = progId + ".1";
+  doc.SetString(v + "\\Shell\\Open", "", "kept too");
+  doc.SetString(l + "\\2.0", "", "Tessaloom 2.0 Type Library");
+  doc.SetString(c + "\\LocalServer32", "", "/usr/bin/old-server");
   RemoveServerEntries(doc);
 
-  const std::pair<std::string, bool> cases[] = {
-      {progId, true},  // holds EditFlags
-      {progId + "\\CLSID", false},
-      {progId + "\\CurVer", false},
-      {progId + ".1", true},  // emptied, but another's key hangs below it
-      {progId + ".1\\CLSID", false},
-      {progId + ".1\\Shell\\Open", true},
-      {kClassKey, false},  // the class's key goes whole, foreign subkeys included
-      {std::string(kClassKey) + "\\LocalServer32", false},
-      {kTypeLibKey, true},  // another version is still registered
-      {std::string(kTypeLibKey) + "\\1.0", false},
-      {std::string(kTypeLibKey) + "\\2.0", true},
-  };
-  for (const auto& [key, present] : cases) EXPECT_EQ(doc.FindKey(key) != nullptr, present) << key;
+  // Kept: the ProgID's key (it holds EditFlags), the versioned one (emptied, but another's key
+  // hangs below it), the type library's (another version is still registered). The class's key
+  // goes whole, foreign subkeys included.
+  for (const std::string& key : {progId, v, v + "\\Shell\\Open", l, l + "\\2.0"})
+    EXPECT_NE(doc.FindKey(key), nullptr) << key;
+  for (const std::string& key : {progId + "\\CLSID", progId + "\\CurVer", v + "\\CLSID", c,
+                                 c + "\\LocalServer32", l + "\\1.0"})
+    EXPECT_EQ(doc.FindKey(key), nullptr) << key;
   EXPECT_EQ(doc.FindValue(progId, ""), nullptr);
   EXPECT_NE(doc.FindValue(progId, "EditFlags"), nullptr);
 }
 
-// A file without the server's keys comes back byte for byte after registering
-// and unregistering, and keeps its mode, owner and link meanwhile.
+// A file without the server's keys comes back byte for byte after registering and
+// unregistering, and keeps its mode, owner and link meanwhile.
 TEST(RegistrationFileTest, RegisteringAndUnregisteringKeepEveryOtherByte) {
   // Comments, deletions, lines the reader does not take, every hex kind.
   const std::string text =
@@ -125,11 +116,20 @@ TEST(RegistrationFileTest, RegisteringAndUnregisteringKeepEveryOtherByte) {
   }
 }
 
-// No registry: unregistering writes none; a file that is not a registry is
-// neither read nor replaced; a link to nothing is refused, not followed to
-// create its target.
-TEST(RegistrationFileTest, OnlyARegistryFileIsReadOrWritten) {
+// No registry: unregistering writes none; a file that is not a registry is neither read nor
+// replaced; a link to nothing is refused, not followed to create its target; a server path that
+// would not read back is refused.
+TEST(RegistrationFileTest, OnlyARegistryFileIsReadOrWrittenAndOnlyAPathThatReadsBack) {
   RegistryFileScope registry;
+  const char* const paths[] = {"", "libtessaloom.so.0", "./libtessaloom.so.0",
+                               "/opt/lib\n[HKEY_CLASSES_ROOT\\Evil]/libtessaloom.so",
+                               "/opt/lib/libtessaloom.so\r"};
+  for (const char* path : paths) {
+    std::string error;
+    EXPECT_EQ(RegisterServer(path, error), E_INVALIDARG) << path;
+    EXPECT_FALSE(error.empty()) << path;
+  }
+  EXPECT_FALSE(registry.Exists());
   EXPECT_EQ(DllUnregisterServer(), S_OK);
   EXPECT_FALSE(registry.Exists());
   const std::string nowhere = registry.Dir() + "/missing/registry.reg";
@@ -148,19 +148,6 @@ TEST(RegistrationFileTest, OnlyARegistryFileIsReadOrWritten) {
   EXPECT_NE(error.find("not a registry file"), std::string::npos) << error;
   EXPECT_EQ(DllUnregisterServer(), SELFREG_E_CLASS);
   EXPECT_EQ(registry.Read(), text);
-}
-
-TEST(RegistrationFileTest, ServerPathsThatWouldNotReadBackAreRefused) {
-  RegistryFileScope registry;
-  const char* const paths[] = {"", "libtessaloom.so.0", "./libtessaloom.so.0",
-                               "/opt/lib\n[HKEY_CLASSES_ROOT\\Evil]/libtessaloom.so",
-                               "/opt/lib/libtessaloom.so\r"};
-  for (const char* path : paths) {
-    std::string error;
-    EXPECT_EQ(RegisterServer(path, error), E_INVALIDARG) << path;
-    EXPECT_FALSE(error.empty()) << path;
-  }
-  EXPECT_FALSE(registry.Exists());
 }
 
 }  // namespace

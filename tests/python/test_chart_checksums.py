@@ -1,9 +1,7 @@
-"""The gallery's charts and edge charts as BMP against chart_checksums.txt, the
-guard of each pixel the drawing tests do not spell out. After an intended change:
-`TESSALOOM_UPDATE_CHECKSUMS=1 tools/test`, then review the charts that changed.
-The table names the FreeType and fonts that drew it; others skip, except in CI
-(TESSALOOM_CI=1), where a different text environment fails: the guard must not
-go quiet there."""
+"""The gallery's and edge charts' BMPs against chart_checksums.txt, the guard of each pixel the
+drawing tests do not spell out. After an intended change: `TESSALOOM_UPDATE_CHECKSUMS=1
+tools/test`, then review the charts that changed. Another FreeType or fonts than the table names
+skip, but fail in CI (TESSALOOM_CI=1), where the guard must not go quiet."""
 
 import hashlib
 import os
@@ -76,12 +74,6 @@ EDGES = {
 CHARTS = dict(gallery(), **EDGES)
 
 
-def draw(folder, name, calls):
-    g, path = draw_file(folder, calls, name + ".bmp")
-    assert g.ErrorReason == "", name
-    return hashlib.sha256(path.read_bytes()).hexdigest()
-
-
 def text_environment():
     """The FreeType library and the font files this process has mapped."""
     found = set()
@@ -95,7 +87,11 @@ def text_environment():
 
 
 def test_charts_match_their_checksums(tmp_path):
-    drawn = {name: draw(tmp_path, name, calls) for name, calls in CHARTS.items()}
+    drawn = {}
+    for name, calls in CHARTS.items():
+        g, path = draw_file(tmp_path, calls, name + ".bmp")
+        assert g.ErrorReason == "", name
+        drawn[name] = hashlib.sha256(path.read_bytes()).hexdigest()
     environment = "# " + text_environment()
     if os.environ.get("TESSALOOM_UPDATE_CHECKSUMS") == "1":
         header = ["# SHA-256 of each chart's BMP, see test_chart_checksums.py.", environment]

@@ -1,13 +1,19 @@
-"""The command-line tool: draw, convert and demo."""
+"""The command-line tool: draw, convert and demo; server registration with it and creation
+through the registry; `cmake --install`: the installed tool, Python module and headers use the
+installed library."""
 
+import os
 import pathlib
+import re
 import shlex
 import shutil
 import subprocess
+import sys
 
 import pytest
 
-from conftest import CLI, ROOT, image_size, needs_cli, run_cli as run
+import tessaloom
+from conftest import CLI, PROGID, ROOT, automation_error, image_size, needs_cli, run_cli as tool
 
 pytestmark = needs_cli
 
@@ -32,7 +38,7 @@ def test_draw_writes_the_chart_asked_for(tmp_path, method, out, options, magic, 
     table = "Series" in method  # a header row of items, then a row per series
     (tmp_path / "d.csv").write_text(",Q1,Q2\nN,10,20\nS,5,40\n" if table else "Jan,3\nFeb,5.5\n",
                                     encoding="utf-16" if "--alt" in options else "utf-8")
-    result = run("draw", method, "d.csv", "-o", out, *options, cwd=tmp_path, binary=True)
+    result = tool("draw", method, "d.csv", "-o", out, *options, cwd=tmp_path, binary=True)
     assert result.returncode == 0, result.stderr
     image = result.stdout if out == "-" else (tmp_path / out).read_bytes()
     assert image.startswith(magic) and (size is None or image_size(image) == size)
@@ -64,17 +70,16 @@ def test_draw_writes_the_chart_asked_for(tmp_path, method, out, options, magic, 
 ])
 def test_bad_input_names_the_problem_and_fails(tmp_path, csv, method, options, code, message):
     (tmp_path / "bad.csv").write_bytes(csv if isinstance(csv, bytes) else csv.encode())
-    result = run("draw", method, "bad.csv", "-o", "x.jpg", *options, cwd=tmp_path)
+    result = tool("draw", method, "bad.csv", "-o", "x.jpg", *options, cwd=tmp_path)
     assert (result.returncode, message in result.stderr) == (code, True), result.stderr
     assert list(tmp_path.iterdir()) == [tmp_path / "bad.csv"]
 
 
 def test_data_from_standard_input_with_a_byte_order_mark_header_and_too_many_rows(tmp_path):
     rows = "\ufeffmonth,units\n" + "".join("m%d,%d\n" % (i, i) for i in range(300))
-    result = run("draw", "DrawBarGraph", "-", "-o", tmp_path / "x.png", "--header", "--colors",
-                 "red,rojo", input=rows)
-    assert result.returncode == 0, result.stderr
-    assert "44 rows past the 256th were dropped" in result.stderr
+    result = tool("draw", "DrawBarGraph", "-", "-o", tmp_path / "x.png", "--header", "--colors",
+                  "red,rojo", input=rows)
+    assert result.returncode == 0 and "44 rows past the 256th were dropped" in result.stderr
     assert 'unknown colour "rojo"' in result.stderr
     assert (tmp_path / "x.png").read_bytes()[:4] == b"\x89PNG"
 
@@ -86,29 +91,26 @@ def test_data_from_standard_input_with_a_byte_order_mark_header_and_too_many_row
     (["convert"], 2, "convert needs one FILE"),
 ])
 def test_help_version_and_usage_errors(args, code, text):
-    result = run(*args)
-    assert result.returncode == code
-    assert text in (result.stdout if code == 0 else result.stderr)
+    result = tool(*args)
+    assert result.returncode == code and text in (result.stdout if code == 0 else result.stderr)
 
 
 def test_convert_turns_a_bmp_into_a_jpeg_and_back(tmp_path):
     (tmp_path / "ok.csv").write_text("Jan,1\nFeb,2\n")
-    assert run("draw", "DrawPieGraph", "ok.csv", "-o", "pie.bmp", cwd=tmp_path).returncode == 0
-    result = run("convert", tmp_path / "pie.bmp")
-    jpeg = tmp_path / "pie.JPG"
+    assert tool("draw", "DrawPieGraph", "ok.csv", "-o", "pie.bmp", cwd=tmp_path).returncode == 0
+    result, jpeg = tool("convert", tmp_path / "pie.bmp"), tmp_path / "pie.JPG"
     assert (result.returncode, result.stdout.strip()) == (0, str(jpeg)), result.stderr
     assert jpeg.read_bytes()[:3] == b"\xff\xd8\xff"
     (tmp_path / "pie.bmp").unlink()
-    assert run("convert", jpeg).returncode == 0
+    assert tool("convert", jpeg).returncode == 0
     assert (tmp_path / "pie.BMP").read_bytes()[:2] == b"BM"
 
 
 def test_demo_draws_a_gallery_with_an_index(tmp_path):
     gallery = tmp_path / "gallery"  # made by the command
-    assert run("demo", gallery).returncode == 0
-    images = sorted(p.name for p in gallery.glob("*.jpg"))
-    index = (gallery / "index.html").read_text()
-    assert len(images) == 28 and all('src="%s"' % name in index for name in images)
+    assert tool("demo", gallery).returncode == 0
+    images, index = list(gallery.glob("*.jpg")), (gallery / "index.html").read_text()
+    assert len(images) == 28 and all('src="%s"' % p.name in index for p in images)
 
 
 @pytest.mark.skipif(not pathlib.Path(CLI).with_name("tessaloom-full").exists(),
@@ -131,14 +133,14 @@ def test_the_static_tool_draws_classic_charts_alone_and_hands_on_the_rest(tmp_pa
     # Its own FreeType and fontconfig draw what the shared library draws, fallback faces too;
     # text that needs shaping goes to the full tool, with the data read from standard input.
     full = pathlib.Path(CLI).with_name("tessaloom-full")
-    for tool, data in [(lone, "\u4e2d\u6587,31\n\u0395\u03bb\u03bb\u03ac\u03b4\u03b1,19\n"),
-                       (CLI, "\u0627\u0644\u0639\u0631\u0628\u064a\u0629,24\n"
-                             "\u0939\u093f\u0928\u094d\u0926\u0940,37\n")]:
+    for first, data in [(lone, "\u4e2d\u6587,31\n\u0395\u03bb\u03bb\u03ac\u03b4\u03b1,19\n"),
+                        (CLI, "\u0627\u0644\u0639\u0631\u0628\u064a\u0629,24\n"
+                              "\u0939\u093f\u0928\u094d\u0926\u0940,37\n")]:
         (tmp_path / "s.csv").write_text(data)
         drawn = [subprocess.run([program, "draw", "DrawBarGraph", source, "-o", "-", "--title",
                                  "\u9500\u552e"], input=data.encode(), cwd=tmp_path,
                                 capture_output=True, check=True).stdout
-                 for program, source in [(tool, "-"), (full, "s.csv")]]
+                 for program, source in [(first, "-"), (full, "s.csv")]]
         assert drawn[0] == drawn[1] and drawn[0].startswith(b"\x89PNG"), data
 
 
@@ -154,3 +156,238 @@ def test_the_readme_lines_run_on_the_data_the_repository_ships(tmp_path):
             assert result.returncode == 0 and not result.stderr, (line, result.stderr)
     written = {p.suffix for p in (tmp_path / "out").iterdir()}
     assert written == {".jpg", ".bmp", ".JPG", ".png", ".svg"}
+
+
+lock_count = tessaloom._native.module_lock_count
+
+UNRELATED = ("Windows Registry Editor Version 5.00\n\n[HKEY_CLASSES_ROOT\\CLSID]\n\n"
+             "[HKEY_CLASSES_ROOT\\CLSID\\{00000000-1111-2222-3333-444444444444}\\InprocServer32]\n"
+             '@="/usr/lib/libother.so"\n')
+
+
+@pytest.fixture
+def registry(tmp_path, monkeypatch):  # a registry file of the test's own, not there yet
+    path = tmp_path / "etc" / "registry.reg"
+    monkeypatch.setenv("TESSALOOM_REGISTRY", str(path))
+    return path
+
+
+def loaded_library(name):
+    """The file of the loaded library whose name starts with `name`."""
+    paths = [line.split(maxsplit=5)[-1] for line in open("/proc/self/maps").read().splitlines()]
+    return next(os.path.realpath(p) for p in paths if os.path.basename(p).startswith(name))
+
+
+def server_of(path):
+    return re.search(r'InprocServer32\]\r?\n@="([^"]*)"', path.read_text()).group(1)
+
+
+def test_register_names_this_modules_library_and_objects_come_from_it(registry):
+    result = tool("register")
+    assert result.returncode == 0, result.stderr
+    assert "DllRegisterServer" in result.stdout and str(registry) in result.stdout
+    server = server_of(registry)
+    assert os.path.isabs(server) and os.path.realpath(server) == loaded_library("libtessaloom.so")
+    before = lock_count()
+    g = tessaloom.CreateObject(PROGID)
+    assert lock_count() == before + 1  # the very library this module uses
+    assert type(g) is tessaloom.IGraphGenerator2  # it answers for the described interface
+    g.ChartTitle = "registered"
+    assert g.ErrorReason == ""
+    del g
+    assert lock_count() == before
+
+
+# A host that found the library through a relative search path and changed folder since
+# registers the library's real path, not one read against the new current folder.
+REGISTER_ELSEWHERE = """
+import ctypes, os, sys, tessaloom
+os.chdir(sys.argv[1])
+sys.exit(ctypes.CDLL("libtessaloom.so.0").DllRegisterServer())
+"""
+
+
+def test_a_host_that_moved_registers_the_library_it_loaded(registry, tmp_path):
+    build = pathlib.Path(tessaloom._native.__file__).resolve().parents[2]
+    subprocess.run([sys.executable, "-c", REGISTER_ELSEWHERE, str(tmp_path)], cwd=build,
+                   env=dict(os.environ, LD_LIBRARY_PATH="."), check=True)
+    assert server_of(registry) == str(build / "libtessaloom.so.0")
+
+
+# A registry file (or none) and what creating an object by a ProgID gives: its code, or None
+# when created; our own ProgIDs, in any ASCII case, are created directly where the registry does
+# not name them (others: CoCreateInstanceTest). A refusal leaves no object and no lock behind.
+@pytest.mark.parametrize("text,progid,code", [
+    ("not a registry\n", PROGID, tessaloom.REGDB_E_READREGDB),
+    (UNRELATED, PROGID + ".1", None), (UNRELATED, "Other", tessaloom.CO_E_CLASSSTRING),
+    (None, PROGID, None), (None, "tessaloom.graphgenerator", None),
+    (None, "TESSALOOM.GRAPHGENERATOR.1", None), (None, "", tessaloom.CO_E_CLASSSTRING),
+    (None, PROGID + ".1\x00x", tessaloom.CO_E_CLASSSTRING),
+    (None, "\uff34essaloom.GraphGenerator", tessaloom.CO_E_CLASSSTRING),  # fullwidth T
+])
+def test_the_registry_file_decides_where_objects_come_from(registry, text, progid, code):
+    if text is not None:
+        registry.parent.mkdir()
+        registry.write_text(text)
+    before = lock_count()
+    if code is None:
+        assert tessaloom.CreateObject(progid).ErrorReason == ""
+    else:
+        error = automation_error(tessaloom.CreateObject, progid)
+        assert (error.hresult, bool(error.reason)) == (code, True)
+    assert lock_count() == before
+
+
+def test_a_library_argument_registers_that_copy_and_a_copy_gone_fails_to_load(registry, tmp_path):
+    copy = tmp_path / "copy" / "libtessaloom.so.0"
+    copy.parent.mkdir()
+    shutil.copy(loaded_library("libtessaloom.so"), copy)
+    result = tool("register", "libtessaloom.so.0", cwd=copy.parent)  # a bare name is a file here
+    assert result.returncode == 0, result.stderr
+    assert server_of(registry) == str(copy)
+    copy.unlink()
+    error = automation_error(tessaloom.CreateObject, PROGID)
+    assert (error.hresult, str(copy) in error.reason) == (tessaloom.CO_E_DLLNOTFOUND, True)
+    assert "No such file or directory" in str(error)
+    assert tessaloom.GraphGenerator().ErrorReason == ""  # the direct way needs no registry
+    assert tool("unregister").returncode == 0
+    assert "[" not in registry.read_text()  # no key left
+
+
+def test_what_cannot_be_registered_is_refused_with_the_reason(registry, tmp_path):
+    (tmp_path / "text.so").write_text("no library\n")
+    for args, reason in [
+        ([tmp_path / "missing.so"], "cannot load .*missing.so: .*No such file or directory"),
+        ([tmp_path / "text.so"], "cannot load .*text.so"),
+        ([loaded_library("libc.so")], "is not a server: it has no DllRegisterServer"),
+        (["a", "b"], r"tessaloom register \[LIBRARY\]"),
+    ]:
+        result = tool("register", *args)
+        assert result.returncode != 0 and re.search(reason, result.stderr), result.stderr
+    assert not registry.exists()
+    registry.parent.write_text("a file where the folder should be")
+    result = tool("register")
+    assert result.returncode != 0 and re.search(
+        r"DllRegisterServer in .* failed: SELFREG_E_CLASS \(0x80040201\): .*/etc/", result.stderr)
+
+
+BUILD = pathlib.Path(CLI).parent
+
+HOST = r"""
+#include <cstdio>
+#include "tessaloom/tessaloom.h"
+int main() {
+  using namespace tessaloom;
+  ComPtr<IDispatch> object;
+  std::string error;
+  const HRESULT hr = CreateObjectFromProgID("Tessaloom.GraphGenerator", IID_IDispatch,
+                                            object.out(), error);
+  std::printf("%08X %ld %s\n", static_cast<unsigned>(hr), ModuleLockCount(), error.c_str());
+  return FAILED(hr) ? 1 : 0;
+}
+"""
+
+
+@pytest.fixture(scope="module")
+def prefix(tmp_path_factory):
+    if not (BUILD / "CMakeCache.txt").exists():
+        pytest.skip("no build tree to install from")
+    prefix = tmp_path_factory.mktemp("install") / "prefix"
+    result = subprocess.run(["cmake", "--install", str(BUILD), "--prefix", str(prefix)],
+                            capture_output=True, text=True)
+    assert result.returncode == 0, result.stdout + result.stderr
+    return prefix
+
+
+def registered(prefix, registry):
+    """An environment that finds nothing of the build tree, the installed tool registered."""
+    env = {k: v for k, v in os.environ.items()
+           if k not in ("PYTHONPATH", "LD_LIBRARY_PATH", "TESSALOOM_CLI")}
+    env["TESSALOOM_REGISTRY"] = str(registry)
+    run(prefix / "bin" / "tessaloom", "register", env=env)
+    return env
+
+
+SCRIPT = """import os, tessaloom
+g = tessaloom.CreateObject('Tessaloom.GraphGenerator')
+maps = open('/proc/self/maps').read().splitlines()
+print(tessaloom.__file__)
+print(sorted({os.path.realpath(l.split()[-1]) for l in maps if 'libtessaloom.so' in l}))
+print(tessaloom._native.module_lock_count(), repr(g.ErrorReason))
+"""
+
+
+def test_installed_tool_and_module_use_the_installed_library(prefix, tmp_path):
+    registry = tmp_path / "registry.reg"
+    env = registered(prefix, registry)
+    server = re.search(r'InprocServer32\]\n@="([^"]*)"', registry.read_text()).group(1)
+    library = os.path.realpath(prefix / "lib" / "libtessaloom.so.0")
+    assert server == os.path.join(os.path.realpath(prefix / "lib"), "libtessaloom.so.0")
+    site = next(prefix.glob("lib/python3*/dist-packages"))
+    result = subprocess.run([sys.executable, "-c", SCRIPT], capture_output=True, text=True,
+                            env=dict(env, PYTHONPATH=str(site)), cwd=tmp_path)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.splitlines() == [
+        str(site / "tessaloom" / "__init__.py"), str([library]), "1 ''"]
+    assert (site / "tessaloom" / "__init__.pyi").is_file()  # the types travel with it
+    assert (site / "tessaloom" / "py.typed").is_file()
+
+
+@pytest.mark.parametrize("tree", ["build", "installed"])
+def test_no_search_path_leads_to_the_current_folder(prefix, tree):
+    """No RPATH or RUNPATH entry of a program or shared object is relative."""
+    entries = []
+    for path in (BUILD if tree == "build" else prefix).rglob("*"):
+        if path.is_file() and not path.is_symlink():
+            with path.open("rb") as file:
+                head = file.read(18)
+            if head[:4] == b"\x7fELF" and head[16] in (2, 3):  # a program or shared object
+                dynamic = run("readelf", "-dW", path).stdout
+                for found in re.findall(r"\((?:RPATH|RUNPATH)\).*\[(.*)\]", dynamic):
+                    entries += [(str(path), entry) for entry in found.split(":")]
+    assert entries  # the full tool's and the Python module's
+    assert [(path, e) for path, e in entries if not e.startswith(("/", "$ORIGIN"))] == []
+
+
+CMAKE_HOST = """
+cmake_minimum_required(VERSION 3.25)
+project(host CXX)
+set(CMAKE_CXX_STANDARD 17)
+find_package(Tessaloom REQUIRED)
+add_executable(host host.cpp)
+target_link_libraries(host PRIVATE Tessaloom::tessaloom)
+set_target_properties(host PROPERTIES BUILD_RPATH "${TESSALOOM_LIB}")
+"""
+
+
+def run(*args, **options):
+    return subprocess.run([str(a) for a in args], capture_output=True, text=True, check=True,
+                          **options)
+
+
+def build_with_pkg_config(prefix, folder, compiler):
+    env = dict(os.environ, PKG_CONFIG_PATH=str(prefix / "lib" / "pkgconfig"))
+    flags = run("pkg-config", "--cflags", "--libs", "tessaloom", env=env).stdout.split()
+    run(compiler, "-std=c++17", folder / "host.cpp", *flags, "-Wl,-rpath,%s" % (prefix / "lib"),
+        "-o", folder / "host")
+    return folder / "host"
+
+
+def build_with_cmake(prefix, folder, compiler):
+    (folder / "CMakeLists.txt").write_text(CMAKE_HOST)
+    run("cmake", "-S", folder, "-B", folder / "build", "-DCMAKE_PREFIX_PATH=%s" % prefix,
+        "-DCMAKE_CXX_COMPILER=" + compiler, "-DTESSALOOM_LIB=%s" % (prefix / "lib"))
+    run("cmake", "--build", folder / "build")
+    return folder / "build" / "host"
+
+
+@pytest.mark.parametrize("build", [build_with_pkg_config, build_with_cmake])
+def test_installed_package_files_build_a_cxx17_host(prefix, tmp_path, build):
+    cache = (BUILD / "CMakeCache.txt").read_text()
+    compiler = re.search(r"^CMAKE_CXX_COMPILER:\w+=(.*)$", cache, re.M).group(1)
+    (tmp_path / "host.cpp").write_text(HOST)
+    program = build(prefix, tmp_path, compiler)
+    result = subprocess.run([str(program)], capture_output=True, text=True,
+                            env=registered(prefix, tmp_path / "registry.reg"))
+    assert result.returncode == 0, result.stdout + result.stderr
+    assert result.stdout.startswith("00000000 1 ")

@@ -38,11 +38,7 @@ def running(args, **options):
         yield process
     finally:
         os.killpg(process.pid, signal.SIGTERM)
-        try:
-            process.wait(10)
-        except subprocess.TimeoutExpired:
-            os.killpg(process.pid, signal.SIGKILL)
-            process.wait(10)
+        process.wait()  # the watchdog kills a server that does not stop
         watchdog.cancel()
 
 

@@ -15,8 +15,6 @@ from conftest import CLI, data, draw_file, read_bmp
 NEGATIVE_BARS = [("AddData", "a", -5), ("AddData", "b", 5), ("DrawBarGraph",), ("ClearData",)]
 POSITIVE = [("AddData", "a", 3), ("AddData", "b", 7)]
 MEMORY = [("OutputTarget", "memory"), ("OutputFormat", "png")]
-NO_DATA = "No data to draw: add values with AddData first"
-NO_SERIES = "Series Members name not given or Series not added"
 HORIZONTAL = [("SetHorizontalGraph",)]
 
 # (calls on a reused object, calls on a fresh one): both must write the same file.
@@ -48,10 +46,6 @@ def ink_height(pixel, xs, ys):
     return rows[-1] + 1 - rows[0] if rows else 0
 
 
-# The second colour of the default palette, as (r, g, b).
-SECOND_COLOUR = (0xF3, 0xF3, 0xAA)
-
-
 # Charts that once came out wrong: (name, calls, what must hold of (object, pixel)). Layout
 # faults (bars off the plot, crowded bars or legends, labels over the axis, pie slice
 # angles) are properties of every generated chart in layout_properties_test.cpp.
@@ -59,7 +53,7 @@ PAST_FAULTS = [
     # === Layout ===
     ("a negative value after a positive one is drawn",
      data(items=["i", "j"], series=[("A", [10, -8])], draw="DrawBarSeriesGraph"),
-     lambda g, px: SECOND_COLOUR in ink(px)),
+     lambda g, px: (0xF3, 0xF3, 0xAA) in ink(px)),  # the palette's second colour
     # === Pies ===
     # No room for the pies: the message says what took it.
     ("forty pies", data(items=["i"], series=[("S", [1])] * 40, draw="Draw3DPieSeriesGraph"),
@@ -81,9 +75,10 @@ PAST_FAULTS = [
     ("no stale image after ClearData", MEMORY + POSITIVE + [("DrawBarGraph",), ("ClearData",),
      ("OutputFormat", "svg"), ("DrawBarGraph",)],
      lambda g, px: (g.ImageData, g.ImageMimeType, g.AltText, g.LastError)
-     == (b"", "", "", NO_DATA)),
+     == (b"", "", "", "No data to draw: add values with AddData first")),
     ("no stale image without series", MEMORY + POSITIVE + [("DrawBarGraph",),
-     ("DrawBarSeriesGraph",)], lambda g, px: (g.ImageData, g.LastError) == (b"", NO_SERIES)),
+     ("DrawBarSeriesGraph",)], lambda g, px: (g.ImageData, g.LastError)
+     == (b"", "Series Members name not given or Series not added")),
     # NaN and infinity are refused as 1e39 is, and the pie of 3 and 7 stays whole.
     ("NaN and infinity refused", [("AddData!", "n", float("nan")), ("AddData!", "i", float("inf")),
      ("AddItemToSeries", "x"), ("AddSeries", "s"), ("AddDataEx!", float("-inf"))] + POSITIVE
@@ -120,8 +115,7 @@ if short == "descriptors":
             held.append(os.open(os.devnull, os.O_RDONLY))
     except OSError:
         first = draw()
-    for fd in held:
-        os.close(fd)
+    list(map(os.close, held))
 elif short == "memory":
     limits = resource.getrlimit(resource.RLIMIT_AS)
     resource.setrlimit(resource.RLIMIT_AS, (300 << 20, limits[1]))

@@ -1,0 +1,366 @@
+"""The web side: the page a thread serves as the component sees it (request blocks, each WSGI
+request's), and tessaloom.wsgi.ChartApp, a chart per request drawn from the query into memory."""
+
+import asyncio
+import concurrent.futures
+import os
+import pathlib
+import threading
+import wsgiref.validate
+
+import pytest
+
+import tessaloom
+from conftest import PROGID, wsgi_call as call, wsgi_environ
+from tessaloom import _chart_app, current_path_translated, request
+from tessaloom.wsgi import ChartApp, RequestContext, path_translated
+
+pytestmark = pytest.mark.usefixtures("no_cgi_request")
+W = "/srv/www"
+COMPONENT_REFUSED = "Please contact your hosting administrator"
+
+
+def run_in_thread(work):  # on a new thread that ends before this returns
+    with concurrent.futures.ThreadPoolExecutor(1) as pool:
+        future = pool.submit(work)
+    return future.result()
+
+
+def test_blocks_set_the_request_and_restore_the_outer_or_later_one_even_on_exceptions():
+    assert current_path_translated() is None
+    with request("/srv/outer") as r:
+        assert r.path_translated == current_path_translated() == "/srv/outer"
+        with pytest.raises(KeyError):
+            with request("/srv/inner"):
+                with r:  # one object may be entered again, also while in force
+                    assert current_path_translated() == "/srv/outer"
+                assert current_path_translated() == "/srv/inner"
+                raise KeyError("failed page")
+        assert current_path_translated() == "/srv/outer"
+    assert current_path_translated() is None
+    first, second = page("/srv/first"), page("/srv/second")  # ended out of order
+    assert (next(first), next(second)) == ("/srv/first", "/srv/second")
+    first.close()
+    assert current_path_translated() == "/srv/second"
+    second.close()
+    assert current_path_translated() is None
+
+
+def test_a_request_belongs_to_the_thread_that_set_it_and_only_that_thread_leaves_it():
+    with pytest.raises(RuntimeError):  # nor one that never entered it
+        request("/srv/page").__exit__(None, None, None)
+    with request("/srv/main-thread") as r:
+        assert run_in_thread(current_path_translated) is None
+        run_in_thread(lambda: request("/srv/abandoned").__enter__())  # ends inside its block
+        with pytest.raises(RuntimeError):
+            run_in_thread(lambda: r.__exit__(None, None, None))
+        assert current_path_translated() == "/srv/main-thread"
+    assert current_path_translated() is None
+
+
+@pytest.mark.parametrize("given,expected", [
+    ("/srv/caf\u00e9/p", "/srv/caf\u00e9/p"), (b"/srv/caf\xc3\xa9/p", "/srv/caf\u00e9/p"),
+    (b"/srv/latin\xe9/p.py", "/srv/latin\udce9/p.py"),  # not UTF-8: kept as bytes
+    (pathlib.PurePosixPath("/srv/www/a/./p.py"), "/srv/www/a/p.py"), ("", ""),
+    # No file has such a path: no page, and the CGI variables do not stand in.
+    ("/srv/a\0b", None), (b"/srv/a\0b", None), ("/srv/\ud800", None), (None, None),
+])
+def test_paths_reach_the_component_byte_for_byte_or_serve_no_page(given, expected, monkeypatch):
+    monkeypatch.setenv("SCRIPT_FILENAME", "/srv/cgi/p.py")
+    with request(given):
+        assert current_path_translated() == expected
+    with pytest.raises(TypeError):
+        request(["/srv"])
+
+
+@pytest.mark.parametrize("environ,document_root,expected", [
+    # The script the server names wins.
+    ({"SCRIPT_FILENAME": "/srv/s/./p.py", "PATH_TRANSLATED": "/srv/t/p.py", "DOCUMENT_ROOT": W,
+      "PATH_INFO": "/x"}, "/srv/arg", b"/srv/s/p.py"),
+    # Else the document root, SCRIPT_NAME and PATH_INFO, one "/" apart.
+    ({"DOCUMENT_ROOT": W + "/", "PATH_INFO": "/a/p.py", "SCRIPT_FILENAME": ""}, None,
+     b"/srv/www/a/p.py"),
+    ({"DOCUMENT_ROOT": W, "SCRIPT_NAME": "/app", "PATH_INFO": "/a", "PATH_TRANSLATED": "/t/a"},
+     None, b"/srv/www/app/a"),
+    # Each URL part is resolved on its own, as the server maps URLs.
+    ({"DOCUMENT_ROOT": W, "PATH_INFO": "/a/../../../etc/passwd"}, None, b"/srv/www/etc/passwd"),
+    ({"DOCUMENT_ROOT": W, "SCRIPT_NAME": "/app", "PATH_INFO": "/../b"}, None, b"/srv/www/app/b"),
+    ({"DOCUMENT_ROOT": W, "PATH_INFO": "//a/./b//"}, None, b"/srv/www/a/b"),
+    # The middleware's own root serves servers that set none.
+    ({"DOCUMENT_ROOT": "", "PATH_INFO": "/a"}, b"/srv/arg", b"/srv/arg/a"),
+    ({"DOCUMENT_ROOT": W, "PATH_INFO": "/a"}, "/srv/arg", b"/srv/www/a"),
+    # Last, PATH_TRANSLATED; empty variables count as absent.
+    ({"PATH_TRANSLATED": "/srv/t//x/../p.py", "PATH_INFO": "/p.py"}, None, b"/srv/t/p.py"),
+    ({"PATH_INFO": "/a", "SCRIPT_NAME": "/app", "PATH_TRANSLATED": ""}, None, None),
+    # URL paths are Latin-1 decoded bytes: UTF-8 URLs and raw bytes both.
+    ({"DOCUMENT_ROOT": W, "PATH_INFO": "/caf\u00c3\u00a9"}, None, b"/srv/www/caf\xc3\xa9"),
+    ({"DOCUMENT_ROOT": W, "PATH_INFO": "/\u00e9"}, None, b"/srv/www/\xe9"),
+    # File paths: PEP 3333 Latin-1 bytes, or CGI's file-system decoding.
+    ({"DOCUMENT_ROOT": "/srv/caf\u00c3\u00a9", "PATH_INFO": "/p"}, None, b"/srv/caf\xc3\xa9/p"),
+    ({"DOCUMENT_ROOT": "/srv/caf\u00e9", "PATH_INFO": "/p"}, None, b"/srv/caf\xc3\xa9/p"),
+    ({"PATH_TRANSLATED": "/srv/\udce9/p"}, None, b"/srv/\xe9/p"),
+    ({"PATH_TRANSLATED": "/srv/\u20ac/p"}, None, b"/srv/\xe2\x82\xac/p"),
+    # No file's path holds a NUL or a lone surrogate.
+    ({"DOCUMENT_ROOT": W, "PATH_INFO": "/a\x00b"}, None, None),
+    ({"DOCUMENT_ROOT": "/srv/\ud800", "PATH_TRANSLATED": "/srv/t/p.py"}, None, None),
+])
+def test_the_page_path_comes_from_the_environ(environ, document_root, expected):
+    assert path_translated(environ, document_root) == expected
+
+
+def start_response(status, headers, exc_info=None):
+    return lambda data: None
+
+
+class Recorder:
+    """An application whose response records the current request at every step."""
+
+    def __init__(self, chunks=(b"a", b"b")):
+        self.chunks, self.events = chunks, []
+
+    def __call__(self, environ, start_response):
+        self.events.append(("call", current_path_translated()))
+        start_response("200 OK", [("Content-Type", "text/plain")])
+        return self
+
+    def __iter__(self):
+        self.events.append(("iter", current_path_translated()))
+        for chunk in self.chunks:
+            self.events.append(("next", current_path_translated()))
+            yield chunk
+
+    def close(self):
+        self.events.append(("close", current_path_translated()))
+
+
+def test_the_call_every_step_and_close_run_inside_the_request_and_the_server_outside():
+    # The validators check the WSGI protocol on both sides of the middleware.
+    app = Recorder()
+    validate = wsgiref.validate.validator
+    result = validate(RequestContext(validate(app)))(wsgi_environ("/p.py", DOCUMENT_ROOT=W),
+                                                     start_response)
+    assert current_path_translated() is None
+    assert [(chunk, current_path_translated()) for chunk in result] == [(b"a", None), (b"b", None)]
+    result.close()
+    assert app.events == [(event, "/srv/www/p.py")
+                          for event in ["call", "iter", "next", "next", "close"]]
+    assert current_path_translated() is None
+
+
+def test_a_response_read_on_another_thread_or_closed_unread_has_the_request(tmp_path, monkeypatch):
+    app = Recorder(chunks=(b"x",))
+    result = RequestContext(app, document_root="/srv")(wsgi_environ("/t"), start_response)
+    run_in_thread(lambda: (list(result), result.close()))
+    assert app.events == [(event, "/srv/t") for event in ["call", "iter", "next", "close"]]
+    monkeypatch.chdir(tmp_path)  # a relative root is taken from here, when the middleware is made
+    app = Recorder()
+    RequestContext(app, document_root="www")(wsgi_environ("/p"), start_response).close()
+    assert app.events == [(event, str(tmp_path / "www" / "p")) for event in ["call", "close"]]
+
+
+def page(path, refusals=None):
+    """A page: enters its request, yields while in it (where the server runs another page),
+    then draws and notes whether its site was refused."""
+    with request(path):
+        yield current_path_translated()
+        if refusals is None:
+            return
+        g = tessaloom.CreateObject(PROGID)
+        g.OutputTarget = "memory"
+        g.AddData("a", 1)
+        g.DrawBarGraph()
+        refusals[path.split("/")[-2]] = g.ErrorReason.startswith(COMPONENT_REFUSED)
+
+
+def on_threads(pages):
+    barrier = threading.Barrier(len(pages))
+    with concurrent.futures.ThreadPoolExecutor(len(pages)) as pool:
+        list(pool.map(lambda p: (next(p), barrier.wait(), next(p, None)), pages))
+
+
+def on_tasks(pages):
+    async def serve(p):
+        next(p)
+        await asyncio.sleep(0)
+        next(p, None)
+
+    async def main():
+        await asyncio.gather(*map(serve, pages))
+
+    asyncio.run(main())
+
+
+def on_greenlets(pages):
+    gevent = pytest.importorskip("gevent")
+    gevent.joinall([gevent.spawn(lambda p=p: (next(p), gevent.sleep(0), next(p, None)))
+                    for p in pages], raise_error=True)
+
+
+@pytest.mark.parametrize("run", [on_threads, on_tasks, on_greenlets])
+def test_pages_that_take_turns_on_one_thread_each_draw_with_their_own_site_grant(hosting, run):
+    refusals = {}  # "allowed" enters its request while "refused" is in its own
+    run([page(os.path.join(hosting.document_root, site, "p.py"), refusals)
+         for site in ("refused", "allowed")])
+    assert refusals == {"refused": True, "allowed": False}
+    assert current_path_translated() is None
+
+
+BAR = "method=DrawBarGraph&labels=a,b,c&values=1,2,3"
+
+
+@pytest.fixture(scope="module")
+def app():
+    return ChartApp()
+
+
+# A query that breaks a rule, and what the one-line answer says.
+ONE = "method=DrawBarGraph&values=1"
+TABLE = "method=DrawBarSeriesGraph&items=a"
+# The heaviest chart the query limits allow: 64 series of 100 items in 3D, smooth, 2048 x 2048.
+HEAVIEST = ("method=Draw3DBarSeriesGraph&items=" + ",".join("i%d" % i for i in range(100))
+            + "".join("&series=S%d:" % s + ",".join(["7"] * 100) for s in range(64))
+            + "&width=2048&height=2048&style=smooth")
+BAD_QUERIES = [
+    ("", "method missing"),
+    ("method=DrawNothing&values=1", "'DrawNothing' is not offered; the methods are Draw3DBarGraph"),
+    ("method=drawbargrap&values=1", "'drawbargrap' is not offered; did you mean DrawBarGraph?"),
+    ("method=DrawBarGraph", "values missing"), (ONE + ",x", "'x' is not a number"),
+    (ONE + ",", "'' is not a number"), ("method=DrawBarGraph&values=nan", "'nan' is not a number"),
+    ("method=DrawBarGraph&values=1e39", "'1e39' is not a number the chart can hold"),
+    ("method=DrawBarGraph&values=" + ",".join(["1"] * 257), "more than 256 values"),
+    (ONE + ",2&labels=a", "1 labels for 2 values"),
+    (ONE + "&title=" + "t" * 201, "title longer than 200"),
+    (ONE + "&title=a%0Ab", "title holds a control character"),
+    (ONE + "&labels=%7F", "labels holds a control character"),
+    (ONE + "&width=15", "width must be from 16 to 4096"),
+    (ONE + "&height=4097", "height must be from 16 to 4096"), (ONE + "&width=99x", "width must be"),
+    (ONE + "&width=4096&height=4096", "over 4194304 pixels"),
+    (ONE + "&format=gif", "format 'gif' unknown: Unknown OutputFormat"),
+    (ONE + "&format=bmp", "format 'bmp' is not offered"), (ONE + "&style=zigzag", "style 'zigzag'"),
+    (ONE + "&grid=2", "grid must be 1 or 0"), (ONE + "&quality=0", "quality must be from 1 to 100"),
+    (ONE + "&quality=101", "quality must"), (ONE + "&colors=red,%23abc", "color '#abc' is neither"),
+    (ONE + "&size=9", "unknown parameter 'size'"), (ONE + "&title=a&title=b", "title given twice"),
+    ("method=DrawBarGraph&&values=1", "malformed query"), (ONE + "&title=%FF", "is not UTF-8"),
+    (ONE + "&title=\u00e9", "query is not percent-encoded"),
+    (ONE + "&title=" + "t" * 16400, "query longer than 16384"),
+    (ONE + "&series=x:1" * 90, "more than 83 query fields"), (ONE + "&items=a", "takes labels and"),
+    ("method=DrawBarSeriesGraph&series=X:1", "items missing"), (TABLE, "series missing"),
+    (TABLE + "&series=X", "series must be Name:1,2,3"),
+    (TABLE + ",b&series=X:1", "series 'X' has 1 values for 2 items"),
+    (TABLE + "&series=X:1&values=1", "takes items and series"),
+    (TABLE + "&series=x:1" * 65, "more than 64 series"),
+    # The drawing's own complaint about the request: pies need room.
+    ("method=DrawPieGraph&values=1,2&width=16&height=16", "does not fit: The image is too small"),
+    # Refused before drawing, naming what to ask less of.
+    (HEAVIEST, "ask for less of width x height, series or items, a flat chart, the classic style"),
+]
+
+
+@pytest.mark.parametrize("query,message", BAD_QUERIES)
+def test_a_query_that_cannot_be_drawn_gets_a_400_saying_why(app, query, message):
+    status, headers, body, _ = call(app, query)
+    assert status == 400
+    assert headers["Content-Type"] == "text/plain; charset=utf-8"
+    assert headers["Cache-Control"] == "no-store"
+    assert message in body.decode() and body.count(b"\n") == 1 and body.endswith(b"\n")
+
+
+# The size asked for is the size drawn, up to the pixel limit (the PNG's IHDR).
+@pytest.mark.parametrize("extra,mime,signature", [
+    ("&width=2048&height=2048", "image/png", b"\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\x08\0\0\0\x08\0"),
+    *[(q, "image/jpeg", b"\xff\xd8\xff") for q in ("&format=JPEG&quality=40", "&format=jpg")],
+    ("&format=pdf&style=smooth", "application/pdf", b"%PDF-")])
+def test_each_format_answers_with_its_bytes_and_type(app, extra, mime, signature):
+    status, headers, body, _ = call(app, BAR + extra)
+    assert (status, headers["Content-Type"]) == (200, mime) and body.startswith(signature)
+    assert headers["Content-Length"] == str(len(body))
+    assert headers["Cache-Control"] == "public, max-age=3600"
+
+
+def etag(app, query):
+    return call(app, query)[1]["ETag"]  # only a 200 has one
+
+
+# Queries that spell the same chart differently, and queries that change it.
+SAME_CHART = ["method=drawbargraph&values=1,2,3&labels=a,b,c",
+              BAR + "&format=PNG&style=classic&grid=0&width=500",
+              BAR + "&quality=20"]  # the quality only counts for a JPEG
+OTHER_CHARTS = [BAR.replace("3", "4"), BAR.replace("c", "d"), BAR.replace("Bar", "Line")] + [
+    BAR + extra for extra in ["&title=T", "&grid=1", "&horizontal=1", "&colors=red", "&height=351",
+                              "&format=jpeg", "&format=jpeg&quality=20"]]
+
+
+def test_the_etag_follows_the_picture_and_the_release_not_the_spelling(app, monkeypatch):
+    tag = etag(app, BAR)
+    assert tag.startswith('"') and tag.endswith('"') and not tag.startswith("W/")
+    assert {etag(app, q) for q in SAME_CHART} == {tag}
+    others = [etag(app, q) for q in OTHER_CHARTS]
+    assert tag not in others and len(set(others)) == len(OTHER_CHARTS)
+    assert etag(app, BAR + "&format=jpg") == etag(app, BAR + "&format=jpeg")
+    monkeypatch.setattr(_chart_app, "__version__", "99.0.0")
+    assert etag(app, BAR) != tag
+
+
+@pytest.mark.parametrize("header,status", [
+    ("@", 304), ("W/@", 304), ('"other", @', 304), ("*", 304), ('"other"', 200), ("", 200)])
+def test_if_none_match_answers_304_without_a_body(app, header, status):
+    tag = etag(app, BAR)
+    code, headers, body, _ = call(app, BAR, HTTP_IF_NONE_MATCH=header.replace("@", tag))
+    assert (code, headers["ETag"], body == b"") == (status, tag, status == 304)
+
+
+def test_head_answers_the_headers_of_get_without_the_body_and_others_are_refused(app):
+    _, get_headers, image, _ = call(app, BAR)
+    status, headers, body, _ = call(app, BAR, verb="HEAD")
+    assert (status, body, headers) == (200, b"", get_headers)
+    assert headers["Content-Length"] == str(len(image))
+    status, headers, _, _ = call(app, BAR, verb="POST")
+    assert status == 405 and headers["Allow"] == "GET, HEAD"
+
+
+@pytest.mark.parametrize("options", [dict(methods=["ClearData"]), dict(formats=["gif"]),
+                                     dict(formats=["bmp"]), dict(formats=[""])])
+def test_an_offer_the_service_cannot_keep_is_refused(options):
+    with pytest.raises(ValueError):
+        ChartApp(**options)
+
+
+def test_the_methods_formats_and_size_of_answer_offered_are_the_applications_choice():
+    app = ChartApp(methods=["drawpiegraph", "DrawBarGraph"], formats=["png", "BMP"])
+    assert call(app, "method=DrawPieGraph&values=1,2")[0] == 200
+    assert call(app, BAR.replace("Bar", "Line"))[0] == 400
+    bmp = call(app, BAR + "&format=bmp&width=64&height=64")
+    assert (bmp[0], bmp[2][:2], len(bmp[2])) == (200, b"BM", 64 * 64 * 4 + 54)
+    # An answer over max_bytes is refused whole, never cut; one of max_bytes is answered.
+    size = len(call(ChartApp(), BAR)[2])
+    assert call(ChartApp(max_bytes=size), BAR)[:3:2] == (200, call(ChartApp(), BAR)[2])
+    status, headers, body, _ = call(ChartApp(max_bytes=size - 1), BAR)
+    assert (status, headers["Cache-Control"]) == (400, "no-store")
+    assert b"bytes, over the %d this service answers" % (size - 1) in body
+    assert ChartApp(max_cost=None).parse(HEAVIEST).method == "Draw3DBarSeriesGraph"
+
+
+def test_a_component_failure_is_a_500_with_the_detail_in_the_log(app, monkeypatch):
+    def failing():  # a GraphGenerator whose draw ends with a message
+        g = tessaloom.GraphGenerator()
+        return type("Failing", (type(g),), {"LastError": "Out of memory"})(g._native_object)
+
+    monkeypatch.setattr(_chart_app, "GraphGenerator", failing)
+    status, _, body, log = call(app, BAR)
+    assert (status, body) == (500, b"the chart could not be drawn\n")
+    assert "Out of memory" in log
+
+
+def test_the_hosting_restrictions_apply_to_the_site_the_url_belongs_to(hosting):
+    app = ChartApp(document_root=hosting.document_root)
+    status, headers, _, _ = call(app, BAR, path="/allowed/chart")
+    assert status == 200
+    assert call(app, BAR, path="/allowed/chart", HTTP_IF_NONE_MATCH=headers["ETag"])[0] == 304
+    # A refused site may not even revalidate an image it holds.
+    status, _, body, _ = call(app, BAR, path="/refused/chart", HTTP_IF_NONE_MATCH=headers["ETag"])
+    assert status == 403 and body.startswith(COMPONENT_REFUSED.encode())
+    # A URL climbing out of its site stays in the site it climbed from.
+    assert call(app, BAR, path="/refused/../allowed/chart")[0] == 200
+    assert call(app, BAR, path="/allowed/chart", SCRIPT_NAME="/refused")[0] == 403
+    # No page that can be told (no document root): refused as well.
+    assert call(ChartApp(), BAR, path="/allowed/chart")[0] == 403
