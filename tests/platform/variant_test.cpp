@@ -5,12 +5,9 @@
 #include <charconv>
 #include <clocale>
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 #include <string>
 #include <vector>
-
-#include "platform/text.h"
 
 namespace tessaloom {
 namespace {
@@ -117,9 +114,7 @@ TEST(VariantChangeTypeTest, ConvertsBetweenTheSubsetTypesOrNamesWhyNot) {
   }
 }
 
-// What a destination held is freed, by a failed conversion and by a copy,
-// or the sanitizer build reports a leak; a copy has its own text. The fuzz
-// replay pins in-place failures and the types outside the subset.
+// A destination's old value is freed (the sanitizer build sees leaks); a copy owns its text.
 TEST(VariantChangeTypeTest, DestinationsAreFreedAndCopiesOwnTheirText) {
   Variant dest(std::u16string_view(u"previous"));
   Variant src(std::u16string_view(u"abc"));
