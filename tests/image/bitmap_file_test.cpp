@@ -23,9 +23,8 @@ Bgr ColourAt(int x, int y) {
 }
 int IndexAt(int x, int y) { return (x + 2 * y) % 6; }
 
-// A BMP file written field by field, apart from the writer under test.
-// Padding bytes are 0xEE so that a reader taking them for pixels shows; a
-// negative height stores rows top-down.
+// A BMP file written field by field, apart from the writer under test; padding
+// bytes are 0xEE so that a reader taking them for pixels shows.
 Bytes BuildBmp(int width, int height, int bits) {
   const int rows = height < 0 ? -height : height;
   const std::size_t stride = static_cast<std::size_t>((width * bits + 31) / 32 * 4);
@@ -90,14 +89,9 @@ TEST(BmpReaderTest, ReadsEveryDepthAtWidthsOneToFiveInBothRowOrders) {
 }
 
 TEST(BmpReaderTest, RefusesMalformedFilesWithAReasonAndReadsNothing) {
-  struct Case {
-    const char* label;
-    int bits;
-    std::function<void(Bytes&)> change;
-    const char* message;
-  };
   const char *const kSize = "Invalid BMP image size", *const kShort = "BMP file is truncated";
-  const Case cases[] = {
+  // What, the depth of the file changed, the change, the message.
+  const std::tuple<const char*, int, std::function<void(Bytes&)>, const char*> cases[] = {
       {"empty", 24, [](Bytes& b) { b.clear(); }, "Not a BMP file"},
       {"wrong magic", 24, [](Bytes& b) { b[1] = 'A'; }, "Not a BMP file"},
       {"core header", 24, [](Bytes& b) { Put32(b, 14, 12); }, "Unsupported BMP header"},
@@ -116,18 +110,17 @@ TEST(BmpReaderTest, RefusesMalformedFilesWithAReasonAndReadsNothing) {
       {"257 colours", 8, [](Bytes& b) { Put32(b, 46, 257); }, "Invalid BMP colour table"},
       {"table past the end", 8, [](Bytes& b) { Put32(b, 46, 200); }, kShort},
   };
-  for (const Case& c : cases) {
-    Bytes bytes = BuildBmp(5, 3, c.bits);
-    c.change(bytes);
+  for (const auto& [label, bits, change, message] : cases) {
+    Bytes bytes = BuildBmp(5, 3, bits);
+    change(bytes);
     PackedBitmap image;
     std::string error;
-    EXPECT_FALSE(ReadBmp(bytes, image, error) || !image.Block().empty()) << c.label;
-    EXPECT_EQ(error, c.message) << c.label;
+    EXPECT_FALSE(ReadBmp(bytes, image, error) || !image.Block().empty()) << label;
+    EXPECT_EQ(error, message) << label;
   }
 }
 
-// The writers that read the canvas in place must produce exactly the bytes
-// the packed bitmap gives.
+// The writers reading the canvas in place give the packed bitmap's bytes.
 TEST(CanvasWritersTest, MatchThePackedBitmapPath) {
   for (std::int32_t width : {1, 2, 3, 4, 5, 37}) {
     const Canvas canvas = FPicture(width, 7);
