@@ -72,16 +72,15 @@ TEST(BmpReaderTest, ReadsEveryDepthAtWidthsOneToFiveInBothRowOrders) {
                   std::tuple(width, 3, bits == 8 ? 8 : 24));
         EXPECT_EQ(image.XPixelsPerMetre() * 10000 + image.YPixelsPerMetre(), 28353780);
         const auto table = image.ColorTable();
-        for (int y = 0; y < 3; ++y) {
-          for (int x = 0; x < width; ++x) {
-            const std::size_t ux = static_cast<std::size_t>(x);
-            // An 8-bit pixel is looked up in the table it came with.
-            const std::uint8_t* p =
-                bits == 8 ? &table[4 * std::size_t{image.Row(y)[ux]}] : &image.Row(y)[3 * ux];
-            EXPECT_EQ((Bgr{p[0], p[1], p[2]}),
-                      ColourAt(bits == 8 ? IndexAt(x, y) : x, bits == 8 ? 0 : y))
-                << x << "," << y;
-          }
+        for (int i = 0; i < 3 * width; ++i) {
+          const int x = i % width, y = i / width;
+          const auto ux = static_cast<std::size_t>(x);
+          // An 8-bit pixel is looked up in the table it came with.
+          const std::uint8_t* p =
+              bits == 8 ? &table[4 * std::size_t{image.Row(y)[ux]}] : &image.Row(y)[3 * ux];
+          EXPECT_EQ((Bgr{p[0], p[1], p[2]}),
+                    ColourAt(bits == 8 ? IndexAt(x, y) : x, bits == 8 ? 0 : y))
+              << x << "," << y;
         }
       }
     }
@@ -134,12 +133,20 @@ TEST(CanvasWritersTest, MatchThePackedBitmapPath) {
   }
 }
 
-TEST(CanvasWritersTest, ChunkedRowsSurviveAWriteFailure) {
-  const Canvas canvas = FPicture(300, 300);  // several 64 KiB chunks
-  MemoryFile file(100000);
-  std::string error;
-  EXPECT_FALSE(WriteCanvasBmp(canvas, file, error));
-  EXPECT_EQ(error, "Unable to write file: test disk full");
+TEST(CanvasWritersTest, AWriteFailureEndsTheFileWithItsReason) {
+  const Canvas canvas = FPicture(300, 300);  // several 64 KiB chunks of rows
+  const std::size_t size = Written(EncodeJpeg, FBitmap(300, 300)).size();
+  // JPEG at the first buffer, in the middle and at the final flush; BMP in its second chunk.
+  const std::pair<bool, std::size_t> cases[] = {
+      {true, 0}, {true, size / 2}, {true, size - 1}, {false, 100000}};
+  for (const auto& [jpeg, failAfter] : cases) {
+    MemoryFile file(failAfter);
+    std::string error;
+    EXPECT_FALSE(jpeg ? EncodeJpeg(FBitmap(300, 300), file, error)
+                      : WriteCanvasBmp(canvas, file, error))
+        << failAfter;
+    EXPECT_EQ(error, "Unable to write file: test disk full") << failAfter;
+  }
 }
 
 }  // namespace

@@ -58,17 +58,6 @@ TEST(JpegCodecTest, GreyEightBitImageGivesOneGreyComponent) {
   EXPECT_EQ((Bytes{p[1], p[2]}), (Bytes{p[0], p[0]}));
 }
 
-TEST(JpegCodecTest, WriteFailureEndsEncodingWithTheFilesReason) {
-  const std::size_t size = Written(EncodeJpeg, FBitmap(300, 300)).size();
-  // At the first buffer, in the middle, and at the final flush.
-  for (std::size_t failAfter : {std::size_t{0}, size / 2, size - 1}) {
-    MemoryFile file(failAfter);
-    std::string error;
-    EXPECT_FALSE(EncodeJpeg(FBitmap(300, 300), file, error)) << failAfter;
-    EXPECT_EQ(error, "Unable to write file: test disk full") << failAfter;
-  }
-}
-
 TEST(JpegCodecTest, DecoderRefusesWhatIsNotAJpegOrTooLarge) {
   Bytes huge = Written(EncodeJpeg, FBitmap(16, 16));
   const std::size_t sof = FindMarker(huge, 0xC0);
