@@ -67,16 +67,12 @@ Change All(C... changes) {
 }
 // Puts `lines` first in `section` of WebSite.ini (the first occurrence wins).
 const auto kSection = [](std::string s, std::string lines) -> Change {
-  return [=](Host& h) {
-    h.sources.files[kWebSite] = "[" + s + "]\n" + lines + h.sources.files[kWebSite];
-  };
+  return [=](Host& h) { h.sources.files[kWebSite].insert(0, "[" + s + "]\n" + lines); };
 };
 const auto kAdminSettings = [](std::string text) -> Change {
   return [=](Host& h) { h.sources.files[kAdmin] = "[Settings]\n" + text; };
 };
-const auto kGatehold = [](unsigned v) -> Change {
-  return [=](Host& h) { h.sources.SetGatehold(v); };
-};
+const auto kGatehold = [](unsigned v) { return [=](Host& h) { h.sources.SetGatehold(v); }; };
 const auto kOutput = [](std::string path) -> Change { return [=](Host& h) { h.filePath = path; }; };
 const auto kNamed = [](std::string name) -> Change { return [=](Host& h) { h.fileName = name; }; };
 const auto kRequest = [](std::optional<std::string> page) -> Change {
