@@ -19,8 +19,7 @@ std::size_t FindMarker(const Bytes& jpeg, std::uint8_t code) {
 TEST(JpegCodecTest, ChartJpegIsBaselineQuality75AtZeroByZeroDotsPerInch) {
   const Bytes jpeg = Written(EncodeJpeg, FBitmap(40, 30));
   ASSERT_GE(jpeg.size(), 20u);
-  // SOI, then JFIF APP0: FF E0, length, "JFIF\0", version, unit at 13,
-  // big-endian densities at 14 and 16.
+  // SOI, JFIF APP0 (FF E0, length, "JFIF\0", version), unit dots per inch, densities 0.
   EXPECT_EQ((Bytes{jpeg[0], jpeg[1], jpeg[2], jpeg[3]}), (Bytes{0xFF, 0xD8, 0xFF, 0xE0}));
   EXPECT_EQ(std::string(jpeg.begin() + 6, jpeg.begin() + 11), std::string("JFIF\0", 5));
   EXPECT_EQ((Bytes(jpeg.begin() + 13, jpeg.begin() + 18)), (Bytes{1, 0, 0, 0, 0}));
