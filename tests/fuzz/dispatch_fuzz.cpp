@@ -6,7 +6,6 @@
 // the rest picks which), then per argument a type byte, eight payload bytes and
 // a length byte with that much UTF-8 text. Nothing crashes, leaks or hangs,
 // every result is a documented code, a failing argument is one of the call's.
-#include <algorithm>
 #include <cstring>
 
 #include "component/type_library.h"
