@@ -24,9 +24,7 @@ constexpr char kNoRequest[] =
 constexpr char kInvalid[] = "Invalid path specified";
 constexpr char kKey[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Ondrell\\Quillfen";
 
-const auto kOutputRefused = [](std::string path) {
-  return kNonSeriesRefused + " in " + path + " path";
-};
+std::string OutputRefused(std::string path) { return kNonSeriesRefused + " in " + path + " path"; }
 
 constexpr char kAdmin[] = "/opt/quillfen/Admin.ini";
 constexpr char kWebSite[] = "/opt/quillfen/WebSite.ini";
@@ -69,16 +67,12 @@ Change All(C... changes) {
 }
 // Puts `lines` first in `section` of WebSite.ini (the first occurrence wins).
 const auto kSection = [](std::string s, std::string lines) -> Change {
-  return [=](Host& h) {
-    h.sources.files[kWebSite] = "[" + s + "]\n" + lines + h.sources.files[kWebSite];
-  };
+  return [=](Host& h) { h.sources.files[kWebSite].insert(0, "[" + s + "]\n" + lines); };
 };
 const auto kAdminSettings = [](std::string text) -> Change {
   return [=](Host& h) { h.sources.files[kAdmin] = "[Settings]\n" + text; };
 };
-const auto kGatehold = [](unsigned v) -> Change {
-  return [=](Host& h) { h.sources.SetGatehold(v); };
-};
+const auto kGatehold = [](unsigned v) { return [=](Host& h) { h.sources.SetGatehold(v); }; };
 const auto kOutput = [](std::string path) -> Change { return [=](Host& h) { h.filePath = path; }; };
 const auto kNamed = [](std::string name) -> Change { return [=](Host& h) { h.fileName = name; }; };
 const auto kRequest = [](std::optional<std::string> page) -> Change {
@@ -87,10 +81,11 @@ const auto kRequest = [](std::optional<std::string> page) -> Change {
 const auto kGroup = [](std::string g) -> Change { return [=](Host& h) { h.methodGroup = g; }; };
 const Change kNoPage = kRequest(std::nullopt);
 // Settings that would refuse every call if they were read.
-const Change kRefuseAll = All(
-    kNoPage, [](Host& h) { h.sources.files[kWebSite] = ""; },
-    [](Host& h) { h.sources.registry.SetString(kKey, "EnableGatehold", "1"); });
-Change RefuseEverything(Change then) { return All(kRefuseAll, then); }
+Change RefuseEverything(Change then) {
+  return All(
+      kNoPage, [](Host& h) { h.sources.files[kWebSite] = ""; },
+      [](Host& h) { h.sources.registry.SetString(kKey, "EnableGatehold", "1"); }, then);
+}
 
 // Each case: what, the change, whether the call is allowed, accessErrorText.
 void RunCases(const std::vector<std::tuple<const char*, Change, bool, std::string>>& cases) {
@@ -169,7 +164,7 @@ TEST(CheckAccessTest, TheRequestPicksTheSiteByTheFirstMatchingLine) {
       {"empty folder line", anySite, true, ""},
       {"  but no parent step", All(anySite, kNamed("../x.bmp")), false, kInvalid},
       {"  after site a", All(kOutput("/tmp/anywhere"), kSection("Path", "a=/srv/www/a\nc=\n")),
-       false, kOutputRefused("/tmp/anywhere")},
+       false, OutputRefused("/tmp/anywhere")},
   });
 }
 
@@ -200,13 +195,13 @@ TEST(CheckAccessTest, TheOutputFolderMustLieInTheSitesFolder) {
       {"step staying inside", kOutput("/srv/www/a/img/../img2"), false, kInvalid},
       {"no step", kOutput("/srv/www/a/img..x"), true, ""},
       {"three dots", kOutput("/srv/www/a/..."), false, kInvalid},
-      {"another site", kOutput("/srv/www/b/img"), false, kOutputRefused("/srv/www/b/img")},
-      {"a longer sibling", kOutput("/srv/www/ab/img"), false, kOutputRefused("/srv/www/ab/img")},
-      {"another case", kOutput("/SRV/WWW/A/img"), false, kOutputRefused("/SRV/WWW/A/img")},
-      {"empty", kOutput(""), false, kOutputRefused("")},
-      {"shorter, with a step", kOutput("/x/.."), false, kOutputRefused("/x/..")},
+      {"another site", kOutput("/srv/www/b/img"), false, OutputRefused("/srv/www/b/img")},
+      {"a longer sibling", kOutput("/srv/www/ab/img"), false, OutputRefused("/srv/www/ab/img")},
+      {"another case", kOutput("/SRV/WWW/A/img"), false, OutputRefused("/SRV/WWW/A/img")},
+      {"empty", kOutput(""), false, OutputRefused("")},
+      {"shorter, with a step", kOutput("/x/.."), false, OutputRefused("/x/..")},
       {"as long, with a step", kOutput("/srv/ww/.."), false, kInvalid},
-      {"relative", kOutput("img"), false, kOutputRefused("img")},
+      {"relative", kOutput("img"), false, OutputRefused("img")},
       {"trailing /", All(kSection("Path", "a=/srv/www/a/\n"), kOutput("/srv/www/a")), true, ""},
   });
 }
@@ -218,7 +213,7 @@ TEST(CheckAccessTest, SettingsAreLocatedAtEveryCallAndARefusalsMessageStays) {
   EXPECT_FALSE(host.Run());
   host.sources.files.erase(kWebSite);  // no sites now: unrestricted
   EXPECT_TRUE(host.Run());
-  EXPECT_EQ(host.accessErrorText, kOutputRefused("/srv/www/b/img"));
+  EXPECT_EQ(host.accessErrorText, OutputRefused("/srv/www/b/img"));
 }
 
 }  // namespace

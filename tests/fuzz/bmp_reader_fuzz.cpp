@@ -1,6 +1,5 @@
-// ReadBmp on arbitrary bytes either fails with a reason and reads nothing, or
-// gives an 8- or 24-bit bitmap within bounds whose block is the size its
-// header states and which reads back the same once written out.
+// ReadBmp on arbitrary bytes fails with a reason or gives a bitmap within
+// bounds that reads back the same once written out.
 #include <algorithm>
 #include <span>
 

@@ -1,7 +1,6 @@
-// CIMG on arbitrary bytes; the first byte picks the source's extension
-// (even .bmp, odd .jpg), the rest is the file. A conversion fails with a
-// reason and leaves nothing behind, or writes the other format beside the
-// source, decoding to an image of the source's size.
+// CIMG on arbitrary bytes, the first byte picking the source's extension (even
+// .bmp, odd .jpg): it fails with a reason and leaves nothing behind, or writes
+// the other format beside the source, decoding to an image of the source's size.
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -12,15 +11,6 @@
 #include "image/jpeg_codec.h"
 #include "tests/fuzz/fuzz_check.h"
 #include "tests/support/scratch_dir.h"
-
-namespace {
-
-bool Decode(std::span<const std::uint8_t> bytes, bool jpeg, tessaloom::PackedBitmap& out) {
-  std::string error;
-  return jpeg ? tessaloom::DecodeJpeg(bytes, out, error) : tessaloom::ReadBmp(bytes, out, error);
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tessaloom;
@@ -34,15 +24,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::ofstream(source, std::ios::binary)
       .write(fuzz::AsText(data + 1, size - 1).data(), static_cast<std::streamsize>(size - 1));
   const auto files = [&] { return std::distance(fs::directory_iterator(folder), {}); };
+  const auto decode = [](std::span<const std::uint8_t> bytes, bool jpeg, PackedBitmap& out) {
+    std::string error;
+    return jpeg ? DecodeJpeg(bytes, out, error) : ReadBmp(bytes, out, error);
+  };
   CIMG converter;
   if (converter.Convert(source, fromJpeg ? ImageType::kBmp : ImageType::kJpeg)) {
     FUZZ_CHECK(converter.GetError().empty() && files() == 2);
     // The source is read by its extension first, then as the other format.
     PackedBitmap before, after;
-    FUZZ_CHECK(Decode(file, fromJpeg, before) || Decode(file, !fromJpeg, before));
+    FUZZ_CHECK(decode(file, fromJpeg, before) || decode(file, !fromJpeg, before));
     std::ifstream in(folder + (fromJpeg ? "/in.BMP" : "/in.JPG"), std::ios::binary);
     const std::vector<std::uint8_t> target{std::istreambuf_iterator<char>(in), {}};
-    FUZZ_CHECK(Decode(target, !fromJpeg, after));
+    FUZZ_CHECK(decode(target, !fromJpeg, after));
     FUZZ_CHECK(after.Width() == before.Width() && after.Height() == before.Height());
   } else {
     FUZZ_CHECK(!converter.GetError().empty() && files() == 1);  // the source alone

@@ -1,6 +1,4 @@
-// ParseColor and HexByte on arbitrary bytes: the top byte stays zero, text
-// without '#' is a palette colour, extra leading '#' and characters past the
-// sixth digit change nothing, and hex digit pairs read as hexadecimal.
+// ParseColor and HexByte on arbitrary bytes.
 #include <algorithm>
 #include <charconv>
 

@@ -1,20 +1,12 @@
-// Late-bound calls with fuzzed members, flags, named arguments and argument
-// values against one GraphGenerator, as a hostile script could make them.
-// Input: a sequence of calls, each: member byte, flags byte, shape byte
-// (argument count in the low 2 bits, extra named arguments in bits 2-3,
-// bit 7 puts the property-put name first), one byte per extra named
-// argument (low 2 bits: DISPID_PROPERTYPUT, a small DISPID, a negative one,
-// or a parameter's DISPID as GetIDsOfNames gives it; the rest picks which),
-// then per argument a type byte, eight payload bytes and a length byte
-// followed by that many bytes of UTF-8 text. Nothing may crash, leak or
-// hang, every result is a documented code, and a failing argument is one
-// of the call's.
-#include <cstddef>
-#include <cstdint>
+// Late-bound calls with fuzzed members, flags, named arguments and values
+// against one GraphGenerator, as a hostile script could make them. Each call:
+// member byte, flags byte, shape byte (argument count in bits 0-1, extra names
+// in bits 2-3, bit 7 names the put value first), a byte per extra name (bits
+// 0-1: DISPID_PROPERTYPUT, a small, a negative or a parameter's own DISPID;
+// the rest picks which), then per argument a type byte, eight payload bytes and
+// a length byte with that much UTF-8 text. Nothing crashes, leaks or hangs,
+// every result is a documented code, a failing argument is one of the call's.
 #include <cstring>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #include "component/type_library.h"
 #include "platform/text.h"
@@ -27,47 +19,11 @@ namespace {
 constexpr VARTYPE kTypes[] = {VT_EMPTY, VT_NULL, VT_I2, VT_I4,  VT_R4, VT_R8,
                               VT_BSTR,  VT_BOOL, VT_I8, VT_UI8, 9999};
 
-class Reader {
- public:
-  Reader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  bool Empty() const { return pos_ >= size_; }
-  std::uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
-  std::uint64_t Bits() {
-    std::uint64_t bits = 0;
-    for (int i = 0; i < 8; ++i) bits = (bits << 8) | Byte();
-    return bits;
-  }
-  std::string_view Text(std::size_t n) {
-    n = n < size_ - pos_ ? n : size_ - pos_;
-    std::string_view text(reinterpret_cast<const char*>(data_ + pos_), n);
-    pos_ += n;
-    return text;
-  }
-
- private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-  std::size_t pos_ = 0;
-};
-
 bool Documented(HRESULT hr) {
-  const HRESULT codes[] = {S_OK,
-                           S_FALSE,
-                           E_NOTIMPL,
-                           E_INVALIDARG,
-                           E_OUTOFMEMORY,
-                           DISP_E_MEMBERNOTFOUND,
-                           DISP_E_PARAMNOTFOUND,
-                           DISP_E_TYPEMISMATCH,
-                           DISP_E_NONAMEDARGS,
-                           DISP_E_BADVARTYPE,
-                           DISP_E_OVERFLOW,
-                           DISP_E_BADPARAMCOUNT,
-                           DISP_E_PARAMNOTOPTIONAL};
-  for (HRESULT code : codes) {
-    if (hr == code) return true;
-  }
-  return false;
+  return hr == S_OK || hr == S_FALSE || hr == E_NOTIMPL || hr == E_INVALIDARG ||
+         hr == E_OUTOFMEMORY || hr == DISP_E_MEMBERNOTFOUND || hr == DISP_E_PARAMNOTFOUND ||
+         hr == DISP_E_TYPEMISMATCH || hr == DISP_E_NONAMEDARGS || hr == DISP_E_BADVARTYPE ||
+         hr == DISP_E_OVERFLOW || hr == DISP_E_BADPARAMCOUNT || hr == DISP_E_PARAMNOTOPTIONAL;
 }
 
 }  // namespace
@@ -93,16 +49,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(object->GetIDsOfNames(GUID_NULL, names, 2, 0, ids) == S_OK);
     return ids[1];
   };
-  Reader in(data, size);
-  for (int call = 0; call < 64 && !in.Empty(); ++call) {
-    const std::uint8_t member = in.Byte();
+  std::size_t at = 0;
+  const auto byte = [&]() -> std::uint8_t { return at < size ? data[at++] : 0; };
+  for (int call = 0; call < 64 && at < size; ++call) {
+    const std::uint8_t member = byte();
     const DISPID dispid = member < members.size() ? members[member].dispid : member;
-    const auto flags = static_cast<WORD>(in.Byte() & 0x0F);
-    const std::uint8_t shape = in.Byte();
+    const auto flags = static_cast<WORD>(byte() & 0x0F);
+    const std::uint8_t shape = byte();
     std::vector<DISPID> named;
     if (shape & 0x80u) named.push_back(DISPID_PROPERTYPUT);
     for (unsigned i = 0; i < ((shape >> 2) & 3u); ++i) {
-      const std::uint8_t pick = in.Byte();
+      const std::uint8_t pick = byte();
       switch (pick & 3u) {
         case 0: named.push_back(DISPID_PROPERTYPUT); break;
         case 1: named.push_back(pick >> 2); break;
@@ -112,9 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::vector<Variant> args(shape & 3u);
     for (Variant& arg : args) {
-      const VARTYPE vt = kTypes[in.Byte() % std::size(kTypes)];
-      const std::uint64_t bits = in.Bits();
-      const std::string_view text = in.Text(in.Byte());
+      const VARTYPE vt = kTypes[byte() % std::size(kTypes)];
+      std::uint64_t bits = 0;
+      for (int i = 0; i < 8; ++i) bits = bits << 8 | byte();
+      const std::size_t length = byte();
+      const std::string_view text = fuzz::AsText(data, size).substr(at, length);
+      at += text.size();
       VARIANT* v = arg.get();
       if (vt == VT_BSTR) {
         v->bstrVal = BstrFromUtf8(text);

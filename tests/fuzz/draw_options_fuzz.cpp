@@ -1,6 +1,4 @@
-// The CLI's draw options on arbitrary arguments (split at NUL bytes): parsing
-// fails with a message or succeeds with sizes not negative, and parsing the
-// same arguments again gives the same.
+// The CLI's draw options on arbitrary arguments (split at NUL bytes).
 #include "cli/draw_options.h"
 #include "tests/fuzz/fuzz_check.h"
 

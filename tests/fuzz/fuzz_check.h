@@ -1,6 +1,4 @@
-// Shared by the fuzz targets: FUZZ_CHECK stays on in every build type and
-// names the broken invariant before aborting, so a crash input replays to a
-// readable message.
+// FUZZ_CHECK stays on in every build type and names the broken invariant.
 #pragma once
 
 #include <cstddef>

@@ -1,8 +1,5 @@
 // The profile (INI) reader on arbitrary bytes; the first line names the
 // section (and the request path for the site lookup), the rest is the file.
-// Lines come trimmed, one per file line, never a comment or a header; a key's
-// value is the one on its first line; names match in any case; the site
-// lookup returns one of the section's lines or nothing.
 #include <algorithm>
 #include <cctype>
 

@@ -1,7 +1,5 @@
-// NormalizePagePath on arbitrary bytes: the result is its own normal form,
-// stays absolute or relative, holds no empty or "." step and (absolute) no
-// ".." step, and a plain name appended, or appended and taken back, moves it
-// by exactly that name.
+// NormalizePagePath on arbitrary bytes: the result is its own normal form and
+// moves with a name appended, or appended and taken back.
 #include "tessaloom/request_context.h"
 #include "tests/fuzz/fuzz_check.h"
 

@@ -1,7 +1,5 @@
-// The registry file reader and writer on arbitrary bytes. A file that parses
-// gives its bytes back untouched (unless it is UTF-16 that does not convert
-// back); with every value written again and a key added it parses to the same
-// values plus the new one; with that key removed again, to the same values.
+// The registry file reader and writer on arbitrary bytes: a file gives its
+// bytes back, and edits keep every other value.
 #include "platform/registry_document.h"
 #include "platform/text.h"
 #include "tests/fuzz/fuzz_check.h"

@@ -1,15 +1,11 @@
-// UTF-8 <-> UTF-16 on arbitrary bytes, read once as UTF-8 and once as
-// little-endian UTF-16 units, against a validator of its own: Utf16ToUtf8
-// output is well-formed; well-formed input round trips exactly; ill-formed
-// input is at a fixed point after one trip; CodePointCount agrees with the
-// decoder; unpaired surrogates become U+FFFD.
+// UTF-8 <-> UTF-16 on arbitrary bytes, read as UTF-8 and as little-endian
+// UTF-16 units, against a validator of its own.
 #include "platform/text.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {
 
-// Well-formed sequences as Unicode lists them (Table 3-7 of the core
-// standard): lead byte range, continuation bytes, range of the first one.
+// Well-formed UTF-8 (Unicode's Table 3-7): lead bytes, continuation bytes, range of the first.
 constexpr unsigned char kWellFormed[][5] = {
     {0x00, 0x7F, 0, 0, 0},       {0xC2, 0xDF, 1, 0x80, 0xBF}, {0xE0, 0xE0, 2, 0xA0, 0xBF},
     {0xE1, 0xEC, 2, 0x80, 0xBF}, {0xED, 0xED, 2, 0x80, 0x9F}, {0xEE, 0xEF, 2, 0x80, 0xBF},

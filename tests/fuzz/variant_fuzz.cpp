@@ -1,9 +1,6 @@
-// VariantChangeType from a fuzzed source to every target, copied and in
-// place. Input: a byte choosing the source type (the subset, a null BSTR or a
-// type outside it), eight bytes of payload, then a BSTR source's text as
-// UTF-8. Nothing crashes or leaks (the sanitizer builds watch), each result
-// is a documented code of the documented shape, and numbers survive a trip
-// through text.
+// VariantChangeType from a fuzzed source to every target, copied and in place.
+// Input: a byte choosing the source type (the subset, a null BSTR or a type
+// outside it), eight bytes of payload, then a BSTR source's text as UTF-8.
 #include <cmath>
 #include <cstring>
 #include <iterator>

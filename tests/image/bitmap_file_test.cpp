@@ -23,9 +23,8 @@ Bgr ColourAt(int x, int y) {
 }
 int IndexAt(int x, int y) { return (x + 2 * y) % 6; }
 
-// A BMP file written field by field, apart from the writer under test.
-// Padding bytes are 0xEE so that a reader taking them for pixels shows; a
-// negative height stores rows top-down.
+// A BMP file written field by field, apart from the writer under test; padding
+// bytes are 0xEE so that a reader taking them for pixels shows.
 Bytes BuildBmp(int width, int height, int bits) {
   const int rows = height < 0 ? -height : height;
   const std::size_t stride = static_cast<std::size_t>((width * bits + 31) / 32 * 4);
@@ -73,16 +72,15 @@ TEST(BmpReaderTest, ReadsEveryDepthAtWidthsOneToFiveInBothRowOrders) {
                   std::tuple(width, 3, bits == 8 ? 8 : 24));
         EXPECT_EQ(image.XPixelsPerMetre() * 10000 + image.YPixelsPerMetre(), 28353780);
         const auto table = image.ColorTable();
-        for (int y = 0; y < 3; ++y) {
-          for (int x = 0; x < width; ++x) {
-            const std::size_t ux = static_cast<std::size_t>(x);
-            // An 8-bit pixel is looked up in the table it came with.
-            const std::uint8_t* p =
-                bits == 8 ? &table[4 * std::size_t{image.Row(y)[ux]}] : &image.Row(y)[3 * ux];
-            EXPECT_EQ((Bgr{p[0], p[1], p[2]}),
-                      ColourAt(bits == 8 ? IndexAt(x, y) : x, bits == 8 ? 0 : y))
-                << x << "," << y;
-          }
+        for (int i = 0; i < 3 * width; ++i) {
+          const int x = i % width, y = i / width;
+          const auto ux = static_cast<std::size_t>(x);
+          // An 8-bit pixel is looked up in the table it came with.
+          const std::uint8_t* p =
+              bits == 8 ? &table[4 * std::size_t{image.Row(y)[ux]}] : &image.Row(y)[3 * ux];
+          EXPECT_EQ((Bgr{p[0], p[1], p[2]}),
+                    ColourAt(bits == 8 ? IndexAt(x, y) : x, bits == 8 ? 0 : y))
+              << x << "," << y;
         }
       }
     }
@@ -90,14 +88,9 @@ TEST(BmpReaderTest, ReadsEveryDepthAtWidthsOneToFiveInBothRowOrders) {
 }
 
 TEST(BmpReaderTest, RefusesMalformedFilesWithAReasonAndReadsNothing) {
-  struct Case {
-    const char* label;
-    int bits;
-    std::function<void(Bytes&)> change;
-    const char* message;
-  };
   const char *const kSize = "Invalid BMP image size", *const kShort = "BMP file is truncated";
-  const Case cases[] = {
+  // What, the depth of the file changed, the change, the message.
+  const std::tuple<const char*, int, std::function<void(Bytes&)>, const char*> cases[] = {
       {"empty", 24, [](Bytes& b) { b.clear(); }, "Not a BMP file"},
       {"wrong magic", 24, [](Bytes& b) { b[1] = 'A'; }, "Not a BMP file"},
       {"core header", 24, [](Bytes& b) { Put32(b, 14, 12); }, "Unsupported BMP header"},
@@ -116,18 +109,17 @@ TEST(BmpReaderTest, RefusesMalformedFilesWithAReasonAndReadsNothing) {
       {"257 colours", 8, [](Bytes& b) { Put32(b, 46, 257); }, "Invalid BMP colour table"},
       {"table past the end", 8, [](Bytes& b) { Put32(b, 46, 200); }, kShort},
   };
-  for (const Case& c : cases) {
-    Bytes bytes = BuildBmp(5, 3, c.bits);
-    c.change(bytes);
+  for (const auto& [label, bits, change, message] : cases) {
+    Bytes bytes = BuildBmp(5, 3, bits);
+    change(bytes);
     PackedBitmap image;
     std::string error;
-    EXPECT_FALSE(ReadBmp(bytes, image, error) || !image.Block().empty()) << c.label;
-    EXPECT_EQ(error, c.message) << c.label;
+    EXPECT_FALSE(ReadBmp(bytes, image, error) || !image.Block().empty()) << label;
+    EXPECT_EQ(error, message) << label;
   }
 }
 
-// The writers that read the canvas in place must produce exactly the bytes
-// the packed bitmap gives.
+// The writers reading the canvas in place give the packed bitmap's bytes.
 TEST(CanvasWritersTest, MatchThePackedBitmapPath) {
   for (std::int32_t width : {1, 2, 3, 4, 5, 37}) {
     const Canvas canvas = FPicture(width, 7);
@@ -141,12 +133,20 @@ TEST(CanvasWritersTest, MatchThePackedBitmapPath) {
   }
 }
 
-TEST(CanvasWritersTest, ChunkedRowsSurviveAWriteFailure) {
-  const Canvas canvas = FPicture(300, 300);  // several 64 KiB chunks
-  MemoryFile file(100000);
-  std::string error;
-  EXPECT_FALSE(WriteCanvasBmp(canvas, file, error));
-  EXPECT_EQ(error, "Unable to write file: test disk full");
+TEST(CanvasWritersTest, AWriteFailureEndsTheFileWithItsReason) {
+  const Canvas canvas = FPicture(300, 300);  // several 64 KiB chunks of rows
+  const std::size_t size = Written(EncodeJpeg, FBitmap(300, 300)).size();
+  // JPEG at the first buffer, in the middle and at the final flush; BMP in its second chunk.
+  const std::pair<bool, std::size_t> cases[] = {
+      {true, 0}, {true, size / 2}, {true, size - 1}, {false, 100000}};
+  for (const auto& [jpeg, failAfter] : cases) {
+    MemoryFile file(failAfter);
+    std::string error;
+    EXPECT_FALSE(jpeg ? EncodeJpeg(FBitmap(300, 300), file, error)
+                      : WriteCanvasBmp(canvas, file, error))
+        << failAfter;
+    EXPECT_EQ(error, "Unable to write file: test disk full") << failAfter;
+  }
 }
 
 }  // namespace

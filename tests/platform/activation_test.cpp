@@ -15,8 +15,8 @@ namespace {
 constexpr char kServer[] = "/srv/lib/libtessaloom.so.0";
 constexpr CLSID kOtherClass{0x0BADC0DE, 0, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 1}};
 
-// Serves this library at any path instead of loading from the disk, and
-// notes whether a load was asked for (a failed load is tested through Python).
+// Serves this library at any path and notes whether a load was asked for (a
+// failed load is tested through Python).
 class FakeLoader final : public ServerLoader {
  public:
   HRESULT FindClassObjectEntry(const std::string&, DllGetClassObjectFunction& entry,
@@ -68,14 +68,8 @@ TEST(CoCreateInstanceTest, EachFailureHasItsCodeAndAMessage) {
   dwordServer.SetDword(server, "", 7);
   foreign.SetString("HKEY_CLASSES_ROOT\\CLSID\\" + GuidToString(kOtherClass) + "\\InprocServer32",
                     "", kServer);
-  struct Case {
-    const RegistryDocument& doc;
-    CLSID clsid;
-    HRESULT expected;
-    const char* message;
-    bool loads;
-  };
-  const Case cases[] = {
+  // The registry, the class asked for, the result, part of the message, whether it loads.
+  const std::tuple<const RegistryDocument&, CLSID, HRESULT, const char*, bool> cases[] = {
       {none, kOurs, REGDB_E_CLASSNOTREG, "is not registered", false},
       {ours, kOtherClass, REGDB_E_CLASSNOTREG, "is not registered", false},
       {noServer, kOurs, REGDB_E_CLASSNOTREG, "no registered server", false},
@@ -85,16 +79,16 @@ TEST(CoCreateInstanceTest, EachFailureHasItsCodeAndAMessage) {
       {foreign, kOtherClass, CLASS_E_CLASSNOTAVAILABLE, "did not hand out the class", true},
   };
   const long before = ModuleLockCount();
-  for (const Case& c : cases) {
+  for (const auto& [doc, clsid, expected, message, loads] : cases) {
     FakeLoader loader;
     void* object = reinterpret_cast<void*>(1);
     std::string error;
-    EXPECT_EQ(CoCreateInstance(c.doc, loader, c.clsid, nullptr, IID_IDispatch, &object, error),
-              c.expected)
+    EXPECT_EQ(CoCreateInstance(doc, loader, clsid, nullptr, IID_IDispatch, &object, error),
+              expected)
         << error;
     EXPECT_EQ(object, nullptr) << error;
-    EXPECT_NE(error.find(c.message), std::string::npos) << c.message << ": " << error;
-    EXPECT_EQ(loader.loaded, c.loads) << error;
+    EXPECT_NE(error.find(message), std::string::npos) << message << ": " << error;
+    EXPECT_EQ(loader.loaded, loads) << error;
   }
   EXPECT_EQ(ModuleLockCount(), before);
 }

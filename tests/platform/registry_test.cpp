@@ -74,8 +74,7 @@ TEST(RegistryDocumentTest, EditsRewriteOnlyTheirOwnLines) {
   RegistryDocument doc = Parsed(
       "REGEDIT4\r\n[HKEY_CLASSES_ROOT\\A]\r\n\"Keep\"=\"1\"\r\n\"Twice\"=\"old\"\r\njunk line\r\n"
       "\"Twice\"=\"older\"\r\n\r\n[HKEY_CLASSES_ROOT\\A\\B]\r\n; inside B\r\n@=\"b\"\r\n"
-      "[HKEY_CLASSES_ROOT\\C]\r\n"
-      "\"Data\"=hex:01,\\");
+      "[HKEY_CLASSES_ROOT\\C]\r\n\"Data\"=hex:01,\\");
   doc.SetString("hkey_classes_root\\a", "TWICE", "new");
   doc.SetDword("HKEY_CLASSES_ROOT\\A", "Count", 7);
   EXPECT_TRUE(doc.DeleteKeyTree("HKEY_CLASSES_ROOT\\A\\B"));

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <utility>
-
 namespace tessaloom {
 namespace {
 
@@ -20,8 +18,7 @@ TEST(NormalizePagePathTest, ResolvesStepsOnTheText) {
       {"a/../..", ".."},
       {"./", "."},
       {"../a/../../b", "../../b"},
-      {"/a/..\\b", "/a/..\\b"},
-  };
+      {"/a/..\\b", "/a/..\\b"}};
   for (const auto& [path, normal] : cases) EXPECT_EQ(NormalizePagePath(path), normal) << path;
 }
 

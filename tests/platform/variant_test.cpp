@@ -5,12 +5,9 @@
 #include <charconv>
 #include <clocale>
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 #include <string>
 #include <vector>
-
-#include "platform/text.h"
 
 namespace tessaloom {
 namespace {
@@ -40,17 +37,15 @@ std::string Convert(VARIANT source, VARTYPE vt) {
     if (to->vt != VT_EMPTY) return "failed, but left a value";
     return hr == DISP_E_OVERFLOW ? "overflow" : hr == DISP_E_TYPEMISMATCH ? "mismatch" : "bad type";
   }
-  // to_chars, not printf: the text must not follow the locale a test sets.
-  const auto number = [](const char* kind, double value, int digits) {
+  // Shortest round-trip digits; to_chars, unlike printf, ignores the locale a test sets.
+  const auto number = [](const char* kind, auto value) {
     char text[64];
-    const auto end =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::general, digits).ptr;
-    return kind + std::string(text, end);
+    return kind + std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
   };
   switch (to->vt) {
     case VT_I4: return "I4 " + std::to_string(to->lVal);
-    case VT_R4: return number("R4 ", static_cast<double>(to->fltVal), 9);
-    case VT_R8: return number("R8 ", to->dblVal, 17);
+    case VT_R4: return number("R4 ", to->fltVal);
+    case VT_R8: return number("R8 ", to->dblVal);
     case VT_BOOL: return "BOOL " + std::to_string(to->boolVal);
     case VT_BSTR: return to->bstrVal ? "BSTR " + BstrToUtf8(to->bstrVal) : "BSTR null";
     case VT_EMPTY: return "EMPTY";
@@ -82,13 +77,13 @@ TEST(VariantChangeTypeTest, ConvertsBetweenTheSubsetTypesOrNamesWhyNot) {
       {Of(VT_EMPTY), VT_I4, "I4 0"},
       {Of(VT_UI4, 0xFFFFFFFF), VT_I4, "overflow"},
       // To R8: overflow apart from underflow.
-      {Text(u"1e-310"), VT_R8, "R8 9.9999999999999694e-311"},
+      {Text(u"1e-310"), VT_R8, "R8 1e-310"},
       {Text(u"1e+400"), VT_R8, "overflow"},
       {Text(u"1" + zeros + u"e-10"), VT_R8, "overflow"},
       {Text(u"0." + zeros + u"1"), VT_R8, "R8 0"},
-      {Text(u"0." + zeros + u"1e400"), VT_R8, "R8 1.0000000000000001e+69"},
+      {Text(u"0." + zeros + u"1e400"), VT_R8, "R8 1e+69"},
       {Of(VT_I8, (std::int64_t{1} << 53) + 1), VT_R8, "R8 9007199254740992"},
-      {Of(VT_UI8, -1), VT_R8, "R8 1.8446744073709552e+19"},
+      {Of(VT_UI8, -1), VT_R8, "R8 18446744073709551616"},
       {Of(VT_NULL), VT_R8, "mismatch"},
       // To R4: only finite values in range.
       {Text(u"1e39"), VT_R4, "overflow"},
@@ -117,9 +112,7 @@ TEST(VariantChangeTypeTest, ConvertsBetweenTheSubsetTypesOrNamesWhyNot) {
   }
 }
 
-// What a destination held is freed, by a failed conversion and by a copy,
-// or the sanitizer build reports a leak; a copy has its own text. The fuzz
-// replay pins in-place failures and the types outside the subset.
+// A destination's old value is freed (the sanitizer build sees leaks); a copy owns its text.
 TEST(VariantChangeTypeTest, DestinationsAreFreedAndCopiesOwnTheirText) {
   Variant dest(std::u16string_view(u"previous"));
   Variant src(std::u16string_view(u"abc"));
