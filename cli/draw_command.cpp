@@ -80,6 +80,20 @@ bool ApplyOutput(LateBound& g, const DrawOptions& o, std::string& error) {
   return true;
 }
 
+// Warns when the component wrote the file under another name than -o gave
+// (an extension it does not know gives a BMP named .bmp).
+void WarnAboutWrittenName(LateBound& g, const std::string& output) {
+  std::string folder, name;
+  SplitOutput(output, folder, name);
+  const std::string written = g.GetText("OutputFileName");
+  if (written.empty() || written == folder + "/" + name) return;
+  const std::string shown =
+      std::filesystem::path(output).replace_filename(std::filesystem::path(written).filename());
+  Warn("wrote " + shown + ", not " + output +
+       ": a name not ending in .png, .jpg, .jpeg, .bmp, .svg or .pdf gives a BMP unless "
+       "--format names the format");
+}
+
 // Writes the image kept in memory to standard output.
 bool WriteImageData(LateBound& g) {
   Variant data = g.Get("ImageData");
@@ -258,6 +272,7 @@ int Draw(int argc, char** argv) {
     return Fail(reason.empty() ? "drawing failed" : reason);
   }
   if (output == "-" && !WriteImageData(g)) return Fail("cannot write the image to standard output");
+  if (output != "-") WarnAboutWrittenName(g, output);
   if (o.alt) std::fprintf(output == "-" ? stderr : stdout, "%s\n", g.GetText("AltText").c_str());
   return 0;
 }

@@ -110,7 +110,7 @@ HRESULT GetInt(IDispatch* self, VARIANT*, VARIANT* result) noexcept {
 // The classic members first, in vtable order, then IGraphGenerator2's; the
 // classic interface's description is the first 39 rows.
 constexpr std::size_t kClassicMembers = 39;
-const std::array<MemberDescription, kClassicMembers + 14> kMembers{{
+const std::array<MemberDescription, kClassicMembers + 15> kMembers{{
     {1, "ErrorReason", MemberKind::kPropertyGet, 0, kNoParameters, VT_BSTR,
      "The message of what last went wrong, \"\" on a new object. A later call that "
      "succeeds does not clear it and a hosting refusal outlasts every later message; LastError "
@@ -153,14 +153,14 @@ const std::array<MemberDescription, kClassicMembers + 14> kMembers{{
                      "the category axis, and writes the image (FilePath and FileName, or "
                      "ImageData when OutputTarget is \"memory\"); LastError says what failed."),
     TESSALOOM_PUT_TEXT(11, FileName,
-                       "The image's file name in FilePath, default \"Graph.jpg\". "
-                       "With OutputFormat \"\" a name ending in jpg (any case) gives a JPEG and "
-                       "any other a BMP named with the extension bmp; with a format the name "
-                       "is used as given."),
+                       "The image's file name in FilePath, default \"Graph.jpg\". With "
+                       "OutputFormat \"\" a name ending in jpg (any case) gives a JPEG and any "
+                       "other a BMP named with the extension bmp (OutputFileName tells); with a "
+                       "format the name is used as given."),
     TESSALOOM_PUT_TEXT(12, FilePath,
-                       "The folder the image is written to, default \"\" (the "
-                       "process's current folder, from which relative paths are taken too); "
-                       "not used when OutputTarget is \"memory\"."),
+                       "The folder the image is written to: an existing folder, a relative path "
+                       "taken from the process's current folder; default \"\", which a Draw to "
+                       "a file refuses. Not used when OutputTarget is \"memory\"."),
     TESSALOOM_METHOD(13, Draw3DBarGraph,
                      "Draws the single data set (AddData) as 3D bars, one per point labelled "
                      "on the category axis, and writes the image."),
@@ -292,6 +292,10 @@ const std::array<MemberDescription, kClassicMembers + 14> kMembers{{
                            "The image's enlargement, 1 to 4, default 1: it is GraphWidth x "
                            "Scale by GraphHeight x Scale pixels, lines and text scaled with "
                            "it. Other values are refused (E_INVALIDARG)."),
+    TESSALOOM_GET_TEXT(59, OutputFileName,
+                       "The path the last Draw wrote, FilePath and the file's name (\"\" when "
+                       "it wrote no file): with OutputFormat \"\" a FileName not ending in jpg "
+                       "is written as a BMP, its extension bmp."),
 }};
 
 #undef TESSALOOM_METHOD

@@ -104,12 +104,13 @@ class IGraphGenerator2(Dispatch):
         """
     FileName: _PutOnly[str]
     """The image's file name in FilePath, default "Graph.jpg". With OutputFormat "" a name ending
-    in jpg (any case) gives a JPEG and any other a BMP named with the extension bmp; with a
-    format the name is used as given.
+    in jpg (any case) gives a JPEG and any other a BMP named with the extension bmp
+    (OutputFileName tells); with a format the name is used as given.
     """
     FilePath: _PutOnly[str]
-    """The folder the image is written to, default "" (the process's current folder, from which
-    relative paths are taken too); not used when OutputTarget is "memory".
+    """The folder the image is written to: an existing folder, a relative path taken from the
+    process's current folder; default "", which a Draw to a file refuses. Not used when
+    OutputTarget is "memory".
     """
     def Draw3DBarGraph(self) -> int:
         """Draws the single data set (AddData) as 3D bars, one per point labelled on the category
@@ -289,6 +290,12 @@ class IGraphGenerator2(Dispatch):
         """
     @Scale.setter
     def Scale(self, newVal: SupportsIndex) -> None: ...
+    @property
+    def OutputFileName(self) -> str:
+        """The path the last Draw wrote, FilePath and the file's name ("" when it wrote no file):
+        with OutputFormat "" a FileName not ending in jpg is written as a BMP, its extension
+        bmp.
+        """
 
 def CreateObject(progid: str) -> Dispatch: ...
 

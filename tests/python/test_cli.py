@@ -38,6 +38,20 @@ def test_draw_writes_the_chart_asked_for(tmp_path, method, out, options, magic, 
         assert text.decode().startswith("Pie chart, 2 values: Jan 3, Feb 5.5.")
 
 
+# A name the component changes (the object's OutputFileName) is warned about on standard
+# error; one it keeps, or one --format names the format of, is not.
+@pytest.mark.parametrize("out,options,written", [
+    ("c.gif", [], "c.bmp"), ("chart", [], "bmp"), ("c.gif", ["--format", "png"], None),
+    ("c.JPG", [], None),
+])
+def test_a_changed_output_name_is_warned_about(tmp_path, out, options, written):
+    (tmp_path / "d.csv").write_text("Jan,3\n")
+    result = run("draw", "DrawBarGraph", "d.csv", "-o", out, *options, cwd=tmp_path)
+    assert result.returncode == 0 and (tmp_path / (written or out)).is_file()
+    assert (result.stderr == "") == (written is None)
+    assert ("wrote %s, not %s:" % (written, out) in result.stderr) == (written is not None)
+
+
 # Exit codes: 1 when no image was written, 2 when the command line is wrong.
 @pytest.mark.parametrize("csv,method,options,code,message", [
     ("Jan,10\nFeb,abc\n", "DrawBarGraph", [], 1, 'line 2: "abc" is not a number'),

@@ -72,7 +72,8 @@ CLASSIC_MEMBERS = """ErrorReason ChartTitle SeriesLabel AddData GraphHeight Grap
     ClearSeriesData""".split()
 DISPIDS = {**dict(zip(CLASSIC_MEMBERS, range(1, 38))), "BackColor": 40, "AddColor": 43,
            "OutputFormat": 50, "OutputTarget": 51, "ImageData": 52, "ImageMimeType": 53,
-           "JpegQuality": 54, "LastError": 55, "AltText": 56, "RenderStyle": 57, "Scale": 58}
+           "JpegQuality": 54, "LastError": 55, "AltText": 56, "RenderStyle": 57, "Scale": 58,
+           "OutputFileName": 59}
 
 
 def test_every_member_keeps_its_dispid():
