@@ -44,11 +44,10 @@ bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, D
       hasValue = true;
     }
     // Switches take no value.
-    const std::pair<std::string_view, bool*> switches[] = {{"--grid", &options.grid},
-                                                           {"--horizontal", &options.horizontal},
-                                                           {"--alt", &options.alt},
-                                                           {"--header", &options.header},
-                                                           {"--smooth", &options.smooth}};
+    const std::pair<std::string_view, bool*> switches[] = {
+        {"--grid", &options.grid},     {"--horizontal", &options.horizontal},
+        {"--alt", &options.alt},       {"--header", &options.header},
+        {"--smooth", &options.smooth}, {"--transpose", &options.transpose}};
     const auto found = std::find_if(std::begin(switches), std::end(switches),
                                     [&](const auto& entry) { return entry.first == name; });
     if (found != std::end(switches)) {
