@@ -439,16 +439,15 @@ def CreateObject(progid):
 
 
 class GraphGenerator(IGraphGenerator2):
-    __doc__ = "A new chart object, straight from the library's class factory.\n\n" + \
-        IGraphGenerator2.__doc__
+    # A class, so that help(tessaloom.GraphGenerator) shows every member; what
+    # it makes is an IGraphGenerator2, as CreateObject's objects are.
+    __doc__ = "GraphGenerator(): a new chart object, straight from the library's class " \
+        "factory.\n\n" + IGraphGenerator2.__doc__
     __slots__ = ()
 
-    def __init__(self):
-        """Creates the object; AutomationError when the library cannot."""
-        hr, native_object = _native.create_instance(_native.CLSID_GraphGenerator)
-        if hr < 0:
-            raise AutomationError(hr, "CreateInstance")
-        IGraphGenerator2.__init__(self, native_object)
+    def __new__(cls):
+        """Creates the object through the library's class factory."""
+        return _create(_native.CLSID_GraphGenerator)
 
 
 def members():
