@@ -58,8 +58,9 @@ std::int64_t StackTotal(const float* values, std::size_t count) {
 
 // Every Draw starts by dropping the image the last one kept in memory, so a
 // Draw that draws nothing never hands back the previous chart as its own.
-// What an earlier Draw left for the page to read: its image in memory and its
-// description. A Draw that draws nothing must not hand them on as its own.
+// What an earlier Draw left for the page to read: its image in memory, its
+// description and the file it wrote. A Draw that draws nothing must not hand
+// them on as its own.
 void ForgetChart(CGraph& graph, std::string& altText, std::string& outputFileName) noexcept {
   graph.imageBytes.clear();
   graph.imageBytesFormat = ImageFormat::kByName;
