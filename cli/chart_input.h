@@ -19,8 +19,10 @@ bool IsSeriesMethod(const std::string& method);
 void ApplyOptions(LateBound& g, const DrawOptions& o);
 
 // Feeds the CSV rows (label,value rows; or for series, a header row naming
-// the items, then a title and one value per item); false with a message
-// naming the line on bad data.
-bool FeedData(LateBound& g, const std::vector<CsvRow>& rows, bool series, std::string& error);
+// the items, then a title and one value per item; `transposed`: a header row
+// naming the series, then an item's name and one value per series); false
+// with a message naming the line on bad data.
+bool FeedData(LateBound& g, const std::vector<CsvRow>& rows, bool series, std::string& error,
+              bool transposed = false);
 
 }  // namespace tessaloom::cli

@@ -80,6 +80,20 @@ bool ApplyOutput(LateBound& g, const DrawOptions& o, std::string& error) {
   return true;
 }
 
+// Warns when the component wrote the file under another name than -o gave
+// (an extension it does not know gives a BMP named .bmp).
+void WarnAboutWrittenName(LateBound& g, const std::string& output) {
+  std::string folder, name;
+  SplitOutput(output, folder, name);
+  const std::string written = g.GetText("OutputFileName");
+  if (written.empty() || written == folder + "/" + name) return;
+  const std::string shown =
+      std::filesystem::path(output).replace_filename(std::filesystem::path(written).filename());
+  Warn("wrote " + shown + ", not " + output +
+       ": a name not ending in .png, .jpg, .jpeg, .bmp, .svg or .pdf gives a BMP unless "
+       "--format names the format");
+}
+
 // Writes the image kept in memory to standard output.
 bool WriteImageData(LateBound& g) {
   Variant data = g.Get("ImageData");
@@ -130,15 +144,19 @@ std::string UnknownMethod(std::string_view name) {
 }
 
 // The store keeps 256 points, items and series; say what it drops.
-void WarnAboutDroppedRows(const std::vector<CsvRow>& rows, bool series) {
+void WarnAboutDroppedRows(const std::vector<CsvRow>& rows, bool series, bool transposed) {
   constexpr std::size_t kKept = 256;
   const std::size_t dataRows = series ? rows.size() - 1 : rows.size();
   if (dataRows > kKept) {
-    Warn(std::to_string(dataRows - kKept) + (series ? " series" : " rows") +
+    Warn(std::to_string(dataRows - kKept) +
+         (!series      ? " rows"
+          : transposed ? " items"
+                       : " series") +
          " past the 256th were dropped");
   }
   if (series && rows[0].fields.size() - 1 > kKept) {
-    Warn(std::to_string(rows[0].fields.size() - 1 - kKept) + " items past the 256th were dropped");
+    Warn(std::to_string(rows[0].fields.size() - 1 - kKept) + (transposed ? " series" : " items") +
+         " past the 256th were dropped");
   }
 }
 
@@ -174,7 +192,8 @@ void ApplyOptions(LateBound& g, const DrawOptions& o) {
   if (o.horizontal) g.Call("SetHorizontalGraph");
 }
 
-bool FeedData(LateBound& g, const std::vector<CsvRow>& rows, bool series, std::string& error) {
+bool FeedData(LateBound& g, const std::vector<CsvRow>& rows, bool series, std::string& error,
+              bool transposed) {
   if (!series) {
     for (const auto& row : rows) {
       if (row.fields.size() != 2) {
@@ -193,31 +212,41 @@ bool FeedData(LateBound& g, const std::vector<CsvRow>& rows, bool series, std::s
     return true;
   }
   if (rows.empty()) {
-    error = "no header row naming the items";
+    error = transposed ? "no header row naming the series" : "no header row naming the items";
     return false;
   }
-  const std::size_t items = rows[0].fields.size() - 1;
-  for (std::size_t k = 1; k <= items; ++k) {
-    std::vector<Variant> args;
-    args.push_back(LateBound::Text(rows[0].fields[k]));
-    g.Call("AddItemToSeries", std::move(args));
-  }
+  // Each row after the header holds a name and a value per header cell.
+  const std::size_t columns = rows[0].fields.size() - 1;
   for (std::size_t r = 1; r < rows.size(); ++r) {
-    const auto& row = rows[r];
-    if (row.fields.size() != items + 1) {
-      error = "line " + std::to_string(row.line) + ": expected a title and " +
-              std::to_string(items) + " values";
+    if (rows[r].fields.size() != columns + 1) {
+      error = "line " + std::to_string(rows[r].line) + ": expected a " +
+              (transposed ? "name" : "title") + " and " + std::to_string(columns) + " values";
       return false;
     }
+  }
+  // The component's items are the legend's entries and its series the
+  // category positions: the header names the one, the rows the other.
+  const std::size_t items = transposed ? rows.size() - 1 : columns;
+  const std::size_t seriesCount = transposed ? columns : rows.size() - 1;
+  const auto name = [&](bool item, std::size_t i) -> const std::string& {
+    return item != transposed ? rows[0].fields[i + 1] : rows[i + 1].fields[0];
+  };
+  for (std::size_t k = 0; k < items; ++k) {
+    std::vector<Variant> args;
+    args.push_back(LateBound::Text(name(true, k)));
+    g.Call("AddItemToSeries", std::move(args));
+  }
+  for (std::size_t s = 0; s < seriesCount; ++s) {
     std::vector<Variant> title;
-    title.push_back(LateBound::Text(row.fields[0]));
+    title.push_back(LateBound::Text(name(false, s)));
     g.Call("AddSeries", std::move(title));
-    for (std::size_t k = 1; k <= items; ++k) {
+    for (std::size_t k = 0; k < items; ++k) {
+      const CsvRow& row = transposed ? rows[k + 1] : rows[s + 1];
+      const std::string& cell = row.fields[(transposed ? s : k) + 1];
       std::vector<Variant> args;
-      args.push_back(LateBound::Text(row.fields[k]));
+      args.push_back(LateBound::Text(cell));
       if (tessaloom::FAILED(g.Call("AddDataEx", std::move(args)))) {
-        error = "line " + std::to_string(row.line) + ": \"" + row.fields[k] +
-                "\" is not a number in range";
+        error = "line " + std::to_string(row.line) + ": \"" + cell + "\" is not a number in range";
         return false;
       }
     }
@@ -270,14 +299,14 @@ int Draw(int argc, char** argv) {
   const bool series = IsSeriesMethod(method);
   if (o.header && !series && !rows.empty()) rows.erase(rows.begin());
   if (rows.size() < (series ? 2u : 1u)) return Fail(dataPath + ": no data rows");
-  WarnAboutDroppedRows(rows, series);
+  WarnAboutDroppedRows(rows, series, o.transpose);
   for (const std::string& c : o.colors) WarnAboutColor(c);
   if (!o.backColor.empty()) WarnAboutColor(o.backColor);
 
   LateBound g;
   if (!g.Ok()) return Fail("cannot create the component");
   ApplyOptions(g, o);
-  if (!FeedData(g, rows, series, error)) {
+  if (!FeedData(g, rows, series, error, o.transpose)) {
     // Words in the first row are most often a header the options did not name.
     if (!series && !o.header && error.starts_with("line " + std::to_string(rows[0].line) + ":")) {
       error += "; if the first row names the columns, add --header";
@@ -293,6 +322,7 @@ int Draw(int argc, char** argv) {
     return Fail(!detailed.empty() ? detailed : reason.empty() ? "drawing failed" : reason);
   }
   if (output == "-" && !WriteImageData(g)) return Fail("cannot write the image to standard output");
+  if (output != "-") WarnAboutWrittenName(g, output);
   if (o.alt) std::fprintf(output == "-" ? stderr : stdout, "%s\n", g.GetText("AltText").c_str());
   return 0;
 }

@@ -37,11 +37,10 @@ struct Switch {
   std::string_view name;
   bool DrawOptions::*member;
 };
-constexpr Switch kSwitches[] = {{"--grid", &DrawOptions::grid},
-                                {"--horizontal", &DrawOptions::horizontal},
-                                {"--alt", &DrawOptions::alt},
-                                {"--header", &DrawOptions::header},
-                                {"--smooth", &DrawOptions::smooth}};
+constexpr Switch kSwitches[] = {
+    {"--grid", &DrawOptions::grid},     {"--horizontal", &DrawOptions::horizontal},
+    {"--alt", &DrawOptions::alt},       {"--header", &DrawOptions::header},
+    {"--smooth", &DrawOptions::smooth}, {"--transpose", &DrawOptions::transpose}};
 constexpr std::string_view kValueOptions[] = {
     "-o",       "--title", "--x-label", "--y-label", "--series-label", "--back-color",
     "--colors", "--width", "--height",  "--format",  "--quality",      "--scale"};

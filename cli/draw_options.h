@@ -23,6 +23,8 @@ struct DrawOptions {
   bool alt = false;     // --alt: print AltText
   bool header = false;  // --header: the data's first row names the columns
   bool smooth = false;  // --smooth: RenderStyle "smooth"
+  // --transpose: a series CSV's header names the series, each row an item
+  bool transpose = false;
 };
 
 // The Draw methods, single-set ones first.

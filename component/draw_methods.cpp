@@ -58,12 +58,22 @@ std::int64_t StackTotal(const float* values, std::size_t count) {
 
 // Every Draw starts by dropping the image the last one kept in memory, so a
 // Draw that draws nothing never hands back the previous chart as its own.
-// What an earlier Draw left for the page to read: its image in memory and its
-// description. A Draw that draws nothing must not hand them on as its own.
-void ForgetChart(CGraph& graph, std::string& altText) noexcept {
+// What an earlier Draw left for the page to read: its image in memory, its
+// description and the file it wrote. A Draw that draws nothing must not hand
+// them on as its own.
+void ForgetChart(CGraph& graph, std::string& altText, std::string& outputFileName) noexcept {
   graph.imageBytes.clear();
   graph.imageBytesFormat = ImageFormat::kByName;
   altText.clear();
+  outputFileName.clear();
+}
+
+// The path a successful draw to a file wrote: the folder and name the writer
+// joins, the name changed as the writer changes it when no format is set.
+std::string WrittenPath(const CGraph& graph) {
+  std::string path = graph.filePath + "/" + graph.fileName;
+  if (graph.imageOptions.format != ImageFormat::kByName) return path;
+  return ChooseImageOutput(path).path;
 }
 
 }  // namespace
@@ -130,7 +140,13 @@ bool CGraphGenerator::AccessAllowed() noexcept {
 HRESULT CGraphGenerator::RenderAndClear() noexcept {
   // Every failure of the draw is a message for ErrorReason; the call succeeds.
   AssignOrClear(graph.description, altText);  // a document's <desc>
-  static_cast<void>(graph.RenderToFile());
+  if (graph.RenderToFile() && !graph.imageToMemory) {
+    try {
+      outputFileName = WrittenPath(graph);
+    } catch (...) {
+      outputFileName.clear();  // out of memory: the file is written all the same
+    }
+  }
   graph.ClearAll();
   pendingSeries.reset();
   return S_OK;
@@ -170,7 +186,7 @@ void CGraphGenerator::LoadSingleSet(const DrawKind& kind) {
 HRESULT CGraphGenerator::DrawSingleSet(const DrawKind& kind) noexcept {
   const DrawReport report(*this);
   methodGroup = kNonSeriesGroup;
-  ForgetChart(graph, altText);
+  ForgetChart(graph, altText, outputFileName);
   if (!AccessAllowed()) return report.Refused();
   if (dataCount == 0) {
     try {
@@ -233,7 +249,7 @@ void CGraphGenerator::LoadSeriesTable(const DrawKind& kind) {
 HRESULT CGraphGenerator::DrawSeriesTable(const DrawKind& kind) noexcept {
   const DrawReport report(*this);
   methodGroup = kSeriesGroup;
-  ForgetChart(graph, altText);
+  ForgetChart(graph, altText, outputFileName);
   if (!AccessAllowed()) return report.Refused();
   if (kind.typeBeforeCheck) graph.SetGraphType(kind.graphType);
   if (seriesIndex == -1 || itemCount == 0) {

@@ -102,6 +102,7 @@ class CGraphGenerator : public IGraphGenerator2, public ISupportErrorInfo {
   HRESULT put_RenderStyle(BSTR value) noexcept override;
   HRESULT get_Scale(std::int32_t* value) noexcept override;
   HRESULT put_Scale(std::int32_t value) noexcept override;
+  HRESULT get_OutputFileName(BSTR* value) noexcept override;
 
   // The store, readable by tests and by the Draw methods. Texts are UTF-8;
   // lists carry a separator after every entry ("a,b," and "a|b|").
@@ -142,6 +143,8 @@ class CGraphGenerator : public IGraphGenerator2, public ISupportErrorInfo {
   std::string lastError;
   // The description of the last chart drawn, built before it is rendered.
   std::string altText;
+  // The path the last Draw wrote its file to; "" when it wrote none.
+  std::string outputFileName;
 
   // The shapes in which a Draw method hands the single data set to the model.
   enum class Loading { kOneSeries, kSeriesPerPoint };

@@ -276,6 +276,10 @@ HRESULT CGraphGenerator::get_LastError(BSTR* value) noexcept {
 
 HRESULT CGraphGenerator::get_AltText(BSTR* value) noexcept { return ReturnText(altText, value); }
 
+HRESULT CGraphGenerator::get_OutputFileName(BSTR* value) noexcept {
+  return ReturnText(outputFileName, value);
+}
+
 HRESULT CGraphGenerator::get_RenderStyle(BSTR* value) noexcept {
   return ReturnText(graph.renderStyle == RenderStyle::kSmooth ? "smooth" : "classic", value);
 }

@@ -112,6 +112,9 @@ class IGraphGenerator2 : public IGraphGenerator {
   // enlarged pixel for pixel).
   virtual HRESULT get_Scale(std::int32_t* value) noexcept = 0;  // 58
   virtual HRESULT put_Scale(std::int32_t value) noexcept = 0;   // 58
+  // The path the last Draw wrote, FilePath and the name the file got ("" when
+  // it wrote none): FileName may become another name (a BMP's extension).
+  virtual HRESULT get_OutputFileName(BSTR* value) noexcept = 0;  // 59
 
  protected:
   ~IGraphGenerator2() = default;

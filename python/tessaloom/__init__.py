@@ -15,6 +15,7 @@ and the argument.
 """
 
 import inspect
+import textwrap
 
 from . import _native
 from ._request import current_path_translated, request
@@ -291,7 +292,7 @@ def _method(name, dispid, params, help_string):
 
     method.__name__ = method.__qualname__ = name
     method.__signature__ = _signature(params, int)
-    method.__doc__ = "%s; returns S_OK (0) or S_FALSE (1)." % help_string
+    method.__doc__ = textwrap.fill(help_string, 76)
     return method
 
 
@@ -316,7 +317,7 @@ def _property(name, dispid, kinds, value_type, help_string):
         self.__setattr__(name, value)
 
     type_name = getattr(value_type, "__name__", "value")
-    doc = "%s: %s, %s." % (help_string, type_name, _PROPERTY_KINDS[kinds])
+    doc = textwrap.fill("%s (%s, %s)" % (help_string, type_name, _PROPERTY_KINDS[kinds]), 76)
     return property(get, put if "propput" in kinds else None, None, doc)
 
 
@@ -349,9 +350,9 @@ def _described_class(name, help_string, described):
     namespace = {
         "__slots__": (),
         "_caches_names": False,
-        "__doc__": "%s: late-bound, every call through IDispatch::Invoke.\n\n"
-                   "Names are case-insensitive; methods take positional and keyword "
-                   "arguments (the parameter names below)." % help_string,
+        "__doc__": textwrap.fill(help_string, 76) + "\n\n" + textwrap.fill(
+            "Late-bound: every call goes through IDispatch::Invoke. Names are case-insensitive; "
+            "methods take positional and keyword arguments (the parameter names below).", 76),
         "__module__": __name__,
     }
     for member, (dispid, kinds, params, help_text, value_vt) in members.items():
@@ -437,9 +438,16 @@ def CreateObject(progid):
     return Dispatch(native_object)
 
 
-def GraphGenerator():
-    """Creates a GraphGenerator straight from the library's class factory."""
-    return _create(_native.CLSID_GraphGenerator)
+class GraphGenerator(IGraphGenerator2):
+    # A class, so that help(tessaloom.GraphGenerator) shows every member; what
+    # it makes is an IGraphGenerator2, as CreateObject's objects are.
+    __doc__ = "GraphGenerator(): a new chart object, straight from the library's class " \
+        "factory.\n\n" + IGraphGenerator2.__doc__
+    __slots__ = ()
+
+    def __new__(cls):
+        """Creates the object through the library's class factory."""
+        return _create(_native.CLSID_GraphGenerator)
 
 
 def members():

@@ -64,116 +64,241 @@ class Dispatch:
     def __deepcopy__(self, memo: Any) -> Dispatch: ...
 
 class IGraphGenerator2(Dispatch):
-    """IGraphGenerator2 Interface"""
+    """A chart: set its properties, give it data (AddData for a single set; AddItemToSeries,
+    AddSeries and AddDataEx for a series table), call one Draw method, then read LastError.
+    """
     @property
     def ErrorReason(self) -> str:
-        """property ErrorReason"""
+        """The message of what last went wrong, "" on a new object. A later call that succeeds does
+        not clear it and a hosting refusal outlasts every later message; LastError gives the
+        latest call's alone.
+        """
     ChartTitle: _PutOnly[str]
-    """property ChartTitle"""
+    """The title centred above the chart; any text, default "" (no title)."""
     SeriesLabel: _PutOnly[str]
-    """property SeriesLabel"""
+    """The name of the one series that DrawPieGraph, Draw3DPieGraph, DrawBoxWhiskerGraph,
+    DrawStackedBarGraph and Draw3DStackedBarGraph draw; any text, default "". Other Draw methods
+    ignore it.
+    """
     def AddData(self, xVal: str, yVal: SupportsFloat) -> int:
-        """method AddData"""
+        """Adds a point to the single data set that the Draw methods without "Series" in their name
+        draw: xVal its label (any text), yVal its value (a finite number within the 4-byte float
+        range). At most 256 points; later ones are ignored.
+        """
     GraphHeight: _PutOnly[SupportsIndex]
-    """property GraphHeight"""
+    """The image height in pixels, default 350; 0 and negative values are ignored."""
     GraphWidth: _PutOnly[SupportsIndex]
-    """property GraphWidth"""
+    """The image width in pixels, default 500; 0 and negative values are ignored."""
     XAxisLabel: _PutOnly[str]
-    """property XAxisLabel"""
+    """The title of the category axis; any text, default "" (none)."""
     YAxisLabel: _PutOnly[str]
-    """property YAxisLabel"""
+    """The title of the value axis; any text, default "" (none)."""
     def DrawPieGraph(self) -> int:
-        """method DrawPieGraph"""
+        """Draws the single data set (AddData) as a pie, one slice per point named in the legend,
+        and writes the image; negative values become 0, in the data too.
+        """
     def DrawBarGraph(self) -> int:
-        """method DrawBarGraph"""
+        """Draws the single data set (AddData) as bars, one per point labelled on the category
+        axis, and writes the image (FilePath and FileName, or ImageData when OutputTarget is
+        "memory"); LastError says what failed.
+        """
     FileName: _PutOnly[str]
-    """property FileName"""
+    """The image's file name in FilePath, default "Graph.jpg". With OutputFormat "" a name ending
+    in jpg (any case) gives a JPEG and any other a BMP named with the extension bmp
+    (OutputFileName tells); with a format the name is used as given.
+    """
     FilePath: _PutOnly[str]
-    """property FilePath"""
+    """The folder the image is written to: an existing folder, a relative path taken from the
+    process's current folder; default "", which a Draw to a file refuses. Not used when
+    OutputTarget is "memory".
+    """
     def Draw3DBarGraph(self) -> int:
-        """method Draw3DBarGraph"""
+        """Draws the single data set (AddData) as 3D bars, one per point labelled on the category
+        axis, and writes the image.
+        """
     def Draw3DPieGraph(self) -> int:
-        """method Draw3DPieGraph"""
+        """Draws the single data set (AddData) as a 3D pie, one slice per point named in the
+        legend; negative values become 0, in the data too.
+        """
     def ClearData(self) -> int:
-        """method ClearData"""
+        """Empties the single data set (AddData); the series table, colours and properties stay."""
     def DrawLineGraph(self) -> int:
-        """method DrawLineGraph"""
+        """Draws the single data set (AddData) as a line through one marked point per value,
+        labelled on the category axis, and writes the image.
+        """
     def Draw3DLineGraph(self) -> int:
-        """method Draw3DLineGraph"""
+        """Draws the single data set (AddData) as a 3D ribbon through one point per value, labelled
+        on the category axis, and writes the image.
+        """
     def HasGridLines(self, HasGridLines: SupportsIndex) -> int:
-        """method SetGridLines"""
+        """Draws grid lines across the plot at the value ticks when HasGridLines is not 0 (True),
+        none when it is 0; default 0.
+        """
     def HasBackColor(self, HasBackColor: SupportsIndex) -> int:
-        """method HasBackColor"""
+        """Fills the chart's background with BackColor when HasBackColor is not 0 (True); 0, the
+        default, leaves it white.
+        """
     def DrawBoxWhiskerGraph(self) -> int:
-        """method DrawBoxWhiskerGraph"""
+        """Draws the single data set's values (AddData) as one box and whiskers (median, quartiles,
+        extremes) named by SeriesLabel; the points' labels are not drawn.
+        """
     def AddDataEx(self, yData: SupportsFloat) -> int:
-        """method AddDataEx"""
+        """Adds the next value of the current series (the latest AddSeries) for its next item, in
+        the order of AddItemToSeries: a finite number within the 4-byte float range. Values past
+        the item count, or before the first AddSeries, are ignored; missing ones are drawn as 0.
+        """
     def AddSeries(self, sSeriesTitle: str) -> int:
-        """method AddSeries"""
+        """Starts a series of the series table, titled sSeriesTitle (any text); its values follow
+        with AddDataEx, one per item. At most 256 series. The series (AddSeries) stand side by
+        side along the category axis, each labelled with its title; the items (AddItemToSeries)
+        are the legend's entries. For a line or colour per product over months, add the products
+        as items and each month as a series.
+        """
     def Draw3DBarSeriesGraph(self) -> int:
-        """method Draw3dBarSeriesGraph"""
+        """Draws the series table as groups of 3D bars: one group per series, one bar per item. The
+        series (AddSeries) stand side by side along the category axis, each labelled with its
+        title; the items (AddItemToSeries) are the legend's entries. For a line or colour per
+        product over months, add the products as items and each month as a series.
+        """
     def DrawBarSeriesGraph(self) -> int:
-        """method DrawBarSeriesGraph"""
+        """Draws the series table as groups of bars: one group per series, one bar per item. The
+        series (AddSeries) stand side by side along the category axis, each labelled with its
+        title; the items (AddItemToSeries) are the legend's entries. For a line or colour per
+        product over months, add the products as items and each month as a series.
+        """
     def AddItemToSeries(self, ItemName: str) -> int:
-        """method AddItemToSeries"""
+        """Adds an item named ItemName (any text) to every series: item k takes the k-th AddDataEx
+        value of each series. Add all items before the first AddSeries; at most 256. The series
+        (AddSeries) stand side by side along the category axis, each labelled with its title;
+        the items (AddItemToSeries) are the legend's entries. For a line or colour per product
+        over months, add the products as items and each month as a series.
+        """
     def SetVerticalGraph(self) -> int:
-        """method SetVerticalGraph"""
+        """Draws later charts with the categories along the bottom and the value axis upright (the
+        default).
+        """
     def SetHorizontalGraph(self) -> int:
-        """method SetHorizontalGraph"""
+        """Draws later bar, line and box charts on their side: categories down the left, the value
+        axis along the bottom (3D line charts stay upright); SetVerticalGraph turns it back.
+        """
     def Draw3DPieSeriesGraph(self) -> int:
-        """method Draw3DPieSeriesGraph"""
+        """Draws the series table as 3D pies, one per series titled with its name, one slice per
+        item named in the legend; negative values become 0, in the data too.
+        """
     def DrawPieSeriesGraph(self) -> int:
-        """method DrawPieSeriesGraph"""
+        """Draws the series table as pies, one per series titled with its name, one slice per item
+        named in the legend; negative values become 0, in the data too.
+        """
     def DrawLineSeriesGraph(self) -> int:
-        """method DrawLineSeriesGraph"""
+        """Draws the series table as lines, one per item, through one point per series. The series
+        (AddSeries) stand side by side along the category axis, each labelled with its title;
+        the items (AddItemToSeries) are the legend's entries. For a line or colour per product
+        over months, add the products as items and each month as a series.
+        """
     def Draw3DLineSeriesGraph(self) -> int:
-        """method Draw3DLineSeriesGraph"""
+        """Draws the series table as 3D ribbons, one per item, through one point per series. The
+        series (AddSeries) stand side by side along the category axis, each labelled with its
+        title; the items (AddItemToSeries) are the legend's entries. For a line or colour per
+        product over months, add the products as items and each month as a series.
+        """
     def DrawBoxWhiskerSeriesGraph(self) -> int:
-        """method DrawBoxWhiskerSeriesGraph"""
+        """Draws the series table as one box and whiskers per series, summing up that series'
+        values over the items (median, quartiles, extremes).
+        """
     def DrawStackedBarSeriesGraph(self) -> int:
-        """method DrawStackedBarSeriesGraph"""
+        """Draws the series table as stacked bars: one bar per series, one segment per item;
+        negative values become 0, in the data too. Returns S_FALSE (1) when there is no series
+        or no item. The series (AddSeries) stand side by side along the category axis, each
+        labelled with its title; the items (AddItemToSeries) are the legend's entries. For a
+        line or colour per product over months, add the products as items and each month as a
+        series.
+        """
     def Draw3DStackedBarSeriesGraph(self) -> int:
-        """method Draw3DStackedBarSeriesGraph"""
+        """Draws the series table as 3D stacked bars: one bar per series, one segment per item;
+        negative values become 0, in the data too. Returns S_FALSE (1) when there is no series
+        or no item. The series (AddSeries) stand side by side along the category axis, each
+        labelled with its title; the items (AddItemToSeries) are the legend's entries. For a
+        line or colour per product over months, add the products as items and each month as a
+        series.
+        """
     def DrawStackedBarGraph(self) -> int:
-        """method DrawStackedBarGraph"""
+        """Draws the single data set (AddData) as one stacked bar named by SeriesLabel, one segment
+        per point named in the legend; negative values become 0, in the data too.
+        """
     def Draw3DStackedBarGraph(self) -> int:
-        """method Draw3DStackedBarGraph"""
+        """Draws the single data set (AddData) as one 3D stacked bar named by SeriesLabel, one
+        segment per point named in the legend; negative values become 0, in the data too.
+        """
     def ClearSeriesData(self) -> int:
-        """method ClearSeriesData"""
+        """Empties the series table (items, series and their values); the single data set, colours
+        and properties stay.
+        """
     BackColor: _PutOnly[str]
-    """property BackColor"""
+    """The background colour drawn while HasBackColor is on: "#RRGGBB" or one of the 24 colour
+    names ("red", "skyblue", ...; any case); default and "" white, an unknown name maroon.
+    """
     def AddColor(self, Color: str) -> int:
-        """method AddColor"""
+        """Adds the next colour for the bars, slices or lines: "#RRGGBB" or a colour name as
+        BackColor takes ("" adds none). The colours serve the next Draw only; after them, and by
+        default, the standard palette.
+        """
     OutputFormat: str
-    """property OutputFormat"""
+    """The image format: "" (the default: the FileName rule), "bmp", "jpeg" (or "jpg"), "png",
+    "svg" or "pdf", any case; with a format the file is written under FileName as given. Other
+    values are refused (E_INVALIDARG).
+    """
     OutputTarget: str
-    """property OutputTarget"""
+    """Where a Draw puts the image: "file" (the default: FilePath and FileName) or "memory"
+    (ImageData, no file written), any case. Other values are refused (E_INVALIDARG).
+    """
     @property
     def ImageData(self) -> bytes:
-        """property ImageData"""
+        """The bytes of the image the last Draw kept in memory (OutputTarget "memory"); empty after
+        a Draw that kept none.
+        """
     @property
     def ImageMimeType(self) -> str:
-        """property ImageMimeType"""
+        """The type of ImageData's bytes: "image/png", "image/jpeg", "image/bmp", "image/svg+xml"
+        or "application/pdf"; "" when there are none.
+        """
     @property
     def JpegQuality(self) -> int:
-        """property JpegQuality"""
+        """The quality of JPEG images, 1 to 100, default 75; other values are refused
+        (E_INVALIDARG).
+        """
     @JpegQuality.setter
     def JpegQuality(self, newVal: SupportsIndex) -> None: ...
     @property
     def LastError(self) -> str:
-        """property LastError"""
+        """The error of the most recent call alone, "" when it went well (ErrorReason keeps older
+        messages).
+        """
     @property
     def AltText(self) -> str:
-        """property AltText"""
+        """The last chart drawn in words, for <img alt>: its kind, titles, each value (past 50,
+        "and N more"), the smallest and largest; "" before the first Draw.
+        """
     RenderStyle: str
-    """property RenderStyle"""
+    """How charts are drawn: "classic" (the default: the classic pixels, byte for byte) or "smooth"
+    (anti-aliased shapes and grey-scale text on the same layout), any case. Other values are
+    refused (E_INVALIDARG).
+    """
     @property
     def Scale(self) -> int:
-        """property Scale"""
+        """The image's enlargement, 1 to 4, default 1: it is GraphWidth x Scale by GraphHeight x
+        Scale pixels, lines and text scaled with it. Other values are refused (E_INVALIDARG).
+        """
     @Scale.setter
     def Scale(self, newVal: SupportsIndex) -> None: ...
+    @property
+    def OutputFileName(self) -> str:
+        """The path the last Draw wrote, FilePath and the file's name ("" when it wrote no file):
+        with OutputFormat "" a FileName not ending in jpg is written as a BMP, its extension
+        bmp.
+        """
 
 def CreateObject(progid: str) -> Dispatch: ...
+
 def GraphGenerator() -> IGraphGenerator2: ...
 def members() -> list[tuple[str, int, str, list[tuple[str, int]], str, int]]: ...
 def current_path_translated() -> str | None: ...

@@ -47,6 +47,37 @@ def test_draw_writes_the_chart_asked_for(tmp_path, method, out, options, magic, 
         assert text.decode().startswith("Pie chart, 2 values: Jan 3, Feb 5.5.")
 
 
+# A name the component changes (the object's OutputFileName) is warned about on standard
+# error; one it keeps, or one --format names the format of, is not.
+@pytest.mark.parametrize("out,options,written", [
+    ("c.gif", [], "c.bmp"), ("chart", [], "bmp"), ("c.gif", ["--format", "png"], None),
+    ("c.JPG", [], None),
+])
+def test_a_changed_output_name_is_warned_about(tmp_path, out, options, written):
+    (tmp_path / "d.csv").write_text("Jan,3\n")
+    result = tool("draw", "DrawBarGraph", "d.csv", "-o", out, *options, cwd=tmp_path)
+    assert result.returncode == 0 and (tmp_path / (written or out)).is_file()
+    assert (result.stderr == "") == (written is None)
+    assert ("wrote %s, not %s:" % (written, out) in result.stderr) == (written is not None)
+
+
+# The README's series example: its calls, and its command line reading the CSV with
+# --transpose, draw the same image, with the months along the axis and the channels as items.
+def test_the_readme_series_calls_and_the_transposed_csv_draw_the_same_chart(tmp_path,
+                                                                            monkeypatch):
+    section = (ROOT / "README.md").read_text().split("## Series charts", 1)[1]
+    calls = section.split("```python\n", 1)[1].split("```", 1)[0]
+    command = section.split("```sh\n", 1)[1].split("```", 1)[0].replace("\\\n", " ")
+    shutil.copytree(ROOT / "docs", tmp_path / "docs", ignore=shutil.ignore_patterns("*.md"))
+    monkeypatch.chdir(tmp_path)
+    exec(calls, {})
+    by_calls = (tmp_path / "docs" / "series_chart.png").read_bytes()
+    result = tool(*shlex.split(command)[1:], "--alt", cwd=tmp_path)
+    assert result.stdout.startswith('Bar chart "Sales by channel", y axis "Orders", 4 series, '
+                                    "2 items each: Jan: Web 12, Shop 8; Feb: Web 19, Shop 11;")
+    assert (tmp_path / "docs" / "series_chart.png").read_bytes() == by_calls
+
+
 # Exit codes: 1 when no image was written, 2 when the command line is wrong.
 @pytest.mark.parametrize("csv,method,options,code,message", [
     ("Jan,10\nFeb,abc\n", "DrawBarGraph", [], 1, 'line 2: "abc" is not a number'),
@@ -61,6 +92,9 @@ def test_draw_writes_the_chart_asked_for(tmp_path, method, out, options, magic, 
     ("", "DrawBarGraph", [], 1, "no data rows"),
     ("\ufeffmonth,units\n", "DrawBarGraph", ["--header"], 1, "no data rows"),
     (",Q1\n", "DrawBarSeriesGraph", [], 1, "no data rows"),
+    (",Q1,Q2\nWeb,1\n", "DrawBarSeriesGraph", ["--transpose"], 1,
+     "line 2: expected a name and 2 values"),
+    (",Jan\nWeb,1\nShop,x\n", "DrawBarSeriesGraph", ["--transpose"], 1, 'line 3: "x" is not'),
     ("Jan,1\n", "DrawBarGraph", ["--width", "abc"], 2, '--width: "abc" is not a positive whole'),
     ("Jan,1\n", "DrawBarGraph", ["--grid=yes"], 2, "--grid takes no value"),
     ("Jan,1\n", "DrawBarGraph", ["--titel"], 2, "option --titel (did you mean --title?)\n'tess"),

@@ -4,6 +4,7 @@ errors; beyond late binding: keyword arguments, messages naming member and argum
 import ast
 import copy
 import inspect
+import pydoc
 import re
 import runpy
 import subprocess
@@ -53,7 +54,8 @@ CLASSIC_MEMBERS = """ErrorReason ChartTitle SeriesLabel AddData GraphHeight Grap
     ClearSeriesData""".split()
 DISPIDS = {**dict(zip(CLASSIC_MEMBERS, range(1, 38))), "BackColor": 40, "AddColor": 43,
            "OutputFormat": 50, "OutputTarget": 51, "ImageData": 52, "ImageMimeType": 53,
-           "JpegQuality": 54, "LastError": 55, "AltText": 56, "RenderStyle": 57, "Scale": 58}
+           "JpegQuality": 54, "LastError": 55, "AltText": 56, "RenderStyle": 57, "Scale": 58,
+           "OutputFileName": 59}
 
 
 def test_every_member_keeps_its_dispid():
@@ -211,12 +213,35 @@ def test_method_signatures_follow_the_description(g):
     assert str(inspect.signature(g.AddData)) == "(xVal: str, yVal: float) -> int"
 
 
-def test_the_checked_in_stub_is_the_generated_one():
+def test_the_checked_in_stub_and_readme_table_are_the_generated_ones():
     generator = runpy.run_path(str(ROOT / "tools" / "python-stub"))
     text = generator["stub_text"](tessaloom)
     ast.parse(text)
     stub = (ROOT / "python" / "tessaloom" / "__init__.pyi").read_text()
     assert stub == text, "run: PYTHONPATH=<build>/python tools/python-stub"
+    readme = (ROOT / "README.md").read_text()
+    assert generator["readme_text"](tessaloom, readme) == readme, "run: tools/python-stub"
+
+
+# A value each choosing property refuses; its refusal lists what it accepts.
+REFUSED = {"OutputFormat": "tiff", "OutputTarget": "disk", "RenderStyle": "blurry",
+           "JpegQuality": 0, "Scale": 9}
+
+
+def test_every_members_help_teaches_with_real_names_and_every_accepted_value(g):
+    described = {m[0]: m for m in tessaloom.members()}
+    shown = " ".join(pydoc.render_doc(tessaloom.GraphGenerator, renderer=pydoc.plaintext)
+                     .replace("|", " ").split())
+    for name, (_, _, kind, params, text, _) in described.items():
+        assert len(text.split()) >= 10 and " ".join(text.split()) in shown, name
+        named = re.findall(r"\b(?:Draw|Add|Set|Has|Clear)[A-Z0-9]\w*", text)
+        assert set(named) <= set(described), name
+        if kind == "propput" or params:  # it takes a value: the help says which
+            assert re.search(r'default|any text|finite number|"', text), name
+    for name, value in REFUSED.items():
+        automation_error(setattr, g, name, value)
+        for accepted in re.findall(r'"[^"]*"|\d+ to \d+', g.LastError):
+            assert accepted in described[name][4], (name, accepted)
 
 
 # Lines a type checker must pass (False) or flag (True) with the stub.
