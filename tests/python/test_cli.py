@@ -27,15 +27,16 @@ pytestmark = needs_cli
     ("DrawPieGraph", "-", ["--format", "jpeg", "--alt"], b"\xff\xd8", None),
 ])
 def test_draw_writes_the_chart_asked_for(tmp_path, method, out, options, magic, size):
-    table = "Series" in method  # a header row of items, then a row per series
-    (tmp_path / "d.csv").write_text(",Q1,Q2\nN,10,20\nS,5,40\n" if table else "Jan,3\nFeb,5.5\n")
+    table = "Series" in method  # a header row of items, then a row per series; a quoted comma
+    (tmp_path / "d.csv").write_text(",Q1,Q2\nN,10,20\nS,5,40\n" if table
+                                    else '"Jan, 1st",3\nFeb,5.5\n')
     result = run("draw", method, "d.csv", "-o", out, *options, cwd=tmp_path, binary=True)
     assert result.returncode == 0, result.stderr
     image = result.stdout if out == "-" else (tmp_path / out).read_bytes()
     assert image.startswith(magic) and (size is None or image_size(image) == size)
     if "--alt" in options:
         text = result.stderr if out == "-" else result.stdout
-        assert text.decode().startswith("Pie chart, 2 values: Jan 3, Feb 5.5.")
+        assert text.decode().startswith("Pie chart, 2 values: Jan, 1st 3, Feb 5.5.")
 
 
 # Exit codes: 1 when no image was written, 2 when the command line is wrong.
