@@ -118,9 +118,10 @@ TEST(OutputMembersTest, AltTextDescribesTheLastChartInWords) {
 
   test_support::AddTable(*g, {u"Jan, early", u"Feb"}, {{u"North", {1, 7}}, {u"South", {3}}});
   ASSERT_EQ(g->DrawLineSeriesGraph(), S_OK);
-  EXPECT_EQ(Text(*g, &CGraphGenerator::get_AltText),
-            "Line chart \"Sales\", y axis \"Units\", 2 series, 2 items each: North: Jan, early 1, "
-            "Feb 7; South: Jan, early 3, Feb 0. Smallest value 0 (South, Feb), largest 7 (North, Feb).");
+  EXPECT_EQ(
+      Text(*g, &CGraphGenerator::get_AltText),
+      "Line chart \"Sales\", y axis \"Units\", 2 series, 2 items each: North: Jan, early 1, "
+      "Feb 7; South: Jan, early 3, Feb 0. Smallest value 0 (South, Feb), largest 7 (North, Feb).");
 }
 
 }  // namespace
