@@ -167,7 +167,8 @@ bool OutputFile::Commit(std::string& errorText) noexcept {
   switch (result) {
     case CommitResult::kDone: return true;
     case CommitResult::kCannotReplace: AssignOrClear(errorText, kCannotOpen); return false;
-    case CommitResult::kWriteFailed: errorText = std::move(reason); return false;
+    case CommitResult::kWriteFailed:
+    case CommitResult::kNotRegularFile: errorText = std::move(reason); return false;
   }
   return false;
 }

@@ -1,6 +1,10 @@
 #include "image/save_image.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <thread>
 
@@ -16,9 +20,17 @@ TEST(SaveImageTest, FailuresGiveTheirMessagesAndWriteNothing) {
   ScratchDir dir;
   dir.Write("plain.txt", "x");
   std::filesystem::create_directory(dir / "Folder.bmp");
+  ASSERT_EQ(::mkfifo((dir / "Pipe.bmp").c_str(), 0600), 0);
+  sockaddr_un socketName{AF_UNIX, {}};
+  (dir / "Socket.bmp").copy(socketName.sun_path, sizeof socketName.sun_path - 1);
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&socketName), sizeof socketName), 0);
   const Canvas canvas = FPicture(10, 10);
   const Canvas empty;
   const char* const kOpen = "Unable to open file for writing";
+  const std::string notRegular = kOpen + std::string(
+                                             ": the name is a device, FIFO or socket, "
+                                             "not a regular file");
   const std::tuple<const char*, std::string, std::string, const Canvas*, std::string> cases[] = {
       {"folder is a file", dir / "plain.txt", "Graph.bmp", &canvas, "Invalid File Path"},
       {"empty folder", "", "Graph.bmp", &canvas, "Invalid File Path"},
@@ -32,13 +44,22 @@ TEST(SaveImageTest, FailuresGiveTheirMessagesAndWriteNothing) {
       // Written in full, then the rename into place fails.
       {"name too long", dir.Path(), std::string(300, 'n') + ".bmp", &canvas, kOpen},
       {"folder in the way", dir.Path(), "Folder.bmp", &canvas, kOpen},
+      {"FIFO in the way", dir.Path(), "Pipe.bmp", &canvas, notRegular},
+      {"socket in the way", dir.Path(), "Socket.bmp", &canvas, notRegular},
   };
   for (const auto& [label, filePath, fileName, source, message] : cases) {
     std::string errorText;
     EXPECT_FALSE(SaveImage(source, filePath, fileName, errorText)) << label;
     EXPECT_EQ(errorText, message) << label;
   }
-  EXPECT_EQ(Names(dir.Path()), (Strings{"Folder.bmp", "plain.txt"}));
+  ::close(sock);
+  EXPECT_EQ(Names(dir.Path()), (Strings{"Folder.bmp", "Pipe.bmp", "Socket.bmp", "plain.txt"}));
+  // A link at the name is itself replaced; nothing is written through it.
+  std::filesystem::create_symlink("plain.txt", dir / "Link.bmp");
+  std::string errorText;
+  EXPECT_TRUE(SaveImage(&canvas, dir.Path(), "Link.bmp", errorText)) << errorText;
+  EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(dir / "Link.bmp")));
+  EXPECT_EQ(ReadAll(dir / "plain.txt"), Bytes{'x'});
 }
 
 // A document goes through the images' checks (one opening of the file) and

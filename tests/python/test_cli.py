@@ -1,8 +1,12 @@
 """The command-line tool: draw, convert and demo."""
 
+import os
 import pathlib
 import shutil
+import socket
+import stat
 import subprocess
+import threading
 
 import pytest
 
@@ -62,6 +66,36 @@ def test_bad_input_names_the_problem_and_fails(tmp_path, csv, method, options, c
     result = run("draw", method, "bad.csv", "-o", "x.jpg", *options, cwd=tmp_path)
     assert (result.returncode, message in result.stderr) == (code, True), result.stderr
     assert list(tmp_path.iterdir()) == [tmp_path / "bad.csv"]
+
+
+# A device, FIFO or socket named by -o is written into (PNG unless the name or --format says
+# otherwise), never replaced by a file; /dev/stdout writes to standard output, file or pipe.
+@pytest.mark.parametrize("kind", ["fifo", "socket", "stdout pipe", "stdout file"])
+def test_a_stream_named_by_the_output_is_written_into(tmp_path, kind):
+    (tmp_path / "d.csv").write_text("Jan,3\n")
+    target, got = tmp_path / kind, []
+    if kind == "fifo":
+        os.mkfifo(target)
+        reader = threading.Thread(target=lambda: got.append(target.read_bytes()))
+    elif kind == "socket":
+        server = socket.socket(socket.AF_UNIX)
+        server.bind(str(target))
+        server.listen(1)
+        reader = threading.Thread(
+            target=lambda: got.append(server.accept()[0].makefile("rb").read()))
+    else:
+        target, reader = "/dev/stdout", threading.Thread(target=lambda: None)
+    reader.start()
+    with open(tmp_path / "out", "wb") as out:
+        result = subprocess.run([CLI, "draw", "DrawBarGraph", "d.csv", "-o", target, "--alt"],
+                                cwd=tmp_path, stdout=out if kind == "stdout file" else
+                                subprocess.PIPE, stderr=subprocess.PIPE)
+    reader.join(10)
+    image = got[0] if got else result.stdout or (tmp_path / "out").read_bytes()
+    assert (result.returncode, image[:4]) == (0, b"\x89PNG"), result.stderr
+    assert result.stderr.startswith(b"Bar chart, 1 value")
+    assert not stat.S_ISREG(os.lstat(target).st_mode)  # no file put in its place
+    assert {p.name for p in tmp_path.iterdir()} <= {"d.csv", "out", kind}
 
 
 def test_data_from_standard_input_with_a_byte_order_mark_header_and_too_many_rows(tmp_path):
