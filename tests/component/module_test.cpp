@@ -97,6 +97,20 @@ TEST(ModuleCountTest, ServerLocksKeepTheLibraryAndUnbalancedUnlocksAreRefused) {
 // While a lock is held, no moment may look unloadable, however many threads
 // create (now and then through the registry file and the library loader),
 // aggregate and lock at once.
+// With no registry file the library's own ProgIDs still give its class; any
+// other ProgID fails with a message that says how to register a server.
+TEST(CreateObjectFromProgIDTest, FallsBackToTheOwnClassOnly) {
+  const test_support::RegistryFileScope registry;
+  for (const auto& [progId, expected] : {std::pair{"tessaloom.graphGenerator.1", S_OK},
+                                         std::pair{"Tessaloom.Other", CO_E_CLASSSTRING}}) {
+    ComPtr<IDispatch> object;
+    std::string error;
+    EXPECT_EQ(CreateObjectFromProgID(progId, IID_IDispatch, object.out(), error), expected);
+    EXPECT_EQ((object.get() != nullptr), (expected == S_OK)) << progId;
+    EXPECT_EQ(error.find("tessaloom register") != std::string::npos, expected != S_OK) << error;
+  }
+}
+
 TEST(ModuleCountTest, CountsStayExactWhenManyThreadsCreateAndLockAtOnce) {
   test_support::RegistryFileScope registry;
   ASSERT_EQ(DllRegisterServer(), S_OK);
