@@ -3,7 +3,6 @@
 #include <atomic>
 
 #include "component/graph_generator.h"
-#include "platform/activation.h"
 #include "platform/com_object.h"
 #include "platform/text.h"
 
@@ -82,20 +81,6 @@ HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** object) noexcept {
   *object = nullptr;
   if (clsid != CLSID_GraphGenerator) return CLASS_E_CLASSNOTAVAILABLE;
   return gFactory.QueryInterface(iid, object);
-}
-
-HRESULT CreateObjectFromProgID(std::string_view progId, REFIID iid, void** object,
-                               std::string& error) noexcept {
-  const HRESULT hr = CreateRegisteredObject(progId, iid, object, error);
-  CLSID own;
-  if (hr != CO_E_CLASSSTRING || FAILED(ClassFromProgId(progId, &own))) return hr;
-  // A ProgID of this library that the registry does not name (no registry
-  // file at all included) is served by the library itself, as the Python
-  // host does.
-  error.clear();
-  ComPtr<IClassFactory> factory;
-  const HRESULT got = GetClassObject(own, IID_IClassFactory, factory.out());
-  return FAILED(got) ? got : factory->CreateInstance(nullptr, iid, object);
 }
 
 HRESULT ClassFromProgId(std::string_view progId, CLSID* clsid) noexcept {

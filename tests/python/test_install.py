@@ -3,6 +3,7 @@
 import os
 import pathlib
 import re
+import shutil
 import subprocess
 import sys
 
@@ -12,19 +13,7 @@ from conftest import CLI
 
 BUILD = pathlib.Path(CLI).parent
 
-HOST = r"""
-#include <cstdio>
-#include "tessaloom/tessaloom.h"
-int main() {
-  using namespace tessaloom;
-  ComPtr<IDispatch> object;
-  std::string error;
-  const HRESULT hr = CreateObjectFromProgID("Tessaloom.GraphGenerator", IID_IDispatch,
-                                            object.out(), error);
-  std::printf("%08X %ld %s\n", static_cast<unsigned>(hr), ModuleLockCount(), error.c_str());
-  return FAILED(hr) ? 1 : 0;
-}
-"""
+EXAMPLE = pathlib.Path(__file__).parents[2] / "examples" / "cpp"
 
 
 @pytest.fixture(scope="module")
@@ -92,45 +81,46 @@ def test_no_search_path_leads_to_the_current_folder(prefix, tree):
     assert [(str(path), e) for path, e in entries if not e.startswith(("/", "$ORIGIN"))] == []
 
 
-CMAKE_HOST = """
-cmake_minimum_required(VERSION 3.25)
-project(host CXX)
-set(CMAKE_CXX_STANDARD 17)
-find_package(Tessaloom REQUIRED)
-add_executable(host host.cpp)
-target_link_libraries(host PRIVATE Tessaloom::tessaloom)
-set_target_properties(host PROPERTIES BUILD_RPATH "${TESSALOOM_LIB}")
-"""
-
-
 def run(*args, **options):
     return subprocess.run([str(a) for a in args], capture_output=True, text=True, check=True,
                           **options)
 
 
-def build_with_pkg_config(prefix, folder, compiler):
-    env = dict(os.environ, PKG_CONFIG_PATH=str(prefix / "lib" / "pkgconfig"))
+def build_with_pkg_config(files, library, folder, compiler):
+    env = dict(os.environ, PKG_CONFIG_PATH=str(files))
     flags = run("pkg-config", "--cflags", "--libs", "tessaloom", env=env).stdout.split()
-    run(compiler, "-std=c++17", folder / "host.cpp", *flags, "-Wl,-rpath,%s" % (prefix / "lib"),
-        "-o", folder / "host")
-    return folder / "host"
+    run(compiler, "-std=c++17", folder / "chart.cpp", *flags, "-Wl,-rpath,%s" % library,
+        "-o", folder / "chart")
+    return folder / "chart"
 
 
-def build_with_cmake(prefix, folder, compiler):
-    (folder / "CMakeLists.txt").write_text(CMAKE_HOST)
-    run("cmake", "-S", folder, "-B", folder / "build", "-DCMAKE_PREFIX_PATH=%s" % prefix,
-        "-DCMAKE_CXX_COMPILER=" + compiler, "-DTESSALOOM_LIB=%s" % (prefix / "lib"))
+def build_with_cmake(files, library, folder, compiler):
+    run("cmake", "-S", folder, "-B", folder / "build", "-DCMAKE_PREFIX_PATH=%s" % files,
+        "-DCMAKE_CXX_COMPILER=" + compiler, "-DCMAKE_BUILD_RPATH=%s" % library)
     run("cmake", "--build", folder / "build")
-    return folder / "build" / "host"
+    return folder / "build" / "chart"
 
 
+# The C++ example, built by its own instructions against the installed package (registered, so
+# the object comes through the registry) and the build folder (no registry: the library's own
+# class); it draws into memory and a file and reads a refusal from LastError.
+@pytest.mark.parametrize("tree", ["installed", "build"])
 @pytest.mark.parametrize("build", [build_with_pkg_config, build_with_cmake])
-def test_installed_package_files_build_a_cxx17_host(prefix, tmp_path, build):
+def test_the_cxx_example_builds_against_the_package_files(prefix, tmp_path, build, tree):
     cache = (BUILD / "CMakeCache.txt").read_text()
     compiler = re.search(r"^CMAKE_CXX_COMPILER:\w+=(.*)$", cache, re.M).group(1)
-    (tmp_path / "host.cpp").write_text(HOST)
-    program = build(prefix, tmp_path, compiler)
-    result = subprocess.run([str(program)], capture_output=True, text=True,
-                            env=registered(prefix, tmp_path / "registry.reg"))
+    shutil.copytree(EXAMPLE, tmp_path, dirs_exist_ok=True)
+    library = prefix / "lib" if tree == "installed" else BUILD
+    files = BUILD
+    if tree == "installed":
+        files = prefix / "lib" / "pkgconfig" if build == build_with_pkg_config else prefix
+    program = build(files, library, tmp_path, compiler)
+    env = (registered(prefix, tmp_path / "registry.reg") if tree == "installed"
+           else dict(os.environ, TESSALOOM_REGISTRY=str(tmp_path / "none.reg")))
+    result = subprocess.run([str(program), tmp_path], capture_output=True, text=True, env=env)
     assert result.returncode == 0, result.stdout + result.stderr
-    assert result.stdout.startswith("00000000 1 ")
+    lines = result.stdout.splitlines()
+    assert re.fullmatch(r'memory: \d{3,} bytes, image/png, LastError ""', lines[0]), lines
+    assert lines[1] == 'file: %s/sales.png, LastError ""' % tmp_path
+    assert lines[2].startswith('OutputFormat "gif": refused, LastError "Unknown OutputFormat')
+    assert (tmp_path / "sales.png").read_bytes()[:4] == b"\x89PNG"
