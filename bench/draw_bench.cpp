@@ -318,16 +318,16 @@ class SvgRenderer final : public ChartRenderer {
 std::size_t DrawChartADirect(SvgRenderer* renderer) {
   ComObject<CGraphGenerator> g;
   g.graph.renderer = renderer;
-  g.put_OutputTarget(Bstr(std::u16string_view(u"memory")).get());
-  g.put_OutputFormat(Bstr(std::u16string_view(u"png")).get());
-  g.put_ChartTitle(Bstr(std::u16string_view(u"Monthly sales")).get());
-  g.put_XAxisLabel(Bstr(std::u16string_view(u"Month")).get());
-  g.put_YAxisLabel(Bstr(std::u16string_view(u"Units")).get());
+  g.put_OutputTarget(Bstr(u"memory").get());
+  g.put_OutputFormat(Bstr(u"png").get());
+  g.put_ChartTitle(Bstr(u"Monthly sales").get());
+  g.put_XAxisLabel(Bstr(u"Month").get());
+  g.put_YAxisLabel(Bstr(u"Units").get());
   g.HasGridLines(1);
   const char16_t* months[] = {u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun",
                               u"Jul", u"Aug", u"Sep", u"Oct", u"Nov", u"Dec"};
   for (int i = 0; i < 12; ++i) {
-    g.AddData(Bstr(std::u16string_view(months[i])).get(), static_cast<float>(10 + (i * 37) % 50));
+    g.AddData(Bstr(months[i]).get(), static_cast<float>(10 + (i * 37) % 50));
   }
   if (g.DrawBarGraph() != S_OK) std::abort();
   return renderer != nullptr ? renderer->svg.size() : g.graph.imageBytes.size();

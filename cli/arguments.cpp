@@ -33,10 +33,12 @@ constexpr CommandHelp kCommands[] = {
      "      anything else a BMP; --format bmp|jpeg|png|svg|pdf overrides it. --smooth\n"
      "      draws anti-aliased shapes and shaped text on the classic layout; --scale N\n"
      "      (1-4) makes the image N times as wide and high. -o - writes the image to\n"
-     "      standard output (PNG unless --format says otherwise). --quality N (1-100)\n"
-     "      sets the JPEG quality; --alt prints a description of the chart (to standard\n"
-     "      error with -o -). Colours are #RRGGBB or one of the 24 names (red, skyblue,\n"
-     "      ...).\n"},
+     "      standard output; a FILE that is a device, FIFO or socket (/dev/stdout) is\n"
+     "      written into, never replaced by a file; both give PNG unless --format or\n"
+     "      the name says otherwise. A link at FILE is replaced, not written through.\n"
+     "      --quality N (1-100) sets the JPEG quality; --alt prints a description of\n"
+     "      the chart (to standard error when written to a stream). Colours are\n"
+     "      #RRGGBB or one of the 24 names (red, skyblue, ...).\n"},
     {"convert",
      "  tessaloom convert FILE.bmp|FILE.jpg\n"
      "      writes FILE.jpg from a BMP, or FILE.bmp from a JPEG\n"},

@@ -1,3 +1,9 @@
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -51,16 +57,36 @@ std::string FormatOfName(const std::string& name) {
   return "";
 }
 
-// The format a chart is written in: --format, else by the file's extension.
-std::string OutputFormat(const DrawOptions& o) {
+// Where the image goes: a file put in place of the name, or straight into
+// what the name already is: kFile, or the descriptor to write to (standard
+// output or error when the name is one of them, as /dev/stdout is), or
+// kOpenStream for another device, FIFO or socket (links followed).
+constexpr int kFile = -1;
+constexpr int kOpenStream = -2;
+int StreamOf(const std::string& output) {
+  if (output == "-") return STDOUT_FILENO;
+  struct stat named {};
+  if (::stat(output.c_str(), &named) != 0) return kFile;
+  for (const int fd : {STDOUT_FILENO, STDERR_FILENO}) {
+    struct stat open {};
+    if (::fstat(fd, &open) == 0 && open.st_dev == named.st_dev && open.st_ino == named.st_ino) {
+      return fd;
+    }
+  }
+  return S_ISREG(named.st_mode) || S_ISDIR(named.st_mode) ? kFile : kOpenStream;
+}
+
+// The format a chart is written in: --format, else by the file's extension,
+// else PNG for a stream.
+std::string OutputFormat(const DrawOptions& o, bool stream) {
   if (!o.format.empty()) return o.format;
-  return o.output == "-" ? "png" : FormatOfName(o.output);
+  const std::string byName = o.output == "-" ? "" : FormatOfName(o.output);
+  return byName.empty() && stream ? "png" : byName;
 }
 
 // Output settings; false with the component's message for a refused value.
-bool ApplyOutput(LateBound& g, const DrawOptions& o, std::string& error) {
-  const bool toStdout = o.output == "-";
-  const std::string format = OutputFormat(o);
+bool ApplyOutput(LateBound& g, const DrawOptions& o, bool stream, std::string& error) {
+  const std::string format = OutputFormat(o, stream);
   if (tessaloom::FAILED(g.Put("OutputFormat", LateBound::Text(format))) ||
       (o.smooth && tessaloom::FAILED(g.Put("RenderStyle", LateBound::Text("smooth")))) ||
       (o.scale != 0 && tessaloom::FAILED(g.Put("Scale", Variant(std::int32_t{o.scale})))) ||
@@ -69,7 +95,7 @@ bool ApplyOutput(LateBound& g, const DrawOptions& o, std::string& error) {
     error = g.GetText("LastError");
     return false;
   }
-  if (toStdout) {
+  if (stream) {
     g.Put("OutputTarget", LateBound::Text("memory"));
     return true;
   }
@@ -94,16 +120,59 @@ void WarnAboutWrittenName(LateBound& g, const std::string& output) {
        "--format names the format");
 }
 
-// Writes the image kept in memory to standard output.
-bool WriteImageData(LateBound& g) {
+// Opens the device, FIFO or socket `path` for writing, as a shell redirection
+// would (a FIFO waits for its reader); -1 with errno set when it cannot.
+int OpenStream(const std::string& path) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0 && errno == ENXIO) {  // a socket is connected to, not opened
+    sockaddr_un address{AF_UNIX, {}};
+    if (path.size() >= sizeof address.sun_path) return errno = ENAMETOOLONG, -1;
+    path.copy(address.sun_path, path.size());
+    fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+      const int code = errno;
+      ::close(fd);
+      return errno = code, -1;
+    }
+  }
+  struct stat info {};
+  // A file put there since the look before the draw is not written into.
+  if (fd >= 0 && ::fstat(fd, &info) == 0 && (S_ISREG(info.st_mode) || S_ISDIR(info.st_mode))) {
+    ::close(fd);
+    return errno = EEXIST, -1;
+  }
+  return fd;
+}
+
+// Writes the image kept in memory to the descriptor `stream` or, for
+// kOpenStream, into `output`; false with the reason in `error`.
+bool WriteImageData(LateBound& g, int stream, const std::string& output, std::string& error) {
   Variant data = g.Get("ImageData");
   if (data->vt != (tessaloom::VT_ARRAY | tessaloom::VT_UI1) || data->parray == nullptr) {
+    error = "no image was kept";
     return false;
   }
-  const tessaloom::SAFEARRAY& bytes = *data->parray;
-  return bytes.cElements == 0 ||
-         (std::fwrite(bytes.pvData, 1, bytes.cElements, stdout) == bytes.cElements &&
-          std::fflush(stdout) == 0);
+  const std::uint8_t* bytes = data->parray->pvData;
+  std::size_t left = data->parray->cElements;
+  std::fflush(nullptr);
+  const int fd = stream == kOpenStream ? OpenStream(output) : stream;
+  bool done = fd >= 0;
+  while (done && left > 0) {
+    const ssize_t written = ::write(fd, bytes, left);
+    if (written < 0 && errno == EINTR) continue;
+    if (written == 0) errno = EIO;
+    done = written > 0;
+    if (done) {
+      bytes += written;
+      left -= static_cast<std::size_t>(written);
+    }
+  }
+  if (!done) error = std::strerror(errno);
+  if (fd >= 0 && stream == kOpenStream && ::close(fd) != 0 && done) {
+    error = std::strerror(errno);
+    done = false;
+  }
+  return done;
 }
 
 // Reads the data file, or standard input for "-".
@@ -276,7 +345,10 @@ int Draw(int argc, char** argv) {
   const std::string& output = o.output;
   if (output.empty()) return Usage("draw needs -o FILE", "draw");
 #ifdef TESSALOOM_FRONT_TOOL
-  if (o.smooth || tessaloom::EqualsIgnoreAsciiCase(OutputFormat(o), "pdf")) return HandOver(argv);
+  if (o.smooth ||
+      tessaloom::EqualsIgnoreAsciiCase(OutputFormat(o, StreamOf(output) != kFile), "pdf")) {
+    return HandOver(argv);
+  }
 #endif
   std::string text;
   if (!ReadData(dataPath, text, error)) return Fail(error);
@@ -313,7 +385,8 @@ int Draw(int argc, char** argv) {
     }
     return Fail(dataPath + ": " + error);
   }
-  if (!ApplyOutput(g, o, error)) return Fail(error);
+  const int stream = StreamOf(output);
+  if (!ApplyOutput(g, o, stream != kFile, error)) return Fail(error);
   const tessaloom::HRESULT hr = g.Call(method);
   const std::string reason = g.ErrorReason();
   if (tessaloom::FAILED(hr) || hr == tessaloom::S_FALSE || !reason.empty()) {
@@ -321,9 +394,12 @@ int Draw(int argc, char** argv) {
     const std::string detailed = g.GetText("LastError");
     return Fail(!detailed.empty() ? detailed : reason.empty() ? "drawing failed" : reason);
   }
-  if (output == "-" && !WriteImageData(g)) return Fail("cannot write the image to standard output");
-  if (output != "-") WarnAboutWrittenName(g, output);
-  if (o.alt) std::fprintf(output == "-" ? stderr : stdout, "%s\n", g.GetText("AltText").c_str());
+  if (stream != kFile && !WriteImageData(g, stream, output, error)) {
+    return Fail("cannot write the image to " + (output == "-" ? "standard output" : output) + ": " +
+                error);
+  }
+  if (stream == kFile) WarnAboutWrittenName(g, output);
+  if (o.alt) std::fprintf(stream != kFile ? stderr : stdout, "%s\n", g.GetText("AltText").c_str());
   return 0;
 }
 

@@ -23,23 +23,6 @@ constexpr char kNoSeriesMessage[] = "Series Members name not given or Series not
 constexpr char kNoDataMessage[] = "No data to draw: add values with AddData first";
 constexpr char kAccessOutOfMemory[] = "Not enough memory to check the access settings";
 
-// Reads a separator-terminated list front to back, as the store's lists are
-// consumed: each entry is the text before the next separator.
-class ListReader {
- public:
-  ListReader(std::string_view list, char separator) : rest_(list), separator_(separator) {}
-  std::string Next() {
-    const std::size_t end = rest_.find(separator_);
-    std::string entry(rest_.substr(0, end));
-    rest_ = end == std::string_view::npos ? std::string_view() : rest_.substr(end + 1);
-    return entry;
-  }
-
- private:
-  std::string_view rest_;
-  char separator_;
-};
-
 ScaleLimits LimitsFromRange(const float* values, std::size_t count) {
   ValueRange range;
   for (std::size_t i = 0; i < count; ++i) range.Add(values[i]);
@@ -162,20 +145,18 @@ void CGraphGenerator::LoadSingleSet(const DrawKind& kind) {
         ComputeScaleLimits(0, SaturateToInt32(StackTotal(dataValues.data(), count)));
     graph.SetTickLimits(l.low, l.high, l.step);
   }
-  ListReader labels(dataLabels, ',');
   if (kind.loading == Loading::kSeriesPerPoint) {
     for (std::size_t i = 0; i < count; ++i) {
       auto series = std::make_unique<CGraphSeries>();
       series->AddDataPoint(0, dataValues[i]);
-      series->SetLabel(labels.Next());
+      series->SetLabel(dataLabels[i]);
       graph.AddGraphSeries(std::move(series));
     }
     return;
   }
   if (!pendingSeries) pendingSeries = std::make_unique<CGraphSeries>();
   for (std::size_t i = 0; i < count; ++i) {
-    std::string label = labels.Next();
-    if (kind.legendTexts) graph.SetLegendText(static_cast<std::uint32_t>(i), std::move(label));
+    if (kind.legendTexts) graph.SetLegendText(static_cast<std::uint32_t>(i), dataLabels[i]);
     if (kind.zeroNegatives && dataValues[i] < 0.0f) dataValues[i] = 0.0f;
     pendingSeries->AddDataPoint(static_cast<std::uint32_t>(i), dataValues[i]);
   }
@@ -229,11 +210,9 @@ void CGraphGenerator::LoadSeriesTable(const DrawKind& kind) {
     const ScaleLimits l = ComputeScaleLimits(0, SaturateToInt32(m));
     graph.SetTickLimits(l.low, l.high, l.step);
   }
-  ListReader names(itemNames, '|');
   for (std::size_t k = 0; k < items; ++k) {
-    graph.SetLegendText(static_cast<std::uint32_t>(k), names.Next());
+    graph.SetLegendText(static_cast<std::uint32_t>(k), itemNames[k]);
   }
-  ListReader titles(seriesTitles, '|');
   for (std::size_t s = 0; s < seriesCount; ++s) {
     auto series = std::make_unique<CGraphSeries>();
     for (std::size_t k = 0; k < items; ++k) {
@@ -241,7 +220,7 @@ void CGraphGenerator::LoadSeriesTable(const DrawKind& kind) {
       if (kind.zeroNegatives && value < 0.0f) value = 0.0f;
       series->AddDataPoint(static_cast<std::uint32_t>(k), value);
     }
-    series->SetLabel(titles.Next());
+    series->SetLabel(seriesTitles[s]);
     graph.AddGraphSeries(std::move(series));
   }
 }

@@ -23,23 +23,6 @@ HRESULT Guarded(Body&& body) noexcept {
   }
 }
 
-// Titles and names are stored in "|"-separated lists, so a bar inside one
-// would split it in two when drawn; it is shown as a broken bar instead.
-std::string ListEntry(BSTR text) {
-  const std::string narrow = BstrToUtf8(text);
-  std::string entry;
-  entry.reserve(narrow.size() + 1);
-  for (char c : narrow) {
-    if (c == '|') {
-      entry += "\xC2\xA6";  // U+00A6 BROKEN BAR
-    } else {
-      entry += c;
-    }
-  }
-  entry += '|';
-  return entry;
-}
-
 // Script colours past this many are never drawn: colours are picked by slot
 // index, and a chart has at most 256 slots. Storing them would only let a
 // loop of AddColor calls grow the list without bound.
@@ -181,9 +164,7 @@ HRESULT CGraphGenerator::AddData(BSTR xVal, float yVal) noexcept {
   if (!std::isfinite(yVal)) return DISP_E_OVERFLOW;
   if (dataCount >= kMaxDataPoints) return S_OK;
   return Guarded([&] {
-    std::string label = BstrToUtf8(xVal);
-    label += ',';
-    dataLabels += label;
+    dataLabels.push_back(BstrToUtf8(xVal));
     dataValues[static_cast<std::size_t>(dataCount)] = yVal;
     ++dataCount;
     return S_OK;
@@ -202,7 +183,7 @@ HRESULT CGraphGenerator::AddItemToSeries(BSTR ItemName) noexcept {
   // A series row holds 256 values, so later items are refused whole.
   if (itemCount >= kMaxItems) return S_OK;
   return Guarded([&] {
-    itemNames += ListEntry(ItemName);
+    itemNames.push_back(BstrToUtf8(ItemName));
     ++itemCount;
     return S_OK;
   });
@@ -214,7 +195,7 @@ HRESULT CGraphGenerator::AddSeries(BSTR sSeriesTitle) noexcept {
   if (seriesIndex >= kMaxSeries - 1) return S_OK;
   return Guarded([&] {
     if (!seriesValues) seriesValues = std::make_unique<SeriesTable>();
-    seriesTitles += ListEntry(sSeriesTitle);
+    seriesTitles.push_back(BstrToUtf8(sSeriesTitle));
     ++seriesIndex;
     seriesValueCount = 0;
     return S_OK;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "chart/graph.h"
 #include "tessaloom/igraph_generator.h"
@@ -104,17 +105,17 @@ class CGraphGenerator : public IGraphGenerator2, public ISupportErrorInfo {
   HRESULT put_Scale(std::int32_t value) noexcept override;
   HRESULT get_OutputFileName(BSTR* value) noexcept override;
 
-  // The store, readable by tests and by the Draw methods. Texts are UTF-8;
-  // lists carry a separator after every entry ("a,b," and "a|b|").
+  // The store, readable by tests and by the Draw methods. Texts are UTF-8 and
+  // kept whole, one entry per call, commas and bars included.
   std::string accessErrorText;
   std::int32_t colorCount = 0;
   const std::string componentName = "Tessaloom";
   std::string singleSeriesLabel;
-  std::string itemNames;
+  std::vector<std::string> itemNames;
   std::int32_t itemCount = 0;
   std::int32_t seriesIndex = -1;
   std::int32_t seriesValueCount = 0;
-  std::string seriesTitles;
+  std::vector<std::string> seriesTitles;
   std::int32_t dataCount = 0;
   std::array<float, kMaxDataPoints> dataValues{};
   // [series][item], 256 KiB of zeros, made by the first AddSeries: an object
@@ -125,7 +126,7 @@ class CGraphGenerator : public IGraphGenerator2, public ISupportErrorInfo {
   [[nodiscard]] float SeriesValue(std::size_t series, std::size_t item) const noexcept {
     return seriesValues ? (*seriesValues)[series][item] : 0.0f;
   }
-  std::string dataLabels;
+  std::vector<std::string> dataLabels;
   std::unique_ptr<CGraphSeries> pendingSeries;
   CGraph graph;
   std::string sitePath;

@@ -83,22 +83,6 @@ void AppendNumber(std::string& out, float value) {
   if (ec == std::errc()) out.append(buffer, end);
 }
 
-// Reads the store's separator-terminated lists entry by entry.
-class Entries {
- public:
-  Entries(std::string_view list, char separator) : rest_(list), separator_(separator) {}
-  std::string_view Next() {
-    const std::size_t end = rest_.find(separator_);
-    const std::string_view entry = rest_.substr(0, end);
-    rest_ = end == std::string_view::npos ? std::string_view() : rest_.substr(end + 1);
-    return entry;
-  }
-
- private:
-  std::string_view rest_;
-  char separator_;
-};
-
 // Builds the text: heading, then "name value" entries up to the limit,
 // keeping track of the smallest and largest value and where they are.
 class Description {
@@ -180,11 +164,10 @@ void CGraphGenerator::DescribeSingleSet(const DrawKind& kind) {
   Description text(graph);
   const auto count = static_cast<std::size_t>(dataCount);
   text.Count(count, count == 1 ? "value" : "values");
-  Entries labels(dataLabels, ',');
   for (std::size_t i = 0; i < count; ++i) {
     float value = dataValues[i];
     if (kind.zeroNegatives && value < 0.0f) value = 0.0f;
-    text.Value(labels.Next(), value);
+    text.Value(dataLabels[i], value);
   }
   altText = text.Finish();
 }
@@ -195,11 +178,9 @@ void CGraphGenerator::DescribeSeriesTable() {
   const auto items = static_cast<std::size_t>(itemCount);
   text.Count(seriesCount, "series");
   text.Count(items, items == 1 ? "item each" : "items each");
-  Entries titles(seriesTitles, '|');
   for (std::size_t s = 0; s < seriesCount; ++s) {
-    text.Group(titles.Next());
-    Entries names(itemNames, '|');
-    for (std::size_t k = 0; k < items; ++k) text.Value(names.Next(), SeriesValue(s, k));
+    text.Group(seriesTitles[s]);
+    for (std::size_t k = 0; k < items; ++k) text.Value(itemNames[k], SeriesValue(s, k));
   }
   altText = text.Finish();
 }

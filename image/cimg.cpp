@@ -97,7 +97,8 @@ bool CIMG::Convert(const std::string& source, ImageType target) noexcept {
     switch (file->Commit(reason)) {
       case CommitResult::kDone: return true;
       case CommitResult::kCannotReplace: Fail("Unable to open file for writing"); return false;
-      case CommitResult::kWriteFailed: Fail(std::move(reason)); return false;
+      case CommitResult::kWriteFailed:
+      case CommitResult::kNotRegularFile: Fail(std::move(reason)); return false;
     }
     return false;
   } catch (...) {

@@ -184,6 +184,10 @@ bool OutputFile::Commit(std::string& errorText) noexcept {
       AssignOrClear(errorText, kCannotOpen);
       SetDetail(path_, reason);
       return false;
+    case CommitResult::kNotRegularFile:
+      errorText = std::move(reason);
+      SetDetail(path_, {});
+      return false;
     case CommitResult::kWriteFailed: errorText = std::move(reason); return false;
   }
   return false;

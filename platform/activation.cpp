@@ -196,7 +196,7 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, REFIID iid, void** obj
   return CoCreateInstance(registry, ServerLoader::Default(), clsid, outer, iid, object, error);
 }
 
-HRESULT CreateObjectFromProgID(std::string_view progId, REFIID iid, void** object,
+HRESULT CreateRegisteredObject(std::string_view progId, REFIID iid, void** object,
                                std::string& error) noexcept {
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
@@ -206,7 +206,9 @@ HRESULT CreateObjectFromProgID(std::string_view progId, REFIID iid, void** objec
   if (const HRESULT hr = CLSIDFromProgID(registry, progId, clsid); FAILED(hr)) {
     try {
       error = hr == CO_E_CLASSSTRING
-                  ? "No class is registered for the ProgID \"" + std::string(progId) + "\""
+                  ? "No class is registered for the ProgID \"" + std::string(progId) + "\" in " +
+                        RegistryFilePath() +
+                        "; `tessaloom register LIBRARY` registers the server library LIBRARY"
                   : "Not enough memory to find the class";
     } catch (...) {
     }

@@ -67,7 +67,14 @@ HRESULT CoGetClassObject(const RegistryDocument& registry, ServerLoader& loader,
 HRESULT CoCreateInstance(const RegistryDocument& registry, ServerLoader& loader, REFCLSID clsid,
                          IUnknown* outer, REFIID iid, void** object, std::string& error) noexcept;
 
-// CoCreateInstance and CreateObjectFromProgID on the registry file and the
-// real loader are declared in tessaloom/create_object.h, for hosts.
+// A new object of the class `progId` names in the registry file, as `iid`,
+// through the real loader. CO_E_CLASSSTRING when the registry names no class
+// for it (the message says how to register one).
+HRESULT CreateRegisteredObject(std::string_view progId, REFIID iid, void** object,
+                               std::string& error) noexcept;
+
+// CoCreateInstance on the registry file and the real loader, and
+// CreateObjectFromProgID (component/module.cpp: it falls back to this
+// library's own class), are declared in tessaloom/create_object.h, for hosts.
 
 }  // namespace tessaloom

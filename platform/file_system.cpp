@@ -25,6 +25,8 @@ constexpr const char* kWriteFailed = "Unable to write file: ";
 constexpr const char* kCreateFailed = "Unable to create file: ";
 constexpr const char* kReplaceFailed = "Unable to replace file: ";
 constexpr const char* kOpenFolderFailed = "Unable to open folder: ";
+constexpr const char* kNotRegularFile =
+    "Unable to open file for writing: the name is a device, FIFO or socket, not a regular file";
 
 // `action` followed by the C library's text for an errno value; an empty
 // text when even that cannot be allocated, so callers stay noexcept.
@@ -170,6 +172,16 @@ class PosixWritableFile final : public WritableFile {
     if (closed != 0) {
       SetSystemError(error, kWriteFailed, errno);
       return CommitResult::kWriteFailed;
+    }
+    // Renaming over a device node would take its name from the system (as
+    // root, /dev/null becomes a chart). Whoever could put one here between
+    // this look and the rename may already remove the name.
+    struct stat existing {};
+    if (::fstatat(folder_, name_.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
+        (S_ISCHR(existing.st_mode) || S_ISBLK(existing.st_mode) || S_ISFIFO(existing.st_mode) ||
+         S_ISSOCK(existing.st_mode))) {
+      AssignOrClear(error, kNotRegularFile);
+      return CommitResult::kNotRegularFile;
     }
     if (::renameat(folder_, tempName_.c_str(), folder_, name_.c_str()) != 0) {
       SetSystemError(error, kReplaceFailed, errno);

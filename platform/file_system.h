@@ -22,10 +22,12 @@ namespace tessaloom {
 
 // How Commit ended.
 enum class CommitResult : std::uint8_t {
-  kDone,           // the new file is in place
-  kWriteFailed,    // its bytes did not reach the disk (disk full, I/O error)
-  kCannotReplace,  // the named file cannot be created or replaced (a folder of
-                   // that name, a name too long, no permission)
+  kDone,            // the new file is in place
+  kWriteFailed,     // its bytes did not reach the disk (disk full, I/O error)
+  kCannotReplace,   // the named file cannot be created or replaced (a folder of
+                    // that name, a name too long, no permission)
+  kNotRegularFile,  // a device, FIFO or socket has the name: only a regular file
+                    // (or a link, itself replaced) is ever replaced
 };
 
 // A file being written to replace `name` in its folder: bytes go to a fresh
@@ -51,9 +53,10 @@ class WritableFile {
     return true;
   }
 
-  // Closes the temporary file and renames it to `name`, replacing any file
-  // (or link) of that name. On failure returns why, with the reason in
-  // `error`, and leaves `name` untouched. Call at most once.
+  // Closes the temporary file and renames it to `name`, replacing a regular
+  // file or a link of that name (the link itself: nothing is written through
+  // it). A device, FIFO or socket is never replaced. On failure returns why,
+  // with the reason in `error`, and leaves `name` untouched. Call at most once.
   [[nodiscard]] virtual CommitResult Commit(std::string& error) noexcept = 0;
 };
 

@@ -35,12 +35,23 @@ inline std::u16string_view BstrView(BSTR text) noexcept {
   return text ? std::u16string_view(text, SysStringLen(text)) : std::u16string_view();
 }
 
-// Sole owner of one BSTR.
+// Sole owner of one BSTR. Text given to a constructor is copied: a literal
+// (`Bstr title(u"Sales");`), a view, a zero-terminated string (null gives the
+// null BSTR). A BSTR someone handed over is taken only by name, with
+// Bstr::Adopt; passing one to a constructor does not compile, so no string of
+// another owner is freed by accident.
 class Bstr {
  public:
   Bstr() = default;
-  explicit Bstr(BSTR owned) noexcept : text_(owned) {}
   explicit Bstr(std::u16string_view text) noexcept;
+  explicit Bstr(const OLECHAR* text) noexcept : text_(SysAllocString(text)) {}
+  explicit Bstr(BSTR) = delete;
+  // Takes over `owned`, which this Bstr frees; null gives an empty Bstr.
+  [[nodiscard]] static Bstr Adopt(BSTR owned) noexcept {
+    Bstr adopted;
+    adopted.text_ = owned;
+    return adopted;
+  }
   Bstr(const Bstr&) = delete;
   Bstr& operator=(const Bstr&) = delete;
   Bstr(Bstr&& other) noexcept : text_(std::exchange(other.text_, nullptr)) {}

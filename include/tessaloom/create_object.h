@@ -16,7 +16,10 @@ namespace tessaloom {
 // `error`.
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, REFIID iid, void** object,
                          std::string& error) noexcept;
-// A new object of the class `progId` names in the registry file, as `iid`.
+// A new object of the class `progId` names in the registry file, as `iid`. A
+// ProgID of this library that the registry does not name (or no registry file)
+// gives this library's own class; any other unnamed ProgID CO_E_CLASSSTRING,
+// with a message that says how to register a server.
 HRESULT CreateObjectFromProgID(std::string_view progId, REFIID iid, void** object,
                                std::string& error) noexcept;
 

@@ -37,11 +37,11 @@ TEST(ComputeScaleLimitsTest, RoundsOutwardToTensInTenStepsAndCoversEveryValue) {
   }
 }
 
-// Stacked: negative values are drawn as 0, so they do not shorten the axis. A comma inside a
-// label shifts the later labels; a pie sets negatives to 0 in the store, for later draws too;
-// script colours serve one draw only. One model series per script series; missing values are 0;
-// a bar in a name splits nothing; a stacked scale covers the largest series total as drawn
-// (5 + 0 + 60, not 5 - 40 + 60), negatives set to 0 in the store.
+// Stacked: negative values are drawn as 0, so they do not shorten the axis. A label keeps its
+// commas; a pie sets negatives to 0 in the store, for later draws too; script colours serve one
+// draw only. One model series per script series; missing values are 0; names keep their bars and
+// commas; a stacked scale covers the largest series total as drawn (5 + 0 + 60, not 5 - 40 + 60),
+// negatives set to 0 in the store.
 TEST(DrawMethodsTest, WhatEachMethodHandsToTheModel) {
   auto g = NewGenerator();
   ModelRecorder model;
@@ -60,19 +60,19 @@ TEST(DrawMethodsTest, WhatEachMethodHandsToTheModel) {
   add({{u"a,b", 5.0f}, {u"c", -3.0f}, {u"d", 2.0f}});
   g->AddColor(B(u"red").get());
   EXPECT_EQ(g->DrawBarGraph(), S_OK);
-  EXPECT_EQ(model.last, "0 -10..10/2; a: 0=5; b: 0=-3; c: 0=2; colour ff");
+  EXPECT_EQ(model.last, "0 -10..10/2; a,b: 0=5; c: 0=-3; d: 0=2; colour ff");
   g->put_SeriesLabel(B(u"Share").get());
   g->DrawPieGraph();
-  EXPECT_EQ(model.last, "1 -10..10/2; Share: 0=5 1=0 2=2; legend a legend b legend c");
+  EXPECT_EQ(model.last, "1 -10..10/2; Share: 0=5 1=0 2=2; legend a,b legend c legend d");
   g->DrawBarGraph();
-  EXPECT_EQ(model.last, "0 0..10/1; a: 0=5; b: 0=0; c: 0=2;");
+  EXPECT_EQ(model.last, "0 0..10/1; a,b: 0=5; c: 0=0; d: 0=2;");
 
-  AddTable(*g, {u"Q1", u"Q|2", u"Q3"}, {{u"A||", {10, 20}}, {u"B", {5, -40, 60}}});
+  AddTable(*g, {u"Q1", u"Q|2", u"Q,3"}, {{u"A|,", {10, 20}}, {u"B", {5, -40, 60}}});
   EXPECT_EQ(g->DrawBarSeriesGraph(), S_OK);
-  const std::string legend = "legend Q1 legend Q\u00A62 legend Q3";
-  EXPECT_EQ(model.last, "0 -50..70/12; A\u00A6\u00A6: 0=10 1=20 2=0; B: 0=5 1=-40 2=60; " + legend);
+  const std::string legend = "legend Q1 legend Q|2 legend Q,3";
+  EXPECT_EQ(model.last, "0 -50..70/12; A|,: 0=10 1=20 2=0; B: 0=5 1=-40 2=60; " + legend);
   g->DrawStackedBarSeriesGraph();
-  EXPECT_EQ(model.last, "20 0..70/7; A\u00A6\u00A6: 0=10 1=20 2=0; B: 0=5 1=0 2=60; " + legend);
+  EXPECT_EQ(model.last, "20 0..70/7; A|,: 0=10 1=20 2=0; B: 0=5 1=0 2=60; " + legend);
   g->DrawBarSeriesGraph();
   EXPECT_EQ(model.last.substr(0, 10), "0 0..70/7;");
 }

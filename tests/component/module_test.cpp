@@ -92,6 +92,20 @@ TEST(ModuleCountTest, ServerLocksKeepTheLibraryAndUnbalancedUnlocksAreRefused) {
   EXPECT_EQ(ModuleLockCount(), 0);
 }
 
+// With no registry file the library's own ProgIDs still give its class; any
+// other ProgID fails with a message that says how to register a server.
+TEST(CreateObjectFromProgIDTest, FallsBackToTheOwnClassOnly) {
+  const test_support::RegistryFileScope registry;
+  for (const auto& [progId, expected] : {std::pair{"tessaloom.graphGenerator.1", S_OK},
+                                         std::pair{"Tessaloom.Other", CO_E_CLASSSTRING}}) {
+    ComPtr<IDispatch> object;
+    std::string error;
+    EXPECT_EQ(CreateObjectFromProgID(progId, IID_IDispatch, object.out(), error), expected);
+    EXPECT_EQ((object.get() != nullptr), (expected == S_OK)) << progId;
+    EXPECT_EQ(error.find("tessaloom register") != std::string::npos, expected != S_OK) << error;
+  }
+}
+
 // While a lock is held, no moment looks unloadable, however many threads create (now and then
 // through the registry file and the library loader), aggregate and lock at once.
 TEST(ModuleCountTest, CountsStayExactWhenManyThreadsCreateAndLockAtOnce) {

@@ -76,11 +76,12 @@ TEST(OutputMembersTest, LastErrorIsTheLatestCallsAndAltTextDescribesTheLastChart
   EXPECT_EQ(Text(*g, &CGraphGenerator::get_AltText),
             "Pie chart \"Sales\", y axis \"Units\", 3 values: m1 0, m2 0, m3 0.5. "
             "Smallest value 0 (m1), largest 0.5 (m3).");
-  AddTable(*g, {u"Jan", u"Feb"}, {{u"North", {1, 7}}, {u"South", {3}}});
+  AddTable(*g, {u"Jan, early", u"Feb"}, {{u"North", {1, 7}}, {u"South", {3}}});
   ASSERT_EQ(g->DrawLineSeriesGraph(), S_OK);
-  EXPECT_EQ(Text(*g, &CGraphGenerator::get_AltText),
-            "Line chart \"Sales\", y axis \"Units\", 2 series, 2 items each: North: Jan 1, Feb 7; "
-            "South: Jan 3, Feb 0. Smallest value 0 (South, Feb), largest 7 (North, Feb).");
+  EXPECT_EQ(
+      Text(*g, &CGraphGenerator::get_AltText),
+      "Line chart \"Sales\", y axis \"Units\", 2 series, 2 items each: North: Jan, early 1, "
+      "Feb 7; South: Jan, early 3, Feb 0. Smallest value 0 (South, Feb), largest 7 (North, Feb).");
 }
 
 // A folder that takes no new file (read-only) or a disk without room fails

@@ -1,6 +1,10 @@
 #include "image/save_image.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <thread>
 
@@ -18,12 +22,20 @@ TEST(SaveImageTest, WritesWhereToldOrGivesTheMessageAndWritesNothing) {
   dir.Write("plain.txt", "x");
   std::filesystem::create_directory(dir / "Folder.bmp");
   std::filesystem::create_directory(dir / "out.d");
+  ASSERT_EQ(::mkfifo((dir / "Pipe.bmp").c_str(), 0600), 0);
+  sockaddr_un socketName{AF_UNIX, {}};
+  (dir / "Socket.bmp").copy(socketName.sun_path, sizeof socketName.sun_path - 1);
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&socketName), sizeof socketName), 0);
   const Canvas canvas = FPicture(5, 3);
   const Canvas empty;
   const std::filesystem::path before = std::filesystem::current_path();
   const std::string relative = std::filesystem::relative(dir / "out.d", before);
   ASSERT_NE(relative.front(), '/');
   const char* const kOpen = "Unable to open file for writing";
+  const std::string notRegular = kOpen + std::string(
+                                             ": the name is a device, FIFO or socket, "
+                                             "not a regular file");
   const std::tuple<const char*, std::string, std::string, const Canvas*, std::string> cases[] = {
       {"folder is a file", dir / "plain.txt", "Graph.bmp", &canvas, "Invalid File Path"},
       {"empty folder", "", "Graph.bmp", &canvas, "Invalid File Path"},
@@ -40,16 +52,26 @@ TEST(SaveImageTest, WritesWhereToldOrGivesTheMessageAndWritesNothing) {
       {"folder ending in /", dir.Path() + "/", "A.png", &canvas, ""},
       {"relative folder", relative, "B.jpg", &canvas, ""},
       {"relative, no name", relative, "C", &canvas, ""},
+      {"FIFO in the way", dir.Path(), "Pipe.bmp", &canvas, notRegular},
+      {"socket in the way", dir.Path(), "Socket.bmp", &canvas, notRegular},
   };
   for (const auto& [label, filePath, fileName, source, message] : cases) {
     std::string errorText = "from an earlier draw";  // a success leaves it alone
     EXPECT_EQ(SaveImage(source, filePath, fileName, errorText), message.empty()) << label;
     EXPECT_EQ(errorText, message.empty() ? "from an earlier draw" : message) << label;
   }
+  ::close(sock);
   EXPECT_EQ(std::filesystem::current_path(), before);
-  EXPECT_EQ(Names(dir.Path()), (Strings{"A.bmp", "Folder.bmp", "out.d", "plain.txt"}));
+  EXPECT_EQ(Names(dir.Path()),
+            (Strings{"A.bmp", "Folder.bmp", "Pipe.bmp", "Socket.bmp", "out.d", "plain.txt"}));
   EXPECT_EQ(Names(dir / "out.d"), (Strings{"B.jpg", "bmp"}));
   EXPECT_EQ(ReadAll(dir / "A.bmp").size(), 14u + 40 + 5 * 3 * 4);
+  // A link at the name is itself replaced; nothing is written through it.
+  std::filesystem::create_symlink("plain.txt", dir / "Link.bmp");
+  std::string errorText;
+  EXPECT_TRUE(SaveImage(&canvas, dir.Path(), "Link.bmp", errorText)) << errorText;
+  EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(dir / "Link.bmp")));
+  EXPECT_EQ(ReadAll(dir / "plain.txt"), Bytes{'x'});
 }
 
 // A document takes the images' checks and replacing write, under its name as given.

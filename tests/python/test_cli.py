@@ -7,8 +7,11 @@ import pathlib
 import re
 import shlex
 import shutil
+import socket
+import stat
 import subprocess
 import sys
+import threading
 
 import pytest
 
@@ -35,8 +38,9 @@ pytestmark = needs_cli
     ("DrawPieGraph", "-", ["--format", "jpeg", "--alt"], b"\xff\xd8", None),
 ])
 def test_draw_writes_the_chart_asked_for(tmp_path, method, out, options, magic, size):
-    table = "Series" in method  # a header row of items, then a row per series
-    (tmp_path / "d.csv").write_text(",Q1,Q2\nN,10,20\nS,5,40\n" if table else "Jan,3\nFeb,5.5\n",
+    table = "Series" in method  # a header row of items, then a row per series; a quoted comma
+    (tmp_path / "d.csv").write_text(",Q1,Q2\nN,10,20\nS,5,40\n" if table
+                                    else '"Jan, 1st",3\nFeb,5.5\n',
                                     encoding="utf-16" if "--alt" in options else "utf-8")
     result = tool("draw", method, "d.csv", "-o", out, *options, cwd=tmp_path, binary=True)
     assert result.returncode == 0, result.stderr
@@ -44,7 +48,7 @@ def test_draw_writes_the_chart_asked_for(tmp_path, method, out, options, magic, 
     assert image.startswith(magic) and (size is None or image_size(image) == size)
     if "--alt" in options:
         text = result.stderr if out == "-" else result.stdout
-        assert text.decode().startswith("Pie chart, 2 values: Jan 3, Feb 5.5.")
+        assert text.decode().startswith("Pie chart, 2 values: Jan, 1st 3, Feb 5.5.")
 
 
 # A name the component changes (the object's OutputFileName) is warned about on standard
@@ -107,6 +111,36 @@ def test_bad_input_names_the_problem_and_fails(tmp_path, csv, method, options, c
     result = tool("draw", method, "bad.csv", "-o", "x.jpg", *options, cwd=tmp_path)
     assert (result.returncode, message in result.stderr) == (code, True), result.stderr
     assert list(tmp_path.iterdir()) == [tmp_path / "bad.csv"]
+
+
+# A device, FIFO or socket named by -o is written into (PNG unless the name or --format says
+# otherwise), never replaced by a file; /dev/stdout writes to standard output, file or pipe.
+@pytest.mark.parametrize("kind", ["fifo", "socket", "stdout pipe", "stdout file"])
+def test_a_stream_named_by_the_output_is_written_into(tmp_path, kind):
+    (tmp_path / "d.csv").write_text("Jan,3\n")
+    target, got = tmp_path / kind, []
+    if kind == "fifo":
+        os.mkfifo(target)
+        reader = threading.Thread(target=lambda: got.append(target.read_bytes()))
+    elif kind == "socket":
+        server = socket.socket(socket.AF_UNIX)
+        server.bind(str(target))
+        server.listen(1)
+        reader = threading.Thread(
+            target=lambda: got.append(server.accept()[0].makefile("rb").read()))
+    else:
+        target, reader = "/dev/stdout", threading.Thread(target=lambda: None)
+    reader.start()
+    with open(tmp_path / "out", "wb") as out:
+        result = subprocess.run([CLI, "draw", "DrawBarGraph", "d.csv", "-o", target, "--alt"],
+                                cwd=tmp_path, stdout=out if kind == "stdout file" else
+                                subprocess.PIPE, stderr=subprocess.PIPE)
+    reader.join(10)
+    image = got[0] if got else result.stdout or (tmp_path / "out").read_bytes()
+    assert (result.returncode, image[:4]) == (0, b"\x89PNG"), result.stderr
+    assert result.stderr.startswith(b"Bar chart, 1 value")
+    assert not stat.S_ISREG(os.lstat(target).st_mode)  # no file put in its place
+    assert {p.name for p in tmp_path.iterdir()} <= {"d.csv", "out", kind}
 
 
 def test_data_from_standard_input_with_a_byte_order_mark_header_and_too_many_rows(tmp_path):
@@ -307,19 +341,7 @@ def test_what_cannot_be_registered_is_refused_with_the_reason(registry, tmp_path
 
 BUILD = pathlib.Path(CLI).parent
 
-HOST = r"""
-#include <cstdio>
-#include "tessaloom/tessaloom.h"
-int main() {
-  using namespace tessaloom;
-  ComPtr<IDispatch> object;
-  std::string error;
-  const HRESULT hr = CreateObjectFromProgID("Tessaloom.GraphGenerator", IID_IDispatch,
-                                            object.out(), error);
-  std::printf("%08X %ld %s\n", static_cast<unsigned>(hr), ModuleLockCount(), error.c_str());
-  return FAILED(hr) ? 1 : 0;
-}
-"""
+EXAMPLE = ROOT / "examples" / "cpp"
 
 
 @pytest.fixture(scope="module")
@@ -383,45 +405,46 @@ def test_no_search_path_leads_to_the_current_folder(prefix, tree):
     assert [(path, e) for path, e in entries if not e.startswith(("/", "$ORIGIN"))] == []
 
 
-CMAKE_HOST = """
-cmake_minimum_required(VERSION 3.25)
-project(host CXX)
-set(CMAKE_CXX_STANDARD 17)
-find_package(Tessaloom REQUIRED)
-add_executable(host host.cpp)
-target_link_libraries(host PRIVATE Tessaloom::tessaloom)
-set_target_properties(host PROPERTIES BUILD_RPATH "${TESSALOOM_LIB}")
-"""
-
-
 def run(*args, **options):
     return subprocess.run([str(a) for a in args], capture_output=True, text=True, check=True,
                           **options)
 
 
-def build_with_pkg_config(prefix, folder, compiler):
-    env = dict(os.environ, PKG_CONFIG_PATH=str(prefix / "lib" / "pkgconfig"))
+def build_with_pkg_config(files, library, folder, compiler):
+    env = dict(os.environ, PKG_CONFIG_PATH=str(files))
     flags = run("pkg-config", "--cflags", "--libs", "tessaloom", env=env).stdout.split()
-    run(compiler, "-std=c++17", folder / "host.cpp", *flags, "-Wl,-rpath,%s" % (prefix / "lib"),
-        "-o", folder / "host")
-    return folder / "host"
+    run(compiler, "-std=c++17", folder / "chart.cpp", *flags, "-Wl,-rpath,%s" % library,
+        "-o", folder / "chart")
+    return folder / "chart"
 
 
-def build_with_cmake(prefix, folder, compiler):
-    (folder / "CMakeLists.txt").write_text(CMAKE_HOST)
-    run("cmake", "-S", folder, "-B", folder / "build", "-DCMAKE_PREFIX_PATH=%s" % prefix,
-        "-DCMAKE_CXX_COMPILER=" + compiler, "-DTESSALOOM_LIB=%s" % (prefix / "lib"))
+def build_with_cmake(files, library, folder, compiler):
+    run("cmake", "-S", folder, "-B", folder / "build", "-DCMAKE_PREFIX_PATH=%s" % files,
+        "-DCMAKE_CXX_COMPILER=" + compiler, "-DCMAKE_BUILD_RPATH=%s" % library)
     run("cmake", "--build", folder / "build")
-    return folder / "build" / "host"
+    return folder / "build" / "chart"
 
 
+# The C++ example, built by its own instructions against the installed package (registered, so
+# the object comes through the registry) and the build folder (no registry: the library's own
+# class); it draws into memory and a file and reads a refusal from LastError.
+@pytest.mark.parametrize("tree", ["installed", "build"])
 @pytest.mark.parametrize("build", [build_with_pkg_config, build_with_cmake])
-def test_installed_package_files_build_a_cxx17_host(prefix, tmp_path, build):
+def test_the_cxx_example_builds_against_the_package_files(prefix, tmp_path, build, tree):
     cache = (BUILD / "CMakeCache.txt").read_text()
     compiler = re.search(r"^CMAKE_CXX_COMPILER:\w+=(.*)$", cache, re.M).group(1)
-    (tmp_path / "host.cpp").write_text(HOST)
-    program = build(prefix, tmp_path, compiler)
-    result = subprocess.run([str(program)], capture_output=True, text=True,
-                            env=registered(prefix, tmp_path / "registry.reg"))
+    shutil.copytree(EXAMPLE, tmp_path, dirs_exist_ok=True)
+    library = prefix / "lib" if tree == "installed" else BUILD
+    files = BUILD
+    if tree == "installed":
+        files = prefix / "lib" / "pkgconfig" if build == build_with_pkg_config else prefix
+    program = build(files, library, tmp_path, compiler)
+    env = (registered(prefix, tmp_path / "registry.reg") if tree == "installed"
+           else dict(os.environ, TESSALOOM_REGISTRY=str(tmp_path / "none.reg")))
+    result = subprocess.run([str(program), tmp_path], capture_output=True, text=True, env=env)
     assert result.returncode == 0, result.stdout + result.stderr
-    assert result.stdout.startswith("00000000 1 ")
+    lines = result.stdout.splitlines()
+    assert re.fullmatch(r'memory: \d{3,} bytes, image/png, LastError ""', lines[0]), lines
+    assert lines[1] == 'file: %s/sales.png, LastError ""' % tmp_path
+    assert lines[2].startswith('OutputFormat "gif": refused, LastError "Unknown OutputFormat')
+    assert (tmp_path / "sales.png").read_bytes()[:4] == b"\x89PNG"
