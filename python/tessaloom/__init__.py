@@ -15,9 +15,32 @@ and the argument.
 """
 
 import inspect
+import sys
 
-from . import _native
-from ._request import current_path_translated, request
+
+def _load_native():
+    """The native module, or an ImportError that says why it cannot load."""
+    needs = "tessaloom's native module needs CPython 3.9 or later on Linux"
+    if sys.implementation.name != "cpython" or sys.version_info < (3, 9):
+        raise ImportError("%s; this is %s %s" % (needs, sys.implementation.name,
+                                                 sys.version.split()[0]))
+    folder = __path__[0]
+    try:
+        from . import _native
+    except ImportError as failure:
+        import glob
+        import os
+        # Without the file, Python's own message blames a circular import.
+        built = glob.glob(os.path.join(glob.escape(folder), "_native.*so"))
+        detail = failure if built else "there is no _native.abi3.so in " + folder
+        raise ImportError("%s, and the tessaloom library it links to: %s" % (needs, detail),
+                          name=__name__) from failure
+    return _native
+
+
+_native = _load_native()
+
+from ._request import current_path_translated, request  # noqa: E402 (after the load check)
 
 __version__ = _native.__version__
 
