@@ -39,7 +39,8 @@ def test_every_method_draws_every_format_in_both_styles(g, method, style):
 def test_values_outside_the_set_are_refused_and_kept(g, name, value, message):
     before = getattr(g, name)
     error = automation_error(setattr, g, name, value)
-    assert error.hresult == tessaloom.E_INVALIDARG
+    assert (error.hresult, str(error)) == (tessaloom.E_INVALIDARG,
+                                           "%s: %s (E_INVALIDARG)" % (name, message))
     assert (getattr(g, name), g.LastError, g.ErrorReason) == (before, message, message)
 
 
