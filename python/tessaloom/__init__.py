@@ -41,6 +41,7 @@ def _load_native():
 _native = _load_native()
 
 from ._request import current_path_translated, request  # noqa: E402 (after the load check)
+from ._chart import chart  # noqa: E402
 
 __version__ = _native.__version__
 
@@ -55,6 +56,7 @@ __all__ = [
     "hresult_name",
     "request",
     "current_path_translated",
+    "chart",
 ]
 
 
