@@ -34,7 +34,6 @@ def test_image_data_is_bytes_equal_to_the_file(g, tmp_path, fmt, name, magic, mi
     assert (g.ImageMimeType, g.LastError, list(tmp_path.iterdir())) == (mime, "", [])
 
 
-
 def installed(name):
     try:
         return __import__(name)
