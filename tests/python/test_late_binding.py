@@ -199,6 +199,11 @@ def test_keyword_arguments_reach_their_parameters(g, args, keywords):
     assert drawn_values(g) == "Jan 3"
 
 
+def test_text_beyond_the_basic_plane_arrives_whole(g):
+    g.AddData(xVal="\U0001f601 \U00010400\u00e9", yVal=3)
+    assert drawn_values(g) == "\U0001f601 \U00010400\u00e9 3"
+
+
 # (args, keywords, error class, hresult, what the message says after "AddData: ")
 @pytest.mark.parametrize("args,keywords,kind,hresult,message", [
     (("Jan",), {"Value": 3}, ARG, PNF,
