@@ -230,11 +230,11 @@ Converted ToVariant(PyObject* value, VARIANT* v) {
     v->vt = VT_BOOL, v->boolVal = value == Py_True ? VARIANT_TRUE : VARIANT_FALSE;
   } else if (PyLong_Check(value)) {
     return IntegerToVariant(value, v);
-  } else if (PyFloat_Check(value)) {
-    v->vt = VT_R8, v->dblVal = PyFloat_AsDouble(value);
-  } else if (PyUnicode_Check(value)) {
+  } else if (PyUnicode_Check(value)) {  // before floats: this check only reads the type's flags
     v->bstrVal = BstrFromPython(value);
     v->vt = VT_BSTR;
+  } else if (PyFloat_Check(value)) {
+    v->vt = VT_R8, v->dblVal = PyFloat_AsDouble(value);
   } else if (PyIndex_Check(value)) {
     const Ref index = Own(PyNumber_Index(value));
     return IntegerToVariant(index.get(), v);
