@@ -90,10 +90,10 @@ BSTR BstrFromPython(PyObject* text) {
   if (length < 0) throw PythonError();
   if (static_cast<std::size_t>(length) > kMaxBstrLength) throw std::bad_alloc();
   // Code points first: on the stack for the short texts calls carry.
-  std::array<Py_UCS4, 64> inline_;
+  std::array<Py_UCS4, 64> onStack;
   std::vector<Py_UCS4> heap;
-  Py_UCS4* points = inline_.data();
-  if (static_cast<std::size_t>(length) > inline_.size()) {
+  Py_UCS4* points = onStack.data();
+  if (static_cast<std::size_t>(length) > onStack.size()) {
     heap.resize(static_cast<std::size_t>(length));
     points = heap.data();
   }
@@ -681,4 +681,7 @@ Ref MakeModule() {
 
 }  // namespace
 
-PyMODINIT_FUNC PyInit__native() { return Guarded(MakeModule); }
+// The name CPython looks for.
+PyMODINIT_FUNC PyInit__native() {  // NOLINT(readability-identifier-naming)
+  return Guarded(MakeModule);
+}
