@@ -30,6 +30,10 @@
 
 using namespace tessaloom;
 
+// In the stable ABI from CPython 3.10 (and exported by 3.9 too, so the module
+// loads there); called only where the running CPython is 3.10 or later.
+extern "C" const char* PyUnicode_AsUTF8AndSize(PyObject* text, Py_ssize_t* size);
+
 namespace {
 
 // Thrown once a Python exception is set; the module's entry points turn it
@@ -75,6 +79,7 @@ PyObject* gInvokeError = nullptr;     // the exception class of failed calls
 PyObject* gRequestGet = nullptr;      // the bound get() of the request variable
 PyObject* gFloatName = nullptr;       // "__float__", interned
 PyTypeObject* gNativeType = nullptr;  // NativeDispatch
+bool gUtf8InStableAbi = false;        // the running CPython is 3.10 or later
 
 [[noreturn]] void RaiseInvokeError(HRESULT hr, PyObject* argument, PyObject* reason = nullptr) {
   const Ref args =
@@ -88,6 +93,21 @@ PyTypeObject* gNativeType = nullptr;  // NativeDispatch
 BSTR BstrFromPython(PyObject* text) {
   const Py_ssize_t length = PyUnicode_GetLength(text);
   if (length < 0) throw PythonError();
+  // ASCII text, most of what calls carry, as its UTF-8 form: CPython keeps
+  // that in the object, so no copy is made (other text gets one, kept too).
+  if (gUtf8InStableAbi) {
+    Py_ssize_t size = 0;
+    const char* utf8 = PyUnicode_AsUTF8AndSize(text, &size);
+    if (utf8 == nullptr) {
+      PyErr_Clear();  // lone surrogates have no UTF-8 form: unit by unit below
+    } else if (size == length) {
+      if (static_cast<std::size_t>(length) > kMaxBstrLength) throw std::bad_alloc();
+      BSTR out = SysAllocStringLen(nullptr, static_cast<std::uint32_t>(length));
+      if (out == nullptr) throw std::bad_alloc();
+      for (Py_ssize_t i = 0; i < length; ++i) out[i] = static_cast<unsigned char>(utf8[i]);
+      return out;
+    }
+  }
   if (static_cast<std::size_t>(length) > kMaxBstrLength) throw std::bad_alloc();
   // Code points first: on the stack for the short texts calls carry.
   std::array<Py_UCS4, 64> onStack;
@@ -653,7 +673,10 @@ void SetAttribute(PyObject* module, const char* name, Ref value) {
 Ref MakeModule() {
   const long running = PyLong_AsLong(PySys_GetObject("hexversion"));
   if (running < 0x03090000) Raise(PyExc_ImportError, "tessaloom needs CPython 3.9 or later");
-  if (running >= 0x030A0000) gCallDefinition = &gCallFast;
+  if (running >= 0x030A0000) {
+    gCallDefinition = &gCallFast;
+    gUtf8InStableAbi = true;
+  }
   Ref module = Own(PyModule_Create(&gModule));
   gInvokeError =
       Own(PyErr_NewException("tessaloom._native.InvokeError", nullptr, nullptr)).release();
