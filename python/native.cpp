@@ -32,7 +32,8 @@ using namespace tessaloom;
 
 // In the stable ABI from CPython 3.10 (and exported by 3.9 too, so the module
 // loads there); called only where the running CPython is 3.10 or later.
-extern "C" const char* PyUnicode_AsUTF8AndSize(PyObject* text, Py_ssize_t* size);
+extern "C" const char* PyUnicode_AsUTF8AndSize(  // NOLINT(readability-identifier-naming)
+    PyObject* text, Py_ssize_t* size);
 
 namespace {
 
