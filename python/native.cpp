@@ -10,15 +10,17 @@
 // argument, reason): `argument` is the failing argument's position in the
 // call, the keyword it was given as, or None. The naming rules and the
 // messages live in tessaloom/__init__.py.
-#include <pybind11/pybind11.h>
-#include <pybind11/stl.h>
+//
+// Written against CPython's limited API (Py_LIMITED_API, set by the build),
+// so one binary (_native.abi3.so) loads into every CPython from 3.9 on.
+#include <Python.h>
 
 #include <array>
+#include <cstdint>
 #include <memory>
+#include <new>
 #include <optional>
-#include <stdexcept>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "component/type_library.h"
@@ -26,51 +28,107 @@
 #include "tessaloom/request_context.h"
 #include "tessaloom/tessaloom.h"
 
-namespace py = pybind11;
 using namespace tessaloom;
+
+// In the stable ABI from CPython 3.10 (and exported by 3.9 too, so the module
+// loads there); called only where the running CPython is 3.10 or later.
+extern "C" const char* PyUnicode_AsUTF8AndSize(  // NOLINT(readability-identifier-naming)
+    PyObject* text, Py_ssize_t* size);
 
 namespace {
 
-std::u16string FromUtf16Bytes(const std::string& bytes) {
-  std::u16string text(bytes.size() / 2, u'\0');
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                    (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+// Thrown once a Python exception is set; the module's entry points turn it
+// (and any C++ failure) into a NULL result, so nothing throws into Python.
+struct PythonError {};
+
+struct Unref {
+  void operator()(PyObject* object) const noexcept { Py_XDECREF(object); }
+};
+using Ref = std::unique_ptr<PyObject, Unref>;
+
+// Owns a new reference; a null one means Python has set an error.
+Ref Own(PyObject* object) {
+  if (object == nullptr) throw PythonError();
+  return Ref(object);
+}
+
+Ref Borrow(PyObject* object) {
+  Py_INCREF(object);
+  return Ref(object);
+}
+
+template <typename Body>
+PyObject* Guarded(Body&& body) noexcept {
+  try {
+    return body().release();
+  } catch (const PythonError&) {
+  } catch (const std::bad_alloc&) {
+    PyErr_NoMemory();
+  } catch (const std::exception& failure) {
+    PyErr_SetString(PyExc_RuntimeError, failure.what());
   }
-  return text;
+  return nullptr;
 }
 
-// The exception class of failed calls; made once when the module loads.
-py::handle InvokeErrorType() {
-  static const py::handle kType =
-      PyErr_NewException("tessaloom._native.InvokeError", nullptr, nullptr);
-  return kType;
+[[noreturn]] void Raise(PyObject* type, const char* message) {
+  PyErr_SetString(type, message);
+  throw PythonError();
 }
 
-[[noreturn]] void RaiseInvokeError(HRESULT hr, py::object argument, const char* reason = nullptr) {
-  py::object text = reason != nullptr ? py::object(py::str(reason)) : py::object(py::none());
-  PyErr_SetObject(InvokeErrorType().ptr(), py::make_tuple(hr, std::move(argument), text).ptr());
-  throw py::error_already_set();
+// Made when the module loads, kept for the life of the process.
+PyObject* gInvokeError = nullptr;     // the exception class of failed calls
+PyObject* gRequestGet = nullptr;      // the bound get() of the request variable
+PyObject* gFloatName = nullptr;       // "__float__", interned
+PyTypeObject* gNativeType = nullptr;  // NativeDispatch
+bool gUtf8InStableAbi = false;        // the running CPython is 3.10 or later
+
+[[noreturn]] void RaiseInvokeError(HRESULT hr, PyObject* argument, PyObject* reason = nullptr) {
+  const Ref args =
+      Own(Py_BuildValue("(iOO)", static_cast<int>(hr), argument != nullptr ? argument : Py_None,
+                        reason != nullptr ? reason : Py_None));
+  PyErr_SetObject(gInvokeError, args.get());
+  throw PythonError();
 }
 
 // Python text to a BSTR unit by unit, so lone surrogates pass as they are.
 BSTR BstrFromPython(PyObject* text) {
-  if (PyUnicode_READY(text) != 0) throw py::error_already_set();
-  const Py_ssize_t length = PyUnicode_GET_LENGTH(text);
-  const int kind = PyUnicode_KIND(text);
-  const void* data = PyUnicode_DATA(text);
-  std::size_t units = static_cast<std::size_t>(length);
-  if (kind == PyUnicode_4BYTE_KIND) {
-    for (Py_ssize_t i = 0; i < length; ++i) {
-      if (PyUnicode_READ(kind, data, i) > 0xFFFF) ++units;
+  const Py_ssize_t length = PyUnicode_GetLength(text);
+  if (length < 0) throw PythonError();
+  // ASCII text, most of what calls carry, as its UTF-8 form: CPython keeps
+  // that in the object, so no copy is made (other text gets one, kept too).
+  if (gUtf8InStableAbi) {
+    Py_ssize_t size = 0;
+    const char* utf8 = PyUnicode_AsUTF8AndSize(text, &size);
+    if (utf8 == nullptr) {
+      PyErr_Clear();  // lone surrogates have no UTF-8 form: unit by unit below
+    } else if (size == length) {
+      if (static_cast<std::size_t>(length) > kMaxBstrLength) throw std::bad_alloc();
+      BSTR out = SysAllocStringLen(nullptr, static_cast<std::uint32_t>(length));
+      if (out == nullptr) throw std::bad_alloc();
+      for (Py_ssize_t i = 0; i < length; ++i) out[i] = static_cast<unsigned char>(utf8[i]);
+      return out;
     }
+  }
+  if (static_cast<std::size_t>(length) > kMaxBstrLength) throw std::bad_alloc();
+  // Code points first: on the stack for the short texts calls carry.
+  std::array<Py_UCS4, 64> onStack;
+  std::vector<Py_UCS4> heap;
+  Py_UCS4* points = onStack.data();
+  if (static_cast<std::size_t>(length) > onStack.size()) {
+    heap.resize(static_cast<std::size_t>(length));
+    points = heap.data();
+  }
+  if (length > 0 && PyUnicode_AsUCS4(text, points, length, 0) == nullptr) throw PythonError();
+  std::size_t units = static_cast<std::size_t>(length);
+  for (Py_ssize_t i = 0; i < length; ++i) {
+    if (points[i] > 0xFFFF) ++units;
   }
   if (units > kMaxBstrLength) throw std::bad_alloc();
   BSTR out = SysAllocStringLen(nullptr, static_cast<std::uint32_t>(units));
   if (out == nullptr) throw std::bad_alloc();
   std::size_t at = 0;
   for (Py_ssize_t i = 0; i < length; ++i) {
-    const Py_UCS4 c = PyUnicode_READ(kind, data, i);
+    const Py_UCS4 c = points[i];
     if (c > 0xFFFF) {
       out[at++] = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
       out[at++] = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
@@ -81,25 +139,54 @@ BSTR BstrFromPython(PyObject* text) {
   return out;
 }
 
-py::object TextToPython(std::u16string_view text) {
-  if (text.empty()) return py::str("");
+std::u16string Utf16OfPython(PyObject* text) {
+  BSTR units = BstrFromPython(text);
+  std::u16string copy(BstrView(units));
+  SysFreeString(units);
+  return copy;
+}
+
+Ref TextToPython(std::u16string_view text) {
+  if (text.empty()) return Own(PyUnicode_FromStringAndSize("", 0));
   int littleEndian = -1;
-  PyObject* decoded = PyUnicode_DecodeUTF16(reinterpret_cast<const char*>(text.data()),
-                                            static_cast<Py_ssize_t>(text.size() * 2),
-                                            "surrogatepass", &littleEndian);
-  if (decoded == nullptr) throw py::error_already_set();
-  return py::reinterpret_steal<py::object>(decoded);
+  return Own(PyUnicode_DecodeUTF16(reinterpret_cast<const char*>(text.data()),
+                                   static_cast<Py_ssize_t>(text.size() * 2), "surrogatepass",
+                                   &littleEndian));
+}
+
+Ref Text(std::string_view utf8) {
+  return Own(PyUnicode_FromStringAndSize(utf8.data(), static_cast<Py_ssize_t>(utf8.size())));
+}
+
+Ref Bytes(std::string_view data) {
+  return Own(PyBytes_FromStringAndSize(data.data(), static_cast<Py_ssize_t>(data.size())));
+}
+
+std::string BytesOf(PyObject* bytes) {
+  char* data = nullptr;
+  Py_ssize_t size = 0;
+  if (PyBytes_AsStringAndSize(bytes, &data, &size) != 0) throw PythonError();
+  return std::string(data, static_cast<std::size_t>(size));
+}
+
+// UTF-16LE bytes (how the Python half passes names, so any Python text,
+// lone surrogates included, reaches the object as it is) to UTF-16.
+std::u16string FromUtf16Bytes(PyObject* bytes) {
+  if (!PyBytes_Check(bytes)) Raise(PyExc_TypeError, "expected bytes");
+  const std::string data = BytesOf(bytes);
+  std::u16string text(data.size() / 2, u'\0');
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    text[i] = static_cast<char16_t>(static_cast<unsigned char>(data[2 * i]) |
+                                    (static_cast<unsigned char>(data[2 * i + 1]) << 8));
+  }
+  return text;
 }
 
 // The tessaloom.request() blocks in force, per Python context (so per
 // thread, asyncio task and greenlet alike): a tuple of (page, owner) pairs,
 // innermost last; a page is the path's bytes, or None when it is unknown.
-// Made when the module loads; _request.py keeps it.
-py::handle RequestVariable() {
-  static const py::handle kVariable = PyContextVar_New("tessaloom.request", nullptr);
-  return kVariable;
-}
-
+// A contextvars.ContextVar made when the module loads; _request.py keeps it.
+//
 // The innermost request() of the calling Python context as the thread's
 // current request while this lives. The component reads the page on the
 // thread, so the scope spans one synchronous native call and never the
@@ -109,13 +196,9 @@ py::handle RequestVariable() {
 class PythonRequest {
  public:
   PythonRequest() {
-    PyObject* stack = nullptr;
-    if (PyContextVar_Get(RequestVariable().ptr(), nullptr, &stack) != 0) {
-      throw py::error_already_set();
-    }
-    const py::object held = py::reinterpret_steal<py::object>(stack);
-    if (stack == nullptr || (PyTuple_Check(stack) && PyTuple_GET_SIZE(stack) == 0)) return;
-    scope_.emplace(Page(stack));
+    const Ref stack = Own(PyObject_CallObject(gRequestGet, nullptr));
+    if (PyTuple_Check(stack.get()) && PyTuple_Size(stack.get()) == 0) return;
+    scope_.emplace(Page(stack.get()));
   }
   PythonRequest(const PythonRequest&) = delete;
   PythonRequest& operator=(const PythonRequest&) = delete;
@@ -125,11 +208,13 @@ class PythonRequest {
   // is refused rather than done as whichever page the thread last had.
   static std::optional<std::string> Page(PyObject* stack) {
     if (!PyTuple_Check(stack)) return std::nullopt;
-    PyObject* entry = PyTuple_GET_ITEM(stack, PyTuple_GET_SIZE(stack) - 1);
-    if (!PyTuple_Check(entry) || PyTuple_GET_SIZE(entry) != 2) return std::nullopt;
-    PyObject* page = PyTuple_GET_ITEM(entry, 0);
-    if (!PyBytes_Check(page)) return std::nullopt;
-    return std::string(PyBytes_AS_STRING(page), static_cast<std::size_t>(PyBytes_GET_SIZE(page)));
+    PyObject* entry = PyTuple_GetItem(stack, PyTuple_Size(stack) - 1);
+    if (entry == nullptr || !PyTuple_Check(entry) || PyTuple_Size(entry) != 2) {
+      return std::nullopt;
+    }
+    PyObject* page = PyTuple_GetItem(entry, 0);
+    if (page == nullptr || !PyBytes_Check(page)) return std::nullopt;
+    return BytesOf(page);
   }
 
   std::optional<RequestScope> scope_;
@@ -141,7 +226,7 @@ Converted IntegerToVariant(PyObject* number, VARIANT* v) {
   int overflow = 0;
   const long long value = PyLong_AsLongLongAndOverflow(number, &overflow);
   if (overflow == 0) {
-    if (value == -1 && PyErr_Occurred()) throw py::error_already_set();
+    if (value == -1 && PyErr_Occurred()) throw PythonError();
     if (value >= INT32_MIN && value <= INT32_MAX) {
       v->vt = VT_I4, v->lVal = static_cast<std::int32_t>(value);
     } else {
@@ -166,47 +251,53 @@ Converted ToVariant(PyObject* value, VARIANT* v) {
     v->vt = VT_BOOL, v->boolVal = value == Py_True ? VARIANT_TRUE : VARIANT_FALSE;
   } else if (PyLong_Check(value)) {
     return IntegerToVariant(value, v);
-  } else if (PyFloat_Check(value)) {
-    v->vt = VT_R8, v->dblVal = PyFloat_AS_DOUBLE(value);
-  } else if (PyUnicode_Check(value)) {
+  } else if (PyUnicode_Check(value)) {  // before floats: this check only reads the type's flags
     v->bstrVal = BstrFromPython(value);
     v->vt = VT_BSTR;
-  } else if (Py_TYPE(value)->tp_as_number != nullptr && Py_TYPE(value)->tp_as_number->nb_index) {
-    const py::object index = py::reinterpret_steal<py::object>(PyNumber_Index(value));
-    if (!index) throw py::error_already_set();
-    return IntegerToVariant(index.ptr(), v);
-  } else if (Py_TYPE(value)->tp_as_number != nullptr && Py_TYPE(value)->tp_as_number->nb_float) {
-    const double number = PyFloat_AsDouble(value);
-    if (number == -1.0 && PyErr_Occurred()) throw py::error_already_set();
-    v->vt = VT_R8, v->dblVal = number;
+  } else if (PyFloat_Check(value)) {
+    v->vt = VT_R8, v->dblVal = PyFloat_AsDouble(value);
+  } else if (PyIndex_Check(value)) {
+    const Ref index = Own(PyNumber_Index(value));
+    return IntegerToVariant(index.get(), v);
   } else {
-    return Converted::kUnsupported;
+    // Whether the type has __float__, as the type's slot would say.
+    const int hasFloat = PyObject_HasAttr(reinterpret_cast<PyObject*>(Py_TYPE(value)), gFloatName);
+    if (hasFloat == 0) return Converted::kUnsupported;
+    const double number = PyFloat_AsDouble(value);
+    if (number == -1.0 && PyErr_Occurred()) throw PythonError();
+    v->vt = VT_R8, v->dblVal = number;
   }
   return Converted::kOk;
 }
 
-py::object FromVariant(const VARIANT& v) {
-  switch (v.vt) {
-    case VT_BSTR: return TextToPython(BstrView(v.bstrVal));
-    case VT_I4: return py::int_(v.lVal);
-    case VT_I8: return py::int_(v.llVal);
-    case VT_R4: return py::float_(static_cast<double>(v.fltVal));
-    case VT_R8: return py::float_(v.dblVal);
-    case VT_BOOL: return py::bool_(v.boolVal != 0);
-    case VT_ARRAY | VT_UI1: {
-      const SAFEARRAY* array = v.parray;
-      if (array == nullptr || array->cElements == 0) return py::bytes();
-      return py::bytes(reinterpret_cast<const char*>(array->pvData), array->cElements);
-    }
-    default: return py::none();
+// "object", "numpy.ndarray": a value's type as Python names it.
+Ref TypeName(PyObject* value) {
+  PyObject* type = reinterpret_cast<PyObject*>(Py_TYPE(value));
+  const Ref name = Own(PyObject_GetAttrString(type, "__qualname__"));
+  Ref module(PyObject_GetAttrString(type, "__module__"));
+  if (module == nullptr) PyErr_Clear();
+  if (module == nullptr || !PyUnicode_Check(module.get()) ||
+      PyUnicode_CompareWithASCIIString(module.get(), "builtins") == 0) {
+    return Own(PyUnicode_FromFormat("%S", name.get()));
   }
+  return Own(PyUnicode_FromFormat("%U.%S", module.get(), name.get()));
 }
 
-std::u16string Utf16OfPython(PyObject* text) {
-  BSTR units = BstrFromPython(text);
-  std::u16string copy(BstrView(units));
-  SysFreeString(units);
-  return copy;
+Ref FromVariant(const VARIANT& v) {
+  switch (v.vt) {
+    case VT_BSTR: return TextToPython(BstrView(v.bstrVal));
+    case VT_I4: return Own(PyLong_FromLong(v.lVal));
+    case VT_I8: return Own(PyLong_FromLongLong(v.llVal));
+    case VT_R4: return Own(PyFloat_FromDouble(static_cast<double>(v.fltVal)));
+    case VT_R8: return Own(PyFloat_FromDouble(v.dblVal));
+    case VT_BOOL: return Own(PyBool_FromLong(v.boolVal != 0));
+    case VT_ARRAY | VT_UI1: {
+      const SAFEARRAY* array = v.parray;
+      if (array == nullptr || array->cElements == 0) return Bytes({});
+      return Bytes({reinterpret_cast<const char*>(array->pvData), array->cElements});
+    }
+    default: return Borrow(Py_None);
+  }
 }
 
 // Storage of one call's arguments: inline for the short calls scripts make,
@@ -228,47 +319,17 @@ class CallStorage {
 // interface takes nearly so many.
 constexpr std::size_t kMaxCallArguments = 64;
 
-class NativeDispatch {
- public:
-  explicit NativeDispatch(ComPtr<IDispatch> dispatch) : dispatch_(std::move(dispatch)) {}
-
-  // `name` is UTF-16LE bytes, so any Python text (lone surrogates included)
-  // reaches the object as it is.
-  std::tuple<HRESULT, DISPID> GetId(const py::bytes& name) {
-    std::u16string copy = FromUtf16Bytes(name);
-    OLECHAR* names[1] = {copy.data()};
-    DISPID id = DISPID_UNKNOWN;
-    const HRESULT hr = dispatch_->GetIDsOfNames(GUID_NULL, names, 1, 0, &id);
-    return {hr, id};
-  }
-
-  // Whether the object answers for the class's default interface, whose
-  // members this module's own type description lists.
-  bool HasDefaultInterface() {
-    ComPtr<IGraphGenerator2> typed;
-    return SUCCEEDED(dispatch_->QueryInterface(IID_IGraphGenerator2, typed.out()));
-  }
-
-  // The object's call(dispid, flags, args, keywords, member) as a plain
-  // built-in function; see Call.
-  py::object Caller() const;
-
- private:
-  ComPtr<IDispatch> dispatch_;
-};
-
 // Invokes `id` with the positional `args` and the keyword arguments in
 // `keywords` (a dict or None) of the member called `member`. For a put,
 // the last positional argument is the value. Returns a property get's
 // value, or the member's success code when it returns nothing.
-py::object Call(IDispatch* dispatch, DISPID id, WORD flags, const py::tuple& args,
-                const py::handle& keywords, const py::handle& member) {
-  const std::size_t positional = args.size();
-  const bool hasKeywords = PyDict_Check(keywords.ptr()) && PyDict_Size(keywords.ptr()) > 0;
-  const std::size_t keywordCount =
-      hasKeywords ? static_cast<std::size_t>(PyDict_Size(keywords.ptr())) : 0;
+Ref Call(IDispatch* dispatch, DISPID id, WORD flags, PyObject* args, PyObject* keywords,
+         PyObject* member) {
+  const std::size_t positional = static_cast<std::size_t>(PyTuple_Size(args));
+  const Py_ssize_t keywordSize = PyDict_Check(keywords) ? PyDict_Size(keywords) : 0;
+  const std::size_t keywordCount = static_cast<std::size_t>(keywordSize);
   const std::size_t total = positional + keywordCount;
-  if (total > kMaxCallArguments) RaiseInvokeError(DISP_E_BADPARAMCOUNT, py::none());
+  if (total > kMaxCallArguments) RaiseInvokeError(DISP_E_BADPARAMCOUNT, nullptr);
   // The value of a put travels as the named argument DISPID_PROPERTYPUT.
   const bool putValue = (flags & DISPATCH_PROPERTYPUT) != 0 && positional > 0;
   const std::size_t named = keywordCount + (putValue ? 1 : 0);
@@ -277,25 +338,25 @@ py::object Call(IDispatch* dispatch, DISPID id, WORD flags, const py::tuple& arg
   if (putValue) namedIds.data()[0] = DISPID_PROPERTYPUT;
   // Held, not borrowed: a value's __index__ or __float__ is Python code
   // that may change the dict while the call is built.
-  std::vector<py::object> keywordNames;
-  std::vector<py::object> keywordValues;
-  if (hasKeywords) {
+  std::vector<Ref> keywordNames;
+  std::vector<Ref> keywordValues;
+  if (keywordCount > 0) {
     // GetIDsOfNames with the member first, then the parameter names.
     keywordNames.reserve(keywordCount);
     keywordValues.reserve(keywordCount);
     std::vector<std::u16string> texts;
     texts.reserve(keywordCount + 1);
-    texts.push_back(Utf16OfPython(member.ptr()));
+    texts.push_back(Utf16OfPython(member));
     PyObject* key = nullptr;
     PyObject* value = nullptr;
     Py_ssize_t pos = 0;
-    while (keywordNames.size() < keywordCount && PyDict_Next(keywords.ptr(), &pos, &key, &value)) {
-      if (!PyUnicode_Check(key)) throw py::type_error("keywords must be strings");
-      keywordNames.push_back(py::reinterpret_borrow<py::object>(key));
-      keywordValues.push_back(py::reinterpret_borrow<py::object>(value));
+    while (keywordNames.size() < keywordCount && PyDict_Next(keywords, &pos, &key, &value)) {
+      if (!PyUnicode_Check(key)) Raise(PyExc_TypeError, "keywords must be strings");
+      keywordNames.push_back(Borrow(key));
+      keywordValues.push_back(Borrow(value));
       texts.push_back(Utf16OfPython(key));
     }
-    if (keywordNames.size() != keywordCount) throw py::value_error("keywords changed");
+    if (keywordNames.size() != keywordCount) Raise(PyExc_ValueError, "keywords changed");
     std::vector<OLECHAR*> names;
     for (std::u16string& text : texts) names.push_back(text.data());
     std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
@@ -305,7 +366,8 @@ py::object Call(IDispatch* dispatch, DISPID id, WORD flags, const py::tuple& arg
       // A name would end at a NUL on its way in, so "xVal\0..." is no xVal.
       if (texts[k + 1].find(u'\0') != std::u16string::npos) ids[k + 1] = DISPID_UNKNOWN;
       if (ids[k + 1] == DISPID_UNKNOWN) {
-        RaiseInvokeError(DISP_E_PARAMNOTFOUND, keywordNames[k], "no parameter of that name");
+        const Ref reason = Text("no parameter of that name");
+        RaiseInvokeError(DISP_E_PARAMNOTFOUND, keywordNames[k].get(), reason.get());
       }
       namedIds.data()[(putValue ? 1 : 0) + k] = ids[k + 1];
     }
@@ -322,20 +384,20 @@ py::object Call(IDispatch* dispatch, DISPID id, WORD flags, const py::tuple& arg
   // makes no Python objects for it.
   auto convert = [&](PyObject* value, std::size_t slot, auto&& argument) {
     const Converted converted = ToVariant(value, values.data()[slot].get());
-    if (converted == Converted::kOverflow) RaiseInvokeError(DISP_E_OVERFLOW, argument());
+    if (converted == Converted::kOverflow) RaiseInvokeError(DISP_E_OVERFLOW, argument().get());
     if (converted == Converted::kUnsupported) {
-      const std::string reason =
-          std::string("cannot pass ") + Py_TYPE(value)->tp_name + " through automation";
-      RaiseInvokeError(DISP_E_TYPEMISMATCH, argument(), reason.c_str());
+      const Ref type = TypeName(value);
+      const Ref reason = Own(PyUnicode_FromFormat("cannot pass %U through automation", type.get()));
+      RaiseInvokeError(DISP_E_TYPEMISMATCH, argument().get(), reason.get());
     }
   };
   for (std::size_t i = 0; i < positional; ++i) {
-    convert(PyTuple_GET_ITEM(args.ptr(), static_cast<Py_ssize_t>(i)), slotOfPosition(i),
-            [i] { return py::object(py::int_(i)); });
+    convert(PyTuple_GetItem(args, static_cast<Py_ssize_t>(i)), slotOfPosition(i),
+            [i] { return Own(PyLong_FromSize_t(i)); });
   }
   for (std::size_t k = 0; k < keywordNames.size(); ++k) {
-    const py::object& name = keywordNames[k];
-    convert(keywordValues[k].ptr(), (putValue ? 1 : 0) + k, [&name] { return name; });
+    PyObject* name = keywordNames[k].get();
+    convert(keywordValues[k].get(), (putValue ? 1 : 0) + k, [name] { return Borrow(name); });
   }
   CallStorage<VARIANT, 4> raw(total);
   for (std::size_t i = 0; i < total; ++i) raw.data()[i] = *values.data()[i].get();
@@ -353,161 +415,297 @@ py::object Call(IDispatch* dispatch, DISPID id, WORD flags, const py::tuple& arg
   {
     // Taken after the arguments, whose conversion may run Python code.
     const PythonRequest request;
-    // Drawing takes a while; other Python threads (with their own objects) go on.
-    py::gil_scoped_release release;
+    // Drawing takes a while; other Python threads (with their own objects)
+    // go on. Invoke is noexcept, so the thread state always comes back.
+    PyThreadState* thread = PyEval_SaveThread();
     hr = dispatch->Invoke(id, GUID_NULL, 0, flags, &params, result.get(), &exception, &argError);
+    PyEval_RestoreThread(thread);
   }
   SysFreeString(exception.bstrSource);
   SysFreeString(exception.bstrDescription);
   if (SUCCEEDED(hr)) {
-    if (result->vt == VT_EMPTY) return py::int_(hr);
+    if (result->vt == VT_EMPTY) return Own(PyLong_FromLong(hr));
     return FromVariant(*result.get());
   }
   // Name the failing argument as the call gave it, not by its rgvarg slot.
-  py::object argument = py::none();
+  Ref argument;
   if (argError < total) {
     if (putValue && argError == 0) {
-      argument = py::int_(positional - 1);
+      argument = Own(PyLong_FromSize_t(positional - 1));
     } else if (argError < named) {
-      argument = keywordNames[argError - (putValue ? 1 : 0)];
+      argument = Borrow(keywordNames[argError - (putValue ? 1 : 0)].get());
     } else {
-      argument = py::int_(total - 1 - argError);
+      argument = Own(PyLong_FromSize_t(total - 1 - argError));
     }
   }
-  RaiseInvokeError(hr, std::move(argument));
+  RaiseInvokeError(hr, argument.get());
 }
 
-// Every late-bound call comes through here, so it is a METH_FASTCALL
-// function bound to its object rather than a pybind11 method: that spares
-// the generic argument matching, which costs more than the call itself.
-constexpr const char* kCallerCapsule = "tessaloom._native.caller";
+// NativeDispatch: one reference on an object's IDispatch.
+struct NativeObject {
+  PyObject_HEAD IDispatch* dispatch;
+};
 
-PyObject* CallFast(PyObject* capsule, PyObject* const* argv, Py_ssize_t argc) noexcept {
-  try {
-    auto* dispatch = static_cast<IDispatch*>(PyCapsule_GetPointer(capsule, kCallerCapsule));
-    if (dispatch == nullptr) return nullptr;
-    if (argc != 5 || !PyLong_Check(argv[0]) || !PyLong_Check(argv[1]) || !PyTuple_Check(argv[2]) ||
-        !PyUnicode_Check(argv[4])) {
-      throw py::type_error("call(dispid: int, flags: int, args: tuple, keywords, member: str)");
-    }
-    const long dispid = PyLong_AsLong(argv[0]);
-    const long flags = PyLong_AsLong(argv[1]);
-    if (PyErr_Occurred()) return nullptr;
-    if (dispid < INT32_MIN || dispid > INT32_MAX || flags < 0 || flags > 0xFFFF) {
-      throw py::value_error("dispid or flags out of range");
-    }
-    return Call(dispatch, static_cast<DISPID>(dispid), static_cast<WORD>(flags),
-                py::reinterpret_borrow<py::tuple>(argv[2]), argv[3], argv[4])
-        .release()
-        .ptr();
-  } catch (py::error_already_set& failure) {
-    failure.restore();
-  } catch (py::builtin_exception& failure) {
-    failure.set_error();
-  } catch (const std::bad_alloc&) {
-    PyErr_NoMemory();
-  } catch (const std::exception& failure) {
-    PyErr_SetString(PyExc_RuntimeError, failure.what());
-  }
+IDispatch* DispatchOf(PyObject* self) {
+  IDispatch* dispatch = reinterpret_cast<NativeObject*>(self)->dispatch;
+  if (dispatch == nullptr) Raise(PyExc_TypeError, "NativeDispatch holds no object");
+  return dispatch;
+}
+
+Ref Wrap(ComPtr<IDispatch> dispatch) {
+  auto* self = PyObject_New(NativeObject, gNativeType);
+  if (self == nullptr) throw PythonError();
+  self->dispatch = dispatch.Detach();
+  return Ref(reinterpret_cast<PyObject*>(self));
+}
+
+void NativeDealloc(PyObject* self) noexcept {
+  PyTypeObject* type = Py_TYPE(self);
+  if (IDispatch* dispatch = reinterpret_cast<NativeObject*>(self)->dispatch) dispatch->Release();
+  PyObject_Free(self);
+  Py_DECREF(type);
+}
+
+PyObject* NativeNew(PyTypeObject*, PyObject*, PyObject*) noexcept {
+  PyErr_SetString(PyExc_TypeError, "NativeDispatch objects come from create_instance");
   return nullptr;
 }
 
-PyMethodDef kCallDefinition{
-    "call", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&CallFast)), METH_FASTCALL,
-    "call(dispid, flags, args, keywords, member): one late-bound call"};
-
-// The capsule holds a reference on the object for as long as the function lives.
-py::object NativeDispatch::Caller() const {
-  IDispatch* dispatch = dispatch_.get();
-  py::capsule owner(dispatch, kCallerCapsule, [](PyObject* capsule) {
-    static_cast<IDispatch*>(PyCapsule_GetPointer(capsule, kCallerCapsule))->Release();
+PyObject* ToCall(PyObject* self, PyObject* const* argv, Py_ssize_t argc) {
+  return Guarded([&] {
+    IDispatch* dispatch = DispatchOf(self);
+    if (argc != 5 || !PyLong_Check(argv[0]) || !PyLong_Check(argv[1]) || !PyTuple_Check(argv[2]) ||
+        !PyUnicode_Check(argv[4])) {
+      Raise(PyExc_TypeError, "call(dispid: int, flags: int, args: tuple, keywords, member: str)");
+    }
+    const long dispid = PyLong_AsLong(argv[0]);
+    const long flags = PyLong_AsLong(argv[1]);
+    if (PyErr_Occurred()) throw PythonError();
+    if (dispid < INT32_MIN || dispid > INT32_MAX || flags < 0 || flags > 0xFFFF) {
+      Raise(PyExc_ValueError, "dispid or flags out of range");
+    }
+    return Call(dispatch, static_cast<DISPID>(dispid), static_cast<WORD>(flags), argv[2], argv[3],
+                argv[4]);
   });
-  dispatch->AddRef();
-  PyObject* function = PyCFunction_New(&kCallDefinition, owner.ptr());
-  if (function == nullptr) throw py::error_already_set();
-  return py::reinterpret_steal<py::object>(function);
 }
 
-std::tuple<HRESULT, std::optional<NativeDispatch>> CreateInstance(const std::string& clsidText) {
-  const std::optional<GUID> clsid = GuidFromString(clsidText);
-  if (!clsid) return {CO_E_CLASSSTRING, std::nullopt};
-  ComPtr<IClassFactory> factory;
-  HRESULT hr = DllGetClassObject(*clsid, IID_IClassFactory, factory.out());
-  if (FAILED(hr)) return {hr, std::nullopt};
-  ComPtr<IDispatch> dispatch;
-  hr = factory->CreateInstance(nullptr, IID_IDispatch, dispatch.out());
-  if (FAILED(hr)) return {hr, std::nullopt};
-  return {hr, NativeDispatch(std::move(dispatch))};
+// Every late-bound call comes through here, as a built-in function bound
+// to its NativeDispatch: the fast calling convention where the running
+// CPython's stable ABI has it (3.10 on), a tuple of arguments before.
+constexpr int kMethFastCall = 0x0080;  // METH_FASTCALL, stable from CPython 3.10
+
+PyObject* CallFast(PyObject* self, PyObject* const* argv, Py_ssize_t argc) noexcept {
+  return ToCall(self, argv, argc);
+}
+
+PyObject* CallTuple(PyObject* self, PyObject* args) noexcept {
+  const Py_ssize_t argc = PyTuple_Size(args);
+  std::array<PyObject*, 5> argv{};
+  if (argc < 0) return nullptr;
+  // ToCall reads the arguments only when there are five.
+  for (Py_ssize_t i = 0; i < argc && i < 5; ++i) {
+    argv[static_cast<std::size_t>(i)] = PyTuple_GetItem(args, i);
+  }
+  return ToCall(self, argv.data(), argc);
+}
+
+constexpr const char* kCallDoc = "call(dispid, flags, args, keywords, member): one late-bound call";
+PyMethodDef gCallFast{"call",
+                      reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&CallFast)),
+                      kMethFastCall, kCallDoc};
+PyMethodDef gCallTuple{"call", &CallTuple, METH_VARARGS, kCallDoc};
+PyMethodDef* gCallDefinition = &gCallTuple;
+
+// The function holds a reference on its NativeDispatch, so on the object,
+// for as long as it lives.
+PyObject* NativeCaller(PyObject* self, PyObject*) noexcept {
+  return PyCFunction_NewEx(gCallDefinition, self, nullptr);
+}
+
+// get_id(name: UTF-16LE bytes) -> (hresult, dispid)
+PyObject* NativeGetId(PyObject* self, PyObject* name) noexcept {
+  return Guarded([&] {
+    IDispatch* dispatch = DispatchOf(self);
+    std::u16string copy = FromUtf16Bytes(name);
+    OLECHAR* names[1] = {copy.data()};
+    DISPID id = DISPID_UNKNOWN;
+    const HRESULT hr = dispatch->GetIDsOfNames(GUID_NULL, names, 1, 0, &id);
+    return Own(Py_BuildValue("(ii)", static_cast<int>(hr), static_cast<int>(id)));
+  });
+}
+
+// Whether the object answers for the class's default interface, whose
+// members this module's own type description lists.
+PyObject* NativeHasDefaultInterface(PyObject* self, PyObject*) noexcept {
+  return Guarded([&] {
+    ComPtr<IGraphGenerator2> typed;
+    const HRESULT hr = DispatchOf(self)->QueryInterface(IID_IGraphGenerator2, typed.out());
+    return Own(PyBool_FromLong(SUCCEEDED(hr)));
+  });
+}
+
+PyMethodDef gNativeMethods[] = {
+    {"get_id", &NativeGetId, METH_O, "get_id(name: UTF-16LE bytes) -> (hresult, dispid)"},
+    {"has_default_interface", &NativeHasDefaultInterface, METH_NOARGS, nullptr},
+    {"caller", &NativeCaller, METH_NOARGS, "the object's call(...) as a built-in function"},
+    {nullptr, nullptr, 0, nullptr}};
+
+PyType_Slot gNativeSlots[] = {{Py_tp_dealloc, reinterpret_cast<void*>(&NativeDealloc)},
+                              {Py_tp_new, reinterpret_cast<void*>(&NativeNew)},
+                              {Py_tp_methods, gNativeMethods},
+                              {0, nullptr}};
+
+PyType_Spec gNativeSpec{"tessaloom._native.NativeDispatch", sizeof(NativeObject), 0,
+                        Py_TPFLAGS_DEFAULT, gNativeSlots};
+
+// (hresult, NativeDispatch or None)
+Ref Created(HRESULT hr, ComPtr<IDispatch> dispatch) {
+  Ref object = FAILED(hr) ? Borrow(Py_None) : Wrap(std::move(dispatch));
+  return Own(Py_BuildValue("(iO)", static_cast<int>(hr), object.get()));
+}
+
+// create_instance(clsid: str) -> (hresult, NativeDispatch or None)
+PyObject* CreateInstance(PyObject*, PyObject* clsidText) noexcept {
+  return Guarded([&] {
+    if (!PyUnicode_Check(clsidText)) Raise(PyExc_TypeError, "expected str");
+    const std::optional<GUID> clsid =
+        GuidFromString(BytesOf(Own(PyUnicode_AsUTF8String(clsidText)).get()));
+    if (!clsid) return Created(CO_E_CLASSSTRING, {});
+    ComPtr<IClassFactory> factory;
+    HRESULT hr = DllGetClassObject(*clsid, IID_IClassFactory, factory.out());
+    ComPtr<IDispatch> dispatch;
+    if (SUCCEEDED(hr)) hr = factory->CreateInstance(nullptr, IID_IDispatch, dispatch.out());
+    return Created(hr, std::move(dispatch));
+  });
 }
 
 // Creation by ProgID through the registry file: ProgID, class, server
-// library, class factory. Returns (hr, object or None, message on failure).
-std::tuple<HRESULT, std::optional<NativeDispatch>, std::string> CreateRegistered(
-    const py::bytes& progid) {
-  const std::string name = Utf16ToUtf8(FromUtf16Bytes(progid));
-  ComPtr<IDispatch> dispatch;
-  std::string error;
-  HRESULT hr = S_OK;
-  {
-    py::gil_scoped_release release;  // loading a library may take a while
-    hr = CreateObjectFromProgID(name, IID_IDispatch, dispatch.out(), error);
-  }
-  if (FAILED(hr)) return {hr, std::nullopt, error};
-  return {hr, NativeDispatch(std::move(dispatch)), std::string()};
+// library, class factory. create_registered(progid: UTF-16LE bytes) ->
+// (hresult, NativeDispatch or None, message on failure).
+PyObject* CreateRegistered(PyObject*, PyObject* progid) noexcept {
+  return Guarded([&] {
+    const std::string name = Utf16ToUtf8(FromUtf16Bytes(progid));
+    ComPtr<IDispatch> dispatch;
+    std::string error;
+    PyThreadState* thread = PyEval_SaveThread();  // loading a library may take a while
+    const HRESULT hr = CreateObjectFromProgID(name, IID_IDispatch, dispatch.out(), error);
+    PyEval_RestoreThread(thread);
+    const Ref created = Created(hr, std::move(dispatch));
+    const Ref message = Text(FAILED(hr) ? error : std::string());
+    return Own(Py_BuildValue("(OOO)", PyTuple_GetItem(created.get(), 0),
+                             PyTuple_GetItem(created.get(), 1), message.get()));
+  });
 }
 
-std::tuple<HRESULT, std::string> ClassOfProgId(const py::bytes& progid) {
-  CLSID clsid;
-  const HRESULT hr = ClassFromProgId(Utf16ToUtf8(FromUtf16Bytes(progid)), &clsid);
-  return {hr, SUCCEEDED(hr) ? GuidToString(clsid) : std::string()};
+// class_from_progid(progid: UTF-16LE bytes) -> (hresult, clsid text)
+PyObject* ClassOfProgId(PyObject*, PyObject* progid) noexcept {
+  return Guarded([&] {
+    CLSID clsid;
+    const HRESULT hr = ClassFromProgId(Utf16ToUtf8(FromUtf16Bytes(progid)), &clsid);
+    const Ref text = Text(SUCCEEDED(hr) ? GuidToString(clsid) : std::string());
+    return Own(Py_BuildValue("(iO)", static_cast<int>(hr), text.get()));
+  });
 }
 
-py::object PathTranslated() {
-  const PythonRequest request;
-  const std::optional<std::string> path = CurrentPathTranslated();
-  if (!path) return py::none();
-  return py::bytes(*path);
+PyObject* PathTranslated(PyObject*, PyObject*) noexcept {
+  return Guarded([] {
+    const PythonRequest request;
+    const std::optional<std::string> path = CurrentPathTranslated();
+    return path ? Bytes(*path) : Borrow(Py_None);
+  });
 }
 
-py::list Members() {
-  py::list members;
-  static const char* const kKinds[] = {"propget", "propput", "method"};
-  for (const MemberDescription& m : GraphGenerator2Interface().members) {
-    py::list params;
-    for (std::uint8_t i = 0; i < m.parameterCount; ++i) {
-      params.append(py::make_tuple(m.parameters[i].name, m.parameters[i].type));
+PyObject* NormalizePath(PyObject*, PyObject* path) noexcept {
+  return Guarded([&] {
+    if (!PyBytes_Check(path)) Raise(PyExc_TypeError, "expected bytes");
+    return Bytes(NormalizePagePath(BytesOf(path)));
+  });
+}
+
+PyObject* LockCount(PyObject*, PyObject*) noexcept { return PyLong_FromLong(ModuleLockCount()); }
+
+PyObject* CanUnloadNow(PyObject*, PyObject*) noexcept { return PyLong_FromLong(DllCanUnloadNow()); }
+
+// The type description: [(name, dispid, kind, [(parameter, vartype)], help, value vartype)].
+PyObject* Members(PyObject*, PyObject*) noexcept {
+  return Guarded([] {
+    static const char* const kKinds[] = {"propget", "propput", "method"};
+    Ref members = Own(PyList_New(0));
+    for (const MemberDescription& m : GraphGenerator2Interface().members) {
+      Ref params = Own(PyList_New(0));
+      for (std::uint8_t i = 0; i < m.parameterCount; ++i) {
+        const Ref param = Own(
+            Py_BuildValue("(si)", m.parameters[i].name, static_cast<int>(m.parameters[i].type)));
+        if (PyList_Append(params.get(), param.get()) != 0) throw PythonError();
+      }
+      const Ref member = Own(Py_BuildValue("(sisOsi)", m.name, static_cast<int>(m.dispid),
+                                           kKinds[static_cast<int>(m.kind)], params.get(),
+                                           m.helpString, static_cast<int>(m.resultType)));
+      if (PyList_Append(members.get(), member.get()) != 0) throw PythonError();
     }
-    members.append(py::make_tuple(m.name, m.dispid, kKinds[static_cast<int>(m.kind)], params,
-                                  m.helpString, m.resultType));
+    return members;
+  });
+}
+
+PyMethodDef gModuleMethods[] = {{"create_instance", &CreateInstance, METH_O, nullptr},
+                                {"create_registered", &CreateRegistered, METH_O, nullptr},
+                                {"class_from_progid", &ClassOfProgId, METH_O, nullptr},
+                                {"members", &Members, METH_NOARGS, nullptr},
+                                {"current_path_translated", &PathTranslated, METH_NOARGS, nullptr},
+                                {"normalize_page_path", &NormalizePath, METH_O, nullptr},
+                                {"module_lock_count", &LockCount, METH_NOARGS, nullptr},
+                                {"can_unload_now", &CanUnloadNow, METH_NOARGS, nullptr},
+                                {nullptr, nullptr, 0, nullptr}};
+
+PyModuleDef gModule{PyModuleDef_HEAD_INIT,
+                    "_native",
+                    "Native half of the tessaloom Python host.",
+                    -1,
+                    gModuleMethods,
+                    nullptr,
+                    nullptr,
+                    nullptr,
+                    nullptr};
+
+void SetAttribute(PyObject* module, const char* name, Ref value) {
+  if (PyObject_SetAttrString(module, name, value.get()) != 0) throw PythonError();
+}
+
+Ref MakeModule() {
+  const long running = PyLong_AsLong(PySys_GetObject("hexversion"));
+  if (running < 0x03090000) Raise(PyExc_ImportError, "tessaloom needs CPython 3.9 or later");
+  if (running >= 0x030A0000) {
+    gCallDefinition = &gCallFast;
+    gUtf8InStableAbi = true;
   }
-  return members;
+  Ref module = Own(PyModule_Create(&gModule));
+  gInvokeError =
+      Own(PyErr_NewException("tessaloom._native.InvokeError", nullptr, nullptr)).release();
+  gNativeType = reinterpret_cast<PyTypeObject*>(Own(PyType_FromSpec(&gNativeSpec)).release());
+  gFloatName = Own(PyUnicode_InternFromString("__float__")).release();
+  const Ref contextvars = Own(PyImport_ImportModule("contextvars"));
+  const Ref contextVar = Own(PyObject_GetAttrString(contextvars.get(), "ContextVar"));
+  const Ref args = Own(Py_BuildValue("(s)", "tessaloom.request"));
+  const Ref keywords = Own(Py_BuildValue("{s:()}", "default"));
+  Ref variable = Own(PyObject_Call(contextVar.get(), args.get(), keywords.get()));
+  gRequestGet = Own(PyObject_GetAttrString(variable.get(), "get")).release();
+
+  SetAttribute(module.get(), "InvokeError", Borrow(gInvokeError));
+  SetAttribute(module.get(), "NativeDispatch", Borrow(reinterpret_cast<PyObject*>(gNativeType)));
+  SetAttribute(module.get(), "request_variable", std::move(variable));
+  SetAttribute(module.get(), "__version__", Text(TESSALOOM_VERSION));
+  SetAttribute(module.get(), "CLSID_GraphGenerator", Text(GuidToString(CLSID_GraphGenerator)));
+  SetAttribute(module.get(), "INTERFACE_NAME", Text(GraphGenerator2Interface().name));
+  SetAttribute(module.get(), "INTERFACE_HELP", Text(GraphGenerator2Interface().helpString));
+  SetAttribute(module.get(), "DISPATCH_METHOD", Own(PyLong_FromLong(DISPATCH_METHOD)));
+  SetAttribute(module.get(), "DISPATCH_PROPERTYGET", Own(PyLong_FromLong(DISPATCH_PROPERTYGET)));
+  SetAttribute(module.get(), "DISPATCH_PROPERTYPUT", Own(PyLong_FromLong(DISPATCH_PROPERTYPUT)));
+  return module;
 }
 
 }  // namespace
 
-PYBIND11_MODULE(_native, m) {
-  m.doc() = "Native half of the tessaloom Python host.";
-  py::class_<NativeDispatch>(m, "NativeDispatch")
-      .def("get_id", &NativeDispatch::GetId)
-      .def("has_default_interface", &NativeDispatch::HasDefaultInterface)
-      .def("caller", &NativeDispatch::Caller);
-  m.attr("InvokeError") = InvokeErrorType();
-  m.def("create_instance", &CreateInstance);
-  m.def("class_from_progid", &ClassOfProgId);
-  m.def("create_registered", &CreateRegistered);
-  m.def("members", &Members);
-  if (!RequestVariable()) throw py::error_already_set();
-  m.attr("request_variable") = RequestVariable();
-  m.def("current_path_translated", &PathTranslated);
-  m.def("normalize_page_path",
-        [](const py::bytes& path) { return py::bytes(NormalizePagePath(std::string(path))); });
-  m.def("module_lock_count", [] { return ModuleLockCount(); });
-  m.def("can_unload_now", [] { return DllCanUnloadNow(); });
-  m.attr("__version__") = TESSALOOM_VERSION;
-  m.attr("CLSID_GraphGenerator") = GuidToString(CLSID_GraphGenerator);
-  m.attr("INTERFACE_NAME") = GraphGenerator2Interface().name;
-  m.attr("INTERFACE_HELP") = GraphGenerator2Interface().helpString;
-  m.attr("DISPATCH_METHOD") = DISPATCH_METHOD;
-  m.attr("DISPATCH_PROPERTYGET") = DISPATCH_PROPERTYGET;
-  m.attr("DISPATCH_PROPERTYPUT") = DISPATCH_PROPERTYPUT;
+// The name CPython looks for.
+PyMODINIT_FUNC PyInit__native() {  // NOLINT(readability-identifier-naming)
+  return Guarded(MakeModule);
 }

@@ -15,10 +15,34 @@ and the argument.
 """
 
 import inspect
+import sys
 import textwrap
 
-from . import _native
-from ._request import current_path_translated, request
+
+def _load_native():
+    """The native module, or an ImportError that says why it cannot load."""
+    needs = "tessaloom's native module needs CPython 3.9 or later on Linux"
+    if sys.implementation.name != "cpython" or sys.version_info < (3, 9):
+        raise ImportError("%s; this is %s %s" % (needs, sys.implementation.name,
+                                                 sys.version.split()[0]))
+    folder = __path__[0]
+    try:
+        from . import _native
+    except ImportError as failure:
+        import glob
+        import os
+        # Without the file, Python's own message blames a circular import.
+        built = glob.glob(os.path.join(glob.escape(folder), "_native.*so"))
+        detail = failure if built else "there is no _native.abi3.so in " + folder
+        raise ImportError("%s, and the tessaloom library it links to: %s" % (needs, detail),
+                          name=__name__) from failure
+    return _native
+
+
+_native = _load_native()
+
+from ._request import current_path_translated, request  # noqa: E402 (after the load check)
+from ._chart import chart  # noqa: E402
 
 __version__ = _native.__version__
 
@@ -33,6 +57,7 @@ __all__ = [
     "hresult_name",
     "request",
     "current_path_translated",
+    "chart",
 ]
 
 
@@ -147,11 +172,24 @@ def _utf16(text):
     return text.encode("utf-16-le", "surrogatepass")
 
 
-def _failure(member, failure, parameters=(), put=False):
+def _failure(member, failure, parameters=(), put=False, given=None, last_error=None):
     """The AutomationError for an InvokeError(hresult, argument, reason) of
-    `member`, whose parameter names are `parameters` when they are known."""
+    `member`, whose parameter names are `parameters` when they are known.
+    `given` is the call's (args, keywords), to name a parameter left out;
+    `last_error` reads the object's own message of a failure."""
     hr, argument, reason = failure.args
     position, parameter = None, None
+    if hr in (DISP_E_PARAMNOTOPTIONAL, DISP_E_BADPARAMCOUNT) and argument is None and given:
+        args, keywords = given
+        named = {_fold(name) for name in keywords}
+        for index in range(len(args), len(parameters)):
+            if _fold(parameters[index]) not in named:
+                argument, reason = index, "missing"
+                break
+    elif reason is None and last_error is not None and hr & 0xFFFF0000 != 0x80020000:
+        # Not an error of the call's shape (DISP_E_*, facility 2) but of the
+        # member: its message says what the object expected.
+        reason = last_error() or None
     if isinstance(argument, str):  # given as a keyword
         parameter = argument
         folded = _fold(argument)
@@ -281,14 +319,25 @@ def _signature(params, returns):
     return inspect.Signature(parameters, return_annotation=returns)
 
 
-def _method(name, dispid, params, help_string):
+def _last_error(obj, dispid):
+    """The reader of `obj`'s LastError, "" when it cannot be read."""
+    def read():
+        try:
+            return obj._call(dispid, _GET, (), None, "LastError")
+        except _InvokeError:
+            return ""
+    return read
+
+
+def _method(name, dispid, params, help_string, last_error_id):
     parameters = tuple(p for p, _ in params)
 
     def method(self, *args, **keywords):
         try:
             return self._call(dispid, _CALL, args, keywords, name)
         except _InvokeError as failure:
-            raise _failure(name, failure, parameters) from None
+            raise _failure(name, failure, parameters, given=(args, keywords),
+                           last_error=_last_error(self, last_error_id)) from None
 
     method.__name__ = method.__qualname__ = name
     method.__signature__ = _signature(params, int)
@@ -303,7 +352,7 @@ _PROPERTY_KINDS = {
 }
 
 
-def _property(name, dispid, kinds, value_type, help_string):
+def _property(name, dispid, kinds, value_type, help_string, last_error_id):
     def get(self):
         if "propget" not in kinds:
             raise AutomationError(DISP_E_MEMBERNOTFOUND, name,
@@ -311,7 +360,7 @@ def _property(name, dispid, kinds, value_type, help_string):
         try:
             return self._call(dispid, _GET, (), None, name)
         except _InvokeError as failure:
-            raise _failure(name, failure) from None
+            raise _failure(name, failure, last_error=_last_error(self, last_error_id)) from None
 
     def put(self, value):
         self.__setattr__(name, value)
@@ -347,6 +396,7 @@ def _described_class(name, help_string, described):
     puts = {member: entry[0] for member, entry in members.items() if "propput" in entry[1]}
     put_parameters = {member: tuple(p for p, _ in members[member][2]) for member in puts}
     canonical = {_fold(member): member for member in members}
+    last_error_id = ids.get("lasterror")
     namespace = {
         "__slots__": (),
         "_caches_names": False,
@@ -357,10 +407,10 @@ def _described_class(name, help_string, described):
     }
     for member, (dispid, kinds, params, help_text, value_vt) in members.items():
         if kinds == {"method"}:
-            namespace[member] = _method(member, dispid, params, help_text)
+            namespace[member] = _method(member, dispid, params, help_text, last_error_id)
         else:
             namespace[member] = _property(member, dispid, frozenset(kinds),
-                                          _VARTYPE_TYPES.get(value_vt), help_text)
+                                          _VARTYPE_TYPES.get(value_vt), help_text, last_error_id)
 
     # The slots are set through their descriptors: an object is made per
     # page, and this is most of what wrapping one costs.
@@ -392,7 +442,8 @@ def _described_class(name, help_string, described):
             self._call(dispid, _PUT, (value,), None, attribute)
         except _InvokeError as failure:
             member = canonical.get(_fold(attribute), attribute)
-            raise _failure(member, failure, put_parameters.get(member, ()), put=True) from None
+            raise _failure(member, failure, put_parameters.get(member, ()), put=True,
+                           last_error=_last_error(self, last_error_id)) from None
 
     def __dir__(self):
         return sorted(members)

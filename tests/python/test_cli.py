@@ -448,3 +448,52 @@ def test_the_cxx_example_builds_against_the_package_files(prefix, tmp_path, buil
     assert lines[1] == 'file: %s/sales.png, LastError ""' % tmp_path
     assert lines[2].startswith('OutputFormat "gif": refused, LastError "Unknown OutputFormat')
     assert (tmp_path / "sales.png").read_bytes()[:4] == b"\x89PNG"
+
+
+DRAW = """import tessaloom
+for style in ("classic", "smooth"):
+    g = tessaloom.CreateObject("Tessaloom.GraphGenerator")
+    g.OutputTarget, g.OutputFormat, g.RenderStyle = "memory", "png", style
+    g.AddData("Jan", 3)
+    g.DrawBarGraph()
+    maps = [line.split()[-1] for line in open("/proc/self/maps") if "tessaloom" in line]
+    print(all(path.startswith(%r) for path in maps), g.ImageData[:4], repr(g.ErrorReason))
+"""
+
+
+def other_python():
+    """A CPython of another version (3.9 or later) than this one, if there is one."""
+    here = "python%d.%d" % sys.version_info[:2]
+    pyenv = pathlib.Path(os.environ.get("PYENV_ROOT", pathlib.Path.home() / ".pyenv"))
+    candidates = sorted(pyenv.glob("versions/3.*/bin/python3.*"), reverse=True)
+    candidates += [pathlib.Path("/usr/bin/python3.%d" % minor) for minor in range(20, 8, -1)]
+    return next((str(p) for p in candidates if re.fullmatch(r"python3\.(9|[1-9]\d)", p.name)
+                 and p.name != here and p.is_file()), None)
+
+
+# pip wheel . built once, installed into a fresh venv of this CPython and of
+# another; pip install . into a venv. Each venv draws with nothing of the tree.
+@pytest.mark.parametrize("python,how", [(sys.executable, "wheel"), (other_python(), "wheel"),
+                                        (sys.executable, "pip install .")])
+def test_pip_builds_a_package_any_venv_draws_with(python, how, tmp_path_factory):
+    if python is None or not (BUILD / "CMakeCache.txt").exists():
+        pytest.skip("no other CPython, or no build tree")
+    tmp = tmp_path_factory.mktemp("venv")
+    env = {k: v for k, v in os.environ.items() if k not in ("PYTHONPATH", "TESSALOOM_CLI")}
+    env.update(TESSALOOM_BUILD_DIR=str(BUILD), TESSALOOM_REGISTRY=str(tmp / "none.reg"))
+    # This pip installs into the venv, which then needs none of its own.
+    pip = [sys.executable, "-m", "pip", "-q", "--python", tmp / "venv" / "bin" / "python"]
+    if how == "wheel":
+        wheels = tmp_path_factory.getbasetemp() / "wheel"
+        if not wheels.exists():
+            run(sys.executable, "-m", "pip", "-q", "wheel", "--no-build-isolation", "--no-deps",
+                "-w", wheels, ROOT, env=env, cwd=ROOT)
+        run(python, "-m", "venv", "--without-pip", tmp / "venv", env=env)
+        run(*pip, "install", "--no-index", *wheels.glob("tessaloom-*-cp39-abi3-linux_*.whl"),
+            env=env)
+    else:  # the Debian Python's setuptools and wheel build it
+        run(python, "-m", "venv", "--without-pip", "--system-site-packages", tmp / "venv",
+            env=env)
+        run(*pip, "install", "--no-build-isolation", "--no-index", ROOT, env=env, cwd=ROOT)
+    result = run(tmp / "venv" / "bin" / "python", "-c", DRAW % str(tmp / "venv"), env=env, cwd=tmp)
+    assert result.stdout.splitlines() == ["True b'\\x89PNG' ''"] * 2

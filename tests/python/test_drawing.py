@@ -90,3 +90,54 @@ def test_image_data_is_bytes_equal_to_the_file(g, tmp_path, fmt, name):
     data = g.ImageData
     assert type(data) is bytes and data.startswith(magic) and data == file_bytes
     assert (g.ImageMimeType, g.LastError, list(tmp_path.iterdir())) == (mime, "", [])
+
+
+def installed(name):
+    try:
+        return __import__(name)
+    except ImportError:
+        return None
+
+
+np, pd = installed("numpy"), installed("pandas")
+PAIRS = data([("Jan", 12), ("Feb", 19)])
+# Series as users mean them: Web and Shop are the legend's entries, Q1 and Q2 the categories.
+BY_CHANNEL = data(items=("Web", "Shop"), series=[("Q1", (1, 4)), ("Q2", (2, 5))])
+QUARTERS = {"categories": ["Q1", "Q2"]}
+# (kind, data, keywords, the object's calls that draw the same image)
+CHARTS = [
+    ("bar", {"Jan": 12, "Feb": 19}, {}, PAIRS + [("DrawBarGraph",)]),
+    ("3D Pie", [("Jan", 12), ("Feb", 19.0)], {}, PAIRS + [("Draw3DPieGraph",)]),
+    ("line", (12, 19), {"categories": ("Jan", "Feb"), "grid": True},
+     [("HasGridLines", 1)] + PAIRS + [("DrawLineGraph",)]),
+    ("line", {"Web": [1, 2], "Shop": (4, 5)}, QUARTERS, BY_CHANNEL + [("DrawLineSeriesGraph",)]),
+    ("stacked_bar", {"Web": [1, 2], "Shop": [4, 5]},
+     dict(QUARTERS, three_d=True, horizontal=True, title="Sales", colors=["red", "navy"]),
+     [("ChartTitle", "Sales"), ("SetHorizontalGraph",), ("AddColor", "red"), ("AddColor", "navy")]
+     + BY_CHANNEL + [("Draw3DStackedBarSeriesGraph",)]),
+] + ([
+    ("bar", np.array([12, 19]), {"categories": ["Jan", "Feb"]}, PAIRS + [("DrawBarGraph",)]),
+    ("bar", {"Web": np.array([1, 2]), "Shop": np.array([4.0, 5.0])}, QUARTERS,
+     BY_CHANNEL + [("DrawBarSeriesGraph",)]),
+] if np else []) + ([
+    ("pie", pd.Series([12, 19], index=["Jan", "Feb"]), {}, PAIRS + [("DrawPieGraph",)]),
+    ("line", pd.DataFrame({"Web": [1, 2], "Shop": [4, 5]}, index=["Q1", "Q2"]), {},
+     BY_CHANNEL + [("DrawLineSeriesGraph",)]),
+] if pd else [])
+
+
+@pytest.mark.parametrize("kind,values,keywords,calls", CHARTS)
+def test_chart_draws_what_the_objects_calls_draw(g, kind, values, keywords, calls):
+    g.OutputTarget, g.OutputFormat = "memory", "png"
+    make_calls(g, calls)
+    assert tessaloom.chart(kind, values, **keywords) == g.ImageData != b""
+
+
+@pytest.mark.parametrize("kind,values,keywords,message", [
+    ("donut", [1], {}, "unknown chart kind 'donut'"),
+    ("bar", {}, {}, "DrawBarGraph drew nothing: No data to draw"),
+    ("line", {"Web": [1, 2]}, {"categories": ["Q1"]}, "series 'Web' has 2 values for 1"),
+    ("3d box whisker", [1], {}, "unknown chart kind")])
+def test_chart_says_what_it_cannot_draw(kind, values, keywords, message):
+    with pytest.raises(ValueError, match=message):
+        tessaloom.chart(kind, values, **keywords)

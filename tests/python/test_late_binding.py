@@ -162,6 +162,11 @@ def drawn_values(g):
     return g.AltText.split(": ")[1].split(".")[0]
 
 
+def test_text_beyond_the_basic_plane_arrives_whole(g):
+    g.AddData(xVal="\U0001f601 \U00010400\u00e9", yVal=3)
+    assert drawn_values(g) == "\U0001f601 \U00010400\u00e9 3"
+
+
 # (args, keywords, error class, hresult, what the message says after "AddData: "); without an
 # error the chart's text shows what reached which parameter. Parameter names fold case.
 @pytest.mark.parametrize("args,keywords,kind,hresult,message", [
@@ -171,7 +176,8 @@ def drawn_values(g):
     (("Jan",), {"Value": 3}, ARG, PNF,
      "the argument (Value): no parameter of that name (DISP_E_PARAMNOTFOUND)"),
     (("Jan", 3), {"xVal": "Feb"}, ARG, PNF, "the first argument (xVal): no such parameter, or"),
-    ((), {"yVal": 3}, ARG, PNO, "a parameter is missing"),
+    ((), {"yVal": 3}, ARG, PNO, "the first argument (xVal): missing"),
+    (("Jan",), {}, ARG, tessaloom.DISP_E_BADPARAMCOUNT, "the second argument (yVal): missing"),
     (("Jan", "abc"), {}, AUTO, TM, "the second argument (yVal): type mismatch (DISP_E_TYPEMISM"),
     ((), {"xVal": "Jan", "YVAL": "abc"}, AUTO, TM, "the second argument (yVal): type mismatch"),
     (("Jan",), {"yVal": 1e39}, AUTO, OVERFLOW, "the second argument (yVal): out of range"),
@@ -191,7 +197,10 @@ def test_arguments_reach_their_parameters_or_name_them(g, args, keywords, kind, 
 @pytest.mark.parametrize("name,value,message", [
     ("GraphWidth", 2**31, "GraphWidth: the value assigned (newVal): out of range"),
     ("graphheight", "tall", "GraphHeight: the value assigned (newVal): type mismatch"),
-    ("ChartTitle", object(), "ChartTitle: the value assigned (newVal): cannot pass object")])
+    ("ChartTitle", object(), "ChartTitle: the value assigned (newVal): cannot pass object"),
+    # A value the object refuses raises with the object's own message.
+    ("OutputFormat", "gif", 'OutputFormat: Unknown OutputFormat: use "", "bmp", "jpeg", "png", '),
+    ("Scale", 9, "Scale: Scale must be from 1 to 4 (E_INVALIDARG)")])
 def test_a_bad_value_for_a_property_says_so(g, name, value, message):
     assert str(automation_error(setattr, g, name, value)).startswith(message)
 

@@ -5,6 +5,7 @@ import hashlib
 import os
 import pathlib
 import re
+import shutil
 import subprocess
 import sys
 
@@ -194,3 +195,17 @@ def test_nothing_is_loaded_from_the_current_folder(tmp_path, command, start, lib
                             env=dict(os.environ, LD_LIBRARY_PATH=library_path))
     assert (result.returncode, result.stdout.strip()) == (0, ""), result.stderr
     assert (tmp_path / "chart.png").exists() and not (tmp_path / "mark").exists()
+
+
+# A package without its native module, or under a Python it cannot serve, says
+# so on import (Python's own message would blame a circular import).
+@pytest.mark.parametrize("version,message", [
+    (None, "no _native.abi3.so in"), ((3, 8), "needs CPython 3.9 or later on Linux; this is")])
+def test_a_module_that_cannot_load_says_why(tmp_path, version, message):
+    import tessaloom
+    shutil.copytree(os.path.dirname(tessaloom.__file__), tmp_path / "tessaloom",
+                    ignore=shutil.ignore_patterns("_native*" if version is None else "-"))
+    script = "import sys\nsys.version_info = %r\nimport tessaloom" % (version or (3, 99),)
+    result = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True,
+                            env=dict(os.environ, PYTHONPATH=str(tmp_path)))
+    assert message in result.stderr.splitlines()[-1]

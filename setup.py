@@ -1,0 +1,74 @@
+"""Builds the tessaloom Python package with CMake, for `pip install .` and
+`pip wheel .` (metadata in pyproject.toml).
+
+The package holds the Python files, the native module built on the stable ABI
+(one wheel for every CPython from 3.9 on), the library and its smooth-style
+module beside it; the module finds the library in its own folder. The image
+and font libraries and the fonts are the system's (tools/install-deps).
+
+TESSALOOM_BUILD_DIR names a configured build tree to build the module in
+(tools/test uses its own); otherwise a Release tree is configured under
+build-pip/.
+"""
+
+import os
+import pathlib
+import re
+import shutil
+import subprocess
+
+from setuptools import Extension, setup
+from setuptools.command.build_ext import build_ext
+
+ROOT = pathlib.Path(__file__).resolve().parent
+VERSION = re.search(r"project\(tessaloom VERSION ([0-9.]+)",
+                    (ROOT / "CMakeLists.txt").read_text()).group(1)
+LIMITED_API = "cp39"  # the oldest CPython the module's stable ABI serves
+
+
+def run(*command):
+    subprocess.run([str(part) for part in command], check=True)
+
+
+class CMakeBuild(build_ext):
+    """Builds tessaloom._native with CMake and puts the libraries it needs beside it."""
+
+    def build_extension(self, ext):
+        build = os.environ.get("TESSALOOM_BUILD_DIR")
+        if build:
+            build = pathlib.Path(build).resolve()
+        else:
+            build = ROOT / "build-pip" / "cmake"
+            configure = ["cmake", "-S", ROOT, "-B", build, "-DCMAKE_BUILD_TYPE=Release",
+                         "-DTESSALOOM_BUILD_TESTS=OFF", "-DTESSALOOM_BUILD_PYTHON=ON"]
+            if shutil.which("ninja"):
+                configure += ["-G", "Ninja"]
+            if shutil.which("ccache"):
+                configure += ["-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"]
+            run(*configure)
+        run("cmake", "--build", build, "--target", "tessaloom_python")
+        target = pathlib.Path(self.get_ext_fullpath(ext.name))
+        target.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(build / "python" / "tessaloom" / "_native.abi3.so", target)
+        # The real files under the names the module and the library load.
+        shutil.copyfile(build / "libtessaloom.so.0", target.parent / "libtessaloom.so.0")
+        shutil.copyfile(build / "libtessaloom-smooth.so", target.parent / "libtessaloom-smooth.so")
+        # The build tree's module looks for the library in the build tree.
+        script = target.parent / "rpath.cmake"
+        script.write_text('file(RPATH_SET FILE "%s" NEW_RPATH "$ORIGIN")\n' % target)
+        run("cmake", "-P", script)
+        script.unlink()
+
+
+setup(
+    version=VERSION,
+    packages=["tessaloom"],
+    package_dir={"": "python"},
+    package_data={"tessaloom": ["py.typed", "*.pyi"]},
+    ext_modules=[Extension("tessaloom._native", sources=[], py_limited_api=True)],
+    cmdclass={"build_ext": CMakeBuild},
+    options={"bdist_wheel": {"py_limited_api": LIMITED_API},
+             "build": {"build_base": "build-pip"},
+             "egg_info": {"egg_base": "build-pip"}},
+    zip_safe=False,
+)
