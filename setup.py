@@ -3,8 +3,12 @@
 
 The package holds the Python files, the native module built on the stable ABI
 (one wheel for every CPython from 3.9 on), the library and its smooth-style
-module beside it; the module finds the library in its own folder. The image
-and font libraries and the fonts are the system's (tools/install-deps).
+module beside it; the module finds the library in its own folder. The two
+faces classic charts draw with travel too, copied from the Debian packages
+at build time into fonts/ beside the library (where the library looks
+first), with the packages' copyright files and the licences they refer to
+in fonts/licences/. The image and font libraries, and the fallback faces
+for other scripts, are the system's (tools/install-deps).
 
 TESSALOOM_BUILD_DIR names a configured build tree to build the module in
 (tools/test uses its own); otherwise a Release tree is configured under
@@ -24,10 +28,37 @@ ROOT = pathlib.Path(__file__).resolve().parent
 VERSION = re.search(r"project\(tessaloom VERSION ([0-9.]+)",
                     (ROOT / "CMakeLists.txt").read_text()).group(1)
 LIMITED_API = "cp39"  # the oldest CPython the module's stable ABI serves
+# The faces the package carries: the name the library looks for in fonts/,
+# the Debian files it is copied from (the first that exists) and their package.
+FONTS = [("LiberationSerif-Bold.ttf", "fonts-liberation",
+          ["/usr/share/fonts/truetype/liberation/LiberationSerif-Bold.ttf",
+           "/usr/share/fonts/truetype/liberation2/LiberationSerif-Bold.ttf"]),
+         ("vgasys.fon", "fonts-wine", ["/usr/share/wine/fonts/vgasys.fon"])]
 
 
 def run(*command):
     subprocess.run([str(part) for part in command], check=True)
+
+
+def copy_fonts(folder):
+    """Copies the faces into `folder`, and into folder/licences each one's
+    package copyright file and the common licences that file refers to."""
+    licences = folder / "licences"
+    licences.mkdir(parents=True, exist_ok=True)
+    for name, package, files in FONTS:
+        found = next((pathlib.Path(f) for f in files if os.path.isfile(f)), None)
+        if found is None:
+            raise SystemExit("setup.py: %s not found; install the Debian package %s "
+                             "(tools/install-deps)" % (name, package))
+        # The package that owns the file (fonts-liberation2 for the second path).
+        owner = subprocess.run(["dpkg-query", "-S", str(found)], capture_output=True,
+                               text=True).stdout.partition(":")[0] or package
+        shutil.copyfile(found, folder / name)
+        copyright = pathlib.Path("/usr/share/doc", owner, "copyright")
+        shutil.copyfile(copyright, licences / (owner + ".copyright"))
+        for common in set(re.findall(r"/usr/share/common-licenses/([\w.+-]*\w)",
+                                     copyright.read_text(errors="replace"))):
+            shutil.copyfile("/usr/share/common-licenses/" + common, licences / common)
 
 
 class CMakeBuild(build_ext):
@@ -58,6 +89,7 @@ class CMakeBuild(build_ext):
         script.write_text('file(RPATH_SET FILE "%s" NEW_RPATH "$ORIGIN")\n' % target)
         run("cmake", "-P", script)
         script.unlink()
+        copy_fonts(target.parent / "fonts")
 
 
 setup(

@@ -15,10 +15,24 @@
 #include <span>
 #include <string_view>
 
+#include "platform/library_path.h"
 #include "platform/text.h"
 
 namespace tessaloom {
 namespace {
+
+// A package may carry the two faces in "fonts/" beside the library (the
+// Python wheel does, for machines without the Debian font packages); those
+// copies come first, so the package draws with what it was built with.
+constexpr const char* kChartFileName = "LiberationSerif-Bold.ttf";
+constexpr const char* kSystemFileName = "vgasys.fon";
+
+// `name` in the fonts folder beside the library, or empty when the
+// library's folder is unknown. Never the current folder.
+std::string FileBesideLibrary(const char* name) {
+  const std::string_view folder = OwnLibraryFolder();
+  return folder.empty() ? std::string() : std::string(folder).append("fonts/").append(name);
+}
 
 // Families that share Times New Roman's advances and vertical metrics.
 constexpr std::array<std::string_view, 3> kChartFamilies = {"Times New Roman", "Liberation Serif",
@@ -435,7 +449,7 @@ class Faces {
     }
   }
 
-  // Liberation Serif Bold by its Debian path (a dependency of the package,
+  // Liberation Serif Bold beside the library, then by its Debian path (a dependency of the package,
   // metric-compatible with Times New Roman bold), else "Times New Roman"
   // bold as fontconfig realises it when that is a metric-compatible face,
   // else any bold serif fontconfig offers. The known file comes first: a
@@ -445,7 +459,9 @@ class Faces {
     FT_Face& face = face_[Index(FaceSlot::kChart)];
     FaceInfo& info = info_[Index(FaceSlot::kChart)];
     Candidate c;
+    const std::string beside = FileBesideLibrary(kChartFileName);
     const bool opened =
+        (!beside.empty() && OpenScalable(library_, beside, 0, face, info)) ||
         std::any_of(
             kChartFiles.begin(), kChartFiles.end(),
             [&](const char* file) { return OpenScalable(library_, file, 0, face, info); }) ||
@@ -464,6 +480,8 @@ class Faces {
   }
 
   bool OpenSystemFace(FT_Face& face, FaceInfo& info, std::size_t i) {
+    const std::string beside = FileBesideLibrary(kSystemFileName);
+    if (!beside.empty() && OpenRaster(library_, beside, face, info, cp1252_[i])) return true;
     if (OpenRaster(library_, kSystemFile, face, info, cp1252_[i])) return true;
     Candidate c;
     if (MatchFont(Config(), "System", c) &&

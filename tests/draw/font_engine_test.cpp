@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
 #include "draw/font_faces.h"
 #include "draw/text_metrics.h"
 #include "platform/text.h"
@@ -191,6 +196,46 @@ TEST(FontEngineTest, ShapedTextKeepsRightToLeftRunsInVisualOrder) {
               Window(Drawn(300, 40, at, 4, piece, font), at, 0, width, 40))
         << text << piece;
   }
+}
+
+// Exits 0 when the faces came from these files, else 1; names them either way.
+[[noreturn]] void ExitOnFaceFiles(const std::string& chart, const std::string& system) {
+  const std::string& got = LoadedFace(FaceSlot::kChart).file;
+  const std::string& gotSystem = LoadedFace(FaceSlot::kSystem).file;
+  std::fprintf(stderr, "loaded %s and %s\n", got.c_str(), gotSystem.c_str());
+  std::exit(got == chart && gotSystem == system ? 0 : 1);
+}
+
+// A fonts folder beside the library (as the Python package carries) gives both faces; a broken file
+// there leaves the system's. Each row loads the library afresh from a folder of its own.
+TEST(FontEngineTest, FontsBesideTheLibraryComeFirst) {
+  const FaceInfo &chart = LoadedFace(FaceSlot::kChart), &system = LoadedFace(FaceSlot::kSystem);
+  if (!system.rasterFont) GTEST_SKIP() << "no raster System font on this machine";
+  namespace fs = std::filesystem;
+  const fs::path library = fs::canonical("/proc/self/exe").parent_path().parent_path();
+  const char* const searched = std::getenv("LD_LIBRARY_PATH");
+  const std::string kept = searched != nullptr ? searched : "";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");  // a new process, loading the library anew
+  for (const bool broken : {false, true}) {
+    const fs::path folder = testing::TempDir() + (broken ? "fonts-broken" : "fonts-beside");
+    fs::remove_all(folder);
+    fs::create_directories(folder / "fonts");
+    fs::create_symlink(library / "libtessaloom.so.0", folder / "libtessaloom.so.0");
+    std::string expected[2];
+    for (const int slot : {0, 1}) {
+      const fs::path copy =
+          folder / "fonts" / (slot == 0 ? "LiberationSerif-Bold.ttf" : "vgasys.fon");
+      const std::string& file = (slot == 0 ? chart : system).file;
+      if (broken) std::ofstream(copy) << "not a font";
+      if (!broken) fs::create_symlink(file, copy);
+      expected[slot] = broken ? file : copy.string();
+    }
+    setenv("LD_LIBRARY_PATH", folder.c_str(), 1);
+    EXPECT_EXIT(ExitOnFaceFiles(expected[0], expected[1]), testing::ExitedWithCode(0), "")
+        << (broken ? "a broken file beside the library" : "fonts beside the library");
+  }
+  if (searched != nullptr) setenv("LD_LIBRARY_PATH", kept.c_str(), 1);
+  if (searched == nullptr) unsetenv("LD_LIBRARY_PATH");
 }
 
 }  // namespace
