@@ -320,9 +320,7 @@ def prefix(tmp_path_factory):
     if not (BUILD / "CMakeCache.txt").exists():
         pytest.skip("no build tree to install from")
     prefix = tmp_path_factory.mktemp("install") / "prefix"
-    result = subprocess.run(["cmake", "--install", str(BUILD), "--prefix", str(prefix)],
-                            capture_output=True, text=True)
-    assert result.returncode == 0, result.stdout + result.stderr
+    run("cmake", "--install", BUILD, "--prefix", prefix)
     return prefix
 
 
@@ -356,9 +354,9 @@ def test_installed_tool_and_module_use_the_installed_library(prefix, tmp_path):
     library = os.path.realpath(prefix / "lib" / "libtessaloom.so.0")
     assert server_of(registry) == os.path.join(os.path.dirname(library), "libtessaloom.so.0")
     site = next(prefix.glob("lib/python3*/dist-packages"))
-    result = run(sys.executable, "-c", DRAW, prefix, env=dict(env, PYTHONPATH=str(site)),
-                 cwd=tmp_path)
-    assert result.stdout.splitlines() == DRAWN
+    drawn = run(sys.executable, "-c", DRAW, prefix, env=dict(env, PYTHONPATH=str(site)),
+                cwd=tmp_path)
+    assert drawn.stdout.splitlines() == DRAWN
     assert all((site / "tessaloom" / name).is_file() for name in ("__init__.pyi", "py.typed"))
 
 
@@ -453,5 +451,5 @@ def test_pip_builds_a_package_any_venv_draws_with(python, how, tmp_path_factory)
         run(python, "-m", "venv", "--without-pip", "--system-site-packages", tmp / "venv",
             env=env)
         run(*pip, "install", "--no-build-isolation", "--no-index", ROOT, env=env, cwd=ROOT)
-    result = run(tmp / "venv" / "bin" / "python", "-c", DRAW, tmp / "venv", env=env, cwd=tmp)
-    assert result.stdout.splitlines() == DRAWN
+    drawn = run(tmp / "venv" / "bin" / "python", "-c", DRAW, tmp / "venv", env=env, cwd=tmp)
+    assert drawn.stdout.splitlines() == DRAWN

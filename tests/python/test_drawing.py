@@ -1,5 +1,6 @@
 """Draw methods from the script's call to the file or bytes: formats, styles, Scale, chart()."""
 
+import importlib.util
 import re
 import shutil
 import subprocess
@@ -89,11 +90,7 @@ def test_image_data_is_bytes_equal_to_the_file(g, tmp_path, fmt, name):
     assert (g.ImageMimeType, g.LastError, list(tmp_path.iterdir())) == (mime, "", [])
 
 
-try:
-    import numpy as np
-    import pandas as pd
-except ImportError:
-    np = pd = None
+np, pd = [importlib.util.find_spec(n) and importlib.import_module(n) for n in ("numpy", "pandas")]
 PAIRS = data([("Jan", 12), ("Feb", 19)])
 # Series as users mean them: Web and Shop are the legend's entries, Q1 and Q2 the categories.
 BY_CHANNEL = data(items=("Web", "Shop"), series=[("Q1", (1, 4)), ("Q2", (2, 5))])
