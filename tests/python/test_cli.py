@@ -228,7 +228,7 @@ def server_of(path):
     return re.search(r'InprocServer32\]\r?\n@="([^"]*)"', path.read_text()).group(1)
 
 
-def test_register_names_this_modules_library_and_objects_come_from_it(registry):
+def test_register_names_this_library_or_the_one_given_and_objects_come_from_it(registry, tmp_path):
     result = tool("register")
     assert result.returncode == 0, result.stderr
     assert "DllRegisterServer" in result.stdout and str(registry) in result.stdout
@@ -239,6 +239,18 @@ def test_register_names_this_modules_library_and_objects_come_from_it(registry):
     assert (lock_count(), type(g), g.ErrorReason) == (before + 1, tessaloom.IGraphGenerator2, "")
     del g
     assert lock_count() == before
+    copy = tmp_path / "copy" / "libtessaloom.so.0"  # a bare LIBRARY names a file here
+    copy.parent.mkdir()
+    shutil.copy(loaded_library("libtessaloom.so"), copy)
+    result = tool("register", "libtessaloom.so.0", cwd=copy.parent)
+    assert (result.returncode, server_of(registry)) == (0, str(copy)), result.stderr
+    copy.unlink()  # then creating through it fails, and the direct way needs no registry
+    error = automation_error(tessaloom.CreateObject, PROGID)
+    assert (error.hresult, str(copy) in error.reason) == (tessaloom.CO_E_DLLNOTFOUND, True)
+    assert "No such file or directory" in str(error)
+    assert tessaloom.GraphGenerator().ErrorReason == ""
+    assert tool("unregister").returncode == 0
+    assert "[" not in registry.read_text()  # no key left
 
 
 # A host that found the library by a relative search path and moved registers its real path.
@@ -277,22 +289,6 @@ def test_the_registry_file_decides_where_objects_come_from(registry, text, progi
         error = automation_error(tessaloom.CreateObject, progid)
         assert (error.hresult, bool(error.reason)) == (code, True)
     assert lock_count() == before
-
-
-def test_a_library_argument_registers_that_copy_and_a_copy_gone_fails_to_load(registry, tmp_path):
-    copy = tmp_path / "copy" / "libtessaloom.so.0"
-    copy.parent.mkdir()
-    shutil.copy(loaded_library("libtessaloom.so"), copy)
-    result = tool("register", "libtessaloom.so.0", cwd=copy.parent)  # a bare name is a file here
-    assert result.returncode == 0, result.stderr
-    assert server_of(registry) == str(copy)
-    copy.unlink()
-    error = automation_error(tessaloom.CreateObject, PROGID)
-    assert (error.hresult, str(copy) in error.reason) == (tessaloom.CO_E_DLLNOTFOUND, True)
-    assert "No such file or directory" in str(error)
-    assert tessaloom.GraphGenerator().ErrorReason == ""  # the direct way needs no registry
-    assert tool("unregister").returncode == 0
-    assert "[" not in registry.read_text()  # no key left
 
 
 def test_what_cannot_be_registered_is_refused_with_the_reason(registry, tmp_path):

@@ -177,8 +177,8 @@ HOSTS = [  # (command, folder it starts in, LD_LIBRARY_PATH, planted)
 def test_nothing_is_loaded_from_the_current_folder(tmp_path, command, start, library_path,
                                                    planted):
     for name in planted:
-        subprocess.run([cxx_compiler(), "-x", "c", "-shared", "-fPIC", "-nostdlib", "-", "-o", name],
-                       input=PLANT, text=True, cwd=tmp_path, check=True)
+        subprocess.run([cxx_compiler(), "-x", "c", "-shared", "-fPIC", "-nostdlib", "-", "-o",
+                        name], input=PLANT, text=True, cwd=tmp_path, check=True)
     result = subprocess.run([a.replace("{}", str(tmp_path)) for a in command], input="a,5\n",
                             cwd=start.replace("{}", str(tmp_path)), capture_output=True, text=True,
                             env=dict(os.environ, LD_LIBRARY_PATH=library_path))
