@@ -3,6 +3,7 @@
 import io
 import os
 import pathlib
+import re
 import struct
 import subprocess
 import sys
@@ -26,6 +27,15 @@ EXAMPLE = ROOT / "examples" / "site"
 sys.path.insert(0, str(EXAMPLE))  # the example's serve and site_app modules
 CLI = os.environ.get("TESSALOOM_CLI") or str(ROOT / "build" / "tessaloom")
 needs_cli = pytest.mark.skipif(not os.path.exists(CLI), reason="command-line tool not built")
+BUILD = pathlib.Path(CLI).parent
+lock_count = tessaloom._native.module_lock_count
+COMPONENT_REFUSED = ("Please contact your hosting administrator, as you are not allowed to use "
+                     "Tessaloom component")
+
+
+def cxx_compiler():
+    cache = (BUILD / "CMakeCache.txt").read_text()
+    return re.search(r"^CMAKE_CXX_COMPILER:\w+=(.*)$", cache, re.M).group(1)
 
 
 def run_cli(*args, cwd=None, input=None, binary=False):
@@ -99,8 +109,7 @@ SALES = [("ChartTitle", "Sales")] + data([("Jan", 12), ("Feb", 30), ("Mar", 21)]
 
 
 def make_calls(g, calls):
-    """Makes each call (member, *args) on g: a property is assigned, a method called; a member
-    ending in "!" must refuse its value as out of range."""
+    """Makes each call (member, *args) on g; a member ending in "!" must refuse it (overflow)."""
     for member, *args in calls:
         if member.endswith("!"):
             with pytest.raises(tessaloom.AutomationError, match=r"out of range \(DISP_E_OVERFLOW"):

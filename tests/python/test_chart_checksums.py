@@ -1,7 +1,5 @@
-"""The gallery's and edge charts' BMPs against chart_checksums.txt, the guard of each pixel the
-drawing tests do not spell out. After an intended change: `TESSALOOM_UPDATE_CHECKSUMS=1
-tools/test`, then review the charts that changed. Another FreeType or fonts than the table names
-skip, but fail in CI (TESSALOOM_CI=1), where the guard must not go quiet."""
+"""The gallery's and edge charts' BMPs against chart_checksums.txt (TESSALOOM_UPDATE_CHECKSUMS=1
+rewrites it); other FreeType or fonts than it names skip, but fail in CI (TESSALOOM_CI=1)."""
 
 import hashlib
 import os

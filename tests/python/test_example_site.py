@@ -1,5 +1,4 @@
-"""The example web site (examples/site): one site draws, the other is refused
-(the settings' rules themselves are CheckAccessTest's)."""
+"""The example web site (examples/site): one site draws, the other is refused."""
 
 import contextlib
 import http.client
@@ -14,10 +13,7 @@ import threading
 
 import pytest
 
-from conftest import EXAMPLE
-
-COMPONENT_REFUSED = ("Please contact your hosting administrator, as you are not allowed to use "
-                     "Tessaloom component")
+from conftest import COMPONENT_REFUSED, EXAMPLE
 
 
 def get(port, path, headers=()):
@@ -78,7 +74,7 @@ def longest_query(size=16384):
 
 
 def test_gunicorn_serves_the_sites_and_the_chart_service(hosting):
-    """As the README runs it, on a socket bound here so that no other process takes the port."""
+    # As the README runs it, on a socket bound here so that no other process takes the port.
     pytest.importorskip("gunicorn")
     listener = socket.socket()
     listener.bind(("127.0.0.1", 0))

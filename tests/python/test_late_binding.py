@@ -1,5 +1,4 @@
-"""The late-bound object: creation, lifetime, name lookup, dispatch, argument conversion and
-errors; beyond late binding: keyword arguments, messages naming member and argument, the stub."""
+"""The late-bound object: lifetime, names, dispatch, conversion, errors, keywords, the stub."""
 
 import ast
 import copy
@@ -14,7 +13,7 @@ import pytest
 
 import tessaloom
 from conftest import (CLASSIC, DRAW_METHODS, PROGID, PROPERTY_PUTS, ROOT, automation_error,
-                      make_calls)
+                      lock_count, make_calls)
 
 S_OK, TM, OVERFLOW = tessaloom.S_OK, tessaloom.DISP_E_TYPEMISMATCH, tessaloom.DISP_E_OVERFLOW
 PNF, PNO = tessaloom.DISP_E_PARAMNOTFOUND, tessaloom.DISP_E_PARAMNOTOPTIONAL
@@ -23,7 +22,6 @@ TEXT_PROPERTIES = [name for name, _, kind, params in CLASSIC if params == [("new
 # Arguments that every non-drawing method accepts (by VARTYPE: I4, R4, BSTR).
 GOOD_ARGUMENTS = {name: tuple({3: 1, 4: 1.5, 8: "x"}[vt] for _, vt in params)
                   for name, _, kind, params in CLASSIC if kind == "method"}
-lock_count = tessaloom._native.module_lock_count
 
 
 def test_each_live_object_or_bound_method_holds_one_module_lock():
@@ -42,8 +40,7 @@ def test_each_live_object_or_bound_method_holds_one_module_lock():
     assert lock_count() == before
 
 
-# The DISPIDs that compiled scripts call: the classic members numbered from 1, then
-# the later ones. Names, kinds and parameters are pinned by the checked-in stub.
+# The DISPIDs compiled scripts call (names, kinds and parameters: the checked-in stub).
 CLASSIC_MEMBERS = """ErrorReason ChartTitle SeriesLabel AddData GraphHeight GraphWidth
     XAxisLabel YAxisLabel DrawPieGraph DrawBarGraph FileName FilePath Draw3DBarGraph Draw3DPieGraph
     ClearData DrawLineGraph Draw3DLineGraph HasGridLines HasBackColor DrawBoxWhiskerGraph AddDataEx
@@ -83,8 +80,7 @@ def test_every_member_is_reachable_by_name_in_any_case(g, tmp_path, name, spell)
         assert type(result) is int and result == tessaloom.S_OK
 
 
-# "SetGridLines" is only in a help string; then a Cyrillic a, and a dotless i and a Kelvin
-# sign, which Unicode folds to ASCII letters.
+# "SetGridLines" is only in a help string; a Cyrillic a; a dotless i and Kelvin sign fold to ASCII.
 @pytest.mark.parametrize("name", ["", "NoSuchMember", "SetGridLines", "AddDat\u0430",
                                   "ChartT\u0131tle", "Bac\u212acolor", "AddData\x00", "\ud800"])
 def test_unknown_names_are_missing_attributes(g, name):
@@ -107,10 +103,8 @@ def test_the_wrong_kind_of_access_is_member_not_found(g, access, name):
     assert g.ErrorReason == ""
 
 
-# Python values on their way to the parameter types (the conversion rules are
-# VariantChangeTypeTest's): every value that converts is taken without a message;
-# one that does not fails at its position. Numbers as numpy's integer and floating scalars
-# are: with only __index__ or __float__.
+# Values that convert are taken without a message (the rules: VariantChangeTypeTest); numbers
+# may have only __index__ or __float__, as numpy's scalars.
 INDEX = type("Index", (), {"__index__": lambda _: 7})()
 REAL = type("Real", (), {"__float__": lambda _: 12.5})()
 TAKEN = {
@@ -133,10 +127,12 @@ def test_every_value_that_converts_is_taken_without_a_message(g, kind, value):
 
 
 def test_values_keep_their_worth_on_the_way_in(g):
-    # A bool is the automation model's: False 0, True -1; an __index__ object its index.
+    # A bool is the automation model's: False 0, True -1; text beyond the basic plane is whole.
+    text = "\U0001f601 \U00010400\u00e9"
     make_calls(g, [("OutputTarget", "memory"), ("AddData", "a", False), ("AddData", "b", True),
-                   ("AddData", "c", INDEX), ("AddData", "d", REAL), ("DrawBarGraph",)])
-    assert g.AltText.startswith("Bar chart, 4 values: a 0, b -1, c 7, d 12.5.")
+                   ("AddData", "c", INDEX), ("AddData", "d", REAL), ("AddData", text, 3),
+                   ("DrawBarGraph",)])
+    assert g.AltText.startswith("Bar chart, 5 values: a 0, b -1, c 7, d 12.5, %s 3." % text)
 
 
 @pytest.mark.parametrize("member,args,hresult,position", [
@@ -160,11 +156,6 @@ def drawn_values(g):
     g.OutputTarget = "memory"
     g.DrawPieGraph()
     return g.AltText.split(": ")[1].split(".")[0]
-
-
-def test_text_beyond_the_basic_plane_arrives_whole(g):
-    g.AddData(xVal="\U0001f601 \U00010400\u00e9", yVal=3)
-    assert drawn_values(g) == "\U0001f601 \U00010400\u00e9 3"
 
 
 # (args, keywords, error class, hresult, what the message says after "AddData: "); without an
@@ -214,14 +205,6 @@ def test_an_object_without_a_description_takes_keywords_too():
     assert isinstance(error, TypeError) and "(Value)" in str(error)
 
 
-def test_method_signatures_follow_the_description(g):
-    for name, _, kind, params, _, _ in tessaloom.members():
-        if kind == "method":
-            bound = inspect.signature(getattr(g, name)).bind(*(p for p, _ in params))
-            assert list(bound.arguments) == [p for p, _ in params]
-    assert str(inspect.signature(g.AddData)) == "(xVal: str, yVal: float) -> int"
-
-
 def test_the_checked_in_stub_and_readme_table_are_the_generated_ones():
     generator = runpy.run_path(str(ROOT / "tools" / "python-stub"))
     text = generator["stub_text"](tessaloom)
@@ -237,7 +220,7 @@ REFUSED = {"OutputFormat": "tiff", "OutputTarget": "disk", "RenderStyle": "blurr
            "JpegQuality": 0, "Scale": 9}
 
 
-def test_every_members_help_teaches_with_real_names_and_every_accepted_value(g):
+def test_every_members_help_and_signature_teach_real_names_and_every_accepted_value(g):
     described = {m[0]: m for m in tessaloom.members()}
     shown = " ".join(pydoc.render_doc(tessaloom.GraphGenerator, renderer=pydoc.plaintext)
                      .replace("|", " ").split())
@@ -247,6 +230,10 @@ def test_every_members_help_teaches_with_real_names_and_every_accepted_value(g):
         assert set(named) <= set(described), name
         if kind == "propput" or params:  # it takes a value: the help says which
             assert re.search(r'default|any text|finite number|"', text), name
+        if kind == "method":  # the signature follows the description
+            bound = inspect.signature(getattr(g, name)).bind(*(p for p, _ in params))
+            assert list(bound.arguments) == [p for p, _ in params], name
+    assert str(inspect.signature(g.AddData)) == "(xVal: str, yVal: float) -> int"
     for name, value in REFUSED.items():
         automation_error(setattr, g, name, value)
         for accepted in re.findall(r'"[^"]*"|\d+ to \d+', g.LastError):
@@ -269,10 +256,9 @@ def test_a_type_checker_reads_the_members_from_the_stub(tmp_path):
     pytest.importorskip("mypy")
     source = ["import tessaloom", "g = tessaloom.GraphGenerator()"] + [use for use, _ in TYPED_USES]
     (tmp_path / "use.py").write_text("\n".join(source) + "\n")
-    result = subprocess.run(
-        [sys.executable, "-m", "mypy", "--no-incremental", "--cache-dir", str(tmp_path / "cache"),
-         "--no-error-summary", "use.py"],
-        capture_output=True, text=True, cwd=tmp_path)
+    result = subprocess.run([sys.executable, "-m", "mypy", "--no-incremental", "--cache-dir",
+                             str(tmp_path / "cache"), "--no-error-summary", "use.py"],
+                            capture_output=True, text=True, cwd=tmp_path)
     flagged = {int(m.group(1)) for m in re.finditer(r"^use\.py:(\d+): error", result.stdout, re.M)}
     expected = {number for number, (_, bad) in enumerate(TYPED_USES, start=3) if bad}
     assert flagged == expected, result.stdout

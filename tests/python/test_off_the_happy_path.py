@@ -1,17 +1,14 @@
-"""Charts off the happy path: reused objects, negative and crowded data. Each
-case once drew a wrong picture or reported success for a chart not drawn."""
+"""Charts that once came out wrong, or were reported drawn when they were not."""
 
 import hashlib
 import os
-import pathlib
-import re
 import shutil
 import subprocess
 import sys
 
 import pytest
 
-from conftest import CLI, data, draw_file, read_bmp
+from conftest import BUILD, CLI, cxx_compiler, data, draw_file, read_bmp
 
 NEGATIVE_BARS = [("AddData", "a", -5), ("AddData", "b", 5), ("DrawBarGraph",), ("ClearData",)]
 POSITIVE = [("AddData", "a", 3), ("AddData", "b", 7)]
@@ -93,16 +90,14 @@ def test_a_past_fault_stays_mended(tmp_path, name, calls, holds):
     assert holds(g, read_bmp(path)[2] if path.exists() else None), (name, g.ErrorReason)
 
 
-# In a process of its own: a chart drawn while file descriptors, address space or
-# fontconfig's fonts are short, then again after; prints the error and both digests.
+# In a process of its own, a chart drawn short of descriptors, memory or fonts, then again after.
 SHORT_OF = """
 import hashlib, os, resource, sys, tempfile, tessaloom
 short, style, title, warm = sys.argv[1:]
-def draw(side=None, scale=1, text=title):
+def draw(width=500, height=350, scale=1, text=title):
     g = tessaloom.GraphGenerator()
     g.OutputTarget, g.OutputFormat, g.RenderStyle, g.ChartTitle = "memory", "png", style, text
-    if side:
-        g.GraphWidth, g.GraphHeight, g.Scale = side, side, scale
+    g.GraphWidth, g.GraphHeight, g.Scale = width, height, scale
     g.AddData("a", 5)
     g.DrawBarGraph()
     return g.ErrorReason, hashlib.sha1(g.ImageData or b"").hexdigest()
@@ -120,7 +115,7 @@ if short == "descriptors":
 elif short == "memory":
     limits = resource.getrlimit(resource.RLIMIT_AS)
     resource.setrlimit(resource.RLIMIT_AS, (300 << 20, limits[1]))
-    first = draw(2048, 4)
+    first = draw(2048, 2048, 4)
     resource.setrlimit(resource.RLIMIT_AS, limits)
 else:
     os.environ["FONTCONFIG_FILE"] = os.path.join(tempfile.mkdtemp(), "fonts.conf")
@@ -130,8 +125,7 @@ print(*first, draw()[1], sep="\\n")
 """
 SCRIPTS = "日本 عربي हिन्दी"
 NO_IMAGE = hashlib.sha1(b"").hexdigest()
-# (what is short, style, title, whether a character the chart face lacks was drawn
-# before (fontconfig and the fonts started), the first draw's error).
+# (what is short, style, title, whether fallback fonts were started before, the first error)
 SHORTAGES = [
     ("descriptors", "classic", SCRIPTS, "cold", "Unable to load the chart fonts"),
     ("descriptors", "classic", SCRIPTS, "warm", "Unable to load the chart fonts"),
@@ -157,10 +151,8 @@ def test_a_shortage_fails_its_draw_and_no_later_one(g, short, style, title, warm
     assert (first, second) == (NO_IMAGE if reason else healthy, healthy)
 
 
-# Libraries planted in the current folder under names the loader looks for; each
-# leaves a mark there as it starts. A host that found the component through a
-# relative LD_LIBRARY_PATH asked for that folder to be searched: for it, only the
-# smooth module's name is planted. "{}" stands for the folder.
+# Libraries planted in the current folder "{}" leave a mark as they start; a relative
+# LD_LIBRARY_PATH asked for its folder to be searched, so only the smooth module is planted.
 PLANT = '#include <fcntl.h>\n__attribute__((constructor)) void f(void) { creat("mark", 0600); }'
 SMOOTH = ["libtessaloom-smooth.so"]
 NEEDED = SMOOTH + ["libstdc++.so.6", "libgcc_s.so.1", "libcairo.so.2"]
@@ -174,7 +166,6 @@ g.AddData("a", 5)
 g.DrawBarGraph()
 print(g.ErrorReason)
 """
-BUILD = pathlib.Path(CLI).parent
 HOSTS = [  # (command, folder it starts in, LD_LIBRARY_PATH, planted)
     ([CLI, "draw", "DrawBarGraph", "-", "-o", "{}/chart.png", "--smooth"], "{}", "", NEEDED),
     ([sys.executable, "-c", SMOOTH_CHART_THERE, "{}"], "{}", "", NEEDED),
@@ -185,11 +176,9 @@ HOSTS = [  # (command, folder it starts in, LD_LIBRARY_PATH, planted)
 @pytest.mark.parametrize("command,start,library_path,planted", HOSTS)
 def test_nothing_is_loaded_from_the_current_folder(tmp_path, command, start, library_path,
                                                    planted):
-    cache = (BUILD / "CMakeCache.txt").read_text()
-    compiler = re.search(r"^CMAKE_CXX_COMPILER:\w+=(.*)$", cache, re.M).group(1)
     for name in planted:
-        subprocess.run([compiler, "-x", "c", "-shared", "-fPIC", "-nostdlib", "-", "-o", name],
-                       input=PLANT, text=True, cwd=tmp_path, check=True)
+        subprocess.run([cxx_compiler(), "-x", "c", "-shared", "-fPIC", "-nostdlib", "-", "-o",
+                        name], input=PLANT, text=True, cwd=tmp_path, check=True)
     result = subprocess.run([a.replace("{}", str(tmp_path)) for a in command], input="a,5\n",
                             cwd=start.replace("{}", str(tmp_path)), capture_output=True, text=True,
                             env=dict(os.environ, LD_LIBRARY_PATH=library_path))
@@ -197,8 +186,7 @@ def test_nothing_is_loaded_from_the_current_folder(tmp_path, command, start, lib
     assert (tmp_path / "chart.png").exists() and not (tmp_path / "mark").exists()
 
 
-# A package without its native module, or under a Python it cannot serve, says
-# so on import (Python's own message would blame a circular import).
+# A package without its native module, or under a Python it cannot serve, says so on import.
 @pytest.mark.parametrize("version,message", [
     (None, "no _native.abi3.so in"), ((3, 8), "needs CPython 3.9 or later on Linux; this is")])
 def test_a_module_that_cannot_load_says_why(tmp_path, version, message):

@@ -1,5 +1,4 @@
-"""The web side: the page a thread serves as the component sees it (request blocks, each WSGI
-request's), and tessaloom.wsgi.ChartApp, a chart per request drawn from the query into memory."""
+"""The page a thread serves as the component sees it, and ChartApp, a chart per WSGI request."""
 
 import asyncio
 import concurrent.futures
@@ -11,13 +10,12 @@ import wsgiref.validate
 import pytest
 
 import tessaloom
-from conftest import PROGID, wsgi_call as call, wsgi_environ
+from conftest import COMPONENT_REFUSED, PROGID, wsgi_call as call, wsgi_environ
 from tessaloom import _chart_app, current_path_translated, request
 from tessaloom.wsgi import ChartApp, RequestContext, path_translated
 
 pytestmark = pytest.mark.usefixtures("no_cgi_request")
 W = "/srv/www"
-COMPONENT_REFUSED = "Please contact your hosting administrator"
 
 
 def run_in_thread(work):  # on a new thread that ends before this returns
@@ -26,7 +24,7 @@ def run_in_thread(work):  # on a new thread that ends before this returns
     return future.result()
 
 
-def test_blocks_set_the_request_and_restore_the_outer_or_later_one_even_on_exceptions():
+def test_blocks_set_the_request_and_restore_the_outer_one_in_the_thread_that_set_it():
     assert current_path_translated() is None
     with request("/srv/outer") as r:
         assert r.path_translated == current_path_translated() == "/srv/outer"
@@ -43,11 +41,8 @@ def test_blocks_set_the_request_and_restore_the_outer_or_later_one_even_on_excep
     first.close()
     assert current_path_translated() == "/srv/second"
     second.close()
-    assert current_path_translated() is None
-
-
-def test_a_request_belongs_to_the_thread_that_set_it_and_only_that_thread_leaves_it():
-    with pytest.raises(RuntimeError):  # nor one that never entered it
+    # Only the thread that entered a request leaves it.
+    with pytest.raises(RuntimeError):
         request("/srv/page").__exit__(None, None, None)
     with request("/srv/main-thread") as r:
         assert run_in_thread(current_path_translated) is None
@@ -133,22 +128,16 @@ class Recorder:
         self.events.append(("close", current_path_translated()))
 
 
-def test_the_call_every_step_and_close_run_inside_the_request_and_the_server_outside():
-    # The validators check the WSGI protocol on both sides of the middleware.
-    app = Recorder()
-    validate = wsgiref.validate.validator
+def test_the_app_runs_inside_the_request_and_the_server_outside_on_any_thread(tmp_path,
+                                                                              monkeypatch):
+    app, validate = Recorder(), wsgiref.validate.validator  # on both sides of the middleware
     result = validate(RequestContext(validate(app)))(wsgi_environ("/p.py", DOCUMENT_ROOT=W),
                                                      start_response)
-    assert current_path_translated() is None
     assert [(chunk, current_path_translated()) for chunk in result] == [(b"a", None), (b"b", None)]
     result.close()
-    assert app.events == [(event, "/srv/www/p.py")
-                          for event in ["call", "iter", "next", "next", "close"]]
+    assert app.events == [(e, "/srv/www/p.py") for e in ["call", "iter", "next", "next", "close"]]
     assert current_path_translated() is None
-
-
-def test_a_response_read_on_another_thread_or_closed_unread_has_the_request(tmp_path, monkeypatch):
-    app = Recorder(chunks=(b"x",))
+    app = Recorder(chunks=(b"x",))  # a response read on another thread, or closed unread
     result = RequestContext(app, document_root="/srv")(wsgi_environ("/t"), start_response)
     run_in_thread(lambda: (list(result), result.close()))
     assert app.events == [(event, "/srv/t") for event in ["call", "iter", "next", "close"]]
@@ -159,8 +148,7 @@ def test_a_response_read_on_another_thread_or_closed_unread_has_the_request(tmp_
 
 
 def page(path, refusals=None):
-    """A page: enters its request, yields while in it (where the server runs another page),
-    then draws and notes whether its site was refused."""
+    """Enters its request, yields in it (the server runs another page), draws, notes a refusal."""
     with request(path):
         yield current_path_translated()
         if refusals is None:
@@ -259,9 +247,8 @@ BAD_QUERIES = [
 @pytest.mark.parametrize("query,message", BAD_QUERIES)
 def test_a_query_that_cannot_be_drawn_gets_a_400_saying_why(app, query, message):
     status, headers, body, _ = call(app, query)
-    assert status == 400
-    assert headers["Content-Type"] == "text/plain; charset=utf-8"
-    assert headers["Cache-Control"] == "no-store"
+    assert (status, headers["Content-Type"], headers["Cache-Control"]) == (
+        400, "text/plain; charset=utf-8", "no-store")
     assert message in body.decode() and body.count(b"\n") == 1 and body.endswith(b"\n")
 
 
@@ -272,9 +259,9 @@ def test_a_query_that_cannot_be_drawn_gets_a_400_saying_why(app, query, message)
     ("&format=pdf&style=smooth", "application/pdf", b"%PDF-")])
 def test_each_format_answers_with_its_bytes_and_type(app, extra, mime, signature):
     status, headers, body, _ = call(app, BAR + extra)
-    assert (status, headers["Content-Type"]) == (200, mime) and body.startswith(signature)
-    assert headers["Content-Length"] == str(len(body))
-    assert headers["Cache-Control"] == "public, max-age=3600"
+    assert (status, headers["Content-Type"], body[:len(signature)]) == (200, mime, signature)
+    assert (headers["Content-Length"], headers["Cache-Control"]) == (str(len(body)),
+                                                                     "public, max-age=3600")
 
 
 def etag(app, query):
@@ -290,42 +277,31 @@ OTHER_CHARTS = [BAR.replace("3", "4"), BAR.replace("c", "d"), BAR.replace("Bar",
                               "&format=jpeg", "&format=jpeg&quality=20"]]
 
 
-def test_the_etag_follows_the_picture_and_the_release_not_the_spelling(app, monkeypatch):
-    tag = etag(app, BAR)
+def test_the_etag_the_304_and_head_follow_the_picture_and_the_release(app, monkeypatch):
+    get_headers = call(app, BAR)[1]
+    tag = get_headers["ETag"]
     assert tag.startswith('"') and tag.endswith('"') and not tag.startswith("W/")
     assert {etag(app, q) for q in SAME_CHART} == {tag}
     others = [etag(app, q) for q in OTHER_CHARTS]
     assert tag not in others and len(set(others)) == len(OTHER_CHARTS)
     assert etag(app, BAR + "&format=jpg") == etag(app, BAR + "&format=jpeg")
+    for header, status in [("@", 304), ("W/@", 304), ('"other", @', 304), ("*", 304),
+                           ('"other"', 200), ("", 200)]:  # If-None-Match: 304 without a body
+        code, headers, body, _ = call(app, BAR, HTTP_IF_NONE_MATCH=header.replace("@", tag))
+        assert (code, headers["ETag"], body == b"") == (status, tag, status == 304), header
+    # HEAD answers GET's headers without the body; other verbs are refused.
+    assert call(app, BAR, verb="HEAD")[:3] == (200, get_headers, b"")
+    status, headers, _, _ = call(app, BAR, verb="POST")
+    assert (status, headers["Allow"]) == (405, "GET, HEAD")
     monkeypatch.setattr(_chart_app, "__version__", "99.0.0")
     assert etag(app, BAR) != tag
 
 
-@pytest.mark.parametrize("header,status", [
-    ("@", 304), ("W/@", 304), ('"other", @', 304), ("*", 304), ('"other"', 200), ("", 200)])
-def test_if_none_match_answers_304_without_a_body(app, header, status):
-    tag = etag(app, BAR)
-    code, headers, body, _ = call(app, BAR, HTTP_IF_NONE_MATCH=header.replace("@", tag))
-    assert (code, headers["ETag"], body == b"") == (status, tag, status == 304)
-
-
-def test_head_answers_the_headers_of_get_without_the_body_and_others_are_refused(app):
-    _, get_headers, image, _ = call(app, BAR)
-    status, headers, body, _ = call(app, BAR, verb="HEAD")
-    assert (status, body, headers) == (200, b"", get_headers)
-    assert headers["Content-Length"] == str(len(image))
-    status, headers, _, _ = call(app, BAR, verb="POST")
-    assert status == 405 and headers["Allow"] == "GET, HEAD"
-
-
-@pytest.mark.parametrize("options", [dict(methods=["ClearData"]), dict(formats=["gif"]),
-                                     dict(formats=["bmp"]), dict(formats=[""])])
-def test_an_offer_the_service_cannot_keep_is_refused(options):
-    with pytest.raises(ValueError):
-        ChartApp(**options)
-
-
 def test_the_methods_formats_and_size_of_answer_offered_are_the_applications_choice():
+    for options in [dict(methods=["ClearData"]), dict(formats=["gif"]), dict(formats=["bmp"]),
+                    dict(formats=[""])]:
+        with pytest.raises(ValueError):  # an offer the service cannot keep
+            ChartApp(**options)
     app = ChartApp(methods=["drawpiegraph", "DrawBarGraph"], formats=["png", "BMP"])
     assert call(app, "method=DrawPieGraph&values=1,2")[0] == 200
     assert call(app, BAR.replace("Bar", "Line"))[0] == 400
