@@ -37,11 +37,8 @@ TEST(ComputeScaleLimitsTest, RoundsOutwardToTensInTenStepsAndCoversEveryValue) {
   }
 }
 
-// Stacked: negative values are drawn as 0, so they do not shorten the axis. A label keeps its
-// commas; a pie sets negatives to 0 in the store, for later draws too; script colours serve one
-// draw only. One model series per script series; missing values are 0; names keep their bars and
-// commas; a stacked scale covers the largest series total as drawn (5 + 0 + 60, not 5 - 40 + 60),
-// negatives set to 0 in the store.
+// Stacked charts and pies draw (and store) negatives as 0, so a stacked scale covers totals as
+// drawn; labels keep commas and bars; script colours serve one draw; missing values are 0.
 TEST(DrawMethodsTest, WhatEachMethodHandsToTheModel) {
   auto g = NewGenerator();
   ModelRecorder model;

@@ -1,6 +1,5 @@
-// The object's stores between the script's calls, as the charts it draws
-// report them (their limits, what each Clear keeps, the colours, which
-// message ErrorReason shows), and what it answers through its interfaces.
+// The object's stores as its charts report them (limits, Clears, colours, ErrorReason) and what it
+// answers through its interfaces.
 #include "component/graph_generator.h"
 
 #include <gtest/gtest.h>

@@ -20,9 +20,7 @@ constexpr char kLibrary[] = "/opt/tessaloom/lib/libtessaloom.so.0";
 constexpr char kClassKey[] = "HKEY_CLASSES_ROOT\\CLSID\\{4F463A34-8A46-437E-8B62-422717E99546}";
 constexpr char kTypeLibKey[] = "HKEY_CLASSES_ROOT\\TypeLib\\{1F9E95CB-6957-4BC9-AF99-C2DE36F1CAA5}";
 
-// Registering again from elsewhere moves the server and writes nothing else:
-// the keys activation reads back (tested through Python) and those whose
-// values are derived (the type library's version, locale and platform).
+// Registering again from elsewhere moves the server; unregistering keeps others' keys.
 TEST(ServerEntriesTest, RegisteringAgainMovesTheServerAndUnregisteringKeepsOthersKeys) {
   RegistryDocument doc;
   AddServerEntries(doc, kLibrary);
@@ -45,8 +43,6 @@ TEST(ServerEntriesTest, RegisteringAgainMovesTheServerAndUnregisteringKeepsOther
   for (const RegistryKey& key : doc.Keys()) values += key.values.size();
   EXPECT_EQ((std::pair{doc.Keys().size(), values}), (std::pair<std::size_t, std::size_t>{23, 23}));
 
-  // Unregistering keeps what others put in the shared keys. Without others' keys nothing is
-  // left (test_cli.py); the interfaces' are ours alone.
   const std::string progId = "HKEY_CLASSES_ROOT\\Tessaloom.GraphGenerator";
   doc.SetString(progId, "EditFlags", "kept");
   const std::string v = progId + ".1";
@@ -55,9 +51,7 @@ TEST(ServerEntriesTest, RegisteringAgainMovesTheServerAndUnregisteringKeepsOther
   doc.SetString(c + "\\LocalServer32", "", "/usr/bin/old-server");
   RemoveServerEntries(doc);
 
-  // Kept: the ProgID's key (it holds EditFlags), the versioned one (emptied, but another's key
-  // hangs below it), the type library's (another version is still registered). The class's key
-  // goes whole, foreign subkeys included.
+  // Keys holding others' values or keys stay; the class's key goes whole, foreign subkeys too.
   for (const std::string& key : {progId, v, v + "\\Shell\\Open", l, l + "\\2.0"})
     EXPECT_NE(doc.FindKey(key), nullptr) << key;
   for (const std::string& key : {progId + "\\CLSID", progId + "\\CurVer", v + "\\CLSID", c,
@@ -116,9 +110,8 @@ TEST(RegistrationFileTest, RegisteringAndUnregisteringKeepEveryOtherByte) {
   }
 }
 
-// No registry: unregistering writes none; a file that is not a registry is neither read nor
-// replaced; a link to nothing is refused, not followed to create its target; a server path that
-// would not read back is refused.
+// Paths that would not read back are refused; a file that is not a registry is neither read nor
+// replaced; a link to nothing is not followed; with no registry, unregistering writes none.
 TEST(RegistrationFileTest, OnlyARegistryFileIsReadOrWrittenAndOnlyAPathThatReadsBack) {
   RegistryFileScope registry;
   const char* const paths[] = {"", "libtessaloom.so.0", "./libtessaloom.so.0",

@@ -58,9 +58,8 @@ Canvas Drawn(std::int32_t w, std::int32_t h, std::int32_t x, std::int32_t y, std
   return canvas;
 }
 
-// Widths add up, ill-formed bytes are replacement characters and chart text joins; characters the
-// face lacks still advance and draw; a megabyte of text is measured and its end drawn; shaped
-// text's ink stays near its cell; a huge height draws at the largest cell.
+// Widths add up, bad bytes are U+FFFD, chart text joins, a megabyte is measured and its end drawn;
+// ink stays in (shaped text: near) its cell; a huge height draws at the largest cell.
 TEST(FontEngineTest, WidthsAddUpAndTextPaintsExactlyItsCell) {
   const std::pair<std::string, std::string> pairs[] = {
       {"Sales", " 2024"}, {"A", "\xC5\x81"}, {"", "Q1"}, {"a\xFF", "\xF0\x9F\x98\x80z"}};

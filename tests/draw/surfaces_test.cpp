@@ -189,9 +189,8 @@ TEST(SurfacesTest, HostileInputsDrawSafelyOnEverySurface) {
   EXPECT_FALSE(std::regex_search(svg, std::regex("nan|inf|[0-9]{17}"))) << svg;
 }
 
-// Threads racing to render and cache the same new glyphs (sizes and characters drawn nowhere else)
-// on the raster and smooth surfaces, or drawing after the shaping cache turned over, draw as one
-// thread drawing alone.
+// Threads racing to cache the same new glyphs, or drawing after the shaping cache turned over, draw
+// as one thread alone.
 TEST(SurfacesTest, EveryThreadDrawsAsOneThreadAlone) {
   const auto draw = [](std::size_t k) {
     const auto h = static_cast<std::int32_t>(31 + k % 8);

@@ -5,10 +5,8 @@
 namespace tessaloom {
 namespace {
 
-// Times New Roman Bold by cell height (height, ascent, descent, average, widest; pixels per em),
-// worked by hand from its figures (2048 units, ascent 1825, descent 443, average 874, widest 2306);
-// 12, 16, 22 and 24 are the published table. 0 and below are the default height; at 24 the first
-// rounded em overshoots the cell.
+// By cell height (height, ascent, descent, average, widest; pixels per em), worked by hand from the
+// face's figures; 0 and below are the default height; at 24 the first rounded em overshoots.
 TEST(StandardTextMetricsTest, ChartFontHasTimesNewRomanBoldFigures) {
   const std::tuple<std::int32_t, TextMetrics, std::int32_t> rows[] = {
       {0, {16, 13, 3, 6, 16}, 14},

@@ -1,8 +1,5 @@
-// RecordingSurface: a DrawingSurface that paints nothing and records each
-// drawing or state call as a Call (its numbers, its text, the pen, brush and
-// font in force, the box it covers), keeping the raster surface's drawing
-// state and text widths, so a recorded layout is the one the image gets.
-// Metric and colour reads are not recorded. One thread at a time.
+// A surface that paints nothing and records each drawing or state call with the pen, brush, font
+// and box, keeping the raster surface's state and text widths, so its layout is the image's.
 #pragma once
 
 #include <compare>

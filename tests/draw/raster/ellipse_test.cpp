@@ -8,9 +8,8 @@ namespace {
 
 using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
-// The published midpoint ellipse (Zingl, "A Rasterizing Algorithm for
-// Drawing Curves") for the pixel box [x0, x1] x [y0, y1], four quarters a
-// step, unclipped.
+// The published midpoint ellipse (Zingl, "A Rasterizing Algorithm for Drawing Curves") for the
+// pixel box [x0, x1] x [y0, y1], unclipped.
 PixelSet ReferenceRing(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1) {
   std::int64_t a = x1 - x0, b = y1 - y0, b1 = b & 1;
   std::int64_t dx = 4 * (1 - a) * b * b, dy = 4 * (b1 + 1) * a * a, err = dx + dy + b1 * a * a;
