@@ -219,7 +219,6 @@ TEST(CheckAccessTest, SettingsAreLocatedAtEveryCallAndARefusalsMessageStays) {
   EXPECT_EQ(host.accessErrorText, OutputRefused("/srv/www/b/img"));
 }
 
-// The CGI variables' order is tested with the hostile site's attacks.
 TEST(NormalizePagePathTest, ResolvesStepsOnTheText) {
   const std::pair<const char*, const char*> cases[] = {
       {"", ""},
@@ -236,8 +235,6 @@ TEST(NormalizePagePathTest, ResolvesStepsOnTheText) {
   for (const auto& [path, normal] : cases) EXPECT_EQ(NormalizePagePath(path), normal) << path;
 }
 
-// Reading the files (either encoding, afresh at each call) is tested with the
-// hostile site's settings and through Python's example site.
 TEST(FindProfileStringTest, FollowsTheProfileRules) {
   // What, the text, the key looked up in section S, its value.
   const std::tuple<const char*, std::string, const char*, std::optional<std::string>> cases[] = {

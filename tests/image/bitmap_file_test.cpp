@@ -140,7 +140,7 @@ TEST(CanvasWritersTest, AWriteFailureEndsTheFileWithItsReason) {
   const std::pair<bool, std::size_t> cases[] = {
       {true, 0}, {true, size / 2}, {true, size - 1}, {false, 100000}};
   for (const auto& [jpeg, failAfter] : cases) {
-    MemoryFile file(failAfter);
+    LimitedFile file(failAfter);
     std::string error;
     EXPECT_FALSE(jpeg ? EncodeJpeg(FBitmap(300, 300), file, error)
                       : WriteCanvasBmp(canvas, file, error))

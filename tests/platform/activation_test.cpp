@@ -15,8 +15,7 @@ namespace {
 constexpr char kServer[] = "/srv/lib/libtessaloom.so.0";
 constexpr CLSID kOtherClass{0x0BADC0DE, 0, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 1}};
 
-// Serves this library at any path and notes whether a load was asked for (a
-// failed load is tested through Python).
+// Serves this library at any path and notes whether a load was asked for.
 class FakeLoader final : public ServerLoader {
  public:
   HRESULT FindClassObjectEntry(const std::string&, DllGetClassObjectFunction& entry,

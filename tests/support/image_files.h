@@ -101,12 +101,11 @@ class LimitedFile final : public WritableFile {
   std::size_t left_;
   const char* full_;
 };
-using MemoryFile = LimitedFile;
 
 // The bytes a successful `write(image, file, error)` puts in a file.
 template <typename Writer, typename Image>
 Bytes Written(Writer write, const Image& image) {
-  MemoryFile file;
+  LimitedFile file;
   std::string error;
   EXPECT_TRUE(write(image, file, error)) << error;
   return file.data;

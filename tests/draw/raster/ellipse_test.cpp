@@ -56,8 +56,7 @@ TEST(EllipseTest, MatchesThePublishedMidpointEllipseOnRandomClippedBoxes) {
   }
 }
 
-// With no ring pixel between the directions, one radius. (Which way a pie
-// runs: surfaces_test.cpp; its exact pixels: the chart checksums.)
+// With no ring pixel between the directions, one radius.
 TEST(PieTest, ANarrowerWedgeThanARingPixelIsOneRadius) {
   Canvas canvas = MakeCanvas(11, 11);
   DrawPie(canvas, 0, 0, 11, 11, {105, 4}, {105, 3}, kPen, kBrush);
