@@ -99,9 +99,8 @@ inline void ExpectRules(const std::vector<Rule>& rules) {
     if (r.chart.stage == Stage::kAxes) g.DrawAxes(s);
     if (r.chart.stage != Stage::kWhole) g.DrawByKind(s);
     const std::string log = s.Lines();
-    EXPECT_NE(log.find("|" + r.lines + "|"), std::string::npos) << r.rule << ": missing\n"
-                                                                << r.lines << "\nin\n"
-                                                                << log;
+    EXPECT_NE(log.find("|" + r.lines + "|"), std::string::npos)
+        << r.rule << ": missing " << r.lines << " in " << log;
   }
 }
 

@@ -1,6 +1,5 @@
-// Layout rules that must hold for every chart, checked over many generated
-// charts drawn whole on the recording surface: every point and label where
-// its axis says, inside the canvas, and no text over other text.
+// Layout rules over many generated charts drawn whole on the recording surface: every point and
+// label where its axis says, inside the canvas, and no text over other text.
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -26,9 +25,8 @@ using namespace test_support;  // NOLINT(google-build-using-namespace): test hel
 
 // === Values and category labels ===
 
-// Bar and line charts of 1 to 256 categories, upright and lying, at many sizes and scales: every
-// value stands inside the plot, on its value label's tick and centred on its category label (where
-// a crowded axis draws them); however thin, a flat bar shows its colour over half its thickness.
+// Bar and line charts of 1 to 256 categories: every value inside the plot, on its value tick and
+// centred on its category label where drawn; a bar shows its colour over half its thickness.
 TEST(LayoutPropertiesTest, ValuesStandOnTheirTicksAndLabelsInsideThePlot) {
   RecordingSurface metrics;
   metrics.SelectFont(Font::Chart(16));
@@ -53,8 +51,7 @@ TEST(LayoutPropertiesTest, ValuesStandOnTheirTicksAndLabelsInsideThePlot) {
           const bool upright = g.DrawsVertically();
           std::map<int, int> tick;              // a value label's: the last line across before it
           std::map<std::string, int> category;  // a label's middle along its axis
-          // Where each value stands: a bar's end, a marker's centre, or the
-          // point whose end line (in the 2-pixel pen) runs back across the depth.
+          // A bar's end, a marker's centre, or where a 2-pixel line runs back across the depth.
           std::vector<std::array<int, 2>> points;
           std::array<int, 2> at{};  // the pen's place
           int last = 0, value = 0;
@@ -106,9 +103,8 @@ TEST(LayoutPropertiesTest, ValuesStandOnTheirTicksAndLabelsInsideThePlot) {
 
 // === Legend and margins ===
 
-// Legends of many sizes and text lengths on many canvases: every row and swatch on the canvas,
-// none over another or the plot, every item a row or counted in "and N more", each row its own
-// colour; a chart the legend leaves no room fails with the message.
+// Legends of many sizes on many canvases: rows and swatches on the canvas, apart and beside the
+// plot, every item a row or in "and N more", each its own colour; no room fails with the message.
 TEST(LegendAndMarginsTest, LegendRowsStayOnTheCanvasBesideThePlot) {
   const std::string names[] = {"Q", "Item ", std::string(60, 'W'), "A rather wordy name, number "};
   for (const auto& [w, h] :
@@ -152,10 +148,8 @@ TEST(LegendAndMarginsTest, LegendRowsStayOnTheCanvasBesideThePlot) {
 
 // === Tick labels ===
 
-// Axes of every kind, few or many categories, wide labels or values, with or without the rotated
-// title, on small and large canvases: no tick label over another (a crowded axis leaves some out)
-// and each axis keeps one; labels left of the axis clear the title's band and the axis; category
-// labels are cut only past a third of the canvas width.
+// No tick label over another, each axis keeps one, labels left of the axis clear the rotated title
+// and the axis; category labels are cut only past a third of the canvas width.
 TEST(LayoutPropertiesTest, AxisLabelsKeepApartAndClearOfTheAxisAndTheTitle) {
   std::vector<std::string> items;
   for (int k = 0; k < 256; ++k) items.push_back("Item " + std::to_string(k));
@@ -240,9 +234,8 @@ double Sweep(const Call& pie) {
   return degrees == 0 ? 360 : degrees;
 }
 
-// Pies of generated values (runs of tiny slices among big ones), one to three side by side, flat
-// and 3D, with or without title and legend: each slice spans its share within a degree; every label
-// lies on the canvas clear of every label, pie, text and legend; up to six slices, all labelled.
+// Generated pies (tiny slices among big ones, one to three side by side): each slice spans its
+// share within a degree; labels on the canvas, clear of labels, pies, text, legend; up to six, all.
 TEST(LayoutPropertiesTest, PieSlicesAndLabels) {
   std::mt19937 random(22);
   const int sizes[][2] = {{500, 350}, {300, 240}, {800, 600}, {640, 280}, {400, 200}};

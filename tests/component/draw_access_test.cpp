@@ -1,5 +1,4 @@
-// The Draw methods run the hosting access check first: a refusal leaves its
-// message in ErrorReason, draws nothing and still returns S_OK.
+// A Draw refused by the hosting access check leaves its message, draws nothing, returns S_OK.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -44,10 +43,8 @@ struct SwappingRenderer final : ChartRenderer {
   std::string link, target;
 };
 
-// A restricted host as docs/hosting.md describes, on disk, attacked as a page
-// would: the page path, CGI variables, FilePath, FileName, links in the site,
-// UTF-16 settings. Site "allowed" may draw into its folder; "refused" nothing.
-// The folder is checked only for a file target, after the method group.
+// A restricted host on disk attacked as a page would (page path, CGI variables, FilePath, FileName,
+// links, UTF-16 settings): "allowed" may draw into its folder, "refused" nothing.
 TEST(HostileSiteTest, NoAttackDrawsOutsideTheSiteOrAsAnotherSite) {
   ScratchDir dir;
   RegistryFileScope registry;

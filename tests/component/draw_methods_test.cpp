@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "component/color.h"
 #include "component/scale.h"
 #include "tests/support/generator.h"
 
@@ -37,11 +38,8 @@ TEST(ComputeScaleLimitsTest, RoundsOutwardToTensInTenStepsAndCoversEveryValue) {
   }
 }
 
-// Stacked: negative values are drawn as 0, so they do not shorten the axis. A label keeps its
-// commas; a pie sets negatives to 0 in the store, for later draws too; script colours serve one
-// draw only. One model series per script series; missing values are 0; names keep their bars and
-// commas; a stacked scale covers the largest series total as drawn (5 + 0 + 60, not 5 - 40 + 60),
-// negatives set to 0 in the store.
+// Stacked charts and pies draw (and store) negatives as 0, so a stacked scale covers totals as
+// drawn; labels keep commas and bars; script colours serve one draw; missing values are 0.
 TEST(DrawMethodsTest, WhatEachMethodHandsToTheModel) {
   auto g = NewGenerator();
   ModelRecorder model;
@@ -75,6 +73,17 @@ TEST(DrawMethodsTest, WhatEachMethodHandsToTheModel) {
   EXPECT_EQ(model.last, "20 0..70/7; A|,: 0=10 1=20 2=0; B: 0=5 1=0 2=60; " + legend);
   g->DrawBarSeriesGraph();
   EXPECT_EQ(model.last.substr(0, 10), "0 0..70/7;");
+}
+
+// The fuzz replay's properties cover extra leading '#', digits past the sixth, lower-case digits
+// and a '#' past the front. A non-digit keeps its code: 'G','0' -> 71 * 16 mod 256 = 112.
+TEST(ParseColorTest, HexDigitsOrANameElseTheFirstPaletteColour) {
+  const std::pair<std::string, COLORREF> cases[] = {
+      {"#FF0000", 0x0000FF}, {"#F", 0x0000F0},        {"#", 0x000000},    {"#G00000", 0x000070},
+      {"#1Z", 0x00006A},     {"#\xFF\xFF", 0x0000EF}, {"RED", 0x0000FF},  {"tan", 0x6BC6FF},
+      {"voilet", 0x870056},  {"peach", 0xB1E2FF},     {" red", 0x562C87}, {"red ", 0x562C87},
+      {"violet", 0x562C87},  {"r\303\251d", 0x562C87}};
+  for (const auto& [text, color] : cases) EXPECT_EQ(ParseColor(text), color) << '"' << text << '"';
 }
 
 }  // namespace

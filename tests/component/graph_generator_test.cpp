@@ -1,6 +1,5 @@
-// The object's stores between the script's calls, as the charts it draws
-// report them (their limits, what each Clear keeps, the colours, which
-// message ErrorReason shows), and what it answers through its interfaces.
+// The object's stores as its charts report them (limits, Clears, colours, ErrorReason) and what it
+// answers through its interfaces.
 #include "component/graph_generator.h"
 
 #include <gtest/gtest.h>
@@ -129,8 +128,7 @@ TEST(GraphGeneratorObjectTest, AnswersForItsInterfacesWithOneIdentityAndWhatAScr
   EXPECT_EQ(p, nullptr);
   EXPECT_EQ(unknown->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
 
-  // What a script engine can ask of IDispatch beyond what the Python tests reach:
-  // parameter names, interface IDs and a missing argument block.
+  // What a script engine asks of IDispatch: parameter names, interface IDs, no argument block.
   ComPtr<IDispatch> object;
   ASSERT_EQ(unknown->QueryInterface(IID_IDispatch, object.out()), S_OK);
   std::u16string member = u"AddData", p1 = u"YVAL", p0 = u"xVal", bad = u"zVal";

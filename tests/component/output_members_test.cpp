@@ -1,6 +1,4 @@
-// IGraphGenerator2 on one object: the refused values, LastError beside
-// ErrorReason, AltText, and a file that cannot be written (the memory target
-// is tested through Python).
+// IGraphGenerator2: refused values, LastError beside ErrorReason, AltText, unwritable files.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -84,9 +82,8 @@ TEST(OutputMembersTest, LastErrorIsTheLatestCallsAndAltTextDescribesTheLastChart
       "Feb 7; South: Jan, early 3, Feb 0. Smallest value 0 (South, Feb), largest 7 (North, Feb).");
 }
 
-// A folder that takes no new file (read-only) or a disk without room fails
-// the Draw before anything is drawn, for images and documents alike: the
-// frame never laid the chart out, and no file stays.
+// A read-only folder or a full disk fails the Draw before the frame lays the chart out; no file
+// stays.
 TEST(OutputMembersTest, AFileThatCannotBeWrittenFailsBeforeTheDrawing) {
   ScratchDir dir;
   const char* const kReadOnly = "Unable to open file for writing";

@@ -1,6 +1,5 @@
-// CIMG on arbitrary bytes, the first byte picking the source's extension (even
-// .bmp, odd .jpg): it fails with a reason and leaves nothing behind, or writes
-// the other format beside the source, decoding to an image of the source's size.
+// CIMG on arbitrary bytes (the first byte's parity picks .bmp or .jpg): it fails with a reason
+// leaving nothing, or writes the other format beside the source, decoding to the source's size.
 #include <filesystem>
 #include <fstream>
 #include <iterator>

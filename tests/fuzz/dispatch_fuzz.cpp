@@ -1,11 +1,8 @@
-// Late-bound calls with fuzzed members, flags, named arguments and values
-// against one GraphGenerator, as a hostile script could make them. Each call:
-// member byte, flags byte, shape byte (argument count in bits 0-1, extra names
-// in bits 2-3, bit 7 names the put value first), a byte per extra name (bits
-// 0-1: DISPID_PROPERTYPUT, a small, a negative or a parameter's own DISPID;
-// the rest picks which), then per argument a type byte, eight payload bytes and
-// a length byte with that much UTF-8 text. Nothing crashes, leaks or hangs,
-// every result is a documented code, a failing argument is one of the call's.
+// A hostile script's late-bound calls on one GraphGenerator. Each call: member, flags and shape
+// bytes (argument count in bits 0-1, extra names in bits 2-3, bit 7 names the put value first), a
+// byte per extra name (bits 0-1: DISPID_PROPERTYPUT, small, negative or a parameter's own; the rest
+// picks which), then per argument a type byte, eight payload bytes and a length byte with that much
+// UTF-8 text. Every result is a documented code, a failing argument one of the call's.
 #include <cstring>
 
 #include "component/type_library.h"

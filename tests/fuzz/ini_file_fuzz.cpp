@@ -1,7 +1,6 @@
 // The profile (INI) reader on arbitrary bytes; the first line names the
 // section (and the request path for the site lookup), the rest is the file.
 #include <algorithm>
-#include <cctype>
 
 #include "access/settings_sources.h"
 #include "platform/ini_file.h"
@@ -15,12 +14,6 @@ bool Trimmed(std::string_view text) {
   return text.empty() || (!blank(text.front()) && !blank(text.back()));
 }
 
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -32,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       newline == std::string_view::npos ? std::string_view() : input.substr(newline + 1);
 
   const std::vector<std::string> lines = ProfileSectionLines(text, section);
-  FUZZ_CHECK(ProfileSectionLines(text, Upper(section)) == lines);
+  FUZZ_CHECK(ProfileSectionLines(text, LowerAscii(section)) == lines);
   const auto breaks =
       std::count_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; });
   FUZZ_CHECK(lines.size() <= static_cast<std::size_t>(breaks) + 1);
@@ -47,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (std::none_of(keysSeen.begin(), keysSeen.end(),
                      [&](const std::string& k) { return EqualsIgnoreAsciiCase(k, key); })) {
       FUZZ_CHECK(FindProfileString(text, section, key) == value);
-      FUZZ_CHECK(FindProfileString(text, Upper(section), Upper(key)) == value);
+      FUZZ_CHECK(FindProfileString(text, LowerAscii(section), LowerAscii(key)) == value);
     }
     keysSeen.push_back(key);
   }

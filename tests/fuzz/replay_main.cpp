@@ -1,6 +1,5 @@
-// Replays saved inputs through a fuzz target, for builds without libFuzzer:
-// each argument is a crash reproducer or a seed-corpus folder, read in name
-// order so a run repeats. An unreadable argument or no input exits with 1.
+// Replays saved inputs (files, or folders read in name order) through a fuzz target without
+// libFuzzer; an unreadable argument or no input exits with 1.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>

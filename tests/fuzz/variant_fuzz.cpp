@@ -1,6 +1,5 @@
-// VariantChangeType from a fuzzed source to every target, copied and in place.
-// Input: a byte choosing the source type (the subset, a null BSTR or a type
-// outside it), eight bytes of payload, then a BSTR source's text as UTF-8.
+// VariantChangeType from a fuzzed source to every target, copied and in place. Input: the source
+// type's byte, eight bytes of payload, then a BSTR source's text as UTF-8.
 #include <cmath>
 #include <cstring>
 #include <iterator>

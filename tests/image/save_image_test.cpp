@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "image/png_codec.h"
+#include "platform/system_error.h"
 #include "tests/support/image_files.h"
 
 namespace tessaloom {
@@ -152,8 +153,7 @@ TEST(SaveImageTest, ThreadsSavingIntoOneFolderAtOnceAllSucceed) {
   EXPECT_EQ(shared.size(), 54 + 4 * 40 * std::size_t{shared[18]});  // widths 50..53 fit a byte
 }
 
-// Every format in memory decodes to the canvas (that the file holds the same
-// bytes is checked in test_drawing.py).
+// Every format in memory decodes to the canvas.
 bool Decode(ImageFormat format, const Bytes& bytes, PackedBitmap& out, std::string& error) {
   return format == ImageFormat::kPng    ? DecodePng(bytes, out, error)
          : format == ImageFormat::kJpeg ? DecodeJpeg(bytes, out, error)
@@ -199,6 +199,26 @@ TEST(ImageFormatsTest, EachFormatDecodesToTheCanvas) {
       EXPECT_TRUE(!lossy || low.size() < memory.size());
     }
   }
+}
+
+TEST(FileSystemTest, ReadsOnlyRegularFilesUpToTheBoundAndTellsErrorsInTheSystemsWords) {
+  ScratchDir dir;
+  dir.Write("f", Bytes(100, 7));
+  std::vector<std::uint8_t> out;
+  std::string error;
+  ASSERT_TRUE(FileSystem::Default().ReadFile(dir / "f", 100, out, error)) << error;
+  EXPECT_EQ(out, Bytes(100, 7));
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);  // no writer: a read would wait
+  for (const auto& [name, message] : {std::pair{"f", "the file is too large"},
+                                      {"missing", "No such file or directory"},
+                                      {"fifo", "not a regular file"}}) {
+    EXPECT_FALSE(FileSystem::Default().ReadFile(dir / name, 99, out, error)) << name;
+    EXPECT_EQ(error, std::string("Unable to read file: ") + message);
+  }
+  // A file's error is told in the system's words; a code it has no text for, by its number.
+  EXPECT_EQ(SystemErrorText(ENODATA), "No data available");
+  EXPECT_EQ(SystemErrorText(-2147483647 - 1),
+            "The system cannot find error message for error number -2147483648");
 }
 
 }  // namespace

@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <charconv>
 #include <clocale>
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
+
+#include "platform/dispatch.h"
 
 namespace tessaloom {
 namespace {
@@ -139,6 +144,113 @@ TEST(VariantChangeTypeTest, ConversionsIgnoreACommaDecimalLocale) {
   EXPECT_EQ(Convert(R8(10.5), VT_BSTR), "BSTR 10.5") << found;
   EXPECT_EQ(Convert(R4(0.25), VT_BSTR), "BSTR 0.25") << found;
   std::setlocale(LC_ALL, saved.c_str());
+}
+
+HRESULT Fails(IDispatch*, VARIANT*, VARIANT*) noexcept { return E_FAIL; }
+HRESULT SaysFalse(IDispatch*, VARIANT*, VARIANT*) noexcept { return S_FALSE; }
+// Answers first * 10 + second, showing which argument reached which parameter.
+HRESULT Pair(IDispatch*, VARIANT* a, VARIANT* result) noexcept {
+  result->vt = VT_I4;
+  result->lVal = a[0].lVal * 10 + a[1].lVal;
+  return S_OK;
+}
+
+using Parameters = std::array<ParameterDescription, kMaxParameters>;
+const std::array<MemberDescription, 4> kMembers{{
+    {1, "Pair", MemberKind::kMethod, 2, Parameters{{{"first", VT_I4}, {"second", VT_I4}}}, VT_EMPTY,
+     "", Pair},
+    {2, "Item", MemberKind::kPropertyPut, 2, Parameters{{{"index", VT_I4}, {"newVal", VT_I4}}},
+     VT_EMPTY, "", Pair},
+    {3, "Fails", MemberKind::kMethod, 0, {}, VT_EMPTY, "", Fails},
+    {4, "SaysFalse", MemberKind::kMethod, 0, {}, VT_EMPTY, "", SaysFalse},
+}};
+const InterfaceDescription kInterface{"ITest", GUID_NULL, "", kMembers};
+
+constexpr DISPID kPut = DISPID_PROPERTYPUT;
+constexpr UINT kNone = 0xFFFFFFFF;
+
+TEST(DispatchInvokeTest, ArgumentsFindTheirParametersByPositionAndName) {
+  // What, member, arguments as the caller lays them out, names, result (on
+  // success the answer is 12), the argument at fault.
+  const std::tuple<const char*, DISPID, std::vector<int>, std::vector<DISPID>, HRESULT, UINT>
+      cases[] = {
+          {"positional, last first", 1, {2, 1}, {}, S_OK, kNone},
+          {"both named, in order", 1, {1, 2}, {0, 1}, S_OK, kNone},
+          {"negative name", 1, {1, 2}, {-5, 0}, DISP_E_PARAMNOTFOUND, 0},
+          {"repeated name", 1, {1, 2}, {0, 0}, DISP_E_PARAMNOTFOUND, 1},
+          {"put value on a method", 1, {2, 1}, {kPut}, DISP_E_PARAMNOTFOUND, 0},
+          {"too few, no names", 1, {1}, {}, DISP_E_BADPARAMCOUNT, kNone},
+          {"too many", 1, {3, 2, 1}, {}, DISP_E_BADPARAMCOUNT, kNone},
+          {"more names than arguments", 1, {1}, {0, 1}, DISP_E_BADPARAMCOUNT, kNone},
+          {"put, value named first", 2, {2, 1}, {kPut}, S_OK, kNone},
+          {"put, index named too", 2, {2, 1}, {kPut, 0}, S_OK, kNone},
+          {"put, names reversed", 2, {1, 2}, {0, kPut}, S_OK, kNone},
+          {"put without its value", 2, {2, 1}, {}, DISP_E_PARAMNOTOPTIONAL, kNone},
+          {"put, value named twice", 2, {2, 1}, {kPut, kPut}, DISP_E_PARAMNOTFOUND, 1},
+          {"put value names no index", 2, {2, 1}, {kPut, 1}, DISP_E_PARAMNOTFOUND, 1},
+          {"put, index left out", 2, {2}, {kPut}, DISP_E_BADPARAMCOUNT, kNone},
+          // A member's result as it is; a failure reaches the caller's exception too.
+          {"member fails", 3, {}, {}, E_FAIL, kNone},
+          {"member says S_FALSE", 4, {}, {}, S_FALSE, kNone},
+      };
+  for (auto [what, member, rgvarg, named, hr, expectedArgError] : cases) {
+    SCOPED_TRACE(what);
+    std::vector<VARIANT> values(rgvarg.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      values[i].vt = VT_I4;
+      values[i].lVal = rgvarg[i];
+    }
+    DISPPARAMS params{values.data(), named.empty() ? nullptr : named.data(),
+                      static_cast<UINT>(values.size()), static_cast<UINT>(named.size())};
+    const WORD flags = member == 2 ? DISPATCH_PROPERTYPUT : DISPATCH_METHOD;
+    Variant result;
+    UINT argError = kNone;
+    EXCEPINFO info;
+    EXPECT_EQ(DispatchInvoke(kInterface, nullptr, member, GUID_NULL, flags, &params, result.get(),
+                             &info, &argError),
+              hr);
+    EXPECT_EQ(argError, expectedArgError);
+    EXPECT_TRUE(member < 3 || info.scode == (FAILED(hr) ? hr : S_OK));
+    EXPECT_TRUE(hr != S_OK || result->lVal == 12);
+  }
+}
+
+TEST(BstrTest, LengthsCountUnitsAndANullIsTheEmptyString) {
+  EXPECT_EQ((std::tuple{SysStringLen(nullptr), BstrToUtf8(nullptr), SysAllocString(nullptr)}),
+            (std::tuple{0u, "", nullptr}));
+  // Embedded zeros are text; one astral code point is two units.
+  for (const std::u16string& text : {std::u16string(u"a\0b\0", 4), std::u16string(u"\U0001F600")}) {
+    const Bstr b =
+        Bstr::Adopt(SysAllocStringLen(text.data(), static_cast<std::uint32_t>(text.size())));
+    EXPECT_EQ(SysStringByteLen(b.get()), 2 * text.size());
+    EXPECT_EQ(b.view(), text);
+    EXPECT_EQ(b.get()[text.size()], u'\0') << "terminator after the last unit";
+  }
+  EXPECT_EQ(Bstr::Adopt(SysAllocString(u"ab\0cd")).view(), u"ab");
+  EXPECT_EQ(Bstr::Adopt(SysAllocStringLen(nullptr, 3)).view(), std::u16string(3, u'\0'));
+  EXPECT_EQ(SysAllocStringLen(nullptr, kMaxBstrLength + 1), nullptr);
+  EXPECT_EQ(SysAllocStringLen(u"x", 0xFFFFFFFFu), nullptr);
+}
+
+// A raw BSTR is taken over only by name; text of any other kind is copied.
+static_assert(!std::is_constructible_v<Bstr, BSTR> &&
+              std::is_constructible_v<Bstr, const OLECHAR*>);
+
+TEST(BstrTest, OwnerMovesAndReleasesExactlyOnce) {
+  Bstr a(u"first");  // a literal is copied
+  BSTR raw = a.get();
+  Bstr c(u"second");
+  c = std::move(a);  // frees "second"; the sanitizer build reports a leak otherwise
+  EXPECT_EQ(c.get(), raw);
+  EXPECT_EQ(a.get(), nullptr);
+  Bstr& same = c;
+  c = std::move(same);  // self-move keeps the string
+  EXPECT_EQ(c.view(), u"first");
+  BSTR* slot = c.out();  // frees "first", takes what is put there
+  EXPECT_EQ(*slot, nullptr);
+  *slot = SysAllocString(u"new");
+  SysFreeString(c.release());
+  EXPECT_EQ(c.get(), nullptr);
 }
 
 }  // namespace

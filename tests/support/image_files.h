@@ -71,8 +71,7 @@ inline int LargestDifference(const Canvas& canvas, const PackedBitmap& decoded, 
   return largest;
 }
 
-// Passes appends on to `real` (if any, else keeps them in `data`) until
-// `left` bytes have gone; an append going past writes what fits and fails.
+// Appends to `real` (or `data`) until `left` bytes have gone; one going past writes part, fails.
 class LimitedFile final : public WritableFile {
  public:
   explicit LimitedFile(std::size_t left = std::numeric_limits<std::size_t>::max(),
@@ -102,21 +101,18 @@ class LimitedFile final : public WritableFile {
   std::size_t left_;
   const char* full_;
 };
-using MemoryFile = LimitedFile;
 
-// The bytes `write(image, file, error)` puts in a file (WriteBmpFile,
-// EncodeJpeg, WriteCanvasBmp); the write must succeed.
+// The bytes a successful `write(image, file, error)` puts in a file.
 template <typename Writer, typename Image>
 Bytes Written(Writer write, const Image& image) {
-  MemoryFile file;
+  LimitedFile file;
   std::string error;
   EXPECT_TRUE(write(image, file, error)) << error;
   return file.data;
 }
 
-// The real files, except that creating fails when `refuseCreate` is set (a
-// read-only folder), setting room aside when `full` is, and writing once
-// `writeLimit` bytes have gone into a file.
+// The real files, but creating fails if `refuseCreate` (read-only), reserving if `full`, and
+// writing past `writeLimit` bytes.
 class FaultyFiles final : public FileSystem {
  public:
   bool refuseCreate = false;

@@ -1,8 +1,5 @@
-// RecordingSurface: a DrawingSurface that paints nothing and records each
-// drawing or state call as a Call (its numbers, its text, the pen, brush and
-// font in force, the box it covers), keeping the raster surface's drawing
-// state and text widths, so a recorded layout is the one the image gets.
-// Metric and colour reads are not recorded. One thread at a time.
+// A surface that paints nothing and records each drawing or state call with the pen, brush, font
+// and box, keeping the raster surface's state and text widths, so its layout is the image's.
 #pragma once
 
 #include <compare>
@@ -30,10 +27,8 @@ struct Call {
   Pen pen{};             // in force once the call is made
   COLORREF brush = 0xFFFFFF;
   Font font{};
-  Box cell{};  // a text's cell (escapement 900 runs upward from (x, y)), or the
-               // box of a Rectangle, Ellipse or Pie
-  // As a line, e.g. "Rectangle(10, 10, 14, 13)", "SelectPen(2, #0000FF)",
-  // "SelectFont(Chart 12, 900, 17)", "TextOut(3, 4, \"Jan\")".
+  Box cell{};  // a text's cell (at escapement 900 upward from (x, y)) or a shape's box
+  // As a line: "SelectPen(2, #0000FF)", "SelectFont(Chart 12, 900, 17)", "TextOut(3, 4, \"J\")".
   std::string line{};
 };
 
@@ -78,8 +73,7 @@ class RecordingSurface final : public StatefulSurface {
   Font SelectFont(const Font& font) noexcept override;
 
  private:
-  // Appends the call: `numbers` are its figures, `arguments` its line's text
-  // inside the parentheses (the numbers joined by ", " when empty).
+  // Appends the call; `arguments` is its line's text in parentheses (else the numbers joined).
   Call& Record(std::string_view op, std::vector<int> numbers, std::string arguments = {});
 
   std::vector<Call> calls_;

@@ -8,9 +8,8 @@ namespace {
 
 using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
-// The published midpoint ellipse (Zingl, "A Rasterizing Algorithm for
-// Drawing Curves") for the pixel box [x0, x1] x [y0, y1], four quarters a
-// step, unclipped.
+// The published midpoint ellipse (Zingl, "A Rasterizing Algorithm for Drawing Curves") for the
+// pixel box [x0, x1] x [y0, y1], unclipped.
 PixelSet ReferenceRing(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1) {
   std::int64_t a = x1 - x0, b = y1 - y0, b1 = b & 1;
   std::int64_t dx = 4 * (1 - a) * b * b, dy = 4 * (b1 + 1) * a * a, err = dx + dy + b1 * a * a;
@@ -57,8 +56,7 @@ TEST(EllipseTest, MatchesThePublishedMidpointEllipseOnRandomClippedBoxes) {
   }
 }
 
-// With no ring pixel between the directions, one radius. (Which way a pie
-// runs: surfaces_test.cpp; its exact pixels: the chart checksums.)
+// With no ring pixel between the directions, one radius.
 TEST(PieTest, ANarrowerWedgeThanARingPixelIsOneRadius) {
   Canvas canvas = MakeCanvas(11, 11);
   DrawPie(canvas, 0, 0, 11, 11, {105, 4}, {105, 3}, kPen, kBrush);

@@ -48,9 +48,8 @@ TEST(PolygonFillTest, ShapesWithoutAreaFillNothing) {
   }
 }
 
-// Whole-pixel vertices through FillPolygon (a quarter of them anywhere in
-// int32, an eighth of those with steep edges across the canvas), sub-pixel
-// ones (every third case) straight through the ScanFiller.
+// Whole-pixel vertices (a quarter anywhere in int32) through FillPolygon, sub-pixel ones (every
+// third case) straight through the ScanFiller.
 TEST(PolygonFillTest, MatchesPointInPolygon) {
   for (std::uint32_t seed = 1; seed <= 2400; ++seed) {
     Random random{std::mt19937(seed)};

@@ -9,10 +9,8 @@ namespace {
 
 using namespace test_support;  // NOLINT(google-build-using-namespace): test helpers
 
-// A pen w wide rings the box's pixels [l, r-1] x [t, b-1] (corners in any
-// order) w thick, grown w/2 up and left, and the brush fills the hole; a
-// 1 x 1 box with a 1-pixel pen paints nothing. The same closed path as a
-// polygon strokes the same ring with the widths charts use.
+// A pen w wide rings the pixels [l, r-1] x [t, b-1] w thick, grown w/2 up and left, the brush fills
+// the hole; a 1 x 1 box with a 1-pixel pen paints nothing; the same path as a polygon is the same.
 TEST(RectangleTest, ThePenRingsTheBoxPixelsAndTheBrushFillsTheHole) {
   for (std::uint32_t seed = 1; seed <= 600; ++seed) {
     Random random{std::mt19937(seed)};
@@ -39,8 +37,7 @@ TEST(RectangleTest, ThePenRingsTheBoxPixelsAndTheBrushFillsTheHole) {
   }
 }
 
-// Outline and fill cover every lattice point of the closed polygon; a
-// two-point polygon paints its segment with both ends, fewer points nothing.
+// Outline and fill cover every lattice point; two points paint the segment, fewer nothing.
 TEST(PolygonTest, OutlineAndFillCoverEveryLatticePointOfTheClosedPolygon) {
   Canvas canvas = MakeCanvas(6, 6);
   DrawPolygon(canvas, std::vector<Point>{{0, 4}, {4, 4}, {4, 0}}, kPen, kBrush);
@@ -67,8 +64,7 @@ TEST(ExtremeInputTest, HugeShapesAroundTheCanvasPaintItWithTheBrush) {
       [&](Canvas& c) { DrawPie(c, kLo, kLo, kHi, kHi, kWestEdge, kNorth, kPen, kBrush); },
   };
   const std::size_t inside = draws.size();
-  // The left edge of a huge ellipse, exact (side 65536) or approximated
-  // (longer), is straight to a hundredth of a pixel there: one column of pen.
+  // A huge ellipse's left edge, exact (side 65536) or approximated, is one column of pen here.
   for (std::int32_t side : {65536, 65537, 1000000, INT32_MAX}) {
     draws.push_back(
         [side](Canvas& c) { DrawEllipse(c, 0, -side / 2, side, side - side / 2, kPen, kBrush); });

@@ -57,8 +57,7 @@ TEST(CosmeticLineTest, ClippedAndHugeLinesKeepThePixelsOfTheUnclippedLine) {
   EXPECT_EQ(Drawn({INT32_MAX, INT32_MAX}, {INT32_MIN, INT32_MIN}, 30, 30), diagonal);
 }
 
-// Axis-parallel wide lines are pinned by the width-2 polygon ring
-// (shapes_test.cpp); a zero-length one is its cap alone.
+// A zero-length wide line is its cap alone (axis-parallel ones: the polygon ring, shapes_test.cpp).
 TEST(PenCapTest, EvenWidthCapsSitHalfAPixelUpAndLeft) {
   Canvas canvas = MakeCanvas(16, 7);
   FillPenCap(canvas, {3, 3}, 2, kPenColor);
