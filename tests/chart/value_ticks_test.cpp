@@ -113,8 +113,8 @@ TEST(ValueTicksTest, DegenerateAndExtremeRangesStillMakeAnAxis) {
       {{-kInf, kNaN, true}, kRulesOnly},
       {{4.9e-324, 1e-310}, {0, 1, 0, 0.2, 6}},  // denormals read as zero
       {{-1e-30, 3e-30}, kRulesOnly},
-      {{FLT_MAX, -FLT_MAX}, kRulesOnly},
-      {{FLT_MIN, 2 * FLT_MIN}, kRulesOnly},
+      {{static_cast<double>(FLT_MAX), -static_cast<double>(FLT_MAX)}, kRulesOnly},
+      {{static_cast<double>(FLT_MIN), 2 * static_cast<double>(FLT_MIN)}, kRulesOnly},
       {{1, 2, false, -kInf, kInf}, kRulesOnly},
   };
   for (const auto& c : cases) {
