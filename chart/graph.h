@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <utility>
@@ -49,6 +50,26 @@ class SmoothSurface;
 // what it always was), or anti-aliased shapes and shaped grey-scale text on
 // the same layout.
 enum class RenderStyle : std::uint8_t { kClassic, kSmooth };
+
+// The look of a chart: the classic layout and colours (byte for byte what it
+// always was), or the modern one on a light or a dark background.
+enum class Theme : std::uint8_t { kClassic, kModern, kDark };
+
+// Where the legend goes; kAuto lets the theme decide.
+enum class LegendPosition : std::uint8_t { kAuto, kRight, kTop, kBottom, kNone };
+
+// The chart options a script sets beside the data. The classic drawers do
+// not read them yet: a classic chart is the same whatever they say.
+struct ChartOptions {
+  Theme theme = Theme::kClassic;
+  bool showValues = false;  // value labels on bars, line points and slices
+  // The value axis's fixed ends; NaN: automatic (from the data).
+  double valueAxisMin = std::numeric_limits<double>::quiet_NaN();
+  double valueAxisMax = std::numeric_limits<double>::quiet_NaN();
+  std::string valueFormat;  // a number format code; "": automatic
+  LegendPosition legendPosition = LegendPosition::kAuto;
+  bool transparentBackground = false;  // PNG with alpha, SVG without a background
+};
 
 // Turns a loaded model into its image. RenderToFile uses the frame, the
 // raster surface and the image writer unless a renderer is installed (tests
@@ -209,6 +230,7 @@ class CGraph {
   // 1 to kMaxScale: the image is graphWidth * scale x graphHeight * scale,
   // the layout unchanged and everything in it scaled.
   std::int32_t imageScale = 1;
+  ChartOptions options;  // theme, value labels, axis ends, number format, legend place
   // The chart in words (the component's AltText), a document's description.
   std::string description;
 

@@ -18,7 +18,9 @@ constexpr CommandHelp kCommands[] = {
      "  tessaloom draw METHOD DATA.csv -o FILE [--title T] [--x-label X] [--y-label Y]\n"
      "      [--width W] [--height H] [--colors C1,C2,...] [--back-color C] [--grid]\n"
      "      [--horizontal] [--series-label S] [--format F] [--quality N] [--alt] [--header]\n"
-     "      [--smooth] [--scale N] [--transpose]\n"
+     "      [--smooth] [--scale N] [--transpose] [--theme classic|modern|dark]\n"
+     "      [--show-values] [--value-min N] [--value-max N] [--value-format CODE]\n"
+     "      [--legend auto|right|top|bottom|none] [--transparent]\n"
      "      METHOD is a Draw method, e.g. DrawBarGraph or DrawPieSeriesGraph (any\n"
      "      case). DATA.csv is UTF-8, or UTF-16 with its byte-order mark.\n"
      "      Single-set methods read rows of label,value (--header: the first row names\n"
@@ -39,7 +41,10 @@ constexpr CommandHelp kCommands[] = {
      "      the name says otherwise. A link at FILE is replaced, not written through.\n"
      "      --quality N (1-100) sets the JPEG quality; --alt prints a description of\n"
      "      the chart (to standard error when written to a stream). Colours are\n"
-     "      #RRGGBB or one of the 24 names (red, skyblue, ...).\n"},
+     "      #RRGGBB or one of the 24 names (red, skyblue, ...). --theme, --show-values,\n"
+     "      --value-min, --value-max (the value axis's ends), --value-format (a number\n"
+     "      format code such as #,##0.0; not --format, the image's), --legend and\n"
+     "      --transparent set the chart options of those names (README, members).\n"},
     {"convert",
      "  tessaloom convert FILE.bmp|FILE.jpg\n"
      "      writes FILE.jpg from a BMP, or FILE.bmp from a JPEG\n"},

@@ -84,10 +84,25 @@ std::string OutputFormat(const DrawOptions& o, bool stream) {
   return byName.empty() && stream ? "png" : byName;
 }
 
+// The chart options that were given; false for a value the component refuses.
+bool ApplyChartOptions(LateBound& g, const DrawOptions& o) {
+  const std::pair<const char*, const std::string&> texts[] = {{"Theme", o.theme},
+                                                              {"ValueFormat", o.valueFormat},
+                                                              {"LegendPosition", o.legend},
+                                                              {"ValueAxisMin", o.valueMin},
+                                                              {"ValueAxisMax", o.valueMax}};
+  for (const auto& [name, value] : texts) {
+    if (!value.empty() && tessaloom::FAILED(g.Put(name, LateBound::Text(value)))) return false;
+  }
+  return !(o.showValues && tessaloom::FAILED(g.Put("ShowValues", Variant(true)))) &&
+         !(o.transparent && tessaloom::FAILED(g.Put("TransparentBackground", Variant(true))));
+}
+
 // Output settings; false with the component's message for a refused value.
 bool ApplyOutput(LateBound& g, const DrawOptions& o, bool stream, std::string& error) {
   const std::string format = OutputFormat(o, stream);
-  if (tessaloom::FAILED(g.Put("OutputFormat", LateBound::Text(format))) ||
+  if (!ApplyChartOptions(g, o) ||
+      tessaloom::FAILED(g.Put("OutputFormat", LateBound::Text(format))) ||
       (o.smooth && tessaloom::FAILED(g.Put("RenderStyle", LateBound::Text("smooth")))) ||
       (o.scale != 0 && tessaloom::FAILED(g.Put("Scale", Variant(std::int32_t{o.scale})))) ||
       (o.quality != 0 &&

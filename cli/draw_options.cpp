@@ -37,13 +37,18 @@ struct Switch {
   std::string_view name;
   bool DrawOptions::*member;
 };
-constexpr Switch kSwitches[] = {
-    {"--grid", &DrawOptions::grid},     {"--horizontal", &DrawOptions::horizontal},
-    {"--alt", &DrawOptions::alt},       {"--header", &DrawOptions::header},
-    {"--smooth", &DrawOptions::smooth}, {"--transpose", &DrawOptions::transpose}};
+constexpr Switch kSwitches[] = {{"--grid", &DrawOptions::grid},
+                                {"--horizontal", &DrawOptions::horizontal},
+                                {"--alt", &DrawOptions::alt},
+                                {"--header", &DrawOptions::header},
+                                {"--smooth", &DrawOptions::smooth},
+                                {"--transpose", &DrawOptions::transpose},
+                                {"--show-values", &DrawOptions::showValues},
+                                {"--transparent", &DrawOptions::transparent}};
 constexpr std::string_view kValueOptions[] = {
-    "-o",       "--title", "--x-label", "--y-label", "--series-label", "--back-color",
-    "--colors", "--width", "--height",  "--format",  "--quality",      "--scale"};
+    "-o",       "--title",        "--x-label", "--y-label",   "--series-label", "--back-color",
+    "--colors", "--width",        "--height",  "--format",    "--quality",      "--scale",
+    "--theme",  "--value-format", "--legend",  "--value-min", "--value-max"};
 
 // Levenshtein distance over ASCII-lowered bytes, one row at a time.
 std::size_t EditDistance(std::string_view a, std::string_view b) {
@@ -145,6 +150,16 @@ bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, D
       if (!ParseSize(name, value, options.quality, error)) return false;
     } else if (name == "--format") {
       options.format = value;
+    } else if (name == "--theme") {
+      options.theme = value;
+    } else if (name == "--value-format") {
+      options.valueFormat = value;
+    } else if (name == "--legend") {
+      options.legend = value;
+    } else if (name == "--value-min") {
+      options.valueMin = value;
+    } else if (name == "--value-max") {
+      options.valueMax = value;
     }
     if (!hasValue) ++i;
   }

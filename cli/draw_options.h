@@ -25,6 +25,11 @@ struct DrawOptions {
   bool smooth = false;  // --smooth: RenderStyle "smooth"
   // --transpose: a series CSV's header names the series, each row an item
   bool transpose = false;
+  // The chart options, handed to the component as text (it checks them):
+  // --theme, --value-format, --legend, --value-min and --value-max ("" leaves
+  // the component's default); --show-values and --transparent switch on.
+  std::string theme, valueFormat, legend, valueMin, valueMax;
+  bool showValues = false, transparent = false;
 };
 
 // The Draw methods, single-set ones first.

@@ -104,6 +104,20 @@ class CGraphGenerator : public IGraphGenerator2, public ISupportErrorInfo {
   HRESULT get_Scale(std::int32_t* value) noexcept override;
   HRESULT put_Scale(std::int32_t value) noexcept override;
   HRESULT get_OutputFileName(BSTR* value) noexcept override;
+  HRESULT get_Theme(BSTR* value) noexcept override;
+  HRESULT put_Theme(BSTR value) noexcept override;
+  HRESULT get_ShowValues(VARIANT_BOOL* value) noexcept override;
+  HRESULT put_ShowValues(VARIANT_BOOL value) noexcept override;
+  HRESULT get_ValueAxisMin(VARIANT* value) noexcept override;
+  HRESULT put_ValueAxisMin(VARIANT value) noexcept override;
+  HRESULT get_ValueAxisMax(VARIANT* value) noexcept override;
+  HRESULT put_ValueAxisMax(VARIANT value) noexcept override;
+  HRESULT get_ValueFormat(BSTR* value) noexcept override;
+  HRESULT put_ValueFormat(BSTR value) noexcept override;
+  HRESULT get_LegendPosition(BSTR* value) noexcept override;
+  HRESULT put_LegendPosition(BSTR value) noexcept override;
+  HRESULT get_TransparentBackground(VARIANT_BOOL* value) noexcept override;
+  HRESULT put_TransparentBackground(VARIANT_BOOL value) noexcept override;
 
   // The store, readable by tests and by the Draw methods. Texts are UTF-8 and
   // kept whole, one entry per call, commas and bars included.
@@ -178,6 +192,8 @@ class CGraphGenerator : public IGraphGenerator2, public ISupportErrorInfo {
   HRESULT RenderAndClear() noexcept;
   // A put's refusal: E_INVALIDARG, with `message` in ErrorReason and LastError.
   HRESULT RefuseValue(const char* message) noexcept;
+  // ValueAxisMin and ValueAxisMax's put: a finite number, or automatic.
+  HRESULT PutAxisEnd(const VARIANT& value, double& end, const char* refusal) noexcept;
   // The single-set and series descriptions AltText reads.
   void DescribeSingleSet(const DrawKind& kind);
   void DescribeSeriesTable();

@@ -82,6 +82,24 @@ HRESULT GetInt(IDispatch* self, VARIANT*, VARIANT* result) noexcept {
   return hr;
 }
 
+template <HRESULT (IGraphGenerator2::*Get)(VARIANT_BOOL*) noexcept>
+HRESULT GetBool(IDispatch* self, VARIANT*, VARIANT* result) noexcept {
+  VARIANT_BOOL value = VARIANT_FALSE;
+  const HRESULT hr = (Self(self)->*Get)(&value);
+  if (FAILED(hr)) return hr;
+  result->vt = VT_BOOL;
+  result->boolVal = value;
+  return hr;
+}
+
+template <HRESULT (IGraphGenerator2::*Get)(VARIANT*) noexcept>
+HRESULT GetVariant(IDispatch* self, VARIANT*, VARIANT* result) noexcept {
+  return (Self(self)->*Get)(result);
+}
+
+constexpr std::array<ParameterDescription, kMaxParameters> kBoolValue{{{"newVal", VT_BOOL}}};
+constexpr std::array<ParameterDescription, kMaxParameters> kAnyValue{{{"newVal", VT_VARIANT}}};
+
 #define TESSALOOM_GET_TEXT(id, name, help)                                \
   MemberDescription {                                                     \
     id, #name, MemberKind::kPropertyGet, 0, kNoParameters, VT_BSTR, help, \
@@ -100,6 +118,36 @@ HRESULT GetInt(IDispatch* self, VARIANT*, VARIANT* result) noexcept {
                     GetInt<&IGraphGenerator2::get_##name>}, \
       TESSALOOM_PUT_INT(id, name, help)
 
+#define TESSALOOM_BOOL_PROPERTY(id, name, help)                         \
+  MemberDescription{id,                                                 \
+                    #name,                                              \
+                    MemberKind::kPropertyGet,                           \
+                    0,                                                  \
+                    kNoParameters,                                      \
+                    VT_BOOL,                                            \
+                    help,                                               \
+                    GetBool<&IGraphGenerator2::get_##name>},            \
+      MemberDescription {                                               \
+    id, #name, MemberKind::kPropertyPut, 1, kBoolValue, VT_EMPTY, help, \
+        [](IDispatch* s, VARIANT* a, VARIANT*) noexcept {               \
+          return Self(s)->put_##name(a[0].boolVal);                     \
+        }                                                               \
+  }
+// A property of any type: the put is handed the argument as the caller gave it.
+#define TESSALOOM_VARIANT_PROPERTY(id, name, help)                                            \
+  MemberDescription{id,                                                                       \
+                    #name,                                                                    \
+                    MemberKind::kPropertyGet,                                                 \
+                    0,                                                                        \
+                    kNoParameters,                                                            \
+                    VT_VARIANT,                                                               \
+                    help,                                                                     \
+                    GetVariant<&IGraphGenerator2::get_##name>},                               \
+      MemberDescription {                                                                     \
+    id, #name, MemberKind::kPropertyPut, 1, kAnyValue, VT_EMPTY, help,                        \
+        [](IDispatch* s, VARIANT* a, VARIANT*) noexcept { return Self(s)->put_##name(a[0]); } \
+  }
+
 // Words the series members share: a first try otherwise draws the table the
 // other way round.
 #define TESSALOOM_SERIES_LAYOUT                                                             \
@@ -110,7 +158,13 @@ HRESULT GetInt(IDispatch* self, VARIANT*, VARIANT* result) noexcept {
 // The classic members first, in vtable order, then IGraphGenerator2's; the
 // classic interface's description is the first 39 rows.
 constexpr std::size_t kClassicMembers = 39;
-const std::array<MemberDescription, kClassicMembers + 15> kMembers{{
+// Words the value-axis ends share.
+#define TESSALOOM_AXIS_END                                                                     \
+  " a number within the 4-byte float range; empty (Empty, Null, None or \"\"), or NaN, makes " \
+  "it automatic (from the data), the default, and reads back as Empty (None). Other values "   \
+  "are refused (E_INVALIDARG). Takes effect with the modern theme."
+
+const std::array<MemberDescription, kClassicMembers + 29> kMembers{{
     {1, "ErrorReason", MemberKind::kPropertyGet, 0, kNoParameters, VT_BSTR,
      "The message of what last went wrong, \"\" on a new object. A later call that "
      "succeeds does not clear it and a hosting refusal outlasts every later message; LastError "
@@ -296,6 +350,30 @@ const std::array<MemberDescription, kClassicMembers + 15> kMembers{{
                        "The path the last Draw wrote, FilePath and the file's name (\"\" when "
                        "it wrote no file): with OutputFormat \"\" a FileName not ending in jpg "
                        "is written as a BMP, its extension bmp."),
+    TESSALOOM_TEXT_PROPERTY(60, Theme,
+                            "The chart's look: \"classic\" (the default: the classic layout "
+                            "and colours, byte for byte), \"modern\" or \"dark\" (the modern "
+                            "look on a dark background), any case. Other values are refused "
+                            "(E_INVALIDARG). The modern look is not drawn yet: every theme draws "
+                            "the classic chart."),
+    TESSALOOM_BOOL_PROPERTY(61, ShowValues,
+                            "Labels each bar, line point and slice with its value when True; "
+                            "default False. Takes effect with the modern theme."),
+    TESSALOOM_VARIANT_PROPERTY(62, ValueAxisMin, "The value axis's lower end:" TESSALOOM_AXIS_END),
+    TESSALOOM_VARIANT_PROPERTY(63, ValueAxisMax, "The value axis's upper end:" TESSALOOM_AXIS_END),
+    TESSALOOM_TEXT_PROPERTY(64, ValueFormat,
+                            "The number format of the ticks and value labels, as a spreadsheet "
+                            "format code (\"#,##0\", \"0.00\", \"0.0%\", \"$#,##0\"); "
+                            "default \"\" (automatic). Takes effect with the modern theme."),
+    TESSALOOM_TEXT_PROPERTY(65, LegendPosition,
+                            "Where the legend goes: \"auto\" (the default: the theme decides), "
+                            "\"right\", \"top\", \"bottom\" or \"none\", any case. Other "
+                            "values are refused (E_INVALIDARG). Takes effect with the modern "
+                            "theme."),
+    TESSALOOM_BOOL_PROPERTY(66, TransparentBackground,
+                            "Leaves the background transparent when True: a PNG with alpha, an "
+                            "SVG without a background; default False. Takes effect with the "
+                            "modern theme."),
 }};
 
 #undef TESSALOOM_METHOD
@@ -306,6 +384,9 @@ const std::array<MemberDescription, kClassicMembers + 15> kMembers{{
 #undef TESSALOOM_TEXT_PROPERTY
 #undef TESSALOOM_INT_PROPERTY
 #undef TESSALOOM_SERIES_LAYOUT
+#undef TESSALOOM_BOOL_PROPERTY
+#undef TESSALOOM_VARIANT_PROPERTY
+#undef TESSALOOM_AXIS_END
 
 const InterfaceDescription kInterface{"IGraphGenerator", IID_IGraphGenerator,
                                       "IGraphGenerator Interface",

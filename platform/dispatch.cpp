@@ -159,8 +159,12 @@ HRESULT DispatchInvoke(const InterfaceDescription& description, IDispatch* self,
   std::array<Variant, kMaxParameters> coerced;
   for (UINT i = 0; i < member->parameterCount; ++i) {
     const UINT slot = slots[i];
-    const HRESULT hr =
-        VariantChangeType(coerced[i].get(), &args.rgvarg[slot], 0, member->parameters[i].type);
+    // A VT_VARIANT parameter takes the argument as it came, to tell an
+    // empty one from a number.
+    const VARTYPE type = member->parameters[i].type;
+    const HRESULT hr = type == VT_VARIANT
+                           ? VariantCopy(coerced[i].get(), &args.rgvarg[slot])
+                           : VariantChangeType(coerced[i].get(), &args.rgvarg[slot], 0, type);
     if (FAILED(hr)) {
       if (argError != nullptr) *argError = slot;
       return hr;

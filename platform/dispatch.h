@@ -16,7 +16,7 @@ enum class MemberKind : std::uint8_t { kPropertyGet, kPropertyPut, kMethod };
 
 struct ParameterDescription {
   const char* name;
-  VARTYPE type;  // VT_BSTR, VT_R4 or VT_I4
+  VARTYPE type;  // VT_BSTR, VT_R4, VT_I4, VT_BOOL, or VT_VARIANT (passed as given)
 };
 
 // Calls the member on `self` with arguments already coerced to the declared

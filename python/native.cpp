@@ -424,6 +424,9 @@ Ref Call(IDispatch* dispatch, DISPID id, WORD flags, PyObject* args, PyObject* k
   SysFreeString(exception.bstrSource);
   SysFreeString(exception.bstrDescription);
   if (SUCCEEDED(hr)) {
+    // A method without a result gives its HRESULT; a property read as Empty
+    // (an axis end left automatic) is None.
+    if (result->vt == VT_EMPTY && flags == DISPATCH_PROPERTYGET) return Borrow(Py_None);
     if (result->vt == VT_EMPTY) return Own(PyLong_FromLong(hr));
     return FromVariant(*result.get());
   }

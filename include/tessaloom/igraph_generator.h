@@ -115,6 +115,31 @@ class IGraphGenerator2 : public IGraphGenerator {
   // The path the last Draw wrote, FilePath and the name the file got ("" when
   // it wrote none): FileName may become another name (a BMP's extension).
   virtual HRESULT get_OutputFileName(BSTR* value) noexcept = 0;  // 59
+  // The chart options. Text values ignore letter case; a put of a value
+  // outside the set answers E_INVALIDARG and leaves the setting as it was.
+  // "classic" (the default), "modern" or "dark".
+  virtual HRESULT get_Theme(BSTR* value) noexcept = 0;  // 60
+  virtual HRESULT put_Theme(BSTR value) noexcept = 0;   // 60
+  // Value labels on bars, line points and slices; off by default.
+  virtual HRESULT get_ShowValues(VARIANT_BOOL* value) noexcept = 0;  // 61
+  virtual HRESULT put_ShowValues(VARIANT_BOOL value) noexcept = 0;   // 61
+  // The value axis's fixed ends: a VT_R8 number, or VT_EMPTY when automatic
+  // (the default). A put takes anything that converts to a finite number;
+  // VT_EMPTY, VT_NULL, "" and NaN make the end automatic again.
+  virtual HRESULT get_ValueAxisMin(VARIANT* value) noexcept = 0;  // 62
+  virtual HRESULT put_ValueAxisMin(VARIANT value) noexcept = 0;   // 62
+  virtual HRESULT get_ValueAxisMax(VARIANT* value) noexcept = 0;  // 63
+  virtual HRESULT put_ValueAxisMax(VARIANT value) noexcept = 0;   // 63
+  // The number format code of ticks, value labels and AltText; "" (the
+  // default) is automatic.
+  virtual HRESULT get_ValueFormat(BSTR* value) noexcept = 0;  // 64
+  virtual HRESULT put_ValueFormat(BSTR value) noexcept = 0;   // 64
+  // "auto" (the default), "right", "top", "bottom" or "none".
+  virtual HRESULT get_LegendPosition(BSTR* value) noexcept = 0;  // 65
+  virtual HRESULT put_LegendPosition(BSTR value) noexcept = 0;   // 65
+  // A PNG with alpha and an SVG without a background; off by default.
+  virtual HRESULT get_TransparentBackground(VARIANT_BOOL* value) noexcept = 0;  // 66
+  virtual HRESULT put_TransparentBackground(VARIANT_BOOL value) noexcept = 0;   // 66
 
  protected:
   ~IGraphGenerator2() = default;

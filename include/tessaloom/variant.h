@@ -28,6 +28,7 @@ enum : VARTYPE {
   VT_R8 = 5,
   VT_BSTR = 8,
   VT_BOOL = 11,
+  VT_VARIANT = 12,  // a parameter or result of any type, as the caller gave it
   VT_I1 = 16,
   VT_UI1 = 17,
   VT_UI2 = 18,

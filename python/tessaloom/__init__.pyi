@@ -296,6 +296,47 @@ class IGraphGenerator2(Dispatch):
         with OutputFormat "" a FileName not ending in jpg is written as a BMP, its extension
         bmp.
         """
+    Theme: str
+    """The chart's look: "classic" (the default: the classic layout and colours, byte for byte),
+    "modern" or "dark" (the modern look on a dark background), any case. Other values are
+    refused (E_INVALIDARG). The modern look is not drawn yet: every theme draws the classic
+    chart.
+    """
+    ShowValues: bool
+    """Labels each bar, line point and slice with its value when True; default False. Takes effect
+    with the modern theme.
+    """
+    @property
+    def ValueAxisMin(self) -> float | None:
+        """The value axis's lower end: a number within the 4-byte float range; empty (Empty, Null,
+        None or ""), or NaN, makes it automatic (from the data), the default, and reads back as
+        Empty (None). Other values are refused (E_INVALIDARG). Takes effect with the modern
+        theme.
+        """
+    @ValueAxisMin.setter
+    def ValueAxisMin(self, newVal: SupportsFloat | str | None) -> None: ...
+    @property
+    def ValueAxisMax(self) -> float | None:
+        """The value axis's upper end: a number within the 4-byte float range; empty (Empty, Null,
+        None or ""), or NaN, makes it automatic (from the data), the default, and reads back as
+        Empty (None). Other values are refused (E_INVALIDARG). Takes effect with the modern
+        theme.
+        """
+    @ValueAxisMax.setter
+    def ValueAxisMax(self, newVal: SupportsFloat | str | None) -> None: ...
+    ValueFormat: str
+    """The number format of the ticks and value labels, as a spreadsheet format code ("#,##0",
+    "0.00", "0.0%", "$#,##0"); default "" (automatic). Takes effect with the modern theme.
+    """
+    LegendPosition: str
+    """Where the legend goes: "auto" (the default: the theme decides), "right", "top", "bottom" or
+    "none", any case. Other values are refused (E_INVALIDARG). Takes effect with the modern
+    theme.
+    """
+    TransparentBackground: bool
+    """Leaves the background transparent when True: a PNG with alpha, an SVG without a background;
+    default False. Takes effect with the modern theme.
+    """
 
 def CreateObject(progid: str) -> Dispatch: ...
 
@@ -314,4 +355,7 @@ def chart(
     format: str = "png", width: int | None = None, height: int | None = None,
     x_label: str | None = None, y_label: str | None = None, colors: Any = None,
     grid: bool = False, horizontal: bool = False, three_d: bool = False,
-    style: str | None = None, **properties: Any) -> bytes: ...
+    style: str | None = None, theme: str | None = None, show_values: bool = False,
+    value_min: float | None = None, value_max: float | None = None,
+    value_format: str | None = None, legend: str | None = None,
+    transparent: bool = False, **properties: Any) -> bytes: ...

@@ -71,7 +71,8 @@ def _shape(data, categories):
 
 def chart(kind, data, *, categories=None, title=None, format="png", width=None, height=None,
           x_label=None, y_label=None, colors=None, grid=False, horizontal=False, three_d=False,
-          style=None, **properties):
+          style=None, theme=None, show_values=False, value_min=None, value_max=None,
+          value_format=None, legend=None, transparent=False, **properties):
     """Draws a chart of `data` and returns the image's bytes.
 
     kind: "bar", "stacked bar", "line", "pie" or "box whisker"; "3d bar" (or
@@ -80,7 +81,11 @@ def chart(kind, data, *, categories=None, title=None, format="png", width=None, 
     with `categories` as their labels; or several series as {name: [values]}
     with `categories` (one value per category) or a pandas DataFrame.
     format: "png", "jpeg", "bmp", "svg" or "pdf"; width, height in pixels;
-    colors: the series' colours in order; style: "classic" or "smooth".
+    colors: the series' colours in order; style: "classic" or "smooth";
+    theme: "classic", "modern" or "dark"; show_values: value labels;
+    value_min, value_max: the value axis's fixed ends (None: from the data);
+    value_format: a number format code such as "#,##0.0"; legend: "auto",
+    "right", "top", "bottom" or "none"; transparent: no background.
     Other keywords set the object's properties of that name (e.g. Scale=2).
 
     Raises ValueError with the object's message when nothing was drawn (no
@@ -95,7 +100,11 @@ def chart(kind, data, *, categories=None, title=None, format="png", width=None, 
     g.OutputTarget = "memory"
     g.OutputFormat = format
     settings = {"ChartTitle": title, "GraphWidth": width, "GraphHeight": height,
-                "XAxisLabel": x_label, "YAxisLabel": y_label, "RenderStyle": style}
+                "XAxisLabel": x_label, "YAxisLabel": y_label, "RenderStyle": style,
+                "Theme": theme, "ValueAxisMin": value_min, "ValueAxisMax": value_max,
+                "ValueFormat": value_format, "LegendPosition": legend,
+                "ShowValues": show_values or None,
+                "TransparentBackground": transparent or None}
     for name, value in list(settings.items()) + list(properties.items()):
         if value is not None:
             setattr(g, name, value)

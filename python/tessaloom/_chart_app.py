@@ -38,7 +38,8 @@ DRAW_METHODS = SINGLE_SET_METHODS + SERIES_METHODS
 # Parameters that may appear once, and the one that may repeat.
 _SINGLE_FIELDS = frozenset((
     "method", "title", "xlabel", "ylabel", "labels", "values", "items", "width", "height",
-    "format", "style", "quality", "grid", "horizontal", "colors",
+    "format", "style", "quality", "grid", "horizontal", "colors", "theme", "showvalues", "min",
+    "max", "valueformat", "legend", "transparent",
 ))
 _REPEATED_FIELDS = frozenset(("series",))
 
@@ -87,7 +88,8 @@ class _Chart:
     """A request's chart, parsed and bounded: the parameters that shape the picture."""
 
     __slots__ = ("method", "title", "xlabel", "ylabel", "labels", "values", "items", "series",
-                 "width", "height", "format", "style", "quality", "grid", "horizontal", "colors")
+                 "width", "height", "format", "style", "quality", "grid", "horizontal", "colors",
+                 "theme", "showvalues", "min", "max", "valueformat", "legend", "transparent")
 
 
 class ChartApp:
@@ -108,6 +110,11 @@ class ChartApp:
       quality              JPEG quality 1-100
       grid, horizontal     1/0, true/false, yes/no, on/off
       colors=red,%23ff8800 colour names or #RRGGBB, one per value (series)
+      theme                classic (default), modern or dark
+      legend               auto (default), right, top, bottom or none
+      min, max             the value axis's fixed ends (numbers); automatic when not given
+      valueformat          a number format code, e.g. %23,%23%230.0 for #,##0.0
+      showvalues, transparent   value labels, a transparent background; as grid
 
     A chart whose estimated cost (see ``cost``) is over ``max_cost`` is
     refused before it is drawn, and one whose image is over ``max_bytes`` is
@@ -294,6 +301,23 @@ class ChartApp:
             chart.quality = int(text) if _COUNT.match(text) else 0
             if not 1 <= chart.quality <= 100:
                 raise BadRequest("quality must be from 1 to 100")
+        chart.theme = fields.get("theme", "classic").lower()
+        chart.legend = fields.get("legend", "auto").lower()
+        for name in ("theme", "legend"):
+            if not _WORD.match(getattr(chart, name)):
+                raise BadRequest("%s %s unknown" % (name, _quoted(fields[name])))
+        for name in ("min", "max"):
+            setattr(chart, name, None)
+            if name in fields:
+                text = fields[name]
+                number = float(text) if len(text) <= 40 and _NUMBER.match(text) else math.nan
+                if not abs(number) <= _FLOAT32_MAX:  # also false for NaN
+                    raise BadRequest("%s: %s is not a number the chart can hold"
+                                     % (name, _quoted(text)))
+                setattr(chart, name, number)
+        chart.valueformat = self._text("valueformat", fields.get("valueformat", ""))
+        chart.showvalues = _flag(fields, "showvalues")
+        chart.transparent = _flag(fields, "transparent")
         chart.grid = _flag(fields, "grid")
         chart.horizontal = _flag(fields, "horizontal")
         chart.colors = ()
@@ -315,6 +339,8 @@ class ChartApp:
                 less.append("a flat chart")
             if chart.style != _DEFAULT_STYLE:
                 less.append("the classic style")
+            if chart.theme != "classic":
+                less.append("the classic theme")
             raise BadRequest("the chart would cost %.1f times what this service draws: ask for "
                              "less of %s" % (cost / self.max_cost, ", ".join(less)))
         return chart
@@ -324,7 +350,7 @@ class ChartApp:
         ``max_cost`` (about a nanosecond of one core each)."""
         marks = len(chart.values) + sum(len(values) for _, values in chart.series)
         shape = "pie" if "Pie" in chart.method else "3d" if "3D" in chart.method else "flat"
-        smooth = chart.style != _DEFAULT_STYLE
+        smooth = chart.style != _DEFAULT_STYLE or chart.theme != "classic"
         pixels = chart.width * chart.height
         return (pixels * (_PIXEL_WEIGHTS[smooth] + math.sqrt(marks) * _AREA_WEIGHTS[shape][smooth])
                 + marks * _MARK_WEIGHTS[shape][smooth])
@@ -410,7 +436,9 @@ class ChartApp:
         content = repr((
             __version__, chart.method, chart.title, chart.xlabel, chart.ylabel, chart.labels,
             chart.values, chart.items, chart.series, chart.width, chart.height, chart.format,
-            chart.style, quality, chart.grid, chart.horizontal, chart.colors,
+            chart.style, quality, chart.grid, chart.horizontal, chart.colors, chart.theme,
+            chart.showvalues, chart.min, chart.max, chart.valueformat, chart.legend,
+            chart.transparent,
         ))
         return '"%s"' % hashlib.sha256(content.encode("utf-8", "surrogatepass")).hexdigest()[:32]
 
@@ -460,6 +488,20 @@ def _set_output(g, chart, formats):
             raise BadRequest("style %s unknown: %s" % (_quoted(chart.style), g.LastError)) from None
     if chart.quality is not None:
         g.JpegQuality = chart.quality
+    # The chart options the object checks itself; the object's words for a refusal.
+    options = (("Theme", "theme", chart.theme), ("LegendPosition", "legend", chart.legend),
+               ("ValueFormat", "valueformat", chart.valueformat),
+               ("ValueAxisMin", "min", chart.min), ("ValueAxisMax", "max", chart.max),
+               ("ShowValues", "showvalues", chart.showvalues),
+               ("TransparentBackground", "transparent", chart.transparent))
+    for member, field, value in options:
+        try:
+            setattr(g, member, value)
+        except AutomationError as error:
+            if error.hresult != E_INVALIDARG:
+                raise
+            raise BadRequest("%s %s refused: %s" % (field, _quoted(str(value)), g.LastError)) \
+                from None
 
 
 def _fill(g, chart):

@@ -19,8 +19,8 @@ void AddMonths(CGraphGenerator& g, int count) {
   }
 }
 
-// Refused values leave the setting as it was; an unknown format and a quality or scale out of
-// range are refused through the command-line tool too.
+// Refused values leave the setting as it was; an unknown format, theme or legend place and a
+// quality, scale or axis end out of range are refused through the command-line tool too.
 TEST(OutputMembersTest, BadValuesAreRefusedAndLeaveTheSettingAsItWas) {
   using Put = HRESULT (*)(CGraphGenerator&);
   const std::pair<Put, const char*> cases[] = {
@@ -34,6 +34,19 @@ TEST(OutputMembersTest, BadValuesAreRefusedAndLeaveTheSettingAsItWas) {
        "JpegQuality must be from 1 to 100"},
       {[](CGraphGenerator& g) { return g.put_Scale(0); }, "Scale must be from 1 to 4"},
       {[](CGraphGenerator& g) { return g.put_Scale(5); }, "Scale must be from 1 to 4"},
+      {[](CGraphGenerator& g) { return g.put_Theme(B(u"modern ").get()); },
+       "Unknown Theme: use \"classic\", \"modern\" or \"dark\""},
+      {[](CGraphGenerator& g) { return g.put_LegendPosition(B(u"left").get()); },
+       "Unknown LegendPosition: use \"auto\", \"right\", \"top\", \"bottom\" or \"none\""},
+      {[](CGraphGenerator& g) {
+         const auto text = B(u"1,5");
+         VARIANT v;
+         v.vt = VT_BSTR, v.bstrVal = text.get();
+         return g.put_ValueAxisMin(v);
+       },
+       "ValueAxisMin must be a number"},
+      {[](CGraphGenerator& g) { return g.put_ValueAxisMax(*Variant(1e39).get()); },
+       "ValueAxisMax must be a number within the 4-byte float range, or empty"},
   };
   for (const auto& [put, message] : cases) {
     auto g = NewGenerator();
@@ -44,10 +57,16 @@ TEST(OutputMembersTest, BadValuesAreRefusedAndLeaveTheSettingAsItWas) {
     std::int32_t quality = 0, scale = 0;
     EXPECT_EQ(g->get_JpegQuality(&quality), S_OK);
     EXPECT_EQ(g->get_Scale(&scale), S_OK);
-    EXPECT_EQ((std::tuple{Text(*g, &CGraphGenerator::get_OutputFormat),
-                          Text(*g, &CGraphGenerator::get_OutputTarget),
-                          Text(*g, &CGraphGenerator::get_RenderStyle), quality, scale}),
-              (std::tuple{"", "file", "classic", 75, 1}))
+    Variant low, high;
+    EXPECT_EQ(g->get_ValueAxisMin(low.get()), S_OK);
+    EXPECT_EQ(g->get_ValueAxisMax(high.get()), S_OK);
+    EXPECT_EQ(
+        (std::tuple{Text(*g, &CGraphGenerator::get_OutputFormat),
+                    Text(*g, &CGraphGenerator::get_OutputTarget),
+                    Text(*g, &CGraphGenerator::get_RenderStyle), quality, scale,
+                    Text(*g, &CGraphGenerator::get_Theme),
+                    Text(*g, &CGraphGenerator::get_LegendPosition), low.get()->vt, high.get()->vt}),
+        (std::tuple{"", "file", "classic", 75, 1, "classic", "auto", VT_EMPTY, VT_EMPTY}))
         << message;
   }
 }

@@ -102,6 +102,8 @@ def test_the_readme_series_calls_and_transposed_csv_draw_alike(tmp_path, monkeyp
     ("Jan,1\n", "DrawPieGraph", ["--quality", "101"], 1, "JpegQuality"),
     ("Jan,1\n", "DrawPieGraph", ["--format", "gif"], 1, "OutputFormat"),
     ("Jan,1\n", "DrawBarGraph", ["--scale", "9"], 1, "Scale must be from 1 to 4"),
+    ("Jan,1\n", "DrawBarGraph", ["--theme", "shiny"], 1, "Unknown Theme: use"),
+    ("Jan,1\n", "DrawBarGraph", ["--value-max=x"], 1, "ValueAxisMax must be a number"),
 ])
 def test_bad_input_names_the_problem_and_fails(tmp_path, csv, method, options, code, message):
     (tmp_path / "bad.csv").write_bytes(csv if isinstance(csv, bytes) else csv.encode())

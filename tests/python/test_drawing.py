@@ -106,6 +106,11 @@ CHARTS = [
      dict(QUARTERS, three_d=True, horizontal=True, title="Sales", colors=["red", "navy"]),
      [("ChartTitle", "Sales"), ("SetHorizontalGraph",), ("AddColor", "red"), ("AddColor", "navy")]
      + BY_CHANNEL + [("Draw3DStackedBarSeriesGraph",)]),
+    ("bar", {"Jan": 12, "Feb": 19},
+     dict(theme="dark", show_values=True, value_min=-5, value_max=None, value_format="0.0",
+          legend="none", transparent=True),
+     [("Theme", "dark"), ("ShowValues", True), ("ValueAxisMin", -5), ("ValueFormat", "0.0"),
+      ("LegendPosition", "none"), ("TransparentBackground", True)] + PAIRS + [("DrawBarGraph",)]),
 ] + ([
     ("bar", np.array([12, 19]), {"categories": ["Jan", "Feb"]}, PAIRS + [("DrawBarGraph",)]),
     ("bar", {"Web": np.array([1, 2]), "Shop": np.array([4.0, 5.0])}, QUARTERS,

@@ -52,7 +52,9 @@ CLASSIC_MEMBERS = """ErrorReason ChartTitle SeriesLabel AddData GraphHeight Grap
 DISPIDS = {**dict(zip(CLASSIC_MEMBERS, range(1, 38))), "BackColor": 40, "AddColor": 43,
            "OutputFormat": 50, "OutputTarget": 51, "ImageData": 52, "ImageMimeType": 53,
            "JpegQuality": 54, "LastError": 55, "AltText": 56, "RenderStyle": 57, "Scale": 58,
-           "OutputFileName": 59}
+           "OutputFileName": 59, "Theme": 60, "ShowValues": 61, "ValueAxisMin": 62,
+           "ValueAxisMax": 63, "ValueFormat": 64, "LegendPosition": 65,
+           "TransparentBackground": 66}
 
 
 def test_every_member_keeps_its_dispid():
@@ -124,6 +126,16 @@ def test_every_value_that_converts_is_taken_without_a_message(g, kind, value):
     make_calls(g, [("AddItemToSeries", "item"), ("AddSeries", "series")])
     assert set(TAKEN[kind][1](g, value)) <= {None, S_OK}
     assert g.ErrorReason == ""
+
+
+# An axis end is a number, or automatic (read as None) for the values a script or form has for
+# "nothing".
+@pytest.mark.parametrize("value,read", [(None, None), ("", None), (float("nan"), None),
+                                        (" -2.5 ", -2.5)])
+def test_an_axis_end_is_a_number_or_automatic(g, value, read):
+    g.ValueAxisMax = 7
+    g.ValueAxisMax = value
+    assert (g.ValueAxisMax, g.LastError) == (read, "")
 
 
 def test_values_keep_their_worth_on_the_way_in(g):
@@ -217,7 +229,7 @@ def test_the_checked_in_stub_and_readme_table_are_the_generated_ones():
 
 # A value each choosing property refuses; its refusal lists what it accepts.
 REFUSED = {"OutputFormat": "tiff", "OutputTarget": "disk", "RenderStyle": "blurry",
-           "JpegQuality": 0, "Scale": 9}
+           "JpegQuality": 0, "Scale": 9, "Theme": "shiny", "LegendPosition": "left"}
 
 
 def test_every_members_help_and_signature_teach_real_names_and_every_accepted_value(g):
