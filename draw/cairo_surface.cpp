@@ -39,6 +39,8 @@ constexpr int kMaxPendingSegments = 1024;
 // raster font's 13-pixel ascent.
 constexpr char kSystemFamily[] = "Sans";
 constexpr double kSystemPixelsPerEm = 12.0;
+// The modern themes' face; fontconfig's fallback covers other scripts.
+constexpr char kSansFamily[] = "DejaVu Sans";
 
 constexpr char kNoFonts[] = "Unable to load the chart fonts";
 constexpr char kNoMemory[] = "Not enough memory to draw the chart";
@@ -369,6 +371,14 @@ class PangoThread {
   }
 
   void SetFont(const Font& font) noexcept {
+    if (font.face == FontFace::kSans || font.face == FontFace::kSansSemibold) {
+      pango_font_description_set_family_static(description_, kSansFamily);
+      const std::int32_t em = CellPixelsPerEm(EffectiveCellHeight(font.height), kSansFigures);
+      pango_font_description_set_absolute_size(description_, static_cast<double>(em) * PANGO_SCALE);
+      pango_font_description_set_weight(
+          description_, font.face == FontFace::kSans ? PANGO_WEIGHT_NORMAL : PANGO_WEIGHT_SEMIBOLD);
+      return;
+    }
     if (font.face == FontFace::kSystem) {
       pango_font_description_set_family_static(description_, kSystemFamily);
       pango_font_description_set_absolute_size(description_, kSystemPixelsPerEm * PANGO_SCALE);
@@ -591,7 +601,15 @@ void CairoSurface::FlushLines() noexcept {
   cairo_t* cr = impl_->cr;
   SetColor(cr, state_.pen.color);
   cairo_set_line_width(cr, PenWidth(state_.pen));
+  if (state_.pen.round) {
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+  }
   cairo_stroke(cr);
+  if (state_.pen.round) {
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
+  }
   impl_->pendingSegments = 0;
 }
 

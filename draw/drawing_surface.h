@@ -23,9 +23,11 @@ struct Point {
 };
 
 // A solid pen; widths 1 and 2 are the ones charts use (0 draws as 1).
+// A round pen has round joins and caps where the surface can draw them.
 struct Pen {
   std::int32_t width = 1;
   COLORREF color = 0x000000;
+  bool round = false;
   friend constexpr bool operator==(const Pen&, const Pen&) = default;
 };
 
@@ -35,10 +37,11 @@ struct Brush {
   friend constexpr bool operator==(const Brush&, const Brush&) = default;
 };
 
-// Every font a chart creates is "Times New Roman", weight 700, character set
-// 129, with a cell height, an escapement and a pitch-and-family of its own.
-// The canvas's initial font is the raster "System" font instead.
-enum class FontFace : std::uint8_t { kSystem, kTimesNewRomanBold };
+// Every font a classic chart creates is "Times New Roman", weight 700,
+// character set 129, with a cell height, an escapement and a pitch-and-family
+// of its own. The canvas's initial font is the raster "System" font instead.
+// The modern themes use a sans-serif face, regular or semibold.
+enum class FontFace : std::uint8_t { kSystem, kTimesNewRomanBold, kSans, kSansSemibold };
 
 inline constexpr char kChartFontFaceName[] = "Times New Roman";
 inline constexpr int kChartFontWeight = 700;
@@ -60,6 +63,11 @@ struct Font {
   static constexpr Font Chart(std::int32_t height, std::int32_t escapement = 0,
                               std::uint8_t pitchAndFamily = 16) {
     return Font{FontFace::kTimesNewRomanBold, height, escapement, pitchAndFamily};
+  }
+  // The modern sans-serif face at cell height `height`.
+  static constexpr Font Sans(std::int32_t height, bool semibold = false,
+                             std::int32_t escapement = 0) {
+    return Font{semibold ? FontFace::kSansSemibold : FontFace::kSans, height, escapement, 0};
   }
 };
 

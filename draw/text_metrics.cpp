@@ -75,6 +75,9 @@ TextMetrics ScalableTextMetrics(std::int32_t cellHeight, const FaceFigures& figu
 
 TextMetrics StandardTextMetrics(const Font& font) noexcept {
   if (font.face == FontFace::kSystem) return kSystemFontMetrics;
+  if (font.face == FontFace::kSans || font.face == FontFace::kSansSemibold) {
+    return ScalableTextMetrics(EffectiveCellHeight(font.height), kSansFigures);
+  }
   return ScalableTextMetrics(EffectiveCellHeight(font.height), kTimesNewRomanBoldFigures);
 }
 

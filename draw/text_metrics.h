@@ -23,6 +23,10 @@ struct FaceFigures {
 // Bold, which shares Times New Roman's advance widths.
 inline constexpr FaceFigures kTimesNewRomanBoldFigures{2048, 1825, 443, 874, 2306};
 
+// DejaVu Sans, the modern themes' face (its bold has the same vertical
+// figures; the semibold cell is laid out with these).
+inline constexpr FaceFigures kSansFigures{2048, 1901, 483, 1038, 3838};
+
 // The raster System font (cell 16, ascent 13, average 7, widest 15), as the
 // face that serves it (Wine's vgasys.fon) states its figures.
 inline constexpr TextMetrics kSystemFontMetrics{16, 13, 3, 7, 15};
@@ -47,8 +51,9 @@ std::int32_t CellPixelsPerEm(std::int32_t cellHeight, const FaceFigures& figures
 TextMetrics ScalableTextMetrics(std::int32_t cellHeight, const FaceFigures& figures) noexcept;
 
 // Metrics of `font`: for the chart font, those of Times New Roman bold at
-// that cell height (a height of 0 or less means the default height); for
-// the System font, its fixed figures. Escapement and pitch do not matter.
+// that cell height (a height of 0 or less means the default height), for
+// the sans faces those of kSansFigures; for the System font, its fixed figures. Escapement and
+// pitch do not matter.
 TextMetrics StandardTextMetrics(const Font& font) noexcept;
 
 }  // namespace tessaloom
