@@ -82,6 +82,7 @@ std::int64_t CGraph::CategoryLabelRoom(DrawingSurface& surface, std::int64_t ave
 }
 
 bool CGraph::DrawGraph(DrawingSurface& surface) {
+  if (DrawsModern()) return DrawModern(surface);
   const std::int32_t imageWidth = graphWidth;
   const std::int32_t imageHeight = graphHeight;
 

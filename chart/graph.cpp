@@ -90,6 +90,18 @@ void CGraph::LoadDefaultPalette() {
   }
 }
 
+void CGraph::LoadThemePalette() {
+  if (options.theme == Theme::kClassic) {
+    LoadDefaultPalette();
+    return;
+  }
+  const auto& palette = options.theme == Theme::kDark ? kDarkPalette : kModernPalette;
+  colorList.reserve(colorList.size() + palette.size());
+  for (std::size_t p = 0; p < palette.size(); ++p) {
+    AddDataColor(static_cast<std::uint32_t>(p), palette[p]);
+  }
+}
+
 COLORREF CGraph::GetColor(int i) const noexcept {
   if (colorList.empty()) return kFallbackColor;
   if (i < 0) return colorList.front().color;

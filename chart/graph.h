@@ -41,6 +41,16 @@ inline constexpr std::array<COLORREF, 24> kDefaultPalette = {
     0x0000FF, 0x808080, 0xC0C0C0, 0x6BC6FF, 0x3399FF, 0x00FF00, 0x6B8FFF, 0xB1E2FF,
 };
 
+// The modern themes' default colours (0x00BBGGRR), appended after the
+// script's own: the Okabe-Ito colour-blind-safe set without its yellow, which
+// a white background hides; on the dark background the lighter ones first.
+inline constexpr std::array<COLORREF, 7> kModernPalette = {
+    0xB27200, 0x005ED5, 0x739E00, 0xA779CC, 0x009FE6, 0xE9B456, 0x000000,
+};
+inline constexpr std::array<COLORREF, 7> kDarkPalette = {
+    0xE9B456, 0x009FE6, 0x739E00, 0xA779CC, 0x42E4F0, 0x005ED5, 0xB27200,
+};
+
 class CGraph;
 class DrawingSurface;
 struct Font;
@@ -132,6 +142,19 @@ class CGraph {
   void SetLegendText(std::uint32_t index, std::string text);
   void AddDataColor(std::uint32_t index, COLORREF color);
   void LoadDefaultPalette();
+  // The default palette of the chart's theme.
+  void LoadThemePalette();
+  // Whether the chart is drawn through the smooth surface: the smooth style
+  // or a modern theme.
+  [[nodiscard]] bool DrawsSmooth() const noexcept {
+    return renderStyle == RenderStyle::kSmooth || options.theme != Theme::kClassic;
+  }
+  // Whether the modern layout draws the chart: a modern theme's vertical
+  // flat bar or line chart. Other kinds keep the classic layout.
+  [[nodiscard]] bool DrawsModern() const noexcept;
+  // The modern layout's whole chart; false with the reason in errorText
+  // when the canvas has no room for it.
+  bool DrawModern(DrawingSurface& surface);
 
   // Colour at list position i; a negative i means the first entry. Past the
   // end of the list, colours of their own: hues spread round the circle in

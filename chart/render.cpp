@@ -104,7 +104,7 @@ bool CGraph::Render() {
   Canvas& canvas = keep ? kept : fresh;
   std::string error;
   // The smooth style's text starts before the canvas takes its memory.
-  if (renderStyle == RenderStyle::kSmooth && !StartSmoothText(error)) {
+  if (DrawsSmooth() && !StartSmoothText(error)) {
     SetErrorText(std::move(error));
     return false;
   }
@@ -133,7 +133,7 @@ bool CGraph::DrawSmooth(SmoothSurface* surface, std::string& error) {
     SetErrorText(std::move(error));
     return false;
   }
-  LoadDefaultPalette();
+  LoadThemePalette();
   if (!DrawGraph(*surface)) return false;  // the drawer gave its reason
   if (!surface->Finish(chartTitle, error)) {
     SetErrorText(std::move(error));
@@ -145,7 +145,7 @@ bool CGraph::DrawSmooth(SmoothSurface* surface, std::string& error) {
 bool CGraph::DrawRaster(Canvas& canvas) {
   const std::int32_t factor = std::clamp(imageScale, 1, kMaxScale);
   std::string error;
-  if (renderStyle == RenderStyle::kSmooth) {
+  if (DrawsSmooth()) {
     return DrawSmooth(CreateSmoothSurface(canvas, factor, error).get(), error);
   }
   // A chart without its text would be reported as drawn: refuse instead.
@@ -153,7 +153,7 @@ bool CGraph::DrawRaster(Canvas& canvas) {
     SetErrorText(kNoFonts);
     return false;
   }
-  LoadDefaultPalette();
+  LoadThemePalette();
   const std::uint64_t faults = FontFaults();
   if (factor == 1) {
     RasterSurface surface(canvas);
@@ -196,7 +196,7 @@ bool CGraph::RenderDocument(ImageFormat format, OutputFile& file) {
       return false;
     }
     SvgSurface surface(graphWidth, graphHeight, factor);
-    LoadDefaultPalette();
+    LoadThemePalette();
     const std::uint64_t faults = FontFaults();
     if (!DrawGraph(surface) || !TextDrawn(*this, faults)) return false;
     std::string document;

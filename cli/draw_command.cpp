@@ -360,7 +360,9 @@ int Draw(int argc, char** argv) {
   const std::string& output = o.output;
   if (output.empty()) return Usage("draw needs -o FILE", "draw");
 #ifdef TESSALOOM_FRONT_TOOL
-  if (o.smooth ||
+  // The modern themes draw through the smooth surface too.
+  const bool modern = !o.theme.empty() && !tessaloom::EqualsIgnoreAsciiCase(o.theme, "classic");
+  if (o.smooth || modern ||
       tessaloom::EqualsIgnoreAsciiCase(OutputFormat(o, StreamOf(output) != kFile), "pdf")) {
     return HandOver(argv);
   }
