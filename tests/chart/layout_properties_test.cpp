@@ -293,5 +293,84 @@ TEST(LayoutPropertiesTest, PieSlicesAndLabels) {
   }
 }
 
+// === Modern layout ===
+
+// Generated modern bar and line charts (1 to 60 categories, 1 to 5 sets, long labels, negatives,
+// fixed ends, value labels, small canvases): every text inside the canvas and clear of the others;
+// with automatic ends each bar grows from the base line to its value at one scale, so the axis
+// covers the data; a canvas without room fails.
+TEST(ModernLayoutTest, TextsKeepApartOnTheCanvasAndBarsGrowFromZeroToScale) {
+  std::mt19937 random(26);
+  for (int n = 0; n < 600; ++n) {
+    const int categories = 1 + static_cast<int>(random() % 60), sets = 1 + n % 5;
+    const double magnitude = std::pow(10.0, static_cast<int>(random() % 12) - 4);
+    Chart c{.kind = n % 2 == 0 ? kBar : kLine, .title = n % 3 == 0 ? "" : "Sales by region"};
+    c.width = 120 + static_cast<int>(random() % 800),
+    c.height = 90 + static_cast<int>(random() % 500);
+    c.xLabel = n % 4 == 1 ? "Month" : "", c.yLabel = n % 4 == 2 ? "Revenue in dollars" : "";
+    std::vector<double> values;
+    for (int k = 0; k < categories; ++k) {
+      c.series.emplace_back();
+      c.labels.push_back(
+          std::string(1 + random() % (n % 7 == 0 ? 40 : 6), static_cast<char>('a' + k % 26)));
+      for (int j = 0; j < sets; ++j) {
+        const double v = (1.0 + static_cast<double>(random() % 8)) / 8 * magnitude;
+        values.push_back(random() % 5 == 0 && n % 4 != 3 ? -v : v);
+        c.series.back().push_back(static_cast<float>(values.back()));
+      }
+    }
+    for (int j = 0; j < sets; ++j)
+      c.legend.push_back("Region " + std::string(1 + random() % 20, 'x'));
+    CGraph g = Model(c);
+    g.options.theme = n % 6 == 5 ? Theme::kDark : Theme::kModern;
+    g.options.showValues = n % 3 != 2;
+    g.options.legendPosition = n % 8 == 7 ? LegendPosition::kBottom : LegendPosition::kAuto;
+    const bool automatic = n % 4 != 3;
+    if (!automatic) g.options.valueAxisMin = magnitude / 4, g.options.valueAxisMax = magnitude / 2;
+    RecordingSurface s;
+    if (!g.DrawGraph(s)) {
+      EXPECT_EQ(g.errorText, "The image is too small for the chart");
+      EXPECT_LT(std::min(c.width, c.height), 260) << n;
+      continue;
+    }
+    std::vector<Box> texts, bars;
+    int base = -1, gridTop = INT32_MAX, gridBottom = INT32_MIN;
+    for (const Call& t : s.Calls()) {
+      if (t.op == "TextOut") texts.push_back(t.cell);
+      if (t.op == "LineTo" && t.pen.color == 0x8C8C8C) base = t.n[1];
+      if (t.op == "LineTo" && t.pen.width == 1 && t.pen.color != 0x8C8C8C) {
+        gridTop = std::min(gridTop, t.n[1]), gridBottom = std::max(gridBottom, t.n[1]);
+      }
+      if (t.op == "FillSolidRect" && t.n[2] < c.width) {
+        bars.push_back({t.n[0], t.n[1], t.n[0] + t.n[2], t.n[1] + t.n[3]});
+      }
+    }
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      const Box& b = texts[i];
+      EXPECT_TRUE(b.l >= 0 && b.t >= 0 && b.r <= c.width && b.b <= c.height) << n;
+      for (std::size_t k = 0; k < i; ++k)
+        EXPECT_FALSE(b.Meets(texts[k])) << n << " " << i << " " << k;
+    }
+    if (c.kind != kBar) continue;
+    std::erase_if(bars,
+                  [&](const Box& b) { return b.b <= gridTop || b.t >= gridBottom; });  // swatches
+    for (const Box& b : bars) {
+      EXPECT_TRUE(b.t == base || b.b == base) << n;
+      EXPECT_TRUE(b.t >= gridTop && b.b <= gridBottom) << n;
+    }
+    if (!automatic || bars.size() != values.size()) continue;
+    const auto longest =
+        std::max_element(values.begin(), values.end(),
+                         [](double a, double b) { return std::abs(a) < std::abs(b); }) -
+        values.begin();
+    const Box& l = bars[static_cast<std::size_t>(longest)];
+    const double scale =
+        (l.b - l.t) / std::abs(values[static_cast<std::size_t>(longest)]);  // px per unit
+    for (std::size_t i = 0; i < bars.size(); ++i) {
+      EXPECT_NEAR(bars[i].b - bars[i].t, std::abs(values[i]) * scale, 2.0) << n << " " << i;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tessaloom
