@@ -497,11 +497,12 @@ void SvgSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view text) 
   if (text.empty()) return;
   const Font font = state_.font;
   const bool chart = font.face == FontFace::kTimesNewRomanBold;
+  const bool sans = font.face == FontFace::kSans || font.face == FontFace::kSansSemibold;
   const TextMetrics metrics = StandardTextMetrics(font);
   // The opaque cell is as wide as the classic draws it: the sum of the
   // chart face's advances (what the viewer's font does is its own affair).
   const std::int64_t width = TextWidth(font, text);
-  const bool upward = chart && font.escapement == 900;
+  const bool upward = (chart || sans) && font.escapement == 900;
   const COLORREF background = state_.backgroundColor;
   const COLORREF color = state_.textColor;
   Emit([&](std::string& out) {
@@ -520,10 +521,14 @@ void SvgSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view text) 
     out += "\" y=\"";
     AppendInt(out, ay);
     out += "\" font-size=\"";
-    AppendInt(out,
-              chart ? CellPixelsPerEm(metrics.height, kTimesNewRomanBoldFigures) : kSystemFontEm);
+    AppendInt(out, chart  ? CellPixelsPerEm(metrics.height, kTimesNewRomanBoldFigures)
+                   : sans ? CellPixelsPerEm(metrics.height, kSansFigures)
+                          : kSystemFontEm);
     out += '"';
-    if (!chart) out += " font-family=\"sans-serif\"";
+    // The modern themes' face as the smooth surface draws it.
+    if (sans) out += " font-family=\"DejaVu Sans, sans-serif\"";
+    if (font.face == FontFace::kSansSemibold) out += " font-weight=\"600\"";
+    if (!chart && !sans) out += " font-family=\"sans-serif\"";
     AppendFill(out, color);
     if (upward) {
       out += " transform=\"rotate(-90 ";
