@@ -171,7 +171,7 @@ class ModernChart {
     bool any = false;
     for (const auto& series : g_.seriesList) {
       for (const CGraphDataSet& point : series->dataList) {
-        const double v = point.GetYValue();
+        const auto v = static_cast<double>(point.GetYValue());
         if (!std::isfinite(v)) continue;
         range.dataMin = any ? std::min(range.dataMin, v) : v;
         range.dataMax = any ? std::max(range.dataMax, v) : v;
@@ -194,9 +194,9 @@ class ModernChart {
     return static_cast<double>(plotLeft_) + (static_cast<double>(c) + 0.5) * pitch_;
   }
 
-  [[nodiscard]] float Value(std::int64_t category, std::int64_t set) const noexcept {
-    return g_.seriesList[static_cast<std::size_t>(category)]->GetDataValue(
-        static_cast<std::uint32_t>(set));
+  [[nodiscard]] double Value(std::int64_t category, std::int64_t set) const noexcept {
+    return static_cast<double>(g_.seriesList[static_cast<std::size_t>(category)]->GetDataValue(
+        static_cast<std::uint32_t>(set)));
   }
 
   [[nodiscard]] std::string LegendText(std::int64_t set) const {
@@ -363,7 +363,7 @@ class ModernChart {
     const double base = Y(0.0);
     for (std::int64_t c = 0; c < categories_; ++c) {
       for (std::int64_t j = 0; j < sets_; ++j) {
-        const float v = Value(c, j);
+        const double v = Value(c, j);
         if (!std::isfinite(v)) continue;
         double left = 0.0;
         double w = 0.0;
@@ -388,7 +388,7 @@ class ModernChart {
         const ScopedPen pen(s_, Pen{kLinePen.width, color, true});
         bool drawing = false;
         for (std::int64_t c = 0; c < categories_; ++c) {
-          const float v = Value(c, j);
+          const double v = Value(c, j);
           if (!std::isfinite(v)) {
             drawing = false;
             continue;
@@ -406,7 +406,7 @@ class ModernChart {
       if (!markers) continue;
       const FaceColor face(s_, color);
       for (std::int64_t c = 0; c < categories_; ++c) {
-        const float v = Value(c, j);
+        const double v = Value(c, j);
         if (!std::isfinite(v)) continue;
         const std::int64_t x = Round(CategoryCentre(c));
         const std::int64_t y = Round(Y(v));
@@ -422,7 +422,7 @@ class ModernChart {
     const ScopedFont font(s_, Font::Sans(kLabelCell));
     for (std::int64_t c = 0; c < categories_; ++c) {
       for (std::int64_t j = 0; j < sets_; ++j) {
-        const float v = Value(c, j);
+        const double v = Value(c, j);
         if (!std::isfinite(v)) continue;
         const std::string text = format_.Format(v);
         const std::int64_t w = s_.GetTextExtent(text);
@@ -439,7 +439,7 @@ class ModernChart {
         if (static_cast<double>(w) > room) continue;
         const std::int64_t end = Round(Y(v));
         const std::int64_t lift = bars_ ? kValueLabelGap : kValueLabelGap + kMarkerRadius;
-        const bool below = bars_ && v < 0.0f;
+        const bool below = bars_ && v < 0.0;
         const std::int64_t top = below ? end + lift : end - lift - kLabelCell;
         const TextBox box{Round(x - static_cast<double>(w) / 2), top,
                           Round(x - static_cast<double>(w) / 2) + w, top + kLabelCell};
