@@ -420,6 +420,16 @@ class ModernChart {
   // fits its bar's width and meets no other text; the rest are left off.
   void DrawValueLabels() {
     const ScopedFont font(s_, Font::Sans(kLabelCell));
+    // A line's labels keep off every point's marker.
+    std::vector<TextBox> points;
+    for (std::int64_t c = 0; !bars_ && c < categories_; ++c) {
+      for (std::int64_t j = 0; j < sets_; ++j) {
+        const std::int64_t x = Round(CategoryCentre(c));
+        const std::int64_t y = Round(Y(Value(c, j)));
+        points.push_back(
+            {x - kMarkerRadius, y - kMarkerRadius, x + kMarkerRadius + 1, y + kMarkerRadius + 1});
+      }
+    }
     for (std::int64_t c = 0; c < categories_; ++c) {
       for (std::int64_t j = 0; j < sets_; ++j) {
         const double v = Value(c, j);
@@ -439,14 +449,20 @@ class ModernChart {
         if (static_cast<double>(w) > room) continue;
         const std::int64_t end = Round(Y(v));
         const std::int64_t lift = bars_ ? kValueLabelGap : kValueLabelGap + kMarkerRadius;
-        const bool below = bars_ && v < 0.0;
-        const std::int64_t top = below ? end + lift : end - lift - kLabelCell;
-        const TextBox box{Round(x - static_cast<double>(w) / 2), top,
-                          Round(x - static_cast<double>(w) / 2) + w, top + kLabelCell};
-        if (box.l < 0 || box.t < 0 || box.r > width_ || box.b > height_) continue;
-        if (std::any_of(placed_.begin(), placed_.end(),
-                        [&](const TextBox& o) { return o.Meets(box); }))
-          continue;
+        const std::int64_t left = Round(x - static_cast<double>(w) / 2);
+        const auto clear = [&](const TextBox& box) {
+          const auto meets = [&](const TextBox& o) { return o.Meets(box); };
+          return box.l >= 0 && box.t >= 0 && box.r <= width_ && box.b <= height_ &&
+                 std::none_of(placed_.begin(), placed_.end(), meets) &&
+                 std::none_of(points.begin(), points.end(), meets);
+        };
+        // Above the value (below a negative bar's); a point's label goes
+        // below it when above is taken.
+        const bool under = bars_ && v < 0.0;
+        TextBox box{left, under ? end + lift : end - lift - kLabelCell, left + w, 0};
+        box.b = box.t + kLabelCell;
+        if (!clear(box) && !bars_) box = {left, end + lift, left + w, end + lift + kLabelCell};
+        if (!clear(box)) continue;
         Text(box.l, box.t, text, colors_.title);
       }
     }
