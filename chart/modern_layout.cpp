@@ -41,28 +41,31 @@ constexpr std::int32_t kTitleCell = 20;
 constexpr std::int32_t kLabelCell = 14;
 
 // The layout, in pixels.
-constexpr std::int64_t kMargin = 12;            // canvas edge to anything drawn
-constexpr std::int64_t kTitleGap = 10;          // title to the legend or plot
-constexpr std::int64_t kLegendGap = 10;         // legend rows to the plot (or to the edge)
-constexpr std::int64_t kSwatchSide = 10;        // a bar legend's colour square
-constexpr std::int64_t kSwatchLine = 16;        // a line legend's stroke
-constexpr std::int64_t kSwatchGap = 6;          // swatch to its text
-constexpr std::int64_t kLegendItemGap = 16;     // between legend items in a row
-constexpr std::int64_t kLegendRowGap = 4;       // between legend rows
-constexpr std::int64_t kTickLabelGap = 8;       // tick label's end to the plot
-constexpr std::int64_t kCategoryGap = 6;        // plot bottom to the category labels
-constexpr std::int64_t kAxisTitleGap = 8;       // axis title to the labels beside it
-constexpr std::int64_t kLabelSpacing = 4;       // least room between neighbouring labels
-constexpr std::int64_t kValueLabelGap = 3;      // value label to its bar end or marker
-constexpr std::int64_t kMarkerRadius = 3;       // line markers
-constexpr std::int64_t kMarkerMinPitch = 10;    // markers only where points are this far apart
-constexpr std::int64_t kMinPlotSide = 16;       // a smaller plot fails the chart
-constexpr double kSingleBarShare = 0.65;        // share of a category a lone bar covers
-constexpr double kGroupBarShare = 0.8;          // share a group of bars covers
-constexpr std::int64_t kGroupBarGap = 1;        // between bars of a group
-constexpr std::int64_t kLegendHeightShare = 4;  // the legend takes at most 1/4 of the height
-constexpr std::int64_t kRotatedShare = 3;       // rotated labels take at most 1/3 of the height
-constexpr Pen kLinePen{2, 0, true};             // the colour is the line's
+constexpr std::int64_t kMargin = 12;          // canvas edge to anything drawn
+constexpr std::int64_t kTitleGap = 10;        // title to the legend or plot
+constexpr std::int64_t kLegendGap = 10;       // legend rows to the plot (or to the edge)
+constexpr std::int64_t kSwatchSide = 10;      // a bar legend's colour square
+constexpr std::int64_t kSwatchLine = 16;      // a line legend's stroke
+constexpr std::int64_t kSwatchGap = 6;        // swatch to its text
+constexpr std::int64_t kLegendItemGap = 16;   // between legend items in a row
+constexpr std::int64_t kLegendRowGap = 4;     // between legend rows
+constexpr std::int64_t kTickLabelGap = 8;     // tick label's end to the plot
+constexpr std::int64_t kCategoryGap = 6;      // plot bottom to the category labels
+constexpr std::int64_t kAxisTitleGap = 8;     // axis title to the labels beside it
+constexpr std::int64_t kLabelSpacing = 4;     // least room between neighbouring labels
+constexpr std::int64_t kValueLabelGap = 3;    // value label to its bar end or marker
+constexpr std::int64_t kMarkerRadius = 3;     // line markers
+constexpr std::int64_t kMarkerMinPitch = 10;  // markers only where points are this far apart
+constexpr std::int64_t kMinPlotSide = 16;     // a smaller plot fails the chart
+constexpr double kSingleBarShare = 0.65;      // share of a category a lone bar covers
+constexpr double kGroupBarShare = 0.8;        // share a group of bars covers
+constexpr std::int64_t kGroupBarGap = 1;      // between bars of a group
+constexpr std::int64_t kLegendHeightShare =
+    4;  // a legend on top or below: at most 1/4 of the height
+constexpr std::int64_t kLegendWidthShare =
+    4;  // a legend column: at most 1/4 of the width  // the legend takes at most 1/4 of the height
+constexpr std::int64_t kRotatedShare = 3;  // rotated labels take at most 1/3 of the height
+constexpr Pen kLinePen{2, 0, true};        // the colour is the line's
 
 struct TextBox {
   std::int64_t l = 0, t = 0, r = 0, b = 0;
@@ -105,13 +108,20 @@ class ModernChart {
     }
     const LegendPosition where = g_.options.legendPosition;
     if (sets_ > 1 && where != LegendPosition::kNone) {
-      const std::int64_t rows = LegendRows();
+      const bool column = where == LegendPosition::kRight;
+      const std::int64_t most =
+          column ? (bottom - top + kLegendRowGap) / (kLabelCell + kLegendRowGap)
+                 : (height_ / kLegendHeightShare + kLegendRowGap) / (kLabelCell + kLegendRowGap);
+      const std::int64_t rows = LegendRows(column, std::max<std::int64_t>(most, 1));
       const std::int64_t extent = rows * kLabelCell + (rows - 1) * kLegendRowGap;
-      if (rows > 0 && where == LegendPosition::kBottom) {
+      if (column) {
+        legendLeft_ = width_ - kMargin - legendWidth_;
+        DrawLegend(legendLeft_, top);
+      } else if (where == LegendPosition::kBottom) {
         bottom -= extent + kLegendGap;
-        DrawLegend(bottom + kLegendGap);
-      } else if (rows > 0) {
-        DrawLegend(top);
+        DrawLegend(kMargin, bottom + kLegendGap);
+      } else {
+        DrawLegend(kMargin, top);
         top += extent + kLegendGap;
       }
     }
@@ -132,7 +142,7 @@ class ModernChart {
       }
     }
     plotLeft_ = left + widestTick + kTickLabelGap;
-    plotRight_ = width_ - kMargin;
+    plotRight_ = legendLeft_ < width_ ? legendLeft_ - kLegendGap : width_ - kMargin;
     if (!g_.xAxisLabel.empty()) bottom -= kLabelCell + kAxisTitleGap;
     const std::int64_t xTitleTop = bottom + kAxisTitleGap;
     if (plotRight_ - plotLeft_ < kMinPlotSide) return Fail();
@@ -215,36 +225,36 @@ class ModernChart {
     s_.TextOut(I32(x), I32(y), text);
   }
 
-  // Lays the legend's items into rows across the canvas; returns the rows
-  // kept (those past a quarter of the height are left off).
-  std::int64_t LegendRows() {
+  // Lays the legend's items into rows across the canvas, or one to a row in
+  // a column of at most a quarter of the width; returns the rows kept (those
+  // past `mostRows` are left off). Sets legendWidth_.
+  std::int64_t LegendRows(bool column, std::int64_t mostRows) {
     const ScopedFont font(s_, Font::Sans(kLabelCell));
     const std::int64_t swatch = bars_ ? kSwatchSide : kSwatchLine;
-    const std::int64_t room = width_ - 2 * kMargin;
-    const std::int64_t mostRows = std::max<std::int64_t>(
-        (height_ / kLegendHeightShare + kLegendRowGap) / (kLabelCell + kLegendRowGap), 1);
+    const std::int64_t room = column ? width_ / kLegendWidthShare : width_ - 2 * kMargin;
     std::int64_t x = 0;
     std::int64_t row = 0;
     for (std::int64_t j = 0; j < sets_; ++j) {
       std::string text = FitText(s_, LegendText(j), room - swatch - kSwatchGap);
       const std::int64_t w = swatch + kSwatchGap + s_.GetTextExtent(text);
-      if (x > 0 && x + w > room) {
+      if (x > 0 && (column || x + w > room)) {
         x = 0;
         ++row;
       }
       if (row >= mostRows) return mostRows;
       legend_.push_back({x, row, std::move(text)});
+      legendWidth_ = std::max(legendWidth_, x + w);
       x += w + kLegendItemGap;
     }
     return row + 1;
   }
 
-  void DrawLegend(std::int64_t top) {
+  void DrawLegend(std::int64_t left, std::int64_t top) {
     const ScopedFont font(s_, Font::Sans(kLabelCell));
     for (std::size_t j = 0; j < legend_.size(); ++j) {
       const LegendItem& item = legend_[j];
       const COLORREF color = g_.GetColor(static_cast<int>(j));
-      const std::int64_t x = kMargin + item.x;
+      const std::int64_t x = left + item.x;
       const std::int64_t y = top + item.row * (kLabelCell + kLegendRowGap);
       const std::int64_t middle = y + kLabelCell / 2;
       if (bars_) {
@@ -485,6 +495,8 @@ class ModernChart {
   ValueFormat format_;
   ValueTicks ticks_;
   std::vector<LegendItem> legend_;
+  std::int64_t legendWidth_ = 0;         // the widest row of the legend
+  std::int64_t legendLeft_ = INT32_MAX;  // a legend column's left edge; none: past the canvas
   std::vector<TextBox> placed_;
   std::int64_t plotLeft_ = 0, plotRight_ = 0, plotTop_ = 0, plotBottom_ = 0;
   std::int64_t band_ = 0;    // length of the upward category labels
