@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "chart/value_format.h"
 #include "component/graph_generator.h"
 #include "platform/text.h"
 
@@ -81,11 +82,11 @@ HRESULT ReturnAxisEnd(double end, VARIANT* value) noexcept {
   return S_OK;
 }
 
-// The check of a ValueFormat code, the hook of the number-format parser.
-// Until it lands every text is taken; it refuses a code it cannot read with
-// the reason in `error`.
-bool ValueFormatReadable(std::string_view /*code*/, std::string& /*error*/) noexcept {
-  return true;
+// Whether the drawers can read a ValueFormat code; the reason in `error`
+// when not.
+bool ValueFormatReadable(std::string_view code, std::string& error) noexcept {
+  ValueFormat format;
+  return format.Parse(code, error);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "chart/value_format.h"
 #include "component/graph_generator.h"
 #include "draw/drawing_surface.h"
 #include "platform/text.h"
@@ -77,7 +78,13 @@ const char* KindName(GraphType graphType) {
   }
 }
 
-void AppendNumber(std::string& out, float value) {
+// `value` as the script's ValueFormat writes it, or as its shortest exact
+// text when the format is automatic.
+void AppendNumber(std::string& out, float value, const ValueFormat& format) {
+  if (!format.IsAutomatic()) {
+    out += format.Format(static_cast<double>(value));
+    return;
+  }
   char buffer[32];
   const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
   if (ec == std::errc()) out.append(buffer, end);
@@ -88,6 +95,8 @@ void AppendNumber(std::string& out, float value) {
 class Description {
  public:
   explicit Description(const CGraph& graph) {
+    std::string unread;
+    if (!format_.Parse(graph.options.valueFormat, unread)) format_ = ValueFormat();
     text_ = KindName(graph.graphType);
     if (!graph.chartTitle.empty()) text_ += " \"" + graph.chartTitle + "\"";
     if (!graph.xAxisLabel.empty()) text_ += ", x axis \"" + graph.xAxisLabel + "\"";
@@ -119,7 +128,7 @@ class Description {
     groupSaid_ = true;
     text_ += name;
     text_ += ' ';
-    AppendNumber(text_, value);
+    AppendNumber(text_, value, format_);
     ++said_;
   }
   std::string Finish() {
@@ -127,15 +136,16 @@ class Description {
     text_ += '.';
     if (any_) {
       text_ += " Smallest value ";
-      AppendNumber(text_, min_);
+      AppendNumber(text_, min_, format_);
       text_ += " (" + minAt_ + "), largest ";
-      AppendNumber(text_, max_);
+      AppendNumber(text_, max_, format_);
       text_ += " (" + maxAt_ + ").";
     }
     return std::move(text_);
   }
 
  private:
+  ValueFormat format_;  // the numbers' format, as the chart's ticks and labels
   std::string text_;
   std::string group_;
   bool groupSaid_ = false;

@@ -47,6 +47,8 @@ TEST(OutputMembersTest, BadValuesAreRefusedAndLeaveTheSettingAsItWas) {
        "ValueAxisMin must be a number"},
       {[](CGraphGenerator& g) { return g.put_ValueAxisMax(*Variant(1e39).get()); },
        "ValueAxisMax must be a number within the 4-byte float range, or empty"},
+      {[](CGraphGenerator& g) { return g.put_ValueFormat(B(u"0.0;(0.0)").get()); },
+       "Invalid number format \"0.0;(0.0)\""},
   };
   for (const auto& [put, message] : cases) {
     auto g = NewGenerator();
@@ -65,8 +67,9 @@ TEST(OutputMembersTest, BadValuesAreRefusedAndLeaveTheSettingAsItWas) {
                     Text(*g, &CGraphGenerator::get_OutputTarget),
                     Text(*g, &CGraphGenerator::get_RenderStyle), quality, scale,
                     Text(*g, &CGraphGenerator::get_Theme),
-                    Text(*g, &CGraphGenerator::get_LegendPosition), low.get()->vt, high.get()->vt}),
-        (std::tuple{"", "file", "classic", 75, 1, "classic", "auto", VT_EMPTY, VT_EMPTY}))
+                    Text(*g, &CGraphGenerator::get_LegendPosition), low.get()->vt, high.get()->vt,
+                    Text(*g, &CGraphGenerator::get_ValueFormat)}),
+        (std::tuple{"", "file", "classic", 75, 1, "classic", "auto", VT_EMPTY, VT_EMPTY, ""}))
         << message;
   }
 }
@@ -99,6 +102,13 @@ TEST(OutputMembersTest, LastErrorIsTheLatestCallsAndAltTextDescribesTheLastChart
       Text(*g, &CGraphGenerator::get_AltText),
       "Line chart \"Sales\", y axis \"Units\", 2 series, 2 items each: North: Jan, early 1, "
       "Feb 7; South: Jan, early 3, Feb 0. Smallest value 0 (South, Feb), largest 7 (North, Feb).");
+  // The numbers read as the chart's ticks and labels do.
+  g->put_ValueFormat(B(u"$#,##0.0").get());
+  g->AddData(B(u"Big").get(), 12345.67f);
+  ASSERT_EQ(g->DrawBarGraph(), S_OK);
+  EXPECT_NE(Text(*g, &CGraphGenerator::get_AltText).find("Big $12,345.7. Smallest value $0.0 (m1)"),
+            std::string::npos)
+      << Text(*g, &CGraphGenerator::get_AltText);
 }
 
 // A read-only folder or a full disk fails the Draw before the frame lays the chart out; no file
