@@ -5,6 +5,7 @@
 #include <limits>
 #include <set>
 
+#include "chart/modern_theme.h"
 #include "chart_test_support.h"
 #include "draw/raster_surface.h"
 #include "tests/support/canvas.h"
@@ -63,6 +64,28 @@ TEST(CGraphTest, ScriptColoursComeBeforeThePaletteAndColoursPastItAreMadeUp) {
   }
   EXPECT_EQ(std::pair(colours.size(), closest >= 21.95), std::pair(std::size_t{257}, true));
   EXPECT_NE(g.GetColor(INT_MAX), 0xFFFFFFu);
+}
+
+// Every default colour of a modern theme has the 3:1 contrast a graphic needs on its background.
+TEST(CGraphTest, ModernDefaultColoursStandOutFromTheirBackground) {
+  const auto luminance = [](COLORREF c) {
+    double sum = 0.0;
+    for (const auto& [shift, weight] : {std::pair{0, 0.2126}, {8, 0.7152}, {16, 0.0722}}) {
+      const double v = double((c >> shift) & 0xFF) / 255.0;
+      sum += weight * (v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
+    }
+    return sum;
+  };
+  for (const Theme theme : {Theme::kModern, Theme::kDark}) {
+    CGraph g;
+    g.options.theme = theme;
+    g.LoadThemePalette();
+    const double back = luminance(modern::ColorsOf(theme).background);
+    for (int i = 0; i < 7; ++i) {
+      const double fore = luminance(g.GetColor(i));
+      EXPECT_GE((std::max(fore, back) + 0.05) / (std::min(fore, back) + 0.05), 3.0) << i;
+    }
+  }
 }
 
 // Minimum, quartiles, median and maximum as a vertical box at one pixel a

@@ -62,14 +62,13 @@ TEST(OutputMembersTest, BadValuesAreRefusedAndLeaveTheSettingAsItWas) {
     Variant low, high;
     EXPECT_EQ(g->get_ValueAxisMin(low.get()), S_OK);
     EXPECT_EQ(g->get_ValueAxisMax(high.get()), S_OK);
-    EXPECT_EQ(
-        (std::tuple{Text(*g, &CGraphGenerator::get_OutputFormat),
-                    Text(*g, &CGraphGenerator::get_OutputTarget),
-                    Text(*g, &CGraphGenerator::get_RenderStyle), quality, scale,
-                    Text(*g, &CGraphGenerator::get_Theme),
-                    Text(*g, &CGraphGenerator::get_LegendPosition), low.get()->vt, high.get()->vt,
-                    Text(*g, &CGraphGenerator::get_ValueFormat)}),
-        (std::tuple{"", "file", "classic", 75, 1, "classic", "auto", VT_EMPTY, VT_EMPTY, ""}))
+    EXPECT_EQ((std::tuple{Text(*g, &CGraphGenerator::get_OutputFormat),
+                          Text(*g, &CGraphGenerator::get_OutputTarget),
+                          Text(*g, &CGraphGenerator::get_RenderStyle), quality, scale,
+                          Text(*g, &CGraphGenerator::get_Theme),
+                          Text(*g, &CGraphGenerator::get_LegendPosition), low.get()->vt,
+                          high.get()->vt, Text(*g, &CGraphGenerator::get_ValueFormat)}),
+              (std::tuple{"", "file", "classic", 75, 1, "classic", "auto", VT_EMPTY, VT_EMPTY, ""}))
         << message;
   }
 }
