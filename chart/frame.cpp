@@ -6,6 +6,7 @@
 
 #include "chart/graph.h"
 #include "chart/layout.h"
+#include "chart/modern_theme.h"
 #include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 #include "platform/text.h"
@@ -79,6 +80,11 @@ std::int64_t CGraph::CategoryLabelRoom(DrawingSurface& surface, std::int64_t ave
   const std::int64_t estimate = std::int64_t{CategoryLabelChars()} * aveCharWidth;
   const std::int64_t share = std::max<std::int64_t>(canvasWidth / layout::kTextShare, 0);
   return std::min(std::max(estimate, widest), share);
+}
+
+COLORREF CGraph::BackgroundColor() const noexcept {
+  return options.theme == Theme::kClassic ? kCanvasColor
+                                          : modern::ColorsOf(options.theme).background;
 }
 
 bool CGraph::DrawGraph(DrawingSurface& surface) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -178,6 +179,8 @@ class CGraph {
   // False when the chart could not be drawn (the reason is in errorText)
   // and no image should be written.
   bool DrawGraph(DrawingSurface& surface);
+  // The colour the chart stands on: the classic white, or its theme's.
+  [[nodiscard]] COLORREF BackgroundColor() const noexcept;
   // Dispatch on graphType; an unknown kind leaves "No Graph type to display"
   // and still counts as drawn.
   bool DrawByKind(DrawingSurface& surface);
@@ -271,11 +274,17 @@ class CGraph {
   bool Render();
   // An SVG or PDF: the document's surface, then the bytes to file or memory.
   bool RenderDocument(ImageFormat format, OutputFile& file);
-  // The raster image on `canvas` (graphWidth * scale x graphHeight * scale).
+  // The raster image on `canvas` (graphWidth * scale x graphHeight * scale);
+  // a PNG with a transparent background gets its transparency.
   bool DrawRaster(Canvas& canvas);
+  // One drawing of the raster image, with the background colour exchanged
+  // for `matte` when that is set.
+  bool DrawRasterPass(Canvas& canvas, std::optional<COLORREF> matte);
+  // DrawGraph, through a RecolorSurface when `matte` is set.
+  bool DrawGraphOn(DrawingSurface& surface, std::optional<COLORREF> matte);
   // Draws the chart on a smooth surface and finishes it; null: the surface
   // could not be made, for the reason in `error`.
-  bool DrawSmooth(SmoothSurface* surface, std::string& error);
+  bool DrawSmooth(SmoothSurface* surface, std::optional<COLORREF> matte, std::string& error);
   // Writes `bytes` of `format` to the opened file or keeps them in imageBytes.
   bool Deliver(std::vector<std::uint8_t>&& bytes, ImageFormat format, OutputFile& file);
 };

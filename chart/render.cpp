@@ -10,6 +10,7 @@
 #include "draw/font_engine.h"
 #include "draw/font_faces.h"
 #include "draw/raster_surface.h"
+#include "draw/recolor_surface.h"
 #include "draw/smooth_surface.h"
 #include "draw/svg_surface.h"
 #include "image/save_image.h"
@@ -65,6 +66,15 @@ bool TextDrawn(CGraph& graph, std::uint64_t faultsBefore) noexcept {
   if (FontFaults() == faultsBefore) return true;
   graph.SetErrorText(kNoFonts);
   return false;
+}
+
+// The colour each of whose channels is furthest from `color`'s: 0 or 255.
+COLORREF OppositeColor(COLORREF color) noexcept {
+  COLORREF opposite = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    if (((color >> shift) & 0xFF) < 0x80) opposite |= COLORREF{0xFF} << shift;
+  }
+  return opposite;
 }
 
 }  // namespace
@@ -128,13 +138,19 @@ bool CGraph::Render() {
   return true;
 }
 
-bool CGraph::DrawSmooth(SmoothSurface* surface, std::string& error) {
+bool CGraph::DrawGraphOn(DrawingSurface& surface, std::optional<COLORREF> matte) {
+  if (!matte.has_value()) return DrawGraph(surface);
+  RecolorSurface exchanged(surface, BackgroundColor(), *matte);
+  return DrawGraph(exchanged);
+}
+
+bool CGraph::DrawSmooth(SmoothSurface* surface, std::optional<COLORREF> matte, std::string& error) {
   if (surface == nullptr) {
     SetErrorText(std::move(error));
     return false;
   }
   LoadThemePalette();
-  if (!DrawGraph(*surface)) return false;  // the drawer gave its reason
+  if (!DrawGraphOn(*surface, matte)) return false;  // the drawer gave its reason
   if (!surface->Finish(chartTitle, error)) {
     SetErrorText(std::move(error));
     return false;
@@ -143,10 +159,28 @@ bool CGraph::DrawSmooth(SmoothSurface* surface, std::string& error) {
 }
 
 bool CGraph::DrawRaster(Canvas& canvas) {
+  canvas.ClearTransparency();
+  if (!DrawRasterPass(canvas, std::nullopt)) return false;
+  if (!options.transparentBackground || imageOptions.format != ImageFormat::kPng) return true;
+  // The chart again on the background's opposite: where the two differ the
+  // background shows through.
+  const COLORREF background = BackgroundColor();
+  const COLORREF matte = OppositeColor(background);
+  Canvas onMatte;
+  std::string error;
+  if (!Canvas::Create(canvas.Width(), canvas.Height(), onMatte, error)) {
+    SetErrorText(std::move(error));
+    return false;
+  }
+  if (!DrawRasterPass(onMatte, matte)) return false;
+  return canvas.MatteOut(onMatte, background, matte);
+}
+
+bool CGraph::DrawRasterPass(Canvas& canvas, std::optional<COLORREF> matte) {
   const std::int32_t factor = std::clamp(imageScale, 1, kMaxScale);
   std::string error;
   if (DrawsSmooth()) {
-    return DrawSmooth(CreateSmoothSurface(canvas, factor, error).get(), error);
+    return DrawSmooth(CreateSmoothSurface(canvas, factor, error).get(), matte, error);
   }
   // A chart without its text would be reported as drawn: refuse instead.
   if (!EnsureFontsLoaded()) {
@@ -157,7 +191,7 @@ bool CGraph::DrawRaster(Canvas& canvas) {
   const std::uint64_t faults = FontFaults();
   if (factor == 1) {
     RasterSurface surface(canvas);
-    return DrawGraph(surface) && TextDrawn(*this, faults);
+    return DrawGraphOn(surface, matte) && TextDrawn(*this, faults);
   }
   // The classic rules are pixel rules: a scaled classic chart is the chart
   // drawn at its own size with every pixel enlarged, the look unchanged.
@@ -167,7 +201,7 @@ bool CGraph::DrawRaster(Canvas& canvas) {
     return false;
   }
   RasterSurface surface(small);
-  if (!DrawGraph(surface) || !TextDrawn(*this, faults)) return false;
+  if (!DrawGraphOn(surface, matte) || !TextDrawn(*this, faults)) return false;
   if (!ScaleNearest(small, factor, canvas, error)) {
     SetErrorText(std::move(error));
     return false;
@@ -176,6 +210,10 @@ bool CGraph::DrawRaster(Canvas& canvas) {
 }
 
 bool CGraph::RenderDocument(ImageFormat format, OutputFile& file) {
+  // A document with a transparent background leaves out what is painted in
+  // the background colour.
+  const std::optional<COLORREF> seeThrough =
+      options.transparentBackground ? std::optional<COLORREF>(kSeeThrough) : std::nullopt;
   const std::int32_t factor = std::clamp(imageScale, 1, kMaxScale);
   std::string error;
   if (graphWidth < 1 || graphHeight < 1 || graphWidth > Canvas::kMaxSide ||
@@ -186,7 +224,8 @@ bool CGraph::RenderDocument(ImageFormat format, OutputFile& file) {
   }
   std::vector<std::uint8_t> bytes;
   if (format == ImageFormat::kPdf) {
-    if (!DrawSmooth(CreatePdfSurface(graphWidth, graphHeight, factor, bytes, error).get(), error)) {
+    if (!DrawSmooth(CreatePdfSurface(graphWidth, graphHeight, factor, bytes, error).get(),
+                    seeThrough, error)) {
       return false;
     }
   } else {
@@ -198,7 +237,7 @@ bool CGraph::RenderDocument(ImageFormat format, OutputFile& file) {
     SvgSurface surface(graphWidth, graphHeight, factor);
     LoadThemePalette();
     const std::uint64_t faults = FontFaults();
-    if (!DrawGraph(surface) || !TextDrawn(*this, faults)) return false;
+    if (!DrawGraphOn(surface, seeThrough) || !TextDrawn(*this, faults)) return false;
     std::string document;
     if (!surface.Finish(chartTitle, description, document, error)) {
       SetErrorText(std::move(error));

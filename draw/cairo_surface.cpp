@@ -49,7 +49,12 @@ double Coordinate(std::int64_t v) noexcept {
   return std::clamp(static_cast<double>(v), -kCoordinateLimit, kCoordinateLimit);
 }
 
+// kSeeThrough paints nothing: a source with no alpha over what is there.
 void SetColor(cairo_t* cr, COLORREF c) noexcept {
+  if (c == kSeeThrough) {
+    cairo_set_source_rgba(cr, 0.0, 0.0, 0.0, 0.0);
+    return;
+  }
   cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0,
                        ((c >> 16) & 0xFF) / 255.0);
 }

@@ -124,6 +124,60 @@ void Canvas::FillRect(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::in
   for (std::int64_t y = y0; y < y1; ++y) FillSpan(y, x0, x1, color);
 }
 
+bool Canvas::MatteOut(const Canvas& onMatte, COLORREF background, COLORREF matte) noexcept {
+  if (onMatte.width_ != width_ || onMatte.height_ != height_) return false;
+  const std::uint32_t back = ToStored(background);
+  const std::uint32_t front = ToStored(matte);
+  // Per channel (B, G, R in the stored order): how far the matte moves a
+  // pixel where nothing covers the background, signed.
+  std::int32_t span[3];
+  std::int32_t spanTotal = 0;
+  for (int c = 0; c < 3; ++c) {
+    span[c] = static_cast<std::int32_t>((back >> (8 * c)) & 0xFF) -
+              static_cast<std::int32_t>((front >> (8 * c)) & 0xFF);
+    spanTotal += span[c] < 0 ? -span[c] : span[c];
+  }
+  if (spanTotal == 0) return false;
+  const std::size_t count = pixels_.get_deleter().count;
+  std::uint32_t* drawn = pixels_.get();
+  const std::uint32_t* other = onMatte.pixels_.get();
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint32_t p = drawn[i] & 0xFFFFFF;
+    const std::uint32_t q = other[i] & 0xFFFFFF;
+    if (p == q) {
+      drawn[i] = p;  // opaque
+      continue;
+    }
+    // The share of the background left (0 to 255): the difference the
+    // matte made against the most it can make.
+    std::int64_t moved = 0;
+    for (int c = 0; c < 3; ++c) {
+      const std::int32_t d = static_cast<std::int32_t>((p >> (8 * c)) & 0xFF) -
+                             static_cast<std::int32_t>((q >> (8 * c)) & 0xFF);
+      moved += span[c] < 0 ? -d : d;
+    }
+    const std::int64_t left =
+        std::clamp<std::int64_t>((moved * 255 + spanTotal / 2) / spanTotal, 0, 255);
+    const std::int64_t alpha = 255 - left;
+    if (alpha == 0) {
+      drawn[i] = 0xFF000000u;  // nothing but background
+      continue;
+    }
+    // The colour painted over the background: p = alpha * colour + left * back.
+    std::uint32_t colour = 0;
+    for (int c = 0; c < 3; ++c) {
+      const std::int64_t pc = (p >> (8 * c)) & 0xFF;
+      const std::int64_t bc = (back >> (8 * c)) & 0xFF;
+      const std::int64_t v =
+          std::clamp<std::int64_t>((pc * 255 - left * bc + alpha / 2) / alpha, 0, 255);
+      colour |= static_cast<std::uint32_t>(v) << (8 * c);
+    }
+    drawn[i] = colour | static_cast<std::uint32_t>(left) << 24;
+  }
+  transparency_ = true;
+  return true;
+}
+
 bool ScaleNearest(const Canvas& from, std::int32_t factor, Canvas& to,
                   std::string& error) noexcept {
   if (factor < 1 || std::int64_t{from.Width()} * factor != to.Width() ||
@@ -134,6 +188,7 @@ bool ScaleNearest(const Canvas& from, std::int32_t factor, Canvas& to,
   const auto f = static_cast<std::size_t>(factor);
   const auto rowPixels = static_cast<std::size_t>(to.Width());
   std::uint32_t* target = to.MutablePixels();
+  to.transparency_ = from.transparency_;
   for (std::int32_t y = 0; y < from.Height(); ++y) {
     std::uint32_t* first = target + static_cast<std::size_t>(y) * f * rowPixels;
     std::uint32_t* out = first;

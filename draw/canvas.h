@@ -67,6 +67,24 @@ class Canvas {
   void FillRect(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
                 COLORREF color) noexcept;
 
+  // Whether each pixel's fourth byte is its transparency: 255 minus its
+  // alpha, so 0 is opaque and a canvas that has none reads as it always did.
+  // Off unless MatteOut found the background; drawing leaves the byte alone.
+  [[nodiscard]] bool HasTransparency() const noexcept { return transparency_; }
+  void ClearTransparency() noexcept { transparency_ = false; }
+
+  // Makes the background see-through. This canvas holds the chart drawn on
+  // `background`; `onMatte` the same chart with `matte` in its place, every
+  // channel of `matte` at least 128 away from the background's. Where they
+  // differ the background shows through, as much as they differ: the alpha
+  // is the share of the difference left, the colour what was painted over
+  // the background (exact for anything painted over it with coverage, as
+  // anti-aliased edges and text are). False when the sizes differ.
+  bool MatteOut(const Canvas& onMatte, COLORREF background, COLORREF matte) noexcept;
+
+  friend bool ScaleNearest(const Canvas& from, std::int32_t factor, Canvas& to,
+                           std::string& error) noexcept;
+
  private:
   // Gives the pixels back the way they were taken (see canvas.cpp).
   struct PixelRelease {
@@ -81,6 +99,7 @@ class Canvas {
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;
   std::unique_ptr<std::uint32_t[], PixelRelease> pixels_;
+  bool transparency_ = false;
 };
 
 // Fills `to` with `from` enlarged `factor` times, each pixel becoming a

@@ -22,6 +22,11 @@ struct Point {
   friend constexpr bool operator==(const Point&, const Point&) = default;
 };
 
+// Not a colour but its absence (the fourth byte is set): the document
+// surfaces (SVG, PDF) paint nothing in it, leaving what lies beneath. A
+// transparent background is the background colour exchanged for it.
+inline constexpr COLORREF kSeeThrough = 0xFF000000;
+
 // A solid pen; widths 1 and 2 are the ones charts use (0 draws as 1).
 // A round pen has round joins and caps where the surface can draw them.
 struct Pen {

@@ -86,6 +86,10 @@ void AppendPoint(std::string& out, std::int64_t x2, std::int64_t y2) {
 
 // COLORREF 0x00BBGGRR as "#rrggbb".
 void AppendColor(std::string& out, COLORREF color) {
+  if (color == kSeeThrough) {
+    out += "none";
+    return;
+  }
   constexpr char kHex[] = "0123456789abcdef";
   const unsigned channels[3] = {color & 0xFFu, (color >> 8) & 0xFFu, (color >> 16) & 0xFFu};
   char text[7] = {'#'};
@@ -178,7 +182,7 @@ void AppendFill(std::string& out, COLORREF color) {
 // The filled box [x0, x1) x [y0, y1) in whole pixels; nothing when empty.
 void AppendBox(std::string& out, std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1,
                COLORREF fill) {
-  if (x0 == x1 || y0 == y1) return;
+  if (x0 == x1 || y0 == y1 || fill == kSeeThrough) return;
   out += "<path d=\"M";
   AppendPoint(out, 2 * std::min(x0, x1), 2 * std::min(y0, y1));
   out += 'H';

@@ -208,18 +208,23 @@ bool Compress(png_structp png, png_infop info, const Canvas* canvas, Palette* pa
               std::uint8_t* row, const std::uint8_t* repeats) {
   if (setjmp(png_jmpbuf(png)) != 0) return false;
   const int bits = palette == nullptr || palette->Count() > 16 ? 8 : 4;
+  const bool transparency = canvas->HasTransparency();
+  const int rgbType = transparency ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
   png_set_IHDR(png, info, static_cast<png_uint_32>(canvas->Width()),
                static_cast<png_uint_32>(canvas->Height()), bits,
-               palette != nullptr ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               palette != nullptr ? PNG_COLOR_TYPE_PALETTE : rgbType, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (palette != nullptr) {
     png_color colors[Palette::kMaxColors];
+    png_byte alphas[Palette::kMaxColors];
     for (int i = 0; i < palette->Count(); ++i) {
-      const std::uint32_t c = palette->Color(i);  // B, G, R, 0 in memory
+      const std::uint32_t c = palette->Color(i);  // B, G, R, transparency in memory
       colors[i] = {static_cast<png_byte>(c >> 16), static_cast<png_byte>(c >> 8),
                    static_cast<png_byte>(c)};
+      alphas[i] = static_cast<png_byte>(255 - (c >> 24));
     }
     png_set_PLTE(png, info, colors, palette->Count());
+    if (transparency) png_set_tRNS(png, info, alphas, palette->Count(), nullptr);
   }
   png_set_compression_level(png, kCompressionLevel);
   png_set_compression_window_bits(png, kWindowBits);
@@ -234,9 +239,14 @@ bool Compress(png_structp png, png_infop info, const Canvas* canvas, Palette* pa
     }
   } else {
     // The canvas's pixels are B, G, R, 0: libpng swaps to R, G, B and drops
-    // the fourth byte as it reads each row, which it only reads.
+    // the fourth byte as it reads each row, which it only reads; a canvas
+    // with transparency keeps it, turned into alpha.
     png_set_bgr(png);
-    png_set_filler(png, 0, PNG_FILLER_AFTER);
+    if (transparency) {
+      png_set_invert_alpha(png);
+    } else {
+      png_set_filler(png, 0, PNG_FILLER_AFTER);
+    }
     for (std::int32_t y = 0; y < canvas->Height(); ++y) {
       png_write_row(png, reinterpret_cast<png_const_bytep>(canvas->Row(y).data()));
     }

@@ -1,5 +1,7 @@
 // The chart model's own rules (scale, colours, statistics, label spreading,
 // sign classes) and what every drawer does with nothing or extreme figures.
+#include <png.h>
+
 #include <climits>
 #include <cmath>
 #include <limits>
@@ -85,6 +87,98 @@ TEST(CGraphTest, ModernDefaultColoursStandOutFromTheirBackground) {
       const double fore = luminance(g.GetColor(i));
       EXPECT_GE((std::max(fore, back) + 0.05) / (std::min(fore, back) + 0.05), 3.0) << i;
     }
+  }
+}
+
+// The chart as RGBA pixels, decoded by libpng itself; empty when it is no PNG.
+std::vector<std::uint8_t> RenderRgba(CGraph& g) {
+  g.imageToMemory = true;
+  g.imageOptions.format = ImageFormat::kPng;
+  if (!g.RenderToFile()) return {};
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (png_image_begin_read_from_memory(&image, g.imageBytes.data(), g.imageBytes.size()) == 0) {
+    return {};
+  }
+  image.format = PNG_FORMAT_RGBA;
+  std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(image));
+  if (png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr) == 0) return {};
+  return pixels;
+}
+
+// A transparent background: laid over the background colour the PNG is the opaque chart again,
+// a point near its corner is see-through and much is not, in every theme, style and palette size.
+TEST(CGraphTest, ATransparentBackgroundOverItsColourIsTheOpaqueChart) {
+  // The last row's 24 slices, smoothed, hold too many colours for a palette.
+  const std::vector<std::vector<float>> slices{std::vector<float>(24, 1.0f)};
+  const std::tuple<Theme, RenderStyle, std::int32_t, GraphType> cases[] = {
+      {Theme::kClassic, RenderStyle::kClassic, 1, kBar},
+      {Theme::kClassic, RenderStyle::kClassic, 2, kBar},
+      {Theme::kModern, RenderStyle::kSmooth, 1, kBar},
+      {Theme::kDark, RenderStyle::kSmooth, 3, kLine},
+      {Theme::kClassic, RenderStyle::kSmooth, 1, kPie}};
+  for (const auto& [theme, style, scale, kind] : cases) {
+    Chart chart{.kind = kind,
+                .series = kind == kPie ? slices : std::vector<std::vector<float>>{{12}, {30}, {-8}},
+                .title = "Sales"};
+    chart.stage = Stage::kWhole;
+    CGraph opaque = Model(chart);
+    opaque.options.theme = theme;
+    opaque.renderStyle = style;
+    opaque.imageScale = scale;
+    CGraph clear = Model(chart);
+    clear.options = opaque.options;
+    clear.options.transparentBackground = true;
+    clear.renderStyle = style;
+    clear.imageScale = scale;
+    const std::vector<std::uint8_t> a = RenderRgba(opaque);
+    const std::vector<std::uint8_t> b = RenderRgba(clear);
+    ASSERT_EQ(a.size(), b.size());
+    ASSERT_FALSE(a.empty()) << opaque.errorText << int(kind);
+    const COLORREF back = opaque.BackgroundColor();
+    int worst = 0;
+    std::size_t seeThrough = 0;
+    for (std::size_t i = 0; i < a.size(); i += 4) {
+      EXPECT_EQ(a[i + 3], 255);
+      seeThrough += b[i + 3] == 0 ? 1u : 0u;
+      for (std::size_t c = 0; c < 3; ++c) {
+        const int under = int((back >> (8 * c)) & 0xFF);
+        const int over = (b[i + c] * b[i + 3] + under * (255 - b[i + 3]) + 127) / 255;
+        worst = std::max(worst, std::abs(over - int{a[i + c]}));
+      }
+    }
+    EXPECT_LE(worst, 2) << int(theme) << int(style) << scale;
+    EXPECT_EQ(b[std::size_t(5 * 500 * scale + 5) * 4 + 3], 0);  // inside the classic frame
+    EXPECT_GT(seeThrough, a.size() / 12) << "a third of the chart or more is background";
+    EXPECT_LT(seeThrough, a.size() / 4);
+  }
+}
+
+// An SVG with a transparent background leaves out every paint in the background colour, and no
+// more: the texts stay.
+TEST(CGraphTest, ATransparentSvgHasNoBackgroundPaint) {
+  for (const Theme theme : {Theme::kClassic, Theme::kModern, Theme::kDark}) {
+    std::string svg[2];
+    for (const bool clear : {false, true}) {
+      Chart chart{.series = {{12}, {30}, {-8}}, .title = "Sales"};
+      chart.stage = Stage::kWhole;
+      CGraph g = Model(chart);
+      g.options.theme = theme;
+      g.options.transparentBackground = clear;
+      g.imageToMemory = true;
+      g.imageOptions.format = ImageFormat::kSvg;
+      ASSERT_TRUE(g.RenderToFile()) << g.errorText;
+      svg[clear ? 1 : 0].assign(g.imageBytes.begin(), g.imageBytes.end());
+    }
+    const std::string background = theme == Theme::kDark ? "#1e1e1e" : "#ffffff";
+    const auto count = [](const std::string& text, const std::string& what) {
+      std::size_t n = 0;
+      for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+      return n;
+    };
+    EXPECT_GT(count(svg[0], background), 0u);
+    EXPECT_EQ(count(svg[1], background), 0u) << svg[1];
+    EXPECT_EQ(count(svg[1], "<text"), count(svg[0], "<text"));
   }
 }
 
