@@ -352,10 +352,12 @@ const std::array<MemberDescription, kClassicMembers + 29> kMembers{{
                        "is written as a BMP, its extension bmp."),
     TESSALOOM_TEXT_PROPERTY(60, Theme,
                             "The chart's look: \"classic\" (the default: the classic layout "
-                            "and colours, byte for byte), \"modern\" or \"dark\" (the modern "
-                            "look on a dark background), any case. Other values are refused "
-                            "(E_INVALIDARG). The modern look is not drawn yet: every theme draws "
-                            "the classic chart."),
+                            "and colours, byte for byte), \"modern\" (sans-serif text, nice "
+                            "ticks, light gridlines, a colour-blind-safe palette, no outlines) "
+                            "or \"dark\" (the modern look on a dark background), any case. "
+                            "Modern and dark are always drawn anti-aliased, in every "
+                            "OutputFormat, whatever RenderStyle says. Other values are refused "
+                            "(E_INVALIDARG)."),
     TESSALOOM_BOOL_PROPERTY(61, ShowValues,
                             "Labels each bar, line point and slice with its value when True; "
                             "default False. Takes effect with the modern theme."),
@@ -371,9 +373,10 @@ const std::array<MemberDescription, kClassicMembers + 29> kMembers{{
                             "values are refused (E_INVALIDARG). Takes effect with the modern "
                             "theme."),
     TESSALOOM_BOOL_PROPERTY(66, TransparentBackground,
-                            "Leaves the background transparent when True: a PNG with alpha, an "
-                            "SVG without a background; default False. Takes effect with the "
-                            "modern theme."),
+                            "Leaves the background transparent when True, in every theme: a PNG "
+                            "with alpha, an SVG or PDF without a background; whatever is "
+                            "painted in the background colour shows what lies beneath. BMP and "
+                            "JPEG have no transparency and keep the background. Default False."),
 }};
 
 #undef TESSALOOM_METHOD

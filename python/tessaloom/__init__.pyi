@@ -298,9 +298,10 @@ class IGraphGenerator2(Dispatch):
         """
     Theme: str
     """The chart's look: "classic" (the default: the classic layout and colours, byte for byte),
-    "modern" or "dark" (the modern look on a dark background), any case. Other values are
-    refused (E_INVALIDARG). The modern look is not drawn yet: every theme draws the classic
-    chart.
+    "modern" (sans-serif text, nice ticks, light gridlines, a colour-blind-safe palette, no
+    outlines) or "dark" (the modern look on a dark background), any case. Modern and dark are
+    always drawn anti-aliased, in every OutputFormat, whatever RenderStyle says. Other values
+    are refused (E_INVALIDARG).
     """
     ShowValues: bool
     """Labels each bar, line point and slice with its value when True; default False. Takes effect
@@ -334,8 +335,9 @@ class IGraphGenerator2(Dispatch):
     theme.
     """
     TransparentBackground: bool
-    """Leaves the background transparent when True: a PNG with alpha, an SVG without a background;
-    default False. Takes effect with the modern theme.
+    """Leaves the background transparent when True, in every theme: a PNG with alpha, an SVG or PDF
+    without a background; whatever is painted in the background colour shows what lies beneath.
+    BMP and JPEG have no transparency and keep the background. Default False.
     """
 
 def CreateObject(progid: str) -> Dispatch: ...
