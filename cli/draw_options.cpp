@@ -45,10 +45,40 @@ constexpr Switch kSwitches[] = {{"--grid", &DrawOptions::grid},
                                 {"--transpose", &DrawOptions::transpose},
                                 {"--show-values", &DrawOptions::showValues},
                                 {"--transparent", &DrawOptions::transparent}};
-constexpr std::string_view kValueOptions[] = {
-    "-o",       "--title",        "--x-label", "--y-label",   "--series-label", "--back-color",
-    "--colors", "--width",        "--height",  "--format",    "--quality",      "--scale",
-    "--theme",  "--value-format", "--legend",  "--value-min", "--value-max"};
+// Options whose value is kept as written, and those that take a whole
+// number from 1; --colors takes a comma list.
+struct TextOption {
+  std::string_view name;
+  std::string DrawOptions::*member;
+};
+constexpr TextOption kTextOptions[] = {{"-o", &DrawOptions::output},
+                                       {"--title", &DrawOptions::title},
+                                       {"--x-label", &DrawOptions::xLabel},
+                                       {"--y-label", &DrawOptions::yLabel},
+                                       {"--series-label", &DrawOptions::seriesLabel},
+                                       {"--back-color", &DrawOptions::backColor},
+                                       {"--format", &DrawOptions::format},
+                                       {"--theme", &DrawOptions::theme},
+                                       {"--value-format", &DrawOptions::valueFormat},
+                                       {"--legend", &DrawOptions::legend},
+                                       {"--value-min", &DrawOptions::valueMin},
+                                       {"--value-max", &DrawOptions::valueMax}};
+struct SizeOption {
+  std::string_view name;
+  int DrawOptions::*member;
+};
+constexpr SizeOption kSizeOptions[] = {{"--width", &DrawOptions::width},
+                                       {"--height", &DrawOptions::height},
+                                       {"--scale", &DrawOptions::scale},
+                                       {"--quality", &DrawOptions::quality}};
+constexpr std::string_view kColorsOption = "--colors";
+
+template <class Entry, std::size_t N>
+const Entry* Find(const Entry (&table)[N], std::string_view name) {
+  const auto found = std::find_if(std::begin(table), std::end(table),
+                                  [&](const Entry& entry) { return entry.name == name; });
+  return found != std::end(table) ? found : nullptr;
+}
 
 // Levenshtein distance over ASCII-lowered bytes, one row at a time.
 std::size_t EditDistance(std::string_view a, std::string_view b) {
@@ -102,9 +132,7 @@ bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, D
       name = name.substr(0, equals);
       hasValue = true;
     }
-    const auto found = std::find_if(std::begin(kSwitches), std::end(kSwitches),
-                                    [&](const Switch& entry) { return entry.name == name; });
-    if (found != std::end(kSwitches)) {
+    if (const Switch* found = Find(kSwitches, name); found != nullptr) {
       if (hasValue) {
         error = std::string(name) + " takes no value";
         return false;
@@ -112,9 +140,12 @@ bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, D
       options.*(found->member) = true;
       continue;
     }
-    if (std::find(std::begin(kValueOptions), std::end(kValueOptions), name) ==
-        std::end(kValueOptions)) {
-      std::vector<std::string_view> known(std::begin(kValueOptions), std::end(kValueOptions));
+    const TextOption* text = Find(kTextOptions, name);
+    const SizeOption* size = Find(kSizeOptions, name);
+    if (text == nullptr && size == nullptr && name != kColorsOption) {
+      std::vector<std::string_view> known{kColorsOption};
+      for (const TextOption& entry : kTextOptions) known.push_back(entry.name);
+      for (const SizeOption& entry : kSizeOptions) known.push_back(entry.name);
       for (const Switch& entry : kSwitches) known.push_back(entry.name);
       error = "unknown option " + WithSuggestion(std::string(name), known);
       return false;
@@ -126,40 +157,12 @@ bool ParseDrawOptions(const std::vector<std::string>& args, std::size_t first, D
       }
       value = args[i + 1];
     }
-    if (name == "-o") {
-      options.output = value;
-    } else if (name == "--title") {
-      options.title = value;
-    } else if (name == "--x-label") {
-      options.xLabel = value;
-    } else if (name == "--y-label") {
-      options.yLabel = value;
-    } else if (name == "--series-label") {
-      options.seriesLabel = value;
-    } else if (name == "--back-color") {
-      options.backColor = value;
-    } else if (name == "--colors") {
+    if (text != nullptr) {
+      options.*(text->member) = value;
+    } else if (size != nullptr) {
+      if (!ParseSize(name, value, options.*(size->member), error)) return false;
+    } else {
       options.colors = SplitList(value);
-    } else if (name == "--width") {
-      if (!ParseSize(name, value, options.width, error)) return false;
-    } else if (name == "--height") {
-      if (!ParseSize(name, value, options.height, error)) return false;
-    } else if (name == "--scale") {
-      if (!ParseSize(name, value, options.scale, error)) return false;
-    } else if (name == "--quality") {
-      if (!ParseSize(name, value, options.quality, error)) return false;
-    } else if (name == "--format") {
-      options.format = value;
-    } else if (name == "--theme") {
-      options.theme = value;
-    } else if (name == "--value-format") {
-      options.valueFormat = value;
-    } else if (name == "--legend") {
-      options.legend = value;
-    } else if (name == "--value-min") {
-      options.valueMin = value;
-    } else if (name == "--value-max") {
-      options.valueMax = value;
     }
     if (!hasValue) ++i;
   }
