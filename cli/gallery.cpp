@@ -34,13 +34,41 @@ struct GalleryEntry {
   bool backColor;
 };
 
-// One picture of a gallery entry: file, OutputFormat, RenderStyle, Scale.
+// One picture of a gallery entry: file, OutputFormat, RenderStyle, Scale,
+// Theme.
 struct Shot {
   std::string file;
   const char* format;
   const char* style;
   std::int32_t scale;
   const char* caption;
+  const char* theme = "classic";
+};
+
+// Five charts a web back end typically serves, each in the three themes.
+struct ServedChart {
+  const char* stem;
+  const char* method;
+  bool horizontal;
+  const char* title;
+  const char* csv;
+};
+constexpr ServedChart kServedCharts[] = {
+    {"sales", "DrawBarGraph", false, "Monthly sales (k$)",
+     "Jan,12\nFeb,30\nMar,-8\nApr,27\nMay,-4\nJun,18\n"},
+    {"channels", "DrawLineSeriesGraph", false, "Orders by channel",
+     ",Web,Shop,Phone\nJan,31,22,9\nFeb,28,24,11\nMar,35,21,10\nApr,38,19,12\n"
+     "May,41,23,10\nJun,44,25,13\nJul,40,27,12\nAug,37,26,11\nSep,45,24,14\n"
+     "Oct,49,22,13\nNov,55,28,15\nDec,62,33,17\n"},
+    {"budget", "DrawPieGraph", false, "Household budget",
+     "Rent,1200\nFood,650\nSavings,400\nTransport,300\nUtilities,220\nLeisure,180\n"
+     "Other,90\n"},
+    {"regions", "DrawStackedBarSeriesGraph", true, "Shipments by region",
+     ",Q1,Q2,Q3,Q4\nNorth-east warehouse,32,45,28,51\nCentral distribution,18,22,35,30\n"
+     "West coast fulfilment,25,12,40,22\nSouthern cross-dock,14,19,16,24\n"},
+    {"scripts", "DrawBarGraph", false, "\u9500\u552E \u00B7 \u0645\u0628\u064A\u0639\u0627\u062A",
+     "\u5317\u4EAC,31\n\u0627\u0644\u0631\u064A\u0627\u0636,24\n\u4E0A\u6D77,37\n"
+     "\u0627\u0644\u0642\u0627\u0647\u0631\u0629,19\n"},
 };
 
 // Draws the chart `g` holds once per shot into `dir` (the component keeps
@@ -54,6 +82,7 @@ std::string DrawShots(LateBound& g, const std::string& method, const std::string
     g.Put("OutputFormat", LateBound::Text(shot.format));
     g.Put("RenderStyle", LateBound::Text(shot.style));
     g.Put("Scale", Variant(shot.scale));
+    g.Put("Theme", LateBound::Text(shot.theme));
     const tessaloom::HRESULT hr = g.Call(method);
     const std::string reason = g.ErrorReason();
     if (tessaloom::FAILED(hr) || !reason.empty()) {
@@ -107,6 +136,23 @@ int Gallery(int argc, char** argv) {
       "<style>body{font-family:sans-serif}figure{display:inline-block;margin:8px}"
       "figcaption{text-align:center;max-width:1008px}</style>\n<h1>Tessaloom gallery</h1>\n";
   int failures = 0;
+  for (const ServedChart& c : kServedCharts) {
+    LateBound g;
+    if (!g.Ok()) return Fail("cannot create the component");
+    DrawOptions o;
+    o.title = c.title;
+    o.horizontal = c.horizontal;
+    ApplyOptions(g, o);
+    std::vector<CsvRow> rows;
+    std::string error;
+    ParseCsv(c.csv, rows, error);
+    FeedData(g, rows, IsSeriesMethod(c.method), error);
+    const std::string stem = c.stem;
+    const Shot shots[] = {{stem + ".png", "png", "classic", 1, "classic"},
+                          {stem + "-modern.png", "png", "smooth", 1, "modern", "modern"},
+                          {stem + "-dark.png", "png", "smooth", 1, "dark", "dark"}};
+    html += DrawShots(g, c.method, c.title, dir, shots, failures);
+  }
   for (const GalleryEntry& e : entries) {
     LateBound g;
     if (!g.Ok()) return Fail("cannot create the component");
@@ -134,7 +180,9 @@ int Gallery(int argc, char** argv) {
     const Shot shots[] = {{stem + ".jpg", "", "classic", 1, "classic JPEG"},
                           {stem + ".png", "png", "classic", 1, "classic PNG"},
                           {stem + "-smooth.png", "png", "smooth", 1, "smooth"},
-                          {stem + "-smooth-x2.png", "png", "smooth", 2, "smooth, Scale 2"}};
+                          {stem + "-smooth-x2.png", "png", "smooth", 2, "smooth, Scale 2"},
+                          {stem + "-modern.png", "png", "smooth", 1, "modern", "modern"},
+                          {stem + "-dark.png", "png", "smooth", 1, "dark", "dark"}};
     html += DrawShots(g, e.method, o.title, dir, shots, failures);
   }
   // Labels in four scripts, in both styles and as vector documents.
@@ -167,9 +215,9 @@ int Gallery(int argc, char** argv) {
   index << html;
   if (!index) return Fail("cannot write index.html in " + dir);
   std::printf(
-      "%zu charts (classic JPEG and PNG, smooth PNG at Scale 1 and 2; SVG and PDF) in %s "
-      "(open %s/index.html)\n",
-      entries.size() + 1, dir.c_str(), dir.c_str());
+      "%zu charts (classic JPEG and PNG, smooth PNG at Scale 1 and 2, modern and dark PNG; SVG "
+      "and PDF) in %s (open %s/index.html)\n",
+      entries.size() + 1 + std::size(kServedCharts), dir.c_str(), dir.c_str());
   return failures == 0 ? 0 : 1;
 }
 
