@@ -376,7 +376,7 @@ const std::array<MemberDescription, kClassicMembers + 29> kMembers{{
                             "Leaves the background transparent when True, in every theme: a PNG "
                             "with alpha, an SVG or PDF without a background; whatever is "
                             "painted in the background colour shows what lies beneath. BMP and "
-                            "JPEG have no transparency and keep the background. Default False."),
+                            "JPEG have no transparency and keep the background; default False."),
 }};
 
 #undef TESSALOOM_METHOD

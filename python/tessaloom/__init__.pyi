@@ -337,7 +337,7 @@ class IGraphGenerator2(Dispatch):
     TransparentBackground: bool
     """Leaves the background transparent when True, in every theme: a PNG with alpha, an SVG or PDF
     without a background; whatever is painted in the background colour shows what lies beneath.
-    BMP and JPEG have no transparency and keep the background. Default False.
+    BMP and JPEG have no transparency and keep the background; default False.
     """
 
 def CreateObject(progid: str) -> Dispatch: ...
