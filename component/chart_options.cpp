@@ -159,7 +159,7 @@ HRESULT CGraphGenerator::put_ValueAxisMax(VARIANT value) noexcept {
 // the range the data's values have, so the axis can always hold its ends.
 HRESULT CGraphGenerator::PutAxisEnd(const VARIANT& value, double& end,
                                     const char* refusal) noexcept {
-  constexpr double kLargest = std::numeric_limits<float>::max();
+  constexpr auto kLargest = static_cast<double>(std::numeric_limits<float>::max());
   double number = std::numeric_limits<double>::quiet_NaN();
   const bool noText = value.vt == VT_BSTR && SysStringLen(value.bstrVal) == 0;
   if (!noText && value.vt != VT_EMPTY && value.vt != VT_NULL) {
