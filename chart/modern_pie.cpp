@@ -115,7 +115,8 @@ struct Label {
   bool right = true;  // in the column right of the pie
   bool shown = true;
   std::int64_t top = 0;  // the text cell's
-  double bendX = 0, bendY = 0;
+  // The leader's start by the rim and its bend, in whole pixels.
+  double startX = 0, startY = 0, bendX = 0, bendY = 0;
 };
 
 struct Pie {
@@ -462,6 +463,10 @@ class ModernPie {
       r = std::min(
           {h / 2 - kElbow - kLabelCell / 2, std::max(w / 2 - leader - widest, least), largest});
     }
+    if (r < kMinRadius && largest >= kMinRadius) {  // the pie before its labels
+      for (Label& label : pie.labels) label.shown = false;
+      r = largest;
+    }
     if (r < kMinRadius) return false;
     pie.r = r;
     pie.cx = cell.l + w / 2;
@@ -485,8 +490,11 @@ class ModernPie {
       if (!label.shown) continue;
       label.right = Dx(middle) >= 0.0 || pie.slices.size() == 1;
       const double bend = static_cast<double>(pie.r + kElbow);
-      label.bendX = static_cast<double>(pie.cx) + bend * Dx(middle);
-      label.bendY = static_cast<double>(pie.cy) + bend * Dy(middle);
+      const double from = static_cast<double>(pie.r + kLeaderStart);
+      label.startX = std::round(static_cast<double>(pie.cx) + from * Dx(middle));
+      label.startY = std::round(static_cast<double>(pie.cy) + from * Dy(middle));
+      label.bendX = std::round(static_cast<double>(pie.cx) + bend * Dx(middle));
+      label.bendY = std::round(static_cast<double>(pie.cy) + bend * Dy(middle));
       if (label.right == right) side.push_back(i);
     }
     std::stable_sort(side.begin(), side.end(), [&](std::size_t a, std::size_t b) {
@@ -533,9 +541,10 @@ class ModernPie {
       }
       // Leaders: none into the pie, none across another.
       std::vector<std::size_t> bad;
-      std::vector<Segment> legs;
+      std::vector<Segment> legs, radials;
       for (const std::size_t i : side) {
         const Label& label = pie.labels[i];
+        radials.push_back({label.startX, label.startY, label.bendX, label.bendY});
         const Segment leg = {label.bendX, label.bendY, static_cast<double>(column),
                              static_cast<double>(label.top + kLabelCell / 2)};
         if (DistanceTo(leg, static_cast<double>(pie.cx), static_cast<double>(pie.cy)) <
@@ -546,7 +555,10 @@ class ModernPie {
       }
       for (std::size_t a = 0; a < side.size(); ++a) {
         for (std::size_t b = a + 1; b < side.size(); ++b) {
-          if (!Cross(legs[a], legs[b])) continue;
+          if (!Cross(legs[a], legs[b]) && !Cross(legs[a], radials[b]) &&
+              !Cross(radials[a], legs[b])) {
+            continue;
+          }
           const bool first = pie.slices[pie.labels[side[a]].slice].value <=
                              pie.slices[pie.labels[side[b]].slice].value;
           bad.push_back(side[first ? a : b]);
@@ -591,15 +603,12 @@ class ModernPie {
     }
     for (const Label& label : pie.labels) {
       if (!label.shown) continue;
-      const Slice& slice = pie.slices[label.slice];
-      const double middle = (slice.start + slice.end) / 2;
-      const double from = static_cast<double>(pie.r + kLeaderStart);
       const std::int64_t row = label.top + kLabelCell / 2;
       const std::int64_t column =
           label.right ? pie.cx + pie.r + kElbow + kLeaderRun : pie.cx - pie.r - kElbow - kLeaderRun;
       {
         const ScopedPen pen(s_, Pen{1, colors_.axis});
-        s_.MoveTo(I32(pie.cx + Round(from * Dx(middle))), I32(pie.cy + Round(from * Dy(middle))));
+        s_.MoveTo(I32(Round(label.startX)), I32(Round(label.startY)));
         s_.LineTo(I32(Round(label.bendX)), I32(Round(label.bendY)));
         s_.LineTo(I32(column), I32(row));
       }
