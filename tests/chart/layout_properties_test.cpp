@@ -380,8 +380,9 @@ TEST(ModernLayoutTest, TextsKeepApartOnTheCanvasAndBarsGrowFromZeroToScale) {
 
 // Generated modern pies (1 to 3 series, up to 25 slots with tiny, zero, negative and NaN values,
 // long names, every legend position, small canvases): texts on the canvas, clear of each other
-// and of the pies; leader lines keep off the pies and do not cross; each positive slot's slice
-// spans its share of the positive total; a lone pie is centred across the canvas.
+// and of the pies; leader lines keep off the pies and texts and do not cross; each positive
+// slot's slice spans its share of the positive total; a lone pie is centred across the canvas
+// and, when every slice is labelled, its shares add up to 100 %.
 TEST(ModernLayoutTest, PieLabelsKeepApartLeadersUncrossedSlicesToScale) {
   std::mt19937 random(2626);
   const float odd[] = {0.0f, -3.0f, std::nanf(""), 0.01f};
@@ -415,8 +416,17 @@ TEST(ModernLayoutTest, PieLabelsKeepApartLeadersUncrossedSlicesToScale) {
     std::vector<std::array<double, 4>> legs;  // leader segments, each polyline's joined
     std::map<Box, std::map<COLORREF, double>> sweeps;
     std::array<int, 2> at{};
+    double shares = 0;  // of the labels with a share, "<0.1%" as 0
+    std::size_t labelled = 0;
     for (const Call& t : s.Calls()) {
       if (t.op == "TextOut") texts.push_back(t.cell);
+      if (const auto p = t.text.find('%'); p != std::string::npos) {
+        const auto from = t.text.find_last_of(" <", p);
+        ++labelled;
+        if (from == std::string::npos || t.text[from] == ' ')
+          shares +=
+              std::strtod(t.text.c_str() + (from == std::string::npos ? 0 : from + 1), nullptr);
+      }
       if (t.op == "Pie") discs.push_back(t.cell), sweeps[t.cell][t.brush] += Sweep(t);
       if (t.op == "MoveTo") at = {t.n[0], t.n[1]}, legs.push_back({});  // {} parts polylines
       if (t.op == "LineTo" && t.pen.color == 0x8C8C8C)
@@ -441,13 +451,13 @@ TEST(ModernLayoutTest, PieLabelsKeepApartLeadersUncrossedSlicesToScale) {
       if (legs[i] == std::array<double, 4>{}) first = i;
       for (std::size_t k = 0; k < first; ++k)
         EXPECT_FALSE(cross(legs[i], legs[k])) << i << " " << k;
-      for (const Box& d : discs) {  // the leg's midpoint and ends stay off every pie
-        for (const double f : {0.0, 0.5, 1.0}) {
-          const double x = legs[i][0] + f * (legs[i][2] - legs[i][0]) + 0.5,
-                       y = legs[i][1] + f * (legs[i][3] - legs[i][1]) + 0.5;
-          EXPECT_GE(std::hypot(x - (d.l + d.r) / 2.0, y - (d.t + d.b) / 2.0) + 1, (d.r - d.l) / 2.0)
-              << i;
-        }
+      for (double f = 0; f <= 1; f += 0.125) {  // points along the leg: off every pie and text
+        const double x = legs[i][0] + f * (legs[i][2] - legs[i][0]) + 0.5,
+                     y = legs[i][1] + f * (legs[i][3] - legs[i][1]) + 0.5;
+        for (const Box& d : discs)
+          EXPECT_GE(std::hypot(x - (d.l + d.r) / 2.0, y - (d.t + d.b) / 2.0) + 1,
+                    (d.r - d.l) / 2.0);
+        for (const Box& b : texts) EXPECT_FALSE(b.l < x && x < b.r && b.t < y && y < b.b) << i;
       }
     }
     std::vector<Box> order;  // the pies' boxes, in drawing order: the series with slices
@@ -470,6 +480,11 @@ TEST(ModernLayoutTest, PieLabelsKeepApartLeadersUncrossedSlicesToScale) {
       }
       if (pies == 1 && g.options.legendPosition >= LegendPosition::kTop) {
         EXPECT_NEAR((d.l + d.r) / 2.0, c.width / 2.0, 1.0);
+      }
+      const auto positive =
+          std::count_if(c.series[k].begin(), c.series[k].end(), [](float v) { return v > 0; });
+      if (pies == 1 && labelled == static_cast<std::size_t>(positive)) {
+        EXPECT_NEAR(shares, 100, 1e-9);
       }
       ++k;
     }
