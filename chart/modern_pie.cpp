@@ -530,7 +530,7 @@ class ModernPie {
       for (const std::size_t i : side) {
         Label& label = pie.labels[i];
         const std::int64_t wanted = Round(label.bendY) - kLabelCell / 2;
-        label.top = std::max({wanted, previous + step, cell.t});
+        label.top = std::max(wanted, previous + step);
         previous = label.top;
       }
       std::int64_t next = cell.b - kLabelCell + step;
