@@ -470,12 +470,12 @@ TEST(ModernLayoutTest, PieLabelsKeepApartLeadersUncrossedSlicesToScale) {
         ++k;
       ASSERT_LT(k, c.series.size());
       double total = 0;
-      for (const float v : c.series[k]) total += v > 0 ? double{v} : 0;
+      for (const float v : c.series[k]) total += v > 0 ? static_cast<double>(v) : 0;
       for (std::size_t j = 0; j < c.series[k].size(); ++j) {
         const float v = c.series[k][j];
         const auto found = sweeps[d].find(g.GetColor(static_cast<int>(j)));
         EXPECT_NEAR(found == sweeps[d].end() ? 0 : found->second,
-                    v > 0 ? double{v} / total * 360 : 0, 0.1)
+                    v > 0 ? static_cast<double>(v) / total * 360 : 0, 0.1)
             << "pie " << k << " slot " << j;
       }
       if (pies == 1 && g.options.legendPosition >= LegendPosition::kTop) {
