@@ -64,6 +64,7 @@ constexpr double kLeastRadiusShare = 0.6;
 constexpr double kFarRadius = 16384.0;
 // Shares are shown in whole percent, or tenths when a slice would show 0.
 constexpr int kMostShareDecimals = 1;
+constexpr double kQuarterTurn = 0.25;  // the right, as a fraction of the circle from the top
 
 std::int32_t I32(std::int64_t v) noexcept { return SaturateToInt32(v); }
 std::int64_t Round(double v) noexcept { return std::llround(std::clamp(v, -1e15, 1e15)); }
@@ -485,10 +486,11 @@ class ModernPie {
     std::vector<std::size_t> side;
     for (std::size_t i = 0; i < pie.labels.size(); ++i) {
       const Slice& s = pie.slices[pie.labels[i].slice];
-      const double middle = (s.start + s.end) / 2;
+      // A lone slice, the whole pie, is labelled at its right.
+      const double middle = pie.slices.size() == 1 ? kQuarterTurn : (s.start + s.end) / 2;
       Label& label = pie.labels[i];
       if (!label.shown) continue;
-      label.right = Dx(middle) >= 0.0 || pie.slices.size() == 1;
+      label.right = Dx(middle) >= 0.0;
       const double bend = static_cast<double>(pie.r + kElbow);
       const double from = static_cast<double>(pie.r + kLeaderStart);
       label.startX = std::round(static_cast<double>(pie.cx) + from * Dx(middle));
