@@ -116,8 +116,10 @@ struct Label {
   bool right = true;  // in the column right of the pie
   bool shown = true;
   std::int64_t top = 0;  // the text cell's
-  // The leader's start by the rim and its bend, in whole pixels.
+  // The leader's start by the rim and its bend, in whole pixels; the row
+  // its slice's middle asks for; the direction of that middle.
   double startX = 0, startY = 0, bendX = 0, bendY = 0;
+  double wantedY = 0, dirX = 0, dirY = 0;
 };
 
 struct Pie {
@@ -495,12 +497,13 @@ class ModernPie {
       const double from = static_cast<double>(pie.r + kLeaderStart);
       label.startX = std::round(static_cast<double>(pie.cx) + from * Dx(middle));
       label.startY = std::round(static_cast<double>(pie.cy) + from * Dy(middle));
-      label.bendX = std::round(static_cast<double>(pie.cx) + bend * Dx(middle));
-      label.bendY = std::round(static_cast<double>(pie.cy) + bend * Dy(middle));
+      label.dirX = Dx(middle);
+      label.dirY = Dy(middle);
+      label.wantedY = std::round(static_cast<double>(pie.cy) + bend * label.dirY);
       if (label.right == right) side.push_back(i);
     }
     std::stable_sort(side.begin(), side.end(), [&](std::size_t a, std::size_t b) {
-      return pie.labels[a].bendY < pie.labels[b].bendY;
+      return pie.labels[a].wantedY < pie.labels[b].wantedY;
     });
     const std::int64_t step = kLabelCell + kLabelSpacing;
     const std::int64_t rows = std::max<std::int64_t>((cell.b - cell.t + kLabelSpacing) / step, 0);
@@ -531,7 +534,7 @@ class ModernPie {
       std::int64_t previous = cell.t - step;
       for (const std::size_t i : side) {
         Label& label = pie.labels[i];
-        const std::int64_t wanted = Round(label.bendY) - kLabelCell / 2;
+        const std::int64_t wanted = Round(label.wantedY) - kLabelCell / 2;
         label.top = std::max(wanted, previous + step);
         previous = label.top;
       }
@@ -545,10 +548,22 @@ class ModernPie {
       std::vector<std::size_t> bad;
       std::vector<Segment> legs, radials;
       for (const std::size_t i : side) {
-        const Label& label = pie.labels[i];
+        Label& label = pie.labels[i];
+        // The leader runs out along the slice's middle to its label's row
+        // and across from there, or bends just outside the rim when that
+        // row lies inward or past the column.
+        const double row = static_cast<double>(label.top + kLabelCell / 2);
+        const double cx = static_cast<double>(pie.cx), cy = static_cast<double>(pie.cy);
+        const double out = label.dirY != 0.0 ? (row - cy) / label.dirY : -1.0;
+        const double x = cx + out * label.dirX;
+        const bool across = out >= static_cast<double>(pie.r + kElbow) &&
+                            (right ? x <= static_cast<double>(column - kLeaderGap)
+                                   : x >= static_cast<double>(column + kLeaderGap));
+        const double bend = across ? out : static_cast<double>(pie.r + kElbow);
+        label.bendX = std::round(cx + bend * label.dirX);
+        label.bendY = across ? row : std::round(cy + bend * label.dirY);
         radials.push_back({label.startX, label.startY, label.bendX, label.bendY});
-        const Segment leg = {label.bendX, label.bendY, static_cast<double>(column),
-                             static_cast<double>(label.top + kLabelCell / 2)};
+        const Segment leg = {label.bendX, label.bendY, static_cast<double>(column), row};
         if (DistanceTo(leg, static_cast<double>(pie.cx), static_cast<double>(pie.cy)) <
             static_cast<double>(pie.r + kLeaderStart)) {
           bad.push_back(i);
