@@ -491,9 +491,13 @@ class ModernChart {
 
 bool CGraph::DrawsModern() const noexcept {
   return options.theme != Theme::kClassic &&
-         (graphType == GraphType::kBar || graphType == GraphType::kLine) && isVertical;
+         (graphType == GraphType::kPie ||
+          ((graphType == GraphType::kBar || graphType == GraphType::kLine) && isVertical));
 }
 
-bool CGraph::DrawModern(DrawingSurface& surface) { return ModernChart(*this, surface).Draw(); }
+bool CGraph::DrawModern(DrawingSurface& surface) {
+  if (graphType == GraphType::kPie) return DrawModernPie(surface);
+  return ModernChart(*this, surface).Draw();
+}
 
 }  // namespace tessaloom

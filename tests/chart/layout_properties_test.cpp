@@ -376,5 +376,120 @@ TEST(ModernLayoutTest, TextsKeepApartOnTheCanvasAndBarsGrowFromZeroToScale) {
   }
 }
 
+// === Modern pies ===
+
+// Generated modern pies (1 to 3 series, up to 25 slots with tiny, zero, negative and NaN values,
+// long names, every legend position, small canvases): texts on the canvas, clear of each other
+// and of the pies; leader lines keep off the pies and texts and do not cross; each positive
+// slot's slice spans its share of the positive total; a lone pie is centred across the canvas
+// and, when every slice is labelled, its shares add up to 100 %.
+TEST(ModernLayoutTest, PieLabelsKeepApartLeadersUncrossedSlicesToScale) {
+  std::mt19937 random(2626);
+  const float odd[] = {0.0f, -3.0f, std::nanf(""), 0.01f};
+  for (int n = 0; n < 1000; ++n) {
+    Chart c{.kind = kPie, .title = n % 3 == 0 ? "" : "Share by fruit"};
+    c.width = 160 + static_cast<int>(random() % 700),
+    c.height = 120 + static_cast<int>(random() % 500);
+    const int pies = 1 + (n % 5 == 4) + (n % 10 == 9), slots = 1 + static_cast<int>(random() % 25);
+    for (int k = 0; k < pies; ++k) {
+      c.series.emplace_back();
+      for (int j = 0; j < slots; ++j) {
+        const auto r = random() % 10;
+        c.series.back().push_back(r < 2 ? odd[random() % 4]
+                                        : static_cast<float>(1 + random() % 90));
+      }
+      c.labels.push_back(k == 0 && n % 7 == 0 ? "" : "Year " + std::to_string(2020 + k));
+    }
+    for (int j = 0; j < slots; ++j)
+      c.legend.push_back(std::string(1 + random() % 14, static_cast<char>('a' + j % 26)));
+    CGraph g = Model(c);
+    g.options.theme = n % 4 == 3 ? Theme::kDark : Theme::kModern;
+    g.options.showValues = n % 3 == 1;
+    g.options.legendPosition = static_cast<LegendPosition>(n % 5);
+    RecordingSurface s;
+    SCOPED_TRACE("pie chart " + std::to_string(n));
+    if (!g.DrawGraph(s)) {
+      EXPECT_EQ(g.errorText, "The image is too small for the chart");
+      continue;
+    }
+    std::vector<Box> texts, discs;
+    std::vector<std::array<double, 4>> legs;  // leader segments, each polyline's joined
+    std::map<Box, std::map<COLORREF, double>> sweeps;
+    std::array<int, 2> at{};
+    double shares = 0;  // of the labels with a share, "<0.1%" as 0
+    std::size_t labelled = 0;
+    for (const Call& t : s.Calls()) {
+      if (t.op == "TextOut") texts.push_back(t.cell);
+      if (const auto p = t.text.find('%'); p != std::string::npos) {
+        const auto from = t.text.find_last_of(" <", p);
+        ++labelled;
+        if (from == std::string::npos || t.text[from] == ' ')
+          shares +=
+              std::strtod(t.text.c_str() + (from == std::string::npos ? 0 : from + 1), nullptr);
+      }
+      if (t.op == "Pie") discs.push_back(t.cell), sweeps[t.cell][t.brush] += Sweep(t);
+      if (t.op == "MoveTo") at = {t.n[0], t.n[1]}, legs.push_back({});  // {} parts polylines
+      if (t.op == "LineTo" && t.pen.color == 0x8C8C8C)
+        legs.push_back({double(at[0]), double(at[1]), double(t.n[0]), double(t.n[1])});
+      if (t.op == "LineTo") at = {t.n[0], t.n[1]};
+    }
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      const Box& b = texts[i];
+      EXPECT_TRUE(b.l >= 0 && b.t >= 0 && b.r <= c.width && b.b <= c.height) << i;
+      for (std::size_t k = 0; k < i; ++k) EXPECT_FALSE(b.Meets(texts[k])) << i << " " << k;
+      for (const Box& d : discs) EXPECT_FALSE(MeetsDiscIn(b, d)) << i;
+    }
+    const auto cross = [](const std::array<double, 4>& a, const std::array<double, 4>& b) {
+      const auto side = [](const std::array<double, 4>& e, double x, double y) {
+        const double v = (e[2] - e[0]) * (y - e[1]) - (e[3] - e[1]) * (x - e[0]);
+        return (v > 0) - (v < 0);
+      };
+      return side(a, b[0], b[1]) * side(a, b[2], b[3]) < 0 &&
+             side(b, a[0], a[1]) * side(b, a[2], a[3]) < 0;
+    };
+    for (std::size_t i = 0, first = 0; i < legs.size(); ++i) {
+      if (legs[i] == std::array<double, 4>{}) first = i;
+      for (std::size_t k = 0; k < first; ++k)
+        EXPECT_FALSE(cross(legs[i], legs[k])) << i << " " << k;
+      for (double f = 0; f <= 1; f += 0.125) {  // points along the leg: off every pie and text
+        const double x = legs[i][0] + f * (legs[i][2] - legs[i][0]) + 0.5,
+                     y = legs[i][1] + f * (legs[i][3] - legs[i][1]) + 0.5;
+        for (const Box& d : discs)
+          EXPECT_GE(std::hypot(x - (d.l + d.r) / 2.0, y - (d.t + d.b) / 2.0) + 1,
+                    (d.r - d.l) / 2.0);
+        for (const Box& b : texts) EXPECT_FALSE(b.l < x && x < b.r && b.t < y && y < b.b) << i;
+      }
+    }
+    std::vector<Box> order;  // the pies' boxes, in drawing order: the series with slices
+    for (const Box& d : discs)
+      if (order.empty() || order.back() != d) order.push_back(d);
+    std::size_t k = 0;
+    for (const Box& d : order) {
+      while (k < c.series.size() &&
+             std::none_of(c.series[k].begin(), c.series[k].end(), [](float v) { return v > 0; }))
+        ++k;
+      ASSERT_LT(k, c.series.size());
+      double total = 0;
+      for (const float v : c.series[k]) total += v > 0 ? static_cast<double>(v) : 0;
+      for (std::size_t j = 0; j < c.series[k].size(); ++j) {
+        const float v = c.series[k][j];
+        const auto found = sweeps[d].find(g.GetColor(static_cast<int>(j)));
+        EXPECT_NEAR(found == sweeps[d].end() ? 0 : found->second,
+                    v > 0 ? static_cast<double>(v) / total * 360 : 0, 0.1)
+            << "pie " << k << " slot " << j;
+      }
+      if (pies == 1 && g.options.legendPosition >= LegendPosition::kTop) {
+        EXPECT_NEAR((d.l + d.r) / 2.0, c.width / 2.0, 1.0);
+      }
+      const auto positive =
+          std::count_if(c.series[k].begin(), c.series[k].end(), [](float v) { return v > 0; });
+      if (pies == 1 && labelled == static_cast<std::size_t>(positive)) {
+        EXPECT_NEAR(shares, 100, 1e-9);
+      }
+      ++k;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tessaloom
