@@ -15,6 +15,9 @@
 #include "chart/axes_common.h"
 #include "chart/graph.h"
 #include "chart/layout.h"
+#include "chart/modern_theme.h"
+#include "chart/solid_style.h"
+#include "chart/value_format.h"
 #include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 
@@ -25,6 +28,7 @@ using axes::Line;
 using axes::LineTo;
 using axes::MoveTo;
 using axes::Side;
+using axes::Text;
 using axes::ValueText;
 using axes::ValueTicks;
 
@@ -187,6 +191,89 @@ void DrawCategoryAxis(DrawingSurface& surface, const BoxAxis& axis,
   }
 }
 
+// The modern box: pale walls and floor, light value gridlines across the
+// side wall (or floor) and the back plane, light edges, no tick marks. Value
+// labels stand on their nice ticks, centred on them; category labels centred
+// on their slots, cut to them, thinned where they crowd; sans axis titles.
+void DrawModernBox(DrawingSurface& surface, CGraph& graph, const Box& box, std::int64_t width,
+                   std::int64_t height, const solid::Style& style) {
+  FillSilhouette(surface, box, width, height, style.wall);
+  const bool vertical = graph.DrawsVertically();
+  const ScopedFont font(surface, Font::Sans(modern::kLabelCell));
+  const std::int64_t cell = surface.GetTextMetrics().height;
+  const BoxAxis valueAxis{box, vertical ? Side::kLeft : Side::kBottom, {}};
+  const BoxAxis categoryAxis{box, vertical ? Side::kBottom : Side::kLeft, {}};
+  const std::int64_t valueExtent = vertical ? box.frontHeight : box.frontWidth;
+  const tessaloom::ValueTicks ticks = solid::ValueAxisOf(graph);
+  {
+    const ScopedPen grid(surface, style.grid);
+    for (std::int32_t i = 0; i < ticks.count; ++i) {
+      const std::int64_t position = valueAxis.At(solid::Offset(ticks, valueExtent, ticks.Tick(i)));
+      Line(surface, valueAxis.OnAxis(position), valueAxis.Behind(position));
+      LineTo(surface, valueAxis.AcrossBack(position));
+    }
+  }
+  {
+    const ScopedPen edges(surface, style.edge);
+    DrawEdges(surface, box);
+  }
+
+  ValueFormat format;
+  std::string error;
+  if (!format.Parse(graph.options.valueFormat, error)) format = ValueFormat();
+  axes::TickLabels values(!vertical);
+  for (std::int32_t i = 0; i < ticks.count; ++i) {
+    const std::int64_t position = valueAxis.At(solid::Offset(ticks, valueExtent, ticks.Tick(i)));
+    const std::string text = format.FormatTick(ticks, i);
+    const std::int64_t textWidth = surface.GetTextExtent(text);
+    if (vertical) {
+      values.Draw(surface, box.cornerX - solid::kLabelGap - textWidth, position - cell / 2, text);
+    } else {
+      values.Draw(surface, position - textWidth / 2, box.cornerY + solid::kLabelGap, text);
+    }
+    (vertical ? graph.axisEndY : graph.axisEndX) = SaturateToInt32(position);
+  }
+
+  const auto categories = static_cast<std::int64_t>(graph.seriesList.size());
+  axes::TickLabels labels(vertical);
+  const std::int64_t slot =
+      categories > 0 ? (vertical ? box.frontWidth : box.frontHeight) / categories : 0;
+  // Lying charts' labels keep to the room left of the axis, beyond the title.
+  const std::int64_t room = vertical
+                                ? slot - solid::kLabelGap / 2
+                                : box.cornerX - solid::kLabelGap - modern::kMargin -
+                                      (graph.xAxisLabel.empty() ? 0 : cell + solid::kAxisTitleGap);
+  std::int64_t slotEnd = slot;
+  for (const auto& series : graph.seriesList) {
+    const std::int64_t centre = categoryAxis.At(slotEnd - slot / 2);
+    const std::string text = layout::FitText(surface, series->GetLabel(), room);
+    const std::int64_t textWidth = surface.GetTextExtent(text);
+    if (vertical) {
+      labels.Draw(surface, centre - textWidth / 2, box.cornerY + solid::kLabelGap, text);
+    } else {
+      labels.Draw(surface, box.cornerX - solid::kLabelGap - textWidth, centre - cell / 2, text);
+    }
+    (vertical ? graph.axisEndX : graph.axisEndY) = SaturateToInt32(centre);
+    slotEnd += slot;
+  }
+
+  // The axis titles: the left one runs upward at the margin, centred on the
+  // front plane; the bottom one centred under it at the margin.
+  const std::string& leftTitle = vertical ? graph.yAxisLabel : graph.xAxisLabel;
+  const std::string& bottomTitle = vertical ? graph.xAxisLabel : graph.yAxisLabel;
+  if (!bottomTitle.empty()) {
+    const std::string text = layout::FitText(surface, bottomTitle, box.frontWidth);
+    Text(surface, box.cornerX + box.frontWidth / 2 - surface.GetTextExtent(text) / 2,
+         std::int64_t{graph.canvasHeight} - modern::kMargin - cell, text);
+  }
+  if (!leftTitle.empty()) {
+    const std::string text = layout::FitText(surface, leftTitle, box.frontHeight);
+    const std::int64_t textWidth = surface.GetTextExtent(text);
+    const ScopedFont upward(surface, Font::Sans(modern::kLabelCell, false, kEscapementUpward));
+    Text(surface, modern::kMargin, box.cornerY - box.frontHeight / 2 + textWidth / 2, text);
+  }
+}
+
 }  // namespace
 
 void CGraph::Draw3DAxes(DrawingSurface& surface) {
@@ -197,8 +284,15 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
   depth3D = TruncateToInt32(static_cast<double>(plotHeight) * depthRatio);
   plotHeight = SaturateToInt32(height - depth3D);
   plotWidth = SaturateToInt32(width - depth3D);
-  const std::int32_t reach = TruncateToInt32(kTickReachShare * static_cast<double>(depth3D));
+  const solid::Style style = solid::StyleOf(*this);
+  // The modern box has no tick marks; its axes end at its corner.
+  const std::int32_t reach =
+      style.modern ? 0 : TruncateToInt32(kTickReachShare * static_cast<double>(depth3D));
   const Box box{plotLeftX, plotBaseY, plotWidth, plotHeight, depth3D, reach};
+  if (style.modern) {
+    DrawModernBox(surface, *this, box, width, height, style);
+    return;
+  }
   const std::int64_t cornerX = box.cornerX;
   const std::int64_t cornerY = box.cornerY;
 
@@ -231,8 +325,8 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
       const BoxAxis valueAxis =
           axisOn(Side::kLeft, {.font = Font::Chart(valueFontHeight),
                                .charWidth = valueFontHeight / layout::kFontHeightPerCharWidth});
-      const ValueTicks ticks{tickCount, box.frontHeight / tickCount, minTick, tickValueStep,
-                             gridLines};
+      const axes::ValueTicks ticks{tickCount, box.frontHeight / tickCount, minTick, tickValueStep,
+                                   gridLines};
       DrawValueAxis(surface, valueAxis, ticks, axisEndY);
     }
     if (categories > 0) {
@@ -256,8 +350,9 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
       const BoxAxis valueAxis = axisOn(Side::kBottom, {.font = categoryLabelFont,
                                                        .charWidth = titles.bottomAveCharWidth,
                                                        .top = bottomLabelTop});
-      const ValueTicks ticks{tickCount, (box.frontWidth - layout::kValueAxisMargin) / tickCount,
-                             minTick, tickValueStep, gridLines};
+      const axes::ValueTicks ticks{tickCount,
+                                   (box.frontWidth - layout::kValueAxisMargin) / tickCount, minTick,
+                                   tickValueStep, gridLines};
       DrawValueAxis(surface, valueAxis, ticks, axisEndX);
     }
   }

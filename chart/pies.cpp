@@ -23,6 +23,7 @@
 #include "chart/graph.h"
 #include "chart/layout.h"
 #include "chart/shading.h"
+#include "chart/solid_style.h"
 #include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 #include "platform/text.h"
@@ -636,8 +637,10 @@ bool DrawPieChart(DrawingSurface& surface, CGraph& graph, bool solid) {
     PlaceLabels(labels, RegionOfPie(graph, layout, k, pieCount), FootprintOf(s, depth), s.cx,
                 layout);
     if (solid) {
-      // The 3D pie's leader lines take a black pen of their own.
-      const FaceColor ink(surface, kLabelColor);
+      // The 3D pie's leader lines take a black pen of their own (the text
+      // colour in a modern theme).
+      const solid::Style style = solid::StyleOf(graph);
+      const FaceColor ink(surface, style.modern ? style.text : kLabelColor);
       DrawLabels(surface, labels);
     } else {
       DrawLabels(surface, labels);

@@ -1,0 +1,180 @@
+// The modern look of the 3D kinds: style, value axis, backdrop and legend.
+#include "chart/solid_style.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "chart/layout.h"
+#include "chart/modern_theme.h"
+#include "chart/value_format.h"
+#include "platform/numbers.h"
+
+namespace tessaloom::solid {
+namespace {
+
+using modern::kLabelCell;
+using modern::kMargin;
+using modern::kTitleCell;
+
+// Walls, edges and grid of the box: a pale grey on the light background, a
+// grey a little lighter than the dark one; the gridlines a step darker (or
+// lighter) than the walls they cross.
+constexpr COLORREF kLightWall = 0xF4F4F4;
+constexpr COLORREF kLightEdge = 0xCCCCCC;
+constexpr COLORREF kLightGrid = 0xDDDDDD;
+constexpr COLORREF kDarkWall = 0x292929;
+constexpr COLORREF kDarkEdge = 0x4A4A4A;
+constexpr COLORREF kDarkGrid = 0x3E3E3E;
+
+// The legend column, in pixels.
+constexpr std::int64_t kSwatchSide = 10;  // a colour square
+constexpr std::int64_t kSwatchGap = 6;    // square to its text
+constexpr std::int64_t kRowGap = 4;       // between rows
+constexpr std::int64_t kLeastText = 20;   // a legend that cuts texts to less does not fit
+
+bool IsSolid(GraphType kind) noexcept {
+  return kind == GraphType::k3DBar || kind == GraphType::k3DLine || kind == GraphType::k3DPie ||
+         kind == GraphType::k3DStackedBar;
+}
+
+}  // namespace
+
+Style StyleOf(const CGraph& graph) noexcept {
+  if (graph.options.theme == Theme::kClassic || !IsSolid(graph.graphType)) return {};
+  const modern::ThemeColors& colors = modern::ColorsOf(graph.options.theme);
+  const bool dark = graph.options.theme == Theme::kDark;
+  return {.modern = true,
+          .background = colors.background,
+          .title = colors.title,
+          .text = colors.text,
+          .wall = dark ? kDarkWall : kLightWall,
+          .edge = Pen{1, dark ? kDarkEdge : kLightEdge},
+          .grid = Pen{1, dark ? kDarkGrid : kLightGrid}};
+}
+
+ValueTicks ValueAxisOf(const CGraph& graph) noexcept {
+  const bool stacked = graph.graphType == GraphType::k3DStackedBar;
+  ValueRange range;
+  range.includeZero = graph.graphType != GraphType::k3DLine;
+  bool any = false;
+  const auto take = [&](double v) {
+    if (!std::isfinite(v)) return;
+    range.dataMin = any ? std::min(range.dataMin, v) : v;
+    range.dataMax = any ? std::max(range.dataMax, v) : v;
+    any = true;
+  };
+  for (const auto& series : graph.seriesList) {
+    double up = 0.0;
+    double down = 0.0;
+    for (std::int32_t j = 0; j < graph.seriesSize; ++j) {
+      const auto v = static_cast<double>(series->GetDataValue(static_cast<std::uint32_t>(j)));
+      if (!stacked) {
+        take(v);
+      } else if (std::isfinite(v)) {
+        (v < 0.0 ? down : up) += v;
+      }
+    }
+    if (stacked) take(up), take(down);
+  }
+  if (!std::isnan(graph.options.valueAxisMin)) range.fixedMin = graph.options.valueAxisMin;
+  if (!std::isnan(graph.options.valueAxisMax)) range.fixedMax = graph.options.valueAxisMax;
+  return NiceValueTicks(range);
+}
+
+std::int64_t Offset(const ValueTicks& ticks, std::int64_t extent, double value) noexcept {
+  double share = (value - ticks.low) / (ticks.high - ticks.low);
+  if (!(share >= 0.0)) share = 0.0;  // below the axis, or NaN
+  share = std::min(share, 1.0);
+  return std::llround(share * static_cast<double>(std::max<std::int64_t>(extent, 0)));
+}
+
+void DrawBackdrop(DrawingSurface& surface, const CGraph& graph, const Style& style) {
+  surface.FillSolidRect(0, 0, graph.graphWidth, graph.graphHeight, style.background);
+  surface.SetBkColor(style.background);
+  if (!graph.chartTitle.empty()) {
+    const ScopedFont font(surface, Font::Sans(kTitleCell, true));
+    surface.SetTextColor(style.title);
+    surface.TextOut(
+        static_cast<std::int32_t>(kMargin), static_cast<std::int32_t>(kMargin),
+        layout::FitText(surface, graph.chartTitle, std::int64_t{graph.graphWidth} - 2 * kMargin));
+  }
+  surface.SetTextColor(style.text);
+  surface.SelectFont(Font::Sans(kLabelCell));
+}
+
+void PlaceBox(DrawingSurface& surface, CGraph& graph) {
+  const bool vertical = graph.DrawsVertically();
+  const ScopedFont font(surface, Font::Sans(kLabelCell));
+  const std::int64_t cell = surface.GetTextMetrics().height;
+  std::int64_t left = kMargin;
+  if (!(vertical ? graph.yAxisLabel : graph.xAxisLabel).empty()) left += cell + kAxisTitleGap;
+  std::int64_t widest = 0;
+  if (vertical) {
+    ValueFormat format;
+    std::string error;
+    if (!format.Parse(graph.options.valueFormat, error)) format = ValueFormat();
+    const ValueTicks ticks = ValueAxisOf(graph);
+    for (std::int32_t i = 0; i < ticks.count; ++i) {
+      widest = std::max<std::int64_t>(widest, surface.GetTextExtent(format.FormatTick(ticks, i)));
+    }
+  } else {
+    for (const auto& series : graph.seriesList) {
+      widest = std::max<std::int64_t>(widest, surface.GetTextExtent(series->seriesLabel));
+    }
+    widest = std::min<std::int64_t>(widest, graph.canvasWidth / layout::kTextShare);
+  }
+  const std::int64_t top = std::int64_t{graph.plotBaseY} - graph.plotHeight;
+  std::int64_t bottom = std::int64_t{graph.canvasHeight} - kMargin - cell - kLabelGap;
+  if (!(vertical ? graph.xAxisLabel : graph.yAxisLabel).empty()) bottom -= cell + kAxisTitleGap;
+  graph.plotLeftX = SaturateToInt32(left + widest + kLabelGap);
+  graph.plotBaseY = SaturateToInt32(bottom);
+  graph.plotHeight = SaturateToInt32(bottom - top);
+}
+
+std::int32_t DrawLegend(DrawingSurface& surface, CGraph& graph, const Style& style) {
+  const std::int64_t items = std::max(graph.seriesSize, 0);
+  const std::int64_t pitch = kLabelCell + kRowGap;
+  const std::int64_t fitting =
+      std::max<std::int64_t>((graph.canvasHeight - 2 * kMargin) / pitch, 1);
+  const std::int64_t rows = std::min(items, fitting);
+  // A legend longer than the canvas ends with a row that says how many more.
+  const std::int64_t shown = rows < items ? rows - 1 : rows;
+  const std::string more =
+      shown < items ? "and " + std::to_string(items - shown) + " more" : std::string();
+  const ScopedFont font(surface, Font::Sans(kLabelCell));
+  std::int64_t widest = surface.GetTextExtent(more) - kSwatchSide - kSwatchGap;
+  for (std::int64_t i = 0; i < shown; ++i) {
+    widest = std::max<std::int64_t>(
+        widest, surface.GetTextExtent(graph.legend.GetLegendText(static_cast<int>(i))));
+  }
+  const std::int64_t budget = graph.canvasWidth / layout::kTextShare;
+  const std::int64_t textWidth = std::min(widest, budget - kSwatchSide - kSwatchGap);
+  graph.legendTextsFit = textWidth >= std::min(widest, kLeastText);
+  const std::int64_t right = std::int64_t{graph.graphWidth} - kMargin;
+  const std::int64_t left = right - kSwatchSide - kSwatchGap - std::max<std::int64_t>(textWidth, 0);
+  graph.legendWidth = SaturateToInt32(right - left);
+  const std::int64_t top = graph.canvasHeight / 2 - (rows * pitch - kRowGap) / 2;
+  surface.SetTextColor(style.title);
+  for (std::int64_t i = 0; i < rows; ++i) {
+    const std::int64_t y = top + i * pitch;
+    if (i >= shown) {
+      surface.TextOut(SaturateToInt32(left), SaturateToInt32(y),
+                      layout::FitText(surface, more, right - left));
+      break;
+    }
+    surface.FillSolidRect(
+        SaturateToInt32(left), SaturateToInt32(y + (kLabelCell - kSwatchSide) / 2),
+        static_cast<std::int32_t>(kSwatchSide), static_cast<std::int32_t>(kSwatchSide),
+        graph.GetColor(static_cast<int>(i)));
+    surface.SetBkColor(style.background);  // the square made its colour the background
+    surface.TextOut(
+        SaturateToInt32(left + kSwatchSide + kSwatchGap), SaturateToInt32(y),
+        layout::FitText(surface, graph.legend.GetLegendText(static_cast<int>(i)), textWidth));
+  }
+  surface.SetBkColor(style.background);
+  surface.SetTextColor(style.text);
+  return SaturateToInt32(left);
+}
+
+}  // namespace tessaloom::solid
