@@ -7,6 +7,7 @@
 // front plane and recede by depth3D. Box edges and tick marks use the
 // surface's current pen; the value ticks' diagonals and the grid lines a
 // 1-pixel black pen of their own. All pixel arithmetic is done in 64 bits and saturated to 32.
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -279,12 +280,17 @@ void DrawModernBox(DrawingSurface& surface, CGraph& graph, const Box& box, std::
 void CGraph::Draw3DAxes(DrawingSurface& surface) {
   // The plot as the frame laid it out; from here on the plot is the box's
   // front plane.
-  const std::int64_t width = plotWidth;
+  const solid::Style style = solid::StyleOf(*this);
+  std::int64_t width = plotWidth;
   const std::int64_t height = plotHeight;
   depth3D = TruncateToInt32(static_cast<double>(plotHeight) * depthRatio);
+  if (style.modern && !DrawsVertically()) {
+    // The value label centred on the axis's end keeps inside the box's
+    // right edge, clear of the legend and the canvas edge.
+    width -= std::max<std::int64_t>(solid::WidestValueLabel(surface, *this) / 2 - depth3D, 0);
+  }
   plotHeight = SaturateToInt32(height - depth3D);
   plotWidth = SaturateToInt32(width - depth3D);
-  const solid::Style style = solid::StyleOf(*this);
   // The modern box has no tick marks; its axes end at its corner.
   const std::int32_t reach =
       style.modern ? 0 : TruncateToInt32(kTickReachShare * static_cast<double>(depth3D));

@@ -103,6 +103,19 @@ void DrawBackdrop(DrawingSurface& surface, const CGraph& graph, const Style& sty
   surface.SelectFont(Font::Sans(kLabelCell));
 }
 
+std::int64_t WidestValueLabel(DrawingSurface& surface, const CGraph& graph) {
+  const ScopedFont font(surface, Font::Sans(kLabelCell));
+  ValueFormat format;
+  std::string error;
+  if (!format.Parse(graph.options.valueFormat, error)) format = ValueFormat();
+  const ValueTicks ticks = ValueAxisOf(graph);
+  std::int64_t widest = 0;
+  for (std::int32_t i = 0; i < ticks.count; ++i) {
+    widest = std::max<std::int64_t>(widest, surface.GetTextExtent(format.FormatTick(ticks, i)));
+  }
+  return widest;
+}
+
 void PlaceBox(DrawingSurface& surface, CGraph& graph) {
   const bool vertical = graph.DrawsVertically();
   const ScopedFont font(surface, Font::Sans(kLabelCell));
@@ -111,13 +124,7 @@ void PlaceBox(DrawingSurface& surface, CGraph& graph) {
   if (!(vertical ? graph.yAxisLabel : graph.xAxisLabel).empty()) left += cell + kAxisTitleGap;
   std::int64_t widest = 0;
   if (vertical) {
-    ValueFormat format;
-    std::string error;
-    if (!format.Parse(graph.options.valueFormat, error)) format = ValueFormat();
-    const ValueTicks ticks = ValueAxisOf(graph);
-    for (std::int32_t i = 0; i < ticks.count; ++i) {
-      widest = std::max<std::int64_t>(widest, surface.GetTextExtent(format.FormatTick(ticks, i)));
-    }
+    widest = WidestValueLabel(surface, graph);
   } else {
     for (const auto& series : graph.seriesList) {
       widest = std::max<std::int64_t>(widest, surface.GetTextExtent(series->seriesLabel));

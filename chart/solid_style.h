@@ -57,6 +57,9 @@ inline constexpr int kEdgeShade = -60;
 // selected for the axes and pie labels.
 void DrawBackdrop(DrawingSurface& surface, const CGraph& graph, const Style& style);
 
+// The widest value label of a modern 3D chart, in pixels.
+[[nodiscard]] std::int64_t WidestValueLabel(DrawingSurface& surface, const CGraph& graph);
+
 // Places the box of a modern 3D chart from measured text: the value axis
 // right of the rotated axis title and the widest value label (upright) or
 // category label (lying, at most a third of the canvas); the base line above

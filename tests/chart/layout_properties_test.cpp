@@ -386,7 +386,7 @@ TEST(ModernLayoutTest, SolidChartsKeepTextsApartAndValuesOnTheirTicks) {
     const GraphType kind =
         std::array{k3DBar, k3DStackedBar, k3DLine, k3DPie}[static_cast<std::size_t>(n % 4)];
     const int categories = 1 + static_cast<int>(random() % (kind == k3DPie ? 3 : 30));
-    const int sets = 1 + n / 4 % 4;
+    const int sets = n % 16 == 13 ? 40 : 1 + n / 4 % 4;  // 40: a legend longer than the canvas
     const double magnitude = std::pow(10.0, static_cast<int>(random() % 8) - 3);
     Chart c{.kind = kind, .vertical = n % 8 < 4 ? 1u : 0u, .title = n % 3 ? "Sales" : ""};
     std::tie(c.width, c.height) =
