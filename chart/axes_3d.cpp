@@ -199,6 +199,7 @@ void DrawCategoryAxis(DrawingSurface& surface, const BoxAxis& axis,
 void DrawModernBox(DrawingSurface& surface, CGraph& graph, const Box& box, std::int64_t width,
                    std::int64_t height, const solid::Style& style) {
   FillSilhouette(surface, box, width, height, style.wall);
+  surface.SetTextColor(style.text);
   const bool vertical = graph.DrawsVertically();
   const ScopedFont font(surface, Font::Sans(modern::kLabelCell));
   const std::int64_t cell = surface.GetTextMetrics().height;

@@ -151,7 +151,8 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
     plotWidth = SaturateToInt32(std::int64_t{canvasWidth} - plotLeftX - kPlotRightGap);
   }
 
-  if (hasLegend) {
+  // A modern 3D chart's legend goes when LegendPosition says none.
+  if (hasLegend && !(style.modern && options.legendPosition == LegendPosition::kNone)) {
     const bool hadRoom = plotWidth > 0;
     const std::int32_t legendLeft =
         style.modern ? solid::DrawLegend(surface, *this, style) : DrawLegend(surface);
