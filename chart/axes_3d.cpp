@@ -260,13 +260,13 @@ void DrawModernBox(DrawingSurface& surface, CGraph& graph, const Box& box, std::
   }
 
   // The axis titles: the left one runs upward at the margin, centred on the
-  // front plane; the bottom one centred under it at the margin.
+  // front plane; the bottom one centred under its labels.
   const std::string& leftTitle = vertical ? graph.yAxisLabel : graph.xAxisLabel;
   const std::string& bottomTitle = vertical ? graph.xAxisLabel : graph.yAxisLabel;
   if (!bottomTitle.empty()) {
     const std::string text = layout::FitText(surface, bottomTitle, box.frontWidth);
     Text(surface, box.cornerX + box.frontWidth / 2 - surface.GetTextExtent(text) / 2,
-         std::int64_t{graph.canvasHeight} - modern::kMargin - cell, text);
+         box.cornerY + solid::kLabelGap + cell + solid::kAxisTitleGap, text);
   }
   if (!leftTitle.empty()) {
     const std::string text = layout::FitText(surface, leftTitle, box.frontHeight);

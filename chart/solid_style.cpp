@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "chart/layout.h"
 #include "chart/modern_theme.h"
@@ -32,6 +33,59 @@ constexpr std::int64_t kSwatchSide = 10;  // a colour square
 constexpr std::int64_t kSwatchGap = 6;    // square to its text
 constexpr std::int64_t kRowGap = 4;       // between rows
 constexpr std::int64_t kLeastText = 20;   // a legend that cuts texts to less does not fit
+constexpr std::int64_t kItemGap = 16;     // between items of a legend row
+constexpr std::int64_t kBandGap = 10;     // a legend row band to the box
+constexpr std::int64_t kBandShare = 4;    // a band takes at most a quarter of the height
+// The frame leaves this between the plot and a legend column's left edge.
+constexpr std::int64_t kFrameLegendGap = 10;
+
+// A legend in rows across the canvas, above the box or below it: each
+// item's left edge and row, and the band's height; no rows when the legend
+// goes in a column instead (pies, LegendPosition right, or more rows than a
+// quarter of the height).
+struct Band {
+  std::vector<std::int64_t> left;
+  std::vector<std::int64_t> row;
+  std::int64_t rows = 0;
+  std::int64_t height = 0;
+  bool below = false;
+};
+
+Band BandOf(DrawingSurface& surface, const CGraph& graph) {
+  Band band;
+  const LegendPosition where = graph.options.legendPosition;
+  if (!graph.hasLegend || graph.graphType == GraphType::k3DPie || where == LegendPosition::kRight ||
+      where == LegendPosition::kNone) {
+    return band;
+  }
+  const ScopedFont font(surface, Font::Sans(kLabelCell));
+  const std::int64_t pitch = kLabelCell + kRowGap;
+  const std::int64_t most =
+      std::max<std::int64_t>((graph.canvasHeight / kBandShare + kRowGap) / pitch, 1);
+  const std::int64_t right = std::int64_t{graph.graphWidth} - kMargin;
+  std::int64_t x = kMargin;
+  std::int64_t row = 0;
+  for (std::int32_t i = 0; i < graph.seriesSize; ++i) {
+    const std::int64_t text =
+        std::min<std::int64_t>(surface.GetTextExtent(graph.legend.GetLegendText(i)),
+                               right - kMargin - kSwatchSide - kSwatchGap);
+    const std::int64_t width = kSwatchSide + kSwatchGap + text;
+    if (x > kMargin && x + width > right) x = kMargin, ++row;
+    if (row >= most) return {};
+    band.left.push_back(x);
+    band.row.push_back(row);
+    x += width + kItemGap;
+  }
+  band.rows = band.left.empty() ? 0 : row + 1;
+  band.height = band.rows * pitch - kRowGap;
+  band.below = where == LegendPosition::kBottom;
+  return band;
+}
+
+// The top of the legend band above the box: under the title.
+std::int64_t BandTop(const CGraph& graph) noexcept {
+  return kMargin + (graph.chartTitle.empty() ? 0 : kTitleCell + modern::kTitleGap);
+}
 
 bool IsSolid(GraphType kind) noexcept {
   return kind == GraphType::k3DBar || kind == GraphType::k3DLine || kind == GraphType::k3DPie ||
@@ -131,15 +185,48 @@ void PlaceBox(DrawingSurface& surface, CGraph& graph) {
     }
     widest = std::min<std::int64_t>(widest, graph.canvasWidth / layout::kTextShare);
   }
-  const std::int64_t top = std::int64_t{graph.plotBaseY} - graph.plotHeight;
+  std::int64_t top = std::int64_t{graph.plotBaseY} - graph.plotHeight;
   std::int64_t bottom = std::int64_t{graph.canvasHeight} - kMargin - cell - kLabelGap;
   if (!(vertical ? graph.xAxisLabel : graph.yAxisLabel).empty()) bottom -= cell + kAxisTitleGap;
+  // A legend band below the box takes its height off the bottom; one above
+  // it moves the box's top down, keeping half a cell for the top value label.
+  const Band band = BandOf(surface, graph);
+  if (band.rows > 0 && band.below) bottom -= band.height + kBandGap;
+  if (band.rows > 0 && !band.below) {
+    top = std::max(top, BandTop(graph) + band.height + kBandGap + cell / 2);
+  }
   graph.plotLeftX = SaturateToInt32(left + widest + kLabelGap);
   graph.plotBaseY = SaturateToInt32(bottom);
   graph.plotHeight = SaturateToInt32(bottom - top);
 }
 
 std::int32_t DrawLegend(DrawingSurface& surface, CGraph& graph, const Style& style) {
+  const Band band = BandOf(surface, graph);
+  if (band.rows > 0) {
+    const ScopedFont font(surface, Font::Sans(kLabelCell));
+    const std::int64_t top =
+        band.below ? std::int64_t{graph.canvasHeight} - kMargin - band.height : BandTop(graph);
+    const std::int64_t right = std::int64_t{graph.graphWidth} - kMargin;
+    surface.SetTextColor(style.title);
+    for (std::size_t i = 0; i < band.left.size(); ++i) {
+      const std::int64_t x = band.left[i];
+      const std::int64_t y = top + band.row[i] * (kLabelCell + kRowGap);
+      surface.FillSolidRect(SaturateToInt32(x), SaturateToInt32(y + (kLabelCell - kSwatchSide) / 2),
+                            static_cast<std::int32_t>(kSwatchSide),
+                            static_cast<std::int32_t>(kSwatchSide),
+                            graph.GetColor(static_cast<int>(i)));
+      surface.SetBkColor(style.background);
+      const std::int64_t textLeft = x + kSwatchSide + kSwatchGap;
+      surface.TextOut(SaturateToInt32(textLeft), SaturateToInt32(y),
+                      layout::FitText(surface, graph.legend.GetLegendText(static_cast<int>(i)),
+                                      right - textLeft));
+    }
+    surface.SetTextColor(style.text);
+    graph.legendWidth = 0;
+    graph.legendTextsFit = true;
+    // The plot keeps the whole width.
+    return SaturateToInt32(std::int64_t{graph.plotLeftX} + graph.plotWidth + kFrameLegendGap);
+  }
   const std::int64_t items = std::max(graph.seriesSize, 0);
   const std::int64_t pitch = kLabelCell + kRowGap;
   const std::int64_t fitting =

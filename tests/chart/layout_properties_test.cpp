@@ -406,6 +406,9 @@ TEST(ModernLayoutTest, SolidChartsKeepTextsApartAndValuesOnTheirTicks) {
     CGraph g = Model(c);
     g.options.theme = n % 5 == 3 ? Theme::kDark : Theme::kModern;
     g.options.valueFormat = "0.#########";
+    g.options.legendPosition =
+        std::array{LegendPosition::kAuto, LegendPosition::kBottom,
+                   LegendPosition::kRight}[static_cast<std::size_t>(n / 2 % 3)];
     const bool automatic = n % 6 != 5;
     if (!automatic) g.options.valueAxisMax = magnitude;
     RecordingSurface s;
