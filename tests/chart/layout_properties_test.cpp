@@ -446,9 +446,10 @@ TEST(ModernLayoutTest, SolidChartsKeepTextsApartAndValuesOnTheirTicks) {
     }
     if (kind != k3DBar || sets > 1 || !automatic || ticks.size() < 2) continue;
     ASSERT_EQ(fronts.size(), values.size()) << n;
-    const auto [v0, p0] = ticks.front();
-    const auto [v1, p1] = ticks.back();
-    const auto pixel = [&](double v) { return p0 + (v - v0) * (p1 - p0) / (v1 - v0); };
+    const std::pair<double, int> a = ticks.front(), z = ticks.back();
+    const auto pixel = [&](double v) {
+      return a.second + (v - a.first) * (z.second - a.second) / (z.first - a.first);
+    };
     for (std::size_t i = 0; i < fronts.size(); ++i) {
       const Box& f = fronts[i];
       const auto [lo, hi] = std::minmax({pixel(0.0), pixel(values[i])});
