@@ -7,6 +7,7 @@
 // front plane and recede by depth3D. Box edges and tick marks use the
 // surface's current pen; the value ticks' diagonals and the grid lines a
 // 1-pixel black pen of their own. All pixel arithmetic is done in 64 bits and saturated to 32.
+// In a modern theme the same box is drawn in the modern look (DrawModernBox).
 #include <algorithm>
 #include <cstdint>
 #include <memory>

@@ -3,7 +3,9 @@
 // Series k (from 1) is category group k; slot j (from 0) of a series is the
 // value at x position j and takes colour j, so a slot keeps its colour across
 // the groups. Flat bars are outlined with the surface's current pen unless
-// they are too thin for it; 3D faces are outlined in their own colour.
+// they are too thin for it; 3D faces are outlined in their own colour (a
+// darker shade of it in the modern themes, whose 3D bars grow from zero on
+// the nice value axis).
 // Everything is computed in 64 bits and saturated to 32 only when it becomes
 // a pixel coordinate, so no data or layout figure can overflow; the surface
 // clips what falls off the canvas.
