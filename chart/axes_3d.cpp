@@ -37,6 +37,10 @@ using axes::ValueTicks;
 // Ticks and the two front axes reach out of the box by this share of the
 // depth.
 constexpr double kTickReachShare = 0.2;
+// The modern box's upright category labels are cut to their slot but to
+// no less than this many pixels (some six characters); crowded ones are
+// thinned out instead.
+constexpr std::int64_t kLeastCategoryRoom = 48;
 
 // A pixel point in 64 bits.
 struct Spot {
@@ -241,23 +245,34 @@ void DrawModernBox(DrawingSurface& surface, CGraph& graph, const Box& box, std::
   axes::TickLabels labels(vertical);
   const std::int64_t slot =
       categories > 0 ? (vertical ? box.frontWidth : box.frontHeight) / categories : 0;
-  // Lying charts' labels keep to the room left of the axis, beyond the title.
+  // Upright charts' labels keep to their slot, but to no less than
+  // kLeastCategoryRoom; lying ones to the room left of the axis, beyond the
+  // title.
   const std::int64_t room = vertical
-                                ? slot - solid::kLabelGap / 2
+                                ? std::max(slot - solid::kLabelGap / 2, kLeastCategoryRoom)
                                 : box.cornerX - solid::kLabelGap - modern::kMargin -
                                       (graph.xAxisLabel.empty() ? 0 : cell + solid::kAxisTitleGap);
-  std::int64_t slotEnd = slot;
+  std::vector<std::string> texts;
+  std::int64_t widest = 0;
   for (const auto& series : graph.seriesList) {
+    texts.push_back(layout::FitText(surface, series->GetLabel(), room));
+    widest = std::max<std::int64_t>(widest, surface.GetTextExtent(texts.back()));
+  }
+  // Crowded labels show every stride-th category, evenly.
+  const std::int64_t extent = vertical ? widest + axes::kTickLabelGap : cell;
+  const std::int64_t stride = slot > 0 ? std::max<std::int64_t>((extent + slot - 1) / slot, 1) : 1;
+  std::int64_t slotEnd = slot;
+  for (std::size_t k = 0; k < texts.size(); ++k, slotEnd += slot) {
     const std::int64_t centre = categoryAxis.At(slotEnd - slot / 2);
-    const std::string text = layout::FitText(surface, series->GetLabel(), room);
+    (vertical ? graph.axisEndX : graph.axisEndY) = SaturateToInt32(centre);
+    if (static_cast<std::int64_t>(k) % stride != 0) continue;
+    const std::string& text = texts[k];
     const std::int64_t textWidth = surface.GetTextExtent(text);
     if (vertical) {
       labels.Draw(surface, centre - textWidth / 2, box.cornerY + solid::kLabelGap, text);
     } else {
       labels.Draw(surface, box.cornerX - solid::kLabelGap - textWidth, centre - cell / 2, text);
     }
-    (vertical ? graph.axisEndX : graph.axisEndY) = SaturateToInt32(centre);
-    slotEnd += slot;
   }
 
   // The axis titles: the left one runs upward at the margin, centred on the
