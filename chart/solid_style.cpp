@@ -229,8 +229,10 @@ std::int32_t DrawLegend(DrawingSurface& surface, CGraph& graph, const Style& sty
   }
   const std::int64_t items = std::max(graph.seriesSize, 0);
   const std::int64_t pitch = kLabelCell + kRowGap;
+  // The column keeps under the title.
+  const std::int64_t first = BandTop(graph);
   const std::int64_t fitting =
-      std::max<std::int64_t>((graph.canvasHeight - 2 * kMargin) / pitch, 1);
+      std::max<std::int64_t>((graph.canvasHeight - kMargin - first + kRowGap) / pitch, 1);
   const std::int64_t rows = std::min(items, fitting);
   // A legend longer than the canvas ends with a row that says how many more.
   const std::int64_t shown = rows < items ? rows - 1 : rows;
@@ -248,7 +250,7 @@ std::int32_t DrawLegend(DrawingSurface& surface, CGraph& graph, const Style& sty
   const std::int64_t right = std::int64_t{graph.graphWidth} - kMargin;
   const std::int64_t left = right - kSwatchSide - kSwatchGap - std::max<std::int64_t>(textWidth, 0);
   graph.legendWidth = SaturateToInt32(right - left);
-  const std::int64_t top = graph.canvasHeight / 2 - (rows * pitch - kRowGap) / 2;
+  const std::int64_t top = std::max(first, graph.canvasHeight / 2 - (rows * pitch - kRowGap) / 2);
   surface.SetTextColor(style.title);
   for (std::int64_t i = 0; i < rows; ++i) {
     const std::int64_t y = top + i * pitch;
