@@ -7,6 +7,8 @@
 // front plane and recede by depth3D. Box edges and tick marks use the
 // surface's current pen; the value ticks' diagonals and the grid lines a
 // 1-pixel black pen of their own. All pixel arithmetic is done in 64 bits and saturated to 32.
+// In a modern theme the same box is drawn in the modern look (DrawModernBox).
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -15,6 +17,9 @@
 #include "chart/axes_common.h"
 #include "chart/graph.h"
 #include "chart/layout.h"
+#include "chart/modern_theme.h"
+#include "chart/solid_style.h"
+#include "chart/value_format.h"
 #include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 
@@ -25,12 +30,17 @@ using axes::Line;
 using axes::LineTo;
 using axes::MoveTo;
 using axes::Side;
+using axes::Text;
 using axes::ValueText;
 using axes::ValueTicks;
 
 // Ticks and the two front axes reach out of the box by this share of the
 // depth.
 constexpr double kTickReachShare = 0.2;
+// The modern box's upright category labels are cut to their slot but to
+// no less than this many pixels (some six characters); crowded ones are
+// thinned out instead.
+constexpr std::int64_t kLeastCategoryRoom = 48;
 
 // A pixel point in 64 bits.
 struct Spot {
@@ -187,18 +197,125 @@ void DrawCategoryAxis(DrawingSurface& surface, const BoxAxis& axis,
   }
 }
 
+// The modern box: pale walls and floor, light value gridlines across the
+// side wall (or floor) and the back plane, light edges, no tick marks. Value
+// labels stand on their nice ticks, centred on them; category labels centred
+// on their slots, cut to them, thinned where they crowd; sans axis titles.
+void DrawModernBox(DrawingSurface& surface, CGraph& graph, const Box& box, std::int64_t width,
+                   std::int64_t height, const solid::Style& style) {
+  FillSilhouette(surface, box, width, height, style.wall);
+  surface.SetTextColor(style.text);
+  const bool vertical = graph.DrawsVertically();
+  const ScopedFont font(surface, Font::Sans(modern::kLabelCell));
+  const std::int64_t cell = surface.GetTextMetrics().height;
+  const BoxAxis valueAxis{box, vertical ? Side::kLeft : Side::kBottom, {}};
+  const BoxAxis categoryAxis{box, vertical ? Side::kBottom : Side::kLeft, {}};
+  const std::int64_t valueExtent = vertical ? box.frontHeight : box.frontWidth;
+  const tessaloom::ValueTicks ticks = solid::ValueAxisOf(graph);
+  {
+    const ScopedPen grid(surface, style.grid);
+    for (std::int32_t i = 0; i < ticks.count; ++i) {
+      const std::int64_t position = valueAxis.At(solid::Offset(ticks, valueExtent, ticks.Tick(i)));
+      Line(surface, valueAxis.OnAxis(position), valueAxis.Behind(position));
+      LineTo(surface, valueAxis.AcrossBack(position));
+    }
+  }
+  {
+    const ScopedPen edges(surface, style.edge);
+    DrawEdges(surface, box);
+  }
+
+  ValueFormat format;
+  std::string error;
+  if (!format.Parse(graph.options.valueFormat, error)) format = ValueFormat();
+  axes::TickLabels values(!vertical);
+  for (std::int32_t i = 0; i < ticks.count; ++i) {
+    const std::int64_t position = valueAxis.At(solid::Offset(ticks, valueExtent, ticks.Tick(i)));
+    const std::string text = format.FormatTick(ticks, i);
+    const std::int64_t textWidth = surface.GetTextExtent(text);
+    if (vertical) {
+      values.Draw(surface, box.cornerX - solid::kLabelGap - textWidth, position - cell / 2, text);
+    } else {
+      values.Draw(surface, position - textWidth / 2, box.cornerY + solid::kLabelGap, text);
+    }
+    (vertical ? graph.axisEndY : graph.axisEndX) = SaturateToInt32(position);
+  }
+
+  const auto categories = static_cast<std::int64_t>(graph.seriesList.size());
+  axes::TickLabels labels(vertical);
+  const std::int64_t slot =
+      categories > 0 ? (vertical ? box.frontWidth : box.frontHeight) / categories : 0;
+  // Upright charts' labels keep to their slot, but to no less than
+  // kLeastCategoryRoom; lying ones to the room left of the axis, beyond the
+  // title.
+  const std::int64_t room = vertical
+                                ? std::max(slot - solid::kLabelGap / 2, kLeastCategoryRoom)
+                                : box.cornerX - solid::kLabelGap - modern::kMargin -
+                                      (graph.xAxisLabel.empty() ? 0 : cell + solid::kAxisTitleGap);
+  std::vector<std::string> texts;
+  std::int64_t widest = 0;
+  for (const auto& series : graph.seriesList) {
+    texts.push_back(layout::FitText(surface, series->GetLabel(), room));
+    widest = std::max<std::int64_t>(widest, surface.GetTextExtent(texts.back()));
+  }
+  // Crowded labels show every stride-th category, evenly.
+  const std::int64_t extent = vertical ? widest + axes::kTickLabelGap : cell;
+  const std::int64_t stride = slot > 0 ? std::max<std::int64_t>((extent + slot - 1) / slot, 1) : 1;
+  std::int64_t slotEnd = slot;
+  for (std::size_t k = 0; k < texts.size(); ++k, slotEnd += slot) {
+    const std::int64_t centre = categoryAxis.At(slotEnd - slot / 2);
+    (vertical ? graph.axisEndX : graph.axisEndY) = SaturateToInt32(centre);
+    if (static_cast<std::int64_t>(k) % stride != 0) continue;
+    const std::string& text = texts[k];
+    const std::int64_t textWidth = surface.GetTextExtent(text);
+    if (vertical) {
+      labels.Draw(surface, centre - textWidth / 2, box.cornerY + solid::kLabelGap, text);
+    } else {
+      labels.Draw(surface, box.cornerX - solid::kLabelGap - textWidth, centre - cell / 2, text);
+    }
+  }
+
+  // The axis titles: the left one runs upward at the margin, centred on the
+  // front plane; the bottom one centred under its labels.
+  const std::string& leftTitle = vertical ? graph.yAxisLabel : graph.xAxisLabel;
+  const std::string& bottomTitle = vertical ? graph.xAxisLabel : graph.yAxisLabel;
+  if (!bottomTitle.empty()) {
+    const std::string text = layout::FitText(surface, bottomTitle, box.frontWidth);
+    Text(surface, box.cornerX + box.frontWidth / 2 - surface.GetTextExtent(text) / 2,
+         box.cornerY + solid::kLabelGap + cell + solid::kAxisTitleGap, text);
+  }
+  if (!leftTitle.empty()) {
+    const std::string text = layout::FitText(surface, leftTitle, box.frontHeight);
+    const std::int64_t textWidth = surface.GetTextExtent(text);
+    const ScopedFont upward(surface, Font::Sans(modern::kLabelCell, false, kEscapementUpward));
+    Text(surface, modern::kMargin, box.cornerY - box.frontHeight / 2 + textWidth / 2, text);
+  }
+}
+
 }  // namespace
 
 void CGraph::Draw3DAxes(DrawingSurface& surface) {
   // The plot as the frame laid it out; from here on the plot is the box's
   // front plane.
-  const std::int64_t width = plotWidth;
+  const solid::Style style = solid::StyleOf(*this);
+  std::int64_t width = plotWidth;
   const std::int64_t height = plotHeight;
   depth3D = TruncateToInt32(static_cast<double>(plotHeight) * depthRatio);
+  if (style.modern && !DrawsVertically()) {
+    // The value label centred on the axis's end keeps inside the box's
+    // right edge, clear of the legend and the canvas edge.
+    width -= std::max<std::int64_t>(solid::WidestValueLabel(surface, *this) / 2 - depth3D, 0);
+  }
   plotHeight = SaturateToInt32(height - depth3D);
   plotWidth = SaturateToInt32(width - depth3D);
-  const std::int32_t reach = TruncateToInt32(kTickReachShare * static_cast<double>(depth3D));
+  // The modern box has no tick marks; its axes end at its corner.
+  const std::int32_t reach =
+      style.modern ? 0 : TruncateToInt32(kTickReachShare * static_cast<double>(depth3D));
   const Box box{plotLeftX, plotBaseY, plotWidth, plotHeight, depth3D, reach};
+  if (style.modern) {
+    DrawModernBox(surface, *this, box, width, height, style);
+    return;
+  }
   const std::int64_t cornerX = box.cornerX;
   const std::int64_t cornerY = box.cornerY;
 
@@ -231,8 +348,8 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
       const BoxAxis valueAxis =
           axisOn(Side::kLeft, {.font = Font::Chart(valueFontHeight),
                                .charWidth = valueFontHeight / layout::kFontHeightPerCharWidth});
-      const ValueTicks ticks{tickCount, box.frontHeight / tickCount, minTick, tickValueStep,
-                             gridLines};
+      const axes::ValueTicks ticks{tickCount, box.frontHeight / tickCount, minTick, tickValueStep,
+                                   gridLines};
       DrawValueAxis(surface, valueAxis, ticks, axisEndY);
     }
     if (categories > 0) {
@@ -256,8 +373,9 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
       const BoxAxis valueAxis = axisOn(Side::kBottom, {.font = categoryLabelFont,
                                                        .charWidth = titles.bottomAveCharWidth,
                                                        .top = bottomLabelTop});
-      const ValueTicks ticks{tickCount, (box.frontWidth - layout::kValueAxisMargin) / tickCount,
-                             minTick, tickValueStep, gridLines};
+      const axes::ValueTicks ticks{tickCount,
+                                   (box.frontWidth - layout::kValueAxisMargin) / tickCount, minTick,
+                                   tickValueStep, gridLines};
       DrawValueAxis(surface, valueAxis, ticks, axisEndX);
     }
   }

@@ -3,7 +3,9 @@
 // Series k (from 1) is category group k; slot j (from 0) of a series is the
 // value at x position j and takes colour j, so a slot keeps its colour across
 // the groups. Flat bars are outlined with the surface's current pen unless
-// they are too thin for it; 3D faces are outlined in their own colour.
+// they are too thin for it; 3D faces are outlined in their own colour (a
+// darker shade of it in the modern themes, whose 3D bars grow from zero on
+// the nice value axis).
 // Everything is computed in 64 bits and saturated to 32 only when it becomes
 // a pixel coordinate, so no data or layout figure can overflow; the surface
 // clips what falls off the canvas.
@@ -15,6 +17,7 @@
 #include "chart/graph.h"
 #include "chart/layout.h"
 #include "chart/shading.h"
+#include "chart/solid_style.h"
 #include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 
@@ -73,8 +76,22 @@ void FlatBar(DrawingSurface& surface, COLORREF color, std::int64_t thickness, st
 // receding `depth` pixels up and to the right from its right edge and one
 // from its top edge. An upright bar has its side in shadow and its top in
 // the light; a bar lying along the x axis the other way round.
+// A face's fill with its edges in the same colour, or with `darkEdges` (the
+// modern look) in a darker shade of it.
+class SolidFace {
+ public:
+  SolidFace(DrawingSurface& surface, COLORREF color, bool darkEdges) noexcept
+      : brush_(surface, Brush{color}),
+        pen_(surface, Pen{1, darkEdges ? ShadeBy(color, solid::kEdgeShade) : color}) {}
+
+ private:
+  ScopedBrush brush_;
+  ScopedPen pen_;
+};
+
 void SolidBar(DrawingSurface& surface, COLORREF color, bool upright, std::int64_t depth,
-              std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) {
+              std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
+              bool darkEdges = false) {
   const std::array<Point, 4> side = {PointAt(right, top), PointAt(right, bottom),
                                      PointAt(right + depth, bottom - depth),
                                      PointAt(right + depth, top - depth)};
@@ -82,15 +99,15 @@ void SolidBar(DrawingSurface& surface, COLORREF color, bool upright, std::int64_
                                     PointAt(right + depth, top - depth),
                                     PointAt(left + depth, top - depth)};
   {
-    const FaceColor front(surface, color);
+    const SolidFace front(surface, color, darkEdges);
     surface.Rectangle(SaturateToInt32(left), SaturateToInt32(top), SaturateToInt32(right),
                       SaturateToInt32(bottom));
   }
   {
-    const FaceColor shadow(surface, ShadeDarker(color));
+    const SolidFace shadow(surface, ShadeDarker(color), darkEdges);
     surface.Polygon(upright ? side : lid);
   }
-  const FaceColor light(surface, ShadeLighter(color));
+  const SolidFace light(surface, ShadeLighter(color), darkEdges);
   surface.Polygon(upright ? lid : side);
 }
 
@@ -157,6 +174,50 @@ void WalkStack(const CGraphSeries& series, const BarLayout& layout, std::int32_t
         start + direction * CappedBarLength(v, minTick, scale, layout.valueExtent);
     draw(j, start, end);
     start = end;
+  }
+}
+
+// The modern 3D bars and stacks on the nice value axis over the whole
+// front plane: a bar from zero to its value, a stack's segments from where
+// the one before ended (positive ones upward or right, negative ones the
+// other way), edged in a darker shade.
+void ModernSolidBars(DrawingSurface& surface, const CGraph& graph, const BarLayout& layout,
+                     bool stacked) {
+  const bool upright = graph.DrawsVertically();
+  const ValueTicks ticks = solid::ValueAxisOf(graph);
+  const auto at = [&](double value) { return solid::Offset(ticks, layout.valueExtent, value); };
+  const std::int64_t bw = Thickness(layout.pitch, kSolidBarShare, stacked ? 1 : layout.slots);
+  const std::int64_t tw = stacked ? bw : layout.slots * bw;
+  std::int64_t k = 0;
+  for (const auto& series : graph.seriesList) {
+    ++k;
+    double up = 0.0;
+    double down = 0.0;
+    for (std::int64_t j = 0; j < layout.slots; ++j) {
+      const auto v = static_cast<double>(SlotValue(*series, j));
+      if (!std::isfinite(v)) continue;
+      std::int64_t from = at(0.0);
+      std::int64_t to = at(v);
+      if (stacked) {
+        double& sum = v < 0.0 ? down : up;
+        from = at(sum);
+        sum += v;
+        to = at(sum);
+      }
+      const std::int64_t low = std::min(from, to);
+      const std::int64_t high = std::max(from, to);
+      const std::int64_t across = stacked ? 0 : j * bw;
+      const COLORREF color = SlotColor(graph, j);
+      if (upright) {
+        const std::int64_t left = ColumnCentre(graph, layout.pitch, k) - tw / 2 + across;
+        SolidBar(surface, color, true, graph.depth3D, left, graph.plotBaseY - high, left + bw,
+                 graph.plotBaseY - low, true);
+      } else {
+        const std::int64_t bottom = RowCentre(graph, layout.pitch, k) + tw / 2 - across;
+        SolidBar(surface, color, false, graph.depth3D, graph.plotLeftX + low, bottom - bw,
+                 graph.plotLeftX + high, bottom, true);
+      }
+    }
   }
 }
 
@@ -239,6 +300,7 @@ void CGraph::DrawStackedBars(DrawingSurface& surface) {
 void CGraph::Draw3DBars(DrawingSurface& surface) {
   BarLayout layout;
   if (!Layout(*this, layout)) return;
+  if (solid::DrawsModernSolid(*this)) return ModernSolidBars(surface, *this, layout, false);
   const bool upright = DrawsVertically();
   // Upright 3D bars use the whole front plane; lying ones keep the margin.
   const AxisScale scale =
@@ -274,6 +336,7 @@ void CGraph::Draw3DBars(DrawingSurface& surface) {
 void CGraph::Draw3DStackedBars(DrawingSurface& surface) {
   BarLayout layout;
   if (!Layout(*this, layout)) return;
+  if (solid::DrawsModernSolid(*this)) return ModernSolidBars(surface, *this, layout, true);
   const bool upright = DrawsVertically();
   const AxisScale scale =
       ValueScale(upright ? layout.valueExtent : layout.valueExtent - kValueAxisMargin, minTick,

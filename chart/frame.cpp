@@ -7,6 +7,7 @@
 #include "chart/graph.h"
 #include "chart/layout.h"
 #include "chart/modern_theme.h"
+#include "chart/solid_style.h"
 #include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 #include "platform/text.h"
@@ -92,8 +93,12 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
   const std::int32_t imageWidth = graphWidth;
   const std::int32_t imageHeight = graphHeight;
 
-  // A white canvas with a black border (the surface's initial 1-pixel pen).
-  {
+  // A white canvas with a black border (the surface's initial 1-pixel pen);
+  // the modern 3D kinds draw their own backdrop and title.
+  const solid::Style style = solid::StyleOf(*this);
+  if (style.modern) {
+    solid::DrawBackdrop(surface, *this, style);
+  } else {
     const ScopedBrush white(surface, Brush{kCanvasColor});
     surface.Rectangle(0, 0, imageWidth, imageHeight);
   }
@@ -102,7 +107,7 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
   canvasWidth = SaturateToInt32(std::int64_t{imageWidth} - kRightEdge);
 
   const std::int64_t titleLength = CodePointLength(chartTitle);
-  if (titleLength > 0) {
+  if (titleLength > 0 && !style.modern) {
     const std::int32_t size = layout::FittingFontSize(kTitleFontStart, titleLength, canvasWidth);
     const ScopedFont titleFont(surface, Font::Chart(size));
     const std::int64_t averageWidth = surface.GetTextMetrics().aveCharWidth;
@@ -148,12 +153,15 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
           SaturateToInt32(std::int64_t{canvasHeight} - titleMetrics.height - kSideBottomBand);
       plotHeight = SaturateToInt32(plotBaseY - kSideTopBand);
     }
+    if (style.modern) solid::PlaceBox(surface, *this);
     plotWidth = SaturateToInt32(std::int64_t{canvasWidth} - plotLeftX - kPlotRightGap);
   }
 
-  if (hasLegend) {
+  // A modern 3D chart's legend goes when LegendPosition says none.
+  if (hasLegend && !(style.modern && options.legendPosition == LegendPosition::kNone)) {
     const bool hadRoom = plotWidth > 0;
-    const std::int32_t legendLeft = DrawLegend(surface);
+    const std::int32_t legendLeft =
+        style.modern ? solid::DrawLegend(surface, *this, style) : DrawLegend(surface);
     plotWidth = SaturateToInt32(std::int64_t{legendLeft} - plotLeftX - 2 * kPlotRightGap);
     // A chart that had room fails when the legend leaves it none or has
     // none for its own texts; pies say for themselves when they have no room.

@@ -9,6 +9,7 @@
 #include "chart/graph.h"
 #include "chart/layout.h"
 #include "chart/shading.h"
+#include "chart/solid_style.h"
 #include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 
@@ -138,11 +139,17 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
   const std::int64_t slot = std::int64_t{plotWidth} / count;
   // Each line gets an equal share of the depth.
   const std::int64_t dz = depth3D / seriesSize;
+  // The modern look: values on the nice axis, ribbons edged in a darker
+  // shade of their colour instead of black.
+  const bool modern = solid::DrawsModernSolid(*this);
+  const ValueTicks ticks = modern ? solid::ValueAxisOf(*this) : ValueTicks{};
 
   for (std::int32_t j = 0; j < seriesSize; ++j) {
     const COLORREF color = GetColor(j);
     const COLORREF light = ShadeBy(color, kRibbonTopShade);
     const COLORREF dark = ShadeBy(color, kRibbonUndersideShade);
+    const Pen edgePen = modern ? Pen{1, ShadeBy(color, solid::kEdgeShade)} : kRibbonEdgePen;
+    const Pen facePen = modern ? edgePen : kRibbonFacePen;
     // Line 0 lies deepest; the back edge of line j is b steps back, its
     // front edge b - 1.
     const std::int64_t b = std::int64_t{seriesSize} - j;
@@ -153,12 +160,13 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
       const float v =
           seriesList[static_cast<std::size_t>(k - 1)]->GetDataValue(static_cast<std::uint32_t>(j));
       const std::int32_t height =
-          CapHeight(ScaledLength(v - minValue, scale), plotBaseY, range, scale);
+          modern ? SaturateToInt32(solid::Offset(ticks, plotHeight, static_cast<double>(v)))
+                 : CapHeight(ScaledLength(v - minValue, scale), plotBaseY, range, scale);
       const Point point =
           PointAt(std::int64_t{plotLeftX} - slot / 2 + k * slot, std::int64_t{plotBaseY} - height);
       if (k == 1) {
         if (count == 1) {
-          const ScopedPen edges(surface, kRibbonEdgePen);
+          const ScopedPen edges(surface, edgePen);
           Line(surface, Recede(point, b - 1, dz), Recede(point, b, dz));
         }
         previous = point;
@@ -173,7 +181,7 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
       const std::int64_t dy = std::int64_t{previous.y} - point.y;
 
       {
-        const ScopedPen edges(surface, kRibbonEdgePen);
+        const ScopedPen edges(surface, edgePen);
         Line(surface, backFrom, backTo);
         Line(surface, frontFrom, frontTo);
         Line(surface, frontFrom, backFrom);
@@ -188,7 +196,7 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
         // flatter or falling ones their top (light).
         const bool showsDark = (dy < dx && dx < 0) || (dy > dx && dx >= 1);
         const ScopedBrush fill(surface, Brush{showsDark ? dark : light});
-        const ScopedPen outline(surface, kRibbonFacePen);
+        const ScopedPen outline(surface, facePen);
         const Point face[] = {backFrom, frontFrom, frontTo, backTo};
         surface.Polygon(face);
       }

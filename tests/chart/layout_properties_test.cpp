@@ -491,5 +491,106 @@ TEST(ModernLayoutTest, PieLabelsKeepApartLeadersUncrossedSlicesToScale) {
   }
 }
 
+// Generated modern and dark 3D charts of the four kinds, upright and lying (1 to 30 categories, 1
+// to 4 sets, long labels, negatives, fixed ends, small canvases): every text inside the canvas and
+// clear of the others; each value label centred on its gridline; each bar's front runs from zero to
+// its value on the scale its axis labels give.
+TEST(ModernLayoutTest, SolidChartsKeepTextsApartAndValuesOnTheirTicks) {
+  std::mt19937 random(263);
+  for (int n = 0; n < 400; ++n) {
+    const GraphType kind =
+        std::array{k3DBar, k3DStackedBar, k3DLine, k3DPie}[static_cast<std::size_t>(n % 4)];
+    const int categories = 1 + static_cast<int>(random() % (kind == k3DPie ? 3 : 30));
+    const int sets = n % 16 == 13 ? 40 : 1 + n / 4 % 4;  // 40: a legend longer than the canvas
+    const double magnitude = std::pow(10.0, static_cast<int>(random() % 8) - 3);
+    Chart c{.kind = kind, .vertical = n % 8 < 4 ? 1u : 0u};
+    c.title = n % 3 == 0 ? "" : n % 9 == 1 ? std::string(90, 'T') : "Sales";
+    std::tie(c.width, c.height) =
+        std::pair{200 + static_cast<int>(random() % 700), 150 + static_cast<int>(random() % 450)};
+    c.xLabel = n % 5 == 1 ? "Month" : "", c.yLabel = n % 5 == 2 ? "Revenue in dollars" : "";
+    std::vector<double> values;
+    for (int k = 0; k < categories; ++k) {
+      c.series.emplace_back();
+      c.labels.push_back(std::string(1 + random() % (n % 7 ? 6 : 30), char('a' + k % 26)));
+      for (int j = 0; j < sets; ++j) {
+        const double v = static_cast<double>(1 + random() % 8) * magnitude / 4;
+        values.push_back(kind == k3DBar && random() % 4 == 0 ? -v : v);
+        c.series.back().push_back(static_cast<float>(values.back()));
+      }
+    }
+    for (int j = 0; sets > 1 && j < sets; ++j) c.legend.push_back("Set " + std::to_string(j));
+    CGraph g = Model(c);
+    g.options.theme = n % 5 == 3 ? Theme::kDark : Theme::kModern;
+    g.options.valueFormat = "0.#########";
+    g.options.legendPosition =
+        std::array{LegendPosition::kAuto, LegendPosition::kBottom,
+                   LegendPosition::kRight}[static_cast<std::size_t>(n / 2 % 3)];
+    const bool automatic = n % 6 != 5;
+    if (!automatic) g.options.valueAxisMax = magnitude;
+    RecordingSurface s;
+    if (!g.DrawGraph(s)) {
+      // Pies keep the classic pie layout and its refusals.
+      EXPECT_TRUE(kind == k3DPie || std::min(c.width, c.height) < 300) << n << g.errorText;
+      continue;
+    }
+    std::vector<Box> texts, fronts;
+    std::vector<std::pair<double, int>> ticks;  // a value label's value and centre on its axis
+    std::set<int> grid;                         // where gridlines leave the front axis
+    bool first = false;                         // the first category's label shows
+    const bool up = g.DrawsVertically();
+    std::array<int, 2> at{};
+    std::set<std::array<int, 2>> ends;  // of lines: a line's points are among them
+    for (const Call& t : s.Calls()) {
+      if (t.op == "MoveTo") at = {t.n[0], t.n[1]};
+      if (t.op == "LineTo" || t.op == "MoveTo") ends.insert({t.n[0], t.n[1]});
+      if (t.op == "LineTo" && (t.pen.color == 0xDDDDDD || t.pen.color == 0x3E3E3E)) {
+        grid.insert(at[up]);
+      }
+      if (t.op == "Rectangle") fronts.push_back(t.cell);
+      if (t.op != "TextOut") continue;
+      const Box& b = t.cell;
+      first |= t.text.starts_with('a');
+      EXPECT_TRUE(b.l >= 0 && b.t >= 0 && b.r <= c.width && b.b <= c.height) << n << t.line;
+      for (const Box& o : texts) EXPECT_FALSE(b.Meets(o)) << n << t.line;
+      texts.push_back(b);
+      double value = 0;
+      const char* end = t.text.data() + t.text.size();
+      if (kind != k3DPie && !t.text.empty() &&
+          std::from_chars(t.text.data(), end, value).ptr == end) {
+        ticks.emplace_back(value, up ? (b.t + b.b) / 2 : (b.l + b.r) / 2);
+      }
+    }
+    EXPECT_TRUE(first) << n;
+    for (const auto& [value, centre] : ticks) {
+      EXPECT_TRUE(grid.contains(centre) || grid.contains(centre + 1) || grid.contains(centre - 1))
+          << n << " " << value;
+    }
+    if (kind == k3DStackedBar || kind == k3DPie || sets > 1 || !automatic || ticks.size() < 2) {
+      continue;
+    }
+    const std::pair<double, int> a = ticks.front(), z = ticks.back();
+    const auto pixel = [&](double v) {
+      return a.second + (v - a.first) * (z.second - a.second) / (z.first - a.first);
+    };
+    if (kind == k3DLine) {  // the one line's front edge runs through each point
+      const int slot = g.plotWidth / categories;
+      for (int k = 0; k < categories && categories > 1; ++k) {
+        const int x = g.plotLeftX - slot / 2 + (k + 1) * slot;
+        const int y = static_cast<int>(std::lround(pixel(values[static_cast<std::size_t>(k)])));
+        EXPECT_TRUE(ends.contains({x, y}) || ends.contains({x, y - 1}) || ends.contains({x, y + 1}))
+            << n << " " << k;
+      }
+      continue;
+    }
+    ASSERT_EQ(fronts.size(), values.size()) << n;
+    for (std::size_t i = 0; i < fronts.size(); ++i) {
+      const Box& f = fronts[i];
+      const auto [lo, hi] = std::minmax({pixel(0.0), pixel(values[i])});
+      EXPECT_NEAR(up ? f.t : f.l, lo, 2.0) << n << " " << i;
+      EXPECT_NEAR(up ? f.b : f.r, hi, 2.0) << n << " " << i;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tessaloom
