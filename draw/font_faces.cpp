@@ -26,6 +26,8 @@ namespace {
 // copies come first, so the package draws with what it was built with.
 constexpr const char* kChartFileName = "LiberationSerif-Bold.ttf";
 constexpr const char* kSystemFileName = "vgasys.fon";
+// The fontconfig configuration of the faces charts use, in the same folder.
+constexpr const char* kConfigFileName = "fontconfig.conf";
 
 // `name` in the fonts folder beside the library, or empty when the
 // library's folder is unknown. Never the current folder.
@@ -404,7 +406,10 @@ class Faces {
   FcConfig* Config() noexcept {
     if (config_ != nullptr) return config_;
     errno = 0;
-    FcConfig* config = FcInitLoadConfigAndFonts();
+    FcConfig* config = OwnConfig();
+    if (config == nullptr && errno != EMFILE && errno != ENFILE && errno != ENOMEM) {
+      config = FcInitLoadConfigAndFonts();
+    }
     if (errno == EMFILE || errno == ENFILE || errno == ENOMEM || config == nullptr) {
       if (config != nullptr) FcConfigDestroy(config);
       ++faults;
@@ -412,6 +417,27 @@ class Faces {
     }
     config_ = config;
     return config_;
+  }
+
+  // The configuration of just the faces charts use (fontconfig.conf in the
+  // fonts folder beside the library, its cache prepared at build or install),
+  // or null when it is missing or names no face that is installed: the
+  // system's configuration then serves.
+  static FcConfig* OwnConfig() noexcept {
+    const std::string file = FileBesideLibrary(kConfigFileName);
+    if (file.empty()) return nullptr;
+    FcConfig* config = FcConfigCreate();
+    if (config == nullptr) return nullptr;
+    const FcFontSet* fonts = nullptr;
+    if (FcConfigParseAndLoad(config, reinterpret_cast<const FcChar8*>(file.c_str()), FcFalse) &&
+        FcConfigBuildFonts(config)) {
+      fonts = FcConfigGetFonts(config, FcSetSystem);
+    }
+    if (fonts == nullptr || fonts->nfont == 0) {
+      FcConfigDestroy(config);
+      return nullptr;
+    }
+    return config;
   }
 
   bool Loaded() const noexcept {
