@@ -13,6 +13,7 @@
 
 #include "chart/graph.h"
 #include "chart/layout.h"
+#include "chart/modern_theme.h"
 #include "chart/value_format.h"
 #include "chart/value_ticks.h"
 #include "draw/drawing_surface.h"
@@ -23,26 +24,15 @@ namespace {
 
 using layout::FitText;
 
-constexpr char kNoRoom[] = "The image is too small for the chart";
-
-// The colours of a theme. Greys are the same in any byte order.
-struct ThemeColors {
-  COLORREF background;
-  COLORREF title;  // the title, legend texts and value labels
-  COLORREF text;   // ticks, categories and axis titles
-  COLORREF grid;
-  COLORREF axis;  // the base line (zero, or the axis end nearest it)
-};
-constexpr ThemeColors kLightColors{0xFFFFFF, 0x333333, 0x666666, 0xE5E5E5, 0x8C8C8C};
-constexpr ThemeColors kDarkColors{0x1E1E1E, 0xEDEDED, 0xB0B0B0, 0x3C3C3C, 0x8C8C8C};
-
-// Text cells in pixels: a 17 px semibold title, 12 px labels.
-constexpr std::int32_t kTitleCell = 20;
-constexpr std::int32_t kLabelCell = 14;
+using modern::kLabelCell;
+using modern::kMargin;
+using modern::kNoRoom;
+using modern::kTitleCell;
+using modern::kTitleGap;
+using modern::TextBox;
+using modern::ThemeColors;
 
 // The layout, in pixels.
-constexpr std::int64_t kMargin = 12;          // canvas edge to anything drawn
-constexpr std::int64_t kTitleGap = 10;        // title to the legend or plot
 constexpr std::int64_t kLegendGap = 10;       // legend rows to the plot (or to the edge)
 constexpr std::int64_t kSwatchSide = 10;      // a bar legend's colour square
 constexpr std::int64_t kSwatchLine = 16;      // a line legend's stroke
@@ -62,17 +52,9 @@ constexpr double kGroupBarShare = 0.8;        // share a group of bars covers
 constexpr std::int64_t kGroupBarGap = 1;      // between bars of a group
 constexpr std::int64_t kLegendHeightShare =
     4;  // a legend on top or below: at most 1/4 of the height
-constexpr std::int64_t kLegendWidthShare =
-    4;  // a legend column: at most 1/4 of the width  // the legend takes at most 1/4 of the height
-constexpr std::int64_t kRotatedShare = 3;  // rotated labels take at most 1/3 of the height
-constexpr Pen kLinePen{2, 0, true};        // the colour is the line's
-
-struct TextBox {
-  std::int64_t l = 0, t = 0, r = 0, b = 0;
-  [[nodiscard]] bool Meets(const TextBox& o) const noexcept {
-    return l < o.r && o.l < r && t < o.b && o.t < b;
-  }
-};
+constexpr std::int64_t kLegendWidthShare = 4;  // a legend column: at most 1/4 of the width
+constexpr std::int64_t kRotatedShare = 3;      // rotated labels take at most 1/3 of the height
+constexpr Pen kLinePen{2, 0, true};            // the colour is the line's
 
 std::int32_t I32(std::int64_t v) noexcept { return SaturateToInt32(v); }
 std::int64_t Round(double v) noexcept { return std::llround(std::clamp(v, -1e15, 1e15)); }
@@ -82,7 +64,7 @@ class ModernChart {
   ModernChart(CGraph& graph, DrawingSurface& surface) noexcept
       : g_(graph),
         s_(surface),
-        colors_(graph.options.theme == Theme::kDark ? kDarkColors : kLightColors),
+        colors_(modern::ColorsOf(graph.options.theme)),
         bars_(graph.graphType == GraphType::kBar),
         width_(graph.graphWidth),
         height_(graph.graphHeight) {}
