@@ -39,8 +39,9 @@ constexpr int kMaxPendingSegments = 1024;
 // raster font's 13-pixel ascent.
 constexpr char kSystemFamily[] = "Sans";
 constexpr double kSystemPixelsPerEm = 12.0;
-// The modern themes' face; fontconfig's fallback covers other scripts.
-constexpr char kSansFamily[] = "DejaVu Sans";
+// The modern themes' face (regular and semibold); fontconfig's fallback
+// (DejaVu Sans, WenQuanYi Micro Hei, ...) covers the scripts it lacks.
+constexpr char kSansFamily[] = "Inter";
 
 constexpr char kNoFonts[] = "Unable to load the chart fonts";
 constexpr char kNoMemory[] = "Not enough memory to draw the chart";
