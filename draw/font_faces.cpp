@@ -15,6 +15,7 @@
 #include <span>
 #include <string_view>
 
+#include "draw/chart_fontconfig.h"
 #include "platform/library_path.h"
 #include "platform/text.h"
 
@@ -26,8 +27,6 @@ namespace {
 // copies come first, so the package draws with what it was built with.
 constexpr const char* kChartFileName = "LiberationSerif-Bold.ttf";
 constexpr const char* kSystemFileName = "vgasys.fon";
-// The fontconfig configuration of the faces charts use, in the same folder.
-constexpr const char* kConfigFileName = "fontconfig.conf";
 
 // `name` in the fonts folder beside the library, or empty when the
 // library's folder is unknown. Never the current folder.
@@ -419,25 +418,11 @@ class Faces {
     return config_;
   }
 
-  // The configuration of just the faces charts use (fontconfig.conf in the
-  // fonts folder beside the library, its cache prepared at build or install),
-  // or null when it is missing or names no face that is installed: the
-  // system's configuration then serves.
+  // The configuration of just the faces charts use (draw/chart_fontconfig.h),
+  // or null when it is missing or unusable: the system's then serves.
   static FcConfig* OwnConfig() noexcept {
-    const std::string file = FileBesideLibrary(kConfigFileName);
-    if (file.empty()) return nullptr;
-    FcConfig* config = FcConfigCreate();
-    if (config == nullptr) return nullptr;
-    const FcFontSet* fonts = nullptr;
-    if (FcConfigParseAndLoad(config, reinterpret_cast<const FcChar8*>(file.c_str()), FcFalse) &&
-        FcConfigBuildFonts(config)) {
-      fonts = FcConfigGetFonts(config, FcSetSystem);
-    }
-    if (fonts == nullptr || fonts->nfont == 0) {
-      FcConfigDestroy(config);
-      return nullptr;
-    }
-    return config;
+    const std::string_view folder = OwnLibraryFolder();
+    return folder.empty() ? nullptr : LoadChartFontconfig(std::string(folder).append("fonts/"));
   }
 
   bool Loaded() const noexcept {

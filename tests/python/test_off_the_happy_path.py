@@ -197,3 +197,45 @@ def test_a_module_that_cannot_load_says_why(tmp_path, version, message):
     result = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True,
                             env=dict(os.environ, PYTHONPATH=str(tmp_path)))
     assert message in result.stderr.splitlines()[-1]
+
+
+# The chart faces' fontconfig configuration (fonts/fontconfig.conf beside the library) when it
+# is broken: the system's serves and the chart draws. The current folder holds a usable one
+# that must never be read, and stays as it was.
+OWN_FACES = ('<fontconfig><dir>/usr/share/fonts/truetype/dejavu</dir><alias><family>Inter'
+             '</family><prefer><family>DejaVu Sans</family></prefer></alias>%s</fontconfig>')
+CONFIGS = [  # (what lies at fonts/fontconfig.conf, whether its faces draw the chart)
+    (OWN_FACES % "", True),
+    (None, False),
+    ("<fontconfig><dir>", False),
+    ("<fontconfig><dir>/no/such/folder</dir></fontconfig>", False),
+    (OWN_FACES % "<cachedir>cache</cachedir>", False),
+    (OWN_FACES % '<cachedir prefix="relative">cache</cachedir>', False),
+    ("folder", False),
+]
+
+
+def test_a_broken_faces_configuration_leaves_the_system_s(tmp_path):
+    tools = [CLI] + [str(BUILD / "tessaloom-full")] * (BUILD / "tessaloom-full").exists()
+    tools += [str(BUILD / name) for name in ("libtessaloom.so.0", "libtessaloom-smooth.so")]
+    images = []
+    for i, (config, own) in enumerate(CONFIGS):
+        lib, cwd = tmp_path / str(i), tmp_path / ("cwd%d" % i)
+        (lib / "fonts").mkdir(parents=True)
+        (cwd / "fonts").mkdir(parents=True)
+        (cwd / "fonts" / "fontconfig.conf").write_text(OWN_FACES % "")
+        for name in tools:
+            shutil.copy(name, lib)
+        if config == "folder":
+            (lib / "fonts" / "fontconfig.conf").mkdir()
+        elif config is not None:
+            (lib / "fonts" / "fontconfig.conf").write_text(config)
+        result = subprocess.run([str(lib / os.path.basename(CLI)), "draw", "DrawBarGraph", "-",
+                                 "-o", str(lib / "chart.png"), "--theme", "modern"],
+                                input="a,5\n", cwd=cwd, capture_output=True, text=True,
+                                env=dict(os.environ, LD_LIBRARY_PATH=str(lib)))
+        assert result.returncode == 0, (config, result.stderr)
+        assert sorted(p.name for p in cwd.rglob("*")) == ["fontconfig.conf", "fonts"], config
+        images.append((lib / "chart.png").read_bytes())
+    for (config, own), image in zip(CONFIGS, images):  # the second is the system's
+        assert image == images[0 if own else 1] and (image == images[0]) == own, config
