@@ -7,8 +7,10 @@ module beside it; the module finds the library in its own folder. The two
 faces classic charts draw with travel too, copied from the Debian packages
 at build time into fonts/ beside the library (where the library looks
 first), with the packages' copyright files and the licences they refer to
-in fonts/licences/. The image and font libraries, and the fallback faces
-for other scripts, are the system's (tools/install-deps).
+in fonts/licences/, and the fontconfig configuration of the faces charts
+use (draw/fontconfig.conf). The image and font libraries, and the fallback
+faces for other scripts and the modern face, are the system's
+(tools/install-deps).
 
 TESSALOOM_BUILD_DIR names a configured build tree to build the module in
 (tools/test uses its own); otherwise a Release tree is configured under
@@ -90,6 +92,10 @@ class CMakeBuild(build_ext):
         run("cmake", "-P", script)
         script.unlink()
         copy_fonts(target.parent / "fonts")
+        # The faces' fontconfig configuration: the library names its caches (the system's
+        # serve, as the wheel prepares none of its own).
+        shutil.copyfile(ROOT / "draw" / "fontconfig.conf",
+                        target.parent / "fonts" / "fontconfig.conf")
 
 
 setup(

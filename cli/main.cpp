@@ -20,6 +20,8 @@
 #include "platform/text.h"
 #ifdef TESSALOOM_FRONT_TOOL
 #include "cli/hand_over.h"
+#else
+#include "cli/process_fonts.h"
 #endif
 
 namespace tessaloom::cli {
@@ -54,6 +56,9 @@ int main(int argc, char** argv) {
       std::printf("tessaloom %s\n", TESSALOOM_VERSION);
       return 0;
     }
+#ifndef TESSALOOM_FRONT_TOOL
+    if (command == "draw" || command == "demo") UseChartFacesForProcess();
+#endif
     if (command == "draw") return Draw(argc, argv);
     if (command == "convert") return Convert(argc, argv);
 #ifdef TESSALOOM_FRONT_TOOL

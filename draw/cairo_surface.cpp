@@ -39,8 +39,9 @@ constexpr int kMaxPendingSegments = 1024;
 // raster font's 13-pixel ascent.
 constexpr char kSystemFamily[] = "Sans";
 constexpr double kSystemPixelsPerEm = 12.0;
-// The modern themes' face; fontconfig's fallback covers other scripts.
-constexpr char kSansFamily[] = "DejaVu Sans";
+// The modern themes' face (regular and semibold); fontconfig's fallback
+// (DejaVu Sans, WenQuanYi Micro Hei, ...) covers the scripts it lacks.
+constexpr char kSansFamily[] = "Inter";
 
 constexpr char kNoFonts[] = "Unable to load the chart fonts";
 constexpr char kNoMemory[] = "Not enough memory to draw the chart";
@@ -138,8 +139,8 @@ class PangoThread {
     if (fontMap_ != nullptr) pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(fontMap_), config);
     FcConfigDestroy(config);
     if (fontMap_ != nullptr) {
-      contexts_[0] = MakeContext(true);
-      contexts_[1] = MakeContext(false);
+      contexts_[0] = MakeContext(fontMap_, true);
+      contexts_[1] = MakeContext(fontMap_, false);
       description_ = pango_font_description_new();
     }
     if (contexts_[0] == nullptr || contexts_[1] == nullptr || description_ == nullptr) {
@@ -199,12 +200,13 @@ class PangoThread {
         damaged_ = true;
         return nullptr;
       }
+      shaped.missingGlyphs = pango_layout_get_unknown_glyphs_count(shaped.layout);
+      if (shaped.missingGlyphs > 0) ShapeWider(forImage, cr, drawn, shaped);
       PangoRectangle logical{};
       pango_layout_get_extents(shaped.layout, nullptr, &logical);
       shaped.width = static_cast<double>(logical.width) / PANGO_SCALE;
       shaped.left = static_cast<double>(logical.x) / PANGO_SCALE;
       shaped.baseline = static_cast<double>(pango_layout_get_baseline(shaped.layout)) / PANGO_SCALE;
-      shaped.missingGlyphs = pango_layout_get_unknown_glyphs_count(shaped.layout);
       if (forImage) RenderMask(shaped, font, scale);
       try {
         const ShapedLayout& kept = cache.emplace(key, shaped).first->second;
@@ -246,7 +248,49 @@ class PangoThread {
     description_ = nullptr;
     if (fontMap_ != nullptr) g_object_unref(fontMap_);
     fontMap_ = nullptr;
+    for (PangoContext*& context : widerContexts_) {
+      if (context != nullptr) g_object_unref(context);
+      context = nullptr;
+    }
+    if (widerMap_ != nullptr) g_object_unref(widerMap_);
+    widerMap_ = nullptr;
+    widerTried_ = false;
     damaged_ = false;
+  }
+
+  // Text with characters no chart face has, laid out again on the system's
+  // whole configuration (read the first time such text comes, see
+  // ReferenceWiderFontconfig): a face installed for that script draws it.
+  // The new layout replaces `shaped.layout` when it lacks fewer glyphs.
+  void ShapeWider(bool forImage, cairo_t* cr, const std::string& drawn,
+                  ShapedLayout& shaped) noexcept {
+    if (!widerTried_) {
+      widerTried_ = true;
+      if (FcConfig* config = ReferenceWiderFontconfig(); config != nullptr) {
+        widerMap_ = pango_cairo_font_map_new();
+        if (widerMap_ != nullptr) {
+          pango_fc_font_map_set_config(PANGO_FC_FONT_MAP(widerMap_), config);
+          widerContexts_[0] = MakeContext(widerMap_, true);
+          widerContexts_[1] = MakeContext(widerMap_, false);
+        }
+        FcConfigDestroy(config);
+      }
+    }
+    PangoContext* context = widerContexts_[forImage ? 0 : 1];
+    if (context == nullptr) return;
+    pango_cairo_update_context(cr, context);
+    PangoLayout* layout = pango_layout_new(context);
+    if (layout == nullptr) return;
+    pango_layout_set_font_description(layout, description_);
+    pango_layout_set_text(layout, drawn.data(), static_cast<int>(drawn.size()));
+    const int missing = pango_layout_get_unknown_glyphs_count(layout);
+    if (missing >= shaped.missingGlyphs || !FontsOpen(layout)) {
+      g_object_unref(layout);
+      return;
+    }
+    g_object_unref(shaped.layout);
+    shaped.layout = layout;
+    shaped.missingGlyphs = missing;
   }
 
   // Whether every font `layout` draws with opened: a font whose file could
@@ -357,8 +401,8 @@ class PangoThread {
     shaped.maskY = static_cast<std::int32_t>(top);
   }
 
-  PangoContext* MakeContext(bool forImage) noexcept {
-    PangoContext* context = pango_font_map_create_context(fontMap_);
+  static PangoContext* MakeContext(PangoFontMap* map, bool forImage) noexcept {
+    PangoContext* context = pango_font_map_create_context(map);
     if (context == nullptr) return nullptr;
     cairo_font_options_t* options = cairo_font_options_create();
     // Metrics stay unhinted so widths scale linearly with Scale and match
@@ -399,6 +443,10 @@ class PangoThread {
   PangoFontMap* fontMap_ = nullptr;
   bool damaged_ = false;  // a font failed: the next Start makes the map again
   PangoContext* contexts_[2] = {nullptr, nullptr};
+  // The system's whole configuration, for text the chart faces lack (ShapeWider).
+  PangoFontMap* widerMap_ = nullptr;
+  PangoContext* widerContexts_[2] = {nullptr, nullptr};
+  bool widerTried_ = false;
   PangoFontDescription* description_ = nullptr;  // scratch, refilled per new text
   Cache caches_[2];
   std::size_t cachedBytes_[2] = {0, 0};  // estimated, as kMaxCachedBytes counts

@@ -15,6 +15,7 @@
 #include <span>
 #include <string_view>
 
+#include "draw/chart_fontconfig.h"
 #include "platform/library_path.h"
 #include "platform/text.h"
 
@@ -290,10 +291,11 @@ class Faces {
     }
   }
 
-  // See ReferenceFontconfig.
-  FcConfig* ReferenceConfig() noexcept {
+  // See ReferenceFontconfig and ReferenceWiderFontconfig.
+  FcConfig* ReferenceConfig(bool wider) noexcept {
     std::lock_guard lock(mutex_);
     FcConfig* config = Config();
+    if (wider) config = config != nullptr ? WiderConfig() : nullptr;
     return config != nullptr ? FcConfigReference(config) : nullptr;
   }
 
@@ -368,8 +370,10 @@ class Faces {
     if (2 + fallbackCount_ == kFaces) return {};
     FcConfig* config = Config();
     if (config == nullptr) return {};
+    std::vector<Candidate> candidates = FacesWithCharacter(config, cp);
+    if (candidates.empty()) candidates = FacesWithCharacter(WiderConfig(), cp);
     bool unreadable = false;
-    for (const Candidate& c : FacesWithCharacter(config, cp)) {
+    for (const Candidate& c : candidates) {
       const std::size_t next = 2 + fallbackCount_;
       if (next == kFaces) break;
       const bool open = std::any_of(fallbackKeys_.begin(), fallbackKeys_.end(), [&](const auto& k) {
@@ -404,7 +408,11 @@ class Faces {
   FcConfig* Config() noexcept {
     if (config_ != nullptr) return config_;
     errno = 0;
-    FcConfig* config = FcInitLoadConfigAndFonts();
+    FcConfig* config = OwnConfig();
+    own_ = config != nullptr;
+    if (config == nullptr && errno != EMFILE && errno != ENFILE && errno != ENOMEM) {
+      config = FcInitLoadConfigAndFonts();
+    }
     if (errno == EMFILE || errno == ENFILE || errno == ENOMEM || config == nullptr) {
       if (config != nullptr) FcConfigDestroy(config);
       ++faults;
@@ -412,6 +420,32 @@ class Faces {
     }
     config_ = config;
     return config_;
+  }
+
+  // The system's whole configuration, beside the chart faces' own: read the
+  // first time a character finds no chart face (a script they lack), so that
+  // any face installed for it still serves. Null while the system's is the
+  // one in use anyway, or when it cannot be read (again after a shortage).
+  // Under mutex_.
+  FcConfig* WiderConfig() noexcept {
+    if (wider_ != nullptr || !own_ || widerFailed_) return wider_;
+    errno = 0;
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    const bool shortage = errno == EMFILE || errno == ENFILE || errno == ENOMEM;
+    if (config == nullptr || shortage) {
+      if (config != nullptr) FcConfigDestroy(config);
+      widerFailed_ = !shortage;
+      return nullptr;
+    }
+    wider_ = config;
+    return wider_;
+  }
+
+  // The configuration of just the faces charts use (draw/chart_fontconfig.h),
+  // or null when it is missing or unusable: the system's then serves.
+  static FcConfig* OwnConfig() noexcept {
+    const std::string_view folder = OwnLibraryFolder();
+    return folder.empty() ? nullptr : LoadChartFontconfig(std::string(folder).append("fonts/"));
   }
 
   bool Loaded() const noexcept {
@@ -502,7 +536,10 @@ class Faces {
 
   FT_Library library_ = nullptr;
   FcConfig* config_ = nullptr;  // see Config
-  std::mutex mutex_;            // every FreeType call after construction
+  bool own_ = false;            // config_ is the chart faces' own configuration
+  FcConfig* wider_ = nullptr;   // see WiderConfig
+  bool widerFailed_ = false;
+  std::mutex mutex_;  // every FreeType call after construction
   std::array<FT_Face, kFaces> face_{};
   std::array<FaceInfo, kFaces> info_;  // filled under mutex_ while a face is opened
   std::array<std::atomic<const FaceInfo*>, kFaces> published_{};
@@ -537,6 +574,8 @@ void RenderGlyph(FaceId face, std::int32_t pixelsPerEm, std::uint32_t glyphIndex
 
 std::uint64_t FontFaults() noexcept { return faults; }
 
-FcConfig* ReferenceFontconfig() noexcept { return Faces::Instance().ReferenceConfig(); }
+FcConfig* ReferenceFontconfig() noexcept { return Faces::Instance().ReferenceConfig(false); }
+
+FcConfig* ReferenceWiderFontconfig() noexcept { return Faces::Instance().ReferenceConfig(true); }
 
 }  // namespace tessaloom

@@ -118,4 +118,10 @@ std::uint64_t FontFaults() noexcept;
 // read now.
 FcConfig* ReferenceFontconfig() noexcept;
 
+// The system's whole configuration when the one above is the chart faces'
+// own (draw/chart_fontconfig.h), read on first need, for text with
+// characters no chart face has; with a reference as above. Null when the
+// one above is the system's already, or this cannot be read now.
+FcConfig* ReferenceWiderFontconfig() noexcept;
+
 }  // namespace tessaloom

@@ -530,7 +530,7 @@ void SvgSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view text) 
                           : kSystemFontEm);
     out += '"';
     // The modern themes' face as the smooth surface draws it.
-    if (sans) out += " font-family=\"DejaVu Sans, sans-serif\"";
+    if (sans) out += " font-family=\"Inter, DejaVu Sans, sans-serif\"";
     if (font.face == FontFace::kSansSemibold) out += " font-weight=\"600\"";
     if (!chart && !sans) out += " font-family=\"sans-serif\"";
     AppendFill(out, color);

@@ -23,9 +23,9 @@ struct FaceFigures {
 // Bold, which shares Times New Roman's advance widths.
 inline constexpr FaceFigures kTimesNewRomanBoldFigures{2048, 1825, 443, 874, 2306};
 
-// DejaVu Sans, the modern themes' face (its bold has the same vertical
-// figures; the semibold cell is laid out with these).
-inline constexpr FaceFigures kSansFigures{2048, 1901, 483, 1038, 3838};
+// Inter, the modern themes' face (its semibold has the same figures but an
+// average of 1849; the semibold cell is laid out with these).
+inline constexpr FaceFigures kSansFigures{2816, 2728, 680, 1838, 7552};
 
 // The raster System font (cell 16, ascent 13, average 7, widest 15), as the
 // face that serves it (Wine's vgasys.fon) states its figures.

@@ -2,6 +2,7 @@
 
 import hashlib
 import os
+import pathlib
 import shutil
 import subprocess
 import sys
@@ -197,3 +198,64 @@ def test_a_module_that_cannot_load_says_why(tmp_path, version, message):
     result = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True,
                             env=dict(os.environ, PYTHONPATH=str(tmp_path)))
     assert message in result.stderr.splitlines()[-1]
+
+
+# The chart faces' fontconfig configuration (fonts/fontconfig.conf beside the library) when it
+# is broken: the system's serves and the chart draws. The current folder holds a usable one
+# that must never be read, and stays as it was.
+OWN_FACES = ('<fontconfig><dir>/usr/share/fonts/truetype/dejavu</dir>%s<alias><family>Inter'
+             '</family><prefer><family>DejaVu Sans</family></prefer></alias></fontconfig>')
+CONFIGS = [  # (what lies at fonts/fontconfig.conf, whether its faces draw the chart)
+    (OWN_FACES % "", True),
+    (None, False),
+    ("<fontconfig><dir>", False),
+    ("<fontconfig><dir>/no/such/folder</dir></fontconfig>", False),
+    (OWN_FACES % "<cachedir>cache</cachedir>", False),
+    (OWN_FACES % '<cachedir prefix="relative">cache</cachedir>', False),
+    ("folder", False),
+]
+
+
+def draw_with_faces_config(folder, config, options, env=None):
+    """The full tool's chart (the static one reads no faces' configuration), with copies of it
+    and the libraries in `folder` and `config` as their faces' configuration, run from a folder
+    of its own that holds a usable one."""
+    lib, cwd = folder / "lib", folder / "cwd"
+    (lib / "fonts").mkdir(parents=True)
+    (cwd / "fonts").mkdir(parents=True)
+    (cwd / "fonts" / "fontconfig.conf").write_text(OWN_FACES % "")
+    tool = BUILD / "tessaloom-full" if (BUILD / "tessaloom-full").exists() else pathlib.Path(CLI)
+    for name in [tool, BUILD / "libtessaloom.so.0", BUILD / "libtessaloom-smooth.so"]:
+        shutil.copy(name, lib)
+    if config == "folder":
+        (lib / "fonts" / "fontconfig.conf").mkdir()
+    elif config is not None:
+        (lib / "fonts" / "fontconfig.conf").write_text(config)
+    result = subprocess.run([str(lib / tool.name), "draw", "DrawBarGraph", "-", "-o",
+                             str(folder / "chart.png")] + options, input="a,5\n", cwd=cwd,
+                            capture_output=True, text=True,
+                            env=dict(os.environ, LD_LIBRARY_PATH=str(lib), **(env or {})))
+    assert result.returncode == 0, (config, result.stderr)
+    assert sorted(p.name for p in cwd.rglob("*")) == ["fontconfig.conf", "fonts"], config
+    return (folder / "chart.png").read_bytes()
+
+
+def test_a_broken_faces_configuration_leaves_the_system_s(tmp_path):
+    images = [draw_with_faces_config(tmp_path / str(i), config, ["--theme", "modern"])
+              for i, (config, own) in enumerate(CONFIGS)]
+    for (config, own), image in zip(CONFIGS, images):  # the second is the system's
+        assert image == images[0 if own else 1] and (image == images[0]) == own, config
+
+
+# A character none of the chart faces has is drawn in a face of the system's configuration
+# (here one that adds WenQuanYi), as if the chart faces had included it.
+WITH_WQY = OWN_FACES % "<dir>/usr/share/fonts/truetype/wqy</dir>"
+
+
+@pytest.mark.parametrize("style", [[], ["--smooth"], ["--theme", "modern"]])
+def test_a_character_the_chart_faces_lack_finds_a_system_face(tmp_path, style):
+    (tmp_path / "system.conf").write_text(WITH_WQY)
+    options = style + ["--title", "月"]
+    lacking = draw_with_faces_config(tmp_path / "lacking", OWN_FACES % "", options,
+                                     {"FONTCONFIG_FILE": str(tmp_path / "system.conf")})
+    assert lacking == draw_with_faces_config(tmp_path / "having", WITH_WQY, options)
