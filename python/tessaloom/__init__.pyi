@@ -207,11 +207,11 @@ class IGraphGenerator2(Dispatch):
         """
     def DrawStackedBarSeriesGraph(self) -> int:
         """Draws the series table as stacked bars: one bar per series, one segment per item;
-        negative values become 0, in the data too. Returns S_FALSE (1) when there is no series
-        or no item. The series (AddSeries) stand side by side along the category axis, each
-        labelled with its title; the items (AddItemToSeries) are the legend's entries. For a
-        line or colour per product over months, add the products as items and each month as a
-        series.
+        negative values become 0, in the data too (the modern and dark themes keep them and
+        stack them down from zero). Returns S_FALSE (1) when there is no series or no item. The
+        series (AddSeries) stand side by side along the category axis, each labelled with its
+        title; the items (AddItemToSeries) are the legend's entries. For a line or colour per
+        product over months, add the products as items and each month as a series.
         """
     def Draw3DStackedBarSeriesGraph(self) -> int:
         """Draws the series table as 3D stacked bars: one bar per series, one segment per item;
@@ -223,7 +223,8 @@ class IGraphGenerator2(Dispatch):
         """
     def DrawStackedBarGraph(self) -> int:
         """Draws the single data set (AddData) as one stacked bar named by SeriesLabel, one segment
-        per point named in the legend; negative values become 0, in the data too.
+        per point named in the legend; negative values become 0, in the data too (the modern and
+        dark themes keep them and stack them down from zero).
         """
     def Draw3DStackedBarGraph(self) -> int:
         """Draws the single data set (AddData) as one 3D stacked bar named by SeriesLabel, one
