@@ -783,7 +783,7 @@ class ModernChart {
       if (InRange(five->median)) {
         const ScopedPen pen(s_, Pen{kMedianPen.width, color});
         Line(At(static_cast<double>(a0), Pos(five->median)),
-             At(static_cast<double>(a1), Pos(five->median)));
+             At(static_cast<double>(std::max(a1 - 1, a0)), Pos(five->median)));
       }
     }
     s_.SetBkColor(colors_.background);
@@ -812,6 +812,8 @@ class ModernChart {
       for (std::int64_t j = 0; j < sets_; ++j) {
         const double v = Value(c, j);
         if (!std::isfinite(v) || (!bars_ && !InRange(v))) continue;
+        // A bar wholly beyond the axis's base end is not drawn, nor labelled.
+        if (bars_ && !InRange(v) && Round(Pos(v)) == Round(Pos(0.0))) continue;
         const std::string text = format_.Format(v);
         const std::int64_t w = s_.GetTextExtent(text);
         // A lone bar's or a point's label may take its category's
