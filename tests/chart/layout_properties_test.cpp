@@ -358,8 +358,13 @@ TEST(ModernLayoutTest, TextsKeepApartDataStaysInThePlotAndBarsGrowFromZeroToScal
     std::vector<Box> texts, bars;
     std::set<int> grid;
     int base = -1;
-    bool plotting = false;  // past the legend: the gridlines and the data
+    bool plotting = false;    // past the legend: the gridlines and the data
+    std::array<int, 2> at{};  // the pen's place
+    std::vector<std::tuple<COLORREF, std::array<int, 2>, std::array<int, 2>>> strokes;  // lines'
     for (const Call& t : s.Calls()) {
+      if (plotting && t.op == "LineTo" && t.pen.round)
+        strokes.emplace_back(t.pen.color, at, std::array{t.n[0], t.n[1]});
+      if (t.op == "MoveTo" || t.op == "LineTo") at = {t.n[0], t.n[1]};
       if (t.op == "TextOut") texts.push_back(t.cell);
       if (t.op == "LineTo" && t.pen.color == colors.grid) grid.insert(t.n[along]), plotting = true;
       if (t.op == "LineTo" && t.pen.color == colors.axis) base = t.n[along];
@@ -380,6 +385,32 @@ TEST(ModernLayoutTest, TextsKeepApartDataStaysInThePlotAndBarsGrowFromZeroToScal
       const Box& b = texts[i];
       EXPECT_TRUE(b.l >= 0 && b.t >= 0 && b.r <= c.width && b.b <= c.height);
       for (std::size_t k = 0; k < i; ++k) EXPECT_FALSE(b.Meets(texts[k])) << i << " " << k;
+      for (const Box& o : bars) {  // a stacked segment's value label stands inside it
+        const bool inside = b.l >= o.l && b.t >= o.t && b.r <= o.r && b.b <= o.b;
+        EXPECT_TRUE(!b.Meets(o) || (kind == kStackedBar && inside)) << i;
+      }
+    }
+    // Fixed ends: a line leaving the plot is cut on its way out, not flattened along the edge.
+    const double low = g.options.valueAxisMin, high = g.options.valueAxisMax;
+    const double pitch = (up ? g.plotWidth : g.plotHeight) / static_cast<double>(categories);
+    for (const auto& [color, from, to] : strokes) {
+      if (kind != kLine || !(low < high) || pitch < 4 || from == to) continue;
+      int j = 0;
+      while (j + 1 < sets && g.GetColor(j) != color) ++j;
+      const auto point = [&](int k) {  // category k's point of set j: across, along
+        const double share = (values[static_cast<std::size_t>(k * sets + j)] - low) / (high - low);
+        return std::array{(up ? plot.l : plot.t) + (k + 0.5) * pitch,
+                          up ? plot.b - 1 - share * g.plotHeight : plot.l + share * g.plotWidth};
+      };
+      const double middle = (from[1 - along] + to[1 - along]) / 2.0 - (up ? plot.l : plot.t);
+      const int k =
+          std::clamp(static_cast<int>(std::floor(middle / pitch - 0.5)), 0, categories - 2);
+      const auto p = point(k), q = point(k + 1);
+      for (const std::array<int, 2>& e : {from, to}) {
+        const double cross =
+            (q[0] - p[0]) * (e[along] - p[1]) - (q[1] - p[1]) * (e[1 - along] - p[0]);
+        EXPECT_LE(std::abs(cross) / std::hypot(q[0] - p[0], q[1] - p[1]), 1.0) << k << " " << j;
+      }
     }
     const std::vector<int> lines(grid.begin(), grid.end());
     ASSERT_GE(lines.size(), 2u);
@@ -403,6 +434,10 @@ TEST(ModernLayoutTest, TextsKeepApartDataStaysInThePlotAndBarsGrowFromZeroToScal
                (std::abs(lo - ohi) <= 1 || std::abs(hi - olo) <= 1);
       });
       EXPECT_TRUE(lo == base || hi == base || (kind == kStackedBar && stacked)) << lo << " " << hi;
+      for (const Box& o : bars) {  // the segments of a stack keep apart
+        EXPECT_TRUE(kind == kBar || pitch < 2 || &o == &b || (up ? o.l != b.l : o.t != b.t) ||
+                    !o.Meets(b));
+      }
     }
     if (!automatic || bars.size() != values.size()) continue;
     const auto longest =
