@@ -162,7 +162,9 @@ constexpr std::size_t kClassicMembers = 39;
 #define TESSALOOM_AXIS_END                                                                     \
   " a number within the 4-byte float range; empty (Empty, Null, None or \"\"), or NaN, makes " \
   "it automatic (from the data), the default, and reads back as Empty (None). Other values "   \
-  "are refused (E_INVALIDARG). Takes effect with the modern theme."
+  "are refused (E_INVALIDARG). Takes effect with the modern theme: data beyond the ends is "   \
+  "cut off at the plot's edge; ends set the wrong way round swap, equal ones widen the axis "  \
+  "upward by a tenth of their size (by 1 at zero)."
 
 const std::array<MemberDescription, kClassicMembers + 29> kMembers{{
     {1, "ErrorReason", MemberKind::kPropertyGet, 0, kNoParameters, VT_BSTR,

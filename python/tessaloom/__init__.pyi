@@ -312,7 +312,8 @@ class IGraphGenerator2(Dispatch):
         """The value axis's lower end: a number within the 4-byte float range; empty (Empty, Null,
         None or ""), or NaN, makes it automatic (from the data), the default, and reads back as
         Empty (None). Other values are refused (E_INVALIDARG). Takes effect with the modern
-        theme.
+        theme: data beyond the ends is cut off at the plot's edge; ends set the wrong way round
+        swap, equal ones widen the axis upward by a tenth of their size (by 1 at zero).
         """
     @ValueAxisMin.setter
     def ValueAxisMin(self, newVal: SupportsFloat | str | None) -> None: ...
@@ -321,7 +322,8 @@ class IGraphGenerator2(Dispatch):
         """The value axis's upper end: a number within the 4-byte float range; empty (Empty, Null,
         None or ""), or NaN, makes it automatic (from the data), the default, and reads back as
         Empty (None). Other values are refused (E_INVALIDARG). Takes effect with the modern
-        theme.
+        theme: data beyond the ends is cut off at the plot's edge; ends set the wrong way round
+        swap, equal ones widen the axis upward by a tenth of their size (by 1 at zero).
         """
     @ValueAxisMax.setter
     def ValueAxisMax(self, newVal: SupportsFloat | str | None) -> None: ...
