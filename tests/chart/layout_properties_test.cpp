@@ -428,11 +428,12 @@ TEST(ModernLayoutTest, TextsKeepApartDataStaysInThePlotAndBarsGrowFromZeroToScal
     const auto ends = [&](const Box& b) { return up ? std::pair{b.t, b.b} : std::pair{b.l, b.r}; };
     for (const Box& b : bars) {
       const auto [lo, hi] = ends(b);
-      const bool stacked = std::any_of(bars.begin(), bars.end(), [&](const Box& o) {
-        const auto [olo, ohi] = ends(o);
-        return &o != &b && (up ? o.l == b.l : o.t == b.t) &&
-               (std::abs(lo - ohi) <= 1 || std::abs(hi - olo) <= 1);
-      });
+      const bool stacked =
+          std::any_of(bars.begin(), bars.end(), [&, lo = lo, hi = hi](const Box& o) {
+            const auto [olo, ohi] = ends(o);
+            return &o != &b && (up ? o.l == b.l : o.t == b.t) &&
+                   (std::abs(lo - ohi) <= 1 || std::abs(hi - olo) <= 1);
+          });
       EXPECT_TRUE(lo == base || hi == base || (kind == kStackedBar && stacked)) << lo << " " << hi;
       for (const Box& o : bars) {  // the segments of a stack keep apart
         EXPECT_TRUE(kind == kBar || pitch < 2 || &o == &b || (up ? o.l != b.l : o.t != b.t) ||
