@@ -366,6 +366,13 @@ TEST(ModernLayoutTest, TextsKeepApartDataStaysInThePlotAndBarsGrowFromZeroToScal
         strokes.emplace_back(t.pen.color, at, std::array{t.n[0], t.n[1]});
       if (t.op == "MoveTo" || t.op == "LineTo") at = {t.n[0], t.n[1]};
       if (t.op == "TextOut") texts.push_back(t.cell);
+      // A lying chart's category label (8 pixels left of the plot): whole, or cut to a third of
+      // the width less a letter, a space and the ellipsis.
+      if (t.op == "TextOut" && !up && t.cell.r == plot.l - 8 && t.cell.t > plot.t - 8) {
+        const bool whole = std::find(c.labels.begin(), c.labels.end(), t.text) != c.labels.end();
+        EXPECT_LE(t.cell.r - t.cell.l, c.width / 3) << t.text;
+        EXPECT_TRUE(whole || t.cell.r - t.cell.l > c.width / 3 - 30) << t.text;
+      }
       if (t.op == "LineTo" && t.pen.color == colors.grid) grid.insert(t.n[along]), plotting = true;
       if (t.op == "LineTo" && t.pen.color == colors.axis) base = t.n[along];
       if (!plotting || t.pen.color == colors.grid || t.pen.color == colors.axis) continue;
