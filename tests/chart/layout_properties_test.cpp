@@ -297,10 +297,11 @@ TEST(LayoutPropertiesTest, PieSlicesAndLabels) {
 // === Modern layout ===
 
 // Generated modern charts (bars, stacks, lines, boxes, upright or lying, 1 to 60 categories, 1 to 5
-// sets, long labels, negatives, fixed ends in either order, value labels, small canvases): every
-// text inside the canvas and clear of the others; everything drawn for the data inside the plot;
-// 4 to 8 evenly spaced gridlines that cover automatic data; each bar grows from the base line (a
-// stacked segment from the one before it) to its value at one scale; a canvas without room fails.
+// sets, long labels, negatives, a few NaN and infinities, fixed ends in either order, value labels,
+// small canvases): every text inside the canvas and clear of the others and of the bars; everything
+// drawn for the data inside the plot; 4 to 8 evenly spaced gridlines that cover automatic data;
+// each bar grows from the base line (a stacked segment from the one before it) to its value at one
+// scale; a canvas without room fails.
 TEST(ModernLayoutTest, TextsKeepApartDataStaysInThePlotAndBarsGrowFromZeroToScale) {
   std::mt19937 random(26);
   for (int n = 0; n < 1200; ++n) {
@@ -323,6 +324,7 @@ TEST(ModernLayoutTest, TextsKeepApartDataStaysInThePlotAndBarsGrowFromZeroToScal
       for (int j = 0; j < sets; ++j) {
         const double v = (1.0 + static_cast<double>(random() % 8)) / 8 * magnitude;
         values.push_back(random() % 5 == 0 ? -v : v);
+        if (random() % 300 == 0) values.back() = std::array{NAN, INFINITY, -INFINITY}[random() % 3];
         c.series.back().push_back(static_cast<float>(values.back()));
       }
     }
