@@ -278,20 +278,29 @@ class ModernChart {
     const std::int64_t left = kMargin + (sideTitle_.empty() ? 0 : kLabelCell + kAxisTitleGap);
     const std::int64_t halfTick = (widestTick + 1) / 2;
     plotLeft_ = std::max(left + band_ + (band_ > 0 ? kTickLabelGap : 0), kMargin + halfTick);
-    // Value labels beyond the longest bars, or half the last tick label.
-    std::int64_t beyond = halfTick;
+    // Half the last tick label beyond the plot; value labels beyond the
+    // bar ends: the plot narrows so that the label of a bar ending at share
+    // s of the axis ends at the edge, where that leaves the plot its least.
+    const std::int64_t edge = RightEdge();
+    plotRight_ = edge - halfTick;
     if (g_.options.showValues && ValuesAtEnds()) {
       const ScopedFont font(s_, Font::Sans(kLabelCell));
+      std::int64_t right = plotRight_;
       for (std::int64_t c = 0; c < categories_; ++c) {
         for (std::int64_t j = 0; j < sets_; ++j) {
           const double v = Value(c, j);
           if (!std::isfinite(v) || v < 0.0) continue;
-          beyond =
-              std::max<std::int64_t>(beyond, s_.GetTextExtent(format_.Format(v)) + ValueLabelGap());
+          const double share = (std::min(v, ticks_.high) - ticks_.low) / (ticks_.high - ticks_.low);
+          if (share <= 0.0) continue;
+          // One pixel more for the rounding of the bar's end.
+          const std::int64_t label = s_.GetTextExtent(format_.Format(v)) + ValueLabelGap() + 1;
+          const double room = static_cast<double>(edge - plotLeft_ - label) / share;
+          right = std::min(right, plotLeft_ + Round(std::floor(room)));
         }
       }
+      // Labels that would squeeze the plot away are left off instead.
+      if (right - plotLeft_ >= kMinPlotSide) plotRight_ = right;
     }
-    plotRight_ = RightEdge() - beyond;
     return plotRight_ - plotLeft_ >= kMinPlotSide;
   }
 
