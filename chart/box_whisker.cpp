@@ -2,6 +2,8 @@
 // summary (minimum, lower quartile, median, upper quartile, maximum), worked
 // out on whole numbers: a stem with end caps, a box between the quartiles
 // and a median line across it.
+#include "chart/box_whisker.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <span>
@@ -20,14 +22,6 @@ constexpr double kBoxShare = 0.8;           // share of its slot's pitch a box c
 constexpr std::int64_t kCapThickness = 3;   // end caps, along the value axis
 constexpr std::int64_t kStemHalfWidth = 2;  // the stem is twice this across
 
-struct FiveNumbers {
-  std::int32_t minimum = 0;
-  std::int32_t lowerQuartile = 0;
-  std::int32_t median = 0;
-  std::int32_t upperQuartile = 0;
-  std::int32_t maximum = 0;
-};
-
 // Middle of an ascending run: its middle element, or for an even count the
 // lower of the two middle elements plus half (rounded down) of their gap, so
 // the middle of whole numbers stays a whole number. `run` is not empty.
@@ -39,10 +33,8 @@ std::int32_t Middle(std::span<const std::int32_t> run) noexcept {
   return SaturateToInt32(low + (high - low) / 2);
 }
 
-// Whole-number statistics of a series, its values truncated toward zero
-// (negative ones included: the axis covers them). A single value is all five numbers;
-// with more, each quartile is the middle of a half of the sorted values, and
-// an odd count leaves the median out of both halves.
+}  // namespace
+
 FiveNumbers Summarize(const CGraphSeries& series) {
   const int n = series.GetDataCount();
   if (n <= 0) return {};
@@ -74,8 +66,6 @@ FiveNumbers Summarize(const CGraphSeries& series) {
   five.upperQuartile = Middle(all.last(half));
   return five;
 }
-
-}  // namespace
 
 void CGraph::DrawBoxWhiskers(DrawingSurface& surface) {
   if (seriesList.empty()) return;

@@ -157,7 +157,7 @@ void CGraphGenerator::LoadSingleSet(const DrawKind& kind) {
   if (!pendingSeries) pendingSeries = std::make_unique<CGraphSeries>();
   for (std::size_t i = 0; i < count; ++i) {
     if (kind.legendTexts) graph.SetLegendText(static_cast<std::uint32_t>(i), dataLabels[i]);
-    if (kind.zeroNegatives && dataValues[i] < 0.0f) dataValues[i] = 0.0f;
+    if (kind.ZeroesNegatives(graph.options.theme) && dataValues[i] < 0.0f) dataValues[i] = 0.0f;
     pendingSeries->AddDataPoint(static_cast<std::uint32_t>(i), dataValues[i]);
   }
   pendingSeries->SetLabel(singleSeriesLabel);
@@ -217,7 +217,7 @@ void CGraphGenerator::LoadSeriesTable(const DrawKind& kind) {
     auto series = std::make_unique<CGraphSeries>();
     for (std::size_t k = 0; k < items; ++k) {
       float& value = table[s][k];
-      if (kind.zeroNegatives && value < 0.0f) value = 0.0f;
+      if (kind.ZeroesNegatives(graph.options.theme) && value < 0.0f) value = 0.0f;
       series->AddDataPoint(static_cast<std::uint32_t>(k), value);
     }
     series->SetLabel(seriesTitles[s]);

@@ -177,6 +177,12 @@ class CGraphGenerator : public IGraphGenerator2, public ISupportErrorInfo {
     bool legendTexts = false;
     bool typeBeforeCheck = true;
     HRESULT checkFailure = S_OK;
+    // Whether negative values are drawn (and kept in the store) as 0: the
+    // kinds that say so, but for the modern themes' flat stacked bars, which
+    // stack them down from zero.
+    [[nodiscard]] bool ZeroesNegatives(Theme theme) const noexcept {
+      return zeroNegatives && !(graphType == GraphType::kStackedBar && theme != Theme::kClassic);
+    }
   };
 
  private:

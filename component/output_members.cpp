@@ -176,7 +176,7 @@ void CGraphGenerator::DescribeSingleSet(const DrawKind& kind) {
   text.Count(count, count == 1 ? "value" : "values");
   for (std::size_t i = 0; i < count; ++i) {
     float value = dataValues[i];
-    if (kind.zeroNegatives && value < 0.0f) value = 0.0f;
+    if (kind.ZeroesNegatives(graph.options.theme) && value < 0.0f) value = 0.0f;
     text.Value(dataLabels[i], value);
   }
   altText = text.Finish();

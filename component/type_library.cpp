@@ -162,7 +162,9 @@ constexpr std::size_t kClassicMembers = 39;
 #define TESSALOOM_AXIS_END                                                                     \
   " a number within the 4-byte float range; empty (Empty, Null, None or \"\"), or NaN, makes " \
   "it automatic (from the data), the default, and reads back as Empty (None). Other values "   \
-  "are refused (E_INVALIDARG). Takes effect with the modern theme."
+  "are refused (E_INVALIDARG). Takes effect with the modern theme: data beyond the ends is "   \
+  "cut off at the plot's edge; ends set the wrong way round swap, equal ones widen the axis "  \
+  "upward by a tenth of their size (by 1 at zero)."
 
 const std::array<MemberDescription, kClassicMembers + 29> kMembers{{
     {1, "ErrorReason", MemberKind::kPropertyGet, 0, kNoParameters, VT_BSTR,
@@ -285,7 +287,8 @@ const std::array<MemberDescription, kClassicMembers + 29> kMembers{{
                      "that series' values over the items (median, quartiles, extremes)."),
     TESSALOOM_METHOD(33, DrawStackedBarSeriesGraph,
                      "Draws the series table as stacked bars: one bar per series, one segment "
-                     "per item; negative values become 0, in the data too. Returns S_FALSE (1) "
+                     "per item; negative values become 0, in the data too (the modern and dark "
+                     "themes keep them and stack them down from zero). Returns S_FALSE (1) "
                      "when there is no series or no item." TESSALOOM_SERIES_LAYOUT),
     TESSALOOM_METHOD(34, Draw3DStackedBarSeriesGraph,
                      "Draws the series table as 3D stacked bars: one bar per series, one "
@@ -294,7 +297,8 @@ const std::array<MemberDescription, kClassicMembers + 29> kMembers{{
     TESSALOOM_METHOD(35, DrawStackedBarGraph,
                      "Draws the single data set (AddData) as one stacked bar named by "
                      "SeriesLabel, one segment per point named in the legend; negative values "
-                     "become 0, in the data too."),
+                     "become 0, in the data too (the modern and dark themes keep them and stack "
+                     "them down from zero)."),
     TESSALOOM_METHOD(36, Draw3DStackedBarGraph,
                      "Draws the single data set (AddData) as one 3D stacked bar named by "
                      "SeriesLabel, one segment per point named in the legend; negative values "

@@ -207,11 +207,11 @@ class IGraphGenerator2(Dispatch):
         """
     def DrawStackedBarSeriesGraph(self) -> int:
         """Draws the series table as stacked bars: one bar per series, one segment per item;
-        negative values become 0, in the data too. Returns S_FALSE (1) when there is no series
-        or no item. The series (AddSeries) stand side by side along the category axis, each
-        labelled with its title; the items (AddItemToSeries) are the legend's entries. For a
-        line or colour per product over months, add the products as items and each month as a
-        series.
+        negative values become 0, in the data too (the modern and dark themes keep them and
+        stack them down from zero). Returns S_FALSE (1) when there is no series or no item. The
+        series (AddSeries) stand side by side along the category axis, each labelled with its
+        title; the items (AddItemToSeries) are the legend's entries. For a line or colour per
+        product over months, add the products as items and each month as a series.
         """
     def Draw3DStackedBarSeriesGraph(self) -> int:
         """Draws the series table as 3D stacked bars: one bar per series, one segment per item;
@@ -223,7 +223,8 @@ class IGraphGenerator2(Dispatch):
         """
     def DrawStackedBarGraph(self) -> int:
         """Draws the single data set (AddData) as one stacked bar named by SeriesLabel, one segment
-        per point named in the legend; negative values become 0, in the data too.
+        per point named in the legend; negative values become 0, in the data too (the modern and
+        dark themes keep them and stack them down from zero).
         """
     def Draw3DStackedBarGraph(self) -> int:
         """Draws the single data set (AddData) as one 3D stacked bar named by SeriesLabel, one
@@ -312,7 +313,8 @@ class IGraphGenerator2(Dispatch):
         """The value axis's lower end: a number within the 4-byte float range; empty (Empty, Null,
         None or ""), or NaN, makes it automatic (from the data), the default, and reads back as
         Empty (None). Other values are refused (E_INVALIDARG). Takes effect with the modern
-        theme.
+        theme: data beyond the ends is cut off at the plot's edge; ends set the wrong way round
+        swap, equal ones widen the axis upward by a tenth of their size (by 1 at zero).
         """
     @ValueAxisMin.setter
     def ValueAxisMin(self, newVal: SupportsFloat | str | None) -> None: ...
@@ -321,7 +323,8 @@ class IGraphGenerator2(Dispatch):
         """The value axis's upper end: a number within the 4-byte float range; empty (Empty, Null,
         None or ""), or NaN, makes it automatic (from the data), the default, and reads back as
         Empty (None). Other values are refused (E_INVALIDARG). Takes effect with the modern
-        theme.
+        theme: data beyond the ends is cut off at the plot's edge; ends set the wrong way round
+        swap, equal ones widen the axis upward by a tenth of their size (by 1 at zero).
         """
     @ValueAxisMax.setter
     def ValueAxisMax(self, newVal: SupportsFloat | str | None) -> None: ...

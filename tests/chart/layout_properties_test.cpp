@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "chart/layout.h"
+#include "chart/modern_theme.h"
 #include "chart_test_support.h"
 
 namespace tessaloom {
@@ -295,27 +296,35 @@ TEST(LayoutPropertiesTest, PieSlicesAndLabels) {
 
 // === Modern layout ===
 
-// Generated modern bar and line charts (1 to 60 categories, 1 to 5 sets, long labels, negatives,
-// fixed ends, value labels, small canvases): every text inside the canvas and clear of the others;
-// with automatic ends each bar grows from the base line to its value at one scale, so the axis
-// covers the data; a canvas without room fails.
-TEST(ModernLayoutTest, TextsKeepApartOnTheCanvasAndBarsGrowFromZeroToScale) {
+// Generated modern charts (bars, stacks, lines, boxes, upright or lying, 1 to 60 categories, 1 to 5
+// sets, long labels, negatives, a few NaN and infinities, fixed ends in either order, value labels,
+// small canvases): every text inside the canvas and clear of the others and of the bars; everything
+// drawn for the data inside the plot; 4 to 8 evenly spaced gridlines that cover automatic data;
+// each bar grows from the base line (a stacked segment from the one before it) to its value at one
+// scale; a canvas without room fails.
+TEST(ModernLayoutTest, TextsKeepApartDataStaysInThePlotAndBarsGrowFromZeroToScale) {
   std::mt19937 random(26);
-  for (int n = 0; n < 600; ++n) {
+  for (int n = 0; n < 1200; ++n) {
     const int categories = 1 + static_cast<int>(random() % 60), sets = 1 + n % 5;
     const double magnitude = std::pow(10.0, static_cast<int>(random() % 12) - 4);
-    Chart c{.kind = n % 2 == 0 ? kBar : kLine, .title = n % 3 == 0 ? "" : "Sales by region"};
+    const GraphType kind =
+        std::array{kBar, kLine, kStackedBar, kBoxWhisker}[static_cast<std::size_t>(n % 8 / 2)];
+    Chart c{.kind = kind, .vertical = n % 2 == 0 ? 1u : 0u};
+    c.title = n % 3 == 0 ? "" : "Sales by region";
     c.width = 120 + static_cast<int>(random() % 800),
     c.height = 90 + static_cast<int>(random() % 500);
-    c.xLabel = n % 4 == 1 ? "Month" : "", c.yLabel = n % 4 == 2 ? "Revenue in dollars" : "";
+    c.xLabel = n % 4 == 1 ? "Month" : "", c.yLabel = n % 5 == 2 ? "Revenue in dollars" : "";
     std::vector<double> values;
     for (int k = 0; k < categories; ++k) {
       c.series.emplace_back();
-      c.labels.push_back(
-          std::string(1 + random() % (n % 7 == 0 ? 40 : 6), static_cast<char>('a' + k % 26)));
+      const bool wordy = n % 7 == 0;
+      std::string label(1 + random() % (wordy ? 12 : 6), static_cast<char>('a' + k % 26));
+      if (wordy && k % 3 != 0) label += " and " + std::string(random() % 14, 'w');
+      c.labels.push_back(label);
       for (int j = 0; j < sets; ++j) {
         const double v = (1.0 + static_cast<double>(random() % 8)) / 8 * magnitude;
-        values.push_back(random() % 5 == 0 && n % 4 != 3 ? -v : v);
+        values.push_back(random() % 5 == 0 ? -v : v);
+        if (random() % 300 == 0) values.back() = std::array{NAN, INFINITY, -INFINITY}[random() % 3];
         c.series.back().push_back(static_cast<float>(values.back()));
       }
     }
@@ -327,51 +336,129 @@ TEST(ModernLayoutTest, TextsKeepApartOnTheCanvasAndBarsGrowFromZeroToScale) {
     g.options.legendPosition =
         std::array{LegendPosition::kAuto, LegendPosition::kBottom,
                    LegendPosition::kRight}[static_cast<std::size_t>(n % 7 % 3)];
-    const bool automatic = n % 4 != 3;
-    if (!automatic) g.options.valueAxisMin = magnitude / 4, g.options.valueAxisMax = magnitude / 2;
+    const unsigned axis = random() % 16;  // 12 and up: fixed ends, 14 and up: min >= max
+    const bool automatic = axis < 12;
+    if (!automatic) {
+      g.options.valueAxisMin = magnitude / 4 * (axis < 15 ? 1 : 2);
+      g.options.valueAxisMax = magnitude / 2 * (axis < 14 ? 1 : 0.5);
+    }
     RecordingSurface s;
+    SCOPED_TRACE(testing::PrintToString(std::tuple{n, kind, c.vertical, c.width, c.height}));
     if (!g.DrawGraph(s)) {
       EXPECT_EQ(g.errorText, "The image is too small for the chart");
-      EXPECT_LT(std::min(c.width, c.height), 260) << n;
+      EXPECT_LT(std::min(c.width, c.height), 260);
       continue;
     }
+    const bool up = c.vertical == 1;
+    const std::size_t along = up ? 1 : 0;  // the value axis's coordinate
+    const modern::ThemeColors& colors = modern::ColorsOf(g.options.theme);
+    const Box plot{g.plotLeftX, g.plotBaseY - g.plotHeight, g.plotLeftX + g.plotWidth + 1,
+                   g.plotBaseY + 1};
+    const auto inPlot = [&](const Box& b) {
+      return b.l >= plot.l && b.t >= plot.t && b.r <= plot.r && b.b <= plot.b;
+    };
     std::vector<Box> texts, bars;
-    int base = -1, gridTop = INT32_MAX, gridBottom = INT32_MIN, gridRight = 0;
+    std::set<int> grid;
+    int base = -1;
+    bool plotting = false;    // past the legend: the gridlines and the data
+    std::array<int, 2> at{};  // the pen's place
+    std::vector<std::tuple<COLORREF, std::array<int, 2>, std::array<int, 2>>> strokes;  // lines'
     for (const Call& t : s.Calls()) {
+      if (plotting && t.op == "LineTo" && t.pen.round)
+        strokes.emplace_back(t.pen.color, at, std::array{t.n[0], t.n[1]});
+      if (t.op == "MoveTo" || t.op == "LineTo") at = {t.n[0], t.n[1]};
       if (t.op == "TextOut") texts.push_back(t.cell);
-      if (t.op == "LineTo" && t.pen.color == 0x8C8C8C) base = t.n[1];
-      if (t.op == "LineTo" && t.pen.width == 1 && t.pen.color != 0x8C8C8C) {
-        gridTop = std::min(gridTop, t.n[1]), gridBottom = std::max(gridBottom, t.n[1]);
-        gridRight = std::max(gridRight, t.n[0]);
+      // A lying chart's category label (8 pixels left of the plot): whole, or cut to a third of
+      // the width less a letter, a space and the ellipsis.
+      if (t.op == "TextOut" && !up && t.cell.r == plot.l - 8 && t.cell.t > plot.t - 8) {
+        const bool whole = std::find(c.labels.begin(), c.labels.end(), t.text) != c.labels.end();
+        EXPECT_LE(t.cell.r - t.cell.l, c.width / 3) << t.text;
+        EXPECT_TRUE(whole || t.cell.r - t.cell.l > c.width / 3 - 30) << t.text;
       }
-      if (t.op == "FillSolidRect" && t.n[2] < c.width) {
+      if (t.op == "LineTo" && t.pen.color == colors.grid) grid.insert(t.n[along]), plotting = true;
+      if (t.op == "LineTo" && t.pen.color == colors.axis) base = t.n[along];
+      if (!plotting || t.pen.color == colors.grid || t.pen.color == colors.axis) continue;
+      if (t.op == "MoveTo" || t.op == "LineTo") {
+        EXPECT_TRUE(inPlot({t.n[0], t.n[1], t.n[0] + 1, t.n[1] + 1})) << t.line;
+      }
+      const int x = (t.cell.l + t.cell.r) / 2, y = (t.cell.t + t.cell.b) / 2;  // a marker's centre
+      if (t.op == "Ellipse") {
+        EXPECT_TRUE(inPlot({x, y, x + 1, y + 1})) << t.line;
+      }
+      if (t.op == "FillSolidRect") {
         bars.push_back({t.n[0], t.n[1], t.n[0] + t.n[2], t.n[1] + t.n[3]});
+        EXPECT_TRUE(inPlot(bars.back())) << t.line;
       }
     }
     for (std::size_t i = 0; i < texts.size(); ++i) {
       const Box& b = texts[i];
-      EXPECT_TRUE(b.l >= 0 && b.t >= 0 && b.r <= c.width && b.b <= c.height) << n;
-      for (std::size_t k = 0; k < i; ++k)
-        EXPECT_FALSE(b.Meets(texts[k])) << n << " " << i << " " << k;
+      EXPECT_TRUE(b.l >= 0 && b.t >= 0 && b.r <= c.width && b.b <= c.height);
+      for (std::size_t k = 0; k < i; ++k) EXPECT_FALSE(b.Meets(texts[k])) << i << " " << k;
+      for (const Box& o : bars) {  // a stacked segment's value label stands inside it
+        const bool inside = b.l >= o.l && b.t >= o.t && b.r <= o.r && b.b <= o.b;
+        EXPECT_TRUE(!b.Meets(o) || (kind == kStackedBar && inside)) << i;
+      }
     }
-    if (c.kind != kBar) continue;
-    std::erase_if(bars, [&](const Box& b) {
-      return b.b <= gridTop || b.t >= gridBottom || b.l >= gridRight;
-    });  // swatches
+    // Fixed ends: a line leaving the plot is cut on its way out, not flattened along the edge.
+    const double low = g.options.valueAxisMin, high = g.options.valueAxisMax;
+    const double pitch = (up ? g.plotWidth : g.plotHeight) / static_cast<double>(categories);
+    for (const auto& [color, from, to] : strokes) {
+      if (kind != kLine || !(low < high) || pitch < 4 || from == to) continue;
+      int j = 0;
+      while (j + 1 < sets && g.GetColor(j) != color) ++j;
+      const auto point = [&](int k) {  // category k's point of set j: across, along
+        const double share = (values[static_cast<std::size_t>(k * sets + j)] - low) / (high - low);
+        return std::array{(up ? plot.l : plot.t) + (k + 0.5) * pitch,
+                          up ? plot.b - 1 - share * g.plotHeight : plot.l + share * g.plotWidth};
+      };
+      const double middle = (from[1 - along] + to[1 - along]) / 2.0 - (up ? plot.l : plot.t);
+      const int k =
+          std::clamp(static_cast<int>(std::floor(middle / pitch - 0.5)), 0, categories - 2);
+      const auto p = point(k), q = point(k + 1);
+      for (const std::array<int, 2>& e : {from, to}) {
+        const double cross =
+            (q[0] - p[0]) * (e[along] - p[1]) - (q[1] - p[1]) * (e[1 - along] - p[0]);
+        EXPECT_LE(std::abs(cross) / std::hypot(q[0] - p[0], q[1] - p[1]), 1.0) << k << " " << j;
+      }
+    }
+    const std::vector<int> lines(grid.begin(), grid.end());
+    ASSERT_GE(lines.size(), 2u);
+    for (std::size_t i = 2; i < lines.size(); ++i)
+      EXPECT_NEAR(lines[i] - lines[i - 1], lines[1] - lines[0], 1);
+    if (automatic) {
+      EXPECT_TRUE(lines.size() >= 4 && lines.size() <= 8) << lines.size();
+      for (const Box& b : bars) {
+        EXPECT_TRUE(up ? b.t >= lines.front() && b.b <= lines.back() + 1
+                       : b.l >= lines.front() && b.r <= lines.back() + 1);
+      }
+    }
+    if (kind != kBar && kind != kStackedBar) continue;
+    // Bars: one end on the base line; stacked segments: on it or a gap past their neighbour's.
+    const auto ends = [&](const Box& b) { return up ? std::pair{b.t, b.b} : std::pair{b.l, b.r}; };
     for (const Box& b : bars) {
-      EXPECT_TRUE(b.t == base || b.b == base) << n;
-      EXPECT_TRUE(b.t >= gridTop && b.b <= gridBottom) << n;
+      const auto [lo, hi] = ends(b);
+      const bool stacked =
+          std::any_of(bars.begin(), bars.end(), [&, lo = lo, hi = hi](const Box& o) {
+            const auto [olo, ohi] = ends(o);
+            return &o != &b && (up ? o.l == b.l : o.t == b.t) &&
+                   (std::abs(lo - ohi) <= 1 || std::abs(hi - olo) <= 1);
+          });
+      EXPECT_TRUE(lo == base || hi == base || (kind == kStackedBar && stacked)) << lo << " " << hi;
+      for (const Box& o : bars) {  // the segments of a stack keep apart
+        EXPECT_TRUE(kind == kBar || pitch < 2 || &o == &b || (up ? o.l != b.l : o.t != b.t) ||
+                    !o.Meets(b));
+      }
     }
     if (!automatic || bars.size() != values.size()) continue;
     const auto longest =
         std::max_element(values.begin(), values.end(),
                          [](double a, double b) { return std::abs(a) < std::abs(b); }) -
         values.begin();
-    const Box& l = bars[static_cast<std::size_t>(longest)];
-    const double scale =
-        (l.b - l.t) / std::abs(values[static_cast<std::size_t>(longest)]);  // px per unit
+    const auto length = [&](const Box& b) { return up ? b.b - b.t : b.r - b.l; };
+    const double scale = length(bars[static_cast<std::size_t>(longest)]) /
+                         std::abs(values[static_cast<std::size_t>(longest)]);  // px per unit
     for (std::size_t i = 0; i < bars.size(); ++i) {
-      EXPECT_NEAR(bars[i].b - bars[i].t, std::abs(values[i]) * scale, 2.0) << n << " " << i;
+      EXPECT_NEAR(length(bars[i]), std::abs(values[i]) * scale, kind == kBar ? 2.0 : 3.0) << i;
     }
   }
 }
