@@ -623,7 +623,11 @@ std::vector<PieLabel> DrawTop(DrawingSurface& surface, const CGraph& graph, cons
 bool DrawPieChart(DrawingSurface& surface, CGraph& graph, bool solid) {
   const auto pieCount = static_cast<std::int64_t>(graph.seriesList.size());
   if (pieCount == 0) return true;
-  const PieLayout layout = ComputeLayout(graph, surface.GetTextMetrics(), pieCount);
+  TextMetrics metrics = surface.GetTextMetrics();
+  // The sans face's widest glyph is nearly three ems wide: the labels' room
+  // is that of a wide letter instead, as the classic face's widest is.
+  if (solid::DrawsModernSolid(graph)) metrics.maxCharWidth = surface.GetTextExtent("M");
+  const PieLayout layout = ComputeLayout(graph, metrics, pieCount);
   if (layout.r <= 0) {
     graph.SetErrorText(NoRoomReason(graph, layout, pieCount));
     return false;
