@@ -25,9 +25,10 @@ inline constexpr ThemeColors kDarkColors{0x1E1E1E, 0xEDEDED, 0xB0B0B0, 0x3C3C3C,
   return theme == Theme::kDark ? kDarkColors : kLightColors;
 }
 
-// Text cells in pixels: a 17 px semibold title, 12 px labels.
+// Text cells in pixels: a 17 px semibold title, 12 px labels (Inter's cell
+// is 1.21 em).
 inline constexpr std::int32_t kTitleCell = 20;
-inline constexpr std::int32_t kLabelCell = 14;
+inline constexpr std::int32_t kLabelCell = 15;
 
 inline constexpr std::int64_t kMargin = 12;    // canvas edge to anything drawn
 inline constexpr std::int64_t kTitleGap = 10;  // title to the legend or plot
