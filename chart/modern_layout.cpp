@@ -250,7 +250,21 @@ class ModernChart {
     pitch_ = static_cast<double>(plotRight_ - plotLeft_) /
              static_cast<double>(std::max<std::int64_t>(categories_, 1));
     plotBottom_ = bottom - CategoryBand(bottom - plotTop_) - kCategoryGap;
+    // A negative bar's label hangs below its end: a cell more under the plot.
+    if (g_.options.showValues && kind_ == Kind::kBars && AnyNegative()) {
+      underPlot_ = kLabelCell + kValueLabelGap;
+      plotBottom_ -= underPlot_;
+    }
     return plotBottom_ - plotTop_ >= kMinPlotSide;
+  }
+
+  [[nodiscard]] bool AnyNegative() const noexcept {
+    for (std::int64_t c = 0; c < categories_; ++c) {
+      for (std::int64_t j = 0; j < sets_; ++j) {
+        if (Value(c, j) < 0.0) return true;
+      }
+    }
+    return false;
   }
 
   // Categories down the left (the first on top), values to the right along
@@ -525,7 +539,7 @@ class ModernChart {
   void DrawCategoryLabels() {
     const bool upward = vertical_ && mode_ == LabelMode::kUpward;
     const ScopedFont font(s_, Font::Sans(kLabelCell, false, upward ? kEscapementUpward : 0));
-    const std::int64_t top = plotBottom_ + kCategoryGap;
+    const std::int64_t top = plotBottom_ + underPlot_ + kCategoryGap;
     for (std::int64_t c = 0; c < categories_; c += stride_) {
       const std::string& label = g_.seriesList[static_cast<std::size_t>(c)]->seriesLabel;
       const double centre = CategoryCentre(c);
@@ -897,6 +911,7 @@ class ModernChart {
   LabelMode mode_ = LabelMode::kAcross;
   std::vector<std::vector<std::string>> wrapped_;  // each category's lines, when wrapped
   std::int64_t stride_ = 1;                        // every stride-th category is labelled
+  std::int64_t underPlot_ = 0;  // room under the plot for negative bars' value labels
 };
 
 }  // namespace
