@@ -207,6 +207,17 @@ def test_the_readme_lines_run_on_the_data_the_repository_ships(tmp_path):
     assert (out / "regions.BMP").read_bytes()[:2] == b"BM"
     images, index = list(tmp_path.glob("gallery/*.jpg")), (tmp_path / "gallery/index.html")
     assert len(images) == 28 and all('src="%s"' % p.name in index.read_text() for p in images)
+    # The themes' command lines draw the README's pictures; its chart() call gives a PNG.
+    (tmp_path / "docs").mkdir()
+    for block in re.findall(r"```sh\n(.*?)```", readme, re.S):
+        if "--theme" in block:
+            command = block.replace("\\\n", " ").replace("build/tessaloom", shlex.quote(CLI), 1)
+            assert subprocess.run(command, shell=True, cwd=tmp_path).returncode == 0, block
+    assert {p.name for p in (tmp_path / "docs").iterdir()} == {"modern_chart.png", "theme_dark.png"}
+    snippet = re.search(r"```python\n(import tessaloom\npng = .*?)```", readme, re.S).group(1)
+    names = {}
+    exec(snippet, names)
+    assert names["png"].startswith(b"\x89PNG")
 
 
 UNRELATED = ("Windows Registry Editor Version 5.00\n\n[HKEY_CLASSES_ROOT\\CLSID]\n\n"
