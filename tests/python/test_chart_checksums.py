@@ -69,7 +69,18 @@ EDGES = {
     "box-whisker-even": data([(str(i), v) for i, v in enumerate([4, 8, 15, 16, 23, 42, 7, 1])],
                              draw="DrawBoxWhiskerGraph"),
 }
-CHARTS = dict(gallery(), **EDGES)
+SALES = data([("Jan", 12), ("Feb", 30), ("Mar", -8), ("Apr", 27), ("May", -4), ("Jun", 18)])
+MODERN = {
+    "modern-sales": [("Theme", "modern"), ("ShowValues", True), ("ChartTitle", "Monthly sales")]
+    + SALES + [("DrawBarGraph",)],
+    "dark-channels": [("Theme", "dark"), ("ValueFormat", "#,##0.0")]
+    + data(items=TABLE_DATA[0], series=TABLE_DATA[1], draw="DrawLineSeriesGraph"),
+    "modern-pie": [("Theme", "modern")] + data(MONTHS, draw="DrawPieGraph"),
+    "modern-stacked-horizontal": [("Theme", "modern"), ("SetHorizontalGraph",)]
+    + data(items=TABLE_DATA[0], series=TABLE_DATA[1], draw="DrawStackedBarSeriesGraph"),
+    "dark-3d-bars": [("Theme", "dark")] + data(MONTHS, draw="Draw3DBarGraph"),
+}
+CHARTS = dict(gallery(), **EDGES, **MODERN)
 
 
 def text_environment():
