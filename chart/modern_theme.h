@@ -1,8 +1,7 @@
 // What every modern-theme drawer shares: the theme's colours, its text cells
 // and the box a placed text takes, so that pies, bars and the rest read as one
 // family and keep their texts apart by the same rule.
-#ifndef TESSALOOM_CHART_MODERN_THEME_H_
-#define TESSALOOM_CHART_MODERN_THEME_H_
+#pragma once
 
 #include <cstdint>
 
@@ -44,5 +43,3 @@ struct TextBox {
 };
 
 }  // namespace tessaloom::modern
-
-#endif  // TESSALOOM_CHART_MODERN_THEME_H_
