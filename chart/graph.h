@@ -157,12 +157,12 @@ class CGraph {
     return renderStyle == RenderStyle::kSmooth || options.theme != Theme::kClassic;
   }
   // Whether the modern layout draws the chart: a modern theme's vertical
-  // flat bar or line chart, or flat pie. Other kinds keep the classic layout.
+  // flat bar or line chart, or pie, flat or 3D. Other kinds keep the classic layout.
   [[nodiscard]] bool DrawsModern() const noexcept;
   // The modern layout's whole chart; false with the reason in errorText
   // when the canvas has no room for it.
   bool DrawModern(DrawingSurface& surface);
-  // The modern flat pies (chart/modern_pie.cpp), as DrawModern.
+  // The modern pies, flat or 3D (chart/modern_pie.cpp), as DrawModern.
   bool DrawModernPie(DrawingSurface& surface);
 
   // Colour at list position i; a negative i means the first entry. Past the

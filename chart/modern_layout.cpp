@@ -918,13 +918,15 @@ class ModernChart {
 
 bool CGraph::DrawsModern() const noexcept {
   return options.theme != Theme::kClassic &&
-         (graphType == GraphType::kPie || graphType == GraphType::kBar ||
-          graphType == GraphType::kLine || graphType == GraphType::kStackedBar ||
-          graphType == GraphType::kBoxWhisker);
+         (graphType == GraphType::kPie || graphType == GraphType::k3DPie ||
+          graphType == GraphType::kBar || graphType == GraphType::kLine ||
+          graphType == GraphType::kStackedBar || graphType == GraphType::kBoxWhisker);
 }
 
 bool CGraph::DrawModern(DrawingSurface& surface) {
-  if (graphType == GraphType::kPie) return DrawModernPie(surface);
+  if (graphType == GraphType::kPie || graphType == GraphType::k3DPie) {
+    return DrawModernPie(surface);
+  }
   return ModernChart(*this, surface).Draw();
 }
 

@@ -1,11 +1,13 @@
-// The modern look of flat pies: each series a pie, centred in its share of
+// The modern look of pies: each series a pie, centred in its share of
 // the canvas and as large as it allows; slices clockwise from the top without
 // outlines, parted by thin gaps of the background colour; each slice labelled
 // with its name and share where the label fits, in two columns left and right
 // of the pie, in the slices' order, pushed apart as little as they need, each
 // joined to its slice by a short elbowed leader line. A label that would not
 // fit, would meet another or whose leader would cross the pie or another
-// leader is left off, and the legend names the slices instead.
+// leader is left off, and the legend names the slices instead. A 3D pie is
+// the same disc seen tilted: an ellipse over a side wall of each front
+// slice's colour in shadow, its labels and leaders kept off top and wall.
 //
 // The data are the classic pie's: slot j of every series is a slice when its
 // value is positive; zero, negative (the loader makes those zero) and
@@ -21,6 +23,7 @@
 #include "chart/graph.h"
 #include "chart/layout.h"
 #include "chart/modern_theme.h"
+#include "chart/shading.h"
 #include "chart/value_format.h"
 #include "draw/drawing_surface.h"
 #include "platform/numbers.h"
@@ -65,6 +68,14 @@ constexpr double kFarRadius = 16384.0;
 // Shares are shown in whole percent, or tenths when a slice would show 0.
 constexpr int kMostShareDecimals = 1;
 constexpr double kQuarterTurn = 0.25;  // the right, as a fraction of the circle from the top
+// A 3D pie: its top's height to its width (the disc seen from about 37
+// degrees above), its wall's height as a share of the radius, and the most
+// points along an arc of its top's rim that bounds a wall.
+constexpr double kTilt = 0.6;
+constexpr double kWallShare = 0.2;
+constexpr std::int64_t kArcPoints = 90;  // for the whole front half
+// A leader is tried for meeting a 3D pie at this many points at most.
+constexpr std::int64_t kMostLeaderSamples = 4096;
 
 std::int32_t I32(std::int64_t v) noexcept { return SaturateToInt32(v); }
 std::int64_t Round(double v) noexcept { return std::llround(std::clamp(v, -1e15, 1e15)); }
@@ -119,7 +130,9 @@ struct Label {
   // The leader's start by the rim and its bend, in whole pixels; the row
   // its slice's middle asks for; the direction of that middle.
   double startX = 0, startY = 0, bendX = 0, bendY = 0;
-  double wantedY = 0, dirX = 0, dirY = 0;
+  // its direction on screen (y shortened on a tilted top) from the centre
+  // row it leaves from (a 3D pie's front half: its wall's bottom).
+  double wantedY = 0, dirX = 0, dirY = 0, fromY = 0;
 };
 
 struct Pie {
@@ -128,7 +141,12 @@ struct Pie {
   std::vector<Label> labels;
   std::string caption;
   std::int64_t cx = 0, cy = 0, r = 0;
+  std::int64_t ry = 0, depth = 0;  // the top's vertical radius, the wall's height
   std::int64_t captionTop = 0;
+  // The top's height to its width, as drawn.
+  [[nodiscard]] double Tilt() const noexcept {
+    return r > 0 ? static_cast<double>(ry) / static_cast<double>(r) : 1.0;
+  }
 };
 
 // Shares of `slices` in percent, rounded to whole percent (tenths when a
@@ -177,7 +195,8 @@ class ModernPie {
         s_(surface),
         colors_(modern::ColorsOf(graph.options.theme)),
         width_(graph.graphWidth),
-        height_(graph.graphHeight) {}
+        height_(graph.graphHeight),
+        solid_(graph.graphType == GraphType::k3DPie) {}
 
   bool Draw() {
     const ScopedBkColor background(s_, colors_.background);
@@ -451,7 +470,7 @@ class ModernPie {
       cell.t += kLabelCell + kCaptionGap;
     }
     const std::int64_t w = cell.r - cell.l, h = cell.b - cell.t;
-    const std::int64_t largest = std::min(w, h) / 2;
+    const std::int64_t largest = std::min(w / 2, Radius(h));
     const auto least = static_cast<std::int64_t>(kLeastRadiusShare * static_cast<double>(largest));
     const std::int64_t leader = kElbow + kLeaderRun + kLeaderGap;
     std::int64_t widest = -1;
@@ -464,7 +483,7 @@ class ModernPie {
     std::int64_t r = largest;
     if (widest >= 0) {
       r = std::min(
-          {h / 2 - kElbow - kLabelCell / 2, std::max(w / 2 - leader - widest, least), largest});
+          {Radius(h - 2 * kElbow - kLabelCell), std::max(w / 2 - leader - widest, least), largest});
     }
     if (r < kMinRadius && largest >= kMinRadius) {  // the pie before its labels
       for (Label& label : pie.labels) label.shown = false;
@@ -472,8 +491,10 @@ class ModernPie {
     }
     if (r < kMinRadius) return false;
     pie.r = r;
+    pie.ry = solid_ ? Round(static_cast<double>(r) * kTilt) : r;
+    pie.depth = solid_ ? Round(static_cast<double>(r) * kWallShare) : 0;
     pie.cx = cell.l + w / 2;
-    pie.cy = cell.t + h / 2;
+    pie.cy = cell.t + (h - 2 * pie.ry - pie.depth) / 2 + pie.ry;
     PlaceLabels(pie, cell, true);
     PlaceLabels(pie, cell, false);
     return true;
@@ -494,12 +515,16 @@ class ModernPie {
       if (!label.shown) continue;
       label.right = Dx(middle) >= 0.0;
       const double bend = static_cast<double>(pie.r + kElbow);
-      const double from = static_cast<double>(pie.r + kLeaderStart);
-      label.startX = std::round(static_cast<double>(pie.cx) + from * Dx(middle));
-      label.startY = std::round(static_cast<double>(pie.cy) + from * Dy(middle));
+      // On a tilted top a leader starts as far below or above the rim as
+      // beside a flat one.
+      const double from =
+          static_cast<double>(pie.r) + static_cast<double>(kLeaderStart) / pie.Tilt();
       label.dirX = Dx(middle);
-      label.dirY = Dy(middle);
-      label.wantedY = std::round(static_cast<double>(pie.cy) + bend * label.dirY);
+      label.dirY = Dy(middle) * pie.Tilt();
+      label.fromY = static_cast<double>(pie.cy + (label.dirY > 0.0 ? pie.depth : 0));
+      label.startX = std::round(static_cast<double>(pie.cx) + from * label.dirX);
+      label.startY = std::round(label.fromY + from * label.dirY);
+      label.wantedY = std::round(label.fromY + bend * label.dirY);
       if (label.right == right) side.push_back(i);
     }
     std::stable_sort(side.begin(), side.end(), [&](std::size_t a, std::size_t b) {
@@ -553,7 +578,7 @@ class ModernPie {
         // and across from there, or bends just outside the rim when that
         // row lies inward or past the column.
         const double row = static_cast<double>(label.top + kLabelCell / 2);
-        const double cx = static_cast<double>(pie.cx), cy = static_cast<double>(pie.cy);
+        const double cx = static_cast<double>(pie.cx), cy = label.fromY;
         const double out = label.dirY != 0.0 ? (row - cy) / label.dirY : -1.0;
         const double x = cx + out * label.dirX;
         const bool across = out >= static_cast<double>(pie.r + kElbow) &&
@@ -564,10 +589,7 @@ class ModernPie {
         label.bendY = across ? row : std::round(cy + bend * label.dirY);
         radials.push_back({label.startX, label.startY, label.bendX, label.bendY});
         const Segment leg = {label.bendX, label.bendY, static_cast<double>(column), row};
-        if (DistanceTo(leg, static_cast<double>(pie.cx), static_cast<double>(pie.cy)) <
-            static_cast<double>(pie.r + kLeaderStart)) {
-          bad.push_back(i);
-        }
+        if (Enters(pie, leg)) bad.push_back(i);
         legs.push_back(leg);
       }
       for (std::size_t a = 0; a < side.size(); ++a) {
@@ -588,13 +610,79 @@ class ModernPie {
     }
   }
 
+  // The largest radius of a pie `h` pixels high.
+  [[nodiscard]] std::int64_t Radius(std::int64_t h) const noexcept {
+    if (!solid_) return h / 2;
+    return static_cast<std::int64_t>(std::floor(static_cast<double>(h) / (2 * kTilt + kWallShare)));
+  }
+
+  // Whether `leg` comes within kLeaderStart of the pie: of its disc, or of
+  // a 3D pie's top and wall, the top's upper half over its lower half moved
+  // down by the wall's height.
+  [[nodiscard]] bool Enters(const Pie& pie, const Segment& leg) const noexcept {
+    const auto cx = static_cast<double>(pie.cx), cy = static_cast<double>(pie.cy);
+    if (!solid_) return DistanceTo(leg, cx, cy) < static_cast<double>(pie.r + kLeaderStart);
+    const auto rx = static_cast<double>(pie.r + kLeaderStart);
+    const auto ry = static_cast<double>(pie.ry + kLeaderStart);
+    const auto depth = static_cast<double>(pie.depth);
+    const auto steps =
+        static_cast<std::int64_t>(std::clamp(std::hypot(leg.x1 - leg.x0, leg.y1 - leg.y0), 1.0,
+                                             static_cast<double>(kMostLeaderSamples)));
+    for (std::int64_t k = 0; k <= steps; ++k) {
+      const double f = static_cast<double>(k) / static_cast<double>(steps);
+      const double x = (leg.x0 + f * (leg.x1 - leg.x0) - cx) / rx;
+      const double y = leg.y0 + f * (leg.y1 - leg.y0);
+      const double below = (y < cy ? y - cy : std::max(y - cy - depth, 0.0)) / ry;
+      if (x * x + below * below < 1.0) return true;
+    }
+    return false;
+  }
+
+  // A point on the rim of the pie's top at `turn`, `down` pixels lower.
+  [[nodiscard]] Point Rim(const Pie& pie, double turn, std::int64_t down) const noexcept {
+    return {I32(pie.cx + Round(static_cast<double>(pie.r) * Dx(turn))),
+            I32(pie.cy + down + Round(static_cast<double>(pie.ry) * Dy(turn)))};
+  }
+
+  // A 3D pie's wall: under each slice's stretch of the front half of the
+  // rim, its colour in shadow, parted as the top is.
+  void DrawWall(const Pie& pie) {
+    std::vector<Point> points;
+    for (const Slice& slice : pie.slices) {
+      const double from = std::max(slice.start, kQuarterTurn);
+      const double to = std::min(slice.end, 3 * kQuarterTurn);
+      if (!(from < to)) continue;
+      const std::int64_t steps =
+          std::max<std::int64_t>(Round((to - from) / (2 * kQuarterTurn) * kArcPoints), 1);
+      points.clear();
+      for (std::int64_t k = 0; k <= steps; ++k) {
+        const double turn =
+            from + (to - from) * static_cast<double>(k) / static_cast<double>(steps);
+        points.push_back(Rim(pie, turn, 0));
+      }
+      for (std::int64_t k = steps; k >= 0; --k) {
+        points.push_back({points[static_cast<std::size_t>(k)].x,
+                          I32(points[static_cast<std::size_t>(k)].y + pie.depth)});
+      }
+      s_.FillPolygon(points, Brush{ShadeDarker(g_.GetColor(slice.slot))});
+    }
+    if (pie.slices.size() < 2) return;
+    const ScopedPen pen(s_, Pen{pie.r < kThinGapRadius ? 1 : 2, colors_.background});
+    for (const Slice& slice : pie.slices) {
+      if (slice.start <= kQuarterTurn || slice.start >= 3 * kQuarterTurn) continue;
+      const Point top = Rim(pie, slice.start, 0);
+      s_.MoveTo(top.x, top.y);
+      s_.LineTo(top.x, I32(top.y + pie.depth + 1));
+    }
+  }
+
   // Draws a pie's slices, the gaps between them, its caption and labels.
   void DrawPie(const Pie& pie) {
-    const std::int32_t l = I32(pie.cx - pie.r), t = I32(pie.cy - pie.r);
-    const std::int32_t r = I32(pie.cx + pie.r), b = I32(pie.cy + pie.r);
+    const std::int32_t l = I32(pie.cx - pie.r), t = I32(pie.cy - pie.ry);
+    const std::int32_t r = I32(pie.cx + pie.r), b = I32(pie.cy + pie.ry);
     const auto far = [&](double turn) {
       return Point{I32(pie.cx + Round(kFarRadius * Dx(turn))),
-                   I32(pie.cy + Round(kFarRadius * Dy(turn)))};
+                   I32(pie.cy + Round(kFarRadius * pie.Tilt() * Dy(turn)))};
     };
     for (const Slice& slice : pie.slices) {
       // Pie runs counter-clockwise on screen: from the slice's end back to its start.
@@ -609,9 +697,10 @@ class ModernPie {
       for (const Slice& slice : pie.slices) {
         s_.MoveTo(I32(pie.cx), I32(pie.cy));
         s_.LineTo(I32(pie.cx + Round(reach * Dx(slice.start))),
-                  I32(pie.cy + Round(reach * Dy(slice.start))));
+                  I32(pie.cy + Round(reach * pie.Tilt() * Dy(slice.start))));
       }
     }
+    if (solid_) DrawWall(pie);
     const ScopedFont font(s_, Font::Sans(kLabelCell));
     if (!pie.caption.empty()) {
       const ScopedFont semibold(s_, Font::Sans(kLabelCell, true));
@@ -639,6 +728,7 @@ class ModernPie {
   ThemeColors colors_;
   std::int64_t width_;
   std::int64_t height_;
+  bool solid_;  // a 3D pie
   ValueFormat format_;
   std::vector<Pie> pies_;
   std::vector<LegendItem> items_;   // every slot with a slice

@@ -23,7 +23,6 @@
 #include "chart/graph.h"
 #include "chart/layout.h"
 #include "chart/shading.h"
-#include "chart/solid_style.h"
 #include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 #include "platform/text.h"
@@ -323,17 +322,10 @@ std::int64_t SeriesLabelRow(const PieLayout& layout) noexcept {
          kSeriesLabelDrop + layout.step;
 }
 
-// The series label, centred below the pie by its characters; with a `room`
-// of 0 or more (the modern look) by its measured width, cut to the room.
+// The series label, centred below the pie by its characters.
 void DrawSeriesLabel(DrawingSurface& surface, const CGraphSeries& series, const PieSquare& s,
-                     const PieLayout& layout, std::int64_t room) {
+                     const PieLayout& layout) {
   const std::string label = series.GetLabel();
-  if (room >= 0) {
-    const std::string text = layout::FitText(surface, label, room);
-    surface.TextOut(SaturateToInt32(s.cx - surface.GetTextExtent(text) / 2),
-                    SaturateToInt32(SeriesLabelRow(layout)), text);
-    return;
-  }
   const std::int64_t n = CodePointLength(label);
   surface.TextOut(SaturateToInt32(s.cx - (kSeriesLabelCharWidth / 2) * n),
                   SaturateToInt32(SeriesLabelRow(layout)), label);
@@ -623,11 +615,7 @@ std::vector<PieLabel> DrawTop(DrawingSurface& surface, const CGraph& graph, cons
 bool DrawPieChart(DrawingSurface& surface, CGraph& graph, bool solid) {
   const auto pieCount = static_cast<std::int64_t>(graph.seriesList.size());
   if (pieCount == 0) return true;
-  TextMetrics metrics = surface.GetTextMetrics();
-  // The sans face's widest glyph is nearly three ems wide: the labels' room
-  // is that of a wide letter instead, as the classic face's widest is.
-  if (solid::DrawsModernSolid(graph)) metrics.maxCharWidth = surface.GetTextExtent("M");
-  const PieLayout layout = ComputeLayout(graph, metrics, pieCount);
+  const PieLayout layout = ComputeLayout(graph, surface.GetTextMetrics(), pieCount);
   if (layout.r <= 0) {
     graph.SetErrorText(NoRoomReason(graph, layout, pieCount));
     return false;
@@ -638,9 +626,7 @@ bool DrawPieChart(DrawingSurface& surface, CGraph& graph, bool solid) {
   for (std::int64_t k = 1; k <= pieCount; ++k) {
     const CGraphSeries& series = *graph.seriesList[static_cast<std::size_t>(k - 1)];
     const PieSquare s = SquareOfPie(graph, layout, k, pieCount);
-    DrawSeriesLabel(
-        surface, series, s, layout,
-        solid::DrawsModernSolid(graph) ? graph.plotWidth / pieCount - 2 * kLabelGap : -1);
+    DrawSeriesLabel(surface, series, s, layout);
     const double total = SeriesTotal(series, graph.seriesSize);
     const std::vector<Slice> slices = SlicesOf(series, graph.seriesSize, total);
     if (solid) DrawWall(surface, graph, s, slices, depth);
@@ -650,10 +636,8 @@ bool DrawPieChart(DrawingSurface& surface, CGraph& graph, bool solid) {
     PlaceLabels(labels, RegionOfPie(graph, layout, k, pieCount), FootprintOf(s, depth), s.cx,
                 layout);
     if (solid) {
-      // The 3D pie's leader lines take a black pen of their own (the text
-      // colour in a modern theme).
-      const solid::Style style = solid::StyleOf(graph);
-      const FaceColor ink(surface, style.modern ? style.text : kLabelColor);
+      // The 3D pie's leader lines take a black pen of their own.
+      const FaceColor ink(surface, kLabelColor);
       DrawLabels(surface, labels);
     } else {
       DrawLabels(surface, labels);

@@ -54,8 +54,7 @@ struct Band {
 Band BandOf(DrawingSurface& surface, const CGraph& graph) {
   Band band;
   const LegendPosition where = graph.options.legendPosition;
-  if (!graph.hasLegend || graph.graphType == GraphType::k3DPie || where == LegendPosition::kRight ||
-      where == LegendPosition::kNone) {
+  if (!graph.hasLegend || where == LegendPosition::kRight || where == LegendPosition::kNone) {
     return band;
   }
   const ScopedFont font(surface, Font::Sans(kLabelCell));
@@ -88,7 +87,7 @@ std::int64_t BandTop(const CGraph& graph) noexcept {
 }
 
 bool IsSolid(GraphType kind) noexcept {
-  return kind == GraphType::k3DBar || kind == GraphType::k3DLine || kind == GraphType::k3DPie ||
+  return kind == GraphType::k3DBar || kind == GraphType::k3DLine ||
          kind == GraphType::k3DStackedBar;
 }
 

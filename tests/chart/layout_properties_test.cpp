@@ -222,15 +222,17 @@ TEST(LayoutPropertiesTest, AxisLabelsKeepApartAndClearOfTheAxisAndTheTitle) {
 bool MeetsDiscIn(const Box& a, const Box& o) {
   const double cx = (o.l + o.r) / 2.0, cy = (o.t + o.b) / 2.0, radius = (o.r - o.l) / 2.0;
   const double dx = std::max({a.l - cx, cx - (a.r - 1), 0.0});
-  const double dy = std::max({a.t - cy, cy - (a.b - 1), 0.0});
+  const double dy = std::max({a.t - cy, cy - (a.b - 1), 0.0}) * (o.r - o.l) / (o.b - o.t);
   return dx * dx + dy * dy < radius * radius;
 }
 
-// Counter-clockwise degrees on screen of a Pie call from its start radial to its end; 360 if equal.
+// Counter-clockwise degrees of a Pie call from its start radial to its end, on its box made a
+// square (an ellipse's slice as the disc's it is seen as); 360 if equal.
 double Sweep(const Call& pie) {
   const std::vector<int>& n = pie.n;
   const double cx = n[0] + (n[2] - n[0]) / 2, cy = n[1] + (n[3] - n[1]) / 2;
-  const double a = std::atan2(cy - n[7], n[6] - cx) - std::atan2(cy - n[5], n[4] - cx);
+  const double k = static_cast<double>(n[2] - n[0]) / (n[3] - n[1]);
+  const double a = std::atan2((cy - n[7]) * k, n[6] - cx) - std::atan2((cy - n[5]) * k, n[4] - cx);
   const double degrees = std::fmod(a * 180 / std::numbers::pi + 720, 360);
   return degrees == 0 ? 360 : degrees;
 }
@@ -465,16 +467,16 @@ TEST(ModernLayoutTest, TextsKeepApartDataStaysInThePlotAndBarsGrowFromZeroToScal
 
 // === Modern pies ===
 
-// Generated modern pies (1 to 3 series, up to 25 slots with tiny, zero, negative and NaN values,
-// long names, every legend position, small canvases): texts on the canvas, clear of each other
-// and of the pies; leader lines keep off the pies and texts and do not cross; each positive
-// slot's slice spans its share of the positive total; a lone pie is centred across the canvas
-// and, when every slice is labelled, its shares add up to 100 %.
+// Generated modern pies, flat and 3D (1 to 3 series, up to 25 slots with tiny, zero, negative and
+// NaN values, long names, every legend position, small canvases): texts on the canvas, clear of
+// each other and of the pies; leader lines keep off the pies, their walls and texts and do not
+// cross; each positive slot's slice spans its share of the positive total; a lone pie is centred
+// across the canvas and, when every slice is labelled, its shares add up to 100 %.
 TEST(ModernLayoutTest, PieLabelsKeepApartLeadersUncrossedSlicesToScale) {
   std::mt19937 random(2626);
   const float odd[] = {0.0f, -3.0f, std::nanf(""), 0.01f};
   for (int n = 0; n < 1000; ++n) {
-    Chart c{.kind = kPie, .title = n % 3 == 0 ? "" : "Share by fruit"};
+    Chart c{.kind = n % 6 < 3 ? kPie : k3DPie, .title = n % 3 == 0 ? "" : "Share by fruit"};
     c.width = 160 + static_cast<int>(random() % 700),
     c.height = 120 + static_cast<int>(random() % 500);
     const int pies = 1 + (n % 5 == 4) + (n % 10 == 9), slots = 1 + static_cast<int>(random() % 25);
@@ -502,6 +504,7 @@ TEST(ModernLayoutTest, PieLabelsKeepApartLeadersUncrossedSlicesToScale) {
     std::vector<Box> texts, discs;
     std::vector<std::array<double, 4>> legs;  // leader segments, each polyline's joined
     std::map<Box, std::map<COLORREF, double>> sweeps;
+    std::map<Box, double> walls;  // a 3D pie's: how far below its top's bottom they reach
     std::array<int, 2> at{};
     double shares = 0;  // of the labels with a share, "<0.1%" as 0
     std::size_t labelled = 0;
@@ -519,6 +522,8 @@ TEST(ModernLayoutTest, PieLabelsKeepApartLeadersUncrossedSlicesToScale) {
       if (t.op == "LineTo" && t.pen.color == 0x8C8C8C)
         legs.push_back({double(at[0]), double(at[1]), double(t.n[0]), double(t.n[1])});
       if (t.op == "LineTo") at = {t.n[0], t.n[1]};
+      for (std::size_t i = 1; t.op == "FillPolygon" && i + 1 < t.n.size(); i += 2)
+        walls[discs.back()] = std::max(walls[discs.back()], t.n[i] - discs.back().b + 1.0);
     }
     for (std::size_t i = 0; i < texts.size(); ++i) {
       const Box& b = texts[i];
@@ -541,9 +546,12 @@ TEST(ModernLayoutTest, PieLabelsKeepApartLeadersUncrossedSlicesToScale) {
       for (double f = 0; f <= 1; f += 0.125) {  // points along the leg: off every pie and text
         const double x = legs[i][0] + f * (legs[i][2] - legs[i][0]) + 0.5,
                      y = legs[i][1] + f * (legs[i][3] - legs[i][1]) + 0.5;
-        for (const Box& d : discs)
-          EXPECT_GE(std::hypot(x - (d.l + d.r) / 2.0, y - (d.t + d.b) / 2.0) + 1,
+        for (const Box& d : discs) {  // off the top and a 3D pie's wall, its front half lowered
+          const double dy = y - (d.t + d.b) / 2.0,
+                       below = dy < 0 ? dy : std::max(dy - walls[d], 0.0);
+          EXPECT_GE(std::hypot(x - (d.l + d.r) / 2.0, below * (d.r - d.l) / (d.b - d.t)) + 1,
                     (d.r - d.l) / 2.0);
+        }
         for (const Box& b : texts) EXPECT_FALSE(b.l < x && x < b.r && b.t < y && y < b.b) << i;
       }
     }
