@@ -25,7 +25,6 @@ using axes::Line;
 using axes::LineTo;
 using axes::MoveTo;
 using axes::Side;
-using axes::ValueText;
 using axes::ValueTicks;
 
 // Ticks and the two front axes reach out of the box by this share of the
@@ -156,7 +155,7 @@ void DrawValueAxis(DrawingSurface& surface, const BoxAxis& axis, const ValueTick
       Line(surface, axis.OnAxis(position), axis.Behind(position));
       if (ticks.gridLines) LineTo(surface, axis.AcrossBack(position));
     }
-    labels.Value(surface, position, ValueText(ticks.first + tick * ticks.valueStep));
+    labels.Value(surface, position, ticks.Label(ticks.first + tick * ticks.valueStep));
     axisEnd = SaturateToInt32(position);
     if (tick >= 1) {
       // Half of each of the two tick offsets, truncated separately (the
@@ -231,8 +230,8 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
       const BoxAxis valueAxis =
           axisOn(Side::kLeft, {.font = Font::Chart(valueFontHeight),
                                .charWidth = valueFontHeight / layout::kFontHeightPerCharWidth});
-      const ValueTicks ticks{tickCount, box.frontHeight / tickCount, minTick, tickValueStep,
-                             gridLines};
+      const axes::ValueTicks ticks{tickCount, box.frontHeight / tickCount, minTick, tickValueStep,
+                                   gridLines, numberFormat.get()};
       DrawValueAxis(surface, valueAxis, ticks, axisEndY);
     }
     if (categories > 0) {
@@ -256,8 +255,10 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
       const BoxAxis valueAxis = axisOn(Side::kBottom, {.font = categoryLabelFont,
                                                        .charWidth = titles.bottomAveCharWidth,
                                                        .top = bottomLabelTop});
-      const ValueTicks ticks{tickCount, (box.frontWidth - layout::kValueAxisMargin) / tickCount,
-                             minTick, tickValueStep, gridLines};
+      const axes::ValueTicks ticks{
+          tickCount, (box.frontWidth - layout::kValueAxisMargin) / tickCount,
+          minTick,   tickValueStep,
+          gridLines, numberFormat.get()};
       DrawValueAxis(surface, valueAxis, ticks, axisEndX);
     }
   }

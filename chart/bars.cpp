@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "chart/classic_options.h"
 #include "chart/graph.h"
 #include "chart/layout.h"
 #include "chart/shading.h"
@@ -46,10 +47,11 @@ std::int64_t BarLength(float value, std::int32_t minTick, const AxisScale& scale
   return length;
 }
 
-// The bar length, but never past the end of the value axis.
+// The bar length, but never past either end of the value axis (a fixed
+// axis may start above a value).
 std::int64_t CappedBarLength(float value, std::int32_t minTick, const AxisScale& scale,
                              std::int64_t extent) noexcept {
-  return std::min(BarLength(value, minTick, scale), extent);
+  return std::clamp<std::int64_t>(BarLength(value, minTick, scale), 0, extent);
 }
 
 // A flat bar `thickness` pixels across: `color` inside, the surface's
@@ -68,6 +70,30 @@ void FlatBar(DrawingSurface& surface, COLORREF color, std::int64_t thickness, st
     rectangle();
   }
 }
+
+// Flat bars, each cut to the plot when the value axis has a fixed end (a
+// bar cut to nothing is left out), and with ShowValues their value labels:
+// past a bar's end, or below a bar that hangs down.
+struct FlatBars {
+  const CGraph& graph;
+  classic::Box plot = classic::FlatPlot(graph);
+  classic::ValueLabels labels{graph, plot};
+
+  void Draw(DrawingSurface& surface, COLORREF color, std::int64_t thickness, std::int64_t left,
+            std::int64_t top, std::int64_t right, std::int64_t bottom) {
+    if (graph.fixedValueAxis) {
+      left = std::max(left, plot.left);
+      right = std::min(right, plot.right);
+      top = std::max(top, plot.top);
+      bottom = std::min(bottom, plot.bottom);
+      if (left >= right || top >= bottom) return;
+    }
+    FlatBar(surface, color, thickness, left, top, right, bottom);
+  }
+  void Label(double value, std::int64_t x, std::int64_t y, classic::Beside where) {
+    if (graph.options.showValues) labels.Add(value, x, y, where);
+  }
+};
 
 // A 3D bar: the front rectangle from (left, top) to (right, bottom), a face
 // receding `depth` pixels up and to the right from its right edge and one
@@ -179,6 +205,8 @@ void CGraph::DrawBars(DrawingSurface& surface) {
       std::int64_t{plotLeftX} +
       (aroundZero ? TruncateToInt32(-scale(static_cast<double>(minTick))) : 0);
 
+  using classic::Beside;
+  FlatBars bars{*this};
   std::int64_t k = 0;
   for (const auto& series : seriesList) {
     ++k;
@@ -190,22 +218,27 @@ void CGraph::DrawBars(DrawingSurface& surface) {
         if (aroundZero) {
           const std::int64_t h = TruncateToInt32(scale(static_cast<double>(std::fabs(v))));
           if (v < 0.0f) {
-            FlatBar(surface, color, bw, left, base, left + bw, base + h);
+            bars.Draw(surface, color, bw, left, base, left + bw, base + h);
+            bars.Label(v, left + bw / 2, base + h, Beside::kBelow);
           } else {
-            FlatBar(surface, color, bw, left, base - h, left + bw, base);
+            bars.Draw(surface, color, bw, left, base - h, left + bw, base);
+            bars.Label(v, left + bw / 2, base - h, Beside::kAbove);
           }
         } else if (v > kSkipAtOrBelow) {
           const std::int64_t length = CappedBarLength(v, minTick, scale, layout.valueExtent);
-          FlatBar(surface, color, bw, left, base - length, left + bw, base);
+          bars.Draw(surface, color, bw, left, base - length, left + bw, base);
+          bars.Label(v, left + bw / 2, base - length, Beside::kAbove);
         }
       } else {
         const std::int64_t top = RowCentre(*this, layout.pitch, k) - tw / 2 + j * bw;
         const std::int64_t end =
             std::int64_t{plotLeftX} + CappedBarLength(v, minTick, scale, layout.valueExtent);
-        FlatBar(surface, color, bw, origin, top, end, top + bw);
+        bars.Draw(surface, color, bw, origin, top, end, top + bw);
+        bars.Label(v, end, top + bw / 2, end < origin ? Beside::kLeft : Beside::kRight);
       }
     }
   }
+  bars.labels.Draw(surface);
 }
 
 void CGraph::DrawStackedBars(DrawingSurface& surface) {
@@ -215,25 +248,40 @@ void CGraph::DrawStackedBars(DrawingSurface& surface) {
       ValueScale(layout.valueExtent - kValueAxisMargin, minTick, maxTick, tickCount, tickValueStep);
   const std::int64_t bw = Thickness(layout.pitch, kFlatBarShare, 1);
 
+  // With ShowValues a stack is labelled with its total past its end.
+  FlatBars bars{*this};
   std::int64_t k = 0;
   for (const auto& series : seriesList) {
     ++k;
+    double total = 0.0;
+    bool drawn = false;
+    std::int64_t end = 0;
+    const auto segment = [&](std::int64_t j, std::int64_t stackEnd) {
+      total += static_cast<double>(SlotValue(*series, j));
+      end = stackEnd;
+      drawn = true;
+    };
     // Each segment starts where the one below it ended; a skipped value
     // leaves that end where it is.
     if (DrawsVertically()) {
       const std::int64_t left = ColumnCentre(*this, layout.pitch, k) - bw / 2;
       WalkStack(*series, layout, minTick, scale, plotBaseY, -1,
                 [&](std::int64_t j, std::int64_t y0, std::int64_t y1) {
-                  FlatBar(surface, SlotColor(*this, j), bw, left, y1, left + bw, y0);
+                  bars.Draw(surface, SlotColor(*this, j), bw, left, y1, left + bw, y0);
+                  segment(j, y1);
                 });
+      if (drawn) bars.Label(total, left + bw / 2, end, classic::Beside::kAbove);
     } else {
       const std::int64_t top = RowCentre(*this, layout.pitch, k) - bw / 2;
       WalkStack(*series, layout, minTick, scale, plotLeftX, 1,
                 [&](std::int64_t j, std::int64_t x0, std::int64_t x1) {
-                  FlatBar(surface, SlotColor(*this, j), bw, x0, top, x1, top + bw);
+                  bars.Draw(surface, SlotColor(*this, j), bw, x0, top, x1, top + bw);
+                  segment(j, x1);
                 });
+      if (drawn) bars.Label(total, end, top + bw / 2, classic::Beside::kRight);
     }
   }
+  bars.labels.Draw(surface);
 }
 
 void CGraph::Draw3DBars(DrawingSurface& surface) {

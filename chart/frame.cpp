@@ -1,7 +1,6 @@
 // The chart frame: background, title, plot layout, sign scan and origin
 // shift, then the legend, axes and the kind's drawer, in that order.
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "chart/graph.h"
@@ -51,12 +50,6 @@ std::int32_t SignClass(const std::vector<std::unique_ptr<CGraphSeries>>& seriesL
   return negativeValue ? 3 : 1;
 }
 
-// Characters of the "%d" text of a tick value, as the axes write it.
-std::int64_t TickLength(std::int32_t value) noexcept {
-  char digits[16];
-  return std::snprintf(digits, sizeof digits, "%d", value);
-}
-
 // Metrics of `font`, selected for the measurement alone.
 TextMetrics MetricsOf(DrawingSurface& surface, const Font& font) noexcept {
   const ScopedFont measured(surface, font);
@@ -89,6 +82,7 @@ COLORREF CGraph::BackgroundColor() const noexcept {
 
 bool CGraph::DrawGraph(DrawingSurface& surface) {
   if (DrawsModern()) return DrawModern(surface);
+  ApplyClassicOptions();
   const std::int32_t imageWidth = graphWidth;
   const std::int32_t imageHeight = graphHeight;
 
@@ -127,11 +121,15 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
     if (DrawsVertically()) {
       // Room for maxTick's digits; more when a wider tick label (a long
       // negative one) would reach the title's band or the border.
+      // Characters of a tick value's text, as the axes write it.
+      const auto TickLength = [this](std::int64_t value) {
+        return CodePointLength(TickText(value));
+      };
       const std::int64_t digit = valueFontHeight / layout::kFontHeightPerCharWidth;
       plotLeftX = SaturateToInt32(digit * TickLength(maxTick) + kValueLabelGap);
       const std::int64_t topTick = std::int64_t{minTick} + std::int64_t{tickCount} * tickValueStep;
-      const std::int64_t widest = std::max(
-          {TickLength(minTick), TickLength(maxTick), TickLength(SaturateToInt32(topTick))});
+      const std::int64_t widest =
+          std::max({TickLength(minTick), TickLength(maxTick), TickLength(topTick)});
       const std::int64_t clear =
           std::max(titleBand, kBorderGap) + digit * widest + layout::kValueLabelEnd;
       plotLeftX = SaturateToInt32(std::max<std::int64_t>(plotLeftX, clear));
@@ -151,7 +149,7 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
     plotWidth = SaturateToInt32(std::int64_t{canvasWidth} - plotLeftX - kPlotRightGap);
   }
 
-  if (hasLegend) {
+  if (DrawsLegend()) {
     const bool hadRoom = plotWidth > 0;
     const std::int32_t legendLeft = DrawLegend(surface);
     plotWidth = SaturateToInt32(std::int64_t{legendLeft} - plotLeftX - 2 * kPlotRightGap);
@@ -170,6 +168,9 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
   if (graphType == GraphType::kBar || graphType == GraphType::kLine ||
       graphType == GraphType::k3DLine) {
     quadrant = SignClass(seriesList);
+    // A fixed axis that does not reach below zero has no zero line to hang
+    // negative values from: they run off its bottom like any value below it.
+    if (fixedValueAxis && quadrant == 3 && !(minTick < 0 && maxTick > 0)) quadrant = 1;
   }
 
   // Vertical bar and line charts with negative values move the base line to

@@ -1,0 +1,134 @@
+// The chart options as the classic drawers read them: fixed value-axis ends,
+// the number format of ticks and value labels, and the value labels.
+#include "chart/classic_options.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "chart/axes_common.h"
+#include "chart/layout.h"
+#include "platform/numbers.h"
+
+namespace tessaloom {
+namespace {
+
+// A fixed end is cut to this size, so the axis's range and its step stay
+// within 32 bits.
+constexpr double kFixedEndLimit = 1e9;
+// When the ends meet or cross, the free end (or the high one) moves this
+// far from the other: one classic step of ten.
+constexpr std::int64_t kLeastSpan = 10;
+// The classic axis has at most this many steps.
+constexpr std::int64_t kMostSteps = 10;
+
+// Pixels between a value label and its bar end or point.
+constexpr std::int64_t kLabelGap = 3;
+constexpr COLORREF kLabelColor = 0x000000;  // as the axes' texts
+
+std::int64_t WholeEnd(double value, bool up) noexcept {
+  const double clamped = std::clamp(value, -kFixedEndLimit, kFixedEndLimit);
+  return static_cast<std::int64_t>(up ? std::ceil(clamped) : std::floor(clamped));
+}
+
+}  // namespace
+
+void CGraph::ApplyClassicOptions() {
+  std::string error;
+  auto format = std::make_shared<ValueFormat>();
+  if (!format->Parse(options.valueFormat, error)) *format = ValueFormat();
+  numberFormat = std::move(format);
+
+  fixedValueAxis = false;
+  const bool lowFixed = !std::isnan(options.valueAxisMin);
+  const bool highFixed = !std::isnan(options.valueAxisMax);
+  if ((!lowFixed && !highFixed) || graphType == GraphType::kPie || graphType == GraphType::k3DPie) {
+    return;
+  }
+  std::int64_t low = lowFixed ? WholeEnd(options.valueAxisMin, false)
+                              : std::clamp<std::int64_t>(minTick, -kFixedEndLimit, kFixedEndLimit);
+  std::int64_t high = highFixed
+                          ? WholeEnd(options.valueAxisMax, true)
+                          : std::clamp<std::int64_t>(maxTick, -kFixedEndLimit, kFixedEndLimit);
+  if (lowFixed && highFixed && low > high) std::swap(low, high);
+  if (low >= high) {
+    if (highFixed && !lowFixed) {
+      low = high - kLeastSpan;
+    } else {
+      high = low + kLeastSpan;
+    }
+  }
+  // The most steps, up to ten, of a whole size that ends on both ends.
+  const std::int64_t range = high - low;
+  std::int64_t steps = kMostSteps;
+  while (range % steps != 0) --steps;
+  SetTickLimits(SaturateToInt32(low), SaturateToInt32(high), SaturateToInt32(range / steps));
+  fixedValueAxis = true;
+}
+
+std::string CGraph::TickText(std::int64_t value) const {
+  return numberFormat ? axes::TickText(*numberFormat, value) : axes::ValueText(value);
+}
+
+std::string CGraph::ValueLabelText(double value) const {
+  return numberFormat ? numberFormat->Format(value) : ValueFormat().Format(value);
+}
+
+namespace classic {
+
+Box FlatPlot(const CGraph& graph) noexcept {
+  const std::int64_t height = graph.plotHeight;
+  std::int64_t top = std::int64_t{graph.plotBaseY} - height;
+  if (graph.quadrant == 3 && graph.DrawsVertically()) {
+    const std::int64_t zeroOffset = layout::ZeroOffset(
+        graph.minTick, graph.maxTick, graph.tickCount, graph.tickValueStep, graph.plotHeight);
+    top = std::int64_t{graph.plotBaseY} - height / 2 - zeroOffset;
+  }
+  return {graph.plotLeftX, top, std::int64_t{graph.plotLeftX} + graph.plotWidth, top + height};
+}
+
+void ValueLabels::Add(double value, std::int64_t x, std::int64_t y, Beside where) {
+  pending_.push_back({value, x, y, where});
+}
+
+void ValueLabels::Draw(DrawingSurface& surface) {
+  if (pending_.empty()) return;
+  const ScopedFont font(surface, Font::Chart(graph_.valueFontHeight));
+  const COLORREF previousColor = surface.SetTextColor(kLabelColor);
+  const std::int64_t height = surface.GetTextMetrics().height;
+  std::vector<Box> taken;
+  for (const Pending& label : pending_) {
+    const std::string text = graph_.ValueLabelText(label.value);
+    const std::int64_t width = surface.GetTextExtent(text);
+    Box box;
+    switch (label.where) {
+      case Beside::kAbove: box.top = label.y - kLabelGap - height; break;
+      case Beside::kBelow: box.top = label.y + kLabelGap; break;
+      case Beside::kRight: box.left = label.x + kLabelGap; break;
+      case Beside::kLeft: box.left = label.x - kLabelGap - width; break;
+    }
+    if (label.where == Beside::kAbove || label.where == Beside::kBelow) {
+      box.left = label.x - width / 2;
+    } else {
+      box.top = label.y - height / 2;
+    }
+    box.right = box.left + width;
+    box.bottom = box.top + height;
+    const bool inside = box.left >= area_.left && box.right <= area_.right &&
+                        box.top >= area_.top && box.bottom <= area_.bottom;
+    const bool clear = std::none_of(taken.begin(), taken.end(), [&](const Box& other) {
+      return box.left < other.right && other.left < box.right && box.top < other.bottom &&
+             other.top < box.bottom;
+    });
+    if (!inside || !clear) continue;
+    taken.push_back(box);
+    surface.TextOut(SaturateToInt32(box.left), SaturateToInt32(box.top), text);
+  }
+  surface.SetTextColor(previousColor);
+}
+
+}  // namespace classic
+}  // namespace tessaloom
