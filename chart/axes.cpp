@@ -97,7 +97,7 @@ void DrawValueAxisAroundZero(DrawingSurface& surface, const FlatAxis& axis, cons
                                    : ticks.first + (ticks.count - tick) * ticks.valueStep);
     labels.Draw(surface, labelX(label), position - layout::kValueLabelRise, label);
     axisEnd = SaturateToInt32(position);
-    if (tick == middle) Text(surface, labelX("0"), zeroLabelTop, "0");
+    if (tick == middle) Text(surface, labelX(ticks.Label(0)), zeroLabelTop, ticks.Label(0));
   }
   surface.SelectFont(previous);
 }

@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 #include "chart/classic_options.h"
 #include "chart/graph.h"
@@ -77,15 +78,18 @@ void FlatBar(DrawingSurface& surface, COLORREF color, std::int64_t thickness, st
 struct FlatBars {
   const CGraph& graph;
   classic::Box plot = classic::FlatPlot(graph);
+  classic::Box band = classic::FlatValueBand(graph);
   classic::ValueLabels labels{graph, plot};
 
   void Draw(DrawingSurface& surface, COLORREF color, std::int64_t thickness, std::int64_t left,
             std::int64_t top, std::int64_t right, std::int64_t bottom) {
     if (graph.fixedValueAxis) {
-      left = std::max(left, plot.left);
-      right = std::min(right, plot.right);
-      top = std::max(top, plot.top);
-      bottom = std::min(bottom, plot.bottom);
+      if (left > right) std::swap(left, right);  // a bar running left
+      if (top > bottom) std::swap(top, bottom);
+      left = std::max(left, band.left);
+      right = std::min(right, band.right);
+      top = std::max(top, band.top);
+      bottom = std::min(bottom, band.bottom);
       if (left >= right || top >= bottom) return;
     }
     FlatBar(surface, color, thickness, left, top, right, bottom);

@@ -22,12 +22,32 @@ constexpr double kFixedEndLimit = 1e9;
 // When the ends meet or cross, the free end (or the high one) moves this
 // far from the other: one classic step of ten.
 constexpr std::int64_t kLeastSpan = 10;
-// The classic axis has at most this many steps.
+// The classic axis has at most this many steps; it takes the most steps of
+// a round size (1, 2 or 5 times a power of ten) down to kFewestRoundSteps,
+// else the most steps of any whole size that meet both ends.
 constexpr std::int64_t kMostSteps = 10;
+constexpr std::int64_t kFewestRoundSteps = 4;
+
+bool IsRound(std::int64_t step) noexcept {
+  while (step >= 10 && step % 10 == 0) step /= 10;
+  return step == 1 || step == 2 || step == 5;
+}
+
+std::int64_t StepsOf(std::int64_t range) noexcept {
+  for (std::int64_t steps = kMostSteps; steps >= kFewestRoundSteps; --steps) {
+    if (range % steps == 0 && IsRound(range / steps)) return steps;
+  }
+  std::int64_t steps = kMostSteps;
+  while (range % steps != 0) --steps;
+  return steps;
+}
 
 // Pixels between a value label and its bar end or point.
 constexpr std::int64_t kLabelGap = 3;
 constexpr COLORREF kLabelColor = 0x000000;  // as the axes' texts
+// Labels keep this far inside the plot: clear of the axis lines and their
+// tick marks.
+constexpr std::int64_t kLabelInset = 4;
 
 std::int64_t WholeEnd(double value, bool up) noexcept {
   const double clamped = std::clamp(value, -kFixedEndLimit, kFixedEndLimit);
@@ -61,10 +81,8 @@ void CGraph::ApplyClassicOptions() {
       high = low + kLeastSpan;
     }
   }
-  // The most steps, up to ten, of a whole size that ends on both ends.
   const std::int64_t range = high - low;
-  std::int64_t steps = kMostSteps;
-  while (range % steps != 0) --steps;
+  const std::int64_t steps = StepsOf(range);
   SetTickLimits(SaturateToInt32(low), SaturateToInt32(high), SaturateToInt32(range / steps));
   fixedValueAxis = true;
 }
@@ -88,6 +106,27 @@ Box FlatPlot(const CGraph& graph) noexcept {
     top = std::int64_t{graph.plotBaseY} - height / 2 - zeroOffset;
   }
   return {graph.plotLeftX, top, std::int64_t{graph.plotLeftX} + graph.plotWidth, top + height};
+}
+
+Box FlatValueBand(const CGraph& graph) noexcept {
+  Box band = FlatPlot(graph);
+  if (graph.tickCount < 1) return band;
+  const bool vertical = graph.DrawsVertically();
+  const std::int64_t extent = vertical ? graph.plotHeight : graph.plotWidth;
+  const std::int64_t ticks =
+      (extent - layout::kValueAxisMargin) / graph.tickCount * graph.tickCount;
+  if (!vertical) {
+    band.right = band.left + ticks;
+  } else if (graph.quadrant == 3) {
+    // The ticks stand centred on the zero line's offset, as the axes draw them.
+    const std::int64_t zeroOffset = layout::ZeroOffset(
+        graph.minTick, graph.maxTick, graph.tickCount, graph.tickValueStep, graph.plotHeight);
+    band.top = std::int64_t{graph.plotBaseY} - ticks / 2 - zeroOffset;
+    band.bottom = band.top + ticks;
+  } else {
+    band.top = band.bottom - ticks;
+  }
+  return band;
 }
 
 void ValueLabels::Add(double value, std::int64_t x, std::int64_t y, Beside where) {
@@ -117,8 +156,9 @@ void ValueLabels::Draw(DrawingSurface& surface) {
     }
     box.right = box.left + width;
     box.bottom = box.top + height;
-    const bool inside = box.left >= area_.left && box.right <= area_.right &&
-                        box.top >= area_.top && box.bottom <= area_.bottom;
+    const bool inside =
+        box.left >= area_.left + kLabelInset && box.right <= area_.right - kLabelInset &&
+        box.top >= area_.top + kLabelInset && box.bottom <= area_.bottom - kLabelInset;
     const bool clear = std::none_of(taken.begin(), taken.end(), [&](const Box& other) {
       return box.left < other.right && other.left < box.right && box.top < other.bottom &&
              other.top < box.bottom;

@@ -26,6 +26,9 @@ struct Box {
 // The plot rectangle of a flat chart, as the axes drew it (around the zero
 // line when the frame moved the base there).
 Box FlatPlot(const CGraph& graph) noexcept;
+// The part of it between the value axis's first and last ticks: what a
+// value within the axis's ends may take, where a fixed axis cuts its bars and lines.
+Box FlatValueBand(const CGraph& graph) noexcept;
 
 class ValueLabels {
  public:
