@@ -299,6 +299,8 @@ void CGraph::Draw3DBars(DrawingSurface& surface) {
   const std::int64_t bw = Thickness(layout.pitch, kSolidBarShare, layout.slots);
   const std::int64_t tw = layout.slots * bw;
   const std::int64_t depth = depth3D;
+  // With ShowValues a label over each bar's lid, or right of its end.
+  classic::ValueLabels labels(*this, classic::SolidPlot(*this));
 
   std::int64_t k = 0;
   for (const auto& series : seriesList) {
@@ -311,6 +313,9 @@ void CGraph::Draw3DBars(DrawingSurface& surface) {
         const std::int64_t top =
             std::int64_t{plotBaseY} - CappedBarLength(v, minTick, scale, layout.valueExtent);
         SolidBar(surface, color, true, depth, left, top, left + bw, plotBaseY);
+        if (options.showValues) {
+          labels.Add(v, left + (bw + depth) / 2, top - depth, classic::Beside::kAbove);
+        }
       } else {
         // Slot 0 lowest: the upper faces of lower bars are then painted over
         // by the bars above them.
@@ -318,9 +323,13 @@ void CGraph::Draw3DBars(DrawingSurface& surface) {
         const std::int64_t x1 =
             std::int64_t{plotLeftX} + CappedBarLength(v, minTick, scale, layout.valueExtent);
         SolidBar(surface, color, false, depth, plotLeftX, bottom - bw, x1, bottom);
+        if (options.showValues) {
+          labels.Add(v, x1 + depth, bottom - (bw + depth) / 2, classic::Beside::kRight);
+        }
       }
     }
   }
+  labels.Draw(surface);
 }
 
 void CGraph::Draw3DStackedBars(DrawingSurface& surface) {

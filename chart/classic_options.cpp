@@ -22,11 +22,13 @@ constexpr double kFixedEndLimit = 1e9;
 // When the ends meet or cross, the free end (or the high one) moves this
 // far from the other: one classic step of ten.
 constexpr std::int64_t kLeastSpan = 10;
-// The classic axis has at most this many steps; it takes the most steps of
-// a round size (1, 2 or 5 times a power of ten) down to kFewestRoundSteps,
-// else the most steps of any whole size that meet both ends.
+// The classic axis has up to ten steps: the most of a round size (1, 2 or 5
+// times a power of ten) down to kFewestRoundSteps, else the fewest round
+// ones up to kMostRoundSteps, else the most of any whole size that meet
+// both ends.
 constexpr std::int64_t kMostSteps = 10;
 constexpr std::int64_t kFewestRoundSteps = 4;
+constexpr std::int64_t kMostRoundSteps = 20;
 
 bool IsRound(std::int64_t step) noexcept {
   while (step >= 10 && step % 10 == 0) step /= 10;
@@ -35,6 +37,9 @@ bool IsRound(std::int64_t step) noexcept {
 
 std::int64_t StepsOf(std::int64_t range) noexcept {
   for (std::int64_t steps = kMostSteps; steps >= kFewestRoundSteps; --steps) {
+    if (range % steps == 0 && IsRound(range / steps)) return steps;
+  }
+  for (std::int64_t steps = kMostSteps + 1; steps <= kMostRoundSteps; ++steps) {
     if (range % steps == 0 && IsRound(range / steps)) return steps;
   }
   std::int64_t steps = kMostSteps;
@@ -106,6 +111,13 @@ Box FlatPlot(const CGraph& graph) noexcept {
     top = std::int64_t{graph.plotBaseY} - height / 2 - zeroOffset;
   }
   return {graph.plotLeftX, top, std::int64_t{graph.plotLeftX} + graph.plotWidth, top + height};
+}
+
+Box SolidPlot(const CGraph& graph) noexcept {
+  const std::int64_t left = graph.plotLeftX;
+  const std::int64_t bottom = graph.plotBaseY;
+  return {left, bottom - graph.plotHeight - graph.depth3D, left + graph.plotWidth + graph.depth3D,
+          bottom};
 }
 
 Box FlatValueBand(const CGraph& graph) noexcept {

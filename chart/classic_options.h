@@ -30,6 +30,9 @@ Box FlatPlot(const CGraph& graph) noexcept;
 // value within the axis's ends may take, where a fixed axis cuts its bars and lines.
 Box FlatValueBand(const CGraph& graph) noexcept;
 
+// The 3D box: the front plane and the depth behind it, up and to the right.
+Box SolidPlot(const CGraph& graph) noexcept;
+
 class ValueLabels {
  public:
   // Labels of `graph` inside `area`.

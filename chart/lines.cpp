@@ -184,6 +184,8 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
   const std::int64_t slot = std::int64_t{plotWidth} / count;
   // Each line gets an equal share of the depth.
   const std::int64_t dz = depth3D / seriesSize;
+  // With ShowValues a label over each point of a ribbon's front edge.
+  classic::ValueLabels labels(*this, classic::SolidPlot(*this));
 
   for (std::int32_t j = 0; j < seriesSize; ++j) {
     const COLORREF color = GetColor(j);
@@ -196,14 +198,20 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
     // as the ribbon's end line, across the depth.
     Point previous;
     for (std::int64_t k = 1; k <= count; ++k) {
-      float v =
+      const float value =
           seriesList[static_cast<std::size_t>(k - 1)]->GetDataValue(static_cast<std::uint32_t>(j));
-      // A fixed axis holds the ribbons between its ends.
-      if (fixedValueAxis) v = std::clamp(v, minValue, static_cast<float>(maxTick));
+      // A fixed axis holds the ribbons between its ends; a point held there
+      // has no value label.
+      const float v =
+          fixedValueAxis ? std::clamp(value, minValue, static_cast<float>(maxTick)) : value;
       const std::int32_t height =
           CapHeight(ScaledLength(v - minValue, scale), plotBaseY, range, scale);
       const Point point =
           PointAt(std::int64_t{plotLeftX} - slot / 2 + k * slot, std::int64_t{plotBaseY} - height);
+      if (options.showValues && v == value) {
+        const Point front = Recede(point, b - 1, dz);
+        labels.Add(value, front.x, front.y, classic::Beside::kAbove);
+      }
       if (k == 1) {
         if (count == 1) {
           const ScopedPen edges(surface, kRibbonEdgePen);
@@ -243,6 +251,7 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
       previous = point;
     }
   }
+  labels.Draw(surface);
 }
 
 }  // namespace tessaloom
