@@ -29,6 +29,7 @@ constexpr std::int64_t kSideTitleGap = 10;    // the rotated title's x: its band
 constexpr std::int64_t kBorderGap = 5;        // labels off the left border
 constexpr std::int64_t kSideBottomBand = 25;  // horizontal: below the bottom title's cell
 constexpr std::int64_t kSideTopBand = 45;     // horizontal: title band above the plot
+constexpr std::int64_t kLegendRowsGap = 5;    // a legend in rows to what it borders
 
 // The chart title's font starts at this height and shrinks until it fits.
 constexpr std::int32_t kTitleFontStart = 24;
@@ -94,6 +95,16 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
 
   canvasHeight = imageHeight;
   canvasWidth = SaturateToInt32(std::int64_t{imageWidth} - kRightEdge);
+  // A legend in rows along the bottom (for pies at the top too) shortens
+  // the canvas the chart is laid out on; one at the top lowers the plot's top.
+  const bool pie = graphType == GraphType::kPie || graphType == GraphType::k3DPie;
+  const LegendPosition legendAt = hasLegend ? options.legendPosition : LegendPosition::kNone;
+  const bool legendRows = legendAt == LegendPosition::kTop || legendAt == LegendPosition::kBottom;
+  const bool legendBelow = legendAt == LegendPosition::kBottom || (legendRows && pie);
+  const std::int32_t legendRowsHeight = legendRows ? LegendRowsHeight(surface) : 0;
+  if (legendBelow) {
+    canvasHeight = SaturateToInt32(std::int64_t{imageHeight} - legendRowsHeight - kLegendRowsGap);
+  }
 
   const std::int64_t titleLength = CodePointLength(chartTitle);
   if (titleLength > 0) {
@@ -149,7 +160,14 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
     plotWidth = SaturateToInt32(std::int64_t{canvasWidth} - plotLeftX - kPlotRightGap);
   }
 
-  if (DrawsLegend()) {
+  if (legendRows) {
+    if (legendBelow) {
+      DrawLegendRows(surface, canvasHeight);
+    } else {
+      DrawLegendRows(surface, SaturateToInt32(std::int64_t{plotBaseY} - plotHeight));
+      plotHeight = SaturateToInt32(std::int64_t{plotHeight} - legendRowsHeight - kLegendRowsGap);
+    }
+  } else if (DrawsLegend()) {
     const bool hadRoom = plotWidth > 0;
     const std::int32_t legendLeft = DrawLegend(surface);
     plotWidth = SaturateToInt32(std::int64_t{legendLeft} - plotLeftX - 2 * kPlotRightGap);

@@ -187,6 +187,10 @@ class CGraph {
   bool DrawByKind(DrawingSurface& surface);
   // Legend box at the right edge; returns its left x. Sets legendTextsFit.
   std::int32_t DrawLegend(DrawingSurface& surface);
+  // The legend as rows across the canvas (LegendPosition top or bottom):
+  // their box's height, 0 without entries, and the box drawn from `top`.
+  std::int32_t LegendRowsHeight(DrawingSurface& surface);
+  void DrawLegendRows(DrawingSurface& surface, std::int32_t top);
   // Axes, ticks, labels, grid and titles (the box frame for the 3D kinds).
   void DrawAxes(DrawingSurface& surface);
   // The box frame of the 3D kinds: depth, reduced plot extents, walls, ticks.
