@@ -162,7 +162,8 @@ constexpr std::size_t kClassicMembers = 39;
 #define TESSALOOM_AXIS_END                                                                     \
   " a number within the 4-byte float range; empty (Empty, Null, None or \"\"), or NaN, makes " \
   "it automatic (from the data), the default, and reads back as Empty (None). Other values "   \
-  "are refused (E_INVALIDARG). Takes effect with the modern theme."
+  "are refused (E_INVALIDARG). The classic theme rounds it outward to a whole number and splits " \
+  "its axis into whole steps that meet both ends. Data beyond an end is cut off at it."
 
 const std::array<MemberDescription, kClassicMembers + 29> kMembers{{
     {1, "ErrorReason", MemberKind::kPropertyGet, 0, kNoParameters, VT_BSTR,
@@ -358,18 +359,20 @@ const std::array<MemberDescription, kClassicMembers + 29> kMembers{{
                             "the classic chart."),
     TESSALOOM_BOOL_PROPERTY(61, ShowValues,
                             "Labels each bar, line point and slice with its value when True; "
-                            "default False. Takes effect with the modern theme."),
+                            "default False. A label that would leave the plot or cover other text is "
+                            "left out; classic pies write the value before the percentage."),
     TESSALOOM_VARIANT_PROPERTY(62, ValueAxisMin, "The value axis's lower end:" TESSALOOM_AXIS_END),
     TESSALOOM_VARIANT_PROPERTY(63, ValueAxisMax, "The value axis's upper end:" TESSALOOM_AXIS_END),
     TESSALOOM_TEXT_PROPERTY(64, ValueFormat,
                             "The number format of the ticks and value labels, as a spreadsheet "
                             "format code (\"#,##0\", \"0.00\", \"0.0%\", \"$#,##0\"); "
-                            "default \"\" (automatic). Takes effect with the modern theme."),
+                            "default \"\" (automatic; classic ticks stay whole numbers, as before)."),
     TESSALOOM_TEXT_PROPERTY(65, LegendPosition,
-                            "Where the legend goes: \"auto\" (the default: the theme decides), "
-                            "\"right\", \"top\", \"bottom\" or \"none\", any case. Other "
-                            "values are refused (E_INVALIDARG). Takes effect with the modern "
-                            "theme."),
+                            "Where the legend goes: \"auto\" (the default: the theme decides; "
+                            "classic puts it right), \"right\", \"top\", \"bottom\" or "
+                            "\"none\", any case. Classic top and bottom legends are rows in a "
+                            "box under the title or along the bottom (a pie's below it). Other "
+                            "values are refused (E_INVALIDARG)."),
     TESSALOOM_BOOL_PROPERTY(66, TransparentBackground,
                             "Leaves the background transparent when True: a PNG with alpha, an "
                             "SVG without a background; default False. Takes effect with the "
