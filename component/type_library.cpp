@@ -159,9 +159,9 @@ constexpr std::array<ParameterDescription, kMaxParameters> kAnyValue{{{"newVal",
 // classic interface's description is the first 39 rows.
 constexpr std::size_t kClassicMembers = 39;
 // Words the value-axis ends share.
-#define TESSALOOM_AXIS_END                                                                     \
-  " a number within the 4-byte float range; empty (Empty, Null, None or \"\"), or NaN, makes " \
-  "it automatic (from the data), the default, and reads back as Empty (None). Other values "   \
+#define TESSALOOM_AXIS_END                                                                        \
+  " a number within the 4-byte float range; empty (Empty, Null, None or \"\"), or NaN, makes "    \
+  "it automatic (from the data), the default, and reads back as Empty (None). Other values "      \
   "are refused (E_INVALIDARG). The classic theme rounds it outward to a whole number and splits " \
   "its axis into whole steps that meet both ends. Data beyond an end is cut off at it."
 
@@ -357,16 +357,18 @@ const std::array<MemberDescription, kClassicMembers + 29> kMembers{{
                             "look on a dark background), any case. Other values are refused "
                             "(E_INVALIDARG). The modern look is not drawn yet: every theme draws "
                             "the classic chart."),
-    TESSALOOM_BOOL_PROPERTY(61, ShowValues,
-                            "Labels each bar, line point and slice with its value when True; "
-                            "default False. A label that would leave the plot or cover other text is "
-                            "left out; classic pies write the value before the percentage."),
+    TESSALOOM_BOOL_PROPERTY(
+        61, ShowValues,
+        "Labels each bar, line point and slice with its value when True; "
+        "default False. A label that would leave the plot or cover other text is "
+        "left out; classic pies write the value before the percentage."),
     TESSALOOM_VARIANT_PROPERTY(62, ValueAxisMin, "The value axis's lower end:" TESSALOOM_AXIS_END),
     TESSALOOM_VARIANT_PROPERTY(63, ValueAxisMax, "The value axis's upper end:" TESSALOOM_AXIS_END),
-    TESSALOOM_TEXT_PROPERTY(64, ValueFormat,
-                            "The number format of the ticks and value labels, as a spreadsheet "
-                            "format code (\"#,##0\", \"0.00\", \"0.0%\", \"$#,##0\"); "
-                            "default \"\" (automatic; classic ticks stay whole numbers, as before)."),
+    TESSALOOM_TEXT_PROPERTY(
+        64, ValueFormat,
+        "The number format of the ticks and value labels, as a spreadsheet "
+        "format code (\"#,##0\", \"0.00\", \"0.0%\", \"$#,##0\"); "
+        "default \"\" (automatic; classic ticks stay whole numbers, as before)."),
     TESSALOOM_TEXT_PROPERTY(65, LegendPosition,
                             "Where the legend goes: \"auto\" (the default: the theme decides; "
                             "classic puts it right), \"right\", \"top\", \"bottom\" or "
