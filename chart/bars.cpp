@@ -190,6 +190,41 @@ void WalkStack(const CGraphSeries& series, const BarLayout& layout, std::int32_t
   }
 }
 
+// The same on a fixed value axis, which need not start at 0: the stack
+// rises from 0, each segment from the running total before it to the one
+// after it, every end held between the axis's ends.
+template <class DrawSegment>
+void WalkFixedStack(const CGraphSeries& series, const BarLayout& layout, std::int32_t minTick,
+                    const AxisScale& scale, std::int64_t origin, std::int64_t direction,
+                    DrawSegment draw) {
+  const auto at = [&](double total) {
+    const double length =
+        std::clamp(scale(total - minTick), 0.0, static_cast<double>(layout.valueExtent));
+    return origin + direction * TruncateToInt32(length);
+  };
+  double total = 0.0;
+  for (std::int64_t j = 0; j < layout.slots; ++j) {
+    const float v = SlotValue(series, j);
+    if (!(v > kSkipAtOrBelow)) continue;
+    const std::int64_t start = at(total);
+    total += static_cast<double>(v);
+    const std::int64_t end = at(total);
+    if (end != start) draw(j, start, end);  // a segment beyond an end is left out
+  }
+}
+
+// WalkFixedStack on a fixed value axis, else WalkStack.
+template <class DrawSegment>
+void WalkAnyStack(bool fixedAxis, const CGraphSeries& series, const BarLayout& layout,
+                  std::int32_t minTick, const AxisScale& scale, std::int64_t origin,
+                  std::int64_t direction, DrawSegment draw) {
+  if (fixedAxis) {
+    WalkFixedStack(series, layout, minTick, scale, origin, direction, draw);
+  } else {
+    WalkStack(series, layout, minTick, scale, origin, direction, draw);
+  }
+}
+
 }  // namespace
 
 void CGraph::DrawBars(DrawingSurface& surface) {
@@ -257,11 +292,14 @@ void CGraph::DrawStackedBars(DrawingSurface& surface) {
   std::int64_t k = 0;
   for (const auto& series : seriesList) {
     ++k;
-    double total = 0.0;
+    double total = 0.0;  // of the values the stack holds, drawn or beyond an end
+    for (std::int64_t j = 0; j < layout.slots; ++j) {
+      const float v = SlotValue(*series, j);
+      if (v > kSkipAtOrBelow) total += static_cast<double>(v);
+    }
     bool drawn = false;
     std::int64_t end = 0;
-    const auto segment = [&](std::int64_t j, std::int64_t stackEnd) {
-      total += static_cast<double>(SlotValue(*series, j));
+    const auto segment = [&](std::int64_t, std::int64_t stackEnd) {
       end = stackEnd;
       drawn = true;
     };
@@ -269,19 +307,19 @@ void CGraph::DrawStackedBars(DrawingSurface& surface) {
     // leaves that end where it is.
     if (DrawsVertically()) {
       const std::int64_t left = ColumnCentre(*this, layout.pitch, k) - bw / 2;
-      WalkStack(*series, layout, minTick, scale, plotBaseY, -1,
-                [&](std::int64_t j, std::int64_t y0, std::int64_t y1) {
-                  bars.Draw(surface, SlotColor(*this, j), bw, left, y1, left + bw, y0);
-                  segment(j, y1);
-                });
+      const auto draw = [&](std::int64_t j, std::int64_t y0, std::int64_t y1) {
+        bars.Draw(surface, SlotColor(*this, j), bw, left, y1, left + bw, y0);
+        segment(j, y1);
+      };
+      WalkAnyStack(fixedValueAxis, *series, layout, minTick, scale, plotBaseY, -1, draw);
       if (drawn) bars.Label(total, left + bw / 2, end, classic::Beside::kAbove);
     } else {
       const std::int64_t top = RowCentre(*this, layout.pitch, k) - bw / 2;
-      WalkStack(*series, layout, minTick, scale, plotLeftX, 1,
-                [&](std::int64_t j, std::int64_t x0, std::int64_t x1) {
-                  bars.Draw(surface, SlotColor(*this, j), bw, x0, top, x1, top + bw);
-                  segment(j, x1);
-                });
+      const auto draw = [&](std::int64_t j, std::int64_t x0, std::int64_t x1) {
+        bars.Draw(surface, SlotColor(*this, j), bw, x0, top, x1, top + bw);
+        segment(j, x1);
+      };
+      WalkAnyStack(fixedValueAxis, *series, layout, minTick, scale, plotLeftX, 1, draw);
       if (drawn) bars.Label(total, end, top + bw / 2, classic::Beside::kRight);
     }
   }
@@ -347,16 +385,16 @@ void CGraph::Draw3DStackedBars(DrawingSurface& surface) {
     ++k;
     if (upright) {
       const std::int64_t left = ColumnCentre(*this, layout.pitch, k) - bw / 2;
-      WalkStack(*series, layout, minTick, scale, plotBaseY, -1,
-                [&](std::int64_t j, std::int64_t y0, std::int64_t y1) {
-                  SolidBar(surface, SlotColor(*this, j), true, depth, left, y1, left + bw, y0);
-                });
+      WalkAnyStack(fixedValueAxis, *series, layout, minTick, scale, plotBaseY, -1,
+                   [&](std::int64_t j, std::int64_t y0, std::int64_t y1) {
+                     SolidBar(surface, SlotColor(*this, j), true, depth, left, y1, left + bw, y0);
+                   });
     } else {
       const std::int64_t top = RowCentre(*this, layout.pitch, k) - bw / 2;
-      WalkStack(*series, layout, minTick, scale, plotLeftX, 1,
-                [&](std::int64_t j, std::int64_t x0, std::int64_t x1) {
-                  SolidBar(surface, SlotColor(*this, j), false, depth, x0, top, x1, top + bw);
-                });
+      WalkAnyStack(fixedValueAxis, *series, layout, minTick, scale, plotLeftX, 1,
+                   [&](std::int64_t j, std::int64_t x0, std::int64_t x1) {
+                     SolidBar(surface, SlotColor(*this, j), false, depth, x0, top, x1, top + bw);
+                   });
     }
   }
 }
