@@ -414,7 +414,10 @@ TEST(ClassicOptionsTest, ValueLabelsFixedEndsAndFormats) {
       g.options.legendPosition = std::array{
           LegendPosition::kNone, LegendPosition::kAuto, LegendPosition::kTop,
           LegendPosition::kBottom, LegendPosition::kRight}[static_cast<std::size_t>(n % 5)];
-      if (fixed) g.options.valueAxisMin = low, g.options.valueAxisMax = low + 100;
+      if (fixed) {  // ends between whole numbers round outward
+        g.options.valueAxisMin = n % 3 == 0 ? low + 0.5 : static_cast<double>(low);
+        g.options.valueAxisMax = n % 3 == 0 ? low + 99.5 : low + 100.0;
+      }
       RecordingSurface s;
       const bool drew = g.DrawGraph(s);
       return std::tuple{std::move(g), drew, s.Calls()};
@@ -446,9 +449,15 @@ TEST(ClassicOptionsTest, ValueLabelsFixedEndsAndFormats) {
       if (t.op != "TextOut") continue;
       int value = 0;
       const char* end = t.text.data() + t.text.size();
+      if (g.DrawsVertically() && t.n[0] < g.plotLeftX && !t.text.empty() && n % 4 == 3 &&
+          t.text != c.title && t.text.find(' ') == std::string::npos) {  // not legend rows
+        EXPECT_NE(t.text.find('$'), std::string::npos) << t.text;        // ticks in "$#,##0"
+      }
       if (g.DrawsVertically() && t.n[0] < g.plotLeftX && !t.text.empty() &&
           std::from_chars(t.text.data(), end, value).ptr == end) {
-        tickLines.insert(t.n[1] + layout::kValueLabelRise), tickValues.push_back(value);
+        const int line = t.n[1] + static_cast<int>(layout::kValueLabelRise);
+        EXPECT_TRUE(plot.r == 0 || (line >= plot.t && line < plot.b)) << t.line;  // on the axis
+        tickLines.insert(line), tickValues.push_back(value);
       }
       if (!before.contains({t.n[0], t.n[1], t.text}) || (rows && t.text.starts_with("Set "))) {
         ++labelled[kind];
