@@ -258,22 +258,23 @@ void CGraph::DrawBars(DrawingSurface& surface) {
           const std::int64_t h = TruncateToInt32(scale(static_cast<double>(std::fabs(v))));
           if (v < 0.0f) {
             bars.Draw(surface, color, bw, left, base, left + bw, base + h);
-            bars.Label(v, left + bw / 2, base + h, Beside::kBelow);
+            bars.Label(static_cast<double>(v), left + bw / 2, base + h, Beside::kBelow);
           } else {
             bars.Draw(surface, color, bw, left, base - h, left + bw, base);
-            bars.Label(v, left + bw / 2, base - h, Beside::kAbove);
+            bars.Label(static_cast<double>(v), left + bw / 2, base - h, Beside::kAbove);
           }
         } else if (v > kSkipAtOrBelow) {
           const std::int64_t length = CappedBarLength(v, minTick, scale, layout.valueExtent);
           bars.Draw(surface, color, bw, left, base - length, left + bw, base);
-          bars.Label(v, left + bw / 2, base - length, Beside::kAbove);
+          bars.Label(static_cast<double>(v), left + bw / 2, base - length, Beside::kAbove);
         }
       } else {
         const std::int64_t top = RowCentre(*this, layout.pitch, k) - tw / 2 + j * bw;
         const std::int64_t end =
             std::int64_t{plotLeftX} + CappedBarLength(v, minTick, scale, layout.valueExtent);
         bars.Draw(surface, color, bw, origin, top, end, top + bw);
-        bars.Label(v, end, top + bw / 2, end < origin ? Beside::kLeft : Beside::kRight);
+        bars.Label(static_cast<double>(v), end, top + bw / 2,
+                   end < origin ? Beside::kLeft : Beside::kRight);
       }
     }
   }
@@ -352,7 +353,8 @@ void CGraph::Draw3DBars(DrawingSurface& surface) {
             std::int64_t{plotBaseY} - CappedBarLength(v, minTick, scale, layout.valueExtent);
         SolidBar(surface, color, true, depth, left, top, left + bw, plotBaseY);
         if (options.showValues) {
-          labels.Add(v, left + (bw + depth) / 2, top - depth, classic::Beside::kAbove);
+          labels.Add(static_cast<double>(v), left + (bw + depth) / 2, top - depth,
+                     classic::Beside::kAbove);
         }
       } else {
         // Slot 0 lowest: the upper faces of lower bars are then painted over
@@ -362,7 +364,8 @@ void CGraph::Draw3DBars(DrawingSurface& surface) {
             std::int64_t{plotLeftX} + CappedBarLength(v, minTick, scale, layout.valueExtent);
         SolidBar(surface, color, false, depth, plotLeftX, bottom - bw, x1, bottom);
         if (options.showValues) {
-          labels.Add(v, x1 + depth, bottom - (bw + depth) / 2, classic::Beside::kRight);
+          labels.Add(static_cast<double>(v), x1 + depth, bottom - (bw + depth) / 2,
+                     classic::Beside::kRight);
         }
       }
     }

@@ -19,6 +19,7 @@ namespace {
 // A fixed end is cut to this size, so the axis's range and its step stay
 // within 32 bits.
 constexpr double kFixedEndLimit = 1e9;
+constexpr auto kWholeEndLimit = static_cast<std::int64_t>(kFixedEndLimit);
 // When the ends meet or cross, the free end (or the high one) moves this
 // far from the other: one classic step of ten.
 constexpr std::int64_t kLeastSpan = 10;
@@ -74,10 +75,10 @@ void CGraph::ApplyClassicOptions() {
     return;
   }
   std::int64_t low = lowFixed ? WholeEnd(options.valueAxisMin, false)
-                              : std::clamp<std::int64_t>(minTick, -kFixedEndLimit, kFixedEndLimit);
+                              : std::clamp<std::int64_t>(minTick, -kWholeEndLimit, kWholeEndLimit);
   std::int64_t high = highFixed
                           ? WholeEnd(options.valueAxisMax, true)
-                          : std::clamp<std::int64_t>(maxTick, -kFixedEndLimit, kFixedEndLimit);
+                          : std::clamp<std::int64_t>(maxTick, -kWholeEndLimit, kWholeEndLimit);
   if (lowFixed && highFixed && low > high) std::swap(low, high);
   if (low >= high) {
     if (highFixed && !lowFixed) {

@@ -160,7 +160,8 @@ void CGraph::DrawLines(DrawingSurface& surface) {
       previous = point;
       if (fixedValueAxis && !Inside(point, band)) continue;
       if (options.showValues) {
-        labels.Add(v, point.x, std::int64_t{point.y} - kMarkerRadius, classic::Beside::kAbove);
+        labels.Add(static_cast<double>(v), point.x, std::int64_t{point.y} - kMarkerRadius,
+                   classic::Beside::kAbove);
       }
       // A coloured dot with the surface's black rim.
       surface.Ellipse(SaturateToInt32(std::int64_t{point.x} - kMarkerRadius),
@@ -210,7 +211,7 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
           PointAt(std::int64_t{plotLeftX} - slot / 2 + k * slot, std::int64_t{plotBaseY} - height);
       if (options.showValues && v == value) {
         const Point front = Recede(point, b - 1, dz);
-        labels.Add(value, front.x, front.y, classic::Beside::kAbove);
+        labels.Add(static_cast<double>(value), front.x, front.y, classic::Beside::kAbove);
       }
       if (k == 1) {
         if (count == 1) {
