@@ -93,6 +93,10 @@ struct FlatBars {
       if (left >= right || top >= bottom) return;
     }
     FlatBar(surface, color, thickness, left, top, right, bottom);
+    if (graph.options.showValues) {
+      labels.Avoid({std::min(left, right), std::min(top, bottom), std::max(left, right),
+                    std::max(top, bottom)});
+    }
   }
   void Label(double value, std::int64_t x, std::int64_t y, classic::Beside where) {
     if (graph.options.showValues) labels.Add(value, x, y, where);
@@ -353,6 +357,7 @@ void CGraph::Draw3DBars(DrawingSurface& surface) {
             std::int64_t{plotBaseY} - CappedBarLength(v, minTick, scale, layout.valueExtent);
         SolidBar(surface, color, true, depth, left, top, left + bw, plotBaseY);
         if (options.showValues) {
+          labels.Avoid({left, top - depth, left + bw + depth, plotBaseY});
           labels.Add(static_cast<double>(v), left + (bw + depth) / 2, top - depth,
                      classic::Beside::kAbove);
         }
@@ -364,6 +369,7 @@ void CGraph::Draw3DBars(DrawingSurface& surface) {
             std::int64_t{plotLeftX} + CappedBarLength(v, minTick, scale, layout.valueExtent);
         SolidBar(surface, color, false, depth, plotLeftX, bottom - bw, x1, bottom);
         if (options.showValues) {
+          labels.Avoid({plotLeftX, bottom - bw - depth, x1 + depth, bottom});
           labels.Add(static_cast<double>(v), x1 + depth, bottom - (bw + depth) / 2,
                      classic::Beside::kRight);
         }

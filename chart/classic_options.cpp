@@ -151,7 +151,7 @@ void ValueLabels::Draw(DrawingSurface& surface) {
   const ScopedFont font(surface, Font::Chart(graph_.valueFontHeight));
   const COLORREF previousColor = surface.SetTextColor(kLabelColor);
   const std::int64_t height = surface.GetTextMetrics().height;
-  std::vector<Box> taken;
+  std::vector<Box>& taken = taken_;
   for (const Pending& label : pending_) {
     const std::string text = graph_.ValueLabelText(label.value);
     const std::int64_t width = surface.GetTextExtent(text);

@@ -1,7 +1,7 @@
 // The value labels of the classic drawers (ShowValues): each a number in the
 // classic chart font at the value-label size, set beside the end of its bar
 // or over its point, drawn only where it lies wholly inside the plot and
-// clear of the labels placed before it. Everything else the classic layout
+// clear of the bars and of the labels placed before it. Everything else the classic layout
 // writes (titles, ticks, categories, legend) lies outside the plot, so a
 // label never covers other text. Private to chart/.
 #pragma once
@@ -41,6 +41,9 @@ class ValueLabels {
   // A label for `value` beside the anchor (x, y).
   void Add(double value, std::int64_t x, std::int64_t y, Beside where);
 
+  // Keeps the labels off `box` (a bar).
+  void Avoid(const Box& box) { taken_.push_back(box); }
+
   // Draws the labels in order, each where it fits; the surface's font and
   // text colour are put back.
   void Draw(DrawingSurface& surface);
@@ -54,6 +57,7 @@ class ValueLabels {
   const CGraph& graph_;
   Box area_;
   std::vector<Pending> pending_;
+  std::vector<Box> taken_;  // bars, then the labels drawn
 };
 
 }  // namespace tessaloom::classic
