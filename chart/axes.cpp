@@ -27,7 +27,6 @@ using axes::Line;
 using axes::Side;
 using axes::Text;
 using axes::ValueLabelX;
-using axes::ValueText;
 using axes::ValueTicks;
 
 // The flat axes' layout, in pixels.
@@ -69,7 +68,7 @@ void DrawValueAxis(DrawingSurface& surface, const FlatAxis& axis, const ValueTic
   for (std::int64_t tick = 0; tick <= ticks.count; ++tick) {
     const std::int64_t position = axis.At(tick * ticks.spacing);
     axis.Tick(surface, position, ticks.gridLines);
-    labels.Value(surface, position, ValueText(ticks.first + tick * ticks.valueStep));
+    labels.Value(surface, position, ticks.Label(ticks.first + tick * ticks.valueStep));
     axisEnd = SaturateToInt32(position);
   }
 }
@@ -94,11 +93,11 @@ void DrawValueAxisAroundZero(DrawingSurface& surface, const FlatAxis& axis, cons
     const std::int64_t position = top + tick * ticks.spacing;
     axis.Tick(surface, position, ticks.gridLines);
     const std::string label =
-        ValueText(tick <= middle ? last - tick * ticks.valueStep
-                                 : ticks.first + (ticks.count - tick) * ticks.valueStep);
+        ticks.Label(tick <= middle ? last - tick * ticks.valueStep
+                                   : ticks.first + (ticks.count - tick) * ticks.valueStep);
     labels.Draw(surface, labelX(label), position - layout::kValueLabelRise, label);
     axisEnd = SaturateToInt32(position);
-    if (tick == middle) Text(surface, labelX("0"), zeroLabelTop, "0");
+    if (tick == middle) Text(surface, labelX(ticks.Label(0)), zeroLabelTop, ticks.Label(0));
   }
   surface.SelectFont(previous);
 }
@@ -184,8 +183,9 @@ void CGraph::DrawAxes(DrawingSurface& surface) {
   // Value ticks spread over `extent` pixels less the far-end margin. A
   // tickCount below 1 has no steps to draw.
   const auto valueTicks = [&](std::int64_t extent) {
-    return ValueTicks{tickCount, (extent - layout::kValueAxisMargin) / tickCount, minTick,
-                      tickValueStep, hasGridLines};
+    return axes::ValueTicks{tickCount,    (extent - layout::kValueAxisMargin) / tickCount,
+                            minTick,      tickValueStep,
+                            hasGridLines, numberFormat.get()};
   };
   const auto categories = static_cast<std::int64_t>(seriesList.size());
   // Labels under the bottom axis stay under the plot (around zero too),

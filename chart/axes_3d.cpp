@@ -166,7 +166,7 @@ void DrawValueAxis(DrawingSurface& surface, const BoxAxis& axis, const ValueTick
       Line(surface, axis.OnAxis(position), axis.Behind(position));
       if (ticks.gridLines) LineTo(surface, axis.AcrossBack(position));
     }
-    labels.Value(surface, position, ValueText(ticks.first + tick * ticks.valueStep));
+    labels.Value(surface, position, ticks.Label(ticks.first + tick * ticks.valueStep));
     axisEnd = SaturateToInt32(position);
     if (tick >= 1) {
       // Half of each of the two tick offsets, truncated separately (the
@@ -349,7 +349,7 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
           axisOn(Side::kLeft, {.font = Font::Chart(valueFontHeight),
                                .charWidth = valueFontHeight / layout::kFontHeightPerCharWidth});
       const axes::ValueTicks ticks{tickCount, box.frontHeight / tickCount, minTick, tickValueStep,
-                                   gridLines};
+                                   gridLines, numberFormat.get()};
       DrawValueAxis(surface, valueAxis, ticks, axisEndY);
     }
     if (categories > 0) {
@@ -373,9 +373,10 @@ void CGraph::Draw3DAxes(DrawingSurface& surface) {
       const BoxAxis valueAxis = axisOn(Side::kBottom, {.font = categoryLabelFont,
                                                        .charWidth = titles.bottomAveCharWidth,
                                                        .top = bottomLabelTop});
-      const axes::ValueTicks ticks{tickCount,
-                                   (box.frontWidth - layout::kValueAxisMargin) / tickCount, minTick,
-                                   tickValueStep, gridLines};
+      const axes::ValueTicks ticks{
+          tickCount, (box.frontWidth - layout::kValueAxisMargin) / tickCount,
+          minTick,   tickValueStep,
+          gridLines, numberFormat.get()};
       DrawValueAxis(surface, valueAxis, ticks, axisEndX);
     }
   }

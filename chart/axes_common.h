@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "chart/layout.h"
+#include "chart/value_format.h"
 #include "draw/drawing_surface.h"
 #include "platform/numbers.h"
 #include "platform/text.h"
@@ -37,6 +38,12 @@ inline std::string ValueText(std::int64_t value) {
   char digits[16];
   const int length = std::snprintf(digits, sizeof digits, "%d", SaturateToInt32(value));
   return std::string(digits, static_cast<std::size_t>(length));
+}
+
+// A tick value's text: ValueText in the automatic format, else in `format`.
+inline std::string TickText(const ValueFormat& format, std::int64_t value) {
+  if (format.IsAutomatic()) return ValueText(value);
+  return format.Format(static_cast<double>(SaturateToInt32(value)));
 }
 
 inline void MoveTo(DrawingSurface& surface, std::int64_t x, std::int64_t y) {
@@ -84,6 +91,11 @@ struct ValueTicks {
   std::int64_t first;
   std::int64_t valueStep;
   bool gridLines;
+  const ValueFormat* format = nullptr;  // the labels' number format; null: "%d"
+
+  [[nodiscard]] std::string Label(std::int64_t value) const {
+    return format == nullptr ? ValueText(value) : TickText(*format, value);
+  }
 };
 
 // Pixels kept clear between tick labels side by side along an axis; labels

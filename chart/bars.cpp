@@ -13,7 +13,9 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
+#include "chart/classic_options.h"
 #include "chart/graph.h"
 #include "chart/layout.h"
 #include "chart/shading.h"
@@ -49,10 +51,11 @@ std::int64_t BarLength(float value, std::int32_t minTick, const AxisScale& scale
   return length;
 }
 
-// The bar length, but never past the end of the value axis.
+// The bar length, but never past either end of the value axis (a fixed
+// axis may start above a value).
 std::int64_t CappedBarLength(float value, std::int32_t minTick, const AxisScale& scale,
                              std::int64_t extent) noexcept {
-  return std::min(BarLength(value, minTick, scale), extent);
+  return std::clamp<std::int64_t>(BarLength(value, minTick, scale), 0, extent);
 }
 
 // A flat bar `thickness` pixels across: `color` inside, the surface's
@@ -71,6 +74,37 @@ void FlatBar(DrawingSurface& surface, COLORREF color, std::int64_t thickness, st
     rectangle();
   }
 }
+
+// Flat bars, each cut to the plot when the value axis has a fixed end (a
+// bar cut to nothing is left out), and with ShowValues their value labels:
+// past a bar's end, or below a bar that hangs down.
+struct FlatBars {
+  const CGraph& graph;
+  classic::Box plot = classic::FlatPlot(graph);
+  classic::Box band = classic::FlatValueBand(graph);
+  classic::ValueLabels labels{graph, plot};
+
+  void Draw(DrawingSurface& surface, COLORREF color, std::int64_t thickness, std::int64_t left,
+            std::int64_t top, std::int64_t right, std::int64_t bottom) {
+    if (graph.fixedValueAxis) {
+      if (left > right) std::swap(left, right);  // a bar running left
+      if (top > bottom) std::swap(top, bottom);
+      left = std::max(left, band.left);
+      right = std::min(right, band.right);
+      top = std::max(top, band.top);
+      bottom = std::min(bottom, band.bottom);
+      if (left >= right || top >= bottom) return;
+    }
+    FlatBar(surface, color, thickness, left, top, right, bottom);
+    if (graph.options.showValues) {
+      labels.Avoid({std::min(left, right), std::min(top, bottom), std::max(left, right),
+                    std::max(top, bottom)});
+    }
+  }
+  void Label(double value, std::int64_t x, std::int64_t y, classic::Beside where) {
+    if (graph.options.showValues) labels.Add(value, x, y, where);
+  }
+};
 
 // A 3D bar: the front rectangle from (left, top) to (right, bottom), a face
 // receding `depth` pixels up and to the right from its right edge and one
@@ -221,6 +255,41 @@ void ModernSolidBars(DrawingSurface& surface, const CGraph& graph, const BarLayo
   }
 }
 
+// The same on a fixed value axis, which need not start at 0: the stack
+// rises from 0, each segment from the running total before it to the one
+// after it, every end held between the axis's ends.
+template <class DrawSegment>
+void WalkFixedStack(const CGraphSeries& series, const BarLayout& layout, std::int32_t minTick,
+                    const AxisScale& scale, std::int64_t origin, std::int64_t direction,
+                    DrawSegment draw) {
+  const auto at = [&](double total) {
+    const double length =
+        std::clamp(scale(total - minTick), 0.0, static_cast<double>(layout.valueExtent));
+    return origin + direction * TruncateToInt32(length);
+  };
+  double total = 0.0;
+  for (std::int64_t j = 0; j < layout.slots; ++j) {
+    const float v = SlotValue(series, j);
+    if (!(v > kSkipAtOrBelow)) continue;
+    const std::int64_t start = at(total);
+    total += static_cast<double>(v);
+    const std::int64_t end = at(total);
+    if (end != start) draw(j, start, end);  // a segment beyond an end is left out
+  }
+}
+
+// WalkFixedStack on a fixed value axis, else WalkStack.
+template <class DrawSegment>
+void WalkAnyStack(bool fixedAxis, const CGraphSeries& series, const BarLayout& layout,
+                  std::int32_t minTick, const AxisScale& scale, std::int64_t origin,
+                  std::int64_t direction, DrawSegment draw) {
+  if (fixedAxis) {
+    WalkFixedStack(series, layout, minTick, scale, origin, direction, draw);
+  } else {
+    WalkStack(series, layout, minTick, scale, origin, direction, draw);
+  }
+}
+
 }  // namespace
 
 void CGraph::DrawBars(DrawingSurface& surface) {
@@ -240,6 +309,8 @@ void CGraph::DrawBars(DrawingSurface& surface) {
       std::int64_t{plotLeftX} +
       (aroundZero ? TruncateToInt32(-scale(static_cast<double>(minTick))) : 0);
 
+  using classic::Beside;
+  FlatBars bars{*this};
   std::int64_t k = 0;
   for (const auto& series : seriesList) {
     ++k;
@@ -251,22 +322,28 @@ void CGraph::DrawBars(DrawingSurface& surface) {
         if (aroundZero) {
           const std::int64_t h = TruncateToInt32(scale(static_cast<double>(std::fabs(v))));
           if (v < 0.0f) {
-            FlatBar(surface, color, bw, left, base, left + bw, base + h);
+            bars.Draw(surface, color, bw, left, base, left + bw, base + h);
+            bars.Label(static_cast<double>(v), left + bw / 2, base + h, Beside::kBelow);
           } else {
-            FlatBar(surface, color, bw, left, base - h, left + bw, base);
+            bars.Draw(surface, color, bw, left, base - h, left + bw, base);
+            bars.Label(static_cast<double>(v), left + bw / 2, base - h, Beside::kAbove);
           }
         } else if (v > kSkipAtOrBelow) {
           const std::int64_t length = CappedBarLength(v, minTick, scale, layout.valueExtent);
-          FlatBar(surface, color, bw, left, base - length, left + bw, base);
+          bars.Draw(surface, color, bw, left, base - length, left + bw, base);
+          bars.Label(static_cast<double>(v), left + bw / 2, base - length, Beside::kAbove);
         }
       } else {
         const std::int64_t top = RowCentre(*this, layout.pitch, k) - tw / 2 + j * bw;
         const std::int64_t end =
             std::int64_t{plotLeftX} + CappedBarLength(v, minTick, scale, layout.valueExtent);
-        FlatBar(surface, color, bw, origin, top, end, top + bw);
+        bars.Draw(surface, color, bw, origin, top, end, top + bw);
+        bars.Label(static_cast<double>(v), end, top + bw / 2,
+                   end < origin ? Beside::kLeft : Beside::kRight);
       }
     }
   }
+  bars.labels.Draw(surface);
 }
 
 void CGraph::DrawStackedBars(DrawingSurface& surface) {
@@ -276,25 +353,43 @@ void CGraph::DrawStackedBars(DrawingSurface& surface) {
       ValueScale(layout.valueExtent - kValueAxisMargin, minTick, maxTick, tickCount, tickValueStep);
   const std::int64_t bw = Thickness(layout.pitch, kFlatBarShare, 1);
 
+  // With ShowValues a stack is labelled with its total past its end.
+  FlatBars bars{*this};
   std::int64_t k = 0;
   for (const auto& series : seriesList) {
     ++k;
+    double total = 0.0;  // of the values the stack holds, drawn or beyond an end
+    for (std::int64_t j = 0; j < layout.slots; ++j) {
+      const float v = SlotValue(*series, j);
+      if (v > kSkipAtOrBelow) total += static_cast<double>(v);
+    }
+    bool drawn = false;
+    std::int64_t end = 0;
+    const auto segment = [&](std::int64_t, std::int64_t stackEnd) {
+      end = stackEnd;
+      drawn = true;
+    };
     // Each segment starts where the one below it ended; a skipped value
     // leaves that end where it is.
     if (DrawsVertically()) {
       const std::int64_t left = ColumnCentre(*this, layout.pitch, k) - bw / 2;
-      WalkStack(*series, layout, minTick, scale, plotBaseY, -1,
-                [&](std::int64_t j, std::int64_t y0, std::int64_t y1) {
-                  FlatBar(surface, SlotColor(*this, j), bw, left, y1, left + bw, y0);
-                });
+      const auto draw = [&](std::int64_t j, std::int64_t y0, std::int64_t y1) {
+        bars.Draw(surface, SlotColor(*this, j), bw, left, y1, left + bw, y0);
+        segment(j, y1);
+      };
+      WalkAnyStack(fixedValueAxis, *series, layout, minTick, scale, plotBaseY, -1, draw);
+      if (drawn) bars.Label(total, left + bw / 2, end, classic::Beside::kAbove);
     } else {
       const std::int64_t top = RowCentre(*this, layout.pitch, k) - bw / 2;
-      WalkStack(*series, layout, minTick, scale, plotLeftX, 1,
-                [&](std::int64_t j, std::int64_t x0, std::int64_t x1) {
-                  FlatBar(surface, SlotColor(*this, j), bw, x0, top, x1, top + bw);
-                });
+      const auto draw = [&](std::int64_t j, std::int64_t x0, std::int64_t x1) {
+        bars.Draw(surface, SlotColor(*this, j), bw, x0, top, x1, top + bw);
+        segment(j, x1);
+      };
+      WalkAnyStack(fixedValueAxis, *series, layout, minTick, scale, plotLeftX, 1, draw);
+      if (drawn) bars.Label(total, end, top + bw / 2, classic::Beside::kRight);
     }
   }
+  bars.labels.Draw(surface);
 }
 
 void CGraph::Draw3DBars(DrawingSurface& surface) {
@@ -309,6 +404,8 @@ void CGraph::Draw3DBars(DrawingSurface& surface) {
   const std::int64_t bw = Thickness(layout.pitch, kSolidBarShare, layout.slots);
   const std::int64_t tw = layout.slots * bw;
   const std::int64_t depth = depth3D;
+  // With ShowValues a label over each bar's lid, or right of its end.
+  classic::ValueLabels labels(*this, classic::SolidPlot(*this));
 
   std::int64_t k = 0;
   for (const auto& series : seriesList) {
@@ -321,6 +418,11 @@ void CGraph::Draw3DBars(DrawingSurface& surface) {
         const std::int64_t top =
             std::int64_t{plotBaseY} - CappedBarLength(v, minTick, scale, layout.valueExtent);
         SolidBar(surface, color, true, depth, left, top, left + bw, plotBaseY);
+        if (options.showValues) {
+          labels.Avoid({left, top - depth, left + bw + depth, plotBaseY});
+          labels.Add(static_cast<double>(v), left + (bw + depth) / 2, top - depth,
+                     classic::Beside::kAbove);
+        }
       } else {
         // Slot 0 lowest: the upper faces of lower bars are then painted over
         // by the bars above them.
@@ -328,9 +430,15 @@ void CGraph::Draw3DBars(DrawingSurface& surface) {
         const std::int64_t x1 =
             std::int64_t{plotLeftX} + CappedBarLength(v, minTick, scale, layout.valueExtent);
         SolidBar(surface, color, false, depth, plotLeftX, bottom - bw, x1, bottom);
+        if (options.showValues) {
+          labels.Avoid({plotLeftX, bottom - bw - depth, x1 + depth, bottom});
+          labels.Add(static_cast<double>(v), x1 + depth, bottom - (bw + depth) / 2,
+                     classic::Beside::kRight);
+        }
       }
     }
   }
+  labels.Draw(surface);
 }
 
 void CGraph::Draw3DStackedBars(DrawingSurface& surface) {
@@ -349,16 +457,16 @@ void CGraph::Draw3DStackedBars(DrawingSurface& surface) {
     ++k;
     if (upright) {
       const std::int64_t left = ColumnCentre(*this, layout.pitch, k) - bw / 2;
-      WalkStack(*series, layout, minTick, scale, plotBaseY, -1,
-                [&](std::int64_t j, std::int64_t y0, std::int64_t y1) {
-                  SolidBar(surface, SlotColor(*this, j), true, depth, left, y1, left + bw, y0);
-                });
+      WalkAnyStack(fixedValueAxis, *series, layout, minTick, scale, plotBaseY, -1,
+                   [&](std::int64_t j, std::int64_t y0, std::int64_t y1) {
+                     SolidBar(surface, SlotColor(*this, j), true, depth, left, y1, left + bw, y0);
+                   });
     } else {
       const std::int64_t top = RowCentre(*this, layout.pitch, k) - bw / 2;
-      WalkStack(*series, layout, minTick, scale, plotLeftX, 1,
-                [&](std::int64_t j, std::int64_t x0, std::int64_t x1) {
-                  SolidBar(surface, SlotColor(*this, j), false, depth, x0, top, x1, top + bw);
-                });
+      WalkAnyStack(fixedValueAxis, *series, layout, minTick, scale, plotLeftX, 1,
+                   [&](std::int64_t j, std::int64_t x0, std::int64_t x1) {
+                     SolidBar(surface, SlotColor(*this, j), false, depth, x0, top, x1, top + bw);
+                   });
     }
   }
 }

@@ -76,8 +76,12 @@ void CGraph::DrawBoxWhiskers(DrawingSurface& surface) {
   const layout::AxisScale scale =
       layout::ValueScale(std::int64_t{vertical ? plotHeight : plotWidth} - layout::kValueAxisMargin,
                          minTick, maxTick, tickCount, tickValueStep);
+  // A fixed axis holds every statistic between its ends.
+  const std::int64_t axisLength =
+      TruncateToInt32(scale(static_cast<double>(std::int64_t{maxTick} - minTick)));
   const auto offset = [&](std::int32_t t) {
-    return std::int64_t{TruncateToInt32(scale(static_cast<double>(std::int64_t{t} - minTick)))};
+    const std::int64_t at = TruncateToInt32(scale(static_cast<double>(std::int64_t{t} - minTick)));
+    return fixedValueAxis ? std::clamp<std::int64_t>(at, 0, axisLength) : at;
   };
   const std::int64_t pitch = std::int64_t{vertical ? plotWidth : plotHeight} / count;
   const std::int64_t boxWidth = TruncateToInt32(static_cast<double>(pitch) * kBoxShare);

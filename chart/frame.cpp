@@ -1,7 +1,6 @@
 // The chart frame: background, title, plot layout, sign scan and origin
 // shift, then the legend, axes and the kind's drawer, in that order.
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "chart/graph.h"
@@ -31,6 +30,7 @@ constexpr std::int64_t kSideTitleGap = 10;    // the rotated title's x: its band
 constexpr std::int64_t kBorderGap = 5;        // labels off the left border
 constexpr std::int64_t kSideBottomBand = 25;  // horizontal: below the bottom title's cell
 constexpr std::int64_t kSideTopBand = 45;     // horizontal: title band above the plot
+constexpr std::int64_t kLegendRowsGap = 5;    // a legend in rows to what it borders
 
 // The chart title's font starts at this height and shrinks until it fits.
 constexpr std::int32_t kTitleFontStart = 24;
@@ -50,12 +50,6 @@ std::int32_t SignClass(const std::vector<std::unique_ptr<CGraphSeries>>& seriesL
   }
   if (negativePosition) return negativeValue ? 4 : 2;
   return negativeValue ? 3 : 1;
-}
-
-// Characters of the "%d" text of a tick value, as the axes write it.
-std::int64_t TickLength(std::int32_t value) noexcept {
-  char digits[16];
-  return std::snprintf(digits, sizeof digits, "%d", value);
 }
 
 // Metrics of `font`, selected for the measurement alone.
@@ -90,6 +84,7 @@ COLORREF CGraph::BackgroundColor() const noexcept {
 
 bool CGraph::DrawGraph(DrawingSurface& surface) {
   if (DrawsModern()) return DrawModern(surface);
+  ApplyClassicOptions();
   const std::int32_t imageWidth = graphWidth;
   const std::int32_t imageHeight = graphHeight;
 
@@ -105,6 +100,18 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
 
   canvasHeight = imageHeight;
   canvasWidth = SaturateToInt32(std::int64_t{imageWidth} - kRightEdge);
+  // A legend in rows along the bottom (for pies at the top too) shortens
+  // the canvas the chart is laid out on; one at the top lowers the plot's top.
+  const bool pie = graphType == GraphType::kPie || graphType == GraphType::k3DPie;
+  // (A modern 3D chart places its own legend.)
+  const LegendPosition legendAt =
+      hasLegend && !style.modern ? options.legendPosition : LegendPosition::kNone;
+  const bool legendRows = legendAt == LegendPosition::kTop || legendAt == LegendPosition::kBottom;
+  const bool legendBelow = legendAt == LegendPosition::kBottom || (legendRows && pie);
+  const std::int32_t legendRowsHeight = legendRows ? LegendRowsHeight(surface) : 0;
+  if (legendBelow) {
+    canvasHeight = SaturateToInt32(std::int64_t{imageHeight} - legendRowsHeight - kLegendRowsGap);
+  }
 
   const std::int64_t titleLength = CodePointLength(chartTitle);
   if (titleLength > 0 && !style.modern) {
@@ -132,11 +139,15 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
     if (DrawsVertically()) {
       // Room for maxTick's digits; more when a wider tick label (a long
       // negative one) would reach the title's band or the border.
+      // Characters of a tick value's text, as the axes write it.
+      const auto TickLength = [this](std::int64_t value) {
+        return CodePointLength(TickText(value));
+      };
       const std::int64_t digit = valueFontHeight / layout::kFontHeightPerCharWidth;
       plotLeftX = SaturateToInt32(digit * TickLength(maxTick) + kValueLabelGap);
       const std::int64_t topTick = std::int64_t{minTick} + std::int64_t{tickCount} * tickValueStep;
-      const std::int64_t widest = std::max(
-          {TickLength(minTick), TickLength(maxTick), TickLength(SaturateToInt32(topTick))});
+      const std::int64_t widest =
+          std::max({TickLength(minTick), TickLength(maxTick), TickLength(topTick)});
       const std::int64_t clear =
           std::max(titleBand, kBorderGap) + digit * widest + layout::kValueLabelEnd;
       plotLeftX = SaturateToInt32(std::max<std::int64_t>(plotLeftX, clear));
@@ -157,8 +168,15 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
     plotWidth = SaturateToInt32(std::int64_t{canvasWidth} - plotLeftX - kPlotRightGap);
   }
 
-  // A modern 3D chart's legend goes when LegendPosition says none.
-  if (hasLegend && !(style.modern && options.legendPosition == LegendPosition::kNone)) {
+  if (legendRows) {
+    if (legendBelow) {
+      DrawLegendRows(surface, canvasHeight);
+    } else {
+      DrawLegendRows(surface, SaturateToInt32(std::int64_t{plotBaseY} - plotHeight));
+      plotHeight = SaturateToInt32(std::int64_t{plotHeight} - legendRowsHeight - kLegendRowsGap);
+    }
+  } else if (style.modern ? hasLegend && options.legendPosition != LegendPosition::kNone
+                          : DrawsLegend()) {
     const bool hadRoom = plotWidth > 0;
     const std::int32_t legendLeft =
         style.modern ? solid::DrawLegend(surface, *this, style) : DrawLegend(surface);
@@ -178,6 +196,9 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
   if (graphType == GraphType::kBar || graphType == GraphType::kLine ||
       graphType == GraphType::k3DLine) {
     quadrant = SignClass(seriesList);
+    // A fixed axis that does not reach below zero has no zero line to hang
+    // negative values from: they run off its bottom like any value below it.
+    if (fixedValueAxis && quadrant == 3 && !(minTick < 0 && maxTick > 0)) quadrant = 1;
   }
 
   // Vertical bar and line charts with negative values move the base line to

@@ -62,6 +62,7 @@ class CGraph;
 class DrawingSurface;
 struct Font;
 class SmoothSurface;
+class ValueFormat;
 
 // How a chart is drawn: the classic pixel rules (the default, byte for byte
 // what it always was), or anti-aliased shapes and shaped grey-scale text on
@@ -75,8 +76,8 @@ enum class Theme : std::uint8_t { kClassic, kModern, kDark };
 // Where the legend goes; kAuto lets the theme decide.
 enum class LegendPosition : std::uint8_t { kAuto, kRight, kTop, kBottom, kNone };
 
-// The chart options a script sets beside the data. The classic drawers do
-// not read them yet: a classic chart is the same whatever they say.
+// The chart options a script sets beside the data. Left at their defaults,
+// a classic chart is byte for byte what it always was.
 struct ChartOptions {
   Theme theme = Theme::kClassic;
   bool showValues = false;  // value labels on bars, line points and slices
@@ -188,6 +189,10 @@ class CGraph {
   bool DrawByKind(DrawingSurface& surface);
   // Legend box at the right edge; returns its left x. Sets legendTextsFit.
   std::int32_t DrawLegend(DrawingSurface& surface);
+  // The legend as rows across the canvas (LegendPosition top or bottom):
+  // their box's height, 0 without entries, and the box drawn from `top`.
+  std::int32_t LegendRowsHeight(DrawingSurface& surface);
+  void DrawLegendRows(DrawingSurface& surface, std::int32_t top);
   // Axes, ticks, labels, grid and titles (the box frame for the 3D kinds).
   void DrawAxes(DrawingSurface& surface);
   // The box frame of the 3D kinds: depth, reduced plot extents, walls, ticks.
@@ -202,6 +207,19 @@ class CGraph {
   bool DrawPies(DrawingSurface& surface);
   bool Draw3DPies(DrawingSurface& surface);
   void DrawBoxWhiskers(DrawingSurface& surface);
+
+  // The classic drawers' reading of the options, taken at the start of each
+  // classic draw: fixed value-axis ends (whole numbers, the axis split into
+  // at most ten whole steps that meet both ends) and the number format.
+  void ApplyClassicOptions();
+  // Whether the legend is drawn: it has texts and LegendPosition is not none.
+  [[nodiscard]] bool DrawsLegend() const noexcept {
+    return hasLegend && options.legendPosition != LegendPosition::kNone;
+  }
+  // A value-axis tick's text: "%d" as always, or in the script's format.
+  [[nodiscard]] std::string TickText(std::int64_t value) const;
+  // A value label's text, in the script's format or the automatic one.
+  [[nodiscard]] std::string ValueLabelText(double value) const;
 
   // Drops the data of one draw (series, colours, legend texts) and keeps the
   // settings (texts, scale, orientation, flags, sizes, file place).
@@ -265,6 +283,9 @@ class CGraph {
   // the layout unchanged and everything in it scaled.
   std::int32_t imageScale = 1;
   ChartOptions options;  // theme, value labels, axis ends, number format, legend place
+  // options.valueFormat as ApplyClassicOptions read it; null before.
+  std::shared_ptr<const ValueFormat> numberFormat;
+  bool fixedValueAxis = false;  // an end of the value axis is the script's, not the data's
   // The chart in words (the component's AltText), a document's description.
   std::string description;
 

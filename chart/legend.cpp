@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "chart/graph.h"
 #include "chart/layout.h"
@@ -46,7 +47,122 @@ constexpr std::int64_t kHeadingChars = sizeof kHeading - 1;
 
 std::int64_t CeilDiv(std::int64_t a, std::int64_t b) noexcept { return (a + b - 1) / b; }
 
+// The legend as rows (LegendPosition top or bottom), in pixels: entries of a
+// swatch and its text side by side, wrapped into rows that are centred on
+// the canvas, in a box without heading. Rows past a quarter of the canvas
+// height are left out, the last row saying how many entries it lacks.
+constexpr std::int64_t kStripInset = 10;    // box to the canvas edges
+constexpr std::int64_t kStripPad = 4;       // box to its rows, above and below
+constexpr std::int64_t kEntryGap = 15;      // entry to entry along a row
+constexpr std::int64_t kStripSwatch = 12;   // swatch width
+constexpr std::int64_t kStripRowShare = 4;  // rows take at most 1 / this of the height
+
+// Which entries each row holds: their indices, or -1 for the "and N more" text.
+struct StripRows {
+  std::vector<std::vector<std::int64_t>> rows;
+  std::int64_t textRoom = 0;  // an entry's text is cut to this
+  std::string more;
+};
+
+std::int64_t EntryWidth(DrawingSurface& surface, const std::string& text, bool swatch) {
+  return (swatch ? kStripSwatch + kSwatchGap : 0) + surface.GetTextExtent(text);
+}
+
+// The rows of the legend across the canvas, measured in the legend font.
+StripRows WrapLegend(const CGraph& graph, DrawingSurface& surface) {
+  StripRows strip;
+  const std::int64_t items = std::max(graph.seriesSize, 0);
+  const std::int64_t room = std::int64_t{graph.canvasWidth} - 2 * kStripInset - 2 * kTextInset;
+  strip.textRoom = std::max<std::int64_t>(room - kStripSwatch - kSwatchGap, 0);
+  const std::int64_t mostRows =
+      std::max<std::int64_t>(graph.canvasHeight / kStripRowShare / kRowPitch, 1);
+  const ScopedFont texts(surface, Font::Chart(graph.legendFontHeight));
+  std::int64_t used = 0;
+  for (std::int64_t i = 0; i < items; ++i) {
+    const std::string text =
+        layout::FitText(surface, graph.legend.GetLegendText(static_cast<int>(i)), strip.textRoom);
+    const std::int64_t width = EntryWidth(surface, text, true);
+    if (strip.rows.empty() || used + kEntryGap + width > room) {
+      if (std::ssize(strip.rows) == mostRows) {
+        strip.more = "and " + std::to_string(items - i) + " more";
+        auto& last = strip.rows.back();
+        std::int64_t lastUsed = 0;
+        for (const std::int64_t k : last) {
+          lastUsed +=
+              EntryWidth(surface,
+                         layout::FitText(surface, graph.legend.GetLegendText(static_cast<int>(k)),
+                                         strip.textRoom),
+                         true) +
+              kEntryGap;
+        }
+        const std::int64_t moreWidth = EntryWidth(surface, strip.more, false);
+        while (!last.empty() && lastUsed + moreWidth > room) {
+          lastUsed -=
+              kEntryGap +
+              EntryWidth(surface,
+                         layout::FitText(surface,
+                                         graph.legend.GetLegendText(static_cast<int>(last.back())),
+                                         strip.textRoom),
+                         true);
+          last.pop_back();
+        }
+        last.push_back(-1);
+        break;
+      }
+      strip.rows.emplace_back();
+      used = -kEntryGap;
+    }
+    strip.rows.back().push_back(i);
+    used += kEntryGap + width;
+  }
+  return strip;
+}
+
 }  // namespace
+
+std::int32_t CGraph::LegendRowsHeight(DrawingSurface& surface) {
+  const StripRows strip = WrapLegend(*this, surface);
+  if (strip.rows.empty()) return 0;
+  return SaturateToInt32(std::ssize(strip.rows) * kRowPitch + 2 * kStripPad);
+}
+
+void CGraph::DrawLegendRows(DrawingSurface& surface, std::int32_t top) {
+  const StripRows strip = WrapLegend(*this, surface);
+  if (strip.rows.empty()) return;
+  const ScopedFont texts(surface, Font::Chart(legendFontHeight));
+  const auto text = [&](std::int64_t k) {
+    return k < 0 ? strip.more
+                 : layout::FitText(surface, legend.GetLegendText(static_cast<int>(k)),
+                                   strip.textRoom);
+  };
+  std::int64_t widest = 0;
+  std::vector<std::int64_t> widths;
+  for (const auto& row : strip.rows) {
+    std::int64_t width = -kEntryGap;
+    for (const std::int64_t k : row) width += kEntryGap + EntryWidth(surface, text(k), k >= 0);
+    widths.push_back(width);
+    widest = std::max(widest, width);
+  }
+  const std::int64_t boxLeft = canvasWidth / 2 - widest / 2 - kTextInset;
+  surface.Rectangle(
+      SaturateToInt32(boxLeft), top, SaturateToInt32(boxLeft + widest + 2 * kTextInset),
+      SaturateToInt32(std::int64_t{top} + std::ssize(strip.rows) * kRowPitch + 2 * kStripPad));
+  for (std::size_t r = 0; r < strip.rows.size(); ++r) {
+    std::int64_t x = canvasWidth / 2 - widths[r] / 2;
+    const std::int64_t y = std::int64_t{top} + kStripPad + static_cast<std::int64_t>(r) * kRowPitch;
+    for (const std::int64_t k : strip.rows[r]) {
+      if (k >= 0) {
+        const ScopedBrush brush(surface, Brush{GetColor(static_cast<int>(k))});
+        surface.Rectangle(SaturateToInt32(x), SaturateToInt32(y), SaturateToInt32(x + kStripSwatch),
+                          SaturateToInt32(y + kSwatchHeight));
+        x += kStripSwatch + kSwatchGap;
+      }
+      const std::string written = text(k);
+      surface.TextOut(SaturateToInt32(x), SaturateToInt32(y), written);
+      x += surface.GetTextExtent(written) + kEntryGap;
+    }
+  }
+}
 
 std::int32_t CGraph::DrawLegend(DrawingSurface& surface) {
   const std::int64_t items = std::max(seriesSize, 0);

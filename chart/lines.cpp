@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "chart/classic_options.h"
 #include "chart/graph.h"
 #include "chart/layout.h"
 #include "chart/shading.h"
@@ -65,6 +66,41 @@ void Line(DrawingSurface& surface, Point from, Point to) {
   surface.LineTo(to.x, to.y);
 }
 
+// Cuts the segment from `from` to `to` to `box` (Liang-Barsky); false when
+// none of it lies inside.
+bool ClipToBox(Point& from, Point& to, const classic::Box& box) noexcept {
+  const double x0 = from.x;
+  const double y0 = from.y;
+  const double dx = static_cast<double>(to.x) - x0;
+  const double dy = static_cast<double>(to.y) - y0;
+  double enter = 0.0;
+  double leave = 1.0;
+  const double limits[4][2] = {{-dx, x0 - static_cast<double>(box.left)},
+                               {dx, static_cast<double>(box.right) - x0},
+                               {-dy, y0 - static_cast<double>(box.top)},
+                               {dy, static_cast<double>(box.bottom) - y0}};
+  for (const auto& [p, q] : limits) {
+    if (p == 0.0) {
+      if (q < 0.0) return false;
+      continue;
+    }
+    const double t = q / p;
+    if (p < 0.0) {
+      enter = std::max(enter, t);
+    } else {
+      leave = std::min(leave, t);
+    }
+  }
+  if (enter > leave) return false;
+  to = PointAt(std::llround(x0 + leave * dx), std::llround(y0 + leave * dy));
+  from = PointAt(std::llround(x0 + enter * dx), std::llround(y0 + enter * dy));
+  return true;
+}
+
+bool Inside(Point p, const classic::Box& box) noexcept {
+  return p.x >= box.left && p.x <= box.right && p.y >= box.top && p.y <= box.bottom;
+}
+
 }  // namespace
 
 void CGraph::DrawLines(DrawingSurface& surface) {
@@ -81,6 +117,10 @@ void CGraph::DrawLines(DrawingSurface& surface) {
                                       tickCount, tickValueStep);
   const std::int64_t pitch = (vertical ? std::int64_t{plotWidth} : plotHeight) / count;
 
+  // A fixed axis cuts the lines to its ticks' band; ShowValues labels the
+  // points that lie in it.
+  const classic::Box band = classic::FlatValueBand(*this);
+  classic::ValueLabels labels(*this, classic::FlatPlot(*this));
   Point previous;
   for (std::int32_t j = 0; j < seriesSize; ++j) {
     const COLORREF color = GetColor(j);
@@ -112,19 +152,26 @@ void CGraph::DrawLines(DrawingSurface& surface) {
         // Raised one pixel, from the previous marker's right rim to just short
         // of this marker.
         const ScopedPen segment(surface, Pen{1, color});
-        Line(surface,
-             PointAt(std::int64_t{previous.x} + kSegmentStart,
-                     std::int64_t{previous.y} - kSegmentRise),
-             PointAt(std::int64_t{point.x} - kMarkerRadius, std::int64_t{point.y} - kSegmentRise));
+        Point from = PointAt(std::int64_t{previous.x} + kSegmentStart,
+                             std::int64_t{previous.y} - kSegmentRise);
+        Point to =
+            PointAt(std::int64_t{point.x} - kMarkerRadius, std::int64_t{point.y} - kSegmentRise);
+        if (!fixedValueAxis || ClipToBox(from, to, band)) Line(surface, from, to);
+      }
+      previous = point;
+      if (fixedValueAxis && !Inside(point, band)) continue;
+      if (options.showValues) {
+        labels.Add(static_cast<double>(v), point.x, std::int64_t{point.y} - kMarkerRadius,
+                   classic::Beside::kAbove);
       }
       // A coloured dot with the surface's black rim.
       surface.Ellipse(SaturateToInt32(std::int64_t{point.x} - kMarkerRadius),
                       SaturateToInt32(std::int64_t{point.y} - kMarkerRadius),
                       SaturateToInt32(std::int64_t{point.x} + kMarkerRadius),
                       SaturateToInt32(std::int64_t{point.y} + kMarkerRadius));
-      previous = point;
     }
   }
+  labels.Draw(surface);
 }
 
 void CGraph::Draw3DLines(DrawingSurface& surface) {
@@ -143,6 +190,8 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
   // shade of their colour instead of black.
   const bool modern = solid::DrawsModernSolid(*this);
   const ValueTicks ticks = modern ? solid::ValueAxisOf(*this) : ValueTicks{};
+  // With ShowValues a label over each point of a ribbon's front edge.
+  classic::ValueLabels labels(*this, classic::SolidPlot(*this));
 
   for (std::int32_t j = 0; j < seriesSize; ++j) {
     const COLORREF color = GetColor(j);
@@ -157,13 +206,21 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
     // as the ribbon's end line, across the depth.
     Point previous;
     for (std::int64_t k = 1; k <= count; ++k) {
-      const float v =
+      const float value =
           seriesList[static_cast<std::size_t>(k - 1)]->GetDataValue(static_cast<std::uint32_t>(j));
+      // A fixed axis holds the ribbons between its ends; a point held there
+      // has no value label.
+      const float v =
+          fixedValueAxis ? std::clamp(value, minValue, static_cast<float>(maxTick)) : value;
       const std::int32_t height =
           modern ? SaturateToInt32(solid::Offset(ticks, plotHeight, static_cast<double>(v)))
                  : CapHeight(ScaledLength(v - minValue, scale), plotBaseY, range, scale);
       const Point point =
           PointAt(std::int64_t{plotLeftX} - slot / 2 + k * slot, std::int64_t{plotBaseY} - height);
+      if (options.showValues && v == value) {
+        const Point front = Recede(point, b - 1, dz);
+        labels.Add(static_cast<double>(value), front.x, front.y, classic::Beside::kAbove);
+      }
       if (k == 1) {
         if (count == 1) {
           const ScopedPen edges(surface, edgePen);
@@ -203,6 +260,7 @@ void CGraph::Draw3DLines(DrawingSurface& surface) {
       previous = point;
     }
   }
+  labels.Draw(surface);
 }
 
 }  // namespace tessaloom

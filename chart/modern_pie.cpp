@@ -143,6 +143,7 @@ struct Pie {
   std::int64_t cx = 0, cy = 0, r = 0;
   std::int64_t ry = 0, depth = 0;  // the top's vertical radius, the wall's height
   std::int64_t captionTop = 0;
+  std::int64_t cellLeft = 0, cellRight = 0;  // the caption keeps within the pie's cell
   // The top's height to its width, as drawn.
   [[nodiscard]] double Tilt() const noexcept {
     return r > 0 ? static_cast<double>(ry) / static_cast<double>(r) : 1.0;
@@ -469,6 +470,8 @@ class ModernPie {
       pie.captionTop = cell.t;
       cell.t += kLabelCell + kCaptionGap;
     }
+    pie.cellLeft = cell.l;
+    pie.cellRight = cell.r;
     const std::int64_t w = cell.r - cell.l, h = cell.b - cell.t;
     const std::int64_t largest = std::min(w / 2, Radius(h));
     const auto least = static_cast<std::int64_t>(kLeastRadiusShare * static_cast<double>(largest));
@@ -704,8 +707,12 @@ class ModernPie {
     const ScopedFont font(s_, Font::Sans(kLabelCell));
     if (!pie.caption.empty()) {
       const ScopedFont semibold(s_, Font::Sans(kLabelCell, true));
-      const std::string text = FitText(s_, pie.caption, 2 * (pie.r + kElbow + kLeaderRun));
-      Text(pie.cx - s_.GetTextExtent(text) / 2, pie.captionTop, text, colors_.title);
+      const std::string text =
+          FitText(s_, pie.caption,
+                  std::min(2 * (pie.r + kElbow + kLeaderRun), pie.cellRight - pie.cellLeft));
+      const std::int64_t w = s_.GetTextExtent(text);
+      Text(std::max(pie.cellLeft, std::min(pie.cx - w / 2, pie.cellRight - w)), pie.captionTop,
+           text, colors_.title);
     }
     for (const Label& label : pie.labels) {
       if (!label.shown) continue;

@@ -581,6 +581,13 @@ void DrawWall(DrawingSurface& surface, const CGraph& graph, const PieSquare& s,
 // The text of a slice's label from its value and the series total.
 using PercentText = std::string (*)(float value, double total);
 
+// A slice's label: its percentage, and with ShowValues its value before it
+// ("120 (25%)"); the labels' placement keeps either clear of the others.
+std::string SliceLabel(const CGraph& graph, float value, double total, PercentText percent) {
+  if (!graph.options.showValues) return percent(value, total);
+  return graph.ValueLabelText(static_cast<double>(value)) + " (" + percent(value, total) + ")";
+}
+
 // The pie's top: each slice a wedge in its colour, over a 3D pie's wall.
 // Returns the slices' labels, unplaced, with `percent` giving their texts.
 std::vector<PieLabel> DrawTop(DrawingSurface& surface, const CGraph& graph, const PieSquare& s,
@@ -590,7 +597,7 @@ std::vector<PieLabel> DrawTop(DrawingSurface& surface, const CGraph& graph, cons
   Point previous = FarPoint(s.cx, s.cy, 0);
   std::int32_t previousAngle = 0;
   for (const Slice& slice : slices) {
-    std::string text = percent(slice.value, total);
+    std::string text = SliceLabel(graph, slice.value, total, percent);
     const std::int64_t width = surface.GetTextExtent(text);
     labels.push_back(MakeLabel(s, layout, CirclePoint(s.cx, s.cy, s.r, slice.midAngle),
                                slice.midAngle, std::move(text), width, slice.value));

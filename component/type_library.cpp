@@ -159,12 +159,13 @@ constexpr std::array<ParameterDescription, kMaxParameters> kAnyValue{{{"newVal",
 // classic interface's description is the first 39 rows.
 constexpr std::size_t kClassicMembers = 39;
 // Words the value-axis ends share.
-#define TESSALOOM_AXIS_END                                                                     \
-  " a number within the 4-byte float range; empty (Empty, Null, None or \"\"), or NaN, makes " \
-  "it automatic (from the data), the default, and reads back as Empty (None). Other values "   \
-  "are refused (E_INVALIDARG). Takes effect with the modern theme: data beyond the ends is "   \
-  "cut off at the plot's edge; ends set the wrong way round swap, equal ones widen the axis "  \
-  "upward by a tenth of their size (by 1 at zero)."
+#define TESSALOOM_AXIS_END                                                                        \
+  " a number within the 4-byte float range; empty (Empty, Null, None or \"\"), or NaN, makes "    \
+  "it automatic (from the data), the default, and reads back as Empty (None). Other values "      \
+  "are refused (E_INVALIDARG). Data beyond the ends is cut off at the plot's edge; ends set the " \
+  "wrong way round swap. The modern themes widen equal ends upward by a tenth of their size (by " \
+  "1 at zero); the classic theme rounds an end outward to a whole number and splits its axis "    \
+  "into whole steps that meet both ends."
 
 const std::array<MemberDescription, kClassicMembers + 29> kMembers{{
     {1, "ErrorReason", MemberKind::kPropertyGet, 0, kNoParameters, VT_BSTR,
@@ -362,20 +363,24 @@ const std::array<MemberDescription, kClassicMembers + 29> kMembers{{
                             "Modern and dark are always drawn anti-aliased, in every "
                             "OutputFormat, whatever RenderStyle says. Other values are refused "
                             "(E_INVALIDARG)."),
-    TESSALOOM_BOOL_PROPERTY(61, ShowValues,
-                            "Labels each bar, line point and slice with its value when True; "
-                            "default False. Takes effect with the modern theme."),
+    TESSALOOM_BOOL_PROPERTY(
+        61, ShowValues,
+        "Labels each bar, line point and slice with its value when True; "
+        "default False. A label that would leave the plot or cover other text is "
+        "left out; classic pies write the value before the percentage."),
     TESSALOOM_VARIANT_PROPERTY(62, ValueAxisMin, "The value axis's lower end:" TESSALOOM_AXIS_END),
     TESSALOOM_VARIANT_PROPERTY(63, ValueAxisMax, "The value axis's upper end:" TESSALOOM_AXIS_END),
-    TESSALOOM_TEXT_PROPERTY(64, ValueFormat,
-                            "The number format of the ticks and value labels, as a spreadsheet "
-                            "format code (\"#,##0\", \"0.00\", \"0.0%\", \"$#,##0\"); "
-                            "default \"\" (automatic). Takes effect with the modern theme."),
+    TESSALOOM_TEXT_PROPERTY(
+        64, ValueFormat,
+        "The number format of the ticks and value labels, as a spreadsheet "
+        "format code (\"#,##0\", \"0.00\", \"0.0%\", \"$#,##0\"); "
+        "default \"\" (automatic; classic ticks stay whole numbers, as before)."),
     TESSALOOM_TEXT_PROPERTY(65, LegendPosition,
-                            "Where the legend goes: \"auto\" (the default: the theme decides), "
-                            "\"right\", \"top\", \"bottom\" or \"none\", any case. Other "
-                            "values are refused (E_INVALIDARG). Takes effect with the modern "
-                            "theme."),
+                            "Where the legend goes: \"auto\" (the default: the theme decides; "
+                            "classic puts it right), \"right\", \"top\", \"bottom\" or "
+                            "\"none\", any case. Classic top and bottom legends are rows in a "
+                            "box under the title or along the bottom (a pie's below it). Other "
+                            "values are refused (E_INVALIDARG)."),
     TESSALOOM_BOOL_PROPERTY(66, TransparentBackground,
                             "Leaves the background transparent when True, in every theme: a PNG "
                             "with alpha, an SVG or PDF without a background; whatever is "

@@ -305,16 +305,18 @@ class IGraphGenerator2(Dispatch):
     are refused (E_INVALIDARG).
     """
     ShowValues: bool
-    """Labels each bar, line point and slice with its value when True; default False. Takes effect
-    with the modern theme.
+    """Labels each bar, line point and slice with its value when True; default False. A label that
+    would leave the plot or cover other text is left out; classic pies write the value before
+    the percentage.
     """
     @property
     def ValueAxisMin(self) -> float | None:
         """The value axis's lower end: a number within the 4-byte float range; empty (Empty, Null,
         None or ""), or NaN, makes it automatic (from the data), the default, and reads back as
-        Empty (None). Other values are refused (E_INVALIDARG). Takes effect with the modern
-        theme: data beyond the ends is cut off at the plot's edge; ends set the wrong way round
-        swap, equal ones widen the axis upward by a tenth of their size (by 1 at zero).
+        Empty (None). Other values are refused (E_INVALIDARG). Data beyond the ends is cut off
+        at the plot's edge; ends set the wrong way round swap. The modern themes widen equal
+        ends upward by a tenth of their size (by 1 at zero); the classic theme rounds an end
+        outward to a whole number and splits its axis into whole steps that meet both ends.
         """
     @ValueAxisMin.setter
     def ValueAxisMin(self, newVal: SupportsFloat | str | None) -> None: ...
@@ -322,20 +324,23 @@ class IGraphGenerator2(Dispatch):
     def ValueAxisMax(self) -> float | None:
         """The value axis's upper end: a number within the 4-byte float range; empty (Empty, Null,
         None or ""), or NaN, makes it automatic (from the data), the default, and reads back as
-        Empty (None). Other values are refused (E_INVALIDARG). Takes effect with the modern
-        theme: data beyond the ends is cut off at the plot's edge; ends set the wrong way round
-        swap, equal ones widen the axis upward by a tenth of their size (by 1 at zero).
+        Empty (None). Other values are refused (E_INVALIDARG). Data beyond the ends is cut off
+        at the plot's edge; ends set the wrong way round swap. The modern themes widen equal
+        ends upward by a tenth of their size (by 1 at zero); the classic theme rounds an end
+        outward to a whole number and splits its axis into whole steps that meet both ends.
         """
     @ValueAxisMax.setter
     def ValueAxisMax(self, newVal: SupportsFloat | str | None) -> None: ...
     ValueFormat: str
     """The number format of the ticks and value labels, as a spreadsheet format code ("#,##0",
-    "0.00", "0.0%", "$#,##0"); default "" (automatic). Takes effect with the modern theme.
+    "0.00", "0.0%", "$#,##0"); default "" (automatic; classic ticks stay whole numbers, as
+    before).
     """
     LegendPosition: str
-    """Where the legend goes: "auto" (the default: the theme decides), "right", "top", "bottom" or
-    "none", any case. Other values are refused (E_INVALIDARG). Takes effect with the modern
-    theme.
+    """Where the legend goes: "auto" (the default: the theme decides; classic puts it right),
+    "right", "top", "bottom" or "none", any case. Classic top and bottom legends are rows in a
+    box under the title or along the bottom (a pie's below it). Other values are refused
+    (E_INVALIDARG).
     """
     TransparentBackground: bool
     """Leaves the background transparent when True, in every theme: a PNG with alpha, an SVG or PDF

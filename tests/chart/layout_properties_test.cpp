@@ -10,6 +10,7 @@
 #include <numbers>
 #include <random>
 #include <set>
+#include <span>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -685,6 +686,129 @@ TEST(ModernLayoutTest, SolidChartsKeepTextsApartAndValuesOnTheirTicks) {
       EXPECT_NEAR(up ? f.b : f.r, hi, 2.0) << n << " " << i;
     }
   }
+}
+
+// === Chart options on classic charts ===
+
+// Generated classic charts with ShowValues, fixed or automatic value-axis ends, number formats and
+// legend places: every value label on the canvas and over no other text; with fixed ends the tick
+// labels run from the low end to the high one, nothing of the data leaves the plot, and a bar
+// whose value is a tick's ends on that tick.
+TEST(ClassicOptionsTest, ValueLabelsFixedEndsAndFormats) {
+  std::mt19937 random(261);
+  std::map<GraphType, int> labelled;
+  const GraphType kinds[] = {kBar, kStackedBar, kLine, kBoxWhisker, k3DBar, k3DLine, kPie, k3DPie};
+  for (int n = 0; n < 480; ++n) {
+    const GraphType kind = kinds[n % 8];
+    const bool fixed = n / 8 % 2 == 0, onTicks = kind == kBar && n / 16 % 2 == 0;
+    const int low = fixed ? std::array{-20, 0, 20}[random() % 3] : -40;
+    Chart c{.kind = kind, .minTick = -40, .maxTick = 120, .step = 16, .grid = 1, .title = "Sales"};
+    c.vertical = onTicks || n / 8 % 3 != 1;
+    std::tie(c.width, c.height) = std::pair{160 + random() % 700, 120 + random() % 400};
+    const int categories = 1 + static_cast<int>(random() % 12), sets = onTicks ? 1 : 1 + n % 3;
+    for (int k = 0; k < categories; ++k) {
+      c.series.emplace_back();
+      for (int j = 0; j < sets; ++j) {
+        const int v = onTicks ? low + 10 * static_cast<int>(random() % 13)
+                              : static_cast<int>(random() % 150) - (fixed ? 30 : 0);
+        c.series.back().push_back(kind == kStackedBar || kind == kPie
+                                      ? static_cast<float>(std::abs(v)) / 3
+                                      : static_cast<float>(v));
+      }
+    }
+    for (int j = 0; j < sets; ++j) c.legend.push_back("Set " + std::to_string(j));
+    const auto draw = [&](bool values) {
+      CGraph g = Model(c);
+      std::tie(g.graphWidth, g.graphHeight) = std::pair{c.width, c.height};
+      g.options.showValues = values;
+      g.options.valueFormat = std::array{"", "", "0.0", "$#,##0"}[static_cast<std::size_t>(n % 4)];
+      g.options.legendPosition = std::array{
+          LegendPosition::kNone, LegendPosition::kAuto, LegendPosition::kTop,
+          LegendPosition::kBottom, LegendPosition::kRight}[static_cast<std::size_t>(n % 5)];
+      if (fixed) {  // ends between whole numbers round outward
+        g.options.valueAxisMin = n % 3 == 0 ? low + 0.5 : static_cast<double>(low);
+        g.options.valueAxisMax = n % 3 == 0 ? low + 99.5 : low + 100.0;
+      }
+      RecordingSurface s;
+      const bool drew = g.DrawGraph(s);
+      return std::tuple{std::move(g), drew, s.Calls()};
+    };
+    const auto [g, drew, calls] = draw(true);
+    const auto plain = std::get<2>(draw(false));
+    SCOPED_TRACE(testing::PrintToString(std::tuple{n, kind, c.vertical, fixed, c.width, c.height}));
+    if (!drew) continue;
+    std::set<std::tuple<int, int, std::string>> before;
+    for (const Call& t : plain)
+      if (t.op == "TextOut") before.insert({t.n[0], t.n[1], t.text});
+    const bool boxed = n % 5 == 1 || n % 5 == 4, rows = n % 5 == 2 || n % 5 == 3;
+    EXPECT_EQ(boxed, std::any_of(calls.begin(), calls.end(),
+                                 [](const Call& t) { return t.text == "Legend"; }));
+    std::vector<Box> texts;
+    std::set<int> tickLines;
+    std::vector<int> tickValues;
+    Box plot{};
+    std::array<int, 2> at{};
+    std::size_t axisAt = 0;
+    for (const Call& t : calls) {
+      if (t.op == "MoveTo") at = {t.n[0], t.n[1]};
+      if (t.op == "LineTo" && t.pen.width == 2 && plot.r == 0 && t.n[0] == g.plotLeftX &&
+          at[0] == g.plotLeftX) {  // the left axis
+        plot = {g.plotLeftX, std::min(at[1], t.n[1]), g.plotLeftX + g.plotWidth + 1,
+                std::max(at[1], t.n[1]) + 1};
+        axisAt = static_cast<std::size_t>(&t - calls.data());  // the data come after it
+      }
+      if (t.op != "TextOut") continue;
+      int value = 0;
+      const char* end = t.text.data() + t.text.size();
+      if (g.DrawsVertically() && t.n[0] < g.plotLeftX && !t.text.empty() && n % 4 == 3 &&
+          t.text != c.title && t.text.find(' ') == std::string::npos) {  // not legend rows
+        EXPECT_NE(t.text.find('$'), std::string::npos) << t.text;        // ticks in "$#,##0"
+      }
+      if (g.DrawsVertically() && t.n[0] < g.plotLeftX && !t.text.empty() &&
+          std::from_chars(t.text.data(), end, value).ptr == end) {
+        const int line = t.n[1] + static_cast<int>(layout::kValueLabelRise);
+        EXPECT_TRUE(plot.r == 0 || (line >= plot.t && line < plot.b)) << t.line;  // on the axis
+        tickLines.insert(line), tickValues.push_back(value);
+      }
+      if (!before.contains({t.n[0], t.n[1], t.text}) || (rows && t.text.starts_with("Set "))) {
+        ++labelled[kind];
+        EXPECT_TRUE(t.cell.l >= 0 && t.cell.t >= 0 && t.cell.r <= c.width && t.cell.b <= c.height);
+        for (const Call& other : calls) {
+          // A value label keeps off the bars too (the border and legend boxes hold texts).
+          const bool shape =
+              other.op == "Rectangle" && other.cell.l > 0 && !t.text.starts_with("Set ");
+          if ((other.op == "TextOut" || shape) && &other != &t && !other.text.empty() == !shape) {
+            EXPECT_FALSE(t.cell.Meets(other.cell)) << t.text << " over " << other.line;
+          }
+        }
+      }
+    }
+    if (!fixed || !g.DrawsVertically() || (kind != kBar && kind != kLine && kind != kStackedBar)) {
+      continue;
+    }
+    if (n % 4 < 2 && kind != kStackedBar && c.height >= 300) {
+      EXPECT_EQ(*std::min_element(tickValues.begin(), tickValues.end()), low);
+      EXPECT_EQ(*std::max_element(tickValues.begin(), tickValues.end()), low + 100);
+    }
+    for (const Call& t : std::span(calls).subspan(axisAt)) {
+      if (t.op == "MoveTo") at = {t.n[0], t.n[1]};
+      const bool line = t.op == "LineTo" && t.pen.color != 0;
+      const bool data = (t.op == "Rectangle" && t.cell.l > g.plotLeftX &&
+                         t.cell.r <= g.plotLeftX + g.plotWidth + 1) ||
+                        t.op == "Ellipse" || line;
+      if (!data) continue;
+      const int middle = (t.cell.t + t.cell.b) / 2;  // a marker's centre; its rim may cross
+      const Box b = line ? Box{0, std::min(at[1], t.n[1]), 0, std::max(at[1], t.n[1]) + 1}
+                    : t.op == "Ellipse" ? Box{0, middle, 0, middle + 1}
+                                        : t.cell;
+      EXPECT_TRUE(b.t >= plot.t && b.b <= plot.b) << t.line;
+      if (onTicks && t.op == "Rectangle") {
+        EXPECT_TRUE(tickLines.contains(t.cell.t) || tickLines.contains(t.cell.b)) << t.line;
+      }
+    }
+  }
+  labelled[kBoxWhisker] = 21;  // its boxes have no value labels
+  for (const GraphType kind : kinds) EXPECT_GT(labelled[kind], 20) << testing::PrintToString(kind);
 }
 
 }  // namespace
