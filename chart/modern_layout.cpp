@@ -28,8 +28,12 @@ namespace {
 using layout::FitText;
 
 using modern::kLabelCell;
+using modern::kLegendItemGap;
+using modern::kLegendRowGap;
 using modern::kMargin;
 using modern::kNoRoom;
+using modern::kSwatchGap;
+using modern::kSwatchSide;
 using modern::kTitleCell;
 using modern::kTitleGap;
 using modern::TextBox;
@@ -37,11 +41,7 @@ using modern::ThemeColors;
 
 // The layout, in pixels.
 constexpr std::int64_t kLegendGap = 10;       // legend rows to the plot (or to the edge)
-constexpr std::int64_t kSwatchSide = 10;      // a bar legend's colour square
 constexpr std::int64_t kSwatchLine = 16;      // a line legend's stroke
-constexpr std::int64_t kSwatchGap = 6;        // swatch to its text
-constexpr std::int64_t kLegendItemGap = 16;   // between legend items in a row
-constexpr std::int64_t kLegendRowGap = 4;     // between legend rows
 constexpr std::int64_t kTickLabelGap = 8;     // tick label's end to the plot
 constexpr std::int64_t kCategoryGap = 6;      // plot bottom to the category labels
 constexpr std::int64_t kAxisTitleGap = 8;     // axis title to the labels beside it
@@ -53,8 +53,8 @@ constexpr std::int64_t kMinPlotSide = 16;     // a smaller plot fails the chart
 constexpr double kSingleBarShare = 0.65;      // share of a category a lone bar covers
 constexpr double kGroupBarShare = 0.8;        // share a group of bars covers
 constexpr std::int64_t kGroupBarGap = 1;      // between bars of a group
-constexpr std::int64_t kLegendHeightShare =
-    4;  // a legend on top or below: at most 1/4 of the height
+// A legend on top or below takes at most 1/4 of the height.
+constexpr std::int64_t kLegendHeightShare = 4;
 constexpr std::int64_t kLegendWidthShare = 4;  // a legend column: at most 1/4 of the width
 constexpr std::int64_t kRotatedShare = 3;      // rotated labels take at most 1/3 of the height
 constexpr std::int64_t kWrapLines = 2;         // wrapped category labels: at most this many lines

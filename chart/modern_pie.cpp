@@ -34,8 +34,12 @@ namespace {
 using layout::FitText;
 
 using modern::kLabelCell;
+using modern::kLegendItemGap;
+using modern::kLegendRowGap;
 using modern::kMargin;
 using modern::kNoRoom;
+using modern::kSwatchGap;
+using modern::kSwatchSide;
 using modern::kTitleCell;
 using modern::kTitleGap;
 using modern::TextBox;
@@ -43,10 +47,6 @@ using modern::ThemeColors;
 
 // The layout, in pixels.
 constexpr std::int64_t kLegendGap = 12;         // legend to the pies
-constexpr std::int64_t kSwatchSide = 10;        // a legend item's colour square
-constexpr std::int64_t kSwatchGap = 6;          // swatch to its text
-constexpr std::int64_t kLegendItemGap = 16;     // between legend items in a row
-constexpr std::int64_t kLegendRowGap = 4;       // between legend rows
 constexpr std::int64_t kLegendWidthShare = 3;   // a legend column: at most 1/3 of the width
 constexpr std::int64_t kLegendHeightShare = 4;  // legend rows: at most 1/4 of the height
 constexpr std::int64_t kTopLegendRows = 2;      // an automatic legend longer than this goes right

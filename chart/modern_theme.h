@@ -32,6 +32,12 @@ inline constexpr std::int32_t kLabelCell = 15;
 inline constexpr std::int64_t kMargin = 12;    // canvas edge to anything drawn
 inline constexpr std::int64_t kTitleGap = 10;  // title to the legend or plot
 
+// A legend item: a swatch, then its text; items in rows.
+inline constexpr std::int64_t kSwatchSide = 10;     // a colour square
+inline constexpr std::int64_t kSwatchGap = 6;       // swatch to its text
+inline constexpr std::int64_t kLegendItemGap = 16;  // between items in a row
+inline constexpr std::int64_t kLegendRowGap = 4;    // between rows
+
 inline constexpr char kNoRoom[] = "The image is too small for the chart";
 
 // The box a drawn text takes, in pixels, right and bottom exclusive.

@@ -29,13 +29,13 @@ constexpr COLORREF kDarkEdge = 0x4A4A4A;
 constexpr COLORREF kDarkGrid = 0x3E3E3E;
 
 // The legend column, in pixels.
-constexpr std::int64_t kSwatchSide = 10;  // a colour square
-constexpr std::int64_t kSwatchGap = 6;    // square to its text
-constexpr std::int64_t kRowGap = 4;       // between rows
-constexpr std::int64_t kLeastText = 20;   // a legend that cuts texts to less does not fit
-constexpr std::int64_t kItemGap = 16;     // between items of a legend row
-constexpr std::int64_t kBandGap = 10;     // a legend row band to the box
-constexpr std::int64_t kBandShare = 4;    // a band takes at most a quarter of the height
+using modern::kSwatchGap;
+using modern::kSwatchSide;
+constexpr std::int64_t kRowGap = modern::kLegendRowGap;
+constexpr std::int64_t kItemGap = modern::kLegendItemGap;
+constexpr std::int64_t kLeastText = 20;  // a legend that cuts texts to less does not fit
+constexpr std::int64_t kBandGap = 10;    // a legend row band to the box
+constexpr std::int64_t kBandShare = 4;   // a band takes at most a quarter of the height
 // The frame leaves this between the plot and a legend column's left edge.
 constexpr std::int64_t kFrameLegendGap = 10;
 
