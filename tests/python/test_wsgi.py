@@ -2,6 +2,8 @@
 
 import asyncio
 import concurrent.futures
+import io
+import json
 import os
 import pathlib
 import threading
@@ -247,11 +249,67 @@ BAD_QUERIES = [
 ]
 
 
-@pytest.mark.parametrize("query,message", BAD_QUERIES)
-def test_a_query_that_cannot_be_drawn_gets_a_400_saying_why(app, query, message):
-    status, headers, body, _ = call(app, query)
+def post(app, chart, content_type="application/json", **extra):
+    """POSTs ``chart`` (an object for json.dumps, or the body's bytes)."""
+    body = chart if isinstance(chart, bytes) else json.dumps(chart).encode()
+    return call(app, verb="POST", **{"wsgi.input": io.BytesIO(body), "CONTENT_TYPE": content_type,
+                                     "CONTENT_LENGTH": str(len(body)), **extra})
+
+
+# A JSON body that breaks a rule: (body, environ, status, what the answer says).
+BAR_JSON = {"method": "DrawBarGraph", "values": [1]}
+SERIES_JSON = {"method": "DrawBarSeriesGraph", "items": ["a"]}
+BAD_BODIES = [
+    (b"{", {}, 400, "body is not JSON: Expecting property name"),
+    (b"[1]", {}, 400, "body must be a JSON object"), (b"\xff", {}, 400, "body is not UTF-8"),
+    (b'{"values": [NaN]}', {}, 400, "NaN is not a number JSON allows"),
+    (b"[" * 65536, {}, 400, "nested too deep"), (b"9" * 5000, {}, 400, "body is not JSON"),
+    (b'{"method": "DrawBarGraph", "values": [1], "values": [2]}', {}, 400, "values given twice"),
+    ({**BAR_JSON, "size": 9}, {}, 400, "unknown parameter 'size'"),
+    ({"method": 1}, {}, 400, "method must be a string"),
+    ({**BAR_JSON, "width": "500"}, {}, 400, "width must be an integer"),
+    ({**BAR_JSON, "width": True}, {}, 400, "width must be an integer"),
+    ({**BAR_JSON, "width": 15}, {}, 400, "width must be from 16 to 4096"),
+    ({**BAR_JSON, "grid": 1}, {}, 400, "grid must be true or false"),
+    ({**BAR_JSON, "min": "0"}, {}, 400, "min must be a number"),
+    ({**BAR_JSON, "values": ["1"]}, {}, 400, "values must be an array of numbers"),
+    ({**BAR_JSON, "values": [True]}, {}, 400, "values must be an array of numbers"),
+    ({**BAR_JSON, "values": 1}, {}, 400, "values must be an array of numbers"),
+    ({**BAR_JSON, "values": []}, {}, 400, "values missing"),
+    ({**BAR_JSON, "values": [1e39]}, {}, 400, "'1e+39' is not a number the chart can hold"),
+    ({**BAR_JSON, "values": [1, 2], "labels": ["a,b"]}, {}, 400, "1 labels for 2 values"),
+    ({**BAR_JSON, "labels": [1]}, {}, 400, "labels must be an array of strings"),
+    ({**BAR_JSON, "labels": ["a\nb"]}, {}, 400, "labels holds a control character"),
+    ({**BAR_JSON, "colors": ["#abc"]}, {}, 400, "color '#abc' is neither"),
+    (b'{"series": {"X": [1], "X": [2]}}', {}, 400, "series 'X' given twice"),
+    ({**SERIES_JSON, "series": "X:1"}, {}, 400, "series must be an object of name to values"),
+    ({**SERIES_JSON, "series": [{"name": "X"}]}, {}, 400, "or a list of {name, values}"),
+    ({**SERIES_JSON, "series": [["X", [1]]]}, {}, 400, "or a list of {name, values}"),
+    ({**SERIES_JSON, "series": {"X": [1, 2]}}, {}, 400, "series 'X' has 2 values for 1 items"),
+    ({**SERIES_JSON, "series": [{"name": "X", "values": [1]}] * 65}, {}, 400, "more than 64"),
+    ({**SERIES_JSON, "series": {}}, {}, 400, "series missing"),
+    # What the request says of its body.
+    (BAR_JSON, {"CONTENT_TYPE": "text/plain"}, 415, "Content-Type must be application/json"),
+    (BAR_JSON, {"CONTENT_TYPE": "application/json; charset=latin-1"}, 415, "must be"),
+    (BAR_JSON, {"CONTENT_LENGTH": ""}, 411, "Content-Length missing"),
+    *[(BAR_JSON, {"CONTENT_LENGTH": n, "lint": False}, 400, "not a number of bytes")
+      for n in ("-1", "1e3", "\u00b2")],
+    (BAR_JSON, {"CONTENT_LENGTH": "65537"}, 413, "body longer than 65536 bytes"),
+    (BAR_JSON, {"CONTENT_LENGTH": "99"}, 400, "body shorter than its Content-Length"),
+    (BAR_JSON, {"QUERY_STRING": ONE}, 400, "a POST takes its chart from the body, not the query"),
+]
+
+
+@pytest.mark.parametrize("request_,message", [((q,), m) for q, m in BAD_QUERIES] + [
+    ((body, environ, status), m) for body, environ, status, m in BAD_BODIES])
+def test_a_request_that_cannot_be_drawn_gets_a_400_saying_why(app, request_, message):
+    if len(request_) == 1:
+        (status, headers, body, _), expected = call(app, request_[0]), 400
+    else:
+        chart, environ, expected = request_
+        status, headers, body, _ = post(app, chart, **environ)
     assert (status, headers["Content-Type"], headers["Cache-Control"]) == (
-        400, "text/plain; charset=utf-8", "no-store")
+        expected, "text/plain; charset=utf-8", "no-store")
     assert message in body.decode() and body.count(b"\n") == 1 and body.endswith(b"\n")
 
 
@@ -267,17 +325,26 @@ def test_each_format_answers_with_its_bytes_and_type(app, extra, mime, signature
                                                                      "public, max-age=3600")
 
 
-def etag(app, query):
-    return call(app, query)[1]["ETag"]  # only a 200 has one
+def etag(app, query):  # only a 200 has one
+    return (call(app, query) if isinstance(query, str) else post(app, query))[1]["ETag"]
 
 
-# Queries that spell the same chart differently, and queries that change it.
+# Requests that spell the same chart differently, and requests that change it.
 SAME_CHART = ["method=drawbargraph&values=1,2,3&labels=a,b,c",
               BAR + "&format=PNG&style=classic&grid=0&width=500",
-              BAR + "&quality=20"]  # the quality only counts for a JPEG
+              BAR + "&quality=20",  # the quality only counts for a JPEG
+              {"method": "DrawBarGraph", "labels": ["a", "b", "c"], "values": [1, 2.0, 3e0],
+               "grid": False, "title": None}]
+SERIES = "method=DrawLineSeriesGraph&items=Q1,Q2&series=Web:1,2&series=Shop:3,4&min=0&showvalues=1"
+SAME_SERIES = [SERIES, {"method": "DrawLineSeriesGraph", "items": ["Q1", "Q2"], "min": 0,
+                        "series": {"Web": [1, 2], "Shop": [3, 4]}, "showvalues": True},
+               {"method": "DrawLineSeriesGraph", "items": ["Q1", "Q2"], "min": 0.0,
+                "series": [{"name": "Web", "values": [1, 2]}, {"values": [3, 4], "name": "Shop"}],
+                "showvalues": True}]
 OTHER_CHARTS = [BAR.replace("3", "4"), BAR.replace("c", "d"), BAR.replace("Bar", "Line")] + [
     BAR + extra for extra in ["&title=T", "&grid=1", "&horizontal=1", "&colors=red", "&height=351",
-                              "&format=jpeg", "&format=jpeg&quality=20"]]
+                              "&format=jpeg", "&format=jpeg&quality=20"]] + [
+    {"method": "DrawBarGraph", "labels": ["a,b", "c", "d"], "values": [1, 2, 3]}]
 
 
 def test_the_etag_the_304_and_head_follow_the_picture_and_the_release(app, monkeypatch):
@@ -285,6 +352,8 @@ def test_the_etag_the_304_and_head_follow_the_picture_and_the_release(app, monke
     tag = get_headers["ETag"]
     assert tag.startswith('"') and tag.endswith('"') and not tag.startswith("W/")
     assert {etag(app, q) for q in SAME_CHART} == {tag}
+    assert post(app, SAME_CHART[-1])[2] == call(app, BAR)[2]
+    assert len({etag(app, q) for q in SAME_SERIES}) == 1
     others = [etag(app, q) for q in OTHER_CHARTS]
     assert tag not in others and len(set(others)) == len(OTHER_CHARTS)
     assert etag(app, BAR + "&format=jpg") == etag(app, BAR + "&format=jpeg")
@@ -292,10 +361,12 @@ def test_the_etag_the_304_and_head_follow_the_picture_and_the_release(app, monke
                            ('"other"', 200), ("", 200)]:  # If-None-Match: 304 without a body
         code, headers, body, _ = call(app, BAR, HTTP_IF_NONE_MATCH=header.replace("@", tag))
         assert (code, headers["ETag"], body == b"") == (status, tag, status == 304), header
+    # A POST naming the tag is not performed.
+    assert post(app, SAME_CHART[-1], HTTP_IF_NONE_MATCH=tag)[0] == 412
     # HEAD answers GET's headers without the body; other verbs are refused.
     assert call(app, BAR, verb="HEAD")[:3] == (200, get_headers, b"")
-    status, headers, _, _ = call(app, BAR, verb="POST")
-    assert (status, headers["Allow"]) == (405, "GET, HEAD")
+    status, headers, _, _ = call(app, BAR, verb="PUT")
+    assert (status, headers["Allow"]) == (405, "GET, HEAD, POST")
     monkeypatch.setattr(_chart_app, "__version__", "99.0.0")
     assert etag(app, BAR) != tag
 
