@@ -2,17 +2,27 @@
 
 import asyncio
 import concurrent.futures
+import contextlib
+import importlib.util
 import io
 import json
 import os
 import pathlib
+import re
+import shutil
+import signal
+import socket
+import subprocess
 import threading
+import time
+import urllib.request
 import wsgiref.validate
 
 import pytest
 
 import tessaloom
-from conftest import COMPONENT_REFUSED, PROGID, wsgi_call as call, wsgi_environ
+from conftest import (CLI, COMPONENT_REFUSED, PROGID, ROOT, needs_cli, wsgi_call as call,
+                      wsgi_environ)
 from tessaloom import _chart_app, current_path_translated, request
 from tessaloom.wsgi import ChartApp, RequestContext, path_translated
 
@@ -414,3 +424,58 @@ def test_the_hosting_restrictions_apply_to_the_site_the_url_belongs_to(hosting):
     assert call(app, BAR, path="/allowed/chart", SCRIPT_NAME="/refused")[0] == 403
     # No page that can be told (no document root): refused as well.
     assert call(ChartApp(), BAR, path="/allowed/chart")[0] == 403
+
+
+@contextlib.contextmanager
+def running(command, tmp_path, env=None, port=None):
+    """Runs a server until the block ends, then stops it with SIGTERM. Yields the URL its
+    first line names (or, given ``port``, /chart there once it accepts connections) and a
+    list that gets the server's standard error once it stopped."""
+    server = subprocess.Popen(command, cwd=tmp_path, env=env, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, text=True)
+    watchdog, log = threading.Timer(60, server.kill), []
+    watchdog.start()
+    try:
+        if port is None:
+            url = re.search(r"http://127\.0\.0\.1:[0-9]+/chart", server.stdout.readline())
+            assert url, "no URL"
+            url = url.group(0)
+        else:
+            url = "http://127.0.0.1:%d/chart" % port
+            while server.poll() is None:
+                with contextlib.suppress(OSError):
+                    socket.create_connection(("127.0.0.1", port), 1).close()
+                    break
+                time.sleep(0.05)
+        yield url, log
+    finally:
+        server.send_signal(signal.SIGTERM)
+        log.append(server.communicate(timeout=30)[1])
+        watchdog.cancel()
+    assert server.returncode == 0, log[0]
+
+
+UNIT = ROOT / "packaging" / "systemd" / "tessaloom-charts.service"
+
+
+@needs_cli
+@pytest.mark.parametrize("server", ["unit", "wsgiref"])
+def test_serve_answers_get_and_post_where_it_says_and_stops_on_sigterm(server, tmp_path):
+    env = dict(os.environ)
+    # The systemd unit's command line, on any free port, under gunicorn.
+    command = re.search(r"^ExecStart=(.*)$", UNIT.read_text(), re.M).group(1).split()
+    command = [os.path.abspath(CLI), *command[1:command.index("--port") + 1], "0",
+               *command[command.index("--port") + 2:]]
+    if server == "unit" and importlib.util.find_spec("gunicorn") is None:
+        pytest.skip("gunicorn is not installed")
+    if server == "wsgiref":  # a gunicorn that cannot be imported
+        (tmp_path / "gunicorn").mkdir()
+        (tmp_path / "gunicorn" / "__init__.py").write_text("raise ImportError\n")
+        env["PYTHONPATH"] = "%s:%s" % (tmp_path, env.get("PYTHONPATH", ""))
+    with running(command, tmp_path, env) as (url, log):
+        got = urllib.request.urlopen(url + "?" + BAR, timeout=30)
+        posted = urllib.request.urlopen(urllib.request.Request(
+            url, json.dumps(SAME_CHART[-1]).encode(), {"Content-Type": "application/json"}),
+            timeout=30)
+        assert (posted.read(), posted.headers["ETag"]) == (got.read(), got.headers["ETag"])
+    assert ("for development" in log[0]) == (server == "wsgiref")
