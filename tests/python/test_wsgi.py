@@ -479,3 +479,43 @@ def test_serve_answers_get_and_post_where_it_says_and_stops_on_sigterm(server, t
             timeout=30)
         assert (posted.read(), posted.headers["ETag"]) == (got.read(), got.headers["ETag"])
     assert ("for development" in log[0]) == (server == "wsgiref")
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+@needs_cli
+@pytest.mark.skipif(shutil.which("node") is None, reason="node is not installed")
+def test_the_node_client_in_the_deployment_guide_gets_its_chart_direct_and_through_nginx(
+        tmp_path):
+    guide = (ROOT / "docs" / "deploy.md").read_text()
+    (tmp_path / "chart.mjs").write_text(guide.split("```js\n", 1)[1].split("```", 1)[0])
+    nginx = shutil.which("nginx", path=os.environ.get("PATH", "") + ":/usr/sbin")
+    with running([os.path.abspath(CLI), "serve", "--port", "0"], tmp_path) as (url, _):
+        charts, proxied = [url], contextlib.nullcontext((None, None))
+        if nginx:  # the site, on free ports, before the service
+            site = (ROOT / "packaging" / "nginx" / "tessaloom-charts").read_text()
+            port = free_port()
+            site = site.replace("listen 80;", "listen 127.0.0.1:%d;" % port).replace(
+                "listen [::]:80;", "").replace("127.0.0.1:8000", url.split("/")[2])
+            (tmp_path / "site").write_text(site)
+            (tmp_path / "nginx.conf").write_text(
+                "daemon off; pid nginx.pid; error_log stderr; events {} http { access_log off;"
+                + "".join(" %s_temp_path %s;" % (k, k)
+                          for k in ("client_body", "proxy", "fastcgi", "uwsgi", "scgi"))
+                + " include site; }\n")
+            charts.append("http://127.0.0.1:%d/chart" % port)
+            proxied = running([nginx, "-p", tmp_path, "-c", "nginx.conf", "-e", "stderr"],
+                              tmp_path, port=port)
+        with proxied:
+            images = []
+            for n, chart in enumerate(charts):
+                result = subprocess.run(["node", "chart.mjs", chart, "c%d.png" % n], cwd=tmp_path,
+                                        capture_output=True, text=True, timeout=60)
+                assert result.returncode == 0, result.stderr
+                assert "image/png, ETag" in result.stdout
+                images.append((tmp_path / ("c%d.png" % n)).read_bytes())
+    assert images[0].startswith(b"\x89PNG") and images.count(images[0]) == len(charts)
