@@ -54,6 +54,15 @@ constexpr CommandHelp kCommands[] = {
      "      runs the server's DllRegisterServer or DllUnregisterServer on the registry\n"
      "      file ($TESSALOOM_REGISTRY, else /etc/tessaloom/registry.reg); LIBRARY\n"
      "      defaults to the libtessaloom.so this tool uses\n"},
+    {"serve",
+     "  tessaloom serve [--port N] [--workers N] [--bind ADDR] [--document-root DIR]\n"
+     "      serves charts over HTTP (GET /chart?... and POST /chart with a JSON body)\n"
+     "      on ADDR (default 127.0.0.1) port N (default 8000; 0 picks a free one), and\n"
+     "      prints where it listens. Runs python3 -m tessaloom.serve: under gunicorn\n"
+     "      with N worker processes (default one per core) when it is installed, else\n"
+     "      under the standard library's server, which is for development only.\n"
+     "      --document-root DIR is where URL paths lead for the hosting restrictions.\n"
+     "      SIGTERM or Ctrl-C stops it.\n"},
 };
 
 }  // namespace

@@ -17,4 +17,7 @@ int Gallery(int argc, char** argv);
 // tessaloom register|unregister [LIBRARY]
 int Registration(int argc, char** argv, bool registering);
 
+// tessaloom serve [--port N] [--workers N] [--bind ADDR] [--document-root DIR]
+int Serve(int argc, char** argv);
+
 }  // namespace tessaloom::cli

@@ -3,9 +3,10 @@
 //   tessaloom draw METHOD DATA.csv -o FILE [options]
 //   tessaloom convert FILE.bmp|FILE.jpg  converts between BMP and JPEG
 //   tessaloom register|unregister [LIBRARY]  (un)registers the server
+//   tessaloom serve [--port N] [--workers N] [--bind ADDR]  the chart service
 // Everything goes through the component's automation interface. The
 // commands live one to a file: arguments.cpp (usage and messages),
-// draw_command.cpp, gallery.cpp, registration.cpp, and hand_over.cpp (what
+// draw_command.cpp, gallery.cpp, registration.cpp, serve.cpp, and hand_over.cpp (what
 // the static tool passes to the full one).
 #include <cstdio>
 #include <exception>
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
 #endif
     if (command == "draw") return Draw(argc, argv);
     if (command == "convert") return Convert(argc, argv);
+    if (command == "serve") return Serve(argc, argv);
 #ifdef TESSALOOM_FRONT_TOOL
     if (command == "demo" || command == "register" || command == "unregister") {
       return HandOver(argv);
@@ -74,8 +76,8 @@ int main(int argc, char** argv) {
       std::fputs(Help().c_str(), stdout);
       return 0;
     }
-    constexpr std::string_view kCommands[] = {"draw",       "convert", "demo",     "register",
-                                              "unregister", "help",    "--version"};
+    constexpr std::string_view kCommands[] = {"draw",       "convert", "demo", "register",
+                                              "unregister", "serve",   "help", "--version"};
     return Usage("unknown command " + WithSuggestion(command, kCommands));
   } catch (const std::exception& e) {
     return Fail(e.what());

@@ -10,6 +10,7 @@ one-line message.
 
 import difflib
 import hashlib
+import json
 import math
 import os
 import re
@@ -45,6 +46,7 @@ _REPEATED_FIELDS = frozenset(("series",))
 
 _NUMBER = re.compile(r"[+-]?(?:[0-9]+(?:\.[0-9]*)?|\.[0-9]+)(?:[eE][+-]?[0-9]{1,3})?\Z")
 _COUNT = re.compile(r"[0-9]{1,6}\Z")
+_LENGTH = re.compile(r"[0-9]{1,18}\Z")
 _WORD = re.compile(r"[A-Za-z0-9_-]{1,32}\Z")
 _COLOR = re.compile(r"(?:#[0-9A-Fa-f]{6}|[A-Za-z]{1,32})\Z")
 _FLAGS = {"1": True, "true": True, "yes": True, "on": True,
@@ -76,7 +78,28 @@ _MARK_WEIGHTS = {"flat": (5000, 35000), "3d": (38000, 50000), "pie": (17000, 820
 
 
 class BadRequest(Exception):
-    """The query cannot be drawn; the text is the client's one-line answer."""
+    """The request cannot be drawn; the text is the client's one-line answer,
+    ``status`` its HTTP status line."""
+
+    def __init__(self, message, status="400 Bad Request"):
+        super().__init__(message)
+        self.status = status
+
+
+class _Pairs(list):
+    """A JSON object as its (key, value) pairs, in order, duplicates kept."""
+
+
+# The JSON body's fields by the type each takes (the query's other fields
+# are lists: labels, items and colors of strings, values of numbers, and
+# series).
+_JSON_STRINGS = frozenset(("method", "title", "xlabel", "ylabel", "format", "style", "theme",
+                           "legend", "valueformat"))
+_JSON_INTEGERS = frozenset(("width", "height", "quality"))
+_JSON_FLAGS = frozenset(("grid", "horizontal", "showvalues", "transparent"))
+_JSON_NUMBERS = frozenset(("min", "max"))
+_JSON_NAME_LISTS = frozenset(("labels", "items", "colors"))
+_SERIES_SHAPE = "series must be an object of name to values or a list of {name, values}"
 
 
 def _quoted(text, limit=40):
@@ -94,7 +117,8 @@ class _Chart:
 
 class ChartApp:
     """WSGI application: ``GET <path>?method=DrawBarGraph&labels=a,b&values=1,2``
-    answers with the chart's bytes.
+    answers with the chart's bytes, and so does ``POST <path>`` with the same
+    fields in a JSON object (see ``parse_json``).
 
     Query parameters (each at most once, except ``series``):
       method               one of the Draw methods (names ignore case), limited to ``methods``
@@ -125,7 +149,9 @@ class ChartApp:
     query that cannot be drawn (pies too small for the size, a chart over the
     cost or the size of answer this service draws included); 403
     with the component's message when the hosting restrictions refuse the
-    page; 405 for methods other than GET and HEAD; 500 when the component
+    page; 405 for methods other than GET, HEAD and POST; 411, 413 and 415 for
+    a POST body without a length, over ``max_body`` bytes or not JSON; 412
+    for a POST whose If-None-Match names the ETag; 500 when the component
     failed (the detail goes to wsgi.errors).
 
     The draw runs with the request's page as its current request,
@@ -143,7 +169,8 @@ class ChartApp:
                  formats=("png", "jpeg", "svg", "pdf"), default_format="png",
                  default_size=(500, 350), min_size=16, max_size=4096, max_pixels=2048 * 2048,
                  max_values=_COMPONENT_MAX, max_series=64, max_text=200, max_query=16384,
-                 max_cost=300_000_000, max_bytes=4 * 1024 * 1024, max_age=3600):
+                 max_cost=300_000_000, max_bytes=4 * 1024 * 1024, max_age=3600,
+                 max_body=65536):
         by_name = {name.lower(): name for name in DRAW_METHODS}
         chosen = []
         for name in methods:
@@ -170,6 +197,7 @@ class ChartApp:
         self.min_size, self.max_size, self.max_pixels = min_size, max_size, max_pixels
         self.max_values, self.max_series, self.max_text = max_values, max_series, max_text
         self.max_query, self.max_cost, self.max_bytes = max_query, max_cost, max_bytes
+        self.max_body = max_body
         self.cache_control = "public, max-age=%d" % max_age
         # Every single field once, every series, and room for a few that are
         # refused by name rather than counted.
@@ -185,13 +213,16 @@ class ChartApp:
     # The WSGI call.
     def __call__(self, environ, start_response):
         verb = environ.get("REQUEST_METHOD", "GET")
-        if verb not in ("GET", "HEAD"):
-            return _text(start_response, "405 Method Not Allowed", "only GET and HEAD",
-                         [("Allow", "GET, HEAD")])
+        if verb not in ("GET", "HEAD", "POST"):
+            return _text(start_response, "405 Method Not Allowed", "only GET, HEAD and POST",
+                         [("Allow", "GET, HEAD, POST")])
         try:
-            chart = self.parse(environ.get("QUERY_STRING", ""))
+            if verb == "POST":
+                chart = self.parse_json(self._body(environ))
+            else:
+                chart = self.parse(environ.get("QUERY_STRING", ""))
         except BadRequest as error:
-            return _text(start_response, "400 Bad Request", str(error))
+            return _text(start_response, error.status, str(error))
         # Only the object's own rules tell which formats and styles it takes,
         # so it is made before the ETag and a 304.
         try:
@@ -214,6 +245,10 @@ class ChartApp:
                 return self._failed(environ, start_response, str(error))
         if message and any(mark in message for mark in _REFUSAL_MARKS):
             return _text(start_response, "403 Forbidden", message)
+        if revalidating and verb == "POST":
+            # A method other than GET and HEAD is not performed when the tag matches.
+            return _text(start_response, "412 Precondition Failed",
+                         "If-None-Match names this chart's ETag")
         if revalidating:
             start_response("304 Not Modified",
                            [("ETag", tag), ("Cache-Control", self.cache_control)])
@@ -243,6 +278,81 @@ class ChartApp:
         if errors is not None:
             errors.write("tessaloom ChartApp: %s\n" % detail)
         return _text(start_response, "500 Internal Server Error", "the chart could not be drawn")
+
+    # Reading a POST body.
+
+    def _body(self, environ):
+        """The POST body's bytes: never more than ``max_body`` read."""
+        if environ.get("QUERY_STRING"):
+            raise BadRequest("a POST takes its chart from the body, not the query")
+        kind = environ.get("CONTENT_TYPE", "").split(";")
+        charset = [p.strip().lower() for p in kind[1:] if p.strip()]
+        if kind[0].strip().lower() != "application/json" or charset not in ([], ["charset=utf-8"]):
+            raise BadRequest("Content-Type must be application/json", "415 Unsupported Media Type")
+        text = environ.get("CONTENT_LENGTH", "").strip()
+        if not text:
+            raise BadRequest("Content-Length missing", "411 Length Required")
+        length = int(text) if _LENGTH.match(text) else -1
+        if length < 0:
+            raise BadRequest("Content-Length is not a number of bytes")
+        if self.max_body is not None and length > self.max_body:
+            raise BadRequest("body longer than %d bytes" % self.max_body, "413 Content Too Large")
+        stream, chunks, left = environ["wsgi.input"], [], length
+        while left > 0:
+            chunk = stream.read(left)
+            if not chunk:
+                raise BadRequest("body shorter than its Content-Length")
+            chunks.append(chunk)
+            left -= len(chunk)
+        return b"".join(chunks)
+
+    def parse_json(self, body):
+        """The chart a JSON body asks for; raises BadRequest.
+
+        The body is one object with the query's fields: texts and words as
+        strings, width, height and quality integers, min and max numbers,
+        the flags true or false, labels, items and colors arrays of strings,
+        values an array of numbers, and series either an object of name to
+        values or an array of {"name": ..., "values": [...]}. null is a field
+        not given. A chart asked for either way is the same chart, with the
+        same ETag."""
+        try:
+            document = json.loads(body.decode("utf-8"), object_pairs_hook=_Pairs,
+                                  parse_constant=_no_constant)
+        except UnicodeDecodeError:
+            raise BadRequest("body is not UTF-8") from None
+        except RecursionError:
+            raise BadRequest("body is not JSON: nested too deep") from None
+        except ValueError as error:  # also integers of thousands of digits
+            raise BadRequest("body is not JSON: %s" % error) from None
+        if not isinstance(document, _Pairs):
+            raise BadRequest("body must be a JSON object")
+        fields, series, seen = {}, [], set()
+        for name, value in document:
+            if name != "series" and name not in _SINGLE_FIELDS:
+                raise BadRequest("unknown parameter %s" % _quoted(name))
+            if name in seen:
+                raise BadRequest("%s given twice" % name)
+            seen.add(name)
+            if value is None:
+                continue
+            if name == "series":
+                series = _json_series(value)
+            elif name in _JSON_STRINGS:
+                fields[name] = _json_typed(name, value, str, "a string")
+            elif name in _JSON_INTEGERS:
+                fields[name] = str(_json_typed(name, value, int, "an integer"))
+            elif name in _JSON_FLAGS:
+                fields[name] = "1" if _json_typed(name, value, bool, "true or false") else "0"
+            elif name in _JSON_NUMBERS:
+                fields[name] = _json_number(name, value)
+            elif name in _JSON_NAME_LISTS:
+                if not isinstance(value, list) or not all(isinstance(v, str) for v in value):
+                    raise BadRequest("%s must be an array of strings" % name)
+                fields[name] = value
+            else:  # values
+                fields[name] = _json_numbers(name, value)
+        return self._chart(fields, series)
 
     # Reading the query.
 
@@ -322,7 +432,7 @@ class ChartApp:
         chart.horizontal = _flag(fields, "horizontal")
         chart.colors = ()
         if fields.get("colors"):
-            chart.colors = tuple(fields["colors"].split(","))
+            chart.colors = tuple(_split(fields["colors"]))
             if len(chart.colors) > _COMPONENT_MAX:
                 raise BadRequest("more than %d colors" % _COMPONENT_MAX)
             for color in chart.colors:
@@ -380,9 +490,12 @@ class ChartApp:
         chart.items = self._names("items", fields["items"])
         table = []
         for entry in series:
-            title, colon, values = entry.rpartition(":")
-            if not colon:
-                raise BadRequest("series must be Name:1,2,3")
+            if isinstance(entry, str):  # the query's Name:1,2,3
+                title, colon, values = entry.rpartition(":")
+                if not colon:
+                    raise BadRequest("series must be Name:1,2,3")
+            else:
+                title, values = entry
             title = self._text("series name", title)
             numbers = self._numbers("series %s" % _quoted(title), values)
             if len(numbers) != len(chart.items):
@@ -400,13 +513,13 @@ class ChartApp:
         return value
 
     def _names(self, name, value):
-        names = tuple(self._text(name, n) for n in value.split(","))
+        names = tuple(self._text(name, n) for n in _split(value))
         if len(names) > self.max_values:
             raise BadRequest("more than %d %s" % (self.max_values, name))
         return names
 
     def _numbers(self, name, value):
-        parts = value.split(",")
+        parts = _split(value)
         if len(parts) > self.max_values:
             raise BadRequest("more than %d values in %s" % (self.max_values, name))
         numbers = []
@@ -441,6 +554,72 @@ class ChartApp:
             chart.transparent,
         ))
         return '"%s"' % hashlib.sha256(content.encode("utf-8", "surrogatepass")).hexdigest()[:32]
+
+
+def _split(value):
+    """A list field: the query's comma list, or the JSON body's array as it is."""
+    return value.split(",") if isinstance(value, str) else value
+
+
+def _no_constant(name):
+    raise ValueError("%s is not a number JSON allows" % name)
+
+
+def _unique(pairs, what):
+    """A JSON object's pairs; a key given twice is refused, named by ``what``."""
+    seen = set()
+    for key, _ in pairs:
+        if key in seen:
+            raise BadRequest("%s given twice" % (what % _quoted(key)))
+        seen.add(key)
+    return pairs
+
+
+def _json_typed(name, value, kind, said):
+    # bool is an int to Python, not to JSON.
+    if not isinstance(value, kind) or (kind is int and isinstance(value, bool)):
+        raise BadRequest("%s must be %s" % (name, said))
+    return value
+
+
+def _is_number(value):
+    return isinstance(value, (int, float)) and not isinstance(value, bool)
+
+
+def _number_text(value):
+    """A JSON number as the query spells it: the same checks follow, the same float results."""
+    return repr(value) if isinstance(value, float) else str(value)
+
+
+def _json_number(name, value):
+    if not _is_number(value):
+        raise BadRequest("%s must be a number" % name)
+    return _number_text(value)
+
+
+def _json_numbers(name, value):
+    if not isinstance(value, list) or not all(map(_is_number, value)):
+        raise BadRequest("%s must be an array of numbers" % name)
+    return [_number_text(v) for v in value]
+
+
+def _json_series(value):
+    """[(name, [number text, ...])] from an object of name to values or a list of {name, values}."""
+    if isinstance(value, _Pairs):
+        return [(name, _json_numbers("series %s" % _quoted(name), values))
+                for name, values in _unique(value, "series %s")]
+    if not isinstance(value, list):
+        raise BadRequest(_SERIES_SHAPE)
+    series = []
+    for entry in value:
+        if not isinstance(entry, _Pairs):
+            raise BadRequest(_SERIES_SHAPE)
+        entry = dict(_unique(entry, "series entry's %s"))
+        if entry.keys() != {"name", "values"} or not isinstance(entry["name"], str):
+            raise BadRequest(_SERIES_SHAPE)
+        series.append((entry["name"],
+                       _json_numbers("series %s" % _quoted(entry["name"]), entry["values"])))
+    return series
 
 
 def _flag(fields, name):

@@ -154,7 +154,8 @@ def test_data_from_standard_input_with_a_byte_order_mark_header_and_too_many_row
     (["--version"], 0, "tessaloom 0."), (["-h"], 0, "tessaloom convert"),
     (["draw", "--help"], 0, "--header"), (["convert", "-h"], 0, "FILE.bmp"),
     ([], 2, "no command"), (["drwa"], 2, "command drwa (did you mean draw?)"),
-    (["convert"], 2, "convert needs one FILE"),
+    (["convert"], 2, "convert needs one FILE"), (["serve", "-h"], 0, "--workers N"),
+    (["serve", "--port", "70000"], 2, "--port must be from 0 to 65535"),
 ])
 def test_help_version_and_usage_errors(args, code, text):
     result = tool(*args)

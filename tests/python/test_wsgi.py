@@ -2,15 +2,27 @@
 
 import asyncio
 import concurrent.futures
+import contextlib
+import importlib.util
+import io
+import json
 import os
 import pathlib
+import re
+import shutil
+import signal
+import socket
+import subprocess
 import threading
+import time
+import urllib.request
 import wsgiref.validate
 
 import pytest
 
 import tessaloom
-from conftest import COMPONENT_REFUSED, PROGID, wsgi_call as call, wsgi_environ
+from conftest import (CLI, COMPONENT_REFUSED, PROGID, ROOT, needs_cli, wsgi_call as call,
+                      wsgi_environ)
 from tessaloom import _chart_app, current_path_translated, request
 from tessaloom.wsgi import ChartApp, RequestContext, path_translated
 
@@ -247,11 +259,67 @@ BAD_QUERIES = [
 ]
 
 
-@pytest.mark.parametrize("query,message", BAD_QUERIES)
-def test_a_query_that_cannot_be_drawn_gets_a_400_saying_why(app, query, message):
-    status, headers, body, _ = call(app, query)
+def post(app, chart, content_type="application/json", **extra):
+    """POSTs ``chart`` (an object for json.dumps, or the body's bytes)."""
+    body = chart if isinstance(chart, bytes) else json.dumps(chart).encode()
+    return call(app, verb="POST", **{"wsgi.input": io.BytesIO(body), "CONTENT_TYPE": content_type,
+                                     "CONTENT_LENGTH": str(len(body)), **extra})
+
+
+# A JSON body that breaks a rule: (body, environ, status, what the answer says).
+BAR_JSON = {"method": "DrawBarGraph", "values": [1]}
+SERIES_JSON = {"method": "DrawBarSeriesGraph", "items": ["a"]}
+BAD_BODIES = [
+    (b"{", {}, 400, "body is not JSON: Expecting property name"),
+    (b"[1]", {}, 400, "body must be a JSON object"), (b"\xff", {}, 400, "body is not UTF-8"),
+    (b'{"values": [NaN]}', {}, 400, "NaN is not a number JSON allows"),
+    (b"[" * 65536, {}, 400, "nested too deep"), (b"9" * 5000, {}, 400, "body is not JSON"),
+    (b'{"method": "DrawBarGraph", "values": [1], "values": [2]}', {}, 400, "values given twice"),
+    ({**BAR_JSON, "size": 9}, {}, 400, "unknown parameter 'size'"),
+    ({"method": 1}, {}, 400, "method must be a string"),
+    ({**BAR_JSON, "width": "500"}, {}, 400, "width must be an integer"),
+    ({**BAR_JSON, "width": True}, {}, 400, "width must be an integer"),
+    ({**BAR_JSON, "width": 15}, {}, 400, "width must be from 16 to 4096"),
+    ({**BAR_JSON, "grid": 1}, {}, 400, "grid must be true or false"),
+    ({**BAR_JSON, "min": "0"}, {}, 400, "min must be a number"),
+    ({**BAR_JSON, "values": ["1"]}, {}, 400, "values must be an array of numbers"),
+    ({**BAR_JSON, "values": [True]}, {}, 400, "values must be an array of numbers"),
+    ({**BAR_JSON, "values": 1}, {}, 400, "values must be an array of numbers"),
+    ({**BAR_JSON, "values": []}, {}, 400, "values missing"),
+    ({**BAR_JSON, "values": [1e39]}, {}, 400, "'1e+39' is not a number the chart can hold"),
+    ({**BAR_JSON, "values": [1, 2], "labels": ["a,b"]}, {}, 400, "1 labels for 2 values"),
+    ({**BAR_JSON, "labels": [1]}, {}, 400, "labels must be an array of strings"),
+    ({**BAR_JSON, "labels": ["a\nb"]}, {}, 400, "labels holds a control character"),
+    ({**BAR_JSON, "colors": ["#abc"]}, {}, 400, "color '#abc' is neither"),
+    (b'{"series": {"X": [1], "X": [2]}}', {}, 400, "series 'X' given twice"),
+    ({**SERIES_JSON, "series": "X:1"}, {}, 400, "series must be an object of name to values"),
+    ({**SERIES_JSON, "series": [{"name": "X"}]}, {}, 400, "or a list of {name, values}"),
+    ({**SERIES_JSON, "series": [["X", [1]]]}, {}, 400, "or a list of {name, values}"),
+    ({**SERIES_JSON, "series": {"X": [1, 2]}}, {}, 400, "series 'X' has 2 values for 1 items"),
+    ({**SERIES_JSON, "series": [{"name": "X", "values": [1]}] * 65}, {}, 400, "more than 64"),
+    ({**SERIES_JSON, "series": {}}, {}, 400, "series missing"),
+    # What the request says of its body.
+    (BAR_JSON, {"CONTENT_TYPE": "text/plain"}, 415, "Content-Type must be application/json"),
+    (BAR_JSON, {"CONTENT_TYPE": "application/json; charset=latin-1"}, 415, "must be"),
+    (BAR_JSON, {"CONTENT_LENGTH": ""}, 411, "Content-Length missing"),
+    *[(BAR_JSON, {"CONTENT_LENGTH": n, "lint": False}, 400, "not a number of bytes")
+      for n in ("-1", "1e3", "\u00b2")],
+    (BAR_JSON, {"CONTENT_LENGTH": "65537"}, 413, "body longer than 65536 bytes"),
+    (BAR_JSON, {"CONTENT_LENGTH": "99"}, 400, "body shorter than its Content-Length"),
+    (BAR_JSON, {"QUERY_STRING": ONE}, 400, "a POST takes its chart from the body, not the query"),
+]
+
+
+@pytest.mark.parametrize("request_,message", [((q,), m) for q, m in BAD_QUERIES] + [
+    ((body, environ, status), m) for body, environ, status, m in BAD_BODIES])
+def test_a_request_that_cannot_be_drawn_gets_a_400_saying_why(app, request_, message):
+    if len(request_) == 1:
+        (status, headers, body, _), expected = call(app, request_[0]), 400
+    else:
+        chart, environ, expected = request_
+        status, headers, body, _ = post(app, chart, **environ)
     assert (status, headers["Content-Type"], headers["Cache-Control"]) == (
-        400, "text/plain; charset=utf-8", "no-store")
+        expected, "text/plain; charset=utf-8", "no-store")
     assert message in body.decode() and body.count(b"\n") == 1 and body.endswith(b"\n")
 
 
@@ -267,17 +335,26 @@ def test_each_format_answers_with_its_bytes_and_type(app, extra, mime, signature
                                                                      "public, max-age=3600")
 
 
-def etag(app, query):
-    return call(app, query)[1]["ETag"]  # only a 200 has one
+def etag(app, query):  # only a 200 has one
+    return (call(app, query) if isinstance(query, str) else post(app, query))[1]["ETag"]
 
 
-# Queries that spell the same chart differently, and queries that change it.
+# Requests that spell the same chart differently, and requests that change it.
 SAME_CHART = ["method=drawbargraph&values=1,2,3&labels=a,b,c",
               BAR + "&format=PNG&style=classic&grid=0&width=500",
-              BAR + "&quality=20"]  # the quality only counts for a JPEG
+              BAR + "&quality=20",  # the quality only counts for a JPEG
+              {"method": "DrawBarGraph", "labels": ["a", "b", "c"], "values": [1, 2.0, 3e0],
+               "grid": False, "title": None}]
+SERIES = "method=DrawLineSeriesGraph&items=Q1,Q2&series=Web:1,2&series=Shop:3,4&min=0&showvalues=1"
+SAME_SERIES = [SERIES, {"method": "DrawLineSeriesGraph", "items": ["Q1", "Q2"], "min": 0,
+                        "series": {"Web": [1, 2], "Shop": [3, 4]}, "showvalues": True},
+               {"method": "DrawLineSeriesGraph", "items": ["Q1", "Q2"], "min": 0.0,
+                "series": [{"name": "Web", "values": [1, 2]}, {"values": [3, 4], "name": "Shop"}],
+                "showvalues": True}]
 OTHER_CHARTS = [BAR.replace("3", "4"), BAR.replace("c", "d"), BAR.replace("Bar", "Line")] + [
     BAR + extra for extra in ["&title=T", "&grid=1", "&horizontal=1", "&colors=red", "&height=351",
-                              "&format=jpeg", "&format=jpeg&quality=20"]]
+                              "&format=jpeg", "&format=jpeg&quality=20"]] + [
+    {"method": "DrawBarGraph", "labels": ["a,b", "c", "d"], "values": [1, 2, 3]}]
 
 
 def test_the_etag_the_304_and_head_follow_the_picture_and_the_release(app, monkeypatch):
@@ -285,6 +362,8 @@ def test_the_etag_the_304_and_head_follow_the_picture_and_the_release(app, monke
     tag = get_headers["ETag"]
     assert tag.startswith('"') and tag.endswith('"') and not tag.startswith("W/")
     assert {etag(app, q) for q in SAME_CHART} == {tag}
+    assert post(app, SAME_CHART[-1])[2] == call(app, BAR)[2]
+    assert len({etag(app, q) for q in SAME_SERIES}) == 1
     others = [etag(app, q) for q in OTHER_CHARTS]
     assert tag not in others and len(set(others)) == len(OTHER_CHARTS)
     assert etag(app, BAR + "&format=jpg") == etag(app, BAR + "&format=jpeg")
@@ -292,10 +371,12 @@ def test_the_etag_the_304_and_head_follow_the_picture_and_the_release(app, monke
                            ('"other"', 200), ("", 200)]:  # If-None-Match: 304 without a body
         code, headers, body, _ = call(app, BAR, HTTP_IF_NONE_MATCH=header.replace("@", tag))
         assert (code, headers["ETag"], body == b"") == (status, tag, status == 304), header
+    # A POST naming the tag is not performed.
+    assert post(app, SAME_CHART[-1], HTTP_IF_NONE_MATCH=tag)[0] == 412
     # HEAD answers GET's headers without the body; other verbs are refused.
     assert call(app, BAR, verb="HEAD")[:3] == (200, get_headers, b"")
-    status, headers, _, _ = call(app, BAR, verb="POST")
-    assert (status, headers["Allow"]) == (405, "GET, HEAD")
+    status, headers, _, _ = call(app, BAR, verb="PUT")
+    assert (status, headers["Allow"]) == (405, "GET, HEAD, POST")
     monkeypatch.setattr(_chart_app, "__version__", "99.0.0")
     assert etag(app, BAR) != tag
 
@@ -343,3 +424,98 @@ def test_the_hosting_restrictions_apply_to_the_site_the_url_belongs_to(hosting):
     assert call(app, BAR, path="/allowed/chart", SCRIPT_NAME="/refused")[0] == 403
     # No page that can be told (no document root): refused as well.
     assert call(ChartApp(), BAR, path="/allowed/chart")[0] == 403
+
+
+@contextlib.contextmanager
+def running(command, tmp_path, env=None, port=None):
+    """Runs a server until the block ends, then stops it with SIGTERM. Yields the URL its
+    first line names (or, given ``port``, /chart there once it accepts connections) and a
+    list that gets the server's standard error once it stopped."""
+    server = subprocess.Popen(command, cwd=tmp_path, env=env, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, text=True)
+    watchdog, log = threading.Timer(60, server.kill), []
+    watchdog.start()
+    try:
+        if port is None:
+            url = re.search(r"http://127\.0\.0\.1:[0-9]+/chart", server.stdout.readline())
+            assert url, "no URL"
+            url = url.group(0)
+        else:
+            url = "http://127.0.0.1:%d/chart" % port
+            while server.poll() is None:
+                with contextlib.suppress(OSError):
+                    socket.create_connection(("127.0.0.1", port), 1).close()
+                    break
+                time.sleep(0.05)
+        yield url, log
+    finally:
+        server.send_signal(signal.SIGTERM)
+        log.append(server.communicate(timeout=30)[1])
+        watchdog.cancel()
+    assert server.returncode == 0, log[0]
+
+
+UNIT = ROOT / "packaging" / "systemd" / "tessaloom-charts.service"
+
+
+@needs_cli
+@pytest.mark.parametrize("server", ["unit", "wsgiref"])
+def test_serve_answers_get_and_post_where_it_says_and_stops_on_sigterm(server, tmp_path):
+    env = dict(os.environ)
+    # The systemd unit's command line, on any free port, under gunicorn.
+    command = re.search(r"^ExecStart=(.*)$", UNIT.read_text(), re.M).group(1).split()
+    command = [os.path.abspath(CLI), *command[1:command.index("--port") + 1], "0",
+               *command[command.index("--port") + 2:]]
+    if server == "unit" and importlib.util.find_spec("gunicorn") is None:
+        pytest.skip("gunicorn is not installed")
+    if server == "wsgiref":  # a gunicorn that cannot be imported
+        (tmp_path / "gunicorn").mkdir()
+        (tmp_path / "gunicorn" / "__init__.py").write_text("raise ImportError\n")
+        env["PYTHONPATH"] = "%s:%s" % (tmp_path, env.get("PYTHONPATH", ""))
+    with running(command, tmp_path, env) as (url, log):
+        got = urllib.request.urlopen(url + "?" + BAR, timeout=30)
+        posted = urllib.request.urlopen(urllib.request.Request(
+            url, json.dumps(SAME_CHART[-1]).encode(), {"Content-Type": "application/json"}),
+            timeout=30)
+        assert (posted.read(), posted.headers["ETag"]) == (got.read(), got.headers["ETag"])
+    assert ("for development" in log[0]) == (server == "wsgiref")
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+@needs_cli
+@pytest.mark.skipif(shutil.which("node") is None, reason="node is not installed")
+def test_the_node_client_in_the_deployment_guide_gets_its_chart_direct_and_through_nginx(
+        tmp_path):
+    guide = (ROOT / "docs" / "deploy.md").read_text()
+    (tmp_path / "chart.mjs").write_text(guide.split("```js\n", 1)[1].split("```", 1)[0])
+    nginx = shutil.which("nginx", path=os.environ.get("PATH", "") + ":/usr/sbin")
+    with running([os.path.abspath(CLI), "serve", "--port", "0"], tmp_path) as (url, _):
+        charts, proxied = [url], contextlib.nullcontext((None, None))
+        if nginx:  # the site, on free ports, before the service
+            site = (ROOT / "packaging" / "nginx" / "tessaloom-charts").read_text()
+            port = free_port()
+            site = site.replace("listen 80;", "listen 127.0.0.1:%d;" % port).replace(
+                "listen [::]:80;", "").replace("127.0.0.1:8000", url.split("/")[2])
+            (tmp_path / "site").write_text(site)
+            (tmp_path / "nginx.conf").write_text(
+                "daemon off; pid nginx.pid; error_log stderr; events {} http { access_log off;"
+                + "".join(" %s_temp_path %s;" % (k, k)
+                          for k in ("client_body", "proxy", "fastcgi", "uwsgi", "scgi"))
+                + " include site; }\n")
+            charts.append("http://127.0.0.1:%d/chart" % port)
+            proxied = running([nginx, "-p", tmp_path, "-c", "nginx.conf", "-e", "stderr"],
+                              tmp_path, port=port)
+        with proxied:
+            images = []
+            for n, chart in enumerate(charts):
+                result = subprocess.run(["node", "chart.mjs", chart, "c%d.png" % n], cwd=tmp_path,
+                                        capture_output=True, text=True, timeout=60)
+                assert result.returncode == 0, result.stderr
+                assert "image/png, ETag" in result.stdout
+                images.append((tmp_path / ("c%d.png" % n)).read_bytes())
+    assert images[0].startswith(b"\x89PNG") and images.count(images[0]) == len(charts)
