@@ -140,14 +140,14 @@ bool CGraph::DrawGraph(DrawingSurface& surface) {
       // Room for maxTick's digits; more when a wider tick label (a long
       // negative one) would reach the title's band or the border.
       // Characters of a tick value's text, as the axes write it.
-      const auto TickLength = [this](std::int64_t value) {
+      const auto tickLength = [this](std::int64_t value) {
         return CodePointLength(TickText(value));
       };
       const std::int64_t digit = valueFontHeight / layout::kFontHeightPerCharWidth;
-      plotLeftX = SaturateToInt32(digit * TickLength(maxTick) + kValueLabelGap);
+      plotLeftX = SaturateToInt32(digit * tickLength(maxTick) + kValueLabelGap);
       const std::int64_t topTick = std::int64_t{minTick} + std::int64_t{tickCount} * tickValueStep;
       const std::int64_t widest =
-          std::max({TickLength(minTick), TickLength(maxTick), TickLength(topTick)});
+          std::max({tickLength(minTick), tickLength(maxTick), tickLength(topTick)});
       const std::int64_t clear =
           std::max(titleBand, kBorderGap) + digit * widest + layout::kValueLabelEnd;
       plotLeftX = SaturateToInt32(std::max<std::int64_t>(plotLeftX, clear));
