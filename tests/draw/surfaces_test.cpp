@@ -268,7 +268,7 @@ TEST(SmoothSurfaceTest, ImageTextMeasuresAsTheDocumentsAndInksItsCell) {
   const Font fonts[] = {Font::Chart(16), Font::Chart(31), Font::System(), Font::Sans(15),
                         Font::Sans(21, true)};
   const char* const texts[] = {"Monthly sales AVAWAy fi", "-10 0 1,250 37.5%",
-                               "\u041F\u0440\u043E\u0434\u0430\u0436\u0438 \u03A9",
+                               "\u041F\u0440\u043E\u0434\u0430\u0436\u0438 V\u0410V\u0414 \u03A9",
                                "Sales \u6708\u9500\u552E"};
   std::vector<std::uint8_t> pdf;
   std::string error;
