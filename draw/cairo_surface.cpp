@@ -6,6 +6,7 @@
 #include <hb.h>
 #include <pango/pangocairo.h>
 #include <pango/pangofc-fontmap.h>
+#include <sys/mman.h>
 
 #include <algorithm>
 #include <climits>
@@ -47,8 +48,25 @@ constexpr double kSystemPixelsPerEm = 12.0;
 // (DejaVu Sans, WenQuanYi Micro Hei, ...) covers the scripts it lacks.
 constexpr char kSansFamily[] = "Inter";
 
+// Pango's start-up aborts the process when memory runs out (GLib's allocator
+// and thread creation do). Before an image's canvas takes its memory the
+// direct path's faces start instead; when a text then needs Pango, it starts
+// only while this much address space is still free, else the chart fails
+// for want of memory and the next one tries again.
+constexpr std::size_t kPangoStartHeadroom = std::size_t{192} << 20;
+
 constexpr char kNoFonts[] = "Unable to load the chart fonts";
 constexpr char kNoMemory[] = "Not enough memory to draw the chart";
+
+// Whether kPangoStartHeadroom of address space can be had now (reserved,
+// never touched, and given back).
+bool PangoStartFits() noexcept {
+  void* probe = mmap(nullptr, kPangoStartHeadroom, PROT_NONE,
+                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (probe == MAP_FAILED) return false;
+  munmap(probe, kPangoStartHeadroom);
+  return true;
+}
 
 double Coordinate(std::int64_t v) noexcept {
   return std::clamp(static_cast<double>(v), -kCoordinateLimit, kCoordinateLimit);
@@ -261,6 +279,7 @@ class PangoThread {
         return Keep(cache, bytes, shaped);
       }
       if (description_ == nullptr) {
+        if (forImage && !PangoStartFits()) return nullptr;
         std::string error;
         if (!StartPango(error)) {
           damaged_ = true;  // the next chart starts Pango again
