@@ -190,7 +190,7 @@ TEST(SurfacesTest, HostileInputsDrawSafelyOnEverySurface) {
 }
 
 // Threads racing to cache the same new glyphs, or drawing after the shaping cache turned over, draw
-// as one thread alone.
+// as one thread alone, text of fallback faces and plain text alike.
 TEST(SurfacesTest, EveryThreadDrawsAsOneThreadAlone) {
   const auto draw = [](std::size_t k) {
     const auto h = static_cast<std::int32_t>(31 + k % 8);
@@ -205,6 +205,8 @@ TEST(SurfacesTest, EveryThreadDrawsAsOneThreadAlone) {
     s.TextOut(4, h % 2 == 0 ? 150 : 4,
               "\xCE\xB1\xCE\xB2 Quarterly \xC5\x92\xE8\xAA\x9E \u0639\u0631\u0628 \u0939\u093F "
               "\u9500\u552E");
+    s.SelectFont(Font::Sans(h - 16, h % 3 == 0));
+    s.TextOut(4, 60, "Quarterly sales 2024");
     s.Pie(0, 0, 41, 41, Point{40, 20}, Point{20, 0});
     EXPECT_TRUE(!smooth || smooth->Finish("", error)) << error;
     return std::vector<std::uint32_t>(canvas.Pixels().begin(), canvas.Pixels().end());
