@@ -189,7 +189,10 @@ constexpr double kMaxMaskPixels = 1 << 20;
 // belongs to its thread, so no two charts ever share Pango state. It reads
 // the fontconfig configuration the classic faces read (fontconfig's
 // process-wide default is left alone), and is made again after a font
-// failed to open: Pango keeps a font that failed once as failed.
+// failed to open: Pango keeps a font that failed once as failed. Beside
+// them, the faces an image's plain text is drawn with directly (DirectFace),
+// opened on first use and kept for the thread's life; the font map is made
+// only when a text or a document needs it.
 class PangoThread {
  public:
   PangoThread() = default;
