@@ -324,7 +324,8 @@ TEST(ModernLayoutTest, TextsKeepApartDataStaysInThePlotAndBarsGrowFromZeroToScal
       for (int j = 0; j < sets; ++j) {
         const double v = (1.0 + static_cast<double>(random() % 8)) / 8 * magnitude;
         values.push_back(random() % 5 == 0 ? -v : v);
-        if (random() % 300 == 0) values.back() = std::array{NAN, INFINITY, -INFINITY}[random() % 3];
+        if (random() % 300 == 0)
+          values.back() = std::array<double, 3>{NAN, INFINITY, -INFINITY}[random() % 3];
         c.series.back().push_back(static_cast<float>(values.back()));
       }
     }
