@@ -1,9 +1,12 @@
 // CairoSurface: the smooth surface's realisation on cairo and Pango, built
 // as the module libtessaloom-smooth.so (see draw/smooth_surface.h).
+#include <cairo-ft.h>
 #include <cairo-pdf.h>
 #include <cairo.h>
+#include <hb.h>
 #include <pango/pangocairo.h>
 #include <pango/pangofc-fontmap.h>
+#include <sys/mman.h>
 
 #include <algorithm>
 #include <climits>
@@ -12,10 +15,12 @@
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "draw/font_faces.h"
 #include "draw/smooth_surface.h"
 #include "draw/text_metrics.h"
+#include "draw/text_shaper.h"
 #include "platform/text.h"
 
 namespace tessaloom {
@@ -43,8 +48,25 @@ constexpr double kSystemPixelsPerEm = 12.0;
 // (DejaVu Sans, WenQuanYi Micro Hei, ...) covers the scripts it lacks.
 constexpr char kSansFamily[] = "Inter";
 
+// Pango's start-up aborts the process when memory runs out (GLib's allocator
+// and thread creation do). Before an image's canvas takes its memory the
+// direct path's faces start instead; when a text then needs Pango, it starts
+// only while this much address space is still free, else the chart fails
+// for want of memory and the next one tries again.
+constexpr std::size_t kPangoStartHeadroom = std::size_t{192} << 20;
+
 constexpr char kNoFonts[] = "Unable to load the chart fonts";
 constexpr char kNoMemory[] = "Not enough memory to draw the chart";
+
+// Whether kPangoStartHeadroom of address space can be had now (reserved,
+// never touched, and given back).
+bool PangoStartFits() noexcept {
+  void* probe = mmap(nullptr, kPangoStartHeadroom, PROT_NONE,
+                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (probe == MAP_FAILED) return false;
+  munmap(probe, kPangoStartHeadroom);
+  return true;
+}
 
 double Coordinate(std::int64_t v) noexcept {
   return std::clamp(static_cast<double>(v), -kCoordinateLimit, kCoordinateLimit);
@@ -80,11 +102,60 @@ double TextAngle(const Font& font) noexcept {
   return -static_cast<double>(font.escapement % 3600) * std::numbers::pi / 1800;
 }
 
+// What a font asks fontconfig for: family, OpenType weight and size in
+// pixels per em (classic pixels).
+struct FontRequest {
+  const char* family = kChartFontFaceName;
+  int weight = 700;
+  double pixelsPerEm = 0.0;
+};
+
+FontRequest RequestFor(const Font& font) noexcept {
+  if (font.face == FontFace::kSans || font.face == FontFace::kSansSemibold) {
+    return {kSansFamily, font.face == FontFace::kSans ? 400 : 600,
+            static_cast<double>(CellPixelsPerEm(EffectiveCellHeight(font.height), kSansFigures))};
+  }
+  if (font.face == FontFace::kSystem) return {kSystemFamily, 700, kSystemPixelsPerEm};
+  return {kChartFontFaceName, 700,
+          static_cast<double>(
+              CellPixelsPerEm(EffectiveCellHeight(font.height), kTimesNewRomanBoldFigures))};
+}
+
+// The image contexts' rendering: grey-scale anti-aliasing with light
+// hinting; metrics unhinted, so widths scale linearly with Scale and match
+// between the image and the PDF of one chart. A PDF's outlines stay untouched.
+cairo_font_options_t* TextOptions(bool forImage) noexcept {
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  if (forImage) {
+    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
+  } else {
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+  }
+  return options;
+}
+
+// A face an image's text is drawn with directly: HarfBuzz shapes with it and
+// cairo renders its glyphs as Pango would (the same fontconfig match, the
+// same font options), with no Pango font map, whose start-up (fontconfig's
+// default configuration, read in a thread of its own) and first layout cost
+// a process's first smooth chart more than drawing it.
+struct DirectFace {
+  cairo_font_face_t* face = nullptr;
+  hb_font_t* shaper = nullptr;
+  double unitsPerEm = 0.0;
+};
+
 // A text shaped once in one font at one scale, kept for the next chart:
 // shaping (itemising, font fallback, HarfBuzz) costs more than drawing the
 // glyphs, and charts repeat their texts (axis numbers, months, series names).
 struct ShapedLayout {
-  PangoLayout* layout = nullptr;
+  PangoLayout* layout = nullptr;  // null for text shaped directly
+  // Text shaped directly: its glyphs from the layout's top-left (classic
+  // pixels, baseline at `baseline`) and their face.
+  cairo_font_face_t* face = nullptr;
+  std::vector<cairo_glyph_t> glyphs;
   double width = 0.0;     // logical advance, classic pixels
   double baseline = 0.0;  // from the layout's top
   double left = 0.0;      // logical left edge (0 for almost every text)
@@ -98,6 +169,8 @@ struct ShapedLayout {
   std::int32_t maskX = 0;
   std::int32_t maskY = 0;
 };
+
+void ShowText(cairo_t* cr, const ShapedLayout& shaped, double pixelsPerEm) noexcept;
 
 // What a thread keeps per context. A chart has a few dozen texts; when the
 // cache holds kMaxCachedLayouts of them, or its estimated memory passes
@@ -116,18 +189,36 @@ constexpr double kMaxMaskPixels = 1 << 20;
 // belongs to its thread, so no two charts ever share Pango state. It reads
 // the fontconfig configuration the classic faces read (fontconfig's
 // process-wide default is left alone), and is made again after a font
-// failed to open: Pango keeps a font that failed once as failed.
+// failed to open: Pango keeps a font that failed once as failed. Beside
+// them, the faces an image's plain text is drawn with directly (DirectFace),
+// opened on first use and kept for the thread's life; the font map is made
+// only when a text or a document needs it.
 class PangoThread {
  public:
   PangoThread() = default;
-  ~PangoThread() { Stop(); }
+  ~PangoThread() {
+    Stop();
+    for (DirectFace& d : direct_) {
+      if (d.face != nullptr) cairo_font_face_destroy(d.face);
+      if (d.shaper != nullptr) hb_font_destroy(d.shaper);
+    }
+  }
   PangoThread(const PangoThread&) = delete;
   PangoThread& operator=(const PangoThread&) = delete;
+
+  // Readies the text of an image (`forImage`) or a document: an image's
+  // text is drawn directly when the chart face opens so (Pango then starts
+  // only for text the direct path leaves to it), else through Pango
+  // (StartPango). False with the reason.
+  bool Start(bool forImage, std::string& error) noexcept {
+    if (forImage && !damaged_ && Direct(Font::Chart(0)) != nullptr) return true;
+    return StartPango(error);
+  }
 
   // Makes the font map and contexts, unless they are there and no font has
   // failed since. False with the reason when they cannot be made or no font
   // draws the chart's text.
-  bool Start(std::string& error) noexcept {
+  bool StartPango(std::string& error) noexcept {
     if (description_ != nullptr && !damaged_) return true;
     Stop();
     FcConfig* config = ReferenceFontconfig();
@@ -169,11 +260,7 @@ class PangoThread {
   // after a successful Start.
   const ShapedLayout* Shape(bool forImage, cairo_t* cr, std::int32_t scale, const Font& font,
                             std::string_view text) noexcept {
-    PangoContext* context = contexts_[forImage ? 0 : 1];
-    if (context == nullptr || damaged_) return nullptr;
-    // A change of scale since this context last drew makes Pango lay its
-    // texts out again on their next use.
-    pango_cairo_update_context(cr, context);
+    if (damaged_) return nullptr;
     auto& cache = caches_[forImage ? 0 : 1];
     try {
       std::string& key = key_;
@@ -190,6 +277,22 @@ class PangoThread {
       }
       const std::string drawn = PangoText(text);
       ShapedLayout shaped;
+      if (forImage && ShapeDirect(scale, font, drawn, shaped)) {
+        RenderMask(shaped, font, scale);
+        return Keep(cache, bytes, shaped);
+      }
+      if (description_ == nullptr) {
+        if (forImage && !PangoStartFits()) return nullptr;
+        std::string error;
+        if (!StartPango(error)) {
+          damaged_ = true;  // the next chart starts Pango again
+          return nullptr;
+        }
+      }
+      PangoContext* context = contexts_[forImage ? 0 : 1];
+      // A change of scale since this context last drew makes Pango lay its
+      // texts out again on their next use.
+      pango_cairo_update_context(cr, context);
       shaped.layout = pango_layout_new(context);
       if (shaped.layout == nullptr) return nullptr;
       SetFont(font);
@@ -208,19 +311,7 @@ class PangoThread {
       shaped.left = static_cast<double>(logical.x) / PANGO_SCALE;
       shaped.baseline = static_cast<double>(pango_layout_get_baseline(shaped.layout)) / PANGO_SCALE;
       if (forImage) RenderMask(shaped, font, scale);
-      try {
-        const ShapedLayout& kept = cache.emplace(key, shaped).first->second;
-        bytes += key.size() * kBytesPerTextByte;
-        if (kept.mask != nullptr) {
-          bytes += static_cast<std::size_t>(cairo_image_surface_get_stride(kept.mask)) *
-                   static_cast<std::size_t>(cairo_image_surface_get_height(kept.mask));
-        }
-        return &kept;
-      } catch (...) {
-        g_object_unref(shaped.layout);
-        if (shaped.mask != nullptr) cairo_surface_destroy(shaped.mask);
-        throw;
-      }
+      return Keep(cache, bytes, shaped);
     } catch (...) {
       return nullptr;
     }
@@ -229,12 +320,195 @@ class PangoThread {
  private:
   using Cache = std::unordered_map<std::string, ShapedLayout>;
 
+  static void Release(ShapedLayout& shaped) noexcept {
+    if (shaped.layout != nullptr) g_object_unref(shaped.layout);
+    if (shaped.mask != nullptr) cairo_surface_destroy(shaped.mask);
+  }
+
   static void Clear(Cache& cache) noexcept {
-    for (auto& entry : cache) {
-      g_object_unref(entry.second.layout);
-      if (entry.second.mask != nullptr) cairo_surface_destroy(entry.second.mask);
-    }
+    for (auto& entry : cache) Release(entry.second);
     cache.clear();
+  }
+
+  // Puts `shaped` in `cache` under key_, counting its bytes; throws only
+  // std::bad_alloc, releasing `shaped` first.
+  const ShapedLayout* Keep(Cache& cache, std::size_t& bytes, ShapedLayout& shaped) {
+    try {
+      const ShapedLayout& kept = cache.emplace(key_, std::move(shaped)).first->second;
+      bytes += key_.size() * kBytesPerTextByte + kept.glyphs.size() * sizeof(cairo_glyph_t);
+      if (kept.mask != nullptr) {
+        bytes += static_cast<std::size_t>(cairo_image_surface_get_stride(kept.mask)) *
+                 static_cast<std::size_t>(cairo_image_surface_get_height(kept.mask));
+      }
+      return &kept;
+    } catch (...) {
+      Release(shaped);
+      throw;
+    }
+  }
+
+  // The face `font` is drawn with directly, found and opened on first use
+  // (as Pango would find it: the same configuration, pattern and options);
+  // null when fontconfig has no match or its file does not open, and the
+  // text goes to Pango. A failure is not kept: the next text tries again.
+  const DirectFace* Direct(const Font& font) noexcept {
+    const auto slot = static_cast<std::size_t>(font.face);
+    if (slot >= std::size(direct_)) return nullptr;
+    DirectFace& direct = direct_[slot];
+    if (direct.face != nullptr) return &direct;
+    FcConfig* config = ReferenceFontconfig();
+    if (config == nullptr) return nullptr;
+    const FontRequest request = RequestFor(font);
+    FcPattern* pattern = FcPatternCreate();
+    FcPattern* match = nullptr;
+    if (pattern != nullptr &&
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(request.family)) !=
+            0 &&
+        FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(request.weight)) != 0 &&
+        FcConfigSubstitute(config, pattern, FcMatchPattern) != 0) {
+      cairo_font_options_t* options = TextOptions(true);
+      cairo_ft_font_options_substitute(options, pattern);
+      cairo_font_options_destroy(options);
+      FcDefaultSubstitute(pattern);
+      FcResult result = FcResultNoMatch;
+      match = FcFontMatch(config, pattern, &result);
+    }
+    if (pattern != nullptr) FcPatternDestroy(pattern);
+    FcConfigDestroy(config);
+    if (match == nullptr) return nullptr;
+    FcChar8* file = nullptr;
+    int index = 0;
+    hb_font_t* shaper = nullptr;
+    // A variable face's instance (index past 16 bits) is left to Pango.
+    if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
+        FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch && index >= 0 &&
+        index <= 0xFFFF) {
+      if (hb_blob_t* blob = hb_blob_create_from_file_or_fail(reinterpret_cast<const char*>(file));
+          blob != nullptr) {
+        hb_face_t* face = hb_face_create(blob, static_cast<unsigned>(index));
+        hb_blob_destroy(blob);
+        if (hb_face_get_glyph_count(face) > 0 && hb_face_get_upem(face) > 0) {
+          shaper = hb_font_create(face);
+        }
+        hb_face_destroy(face);
+      }
+    }
+    cairo_font_face_t* face =
+        shaper != nullptr ? cairo_ft_font_face_create_for_pattern(match) : nullptr;
+    FcPatternDestroy(match);
+    // cairo opens the file when a size of the face is first made.
+    bool opens = false;
+    if (face != nullptr && cairo_font_face_status(face) == CAIRO_STATUS_SUCCESS) {
+      cairo_scaled_font_t* sized = SizedFont(face, request.pixelsPerEm, 1);
+      opens = cairo_scaled_font_status(sized) == CAIRO_STATUS_SUCCESS;
+      cairo_scaled_font_destroy(sized);
+    }
+    if (!opens) {
+      if (face != nullptr) cairo_font_face_destroy(face);
+      if (shaper != nullptr) hb_font_destroy(shaper);
+      return nullptr;
+    }
+    hb_font_make_immutable(shaper);
+    direct.face = face;
+    direct.shaper = shaper;
+    direct.unitsPerEm = hb_face_get_upem(hb_font_get_face(shaper));
+    return &direct;
+  }
+
+  static cairo_scaled_font_t* SizedFont(cairo_font_face_t* face, double pixelsPerEm,
+                                        std::int32_t scale) noexcept {
+    cairo_matrix_t size, device;
+    cairo_matrix_init_scale(&size, pixelsPerEm, pixelsPerEm);
+    cairo_matrix_init_scale(&device, scale, scale);
+    cairo_font_options_t* options = TextOptions(true);
+    cairo_scaled_font_t* sized = cairo_scaled_font_create(face, &size, &device, options);
+    cairo_font_options_destroy(options);
+    return sized;
+  }
+
+  // Whether a text is one the direct path draws as Pango would: a single
+  // line (no control character or line separator) with no character of a
+  // script that needs bidi ordering or complex shaping.
+  static bool DirectText(std::string_view text) noexcept {
+    for (const char c : text) {
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+    }
+    for (const std::string_view separator : {"\u0085", "\u2028", "\u2029"}) {
+      if (text.find(separator) != std::string_view::npos) return false;
+    }
+    return !NeedsShaping(text);
+  }
+
+  // Shapes `drawn` with HarfBuzz in the face `font` is drawn with directly,
+  // placing glyphs as Pango does. False, with `shaped` untouched, when the text is not one
+  // for the direct path (DirectText), the face lacks a character or cannot
+  // be opened, or memory ran out: Pango then shapes it, with fallback faces.
+  bool ShapeDirect(std::int32_t scale, const Font& font, const std::string& drawn,
+                   ShapedLayout& shaped) {
+    if (!DirectText(drawn)) return false;
+    const DirectFace* direct = Direct(font);
+    if (direct == nullptr) return false;
+    const double pixelsPerEm = RequestFor(font).pixelsPerEm;
+    cairo_scaled_font_t* sized = SizedFont(direct->face, pixelsPerEm, scale);
+    cairo_font_extents_t extents{};
+    cairo_scaled_font_extents(sized, &extents);
+    const bool sizedOk = cairo_scaled_font_status(sized) == CAIRO_STATUS_SUCCESS;
+    cairo_scaled_font_destroy(sized);
+    if (!sizedOk) return false;
+    // The baseline as Pango keeps it, in its units.
+    const double ascent = std::round(extents.ascent * PANGO_SCALE) / PANGO_SCALE;
+    // Pango's units: 1/1024 of a classic pixel, advances and offsets rounded
+    // to whole classic pixels, as Pango places glyphs of unhinted metrics.
+    hb_font_t* sizedShaper = hb_font_create_sub_font(direct->shaper);
+    const int units = static_cast<int>(pixelsPerEm * PANGO_SCALE);
+    hb_font_set_scale(sizedShaper, units, units);
+    hb_buffer_t* buffer = hb_buffer_create();
+    hb_buffer_add_utf8(buffer, drawn.data(), static_cast<int>(drawn.size()), 0, -1);
+    hb_buffer_set_direction(buffer, HB_DIRECTION_LTR);
+    hb_buffer_guess_segment_properties(buffer);
+    // Pango shapes each script's run apart (no kerning across them): text of
+    // two scripts is left to it.
+    bool whole = hb_buffer_allocation_successful(buffer) != 0;
+    unsigned count = 0;
+    const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(buffer, &count);
+    hb_unicode_funcs_t* unicode = hb_unicode_funcs_get_default();
+    hb_script_t script = HB_SCRIPT_COMMON;
+    for (unsigned k = 0; whole && k < count; ++k) {
+      const hb_script_t own = hb_unicode_script(unicode, infos[k].codepoint);
+      if (own == HB_SCRIPT_COMMON || own == HB_SCRIPT_INHERITED || own == HB_SCRIPT_UNKNOWN) {
+        continue;
+      }
+      whole = script == HB_SCRIPT_COMMON || own == script;
+      script = own;
+    }
+    if (whole) hb_shape(sizedShaper, buffer, nullptr, 0);
+    hb_font_destroy(sizedShaper);
+    whole = whole && hb_buffer_allocation_successful(buffer) != 0;
+    infos = hb_buffer_get_glyph_infos(buffer, &count);
+    const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buffer, &count);
+    std::vector<cairo_glyph_t> glyphs;
+    const auto pixels = [](hb_position_t v) {
+      return static_cast<double>(PANGO_UNITS_ROUND(v) / PANGO_SCALE);
+    };
+    double pen = 0.0;
+    try {
+      glyphs.reserve(count);
+      for (unsigned k = 0; whole && k < count; ++k) {
+        whole = infos[k].codepoint != 0;
+        glyphs.push_back({infos[k].codepoint, pen + pixels(positions[k].x_offset),
+                          ascent - pixels(positions[k].y_offset)});
+        pen += pixels(positions[k].x_advance);
+      }
+    } catch (...) {
+      whole = false;
+    }
+    hb_buffer_destroy(buffer);
+    if (!whole) return false;
+    shaped.face = direct->face;
+    shaped.glyphs = std::move(glyphs);
+    shaped.width = pen;
+    shaped.baseline = ascent;
+    return true;
   }
 
   void Stop() noexcept {
@@ -348,8 +622,29 @@ class PangoThread {
   // TextOut then draws the glyphs directly.
   static void RenderMask(ShapedLayout& shaped, const Font& font, std::int32_t scale) noexcept {
     const TextMetrics metrics = StandardTextMetrics(font);
-    PangoRectangle ink{};
-    pango_layout_get_pixel_extents(shaped.layout, &ink, nullptr);
+    const double pixelsPerEm = RequestFor(font).pixelsPerEm;
+    struct {
+      double x, y, width, height;
+    } ink{};
+    if (shaped.layout != nullptr) {
+      PangoRectangle box{};
+      pango_layout_get_pixel_extents(shaped.layout, &box, nullptr);
+      ink = {static_cast<double>(box.x), static_cast<double>(box.y), static_cast<double>(box.width),
+             static_cast<double>(box.height)};
+    } else {
+      // In classic pixels: a device scale of 1 (cairo reports the glyphs of
+      // a scaled size in their device space).
+      cairo_scaled_font_t* sized = SizedFont(shaped.face, pixelsPerEm, 1);
+      cairo_text_extents_t box{};
+      cairo_scaled_font_glyph_extents(sized, shaped.glyphs.data(),
+                                      static_cast<int>(shaped.glyphs.size()), &box);
+      cairo_scaled_font_destroy(sized);
+      // cairo gives the bearings from the first glyph's origin.
+      if (!shaped.glyphs.empty()) {
+        ink = {shaped.glyphs[0].x + box.x_bearing, shaped.glyphs[0].y + box.y_bearing, box.width,
+               box.height};
+      }
+    }
     if (ink.width <= 0 || ink.height <= 0) return;
     cairo_matrix_t place;
     cairo_matrix_init_scale(&place, scale, scale);
@@ -375,8 +670,7 @@ class PangoThread {
     cairo_t* cr = cairo_create(mask);
     cairo_translate(cr, -left, -top);
     cairo_transform(cr, &place);
-    cairo_move_to(cr, 0, 0);
-    pango_cairo_show_layout(cr, shaped.layout);
+    ShowText(cr, shaped, pixelsPerEm);
     const bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
     cairo_destroy(cr);
     if (!ok || cairo_surface_status(mask) != CAIRO_STATUS_SUCCESS) {
@@ -404,40 +698,17 @@ class PangoThread {
   static PangoContext* MakeContext(PangoFontMap* map, bool forImage) noexcept {
     PangoContext* context = pango_font_map_create_context(map);
     if (context == nullptr) return nullptr;
-    cairo_font_options_t* options = cairo_font_options_create();
-    // Metrics stay unhinted so widths scale linearly with Scale and match
-    // between the image and the PDF of one chart.
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-    if (forImage) {
-      cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
-      cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
-    } else {
-      cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-    }
+    cairo_font_options_t* options = TextOptions(forImage);
     pango_cairo_context_set_font_options(context, options);
     cairo_font_options_destroy(options);
     return context;
   }
 
   void SetFont(const Font& font) noexcept {
-    if (font.face == FontFace::kSans || font.face == FontFace::kSansSemibold) {
-      pango_font_description_set_family_static(description_, kSansFamily);
-      const std::int32_t em = CellPixelsPerEm(EffectiveCellHeight(font.height), kSansFigures);
-      pango_font_description_set_absolute_size(description_, static_cast<double>(em) * PANGO_SCALE);
-      pango_font_description_set_weight(
-          description_, font.face == FontFace::kSans ? PANGO_WEIGHT_NORMAL : PANGO_WEIGHT_SEMIBOLD);
-      return;
-    }
-    if (font.face == FontFace::kSystem) {
-      pango_font_description_set_family_static(description_, kSystemFamily);
-      pango_font_description_set_absolute_size(description_, kSystemPixelsPerEm * PANGO_SCALE);
-    } else {
-      pango_font_description_set_family_static(description_, kChartFontFaceName);
-      const std::int32_t em =
-          CellPixelsPerEm(EffectiveCellHeight(font.height), kTimesNewRomanBoldFigures);
-      pango_font_description_set_absolute_size(description_, static_cast<double>(em) * PANGO_SCALE);
-    }
-    pango_font_description_set_weight(description_, PANGO_WEIGHT_BOLD);
+    const FontRequest request = RequestFor(font);
+    pango_font_description_set_family_static(description_, request.family);
+    pango_font_description_set_absolute_size(description_, request.pixelsPerEm * PANGO_SCALE);
+    pango_font_description_set_weight(description_, static_cast<PangoWeight>(request.weight));
   }
 
   PangoFontMap* fontMap_ = nullptr;
@@ -451,7 +722,23 @@ class PangoThread {
   Cache caches_[2];
   std::size_t cachedBytes_[2] = {0, 0};  // estimated, as kMaxCachedBytes counts
   std::string key_;                      // scratch, so a hit allocates nothing
+  DirectFace direct_[4];                 // by FontFace
 };
+
+// Draws a shaped text with its top-left at the origin of `cr`.
+void ShowText(cairo_t* cr, const ShapedLayout& shaped, double pixelsPerEm) noexcept {
+  if (shaped.layout != nullptr) {
+    cairo_move_to(cr, 0, 0);
+    pango_cairo_show_layout(cr, shaped.layout);
+    return;
+  }
+  cairo_set_font_face(cr, shaped.face);
+  cairo_set_font_size(cr, pixelsPerEm);
+  cairo_font_options_t* options = TextOptions(true);
+  cairo_set_font_options(cr, options);
+  cairo_font_options_destroy(options);
+  cairo_show_glyphs(cr, shaped.glyphs.data(), static_cast<int>(shaped.glyphs.size()));
+}
 
 PangoThread& ThreadPango() noexcept {
   thread_local PangoThread pango;
@@ -548,7 +835,7 @@ struct CairoSurface::Impl {
     cairo_scale(cr, scale, scale);
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
-    return ThreadPango().Start(error);
+    return ThreadPango().Start(canvas != nullptr, error);
   }
 
   // Null when the text cannot be shaped; the chart then lacks it, and
@@ -852,8 +1139,8 @@ void CairoSurface::TextOut(std::int32_t x, std::int32_t y, std::string_view text
   } else {
     // The baseline stands where the classic cell has it, at the standard
     // ascent, whichever font the glyphs come from.
-    cairo_move_to(cr, -shaped->left, metrics.ascent - shaped->baseline);
-    pango_cairo_show_layout(cr, shaped->layout);
+    cairo_translate(cr, -shaped->left, metrics.ascent - shaped->baseline);
+    ShowText(cr, *shaped, RequestFor(state_.font).pixelsPerEm);
   }
   cairo_restore(cr);
 }
@@ -883,7 +1170,7 @@ TessaloomCreateSmoothSurface(tessaloom::Canvas& canvas, std::int32_t scale,
 
 extern "C" __attribute__((visibility("default"))) bool TessaloomStartSmoothText(
     std::string& error) noexcept {
-  return tessaloom::ThreadPango().Start(error);
+  return tessaloom::ThreadPango().Start(true, error);
 }
 
 extern "C" __attribute__((visibility("default"))) tessaloom::SmoothSurface*

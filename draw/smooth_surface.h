@@ -13,9 +13,11 @@
 // this library, loaded on the first smooth chart: cairo, Pango and their
 // forty-odd libraries cost a process about as much as drawing a chart, and
 // classic charts never pay it; a load that failed is tried again by the next
-// chart. Pango's font map and contexts are made once per thread on first use
-// and kept, unless a font fails to open: then the next chart makes them
-// again. One surface is used by one thread.
+// chart. An image's plain text (one script, one face has it all) is shaped by
+// HarfBuzz and drawn by cairo directly, as Pango would draw it; Pango's font
+// map and contexts, for other text and documents, are made once per thread
+// on first need and kept, unless a font fails to open: then the next chart
+// makes them again. One surface is used by one thread.
 #pragma once
 
 #include <cstdint>
@@ -56,7 +58,8 @@ class SmoothSurface : public StatefulSurface {
                                                                  std::string& error) noexcept;
 
 // Loads the module and starts this thread's text (fontconfig's files, the
-// font map, the chart face) ahead of a chart's canvas: their start-up does
+// chart face opened for direct drawing, else Pango's
+// font map) ahead of a chart's canvas: their start-up does
 // not survive running out of memory, so a large canvas comes after them and
 // a shortage is then reported as the canvas's. False with the reason in
 // `error`; the next call tries again.

@@ -190,7 +190,7 @@ TEST(SurfacesTest, HostileInputsDrawSafelyOnEverySurface) {
 }
 
 // Threads racing to cache the same new glyphs, or drawing after the shaping cache turned over, draw
-// as one thread alone.
+// as one thread alone, text of fallback faces and plain text alike.
 TEST(SurfacesTest, EveryThreadDrawsAsOneThreadAlone) {
   const auto draw = [](std::size_t k) {
     const auto h = static_cast<std::int32_t>(31 + k % 8);
@@ -205,6 +205,8 @@ TEST(SurfacesTest, EveryThreadDrawsAsOneThreadAlone) {
     s.TextOut(4, h % 2 == 0 ? 150 : 4,
               "\xCE\xB1\xCE\xB2 Quarterly \xC5\x92\xE8\xAA\x9E \u0639\u0631\u0628 \u0939\u093F "
               "\u9500\u552E");
+    s.SelectFont(Font::Sans(h - 16, h % 3 == 0));
+    s.TextOut(4, 60, "Quarterly sales 2024");
     s.Pie(0, 0, 41, 41, Point{40, 20}, Point{20, 0});
     EXPECT_TRUE(!smooth || smooth->Finish("", error)) << error;
     return std::vector<std::uint32_t>(canvas.Pixels().begin(), canvas.Pixels().end());
@@ -260,6 +262,53 @@ TEST(SmoothSurfaceTest, TextIsShapedWithFallbackFontsAndABoxWhereNoneHasIt) {
   const auto joined = s->Shape(letters[0] + letters[1] + letters[2] + letters[3]);
   EXPECT_EQ(joined.missingGlyphs, 0);
   EXPECT_GT(std::abs(joined.width - apart), 1.0);
+}
+
+// An image's text measures as the document's does (Pango's widths, whichever path draws it) and
+// its ink fills its cell's width inside the cell, at every scale.
+TEST(SmoothSurfaceTest, ImageTextMeasuresAsTheDocumentsAndInksItsCell) {
+  const Font fonts[] = {Font::Chart(16), Font::Chart(31), Font::System(), Font::Sans(15),
+                        Font::Sans(21, true)};
+  const char* const texts[] = {"Monthly sales AVAWAy fi", "-10 0 1,250 37.5%",
+                               "\u041F\u0440\u043E\u0434\u0430\u0436\u0438 V\u0410V\u0414 \u03A9",
+                               "Sales \u6708\u9500\u552E"};
+  std::vector<std::uint8_t> pdf;
+  std::string error;
+  for (const int k : {1, 2, 3}) {
+    const std::unique_ptr<SmoothSurface> document = CreatePdfSurface(400, 60, k, pdf, error);
+    ASSERT_NE(document, nullptr) << error;
+    for (const Font& font : fonts) {
+      document->SelectFont(font);
+      for (const char* text : texts) {
+        Canvas canvas = MakeCanvas(400 * k, 60 * k, kGrey);
+        const std::unique_ptr<SmoothSurface> image = CreateSmoothSurface(canvas, k, error);
+        ASSERT_NE(image, nullptr) << error;
+        image->SelectFont(font);
+        image->SetBkColor(kGrey);
+        const double width = image->Shape(text).width;
+        EXPECT_EQ(width, document->Shape(text).width) << text << " at scale " << k;
+        image->TextOut(10, 10, text);
+        ASSERT_TRUE(image->Finish("", error)) << error;
+        int left = INT32_MAX, right = -1, top = INT32_MAX, bottom = -1;
+        for (int y = 0; y < canvas.Height(); ++y) {
+          for (int x = 0; x < canvas.Width(); ++x) {
+            if (canvas.GetPixel(x, y) == kGrey) continue;
+            left = std::min(left, x), right = std::max(right, x);
+            top = std::min(top, y), bottom = std::max(bottom, y);
+          }
+        }
+        const int cell = image->GetTextMetrics().height;
+        const std::string where = std::string(text) + " at scale " + std::to_string(k);
+        EXPECT_GE(left, 9 * k) << where;
+        EXPECT_LE(left, 12 * k) << where;
+        EXPECT_GE(right, static_cast<int>((10 + width - 3) * k)) << where;
+        EXPECT_LT(right, static_cast<int>((10 + width + 1) * k)) << where;
+        EXPECT_GE(top, 10 * k) << where;
+        EXPECT_LT(bottom, (10 + cell) * k) << where;
+        EXPECT_GT(bottom - top, cell * k / 2) << where;
+      }
+    }
+  }
 }
 
 TEST(SmoothSurfaceTest, PdfHasThePageSizeAndTheTitle) {

@@ -132,8 +132,9 @@ SHORTAGES = [
     ("descriptors", "classic", SCRIPTS, "warm", "Unable to load the chart fonts"),
     ("descriptors", "smooth", SCRIPTS, "cold", "The smooth style is not available"),
     ("descriptors", "smooth", SCRIPTS, "warm", "Unable to load the chart fonts"),
-    # Once aborted inside fontconfig's or Pango's start-up.
-    ("memory", "smooth", "Title", "cold", "Not enough memory for the image"),
+    # Once aborted inside fontconfig's or Pango's start-up, before the canvas or after it (text
+    # that needs fallback faces starts Pango then).
+    ("memory", "smooth", SCRIPTS, "cold", "Not enough memory"),
     # Smooth text falls back to the faces the classic style opens by path.
     ("fonts", "smooth", "Title", "cold", ""),
 ]
