@@ -1,17 +1,22 @@
 """The page a thread serves as the component sees it, and ChartApp, a chart per WSGI request."""
 
 import asyncio
+import collections
 import concurrent.futures
 import contextlib
+import http.client
 import importlib.util
 import io
+import itertools
 import json
 import os
 import pathlib
+import pwd
 import re
 import shutil
 import signal
 import socket
+import struct
 import subprocess
 import threading
 import time
@@ -487,29 +492,44 @@ def free_port():
         return s.getsockname()[1]
 
 
+NGINX = shutil.which("nginx", path=os.environ.get("PATH", "") + ":/usr/sbin")
+
+
+def behind_nginx(tmp_path, backends, cache=False):
+    """The packaged nginx site in front of ``backends`` (host:port) on a free port, run as the
+    current user with its files in tmp_path, its cache lines switched on when ``cache``, and
+    X-Upstream naming the backends each request went to: ``running``'s context and the URL."""
+    site = (ROOT / "packaging" / "nginx" / "tessaloom-charts").read_text()
+    port = free_port()
+    site = site.replace("listen 80;", "listen 127.0.0.1:%d;" % port).replace(
+        "listen [::]:80;", "").replace("server 127.0.0.1:8000;",
+                                       "".join("server %s max_fails=1;" % b for b in backends))
+    site = site.replace("location = /chart {", "location = /chart { add_header X-Upstream "
+                        "$upstream_addr always;").replace("/var/lib/nginx/", "")
+    if cache:
+        site = re.sub(r"^(\s*)# (.*)  # cache$", r"\1\2", site, flags=re.M)
+    (tmp_path / "site").write_text(site)
+    user = "user %s;" % pwd.getpwuid(os.getuid()).pw_name if os.getuid() == 0 else ""
+    (tmp_path / "nginx.conf").write_text(
+        "daemon off; pid nginx.pid; error_log stderr; %s events {} http { access_log off;" % user
+        + "".join(" %s_temp_path %s;" % (k, k)
+                  for k in ("client_body", "proxy", "fastcgi", "uwsgi", "scgi"))
+        + " include site; }\n")
+    return (running([NGINX, "-p", tmp_path, "-c", "nginx.conf", "-e", "stderr"], tmp_path,
+                    port=port), "http://127.0.0.1:%d/chart" % port)
+
+
 @needs_cli
 @pytest.mark.skipif(shutil.which("node") is None, reason="node is not installed")
 def test_the_node_client_in_the_deployment_guide_gets_its_chart_direct_and_through_nginx(
         tmp_path):
     guide = (ROOT / "docs" / "deploy.md").read_text()
     (tmp_path / "chart.mjs").write_text(guide.split("```js\n", 1)[1].split("```", 1)[0])
-    nginx = shutil.which("nginx", path=os.environ.get("PATH", "") + ":/usr/sbin")
     with running([os.path.abspath(CLI), "serve", "--port", "0"], tmp_path) as (url, _):
         charts, proxied = [url], contextlib.nullcontext((None, None))
-        if nginx:  # the site, on free ports, before the service
-            site = (ROOT / "packaging" / "nginx" / "tessaloom-charts").read_text()
-            port = free_port()
-            site = site.replace("listen 80;", "listen 127.0.0.1:%d;" % port).replace(
-                "listen [::]:80;", "").replace("127.0.0.1:8000", url.split("/")[2])
-            (tmp_path / "site").write_text(site)
-            (tmp_path / "nginx.conf").write_text(
-                "daemon off; pid nginx.pid; error_log stderr; events {} http { access_log off;"
-                + "".join(" %s_temp_path %s;" % (k, k)
-                          for k in ("client_body", "proxy", "fastcgi", "uwsgi", "scgi"))
-                + " include site; }\n")
-            charts.append("http://127.0.0.1:%d/chart" % port)
-            proxied = running([nginx, "-p", tmp_path, "-c", "nginx.conf", "-e", "stderr"],
-                              tmp_path, port=port)
+        if NGINX:  # the site, on free ports, before the service
+            proxied, proxy_url = behind_nginx(tmp_path, [url.split("/")[2]])
+            charts.append(proxy_url)
         with proxied:
             images = []
             for n, chart in enumerate(charts):
@@ -519,3 +539,91 @@ def test_the_node_client_in_the_deployment_guide_gets_its_chart_direct_and_throu
                 assert "image/png, ETag" in result.stdout
                 images.append((tmp_path / ("c%d.png" % n)).read_bytes())
     assert images[0].startswith(b"\x89PNG") and images.count(images[0]) == len(charts)
+
+
+def decodes(image, size):
+    """Whether image is a whole PNG of that size (PIL decodes it, where installed)."""
+    if image[:8] != b"\x89PNG\r\n\x1a\n" or image[12:16] != b"IHDR":
+        return False
+    try:
+        import PIL.Image
+    except ImportError:
+        return struct.unpack(">II", image[16:24]) == size
+    with contextlib.suppress(OSError, SyntaxError):
+        with PIL.Image.open(io.BytesIO(image)) as picture:
+            picture.load()
+            return picture.size == size
+    return False
+
+
+def load(url, total, threads, sizes, midway=lambda: None):
+    """GETs of BAR in each of ``sizes`` from several threads, ``midway`` called after a third;
+    [(size, status, image or error, X-Upstream, X-Cache-Status, sent after midway returned)]."""
+    counter, answers, passed = itertools.count(), [], threading.Event()
+    host, port = url.split("/")[2].split(":")
+
+    def client():
+        connection = http.client.HTTPConnection(host, int(port), timeout=20)
+        for n in itertools.takewhile(lambda n: n < total, counter):
+            if n == total // 3:
+                midway()
+                passed.set()
+            size, after = sizes[n % len(sizes)], passed.is_set()
+            try:
+                connection.request("GET", "/chart?%s&width=%d&height=%d" % (BAR, *size))
+                r = connection.getresponse()
+                answers.append((size, r.status, r.read(), r.headers["X-Upstream"],
+                                r.headers["X-Cache-Status"], after))
+            except (OSError, http.client.HTTPException) as error:
+                answers.append((size, None, repr(error), None, None, after))
+                connection.close()
+        connection.close()
+
+    pool = [threading.Thread(target=client) for _ in range(threads)]
+    for thread in pool:
+        thread.start()
+    for thread in pool:
+        thread.join()
+    return answers
+
+
+def end_sessions(processes):
+    for process in processes:
+        with contextlib.suppress(ProcessLookupError):
+            os.killpg(process.pid, signal.SIGKILL)
+
+
+@needs_cli
+@pytest.mark.skipif(not NGINX or importlib.util.find_spec("gunicorn") is None,
+                    reason="the scale-out test needs nginx and gunicorn")
+def test_behind_nginx_charts_survive_a_dead_backend_and_repeated_ones_come_from_its_cache(
+        tmp_path):
+    sizes = [(300 + 20 * n, 200) for n in range(4)]
+    with contextlib.ExitStack() as stack:  # three services of one gunicorn worker each
+        services = [stack.enter_context(subprocess.Popen(
+            [CLI, "serve", "--port", "0", "--workers", "1"], cwd=tmp_path, text=True,
+            stdout=subprocess.PIPE, stderr=stack.enter_context(open(tmp_path / str(n), "w")),
+            start_new_session=True)) for n in range(3)]
+        watchdog = threading.Timer(60, end_sessions, [services])
+        stack.callback(end_sessions, services)  # master and worker, however the test ends
+        stack.callback(watchdog.cancel)
+        watchdog.start()
+        backends = [re.search(r"127\.0\.0\.1:[0-9]+", s.stdout.readline()).group(0)
+                    for s in services]
+        proxied, url = behind_nginx(tmp_path, backends)
+        with proxied:  # the first backend is killed a third of the way through
+            answers = load(url, 300, 6, sizes, lambda: os.killpg(services[0].pid, signal.SIGKILL))
+        failed = [a[:2] + (a[2][:80],) for a in answers if a[1] != 200 or not decodes(a[2], a[0])]
+        assert len(answers) == 300 and not failed, failed
+        # Each survivor drew charts asked for after the kill, the dead one none (a request sent
+        # to it was passed on to the next backend: its X-Upstream names both).
+        after = collections.Counter(a[3].split(", ")[-1] for a in answers if a[5])
+        assert set(after) == set(backends[1:]), after
+        proxied, url = behind_nginx(tmp_path, backends[1:], cache=True)
+        with proxied:
+            answers = load(url, 300, 6, sizes)
+        assert all(a[1] == 200 and decodes(a[2], a[0]) for a in answers)
+        # Each chart was drawn once, its repeats answered from the cache with the same bytes.
+        drawn = sorted(a[0] for a in answers if a[4] != "HIT")
+        assert drawn == sizes and not any(a[3] for a in answers if a[4] == "HIT")
+        assert len({(a[0], a[2]) for a in answers}) == len(sizes)
