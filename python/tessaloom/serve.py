@@ -13,10 +13,12 @@ are asked for with POST.
 """
 
 import argparse
+import contextlib
 import os
 import signal
 import socket
 import socketserver
+import struct
 import sys
 import wsgiref.simple_server
 
@@ -63,6 +65,65 @@ def _announce(address, how):
     print("tessaloom serve: charts at %s (%s)" % (_url(address), how), flush=True)
 
 
+# SO_LINGER with a zero timeout: closing resets the connection and drops what
+# is still queued; the default closes it gracefully, delivering the queue.
+_RESET_ON_CLOSE = struct.pack("ii", 1, 0)
+_CLOSE_GRACEFULLY = struct.pack("ii", 0, 0)
+
+
+class _Settled:
+    """The body of a held response: once the server has queued all of it,
+    closing it lets the response go (see _whole_or_nothing)."""
+
+    def __init__(self, body, sock):
+        self._body, self._sock = body, sock
+
+    def __iter__(self):
+        return iter(self._body)
+
+    def close(self):
+        try:
+            if hasattr(self._body, "close"):
+                self._body.close()
+        finally:
+            _let_go(self._sock)
+
+
+def _let_go(sock):
+    # Graceful first: a worker killed between the two calls still delivers
+    # the whole response, which is queued by now.
+    with contextlib.suppress(OSError):
+        sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, _CLOSE_GRACEFULLY)
+        sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_CORK, 0)
+
+
+def _whole_or_nothing(app):
+    """ChartApp under gunicorn, whose worker writes a response's headers and
+    its body in two calls: a worker killed between them (a crash, the OOM
+    killer, SIGKILL) would leave the balancer half a response it can neither
+    pass on whole nor retry. Here the response is held in the kernel (TCP_CORK)
+    and a death before it is all queued resets the connection with nothing
+    sent, which nginx retries on the next backend. A chart that fits one TCP
+    segment goes whole or not at all: up to 64 KiB over loopback, as with nginx
+    on the service's machine (packaging/nginx); of a larger one, the full
+    segments leave as they are written."""
+
+    def held(environ, start_response):
+        sock = environ.get("gunicorn.socket")
+        try:
+            sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_CORK, 1)
+            sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, _RESET_ON_CLOSE)
+        except (AttributeError, OSError):  # not TCP (a Unix socket): sent as it comes
+            return app(environ, start_response)
+        try:
+            return _Settled(app(environ, start_response), sock)
+        except BaseException:
+            _let_go(sock)
+            raise
+
+    return held
+
+
 def _serve_gunicorn(app, args):
     import gunicorn.app.base
 
@@ -82,7 +143,7 @@ def _serve_gunicorn(app, args):
                           "gunicorn, %d worker%s" % (args.workers, "s"[:args.workers > 1]))
 
         def load(self):
-            return app
+            return _whole_or_nothing(app)
 
     Service().run()
     return 0

@@ -18,6 +18,7 @@ import signal
 import socket
 import struct
 import subprocess
+import sys
 import threading
 import time
 import urllib.request
@@ -591,6 +592,42 @@ def end_sessions(processes):
     for process in processes:
         with contextlib.suppress(ProcessLookupError):
             os.killpg(process.pid, signal.SIGKILL)
+
+
+# A service whose answers are written as gunicorn's worker writes them, the headers first and
+# the body in a second call, with time between them for the test to kill it.
+SLOW_BODY = """
+import pathlib, sys, time
+from tessaloom import serve
+def app(environ, start_response):
+    start_response("200 OK", [("Content-Type", "image/png"), ("Content-Length", "4")])
+    yield b""  # the headers are written now
+    pathlib.Path(sys.argv[1]).touch()
+    time.sleep(30)
+    yield b"\\x89PNG"
+serve._serve_gunicorn(app, serve._arguments(["--port", "0", "--workers", "1"]))
+"""
+
+
+@pytest.mark.skipif(importlib.util.find_spec("gunicorn") is None, reason="needs gunicorn")
+def test_a_worker_killed_between_headers_and_body_resets_the_connection_with_nothing_sent(
+        tmp_path):
+    # A half response cannot be retried by a balancer; a reset before any byte can.
+    written = tmp_path / "headers-written"
+    with subprocess.Popen([sys.executable, "-c", SLOW_BODY, str(written)], text=True,
+                          stdout=subprocess.PIPE, start_new_session=True) as service:
+        try:
+            host, port = re.search(r"//([0-9.]+):([0-9]+)/", service.stdout.readline()).groups()
+            with socket.create_connection((host, int(port)), timeout=20) as client:
+                client.sendall(b"GET /chart HTTP/1.1\r\nHost: x\r\n\r\n")
+                deadline = time.monotonic() + 20
+                while not written.exists() and time.monotonic() < deadline:
+                    time.sleep(0.01)
+                os.killpg(service.pid, signal.SIGKILL)
+                with pytest.raises(ConnectionResetError):
+                    assert client.recv(4096) == b"", "the headers were sent"
+        finally:
+            end_sessions([service])
 
 
 @needs_cli
