@@ -2,12 +2,12 @@
 `pip wheel .` (metadata in pyproject.toml).
 
 The package holds the Python files, the native module built on the stable ABI
-(one wheel for every CPython from 3.9 on), the library and its smooth-style
-module beside it; the module finds the library in its own folder. The two
+(one wheel for every CPython from 3.9 on), the library and, in tessaloom-0/ beside it, its
+smooth-style module; the module finds the library in its own folder. The two
 faces classic charts draw with travel too, copied from the Debian packages
-at build time into fonts/ beside the library (where the library looks
+at build time into tessaloom-0/fonts/ beside the library (where the library looks
 first), with the packages' copyright files and the licences they refer to
-in fonts/licences/, and the fontconfig configuration of the faces charts
+in tessaloom-0/fonts/licences/, and the fontconfig configuration of the faces charts
 use (draw/fontconfig.conf). The image and font libraries, and the fallback
 faces for other scripts and the modern face, are the system's
 (tools/install-deps).
@@ -30,7 +30,7 @@ ROOT = pathlib.Path(__file__).resolve().parent
 VERSION = re.search(r"project\(tessaloom VERSION ([0-9.]+)",
                     (ROOT / "CMakeLists.txt").read_text()).group(1)
 LIMITED_API = "cp39"  # the oldest CPython the module's stable ABI serves
-# The faces the package carries: the name the library looks for in fonts/,
+# The faces the package carries: the name the library looks for in fonts/ of its own files,
 # the Debian files it is copied from (the first that exists) and their package.
 FONTS = [("LiberationSerif-Bold.ttf", "fonts-liberation",
           ["/usr/share/fonts/truetype/liberation/LiberationSerif-Bold.ttf",
@@ -85,17 +85,20 @@ class CMakeBuild(build_ext):
         shutil.copyfile(build / "python" / "tessaloom" / "_native.abi3.so", target)
         # The real files under the names the module and the library load.
         shutil.copyfile(build / "libtessaloom.so.0", target.parent / "libtessaloom.so.0")
-        shutil.copyfile(build / "libtessaloom-smooth.so", target.parent / "libtessaloom-smooth.so")
+        own = target.parent / "tessaloom-0"  # the library's own files (platform/library_path.h)
+        own.mkdir(exist_ok=True)
+        shutil.copyfile(build / "tessaloom-0" / "libtessaloom-smooth.so",
+                        own / "libtessaloom-smooth.so")
         # The build tree's module looks for the library in the build tree.
         script = target.parent / "rpath.cmake"
         script.write_text('file(RPATH_SET FILE "%s" NEW_RPATH "$ORIGIN")\n' % target)
         run("cmake", "-P", script)
         script.unlink()
-        copy_fonts(target.parent / "fonts")
+        copy_fonts(own / "fonts")
         # The faces' fontconfig configuration: the library names its caches (the system's
         # serve, as the wheel prepares none of its own).
         shutil.copyfile(ROOT / "draw" / "fontconfig.conf",
-                        target.parent / "fonts" / "fontconfig.conf")
+                        own / "fonts" / "fontconfig.conf")
 
 
 setup(

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "draw/chart_fontconfig.h"
+#include "platform/library_path.h"
 #include "tessaloom/module.h"
 
 namespace tessaloom::cli {
@@ -22,7 +23,7 @@ void UseChartFacesForProcess() noexcept {
   try {
     std::string folder = info.dli_fname;
     folder.resize(folder.rfind('/') + 1);
-    FcConfig* config = LoadChartFontconfig(folder.append("fonts/"));
+    FcConfig* config = LoadChartFontconfig(folder.append(kOwnFilesFolder).append("fonts/"));
     if (config == nullptr) return;
     FcConfigSetCurrent(config);  // takes a reference of its own
     FcConfigDestroy(config);

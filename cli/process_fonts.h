@@ -1,6 +1,6 @@
 // The full tool's fonts: the process belongs to the tool, so it makes the
-// configuration of just the chart faces (fonts/fontconfig.conf beside the
-// shared library) fontconfig's default before any chart. Pango starts the
+// configuration of just the chart faces (fonts/fontconfig.conf among the
+// shared library's own files) fontconfig's default before any chart. Pango starts the
 // default configuration with its first font map; with this one in place
 // that costs nothing, where the system's takes several milliseconds of the
 // first smooth chart.

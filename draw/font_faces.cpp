@@ -22,17 +22,18 @@
 namespace tessaloom {
 namespace {
 
-// A package may carry the two faces in "fonts/" beside the library (the
-// Python wheel does, for machines without the Debian font packages); those
-// copies come first, so the package draws with what it was built with.
+// A package may carry the two faces in "fonts/" of the library's own files
+// (the Python wheel does, for machines without the Debian font packages);
+// those copies come first, so the package draws with what it was built with.
 constexpr const char* kChartFileName = "LiberationSerif-Bold.ttf";
 constexpr const char* kSystemFileName = "vgasys.fon";
 
-// `name` in the fonts folder beside the library, or empty when the
+// `name` in the fonts folder of the library's own files, or empty when the
 // library's folder is unknown. Never the current folder.
 std::string FileBesideLibrary(const char* name) {
   const std::string_view folder = OwnLibraryFolder();
-  return folder.empty() ? std::string() : std::string(folder).append("fonts/").append(name);
+  return folder.empty() ? std::string()
+                        : std::string(folder).append(kOwnFilesFolder).append("fonts/").append(name);
 }
 
 // Families that share Times New Roman's advances and vertical metrics.
@@ -445,7 +446,9 @@ class Faces {
   // or null when it is missing or unusable: the system's then serves.
   static FcConfig* OwnConfig() noexcept {
     const std::string_view folder = OwnLibraryFolder();
-    return folder.empty() ? nullptr : LoadChartFontconfig(std::string(folder).append("fonts/"));
+    return folder.empty()
+               ? nullptr
+               : LoadChartFontconfig(std::string(folder).append(kOwnFilesFolder).append("fonts/"));
   }
 
   bool Loaded() const noexcept {

@@ -1,7 +1,7 @@
 // The faces text is drawn with: the chart font (a face metric-compatible
 // with Times New Roman Bold), the System font (Wine's raster vgasys.fon,
-// else a bold sans face), each looked for first in "fonts/" beside the
-// library, and, for characters the chart face lacks, fallback faces that
+// else a bold sans face), each looked for first in "fonts/" among the
+// library's own files, and, for characters the chart face lacks, fallback faces that
 // fontconfig finds for them. Faces are opened on first use and
 // never closed; a face that could not be opened is looked for again by
 // EnsureFacesLoaded. Fallback faces are looked for only when a chart text

@@ -40,7 +40,7 @@ bool Load(EntryPoints& out, std::string& error) noexcept {
       error = "The smooth style is not available: the library's own folder could not be found";
       return false;
     }
-    const std::string path = std::string(folder) + kSmoothModuleName;
+    const std::string path = std::string(folder).append(kOwnFilesFolder).append(kSmoothModuleName);
     // RTLD_LOCAL: the module's many libraries stay out of the process's
     // global symbol space.
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

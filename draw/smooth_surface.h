@@ -9,8 +9,8 @@
 // rows are cairo's RGB24 image, so the image encoders read the result with
 // no copy), or a PDF document whose text stays selectable.
 //
-// The realisation lives in its own module, libtessaloom-smooth.so beside
-// this library, loaded on the first smooth chart: cairo, Pango and their
+// The realisation lives in its own module, libtessaloom-smooth.so among the
+// library's own files (kOwnFilesFolder), loaded on the first smooth chart: cairo, Pango and their
 // forty-odd libraries cost a process about as much as drawing a chart, and
 // classic charts never pay it; a load that failed is tried again by the next
 // chart. An image's plain text (one script, one face has it all) is shaped by

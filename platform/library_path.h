@@ -14,6 +14,14 @@ namespace tessaloom {
 // first must not answer for this one.
 [[gnu::visibility("hidden")]] std::string_view OwnLibraryFolder() noexcept;
 
+// The folder beside the library that holds the library's own files: the
+// smooth module and fonts/ (the chart faces' fontconfig configuration and
+// cache, and a package's copies of the two classic faces). Private, so that
+// a system's library folder holds only libraries; named for the soname's
+// version, so that two versions' files can lie side by side. CMakeLists.txt
+// builds and installs into the same name.
+inline constexpr char kOwnFilesFolder[] = "tessaloom-0/";
+
 // The file name the library was loaded by (its soname link, so that a
 // registration outlives an upgrade), or empty.
 [[gnu::visibility("hidden")]] std::string_view OwnLibraryName() noexcept;

@@ -11,6 +11,7 @@
 
 #include "draw/font_faces.h"
 #include "draw/text_metrics.h"
+#include "platform/library_path.h"
 #include "platform/text.h"
 #include "tests/support/canvas.h"
 
@@ -218,12 +219,12 @@ TEST(FontEngineTest, FontsBesideTheLibraryComeFirst) {
   for (const bool broken : {false, true}) {
     const fs::path folder = testing::TempDir() + (broken ? "fonts-broken" : "fonts-beside");
     fs::remove_all(folder);
-    fs::create_directories(folder / "fonts");
+    fs::create_directories(folder / kOwnFilesFolder / "fonts");
     fs::create_symlink(library / "libtessaloom.so.0", folder / "libtessaloom.so.0");
     std::string expected[2];
     for (const int slot : {0, 1}) {
       const fs::path copy =
-          folder / "fonts" / (slot == 0 ? "LiberationSerif-Bold.ttf" : "vgasys.fon");
+          folder / kOwnFilesFolder / "fonts" / (slot == 0 ? "LiberationSerif-Bold.ttf" : "vgasys.fon");
       const std::string& file = (slot == 0 ? chart : system).file;
       if (broken) std::ofstream(copy) << "not a font";
       if (!broken) fs::create_symlink(file, copy);

@@ -460,8 +460,9 @@ def test_pip_builds_a_package_any_venv_draws_with(python, how, tmp_path_factory)
             run(sys.executable, "-m", "pip", "-q", "wheel", "--no-build-isolation", "--no-deps",
                 "-w", wheels, ROOT, env=env, cwd=ROOT)
         wheel = zipfile.ZipFile(next(wheels.glob("*.whl")))
-        assert {"tessaloom/fonts/LiberationSerif-Bold.ttf", "tessaloom/fonts/vgasys.fon",
-                "tessaloom/fonts/licences/fonts-wine.copyright"} <= set(wheel.namelist())
+        assert {"tessaloom/tessaloom-0/" + name for name in [
+            "libtessaloom-smooth.so", "fonts/LiberationSerif-Bold.ttf", "fonts/vgasys.fon",
+            "fonts/licences/fonts-wine.copyright"]} <= set(wheel.namelist())
         run(python, "-m", "venv", "--without-pip", tmp / "venv", env=env)
         run(*pip, "install", "--no-index", *wheels.glob("tessaloom-*-cp39-abi3-linux_*.whl"),
             env=env)

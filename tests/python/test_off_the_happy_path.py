@@ -156,7 +156,7 @@ def test_a_shortage_fails_its_draw_and_no_later_one(g, short, style, title, warm
 # Libraries planted in the current folder "{}" leave a mark as they start; a relative
 # LD_LIBRARY_PATH asked for its folder to be searched, so only the smooth module is planted.
 PLANT = '#include <fcntl.h>\n__attribute__((constructor)) void f(void) { creat("mark", 0600); }'
-SMOOTH = ["libtessaloom-smooth.so"]
+SMOOTH = ["tessaloom-0/libtessaloom-smooth.so"]
 NEEDED = SMOOTH + ["libstdc++.so.6", "libgcc_s.so.1", "libcairo.so.2"]
 SMOOTH_CHART_THERE = """
 import os, sys, tessaloom
@@ -179,6 +179,7 @@ HOSTS = [  # (command, folder it starts in, LD_LIBRARY_PATH, planted)
 def test_nothing_is_loaded_from_the_current_folder(tmp_path, command, start, library_path,
                                                    planted):
     for name in planted:
+        (tmp_path / name).parent.mkdir(exist_ok=True)
         subprocess.run([cxx_compiler(), "-x", "c", "-shared", "-fPIC", "-nostdlib", "-", "-o",
                         name], input=PLANT, text=True, cwd=tmp_path, check=True)
     result = subprocess.run([a.replace("{}", str(tmp_path)) for a in command], input="a,5\n",
@@ -201,7 +202,7 @@ def test_a_module_that_cannot_load_says_why(tmp_path, version, message):
     assert message in result.stderr.splitlines()[-1]
 
 
-# The chart faces' fontconfig configuration (fonts/fontconfig.conf beside the library) when it
+# The chart faces' fontconfig configuration (tessaloom-0/fonts/fontconfig.conf beside the library) when it
 # is broken: the system's serves and the chart draws. The current folder holds a usable one
 # that must never be read, and stays as it was.
 OWN_FACES = ('<fontconfig><dir>/usr/share/fonts/truetype/dejavu</dir>%s<alias><family>Inter'
@@ -222,22 +223,25 @@ def draw_with_faces_config(folder, config, options, env=None):
     and the libraries in `folder` and `config` as their faces' configuration, run from a folder
     of its own that holds a usable one."""
     lib, cwd = folder / "lib", folder / "cwd"
-    (lib / "fonts").mkdir(parents=True)
-    (cwd / "fonts").mkdir(parents=True)
-    (cwd / "fonts" / "fontconfig.conf").write_text(OWN_FACES % "")
+    fonts = pathlib.Path("tessaloom-0", "fonts")  # among the library's own files
+    (lib / fonts).mkdir(parents=True)
+    (cwd / fonts).mkdir(parents=True)
+    (cwd / fonts / "fontconfig.conf").write_text(OWN_FACES % "")
     tool = BUILD / "tessaloom-full" if (BUILD / "tessaloom-full").exists() else pathlib.Path(CLI)
-    for name in [tool, BUILD / "libtessaloom.so.0", BUILD / "libtessaloom-smooth.so"]:
+    for name in [tool, BUILD / "libtessaloom.so.0"]:
         shutil.copy(name, lib)
+    shutil.copy(BUILD / SMOOTH[0], lib / SMOOTH[0])
     if config == "folder":
-        (lib / "fonts" / "fontconfig.conf").mkdir()
+        (lib / fonts / "fontconfig.conf").mkdir()
     elif config is not None:
-        (lib / "fonts" / "fontconfig.conf").write_text(config)
+        (lib / fonts / "fontconfig.conf").write_text(config)
     result = subprocess.run([str(lib / tool.name), "draw", "DrawBarGraph", "-", "-o",
                              str(folder / "chart.png")] + options, input="a,5\n", cwd=cwd,
                             capture_output=True, text=True,
                             env=dict(os.environ, LD_LIBRARY_PATH=str(lib), **(env or {})))
     assert result.returncode == 0, (config, result.stderr)
-    assert sorted(p.name for p in cwd.rglob("*")) == ["fontconfig.conf", "fonts"], config
+    assert sorted(p.name for p in cwd.rglob("*")) == ["fontconfig.conf", "fonts",
+                                                      "tessaloom-0"], config
     return (folder / "chart.png").read_bytes()
 
 
