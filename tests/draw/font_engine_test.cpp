@@ -223,8 +223,8 @@ TEST(FontEngineTest, FontsBesideTheLibraryComeFirst) {
     fs::create_symlink(library / "libtessaloom.so.0", folder / "libtessaloom.so.0");
     std::string expected[2];
     for (const int slot : {0, 1}) {
-      const fs::path copy =
-          folder / kOwnFilesFolder / "fonts" / (slot == 0 ? "LiberationSerif-Bold.ttf" : "vgasys.fon");
+      const fs::path copy = folder / kOwnFilesFolder / "fonts" /
+                            (slot == 0 ? "LiberationSerif-Bold.ttf" : "vgasys.fon");
       const std::string& file = (slot == 0 ? chart : system).file;
       if (broken) std::ofstream(copy) << "not a font";
       if (!broken) fs::create_symlink(file, copy);
