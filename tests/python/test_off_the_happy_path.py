@@ -202,9 +202,9 @@ def test_a_module_that_cannot_load_says_why(tmp_path, version, message):
     assert message in result.stderr.splitlines()[-1]
 
 
-# The chart faces' fontconfig configuration (tessaloom-0/fonts/fontconfig.conf beside the library) when it
-# is broken: the system's serves and the chart draws. The current folder holds a usable one
-# that must never be read, and stays as it was.
+# The chart faces' fontconfig configuration (tessaloom-0/fonts/fontconfig.conf beside the
+# library) when it is broken: the system's serves and the chart draws. The current folder holds a
+# usable one that must never be read, and stays as it was.
 OWN_FACES = ('<fontconfig><dir>/usr/share/fonts/truetype/dejavu</dir>%s<alias><family>Inter'
              '</family><prefer><family>DejaVu Sans</family></prefer></alias></fontconfig>')
 CONFIGS = [  # (what lies at fonts/fontconfig.conf, whether its faces draw the chart)
