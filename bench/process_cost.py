@@ -1,8 +1,11 @@
 """Whole-process cost of one chart: `tessaloom draw` against a C program that
-only reads a raster, encodes it as JPEG and writes it (bench/raster_to_jpeg.c).
+only reads a raster, encodes it as JPEG and writes it (bench/raster_to_jpeg.c),
+and the static tool against the one linked to the shared libraries
+(`tessaloom-full`, built beside it; the Debian package's tool is linked so).
 
 Each run is timed from spawn to reaped exit, so start-up, drawing, writing and
-tear-down all count; the two programs alternate so both see the same machine.
+tear-down all count, and its CPU time (user and system) is read as it is
+reaped; the programs alternate so all see the same machine.
 
     python3 bench/process_cost.py BUILD_DIR [RUNS]   (BUILD_DIR holds both programs)
 """
@@ -16,14 +19,14 @@ import time
 
 
 def run(argv):
-    """Wall time in microseconds of one process, spawn to exit; fails loudly."""
+    """Wall and CPU time in microseconds of one process, spawn to exit; fails loudly."""
     start = time.perf_counter_ns()
     pid = os.posix_spawn(argv[0], argv, os.environ)
-    _, status = os.waitpid(pid, 0)
+    _, status, usage = os.wait4(pid, 0)
     elapsed = (time.perf_counter_ns() - start) / 1000
     if os.waitstatus_to_exitcode(status) != 0:
         sys.exit("%s failed" % " ".join(argv))
-    return elapsed
+    return elapsed, (usage.ru_utime + usage.ru_stime) * 1e6
 
 
 def bmp_to_ppm(bmp, ppm):
@@ -57,19 +60,27 @@ def main():
         run(chart[:5] + [os.path.join(work, "chart.bmp")] + chart[6:])
         bmp_to_ppm(os.path.join(work, "chart.bmp"), os.path.join(work, "chart.ppm"))
         encode = [floor, os.path.join(work, "chart.ppm"), os.path.join(work, "floor.jpg")]
+        commands = {"static tool": chart, "floor": encode}
+        full = os.path.join(build, "tessaloom-full")
+        if os.path.exists(full):
+            commands["shared tool"] = [full] + chart[1:]
         for _ in range(20):  # warm the page cache and the CPU
-            run(chart)
-            run(encode)
-        times = {"chart": [], "floor": []}
+            for command in commands.values():
+                run(command)
+        times = {name: [] for name in commands}
         for _ in range(runs):
-            times["chart"].append(run(chart))
-            times["floor"].append(run(encode))
-    median = {k: statistics.median(v) for k, v in times.items()}
-    mean = {k: statistics.fmean(v) for k, v in times.items()}
-    print("tessaloom draw: median %.0f us, mean %.0f us; raster_to_jpeg: median %.0f us, "
-          "mean %.0f us; ratio %.2f (medians), %.2f (means); %d runs each"
-          % (median["chart"], mean["chart"], median["floor"], mean["floor"],
-             median["chart"] / median["floor"], mean["chart"] / mean["floor"], runs))
+            for name, command in commands.items():
+                times[name].append(run(command))
+    wall = {k: statistics.median(t[0] for t in v) for k, v in times.items()}
+    cpu = {k: statistics.median(t[1] for t in v) for k, v in times.items()}
+    for name in commands:
+        print("%-12s median %5.0f us wall, %5.0f us CPU; %.2fx the floor's wall, %.2fx its CPU"
+              % (name, wall[name], cpu[name], wall[name] / wall["floor"],
+                 cpu[name] / cpu["floor"]))
+    if "shared tool" in commands:
+        print("the shared tool costs %.2fx the static one's wall time, %.2fx its CPU; %d runs each"
+              % (wall["shared tool"] / wall["static tool"],
+                 cpu["shared tool"] / cpu["static tool"], runs))
 
 
 if __name__ == "__main__":
