@@ -19,6 +19,7 @@
 #include "cli/csv.h"
 #include "cli/draw_options.h"
 #include "cli/late_bound.h"
+#include "cli/process_fonts.h"
 #include "component/color.h"
 #include "platform/text.h"
 #ifdef TESSALOOM_FRONT_TOOL
@@ -359,13 +360,17 @@ int Draw(int argc, char** argv) {
   }
   const std::string& output = o.output;
   if (output.empty()) return Usage("draw needs -o FILE", "draw");
-#ifdef TESSALOOM_FRONT_TOOL
-  // The modern themes draw through the smooth surface too.
+  // The modern themes draw through the smooth surface too, as PDF does.
   const bool modern = !o.theme.empty() && !tessaloom::EqualsIgnoreAsciiCase(o.theme, "classic");
-  if (o.smooth || modern ||
-      tessaloom::EqualsIgnoreAsciiCase(OutputFormat(o, StreamOf(output) != kFile), "pdf")) {
-    return HandOver(argv);
-  }
+  const bool smoothSurface =
+      o.smooth || modern ||
+      tessaloom::EqualsIgnoreAsciiCase(OutputFormat(o, StreamOf(output) != kFile), "pdf");
+#ifdef TESSALOOM_FRONT_TOOL
+  if (smoothSurface) return HandOver(argv);
+#else
+  // Only the smooth surface starts Pango, which reads the process's default
+  // configuration; a classic chart would pay for it (1.5 ms) for nothing.
+  if (smoothSurface) UseChartFacesForProcess();
 #endif
   std::string text;
   if (!ReadData(dataPath, text, error)) return Fail(error);

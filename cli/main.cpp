@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
       return 0;
     }
 #ifndef TESSALOOM_FRONT_TOOL
-    if (command == "draw" || command == "demo") UseChartFacesForProcess();
+    if (command == "demo") UseChartFacesForProcess();  // draw: when the chart is smooth
 #endif
     if (command == "draw") return Draw(argc, argv);
     if (command == "convert") return Convert(argc, argv);
