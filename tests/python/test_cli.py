@@ -162,6 +162,20 @@ def test_help_version_and_usage_errors(args, code, text):
     assert result.returncode == code and text in (result.stdout if code == 0 else result.stderr)
 
 
+@pytest.mark.skipif(shutil.which("man") is None, reason="man is not installed")
+def test_the_manual_page_has_every_command_of_the_help_and_renders_cleanly(tmp_path):
+    page = tmp_path / "tessaloom.1"
+    run(sys.executable, ROOT / "cmake" / "man_page.py", CLI, page)
+    synopses = [line.strip() for line in tool("--help").stdout.splitlines()
+                if line.startswith("  tessaloom")]
+    rendered = run("man", "--warnings", "-l", page,
+                   env=dict(os.environ, MANWIDTH="200", LC_ALL="C"))  # ASCII hyphens
+    text = " ".join(rendered.stdout.split())
+    assert len(synopses) == 7 and all(s in text for s in synopses), (synopses, text)
+    assert "DllRegisterServer" in text and "--value-format CODE" in text
+    assert rendered.stderr == "", rendered.stderr
+
+
 @pytest.mark.skipif(not pathlib.Path(CLI).with_name("tessaloom-full").exists(),
                     reason="the tool is not the static build")
 def test_the_static_tool_draws_classic_charts_alone_and_hands_on_the_rest(tmp_path):
