@@ -14,7 +14,7 @@
 
 namespace tessaloom {
 
-class RecolorSurface final : public DrawingSurface {
+class RecolorSurface final : public StatefulSurface {
  public:
   RecolorSurface(DrawingSurface& inner, COLORREF from, COLORREF to) noexcept
       : inner_(inner), from_(from), to_(to) {
@@ -54,7 +54,7 @@ class RecolorSurface final : public DrawingSurface {
     inner_.Ellipse(left, top, right, bottom);
   }
   void MoveTo(std::int32_t x, std::int32_t y) noexcept override {
-    state_.position = {x, y};
+    StatefulSurface::MoveTo(x, y);
     inner_.MoveTo(x, y);
   }
   void LineTo(std::int32_t x, std::int32_t y) noexcept override {
@@ -69,33 +69,27 @@ class RecolorSurface final : public DrawingSurface {
     return inner_.GetTextExtent(text);
   }
 
+  // The state the base keeps is the drawer's, before the exchange.
   COLORREF SetTextColor(COLORREF color) noexcept override {
     inner_.SetTextColor(Swap(color));
-    return Exchange(state_.textColor, color);
+    return StatefulSurface::SetTextColor(color);
   }
   COLORREF SetBkColor(COLORREF color) noexcept override {
     inner_.SetBkColor(Swap(color));
-    return Exchange(state_.backgroundColor, color);
+    return StatefulSurface::SetBkColor(color);
   }
-  COLORREF GetBkColor() const noexcept override { return state_.backgroundColor; }
   Pen SelectPen(const Pen& pen) noexcept override {
     inner_.SelectPen(Swap(pen));
-    return Exchange(state_.pen, pen);
+    return StatefulSurface::SelectPen(pen);
   }
   Brush SelectBrush(const Brush& brush) noexcept override {
     inner_.SelectBrush(Swap(brush));
-    return Exchange(state_.brush, brush);
+    return StatefulSurface::SelectBrush(brush);
   }
   Font SelectFont(const Font& font) noexcept override {
     inner_.SelectFont(font);
-    return Exchange(state_.font, font);
+    return StatefulSurface::SelectFont(font);
   }
-
-  Pen CurrentPen() const noexcept override { return state_.pen; }
-  Brush CurrentBrush() const noexcept override { return state_.brush; }
-  Font CurrentFont() const noexcept override { return state_.font; }
-  COLORREF TextColor() const noexcept override { return state_.textColor; }
-  Point CurrentPosition() const noexcept override { return state_.position; }
 
  private:
   [[nodiscard]] COLORREF Swap(COLORREF color) const noexcept {
@@ -109,17 +103,9 @@ class RecolorSurface final : public DrawingSurface {
     brush.color = Swap(brush.color);
     return brush;
   }
-  template <class T>
-  static T Exchange(T& slot, const T& value) noexcept {
-    T previous = slot;
-    slot = value;
-    return previous;
-  }
-
   DrawingSurface& inner_;
   COLORREF from_;
   COLORREF to_;
-  SurfaceState state_;  // as the drawer set it, before the exchange
 };
 
 }  // namespace tessaloom
